@@ -1,0 +1,66 @@
+#include "core/shell_hooks.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "core/log_stream.h"
+
+int app_done = 0;
+
+namespace {
+
+alert_hook_fn alert_hook = nullptr;
+finishup_hook_fn finishup_hook = nullptr;
+
+}  // namespace
+
+std::string alert_position_text(const char* file, int line)
+{
+    return "(" + std::string(file ? file : "") + " line " + std::to_string(line) + ")";
+}
+
+void set_alert_hook(alert_hook_fn fn) { alert_hook = fn; }
+void set_finishup_hook(finishup_hook_fn fn) { finishup_hook = fn; }
+
+void __MACIBM_alert(int return_window, std::string line1, std::string line2,
+                    std::string line3, std::string line4, int level,
+                    const char* file, int line)
+{
+    if (alert_hook)
+        alert_hook(return_window, line1, line2, line3, line4, level, file, line);
+    else
+        alert_to_stdout(return_window, line1, line2, line3, line4, level, file, line);
+}
+
+void alert_to_stdout(int, const std::string& line1, const std::string& line2,
+                     const std::string& line3, const std::string& line4,
+                     int level, const char* file, int line)
+{
+    // A fatal alert leaves a trace even when the log is not open yet.
+    if (level == 2) {
+        if (FILE* crawl = std::fopen("stack_crawl.txt", "a")) std::fclose(crawl);
+    }
+    std::puts("N-System Error:");
+    std::printf("%s\n\n%s\n\n%s\n\n%s\n\n", line1.c_str(), line2.c_str(),
+                line3.c_str(), line4.c_str());
+    std::puts("Sorry.");
+    std::fflush(stdout);
+
+    if (level != 1 && level != 2) return;
+    xer << "\n" << line1 << "\n" << line2 << "\n" << line3 << "\n" << line4
+        << "\n" << alert_position_text(file, line) << "\n" << std::flush;
+    if (level == 2) {
+        MACIBM_finishup(0);
+        app_done = 1;
+        std::abort();
+    }
+}
+
+void MACIBM_finishup(int full)
+{
+    if (finishup_hook) {
+        finishup_hook(full);
+        return;
+    }
+    xer.close();
+}

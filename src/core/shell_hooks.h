@@ -1,0 +1,42 @@
+// Calls from the core up into the window shell.
+//
+// The core raises alerts, ends the main loop and shuts the program down, but
+// it must not know how the shell does any of it.  So the core owns these
+// entry points and a hook behind each; the shell installs its own at
+// start-up, a test installs whatever it needs.  Until then they behave as
+// the program does before its window exists: alerts go to standard output.
+#pragma once
+
+#include <string>
+
+// Set non-zero to end the main loop after the current frame.
+extern int app_done;
+
+// Position text of an alert: "(" file " line " N ")".
+std::string alert_position_text(const char* file, int line);
+
+// The central alert.  Level 0 is the language chooser, 1 a warning that
+// returns, 2 fatal (does not return).  Lines are already translated.
+void __MACIBM_alert(int return_window, std::string line1, std::string line2,
+                    std::string line3, std::string line4, int level,
+                    const char* file, int line);
+
+using alert_hook_fn = void (*)(int return_window, const std::string& line1,
+                               const std::string& line2, const std::string& line3,
+                               const std::string& line4, int level,
+                               const char* file, int line);
+// Null restores the default (standard output, log, abort at level 2).
+void set_alert_hook(alert_hook_fn fn);
+// The default alert, for hooks that fall back to it.
+void alert_to_stdout(int return_window, const std::string& line1,
+                     const std::string& line2, const std::string& line3,
+                     const std::string& line4, int level, const char* file,
+                     int line);
+
+// The orderly shut-down; a non-zero `full` also saves the preferences and
+// stops the threads.  Returns; the caller ends the process.
+void MACIBM_finishup(int full);
+
+using finishup_hook_fn = void (*)(int full);
+// Null restores the default, which only closes the log.
+void set_finishup_hook(finishup_hook_fn fn);

@@ -1,0 +1,113 @@
+#include "test_support.h"
+
+#include <fcntl.h>
+#include <ftw.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+namespace testing_support {
+
+scratch_dir::scratch_dir()
+{
+    char name[] = "/tmp/nimbrel-test-XXXXXX";
+    if (!mkdtemp(name)) throw std::runtime_error(std::string("mkdtemp: ") + std::strerror(errno));
+    path_ = std::string(name) + "/";
+}
+
+scratch_dir::~scratch_dir() { remove_tree(path_); }
+
+static void make_parents(const std::string& path)
+{
+    for (size_t i = 1; i < path.size(); ++i)
+        if (path[i] == '/') ::mkdir(path.substr(0, i).c_str(), 0755);
+}
+
+void write_file(const std::string& path, const std::string& bytes)
+{
+    make_parents(path);
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (!out) throw std::runtime_error("cannot write " + path);
+}
+
+std::string read_file(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream all;
+    all << in.rdbuf();
+    return all.str();
+}
+
+bool file_exists(const std::string& path)
+{
+    struct stat st;
+    return ::lstat(path.c_str(), &st) == 0;
+}
+
+void remove_tree(const std::string& path)
+{
+    // Folders a test made unreadable must still go.
+    nftw(path.c_str(), [](const char* p, const struct stat* sb, int type, struct FTW*) {
+        if (type == FTW_D || type == FTW_DNR) ::chmod(p, (sb->st_mode & 07777) | 0700);
+        return 0;
+    }, 16, FTW_PHYS);
+    nftw(path.c_str(), [](const char* p, const struct stat*, int type, struct FTW*) {
+        if (type == FTW_DP || type == FTW_D || type == FTW_DNR) ::rmdir(p);
+        else ::unlink(p);
+        return 0;
+    }, 16, FTW_PHYS | FTW_DEPTH);
+}
+
+run_result run_program(const std::vector<std::string>& argv,
+                       const std::vector<std::string>& env, const std::string& cwd)
+{
+    int pipe_fd[2];
+    if (::pipe2(pipe_fd, O_CLOEXEC) != 0) return {};
+    pid_t pid = ::fork();
+    if (pid == 0) {
+        ::dup2(pipe_fd[1], 1);
+        ::dup2(pipe_fd[1], 2);
+        if (!cwd.empty() && ::chdir(cwd.c_str()) != 0) _exit(126);
+        for (const std::string& e : env) ::putenv(const_cast<char*>(e.c_str()));
+        std::vector<char*> args;
+        for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+        args.push_back(nullptr);
+        ::execvp(args[0], args.data());
+        _exit(127);
+    }
+    ::close(pipe_fd[1]);
+    run_result r;
+    char buf[4096];
+    ssize_t n;
+    while ((n = ::read(pipe_fd[0], buf, sizeof buf)) > 0 || (n < 0 && errno == EINTR))
+        if (n > 0) r.out.append(buf, static_cast<size_t>(n));
+    ::close(pipe_fd[0]);
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {}
+    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    return r;
+}
+
+run_result run_shell(const std::string& command)
+{
+    return run_program({"/bin/sh", "-c", command});
+}
+
+std::string test_program_dir()
+{
+    char buf[4096];
+    ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
+    if (n <= 0) return "./";
+    std::string p(buf, static_cast<size_t>(n));
+    return p.substr(0, p.rfind('/') + 1);
+}
+
+}  // namespace testing_support

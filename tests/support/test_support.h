@@ -1,0 +1,50 @@
+// Small helpers shared by the tests: private scratch folders, whole-file
+// reads and writes, and running a program to check it from outside.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace testing_support {
+
+// A private folder under /tmp made with mkdtemp, removed with everything in
+// it when the object goes.
+class scratch_dir {
+public:
+    scratch_dir();
+    ~scratch_dir();
+    scratch_dir(const scratch_dir&) = delete;
+    scratch_dir& operator=(const scratch_dir&) = delete;
+
+    // The folder, ending in "/".
+    const std::string& path() const { return path_; }
+    // path() + relative
+    std::string operator/(const std::string& relative) const { return path_ + relative; }
+
+private:
+    std::string path_;
+};
+
+// Writes `bytes` to `path`, creating missing parent folders.
+void write_file(const std::string& path, const std::string& bytes);
+// The whole file, or "" when it cannot be read (see file_exists).
+std::string read_file(const std::string& path);
+bool file_exists(const std::string& path);
+void remove_tree(const std::string& path);
+
+struct run_result {
+    int status = -1;   // exit status, or 128 + signal number
+    std::string out;   // standard output and standard error together
+};
+// Runs argv[0] with the given arguments (no shell), with `env` added to the
+// environment ("NAME=value" each), in `cwd` when not empty.
+run_result run_program(const std::vector<std::string>& argv,
+                       const std::vector<std::string>& env = {},
+                       const std::string& cwd = "");
+// Runs a shell command line (for fixtures made with real tools).
+run_result run_shell(const std::string& command);
+
+// The folder of the test program itself, ending in "/".
+std::string test_program_dir();
+
+}  // namespace testing_support
