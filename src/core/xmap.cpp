@@ -164,13 +164,15 @@ void xmap_class::TXT_skip_blanks()
     while (pos < end && is_blank(*pos)) ++pos;
 }
 
-std::string xmap_class::TXT_token()
+std::string xmap_class::take_after_blanks_until(bool (*stop)(char))
 {
     TXT_skip_blanks();
     const char* start = pos;
-    while (pos < end && !TXT_is_delimiter(*pos)) ++pos;
+    while (pos < end && !stop(*pos)) ++pos;
     return std::string(start, pos);
 }
+
+std::string xmap_class::TXT_token() { return take_after_blanks_until(TXT_is_delimiter); }
 
 int xmap_class::TXT_int()
 {
@@ -185,13 +187,7 @@ int xmap_class::TXT_int()
     return static_cast<int>(negative ? 0u - value : value);
 }
 
-std::string xmap_class::TXT_rest_of_line()
-{
-    TXT_skip_blanks();
-    const char* start = pos;
-    while (pos < end && !is_line_end(*pos)) ++pos;
-    return std::string(start, pos);
-}
+std::string xmap_class::TXT_rest_of_line() { return take_after_blanks_until(is_line_end); }
 
 void xmap_class::TXT_next_line()
 {
