@@ -15,6 +15,8 @@
 #include <map>
 #include <string>
 
+#include "core/xmap.h"
+
 class pref_class {
 public:
     // mode 0 reads `file` (10 window, 11 installer, 12 calibration), mode 1
@@ -59,6 +61,7 @@ private:
     bool writing_ = false;  // write mode with the file open
 };
 
-// The settings of preference lines in [pos, end) (the part after the
-// header); a later line for a key replaces an earlier one.
-void pref_parse_lines(const char* pos, const char* end, std::map<std::string, std::string>& values);
+// The settings of the preference lines from the read position of `file`
+// (after the header) to its end; a later line for a key replaces an
+// earlier one.
+void pref_parse_lines(xmap_class& file, std::map<std::string, std::string>& values);
