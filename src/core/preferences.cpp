@@ -78,9 +78,12 @@ int* bound_int(int file, const char* key)
 bool bind(int file, const std::string& key, void* field, bool text)
 {
     int i = key_index(file, key);
-    if (i < 0 || kKeys[i].text != text) {
+    // The planned and world resolutions of file 10 live in this file alone.
+    bool kept_here = i >= 0 && file == 10 && (key.find("_PLN") != std::string::npos ||
+                                              key.find("_WRL") != std::string::npos);
+    if (i < 0 || kKeys[i].text != text || kept_here) {
         xer << "Preference file " << file << " has no " << (text ? "text" : "integer")
-            << " key " << key << "\n";
+            << " key " << key << " to bind\n";
         return false;
     }
     bound[i] = field;

@@ -205,6 +205,7 @@ TEST(PreferenceBinding, UnknownKeysAndWrongTypesAreRefused)
     EXPECT_FALSE(pref_bind_int(11, "_proxy_host", &n));
     EXPECT_FALSE(pref_bind_text(11, "_stream_count", &t));
     EXPECT_FALSE(pref_bind_int(10, "_stream_count", &n)) << "keys belong to one file";
+    EXPECT_FALSE(pref_bind_int(10, "_x_res_req_PLN", &n)) << "kept by the preference code itself";
     EXPECT_TRUE(pref_bind_int(11, "_stream_count", &n));
     pref_unbind_all();
 }
