@@ -31,7 +31,8 @@ extern pref_class pref;
 std::string pref_file_path(int file);
 
 // Binds a key of `file` to the field that holds its value.  False (and a log
-// line) when `file` has no such key or the key is of the other type.
+// line) when `file` has no such key, the key is of the other type, or it is
+// one of the planned and world resolutions that file 10 keeps itself.
 bool pref_bind_int(int file, const std::string& key, int* field);
 bool pref_bind_text(int file, const std::string& key, std::string* field);
 // Forgets every binding (tests).
