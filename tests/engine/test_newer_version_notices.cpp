@@ -41,6 +41,8 @@ TEST_F(NewerVersionNotices, ANewerFormatNamesTheFileAndOpensTheDemoPage)
     new_format("/tmp/x/directory.txt");
     ASSERT_EQ(catcher_.alerts().size(), 1u);
     EXPECT_EQ(catcher_.alerts()[0].lines[1], "In other words, you need to get a new installer!");
+    EXPECT_NE(catcher_.alerts()[0].lines[2].find(kMakerWebHost), std::string::npos)
+        << "the user learns where to look";
     EXPECT_EQ(catcher_.alerts()[0].lines[3], "/tmp/x/directory.txt");
     EXPECT_EQ(stg.format_error, 2);
     EXPECT_EQ(app_done, 1);
