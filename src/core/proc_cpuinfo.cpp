@@ -27,12 +27,16 @@ int UTL_count_processors()
         xer << "Linux CPU detect failed -- /proc/cpuinfo couldn't be opened\n";
         return 1;
     }
-    // A line longer than the buffer arrives in pieces; each piece is tested
-    // as a line of its own, as the kernel's lines never come near that size.
+    // A line longer than the buffer arrives in pieces (the "flags" line of a
+    // modern processor runs past 1000 characters); only a piece that starts
+    // a line may count.
     char line[512];
     int count = 0;
-    while (std::fgets(line, sizeof line, info))
-        if (std::strncmp(line, "model name", 10) == 0) ++count;
+    bool at_line_start = true;
+    while (std::fgets(line, sizeof line, info)) {
+        if (at_line_start && std::strncmp(line, "model name", 10) == 0) ++count;
+        at_line_start = std::strchr(line, '\n') != nullptr;
+    }
     std::fclose(info);
     if (count >= 1) return count;
 
