@@ -2,21 +2,26 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "core/log_stream.h"
 #include "core/utl_thread.h"
 
 namespace {
 
-const char* cpuinfo_path = "/proc/cpuinfo";
+std::string& cpuinfo_path()
+{
+    static std::string path = "/proc/cpuinfo";
+    return path;
+}
 
 }  // namespace
 
-void UTL_set_cpuinfo_path(const char* path) { cpuinfo_path = path ? path : "/proc/cpuinfo"; }
+void UTL_set_cpuinfo_path(const char* path) { cpuinfo_path() = path ? path : "/proc/cpuinfo"; }
 
 int UTL_count_processors()
 {
-    FILE* info = std::fopen(cpuinfo_path, "r");
+    FILE* info = std::fopen(cpuinfo_path().c_str(), "r");
     if (!info) {
         std::fprintf(stderr,
                      "LINUX: I could not open /proc/cpuinfo to determine how many CPUs you have!\n"
