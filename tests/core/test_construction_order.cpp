@@ -10,7 +10,7 @@ TEST(ConstructionOrder, GlobalsRegisterBeforeMainAndRegistriesOutliveTheirUsers)
     auto run = run_program({test_program_dir() + "construction_order_program"});
     EXPECT_EQ(run.status, 0) << run.out;
     const std::string& out = run.out;
-    for (const char* line : {"Dump Memory Info", "Early Command", "Late Command",
+    for (const char* line : {"Dump Memory Info runs the memory report", "Early Command", "Late Command",
                              "early command ran\n",
                              "early statistic waited: 1, registered: 1, value 1.5\n",
                              "main returns\n"})

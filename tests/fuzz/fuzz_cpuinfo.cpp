@@ -16,6 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (fd < 0) {
         fd = mkstemp(path);
         if (fd < 0) return 0;
+        atexit([] { unlink(path); });
         UTL_set_cpuinfo_path(path);
         // Both failure messages go to standard error; keep the run quiet.
         if (!freopen("/dev/null", "w", stderr)) return 0;

@@ -18,7 +18,8 @@ UTL_remote_cmd late_cmd("Late Command", [] { std::puts("late command ran"); });
 int main()
 {
     for (UTL_remote_cmd* cmd = UTL_remote_cmd::cmd_list; cmd; cmd = cmd->next)
-        std::printf("command %d %s\n", cmd->id, cmd->name);
+        std::printf("command %d %s%s\n", cmd->id, cmd->name,
+                    cmd->fn == DumpMemCmd ? " runs the memory report" : "");
     for (UTL_remote_cmd* cmd = UTL_remote_cmd::cmd_list; cmd; cmd = cmd->next)
         if (std::string(cmd->name) == "Early Command") UTL_remote_cmd::invoke(nullptr, cmd->id);
 
