@@ -7,6 +7,7 @@
 #include "core/core_globals.h"
 #include "core/memory_report.h"
 #include "core/remote_cmds.h"
+#include "core/shell_hooks.h"
 #include "log_capture.h"
 #include "test_support.h"
 
@@ -117,4 +118,20 @@ TEST(MemoryReport, FirstReportTruncatesLaterOnesAppendAndEachLogsALine)
     dump_mem_stats("long path");  // nowhere to write: only the log line
     app_path.clear();
     EXPECT_FALSE(file_exists(deep + "MemoryLog.txt"));
+}
+
+TEST(MemoryReport, DefaultAlertLogsTheReportNoteBeforeItsLines)
+{
+    scratch_dir dir;
+    app_path = dir.path();
+    log_capture log;
+    testing::internal::CaptureStdout();
+    __MACIBM_alert(0, "one", "two", "", "", 1, "a.cpp", 4);
+    testing::internal::GetCapturedStdout();
+    app_path.clear();
+    EXPECT_EQ(log.text(),
+              "OK check MemoryLog.txt! I just sent him a dump from This is the dump_mem_stats call "
+              "from the following code: if(type==t_exit || type == t_alert || recursive_error)\n"
+              "\none\ntwo\n\n\n(a.cpp line 4)\n");
+    EXPECT_TRUE(file_exists(dir / "MemoryLog.txt"));
 }
