@@ -11,8 +11,6 @@
 
 namespace {
 
-command_listing_fn command_listing = nullptr;
-
 struct suffix_type {
     char suffix[5];
     int type;
@@ -69,7 +67,7 @@ namespace {
 int list_commands(const std::string& path, int file_type, std::vector<std::string>& names,
                   std::vector<int>& types)
 {
-    if (file_type == kFileTypeCommands && command_listing) command_listing(path, names);
+    if (file_type == kFileTypeCommands) UTL_commands_in_path(path, names);
     types.assign(names.size(), file_type);
     for (size_t i = 0; i < names.size(); ++i)
         if (!names[i].empty() && names[i].back() == '/') {
@@ -80,8 +78,6 @@ int list_commands(const std::string& path, int file_type, std::vector<std::strin
 }
 
 }  // namespace
-
-void set_command_listing_hook(command_listing_fn fn) { command_listing = fn; }
 
 bool opensave_takeit(const std::string& path, const std::string& name, int file_type, int& type)
 {

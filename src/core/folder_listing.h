@@ -38,9 +38,3 @@ bool opensave_takeit(const std::string& path, const std::string& name, int file_
 // Names equal under it keep an order that callers see, fixed by this exact
 // exchange procedure; `types` moves with `names`.
 void opensave_sort(std::vector<std::string>& names, std::vector<int>& types);
-
-// The command registry's entries directly under `prefix`, in registration
-// order, groups ending in '/'.  The shell installs it; the default lists
-// nothing.
-using command_listing_fn = void (*)(const std::string& prefix, std::vector<std::string>& out);
-void set_command_listing_hook(command_listing_fn fn);

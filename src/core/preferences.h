@@ -55,6 +55,7 @@ public:
     std::map<std::string, std::string> values;
 
 private:
+    std::string path_;
     bool writing_ = false;  // write mode with the file open
 };
 

@@ -155,10 +155,10 @@ TEST(FolderListing, CommandListingsComeFromTheRegistryUnsortedWithGroupsAsFolder
     listing none = list("sim/", kFileTypeCommands);
     EXPECT_EQ(none.count, 0) << "no registry installed";
 
-    set_command_listing_hook(fake_registry);
+    set_command_registry_hooks({nullptr, fake_registry});
     listing cmds = list("sim/", kFileTypeCommands);
     listing empty = list("sim/", kFileTypeNoCommands);
-    set_command_listing_hook(nullptr);
+    set_command_registry_hooks({nullptr, nullptr});
 
     EXPECT_EQ(cmds.names, (names_t{"view", "quit", "flight", "pause"}));
     EXPECT_EQ(cmds.types, (types_t{1, 21, 1, 21}));
