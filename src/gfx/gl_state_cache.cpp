@@ -51,15 +51,15 @@ void OGL_setstate(int fog, int tex, int lit, int alpha, int depth_read, int dept
         if (old > 1 || n > 1) {
             for (int i = 0; i < OGL_cached_units; ++i)
                 if (old <= i && i < n) {
-                    glActiveTextureARB(GL_TEXTURE0_ARB + i);
+                    glActiveTexture(GL_TEXTURE0_ARB + i);
                     glEnable(GL_TEXTURE_2D);
                 }
             for (int i = 0; i < OGL_cached_units; ++i)
                 if (n <= i && i < old) {
-                    glActiveTextureARB(GL_TEXTURE0_ARB + i);
+                    glActiveTexture(GL_TEXTURE0_ARB + i);
                     glDisable(GL_TEXTURE_2D);
                 }
-            glActiveTextureARB(GL_TEXTURE0_ARB);
+            glActiveTexture(GL_TEXTURE0_ARB);
         }
         tex = n;
     }

@@ -114,7 +114,7 @@ void TEX_bind_ref(int tex, int unit, int mode)
     if (gKillTex.value != 0 && tex != 410) tex = 950;
     if (o_tex[unit] == tex && o_mod[unit] == mode) return;
 
-    if (unit > 0) glActiveTextureARB(GL_TEXTURE0_ARB + unit);
+    if (unit > 0) glActiveTexture(GL_TEXTURE0_ARB + unit);
     if (tex != o_tex[unit]) {
         glBindTexture(GL_TEXTURE_2D, tex);
         o_tex[unit] = tex;
@@ -127,16 +127,16 @@ void TEX_bind_ref(int tex, int unit, int mode)
         else
             glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, mode);
     }
-    if (unit > 0) glActiveTextureARB(GL_TEXTURE0_ARB);
+    if (unit > 0) glActiveTexture(GL_TEXTURE0_ARB);
 }
 
 void TEX_set_tint(int unit, float r, float g, float b, float a)
 {
     if (unit < 0 || unit >= std::min(ren.tex_units, OGL_cached_units)) return;
     const float colour[4] = {r, g, b, a};
-    if (unit > 0) glActiveTextureARB(GL_TEXTURE0_ARB + unit);
+    if (unit > 0) glActiveTexture(GL_TEXTURE0_ARB + unit);
     glTexEnvfv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_COLOR, colour);
-    if (unit > 0) glActiveTextureARB(GL_TEXTURE0_ARB);
+    if (unit > 0) glActiveTexture(GL_TEXTURE0_ARB);
 }
 
 void TEX_set_blend_level(int unit, float level) { TEX_set_tint(unit, level, level, level, level); }
