@@ -31,6 +31,7 @@ public:
         captured quiet;
         glExt.init_extensions();
         tman.TEX_init();
+        OGL_nrml_colors();
     }
     void TearDown() override
     {
