@@ -3,7 +3,11 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "core/debug_dumps.h"
+#include "core/exce.h"
 #include "core/log_stream.h"
+#include "core/memory_report.h"
+#include "core/thread_layer.h"
 
 int app_done = 0;
 
@@ -27,6 +31,12 @@ void __MACIBM_alert(int return_window, std::string line1, std::string line2,
                     std::string line3, std::string line4, int level,
                     const char* file, int line)
 {
+    // Only the main thread may draw: any other thread hands the error over
+    // (a fatal one ends that thread inside the hand-off).
+    if (THREAD_is_inited() && !THREAD_is_main_thread()) {
+        THREAD_send_exception(exce_class(line1, line2, line3, line4, file, line, level));
+        return;
+    }
     if (alert_hook)
         alert_hook(return_window, line1, line2, line3, line4, level, file, line);
     else
@@ -39,7 +49,10 @@ void alert_to_stdout(int, const std::string& line1, const std::string& line2,
 {
     // A fatal alert leaves a trace even when the log is not open yet.
     if (level == 2) {
-        if (FILE* crawl = std::fopen("stack_crawl.txt", "a")) std::fclose(crawl);
+        if (FILE* crawl = std::fopen("stack_crawl.txt", "a")) {
+            UTL_dump_stack(crawl, nullptr, nullptr);
+            std::fclose(crawl);
+        }
     }
     std::puts("N-System Error:");
     std::printf("%s\n\n%s\n\n%s\n\n%s\n\n", line1.c_str(), line2.c_str(),
@@ -48,6 +61,8 @@ void alert_to_stdout(int, const std::string& line1, const std::string& line2,
     std::fflush(stdout);
 
     if (level != 1 && level != 2) return;
+    dump_mem_stats("This is the dump_mem_stats call from the following code: "
+                   "if(type==t_exit || type == t_alert || recursive_error)");
     xer << "\n" << line1 << "\n" << line2 << "\n" << line3 << "\n" << line4
         << "\n" << alert_position_text(file, line) << "\n" << std::flush;
     if (level == 2) {
