@@ -8,6 +8,7 @@
 #include "alert_recorder.h"
 #include "core/xmap.h"
 #include "gfx/image_files.h"
+#include "gfx/shared_buffers.h"
 #include "test_support.h"
 
 using testing_support::scratch_dir;
@@ -122,4 +123,27 @@ TEST(PngWriter, UnknownFormatIsFatal)
     EXPECT_EQ(alerts.alerts()[0].lines[0], "Illegal pixel format for png-write.");
     EXPECT_EQ(alerts.alerts()[0].lines[1], dir / "x.png");
     EXPECT_FALSE(testing_support::file_exists(dir / "x.png"));
+}
+
+TEST(PngWriter, ScreenBufferIsWrittenUprightFromItsStart)
+{
+    scratch_dir dir;
+    const size_t row = 800 * 3;
+    for (int y = 0; y < 600; ++y)
+        for (size_t i = 0; i < row; ++i) scratch_array[y * row + i] = (unsigned char)(y + i % 3);
+    scratch_array[600 * row] = 0x5A;  // beyond the picture: must not matter
+    ASSERT_EQ(write_png_to_disk(dir / "shot.png", 800, 600, 3), 1);
+    const plain_png file = read_plain(dir / "shot.png");
+    ASSERT_EQ(file.width, 800u);
+    ASSERT_EQ(file.height, 600u);
+    EXPECT_EQ(file.colour_type, PNG_COLOR_TYPE_RGB);
+    EXPECT_NEAR(file.gamma, 1 / 2.2, 1e-5);
+    EXPECT_EQ(file.pixels[599 * row], scratch_array[0]) << "the first buffer row is the last PNG row";
+    EXPECT_EQ(file.pixels[0], scratch_array[599 * row]);
+
+    ASSERT_EQ(write_png_to_disk(dir / "rgba.png", 2, 2, 4), 1);
+    EXPECT_EQ(read_plain(dir / "rgba.png").colour_type, PNG_COLOR_TYPE_RGBA);
+    EXPECT_EQ(write_png_to_disk(dir / "huge.png", 4096, 4096, 3), 0)
+        << "more than the shared buffer holds";
+    EXPECT_FALSE(testing_support::file_exists(dir / "huge.png"));
 }
