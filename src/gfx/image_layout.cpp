@@ -4,11 +4,17 @@
 #include <cstring>
 
 #include "core/shell_hooks.h"
+#include "gfx/image_desc.h"
 
 bool TEX_image_size_ok(long long dx, long long dy)
 {
     return dx > 0 && dy > 0 && dx <= TEX_max_image_side && dy <= TEX_max_image_side &&
            dx * dy <= TEX_max_image_pixels;
+}
+
+int picture_bytes_per_pixel(unsigned int format)
+{
+    return format == GL_ALPHA || format == GL_RGB || format == GL_RGBA ? TEX_bytes_per_pixel(format) : 0;
 }
 
 int TEX_power_of_two(int n)

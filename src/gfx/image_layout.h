@@ -13,6 +13,9 @@ constexpr int TEX_max_image_side = 16384;
 constexpr long long TEX_max_image_pixels = 1LL << 26;
 
 bool TEX_image_size_ok(long long dx, long long dy);
+// 1, 3 or 4 for the formats pictures are read and written in (GL_ALPHA,
+// GL_RGB, GL_RGBA); 0 for any other.
+int picture_bytes_per_pixel(unsigned int format);
 // The smallest power of two at or above n (1 for n of 1 or less).
 int TEX_power_of_two(int n);
 

@@ -225,7 +225,7 @@ int TEX_load_png(const std::string& path, xmap_class* map, unsigned char*& data,
                        __FILE__, __LINE__);
         return 0;
     }
-    if (format != GL_ALPHA && format != GL_RGB && format != GL_RGBA)
+    if (!picture_bytes_per_pixel(format))
         __MACIBM_alert(0, "Illegal bits per pixel", "", "", "", 2, __FILE__, __LINE__);
 
     png_read_job job{map, &path, format, 0, row_width, power_of_two, follow_alpha,
@@ -249,10 +249,7 @@ int TEX_load_png(const std::string& path, xmap_class* map, unsigned char*& data,
 
 int TEX_save_png(const std::string& path, const TEX_image_desc& desc, const unsigned char* data)
 {
-    const int bytes_per_pixel = desc.format == GL_RGB    ? 3
-                                : desc.format == GL_RGBA ? 4
-                                : desc.format == GL_ALPHA ? 1
-                                                          : 0;
+    const int bytes_per_pixel = picture_bytes_per_pixel(desc.format);
     if (!bytes_per_pixel) {
         __MACIBM_alert(0, "Illegal pixel format for png-write.", path, "", "", 2, __FILE__,
                        __LINE__);

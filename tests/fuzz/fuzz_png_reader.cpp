@@ -3,38 +3,24 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
-#include <string>
+#include <vector>
 
-#include "core/shell_hooks.h"
-#include "core/xmap.h"
 #include "gfx/image_files.h"
-
-namespace {
-
-// Damaged files raise fatal alerts by design; here they must only return.
-void quiet_alert(int, const std::string&, const std::string&, const std::string&,
-                 const std::string&, int, const char*, int) {}
-
-}  // namespace
+#include "image_fuzz_support.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     if (size < 1) return 0;
-    set_alert_hook(quiet_alert);
-    // The first byte picks how the caller asks; the rest is the file.
+    // The first byte picks how the caller asks; the rest is the file, copied
+    // to its exact size so a read past its end is caught.
     const uint8_t how = data[0];
     static const unsigned int formats[] = {GL_ALPHA, GL_RGB, GL_RGBA, GL_RGBA};
-    std::string file(reinterpret_cast<const char*>(data + 1), size - 1);
-
-    xmap_class map;
-    map.begin = map.pos = file.data();
-    map.end = file.data() + file.size();
-    map.is_resource = 1;  // not ours to unmap
+    const std::vector<char> file(data + 1, data + size);
+    borrowed_map in(file.data(), file.size());
     unsigned char* pixels = nullptr;
     TEX_image_desc desc;
-    TEX_load_png("fuzz.png", &map, pixels, formats[how & 3], (how & 4) ? 64 : 0, (how >> 3) & 1,
-                 (how >> 4) & 1, desc);
+    TEX_load_png("fuzz.png", &in.map, pixels, formats[how & 3], (how & 4) ? 64 : 0,
+                 (how >> 3) & 1, (how >> 4) & 1, desc);
     std::free(pixels);
-    map.begin = map.pos = map.end = nullptr;
     return 0;
 }

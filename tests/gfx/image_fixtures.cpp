@@ -2,6 +2,7 @@
 
 #include <png.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <stdexcept>
 
@@ -38,6 +39,19 @@ void put_chunk(std::string& out, const char* type, const std::string& body)
 }
 
 }  // namespace
+
+TEX_image_desc image_desc_of(unsigned int format, int dx, int dy, int pad, int mips)
+{
+    TEX_image_desc d;
+    d.format = format;
+    d.dx = dx;
+    d.dy = dy;
+    d.pad = pad;
+    d.has_mipmaps = mips;
+    return d;
+}
+
+decoded_picture::~decoded_picture() { std::free(data); }
 
 std::string encode_png(const png_spec& spec)
 {

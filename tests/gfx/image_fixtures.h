@@ -7,6 +7,24 @@
 #include <vector>
 
 #include "core/xmap.h"
+#include "gfx/image_desc.h"
+
+TEX_image_desc image_desc_of(unsigned int format, int dx, int dy, int pad = 0, int mips = 0);
+
+// What a reader returned, its buffer freed with the object.
+struct decoded_picture {
+    int result = 0;
+    unsigned char* data = nullptr;
+    TEX_image_desc desc;
+    decoded_picture() = default;
+    decoded_picture(const decoded_picture&) = delete;
+    decoded_picture& operator=(const decoded_picture&) = delete;
+    ~decoded_picture();
+    std::vector<unsigned char> range(size_t from, size_t to) const
+    {
+        return std::vector<unsigned char>(data + from, data + to);
+    }
+};
 
 struct png_spec {
     int width = 1, height = 1;

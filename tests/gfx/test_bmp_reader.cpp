@@ -12,15 +12,8 @@ namespace {
 
 using bytes = std::vector<unsigned char>;
 
-struct decoded {
-    int result = 0;
-    unsigned char* data = nullptr;
-    TEX_image_desc desc;
-    ~decoded() { std::free(data); }
-    bytes range(size_t from, size_t to) const { return bytes(data + from, data + to); }
-};
 
-void decode(decoded& out, const std::string& file, unsigned int format, int row_width = 0,
+void decode(decoded_picture& out, const std::string& file, unsigned int format, int row_width = 0,
             int power_of_two = 0)
 {
     memory_map map(file);
@@ -37,7 +30,7 @@ TEST(BmpReader, RowsAreFourByteAlignedInTheFile)
 {
     const std::string file = make_bmp(2, 2, two_by_two);
     EXPECT_EQ(file.size(), 54u + 2 * 8) << "6 bytes of pixels and 2 of padding per row";
-    decoded bmp;
+    decoded_picture bmp;
     decode(bmp, file, GL_RGB);
     ASSERT_EQ(bmp.result, 1);
     EXPECT_EQ(bmp.desc.dx, 2);
@@ -50,7 +43,7 @@ TEST(BmpReader, RowsAreFourByteAlignedInTheFile)
 
 TEST(BmpReader, MagentaIsTransparentBlackInRgba)
 {
-    decoded bmp;
+    decoded_picture bmp;
     decode(bmp, make_bmp(2, 2, two_by_two), GL_RGBA);
     ASSERT_EQ(bmp.result, 1);
     EXPECT_EQ(bmp.range(0, 4), (bytes{0, 0, 0, 0}));
@@ -60,7 +53,7 @@ TEST(BmpReader, MagentaIsTransparentBlackInRgba)
 
 TEST(BmpReader, GreyIsTheUncorrectedChannelAverage)
 {
-    decoded bmp;
+    decoded_picture bmp;
     decode(bmp, make_bmp(2, 2, two_by_two), GL_ALPHA);
     ASSERT_EQ(bmp.result, 1);
     EXPECT_EQ(bmp.range(0, 4), (bytes{170, 20, 85, 255}));
@@ -70,7 +63,7 @@ TEST(BmpReader, GammaIsLeftOutWhileTheTableSaysImagesNeedNone)
 {
     const colr_class saved = colr;
     colr.gamma_differs = 0;
-    decoded bmp;
+    decoded_picture bmp;
     decode(bmp, make_bmp(2, 2, two_by_two), GL_RGB);
     colr = saved;
     ASSERT_EQ(bmp.result, 1);
@@ -79,20 +72,20 @@ TEST(BmpReader, GammaIsLeftOutWhileTheTableSaysImagesNeedNone)
 
 TEST(BmpReader, PaddingModes)
 {
-    decoded p2;
+    decoded_picture p2;
     decode(p2, make_bmp(3, 3, bytes(27, 90)), GL_RGBA, 0, 1);
     ASSERT_EQ(p2.result, 1);
     EXPECT_EQ(p2.desc.pad, 4);
     EXPECT_EQ(p2.range(12, 16), bytes(4, 0)) << "the fourth pixel of row 0";
     EXPECT_EQ(p2.range(48, 64), bytes(16, 0)) << "row 3";
 
-    decoded wide;
+    decoded_picture wide;
     decode(wide, make_bmp(3, 1, bytes(9, 90)), GL_RGB, 8);
     ASSERT_EQ(wide.result, 1);
     EXPECT_EQ(wide.desc.pad, 15);
 
     alert_recorder alerts;
-    decoded narrow;
+    decoded_picture narrow;
     decode(narrow, make_bmp(3, 1, bytes(9, 90)), GL_RGB, 2);
     EXPECT_EQ(narrow.result, 0);
     EXPECT_EQ(narrow.data, nullptr);
@@ -132,7 +125,7 @@ TEST(BmpReader, UnsupportedKindsAreFatal)
     };
     for (const kind& k : kinds) {
         alert_recorder alerts;
-        decoded bmp;
+        decoded_picture bmp;
         decode(bmp, k.file, GL_RGB);
         EXPECT_EQ(bmp.result, 0) << k.what;
         ASSERT_EQ(alerts.alerts().size(), 1u) << k.what;
@@ -140,7 +133,7 @@ TEST(BmpReader, UnsupportedKindsAreFatal)
         EXPECT_EQ(alerts.alerts()[0].lines[3], "test.bmp") << k.what;
     }
     alert_recorder alerts;
-    decoded bmp;
+    decoded_picture bmp;
     decode(bmp, make_bmp(2, 2, two_by_two), GL_BGR);
     ASSERT_EQ(alerts.alerts().size(), 1u);
     EXPECT_EQ(alerts.alerts()[0].lines[0], "Illegal desired format for bmp.");
@@ -162,7 +155,7 @@ TEST(BmpReader, SizesThatDoNotFitAreRefusedBeforeAllocating)
         poke32(file, damage.offset, damage.value);
         if (damage.offset == 18 && damage.value == 16384) poke32(file, 22, 16384);
         alert_recorder alerts;
-        decoded bmp;
+        decoded_picture bmp;
         decode(bmp, file, GL_RGBA, 0, 1);
         EXPECT_EQ(bmp.result, 0) << damage.what;
         EXPECT_EQ(bmp.data, nullptr) << damage.what;
@@ -171,6 +164,6 @@ TEST(BmpReader, SizesThatDoNotFitAreRefusedBeforeAllocating)
         EXPECT_EQ(alerts.alerts()[0].level, 2);
     }
     xmap_class nothing;
-    decoded none;
+    decoded_picture none;
     EXPECT_EQ(TEX_load_bmp("none", &nothing, none.data, GL_RGB, 0, 0, none.desc), 0);
 }

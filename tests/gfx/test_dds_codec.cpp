@@ -19,16 +19,6 @@ namespace {
 
 using bytes = std::vector<unsigned char>;
 
-TEX_image_desc desc_of(unsigned int format, int dx, int dy, int pad = 0)
-{
-    TEX_image_desc d;
-    d.format = format;
-    d.dx = dx;
-    d.dy = dy;
-    d.pad = pad;
-    return d;
-}
-
 struct loaded {
     int result = 0;
     unsigned char* data = nullptr;
@@ -135,7 +125,7 @@ TEST(DdsWriter, RgbBecomesDxtOneWithTheWholeChain)
 {
     scratch_dir dir;
     const bytes rgb(4 * 2 * 3, 128);
-    ASSERT_EQ(TEX_save_dds(dir / "a.dds", rgb.data(), desc_of(GL_RGB, 4, 2)), 1);
+    ASSERT_EQ(TEX_save_dds(dir / "a.dds", rgb.data(), image_desc_of(GL_RGB, 4, 2)), 1);
     const std::string file = read_file(dir / "a.dds");
     ASSERT_EQ(file.size(), 152u) << "4x2, 2x1 and 1x1, one block each";
     EXPECT_EQ(file.substr(0, 4), "DDS ");
@@ -161,7 +151,7 @@ TEST(DdsWriter, RgbaBecomesDxtFiveWithLevelsAveragedInPairs)
     scratch_dir dir;
     // 1 x 4, bottom row first: the file's top row is the buffer's last.
     const bytes rgba = {0, 0, 0, 0, 100, 100, 100, 100, 200, 200, 200, 200, 255, 255, 255, 255};
-    ASSERT_EQ(TEX_save_dds(dir / "b.dds", rgba.data(), desc_of(GL_RGBA, 1, 4)), 1);
+    ASSERT_EQ(TEX_save_dds(dir / "b.dds", rgba.data(), image_desc_of(GL_RGBA, 1, 4)), 1);
     const std::string file = read_file(dir / "b.dds");
     ASSERT_EQ(file.size(), 176u);
     EXPECT_EQ(file.substr(84, 4), "DXT5");
@@ -181,7 +171,7 @@ TEST(DdsWriter, SinglePixelHasOneLevel)
 {
     scratch_dir dir;
     const bytes rgb = {1, 2, 3, 0xEE};
-    ASSERT_EQ(TEX_save_dds(dir / "c.dds", rgb.data(), desc_of(GL_RGB, 1, 1, 1)), 1);
+    ASSERT_EQ(TEX_save_dds(dir / "c.dds", rgb.data(), image_desc_of(GL_RGB, 1, 1, 1)), 1);
     const std::string file = read_file(dir / "c.dds");
     EXPECT_EQ(file.size(), 136u);
     EXPECT_EQ(peek32(file, 28), 1u);
@@ -201,7 +191,7 @@ TEST(DdsWriter, RoundTripComesBackBottomFirstAfterTheFlip)
             p[2] = y < 4 ? 0 : 255;
             p[3] = 255;
         }
-    ASSERT_EQ(TEX_save_dds(dir / "d.dds", rgba.data(), desc_of(GL_RGBA, 8, 8, pad)), 1);
+    ASSERT_EQ(TEX_save_dds(dir / "d.dds", rgba.data(), image_desc_of(GL_RGBA, 8, 8, pad)), 1);
     xmap_class map(dir / "d.dds");
     loaded dds;
     ASSERT_EQ(TEX_load_dds(dir / "d.dds", &map, dds.data, dds.desc), 1);
@@ -222,18 +212,18 @@ TEST(DdsWriter, RoundTripComesBackBottomFirstAfterTheFlip)
 TEST(DdsWriter, FullDiskIsAFailure)
 {
     const bytes rgba(64 * 64 * 4, 77);
-    EXPECT_EQ(TEX_save_dds("/dev/full", rgba.data(), desc_of(GL_RGB, 4, 4)), 0)
+    EXPECT_EQ(TEX_save_dds("/dev/full", rgba.data(), image_desc_of(GL_RGB, 4, 4)), 0)
         << "small enough to fail only when the file closes";
-    EXPECT_EQ(TEX_save_dds("/dev/full", rgba.data(), desc_of(GL_RGBA, 64, 64)), 0)
+    EXPECT_EQ(TEX_save_dds("/dev/full", rgba.data(), image_desc_of(GL_RGBA, 64, 64)), 0)
         << "level 0 alone overflows the stream's buffer";
-    EXPECT_EQ(TEX_save_dds("/nonexistent-folder/x.dds", rgba.data(), desc_of(GL_RGB, 4, 4)), 0);
+    EXPECT_EQ(TEX_save_dds("/nonexistent-folder/x.dds", rgba.data(), image_desc_of(GL_RGB, 4, 4)), 0);
 }
 
 TEST(DdsWriter, UnsupportedFormatIsFatal)
 {
     alert_recorder alerts;
     const bytes data(16);
-    EXPECT_EQ(TEX_save_dds("never.dds", data.data(), desc_of(GL_ALPHA, 4, 4)), 0);
+    EXPECT_EQ(TEX_save_dds("never.dds", data.data(), image_desc_of(GL_ALPHA, 4, 4)), 0);
     ASSERT_EQ(alerts.alerts().size(), 1u);
     const recorded_alert& a = alerts.alerts()[0];
     EXPECT_EQ(a.level, 2);

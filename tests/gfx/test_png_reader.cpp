@@ -15,15 +15,8 @@ namespace {
 
 using bytes = std::vector<unsigned char>;
 
-struct decoded {
-    int result = 0;
-    unsigned char* data = nullptr;
-    TEX_image_desc desc;
-    ~decoded() { std::free(data); }
-    bytes range(size_t from, size_t to) const { return bytes(data + from, data + to); }
-};
 
-void decode(decoded& out, const std::string& file, unsigned int format, int row_width = 0,
+void decode(decoded_picture& out, const std::string& file, unsigned int format, int row_width = 0,
             int power_of_two = 0, int follow_alpha = 0)
 {
     memory_map map(file);
@@ -45,7 +38,7 @@ png_spec three_by_two()
 
 TEST(PngReader, RowsArriveBottomFirstWithoutPadding)
 {
-    decoded png;
+    decoded_picture png;
     decode(png, encode_png(three_by_two()), GL_RGB);
     ASSERT_EQ(png.result, 1);
     EXPECT_EQ(png.desc.format, unsigned(GL_RGB));
@@ -59,7 +52,7 @@ TEST(PngReader, RowsArriveBottomFirstWithoutPadding)
 
 TEST(PngReader, PowerOfTwoModePadsBothSidesWithZeros)
 {
-    decoded png;
+    decoded_picture png;
     decode(png, encode_png(three_by_two()), GL_RGB, 0, 1);
     ASSERT_EQ(png.result, 1);
     EXPECT_EQ(png.desc.dx, 3);
@@ -73,7 +66,7 @@ TEST(PngReader, PowerOfTwoModePadsBothSidesWithZeros)
     five_by_three.height = 3;
     five_by_three.colour_type = PNG_COLOR_TYPE_RGBA;
     five_by_three.rows.assign(5 * 3 * 4, 200);
-    decoded rgba;
+    decoded_picture rgba;
     decode(rgba, encode_png(five_by_three), GL_RGBA, 0, 1);
     ASSERT_EQ(rgba.result, 1);
     EXPECT_EQ(rgba.desc.dx, 5);
@@ -90,7 +83,7 @@ TEST(PngReader, RowWidthPadsEveryRow)
     wide.height = 2;
     wide.colour_type = PNG_COLOR_TYPE_RGBA;
     wide.rows.assign(640 * 2 * 4, 7);
-    decoded png;
+    decoded_picture png;
     decode(png, encode_png(wide), GL_RGBA, 2048);
     ASSERT_EQ(png.result, 1);
     EXPECT_EQ(png.desc.pad, 5632);
@@ -100,7 +93,7 @@ TEST(PngReader, RowWidthPadsEveryRow)
 TEST(PngReader, RowWidthNarrowerThanThePictureIsRefused)
 {
     alert_recorder alerts;
-    decoded png;
+    decoded_picture png;
     png_spec wide = three_by_two();
     decode(png, encode_png(wide), GL_RGB, 2);
     EXPECT_EQ(png.result, 0);
@@ -116,7 +109,7 @@ TEST(PngReader, GreyAndColourConvertToTheWantedChannels)
     grey.width = 2;
     grey.colour_type = PNG_COLOR_TYPE_GRAY;
     grey.rows = {10, 250};
-    decoded as_rgb;
+    decoded_picture as_rgb;
     decode(as_rgb, encode_png(grey), GL_RGB);
     ASSERT_EQ(as_rgb.result, 1);
     EXPECT_EQ(as_rgb.range(0, 6), (bytes{10, 10, 10, 250, 250, 250}));
@@ -125,12 +118,12 @@ TEST(PngReader, GreyAndColourConvertToTheWantedChannels)
     grey_alpha.width = 2;
     grey_alpha.colour_type = PNG_COLOR_TYPE_GRAY_ALPHA;
     grey_alpha.rows = {30, 0, 90, 255};
-    decoded as_alpha;
+    decoded_picture as_alpha;
     decode(as_alpha, encode_png(grey_alpha), GL_ALPHA);
     ASSERT_EQ(as_alpha.result, 1);
     EXPECT_EQ(as_alpha.range(0, 2), (bytes{30, 90})) << "grey levels, alpha dropped";
 
-    decoded rgb_as_grey;
+    decoded_picture rgb_as_grey;
     decode(rgb_as_grey, encode_png(three_by_two()), GL_ALPHA);
     ASSERT_EQ(rgb_as_grey.result, 1);
     EXPECT_EQ(rgb_as_grey.range(0, 3), (bytes{255, 0, 255}));
@@ -138,13 +131,13 @@ TEST(PngReader, GreyAndColourConvertToTheWantedChannels)
 
 TEST(PngReader, AlphaIsAddedOrFollowedAsAsked)
 {
-    decoded filled;
+    decoded_picture filled;
     decode(filled, encode_png(three_by_two()), GL_RGBA);
     ASSERT_EQ(filled.result, 1);
     EXPECT_EQ(filled.desc.format, unsigned(GL_RGBA));
     for (int i = 0; i < 6; ++i) EXPECT_EQ(filled.data[4 * i + 3], 255) << "pixel " << i;
 
-    decoded followed;
+    decoded_picture followed;
     decode(followed, encode_png(three_by_two()), GL_RGBA, 0, 0, 1);
     ASSERT_EQ(followed.result, 1);
     EXPECT_EQ(followed.desc.format, unsigned(GL_RGB)) << "the file has no alpha";
@@ -155,13 +148,13 @@ TEST(PngReader, AlphaIsAddedOrFollowedAsAsked)
     palette.palette = {255, 0, 0, 0, 0, 255};
     palette.trns = {0, 255};
     palette.rows = {0, 1};
-    decoded with_trns;
+    decoded_picture with_trns;
     decode(with_trns, encode_png(palette), GL_RGB, 0, 0, 1);
     ASSERT_EQ(with_trns.result, 1);
     EXPECT_EQ(with_trns.desc.format, unsigned(GL_RGBA)) << "tRNS gives the palette alpha";
     EXPECT_EQ(with_trns.range(0, 8), (bytes{255, 0, 0, 0, 0, 0, 255, 255}));
 
-    decoded stripped;
+    decoded_picture stripped;
     decode(stripped, encode_png(palette), GL_RGB);
     ASSERT_EQ(stripped.result, 1);
     EXPECT_EQ(stripped.range(0, 6), (bytes{255, 0, 0, 0, 0, 255}));
@@ -173,7 +166,7 @@ TEST(PngReader, SixteenBitAndInterlacedPicturesDecodeLikeEightBitOnes)
     deep.width = 2;
     deep.bit_depth = 16;
     deep.rows = {0x80, 0x00, 0x10, 0x00, 0xFF, 0xFF, 0x00, 0x00, 0x40, 0x00, 0xC0, 0x00};
-    decoded wide;
+    decoded_picture wide;
     decode(wide, encode_png(deep), GL_RGB);
     ASSERT_EQ(wide.result, 1);
     EXPECT_EQ(wide.range(0, 6), (bytes{0x80, 0x10, 0xFF, 0x00, 0x40, 0xC0}));
@@ -185,7 +178,7 @@ TEST(PngReader, SixteenBitAndInterlacedPicturesDecodeLikeEightBitOnes)
     for (int i = 0; i < 13 * 11 * 4; ++i) plain.rows.push_back((unsigned char)(i * 37));
     png_spec interlaced = plain;
     interlaced.interlaced = true;
-    decoded a, b;
+    decoded_picture a, b;
     decode(a, encode_png(plain), GL_RGBA);
     decode(b, encode_png(interlaced), GL_RGBA);
     ASSERT_EQ(a.result, 1);
@@ -200,7 +193,7 @@ TEST(PngReader, PicturesWithoutGammaAreTakenAsMadeForGammaOnePointEight)
     grey.colour_type = PNG_COLOR_TYPE_GRAY;
     grey.gamma = 0;
     grey.rows = {0, 64, 128, 255};
-    decoded png;
+    decoded_picture png;
     decode(png, encode_png(grey), GL_ALPHA);
     ASSERT_EQ(png.result, 1);
     for (int i = 0; i < 4; ++i)
@@ -222,7 +215,7 @@ TEST(PngReader, CallersBufferIsFilledInPlace)
 TEST(PngReader, EmptyOrShortMapsAreNotPngs)
 {
     alert_recorder alerts;
-    decoded png;
+    decoded_picture png;
     decode(png, std::string("\x89PNG", 4), GL_RGB);
     EXPECT_EQ(png.result, 0);
     xmap_class nothing;
@@ -233,7 +226,7 @@ TEST(PngReader, EmptyOrShortMapsAreNotPngs)
 TEST(PngReader, WrongSignatureIsFatal)
 {
     alert_recorder alerts;
-    decoded png;
+    decoded_picture png;
     decode(png, "GIF89a, not a PNG", GL_RGB);
     EXPECT_EQ(png.result, 0);
     ASSERT_EQ(alerts.alerts().size(), 1u);
@@ -246,7 +239,7 @@ TEST(PngReader, DamagedFilesWarnWithLibpngsMessageThenFailFatally)
     const std::string whole = encode_png(three_by_two());
     for (size_t cut : {size_t(20), size_t(40), whole.size() - 20}) {
         alert_recorder alerts;
-        decoded png;
+        decoded_picture png;
         decode(png, whole.substr(0, cut), GL_RGB);
         EXPECT_EQ(png.result, 0) << "cut at " << cut;
         EXPECT_EQ(png.data, nullptr) << "nothing left allocated";
@@ -259,7 +252,7 @@ TEST(PngReader, DamagedFilesWarnWithLibpngsMessageThenFailFatally)
         EXPECT_EQ(alerts.alerts()[1].lines[1], "setjmp(png_ptr->jmpbuf");
     }
     alert_recorder alerts;
-    decoded png;
+    decoded_picture png;
     decode(png, whole.substr(0, 20), GL_RGB);
     EXPECT_EQ(alerts.alerts()[0].lines[1], "PNG Read Error, overran end of buffer!");
 }
@@ -269,7 +262,7 @@ TEST(PngReader, HeadersClaimingHugePicturesAreRefusedBeforeAllocating)
     const struct { uint32_t w, h; } sizes[] = {{20000, 1}, {1, 0x7FFFFFFF}, {16384, 16384}, {0, 5}};
     for (const auto& size : sizes) {
         alert_recorder alerts;
-        decoded png;
+        decoded_picture png;
         decode(png, png_header_only(size.w, size.h), GL_RGBA, 0, 1);
         EXPECT_EQ(png.result, 0) << size.w << " x " << size.h;
         EXPECT_EQ(png.data, nullptr);
@@ -281,7 +274,7 @@ TEST(PngReader, HeadersClaimingHugePicturesAreRefusedBeforeAllocating)
 TEST(PngReader, UnknownWantedFormatIsFatal)
 {
     alert_recorder alerts;
-    decoded png;
+    decoded_picture png;
     decode(png, encode_png(three_by_two()), GL_BGR);
     ASSERT_FALSE(alerts.alerts().empty());
     EXPECT_EQ(alerts.alerts()[0].lines[0], "Illegal bits per pixel");

@@ -10,22 +10,13 @@
 #include "gfx/image_files.h"
 #include "gfx/shared_buffers.h"
 #include "test_support.h"
+#include "image_fixtures.h"
 
 using testing_support::scratch_dir;
 
 namespace {
 
 using bytes = std::vector<unsigned char>;
-
-TEX_image_desc desc_of(unsigned int format, int dx, int dy, int pad = 0)
-{
-    TEX_image_desc d;
-    d.format = format;
-    d.dx = dx;
-    d.dy = dy;
-    d.pad = pad;
-    return d;
-}
 
 // The file as a plain reader sees it: top row first, no gamma applied.
 struct plain_png {
@@ -70,7 +61,7 @@ TEST(PngWriter, WritesAnUprightPictureWithDisplayGamma)
     scratch_dir dir;
     // 2 x 2 RGB, bottom row first, one padding byte per row.
     const bytes data = {1, 2, 3, 4, 5, 6, 0xEE, 7, 8, 9, 10, 11, 12, 0xEE};
-    ASSERT_EQ(TEX_save_png(dir / "out.png", desc_of(GL_RGB, 2, 2, 1), data.data()), 1);
+    ASSERT_EQ(TEX_save_png(dir / "out.png", image_desc_of(GL_RGB, 2, 2, 1), data.data()), 1);
     const plain_png file = read_plain(dir / "out.png");
     EXPECT_EQ(file.width, 2u);
     EXPECT_EQ(file.height, 2u);
@@ -89,7 +80,7 @@ TEST(PngWriter, RoundTripsThroughTheReaderForEveryFormat)
     for (const auto& kind : kinds) {
         bytes data(size_t(kind.bpp) * 5 * 3);
         for (size_t i = 0; i < data.size(); ++i) data[i] = (unsigned char)(i * 29 + 3);
-        ASSERT_EQ(TEX_save_png(dir / "rt.png", desc_of(kind.format, 5, 3), data.data()), 1);
+        ASSERT_EQ(TEX_save_png(dir / "rt.png", image_desc_of(kind.format, 5, 3), data.data()), 1);
         EXPECT_EQ(read_plain(dir / "rt.png").colour_type, kind.colour_type);
         unsigned char* back = nullptr;
         TEX_image_desc desc;
@@ -105,11 +96,11 @@ TEST(PngWriter, FullDiskAndMissingFolderAreFailures)
     alert_recorder alerts;
     bytes small(4 * 4 * 3, 100), large(256 * 256 * 3);
     for (size_t i = 0; i < large.size(); ++i) large[i] = (unsigned char)(i * 7919 >> 3);
-    EXPECT_EQ(TEX_save_png("/dev/full", desc_of(GL_RGB, 4, 4), small.data()), 0)
+    EXPECT_EQ(TEX_save_png("/dev/full", image_desc_of(GL_RGB, 4, 4), small.data()), 0)
         << "a picture small enough to sit in the stream's buffer until it closes";
-    EXPECT_EQ(TEX_save_png("/dev/full", desc_of(GL_RGB, 256, 256), large.data()), 0)
+    EXPECT_EQ(TEX_save_png("/dev/full", image_desc_of(GL_RGB, 256, 256), large.data()), 0)
         << "a picture that fills the buffer while libpng writes";
-    EXPECT_EQ(TEX_save_png("/nonexistent-folder/x.png", desc_of(GL_RGB, 4, 4), small.data()), 0);
+    EXPECT_EQ(TEX_save_png("/nonexistent-folder/x.png", image_desc_of(GL_RGB, 4, 4), small.data()), 0);
     EXPECT_TRUE(alerts.alerts().empty()) << alerts.summary();
 }
 
@@ -118,7 +109,7 @@ TEST(PngWriter, UnknownFormatIsFatal)
     scratch_dir dir;
     alert_recorder alerts;
     bytes data(16);
-    EXPECT_EQ(TEX_save_png(dir / "x.png", desc_of(GL_BGRA, 2, 2), data.data()), 0);
+    EXPECT_EQ(TEX_save_png(dir / "x.png", image_desc_of(GL_BGRA, 2, 2), data.data()), 0);
     ASSERT_EQ(alerts.alerts().size(), 1u);
     EXPECT_EQ(alerts.alerts()[0].lines[0], "Illegal pixel format for png-write.");
     EXPECT_EQ(alerts.alerts()[0].lines[1], dir / "x.png");
