@@ -1,5 +1,7 @@
 #include "image_fixtures.h"
 
+#include "gfx_test_helpers.h"
+
 #include <png.h>
 
 #include <cstdlib>
@@ -82,6 +84,15 @@ std::string encode_png(const png_spec& spec)
     png_write_end(png, info);
     png_destroy_write_struct(&png, &info);
     return out;
+}
+
+std::string alert_summary()
+{
+    std::string s;
+    for (const gfx_test::alert& a : gfx_test::alerts())
+        s += std::to_string(a.level) + ": " + a.line1 + " | " + a.line2 + " | " + a.line3 + " | " +
+             a.line4 + "\n";
+    return s;
 }
 
 std::string png_header_only(uint32_t width, uint32_t height)

@@ -40,6 +40,9 @@ struct png_spec {
 };
 
 std::string encode_png(const png_spec& spec);
+// Every alert recorded so far, one per line, for failure messages.
+std::string alert_summary();
+
 // A signature, an IHDR claiming the size (8-bit RGB) and IEND: no pixels.
 std::string png_header_only(uint32_t width, uint32_t height);
 

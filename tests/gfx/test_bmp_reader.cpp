@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "alert_recorder.h"
+#include "gfx_test_helpers.h"
 #include "gfx/colour_table.h"
 #include "gfx/image_files.h"
 #include "image_fixtures.h"
@@ -84,13 +84,13 @@ TEST(BmpReader, PaddingModes)
     ASSERT_EQ(wide.result, 1);
     EXPECT_EQ(wide.desc.pad, 15);
 
-    alert_recorder alerts;
+    gfx_test::captured capture;
     decoded_picture narrow;
     decode(narrow, make_bmp(3, 1, bytes(9, 90)), GL_RGB, 2);
     EXPECT_EQ(narrow.result, 0);
     EXPECT_EQ(narrow.data, nullptr);
-    ASSERT_EQ(alerts.alerts().size(), 1u);
-    EXPECT_EQ(alerts.alerts()[0].lines[0], "Picture is wider than its rows!");
+    ASSERT_EQ(gfx_test::alerts().size(), 1u);
+    EXPECT_EQ(gfx_test::alerts()[0].line1, "Picture is wider than its rows!");
 }
 
 TEST(BmpReader, PixelsCutShortKeepTheBuffersBytes)
@@ -124,19 +124,19 @@ TEST(BmpReader, UnsupportedKindsAreFatal)
         {"compressed", compressed, "Bitmap is compressed!"},
     };
     for (const kind& k : kinds) {
-        alert_recorder alerts;
+        gfx_test::captured capture;
         decoded_picture bmp;
         decode(bmp, k.file, GL_RGB);
         EXPECT_EQ(bmp.result, 0) << k.what;
-        ASSERT_EQ(alerts.alerts().size(), 1u) << k.what;
-        EXPECT_EQ(alerts.alerts()[0].lines[0], k.first_line) << k.what;
-        EXPECT_EQ(alerts.alerts()[0].lines[3], "test.bmp") << k.what;
+        ASSERT_EQ(gfx_test::alerts().size(), 1u) << k.what;
+        EXPECT_EQ(gfx_test::alerts()[0].line1, k.first_line) << k.what;
+        EXPECT_EQ(gfx_test::alerts()[0].line4, "test.bmp") << k.what;
     }
-    alert_recorder alerts;
+    gfx_test::captured capture;
     decoded_picture bmp;
     decode(bmp, make_bmp(2, 2, two_by_two), GL_BGR);
-    ASSERT_EQ(alerts.alerts().size(), 1u);
-    EXPECT_EQ(alerts.alerts()[0].lines[0], "Illegal desired format for bmp.");
+    ASSERT_EQ(gfx_test::alerts().size(), 1u);
+    EXPECT_EQ(gfx_test::alerts()[0].line1, "Illegal desired format for bmp.");
 }
 
 TEST(BmpReader, SizesThatDoNotFitAreRefusedBeforeAllocating)
@@ -154,14 +154,14 @@ TEST(BmpReader, SizesThatDoNotFitAreRefusedBeforeAllocating)
         std::string file = good;
         poke32(file, damage.offset, damage.value);
         if (damage.offset == 18 && damage.value == 16384) poke32(file, 22, 16384);
-        alert_recorder alerts;
+        gfx_test::captured capture;
         decoded_picture bmp;
         decode(bmp, file, GL_RGBA, 0, 1);
         EXPECT_EQ(bmp.result, 0) << damage.what;
         EXPECT_EQ(bmp.data, nullptr) << damage.what;
-        ASSERT_EQ(alerts.alerts().size(), 1u) << damage.what;
-        EXPECT_EQ(alerts.alerts()[0].lines[0], "Bitmap is damaged or not supported!") << damage.what;
-        EXPECT_EQ(alerts.alerts()[0].level, 2);
+        ASSERT_EQ(gfx_test::alerts().size(), 1u) << damage.what;
+        EXPECT_EQ(gfx_test::alerts()[0].line1, "Bitmap is damaged or not supported!") << damage.what;
+        EXPECT_EQ(gfx_test::alerts()[0].level, 2);
     }
     xmap_class nothing;
     decoded_picture none;

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <vector>
 
-#include "alert_recorder.h"
+#include "gfx_test_helpers.h"
 #include "core/xmap.h"
 #include "gfx/colour_table.h"
 #include "gfx/dds_codec.h"
@@ -211,25 +211,29 @@ TEST(DdsWriter, RoundTripComesBackBottomFirstAfterTheFlip)
 
 TEST(DdsWriter, FullDiskIsAFailure)
 {
+    gfx_test::captured capture;
     const bytes rgba(64 * 64 * 4, 77);
     EXPECT_EQ(TEX_save_dds("/dev/full", rgba.data(), image_desc_of(GL_RGB, 4, 4)), 0)
         << "small enough to fail only when the file closes";
     EXPECT_EQ(TEX_save_dds("/dev/full", rgba.data(), image_desc_of(GL_RGBA, 64, 64)), 0)
         << "level 0 alone overflows the stream's buffer";
     EXPECT_EQ(TEX_save_dds("/nonexistent-folder/x.dds", rgba.data(), image_desc_of(GL_RGB, 4, 4)), 0);
+    EXPECT_NE(capture.log().find("DDS write failed: No space left on device, /dev/full\n"),
+              std::string::npos)
+        << capture.log();
 }
 
 TEST(DdsWriter, UnsupportedFormatIsFatal)
 {
-    alert_recorder alerts;
+    gfx_test::captured capture;
     const bytes data(16);
     EXPECT_EQ(TEX_save_dds("never.dds", data.data(), image_desc_of(GL_ALPHA, 4, 4)), 0);
-    ASSERT_EQ(alerts.alerts().size(), 1u);
-    const recorded_alert& a = alerts.alerts()[0];
+    ASSERT_EQ(gfx_test::alerts().size(), 1u);
+    const gfx_test::alert& a = gfx_test::alerts()[0];
     EXPECT_EQ(a.level, 2);
-    EXPECT_EQ(a.lines[0],
+    EXPECT_EQ(a.line1,
               "rel_assert Error! Possibly an out of range vector! Attach the debugger and see who called this!");
-    EXPECT_EQ(a.lines[1], "in_desc.format == GL_RGBA || in_desc.format == GL_RGB");
-    EXPECT_EQ(a.lines[2], "TEX_save_dds");
-    EXPECT_EQ(a.lines[3], "Please report this to Orrindale Labs.");
+    EXPECT_EQ(a.line2, "in_desc.format == GL_RGBA || in_desc.format == GL_RGB");
+    EXPECT_EQ(a.line3, "TEX_save_dds");
+    EXPECT_EQ(a.line4, "Please report this to Orrindale Labs.");
 }

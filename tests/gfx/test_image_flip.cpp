@@ -6,7 +6,7 @@
 
 #include <squish.h>
 
-#include "alert_recorder.h"
+#include "gfx_test_helpers.h"
 #include "gfx/colour_table.h"
 #include "gfx/dxt_blocks.h"
 #include "gfx/image_desc.h"
@@ -233,10 +233,10 @@ TEST_F(ImageFlip, ColourStepsStopAtWhiteAndBlack)
 
 TEST_F(ImageFlip, UnknownFormatIsAFatalAlert)
 {
-    alert_recorder alerts;
+    gfx_test::captured capture;
     unsigned char data[64] = {};
     EXPECT_EQ(TEX_flip_y(image_desc_of(GL_DEPTH_COMPONENT, 4, 4), data), 0);
-    ASSERT_EQ(alerts.alerts().size(), 1u);
-    EXPECT_EQ(alerts.alerts()[0].lines[0], "Illegal format!");
-    EXPECT_EQ(alerts.alerts()[0].level, 2);
+    ASSERT_EQ(gfx_test::alerts().size(), 1u);
+    EXPECT_EQ(gfx_test::alerts()[0].line1, "Illegal format!");
+    EXPECT_EQ(gfx_test::alerts()[0].level, 2);
 }

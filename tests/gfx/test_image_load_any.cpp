@@ -4,7 +4,7 @@
 
 #include <cstdlib>
 
-#include "alert_recorder.h"
+#include "gfx_test_helpers.h"
 #include "gfx/image_files.h"
 #include "image_fixtures.h"
 #include "test_support.h"

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <vector>
 
-#include "alert_recorder.h"
+#include "gfx_test_helpers.h"
 #include "gfx/colour_table.h"
 #include "gfx/image_files.h"
 #include "image_fixtures.h"
@@ -92,15 +92,15 @@ TEST(PngReader, RowWidthPadsEveryRow)
 
 TEST(PngReader, RowWidthNarrowerThanThePictureIsRefused)
 {
-    alert_recorder alerts;
+    gfx_test::captured capture;
     decoded_picture png;
     png_spec wide = three_by_two();
     decode(png, encode_png(wide), GL_RGB, 2);
     EXPECT_EQ(png.result, 0);
     EXPECT_EQ(png.data, nullptr);
-    ASSERT_EQ(alerts.alerts().size(), 1u) << alerts.summary();
-    EXPECT_EQ(alerts.alerts()[0].level, 2);
-    EXPECT_EQ(alerts.alerts()[0].lines[0], "Picture is wider than its rows!");
+    ASSERT_EQ(gfx_test::alerts().size(), 1u) << alert_summary();
+    EXPECT_EQ(gfx_test::alerts()[0].level, 2);
+    EXPECT_EQ(gfx_test::alerts()[0].line1, "Picture is wider than its rows!");
 }
 
 TEST(PngReader, GreyAndColourConvertToTheWantedChannels)
@@ -212,70 +212,85 @@ TEST(PngReader, CallersBufferIsFilledInPlace)
     EXPECT_EQ(buffer[9], 255);
 }
 
+TEST(PngReader, LibpngWarningsGoToTheLogAndDecodingGoesOn)
+{
+    gfx_test::captured capture;
+    std::string file = encode_png(three_by_two());
+    // A text chunk with a broken checksum right after the header.
+    const std::string text_chunk = std::string("\0\0\0\x04tEXtabcd", 12) + "oops";
+    file.insert(33, text_chunk);
+    decoded_picture png;
+    decode(png, file, GL_RGB);
+    EXPECT_EQ(png.result, 1);
+    EXPECT_TRUE(gfx_test::alerts().empty()) << alert_summary();
+    const std::string log = capture.log();
+    EXPECT_NE(log.find("PNG warning! tEXt: CRC error, test.png\n"), std::string::npos) << log;
+}
+
 TEST(PngReader, EmptyOrShortMapsAreNotPngs)
 {
-    alert_recorder alerts;
+    gfx_test::captured capture;
     decoded_picture png;
     decode(png, std::string("\x89PNG", 4), GL_RGB);
     EXPECT_EQ(png.result, 0);
     xmap_class nothing;
     EXPECT_EQ(TEX_load_png("none", &nothing, png.data, GL_RGB, 0, 0, 0, png.desc), 0);
-    EXPECT_TRUE(alerts.alerts().empty()) << alerts.summary();
+    EXPECT_TRUE(gfx_test::alerts().empty()) << alert_summary();
 }
 
 TEST(PngReader, WrongSignatureIsFatal)
 {
-    alert_recorder alerts;
+    gfx_test::captured capture;
     decoded_picture png;
     decode(png, "GIF89a, not a PNG", GL_RGB);
     EXPECT_EQ(png.result, 0);
-    ASSERT_EQ(alerts.alerts().size(), 1u);
-    EXPECT_EQ(alerts.alerts()[0].lines[1], "is_png=!png_sig_cmp(png_io_buf,0,8)");
-    EXPECT_EQ(alerts.alerts()[0].lines[2], "test.png");
+    ASSERT_EQ(gfx_test::alerts().size(), 1u);
+    EXPECT_EQ(gfx_test::alerts()[0].line2, "is_png=!png_sig_cmp(png_io_buf,0,8)");
+    EXPECT_EQ(gfx_test::alerts()[0].line3, "test.png");
 }
 
 TEST(PngReader, DamagedFilesWarnWithLibpngsMessageThenFailFatally)
 {
     const std::string whole = encode_png(three_by_two());
     for (size_t cut : {size_t(20), size_t(40), whole.size() - 20}) {
-        alert_recorder alerts;
+        gfx_test::captured capture;
         decoded_picture png;
         decode(png, whole.substr(0, cut), GL_RGB);
         EXPECT_EQ(png.result, 0) << "cut at " << cut;
         EXPECT_EQ(png.data, nullptr) << "nothing left allocated";
-        ASSERT_EQ(alerts.alerts().size(), 2u) << alerts.summary();
-        EXPECT_EQ(alerts.alerts()[0].level, 1);
-        EXPECT_EQ(alerts.alerts()[0].lines[0], "PNG error!");
-        EXPECT_EQ(alerts.alerts()[0].lines[2], "test.png");
-        EXPECT_EQ(alerts.alerts()[1].level, 2);
-        EXPECT_EQ(alerts.alerts()[1].lines[0], "PING-FILE ERROR!");
-        EXPECT_EQ(alerts.alerts()[1].lines[1], "setjmp(png_ptr->jmpbuf");
+        ASSERT_EQ(gfx_test::alerts().size(), 2u) << alert_summary();
+        EXPECT_EQ(gfx_test::alerts()[0].level, 1);
+        EXPECT_EQ(gfx_test::alerts()[0].line1, "PNG error!");
+        EXPECT_EQ(gfx_test::alerts()[0].line3, "test.png");
+        EXPECT_EQ(gfx_test::alerts()[1].level, 2);
+        EXPECT_EQ(gfx_test::alerts()[1].line1, "PING-FILE ERROR!");
+        EXPECT_EQ(gfx_test::alerts()[1].line2, "setjmp(png_ptr->jmpbuf");
     }
-    alert_recorder alerts;
+    gfx_test::captured capture;
     decoded_picture png;
     decode(png, whole.substr(0, 20), GL_RGB);
-    EXPECT_EQ(alerts.alerts()[0].lines[1], "PNG Read Error, overran end of buffer!");
+    EXPECT_EQ(gfx_test::alerts()[0].line2, "PNG Read Error, overran end of buffer!");
 }
 
 TEST(PngReader, HeadersClaimingHugePicturesAreRefusedBeforeAllocating)
 {
     const struct { uint32_t w, h; } sizes[] = {{20000, 1}, {1, 0x7FFFFFFF}, {16384, 16384}, {0, 5}};
     for (const auto& size : sizes) {
-        alert_recorder alerts;
+        gfx_test::captured capture;
         decoded_picture png;
         decode(png, png_header_only(size.w, size.h), GL_RGBA, 0, 1);
         EXPECT_EQ(png.result, 0) << size.w << " x " << size.h;
         EXPECT_EQ(png.data, nullptr);
-        ASSERT_EQ(alerts.alerts().size(), 2u) << alerts.summary();
-        EXPECT_EQ(alerts.alerts()[1].lines[0], "PING-FILE ERROR!");
+        ASSERT_EQ(gfx_test::alerts().size(), 2u) << alert_summary();
+        EXPECT_EQ(gfx_test::alerts()[1].line1, "PING-FILE ERROR!");
     }
 }
 
 TEST(PngReader, UnknownWantedFormatIsFatal)
 {
-    alert_recorder alerts;
+    gfx_test::captured capture;
     decoded_picture png;
     decode(png, encode_png(three_by_two()), GL_BGR);
-    ASSERT_FALSE(alerts.alerts().empty());
-    EXPECT_EQ(alerts.alerts()[0].lines[0], "Illegal bits per pixel");
+    ASSERT_FALSE(gfx_test::alerts().empty());
+    EXPECT_EQ(gfx_test::alerts()[0].line1, "Illegal bits per pixel");
 }
