@@ -35,8 +35,8 @@ bool plan_decoded_rows(const std::string& path, int dx, int dy, int bytes_per_pi
         plan.rows = TEX_power_of_two(dy);
         plan.zero_fill = plan.pad > 0 || dy < plan.rows;
     } else if (row_width) {
-        if (row_width < dx) {
-            __MACIBM_alert(0, "Picture is wider than its rows!",
+        if (row_width < dx || row_width > TEX_max_image_side) {
+            __MACIBM_alert(0, "Picture does not fit its row width!",
                            "Width " + std::to_string(dx) + ", row width " + std::to_string(row_width) + ".",
                            "", path, 2, __FILE__, __LINE__);
             return false;

@@ -29,7 +29,8 @@ struct decoded_rows {
 };
 
 // Plans the rows of a dx x dy picture.  A `row_width` narrower than the
-// picture cannot hold it: a fatal alert naming `path`, and false.
+// picture cannot hold it, and one wider than any picture may be is a
+// mistake: a fatal alert naming `path`, and false.
 bool plan_decoded_rows(const std::string& path, int dx, int dy, int bytes_per_pixel,
                        int row_width, int power_of_two, decoded_rows& plan);
 // Allocates `data` with malloc when it is null (setting `allocated`), else

@@ -90,7 +90,12 @@ TEST(BmpReader, PaddingModes)
     EXPECT_EQ(narrow.result, 0);
     EXPECT_EQ(narrow.data, nullptr);
     ASSERT_EQ(gfx_test::alerts().size(), 1u);
-    EXPECT_EQ(gfx_test::alerts()[0].line1, "Picture is wider than its rows!");
+    EXPECT_EQ(gfx_test::alerts()[0].line1, "Picture does not fit its row width!");
+
+    decoded_picture absurd;
+    decode(absurd, make_bmp(3, 1, bytes(9, 90)), GL_RGBA, 0x7FFFFFFF);
+    EXPECT_EQ(absurd.result, 0) << "padding that would overflow";
+    EXPECT_EQ(gfx_test::alerts().size(), 2u);
 }
 
 TEST(BmpReader, PixelsCutShortKeepTheBuffersBytes)

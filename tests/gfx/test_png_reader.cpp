@@ -100,7 +100,7 @@ TEST(PngReader, RowWidthNarrowerThanThePictureIsRefused)
     EXPECT_EQ(png.data, nullptr);
     ASSERT_EQ(gfx_test::alerts().size(), 1u) << alert_summary();
     EXPECT_EQ(gfx_test::alerts()[0].level, 2);
-    EXPECT_EQ(gfx_test::alerts()[0].line1, "Picture is wider than its rows!");
+    EXPECT_EQ(gfx_test::alerts()[0].line1, "Picture does not fit its row width!");
 }
 
 TEST(PngReader, GreyAndColourConvertToTheWantedChannels)
