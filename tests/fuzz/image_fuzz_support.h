@@ -3,11 +3,26 @@
 // over the input bytes.
 #pragma once
 
+#include <GL/gl.h>
+
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 #include "core/shell_hooks.h"
 #include "core/xmap.h"
+
+// How a caller asks for a picture, picked by one byte of the input.
+struct picture_request {
+    unsigned int format;
+    int row_width, power_of_two, follow_alpha;
+};
+
+inline picture_request request_from(uint8_t how)
+{
+    static const unsigned int formats[] = {GL_ALPHA, GL_RGB, GL_RGBA, GL_RGBA};
+    return {formats[how & 3], (how & 4) ? 64 : 0, (how >> 3) & 1, (how >> 4) & 1};
+}
 
 inline void quiet_alert(int, const std::string&, const std::string&, const std::string&,
                         const std::string&, int, const char*, int) {}

@@ -175,6 +175,23 @@ struct random_case {
         region_rows = pic.dy + int(rng() % 3);
     }
     uint32_t at(int x, int y) const { return x < pic.dx && y < pic.dy ? pic.get(x, y) : 0; }
+
+    // A rectangle anywhere in the region, reaching past the picture's rows
+    // now and then, with the skip and gap that decode it.
+    struct rectangle {
+        int x0, y0, width, rows, skip, gap;
+    };
+    rectangle pick(std::mt19937& rng) const
+    {
+        rectangle r;
+        r.x0 = int(rng() % region_width);
+        r.width = int(rng() % (region_width - r.x0)) + 1;
+        r.y0 = int(rng() % (region_rows + 1));
+        r.rows = int(rng() % 4) + 1;
+        r.skip = r.y0 * region_width + r.x0;
+        r.gap = region_width - r.width;
+        return r;
+    }
 };
 
 }  // namespace
@@ -185,17 +202,14 @@ TEST(ImageRle, RandomRectanglesDecodeExactlyEvenAcrossTokenEdges)
     for (int round = 0; round < 300; ++round) {
         const random_case c(rng);
         const packed s(c.pic, c.region_width, c.region_rows, c.tile);
-        const int L = c.region_width;
         for (int tries = 0; tries < 8; ++tries) {
-            const int x0 = int(rng() % L), width = int(rng() % (L - x0)) + 1;
-            const int y0 = int(rng() % (c.region_rows + 1));
-            const int rows = int(rng() % 4) + 1;
-            const std::vector<uint32_t> out = unpack(s, y0 * L + x0, L - width, width, rows);
-            for (int y = 0; y < rows; ++y)
-                for (int x = 0; x < width; ++x)
-                    ASSERT_EQ(out[size_t(y) * width + x], c.at(x0 + x, y0 + y))
-                        << "round " << round << " rect " << x0 << "," << y0 << " " << width << "x"
-                        << rows << " pixel " << x << "," << y;
+            const auto r = c.pick(rng);
+            const std::vector<uint32_t> out = unpack(s, r.skip, r.gap, r.width, r.rows);
+            for (int y = 0; y < r.rows; ++y)
+                for (int x = 0; x < r.width; ++x)
+                    ASSERT_EQ(out[size_t(y) * r.width + x], c.at(r.x0 + x, r.y0 + y))
+                        << "round " << round << " rect " << r.x0 << "," << r.y0 << " " << r.width
+                        << "x" << r.rows << " pixel " << x << "," << y;
         }
     }
 }
@@ -238,9 +252,8 @@ TEST(ImageRle, CompositeOfRandomRectanglesMatchesPixelByPixelBlending)
     for (int round = 0; round < 200; ++round) {
         const random_case c(rng);
         const packed s(c.pic, c.region_width, c.region_rows, c.tile);
-        const int L = c.region_width;
-        const int x0 = int(rng() % L), width = int(rng() % (L - x0)) + 1;
-        const int y0 = int(rng() % (c.region_rows + 1)), rows = int(rng() % 4) + 1;
+        const auto r = c.pick(rng);
+        const int x0 = r.x0, y0 = r.y0, width = r.width, rows = r.rows;
         const int opacity = int(rng() % 257);
         bytes out(size_t(width) * rows * 4);
         for (auto& b : out) b = uint8_t(rng());
@@ -256,7 +269,7 @@ TEST(ImageRle, CompositeOfRandomRectanglesMatchesPixelByPixelBlending)
                 for (int k = 0; k < 3; ++k) d[k] = uint8_t((d[k] * (256 - w) + s4[k] * w) >> 8);
                 d[3] = uint8_t(std::min(255, d[3] + s4[3]));
             }
-        TEX_unpack_composite_rle(s.stream, y0 * L + x0, L - width, width, rows, out.data(), opacity);
+        TEX_unpack_composite_rle(s.stream, r.skip, r.gap, width, rows, out.data(), opacity);
         ASSERT_EQ(out, expected) << "round " << round;
     }
 }
@@ -278,11 +291,10 @@ TEST(ImageRle, MultiMixScalesColoursByTheMixMatrix)
             for (int& v : row) v = int(rng() % 512) - 256;
         for (int& v : bias) v = int(rng() % 512) - 128;
 
-        const int L = colour.region_width;
-        const int x0 = int(rng() % L), width = int(rng() % (L - x0)) + 1;
-        const int y0 = int(rng() % (colour.region_rows + 1)), rows = int(rng() % 4) + 1;
+        const auto r = colour.pick(rng);
+        const int x0 = r.x0, y0 = r.y0, width = r.width, rows = r.rows;
         std::vector<uint32_t> out(size_t(width) * rows, 0xDEADBEEF);
-        TEX_unpack_multi_mix_rle(cs.stream, ms.stream, y0 * L + x0, L - width, width, rows,
+        TEX_unpack_multi_mix_rle(cs.stream, ms.stream, r.skip, r.gap, width, rows,
                                  reinterpret_cast<unsigned char*>(out.data()), m[0], m[1], m[2],
                                  m[3], bias);
         for (int y = 0; y < rows; ++y)
