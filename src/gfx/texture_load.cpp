@@ -24,6 +24,7 @@
 #include "gfx/gl_state_cache.h"
 #include "gfx/image_desc.h"
 #include "gfx/image_files.h"
+#include "gfx/image_header_size.h"
 #include "gfx/ogl_capabilities.h"
 #include "gfx/pixel_ops.h"
 #include "gfx/shared_buffers.h"
@@ -86,32 +87,6 @@ bool is_compressed(unsigned int format) { return format >= 0x83F0 && format <= 0
 
 // -- Reading the image ---
 
-// The picture's size from a PNG or BMP header, read before anything is
-// decoded into the shared buffer.  False when the header is cut short.
-bool header_size(const xmap_class& map, bool bmp, long long& dx, long long& dy)
-{
-    const unsigned char* p = reinterpret_cast<const unsigned char*>(map.begin);
-    const size_t n = map.size();
-    if (bmp) {
-        if (n < 26) return false;
-        auto le32 = [&](size_t at) {
-            return static_cast<int32_t>(p[at] | p[at + 1] << 8 | p[at + 2] << 16 |
-                                        static_cast<uint32_t>(p[at + 3]) << 24);
-        };
-        dx = le32(18);
-        dy = le32(22);
-        return true;
-    }
-    if (n < 24) return false;
-    auto be32 = [&](size_t at) {
-        return static_cast<long long>(static_cast<uint32_t>(p[at]) << 24 | p[at + 1] << 16 |
-                                      p[at + 2] << 8 | p[at + 3]);
-    };
-    dx = be32(16);
-    dy = be32(20);
-    return true;
-}
-
 int power_of_two_at_least(long long n)
 {
     int p = 1;
@@ -168,7 +143,8 @@ bool read_image_file(TEX_obj& obj, std::string path, float scale_limit, int foll
         if (into_scratch) {
             long long dx = 0, dy = 0;
             const int bpp = wanted == GL_ALPHA ? 1 : 4;  // RGB may turn RGBA by the file's alpha
-            if (!header_size(map, bmp, dx, dy) || !fits_scratch(path, dx, dy, bpp)) return false;
+            if (!TEX_peek_image_size(map.begin, map.size(), dx, dy) || !fits_scratch(path, dx, dy, bpp))
+                return false;
         }
         ok = bmp ? TEX_load_bmp(path, &map, buffer, wanted, 0, 1, image.desc)
                  : TEX_load_png(path, &map, buffer, wanted, 0, 1, follow_alpha, image.desc);
