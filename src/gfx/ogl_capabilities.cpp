@@ -16,6 +16,7 @@
 #include "core/cmdline.h"
 #include "core/log_stream.h"
 #include "core/shell_hooks.h"
+#include "core/thread_layer.h"
 #include "core/translation.h"
 #include "gfx/glx_platform.h"
 #include "gfx/window_link.h"
@@ -382,6 +383,12 @@ void OGL_extensions::init_extensions()
 }
 
 // -- threaded_ogl_failed ---
+
+void OGL_fill_thread_gl_hooks(THREAD_gl_hooks& hooks)
+{
+    hooks.threaded_ogl = [] { return glExt.threaded_avail; };
+    hooks.threaded_ogl_failed = [] { glExt.threaded_ogl_failed(); };
+}
 
 void OGL_extensions::threaded_ogl_failed()
 {
