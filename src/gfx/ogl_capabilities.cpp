@@ -10,7 +10,9 @@
 
 #include "gfx/ogl_capabilities.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "core/cmdline.h"
@@ -66,8 +68,21 @@ void set_ogl_driver_queries(const ogl_driver_queries* queries)
 
 int OGL_version_number(const char* version)
 {
-    int major = 0, minor = 0;
-    if (version && std::sscanf(version, "%d.%d", &major, &minor) == 2) return major * 100 + minor * 10;
+    // "%d.%d", but a driver's digits never overflow: strtol saturates and
+    // the parts are clamped before they are combined.
+    if (version) {
+        char* end = nullptr;
+        const long major = std::strtol(version, &end, 10);
+        if (end != version && *end == '.') {
+            const char* minor_text = end + 1;
+            const long minor = std::strtol(minor_text, &end, 10);
+            if (end != minor_text) {
+                const long long number = std::clamp(major, -1000000L, 1000000L) * 100LL +
+                                         std::clamp(minor, -1000000L, 1000000L) * 10LL;
+                return static_cast<int>(number);
+            }
+        }
+    }
     static const struct { const char* text; int number; } known[] = {
         {"1.1", 110}, {"1.2", 120}, {"1.3", 130}, {"1.4", 140}, {"1.5", 150}, {"2.0", 200}, {"2.1", 210}};
     for (const auto& k : known)

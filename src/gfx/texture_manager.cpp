@@ -228,72 +228,74 @@ TEX_obj* tman_class::get_known_obj(int ref) { return fetch_ref(ref); }
 
 bool tman_class::tex_exists(int ref) { return fetch_ref(ref) != nullptr; }
 
+namespace {
+
+// A field of the object under `ref`, or the default when there is none.
+template <typename T, typename Read>
+T read_or(TEX_obj* obj, T fallback, Read read)
+{
+    return obj ? read(*obj) : fallback;
+}
+
+}  // namespace
+
 bool tman_class::tex_loaded(int ref)
 {
-    TEX_obj* obj = fetch_ref(ref);
-    return obj && obj->loaded.load() == 1;
+    return read_or(fetch_ref(ref), false, [](TEX_obj& o) { return o.loaded.load() == 1; });
 }
 
 bool tman_class::tex_err(int ref)
 {
-    TEX_obj* obj = fetch_ref(ref);
-    return obj && obj->loaded.load() == 1 && obj->vram == 0;
+    return read_or(fetch_ref(ref), false, [](TEX_obj& o) { return o.loaded.load() == 1 && o.vram == 0; });
 }
 
 bool tman_class::has_alpha(int ref)
 {
-    TEX_obj* obj = fetch_ref(ref);
-    if (!obj) return false;
-    switch (obj->format) {
-    case GL_ALPHA:
-    case GL_RGBA:
-    case GL_COMPRESSED_RGBA_S3TC_DXT1_EXT:
-    case GL_COMPRESSED_RGBA_S3TC_DXT3_EXT:
-    case GL_COMPRESSED_RGBA_S3TC_DXT5_EXT:
-        return true;
-    default:
-        return false;
-    }
+    return read_or(fetch_ref(ref), false, [](TEX_obj& o) {
+        switch (o.format) {
+        case GL_ALPHA:
+        case GL_RGBA:
+        case GL_COMPRESSED_RGBA_S3TC_DXT1_EXT:
+        case GL_COMPRESSED_RGBA_S3TC_DXT3_EXT:
+        case GL_COMPRESSED_RGBA_S3TC_DXT5_EXT:
+            return true;
+        default:
+            return false;
+        }
+    });
 }
 
 int tman_class::tex_mode(int ref)
 {
-    TEX_obj* obj = fetch_ref(ref);
-    return obj ? static_cast<int>(obj->format) : 0;
+    return read_or(fetch_ref(ref), 0, [](TEX_obj& o) { return static_cast<int>(o.format); });
 }
 
 int tman_class::tex_vram(int ref)
 {
-    TEX_obj* obj = fetch_ref(ref);
-    return obj ? obj->vram : 0;
+    return read_or(fetch_ref(ref), 0, [](TEX_obj& o) { return o.vram; });
 }
 
 float tman_class::tex_dx_vis(int ref)
 {
-    TEX_obj* obj = fetch_ref(ref);
-    return obj ? static_cast<float>(obj->dx_vis) : 0;
+    return read_or(fetch_ref(ref), 0.0f, [](TEX_obj& o) { return static_cast<float>(o.dx_vis); });
 }
 
 float tman_class::tex_dy_vis(int ref)
 {
-    TEX_obj* obj = fetch_ref(ref);
-    return obj ? static_cast<float>(obj->dy_vis) : 0;
+    return read_or(fetch_ref(ref), 0.0f, [](TEX_obj& o) { return static_cast<float>(o.dy_vis); });
 }
 
 float tman_class::tex_dx_tot(int ref)
 {
-    TEX_obj* obj = fetch_ref(ref);
-    return obj ? static_cast<float>(obj->dx_tot) : 0;
+    return read_or(fetch_ref(ref), 0.0f, [](TEX_obj& o) { return static_cast<float>(o.dx_tot); });
 }
 
 float tman_class::tex_dy_tot(int ref)
 {
-    TEX_obj* obj = fetch_ref(ref);
-    return obj ? static_cast<float>(obj->dy_tot) : 0;
+    return read_or(fetch_ref(ref), 0.0f, [](TEX_obj& o) { return static_cast<float>(o.dy_tot); });
 }
 
 std::string tman_class::get_path(int ref)
 {
-    TEX_obj* obj = fetch_ref(ref);
-    return obj ? obj->path : std::string();
+    return read_or(fetch_ref(ref), std::string(), [](TEX_obj& o) { return o.path; });
 }
