@@ -16,13 +16,6 @@ tman_class tman;
 
 namespace {
 
-std::string number_text(const char* format, double value)
-{
-    char text[48];
-    std::snprintf(text, sizeof text, format, value);
-    return text;
-}
-
 // Holds the manager's lock for a scope.
 class locked {
 public:
@@ -58,12 +51,12 @@ int tman_class::load_texture(tex_fail_mode fail, int ref, int flags, tex_load_ti
 
     if (when < 0 || when > 2) {
         __MACIBM_alert(0, "Trying to create an invalid texture load_time!", path, "value:",
-                       number_text("%1.0f", when), 2, __FILE__, __LINE__);
+                       TEX_alert_number("%1.0f", when), 2, __FILE__, __LINE__);
         return 0;
     }
     if (ref < 0 || ref >= tman_first_dynamic) {
         __MACIBM_alert(0, "Trying to bind too low or high a manual_ref!", path, "value:",
-                       number_text("%1.0f", ref), 2, __FILE__, __LINE__);
+                       TEX_alert_number("%1.0f", ref), 2, __FILE__, __LINE__);
         return 0;
     }
 
@@ -110,12 +103,12 @@ void tman_class::release_texture(int ref)
 {
     if (ref < tman_first_dynamic) {
         __MACIBM_alert(0, "Trying to release a manual texture - use unload_texture.",
-                       number_text("%f", ref), get_path(ref), "", 2, __FILE__, __LINE__);
+                       TEX_alert_number("%f", ref), get_path(ref), "", 2, __FILE__, __LINE__);
         return;
     }
     TEX_obj* obj = fetch_ref(ref);
     if (!obj) {
-        __MACIBM_alert(0, "Trying to release a null texture.", number_text("%f", ref), "", "", 2,
+        __MACIBM_alert(0, "Trying to release a null texture.", TEX_alert_number("%f", ref), "", "", 2,
                        __FILE__, __LINE__);
         return;
     }
@@ -126,7 +119,7 @@ void tman_class::unload_texture(int ref)
 {
     if (ref >= tman_first_dynamic) {
         __MACIBM_alert(0, "Error: dynamic textures should be released, not unloaded.", get_path(ref),
-                       number_text("%f", ref), "", 2, __FILE__, __LINE__);
+                       TEX_alert_number("%f", ref), "", 2, __FILE__, __LINE__);
         return;
     }
     TEX_obj* obj;
@@ -160,7 +153,7 @@ void tman_class::bind_ref(int ref, int unit, int mode)
 {
     TEX_obj* obj = fetch_ref(ref);
     if (!obj) {
-        __MACIBM_alert(0, "Null texture - how?", "", number_text("ref=%6.0f", ref), "", 2, __FILE__,
+        __MACIBM_alert(0, "Null texture - how?", "", TEX_alert_number("ref=%6.0f", ref), "", 2, __FILE__,
                        __LINE__);
         return;
     }
