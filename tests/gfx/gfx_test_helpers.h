@@ -18,7 +18,8 @@ namespace gfx_test {
 // Alerts are recorded, fatal ones too, and the call returns: the code
 // under test must then leave the failing call by itself, which the tests
 // check.
-inline std::vector<recorded_alert>& alerts() { return recorded_alerts(); }
+using alert = recorded_alert;
+inline std::vector<alert>& alerts() { return recorded_alerts(); }
 
 // Alerts recorded, the log written to a private file, and the command line
 // given by the test; everything restored afterwards.
