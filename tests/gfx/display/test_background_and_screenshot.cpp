@@ -207,3 +207,30 @@ TEST_F(InOwnFolder, ScreenLargerThanTheBufferCapturesItsCentre)
     EXPECT_EQ(desc.dy, screen_h);
     std::free(data);
 }
+
+TEST_F(InOwnFolder, ScreenshotRowsArePackedTightForAnyWidth)
+{
+    // 250 pixels of RGB are 750 bytes a row, not a multiple of four: GL's
+    // default packing would skew every row of the file.
+    gfx_test::begin_2d_frame();
+    colr_class keep = colr;
+    colr.assign(60, 1, 0, 0);
+    OGL_fillrect(60, 1.0f, 0, 0, 3, static_cast<float>(screen_h));  // a red left edge
+    colr = keep;
+    const int saved_w = ogl_win->screen_width;
+    ogl_win->screen_width = 250;
+    OGL_screenshot(1);
+    ogl_win->screen_width = saved_w;
+
+    std::string name;
+    for (int n = 0; n < 100 && name.empty(); ++n)
+        if (testing_support::file_exists(dir_ / ("screenshot_" + std::to_string(n) + ".png")))
+            name = "screenshot_" + std::to_string(n) + ".png";
+    unsigned char* data = nullptr;
+    TEX_image_desc desc;
+    ASSERT_TRUE(TEX_load_any(name, data, GL_RGB, 0, 0, desc)) << name;
+    ASSERT_EQ(desc.dx, 250);
+    for (int y = 0; y < desc.dy; ++y)
+        ASSERT_EQ(data[static_cast<size_t>(y) * 250 * 3], 255) << "row " << y << " starts red";
+    std::free(data);
+}
