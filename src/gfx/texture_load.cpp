@@ -103,7 +103,7 @@ struct decoded_image {
     bool dds = false;
 };
 
-// Steps 4 and 5 for a file: false for "no image".
+// Chooses, reads, decodes and sizes a picture file; false for "no image".
 bool read_image_file(TEX_obj& obj, std::string path, float scale_limit, int follow_alpha,
                      unsigned int wanted, decoded_image& image)
 {
@@ -305,7 +305,7 @@ bool TEX_obj::fail_load()
 
 bool TEX_obj::load()
 {
-    // 1, 2: flags and colour code.
+    // Flags and colour code.
     if (flags < 0 || flags > tex_flags_max) {
         __MACIBM_alert(0, "Trying to bind an invalid filter type!", path, "value:", TEX_alert_number("%1.0f", flags), 2,
                        __FILE__, __LINE__);
@@ -319,7 +319,7 @@ bool TEX_obj::load()
         return false;
     }
 
-    // 3 to 5: the image.
+    // The image: none, the in-memory picture, or a file.
     decoded_image image;
     if (path.empty()) return fail_load();
     if (path.compare(0, 13, "scratch_array") == 0) {
@@ -338,12 +338,12 @@ bool TEX_obj::load()
         if (!read_image_file(*this, file, scale_limit, follow_alpha, wanted, image)) return fail_load();
     }
 
-    // 6: edges of transparent areas take their neighbours' colour.
+    // Edges of transparent areas take their neighbours' colour.
     if (flags & tex_into_scratch) image.pixels = scratch_array;
     if (image.desc.format == GL_RGBA && image.pixels != scratch_array && !image.dds)
         TEX_clean_edge(image.desc, image.pixels);
 
-    // 7: formats and how to upload.
+    // Formats, and how to upload.
     const GLint internal = internal_format(image.desc.format, flags);
     const bool compressed = is_compressed(image.desc.format);
     const bool main_thread = on_main_thread();
@@ -354,7 +354,7 @@ bool TEX_obj::load()
                                  (!(flags & tex_mipmaps) || hardware_mipmaps);
     const bool software_mipmaps = (flags & tex_mipmaps) && !hardware_mipmaps && !image.desc.has_mipmaps;
 
-    // 8: sizes the object keeps.
+    // The sizes the object keeps.
     dx_tot = image.desc.dx;
     dy_tot = image.desc.dy;
     format = image.desc.format;
@@ -375,7 +375,7 @@ bool TEX_obj::load()
         return false;
     }
 
-    // 9: the GL name; a reload off the main thread uploads into a fresh one
+    // The GL name; a reload off the main thread uploads into a fresh one
     // so the old stays drawable meanwhile.
     GLuint name = static_cast<GLuint>(tex_id.load());
     GLuint fresh = 0;
@@ -388,7 +388,7 @@ bool TEX_obj::load()
     }
     bind_for_upload(name, main_thread);
 
-    // 10 to 12: upload and parameters.
+    // Upload and parameters.
     upload_levels(image, internal, hardware_mipmaps, update_in_place, software_mipmaps);
     if (compressed) {
         GLint is_compressed_level = 0;
@@ -401,7 +401,7 @@ bool TEX_obj::load()
     }
     set_parameters(flags, image.desc.format == GL_DEPTH_COMPONENT);
 
-    // 13: hand over.
+    // Hand over.
     if (main_thread)
         glFlush();
     else
@@ -412,7 +412,6 @@ bool TEX_obj::load()
         if (main_thread) TEX_reset_bind();
     }
 
-    // 14
     int not_loaded = 0;
     if (loaded.compare_exchange_strong(not_loaded, 1)) {
         ++loaded_texes_ctr;
