@@ -148,7 +148,6 @@ int zip_to_file(const std::string& archive, const std::string& out_dir, std::str
         std::string rename_to = rename && name ? *name : std::string();
         extract_dest dest(out_dir, true);
 
-        // An archive without entries has nothing to unpack, which is no failure.
         int step = unzGoToFirstFile(zip);
         for (bool first = true; step == UNZ_OK; first = false) {
             unz_file_info64 info;
