@@ -110,7 +110,7 @@ int unzip_file(void* zip, extract_dest& dest, const std::string& name, const unz
         }
         err = dest.write_file(name, data.get(), info.uncompressed_size, attrs);
     }
-    if (err) log_entry_failure("Zip to file failed with error ", err, dest.path());
+    if (err) log_entry_failure("Zip to file failed with error ", err, dest.out_dir() + name);
     return err;
 }
 
@@ -121,7 +121,7 @@ int unzip_symlink(void* zip, extract_dest& dest, const std::string& name,
     std::unique_ptr<char[]> data;
     int err = read_entry(zip, info, archive_size, data);
     if (!err) err = dest.make_link(name, std::string(data.get(), info.uncompressed_size));
-    if (err) log_entry_failure("Zip to symlink failed with error ", err, dest.path());
+    if (err) log_entry_failure("Zip to symlink failed with error ", err, dest.out_dir() + name);
     return err;
 }
 
