@@ -1,6 +1,7 @@
 #include "test_support.h"
 
 #include <fcntl.h>
+#include <grp.h>
 #include <ftw.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -99,6 +100,22 @@ run_result run_program(const std::vector<std::string>& argv,
 run_result run_shell(const std::string& command)
 {
     return run_program({"/bin/sh", "-c", command});
+}
+
+int run_unprivileged(const std::function<int()>& check)
+{
+    pid_t pid = ::fork();
+    if (pid == 0) {
+        const uid_t nobody = 65534;
+        if (::geteuid() == 0 && (::setgroups(0, nullptr) != 0 || ::setgid(nobody) != 0 ||
+                                 ::setuid(nobody) != 0))
+            _exit(255);
+        _exit(check() & 0xff);
+    }
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {}
+    if (!WIFEXITED(status) || WEXITSTATUS(status) == 255) return -1;
+    return WEXITSTATUS(status);
 }
 
 std::string test_program_dir()

@@ -2,6 +2,7 @@
 // reads and writes, and running a program to check it from outside.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -43,6 +44,11 @@ run_result run_program(const std::vector<std::string>& argv,
                        const std::string& cwd = "");
 // Runs a shell command line (for fixtures made with real tools).
 run_result run_shell(const std::string& command);
+
+// Runs `check` in a child process stripped of root's rights (it becomes the
+// user "nobody" when the tests run as root), so permission checks bite; the
+// result is what `check` returned, or -1 when the child could not drop them.
+int run_unprivileged(const std::function<int()>& check);
 
 // The folder of the test program itself, ending in "/".
 std::string test_program_dir();

@@ -1,0 +1,46 @@
+// Small file primitives: existence tests, folders, deletion, copying,
+// renaming, free space, and the executable flag of another platform.
+//
+// Paths are in the program's form ('/' only, absolute or relative to the
+// program's folder); each goes through set_path_to_full.  Nothing here shows
+// or logs anything: results are 0 or an error code for error_str.
+#pragma once
+
+#include <string>
+
+// Where the last failure inside the file utilities was met, on this thread
+// (workers unpack and copy side by side).  Nothing resets them on success.
+extern thread_local const char* sErrFile;
+extern thread_local int sErrLine;
+
+// Records the failing statement's place; for the archive code as well.
+#define FILE_ERR_HERE() (sErrFile = __FILE__, sErrLine = __LINE__)
+
+// Exists (following links) and is not a folder: files, devices, pipes.
+bool file_exists(const std::string& path);
+// Exists and is a folder; one trailing '/' is ignored.
+bool dir_exists(const std::string& path);
+// One folder, no parents, mode 0755; an existing one gives 17 (EEXIST).
+int make_folder(const std::string& path);
+// A file, or the empty folder when the path ends in '/'; "" gives 2.
+int delete_file(const std::string& path);
+// 0, 2 when either file cannot be opened, else errno.  The destination is
+// replaced only by a complete copy: on failure it stays as it was.
+int copy_file(const std::string& from, const std::string& to);
+// folder + old_name to folder + new_name.
+int rename_file(const std::string& folder, const std::string& old_name,
+                const std::string& new_name);
+// Size and free bytes of the volume that holds (or will hold) the path's
+// last component; either pointer may be null.  Outputs untouched on failure.
+int get_free_space(const std::string& path, unsigned long long* total,
+                   unsigned long long* free);
+// Disks are ejected by the desktop here; nothing to do.
+void eject_dvd(const std::string& volume);
+// Sets the large-address-aware bit of a PE executable in place: 0, errno,
+// 5 for a short file, 20013 without "MZ", 20014 without the PE signature.
+int make_file_large_address_aware(const std::string& path);
+
+// Whether a delete_file result deserves an alert: never.
+bool show_del_err(int err);
+// Whether a make_folder result deserves an alert: not for 0 or EEXIST.
+bool show_make_dir_err(int err);

@@ -1,0 +1,204 @@
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "core/core_globals.h"
+#include "core/log_stream.h"
+#include "core/system_paths.h"
+#include "test_support.h"
+
+using testing_support::file_exists;
+using testing_support::read_file;
+using testing_support::run_unprivileged;
+using testing_support::scratch_dir;
+using testing_support::write_file;
+
+namespace {
+
+std::string corrected(std::string path)
+{
+    set_path_to_full(path);
+    return path;
+}
+
+// Sets an environment variable for one scope; null unsets it.
+class env_var {
+public:
+    env_var(const char* name, const char* value) : name_(name)
+    {
+        if (const char* old = std::getenv(name)) old_ = old, had_ = true;
+        value ? ::setenv(name, value, 1) : ::unsetenv(name);
+    }
+    ~env_var() { had_ ? ::setenv(name_, old_.c_str(), 1) : ::unsetenv(name_); }
+
+private:
+    const char* name_;
+    std::string old_;
+    bool had_ = false;
+};
+
+}  // namespace
+
+TEST(FindPath, PathThatExistsAsWrittenIsLeftAloneEvenBesideACaseTwin)
+{
+    scratch_dir dir;
+    write_file(dir / "Data/foo.txt", "a");
+    write_file(dir / "data/FOO.txt", "b");
+    EXPECT_EQ(corrected(dir / "data/FOO.txt"), dir / "data/FOO.txt");
+    EXPECT_EQ(corrected(dir / "Data/foo.txt"), dir / "Data/foo.txt");
+}
+
+TEST(FindPath, ComponentsTakeTheDiskCaseAsFarAsTheyExist)
+{
+    scratch_dir dir;
+    write_file(dir / "Data/foo.txt", "x");
+    EXPECT_EQ(corrected(dir / "data/FOO.TXT"), dir / "Data/foo.txt");
+    EXPECT_EQ(corrected(dir / "data/new.txt"), dir / "Data/new.txt")
+        << "a file about to be created lands in the existing folder";
+    EXPECT_EQ(corrected(dir / "DATA/Missing/FOO.TXT"), dir / "Data/Missing/FOO.TXT")
+        << "the rest after a missing component keeps the caller's case";
+}
+
+TEST(FindPath, RootIsSearchedForTheFirstComponentOfAnAbsolutePath)
+{
+    ASSERT_EQ(::access("/usr/lib", F_OK), 0);
+    EXPECT_EQ(corrected("/usr/LIB/x-not-there"), "/usr/lib/x-not-there");
+    EXPECT_EQ(corrected("/USR//LIB/x-not-there"), "/usr//lib/x-not-there")
+        << "a doubled '/' searches the folder before it";
+}
+
+TEST(FindPath, RelativePathsAreSearchedFromTheWorkingDirectory)
+{
+    scratch_dir dir;
+    write_file(dir / "Sub/File.txt", "x");
+    char old[4096];
+    ASSERT_TRUE(::getcwd(old, sizeof old));
+    ASSERT_EQ(::chdir(dir.path().c_str()), 0);
+    std::string fixed = corrected("sub/file.TXT");
+    ASSERT_EQ(::chdir(old), 0);
+    EXPECT_EQ(fixed, "Sub/File.txt");
+}
+
+TEST(FindPath, EmptyPathsAndDisabledCorrectionChangeNothing)
+{
+    EXPECT_EQ(corrected(""), "");
+    g_case_sensitive = 0;
+    std::string fixed = corrected("/USR/lib");
+    g_case_sensitive = 1;
+    EXPECT_EQ(fixed, "/USR/lib");
+}
+
+TEST(FindPath, PathsLongerThanFiveHundredBytesAreCorrectedWhole)
+{
+    scratch_dir dir;
+    std::string deep = dir.path();
+    for (int i = 0; i < 30; ++i) deep += "Folder_number_" + std::to_string(i) + "/";
+    write_file(deep + "End.txt", "x");
+    std::string asked = deep + "end.TXT";
+    for (char& c : asked) if (c == 'F') c = 'f';
+    ASSERT_GT(asked.size(), 500u);
+    EXPECT_EQ(corrected(asked), deep + "End.txt");
+
+    std::string raw = asked;
+    findPath(&raw[0]);
+    EXPECT_EQ(raw, deep + "End.txt");
+}
+
+TEST(FindPath, UnreadableFolderStopsTheCorrectionWithoutHarm)
+{
+    scratch_dir dir;
+    write_file(dir / "Locked/Inner/a.txt", "x");
+    // Others may pass through the folder but not list it.
+    ASSERT_EQ(::chmod(dir.path().c_str(), 0755), 0);
+    ASSERT_EQ(::chmod((dir / "Locked").c_str(), 0711), 0);
+    std::string locked_inner = dir / "locked/inner/A.TXT";
+    int result = run_unprivileged([&] {
+        std::string p = locked_inner;
+        set_path_to_full(p);
+        return p == dir / "Locked/inner/A.TXT" ? 0 : 1;
+    });
+    EXPECT_EQ(result, 0) << "the folder that cannot be listed keeps the rest as written";
+}
+
+TEST(Dirchars, BackslashesAndColonsBecomeSlashesAndNothingElseChanges)
+{
+    std::string p = "C:\\a\\b";
+    set_path_to_right_dirchars(p);
+    EXPECT_EQ(p, "C//a/b");
+    std::string utf8 = "Dossier \xc3\xa9t\xc3\xa9//./x";
+    std::string copy = utf8;
+    set_path_to_right_dirchars(copy);
+    EXPECT_EQ(copy, utf8);
+}
+
+TEST(SystemFolders, HomeBasedFoldersFollowHome)
+{
+    scratch_dir dir;
+    std::string home = dir.path().substr(0, dir.path().size() - 1);
+    env_var h("HOME", home.c_str());
+    std::string desk, apps, prefs;
+    get_OS_abs_path(os_dir_desktop, desk);
+    get_OS_abs_path(os_dir_default_apps, apps);
+    get_OS_abs_path(os_dir_prefs, prefs);
+    EXPECT_EQ(desk, dir.path());
+    EXPECT_EQ(apps, desk);
+    EXPECT_EQ(prefs, dir / ".nimbrel/");
+    struct stat st;
+    EXPECT_TRUE(::stat(prefs.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) << "not created: " << prefs;
+    get_OS_abs_path(os_dir_prefs, prefs);
+    EXPECT_EQ(prefs, dir / ".nimbrel/") << "asking again is no failure";
+}
+
+TEST(SystemFolders, WithoutHomeNothingIsChangedOrCreatedAndTheLogSaysWhy)
+{
+    scratch_dir dir;
+    ASSERT_TRUE(xer.open(dir / "log.txt"));
+    for (const char* value : {static_cast<const char*>(nullptr), ""}) {
+        env_var h("HOME", value);
+        std::string empty, kept = "as passed";
+        get_OS_abs_path(os_dir_prefs, empty);
+        get_OS_abs_path(os_dir_desktop, kept);
+        get_OS_abs_path(os_dir_default_apps, kept);
+        EXPECT_EQ(empty, "");
+        EXPECT_EQ(kept, "as passed");
+    }
+    xer.close();
+    EXPECT_FALSE(file_exists("/.nimbrel")) << "an empty HOME made a folder at the root";
+    EXPECT_NE(read_file(dir / "log.txt").find("HOME is not set"), std::string::npos);
+}
+
+TEST(SystemFolders, TempIgnoresTheEnvironmentAndUnknownValuesKeepTheString)
+{
+    env_var t("TMPDIR", "/elsewhere");
+    std::string temp, other = "unchanged";
+    get_OS_abs_path(os_dir_temp, temp);
+    get_OS_abs_path(static_cast<os_dir_type>(17), other);
+    EXPECT_EQ(temp, "/tmp/");
+    EXPECT_EQ(other, "unchanged");
+}
+
+TEST(SystemFolders, ProgramFolderAndFileComeFromProc)
+{
+    std::string folder, file;
+    g_case_sensitive = 0;
+    get_OS_abs_path(os_dir_this_app, folder);
+    get_OS_abs_path(os_dir_this_app_file, file);
+    EXPECT_EQ(g_case_sensitive, 1) << "finding the program's path turns case correction on";
+    EXPECT_EQ(folder, testing_support::test_program_dir());
+    EXPECT_EQ(file, folder + "core_tests");
+}
+
+TEST(SystemFolders, LinkTargetsOfAnyLengthAreReadWhole)
+{
+    scratch_dir dir;
+    std::string target = "/" + std::string(3000, 'x');
+    ASSERT_EQ(::symlink(target.c_str(), (dir / "link").c_str()), 0);
+    std::string read;
+    ASSERT_TRUE(read_link_target(dir / "link", read));
+    EXPECT_EQ(read, target);
+    EXPECT_FALSE(read_link_target(dir / "no-link", read));
+}
