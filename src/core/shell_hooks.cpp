@@ -3,7 +3,9 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "core/exce.h"
 #include "core/log_stream.h"
+#include "core/thread_layer.h"
 
 int app_done = 0;
 
@@ -26,6 +28,12 @@ void __MACIBM_alert(int return_window, std::string line1, std::string line2,
                     std::string line3, std::string line4, int level,
                     const char* file, int line)
 {
+    // Only the main thread may draw: any other thread hands the error over
+    // (a fatal one ends that thread inside the hand-off).
+    if (THREAD_is_inited() && !THREAD_is_main_thread()) {
+        THREAD_send_exception(exce_class(line1, line2, line3, line4, file, line, level));
+        return;
+    }
     if (alert_hook)
         alert_hook(return_window, line1, line2, line3, line4, level, file, line);
     else

@@ -1,0 +1,37 @@
+// An error in the form of an alert, so another thread can hand it to the
+// main thread, which alone may show alerts.
+#pragma once
+
+#include <string>
+
+class exce_class {
+public:
+    exce_class(std::string line1, std::string line2, std::string line3, std::string line4,
+               const char* file, int line, int severity);
+    // Four empty lines, file "no exception", line 0, fatal.
+    exce_class();
+    exce_class(const exce_class& other) = default;
+    exce_class& operator=(const exce_class& other);
+    virtual ~exce_class();
+
+    void MakeFatal() { severity = 2; }
+    // Writes the error to the log and goes on.
+    void LogAndContinue();
+    // On the main thread (or before the thread layer exists) raises the
+    // alert at the error's severity.  On any other thread it logs the error
+    // and hands it to the main thread as fatal, which ends the calling thread.
+    void Report();
+
+    std::string line1, line2, line3, line4;
+    const char* file;  // a string constant, not owned
+    int line;
+    int severity;      // 1 warning, 2 fatal
+};
+
+// Queues a copy for the main thread: severity 1 as a warning, 2 as fatal
+// (a thread other than the main one then ends here); any other severity is
+// dropped.
+void THREAD_send_exception(const exce_class& error);
+// Main thread: reports and deletes every queued fatal error, then, when
+// `all` is non-zero, every queued warning.  Never blocks.
+void THREAD_check_exception(int all);
