@@ -9,12 +9,14 @@ function(nimbrel_subsystem name)
 endfunction()
 
 # nimbrel_test_suite(NAME LABEL l SOURCES f... LIBS lib...): one GoogleTest
-# program; every test in it becomes a CTest test labelled l (one label: the
-# discovery script cannot carry a list).  scripts/test picks suites by label.
+# program carrying the built-in resources; every test in it becomes a CTest
+# test labelled l (one label: the discovery script cannot carry a list).
+# scripts/test picks suites by label.
 function(nimbrel_test_suite name)
     cmake_parse_arguments(ARG "" "TIMEOUT;LABEL" "SOURCES;LIBS;PROPERTIES" ${ARGN})
     add_executable(${name} ${ARG_SOURCES})
     target_link_libraries(${name} PRIVATE ${ARG_LIBS} nimbrel_test_support GTest::gtest GTest::gmock)
+    nimbrel_embed_resources(${name})
     if(NOT ARG_TIMEOUT)
         set(ARG_TIMEOUT 120)
     endif()

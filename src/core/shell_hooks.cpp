@@ -13,6 +13,7 @@ namespace {
 
 alert_hook_fn alert_hook = nullptr;
 finishup_hook_fn finishup_hook = nullptr;
+command_registry_hooks registry_hooks = {nullptr, nullptr};
 
 }  // namespace
 
@@ -71,4 +72,19 @@ void MACIBM_finishup(int full)
         return;
     }
     xer.close();
+}
+
+void set_command_registry_hooks(const command_registry_hooks& hooks) { registry_hooks = hooks; }
+
+void UTL_list_commands(std::vector<std::string>& names, std::vector<std::string>& descriptions)
+{
+    names.clear();
+    descriptions.clear();
+    if (registry_hooks.all) registry_hooks.all(names, descriptions);
+}
+
+void UTL_commands_in_path(const std::string& prefix, std::vector<std::string>& out)
+{
+    out.clear();
+    if (registry_hooks.in_path) registry_hooks.in_path(prefix, out);
 }

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 // Set non-zero to end the main loop after the current frame.
 extern int app_done;
@@ -40,3 +41,16 @@ void MACIBM_finishup(int full);
 using finishup_hook_fn = void (*)(int full);
 // Null restores the default, which only closes the log.
 void set_finishup_hook(finishup_hook_fn fn);
+
+// The shell's command registry, as far as the core lists it (the command
+// line's "--cmnds", command folders in file listings).  Until the shell sets
+// them there are no commands.
+struct command_registry_hooks {
+    // Every command in registration order, with its description.
+    void (*all)(std::vector<std::string>& names, std::vector<std::string>& descriptions);
+    // The distinct entries directly below `prefix`; a group keeps its '/'.
+    void (*in_path)(const std::string& prefix, std::vector<std::string>& out);
+};
+void set_command_registry_hooks(const command_registry_hooks& hooks);
+void UTL_list_commands(std::vector<std::string>& names, std::vector<std::string>& descriptions);
+void UTL_commands_in_path(const std::string& prefix, std::vector<std::string>& out);
