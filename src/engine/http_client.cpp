@@ -20,7 +20,6 @@
 
 http_class http;
 std::vector<std::string> gProxyExclude;
-const char kMakerWebServer[] = "www.nimbrel.com";
 
 namespace {
 
@@ -150,6 +149,11 @@ down_class::down_class(const char* server, unsigned short port, const char* path
     request += "\r\n";
     sendBuf.assign(request.begin(), request.end());
     if (body && body_length > 0) sendBuf.insert(sendBuf.end(), body, body + body_length);
+}
+
+down_class::down_class(const char* local_file) : responseCode(-1), lastActivity(clock_now())
+{
+    if (local_file) localPath = app_path + local_file;
 }
 
 down_class::~down_class()

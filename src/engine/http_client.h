@@ -51,6 +51,9 @@ public:
     down_class(const char* server, unsigned short port, const char* path, bool post,
                const std::map<std::string, std::string>& headers, const char* body,
                int body_length, const char* local_file);
+    // A transfer without a connection that parses only what TakeBytes gives
+    // it: for the fuzz target.
+    explicit down_class(const char* local_file);
     ~down_class();
     down_class(const down_class&) = delete;
     down_class& operator=(const down_class&) = delete;
@@ -129,8 +132,6 @@ private:
 extern http_class http;
 // Host suffixes that bypass the proxy.
 extern std::vector<std::string> gProxyExclude;
-// The maker's web server, home of the server list.
-extern const char kMakerWebServer[];
 
 bool UseProxy(const char* host, unsigned short port);
 unsigned short ProxyPort(const char* host, unsigned short port);
