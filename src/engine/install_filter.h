@@ -1,0 +1,34 @@
+// Which manifest files matter for the road in progress (simulator files,
+// scenery tiles or both, for one target system, in the wanted sectors), and
+// what installing them costs.
+#pragma once
+
+#include <string>
+
+// Whether the filter takes simulator files and global-scenery tiles.  Each
+// road sets them on its scan or destination screen; they keep their values.
+extern int g_want_sim;
+extern int g_want_global;
+
+void set_install_filter(int want_sim, int want_global);
+
+// 1 when the version of that history suits the filter and stg.target_os.
+// Also called on the checksum workers: it only reads.
+int want_this_f(int history, int version);
+
+// The wanted-sector grid: nothing, everything the manifest has, or what the
+// checksum pass found installed.
+void scenery_take_none();
+void scenery_take_all();
+void scenery_from_install();
+
+// Recomputes the download and install totals (kilobytes) and the counts of
+// files to install and delete from the current versions in sim_info.
+void recalc_disk_sizes();
+
+// Drops the path's top folder, which the install replaces by the
+// destination: "top/Resources/x.txt" becomes "Resources/x.txt".
+void trim_dest_folder(std::string& path);
+
+// 1 when the path names a folder (ends in "/").
+int path_has_no_file(std::string path);

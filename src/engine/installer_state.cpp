@@ -1,0 +1,54 @@
+#include "engine/installer_state.h"
+
+stg_struct stg;
+
+std::string temp_path;
+std::string dest_dir_path;
+std::string install_name;
+std::string server_name[kMaxServers];
+std::string server_path[kMaxServers];
+std::string server_desc[kMaxServers];
+std::vector<std::string> all_nsystems;
+int current_disk = 0;
+int want_file_disk = 0;
+
+void stg_set_start_values()
+{
+    stg.format_error = 0;
+    stg.download_failed = 0;
+    stg.extract_failed = 0;
+    stg.server_count = -1;
+    stg.server_choice = 0;
+    stg.dir_status = 0;
+    stg.file_action = 3;
+    stg.file_progress = 0.0f;
+    stg.stream_count = 0;
+    stg.download_total = 0.0f;
+    stg.install_total = 0.0f;
+    stg.target_os = 3;
+}
+
+int str_to_int(const std::string& text)
+{
+    if (text.empty()) return -1;
+    for (char c : text)
+        if ((c < '0' || c > '9') && c != '+' && c != '-') return -1;
+
+    int sign = 1;
+    std::size_t first = 0;
+    if (text[0] == '+' || text[0] == '-') {
+        sign = text[0] == '-' ? -1 : 1;
+        first = 1;
+    }
+    const std::size_t digits = text.size() - first;
+    // Nine places keep every value, even all "9"s, inside an int.
+    if (digits < 1 || digits > 9) return -1;
+
+    int value = 0;
+    for (std::size_t i = first; i < text.size(); ++i) {
+        const char c = text[i];
+        const int digit = c == '+' ? 1 : c == '-' ? -1 : c - '0';
+        value = value * 10 + digit;
+    }
+    return sign * value;
+}

@@ -1,0 +1,63 @@
+// The manifest "directory.txt" in memory: one history per file path, each
+// the file's versions in manifest order with the current version last.
+//
+// `sim_info` is global, refilled by every read_directory and written in
+// place by the checksum pass and the file plan; main thread only, except
+// that checksum workers read it while nothing else writes it.
+#pragma once
+
+#include <set>
+#include <string>
+#include <vector>
+
+struct file_version_struct {
+    int platform = 0;           // 0 every system, 1..3 that target, 4..6 special
+    int aux_number = 0;         // the line's second integer, kept as read
+    float download_size = 0;    // kilobytes
+    float installed_size = 0;   // kilobytes
+    std::string sig_want;       // 32 hex digits, "GONE" when removed, or ""
+    std::string sig_have;       // installed file's signature, "NONE" if absent
+    std::string path;           // top folder first; the install replaces it
+    int disk = 0;               // install DVD that carries the version
+    int is_current = 0;         // the installed file is this version
+    int is_global = 0;          // a global-scenery tile with a valid sector
+    int lat_band = 0;           // 0..17, when is_global
+    int lon_band = 0;           // 0..35, when is_global
+    int do_install = 0;         // set by the file plan
+    int do_delete = 0;          // set by the file plan
+    float progress = 0;         // set by the file plan
+};
+
+using file_history_struct = std::vector<file_version_struct>;
+
+extern std::vector<file_history_struct> sim_info;
+// Folders that held files the install engine deleted; emptied by each read.
+extern std::set<std::string> deleted_files;
+
+// Results of read_directory, stored by its callers in stg.dir_status.
+constexpr int kDirectoryNewerFormat = 2;
+constexpr int kDirectoryRead = 3;
+
+// Reads the unpacked manifest at `path` into sim_info and refills the
+// available-sector grid and content flags of stg.  A header this installer
+// does not understand raises the newer-format notice and answers 2.
+// `status` is not used.
+int read_directory(const std::string& path, std::string status);
+
+// The body of a manifest (the bytes after its header) read into sim_info,
+// which it empties first, with the available-sector grid and content flags.
+// read_directory's work once the header is accepted.
+void read_directory_body(const char* pos, const char* end);
+
+// 1 when the path is a global-scenery tile: under a scenery folder and
+// ending in ".dsf" in any letter case.
+int is_global_scenery_f(const char* path);
+
+// The sector of a tile from its file name ("+40-074.dsf": bands 13 and 10).
+// Both bands are written when the name has three characters or more; the
+// result is 1 only when they lie on the grid.
+int find_sector(int* lon_band, int* lat_band, std::string path);
+
+// ".7z" for a history whose current path lies in global scenery, else ".zip":
+// the archive suffix of the file on the install DVD.
+std::string suffix_for_file(int history);

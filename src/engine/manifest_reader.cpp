@@ -1,0 +1,242 @@
+// Reading the manifest "directory.txt" into sim_info.
+//
+//   -- Line tokens ---     the field rules of DIR, DISK and FILE lines
+//   -- Checks on FILE lines ---   signatures and paths from the server
+//   -- The body ---        one pass over the mapped bytes, no line copies
+//   -- read_directory ---  header, body, then the sector grid and flags
+//
+// The manifest comes from a download server or a DVD, so it is untrusted:
+// paths that could lead outside the destination are dropped here, once,
+// rather than in every step that later joins them to dest_dir_path.
+#include "engine/manifest.h"
+
+#include <climits>
+#include <cstdint>
+#include <cstring>
+
+#include "core/log_stream.h"
+#include "core/shell_hooks.h"
+#include "engine/installer_state.h"
+
+std::vector<file_history_struct> sim_info;
+std::set<std::string> deleted_files;
+
+namespace {
+
+// -- Line tokens ---
+
+bool is_blank(char c) { return c == ' ' || c == '\t'; }
+bool is_line_end(char c) { return c == '\n' || c == '\r' || c == '\0'; }
+bool is_delimiter(char c) { return is_blank(c) || is_line_end(c); }
+
+struct line_cursor {
+    const char* pos;
+    const char* end;
+
+    void skip_blanks()
+    {
+        while (pos < end && is_blank(*pos)) ++pos;
+    }
+    void skip_delimiters()
+    {
+        while (pos < end && is_delimiter(*pos)) ++pos;
+    }
+    void skip_to_line_end()
+    {
+        while (pos < end && !is_line_end(*pos)) ++pos;
+    }
+    // The keyword and a blank right after it; the cursor passes the keyword.
+    bool keyword(const char* word, std::size_t length)
+    {
+        if (static_cast<std::size_t>(end - pos) <= length) return false;
+        if (std::memcmp(pos, word, length) != 0 || !is_blank(pos[length])) return false;
+        pos += length;
+        return true;
+    }
+    // Every character up to the next delimiter counts as a digit, as the
+    // program has always read these files; the value saturates instead of
+    // overflowing, whatever a server sends.
+    int integer()
+    {
+        skip_blanks();
+        bool negative = false;
+        if (pos < end && *pos == '-') negative = true, ++pos;
+        if (pos < end && *pos == '+') ++pos;
+        std::int64_t value = 0;
+        for (; pos < end && !is_delimiter(*pos); ++pos) {
+            value = value * 10 + (*pos - '0');
+            if (value > INT_MAX) value = INT_MAX;
+            if (value < -INT_MAX) value = -INT_MAX;
+        }
+        return static_cast<int>(negative ? -value : value);
+    }
+    // [first, last) of the next word; empty at the line end.
+    void word(const char*& first, const char*& last)
+    {
+        skip_blanks();
+        first = pos;
+        while (pos < end && !is_delimiter(*pos)) ++pos;
+        last = pos;
+    }
+    // [first, last) of the rest of the line, blanks at its end included.
+    void rest_of_line(const char*& first, const char*& last)
+    {
+        skip_blanks();
+        first = pos;
+        skip_to_line_end();
+        last = pos;
+    }
+};
+
+bool contains(const char* first, const char* last, const char* needle)
+{
+    return memmem(first, last - first, needle, std::strlen(needle)) != nullptr;
+}
+
+// -- Checks on FILE lines ---
+
+bool is_hex_digit(char c)
+{
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+
+// A signature ends up in comparisons and, in the pumps, next to file names:
+// anything but an MD5 text or one of the two markers counts as no signature.
+bool signature_is_valid(const char* first, const char* last)
+{
+    const std::size_t length = last - first;
+    if (length == 4) return std::memcmp(first, "GONE", 4) == 0 || std::memcmp(first, "NONE", 4) == 0;
+    if (length != 32) return false;
+    for (const char* c = first; c < last; ++c)
+        if (!is_hex_digit(*c)) return false;
+    return true;
+}
+
+// Every step after the reader joins dest_dir_path and the path less its top
+// folder: an absolute path, an empty or ".." component, or nothing left
+// after the top folder would reach outside the destination or the
+// destination itself.  A trailing "/" is not judged here: the reader has its
+// own, louder answer for a path that names no file.
+const char* unsafe_path_reason(const std::string& path)
+{
+    if (path.empty()) return "empty path";
+    if (path[0] == '/') return "absolute path";
+    std::size_t start = 0;
+    for (;;) {
+        std::size_t slash = path.find('/', start);
+        const std::size_t stop = slash == std::string::npos ? path.size() : slash;
+        if (stop == start && slash != std::string::npos) return "empty folder name";
+        if (stop - start == 2 && path.compare(start, 2, "..") == 0) return "\"..\" in path";
+        if (slash == std::string::npos || slash + 1 == path.size()) break;
+        start = slash + 1;
+    }
+    return nullptr;
+}
+
+// -- The body ---
+
+bool same_path(const std::string& previous, const std::string& prefix,
+               const char* first, const char* last)
+{
+    const std::size_t length = last - first;
+    return previous.size() == prefix.size() + length &&
+           previous.compare(0, prefix.size(), prefix) == 0 &&
+           std::memcmp(previous.data() + prefix.size(), first, length) == 0;
+}
+
+void read_file_line(line_cursor& in, const std::string& prefix, int disk,
+                    const std::string*& previous_path)
+{
+    file_version_struct version;
+    in.integer();  // its meaning is lost to history; nothing reads it
+    const int platform = in.integer();
+    version.platform = platform < 0 ? 0 : platform > 6 ? 6 : platform;
+    version.aux_number = in.integer();
+    version.download_size = static_cast<float>(in.integer());
+    version.installed_size = static_cast<float>(in.integer());
+    const char *sig_first, *sig_last, *path_first, *path_last;
+    in.word(sig_first, sig_last);
+    in.rest_of_line(path_first, path_last);
+
+    // Files the installer never ships, whatever the manifest says.
+    if (contains(path_first, path_last, "900 red terrain") ||
+        contains(path_first, path_last, "Earth Orbit Textures"))
+        return;
+
+    const bool continues_history =
+        previous_path && same_path(*previous_path, prefix, path_first, path_last);
+    if (continues_history) {
+        version.path = *previous_path;
+    } else {
+        version.path.reserve(prefix.size() + (path_last - path_first));
+        version.path.assign(prefix).append(path_first, path_last);
+        if (const char* reason = unsafe_path_reason(version.path)) {
+            xer << "Manifest line dropped (" << reason << "): \"" << version.path << "\"\n";
+            return;
+        }
+    }
+    if (version.path.back() == '/') {
+        __MACIBM_alert(0, "I am reading the directory text file and found a path that has no file!",
+                       "This is impossible to download or delete!", "It is:", version.path, 2,
+                       __FILE__, __LINE__);
+        return;
+    }
+    if (signature_is_valid(sig_first, sig_last)) version.sig_want.assign(sig_first, sig_last);
+    version.disk = disk;
+    if (is_global_scenery_f(version.path.c_str()) &&
+        find_sector(&version.lon_band, &version.lat_band, version.path))
+        version.is_global = 1;
+    else
+        version.lon_band = version.lat_band = 0;
+
+    if (!continues_history) sim_info.emplace_back();
+    sim_info.back().push_back(std::move(version));
+    previous_path = &sim_info.back().back().path;
+}
+
+// What the manifest offers: the sectors that have a tile (a tile whose
+// current version is gone still marks its sector) and whether it holds
+// scenery and other files at all.
+void fill_available_sectors()
+{
+    std::memset(stg.avail_sectors, 0, sizeof stg.avail_sectors);
+    int scenery = 0, others = 0;
+    for (const file_history_struct& history : sim_info) {
+        const file_version_struct& current = history.back();
+        if (current.is_global) {
+            ++scenery;
+            stg.avail_sectors[current.lon_band][current.lat_band] = 1;
+        } else {
+            ++others;
+        }
+    }
+    stg.has_scenery = scenery > 0;
+    stg.has_sim_files = others > 0;
+}
+
+}  // namespace
+
+void read_directory_body(const char* pos, const char* end)
+{
+    sim_info.clear();
+    line_cursor in{pos, end};
+    std::string prefix;
+    int disk = 0;
+    // Points into sim_info's last history, whose path a new version copies;
+    // refreshed after every append because the vectors move.
+    const std::string* previous_path = nullptr;
+
+    for (in.skip_delimiters(); in.pos < in.end; in.skip_delimiters()) {
+        if (in.keyword("DIR", 3)) {
+            const char *first, *last;
+            in.rest_of_line(first, last);
+            prefix.assign(first, last);
+        } else if (in.keyword("DISK", 4)) {
+            disk = in.integer();
+        } else if (in.keyword("FILE", 4)) {
+            read_file_line(in, prefix, disk, previous_path);
+        }
+        in.skip_to_line_end();
+    }
+    fill_available_sectors();
+}

@@ -1,0 +1,30 @@
+// Started by the launch tests: writes its arguments, one per line, then
+// "fd " and the target of every descriptor above the standard three that it
+// inherited, to the file named by NIMBREL_LAUNCH_RECORD.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+int main(int argc, char** argv)
+{
+    std::vector<std::string> inherited;
+    for (int fd = 3; fd < 1024; ++fd) {
+        if (fcntl(fd, F_GETFD) == -1) continue;
+        char target[4096];
+        ssize_t n = readlink(("/proc/self/fd/" + std::to_string(fd)).c_str(), target, sizeof target - 1);
+        inherited.push_back(n > 0 ? std::string(target, static_cast<size_t>(n)) : "?");
+    }
+    const char* record = std::getenv("NIMBREL_LAUNCH_RECORD");
+    if (!record) return 2;
+    std::string tmp = std::string(record) + ".part";
+    FILE* out = std::fopen(tmp.c_str(), "w");
+    if (!out) return 3;
+    for (int i = 0; i < argc; ++i) std::fprintf(out, "%s\n", argv[i]);
+    for (const std::string& fd : inherited) std::fprintf(out, "fd %s\n", fd.c_str());
+    std::fclose(out);
+    return std::rename(tmp.c_str(), record) == 0 ? 0 : 4;
+}

@@ -1,0 +1,135 @@
+// The registry of installed copies in the per-user folder.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <sys/stat.h>
+
+#include "engine/install_registry.h"
+#include "engine/installer_state.h"
+#include "engine_test_support.h"
+#include "test_support.h"
+
+namespace {
+
+using testing_support::read_file;
+using testing_support::scratch_dir;
+using testing_support::write_file;
+
+class InstallRegistry : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        engine_testing::reset_engine_state();
+        saved_home_ = std::getenv("HOME") ? std::getenv("HOME") : "";
+        setenv("HOME", home_.path().c_str(), 1);
+        mkdir((copies_ / "one").c_str(), 0755);
+        mkdir((copies_ / "two").c_str(), 0755);
+    }
+    void TearDown() override { setenv("HOME", saved_home_.c_str(), 1); }
+
+    std::string registry() const { return home_.path() + "/.nimbrel/nimbrel_install.txt"; }
+    void write_registry(const std::string& text)
+    {
+        write_file(registry(), text);
+    }
+
+    scratch_dir home_, copies_;
+    std::string saved_home_;
+};
+
+TEST_F(InstallRegistry, ListsTheRegisteredFoldersThatExistInFileOrder)
+{
+    write_registry(copies_ / "two/\n" + copies_ / "gone/\n\n" + copies_ / "one/\n" + copies_ / "two/\n");
+    locate_all_nimbrels();
+    EXPECT_EQ(all_nsystems, (std::vector<std::string>{copies_ / "two/", copies_ / "one/", copies_ / "two/"}))
+        << "missing folders and empty lines are skipped, duplicates kept";
+    EXPECT_NE(read_file(registry()).find("gone"), std::string::npos) << "nothing is pruned from the file";
+}
+
+TEST_F(InstallRegistry, CrlfLinesReadLikeLfLines)
+{
+    write_registry(copies_ / "one/\r\n" + copies_ / "two\r\n");
+    locate_all_nimbrels();
+    EXPECT_EQ(all_nsystems, (std::vector<std::string>{copies_ / "one/", copies_ / "two"}));
+}
+
+TEST_F(InstallRegistry, AMissingRegistryIsAnEmptyList)
+{
+    all_nsystems.push_back("stale");
+    locate_all_nimbrels();
+    EXPECT_TRUE(all_nsystems.empty());
+}
+
+TEST_F(InstallRegistry, AFolderIsRegisteredOnce)
+{
+    dest_dir_path = copies_ / "one/";
+    register_new_nimbrel();
+    register_new_nimbrel();
+    dest_dir_path = copies_ / "one";
+    register_new_nimbrel();
+    EXPECT_EQ(read_file(registry()), copies_ / "one/\n" + copies_ / "one\n")
+        << "a path without the trailing '/' is a different line";
+}
+
+TEST_F(InstallRegistry, ALongPathIsOneLineAndRegisteredOnce)
+{
+    std::string deep = copies_.path();
+    while (deep.size() < 3000) deep += "a_rather_long_folder_name_0123456789/";
+    dest_dir_path = deep;
+    register_new_nimbrel();
+    register_new_nimbrel();
+    EXPECT_EQ(read_file(registry()), deep + "\n");
+
+    testing_support::run_shell("mkdir -p '" + deep + "'");
+    locate_all_nimbrels();
+    EXPECT_EQ(all_nsystems, (std::vector<std::string>{deep}));
+}
+
+TEST_F(InstallRegistry, APathWithALineBreakIsRefused)
+{
+    dest_dir_path = copies_ / "one/\n/etc/";
+    register_new_nimbrel();
+    dest_dir_path = copies_ / "one/\r";
+    register_new_nimbrel();
+    EXPECT_EQ(read_file(registry()), "");
+}
+
+TEST_F(InstallRegistry, WithoutAHomeNothingIsReadOrWritten)
+{
+    write_registry(copies_ / "one/\n");
+    unsetenv("HOME");
+    all_nsystems.push_back("stale");
+    locate_all_nimbrels();
+    EXPECT_TRUE(all_nsystems.empty());
+    dest_dir_path = copies_ / "two/";
+    register_new_nimbrel();
+    EXPECT_EQ(read_file(registry()), copies_ / "one/\n");
+}
+
+TEST_F(InstallRegistry, AnUnwritableRegistryIsNoFailureOfTheInstall)
+{
+    testing_support::run_shell("mkdir -p '" + registry() + "'");
+    dest_dir_path = copies_ / "one/";
+    register_new_nimbrel();
+    locate_all_nimbrels();
+    EXPECT_TRUE(all_nsystems.empty());
+}
+
+TEST_F(InstallRegistry, ASimulatorFolderHasTheFourTopFolders)
+{
+    for (const char* name : {"Airfoils", "Instructions", "Old Output", "Resources"})
+        mkdir((copies_ / "one/" + name).c_str(), 0755);
+    dest_dir_path = copies_ / "one/";
+    EXPECT_EQ(path_is_to_a_sim(), 1) << "a name that contains the word counts";
+
+    for (const char* name : {"Airfoils", "Instructions", "Output"})
+        mkdir((copies_ / "two/" + name).c_str(), 0755);
+    write_file(copies_ / "two/Resources", "a file, not a folder");
+    dest_dir_path = copies_ / "two/";
+    EXPECT_EQ(path_is_to_a_sim(), 0);
+
+    dest_dir_path = copies_ / "nowhere/";
+    EXPECT_EQ(path_is_to_a_sim(), 0);
+}
+
+}  // namespace
