@@ -15,7 +15,9 @@
 #include "core/error_codes.h"
 #include "core/frame_clock.h"
 #include "core/log_stream.h"
+#include "core/preferences.h"
 #include "core/shell_hooks.h"
+#include "engine/download_streams.h"
 #include "engine/tcp_socket.h"
 
 http_class http;
@@ -333,7 +335,18 @@ float down_class::GetPercent() const
 
 // -- The slots: net_check ---
 
-http_class::http_class() = default;
+http_class::http_class()
+{
+    // reset_all_streams drops the streams' transfers through this hook.
+    set_cancel_transfer_hook([](int slot) { http.cancel(slot); });
+}
+
+void http_bind_preferences()
+{
+    pref_bind_text(11, "_proxy_host", &http.proxy_host);
+    pref_bind_text(11, "_proxy_port", &http.proxy_port);
+    pref_bind_int(11, "_proxy_port_int", &http.proxy_port_int);
+}
 
 // Transfers still in their slots at exit are left to the system, as the
 // program ends anyway.

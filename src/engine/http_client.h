@@ -133,6 +133,10 @@ extern http_class http;
 // Host suffixes that bypass the proxy.
 extern std::vector<std::string> gProxyExclude;
 
+// Binds the proxy settings to their keys of the installer preference file;
+// start-up calls it before the file is read.
+void http_bind_preferences();
+
 bool UseProxy(const char* host, unsigned short port);
 unsigned short ProxyPort(const char* host, unsigned short port);
 const char* ProxyHost(const char* host, unsigned short port);
