@@ -13,10 +13,13 @@
 #include <climits>
 #include <cstdint>
 #include <cstring>
+#include <string_view>
 
 #include "core/log_stream.h"
+#include "core/xmap.h"
 #include "core/shell_hooks.h"
 #include "engine/installer_state.h"
+#include "engine/newer_version_notice.h"
 
 std::vector<file_history_struct> sim_info;
 std::set<std::string> deleted_files;
@@ -25,9 +28,24 @@ namespace {
 
 // -- Line tokens ---
 
-bool is_blank(char c) { return c == ' ' || c == '\t'; }
-bool is_line_end(char c) { return c == '\n' || c == '\r' || c == '\0'; }
-bool is_delimiter(char c) { return is_blank(c) || is_line_end(c); }
+// One table lookup per byte: the scans below touch every byte of a
+// manifest of a million lines.
+enum : unsigned char { kBlank = 1, kLineEnd = 2, kDelimiter = kBlank | kLineEnd };
+
+struct char_classes {
+    unsigned char of[256] = {};
+    constexpr char_classes()
+    {
+        of[static_cast<unsigned char>(' ')] = of[static_cast<unsigned char>('\t')] = kBlank;
+        of[static_cast<unsigned char>('\n')] = of[static_cast<unsigned char>('\r')] = kLineEnd;
+        of[0] = kLineEnd;
+    }
+};
+constexpr char_classes kClasses;
+
+bool is_blank(char c) { return kClasses.of[static_cast<unsigned char>(c)] & kBlank; }
+bool is_line_end(char c) { return kClasses.of[static_cast<unsigned char>(c)] & kLineEnd; }
+bool is_delimiter(char c) { return kClasses.of[static_cast<unsigned char>(c)] != 0; }
 
 struct line_cursor {
     const char* pos;
@@ -88,9 +106,9 @@ struct line_cursor {
     }
 };
 
-bool contains(const char* first, const char* last, const char* needle)
+bool contains(const char* first, const char* last, std::string_view needle)
 {
-    return memmem(first, last - first, needle, std::strlen(needle)) != nullptr;
+    return std::string_view(first, last - first).find(needle) != std::string_view::npos;
 }
 
 // -- Checks on FILE lines ---
@@ -239,4 +257,26 @@ void read_directory_body(const char* pos, const char* end)
         in.skip_to_line_end();
     }
     fill_available_sectors();
+}
+
+int read_directory(const std::string& path, std::string /*status*/)
+{
+    deleted_files.clear();
+    stg.download_total = stg.install_total = 0.0f;
+    stg.files_to_install = stg.files_to_delete = 0;
+    sim_info.clear();
+
+    xmap_class manifest(path);
+    if (!manifest.begin) {
+        __MACIBM_alert(0, "I tried to read a directory file that does not exist!", "The file is:",
+                       path, "", 2, __FILE__, __LINE__);
+        return 0;  // only a test's alert returns: no manifest obtained
+    }
+    static const int versions[] = {840, 900, 0};
+    if (!manifest.check_file(kHeaderText, versions, "INSTALLER", nullptr)) {
+        new_format(path);
+        return kDirectoryNewerFormat;
+    }
+    read_directory_body(manifest.pos, manifest.end);
+    return kDirectoryRead;
 }

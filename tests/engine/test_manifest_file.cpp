@@ -1,0 +1,115 @@
+// read_directory on manifest files: the header it accepts, the newer-format
+// notice, and what a read resets.
+#include <gtest/gtest.h>
+
+#include <csignal>
+
+#include "engine/installer_state.h"
+#include "engine/manifest.h"
+#include "engine_test_support.h"
+#include "test_support.h"
+
+namespace {
+
+using engine_testing::manifest_text;
+using testing_support::scratch_dir;
+using testing_support::write_file;
+
+const std::string kLine = "FILE 1 0 0 10 20 0123456789abcdef0123456789abcdef top/a.txt\n";
+
+class ManifestFile : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        engine_testing::reset_engine_state();
+        // The notice opens the browser: keep it from finding one.
+        saved_path_ = std::getenv("PATH") ? std::getenv("PATH") : "";
+        setenv("PATH", dir_.path().c_str(), 1);
+    }
+    void TearDown() override { setenv("PATH", saved_path_.c_str(), 1); }
+
+    int read(const std::string& bytes)
+    {
+        write_file(dir_ / "directory.txt", bytes);
+        return read_directory(dir_ / "directory.txt", "ignored");
+    }
+
+    scratch_dir dir_;
+    std::string saved_path_;
+};
+
+TEST_F(ManifestFile, BothKnownVersionsAreRead)
+{
+    EXPECT_EQ(read(manifest_text(kLine, 840)), kDirectoryRead);
+    EXPECT_EQ(sim_info.size(), 1u);
+    EXPECT_EQ(read(manifest_text(kLine + kLine, 900)), kDirectoryRead);
+    EXPECT_EQ(sim_info.size(), 1u);
+    EXPECT_EQ(sim_info[0].size(), 2u) << "a second read replaces the first";
+}
+
+TEST_F(ManifestFile, ASignedCrlfHeaderIsRead)
+{
+    EXPECT_EQ(read("\xEF\xBB\xBF" "A\r\n900 version\r\nINSTALLER\r\n\r\n" + kLine), kDirectoryRead);
+    ASSERT_EQ(sim_info.size(), 1u);
+    EXPECT_EQ(sim_info[0][0].path, "top/a.txt");
+}
+
+TEST_F(ManifestFile, AHeaderFromTheFutureRaisesTheNewerFormatNotice)
+{
+    engine_testing::alert_catcher catcher;
+    sim_info.push_back({file_version_struct{}});
+    stg.avail_sectors[1][2] = 1;
+    stg.has_scenery = 1;
+    stg.download_total = 5;
+
+    EXPECT_EQ(read(manifest_text(kLine, 820)), kDirectoryNewerFormat);
+    EXPECT_TRUE(sim_info.empty());
+    EXPECT_EQ(stg.download_total, 0) << "totals are reset before the header is read";
+    EXPECT_EQ(stg.avail_sectors[1][2], 1) << "the grid keeps its earlier values";
+    EXPECT_EQ(stg.has_scenery, 1);
+    EXPECT_EQ(stg.format_error, 2);
+    EXPECT_EQ(app_done, 1);
+    ASSERT_EQ(catcher.alerts().size(), 1u);
+    EXPECT_EQ(catcher.alerts()[0].level, 1);
+    EXPECT_EQ(catcher.alerts()[0].lines[3], dir_ / "directory.txt");
+}
+
+TEST_F(ManifestFile, AWrongKeywordOrATruncatedHeaderIsANewerFormat)
+{
+    engine_testing::alert_catcher catcher;
+    EXPECT_EQ(read("I\n900 version\nSERVERS\n" + kLine), kDirectoryNewerFormat);
+    EXPECT_EQ(read("I\n900 versi"), kDirectoryNewerFormat);
+    EXPECT_EQ(read(""), kDirectoryNewerFormat);
+    EXPECT_EQ(catcher.alerts().size(), 3u);
+}
+
+TEST_F(ManifestFile, AMissingManifestIsFatal)
+{
+    engine_testing::alert_catcher catcher;
+    read_directory(dir_ / "nowhere.txt", "");
+    ASSERT_EQ(catcher.alerts().size(), 1u);
+    EXPECT_EQ(catcher.alerts()[0].level, 2);
+    EXPECT_EQ(catcher.alerts()[0].lines[0], "I tried to read a directory file that does not exist!");
+    EXPECT_EQ(catcher.alerts()[0].lines[2], dir_ / "nowhere.txt");
+}
+
+TEST_F(ManifestFile, AMissingManifestEndsTheProgram)
+{
+    EXPECT_EXIT(read_directory(dir_ / "nowhere.txt", ""), ::testing::KilledBySignal(SIGABRT), "");
+}
+
+TEST_F(ManifestFile, AMillionLinesAreReadIntoTheirHistories)
+{
+    std::string body;
+    body.reserve(60u << 20);
+    for (int i = 0; i < 1000000; ++i) {
+        body += "FILE 1 0 0 1 2 0123456789abcdef0123456789abcdef top/f";
+        body += std::to_string(i / 2);
+        body += '\n';
+    }
+    EXPECT_EQ(read(manifest_text(body)), kDirectoryRead);
+    EXPECT_EQ(sim_info.size(), 500000u);
+    EXPECT_EQ(sim_info.back().size(), 2u);
+}
+
+}  // namespace

@@ -1,0 +1,49 @@
+// The manifest reader on arbitrary bodies behind a valid header (a header
+// it rejects only leads to the newer-format notice and its browser).
+#include <cstdint>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <unistd.h>
+
+#include "core/shell_hooks.h"
+#include "engine/install_filter.h"
+#include "engine/manifest.h"
+
+namespace {
+
+void swallow_alert(int, const std::string&, const std::string&, const std::string&,
+                   const std::string&, int, const char*, int)
+{
+}
+
+std::string manifest_path()
+{
+    static std::string path;
+    if (path.empty()) {
+        char folder[] = "/tmp/nimbrel-fuzz-XXXXXX";
+        if (!mkdtemp(folder)) std::abort();
+        path = std::string(folder) + "/directory.txt";
+        set_alert_hook(swallow_alert);
+    }
+    return path;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    const std::string path = manifest_path();
+    {
+        std::ofstream out(path, std::ios::binary | std::ios::trunc);
+        out << "I\n" << (size && (data[0] & 1) ? 840 : 900) << " version\nINSTALLER\n";
+        out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+    }
+    read_directory(path, "");
+    // What the wizard runs next on the same data.
+    recalc_disk_sizes();
+    scenery_take_all();
+    scenery_from_install();
+    for (std::size_t h = 0; h < sim_info.size(); ++h) suffix_for_file(static_cast<int>(h));
+    return 0;
+}
