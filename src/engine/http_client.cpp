@@ -171,8 +171,7 @@ void down_class::DoProcessing()
     if (!sock) return;
     int status = sock->GetStatus();
     if (status == sock_closed || status == sock_error) {
-        if (outFile) fclose(outFile);
-        outFile = nullptr;
+        CloseFile();
         return;
     }
     if (status != sock_connected) return;
@@ -296,6 +295,12 @@ void down_class::take_body()
     }
 }
 
+void down_class::CloseFile()
+{
+    if (outFile && fclose(outFile) != 0 && !osErr) osErr = errno ? errno : EIO;
+    outFile = nullptr;
+}
+
 void down_class::refuse(const char* why)
 {
     xer << "HTTP response refused: " << why << "\n";
@@ -412,6 +417,9 @@ int http_class::net_check(int slot, std::string server, std::string path, const 
     transfer->DoProcessing();
     if (transfer->IsDone() || transfer->IsComplete() || transfer->IsErr()) {
         int code = transfer->ResponseCode();
+        // Buffered bytes reach the disk only at the close: a full disk can
+        // show up there, and then the file is not complete.
+        if (code >= 200 && code <= 299 && transfer->IsComplete()) transfer->CloseFile();
         if (code >= 200 && code <= 299 && transfer->IsComplete() && !transfer->IsErr()) {
             last_error[slot] = 0;
             cancel(slot);

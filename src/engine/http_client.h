@@ -63,6 +63,9 @@ public:
     // Parses received bytes (header lines, then body).  DoProcessing feeds
     // it; the fuzz target feeds it directly.
     void TakeBytes(const char* data, size_t size);
+    // Closes the local file; a failing close (the disk filled up) is the
+    // transfer's error.
+    void CloseFile();
 
     bool IsDone() { return GetStat() == http_closed; }
     bool IsComplete() const { return contentLength == bytesWritten; }

@@ -30,14 +30,8 @@ int pick_biased_server(int count)
     return v < 0 ? 0 : std::min(v, count - 1);
 }
 
-void read_server_list(const std::string& path)
+bool read_server_rows(xmap_class& list, std::string& newer_installer)
 {
-    static const int versions[] = {820, 0};
-    xmap_class list(path);
-    if (!list.begin || list.check_file(kHeaderText, versions, "SERVERS", nullptr) != 820) {
-        new_format(path);
-        return;
-    }
     stg.server_count = 0;
     while (!list.TXT_at_end()) {
         list.TXT_skip_delimiters();
@@ -52,8 +46,8 @@ void read_server_list(const std::string& path)
             list.TXT_token();
             std::string url = list.TXT_token();
             if (version > kInstallerVersion) {
-                new_installer(url);
-                return;
+                newer_installer = url;
+                return false;
             }
         } else if (keyword == "SERVER") {
             std::string host = list.TXT_rest_of_line();
@@ -73,6 +67,23 @@ void read_server_list(const std::string& path)
         }
         list.TXT_next_line();
     }
+    return true;
+}
+
+void read_server_list(const std::string& path)
+{
+    static const int versions[] = {820, 0};
+    xmap_class list(path);
+    if (!list.begin || list.check_file(kHeaderText, versions, "SERVERS", nullptr) != 820) {
+        new_format(path);
+        return;
+    }
+    std::string newer_installer;
+    if (!read_server_rows(list, newer_installer)) {
+        new_installer(newer_installer);
+        return;
+    }
+    // No server to fetch from is as unreadable as a list in a newer format.
     if (stg.server_count == 0) {
         new_format(path);
         return;

@@ -19,6 +19,13 @@ constexpr int kInstallerVersion = 20502;
 // a newer installer raises its notice and nothing is chosen.
 void read_server_list(const std::string& path);
 
+// The lines after the header, from the read position of `list`: fills the
+// server tables, stg.server_count and install_name.  False when the list
+// announces a newer installer (its page in `newer_installer`); reading
+// stops there.
+class xmap_class;
+bool read_server_rows(xmap_class& list, std::string& newer_installer);
+
 // A server row 0..count-1 at random, the first rows favoured: row k of n
 // with probability ((k+1)/n)^(2/3) - (k/n)^(2/3).  count is at least 1.
 int pick_biased_server(int count);
