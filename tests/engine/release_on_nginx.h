@@ -40,6 +40,8 @@ public:
     // it, until it answers; its last answer (0 when 30 seconds passed, -1
     // when make_dirs failed).
     static int run_pump();
+    // The loop alone: grab_files until it answers or 30 seconds pass.
+    static int pump_until_answer();
 
 private:
     testing_support::scratch_dir source_, web_, run_;
