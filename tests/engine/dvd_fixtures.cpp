@@ -6,6 +6,7 @@
 
 #include "core/archives.h"
 #include "core/file_checksum.h"
+#include "core/log_stream.h"
 #include "engine/manifest.h"
 #include "engine_test_support.h"
 
@@ -40,6 +41,16 @@ void pack(const std::string& source, const std::string& archive)
 std::string dvd_version_text(const std::string& release)
 {
     return "I\n900 version\nDVD\n\nVERSION " + release + "\n";
+}
+
+log_capture::log_capture() { xer.open(dir_ / "log.txt"); }
+
+log_capture::~log_capture() { xer.close(); }
+
+std::string log_capture::text()
+{
+    xer << std::flush;
+    return testing_support::read_file(dir_ / "log.txt");
 }
 
 std::string md5_of(const std::string& bytes)

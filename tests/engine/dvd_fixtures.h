@@ -45,6 +45,18 @@ private:
 // The version file of an install DVD naming `release`.
 std::string dvd_version_text(const std::string& release);
 
+// The log stream redirected into a scratch file while it lives.
+class log_capture {
+public:
+    log_capture();
+    ~log_capture();
+    // Everything every thread logged so far.
+    std::string text();
+
+private:
+    testing_support::scratch_dir dir_;
+};
+
 // The MD5 text of some bytes, as the manifest writes it.
 std::string md5_of(const std::string& bytes);
 
