@@ -1,7 +1,9 @@
 #include "engine/dvd_install_pump.h"
 
 #include <algorithm>
+#include <vector>
 
+#include "core/file_ops.h"
 #include "core/shell_hooks.h"
 #include "core/utl_thread.h"
 #include "core/worker_threads.h"
@@ -19,6 +21,17 @@ namespace {
 // Enough copies queued that the unpackers never starve while the drive
 // seeks, few enough that a kill does not wait long.
 constexpr int kQueuedTasks = 30;
+
+// Copies that failed to unpack stay for the length of the run, as the error
+// message names them; the run's end or a kill removes them.
+std::vector<std::string> failed_copies;
+
+void remove_failed_copies()
+{
+    for (const std::string& copy : failed_copies)
+        if (file_exists(copy)) delete_file(copy);
+    failed_copies.clear();
+}
 
 const file_version_struct& current_version(int history) { return sim_info[history].back(); }
 
@@ -68,6 +81,8 @@ int install_files(int& cursor, int disk)
 
     while (UTL_work_task* unpacked = unzip_pool->check_retired_tasks()) {
         install_err_num = unpacked->check_error(install_err_msg);
+        if (install_err_num != 0)
+            failed_copies.push_back(static_cast<dvd_unpack_task*>(unpacked)->temp_copy);
         delete unpacked;
         if (install_err_num != 0) return kInstallError;
     }
@@ -77,6 +92,7 @@ int install_files(int& cursor, int disk)
         delete copy_pool;
         delete unzip_pool;
         copy_pool = unzip_pool = nullptr;
+        remove_failed_copies();
         return kInstallDone;
     }
     const file_version_struct& next = current_version(cursor);
@@ -105,6 +121,7 @@ void install_files_kill()
     delete copy_pool;
     delete unzip_pool;
     copy_pool = unzip_pool = nullptr;
+    remove_failed_copies();
 }
 
 // -- The continue-or-cancel question ---
