@@ -14,5 +14,6 @@ void BTN_expand_label(const std::string& label, std::string* left, std::string* 
                       std::string* help);
 void BTN_util_draw_label(float x, float y, int align, const std::string& text, int highlight);
 void BTN_frame1(int type, float x, float y, float width, int colour);
+void BTN_frame2(int type, float x, float y, float w, float h, std::string title, float alpha);
 
 int BTN_vert_slider(int slot, float x, float y_bottom, float y_top, int lo, int hi, int* value);

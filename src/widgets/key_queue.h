@@ -30,6 +30,20 @@ enum : int {
     BTN_vk_delete = 46,
 };
 
+// Keys whose character is only the low bits of their key symbol (Home
+// comes as 'P', F1 as '>'): they type nothing into a field or a search.
+inline bool BTN_vkey_types_nothing(int vkey)
+{
+    switch (vkey) {
+    case 9: case 13: case 19: case 27: case 187:  // Tab, Return, Pause, Escape, Enter
+    case BTN_vk_page_up: case BTN_vk_page_down: case BTN_vk_end: case BTN_vk_home:
+    case 41: case 42: case 43: case 44: case 45: case BTN_vk_delete: case 47:
+        return true;
+    default:
+        return vkey >= 112 && vkey <= 135;  // F1 to F24
+    }
+}
+
 // Joins the focus ring with this queue and asks for the focus when `grab`;
 // 1 when the widget holds the focus.
 int BTN_register_queue(BTN_key_queue& queue, int id, int key_mask, int grab);

@@ -57,20 +57,6 @@ void forward_delete(OGLE_Rec* rec)
     OGLE_RevealSelection(rec);
 }
 
-// Keys whose character is only the low bits of their key symbol: they
-// type nothing.
-bool types_nothing(int vkey)
-{
-    switch (vkey) {
-    case 9: case 13: case 19: case 27: case 187:  // Tab, Return, Pause, Escape, Enter
-    case BTN_vk_page_up: case BTN_vk_page_down:
-    case 41: case 42: case 43: case 44: case 45: case 47:  // Select .. Insert, Help
-        return true;
-    default:
-        return vkey >= 112 && vkey <= 135;  // F1 to F24
-    }
-}
-
 }  // namespace
 
 void text_field_key(OGLE_Rec* rec, int character, int vkey, int flags)
@@ -88,7 +74,7 @@ void text_field_key(OGLE_Rec* rec, int character, int vkey, int flags)
     default: break;
     }
     // Control characters would go into the text as bytes of their own.
-    if (types_nothing(vkey) || character < 0x20 || character == 0x7F) return;
+    if (BTN_vkey_types_nothing(vkey) || character < 0x20 || character == 0x7F) return;
     char utf8[4];
     const int count = utf8_encode(static_cast<unsigned int>(character), utf8);
     if (count > 0) OGLE_Key_MBCS(rec, count, utf8, extend);
