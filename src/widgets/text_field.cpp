@@ -16,17 +16,22 @@ constexpr int text_colour = 48;
 // The char* form's callers keep their buffers below this.
 constexpr size_t char_form_limit = 500;
 
-OGLE_Rec* ogle = nullptr;
 int focused_field_id = 0;
 BTN_key_queue queue;
 
 }  // namespace
 
+OGLE_Rec* text_field_engine()
+{
+    static OGLE_Rec* const ogle = OGLE_Create(&OGLE_cbs, nullptr);
+    return ogle;
+}
+
 int BTN_enterstring(float x, float y, std::string* text, int max_len, std::string label,
                     float width, int default_focus)
 {
     const int id = BTN_widget_id(x, y);
-    if (!ogle) ogle = OGLE_Create(&OGLE_cbs, nullptr);
+    OGLE_Rec* const ogle = text_field_engine();
 
     const bool clicked = mnw.open_menu == -1 && mnw.click && mnw.mouse_x >= x &&
                          mnw.mouse_x <= x + width && mnw.mouse_y >= y && mnw.mouse_y <= y + 8.0f;
@@ -49,7 +54,7 @@ int BTN_enterstring(float x, float y, std::string* text, int max_len, std::strin
         if (mnw.click) OGLE_Click(ogle, mnw.mouse_x, mnw.mouse_y, 0);
         else if (mnw.button_held) OGLE_Drag(ogle, mnw.mouse_x, mnw.mouse_y);
     }
-    BTN_take_keys(queue, id, [bound](int character, int vkey, int flags) {
+    BTN_take_keys(queue, id, [bound, ogle](int character, int vkey, int flags) {
         if (bound) text_field_key(ogle, character, vkey, flags);
     });
 
@@ -72,8 +77,10 @@ int BTN_enterstring(float x, float y, char* text, int max_len, std::string label
 {
     std::string edited(text);
     const int changed = BTN_enterstring(x, y, &edited, max_len, std::move(label), width, default_focus);
-    if (edited.size() >= char_form_limit)
+    if (edited.size() >= char_form_limit) {
         __MACIBM_alert(0, "String too long!", edited, "", "", 2, __FILE__, __LINE__);
+        return changed;  // only a test's alert comes back; the buffer may be too small
+    }
     edited.copy(text, edited.size());
     text[edited.size()] = 0;
     return changed;

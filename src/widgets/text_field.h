@@ -48,6 +48,9 @@ int OGLE_MBCS_PrevPos(OGLE_Rec* rec, int pos);
 
 // -- Pieces of the field, for its tests ---
 
+// The one engine record all fields share, made on first use.
+OGLE_Rec* text_field_engine();
+
 // Points the binding at a field and, when the focus has just come to it,
 // starts the engine afresh there: scroll offset 0, the whole text selected
 // unless the focus came by a click, the text laid out.
