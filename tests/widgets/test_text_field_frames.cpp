@@ -1,30 +1,11 @@
 // BTN_enterstring frame by frame: focus by click, by default and by the
 // ring, keys from the queue, the caller's edits, the length limit.
-#include "core/shell_hooks.h"
 #include "field_frames.h"
 #include "widgets/text_field.h"
 
 namespace {
 
 using sel_t = std::pair<int, int>;
-
-struct alerts {
-    static std::vector<std::string>& lines()
-    {
-        static std::vector<std::string> all;
-        return all;
-    }
-    alerts()
-    {
-        lines().clear();
-        set_alert_hook([](int, const std::string& l1, const std::string& l2, const std::string&,
-                          const std::string&, int, const char*, int) {
-            lines().push_back(l1);
-            lines().push_back(l2);
-        });
-    }
-    ~alerts() { set_alert_hook(nullptr); }
-};
 
 sel_t engine_selection()
 {
@@ -143,13 +124,12 @@ TEST_F(TextFieldFrames, TheCharFormCopiesBackAndRefusesHugeTexts)
     EXPECT_EQ(BTN_enterstring(700.0f, 10.0f, buffer, 7, "", 60.0f, 1), 1);
     EXPECT_STREQ(buffer, "Q");
 
-    alerts recorded;
     std::string big(600, 'x');
     std::vector<char> huge(big.begin(), big.end());
     huge.push_back(0);
     idle();
     BTN_enterstring(700.0f, 30.0f, huge.data(), 700, "", 60.0f, 0);
-    ASSERT_EQ(alerts::lines().size(), 2u);
-    EXPECT_EQ(alerts::lines()[0], "String too long!");
-    EXPECT_EQ(alerts::lines()[1], big);
+    ASSERT_EQ(frame_alerts().size(), 2u);
+    EXPECT_EQ(frame_alerts()[0], "String too long!");
+    EXPECT_EQ(frame_alerts()[1], big);
 }
