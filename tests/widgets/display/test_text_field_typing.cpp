@@ -1,0 +1,172 @@
+// A text field in a real window under Xvfb, typed into with xdotool:
+// accented and Cyrillic text arrives whole and shows, and the editing keys
+// work.  The key events are turned into the focus ring's characters and
+// virtual keys by a small translation of this test's own (the program's
+// key bindings are not linked here); everything from the queue on is the
+// field's.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <string>
+#include <thread>
+
+#include "../toolkit_stand_ins.h"
+#include "display_for_tests.h"
+#include "gfx/colour_table.h"
+#include "gfx/draw_2d.h"
+#include "gfx/ogl_capabilities.h"
+#include "gfx/texture_manager.h"
+#include "glx_test_window.h"
+#include "shell/mnw_state.h"
+#include "test_support.h"
+#include "widgets/text_field.h"
+
+// Xlib's macros (None, Bool, Status) last, after everything they would clash with.
+#include <GL/glx.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/keysym.h>
+
+namespace {
+
+constexpr int window_w = 420, window_h = 60;
+constexpr float field_x = 10.0f, field_y = 25.0f, field_w = 400.0f;
+
+// Character, virtual key and flags as the key bindings make them, for the
+// keys this test sends.
+bool translate(XKeyEvent* event, int* character, int* vkey, int* flags)
+{
+    char latin1[8];
+    KeySym sym = 0;
+    XLookupString(event, latin1, sizeof latin1, &sym, nullptr);
+    *flags = 8 | ((event->state & ShiftMask) ? 1 : 0);
+    *vkey = 0;
+    switch (sym) {
+    case XK_BackSpace: *character = 8, *vkey = 8; return true;
+    case XK_Left: *character = 28, *vkey = 37; return true;
+    case XK_Right: *character = 29, *vkey = 39; return true;
+    case XK_Home: *character = 'P', *vkey = 36; return true;
+    case XK_End: *character = 'W', *vkey = 35; return true;
+    case XK_Delete: *character = 127, *vkey = 46; return true;
+    case XK_F1: *character = '>', *vkey = 112; return true;
+    default: break;
+    }
+    if ((sym >= 0x20 && sym <= 0x7E) || (sym >= 0xA0 && sym <= 0xFF)) *character = static_cast<int>(sym);
+    else if (sym >= 0x1000000 && sym <= 0x110FFFF) *character = static_cast<int>(sym - 0x1000000);
+    else return false;
+    return true;
+}
+
+class text_field_window : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(window.ok()) << window.error();
+        set_ogl_window(&mnw);
+        mnw.x_display = window.display();
+        mnw.main_window = window.window();
+        mnw.screen_width = window_w;
+        mnw.screen_height = window_h;
+        mnw.colour_depth = 24;
+        mnw.texture_res_setting = 5;
+        mnw.current_window = 0;
+        mnw.open_menu = -1;
+        glExt.init_extensions();
+        tman.TEX_init();
+        OGL_nrml_colors();
+        colr.assign(48, 1.0f, 1.0f, 1.0f);
+        colr.assign(8, 0.2f, 0.3f, 0.8f);
+        colr.colours[111][0] = 1.0f;  // the caret's pulse, held still
+        XSelectInput(window.display(), window.window(), KeyPressMask | KeyReleaseMask | ExposureMask);
+        XSync(window.display(), False);
+    }
+    void TearDown() override { set_ogl_window(nullptr); }
+
+    // One frame: pending key presses queued for the focused field, then
+    // the field drawn as the event loop would draw it.
+    void frame()
+    {
+        Display* d = window.display();
+        while (XPending(d)) {
+            XEvent event;
+            XNextEvent(d, &event);
+            if (event.type == MappingNotify) XRefreshKeyboardMapping(&event.xmapping);
+            if (event.type != KeyPress) continue;
+            int character, vkey, flags;
+            if (translate(&event.xkey, &character, &vkey, &flags)) stand_in::press(character, vkey, flags);
+        }
+        stand_in::begin_frame();
+        OGL_pix_specs(0);
+        glClearColor(0.1f, 0.1f, 0.1f, 1.0f);
+        glClear(GL_COLOR_BUFFER_BIT);
+        BTN_enterstring(field_x, field_y, &text, 80, "", field_w, 1);
+        glXSwapBuffers(d, window.window());
+    }
+
+    // Runs xdotool with `args` against the window while frames go on, so
+    // the events are read while xdotool's key mapping for them holds.
+    void xdotool(std::vector<std::string> args)
+    {
+        args.insert(args.begin(), {"xdotool", "mousemove", "--window", std::to_string(window.window()),
+                                   "20", "20", "sleep", "0.1"});
+        std::atomic<bool> done{false};
+        testing_support::run_result result;
+        std::thread runner([&] {
+            result = testing_support::run_program(args, {"DISPLAY=" + testing_support::display_for_tests()});
+            done = true;
+        });
+        while (!done) {
+            frame();
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        runner.join();
+        for (int i = 0; i < 5; ++i) frame();
+        ASSERT_EQ(result.status, 0) << result.out;
+    }
+
+    // Pixels of the field's text box that are lit.
+    int lit_pixels_in_field()
+    {
+        int lit = 0;
+        for (int y = 22; y < 36; ++y)
+            for (int x = 10; x < 400; ++x) lit += window.pixel(x, y).r > 128;
+        return lit;
+    }
+
+    void screenshot(const std::string& name)
+    {
+        const std::string folder = NIMBREL_TEST_OUTPUT "/";
+        testing_support::run_shell("mkdir -p '" + folder + "'");
+        testing_support::run_program({"import", "-window", "root", folder + name + ".png"},
+                                     {"DISPLAY=" + testing_support::display_for_tests()});
+    }
+
+    testing_support::glx_test_window window{window_w, window_h};
+    std::string text;
+};
+
+}  // namespace
+
+TEST_F(text_field_window, TypedAccentedAndCyrillicTextShowsInTheField)
+{
+    frame();
+    EXPECT_LE(lit_pixels_in_field(), 12) << "empty field: only the caret, 11 units high";
+    xdotool({"type", "--delay", "30", "déjà vu привет"});
+    EXPECT_EQ(text, "déjà vu привет");
+    frame();
+    // The back buffer holds the frame drawn before the last swap's.
+    frame();
+    EXPECT_GT(lit_pixels_in_field(), 100) << "the glyphs are drawn";
+    screenshot("text_field_typed");
+}
+
+TEST_F(text_field_window, EditingKeysBehave)
+{
+    frame();
+    xdotool({"type", "--delay", "30", "abcdef"});
+    xdotool({"key", "--delay", "30", "BackSpace", "Left", "Left", "BackSpace", "Home", "Delete", "End",
+             "shift+Left", "shift+Left", "F1", "x"});
+    // abcdef -> abcde -> caret before d -> abde -> bde -> select "de" -> typed over
+    EXPECT_EQ(text, "bx");
+    screenshot("text_field_edited");
+}
