@@ -1,6 +1,8 @@
 // The character-array field.
 #include "widgets/char_field.h"
 
+#include <algorithm>
+
 #include "gfx/text_drawing.h"
 #include "shell/mnw_state.h"
 #include "widgets/digit_wheels.h"
@@ -27,7 +29,7 @@ void BTN_chars(float x, float y, char* chars, int count, std::string label)
 
     const int id = BTN_widget_id(x, y);
     const int focused = BTN_register_queue(queue, id, char_field_keys, grab);
-    if (focused) hot_digit = hot_digit < 0 ? 0 : (hot_digit >= count ? count - 1 : hot_digit);
+    if (focused) hot_digit = std::clamp(hot_digit, 0, count - 1);
     // Keys reach only the focused field, whose hot cell is in range.
     BTN_take_keys(queue, id, [&](int character, int vkey, int) {
         if (focused) chars_field_key(chars, count, &hot_digit, character, vkey);

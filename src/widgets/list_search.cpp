@@ -2,6 +2,8 @@
 // and the rows.
 #include "widgets/list_search.h"
 
+#include <algorithm>
+
 #include "core/frame_clock.h"
 #include "gfx/draw_2d.h"
 #include "gfx/text_drawing.h"
@@ -88,14 +90,14 @@ int BTN_list_and_search(int slider_id, float x, float y, float width, float heig
         *centre -= mnw.wheel_clicks;
         mnw.wheel_clicks = 0;  // no other widget scrolls with the same clicks
     }
-    *centre = *centre < first ? first : (*centre > last ? last : *centre);
+    *centre = std::clamp(*centre, first, last);
 
     int double_clicked = 0;
     if (mnw.click && mouse_inside) {
         *selection = list_row_at(*centre, y, mnw.mouse_y);
         double_clicked = mnw.double_click != 0;
     }
-    *selection = *selection < first ? first : (*selection > last ? last : *selection);
+    *selection = std::clamp(*selection, first, last);
 
     for (int r = -page; r <= page; ++r) {
         const int i = *centre + r;

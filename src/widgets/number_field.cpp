@@ -1,4 +1,5 @@
 // BTN_flt_range and the fields built on it.
+#include <algorithm>
 #include <cmath>
 
 #include "gfx/text_drawing.h"
@@ -48,7 +49,7 @@ int BTN_flt_range(float x, float y, float* value, int digits, int decimals, floa
 
     const int id = BTN_widget_id(x, y);
     const int focused = BTN_register_queue(queue, id, number_field_keys, grab);
-    if (focused) hot_digit = hot_digit < 0 ? 0 : (hot_digit >= digits ? digits - 1 : hot_digit);
+    if (focused) hot_digit = std::clamp(hot_digit, 0, digits - 1);
 
     int changed = 0;
     BTN_take_keys(queue, id, [&](int character, int vkey, int) {

@@ -45,11 +45,10 @@ int BTN_enterstring(float x, float y, std::string* text, int max_len, std::strin
     if (bound) text_field_bind(ogle, text, x, y, width, focused && id != focused_field_id, clicked);
     if (focused) {
         focused_field_id = id;
+        // The caller may have shortened the text since the last frame;
+        // setting the selection again brings it back inside.
         int start = 0, end = 0;
         OGLE_GetSelection(ogle, &start, &end);
-        const int length = static_cast<int>(text->size());
-        end = end < 0 ? 0 : (end > length ? length : end);
-        start = start < 0 ? 0 : (start > end ? end : start);
         OGLE_SetSelection(ogle, start, end);
         if (mnw.click) OGLE_Click(ogle, mnw.mouse_x, mnw.mouse_y, 0);
         else if (mnw.button_held) OGLE_Drag(ogle, mnw.mouse_x, mnw.mouse_y);
