@@ -2,8 +2,6 @@
 // of 512 x 512 textures (references 447 to 462), and numbered screenshots.
 #pragma once
 
-#include <string>
-
 // The loaded picture's size in pixels and the colour that tints it.
 extern int back_dx, back_dy, back_colr;
 
@@ -16,7 +14,3 @@ void OGL_plot_back_tex();
 // as RGB, bottom row first; with `save` also writes "screenshot_N.png" in
 // the working folder, N one past the last number taken or on disk.
 void OGL_screenshot(int save);
-
-// Writes the first width x height pixels of scratch_array (RGBA when
-// `channels` is 4, else RGB) as a PNG file; 1 written, 0 not.
-int write_png_to_disk(std::string path, int width, int height, int channels);

@@ -46,7 +46,7 @@ int TEX_load_bmp(const std::string& path, xmap_class* map, unsigned char*& data,
                  unsigned int format, int row_width, int power_of_two, TEX_image_desc& desc)
 {
     if (!map || !map->begin) return 0;
-    const int bytes_per_pixel = format == GL_RGB ? 3 : format == GL_RGBA ? 4 : format == GL_ALPHA ? 1 : 0;
+    const int bytes_per_pixel = picture_bytes_per_pixel(format);
     if (!bytes_per_pixel) {
         __MACIBM_alert(0, "Illegal desired format for bmp.", path, "", "", 2, __FILE__, __LINE__);
         return 0;

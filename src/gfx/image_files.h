@@ -37,3 +37,7 @@ int TEX_load_any_ext(const std::string& path, unsigned char*& data, unsigned int
 // PNG at app_path + path.  1 written; 0 when the file cannot be created or
 // written completely (a full disk), the partial file left behind.
 int TEX_save_png(const std::string& path, const TEX_image_desc& desc, const unsigned char* data);
+// Writes the start of the shared pixel buffer `scratch_array` (bottom row
+// first, no padding) as a PNG: RGBA when `channels` is 4, else RGB.  0 when
+// the picture would not fit in the buffer.
+int write_png_to_disk(std::string path, int width, int height, int channels);

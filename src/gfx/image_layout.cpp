@@ -4,11 +4,17 @@
 #include <cstring>
 
 #include "core/shell_hooks.h"
+#include "gfx/image_desc.h"
 
 bool TEX_image_size_ok(long long dx, long long dy)
 {
     return dx > 0 && dy > 0 && dx <= TEX_max_image_side && dy <= TEX_max_image_side &&
            dx * dy <= TEX_max_image_pixels;
+}
+
+int picture_bytes_per_pixel(unsigned int format)
+{
+    return format == GL_ALPHA || format == GL_RGB || format == GL_RGBA ? TEX_bytes_per_pixel(format) : 0;
 }
 
 int TEX_power_of_two(int n)
@@ -29,8 +35,8 @@ bool plan_decoded_rows(const std::string& path, int dx, int dy, int bytes_per_pi
         plan.rows = TEX_power_of_two(dy);
         plan.zero_fill = plan.pad > 0 || dy < plan.rows;
     } else if (row_width) {
-        if (row_width < dx) {
-            __MACIBM_alert(0, "Picture is wider than its rows!",
+        if (row_width < dx || row_width > TEX_max_image_side) {
+            __MACIBM_alert(0, "Picture does not fit its row width!",
                            "Width " + std::to_string(dx) + ", row width " + std::to_string(row_width) + ".",
                            "", path, 2, __FILE__, __LINE__);
             return false;

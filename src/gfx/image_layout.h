@@ -13,6 +13,9 @@ constexpr int TEX_max_image_side = 16384;
 constexpr long long TEX_max_image_pixels = 1LL << 26;
 
 bool TEX_image_size_ok(long long dx, long long dy);
+// 1, 3 or 4 for the formats pictures are read and written in (GL_ALPHA,
+// GL_RGB, GL_RGBA); 0 for any other.
+int picture_bytes_per_pixel(unsigned int format);
 // The smallest power of two at or above n (1 for n of 1 or less).
 int TEX_power_of_two(int n);
 
@@ -26,7 +29,8 @@ struct decoded_rows {
 };
 
 // Plans the rows of a dx x dy picture.  A `row_width` narrower than the
-// picture cannot hold it: a fatal alert naming `path`, and false.
+// picture cannot hold it, and one wider than any picture may be is a
+// mistake: a fatal alert naming `path`, and false.
 bool plan_decoded_rows(const std::string& path, int dx, int dy, int bytes_per_pixel,
                        int row_width, int power_of_two, decoded_rows& plan);
 // Allocates `data` with malloc when it is null (setting `allocated`), else

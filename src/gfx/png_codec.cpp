@@ -22,6 +22,7 @@
 #include "gfx/colour_table.h"
 #include "gfx/image_files.h"
 #include "gfx/image_layout.h"
+#include "gfx/shared_buffers.h"
 
 namespace {
 
@@ -33,7 +34,16 @@ struct png_messages {
 
 // -- libpng callbacks -------------------------------------------------------
 
-png_voidp my_malloc(png_structp, png_alloc_size_t size) { return std::malloc(size); }
+// libpng's own memory: row buffers, inflate state and chunk data.  A chunk's
+// length comes from the file and libpng only warns about huge ones, so a
+// damaged file could ask for gigabytes here; no picture of ours needs more
+// than a few megabytes, and a refusal ends decoding as a libpng error.
+constexpr png_alloc_size_t libpng_memory_limit = png_alloc_size_t(16) << 20;
+
+png_voidp my_malloc(png_structp, png_alloc_size_t size)
+{
+    return size <= libpng_memory_limit ? std::malloc(size) : nullptr;
+}
 
 void my_free(png_structp, png_voidp p) { std::free(p); }
 
@@ -215,7 +225,7 @@ int TEX_load_png(const std::string& path, xmap_class* map, unsigned char*& data,
                        __FILE__, __LINE__);
         return 0;
     }
-    if (format != GL_ALPHA && format != GL_RGB && format != GL_RGBA)
+    if (!picture_bytes_per_pixel(format))
         __MACIBM_alert(0, "Illegal bits per pixel", "", "", "", 2, __FILE__, __LINE__);
 
     png_read_job job{map, &path, format, 0, row_width, power_of_two, follow_alpha,
@@ -239,10 +249,7 @@ int TEX_load_png(const std::string& path, xmap_class* map, unsigned char*& data,
 
 int TEX_save_png(const std::string& path, const TEX_image_desc& desc, const unsigned char* data)
 {
-    const int bytes_per_pixel = desc.format == GL_RGB    ? 3
-                                : desc.format == GL_RGBA ? 4
-                                : desc.format == GL_ALPHA ? 1
-                                                          : 0;
+    const int bytes_per_pixel = picture_bytes_per_pixel(desc.format);
     if (!bytes_per_pixel) {
         __MACIBM_alert(0, "Illegal pixel format for png-write.", path, "", "", 2, __FILE__,
                        __LINE__);
@@ -276,4 +283,18 @@ int TEX_save_png(const std::string& path, const TEX_image_desc& desc, const unsi
         << (messages.error.empty() ? std::string(std::strerror(error)) : messages.error) << ", "
         << full << "\n";
     return 0;
+}
+
+int write_png_to_disk(std::string path, int width, int height, int channels)
+{
+    TEX_image_desc desc;
+    desc.format = channels == 4 ? GL_RGBA : GL_RGB;
+    desc.dx = width;
+    desc.dy = height;
+    if (TEX_bytes_needed_for_image(desc) > size_t(scratch_array_bytes)) {
+        xer << "PNG write refused: " << width << " x " << height << " x " << (channels == 4 ? 4 : 3)
+            << " bytes do not fit the shared pixel buffer, " << path << "\n";
+        return 0;
+    }
+    return TEX_save_png(path, desc, scratch_array);
 }

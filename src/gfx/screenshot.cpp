@@ -11,15 +11,6 @@
 #include "gfx/shared_buffers.h"
 #include "gfx/window_link.h"
 
-int write_png_to_disk(std::string path, int width, int height, int channels)
-{
-    TEX_image_desc desc;
-    desc.format = channels == 4 ? GL_RGBA : GL_RGB;
-    desc.dx = width;
-    desc.dy = height;
-    return TEX_save_png(path, desc, scratch_array);
-}
-
 void OGL_screenshot(int save)
 {
     static int shot = -1;

@@ -35,6 +35,8 @@ TEST(OpenGLVersionNumber, ReadsMajorAndMinorAsWholeNumbers)
     EXPECT_EQ(OGL_version_number("7"), 100);
     EXPECT_EQ(OGL_version_number(""), 100);
     EXPECT_EQ(OGL_version_number(nullptr), 100);
+    EXPECT_EQ(OGL_version_number("1.5555555555555555554"), 10000100) << "huge parts saturate";
+    EXPECT_EQ(OGL_version_number("99999999999999999999.1"), 100000010);
 }
 
 TEST(CapabilityDetection, VersionGrantsFlagsUpToItsThresholdAndExtensionsTheRest)

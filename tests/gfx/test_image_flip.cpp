@@ -6,10 +6,11 @@
 
 #include <squish.h>
 
-#include "alert_recorder.h"
+#include "gfx_test_helpers.h"
 #include "gfx/colour_table.h"
 #include "gfx/dxt_blocks.h"
 #include "gfx/image_desc.h"
+#include "image_fixtures.h"
 
 namespace {
 
@@ -21,17 +22,6 @@ protected:
     void TearDown() override { colr = saved_; }
     colr_class saved_;
 };
-
-TEX_image_desc desc_of(unsigned int format, int dx, int dy, int pad = 0, int mips = 0)
-{
-    TEX_image_desc d;
-    d.format = format;
-    d.dx = dx;
-    d.dy = dy;
-    d.pad = pad;
-    d.has_mipmaps = mips;
-    return d;
-}
 
 int squish_flag(unsigned int format)
 {
@@ -71,7 +61,7 @@ TEST_F(ImageFlip, RowsOfUncompressedImagesSwapAroundTheMiddleRow)
 {
     // 2 x 3 RGB with one byte of padding per row: rows of 7 bytes.
     std::vector<unsigned char> data = {1, 1, 1, 1, 1, 1, 9, 2, 2, 2, 2, 2, 2, 9, 3, 3, 3, 3, 3, 3, 9};
-    EXPECT_EQ(TEX_flip_y(desc_of(GL_RGB, 2, 3, 1), data.data()), 0);
+    EXPECT_EQ(TEX_flip_y(image_desc_of(GL_RGB, 2, 3, 1), data.data()), 0);
     EXPECT_EQ(data, (std::vector<unsigned char>{3, 3, 3, 3, 3, 3, 9, 2, 2, 2, 2, 2, 2, 9, 1, 1, 1,
                                                 1, 1, 1, 9}));
 }
@@ -80,7 +70,7 @@ TEST_F(ImageFlip, EveryLevelOfAnUncompressedChainIsFlipped)
 {
     // GL_ALPHA 2 x 4 -> 1 x 2 -> 1 x 1.
     std::vector<unsigned char> data = {1, 2, 3, 4, 5, 6, 7, 8, 10, 20, 30};
-    TEX_flip_y(desc_of(GL_ALPHA, 2, 4, 0, 1), data.data());
+    TEX_flip_y(image_desc_of(GL_ALPHA, 2, 4, 0, 1), data.data());
     EXPECT_EQ(data, (std::vector<unsigned char>{7, 8, 5, 6, 3, 4, 1, 2, 20, 10, 30}));
 }
 
@@ -105,7 +95,7 @@ void expect_flip_matches_pixels(unsigned int format, int dx, int dy, int mips)
         blocks.insert(blocks.end(), packed.begin(), packed.end());
         TEX_next_mip_level(w, h);
     }
-    const TEX_image_desc desc = desc_of(format, dx, dy, 0, mips);
+    const TEX_image_desc desc = image_desc_of(format, dx, dy, 0, mips);
     ASSERT_EQ(blocks.size(), TEX_bytes_needed_for_image(desc));
 
     TEX_flip_y(desc, blocks.data());
@@ -148,11 +138,11 @@ TEST_F(ImageFlip, DxtOneReportsItsTransparentColourOnlyWhenABlockUsesIt)
 
     std::vector<DXTColBlock> opaque(4, four_colour);
     opaque[1] = three_colour_opaque;
-    EXPECT_EQ(TEX_flip_y(desc_of(GL_COMPRESSED_RGB_S3TC_DXT1_EXT, 8, 8), reinterpret_cast<unsigned char*>(opaque.data())), 0);
+    EXPECT_EQ(TEX_flip_y(image_desc_of(GL_COMPRESSED_RGB_S3TC_DXT1_EXT, 8, 8), reinterpret_cast<unsigned char*>(opaque.data())), 0);
 
     std::vector<DXTColBlock> clear(4, four_colour);
     clear[3] = three_colour_clear;
-    EXPECT_NE(TEX_flip_y(desc_of(GL_COMPRESSED_RGB_S3TC_DXT1_EXT, 8, 8), reinterpret_cast<unsigned char*>(clear.data())), 0);
+    EXPECT_NE(TEX_flip_y(image_desc_of(GL_COMPRESSED_RGB_S3TC_DXT1_EXT, 8, 8), reinterpret_cast<unsigned char*>(clear.data())), 0);
     EXPECT_EQ(clear[1].row[2], 0xC0) << "block rows swapped and index rows reversed";
     EXPECT_EQ(clear[1].row[1], 0x00);
 
@@ -243,10 +233,10 @@ TEST_F(ImageFlip, ColourStepsStopAtWhiteAndBlack)
 
 TEST_F(ImageFlip, UnknownFormatIsAFatalAlert)
 {
-    alert_recorder alerts;
+    gfx_test::captured capture;
     unsigned char data[64] = {};
-    EXPECT_EQ(TEX_flip_y(desc_of(GL_DEPTH_COMPONENT, 4, 4), data), 0);
-    ASSERT_EQ(alerts.alerts().size(), 1u);
-    EXPECT_EQ(alerts.alerts()[0].lines[0], "Illegal format!");
-    EXPECT_EQ(alerts.alerts()[0].level, 2);
+    EXPECT_EQ(TEX_flip_y(image_desc_of(GL_DEPTH_COMPONENT, 4, 4), data), 0);
+    ASSERT_EQ(gfx_test::alerts().size(), 1u);
+    EXPECT_EQ(gfx_test::alerts()[0].line1, "Illegal format!");
+    EXPECT_EQ(gfx_test::alerts()[0].level, 2);
 }

@@ -60,6 +60,40 @@ protected:
         testing_support::write_file(dir_ / "Resources/bitmaps/.keep", "");
         ASSERT_TRUE(TEX_save_png("Resources/bitmaps/intro.png", desc, p.data()));
     }
+    // Builds the mosaic of a w x h picture and draws it, as the splash
+    // (before the first window) or inside the main window.
+    void draw_mosaic(int w, int h, bool splash)
+    {
+        write_intro(w, h);
+        ogl_win->current_window = -1;
+        OGL_make_back_tex();
+        gfx_test::begin_2d_frame();
+        if (splash) ogl_win->current_window = -1;
+        colr_class keep = colr;
+        colr.assign(0, 1, 1, 1);
+        colr.assign(37, 0.5f, 0.5f, 0.5f);
+        OGL_plot_back_tex();
+        colr = keep;
+    }
+    // Takes a screenshot as if the screen were `width` pixels wide and
+    // reads it back.  The counter goes on from the last number this run
+    // used, so the file is the one screenshot in the folder.
+    std::vector<unsigned char> shot_at_width(int width, TEX_image_desc& desc)
+    {
+        const int saved_w = ogl_win->screen_width;
+        ogl_win->screen_width = width;
+        OGL_screenshot(1);
+        ogl_win->screen_width = saved_w;
+        std::string name;
+        for (int n = 0; n < 100 && name.empty(); ++n)
+            if (testing_support::file_exists(dir_ / ("screenshot_" + std::to_string(n) + ".png")))
+                name = "screenshot_" + std::to_string(n) + ".png";
+        unsigned char* data = nullptr;
+        if (name.empty() || !TEX_load_any(name, data, GL_RGB, 0, 0, desc)) return {};
+        std::vector<unsigned char> pixels(data, data + static_cast<size_t>(desc.dx) * desc.dy * 3);
+        std::free(data);
+        return pixels;
+    }
     testing_support::scratch_dir dir_;
     std::string home_;
 };
@@ -97,15 +131,7 @@ TEST_F(InOwnFolder, SplashCropsAWidePictureOnTheLeftAndATallOneAtTheTop)
 {
     gfx_test::captured run;
     // 512 x 384 on a 256 x 192 screen: right-aligned, bottom rows shown.
-    write_intro(512, 384);
-    ogl_win->current_window = -1;
-    OGL_make_back_tex();
-    gfx_test::begin_2d_frame();
-    ogl_win->current_window = -1;
-    colr_class keep = colr;
-    colr.assign(0, 1, 1, 1);
-    OGL_plot_back_tex();
-    colr = keep;
+    draw_mosaic(512, 384, true);
     EXPECT_TRUE(is_colour(pixel(10, 10), 0, 255, 0)) << "the picture's bottom right quadrant";
     EXPECT_TRUE(is_colour(pixel(screen_w - 1, screen_h - 1), 0, 255, 0));
     EXPECT_TRUE(is_colour(pixel(screen_w - 1, 0), 0, 255, 0));
@@ -114,16 +140,7 @@ TEST_F(InOwnFolder, SplashCropsAWidePictureOnTheLeftAndATallOneAtTheTop)
 TEST_F(InOwnFolder, SplashOfASmallPictureOverTheBackgroundColour)
 {
     gfx_test::captured run;
-    write_intro(128, 96);
-    ogl_win->current_window = -1;
-    OGL_make_back_tex();
-    gfx_test::begin_2d_frame();
-    ogl_win->current_window = -1;
-    colr_class keep = colr;
-    colr.assign(0, 1, 1, 1);
-    colr.assign(37, 0.5f, 0.5f, 0.5f);
-    OGL_plot_back_tex();
-    colr = keep;
+    draw_mosaic(128, 96, true);
     // Anchored at the left and at the top of the screen.
     EXPECT_TRUE(is_colour(pixel(5, screen_h - 5), 0, 0, 255)) << "top left quadrant";
     EXPECT_TRUE(is_colour(pixel(5, screen_h - 90), 255, 0, 0)) << "bottom left quadrant";
@@ -133,14 +150,7 @@ TEST_F(InOwnFolder, SplashOfASmallPictureOverTheBackgroundColour)
 TEST_F(InOwnFolder, InsideAWindowThePictureStandsOnTheBottomEdge)
 {
     gfx_test::captured run;
-    write_intro(128, 96);
-    ogl_win->current_window = -1;
-    OGL_make_back_tex();
-    gfx_test::begin_2d_frame();
-    colr_class keep = colr;
-    colr.assign(0, 1, 1, 1);
-    OGL_plot_back_tex();
-    colr = keep;
+    draw_mosaic(128, 96, false);
     EXPECT_TRUE(is_colour(pixel(5, 5), 255, 0, 0));
     EXPECT_TRUE(is_colour(pixel(100, 90), 255, 255, 255));
     EXPECT_TRUE(is_colour(pixel(200, 5), 0, 0, 0)) << "nothing drawn beside it";
@@ -200,19 +210,24 @@ TEST_F(InOwnFolder, ScreenshotsAreNumberedPastThoseOnDisk)
 
 TEST_F(InOwnFolder, ScreenLargerThanTheBufferCapturesItsCentre)
 {
-    const int saved_w = ogl_win->screen_width;
-    ogl_win->screen_width = 3000;
-    OGL_screenshot(1);
-    ogl_win->screen_width = saved_w;
-    // The counter goes on from the last number this run used.
-    std::string name;
-    for (int n = 0; n < 100 && name.empty(); ++n)
-        if (testing_support::file_exists(dir_ / ("screenshot_" + std::to_string(n) + ".png")))
-            name = "screenshot_" + std::to_string(n) + ".png";
-    unsigned char* data = nullptr;
     TEX_image_desc desc;
-    ASSERT_TRUE(TEX_load_any(name, data, GL_RGB, 0, 0, desc)) << name;
+    ASSERT_FALSE(shot_at_width(3000, desc).empty());
     EXPECT_EQ(desc.dx, 2048);
     EXPECT_EQ(desc.dy, screen_h);
-    std::free(data);
+}
+
+TEST_F(InOwnFolder, ScreenshotRowsArePackedTightForAnyWidth)
+{
+    // 250 pixels of RGB are 750 bytes a row, not a multiple of four: GL's
+    // default packing would skew every row of the file.
+    gfx_test::begin_2d_frame();
+    colr_class keep = colr;
+    colr.assign(60, 1, 0, 0);
+    OGL_fillrect(60, 1.0f, 0, 0, 3, static_cast<float>(screen_h));  // a red left edge
+    colr = keep;
+    TEX_image_desc desc;
+    const auto pixels = shot_at_width(250, desc);
+    ASSERT_EQ(desc.dx, 250);
+    for (int y = 0; y < desc.dy; ++y)
+        ASSERT_EQ(pixels[static_cast<size_t>(y) * 250 * 3], 255) << "row " << y << " starts red";
 }
