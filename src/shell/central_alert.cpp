@@ -20,6 +20,7 @@
 #include "core/translation.h"
 #include "gfx/draw_2d.h"
 #include "gfx/ogl_capabilities.h"
+#include "gfx/text_drawing.h"
 #include "shell/frame_loop.h"
 #include "shell/mnw_state.h"
 #include "shell/shutdown.h"
@@ -63,7 +64,7 @@ void reset_gl_state()
 
 // -- The alert window ---
 
-void alert_window(int return_window, const std::string* lines, int level)
+void alert_window(int return_window, const std::string* lines, const std::string& position, int level)
 {
     const shell_widget_hooks& w = shell_widgets();
     reset_gl_state();
@@ -86,9 +87,13 @@ void alert_window(int return_window, const std::string* lines, int level)
             stls.window_title = "Language/";
             caption = "Accept";
         } else {
+            const float wrap = 0.9f * mnw.window_width;
+            for (int i = 0; i < 4; ++i)
+                OGL_string(46, mnw.window_width / 2, 205.0f - 40 * i, lines[i], wrap, charset_regular, 1);
+            if (level == 2)
+                OGL_string(46, mnw.window_width / 2, 45, position, wrap, charset_regular, 1);
             caption = UTL_translate_string("Understood", 0);
         }
-        (void)lines;
         if (w.BTN_action(mnw.window_width / 2, 18, 0, 0, 1, caption, "-") || return_hit) {
             return_hit = 0;
             if (level == 2) break;
@@ -133,7 +138,7 @@ void shell_alert(int return_window, const std::string& line1, const std::string&
         if (level != 0 || reentered) print_lines(line1, line2, line3, line4);
     } else if (!(line1.empty() && line2.empty() && line3.empty() && line4.empty())) {
         const std::string lines[4] = {line1, line2, line3, line4};
-        alert_window(return_window, lines, level);
+        alert_window(return_window, lines, position, level);
     }
 
     if (level != 1 && level != 2 && !reentered) {

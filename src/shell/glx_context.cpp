@@ -138,7 +138,7 @@ int MACIBM_make_context(int which)
     }
     mnw.context(which) = context;
 
-    const unsigned long window = x11_create_gl_window(which, left, visual);
+    const unsigned long window = x11_create_gl_window(left, visual);
     if (!window) {
         xer << "XCreateWindow failed for window " << which << ".\n" << std::flush;
         return 0;

@@ -25,6 +25,7 @@
 #include "gfx/draw_2d.h"
 #include "gfx/ogl_capabilities.h"
 #include "gfx/shared_buffers.h"
+#include "gfx/text_drawing.h"
 #include "gfx/texture_manager.h"
 #include "shell/central_alert.h"
 #include "shell/glx_context.h"
@@ -112,15 +113,16 @@ void show_init_screen(const std::string& message, float* fraction)
 {
     static int calls_without_fraction = 0;
     if (!plot_init_lights) return;
-    (void)message;
     const shell_widget_hooks& w = shell_widgets();
     const float L = mnw.layout_offset_x, ox = mnw.origin_x, oy = mnw.origin_y;
     OGL_plot_back_col();
     w.BTN_frame2(18, L + 10 - ox, 31 - oy, 460, 200, "", 1.0f);
+    OGL_string(52, L + 22 - ox, 210 - oy, kMakerWebHost, 440, charset_regular, 0);
     float f = fraction ? *fraction : calls_without_fraction++ * 0.01f;
     f = std::min(1.0f, std::max(0.02f, f));
     w.BTN_frame1(4, L + 512 - ox, 15 - oy, 1008, 0);
     w.BTN_frame1(5, L + 8 + 504 * f - ox, 15 - oy, 1008 * f, 0);
+    OGL_string(64, L + 22 - ox, 60 - oy, message, 440, charset_regular, 0);
     OGL_sbuff();
 }
 

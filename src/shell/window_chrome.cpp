@@ -12,6 +12,7 @@
 #include "shell/window_stack.h"
 #include "shell/x11_window.h"
 #include "gfx/draw_2d.h"
+#include "gfx/text_drawing.h"
 
 float m_x1 = 0, m_y1 = 0, m_x2 = 0, m_y2 = 0;
 
@@ -52,9 +53,13 @@ void standard_gui()
     const menu_struct& open = menu[static_cast<size_t>(mnw.open_menu)];
     const bool popup = mnw.open_menu == kPopupMenu;
 
-    if (!popup)
+    if (!popup) {
         w.BTN_frame1(0, mnw.screen_width / 2.0f, mnw.screen_height - 9.0f,
                      static_cast<float>(mnw.screen_width), 0);
+        for (const menu_struct& m : menu)
+            if (m.parent == -1 && !m.title.empty())
+                OGL_string(41, m.left + 10.0f, m.bottom + 6.0f, m.title, 9999, charset_regular, 0);
+    }
 
     menu_panel_box(mnw.open_menu, &m_x1, &m_y1, &m_x2, &m_y2);
     const item_struct* hovered = nullptr;
@@ -81,6 +86,9 @@ void standard_gui()
         if (item.text[0] == '-') {
             OGL_line(38, 1.0f, item.left, item.bottom + 1.0f, item.right - 1.0f, item.bottom + 1.0f);
             OGL_line(40, 1.0f, item.left, item.bottom, item.right - 1.0f, item.bottom);
+        } else {
+            OGL_string(41, item.left + (popup ? 3.0f : 18.0f), item.bottom + 3.0f, item.text, 9999,
+                       charset_regular, 0);
         }
     }
     for (const menu_struct& sub : menu)
@@ -155,6 +163,7 @@ void mouse_help_per_wind(int window_id)
         const float y = std::min(std::max(mnw.mouse_y + 15, 10 - mnw.origin_y),
                                  mnw.screen_height - mnw.origin_y - h - 20);
         shell_widgets().BTN_frame2(17, x - 10, y - 10, 420, h + 20, "", 1.0f);
+        OGL_string(50, x + 3, y + h - 10, stls.hover_help, 394, charset_regular, 0);
     }
     stls.hover_help.clear();
     xtim.profile_chart("help", 0);

@@ -28,46 +28,35 @@ bool is(const char* name, const char* a, const char* b = nullptr)
     return std::strcmp(name, a) == 0 || (b && std::strcmp(name, b) == 0);
 }
 
-void key_press(XEvent* event)
+// Shift, Control and Alt are tracked here and go no further.
+bool track_modifier(const char* name, int down)
 {
-    const char* name = key_name(event->xkey);
-    if (!name) {
-        std::puts("LINUX: Warning: X11 gave us a key press with no keysym string! This isn't so "
-                  "good. Verify the mapping of whatever key you just hit.");
-        return;
-    }
-    if (is(name, "Shift_L", "Shift_R")) {
-        linkey_shft = 1;
-    } else if (is(name, "Control_L", "Control_R")) {
-        linkey_ctrl = 1;
-    } else if (is(name, "Alt_L", "Alt_R")) {
-        linkey_optn = 1;
-    } else if (is(name, "Super_L", "Super_R") || is(name, "Menu", "ISO_Level3_Shift")) {
-    } else {
-        mnw.key_pressed = 1;
-        mnw.key_down = 1;
-        keys.handle_key_raw(event);
-    }
+    if (is(name, "Shift_L", "Shift_R"))
+        linkey_shft = down;
+    else if (is(name, "Control_L", "Control_R"))
+        linkey_ctrl = down;
+    else if (is(name, "Alt_L", "Alt_R"))
+        linkey_optn = down;
+    else
+        return false;
+    return true;
 }
 
-void key_release(XEvent* event)
+void key_event(XEvent* event, bool press)
 {
     const char* name = key_name(event->xkey);
     if (!name) {
-        std::puts("LINUX: Warning: X11 gave us a key release with no keysym string! This isn't so "
-                  "good. Verify the mapping of whatever key you just hit.");
+        std::printf("LINUX: Warning: X11 gave us a key %s with no keysym string! This isn't so good. "
+                    "Verify the mapping of whatever key you just hit.\n",
+                    press ? "press" : "release");
         return;
     }
-    if (is(name, "Shift_L", "Shift_R")) {
-        linkey_shft = 0;
-    } else if (is(name, "Control_L", "Control_R")) {
-        linkey_ctrl = 0;
-    } else if (is(name, "Alt_L", "Alt_R")) {
-        linkey_optn = 0;
-    } else {
-        mnw.key_down = 0;
-        keys.handle_key_raw(event);
-    }
+    if (track_modifier(name, press)) return;
+    // The other modifiers reach the key handling only when they come up.
+    if (press && (is(name, "Super_L", "Super_R") || is(name, "Menu", "ISO_Level3_Shift"))) return;
+    if (press) mnw.key_pressed = 1;
+    mnw.key_down = press;
+    keys.handle_key_raw(event);
 }
 
 void motion()
@@ -99,10 +88,8 @@ void LIN_handleevt(_XEvent* event, int)
 {
     switch (event->type) {
     case KeyPress:
-        key_press(event);
-        break;
     case KeyRelease:
-        key_release(event);
+        key_event(event, event->type == KeyPress);
         break;
     case ButtonPress: {
         const unsigned button = event->xbutton.button;

@@ -151,7 +151,7 @@ void MACIBM_setres(int apply)
 
 // -- Window ---
 
-unsigned long x11_create_gl_window(int which, int left, void* visual_info)
+unsigned long x11_create_gl_window(int left, void* visual_info)
 {
     const XVisualInfo* visual = static_cast<XVisualInfo*>(visual_info);
     Display* d = display();
@@ -213,7 +213,6 @@ unsigned long x11_create_gl_window(int which, int left, void* visual_info)
     XMapWindow(d, window);
     XEvent first{};
     XNextEvent(d, &first);
-    (void)which;
     return window;
 }
 

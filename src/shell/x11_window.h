@@ -17,10 +17,11 @@ void x11_open_display();
 // only the window's size and its full-screen state.
 void MACIBM_setres(int apply);
 
-// Creates window `which` (0 main, 1 second) for the visual, with its
-// window-manager name, class, fixed size, EWMH properties and the close
-// protocol, maps it and takes the first event off the queue.  0 on failure.
-unsigned long x11_create_gl_window(int which, int left, void* visual_info);
+// Creates a window at `left` for the visual (an XVisualInfo*), the size of
+// the screen fields, with its window-manager name, class, fixed size, EWMH
+// properties and the close protocol; maps it and takes the first event off
+// the queue.  0 on failure.
+unsigned long x11_create_gl_window(int left, void* visual_info);
 void x11_destroy_window(unsigned long window);
 void x11_ungrab_keyboard();
 

@@ -11,7 +11,9 @@
 #include "core/core_globals.h"
 #include "gfx/colour_table.h"
 #include "shell/mnw_state.h"
+#include "core/translation.h"
 #include "shell/proc_info.h"
+#include "shell/shutdown.h"
 #include "shell/startup.h"
 #include "test_support.h"
 
@@ -88,6 +90,28 @@ TEST(startup_steps, LogHeaderCopiesOnlyTheAskedProcLines)
     MACIBM_write_log_header(missing, (dir / "none1").c_str(), (dir / "none2").c_str());
     EXPECT_NE(missing.str().find("Unable to read CPU information.\nUnable to read mem information.\n"),
               std::string::npos);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(startup_steps, EnglishDropsAnEarlierTranslationAndTablelessLanguagesStayEnglish)
+{
+    scratch_dir dir;
+    write_file(dir / "table.txt", "I\n900 version\nTRANSLATION\nSTRING Understood====Verstanden\n");
+    UTL_translate_load_table(2, dir / "table.txt");
+    ASSERT_EQ(UTL_translate_string("Understood", 0), "Verstanden");
+    mnw.language = 0;
+    MACIBM_setupforlang();
+    EXPECT_EQ(UTL_translate_string("Understood", 0), "Understood");
+    for (int tableless : {4, 5}) {
+        mnw.language = tableless;
+        MACIBM_setupforlang();
+        EXPECT_EQ(UTL_translate_string("Understood", 0), "Understood") << "language " << tableless;
+    }
+    mnw.language = 0;
+    MACIBM_setupforlang();
 }
 
 }  // namespace
