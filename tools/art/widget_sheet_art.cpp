@@ -8,6 +8,7 @@
 //   -- Icons and the browse button
 //   -- Cursors
 //   -- Colour samples
+#include <algorithm>
 #include <cmath>
 
 #include "artwork.h"
@@ -186,15 +187,17 @@ void big_frame(canvas& c, const L::panel_frame& f, rgba fill, rgba edge, bool ti
 }
 
 // A smaller panel; `bottom_room` is where its lower edge sits above the
-// element's bottom, which for some shapes must stay inside the bottom row.
+// element's bottom.  Edges and rounded corners must stay inside the corner
+// rows and columns, or the tiled middle would repeat them.
 void small_frame(canvas& c, const L::panel_frame& f, float bottom_room, float radius, rgba fill,
                  rgba edge, float shadow)
 {
     element e(c, f.area());
     const float x0 = e.x(float(f.out_x)), x1 = e.x(e.w() - f.out_x);
     const float y0 = e.y(float(f.out_top)), y1 = e.y(e.h() - bottom_room);
-    // The shadow fades out before the element's sides, which are tiled.
-    if (shadow > 0) soft_shadow(c, x0, y0 + 2, x1, y1 + 2, radius, float(f.out_x - 1), shadow);
+    // The shadow fades out before the element's sides and bottom.
+    const float blur = std::min(float(f.out_x - 1), bottom_room - 3);
+    if (shadow > 0) soft_shadow(c, x0, y0 + 2, x1, y1 + 2, radius, blur, shadow);
     fill_rounded_rect(c, x0, y0, x1, y1, radius, solid(fill));
     stroke_rounded_rect(c, x0, y0, x1, y1, radius, 1, solid(edge));
 }
@@ -211,8 +214,8 @@ void draw_panels(canvas& c)
                 dark_edge, 0.4f);
     // Its bottom outset reaches past the bottom row, so the panel ends
     // inside that row instead and the tiled rows stay plain.
-    small_frame(c, panel(21), 10, 4, body, light_edge, 0.3f);
-    small_frame(c, panel(22), float(panel(22).out_bottom), 5, rgb8(226, 236, 248), accent, 0.3f);
+    small_frame(c, panel(21), 8, 4, body, light_edge, 0.3f);
+    small_frame(c, panel(22), float(panel(22).out_bottom), 4, rgb8(226, 236, 248), accent, 0.3f);
 
     element e(c, {L::trough_bottom_cap.x0, L::trough_bottom_cap.y0, L::trough_top_cap.x1,
                   L::trough_top_cap.y1});
