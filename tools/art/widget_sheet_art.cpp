@@ -167,13 +167,14 @@ void draw_strips(canvas& c)
 
 // The five big frames share one shape: the panel inside its outsets, a
 // soft shadow below, and their own colours.
-void big_frame(canvas& c, const L::panel_frame& f, rgba fill, rgba edge, bool title_bar)
+void big_frame(canvas& c, const L::panel_frame& f, rgba fill, rgba edge, bool title_bar,
+               float shadow = 0.38f)
 {
     element e(c, f.area());
     const float x0 = e.x(float(f.out_x)), x1 = e.x(e.w() - f.out_x);
     const float y0 = e.y(float(f.out_top)), y1 = e.y(e.h() - f.out_bottom);
     const float r = 6;
-    soft_shadow(c, x0, y0 + 3, x1, y1 + 3, r, 8, 0.38f);
+    soft_shadow(c, x0, y0 + 3, x1, y1 + 3, r, 8, shadow);
     fill_rounded_rect(c, x0, y0, x1, y1, r, solid(fill));
     if (title_bar) {
         c.clip_to({e.b.x0, int(y0), e.b.x1, int(y0) + 21});
@@ -206,7 +207,8 @@ void draw_panels(canvas& c)
 {
     big_frame(c, panel(14), body, dark_edge, true);
     big_frame(c, panel(15), body, light_edge, false);
-    big_frame(c, panel(16), rgb8(243, 245, 248), rgb8(168, 177, 189), false);
+    // A panel inside a window: it hardly stands off it.
+    big_frame(c, panel(16), rgb8(243, 245, 248), rgb8(168, 177, 189), false, 0.14f);
     big_frame(c, panel(17), with_alpha(rgb8(27, 35, 47), 0.95f), rgb8(92, 116, 138), false);
     big_frame(c, panel(18), rgb8(41, 51, 66), dark_edge, false);
     small_frame(c, panel(19), 2, 3, rgb8(251, 252, 253), light_edge, 0);
