@@ -100,6 +100,21 @@ inline constexpr panel_frame panel_frames[] = {
     {23, skin_sheet, 982, 2, 41, 14.35f, 12.3f, 12.3f, 1, 1, 1},   // wizard panel
 };
 
+// The frame of a type, or null for a type that has none (which the frame
+// drawers refuse).
+constexpr const strip_frame* find_strip_frame(int type)
+{
+    for (const strip_frame& f : strip_frames)
+        if (f.type == type) return &f;
+    return nullptr;
+}
+constexpr const panel_frame* find_panel_frame(int type)
+{
+    for (const panel_frame& f : panel_frames)
+        if (f.type == type) return &f;
+    return nullptr;
+}
+
 // The vertical scroll-bar trough (BTN_frame0 type 6): bottom cap, middle
 // tile and top cap, one above the other.
 inline constexpr rect trough_bottom_cap{102, 248, 122, 258};

@@ -129,6 +129,10 @@ TEST(SheetLayout, ColourSamplesLieClearOfEveryPiece)
 
 TEST(SheetLayout, FrameTablesMatchTheWayTheDrawersTileThem)
 {
+    EXPECT_EQ(L::find_strip_frame(6), nullptr) << "type 6 is the vertical trough's";
+    EXPECT_EQ(L::find_panel_frame(13), nullptr);
+    EXPECT_EQ(L::find_strip_frame(13)->s0, 877);
+    EXPECT_EQ(L::find_panel_frame(23)->sheet, L::skin_sheet);
     for (const L::strip_frame& f : L::strip_frames) {
         EXPECT_LT(f.cap, f.mid_end) << "strip " << f.type;
         EXPECT_LE(f.mid_end, f.elem_w) << "strip " << f.type;

@@ -91,19 +91,8 @@ struct screen {
     }
 };
 
-const L::strip_frame& strip_type(int type)
-{
-    for (const L::strip_frame& f : L::strip_frames)
-        if (f.type == type) return f;
-    return L::strip_frames[0];
-}
-
-const L::panel_frame& panel_type(int type)
-{
-    for (const L::panel_frame& f : L::panel_frames)
-        if (f.type == type) return f;
-    return L::panel_frames[0];
-}
+const L::strip_frame& strip_type(int type) { return *L::find_strip_frame(type); }
+const L::panel_frame& panel_type(int type) { return *L::find_panel_frame(type); }
 
 // One skin button as the wizard places it; returns its frame width.
 int skin_button(screen& s, const builtin_picture& skin, int language, float x, float y, int caption,

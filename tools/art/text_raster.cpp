@@ -74,13 +74,12 @@ constexpr FT_Int32 load_flags = FT_LOAD_TARGET_LIGHT;
 // that glyphs placed on subpixel offsets keep their true spacing.
 FT_Pos advance(FT_Face f) { return f->glyph->linearHoriAdvance >> 10; }
 
-}  // namespace
-
-float text_raster::measure(const std::string& text, face_style style, float size)
+// Loads each glyph of the text in turn and hands `each` its pen position
+// (26.6 pixels, kerning applied); returns the pen after the last glyph.
+// Measuring and drawing both walk here, so they always agree.
+template <class Each>
+FT_Pos walk_glyphs(FT_Face f, const std::string& text, FT_Pos pen, Each each)
 {
-    FT_Face f = face(style);
-    if (!set_size(f, size)) return 0.0f;
-    FT_Pos pen = 0;
     FT_UInt previous = 0;
     for (char32_t code : decode_utf8(text)) {
         const FT_UInt glyph = FT_Get_Char_Index(f, code);
@@ -88,10 +87,22 @@ float text_raster::measure(const std::string& text, face_style style, float size
             FT_Vector kern;
             if (FT_Get_Kerning(f, previous, glyph, FT_KERNING_UNFITTED, &kern) == 0) pen += kern.x;
         }
-        if (FT_Load_Glyph(f, glyph, load_flags) == 0) pen += advance(f);
         previous = glyph;
+        if (FT_Load_Glyph(f, glyph, load_flags) != 0) continue;
+        const FT_Pos glyph_advance = advance(f);
+        each(pen);
+        pen += glyph_advance;
     }
-    return pen / 64.0f;
+    return pen;
+}
+
+}  // namespace
+
+float text_raster::measure(const std::string& text, face_style style, float size)
+{
+    FT_Face f = face(style);
+    if (!set_size(f, size)) return 0.0f;
+    return walk_glyphs(f, text, 0, [](FT_Pos) {}) / 64.0f;
 }
 
 float text_raster::cap_height(face_style style, float size)
@@ -106,20 +117,11 @@ void text_raster::draw(canvas& c, float x, float baseline, const std::string& te
 {
     FT_Face f = face(style);
     if (!set_size(f, size)) return;
-    FT_Pos pen = FT_Pos(std::lround(x * 64.0f));
     const int base = int(std::lround(baseline));
-    FT_UInt previous = 0;
-    for (char32_t code : decode_utf8(text)) {
-        const FT_UInt glyph = FT_Get_Char_Index(f, code);
-        if (previous && glyph && FT_HAS_KERNING(f)) {
-            FT_Vector kern;
-            if (FT_Get_Kerning(f, previous, glyph, FT_KERNING_UNFITTED, &kern) == 0) pen += kern.x;
-        }
-        previous = glyph;
-        if (FT_Load_Glyph(f, glyph, load_flags) != 0) continue;
+    walk_glyphs(f, text, FT_Pos(std::lround(x * 64.0f)), [&](FT_Pos pen) {
         // Each glyph starts on its own subpixel offset, so spacing stays even.
         FT_Outline_Translate(&f->glyph->outline, pen & 63, 0);
-        if (FT_Render_Glyph(f->glyph, FT_RENDER_MODE_NORMAL) != 0) continue;
+        if (FT_Render_Glyph(f->glyph, FT_RENDER_MODE_NORMAL) != 0) return;
         const FT_Bitmap& bitmap = f->glyph->bitmap;
         const int left = int(pen >> 6) + f->glyph->bitmap_left;
         const int top = base - f->glyph->bitmap_top;
@@ -128,8 +130,7 @@ void text_raster::draw(canvas& c, float x, float baseline, const std::string& te
                 const unsigned char v = bitmap.buffer[row * bitmap.pitch + col];
                 if (v) c.blend(left + int(col), top + int(row), colour, v / 255.0f);
             }
-        pen += advance(f);
-    }
+    });
 }
 
 }  // namespace art

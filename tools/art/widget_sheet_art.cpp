@@ -55,19 +55,8 @@ struct element {
     float h() const { return float(b.y1 - b.y0); }
 };
 
-const L::strip_frame& strip(int type)
-{
-    for (const L::strip_frame& f : L::strip_frames)
-        if (f.type == type) return f;
-    return L::strip_frames[0];
-}
-
-const L::panel_frame& panel(int type)
-{
-    for (const L::panel_frame& f : L::panel_frames)
-        if (f.type == type) return f;
-    return L::panel_frames[0];
-}
+const L::strip_frame& strip(int type) { return *L::find_strip_frame(type); }
+const L::panel_frame& panel(int type) { return *L::find_panel_frame(type); }
 
 // A raised pill or box: gradient body, one-pixel edge, a highlight along
 // its top.
