@@ -95,8 +95,13 @@ OGL_font_line OGL_font_break_line(OGL_font_info& font, const unsigned char* star
         line.width = width;
     }
 
+    // Characters, not bytes: a broken sequence can decode to a line end or
+    // a blank, and stepping over its first byte alone would never move on.
     line.next = line.end;
-    if (line.next < end && (*line.next == '\r' || *line.next == '\n')) ++line.next;
-    while (line.next < end && *line.next == ' ') ++line.next;
+    if (line.next < end) {
+        const unsigned int c = utf8_decode(line.next, end);
+        if (c == '\r' || c == '\n') line.next = utf8_next(line.next, end);
+    }
+    while (line.next < end && utf8_decode(line.next, end) == ' ') line.next = utf8_next(line.next, end);
     return line;
 }

@@ -24,7 +24,7 @@ void BTN_chars(float x, float y, char* chars, int count, std::string label)
 {
     if (count <= 0) return;
     const float mx = mnw.mouse_x, my = mnw.mouse_y;
-    const int grab = mnw.open_menu == -1 && mnw.click && wheel_on_row(x, y, count, mx, my);
+    const int grab = BTN_no_menu_open() && mnw.click && wheel_on_row(x, y, count, mx, my);
     if (grab) hot_digit = static_cast<int>((mx - x) * 0.1f);
 
     const int id = BTN_widget_id(x, y);
@@ -45,7 +45,7 @@ void BTN_chars(float x, float y, char* chars, int count, std::string label)
 
     for (int k = 0; k < count; ++k) {
         const float cell = x + wheel_cell * static_cast<float>(k);
-        OGL_string(text_colour, cell + 2.0f, y, std::string(1, chars[k]), 9999.0f, charset_regular, 0);
+        BTN_text(text_colour, cell + 2.0f, y, std::string(1, chars[k]), 9999.0f, charset_regular, 0);
         if (wheel_on_row(cell, y, 1, mx, my)) stls.hover_help = help;
         // The arrows answer a click that did not pick the hot cell, even
         // while a menu is open.

@@ -1,25 +1,8 @@
 #include "widgets/digit_wheels.h"
 
 #include "gfx/draw_2d.h"
-
-namespace {
-
-// The widget sheet and the two arrow cells in it, in sheet pixels.
-constexpr int widget_sheet = 410;
-constexpr float sheet_size = 512.0f;
-constexpr float arrow_s1 = 83.0f, arrow_s2 = 97.0f;
-constexpr float lower_t1 = 178.0f, lower_t2 = 196.0f;
-constexpr float upper_t1 = 197.0f, upper_t2 = 215.0f;
-
-void arrow(float x1, float y1, float x2, float y2, float t1, float t2)
-{
-    const float s1 = arrow_s1 / sheet_size, s2 = arrow_s2 / sheet_size;
-    t1 /= sheet_size;
-    t2 /= sheet_size;
-    OGL_2dquad(widget_sheet, 0, 1.0f, x1, y1, s1, t1, x1, y2, s1, t2, x2, y2, s2, t2, x2, y1, s2, t1, 1, 5);
-}
-
-}  // namespace
+#include "gfx/sheet_layout.h"
+#include "widgets/widget_draw.h"
 
 bool wheel_on_row(float x, float y, int cells, float mx, float my)
 {
@@ -42,8 +25,8 @@ void wheel_draw_arrows(float x, float y, int cells)
 {
     for (int k = 0; k < cells; ++k) {
         const float left = x + wheel_cell * static_cast<float>(k) - 1.0f;
-        arrow(left, y - 19.0f, left + 14.0f, y - 1.0f, lower_t1, lower_t2);
-        arrow(left, y + 9.0f, left + 14.0f, y + 27.0f, upper_t1, upper_t2);
+        BTN_sheet_quad(0, left, y - 19.0f, left + 14.0f, y - 1.0f, sheet_layout::digit_down_arrow);
+        BTN_sheet_quad(0, left, y + 9.0f, left + 14.0f, y + 27.0f, sheet_layout::digit_up_arrow);
     }
 }
 

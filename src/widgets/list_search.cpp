@@ -6,6 +6,7 @@
 
 #include "core/frame_clock.h"
 #include "gfx/draw_2d.h"
+#include "gfx/sheet_layout.h"
 #include "gfx/text_drawing.h"
 #include "shell/mnw_state.h"
 #include "widgets/field_needs.h"
@@ -17,36 +18,15 @@ namespace {
 // The navigation keys, letters, digits, signs and printable characters.
 constexpr int list_keys = 0x1F0;
 constexpr int text_colour = 48;
-constexpr int widget_sheet = 410;
 constexpr float row_height = 10.0f;
 
 int current_list_id = 0;
 BTN_key_queue queue;
 
-float rounded(float v) { return static_cast<float>(static_cast<int>(v < 0 ? v - 0.5f : v + 0.5f)); }
-
-// The widget-sheet column of an icon code, 0 for a code without an icon.
-float icon_sheet_s(int code)
-{
-    switch (code) {
-    case 1: return 34.0f;
-    case 3: return 48.0f;
-    case 4: return 62.0f;
-    case 5: return 90.0f;
-    case 7: return 146.0f;
-    case 9: return 104.0f;
-    case 10: return 118.0f;
-    case 11: return 132.0f;
-    default: return 0.0f;
-    }
-}
-
 void draw_icon(int code, float x, float y)
 {
-    const float s = icon_sheet_s(code);
-    if (s == 0.0f) return;
-    OGL_2dquad_d(widget_sheet, 0, 1.0f, x - 6.0f, y - 6.0f, s / 512.0f, 82.0f / 512.0f, 12.0f, 12.0f,
-                 12.0f / 512.0f, 12.0f / 512.0f, 5);
+    for (const sheet_layout::list_icon& icon : sheet_layout::list_icons)
+        if (icon.code == code) BTN_sheet_quad(0, x - 6.0f, y - 6.0f, x + 6.0f, y + 6.0f, icon.area);
 }
 
 }  // namespace
@@ -56,17 +36,16 @@ int BTN_list_and_search(int slider_id, float x, float y, float width, float heig
                         const std::string& search_label, BTN_name_fn name_fn, void* name_ref,
                         BTN_name_fn type_fn, void* type_ref, BTN_icon_fn icon_fn, void* icon_ref)
 {
-    x = rounded(x);
-    y = rounded(y);
+    x = BTN_round(x);
+    y = BTN_round(y);
     if (width <= 0.0f) width = 290.0f;
     if (height <= 0.0f) height = 220.0f;
     const int page = list_page(height);
     const int id = BTN_widget_id(x, y);
     const float bottom = y - height / 2.0f, top = y + height / 2.0f;
-    const bool mouse_inside =
-        mnw.mouse_x >= x && mnw.mouse_x <= x + width && mnw.mouse_y >= bottom && mnw.mouse_y <= top;
+    const bool mouse_inside = BTN_mouse_in(x, x + width, bottom, top);
 
-    const int grab = mnw.open_menu == -1 && mnw.click && mouse_inside;
+    const int grab = BTN_no_menu_open() && mnw.click && mouse_inside;
     const int focused = BTN_register_queue(queue, id, list_keys, grab);
     if (focused && id != current_list_id) {
         list_type_ahead.typed.clear();
@@ -103,9 +82,9 @@ int BTN_list_and_search(int slider_id, float x, float y, float width, float heig
         const int i = *centre + r;
         if (i < first || i > last) continue;
         const float middle = y - row_height * static_cast<float>(r);
-        OGL_string(text_colour, x + 20.0f, middle - 3.0f, name_fn(i, name_ref), 9999.0f, charset_regular, 0);
+        BTN_text(text_colour, x + 20.0f, middle - 3.0f, name_fn(i, name_ref), 9999.0f, charset_regular, 0);
         if (type_fn)
-            OGL_string(text_colour, x + 242.0f, middle - 3.0f, type_fn(i, type_ref), 9999.0f,
+            BTN_text(text_colour, x + 242.0f, middle - 3.0f, type_fn(i, type_ref), 9999.0f,
                        charset_regular, 0);
         if (icon_fn) draw_icon(icon_fn(i, icon_ref), x + 10.0f, middle);
         if (i == *selection) OGL_fillrect(12, 0.25f, x + 18.0f, middle - 5.0f, width - 22.0f, row_height);

@@ -43,7 +43,7 @@ int BTN_flt_range(float x, float y, float* value, int digits, int decimals, floa
 
     const bool on_row = wheel_on_row(x, y, digits, mnw.mouse_x, mnw.mouse_y);
     if (on_row) stls.hover_help = help;
-    const bool menus_closed = mnw.open_menu == -1;
+    const bool menus_closed = BTN_no_menu_open();
     const int grab = menus_closed && mnw.click && on_row;
     if (grab) hot_digit = static_cast<int>((mnw.mouse_x - x - 2.0f) * 0.1f);
 

@@ -33,8 +33,7 @@ int BTN_enterstring(float x, float y, std::string* text, int max_len, std::strin
     const int id = BTN_widget_id(x, y);
     OGLE_Rec* const ogle = text_field_engine();
 
-    const bool clicked = mnw.open_menu == -1 && mnw.click && mnw.mouse_x >= x &&
-                         mnw.mouse_x <= x + width && mnw.mouse_y >= y && mnw.mouse_y <= y + 8.0f;
+    const bool clicked = BTN_no_menu_open() && mnw.click && BTN_mouse_in(x, x + width, y, y + 8.0f);
     const int grab = clicked || (default_focus && BTN_no_focus_yet());
     const int focused = BTN_register_queue(queue, id, text_field_keys, grab);
 
@@ -64,7 +63,7 @@ int BTN_enterstring(float x, float y, std::string* text, int max_len, std::strin
     BTN_util_draw_label(x + width + 6.0f, y, 2, right, 0);
     OGL_scissors(x - 1.0f, y - 3.0f, width + 2.0f, 11.0f);
     if (focused) OGLE_Draw(ogle, 1);
-    else OGL_string(text_colour, x, y, *text, 9999.0f, charset_regular, 0);
+    else BTN_text(text_colour, x, y, *text, 9999.0f, charset_regular, 0);
     OGL_scissors_end();
 
     if (OGLE_edit && bound) text_field_cut(ogle, max_len);

@@ -134,6 +134,21 @@ TEST(FontAtlas, AGlyphWiderThanTheAtlasIsClippedToIt)
     EXPECT_LE(f.font.atlas_dy, OGL_font_atlas_max_dy());
 }
 
+TEST(FontAtlas, AGlyphFreeTypeCannotRenderMeasuresZeroAndIsNotRetried)
+{
+    // FreeType's rasteriser gives up on outlines this large.
+    private_face f(40000.0f);
+    EXPECT_EQ(f.font.require_char('W'), 0);
+    ASSERT_EQ(f.font.chars.count('W'), 1u);
+    const OGL_char_info failed = f.font.chars.at('W');
+    EXPECT_NE(failed.err, 0);
+    EXPECT_EQ(failed.tex_x2, 0);
+    EXPECT_EQ(failed.advance, 0);
+    EXPECT_EQ(f.font.require_char('W'), 0);
+    EXPECT_EQ(f.font.chars.size(), 1u);
+    EXPECT_EQ(f.font.atlas, nullptr) << "a failed glyph takes no atlas room";
+}
+
 TEST(FontAtlas, RussianIsCondensedToNineTenthsOfTheWidth)
 {
     private_face english(10.5f);

@@ -125,3 +125,13 @@ TEST(FontMeasuring, DigitsUnderAFixedAdvanceAreRasterisedWhenTheLineIsMeasured)
         EXPECT_GT(OGL_font_face(charset_bold).chars.at(static_cast<unsigned char>(c)).tex_x2, 0) << c;
     }
 }
+
+TEST(FontMeasuring, BrokenSequencesThatDecodeToLineEndsOrBlanksStillMoveOn)
+{
+    // "\xF0\x8A" cut short by the end decodes to 10 and "\xC0\xA0" to 32:
+    // each ends or pads a line as the character it decodes to, and the next
+    // line starts after all of its bytes.
+    EXPECT_EQ(lines("a\xF0\x8A", 0), (texts{"a"}));
+    EXPECT_EQ(lines("\xF0\x8A", 9999), (texts{""}));
+    EXPECT_EQ(lines("a\n\xC0\xA0\xC0\xA0" "b", 0), (texts{"a", "b"}));
+}

@@ -11,6 +11,7 @@
 #include "core/shell_hooks.h"
 #include "shell/mnw_state.h"
 #include "toolkit_stand_ins.h"
+#include "widgets/focus_ring.h"
 
 // Alerts of the test, first lines; a headless run has no widget sheet,
 // so binding it is one alert every test expects and ignores.
@@ -35,8 +36,8 @@ protected:
         mnw.open_menu = -1;
         mnw.current_window = 0;
         mnw.origin_x = mnw.origin_y = 0.0f;
-        stand_in::focus_id = 0;
-        stand_in::ring.clear();
+        BTN_unfocus_any();
+        BTN_begin_focus_ring();
         stand_in::slider_calls = 0;
         idle();
     }
@@ -54,6 +55,15 @@ protected:
         mnw.wheel_clicks = 0;
         mnw.cursor_request = 0;
         stls.hover_help.clear();
-        stand_in::begin_frame();
+        // A new ring; a click drops the focus, as the frame clock does, and
+        // the clicked widget takes it again.
+        BTN_begin_focus_ring();
+        if (click) BTN_unfocus_any();
+    }
+    // A key event of the coming frame, offered to the focused widget as the
+    // key bindings do: true when the focus system took it.
+    static bool press(int character, int vkey = 0, int flags = 8)
+    {
+        return BTN_dispatch_to_focus(character, vkey, flags) != 0;
     }
 };

@@ -23,9 +23,9 @@ TEST_F(TextFieldFrames, AClickInsideFocusesAndPlacesTheCaret)
     std::string text = "hello";
     at(101.0f, 14.0f, 1);
     EXPECT_EQ(BTN_enterstring(100.0f, 10.0f, &text, 40, "Name:", 80.0f, 0), 0);
-    EXPECT_EQ(stand_in::focus_id, 100 * 8192 + 10);
+    EXPECT_EQ(focus_id, 100 * 8192 + 10);
     EXPECT_EQ(engine_selection(), sel_t(0, 0)) << "a click: the caret, nothing selected";
-    ASSERT_TRUE(stand_in::press('J'));
+    ASSERT_TRUE(press('J'));
     idle();
     EXPECT_EQ(BTN_enterstring(100.0f, 10.0f, &text, 40, "Name:", 80.0f, 0), 1);
     EXPECT_EQ(text, "Jhello");
@@ -40,16 +40,16 @@ TEST_F(TextFieldFrames, ClicksOutsideTheBoxOrUnderAMenuDoNotFocus)
     for (auto [mx, my] : {std::pair{210.0f, 29.5f}, {210.0f, 38.5f}, {199.5f, 33.0f}, {260.5f, 33.0f}}) {
         at(mx, my, 1);
         BTN_enterstring(x, y, &text, 40, "", 60.0f, 0);
-        EXPECT_EQ(stand_in::focus_id, 0) << "click at " << mx << ", " << my;
+        EXPECT_EQ(focus_id, 0) << "click at " << mx << ", " << my;
     }
     mnw.open_menu = 3;
     at(210.0f, 33.0f, 1);
     BTN_enterstring(x, y, &text, 40, "", 60.0f, 0);
-    EXPECT_EQ(stand_in::focus_id, 0) << "a menu is open";
+    EXPECT_EQ(focus_id, 0) << "a menu is open";
     mnw.open_menu = -1;
     at(260.0f, 38.0f, 1);
     BTN_enterstring(x, y, &text, 40, "", 60.0f, 0);
-    EXPECT_NE(stand_in::focus_id, 0) << "the box's edges belong to it";
+    EXPECT_NE(focus_id, 0) << "the box's edges belong to it";
 }
 
 TEST_F(TextFieldFrames, DefaultFocusGoesToTheFirstFieldAndSelectsItsText)
@@ -58,9 +58,9 @@ TEST_F(TextFieldFrames, DefaultFocusGoesToTheFirstFieldAndSelectsItsText)
     idle();
     BTN_enterstring(300.0f, 50.0f, &a, 40, "", 60.0f, 1);
     BTN_enterstring(300.0f, 70.0f, &b, 40, "", 60.0f, 1);
-    EXPECT_EQ(stand_in::focus_id, 300 * 8192 + 50);
+    EXPECT_EQ(focus_id, 300 * 8192 + 50);
     EXPECT_EQ(engine_selection(), sel_t(0, 5)) << "focus without a click selects all";
-    stand_in::press('x');
+    press('x');
     idle();
     BTN_enterstring(300.0f, 50.0f, &a, 40, "", 60.0f, 1);
     BTN_enterstring(300.0f, 70.0f, &b, 40, "", 60.0f, 1);
@@ -74,8 +74,8 @@ TEST_F(TextFieldFrames, KeyReleasesGoUnseenAndAnotherFieldsKeysWait)
     at(401.0f, 52.0f, 1);
     BTN_enterstring(400.0f, 50.0f, &a, 40, "", 60.0f, 0);
     BTN_enterstring(400.0f, 80.0f, &b, 40, "", 60.0f, 0);
-    stand_in::press('q');
-    stand_in::press('q', 81, 16);
+    press('q');
+    press('q', 81, 16);
     idle();
     BTN_enterstring(400.0f, 80.0f, &b, 40, "", 60.0f, 0);
     EXPECT_EQ(b, "") << "a key for the other field";
@@ -93,11 +93,11 @@ TEST_F(TextFieldFrames, TheCallerShorteningTheTextClampsTheSelection)
     idle();
     BTN_enterstring(500.0f, 50.0f, &text, 40, "", 60.0f, 1);
     EXPECT_EQ(engine_selection(), sel_t(0, 3));
-    stand_in::press(8, 8);
+    press(8, 8);
     idle();
     BTN_enterstring(500.0f, 50.0f, &text, 40, "", 60.0f, 1);
     EXPECT_EQ(text, "");
-    stand_in::press('Z');
+    press('Z');
     idle();
     BTN_enterstring(500.0f, 50.0f, &text, 40, "", 60.0f, 1);
     EXPECT_EQ(text, "Z");
@@ -108,7 +108,7 @@ TEST_F(TextFieldFrames, TypingAtTheLimitInsertsCutsAndStillReportsAnEdit)
     std::string text = "abcd";
     at(659.0f, 12.0f, 1);  // right of the text: the caret at its end
     BTN_enterstring(600.0f, 10.0f, &text, 4, "", 60.0f, 0);
-    stand_in::press('e');
+    press('e');
     idle();
     EXPECT_EQ(BTN_enterstring(600.0f, 10.0f, &text, 4, "", 60.0f, 0), 1);
     EXPECT_EQ(text, "abcd");
@@ -119,7 +119,7 @@ TEST_F(TextFieldFrames, TheCharFormCopiesBackAndRefusesHugeTexts)
     char buffer[8] = "ab";
     idle();
     BTN_enterstring(700.0f, 10.0f, buffer, 7, "", 60.0f, 1);
-    stand_in::press('Q');
+    press('Q');
     idle();
     EXPECT_EQ(BTN_enterstring(700.0f, 10.0f, buffer, 7, "", 60.0f, 1), 1);
     EXPECT_STREQ(buffer, "Q");

@@ -17,7 +17,7 @@ TEST_F(NumberFieldFrames, ClicksOnTheRowFocusAndOnTheArrowsStep)
     at(115.0f, 53.0f, 1);
     EXPECT_EQ(BTN_flt_range(100.0f, 50.0f, &v, 3, 0, 0.0f, 999.0f, "Count:"), 0);
     EXPECT_FLOAT_EQ(v, 123.0f) << "a click on the row only picks the digit";
-    EXPECT_EQ(stand_in::focus_id, 100 * 8192 + 50);
+    EXPECT_EQ(focus_id, 100 * 8192 + 50);
     at(115.0f, 65.0f, 1);
     EXPECT_EQ(BTN_flt_range(100.0f, 50.0f, &v, 3, 0, 0.0f, 999.0f, "Count:"), 1);
     EXPECT_FLOAT_EQ(v, 133.0f);
@@ -33,8 +33,8 @@ TEST_F(NumberFieldFrames, TypedDigitsFillTheFieldFromTheClickedDigit)
     float v = 0.0f;
     at(102.0f, 153.0f, 1);  // the first digit
     BTN_flt_range(100.0f, 150.0f, &v, 3, 0, 0.0f, 999.0f, "");
-    for (int c : {'1', '2', '3'}) stand_in::press(c);
-    stand_in::press('a');  // the ring refuses letters; were one queued, it does nothing
+    for (int c : {'1', '2', '3'}) press(c);
+    press('a');  // the ring refuses letters; were one queued, it does nothing
     idle();
     EXPECT_EQ(BTN_flt_range(100.0f, 150.0f, &v, 3, 0, 0.0f, 999.0f, ""), 1);
     EXPECT_FLOAT_EQ(v, 123.0f);
@@ -69,7 +69,7 @@ TEST_F(NumberFieldFrames, ZeroDigitsDrawAndChangeNothing)
     at(100.0f, 400.0f, 1);
     EXPECT_EQ(BTN_flt_range(100.0f, 400.0f, &v, 0, 0, 0.0f, 1.0f, ""), 0);
     EXPECT_FLOAT_EQ(v, 5.0f);
-    EXPECT_TRUE(stand_in::ring.empty());
+    EXPECT_TRUE(focus_ring.empty());
 }
 
 class CharFieldFrames : public field_frames {};
@@ -79,7 +79,7 @@ TEST_F(CharFieldFrames, TypingFillsTheCellsAndArrowsStepThem)
     char code[4] = {' ', ' ', ' ', ' '};
     at(201.0f, 52.0f, 1);
     BTN_chars(200.0f, 50.0f, code, 4, "Code:");
-    for (int c : {'a', 'b', '-', '1'}) stand_in::press(c);
+    for (int c : {'a', 'b', '-', '1'}) press(c);
     idle();
     BTN_chars(200.0f, 50.0f, code, 4, "Code:");
     EXPECT_EQ(std::string(code, 4), "AB-1");
@@ -94,7 +94,7 @@ TEST_F(CharFieldFrames, UnderAnOpenMenuAClickStepsButNeverFocuses)
     mnw.open_menu = 2;
     at(205.0f, 155.0f, 1);  // on the row, upper half
     BTN_chars(200.0f, 150.0f, code, 2, "");
-    EXPECT_EQ(stand_in::focus_id, 0);
+    EXPECT_EQ(focus_id, 0);
     EXPECT_EQ(code[0], '9');
     EXPECT_EQ(code[1], 'A');
 }
@@ -149,7 +149,7 @@ TEST_F(ListFrames, DownOnTheLastItemStaysThere)
     at(350.0f, 300.0f, 1);
     draw();
     selection = 4;
-    stand_in::press(31, 40);
+    press(31, 40);
     idle();
     draw();
     EXPECT_EQ(selection, 4);
@@ -170,8 +170,8 @@ TEST_F(ListFrames, TypeAheadThroughTheQueue)
 {
     at(350.0f, 300.0f, 1);
     draw();
-    stand_in::press('d');
-    stand_in::press('o');
+    press('d');
+    press('o');
     idle();
     draw();
     EXPECT_EQ(selection, 1);

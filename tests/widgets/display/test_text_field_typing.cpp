@@ -11,7 +11,6 @@
 #include <thread>
 #include <vector>
 
-#include "../toolkit_stand_ins.h"
 #include "display_for_tests.h"
 #include "gfx/colour_table.h"
 #include "gfx/draw_2d.h"
@@ -20,6 +19,7 @@
 #include "glx_test_window.h"
 #include "shell/mnw_state.h"
 #include "test_support.h"
+#include "widgets/focus_ring.h"
 #include "widgets/text_field.h"
 
 // Xlib's macros (None, Bool, Status) last, after everything they would clash with.
@@ -132,9 +132,9 @@ protected:
             if (event.type == MappingNotify) XRefreshKeyboardMapping(&event.xmapping);
             if (event.type != KeyPress) continue;
             int character, vkey, flags;
-            if (translate(&event.xkey, &character, &vkey, &flags)) stand_in::press(character, vkey, flags);
+            if (translate(&event.xkey, &character, &vkey, &flags)) BTN_dispatch_to_focus(character, vkey, flags);
         }
-        stand_in::begin_frame();
+        BTN_begin_focus_ring();
         OGL_pix_specs(0);
         glClearColor(0.1f, 0.1f, 0.1f, 1.0f);
         glClear(GL_COLOR_BUFFER_BIT);
