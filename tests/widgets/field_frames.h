@@ -10,7 +10,6 @@
 
 #include "core/shell_hooks.h"
 #include "shell/mnw_state.h"
-#include "toolkit_stand_ins.h"
 #include "widgets/focus_ring.h"
 
 // Alerts of the test, first lines; a headless run has no widget sheet,
@@ -38,7 +37,6 @@ protected:
         mnw.origin_x = mnw.origin_y = 0.0f;
         BTN_unfocus_any();
         BTN_begin_focus_ring();
-        stand_in::slider_calls = 0;
         idle();
     }
     void TearDown() override { set_alert_hook(nullptr); }
