@@ -104,14 +104,14 @@ int decode_entry(archive* reader, std::vector<char>& out)
             FILE_ERR_HERE();
             return decoder_error(reader, kErrZipShortRead);
         }
-        if (offset < 0) {
+        // 7z files have no holes: data anywhere but straight after the last
+        // block is damage, and must not size our buffer.
+        if (offset != static_cast<la_int64_t>(out.size())) {
             FILE_ERR_HERE();
             return kErrZipShortRead;
         }
-        size_t at = static_cast<size_t>(offset);
-        if (out.size() < at + size) out.resize(at + size);
-        std::copy(static_cast<const char*>(block), static_cast<const char*>(block) + size,
-                  out.begin() + static_cast<long>(at));
+        const char* bytes = static_cast<const char*>(block);
+        out.insert(out.end(), bytes, bytes + size);
     }
 }
 
