@@ -30,6 +30,7 @@ int main(int argc, char** argv)
     work();
     for (auto& t : pool) t.join();
 
-    for (size_t i = 0; i < paths.size(); ++i) std::printf("%s  %s\n", sums[i].c_str(), paths[i].c_str());
+    for (size_t i = 0; i < paths.size(); ++i)
+        std::printf("%s  %s\n", sums[i].c_str(), paths[i].c_str());
     return failed ? 1 : 0;
 }

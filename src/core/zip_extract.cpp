@@ -30,7 +30,11 @@ constexpr unsigned kMaxRead = 1u << 30;
 // beyond what the archive holds at all) is a lie we must not allocate for.
 constexpr unsigned long long kMaxDeflateRatio = 1032;
 
-unsigned mode_of(const unz_file_info64& info) { return static_cast<unsigned>(info.external_fa >> 16); }
+// The Unix mode, when the archive was made on Unix; 0 from DOS and Windows.
+unsigned mode_of(const unz_file_info64& info)
+{
+    return static_cast<unsigned>(info.external_fa >> 16);
+}
 
 bool plausible_size(const unz_file_info64& info, unsigned long long archive_size)
 {
