@@ -23,6 +23,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <memory>
+#include <new>
 #include <vector>
 
 #include "core/archive_destination.h"
@@ -111,7 +112,13 @@ int decode_entry(archive* reader, std::vector<char>& out)
             return kErrZipShortRead;
         }
         const char* bytes = static_cast<const char*>(block);
-        out.insert(out.end(), bytes, bytes + size);
+        try {
+            out.insert(out.end(), bytes, bytes + size);
+        } catch (const std::bad_alloc&) {
+            // A file that unpacks to more than the memory holds.
+            FILE_ERR_HERE();
+            return ENOMEM;
+        }
     }
 }
 
