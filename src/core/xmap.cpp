@@ -107,10 +107,11 @@ const char* xmap_class::retry(const std::string& p)
 
 void xmap_class::read_n_rev(long dest, long n)
 {
-    if (n < 0 || !pos || n > end - pos) {
+    if (n < 0 || n > end - pos) {
         __MACIBM_alert(0, "Invalid read_n_rev read!", "", "", "", 2, __FILE__, __LINE__);
         return;
     }
+    if (n == 0) return;  // an empty map has no address to copy from
     auto* out = reinterpret_cast<unsigned char*>(dest);
     std::memcpy(out, pos, static_cast<size_t>(n));
     pos += n;
