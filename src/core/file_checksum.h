@@ -1,0 +1,9 @@
+// The MD5 signature of a file on disk, as the manifest writes it.
+#pragma once
+
+#include <string>
+
+// 0 and `sum` set to 32 lower-case hexadecimal digits, or 20006 with `sum`
+// untouched when the file cannot be read whole: missing, not a regular
+// file, a read error, or a size that changed while it was hashed.
+int calc_file_md5(const std::string& path, std::string& sum);
