@@ -75,6 +75,25 @@ protected:
         OGL_plot_back_tex();
         colr = keep;
     }
+    // Takes a screenshot as if the screen were `width` pixels wide and
+    // reads it back.  The counter goes on from the last number this run
+    // used, so the file is the one screenshot in the folder.
+    std::vector<unsigned char> shot_at_width(int width, TEX_image_desc& desc)
+    {
+        const int saved_w = ogl_win->screen_width;
+        ogl_win->screen_width = width;
+        OGL_screenshot(1);
+        ogl_win->screen_width = saved_w;
+        std::string name;
+        for (int n = 0; n < 100 && name.empty(); ++n)
+            if (testing_support::file_exists(dir_ / ("screenshot_" + std::to_string(n) + ".png")))
+                name = "screenshot_" + std::to_string(n) + ".png";
+        unsigned char* data = nullptr;
+        if (name.empty() || !TEX_load_any(name, data, GL_RGB, 0, 0, desc)) return {};
+        std::vector<unsigned char> pixels(data, data + static_cast<size_t>(desc.dx) * desc.dy * 3);
+        std::free(data);
+        return pixels;
+    }
     testing_support::scratch_dir dir_;
     std::string home_;
 };
@@ -191,21 +210,10 @@ TEST_F(InOwnFolder, ScreenshotsAreNumberedPastThoseOnDisk)
 
 TEST_F(InOwnFolder, ScreenLargerThanTheBufferCapturesItsCentre)
 {
-    const int saved_w = ogl_win->screen_width;
-    ogl_win->screen_width = 3000;
-    OGL_screenshot(1);
-    ogl_win->screen_width = saved_w;
-    // The counter goes on from the last number this run used.
-    std::string name;
-    for (int n = 0; n < 100 && name.empty(); ++n)
-        if (testing_support::file_exists(dir_ / ("screenshot_" + std::to_string(n) + ".png")))
-            name = "screenshot_" + std::to_string(n) + ".png";
-    unsigned char* data = nullptr;
     TEX_image_desc desc;
-    ASSERT_TRUE(TEX_load_any(name, data, GL_RGB, 0, 0, desc)) << name;
+    ASSERT_FALSE(shot_at_width(3000, desc).empty());
     EXPECT_EQ(desc.dx, 2048);
     EXPECT_EQ(desc.dy, screen_h);
-    std::free(data);
 }
 
 TEST_F(InOwnFolder, ScreenshotRowsArePackedTightForAnyWidth)
@@ -217,20 +225,9 @@ TEST_F(InOwnFolder, ScreenshotRowsArePackedTightForAnyWidth)
     colr.assign(60, 1, 0, 0);
     OGL_fillrect(60, 1.0f, 0, 0, 3, static_cast<float>(screen_h));  // a red left edge
     colr = keep;
-    const int saved_w = ogl_win->screen_width;
-    ogl_win->screen_width = 250;
-    OGL_screenshot(1);
-    ogl_win->screen_width = saved_w;
-
-    std::string name;
-    for (int n = 0; n < 100 && name.empty(); ++n)
-        if (testing_support::file_exists(dir_ / ("screenshot_" + std::to_string(n) + ".png")))
-            name = "screenshot_" + std::to_string(n) + ".png";
-    unsigned char* data = nullptr;
     TEX_image_desc desc;
-    ASSERT_TRUE(TEX_load_any(name, data, GL_RGB, 0, 0, desc)) << name;
+    const auto pixels = shot_at_width(250, desc);
     ASSERT_EQ(desc.dx, 250);
     for (int y = 0; y < desc.dy; ++y)
-        ASSERT_EQ(data[static_cast<size_t>(y) * 250 * 3], 255) << "row " << y << " starts red";
-    std::free(data);
+        ASSERT_EQ(pixels[static_cast<size_t>(y) * 250 * 3], 255) << "row " << y << " starts red";
 }
