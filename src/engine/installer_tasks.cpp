@@ -94,10 +94,7 @@ int dvd_unpack_task::check_error(std::string& message)
     return err_num;
 }
 
-void dvd_unpack_task::remove_temp_copy()
-{
-    if (file_exists(temp_copy)) delete_file(temp_copy);
-}
+void dvd_unpack_task::remove_temp_copy() { delete_file(temp_copy); }
 
 void dvd_unpack_task::copy_step()
 {

@@ -133,34 +133,6 @@ TEST_F(ChecksumPump, AnEmptyManifestLogsTheRunAndIsDoneAtOnce)
     EXPECT_NE(text.find("\n End of MD5 at "), std::string::npos) << text;
 }
 
-TEST_F(ChecksumPump, QuickModeTrustsFilesThatAreThere)
-{
-    install_files(12);
-    write_file(dest_ / "file3", "changed, but quick mode does not look");
-    ::unlink((dest_ / "file4").c_str());
-    int cursor = 0;
-    float progress = 0;
-    run_to_end(cursor, 1, progress);
-    EXPECT_EQ(sim_info[3].back().is_current, 1);
-    EXPECT_EQ(sim_info[3].back().sig_have, sim_info[3].back().sig_want);
-    EXPECT_EQ(sim_info[4].back().sig_have, "NONE");
-}
-
-TEST_F(ChecksumPump, PipesAndDevicesInTheCopyDoNotHoldUpTheRun)
-{
-    install_files(30);
-    ::unlink((dest_ / "file7").c_str());
-    ASSERT_EQ(::mkfifo((dest_ / "file7").c_str(), 0644), 0);
-    ::unlink((dest_ / "file8").c_str());
-    ASSERT_EQ(::symlink("/dev/urandom", (dest_ / "file8").c_str()), 0);
-    int cursor = 0;
-    float progress = 0;
-    run_to_end(cursor, 0, progress);
-    EXPECT_EQ(sim_info[7].back().sig_have, "NONE");
-    EXPECT_EQ(sim_info[8].back().sig_have, "NONE");
-    EXPECT_EQ(sim_info[9].back().is_current, 1);
-}
-
 TEST_F(ChecksumPump, AKillMidRunWaitsForTheTasksOutAndKeepsTheCursor)
 {
     int cursor;
