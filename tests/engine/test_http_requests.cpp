@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "engine_test_support.h"
+#include "engine/download_streams.h"
+#include "engine/installer_state.h"
+#include "engine/manifest.h"
 #include "engine/tcp_socket.h"
 #include "http_harness.h"
 #include "scripted_http_server.h"
@@ -172,6 +175,21 @@ TEST(HttpRequest, CancelledSlotStartsAFreshTransferOnItsNextCall)
     EXPECT_EQ(poll_slot(4, "srv", "/new.zip", dir / "new"), 1);
     EXPECT_EQ(read_file(dir / "new"), "new");
     EXPECT_NE(fresh.request().find("GET http://srv/new.zip "), std::string::npos);
+}
+
+TEST(HttpRequest, ResettingTheStreamsCancelsTheirTransfers)
+{
+    scratch_dir dir;
+    scripted_http_server server({sends("HTTP/1.1 200 OK\r\nContent-Length: 9\r\n\r\nstale"), stalls()});
+    routed_to_local_server route(server.port());
+    engine_testing::reset_engine_state();
+    temp_path = dir.path();
+    sim_info.push_back({file_version_struct{}});
+    next.reset_all_streams();
+    EXPECT_EQ(poll_slot(2, "srv", "/old.zip", stream_archive_path(0), 200), 0);
+    ASSERT_NE(http.transfer(2), nullptr);
+    next.reset_all_streams();
+    EXPECT_EQ(http.transfer(2), nullptr) << "a stale transfer must never be credited to the next file";
 }
 
 TEST(HttpRequest, LengthsBeyondFourGigabytesAreCountedIn64Bits)
