@@ -118,7 +118,7 @@ down_class::down_class(const char* server, unsigned short port, const char* path
     bool unsafe = has_control_chars(server) || has_control_chars(path);
     for (const auto& [name, value] : headers) unsafe = unsafe || has_control_chars(name) || has_control_chars(value);
     if (unsafe) {
-        xer << "Refused a request holding control characters for server " << server << "\n";
+        xer << "Refused a request holding control characters\n";
         osErr = EINVAL;
         return;
     }
