@@ -84,7 +84,7 @@ int xmap_class::check_file(int kind, const int* versions, const char* keyword, s
         char order = *pos++;
         if (order != 'a' && order != 'i') return 0;
         swap = order == 'a';
-        if (end - pos >= 4) version = static_cast<int>(read_32());
+        version = static_cast<int>(read_32());  // 0 when cut short: never listed
     } else {
         if (end - begin > 3 && begin[0] == '\xEF' && begin[1] == '\xBB' && begin[2] == '\xBF')
             pos += 3;

@@ -107,10 +107,11 @@ const char* xmap_class::retry(const std::string& p)
 
 void xmap_class::read_n_rev(long dest, long n)
 {
-    if (n < 0 || !pos || n > end - pos) {
+    if (n < 0 || n > end - pos) {
         __MACIBM_alert(0, "Invalid read_n_rev read!", "", "", "", 2, __FILE__, __LINE__);
         return;
     }
+    if (n == 0) return;  // an empty map has no address to copy from
     auto* out = reinterpret_cast<unsigned char*>(dest);
     std::memcpy(out, pos, static_cast<size_t>(n));
     pos += n;
@@ -164,13 +165,15 @@ void xmap_class::TXT_skip_blanks()
     while (pos < end && is_blank(*pos)) ++pos;
 }
 
-std::string xmap_class::TXT_token()
+std::string xmap_class::take_after_blanks_until(bool (*stop)(char))
 {
     TXT_skip_blanks();
     const char* start = pos;
-    while (pos < end && !TXT_is_delimiter(*pos)) ++pos;
+    while (pos < end && !stop(*pos)) ++pos;
     return std::string(start, pos);
 }
+
+std::string xmap_class::TXT_token() { return take_after_blanks_until(TXT_is_delimiter); }
 
 int xmap_class::TXT_int()
 {
@@ -185,13 +188,7 @@ int xmap_class::TXT_int()
     return static_cast<int>(negative ? 0u - value : value);
 }
 
-std::string xmap_class::TXT_rest_of_line()
-{
-    TXT_skip_blanks();
-    const char* start = pos;
-    while (pos < end && !is_line_end(*pos)) ++pos;
-    return std::string(start, pos);
-}
+std::string xmap_class::TXT_rest_of_line() { return take_after_blanks_until(is_line_end); }
 
 void xmap_class::TXT_next_line()
 {

@@ -77,4 +77,5 @@ public:
 private:
     void release();
     uint32_t truncated_field();
+    std::string take_after_blanks_until(bool (*stop)(char));
 };

@@ -104,6 +104,10 @@ TEST(MappedFile, ReadNRevSwapsWholeWordsOnlyAndRefusesToReadPastTheEnd)
     EXPECT_EQ(map.pos, map.end);
     EXPECT_DEATH(WITH_ALERTS_ON_STDERR(map.read_n_rev(reinterpret_cast<long>(out), 1)),
                  "alert 2: Invalid read_n_rev read!");
+    xmap_class empty;
+    empty.read_n_rev(reinterpret_cast<long>(out), 0);
+    EXPECT_DEATH(WITH_ALERTS_ON_STDERR(empty.read_n_rev(reinterpret_cast<long>(out), 4)),
+                 "alert 2: Invalid read_n_rev read!");
 }
 
 TEST(MappedFile, WordReadersApplyTheSwapFlagAndReadZeroPastTheEnd)
