@@ -2,21 +2,26 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "core/log_stream.h"
 #include "core/utl_thread.h"
 
 namespace {
 
-const char* cpuinfo_path = "/proc/cpuinfo";
+std::string& cpuinfo_path()
+{
+    static std::string path = "/proc/cpuinfo";
+    return path;
+}
 
 }  // namespace
 
-void UTL_set_cpuinfo_path(const char* path) { cpuinfo_path = path ? path : "/proc/cpuinfo"; }
+void UTL_set_cpuinfo_path(const char* path) { cpuinfo_path() = path ? path : "/proc/cpuinfo"; }
 
 int UTL_count_processors()
 {
-    FILE* info = std::fopen(cpuinfo_path, "r");
+    FILE* info = std::fopen(cpuinfo_path().c_str(), "r");
     if (!info) {
         std::fprintf(stderr,
                      "LINUX: I could not open /proc/cpuinfo to determine how many CPUs you have!\n"
@@ -27,12 +32,16 @@ int UTL_count_processors()
         xer << "Linux CPU detect failed -- /proc/cpuinfo couldn't be opened\n";
         return 1;
     }
-    // A line longer than the buffer arrives in pieces; each piece is tested
-    // as a line of its own, as the kernel's lines never come near that size.
+    // A line longer than the buffer arrives in pieces (the "flags" line of a
+    // modern processor runs past 1000 characters); only a piece that starts
+    // a line may count.
     char line[512];
     int count = 0;
-    while (std::fgets(line, sizeof line, info))
-        if (std::strncmp(line, "model name", 10) == 0) ++count;
+    bool at_line_start = true;
+    while (std::fgets(line, sizeof line, info)) {
+        if (at_line_start && std::strncmp(line, "model name", 10) == 0) ++count;
+        at_line_start = std::strchr(line, '\n') != nullptr;
+    }
     std::fclose(info);
     if (count >= 1) return count;
 

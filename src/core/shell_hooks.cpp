@@ -3,8 +3,10 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "core/debug_dumps.h"
 #include "core/exce.h"
 #include "core/log_stream.h"
+#include "core/memory_report.h"
 #include "core/thread_layer.h"
 
 int app_done = 0;
@@ -47,7 +49,10 @@ void alert_to_stdout(int, const std::string& line1, const std::string& line2,
 {
     // A fatal alert leaves a trace even when the log is not open yet.
     if (level == 2) {
-        if (FILE* crawl = std::fopen("stack_crawl.txt", "a")) std::fclose(crawl);
+        if (FILE* crawl = std::fopen("stack_crawl.txt", "a")) {
+            UTL_dump_stack(crawl, nullptr, nullptr);
+            std::fclose(crawl);
+        }
     }
     std::puts("N-System Error:");
     std::printf("%s\n\n%s\n\n%s\n\n%s\n\n", line1.c_str(), line2.c_str(),
@@ -56,6 +61,8 @@ void alert_to_stdout(int, const std::string& line1, const std::string& line2,
     std::fflush(stdout);
 
     if (level != 1 && level != 2) return;
+    dump_mem_stats("This is the dump_mem_stats call from the following code: "
+                   "if(type==t_exit || type == t_alert || recursive_error)");
     xer << "\n" << line1 << "\n" << line2 << "\n" << line3 << "\n" << line4
         << "\n" << alert_position_text(file, line) << "\n" << std::flush;
     if (level == 2) {
