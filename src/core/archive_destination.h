@@ -45,7 +45,8 @@ public:
     int write_file(const std::string& name, const char* data, size_t size,
                    const extract_attrs& attrs);
 
-    // The destination of the last entry placed, for log lines and callers.
+    const std::string& out_dir() const { return out_dir_; }
+    // The destination of the last entry placed.
     const std::string& path() const { return path_; }
 
 private:
