@@ -1,5 +1,7 @@
 #include "engine/installer_state.h"
 
+#include "core/core_globals.h"
+
 stg_struct stg;
 
 std::string temp_path;
@@ -26,6 +28,7 @@ void stg_set_start_values()
     stg.download_total = 0.0f;
     stg.install_total = 0.0f;
     stg.target_os = 3;
+    install_name = no_install_name;
 }
 
 int str_to_int(const std::string& text)

@@ -39,8 +39,8 @@ struct stg_struct {
 
 extern stg_struct stg;
 
-// The start values main gives the record once the temporary folder is
-// known, before the installer preference file is read.
+// The start values main gives the record (and install_name) once the
+// temporary folder is known, before the installer preference file is read.
 void stg_set_start_values();
 
 // -- The wizard's globals that the engine fills and reads --------------------

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ftw.h>
 #include <string>
 
@@ -15,9 +16,12 @@ namespace {
 // temp_path holds by then.
 std::string made_folder;
 
+// Runs at exit too, after the log's per-thread streams are gone: standard
+// error is what is left.
 int remove_entry(const char* path, const struct stat*, int, struct FTW*)
 {
-    if (std::remove(path) != 0) xer << "Could not remove " << path << ", errno " << errno << "\n";
+    if (std::remove(path) != 0)
+        std::fprintf(stderr, "Could not remove %s: %s\n", path, std::strerror(errno));
     return 0;
 }
 
@@ -32,6 +36,10 @@ int make_run_temp_folder()
         temp_path.clear();
         return err;
     }
+    // Every way out of the installer but a crash passes exit(): main's
+    // return, and launch_app handing over to the simulator.
+    static const bool removed_at_exit = std::atexit(remove_run_temp_folder) == 0;
+    (void)removed_at_exit;
     made_folder = pattern;
     temp_path = made_folder + "/";
     return 0;

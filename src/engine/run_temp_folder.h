@@ -6,8 +6,8 @@
 // once never share them.
 #pragma once
 
-// Makes "/tmp/nimbrel-XXXXXX/" (mode 0700) and sets temp_path to it.
-// 0, or the errno of mkdtemp (temp_path is then left empty).
+// Makes "/tmp/nimbrel-XXXXXX/" (mode 0700), sets temp_path to it and has it
+// removed at exit.  0, or the errno of mkdtemp (temp_path is then empty).
 int make_run_temp_folder();
 
 // Removes the folder made above with everything in it, without following

@@ -1,7 +1,10 @@
 // This run's private temporary folder.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include "engine/installer_state.h"
@@ -51,6 +54,30 @@ TEST(RunTempFolder, RemovalTakesEverythingInsideButNothingALinkPointsTo)
     EXPECT_FALSE(is_folder(made)) << made << " is still there";
     EXPECT_TRUE(temp_path.empty());
     EXPECT_TRUE(file_exists(outside / "keep.txt")) << "removal followed a link out of the folder";
+}
+
+TEST(RunTempFolder, IsGoneWhenTheInstallerHandsOverAndExits)
+{
+    int channel[2];
+    ASSERT_EQ(pipe(channel), 0);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        close(channel[0]);
+        if (make_run_temp_folder() != 0) _exit(2);
+        testing_support::write_file(temp_path + "directory.txt", "x");
+        if (write(channel[1], temp_path.data(), temp_path.size()) < 0) _exit(3);
+        std::exit(1);  // as launch_app leaves
+    }
+    close(channel[1]);
+    char made[256] = {};
+    const ssize_t got = read(channel[0], made, sizeof made - 1);
+    close(channel[0]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_GT(got, 0);
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    EXPECT_FALSE(is_folder(made)) << made << " outlived the run";
 }
 
 TEST(RunTempFolder, RemovesOnlyWhatItMade)
