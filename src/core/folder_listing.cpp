@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "core/shell_hooks.h"
@@ -46,6 +47,19 @@ bool sorts_before(const std::string& a, const std::string& b)
     return a.size() < b.size();
 }
 
+int list_commands(const std::string& path, int file_type, std::vector<std::string>& names,
+                  std::vector<int>& types)
+{
+    if (file_type == kFileTypeCommands) UTL_commands_in_path(path, names);
+    types.assign(names.size(), file_type);
+    for (size_t i = 0; i < names.size(); ++i)
+        if (!names[i].empty() && names[i].back() == '/') {
+            names[i].pop_back();
+            types[i] = kFileTypeFolder;
+        }
+    return static_cast<int>(names.size());
+}
+
 }  // namespace
 
 void opensave_sort(std::vector<std::string>& names, std::vector<int>& types)
@@ -61,23 +75,6 @@ void opensave_sort(std::vector<std::string>& names, std::vector<int>& types)
                 std::swap(types[i], types[j]);
             }
 }
-
-namespace {
-
-int list_commands(const std::string& path, int file_type, std::vector<std::string>& names,
-                  std::vector<int>& types)
-{
-    if (file_type == kFileTypeCommands) UTL_commands_in_path(path, names);
-    types.assign(names.size(), file_type);
-    for (size_t i = 0; i < names.size(); ++i)
-        if (!names[i].empty() && names[i].back() == '/') {
-            names[i].pop_back();
-            types[i] = kFileTypeFolder;
-        }
-    return static_cast<int>(names.size());
-}
-
-}  // namespace
 
 bool opensave_takeit(const std::string& path, const std::string& name, int file_type, int& type)
 {

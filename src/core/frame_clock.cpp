@@ -67,7 +67,7 @@ struct window_record {
 };
 window_record own_fields;
 
-xtim_window_fields own_binding()
+constexpr xtim_window_fields own_binding()
 {
     window_record& r = own_fields;
     return {&r.current_window, &r.second_monitor_in_use, &r.mouse_x, &r.mouse_y,
@@ -75,7 +75,9 @@ xtim_window_fields own_binding()
             &r.double_click, &r.held_long, &r.held_very_long, &r.last_move_time,
             &r.click_time, &r.profile_on};
 }
-xtim_window_fields win = own_binding();
+// Constant-initialised, so the clock works even for a global's constructor.
+constexpr xtim_window_fields own_bound = own_binding();
+xtim_window_fields win = own_bound;
 xtim_ui_hooks ui;
 
 template <typename T>
@@ -121,7 +123,7 @@ void xtim_set_clock(xtim_clock_fn clock)
 
 void xtim_bind_window_fields(const xtim_window_fields& f)
 {
-    xtim_window_fields own = own_binding();
+    const xtim_window_fields& own = own_bound;
     bind(win.current_window, f.current_window, own.current_window);
     bind(win.second_monitor_in_use, f.second_monitor_in_use, own.second_monitor_in_use);
     bind(win.mouse_x, f.mouse_x, own.mouse_x);

@@ -78,9 +78,12 @@ int* bound_int(int file, const char* key)
 bool bind(int file, const std::string& key, void* field, bool text)
 {
     int i = key_index(file, key);
-    if (i < 0 || kKeys[i].text != text) {
+    // The planned and world resolutions of file 10 live in this file alone.
+    bool kept_here = i >= 0 && file == 10 && (key.find("_PLN") != std::string::npos ||
+                                              key.find("_WRL") != std::string::npos);
+    if (i < 0 || kKeys[i].text != text || kept_here) {
         xer << "Preference file " << file << " has no " << (text ? "text" : "integer")
-            << " key " << key << "\n";
+            << " key " << key << " to bind\n";
         return false;
     }
     bound[i] = field;
@@ -88,7 +91,6 @@ bool bind(int file, const std::string& key, void* field, bool text)
 }
 
 bool is_line_end(char c) { return c == '\r' || c == '\n' || c == '\0'; }
-bool is_blank(char c) { return c == ' ' || c == '\t'; }
 
 // Runs one key through the open file, on `field`.
 void run_key(scan_class& scan, const pref_key& key, void* field)
@@ -188,7 +190,7 @@ scan_class::scan_class(const std::string& path, int mode) : mode(mode), path_(pa
     xmap_class file(path);
     static const int versions[] = {92001, 0};
     if (file.check_file(10001, versions, nullptr, nullptr) == 92001)
-        pref_parse_lines(file.pos, file.end, values);
+        pref_parse_lines(file, values);
 }
 
 scan_class::~scan_class()
@@ -232,18 +234,11 @@ bool scan_class::int_io(int* value, const std::string& key, int lo, int hi)
     return true;
 }
 
-void pref_parse_lines(const char* pos, const char* end, std::map<std::string, std::string>& values)
+void pref_parse_lines(xmap_class& file, std::map<std::string, std::string>& values)
 {
-    while (pos < end) {
-        while (pos < end && is_blank(*pos)) ++pos;
-        const char* key = pos;
-        while (pos < end && !is_blank(*pos) && !is_line_end(*pos)) ++pos;
-        const char* key_end = pos;
-        while (pos < end && is_blank(*pos)) ++pos;
-        const char* value = pos;
-        while (pos < end && !is_line_end(*pos)) ++pos;
-        std::string& slot = values[std::string(key, key_end)];
-        slot.assign(value, pos);
-        while (pos < end && (is_blank(*pos) || is_line_end(*pos))) ++pos;
+    while (!file.TXT_at_end()) {
+        std::string key = file.TXT_token();
+        values[key] = file.TXT_rest_of_line();  // blanks inside and at the end are kept
+        file.TXT_skip_delimiters();             // empty lines too
     }
 }

@@ -15,6 +15,8 @@
 #include <map>
 #include <string>
 
+#include "core/xmap.h"
+
 class pref_class {
 public:
     // mode 0 reads `file` (10 window, 11 installer, 12 calibration), mode 1
@@ -29,7 +31,8 @@ extern pref_class pref;
 std::string pref_file_path(int file);
 
 // Binds a key of `file` to the field that holds its value.  False (and a log
-// line) when `file` has no such key or the key is of the other type.
+// line) when `file` has no such key, the key is of the other type, or it is
+// one of the planned and world resolutions that file 10 keeps itself.
 bool pref_bind_int(int file, const std::string& key, int* field);
 bool pref_bind_text(int file, const std::string& key, std::string* field);
 // Forgets every binding (tests).
@@ -59,6 +62,7 @@ private:
     bool writing_ = false;  // write mode with the file open
 };
 
-// The settings of preference lines in [pos, end) (the part after the
-// header); a later line for a key replaces an earlier one.
-void pref_parse_lines(const char* pos, const char* end, std::map<std::string, std::string>& values);
+// The settings of the preference lines from the read position of `file`
+// (after the header) to its end; a later line for a key replaces an
+// earlier one.
+void pref_parse_lines(xmap_class& file, std::map<std::string, std::string>& values);

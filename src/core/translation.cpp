@@ -43,12 +43,17 @@ void reset(int mode)
 
 bool is_line_end(char c) { return c == '\n' || c == '\r' || c == '\0'; }
 
-// The entry text after "KEYWORD" and one blank or tab, or null.
-const char* entry_after(const char* pos, const char* end, const char* keyword)
+// "English====translation"; fewer than two characters of translation make
+// no entry.
+void add_entry(int which, const std::string& entry)
 {
-    for (; *keyword; ++keyword, ++pos)
-        if (pos == end || *pos != *keyword) return nullptr;
-    return pos != end && (*pos == ' ' || *pos == '\t') ? pos + 1 : nullptr;
+    size_t split = entry.find("====");
+    if (split == std::string::npos || entry.size() - split - 4 < 2) return;
+    std::string english = entry.substr(0, split);
+    std::string translated = entry.substr(split + 4);
+    str_unescape(english);
+    str_unescape(translated);
+    dictionary[which].emplace(std::move(english), std::move(translated));
 }
 
 void replace_all(std::string& s, const char* from, const char* to)
@@ -68,28 +73,18 @@ void str_unescape(std::string& s)
     replace_all(s, "\\n", "\n");
 }
 
-void UTL_translate_add_lines(const char* pos, const char* end)
+void UTL_translate_add_lines(xmap_class& table)
 {
-    while (pos < end) {
-        while (pos < end && (*pos == ' ' || *pos == '\t')) ++pos;
-        const char* line_end = pos;
-        while (line_end < end && !is_line_end(*line_end)) ++line_end;
-
-        int which = 0;
-        const char* text = entry_after(pos, line_end, "STRING");
-        if (!text && (text = entry_after(pos, line_end, "GENITIVE"))) which = 1;
-        if (text) {
-            std::string entry(text, line_end);
-            size_t split = entry.find("====");
-            if (split != std::string::npos && entry.size() - split - 4 >= 2) {
-                std::string english = entry.substr(0, split);
-                std::string translated = entry.substr(split + 4);
-                str_unescape(english);
-                str_unescape(translated);
-                dictionary[which].emplace(std::move(english), std::move(translated));
-            }
+    while (!table.TXT_at_end()) {
+        std::string keyword = table.TXT_token();
+        int which = keyword == "STRING" ? 0 : keyword == "GENITIVE" ? 1 : -1;
+        // Exactly one separator: further blanks belong to the English text.
+        if (which >= 0 && !table.TXT_at_end() && (*table.pos == ' ' || *table.pos == '\t')) {
+            const char* text = ++table.pos;
+            while (!table.TXT_at_end() && !is_line_end(*table.pos)) ++table.pos;
+            add_entry(which, std::string(text, table.pos));
         }
-        pos = line_end < end ? line_end + 1 : end;
+        table.TXT_next_line();
     }
 }
 
@@ -101,7 +96,7 @@ void UTL_translate_load_table(int lang, const std::string& path)
     xmap_class table(path);
     static const int versions[] = {900, 0};
     if (table.check_file(10001, versions, "TRANSLATION", nullptr) != 900) return;
-    UTL_translate_add_lines(table.pos, table.end);
+    UTL_translate_add_lines(table);
 
     // Under the Russian rule a genitive form is only reached through its
     // ordinary plural, so one without it is a translator's slip.

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "core/xmap.h"
+
 // -- Tables ------------------------------------------------------------------
 
 // Loads the built-in table of `lang` (1 to 5).  A language without a table,
@@ -21,9 +23,10 @@ void UTL_translate_load_table(int lang, const std::string& path);
 // Back to English.
 void UTL_translate_clear();
 
-// Adds the entries of table lines in [pos, end) (the part after the header)
-// to the dictionaries; the first entry for an English text wins.
-void UTL_translate_add_lines(const char* pos, const char* end);
+// Adds the entries of the table lines from the read position of `table`
+// (after the header) to the dictionaries; the first entry for an English
+// text wins.
+void UTL_translate_add_lines(xmap_class& table);
 
 // "\r" and "\n" (backslash and letter) become CR and LF; no other escapes.
 void str_unescape(std::string& s);

@@ -40,8 +40,8 @@ constexpr int kDirectoryRead = 3;
 
 // Reads the unpacked manifest at `path` into sim_info and refills the
 // available-sector grid and content flags of stg.  A header this installer
-// does not understand raises the newer-format notice and answers 2.
-// `status` is not used.
+// does not understand raises the newer-format notice and answers 2; a file
+// that cannot be loaded is a fatal alert.  `status` is not used.
 int read_directory(const std::string& path, std::string status);
 
 // The body of a manifest (the bytes after its header) read into sim_info,

@@ -2,8 +2,9 @@
 //
 //   -- Line tokens ---     the field rules of DIR, DISK and FILE lines
 //   -- Checks on FILE lines ---   signatures and paths from the server
-//   -- The body ---        one pass over the mapped bytes, no line copies
-//   -- read_directory ---  header, body, then the sector grid and flags
+//   -- The body ---        one pass over the mapped bytes, no line copies,
+//                          then the available sectors
+//   -- read_directory ---  the header, then the body
 //
 // The manifest comes from a download server or a DVD, so it is untrusted:
 // paths that could lead outside the destination are dropped here, once,
@@ -16,8 +17,8 @@
 #include <string_view>
 
 #include "core/log_stream.h"
-#include "core/xmap.h"
 #include "core/shell_hooks.h"
+#include "core/xmap.h"
 #include "engine/installer_state.h"
 #include "engine/newer_version_notice.h"
 
@@ -30,7 +31,7 @@ namespace {
 
 // One table lookup per byte: the scans below touch every byte of a
 // manifest of a million lines.
-enum : unsigned char { kBlank = 1, kLineEnd = 2, kDelimiter = kBlank | kLineEnd };
+enum : unsigned char { kBlank = 1, kLineEnd = 2 };
 
 struct char_classes {
     unsigned char of[256] = {};
@@ -118,8 +119,9 @@ bool is_hex_digit(char c)
     return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
 }
 
-// A signature ends up in comparisons and, in the pumps, next to file names:
-// anything but an MD5 text or one of the two markers counts as no signature.
+// Only an MD5 text or one of the two markers is a signature: whatever else
+// a server sends counts as none, so no later step compares with it, logs it
+// as one or builds a name from it.
 bool signature_is_valid(const char* first, const char* last)
 {
     const std::size_t length = last - first;
@@ -258,6 +260,8 @@ void read_directory_body(const char* pos, const char* end)
     }
     fill_available_sectors();
 }
+
+// -- read_directory ---
 
 int read_directory(const std::string& path, std::string /*status*/)
 {

@@ -21,7 +21,8 @@ void new_format(std::string path)
     __MACIBM_alert(0,
                    UTL_translate_string("OK I am checking the Orrindale Labs servers and I am finding file formats that are newer than I can understand!", 0),
                    UTL_translate_string("In other words, you need to get a new installer!", 0),
-                   UTL_translate_string("Please download the newest installer from the demo page of www.orrindalelabs.com.", 0),
+                   UTL_string_sub(UTL_translate_string("Please download the newest installer from the demo page of %1:web site%.", 0),
+                                  kMakerWebHost),
                    path, 1, __FILE__, __LINE__);
     open_web_page(std::string("http://") + kMakerWebHost + "/demo.html");
     app_done = 1;

@@ -36,11 +36,14 @@ int open_web_page(const std::string& url)
     }
     if (child == 0) {
         if (fork() != 0) _exit(0);
+        // The browser may outlive us by hours: it gets none of our files
+        // (the log, the X connection, sockets of transfers).
         const int null_fd = open("/dev/null", O_RDWR);
         if (null_fd >= 0) {
             dup2(null_fd, STDIN_FILENO);
             dup2(null_fd, STDOUT_FILENO);
         }
+        close_range(3, ~0u, 0);
         char* const argv[] = {const_cast<char*>("xdg-open"), const_cast<char*>(url.c_str()), nullptr};
         execvp(argv[0], argv);
         _exit(127);

@@ -80,7 +80,8 @@ std::string make_zip(const std::vector<zip_entry>& entries)
     out += central;
     put32(out, 0x06054b50);
     put16(out, 0); put16(out, 0);
-    put16(out, static_cast<uint32_t>(entries.size())); put16(out, static_cast<uint32_t>(entries.size()));
+    uint32_t count = static_cast<uint32_t>(entries.size());
+    put16(out, count); put16(out, count);
     put32(out, static_cast<uint32_t>(central.size())); put32(out, central_at);
     put16(out, 0);
     return out;

@@ -41,12 +41,13 @@ protected:
         const char* home = std::getenv("HOME");
         saved_home_ = home ? home : "";
         ::setenv("HOME", dir.path().c_str(), 1);
-        pref_bind_int(11, "_stream_count", &s.stream_count);
-        pref_bind_int(11, "_log_actions", &s.log_actions);
+        for (auto [key, field] : {std::pair{"_stream_count", &s.stream_count},
+                                  {"_log_actions", &s.log_actions},
+                                  {"_proxy_port_int", &s.proxy_port_int},
+                                  {"_get_beta", &s.get_beta}})
+            pref_bind_int(11, key, field);
         pref_bind_text(11, "_proxy_host", &s.proxy_host);
         pref_bind_text(11, "_proxy_port", &s.proxy_port);
-        pref_bind_int(11, "_proxy_port_int", &s.proxy_port_int);
-        pref_bind_int(11, "_get_beta", &s.get_beta);
     }
     void TearDown() override
     {
@@ -204,6 +205,7 @@ TEST(PreferenceBinding, UnknownKeysAndWrongTypesAreRefused)
     EXPECT_FALSE(pref_bind_int(11, "_proxy_host", &n));
     EXPECT_FALSE(pref_bind_text(11, "_stream_count", &t));
     EXPECT_FALSE(pref_bind_int(10, "_stream_count", &n)) << "keys belong to one file";
+    EXPECT_FALSE(pref_bind_int(10, "_x_res_req_PLN", &n)) << "kept by the preference code itself";
     EXPECT_TRUE(pref_bind_int(11, "_stream_count", &n));
     pref_unbind_all();
 }
@@ -217,17 +219,13 @@ protected:
         ASSERT_EQ(::getcwd(cwd_, sizeof cwd_), cwd_);
         ASSERT_EQ(::chdir(dir.path().c_str()), 0);
         ::mkdir("Output", 0755);
-        pref_bind_int(10, "_x_res_req_ALL", &w.width);
-        pref_bind_int(10, "_y_res_req_ALL", &w.height);
-        pref_bind_int(10, "_col_res_req", &w.colour);
-        pref_bind_int(10, "_use_vsync1", &w.vsync1);
-        pref_bind_int(10, "_use_vsync2", &w.vsync2);
-        pref_bind_int(10, "_set_res", &w.set_res);
-        pref_bind_int(10, "_lang", &w.lang);
-        pref_bind_int(10, "_alias_req", &w.alias);
-        pref_bind_int(10, "_keylist_up", &w.keylist);
-        pref_bind_int(10, "_sec_mon_inuse", &w.sec_mon);
-        pref_bind_int(10, "_prefs_found", &w.found);
+        for (auto [key, field] :
+             {std::pair{"_x_res_req_ALL", &w.width}, {"_y_res_req_ALL", &w.height},
+              {"_col_res_req", &w.colour}, {"_use_vsync1", &w.vsync1}, {"_use_vsync2", &w.vsync2},
+              {"_set_res", &w.set_res}, {"_lang", &w.lang}, {"_alias_req", &w.alias},
+              {"_keylist_up", &w.keylist}, {"_sec_mon_inuse", &w.sec_mon},
+              {"_prefs_found", &w.found}})
+            pref_bind_int(10, key, field);
     }
     void TearDown() override
     {

@@ -19,14 +19,7 @@ const std::string kLine = "FILE 1 0 0 10 20 0123456789abcdef0123456789abcdef top
 
 class ManifestFile : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        engine_testing::reset_engine_state();
-        // The notice opens the browser: keep it from finding one.
-        saved_path_ = std::getenv("PATH") ? std::getenv("PATH") : "";
-        setenv("PATH", dir_.path().c_str(), 1);
-    }
-    void TearDown() override { setenv("PATH", saved_path_.c_str(), 1); }
+    void SetUp() override { engine_testing::reset_engine_state(); }
 
     int read(const std::string& bytes)
     {
@@ -35,7 +28,7 @@ protected:
     }
 
     scratch_dir dir_;
-    std::string saved_path_;
+    engine_testing::fake_browser browser_;  // the newer-format notice opens one
 };
 
 TEST_F(ManifestFile, BothKnownVersionsAreRead)

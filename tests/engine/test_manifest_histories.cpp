@@ -31,22 +31,15 @@ TEST_F(ManifestHistories, AnEmptyBodyGivesNoHistoriesAndNoContent)
     EXPECT_EQ(stg.has_sim_files, 0);
 }
 
-TEST_F(ManifestHistories, ConsecutiveLinesOfOnePathFormOneHistory)
+TEST_F(ManifestHistories, OnlyConsecutiveLinesOfOnePathFormOneHistory)
 {
-    read(file_line("top/A") + file_line("top/A", 3) + file_line("top/B"));
-    ASSERT_EQ(sim_info.size(), 2u);
-    ASSERT_EQ(sim_info[0].size(), 2u);
-    EXPECT_EQ(sim_info[0].back().platform, 3) << "the second line is the current version";
-    EXPECT_EQ(sim_info[1].size(), 1u);
-    EXPECT_EQ(sim_info[1][0].path, "top/B");
-    EXPECT_EQ(stg.has_sim_files, 1);
-}
-
-TEST_F(ManifestHistories, APathThatComesBackOpensAHistoryOfItsOwn)
-{
-    read(file_line("top/A") + file_line("top/B") + file_line("top/A"));
+    read(file_line("top/A") + file_line("top/A", 3) + file_line("top/B") + file_line("top/A"));
     ASSERT_EQ(sim_info.size(), 3u);
-    EXPECT_EQ(sim_info[2][0].path, "top/A");
+    ASSERT_EQ(sim_info[0].size(), 2u);
+    EXPECT_EQ(sim_info[0].back().platform, 3) << "the last line is the current version";
+    EXPECT_EQ(sim_info[1][0].path, "top/B");
+    EXPECT_EQ(sim_info[2][0].path, "top/A") << "a path that comes back opens a history of its own";
+    EXPECT_EQ(stg.has_sim_files, 1);
 }
 
 TEST_F(ManifestHistories, LinesTheInstallerNeverShipsDoNotBreakAHistory)
@@ -104,10 +97,8 @@ TEST_F(ManifestHistories, PlatformsOutsideTheKnownRangeAreClamped)
 
 TEST_F(ManifestHistories, AnyLineEndAndIndentationSeparateLines)
 {
-    read("  " + file_line("a").substr(0, file_line("a").size() - 1) + "\r\n\t" +
-         file_line("b").substr(0, file_line("b").size() - 1) + "\r\r\n" +
-         file_line("c").substr(0, file_line("c").size() - 1) + std::string(1, '\0') +
-         file_line("d").substr(0, file_line("d").size() - 1));
+    const std::string line = "FILE 1 0 0 1 1 " + kSig + " ";
+    read("  " + line + "a\r\n\t" + line + "b\r\r\n" + line + "c" + std::string(1, '\0') + line + "d");
     ASSERT_EQ(sim_info.size(), 4u);
     EXPECT_EQ(sim_info[0][0].path, "a");
     EXPECT_EQ(sim_info[3][0].path, "d") << "the last line needs no line end";
@@ -124,17 +115,6 @@ TEST_F(ManifestHistories, ScenerySetsTheAvailableSectorsEvenWhenGone)
     EXPECT_EQ(stg.avail_sectors[10][13], 1);
     EXPECT_EQ(stg.has_scenery, 1);
     EXPECT_EQ(stg.has_sim_files, 1);
-}
-
-TEST_F(ManifestHistories, OnlyTheCurrentVersionDecidesTheSector)
-{
-    read(file_line("Global Scenery/+40-074.dsf") + file_line("Global Scenery/+40-074.dsf"));
-    sim_info.clear();
-    read(file_line("Global Scenery/+10+010.dsf") + file_line("Global Scenery/+10+010.dsf.zip"));
-    EXPECT_EQ(stg.avail_sectors[10][13], 0) << "a new read clears the grid";
-    EXPECT_EQ(stg.avail_sectors[19][10], 1);
-    EXPECT_EQ(stg.has_scenery, 1);
-    EXPECT_EQ(stg.has_sim_files, 1) << "the .zip is an ordinary file";
 }
 
 TEST_F(ManifestHistories, SuffixOnTheDvdFollowsTheCurrentPath)

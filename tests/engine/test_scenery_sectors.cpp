@@ -1,6 +1,8 @@
 // Which paths are global-scenery tiles and which sector each one covers.
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include "engine/installer_state.h"
 #include "engine/manifest.h"
 
@@ -18,43 +20,28 @@ TEST(SceneryTiles, OnlyDsfFilesUnderAGlobalSceneryFolderAreTiles)
     EXPECT_FALSE(is_global_scenery_f(".dsf"));
 }
 
+struct sector_case {
+    const char* path;
+    int result, lat_band, lon_band;
+};
+
 TEST(SceneryTiles, TheTileNameGivesTheSector)
 {
-    int lon = -1, lat = -1;
-    EXPECT_EQ(find_sector(&lon, &lat, "Global Scenery/+40-074/+40-074.dsf"), 1);
-    EXPECT_EQ(lat, 13);
-    EXPECT_EQ(lon, 10);
-    EXPECT_EQ(find_sector(&lon, &lat, "-90-180.dsf"), 1) << "a path without '/' is its own name";
-    EXPECT_EQ(lat, 0);
-    EXPECT_EQ(lon, 0);
-    EXPECT_EQ(find_sector(&lon, &lat, "+89+179.dsf"), 1);
-    EXPECT_EQ(lat, 17);
-    EXPECT_EQ(lon, 35);
-}
-
-TEST(SceneryTiles, TheNorthPoleAndTheDateLineAreOffTheGrid)
-{
-    int lon = 0, lat = 0;
-    EXPECT_EQ(find_sector(&lon, &lat, "Global Scenery/+90+000.dsf"), 0);
-    EXPECT_EQ(lat, 18) << "bands are written even when off the grid";
-    EXPECT_EQ(find_sector(&lon, &lat, "Global Scenery/+00+180.dsf"), 0);
-    EXPECT_EQ(lon, 36);
-}
-
-TEST(SceneryTiles, BandsTruncateTowardZeroJustBelowTheGrid)
-{
-    int lon = 0, lat = 0;
-    EXPECT_EQ(find_sector(&lon, &lat, "-99-189.dsf"), 1);
-    EXPECT_EQ(lat, 0);
-    EXPECT_EQ(lon, 0);
-}
-
-TEST(SceneryTiles, ANameThatIsNoTileNameStillLandsOnTheGrid)
-{
-    int lon = 0, lat = 0;
-    EXPECT_EQ(find_sector(&lon, &lat, "Global Scenery/readme.dsf"), 1);
-    EXPECT_EQ(lat, 8);
-    EXPECT_EQ(lon, 17);
+    const sector_case cases[] = {
+        {"Global Scenery/+40-074/+40-074.dsf", 1, 13, 10},
+        {"-90-180.dsf", 1, 0, 0},              // a path without '/' is its own name
+        {"+89+179.dsf", 1, 17, 35},
+        {"Global Scenery/+90+000.dsf", 0, 18, 18},  // the pole is off the grid
+        {"Global Scenery/+00+180.dsf", 0, 9, 36},   // so is the date line
+        {"-99-189.dsf", 1, 0, 0},              // truncation toward zero
+        {"Global Scenery/readme.dsf", 1, 8, 17},    // no tile name: -1 and -1
+    };
+    for (const sector_case& c : cases) {
+        int lon = -5, lat = -5;
+        EXPECT_EQ(find_sector(&lon, &lat, c.path), c.result) << c.path;
+        EXPECT_EQ(lat, c.lat_band) << c.path;
+        EXPECT_EQ(lon, c.lon_band) << c.path;
+    }
 }
 
 TEST(SceneryTiles, ShortNamesGiveNoSector)
@@ -65,31 +52,16 @@ TEST(SceneryTiles, ShortNamesGiveNoSector)
     EXPECT_EQ(find_sector(&lon, &lat, "a/b/"), 0) << "the name of a/b/ is b/";
 }
 
-TEST(StrictDecimal, ReadsSignedNumbersOfUpToNinePlaces)
+TEST(StrictDecimal, ReadsSignedNumbersOfUpToNinePlacesAndNothingElse)
 {
-    EXPECT_EQ(str_to_int(""), -1);
-    EXPECT_EQ(str_to_int("8080"), 8080);
-    EXPECT_EQ(str_to_int("+12"), 12);
-    EXPECT_EQ(str_to_int("-7"), -7);
-    EXPECT_EQ(str_to_int("0"), 0);
-    EXPECT_EQ(str_to_int("999999999"), 999999999);
-    EXPECT_EQ(str_to_int("-074"), -74);
-    EXPECT_EQ(str_to_int("+40"), 40);
-}
-
-TEST(StrictDecimal, RejectsWhatIsNoNumber)
-{
-    EXPECT_EQ(str_to_int("1234567890"), -1);
-    EXPECT_EQ(str_to_int("12a"), -1);
-    EXPECT_EQ(str_to_int("ABC"), -1);
-    EXPECT_EQ(str_to_int("-"), -1);
-    EXPECT_EQ(str_to_int(" 1"), -1);
-}
-
-TEST(StrictDecimal, SignsInsideCountAsPlusOrMinusOne)
-{
-    EXPECT_EQ(str_to_int("1-2"), 92);
-    EXPECT_EQ(str_to_int("--"), 1);
+    const std::pair<const char*, int> cases[] = {
+        {"", -1},     {"8080", 8080}, {"+12", 12},       {"-7", -7},   {"0", 0},
+        {"999999999", 999999999},     {"1234567890", -1}, {"12a", -1}, {"ABC", -1},
+        {"-", -1},    {" 1", -1},     {"-074", -74},      {"+40", 40},
+        {"1-2", 92},  // signs inside count as the digits +1 and -1
+        {"--", 1},
+    };
+    for (const auto& [text, value] : cases) EXPECT_EQ(str_to_int(text), value) << '"' << text << '"';
 }
 
 }  // namespace

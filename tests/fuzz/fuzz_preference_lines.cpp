@@ -5,11 +5,15 @@
 #include <string>
 
 #include "core/preferences.h"
+#include "core/xmap.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    const char* text = reinterpret_cast<const char*>(data);
+    xmap_class file;
+    file.begin = file.pos = reinterpret_cast<const char*>(data);
+    file.end = file.begin + size;
+    file.is_resource = 1;  // the fuzzer's bytes: not ours to unmap
     std::map<std::string, std::string> values;
-    pref_parse_lines(text, text + size, values);
+    pref_parse_lines(file, values);
     return 0;
 }

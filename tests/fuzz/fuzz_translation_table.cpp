@@ -6,12 +6,17 @@
 #include <vector>
 
 #include "core/translation.h"
+#include "core/xmap.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     const char* text = reinterpret_cast<const char*>(data);
+    xmap_class table;
+    table.begin = table.pos = text;
+    table.end = text + size;
+    table.is_resource = 1;  // the fuzzer's bytes: not ours to unmap
     UTL_translate_clear();
-    UTL_translate_add_lines(text, text + size);
+    UTL_translate_add_lines(table);
 
     std::string whole(text, size);
     str_unescape(whole);

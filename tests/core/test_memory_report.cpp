@@ -1,0 +1,137 @@
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <new>
+
+#include "core/core_globals.h"
+#include "core/memory_report.h"
+#include "core/remote_cmds.h"
+#include "core/shell_hooks.h"
+#include "log_capture.h"
+#include "test_support.h"
+
+using testing_support::file_exists;
+using testing_support::read_file;
+using testing_support::scratch_dir;
+using testing_support::write_file;
+
+TEST(Allocator, EveryFormGivesDistinctFreeableBlocks)
+{
+    void* a = operator new(0);
+    void* b = operator new(0);
+    EXPECT_NE(a, nullptr);
+    EXPECT_NE(a, b) << "a zero-byte request still gets a block of its own";
+    operator delete(a);
+    operator delete(b, std::size_t(0));
+
+    int* tagged = new (__FILE__, __LINE__) int(3);
+    EXPECT_EQ(*tagged, 3);
+    delete tagged;
+    char* array = new (std::nothrow) char[100];
+    ASSERT_NE(array, nullptr);
+    delete[] array;
+
+    struct alignas(256) wide { char bytes[256]; };
+    wide* aligned = new wide;
+    EXPECT_EQ(reinterpret_cast<std::uintptr_t>(aligned) % 256, 0u);
+    delete aligned;
+    wide* aligned_array = new (std::nothrow) wide[3];
+    EXPECT_EQ(reinterpret_cast<std::uintptr_t>(aligned_array) % 256, 0u);
+    delete[] aligned_array;
+}
+
+TEST(Allocator, DeletingNullDoesNothingInEveryForm)
+{
+    operator delete(nullptr);
+    operator delete[](nullptr);
+    operator delete(nullptr, std::nothrow);
+    operator delete[](nullptr, std::nothrow);
+    operator delete(nullptr, std::align_val_t(64));
+    operator delete(nullptr, "tag", 1);
+}
+
+namespace {
+
+int handler_calls = 0;
+
+}  // namespace
+
+// No malloc meets these requests; the sanitizers must answer null as the C
+// library does instead of stopping the test.
+extern "C" const char* __asan_default_options() { return "allocator_may_return_null=1"; }
+extern "C" const char* __tsan_default_options() { return "allocator_may_return_null=1"; }
+
+TEST(Allocator, NewHandlerRunsBetweenTriesUntilItGivesUp)
+{
+    const std::size_t too_much = SIZE_MAX / 2;
+    handler_calls = 0;
+    // A handler that "frees" something twice, then removes itself.
+    std::set_new_handler([] {
+        if (++handler_calls == 2) std::set_new_handler(nullptr);
+    });
+    EXPECT_THROW((void)operator new(too_much), std::bad_alloc);
+    EXPECT_EQ(handler_calls, 2) << "each return of the handler is followed by another try";
+
+    std::set_new_handler([] { throw std::bad_alloc(); });
+    EXPECT_EQ(operator new(too_much, std::nothrow), nullptr) << "the handler's throw is caught";
+    EXPECT_EQ(operator new[](too_much, std::nothrow), nullptr);
+    EXPECT_EQ(operator new(too_much, std::align_val_t(64), std::nothrow), nullptr);
+    std::set_new_handler(nullptr);
+    EXPECT_EQ(operator new(too_much, std::nothrow), nullptr);
+}
+
+TEST(MemoryReport, ByteCountsScaleToTheirUnit)
+{
+    EXPECT_EQ(mem_to_suffix(1433), 'B');
+    EXPECT_EQ(mem_to_number(1433), 1433);
+    EXPECT_EQ(mem_to_suffix(1434), 'K');
+    EXPECT_EQ(mem_to_number(1434), 1);
+    EXPECT_EQ(mem_to_suffix(1468006), 'K');
+    EXPECT_EQ(mem_to_suffix(1468007), 'M');
+    EXPECT_EQ(mem_to_number(2ULL << 30), 2048);
+    EXPECT_EQ(mem_to_suffix(2ULL << 30), 'M');
+    EXPECT_EQ(mem_to_number(15ULL << 30), 15);
+    EXPECT_EQ(mem_to_suffix(15ULL << 30), 'G');
+    EXPECT_EQ(mem_to_suffix(14ULL << 30), 'M');
+}
+
+TEST(MemoryReport, FirstReportTruncatesLaterOnesAppendAndEachLogsALine)
+{
+    scratch_dir dir;
+    write_file(dir / "MemoryLog.txt", "stale");
+    app_path = dir.path();
+    log_capture log;
+    dump_mem_stats("first");
+    EXPECT_EQ(read_file(dir / "MemoryLog.txt"), "") << "the first report of a run truncates";
+    write_file(dir / "MemoryLog.txt", "kept");
+    // The remote command, found by its name, is the second report.
+    for (UTL_remote_cmd* cmd = UTL_remote_cmd::cmd_list; cmd; cmd = cmd->next)
+        if (std::string(cmd->name) == "Dump Memory Info") UTL_remote_cmd::invoke(nullptr, cmd->id);
+    EXPECT_EQ(read_file(dir / "MemoryLog.txt"), "kept");
+    EXPECT_EQ(log.text(),
+              "OK check MemoryLog.txt! I just sent him a dump from first\n"
+              "OK check MemoryLog.txt! I just sent him a dump from Remote Commanded Dump\n");
+
+    std::string deep = dir.path() + std::string(600, 'd') + "/";
+    app_path = deep;
+    dump_mem_stats("long path");  // nowhere to write: only the log line
+    app_path.clear();
+    EXPECT_FALSE(file_exists(deep + "MemoryLog.txt"));
+}
+
+TEST(MemoryReport, DefaultAlertLogsTheReportNoteBeforeItsLines)
+{
+    scratch_dir dir;
+    app_path = dir.path();
+    log_capture log;
+    testing::internal::CaptureStdout();
+    __MACIBM_alert(0, "one", "two", "", "", 1, "a.cpp", 4);
+    testing::internal::GetCapturedStdout();
+    app_path.clear();
+    EXPECT_EQ(log.text(),
+              "OK check MemoryLog.txt! I just sent him a dump from This is the dump_mem_stats call "
+              "from the following code: if(type==t_exit || type == t_alert || recursive_error)\n"
+              "\none\ntwo\n\n\n(a.cpp line 4)\n");
+    EXPECT_TRUE(file_exists(dir / "MemoryLog.txt"));
+}
