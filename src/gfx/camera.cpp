@@ -139,12 +139,18 @@ int xcam_class::GetFOVHalfCosines(float* h, float* v)
     return 1;
 }
 
+// Someone may have drawn with GL's own matrix since the camera last set it.
+static void reload_if_asked(xcam_class& cam)
+{
+    if (cam.reload_view) {
+        cam.reload_view = 0;
+        glGetDoublev(GL_MODELVIEW_MATRIX, cam.modelview);
+    }
+}
+
 void xcam_class::CalcUp(double* up)
 {
-    if (reload_view) {
-        reload_view = 0;
-        glGetDoublev(GL_MODELVIEW_MATRIX, modelview);
-    }
+    reload_if_asked(*this);
     const double* V = modelview;
     up[0] = V[1] + V[3];
     up[1] = V[5] + V[7];
@@ -154,10 +160,7 @@ void xcam_class::CalcUp(double* up)
 
 void xcam_class::CalcDirection(double* dir)
 {
-    if (reload_view) {
-        reload_view = 0;
-        glGetDoublev(GL_MODELVIEW_MATRIX, modelview);
-    }
+    reload_if_asked(*this);
     const double* V = modelview;
     dir[0] = V[3] - V[2];
     dir[1] = V[7] - V[6];

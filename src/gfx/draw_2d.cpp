@@ -26,6 +26,18 @@ inline void vertex(float x, float y) { glVertex2f(x + ogl_win->origin_x, y + ogl
 
 void untextured_state() { OGL_setstate(1, 0, 3, 5, 9, 11); }
 
+// A rectangle's corners from (x1, y1) round to (x2, y2), up the left side
+// first, as every rectangle of the interface has always been wound.
+void corners(GLenum mode, float x1, float y1, float x2, float y2)
+{
+    glBegin(mode);
+    vertex(x1, y1);
+    vertex(x1, y2);
+    vertex(x2, y2);
+    vertex(x2, y1);
+    glEnd();
+}
+
 }  // namespace
 
 // -- Colour rule ---
@@ -55,12 +67,7 @@ void OGL_fillrect(int colour, float alpha, float x, float y, float dx, float dy)
 {
     untextured_state();
     OGL_set_colour(colour, alpha);
-    glBegin(GL_QUADS);
-    vertex(x, y);
-    vertex(x, y + dy);
-    vertex(x + dx, y + dy);
-    vertex(x + dx, y);
-    glEnd();
+    corners(GL_QUADS, x, y, x + dx, y + dy);
 }
 
 void OGL_framerect(int colour, float alpha, float x, float y, float dx, float dy)
@@ -70,12 +77,7 @@ void OGL_framerect(int colour, float alpha, float x, float y, float dx, float dy
     // Half a pixel in, so the outline covers the pixels at the corners.
     x += 0.5f;
     y += 0.5f;
-    glBegin(GL_LINE_LOOP);
-    vertex(x, y);
-    vertex(x, y + dy);
-    vertex(x + dx, y + dy);
-    vertex(x + dx, y);
-    glEnd();
+    corners(GL_LINE_LOOP, x, y, x + dx, y + dy);
 }
 
 void OGL_line(int colour, float alpha, float x1, float y1, float x2, float y2)
@@ -92,12 +94,7 @@ void OGL_grayrect(float x1, float y1, float x2, float y2, float alpha)
 {
     untextured_state();
     OGL_set_colour(12, alpha);
-    glBegin(GL_QUADS);
-    vertex(x1, y1);
-    vertex(x1, y2);
-    vertex(x2, y2);
-    vertex(x2, y1);
-    glEnd();
+    corners(GL_QUADS, x1, y1, x2, y2);
 }
 
 void OGL_plot_back_col()

@@ -10,12 +10,15 @@
 
 #include "gfx/ogl_capabilities.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "core/cmdline.h"
 #include "core/log_stream.h"
 #include "core/shell_hooks.h"
+#include "core/thread_layer.h"
 #include "core/translation.h"
 #include "gfx/glx_platform.h"
 #include "gfx/window_link.h"
@@ -65,8 +68,21 @@ void set_ogl_driver_queries(const ogl_driver_queries* queries)
 
 int OGL_version_number(const char* version)
 {
-    int major = 0, minor = 0;
-    if (version && std::sscanf(version, "%d.%d", &major, &minor) == 2) return major * 100 + minor * 10;
+    // "%d.%d", but a driver's digits never overflow: strtol saturates and
+    // the parts are clamped before they are combined.
+    if (version) {
+        char* end = nullptr;
+        const long major = std::strtol(version, &end, 10);
+        if (end != version && *end == '.') {
+            const char* minor_text = end + 1;
+            const long minor = std::strtol(minor_text, &end, 10);
+            if (end != minor_text) {
+                const long long number = std::clamp(major, -1000000L, 1000000L) * 100LL +
+                                         std::clamp(minor, -1000000L, 1000000L) * 10LL;
+                return static_cast<int>(number);
+            }
+        }
+    }
     static const struct { const char* text; int number; } known[] = {
         {"1.1", 110}, {"1.2", 120}, {"1.3", 130}, {"1.4", 140}, {"1.5", 150}, {"2.0", 200}, {"2.1", 210}};
     for (const auto& k : known)
@@ -163,7 +179,7 @@ void fetch(Pointer& member, const char* name, int& family_flag)
 
 void OGL_extensions::init_extensions()
 {
-    // 1, 2: identification and version.
+    // The driver's identification and version.
     ren.gl_vendor = driver_string(GL_VENDOR);
     ren.gl_renderer = driver_string(GL_RENDERER);
     ren.gl_version = driver_string(GL_VERSION);
@@ -173,7 +189,8 @@ void OGL_extensions::init_extensions()
     const char* ext = ren.gl_extensions;
     const int version = OGL_version_number(ren.gl_version);
 
-    // 3: a version at or above the threshold grants the flag outright.
+    // A version at or above a row's threshold grants the flag outright;
+    // below it the extension string decides.
     for (const capability_rule& rule : capability_rules) {
         int granted;
         if (rule.min_version && version >= rule.min_version)
@@ -185,21 +202,21 @@ void OGL_extensions::init_extensions()
         this->*rule.flag = granted;
     }
 
-    // 4: before fetching, so the buffer-object family is not fetched.
+    // Asked before fetching, so the buffer-object family is not fetched.
     if (option("--disable-vbo")) {
         xer << "VBOs disabled on user's request.\n";
         vbo_avail = 0;
     }
-    // 5
+    // NVIDIA's GLSL parts without fragment program 2 are of the first generation.
     if (glsl_avail && has(ren.gl_vendor, "NVIDIA") && !has(ext, "GL_NV_fragment_program2"))
         first_gen_shaders = 1;
-    // 6
+    // A worker's shared context is made current on a pbuffer.
     if (!(has(glx_extensions, "GLX_SGIX_fbconfig") && has(glx_extensions, "GLX_SGIX_pbuffer"))) {
         xer << "Disabling threaded OGL - we need pbuffer support for this.\n";
         threaded_avail = 0;
     }
 
-    // 7: each family only while its flag is set at that moment.
+    // Entry points: each family only while its flag is set at that moment.
     auto fetch_family = [](int& flag, auto&& fetch_all) {
         if (flag) fetch_all(flag);
     };
@@ -222,20 +239,21 @@ void OGL_extensions::init_extensions()
 #undef OGL_FAMILY
 #undef OGL_FETCH_ONE
 
-    // 8
+    // Pixel buffers are buffer objects too.
     if (pbo_avail && !vbo_avail) {
         xer << "Disabling PBOs because VBOs are not available.  This probably means that VBOs "
                "are disabled for compatibility reasons.\n";
         pbo_avail = 0;
     }
-    // 9
+    // What needs what: fragment programs vertex programs, shaders the shader
+    // objects, GLSL both shader kinds.
     if (!vprog_avail) fprog_avail = 0;
     if (!shad_objs_avail) fshader_avail = 0;
     if (!shad_objs_avail) vshader_avail = 0;
     if (!shad_objs_avail) gshader_avail = 0;
     if (!(vshader_avail && fshader_avail)) glsl_avail = 0;
 
-    // 10: program limits.
+    // Program limits: a driver with no native instructions has no programs.
     GLint fp_instructions = 0, fp_alu = 0, fp_tex = 0, fp_indirections = 0, vp_instructions = 0;
     if (fprog_avail) {
         glGetProgramivARB(GL_FRAGMENT_PROGRAM_ARB, GL_MAX_PROGRAM_NATIVE_INSTRUCTIONS_ARB, &fp_instructions);
@@ -250,7 +268,7 @@ void OGL_extensions::init_extensions()
         if (vp_instructions == 0 && !option("--use_vprogs")) vprog_avail = 0;
     }
 
-    // 11: shader limits, for the log.
+    // Shader limits, for the log only.
     int vertex_attribs = 0, vertex_uniforms = 0, varyings = 0, combined_units = 0, vertex_units = 0;
     int fragment_uniforms = 0;
     if (vshader_avail) {
@@ -262,14 +280,13 @@ void OGL_extensions::init_extensions()
     }
     if (fshader_avail) fragment_uniforms = driver_int(GL_MAX_FRAGMENT_UNIFORM_COMPONENTS_ARB);
 
-    // 12
     const char* glsl_version = "n/a";
     if (glsl_avail) {
         const GLubyte* s = driver->get_string(GL_SHADING_LANGUAGE_VERSION_ARB);
         glsl_version = s ? reinterpret_cast<const char*>(s) : "<null string>";
     }
 
-    // 13: limits.
+    // Limits.
     ren.max_aniso = 1.0f;
     ren.tex_units = driver_int(GL_MAX_TEXTURE_UNITS_ARB);
     ren.tex_image_units = fprog_avail ? driver_int(GL_MAX_TEXTURE_IMAGE_UNITS_ARB) : ren.tex_units;
@@ -280,7 +297,7 @@ void OGL_extensions::init_extensions()
     driver->get_float(GL_POINT_SIZE_RANGE, point_sizes);
     if (ren.tex_units == 0) ren.tex_units = 1;
 
-    // 14: switches only clear; entry points already fetched stay.
+    // The user's switches only clear flags; entry points already fetched stay.
     if (option("--no_vbos")) vbo_avail = pbo_avail = 0;
     if (option("--no_pbos")) pbo_avail = 0;
     if (option("--no_sprites")) sprites_avail = 0;
@@ -297,10 +314,10 @@ void OGL_extensions::init_extensions()
     if (option("--no_threaded_ogl")) threaded_avail = 0;
     if (option("--no_sblend")) sblend_avail = 0;
 
-    // 15: this program never gives a worker a GL context of its own.
+    // This program never gives a worker a GL context of its own.
     threaded_avail = 0;
 
-    // 16: the capability block.
+    // The capability block of the log.
     xer << "OpenGL Vendor    : " << ren.gl_vendor << "\n";
     xer << "OpenGL Render    : " << ren.gl_renderer << "\n";
     xer << "OpenGL Version   : " << ren.gl_version << " (" << version << ")\n";
@@ -344,10 +361,10 @@ void OGL_extensions::init_extensions()
     xer << "max texture size : " << max_tex_size << "\n";
     xer << "max point size   : " << point_sizes[1] << "\n" << std::flush;
 
-    // 17: after the log, so the log shows the fixed-function count.
+    // After the log, so the log shows the fixed-function count.
     if (glsl_avail && ren.tex_image_units > ren.tex_units) ren.tex_units = ren.tex_image_units;
 
-    // 18: minimum hardware.
+    // Hardware below the minimum stops the program unless the user forces it.
     if (!multitex_avail && version <= 109) {
         const bool forced = option("--force_run");
         __MACIBM_alert(
@@ -364,7 +381,7 @@ void OGL_extensions::init_extensions()
                    : tr("For tech support, email support@nimbrel.example"),
             forced ? 1 : 2, __FILE__, __LINE__);
     }
-    // 19: software renderer.
+    // A software renderer runs, but warns.
     const std::string renderer = ren.gl_renderer;
     if (renderer == "GENERIC" || renderer == "Generic" || renderer == "generic" ||
         renderer == "Mesa GLX Indirect") {
@@ -382,6 +399,12 @@ void OGL_extensions::init_extensions()
 }
 
 // -- threaded_ogl_failed ---
+
+void OGL_fill_thread_gl_hooks(THREAD_gl_hooks& hooks)
+{
+    hooks.threaded_ogl = [] { return glExt.threaded_avail; };
+    hooks.threaded_ogl_failed = [] { glExt.threaded_ogl_failed(); };
+}
 
 void OGL_extensions::threaded_ogl_failed()
 {

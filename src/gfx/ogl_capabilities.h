@@ -73,6 +73,11 @@ int OGL_version_number(const char* version);
 // value as "0x%08x".
 std::string OGL_get_token_name(unsigned int token);
 
+// The thread layer's view of threaded GL: the capability flag and the
+// failure report.  The shell adds its context functions and installs them.
+struct THREAD_gl_hooks;
+void OGL_fill_thread_gl_hooks(THREAD_gl_hooks& hooks);
+
 // Where the detection asks the driver.  Tests put a driver of their own
 // here: glvnd's glXGetProcAddressARB never returns null, so a missing entry
 // point can be shown only this way.  Null restores the real driver.

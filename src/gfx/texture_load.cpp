@@ -24,6 +24,8 @@
 #include "gfx/gl_state_cache.h"
 #include "gfx/image_desc.h"
 #include "gfx/image_files.h"
+#include "gfx/image_header_size.h"
+#include "gfx/image_layout.h"
 #include "gfx/ogl_capabilities.h"
 #include "gfx/pixel_ops.h"
 #include "gfx/shared_buffers.h"
@@ -34,13 +36,6 @@
 // -- Failure and formats ---
 
 namespace {
-
-std::string flags_text(double value)
-{
-    char text[32];
-    std::snprintf(text, sizeof text, "%1.0f", value);
-    return text;
-}
 
 bool is_power_of_two(int n)
 {
@@ -86,46 +81,16 @@ bool is_compressed(unsigned int format) { return format >= 0x83F0 && format <= 0
 
 // -- Reading the image ---
 
-// The picture's size from a PNG or BMP header, read before anything is
-// decoded into the shared buffer.  False when the header is cut short.
-bool header_size(const xmap_class& map, bool bmp, long long& dx, long long& dy)
-{
-    const unsigned char* p = reinterpret_cast<const unsigned char*>(map.begin);
-    const size_t n = map.size();
-    if (bmp) {
-        if (n < 26) return false;
-        auto le32 = [&](size_t at) {
-            return static_cast<int32_t>(p[at] | p[at + 1] << 8 | p[at + 2] << 16 |
-                                        static_cast<uint32_t>(p[at + 3]) << 24);
-        };
-        dx = le32(18);
-        dy = le32(22);
-        return true;
-    }
-    if (n < 24) return false;
-    auto be32 = [&](size_t at) {
-        return static_cast<long long>(static_cast<uint32_t>(p[at]) << 24 | p[at + 1] << 16 |
-                                      p[at + 2] << 8 | p[at + 3]);
-    };
-    dx = be32(16);
-    dy = be32(20);
-    return true;
-}
-
-int power_of_two_at_least(long long n)
-{
-    int p = 1;
-    while (p < n && p < (1 << 30)) p <<= 1;
-    return p;
-}
-
 // Decoding into the shared buffer: a picture that would not fit there is
 // refused before a byte is written.
 bool fits_scratch(const std::string& path, long long dx, long long dy, int bytes_per_pixel)
 {
-    const long long bytes = static_cast<long long>(power_of_two_at_least(dx)) *
-                            power_of_two_at_least(dy) * bytes_per_pixel;
-    if (dx > 0 && dy > 0 && bytes <= scratch_array_bytes) return true;
+    // Sides are checked first, so the powers of two above them stay small.
+    if (dx > 0 && dy > 0 && dx <= scratch_array_bytes && dy <= scratch_array_bytes) {
+        const long long bytes = static_cast<long long>(TEX_power_of_two(static_cast<int>(dx))) *
+                                TEX_power_of_two(static_cast<int>(dy)) * bytes_per_pixel;
+        if (bytes <= scratch_array_bytes) return true;
+    }
     xer << "WARNING: texture " << path << " is " << dx << " by " << dy
         << " pixels, too large for the image buffer; not loaded.\n";
     return false;
@@ -138,7 +103,7 @@ struct decoded_image {
     bool dds = false;
 };
 
-// Steps 4 and 5 for a file: false for "no image".
+// Chooses, reads, decodes and sizes a picture file; false for "no image".
 bool read_image_file(TEX_obj& obj, std::string path, float scale_limit, int follow_alpha,
                      unsigned int wanted, decoded_image& image)
 {
@@ -168,7 +133,8 @@ bool read_image_file(TEX_obj& obj, std::string path, float scale_limit, int foll
         if (into_scratch) {
             long long dx = 0, dy = 0;
             const int bpp = wanted == GL_ALPHA ? 1 : 4;  // RGB may turn RGBA by the file's alpha
-            if (!header_size(map, bmp, dx, dy) || !fits_scratch(path, dx, dy, bpp)) return false;
+            if (!TEX_peek_image_size(map.begin, map.size(), dx, dy) || !fits_scratch(path, dx, dy, bpp))
+                return false;
         }
         ok = bmp ? TEX_load_bmp(path, &map, buffer, wanted, 0, 1, image.desc)
                  : TEX_load_png(path, &map, buffer, wanted, 0, 1, follow_alpha, image.desc);
@@ -221,8 +187,8 @@ bool read_image_file(TEX_obj& obj, std::string path, float scale_limit, int foll
         !(obj.flags & (tex_exact_size | tex_quiet_size)))
         xer << "WARNING: texture " << path << " has a size that is not a power of 2; it may not render correctly.\n";
     // The readers padded both sides to powers of two.
-    image.desc.dx = power_of_two_at_least(image.desc.dx);
-    image.desc.dy = power_of_two_at_least(image.desc.dy);
+    image.desc.dx = TEX_power_of_two(image.desc.dx);
+    image.desc.dy = TEX_power_of_two(image.desc.dy);
     image.desc.pad = 0;
     if (k != 1) {
         const int factor = static_cast<int>(k);
@@ -250,7 +216,7 @@ void bind_for_upload(GLuint name, bool main_thread)
     num_units = saved;
 }
 
-void upload_levels(const TEX_obj& obj, decoded_image& image, GLint internal, bool hardware_mipmaps,
+void upload_levels(decoded_image& image, GLint internal, bool hardware_mipmaps,
                    bool update_in_place, bool software_mipmaps)
 {
     // Rows of RGB and alpha images are not multiples of four bytes at the
@@ -286,7 +252,6 @@ void upload_levels(const TEX_obj& obj, decoded_image& image, GLint internal, boo
         }
     }
     glPixelStorei(GL_UNPACK_ALIGNMENT, saved_alignment);
-    (void)obj;
 }
 
 void set_parameters(int flags, bool depth)
@@ -340,9 +305,9 @@ bool TEX_obj::fail_load()
 
 bool TEX_obj::load()
 {
-    // 1, 2: flags and colour code.
+    // Flags and colour code.
     if (flags < 0 || flags > tex_flags_max) {
-        __MACIBM_alert(0, "Trying to bind an invalid filter type!", path, "value:", flags_text(flags), 2,
+        __MACIBM_alert(0, "Trying to bind an invalid filter type!", path, "value:", TEX_alert_number("%1.0f", flags), 2,
                        __FILE__, __LINE__);
         return false;
     }
@@ -354,7 +319,7 @@ bool TEX_obj::load()
         return false;
     }
 
-    // 3 to 5: the image.
+    // The image: none, the in-memory picture, or a file.
     decoded_image image;
     if (path.empty()) return fail_load();
     if (path.compare(0, 13, "scratch_array") == 0) {
@@ -373,12 +338,12 @@ bool TEX_obj::load()
         if (!read_image_file(*this, file, scale_limit, follow_alpha, wanted, image)) return fail_load();
     }
 
-    // 6: edges of transparent areas take their neighbours' colour.
+    // Edges of transparent areas take their neighbours' colour.
     if (flags & tex_into_scratch) image.pixels = scratch_array;
     if (image.desc.format == GL_RGBA && image.pixels != scratch_array && !image.dds)
         TEX_clean_edge(image.desc, image.pixels);
 
-    // 7: formats and how to upload.
+    // Formats, and how to upload.
     const GLint internal = internal_format(image.desc.format, flags);
     const bool compressed = is_compressed(image.desc.format);
     const bool main_thread = on_main_thread();
@@ -389,7 +354,7 @@ bool TEX_obj::load()
                                  (!(flags & tex_mipmaps) || hardware_mipmaps);
     const bool software_mipmaps = (flags & tex_mipmaps) && !hardware_mipmaps && !image.desc.has_mipmaps;
 
-    // 8: sizes the object keeps.
+    // The sizes the object keeps.
     dx_tot = image.desc.dx;
     dy_tot = image.desc.dy;
     format = image.desc.format;
@@ -410,7 +375,7 @@ bool TEX_obj::load()
         return false;
     }
 
-    // 9: the GL name; a reload off the main thread uploads into a fresh one
+    // The GL name; a reload off the main thread uploads into a fresh one
     // so the old stays drawable meanwhile.
     GLuint name = static_cast<GLuint>(tex_id.load());
     GLuint fresh = 0;
@@ -423,8 +388,8 @@ bool TEX_obj::load()
     }
     bind_for_upload(name, main_thread);
 
-    // 10 to 12: upload and parameters.
-    upload_levels(*this, image, internal, hardware_mipmaps, update_in_place, software_mipmaps);
+    // Upload and parameters.
+    upload_levels(image, internal, hardware_mipmaps, update_in_place, software_mipmaps);
     if (compressed) {
         GLint is_compressed_level = 0;
         glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_COMPRESSED_ARB, &is_compressed_level);
@@ -436,7 +401,7 @@ bool TEX_obj::load()
     }
     set_parameters(flags, image.desc.format == GL_DEPTH_COMPONENT);
 
-    // 13: hand over.
+    // Hand over.
     if (main_thread)
         glFlush();
     else
@@ -447,7 +412,6 @@ bool TEX_obj::load()
         if (main_thread) TEX_reset_bind();
     }
 
-    // 14
     int not_loaded = 0;
     if (loaded.compare_exchange_strong(not_loaded, 1)) {
         ++loaded_texes_ctr;

@@ -16,13 +16,6 @@ tman_class tman;
 
 namespace {
 
-std::string number_text(const char* format, double value)
-{
-    char text[48];
-    std::snprintf(text, sizeof text, format, value);
-    return text;
-}
-
 // Holds the manager's lock for a scope.
 class locked {
 public:
@@ -58,12 +51,12 @@ int tman_class::load_texture(tex_fail_mode fail, int ref, int flags, tex_load_ti
 
     if (when < 0 || when > 2) {
         __MACIBM_alert(0, "Trying to create an invalid texture load_time!", path, "value:",
-                       number_text("%1.0f", when), 2, __FILE__, __LINE__);
+                       TEX_alert_number("%1.0f", when), 2, __FILE__, __LINE__);
         return 0;
     }
     if (ref < 0 || ref >= tman_first_dynamic) {
         __MACIBM_alert(0, "Trying to bind too low or high a manual_ref!", path, "value:",
-                       number_text("%1.0f", ref), 2, __FILE__, __LINE__);
+                       TEX_alert_number("%1.0f", ref), 2, __FILE__, __LINE__);
         return 0;
     }
 
@@ -110,12 +103,12 @@ void tman_class::release_texture(int ref)
 {
     if (ref < tman_first_dynamic) {
         __MACIBM_alert(0, "Trying to release a manual texture - use unload_texture.",
-                       number_text("%f", ref), get_path(ref), "", 2, __FILE__, __LINE__);
+                       TEX_alert_number("%f", ref), get_path(ref), "", 2, __FILE__, __LINE__);
         return;
     }
     TEX_obj* obj = fetch_ref(ref);
     if (!obj) {
-        __MACIBM_alert(0, "Trying to release a null texture.", number_text("%f", ref), "", "", 2,
+        __MACIBM_alert(0, "Trying to release a null texture.", TEX_alert_number("%f", ref), "", "", 2,
                        __FILE__, __LINE__);
         return;
     }
@@ -126,7 +119,7 @@ void tman_class::unload_texture(int ref)
 {
     if (ref >= tman_first_dynamic) {
         __MACIBM_alert(0, "Error: dynamic textures should be released, not unloaded.", get_path(ref),
-                       number_text("%f", ref), "", 2, __FILE__, __LINE__);
+                       TEX_alert_number("%f", ref), "", 2, __FILE__, __LINE__);
         return;
     }
     TEX_obj* obj;
@@ -160,7 +153,7 @@ void tman_class::bind_ref(int ref, int unit, int mode)
 {
     TEX_obj* obj = fetch_ref(ref);
     if (!obj) {
-        __MACIBM_alert(0, "Null texture - how?", "", number_text("ref=%6.0f", ref), "", 2, __FILE__,
+        __MACIBM_alert(0, "Null texture - how?", "", TEX_alert_number("ref=%6.0f", ref), "", 2, __FILE__,
                        __LINE__);
         return;
     }
@@ -228,72 +221,74 @@ TEX_obj* tman_class::get_known_obj(int ref) { return fetch_ref(ref); }
 
 bool tman_class::tex_exists(int ref) { return fetch_ref(ref) != nullptr; }
 
+namespace {
+
+// A field of the object under `ref`, or the default when there is none.
+template <typename T, typename Read>
+T read_or(TEX_obj* obj, T fallback, Read read)
+{
+    return obj ? read(*obj) : fallback;
+}
+
+}  // namespace
+
 bool tman_class::tex_loaded(int ref)
 {
-    TEX_obj* obj = fetch_ref(ref);
-    return obj && obj->loaded.load() == 1;
+    return read_or(fetch_ref(ref), false, [](TEX_obj& o) { return o.loaded.load() == 1; });
 }
 
 bool tman_class::tex_err(int ref)
 {
-    TEX_obj* obj = fetch_ref(ref);
-    return obj && obj->loaded.load() == 1 && obj->vram == 0;
+    return read_or(fetch_ref(ref), false, [](TEX_obj& o) { return o.loaded.load() == 1 && o.vram == 0; });
 }
 
 bool tman_class::has_alpha(int ref)
 {
-    TEX_obj* obj = fetch_ref(ref);
-    if (!obj) return false;
-    switch (obj->format) {
-    case GL_ALPHA:
-    case GL_RGBA:
-    case GL_COMPRESSED_RGBA_S3TC_DXT1_EXT:
-    case GL_COMPRESSED_RGBA_S3TC_DXT3_EXT:
-    case GL_COMPRESSED_RGBA_S3TC_DXT5_EXT:
-        return true;
-    default:
-        return false;
-    }
+    return read_or(fetch_ref(ref), false, [](TEX_obj& o) {
+        switch (o.format) {
+        case GL_ALPHA:
+        case GL_RGBA:
+        case GL_COMPRESSED_RGBA_S3TC_DXT1_EXT:
+        case GL_COMPRESSED_RGBA_S3TC_DXT3_EXT:
+        case GL_COMPRESSED_RGBA_S3TC_DXT5_EXT:
+            return true;
+        default:
+            return false;
+        }
+    });
 }
 
 int tman_class::tex_mode(int ref)
 {
-    TEX_obj* obj = fetch_ref(ref);
-    return obj ? static_cast<int>(obj->format) : 0;
+    return read_or(fetch_ref(ref), 0, [](TEX_obj& o) { return static_cast<int>(o.format); });
 }
 
 int tman_class::tex_vram(int ref)
 {
-    TEX_obj* obj = fetch_ref(ref);
-    return obj ? obj->vram : 0;
+    return read_or(fetch_ref(ref), 0, [](TEX_obj& o) { return o.vram; });
 }
 
 float tman_class::tex_dx_vis(int ref)
 {
-    TEX_obj* obj = fetch_ref(ref);
-    return obj ? static_cast<float>(obj->dx_vis) : 0;
+    return read_or(fetch_ref(ref), 0.0f, [](TEX_obj& o) { return static_cast<float>(o.dx_vis); });
 }
 
 float tman_class::tex_dy_vis(int ref)
 {
-    TEX_obj* obj = fetch_ref(ref);
-    return obj ? static_cast<float>(obj->dy_vis) : 0;
+    return read_or(fetch_ref(ref), 0.0f, [](TEX_obj& o) { return static_cast<float>(o.dy_vis); });
 }
 
 float tman_class::tex_dx_tot(int ref)
 {
-    TEX_obj* obj = fetch_ref(ref);
-    return obj ? static_cast<float>(obj->dx_tot) : 0;
+    return read_or(fetch_ref(ref), 0.0f, [](TEX_obj& o) { return static_cast<float>(o.dx_tot); });
 }
 
 float tman_class::tex_dy_tot(int ref)
 {
-    TEX_obj* obj = fetch_ref(ref);
-    return obj ? static_cast<float>(obj->dy_tot) : 0;
+    return read_or(fetch_ref(ref), 0.0f, [](TEX_obj& o) { return static_cast<float>(o.dy_tot); });
 }
 
 std::string tman_class::get_path(int ref)
 {
-    TEX_obj* obj = fetch_ref(ref);
-    return obj ? obj->path : std::string();
+    return read_or(fetch_ref(ref), std::string(), [](TEX_obj& o) { return o.path; });
 }

@@ -10,6 +10,7 @@
 
 #include "core/shell_hooks.h"
 #include "core/thread_layer.h"
+#include "gfx/image_layout.h"
 #include "gfx/ogl_capabilities.h"
 #include "gfx/texture_binding.h"
 #include "gfx/texture_manager.h"
@@ -17,13 +18,6 @@
 namespace {
 
 std::atomic<int> total_texes_ctr{0};
-
-std::string number_text(double value)
-{
-    char text[32];
-    std::snprintf(text, sizeof text, "%1.0f", value);
-    return text;
-}
 
 }  // namespace
 
@@ -107,24 +101,20 @@ int TEX_obj::total_texes() { return total_texes_ctr.load(); }
 
 int TEX_obj::loaded_texes() { return loaded_texes_ctr.load(); }
 
+std::string TEX_alert_number(const char* format, double value)
+{
+    char text[48];
+    std::snprintf(text, sizeof text, format, value);
+    return text;
+}
+
 bool check_dxy(int value, std::string path)
 {
     if (value >= 1 && value <= 2048) return true;
     __MACIBM_alert(0, "Trying to create a texture either less than 1 or greater than 2048!", path,
-                   "value:", number_text(value), 2, __FILE__, __LINE__);
+                   "value:", TEX_alert_number("%1.0f", value), 2, __FILE__, __LINE__);
     return false;
 }
-
-namespace {
-
-int next_power_of_two(int n)
-{
-    int p = 1;
-    while (p < n && p < (1 << 30)) p <<= 1;
-    return p;
-}
-
-}  // namespace
 
 float TEX_get_scale(std::string path, int flags, float max_scale, int dx, int dy, int* dx_vis,
                     int* dy_vis, int* dx_tot, int* dy_tot, int mode)
@@ -142,8 +132,8 @@ float TEX_get_scale(std::string path, int flags, float max_scale, int dx, int dy
 
     *dx_vis = static_cast<int>(s * dx);
     *dy_vis = static_cast<int>(s * dy);
-    *dx_tot = (flags & tex_exact_size) ? *dx_vis : next_power_of_two(*dx_vis);
-    *dy_tot = (flags & tex_exact_size) ? *dy_vis : next_power_of_two(*dy_vis);
+    *dx_tot = (flags & tex_exact_size) ? *dx_vis : TEX_power_of_two(*dx_vis);
+    *dy_tot = (flags & tex_exact_size) ? *dy_vis : TEX_power_of_two(*dy_vis);
 
     // 0 tells the pipeline to stop, should the fatal alert return.
     for (int value : {dx, dy, *dx_vis, *dy_vis, *dx_tot, *dy_tot})

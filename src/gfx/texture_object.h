@@ -104,6 +104,9 @@ extern std::atomic<int> loaded_texes_ctr;
 // the visible and the allocated (power-of-two) sizes.
 float TEX_get_scale(std::string path, int flags, float max_scale, int dx, int dy, int* dx_vis,
                     int* dy_vis, int* dx_tot, int* dy_tot, int mode);
+// A number as the texture alerts show it ("%1.0f", "%f", "ref=%6.0f").
+std::string TEX_alert_number(const char* format, double value);
+
 // A texture side from 1 to 2048 passes; anything else is a fatal alert
 // (and false, should the alert return).
 bool check_dxy(int value, std::string path);

@@ -10,28 +10,16 @@
 #include "core/cmdline.h"
 #include "core/log_stream.h"
 #include "core/shell_hooks.h"
+#include "../core/alert_capture.h"
 #include "test_support.h"
 
 namespace gfx_test {
 
-struct alert {
-    std::string line1, line2, line3, line4;
-    int level;
-};
-
-inline std::vector<alert>& alerts()
-{
-    static std::vector<alert> all;
-    return all;
-}
-
-// Records every alert and returns, fatal ones too: the code under test
-// must then leave the failing call by itself, which the tests check.
-inline void record_alert(int, const std::string& l1, const std::string& l2, const std::string& l3,
-                         const std::string& l4, int level, const char*, int)
-{
-    alerts().push_back({l1, l2, l3, l4, level});
-}
+// Alerts are recorded, fatal ones too, and the call returns: the code
+// under test must then leave the failing call by itself, which the tests
+// check.
+using alert = recorded_alert;
+inline std::vector<alert>& alerts() { return recorded_alerts(); }
 
 // Alerts recorded, the log written to a private file, and the command line
 // given by the test; everything restored afterwards.
@@ -40,7 +28,7 @@ public:
     explicit captured(std::vector<const char*> options = {})
     {
         alerts().clear();
-        set_alert_hook(record_alert);
+        set_alert_hook(record_alert_hook);
         xer.open(dir_ / "log.txt");
         std::vector<const char*> argv{"nimbrel"};
         argv.insert(argv.end(), options.begin(), options.end());

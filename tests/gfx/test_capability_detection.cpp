@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "core/thread_layer.h"
 #include "fake_gl_driver.h"
 #include "gfx/ogl_capabilities.h"
 #include "gfx_test_helpers.h"
@@ -34,6 +35,8 @@ TEST(OpenGLVersionNumber, ReadsMajorAndMinorAsWholeNumbers)
     EXPECT_EQ(OGL_version_number("7"), 100);
     EXPECT_EQ(OGL_version_number(""), 100);
     EXPECT_EQ(OGL_version_number(nullptr), 100);
+    EXPECT_EQ(OGL_version_number("1.5555555555555555554"), 10000100) << "huge parts saturate";
+    EXPECT_EQ(OGL_version_number("99999999999999999999.1"), 100000010);
 }
 
 TEST(CapabilityDetection, VersionGrantsFlagsUpToItsThresholdAndExtensionsTheRest)
@@ -338,4 +341,16 @@ TEST(OpenGLTokenNames, NamesFormatsAndStatusesElseHex)
     EXPECT_EQ(OGL_get_token_name(GL_DEPTH24_STENCIL8_EXT), "GL_DEPTH24_STENCIL8_EXT");
     EXPECT_EQ(OGL_get_token_name(GL_FRAMEBUFFER_UNSUPPORTED_EXT), "GL_FRAMEBUFFER_UNSUPPORTED_EXT");
     EXPECT_EQ(OGL_get_token_name(GL_FRAMEBUFFER_COMPLETE_EXT), "0x00008cd5");
+}
+
+TEST(CapabilityDetection, ThreadLayerSeesTheFlagThroughItsHooks)
+{
+    captured run;
+    THREAD_gl_hooks hooks;
+    OGL_fill_thread_gl_hooks(hooks);
+    glExt = OGL_extensions();
+    EXPECT_EQ(hooks.threaded_ogl(), 1);
+    hooks.threaded_ogl_failed();
+    EXPECT_EQ(hooks.threaded_ogl(), 0);
+    EXPECT_EQ(gfx_test::alerts().size(), 1u);
 }
