@@ -34,6 +34,9 @@ struct http_case {
     bool before_request = false;
 };
 
+// Test logs name a case rather than dump its bytes.
+void PrintTo(const http_case& c, std::ostream* os) { *os << c.name; }
+
 std::string ok_header(const std::string& length) { return "HTTP/1.1 200 OK\r\nContent-Length: " + length + "\r\n\r\n"; }
 
 std::vector<http_case> cases()
