@@ -319,6 +319,11 @@ bool TEX_obj::load()
         return false;
     }
 
+    // The in-memory picture's sizing writes the new sizes into the object
+    // before they are compared: an in-place update must compare with the
+    // storage GL holds now, or a grown picture is sent into the old one.
+    const auto held_dx = dx_tot, held_dy = dy_tot;
+
     // The image: none, the in-memory picture, or a file.
     decoded_image image;
     if (path.empty()) return fail_load();
@@ -350,7 +355,7 @@ bool TEX_obj::load()
     const bool hardware_mipmaps =
         (flags & tex_mipmaps) && glExt.automini_avail && !compressed && !(flags & tex_sized);
     const bool update_in_place = loaded.load() == 1 && main_thread && format == image.desc.format &&
-                                 dx_tot == image.desc.dx && dy_tot == image.desc.dy &&
+                                 held_dx == image.desc.dx && held_dy == image.desc.dy &&
                                  (!(flags & tex_mipmaps) || hardware_mipmaps);
     const bool software_mipmaps = (flags & tex_mipmaps) && !hardware_mipmaps && !image.desc.has_mipmaps;
 
