@@ -19,12 +19,12 @@ int hot_digit = 0;
 BTN_key_queue queue;
 
 void draw_frame_and_labels(float x, float y, int digits, const std::string& left,
-                           const std::string& right, float right_gap)
+                           const std::string& right)
 {
     const float row = wheel_cell * static_cast<float>(digits);
     BTN_frame1(9, x + row / 2.0f - 1.0f, y + 3.0f, row + 15.0f, 0);
     BTN_util_draw_label(x - 12.0f, y, 0, left, 0);
-    BTN_util_draw_label(x + row + right_gap, y, 2, right, 0);
+    BTN_util_draw_label(x + row + 12.0f, y, 2, right, 0);
 }
 
 // Columns 75 units apart with the digit row's right end on the column's,
@@ -62,7 +62,7 @@ int BTN_flt_range(float x, float y, float* value, int digits, int decimals, floa
     }
     *value = number_clamp_and_round(*value, decimals, min, max);
 
-    draw_frame_and_labels(x, y, digits, left, right, 12.0f);
+    draw_frame_and_labels(x, y, digits, left, right);
     wheel_draw_arrows(x, y, digits);
     if (focused) wheel_draw_hot_cell(x, y, hot_digit);
     OGL_number(text_colour, x + 3.0f, y, *value, digits, decimals, charset_bold);
@@ -122,7 +122,7 @@ void BTN_display_number(float x, float y, float value, int digits, int decimals,
     if (digits <= 0) return;
     std::string left, right, help;
     BTN_expand_label(label, &left, &right, &help);
-    draw_frame_and_labels(x, y, digits, left, right, 12.0f);
+    draw_frame_and_labels(x, y, digits, left, right);
     OGL_number(text_colour, x + 4.0f, y, value, digits, decimals, charset_bold);
 }
 
