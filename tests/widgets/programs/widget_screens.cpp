@@ -101,6 +101,7 @@ int main(int argc, char** argv)
     MACIBM_append_menu(0, 1, 102, "Second");
     keys.bindings.push_back({81, 4, cmnd.get_cmnd_by_name("sim/operation/quit"), 0});
     say("ready");
+    say("language " + std::to_string(mnw.language));
     while (!app_done) MACIBM_event_proc();
     MACIBM_finishup(1);
     return 0;
