@@ -125,6 +125,10 @@ int extract_dest::make_link(const std::string& name, const std::string& target)
 {
     int err = place(name, true);
     if (err) return err;
+    // The system would read the target only up to a zero byte: "..\0x"
+    // would pass the walk below as a name and become "..".
+    if (target.find('\0') != std::string::npos)
+        return refuse(name, "the link's target holds a zero byte");
     if (!target.empty() && target[0] == '/')
         return refuse(name, "the link's target is absolute");
 

@@ -14,8 +14,10 @@
 #include <string>
 #include <vector>
 
+#include "core/error_codes.h"
+
 // A refused entry reads as a damaged archive: the user's remedy is the same.
-constexpr int kErrUnsafeEntry = 20001;
+constexpr int kErrUnsafeEntry = kErrZipOpen;
 
 // What to restore on a file after its bytes are written.
 struct extract_attrs {

@@ -23,6 +23,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <memory>
+#include <new>
 #include <vector>
 
 #include "core/archive_destination.h"
@@ -71,22 +72,22 @@ int decoder_error(archive* reader, int code_otherwise)
 
 // Names come out of the archive as UTF-16 and are converted for the current
 // locale; in the "C" locale every non-ASCII name would be lost.  The locale
-// is changed for this thread only, as unpack workers run side by side.
+// is changed for this thread only, as unpack workers run side by side, and
+// made once for the process: glibc shares its data between threads under
+// locks that ThreadSanitizer cannot see.
 class utf8_names {
 public:
-    utf8_names() : mine_(::newlocale(LC_CTYPE_MASK, "C.UTF-8", nullptr))
+    utf8_names()
     {
-        if (mine_) previous_ = ::uselocale(mine_);
+        static const locale_t utf8 = ::newlocale(LC_CTYPE_MASK, "C.UTF-8", nullptr);
+        if (utf8) previous_ = ::uselocale(utf8);
     }
     ~utf8_names()
     {
-        if (!mine_) return;
-        ::uselocale(previous_);
-        ::freelocale(mine_);
+        if (previous_) ::uselocale(previous_);
     }
 
 private:
-    locale_t mine_;
     locale_t previous_ = nullptr;
 };
 
@@ -104,14 +105,20 @@ int decode_entry(archive* reader, std::vector<char>& out)
             FILE_ERR_HERE();
             return decoder_error(reader, kErrZipShortRead);
         }
-        if (offset < 0) {
+        // 7z files have no holes: data anywhere but straight after the last
+        // block is damage, and must not size our buffer.
+        if (offset != static_cast<la_int64_t>(out.size())) {
             FILE_ERR_HERE();
             return kErrZipShortRead;
         }
-        size_t at = static_cast<size_t>(offset);
-        if (out.size() < at + size) out.resize(at + size);
-        std::copy(static_cast<const char*>(block), static_cast<const char*>(block) + size,
-                  out.begin() + static_cast<long>(at));
+        const char* bytes = static_cast<const char*>(block);
+        try {
+            out.insert(out.end(), bytes, bytes + size);
+        } catch (const std::bad_alloc&) {
+            // A file that unpacks to more than the memory holds.
+            FILE_ERR_HERE();
+            return ENOMEM;
+        }
     }
 }
 
@@ -144,7 +151,7 @@ int extract_all(archive* reader, const std::string& full_out_dir, std::string* n
 
         int err = decode_entry(reader, data);
         if (err) return err;
-        std::string target = first_file && rename ? rename_to : std::string(stored);
+        std::string target = first_file && rename && name ? rename_to : std::string(stored);
         first_file = false;
         err = dest.write_file(target, data.data(), data.size(), extract_attrs());
         if (name && err != kErrUnsafeEntry) *name = dest.path();

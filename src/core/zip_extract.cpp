@@ -11,6 +11,7 @@
 #include <cstring>
 #include <ctime>
 #include <memory>
+#include <mutex>
 #include <new>
 
 #include "core/archive_destination.h"
@@ -30,7 +31,22 @@ constexpr unsigned kMaxRead = 1u << 30;
 // beyond what the archive holds at all) is a lie we must not allocate for.
 constexpr unsigned long long kMaxDeflateRatio = 1032;
 
-unsigned mode_of(const unz_file_info64& info) { return static_cast<unsigned>(info.external_fa >> 16); }
+// The Unix mode, when the archive was made on Unix; 0 from DOS and Windows.
+unsigned mode_of(const unz_file_info64& info)
+{
+    return static_cast<unsigned>(info.external_fa >> 16);
+}
+
+// Entry dates are local time, with daylight saving as the C library decides.
+time_t local_time_of(std::tm& when)
+{
+    // With TZ unset glibc's mktime rewrites its time-zone state on every
+    // call, under a lock of its own that ThreadSanitizer cannot see; this
+    // one it sees, and next to writing a file it costs nothing.
+    static std::mutex zone_lock;
+    std::lock_guard<std::mutex> hold(zone_lock);
+    return std::mktime(&when);
+}
 
 bool plausible_size(const unz_file_info64& info, unsigned long long archive_size)
 {
@@ -106,7 +122,7 @@ int unzip_file(void* zip, extract_dest& dest, const std::string& name, const unz
             when.tm_year = static_cast<int>(info.tmu_date.tm_year) - 1900;
             when.tm_isdst = -1;
             attrs.set_time = true;
-            attrs.mtime = std::mktime(&when);
+            attrs.mtime = local_time_of(when);
         }
         err = dest.write_file(name, data.get(), info.uncompressed_size, attrs);
     }
@@ -173,7 +189,7 @@ int zip_to_file(const std::string& archive, const std::string& out_dir, std::str
                 continue;
             }
             bool is_folder = !entry.empty() && entry.back() == '/';
-            std::string target = first && rename && !is_folder ? rename_to : entry;
+            std::string target = first && rename && name && !is_folder ? rename_to : entry;
             if (is_folder)
                 err = dest.make_folder(entry);
             else if ((mode_of(info) & 0xA000) == 0xA000)

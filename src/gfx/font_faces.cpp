@@ -264,9 +264,6 @@ void OGL_font_info::sync_tex()
     scratch_dx = OGL_font_atlas_dx;
     scratch_dy = atlas_dy;
     std::memcpy(scratch_array, atlas, static_cast<size_t>(atlas_dy) * OGL_font_atlas_dx);
-    // A grown atlas needs new texture storage: a reload of the shared
-    // buffer under the same number updates the old storage in place.
-    if (const TEX_obj* old = tman.fetch_ref(tex_ref); old && old->dy_tot != atlas_dy) tman.unload_texture(tex_ref);
     tman.load_texture(tex_fail_fatal, tex_ref, 0x10083, tex_load_now, "scratch_array-fonts");
 }
 

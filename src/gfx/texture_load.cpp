@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "core/maker_site.h"
 #include "core/file_ops.h"
 #include "core/log_stream.h"
 #include "core/shell_hooks.h"
@@ -294,7 +295,7 @@ bool TEX_obj::fail_load()
     case tex_fail_fatal:
         __MACIBM_alert(0, "Trying to load a texture that you do not have!",
                        "This smacks of a mis-installed copy of Nimbrel!",
-                       "Get a new download from www.nimbrel.example. The missing file is:", path, 2,
+                       "Get a new download from " NIMBREL_MAKER_HOST ". The missing file is:", path, 2,
                        __FILE__, __LINE__);
         return false;
     default: break;
@@ -318,6 +319,11 @@ bool TEX_obj::load()
                        "", "", 2, __FILE__, __LINE__);
         return false;
     }
+
+    // The in-memory picture's sizing writes the new sizes into the object
+    // before they are compared: an in-place update must compare with the
+    // storage GL holds now, or a grown picture is sent into the old one.
+    const auto held_dx = dx_tot, held_dy = dy_tot;
 
     // The image: none, the in-memory picture, or a file.
     decoded_image image;
@@ -350,7 +356,7 @@ bool TEX_obj::load()
     const bool hardware_mipmaps =
         (flags & tex_mipmaps) && glExt.automini_avail && !compressed && !(flags & tex_sized);
     const bool update_in_place = loaded.load() == 1 && main_thread && format == image.desc.format &&
-                                 dx_tot == image.desc.dx && dy_tot == image.desc.dy &&
+                                 held_dx == image.desc.dx && held_dy == image.desc.dy &&
                                  (!(flags & tex_mipmaps) || hardware_mipmaps);
     const bool software_mipmaps = (flags & tex_mipmaps) && !hardware_mipmaps && !image.desc.has_mipmaps;
 

@@ -2,10 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include "core/log_stream.h"
-#include "test_support.h"
 
 namespace archive_fixtures {
 
@@ -80,7 +77,8 @@ std::string make_zip(const std::vector<zip_entry>& entries)
     out += central;
     put32(out, 0x06054b50);
     put16(out, 0); put16(out, 0);
-    put16(out, static_cast<uint32_t>(entries.size())); put16(out, static_cast<uint32_t>(entries.size()));
+    uint32_t count = static_cast<uint32_t>(entries.size());
+    put16(out, count); put16(out, count);
     put32(out, static_cast<uint32_t>(central.size())); put32(out, central_at);
     put16(out, 0);
     return out;
@@ -122,21 +120,14 @@ std::string rename_in_7z(std::string archive, const std::string& from, const std
     return archive;
 }
 
-captured_log::captured_log() : path_("/tmp/nimbrel-log-" + std::to_string(::getpid()) + ".txt")
-{
-    xer.open(path_);
-}
+captured_log::captured_log() { xer.open(dir_ / "log.txt"); }
 
-captured_log::~captured_log()
-{
-    xer.close();
-    ::unlink(path_.c_str());
-}
+captured_log::~captured_log() { xer.close(); }
 
 std::string captured_log::text()
 {
     xer << std::flush;
-    return testing_support::read_file(path_);
+    return testing_support::read_file(dir_ / "log.txt");
 }
 
 }  // namespace archive_fixtures

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "test_support.h"
+
 namespace archive_fixtures {
 
 uint32_t crc32_of(const std::string& bytes);
@@ -43,7 +45,7 @@ public:
     std::string text();
 
 private:
-    std::string path_;
+    testing_support::scratch_dir dir_;
 };
 
 }  // namespace archive_fixtures

@@ -22,7 +22,8 @@ TEST(FileToZip, PacksOneFileThatUnzipAndZipToFileBothRestore)
     for (int i = 0; i < 100000; ++i) data += static_cast<char>('a' + i % 13);
     write_file(dir / "src/Installer Log.txt", data);
     ::chmod((dir / "src/Installer Log.txt").c_str(), 0750);
-    ASSERT_EQ(run_shell("touch -d '2020-01-02 03:04:06' '" + dir / "src/Installer Log.txt" + "'").status, 0);
+    std::string touch = "touch -d '2020-01-02 03:04:06' '" + dir / "src/Installer Log.txt" + "'";
+    ASSERT_EQ(run_shell(touch).status, 0);
 
     ASSERT_EQ(file_to_zip(dir / "src/Installer Log.txt", dir / "x.zip"), 0);
     auto listed = run_shell("unzip -Z -l '" + dir / "x.zip" + "'");

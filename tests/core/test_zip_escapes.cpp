@@ -55,6 +55,8 @@ TEST(ZipEscapes, RefusesEveryEntryThatWouldLandOutsideTheFolder)
         {"a link that steps back out of a link made here",
          {{"d", ".", unix_link()}, {"e", "d/..", unix_link()}}},
         {"a name with a zero byte", {{std::string("ok\0/../../escaped", 17), "x"}}},
+        {"a link whose target turns into \"..\" at a zero byte",
+         {{"up", std::string("..\0x", 4), unix_link()}}},
     };
     for (const escape_case& c : cases) {
         scratch_dir dir;
