@@ -1,5 +1,6 @@
 #include "widgets/focus_ring.h"
 
+#include <algorithm>
 #include <cctype>
 
 #include "shell/mnw_state.h"
@@ -54,7 +55,7 @@ void flush_pending(const focus_info_t& e)
 void drop_keys_of_undrawn_widgets(const focus_info_t& e)
 {
     int kept = 0;
-    const int n = *e.queue_count;
+    const int n = std::min(*e.queue_count, e.queue_size);
     for (int i = 0; i < n; ++i) {
         bool drawn = false;
         for (const focus_info_t& other : focus_ring)
@@ -148,6 +149,11 @@ int BTN_dispatch_to_focus(int character, int vkey, int flags)
         // Still full: the key waits for the widget to read its queue.  Past
         // the waiting room it is lost rather than written beyond the arrays
         // or handed to a key binding.
+        if (pending_count == pending_capacity && pending_first > 0) {
+            std::copy(pending + pending_first, pending + pending_count, pending);
+            pending_count -= pending_first;
+            pending_first = 0;
+        }
         if (pending_count < pending_capacity) {
             pending[pending_count++] = {character, vkey, flags};
             pending_id = focus_id;
