@@ -17,10 +17,12 @@
 #include "gfx/ogl_capabilities.h"
 #include "gfx/texture_manager.h"
 #include "glx_test_window.h"
+#include "shell/keys.h"
 #include "shell/mnw_state.h"
 #include "test_support.h"
 #include "widgets/focus_ring.h"
 #include "widgets/text_field.h"
+#include "widgets/toolkit_hooks.h"
 
 // Xlib's macros (None, Bool, Status) last, after everything they would clash with.
 #include <GL/glx.h>
@@ -32,31 +34,6 @@ namespace {
 
 constexpr int window_w = 420, window_h = 60;
 constexpr float field_x = 10.0f, field_y = 25.0f, field_w = 400.0f;
-
-// Character, virtual key and flags as the key bindings make them, for the
-// keys this test sends.
-bool translate(XKeyEvent* event, int* character, int* vkey, int* flags)
-{
-    char latin1[8];
-    KeySym sym = 0;
-    XLookupString(event, latin1, sizeof latin1, &sym, nullptr);
-    *flags = 8 | ((event->state & ShiftMask) ? 1 : 0);
-    *vkey = 0;
-    switch (sym) {
-    case XK_BackSpace: *character = 8, *vkey = 8; return true;
-    case XK_Left: *character = 28, *vkey = 37; return true;
-    case XK_Right: *character = 29, *vkey = 39; return true;
-    case XK_Home: *character = 'P', *vkey = 36; return true;
-    case XK_End: *character = 'W', *vkey = 35; return true;
-    case XK_Delete: *character = 127, *vkey = 46; return true;
-    case XK_F1: *character = '>', *vkey = 112; return true;
-    default: break;
-    }
-    if ((sym >= 0x20 && sym <= 0x7E) || (sym >= 0xA0 && sym <= 0xFF)) *character = static_cast<int>(sym);
-    else if (sym >= 0x1000000 && sym <= 0x110FFFF) *character = static_cast<int>(sym - 0x1000000);
-    else return false;
-    return true;
-}
 
 class text_field_window : public ::testing::Test {
 protected:
@@ -80,12 +57,22 @@ protected:
         colr.assign(48, 0.05f, 0.05f, 0.1f);  // dark text on the light field
         colr.assign(8, 0.2f, 0.3f, 0.8f);
         colr.colours[111][0] = 1.0f;  // the caret's pulse, held still
+        BTN_install_shell_hooks();
+        // The input method and context as the shell makes them for its window.
+        mnw.input_method = XOpenIM(window.display(), nullptr, nullptr, nullptr);
+        if (mnw.input_method)
+            mnw.input_context = XCreateIC(mnw.input_method, XNInputStyle,
+                                          XIMPreeditNothing | XIMStatusNothing, nullptr);
         XSelectInput(window.display(), window.window(), KeyPressMask | KeyReleaseMask | ExposureMask);
         XSync(window.display(), False);
     }
     void TearDown() override
     {
         unmap_keysyms();
+        if (mnw.input_context) XDestroyIC(mnw.input_context);
+        if (mnw.input_method) XCloseIM(mnw.input_method);
+        mnw.input_context = nullptr;
+        mnw.input_method = nullptr;
         set_ogl_window(nullptr);
     }
 
@@ -123,8 +110,8 @@ protected:
         mapped.clear();
     }
 
-    // One frame: pending key presses queued for the focused field, then
-    // the field drawn as the event loop would draw it.
+    // One frame: pending key events through the key bindings to the
+    // focused field's queue, then the field drawn as the frame would.
     void frame()
     {
         Display* d = window.display();
@@ -132,9 +119,7 @@ protected:
             XEvent event;
             XNextEvent(d, &event);
             if (event.type == MappingNotify) XRefreshKeyboardMapping(&event.xmapping);
-            if (event.type != KeyPress) continue;
-            int character, vkey, flags;
-            if (translate(&event.xkey, &character, &vkey, &flags)) BTN_dispatch_to_focus(character, vkey, flags);
+            if (event.type == KeyPress || event.type == KeyRelease) keys.handle_key_raw(&event);
         }
         BTN_begin_focus_ring();
         OGL_pix_specs(0);
