@@ -1,0 +1,104 @@
+// Start-up and idle cost of the installer under X:
+//   - time from exec to the first buffer swap of the main window;
+//   - CPU time the idle frame loop takes over 10 seconds, as a share of
+//     one core.
+// Each run starts the program afresh with its own HOME; the figures are the
+// median of the runs.
+//
+//   bench_startup INSTALLER PROBE_LIBRARY [RUNS]   (DISPLAY must be set)
+#include <signal.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+long long monotonic_ns()
+{
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return now.tv_sec * 1000000000LL + now.tv_nsec;
+}
+
+// utime + stime of the process, in clock ticks.
+long long cpu_ticks(pid_t pid)
+{
+    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+    std::string stat((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::istringstream fields(stat.substr(stat.rfind(')') + 2));
+    std::string skip;
+    for (int i = 3; i < 14; ++i) fields >> skip;  // state .. cmajflt
+    long long utime = 0, stime = 0;
+    fields >> utime >> stime;
+    return utime + stime;
+}
+
+double median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 3 || !std::getenv("DISPLAY")) {
+        std::fprintf(stderr, "usage: DISPLAY=:N bench_startup INSTALLER PROBE_LIBRARY [RUNS]\n");
+        return 2;
+    }
+    const int runs = argc > 3 ? std::atoi(argv[3]) : 5;
+    char home_template[] = "/tmp/nimbrel-bench-XXXXXX";
+    const std::string home = mkdtemp(home_template);
+    const std::string swap_file = home + "/first_swap";
+    std::vector<double> first_swap_ms, idle_cpu;
+
+    for (int run = 0; run < runs; ++run) {
+        std::remove(swap_file.c_str());
+        std::fflush(stdout);  // or the child would print our buffer again
+        const long long started = monotonic_ns();
+        const pid_t pid = fork();
+        if (pid == 0) {
+            setenv("HOME", home.c_str(), 1);
+            setenv("LD_PRELOAD", argv[2], 1);
+            setenv("NIMBREL_FIRST_SWAP_FILE", swap_file.c_str(), 1);
+            freopen("/dev/null", "w", stdout);
+            execl(argv[1], argv[1], "--lang=en", static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        long long swapped = 0;
+        for (int i = 0; i < 20000 && !swapped; ++i) {
+            std::ifstream in(swap_file);
+            if (!(in >> swapped)) usleep(500);
+        }
+        if (!swapped) {
+            std::fprintf(stderr, "run %d: no buffer swap within 10 s\n", run + 1);
+            kill(pid, SIGKILL);
+            waitpid(pid, nullptr, 0);
+            return 1;
+        }
+        first_swap_ms.push_back((swapped - started) / 1e6);
+
+        sleep(1);  // start-up's last steps, then only idle frames
+        const long long before = cpu_ticks(pid);
+        sleep(10);
+        const long long after = cpu_ticks(pid);
+        idle_cpu.push_back(100.0 * (after - before) / sysconf(_SC_CLK_TCK) / 10.0);
+        kill(pid, SIGKILL);
+        waitpid(pid, nullptr, 0);
+        std::printf("run %d: first swap %.1f ms, idle CPU %.2f %%\n", run + 1, first_swap_ms.back(),
+                    idle_cpu.back());
+    }
+    std::printf("median of %d runs: exec to first swap %.1f ms, idle CPU %.2f %% of one core\n", runs,
+                median(first_swap_ms), median(idle_cpu));
+    std::string cleanup = "rm -rf '" + home + "'";
+    return std::system(cleanup.c_str()) == 0 ? 0 : 1;
+}

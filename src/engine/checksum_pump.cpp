@@ -1,0 +1,77 @@
+#include "engine/checksum_pump.h"
+
+#include <algorithm>
+
+#include "core/file_ops.h"
+#include "core/frame_clock.h"
+#include "core/log_stream.h"
+#include "core/utl_thread.h"
+#include "core/worker_threads.h"
+#include "engine/installer_state.h"
+#include "engine/installer_tasks.h"
+#include "engine/manifest.h"
+
+UTL_worker_threads* checksum_workers = nullptr;
+
+namespace {
+
+// Small enough that one slow file holds back little, large enough that the
+// queues are not the bottleneck.
+constexpr int kFilesPerTask = 10;
+constexpr int kTasksPerThread = 4;
+
+double clock_seconds() { return static_cast<double>(xtim.microsecs()) * 0.000001; }
+
+// Nothing is installed where there is no folder: every file is absent, and
+// current only where the manifest wants it absent.
+void mark_all_absent()
+{
+    for (file_history_struct& history : sim_info) {
+        file_version_struct& v = history.back();
+        v.sig_have = "NONE";
+        v.is_current = v.sig_want == "NONE";
+    }
+}
+
+}  // namespace
+
+int checksum_directory(int& cursor, int quick, float& progress)
+{
+    // Only from idle: the workers of a run under way still own their
+    // histories, and find the files gone by themselves.
+    if (!checksum_workers && !dir_exists(dest_dir_path)) {
+        mark_all_absent();
+        return 1;
+    }
+
+    const int histories = static_cast<int>(sim_info.size());
+    cursor = std::clamp(cursor, 0, histories);
+    if (!checksum_workers) {
+        const int threads = UTL_count_processors();
+        checksum_workers = new UTL_worker_threads(threads, kTasksPerThread * threads);
+        xer << " Start of MD5 at " << clock_seconds() << "\n";
+    }
+
+    while (cursor < histories && checksum_workers->has_free_slot()) {
+        const int n = std::min(kFilesPerTask, histories - cursor);
+        checksum_workers->enqueue_task(new checksum_task(cursor, cursor + n, quick));
+        cursor += n;
+    }
+    while (UTL_work_task* done = checksum_workers->check_retired_tasks()) delete done;
+
+    progress = histories ? static_cast<float>(cursor) / static_cast<float>(histories) : 0.0f;
+    if (cursor < histories || checksum_workers->count_total_tasks() > 0) return 0;
+
+    delete checksum_workers;
+    checksum_workers = nullptr;
+    xer << " End of MD5 at " << clock_seconds() << "\n";
+    return 1;
+}
+
+void checksum_directory_kill()
+{
+    if (!checksum_workers) return;
+    while (UTL_work_task* done = checksum_workers->wait_retired_tasks()) delete done;
+    delete checksum_workers;
+    checksum_workers = nullptr;
+}

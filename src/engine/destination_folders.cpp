@@ -1,0 +1,87 @@
+#include "engine/destination_folders.h"
+
+#include <cerrno>
+#include <set>
+
+#include "core/error_codes.h"
+#include "core/file_ops.h"
+#include "core/shell_hooks.h"
+#include "core/translation.h"
+#include "engine/destination_guard.h"
+#include "engine/install_filter.h"
+#include "engine/installer_state.h"
+#include "engine/manifest.h"
+
+namespace {
+
+const char* const kFixedFolders[] = {
+    "Output", "Output/FMS plans", "Output/logbooks", "Output/movies",
+    "Output/situations", "Resources", "Output/preferences",
+};
+
+// 0 when the folder exists afterwards.  A plain file of that name is no
+// folder to write into, whatever mkdir says.
+int create_folder(const std::string& path)
+{
+    int err = make_folder(path);
+    if (err == EEXIST && !dir_exists(path)) return ENOTDIR;
+    return show_make_dir_err(err) ? err : 0;
+}
+
+// Like create_folder, for folders inside the destination only.
+int create_inside(const std::string& path)
+{
+    return inside_destination(path + "/") ? create_folder(path) : EACCES;
+}
+
+}  // namespace
+
+void make_dir_error(const std::string& folder, int err)
+{
+    __MACIBM_alert(0,
+                   UTL_translate_string("I am unable to install or update Nimbrel. An error occurred while "
+                                        "creating new folders. Make sure you are installing to a directory "
+                                        "that you have access to!", 0),
+                   UTL_translate_string("Error: ", 0) + error_str(err),
+                   UTL_translate_string("Install Location: ", 0) + dest_dir_path,
+                   UTL_translate_string("Install Path:", 0) + folder, 1, "utils", 180);
+}
+
+int make_dirs()
+{
+    // The destination and each of its ancestors, from the top down.
+    std::string dest = dest_dir_path.substr(0, dest_dir_path.size() - 1);
+    for (size_t slash = dest.find('/', 1); ; slash = dest.find('/', slash + 1)) {
+        std::string folder = slash == std::string::npos ? dest : dest.substr(0, slash);
+        if (int err = create_folder(folder)) {
+            make_dir_error(folder, err);
+            return err;
+        }
+        if (slash == std::string::npos) break;
+    }
+
+    // Every folder holding a file of the plan, parents before children.
+    std::set<std::string> folders;
+    for (size_t i = 0; i < sim_info.size(); ++i) {
+        const int current = static_cast<int>(sim_info[i].size()) - 1;
+        const file_version_struct& version = sim_info[i][current];
+        if (!version.do_install || !want_this_f(static_cast<int>(i), current)) continue;
+        std::string path = version.path;
+        trim_dest_folder(path);
+        for (size_t slash = path.rfind('/'); slash != std::string::npos && slash > 0; slash = path.rfind('/')) {
+            path.resize(slash);
+            folders.insert(path);
+        }
+    }
+    for (const std::string& folder : folders) {
+        if (int err = create_inside(dest_dir_path + folder)) {
+            make_dir_error(dest_dir_path + folder, err);
+            return err;
+        }
+    }
+
+    for (const char* name : kFixedFolders) {
+        if (int err = create_inside(dest_dir_path + name)) make_dir_error(dest_dir_path + name, err);
+    }
+    return 0;
+}

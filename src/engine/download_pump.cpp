@@ -1,0 +1,200 @@
+#include "engine/download_pump.h"
+
+#include <algorithm>
+#include <cerrno>
+
+#include "core/archives.h"
+#include "core/error_codes.h"
+#include "core/file_ops.h"
+#include "core/frame_clock.h"
+#include "core/log_stream.h"
+#include "core/shell_hooks.h"
+#include "core/translation.h"
+#include "engine/destination_guard.h"
+#include "engine/download_streams.h"
+#include "engine/http_client.h"
+#include "engine/installer_state.h"
+#include "engine/manifest.h"
+#include "engine/server_list.h"
+
+std::string crnt_file_path;
+std::string crnt_file_name;
+
+namespace {
+
+// -- Number of streams ---
+
+// Streams wanted at a transfer rate in kilobytes per second, unless the
+// user fixed the number; a stored count outside 1..4 means automatic.
+int wanted_streams(float rate)
+{
+    if (stg.stream_count >= 1 && stg.stream_count <= kStreamCount) return stg.stream_count;
+    if (rate > 200) return 9;
+    if (rate > 150) return 8;
+    if (rate > 100) return 6;
+    if (rate > 50) return 4;
+    return 2;
+}
+
+// After stream k finished a file: add a stream or retire this one, towards
+// the wanted number.  Retiring needs two active, so the last one never goes.
+void adapt_streams(int k)
+{
+    int wanted = wanted_streams(next.rate(xtim.real_time));
+    int count = 0;
+    for (int s = 0; s < kStreamCount; ++s) count += next.active[s] != 0;
+    if (count < wanted) {
+        for (int s = 0; s < kStreamCount; ++s) {
+            if (!next.active[s]) {
+                next.active[s] = 1;
+                next.wants_next[s] = 1;
+                break;
+            }
+        }
+    }
+    if (count > wanted && count > 1)
+        next.active[k] = 0;
+    else
+        next.wants_next[k] = 1;
+}
+
+// -- Failures the user must see ---
+
+// A full disk does not get better on another server.
+bool is_disk_full(int err) { return err == ENOSPC || err == EDQUOT; }
+
+void disk_full_alert(int err, const std::string& archive)
+{
+    stg.extract_failed = 1;
+    __MACIBM_alert(0, UTL_translate_string("The installer cannot save a downloaded file.", 0),
+                   UTL_translate_string("Error: ", 0) + error_str(err),
+                   UTL_translate_string("Compressed File: ", 0) + archive, "", 1, "utils", 420);
+}
+
+// -- One stream's file ---
+
+// The current-file fraction of a transfer still under way in `slot`.
+float transfer_fraction(int slot)
+{
+    down_class* transfer = http.transfer(slot);
+    if (!transfer) return 0.0f;
+    if (transfer->ContentLength() == -1) return -0.01f;
+    return transfer->GetPercent() * 0.01f;
+}
+
+// Moves stream k by one step; true when it finished its file.
+int unpack_and_delete(const std::string& archive, const std::string& destination);
+
+bool step_stream(int k)
+{
+    file_version_struct& version = sim_info[next.file_index[k]].back();
+    const std::string dest = dest_path_of(version);
+    const std::string download = server_path[stg.server_choice] + version.path + ".zip";
+    const std::string archive = stream_archive_path(k);
+    next.wants_next[k] = 0;
+    crnt_file_path = download;
+    size_t slash = download.rfind('/');
+    crnt_file_name = slash == std::string::npos ? download : download.substr(slash + 1);
+
+    if (!version.path.empty() && version.path.back() == '/') {
+        __MACIBM_alert(0, "I am working through the list and found a path that has no file!",
+                       "This is impossible to download or delete!", "It is:", version.path, 2, "utils", 505);
+        return true;
+    }
+
+    if (version.do_delete) {
+        stg.file_action = 0;
+        int result = inside_destination(dest) ? delete_file(dest) : EACCES;
+        log_file_action("now we want to nuke a file: DELETING  file ", dest, result);
+        record_emptied_folders(dest, deleted_files);
+        return true;
+    }
+    if (!version.do_install) {
+        stg.file_action = version.is_current ? 2 : 3;
+        return true;
+    }
+
+    stg.file_action = 1;
+    const int slot = kFirstStreamSlot + k;
+    switch (http.net_check(slot, server_name[stg.server_choice], download, archive)) {
+    case 0:
+        stg.file_progress = transfer_fraction(slot);
+        next.in_progress_kb += stg.file_progress * version.download_size;
+        return false;
+    case 1:
+        stg.download_failed = 0;
+        // Only an archive that unpacked makes the file current: a retry or
+        // a repair must still see the others as missing.
+        if (unpack_and_delete(archive, dest) == 0) version.is_current = 1;
+        next.downloaded_kb += version.download_size;
+        next.installed_kb += version.installed_size;
+        return true;
+    default:
+        if (is_disk_full(http.last_os_error(slot))) {
+            disk_full_alert(http.last_os_error(slot), archive);
+            delete_file(archive);
+            return false;
+        }
+        stg.download_failed = 1;
+        next.cursor = std::min(next.cursor, next.file_index[k]);
+        stg.server_choice = pick_biased_server(stg.server_count);
+        return false;
+    }
+}
+
+int unpack_and_delete(const std::string& archive, const std::string& destination)
+{
+    size_t slash = destination.size() > 1 ? destination.rfind('/', destination.size() - 2) : std::string::npos;
+    std::string folder = slash == std::string::npos ? std::string() : destination.substr(0, slash + 1);
+
+    int result;
+    if (!inside_destination(destination))
+        result = EACCES;
+    else if (archive.size() >= 3 && archive.compare(archive.size() - 3, 3, ".7z") == 0)
+        result = p7z_to_file(archive, folder, nullptr, 0);
+    else
+        result = zip_to_file(archive, folder, nullptr, 0);
+
+    if (result != 0) {
+        stg.extract_failed = 1;
+        __MACIBM_alert(0, UTL_translate_string("The installer cannot extract a file.", 0),
+                       UTL_translate_string("Error: ", 0) + error_str(result),
+                       UTL_translate_string("Compressed File: ", 0) + archive,
+                       UTL_translate_string("Destination: ", 0) + destination, 1, "utils", 436);
+    }
+    log_file_action("EXPANDING file ", destination, result);
+    delete_file(archive);
+    return result;
+}
+
+}  // namespace
+
+void extract_and_delete_file(std::string archive, std::string destination)
+{
+    unpack_and_delete(archive, destination);
+}
+
+int grab_files()
+{
+    const int files = static_cast<int>(sim_info.size());
+    next.in_progress_kb = 0;
+    for (int k = 0; k < kStreamCount; ++k) {
+        if (!next.active[k]) continue;
+        if (next.wants_next[k]) {
+            next.file_index[k] = next.cursor;
+            next.cursor = std::min(next.cursor + 1, files);
+        }
+        if (next.file_index[k] >= files) continue;
+        if (step_stream(k)) adapt_streams(k);
+        if (stg.extract_failed) break;
+    }
+
+    bool through = true;
+    for (int k = 0; k < kStreamCount; ++k) through = through && (!next.active[k] || next.file_index[k] >= files);
+    if (through) {
+        next.done = 1;
+        remove_emptied_folders(deleted_files, "cleanup: DELETING  file ");
+        return 1;
+    }
+    return stg.extract_failed;
+}

@@ -1,0 +1,23 @@
+// The download pump of the web roads: the install plan carried out over up
+// to four HTTP streams, one step per stream and call, on the main thread.
+//
+// Stream k downloads into temp_path + k + ".zip" over HTTP slot k + 2 from
+// the chosen server and unpacks each archive into the destination; files
+// marked for deletion are deleted, and folders this empties are removed at
+// the end.  A failed transfer moves to another server and retries.
+#pragma once
+
+#include <string>
+
+// The download path of the file stream's pump last took up, and its name.
+extern std::string crnt_file_path;
+extern std::string crnt_file_name;
+
+// One step of every active stream.  1 when the run is through (after the
+// clean-up of emptied folders), or as soon as an archive failed to unpack
+// or a disk filled up (stg.extract_failed); 0 while work remains.
+int grab_files();
+
+// Unpacks `archive` into the folder of `destination`, then deletes the
+// archive.  A failure sets stg.extract_failed and raises a warning.
+void extract_and_delete_file(std::string archive, std::string destination);

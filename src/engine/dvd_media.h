@@ -1,0 +1,32 @@
+// The install DVDs themselves: the version file that names the release,
+// the manifest on the disk, and which disk is in the drive.
+//
+// On a disk every release file lies below dvd_path + install_name + "/",
+// as the file's manifest path plus ".zip" (".7z" for global scenery).
+#pragma once
+
+#include <string>
+
+// Reads a DVD version file ("dvd_version.txt": text header, version 900,
+// keyword "DVD"; then lines, of which "VERSION" names the release, the last
+// one winning).  False when the file is missing or its header is not that
+// one; else true, with `name` set when a VERSION line was found and
+// `found_name` telling whether one was.
+bool read_dvd_version_file(const std::string& path, std::string& name, bool& found_name);
+
+// Once a frame on the DVD road's first screen: finds the DVD when dvd_path
+// is empty, reads its version file while the release is unknown (an
+// install from DVD has no servers: stg.server_count becomes 0), then reads
+// the release's manifest once into sim_info.  A manifest that cannot be
+// unpacked is fatal.
+void UTIL_scan_dvd();
+
+// True, with current_disk set to the file's disk, when a mounted DVD holds
+// the archive of history want_file_disk; dvd_path then names that DVD.
+// False, changing nothing, for any other disk or no disk at all.
+bool UTIL_verify_disk();
+
+// With `eject`, lets go of the DVD in the drive (dvd_path becomes empty).
+// Answers the disk that holds history want_file_disk, for the screens to
+// ask for; -1 when there is no such history.
+int UTIL_switch_disk(int eject);

@@ -1,0 +1,456 @@
+// The HTTP client.  Sections:
+//   -- Proxy rule ---
+//   -- Building a transfer ---
+//   -- One step: socket, header, body ---
+//   -- Queries ---
+//   -- The slots: net_check ---
+#include "engine/http_client.h"
+
+#include <strings.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "core/core_globals.h"
+#include "core/error_codes.h"
+#include "core/frame_clock.h"
+#include "core/log_stream.h"
+#include "core/preferences.h"
+#include "core/shell_hooks.h"
+#include "engine/download_streams.h"
+#include "engine/tcp_socket.h"
+
+http_class http;
+std::vector<std::string> gProxyExclude;
+
+namespace {
+
+// The program's version; the user agent carries its last four characters.
+const char kVersionString[] = "Nimbrel 9.21rc2";
+const char kAlertSource[] = "HLutils/OOPS_cpp/http";
+
+// One receive buffer for every slot: transfers are stepped one at a time on
+// the main thread.
+char readChunk[65536];
+
+bool has_control_chars(const std::string& text)
+{
+    for (unsigned char c : text)
+        if (c < 0x20 || c == 0x7f) return true;
+    return false;
+}
+
+bool is_plain_number(const std::string& text)
+{
+    // 18 digits always fit a signed 64-bit length.
+    if (text.empty() || text.size() > 18) return false;
+    for (char c : text)
+        if (c < '0' || c > '9') return false;
+    return true;
+}
+
+std::string trim_blanks(const char* begin, const char* end)
+{
+    while (begin < end && (*begin == ' ' || *begin == '\t')) ++begin;
+    while (end > begin && (end[-1] == ' ' || end[-1] == '\t')) --end;
+    return std::string(begin, end);
+}
+
+float clock_now()
+{
+    return xtim.real_time;
+}
+
+}  // namespace
+
+const char* http_stat_name(int stat)
+{
+    switch (stat) {
+    case http_no_socket: return "no socket";
+    case http_connecting: return "connecting";
+    case http_socket_error: return "socket error";
+    case http_closed: return "closed";
+    case http_sending: return "sending the request";
+    case http_body: return "body";
+    case http_header: return "header";
+    default: return "unknown";
+    }
+}
+
+bool http_name_less::operator()(const std::string& a, const std::string& b) const
+{
+    return strcasecmp(a.c_str(), b.c_str()) < 0;
+}
+
+// -- Proxy rule ---
+
+bool UseProxy(const char* host, unsigned short)
+{
+    if (http.proxy_port_int == 0 || http.proxy_host.empty()) return false;
+    size_t host_len = strlen(host);
+    for (const std::string& suffix : gProxyExclude)
+        if (suffix.size() <= host_len && suffix.compare(0, std::string::npos, host + host_len - suffix.size()) == 0)
+            return false;
+    return true;
+}
+
+unsigned short ProxyPort(const char* host, unsigned short port)
+{
+    return UseProxy(host, port) ? static_cast<unsigned short>(http.proxy_port_int & 0xffff) : port;
+}
+
+const char* ProxyHost(const char* host, unsigned short port)
+{
+    return UseProxy(host, port) ? http.proxy_host.c_str() : host;
+}
+
+// -- Building a transfer ---
+
+down_class::down_class(const char* server, unsigned short port, const char* path, bool post,
+                       const std::map<std::string, std::string>& headers, const char* body,
+                       int body_length, const char* local_file)
+    : lastActivity(clock_now())
+{
+    if (local_file) localPath = app_path + local_file;
+
+    // A CR or LF would let a server name or path smuggle its own header
+    // lines into the request: such a request is never sent.
+    bool unsafe = has_control_chars(server) || has_control_chars(path);
+    for (const auto& [name, value] : headers) unsafe = unsafe || has_control_chars(name) || has_control_chars(value);
+    if (unsafe) {
+        xer << "Refused a request holding control characters for server " << server << "\n";
+        osErr = EINVAL;
+        return;
+    }
+
+    bool proxied = UseProxy(server, port);
+    unsigned long address = PCSBSocket::LookupAddress(proxied ? ProxyHost(server, port) : server);
+    if (address == 0) {
+        xer << "Translated server " << server << " to IP addy: 0.0.0.0 and port = " << port << "\n";
+        osErr = kErrNetNoServer;
+        return;
+    }
+    responseCode = -1;
+    sock = new PCSBSocket(0, false);
+    sock->Connect(address, ProxyPort(server, port));
+
+    std::string request = post ? "POST " : "GET ";
+    if (proxied) {
+        auto host = headers.find("Host");
+        request += "http://" + (host == headers.end() ? std::string() : host->second);
+    }
+    for (const char* p = path; *p; ++p) {
+        if (*p == ' ')
+            request += "%20";
+        else
+            request += *p;
+    }
+    request += " HTTP/1.1\r\n";
+    for (const auto& [name, value] : headers) request += name + ": " + value + "\r\n";
+    if (body) request += "Content-Length: " + std::to_string(body_length) + "\r\n";
+    request += "\r\n";
+    sendBuf.assign(request.begin(), request.end());
+    if (body && body_length > 0) sendBuf.insert(sendBuf.end(), body, body + body_length);
+}
+
+down_class::down_class(const char* local_file) : responseCode(-1), lastActivity(clock_now())
+{
+    if (local_file) localPath = app_path + local_file;
+}
+
+down_class::~down_class()
+{
+    if (outFile) fclose(outFile);
+    delete sock;
+}
+
+// -- One step: socket, header, body ---
+
+void down_class::DoProcessing()
+{
+    if (!sock) return;
+    int status = sock->GetStatus();
+    if (status == sock_closed || status == sock_error) {
+        CloseFile();
+        return;
+    }
+    if (status != sock_connected) return;
+
+    if (!sendBuf.empty()) {
+        long sent = sock->http_WriteData(sendBuf.data(), static_cast<long>(sendBuf.size()));
+        if (sent > 0) sendBuf.erase(sendBuf.begin(), sendBuf.begin() + sent);
+    }
+    long got = sock->ReadData(readChunk, sizeof readChunk);
+    if (got > 0) {
+        TakeBytes(readChunk, static_cast<size_t>(got));
+    } else if (got == 0 && sock->ReceivedRelease()) {
+        // The server has said all it will: judge the transfer now rather
+        // than wait out the stall rule on a connection that is gone.
+        sock->Disconnect();
+    }
+}
+
+void down_class::TakeBytes(const char* data, size_t size)
+{
+    if (osErr) return;
+    recvBuf.insert(recvBuf.end(), data, data + size);
+    if (!headerDone) parse_header_lines();
+    if (headerDone && !osErr) take_body();
+}
+
+void down_class::parse_header_lines()
+{
+    const char* begin = recvBuf.data();
+    const char* end = begin + recvBuf.size();
+    const char* line = begin;
+    while (!headerDone && !osErr) {
+        const char* lf = static_cast<const char*>(memchr(line, '\n', static_cast<size_t>(end - line)));
+        while (lf && (lf == line || lf[-1] != '\r'))  // a bare LF does not end a line
+            lf = static_cast<const char*>(memchr(lf + 1, '\n', static_cast<size_t>(end - lf - 1)));
+        if (!lf) break;
+        size_t length = static_cast<size_t>(lf - 1 - line);
+        headerBytes += length + 2;
+        if (headerBytes > kMaxHeaderBytes) {
+            refuse("header block larger than 64 KiB");
+            break;
+        }
+        if (length == 0) {
+            if (responseCode > 199) {
+                end_of_header_block();
+            } else {
+                // The end of an interim response (100 Continue): its header
+                // lines say nothing about the final one that follows.
+                responseHeaders.clear();
+            }
+        } else {
+            take_status_or_header(line, length);
+        }
+        line = lf + 1;
+    }
+    recvBuf.erase(recvBuf.begin(), recvBuf.begin() + (line - begin));
+    if (!headerDone && headerBytes + recvBuf.size() > kMaxHeaderBytes)
+        refuse("header block larger than 64 KiB");
+}
+
+void down_class::take_status_or_header(const char* line, size_t length)
+{
+    if (length >= 5 && memcmp(line, "HTTP/", 5) == 0) {
+        // "HTTP/1.1 200 OK", or without the reason phrase "HTTP/1.1 200".
+        bool well_formed = length >= 12 && line[8] == ' ' && (length == 12 || line[12] == ' ');
+        for (int i = 9; well_formed && i < 12; ++i) well_formed = line[i] >= '0' && line[i] <= '9';
+        if (!well_formed) {
+            refuse("malformed status line");
+            return;
+        }
+        responseCode = (line[9] - '0') * 100 + (line[10] - '0') * 10 + (line[11] - '0');
+        responseText = length > 13 ? std::string(line + 13, length - 13) : std::string();
+        return;
+    }
+    const char* colon = static_cast<const char*>(memchr(line, ':', length));
+    if (!colon || colon == line) return;
+    std::string name(line, colon);
+    std::string value = trim_blanks(colon + 1, line + length);
+    auto [at, added] = responseHeaders.emplace(name, value);
+    // Two different lengths leave no way to tell where the body ends.
+    if (!added && strcasecmp(name.c_str(), "Content-Length") == 0 && at->second != value)
+        refuse("conflicting Content-Length headers");
+}
+
+void down_class::end_of_header_block()
+{
+    headerDone = true;
+    auto coding = responseHeaders.find("Transfer-Encoding");
+    if (coding != responseHeaders.end() && strcasecmp(coding->second.c_str(), "identity") != 0) {
+        refuse("Transfer-Encoding other than identity");
+        return;
+    }
+    auto length = responseHeaders.find("Content-Length");
+    if (length != responseHeaders.end()) {
+        if (!is_plain_number(length->second)) {
+            refuse("Content-Length is not a plain number");
+            return;
+        }
+        contentLength = std::stoll(length->second);
+    }
+    if (!localPath.empty()) {
+        outFile = fopen(localPath.c_str(), "wb");
+        if (!outFile) osErr = errno;
+    }
+}
+
+void down_class::take_body()
+{
+    lastActivity = clock_now();
+    if (contentLength != -1 && bytesWritten + static_cast<int64_t>(recvBuf.size()) >= contentLength && sock)
+        sock->Disconnect();
+    if (recvBuf.empty()) return;
+    if (outFile) {
+        bytesWritten += static_cast<int64_t>(recvBuf.size());
+        if (fwrite(recvBuf.data(), 1, recvBuf.size(), outFile) != recvBuf.size()) osErr = errno ? errno : EIO;
+        recvBuf.clear();
+    } else if (recvBuf.size() > kMaxMemoryBody) {
+        xer << "HTTP body too large to keep in memory\n";
+        osErr = EFBIG;
+        if (sock) sock->Disconnect();
+    }
+}
+
+void down_class::CloseFile()
+{
+    if (outFile && fclose(outFile) != 0 && !osErr) osErr = errno ? errno : EIO;
+    outFile = nullptr;
+}
+
+void down_class::refuse(const char* why)
+{
+    xer << "HTTP response refused: " << why << "\n";
+    osErr = kErrNetBadState;
+    if (sock) sock->Disconnect();
+}
+
+// -- Queries ---
+
+int down_class::GetStat()
+{
+    if (!sock) return http_no_socket;
+    switch (sock->GetStatus()) {
+    case sock_idle:
+    case sock_connecting: return http_connecting;
+    case sock_error: return http_socket_error;
+    case sock_closed: return http_closed;
+    default: break;
+    }
+    if (!sendBuf.empty()) return http_sending;
+    return headerDone ? http_body : http_header;
+}
+
+int down_class::GetOSErr()
+{
+    if (osErr) return osErr;
+    if (!sock) return kErrNetAlloc;
+    return sock->GetOSError();
+}
+
+float down_class::GetPercent() const
+{
+    if (contentLength == -1) return -1.0f;
+    if (contentLength == 0) return 100.0f;
+    return static_cast<float>(static_cast<double>(bytesWritten) * 100.0 / static_cast<double>(contentLength));
+}
+
+// -- The slots: net_check ---
+
+http_class::http_class()
+{
+    // reset_all_streams drops the streams' transfers through this hook.
+    set_cancel_transfer_hook([](int slot) { http.cancel(slot); });
+}
+
+void http_bind_preferences()
+{
+    pref_bind_text(11, "_proxy_host", &http.proxy_host);
+    pref_bind_text(11, "_proxy_port", &http.proxy_port);
+    pref_bind_int(11, "_proxy_port_int", &http.proxy_port_int);
+}
+
+// Transfers still in their slots at exit are left to the system, as the
+// program ends anyway.
+http_class::~http_class() = default;
+
+down_class* http_class::transfer(int slot) const
+{
+    return slot >= 0 && slot < 6 ? slots[slot] : nullptr;
+}
+
+void http_class::cancel(int slot)
+{
+    if (slot < 0 || slot >= 6) return;
+    delete slots[slot];
+    slots[slot] = nullptr;
+}
+
+int http_class::net_check(int slot, std::string server, std::string path, const std::string& local_file)
+{
+    static bool inited_any = false;
+    static bool soc_inited = false;
+    static std::vector<std::string> files_not_found;
+
+    if (slot < 0 || slot > 5) {
+        __MACIBM_alert(0, "Too many download objects requested!", "", "", "", 2, kAlertSource, 238);
+        return 2;
+    }
+    if (!inited_any) {
+        inited_any = true;
+        if (!soc_inited) {
+            PCSBSocket::StartupNetworking(true);
+            soc_inited = true;
+        }
+    }
+
+    down_class*& transfer = slots[slot];
+    if (!transfer) {
+        if (!server.empty() && server.back() == '/') {
+            __MACIBM_alert(0, "net_check error! You have a dirchar at the end of the server name!",
+                           "You should not!",
+                           "Our convention is that a server name is simply a server name... with no slash!",
+                           server, 2, kAlertSource, 253);
+            return 2;
+        }
+        if (path.empty() || path[0] != '/') {
+            __MACIBM_alert(0, "net_check error! You do not have a dirchar at the beginning of the directory name!",
+                           "You should!",
+                           "Our convention is that a directory name does start with a slash because it must "
+                           "include the hard drive,which is a dir char on unix!",
+                           path, 2, kAlertSource, 254);
+            return 2;
+        }
+        const std::string version = kVersionString;
+        std::map<std::string, std::string> headers{
+            {"Host", server},
+            {"User-agent", "Installer-LIN/" + version.substr(version.size() - 4)},
+            {"Connection", "close"},
+        };
+        transfer = new down_class(server.c_str(), 80, path.c_str(), false, headers, nullptr, 0,
+                                  local_file.c_str());
+    }
+
+    transfer->DoProcessing();
+    if (transfer->IsDone() || transfer->IsComplete() || transfer->IsErr()) {
+        int code = transfer->ResponseCode();
+        // Buffered bytes reach the disk only at the close: a full disk can
+        // show up there, and then the file is not complete.
+        if (code >= 200 && code <= 299 && transfer->IsComplete()) transfer->CloseFile();
+        if (code >= 200 && code <= 299 && transfer->IsComplete() && !transfer->IsErr()) {
+            last_error[slot] = 0;
+            cancel(slot);
+            return 1;
+        }
+        last_error[slot] = transfer->GetOSErr();
+        xer << "HTTP Error for " << local_file << "\n"
+            << "   server     =" << server << "\n"
+            << "   file       =" << path << "\n"
+            << "   IsDone     =" << transfer->IsDone() << "\n"
+            << "   IsComplete =" << transfer->IsComplete() << "\n"
+            << "   IsErr      =" << transfer->IsErr() << "\n"
+            << "   GetStat    =" << transfer->GetStat() << "\n"
+            << "   GetOSErr   =" << transfer->GetOSErr() << "\n"
+            << "   response   =" << transfer->ResponseText() << " (#" << code << ")\n\n";
+        if (code == 404) {
+            std::string key = server + path;
+            bool reported = false;
+            for (const std::string& seen : files_not_found) reported = reported || seen == key;
+            if (!reported) {
+                files_not_found.push_back(key);
+                __MACIBM_alert(0, "File not found!", key, "", "", 1, kAlertSource, 328);
+            }
+        }
+        cancel(slot);
+        return 2;
+    }
+    if (clock_now() > transfer->LastActivity() + kStallSeconds) {
+        last_error[slot] = ETIMEDOUT;
+        cancel(slot);
+        return 2;
+    }
+    return 0;
+}

@@ -1,0 +1,145 @@
+// The HTTP client: one GET per connection, polled once per frame per slot.
+//
+// `http` holds six slots (0 the server list, 1 the manifest or the about
+// box's installer download, 2 to 5 the download streams).  A caller calls
+// `net_check` with the same arguments every frame until it answers done (1)
+// or failed (2); each call moves the transfer by one non-blocking step.
+//
+// A transfer (`down_class`) is a small state machine; `GetStat` names where
+// it stands:
+//   connecting -> sending the request -> header -> body -> closed
+// with "no socket" (the address did not resolve, or the request was refused
+// before it was sent) and "socket error" as the two dead ends.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <map>
+#include <string>
+#include <vector>
+
+class PCSBSocket;
+
+// The states of `down_class::GetStat`.
+enum {
+    http_no_socket = 0,
+    http_connecting = 1,
+    http_socket_error = 2,
+    http_closed = 3,
+    http_sending = 4,
+    http_body = 5,
+    http_header = 6,
+};
+// "connecting", "body", ... for logs and test messages.
+const char* http_stat_name(int stat);
+
+// Header names compare without regard to letter case, as HTTP has them.
+struct http_name_less {
+    bool operator()(const std::string& a, const std::string& b) const;
+};
+using http_header_map = std::map<std::string, std::string, http_name_less>;
+
+// Limits that keep a hostile server from growing our memory: the response
+// header block, and a body kept in memory when there is no local file.
+constexpr size_t kMaxHeaderBytes = 64 * 1024;
+constexpr size_t kMaxMemoryBody = 1024 * 1024;
+// Seconds of the frame clock without progress before a transfer is dropped.
+constexpr float kStallSeconds = 30.0f;
+
+class down_class {
+public:
+    down_class(const char* server, unsigned short port, const char* path, bool post,
+               const std::map<std::string, std::string>& headers, const char* body,
+               int body_length, const char* local_file);
+    // A transfer without a connection that parses only what TakeBytes gives
+    // it: for the fuzz target.
+    explicit down_class(const char* local_file);
+    ~down_class();
+    down_class(const down_class&) = delete;
+    down_class& operator=(const down_class&) = delete;
+
+    // One polling step: send what is pending, receive one chunk, parse it.
+    void DoProcessing();
+    // Parses received bytes (header lines, then body).  DoProcessing feeds
+    // it; the fuzz target feeds it directly.
+    void TakeBytes(const char* data, size_t size);
+    // Closes the local file; a failing close (the disk filled up) is the
+    // transfer's error.
+    void CloseFile();
+
+    bool IsDone() { return GetStat() == http_closed; }
+    bool IsComplete() const { return contentLength == bytesWritten; }
+    bool IsErr() { return osErr != 0 || GetStat() == http_no_socket || GetStat() == http_socket_error; }
+    int GetStat();
+    int GetOSErr();
+    float GetPercent() const;
+
+    int64_t ContentLength() const { return contentLength; }
+    int64_t BytesWritten() const { return bytesWritten; }
+    int ResponseCode() const { return responseCode; }
+    const std::string& ResponseText() const { return responseText; }
+    const http_header_map& ResponseHeaders() const { return responseHeaders; }
+    // Body bytes kept in memory (only when there is no local file).
+    const std::vector<char>& MemoryBody() const { return recvBuf; }
+    float LastActivity() const { return lastActivity; }
+
+private:
+    void parse_header_lines();
+    void end_of_header_block();
+    void take_status_or_header(const char* line, size_t length);
+    void take_body();
+    // A response we must not trust: fails the transfer at once.
+    void refuse(const char* why);
+
+    PCSBSocket* sock = nullptr;
+    std::vector<char> sendBuf;
+    std::vector<char> recvBuf;
+    bool headerDone = false;
+    int responseCode = 0;
+    std::string responseText;
+    http_header_map responseHeaders;
+    FILE* outFile = nullptr;
+    std::string localPath;
+    int osErr = 0;
+    int64_t contentLength = -1;
+    int64_t bytesWritten = 0;
+    float lastActivity = 0;
+    size_t headerBytes = 0;  // header bytes parsed so far, for the cap
+};
+
+class http_class {
+public:
+    http_class();
+    ~http_class();
+
+    // 0 busy, 1 the body is complete in `local_file`, 2 failed.  The slot is
+    // free again after 1 or 2.
+    int net_check(int slot, std::string server, std::string path, const std::string& local_file);
+    // Drops a slot's transfer (its partial file stays); a free slot is fine.
+    void cancel(int slot);
+    // The transfer in a slot, or null when the slot is free.
+    down_class* transfer(int slot) const;
+    // The error number of the slot's last failure (0 after a success), so a
+    // caller can tell a full disk from a bad server after the slot is free.
+    int last_os_error(int slot) const { return slot >= 0 && slot < 6 ? last_error[slot] : 0; }
+
+    std::string proxy_host;
+    std::string proxy_port;
+    int proxy_port_int = 0;
+    down_class* slots[6] = {};
+
+private:
+    int last_error[6] = {};
+};
+
+extern http_class http;
+// Host suffixes that bypass the proxy.
+extern std::vector<std::string> gProxyExclude;
+
+// Binds the proxy settings to their keys of the installer preference file;
+// start-up calls it before the file is read.
+void http_bind_preferences();
+
+bool UseProxy(const char* host, unsigned short port);
+unsigned short ProxyPort(const char* host, unsigned short port);
+const char* ProxyHost(const char* host, unsigned short port);

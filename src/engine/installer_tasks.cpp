@@ -1,0 +1,136 @@
+#include "engine/installer_tasks.h"
+
+#include <atomic>
+#include <cerrno>
+
+#include "core/core_globals.h"
+#include "core/file_checksum.h"
+#include "core/file_ops.h"
+#include "core/log_stream.h"
+#include "engine/destination_guard.h"
+#include "engine/destination_unpack.h"
+#include "engine/install_filter.h"
+#include "engine/installer_state.h"
+#include "engine/manifest.h"
+
+namespace {
+
+std::atomic<bool> abandoned{false};
+
+bool work_abandoned() { return abandoned.load(std::memory_order_relaxed); }
+
+}  // namespace
+
+void installer_tasks_abandon(bool abandon) { abandoned.store(abandon, std::memory_order_relaxed); }
+
+// -- Checksums ---
+
+checksum_task::checksum_task(int first, int last, int exists_only)
+    : first_file(first), last_file(last), exists_only(exists_only)
+{
+}
+
+void checksum_task::do_it()
+{
+    for (int i = first_file; i < last_file; ++i) {
+        if (work_abandoned()) return;
+        file_history_struct& history = sim_info[i];
+        const int current = static_cast<int>(history.size()) - 1;
+        if (!want_this_f(i, current)) continue;
+
+        file_version_struct& v = history[current];
+        const std::string installed = dest_path_of(v);
+        v.sig_have = "NONE";
+        // calc_file_md5 leaves the signature alone when the file cannot be
+        // read whole, and never opens a pipe or device in a blocking way.
+        if (!exists_only)
+            calc_file_md5(installed, v.sig_have);
+        else if (file_exists(installed))
+            v.sig_have = v.sig_want;
+        v.is_current = v.sig_have == v.sig_want;
+    }
+}
+
+int checksum_task::check_error(std::string& message)
+{
+    message.clear();
+    return 0;
+}
+
+// -- DVD files ---
+
+dvd_unpack_task::dvd_unpack_task(int file_index, const std::string& temp_folder)
+    : file_index(file_index)
+{
+    const file_version_struct& v = sim_info[file_index].back();
+    const std::string suffix = suffix_for_file(file_index);
+    // The signature keeps copies of different releases apart, the index
+    // copies of one file's versions; the manifest reader admits only hex
+    // digits or a marker word there, so the name stays inside the folder.
+    temp_copy = temp_folder + v.sig_want + "_" + std::to_string(file_index) + suffix;
+    dest_file = dest_path_of(v);
+    dvd_src = dvd_path + install_name + "/" + v.path + suffix;
+}
+
+dvd_unpack_task::~dvd_unpack_task()
+{
+    if (!stg.log_actions) return;
+    xer << "EXPANDING file " << dest_file << ", with result=" << err_num << ".";
+    if (err_num != 0) xer << " " << err_msg;
+    xer << "\n";
+}
+
+void dvd_unpack_task::do_it()
+{
+    if (phase == 0)
+        copy_step();
+    else
+        unpack_step();
+}
+
+int dvd_unpack_task::check_error(std::string& message)
+{
+    message = err_msg;
+    return err_num;
+}
+
+void dvd_unpack_task::remove_temp_copy()
+{
+    if (file_exists(temp_copy)) delete_file(temp_copy);
+}
+
+void dvd_unpack_task::copy_step()
+{
+    phase = 1;
+    if (work_abandoned()) {
+        err_num = ECANCELED;
+        err_msg = "The install stopped before the file " + dvd_src + " was copied.";
+        return;
+    }
+    err_num = copy_file(dvd_src, temp_copy);
+    if (err_num != 0)
+        err_msg = "I was unable to copy the file " + dvd_src + " from the DVD to the hard drive.";
+}
+
+void dvd_unpack_task::unpack_step()
+{
+    if (err_num != 0) return;
+    if (work_abandoned()) {
+        remove_temp_copy();
+        err_num = ECANCELED;
+        err_msg = "The install stopped before the file " + temp_copy + " was unpacked.";
+        return;
+    }
+    std::string folder;
+    const int result = unpack_to_destination(temp_copy, dest_file, folder);
+    if (result != 0) {
+        err_num = result;
+        err_msg = "I was unable to unzip the file " + temp_copy + " to the folder " + folder +
+                  ".  (Original file was: " + dvd_src + ")";
+        return;
+    }
+    delete_file(temp_copy);
+    file_version_struct& v = sim_info[file_index].back();
+    v.sig_have = v.sig_want;
+    v.is_current = v.sig_have == v.sig_want;
+}

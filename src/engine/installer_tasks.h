@@ -1,0 +1,58 @@
+// The install engine's slow file work, carried onto worker groups by the
+// checksum pump and the DVD install pump, which alone make, queue, collect
+// and delete these tasks.
+//
+// A task writes only the current versions of its own sim_info histories;
+// no two tasks ever share one, so no locks are taken.
+#pragma once
+
+#include <string>
+
+#include "core/worker_threads.h"
+
+// Learns what is installed: for each history first..last-1 that the install
+// filter wants, the MD5 of the installed file (or, with `exists_only`, only
+// whether it is there) into sig_have, "NONE" when absent or unreadable, and
+// is_current from comparing it with sig_want.
+class checksum_task : public UTL_work_task {
+public:
+    checksum_task(int first, int last, int exists_only);
+    void do_it() override;
+    int check_error(std::string& message) override;
+
+    int first_file;
+    int last_file;
+    int exists_only;
+};
+
+// One file from the install DVD to its place: the first do_it (on the copy
+// group's single thread) copies the archive into the temporary folder, the
+// second (on an unpack thread) unpacks it into the destination and deletes
+// the copy.  check_error, on the main thread, reports whichever step failed.
+class dvd_unpack_task : public UTL_work_task {
+public:
+    dvd_unpack_task(int file_index, const std::string& temp_folder);
+    // Writes the "EXPANDING file" line while stg.log_actions is set.
+    ~dvd_unpack_task() override;
+    void do_it() override;
+    int check_error(std::string& message) override;
+
+    // A task taken back unfinished must not leave its copy behind.
+    void remove_temp_copy();
+
+    int file_index;
+    int phase = 0;          // 0 until the copy step has run, then 1
+    std::string dvd_src;    // archive on the DVD
+    std::string temp_copy;  // its copy on the hard disk
+    std::string dest_file;  // the installed file
+    std::string err_msg;    // empty on success
+    int err_num = 0;        // 0, or the failing step's code
+
+private:
+    void copy_step();
+    void unpack_step();
+};
+
+// While set, tasks that have not begun skip their work, so stopping the
+// pumps at shut-down waits only for the files already being read.
+void installer_tasks_abandon(bool abandon);

@@ -1,0 +1,36 @@
+// The server list "serverlist9.txt" from the maker's web server, and the
+// pump that gets a download server's manifest.
+//
+// The list (common text header, version 820, keyword "SERVERS") names the
+// release to install ("FINAL", or "BETA" when the user wants the beta), the
+// newest installer ("INS_VERSION") and up to ten download servers, each a
+// "SERVER" line with its host followed by a path line and a description
+// line, until "ENDOFLIST".
+#pragma once
+
+#include <string>
+
+// This installer's own version, against the list's "INS_VERSION".
+constexpr int kInstallerVersion = 20502;
+
+// Reads the downloaded list at `path` into the server tables, install_name
+// and stg.server_count, and chooses a server.  A list this installer cannot
+// read, or one that names no usable server, raises the newer-format notice;
+// a newer installer raises its notice and nothing is chosen.
+void read_server_list(const std::string& path);
+
+// The lines after the header, from the read position of `list`: fills the
+// server tables, stg.server_count and install_name.  False when the list
+// announces a newer installer (its page in `newer_installer`); reading
+// stops there.
+class xmap_class;
+bool read_server_rows(xmap_class& list, std::string& newer_installer);
+
+// A server row 0..count-1 at random, the first rows favoured: row k of n
+// with probability ((k+1)/n)^(2/3) - (k/n)^(2/3).  count is at least 1.
+int pick_biased_server(int count);
+
+// One step of getting the manifest: the server list first (HTTP slot 0),
+// then the chosen server's "directory.txt.zip" (slot 1), unpacked and read
+// into sim_info.  Call every frame until stg.dir_status is 3.
+void UTL_download_directory();

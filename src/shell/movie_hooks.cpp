@@ -1,0 +1,14 @@
+#include "shell/movie_hooks.h"
+
+#include "core/translation.h"
+#include "shell/widget_hooks.h"
+
+qtim_class qtim;
+float wx1 = 0, wy1 = 0;
+
+void qtim_class::qtim_wind()
+{
+    shell_widgets().BTN_fillwin(1, 24);
+    const std::string notice = UTL_translate_string("NO QUICKTIME MOVIES FOR LINUX... SORRY!", 0);
+    shell_widgets().BTN_subwin(0, 18, -1, -1, -1, 296, notice, &wx1, &wy1);
+}

@@ -1,0 +1,194 @@
+// MACIBM_init and the start-up progress screen.
+//
+//   -- Hooks ---
+//   -- Steps ---
+//   -- Progress screen ---
+//   -- MACIBM_init ---
+#include "shell/startup.h"
+
+#include <sys/time.h>
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "core/cmdline.h"
+#include "core/core_globals.h"
+#include "core/debug_dumps.h"
+#include "core/languages.h"
+#include "core/log_stream.h"
+#include "core/resources.h"
+#include "core/shell_hooks.h"
+#include "core/system_paths.h"
+#include "core/thread_layer.h"
+#include "engine/web_page.h"
+#include "gfx/colour_table.h"
+#include "gfx/draw_2d.h"
+#include "gfx/ogl_capabilities.h"
+#include "gfx/shared_buffers.h"
+#include "gfx/text_drawing.h"
+#include "gfx/texture_manager.h"
+#include "shell/central_alert.h"
+#include "shell/glx_context.h"
+#include "shell/menus.h"
+#include "shell/mnw_state.h"
+#include "shell/proc_info.h"
+#include "shell/shutdown.h"
+#include "shell/widget_hooks.h"
+#include "shell/window_stack.h"
+#include "shell/x11_window.h"
+
+namespace {
+
+void show_init_screen(const std::string& message, float* fraction);
+
+}  // namespace
+
+// -- Hooks ---
+
+void MACIBM_install_hooks()
+{
+    mnw_bind_fields();
+    set_alert_hook(shell_alert);
+    set_finishup_hook(shell_finishup);
+    set_show_init_hook(show_init_screen);
+    THREAD_gl_hooks gl;
+    OGL_fill_thread_gl_hooks(gl);
+    gl.make_context_loader = MACIBM_make_context_loader;
+    gl.set_context_loader = MACIBM_set_context_loader;
+    THREAD_set_gl_hooks(gl);
+}
+
+// -- Steps ---
+
+void fill_random_table()
+{
+    std::srand(1);
+    for (float& r : randrat) r = static_cast<float>(std::rand()) * 4.656147e-10f;
+    timeval now{};
+    gettimeofday(&now, nullptr);
+    const unsigned seed = static_cast<unsigned>(now.tv_sec) * 1000000u + static_cast<unsigned>(now.tv_usec);
+    std::srand(seed);
+    for (unsigned i = 0; i < seed % 1000; ++i) std::rand();
+}
+
+void colours_from_interface(const unsigned char* pixels)
+{
+    static const struct { int index, x, y; } samples[] = {
+        {37, 319, 356}, {38, 319, 364}, {39, 319, 372}, {40, 319, 380}, {41, 319, 388},
+        {43, 319, 396}, {44, 319, 404}, {45, 319, 412}, {46, 319, 420}, {48, 319, 428},
+        {49, 319, 436}, {50, 319, 444}, {47, 395, 396},
+    };
+    for (const auto& s : samples) {
+        const unsigned char* p = pixels + ((511 - s.y) * 512 + s.x) * 4;
+        colr.assign(s.index, p[0] / 255.0f, p[1] / 255.0f, p[2] / 255.0f);
+    }
+    colr.assign(42, (colr.colours[38][0] + colr.colours[41][0]) / 2,
+                (colr.colours[38][1] + colr.colours[41][1]) / 2,
+                (colr.colours[38][2] + colr.colours[41][2]) / 2);
+}
+
+int settle_language(int language, const std::vector<int>& offered)
+{
+    if (std::find(offered.begin(), offered.end(), language) != offered.end()) return language;
+    return offered.size() == 1 ? offered[0] : -1;
+}
+
+namespace {
+
+// The built-in images come from the artwork build; a build without one
+// still starts, and says in the log which image it went without.
+int load_builtin_texture(const char* path, int ref, int flags)
+{
+    int size = 0;
+    if (!UTL_resource_get_memory(path + 9, size)) {
+        xer << "Built-in image " << path << " is not in this build; going on without it.\n";
+        return 0;
+    }
+    return tman.load_texture(tex_fail_fatal, ref, flags, tex_load_now, path);
+}
+
+// -- Progress screen ---
+
+void show_init_screen(const std::string& message, float* fraction)
+{
+    static int calls_without_fraction = 0;
+    if (!plot_init_lights) return;
+    const shell_widget_hooks& w = shell_widgets();
+    const float L = mnw.layout_offset_x, ox = mnw.origin_x, oy = mnw.origin_y;
+    OGL_plot_back_col();
+    w.BTN_frame2(18, L + 10 - ox, 31 - oy, 460, 200, "", 1.0f);
+    OGL_string(52, L + 22 - ox, 210 - oy, kMakerWebHost, 440, charset_regular, 0);
+    float f = fraction ? *fraction : calls_without_fraction++ * 0.01f;
+    f = std::min(1.0f, std::max(0.02f, f));
+    w.BTN_frame1(4, L + 512 - ox, 15 - oy, 1008, 0);
+    w.BTN_frame1(5, L + 8 + 504 * f - ox, 15 - oy, 1008 * f, 0);
+    OGL_string(64, L + 22 - ox, 60 - oy, message, 440, charset_regular, 0);
+    OGL_sbuff();
+}
+
+}  // namespace
+
+// -- MACIBM_init ---
+
+void MACIBM_init(int argc, const char* const* argv)
+{
+    MACIBM_install_hooks();
+    UTL_debug_init();
+    MACIBM_set_app_path(&app_path, 0);
+    app_path.clear();
+
+    std::string folder;
+    get_OS_abs_path(os_dir_this_app, folder);
+    xer.open(folder + "Nimbrel Installer Log.txt");
+    xer.setf(std::ios::fixed, std::ios::floatfield);
+    MACIBM_write_log_header(xer);
+
+    cmdline.init_unix(argc, const_cast<const char**>(argv));
+    THREAD_init();
+
+    mnw.x_res_request = 800;
+    mnw.y_res_request = 600;
+    mnw.texture_res_setting = 5;
+    mnw.colour_res_request = 32;
+    mnw.antialias_request = 0;
+    mnw.language = -1;
+    mnw.language = UTL_get_default_language();
+
+    MACIBM_setres(1);
+    if (!MACIBM_make_context(0))
+        __MACIBM_alert(0,
+                       "I could not set up the graphics for Nimbrel! I hope your monitor is at "
+                       "1024x768 or higher! It must be!",
+                       "You do not meet the system requirements or you do not have OpenGL drivers "
+                       "or you entered a bad resolution in Nimbrel!",
+                       "You need at least 256 meg of RAM, 16 meg of VRAM, and OpenGl drivers for "
+                       "your 3-D accelerator card!",
+                       "If you reset the resolution, you can try launching Nimbrel again, since I "
+                       "am resetting Nimbrel to default resolution now.",
+                       2, __FILE__, __LINE__);
+    OGL_pix_specs(0);
+    glExt.init_extensions();
+    tman.TEX_init();
+    THREAD_make_workers();
+    fill_random_table();
+
+    load_builtin_texture("RESOURCE:map.png", 414, 0x12092);
+    load_builtin_texture("RESOURCE:background.png", 415, 0x12091);
+    if (load_builtin_texture("RESOURCE:interface.png", 410, 0x30092)) colours_from_interface(scratch_array);
+
+    MACIBM_clear_menus(1);
+    MACIBM_startwind(-1, 0);
+    OGL_pix_specs(0);
+    ogl_inited = 1;
+
+    std::vector<int> offered;
+    UTL_lang_get_languages(offered);
+    mnw.language = settle_language(mnw.language, offered);
+    if (mnw.language < 0) {
+        mnw.language = 0;
+        __MACIBM_alert(-1, "-", "-", "-", "-", 0, __FILE__, __LINE__);
+    }
+    MACIBM_show_init("Will init plugins.", nullptr);
+    MACIBM_setupforlang();
+    MACIBM_show_init("Starting application.", nullptr);
+}

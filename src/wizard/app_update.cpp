@@ -1,0 +1,5 @@
+#include "wizard/app_update.h"
+
+void APP_update() {}
+
+void APP_handlemenu(int) {}

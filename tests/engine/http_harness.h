@@ -1,0 +1,68 @@
+// What the network tests share: the log captured into a scratch file, the
+// frame clock held still, the proxy pointed at a local server, and a poller
+// that drives one slot as the frame loop would.
+#pragma once
+
+#include <chrono>
+#include <string>
+#include <thread>
+
+#include "core/frame_clock.h"
+#include "core/log_stream.h"
+#include "engine/http_client.h"
+#include "test_support.h"
+
+namespace http_harness {
+
+// The log of the test, from construction on.
+class captured_log {
+public:
+    captured_log() { xer.open(dir_ / "log.txt"); }
+    ~captured_log() { xer.close(); }
+    std::string text()
+    {
+        xer.flush();
+        return testing_support::read_file(dir_ / "log.txt");
+    }
+
+private:
+    testing_support::scratch_dir dir_;
+};
+
+// Every host is reached through the proxy at 127.0.0.1:`port`; the clock
+// stands at 0 until the test moves it.
+class routed_to_local_server {
+public:
+    explicit routed_to_local_server(unsigned short port)
+    {
+        http.proxy_host = "127.0.0.1";
+        http.proxy_port = std::to_string(port);
+        http.proxy_port_int = port;
+        xtim.real_time = 0;
+    }
+    ~routed_to_local_server()
+    {
+        for (int slot = 0; slot < 6; ++slot) http.cancel(slot);
+        http.proxy_host.clear();
+        http.proxy_port.clear();
+        http.proxy_port_int = 0;
+        gProxyExclude.clear();
+        xtim.real_time = 0;
+    }
+};
+
+// Calls net_check until it answers 1 or 2, or until `wall_ms` of real time
+// pass (the frame clock does not move meanwhile); 0 then.
+inline int poll_slot(int slot, const std::string& server, const std::string& path,
+                     const std::string& local, int wall_ms = 5000)
+{
+    auto give_up = std::chrono::steady_clock::now() + std::chrono::milliseconds(wall_ms);
+    while (std::chrono::steady_clock::now() < give_up) {
+        int result = http.net_check(slot, server, path, local);
+        if (result != 0) return result;
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
+    }
+    return 0;
+}
+
+}  // namespace http_harness

@@ -1,0 +1,86 @@
+#include "release_on_nginx.h"
+
+#include <chrono>
+#include <memory>
+
+#include "core/core_globals.h"
+#include "engine/destination_folders.h"
+#include "engine/download_pump.h"
+#include "engine/download_streams.h"
+#include "engine/http_client.h"
+#include "engine/installer_state.h"
+#include "engine/manifest.h"
+#include "engine/server_list.h"
+#include "engine_test_support.h"
+#include "release_tool.h"
+
+namespace engine_testing {
+
+release_on_nginx::release_on_nginx(const release_files& files,
+                                   const std::vector<std::string>& tool_args, const std::string& nginx_extra)
+{
+    for (const auto& [path, bytes] : files) testing_support::write_file(source_ / path, bytes);
+    problem_ = testing_support::make_release(source_.path(), web_.path(), "Demo", tool_args);
+    if (!problem_.empty()) return;
+    nginx_ = std::make_unique<testing_support::nginx_server>(web_.path(), nginx_extra);
+    if (!nginx_->running()) {
+        problem_ = "nginx did not start: " + nginx_->error_log();
+        return;
+    }
+    route_ = std::make_unique<http_harness::routed_to_local_server>(nginx_->port());
+    reset_engine_state();
+    stg_set_start_values();
+    install_name = no_install_name;
+    temp_path = run_ / "tmp/";
+    testing_support::write_file(temp_path + ".keep", "");
+    dest_dir_path = dest();
+    next = next_class{};
+    // Another test's clean-up may have put the default back.
+    set_cancel_transfer_hook([](int slot) { http.cancel(slot); });
+}
+
+namespace {
+
+bool before(std::chrono::steady_clock::time_point deadline) { return std::chrono::steady_clock::now() < deadline; }
+
+std::chrono::steady_clock::time_point seconds_from_now(int seconds)
+{
+    return std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+}
+
+}  // namespace
+
+bool release_on_nginx::fetch_manifest()
+{
+    auto deadline = seconds_from_now(10);
+    while (stg.dir_status != 3 && !app_done && before(deadline)) UTL_download_directory();
+    return stg.dir_status == 3;
+}
+
+void release_on_nginx::plan_everything()
+{
+    for (file_history_struct& history : sim_info) {
+        file_version_struct& current = history.back();
+        current.do_delete = current.sig_want == "GONE";
+        current.do_install = !current.do_delete;
+    }
+}
+
+int release_on_nginx::run_pump()
+{
+    if (make_dirs() != 0) return -1;
+    next.reset_all_streams();
+    int result = pump_until_answer();
+    next.reset_all_streams();
+    return result;
+}
+
+int release_on_nginx::pump_until_answer()
+{
+    int result = 0;
+    auto deadline = seconds_from_now(30);
+    while (result == 0 && before(deadline)) result = grab_files();
+    return result;
+}
+
+}  // namespace engine_testing

@@ -1,0 +1,216 @@
+// The checksum pump driven frame by frame, as the wizard's scan screens do.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "core/log_stream.h"
+#include "core/utl_thread.h"
+#include "core/worker_threads.h"
+#include "engine/checksum_pump.h"
+#include "engine/installer_state.h"
+#include "engine/manifest.h"
+#include "dvd_fixtures.h"
+#include "engine_test_support.h"
+
+namespace {
+
+using engine_testing::md5_of;
+using engine_testing::log_capture;
+using testing_support::scratch_dir;
+using testing_support::write_file;
+
+class ChecksumPump : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        engine_testing::reset_engine_state();
+        stg.target_os = 3;
+        dest_dir_path = dest_.path();
+    }
+    void TearDown() override
+    {
+        checksum_directory_kill();
+        UTL_set_cpuinfo_path(nullptr);
+        engine_testing::reset_engine_state();
+    }
+
+    void one_processor()
+    {
+        write_file(cpu_ / "cpuinfo", "processor\t: 0\nmodel name\t: Test CPU\n\n");
+        UTL_set_cpuinfo_path((cpu_ / "cpuinfo").c_str());
+    }
+    // n histories "top/file<i>" wanting the signature of "contents <i>",
+    // every one installed as wanted.
+    void install_files(int n)
+    {
+        for (int i = 0; i < n; ++i) {
+            const std::string contents = "contents " + std::to_string(i);
+            write_file(dest_ / ("file" + std::to_string(i)), contents);
+            file_version_struct v;
+            v.path = "top/file" + std::to_string(i);
+            v.sig_want = md5_of(contents);
+            sim_info.push_back({v});
+        }
+    }
+    // Makes the first file big enough that its checksum outlasts a frame.
+    void slow_first_file()
+    {
+        const std::string big = dest_ / "file0";
+        int fd = ::open(big.c_str(), O_WRONLY | O_TRUNC);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(::ftruncate(fd, 96 << 20), 0);
+        ::close(fd);
+    }
+    // Frames until the pump answers 1; the number of frames it took.
+    int run_to_end(int& cursor, int quick, float& progress)
+    {
+        int frames = 1;
+        while (!checksum_directory(cursor, quick, progress)) ++frames;
+        return frames;
+    }
+
+    scratch_dir dest_, cpu_;
+};
+
+TEST_F(ChecksumPump, EveryFileOfAFullCopyIsCheckedAndCurrent)
+{
+    install_files(137);
+    write_file(dest_ / "file5", "damaged");
+    int cursor = 0;
+    float progress = 0;
+    run_to_end(cursor, 0, progress);
+
+    EXPECT_EQ(cursor, 137);
+    EXPECT_FLOAT_EQ(progress, 1.0f);
+    EXPECT_EQ(checksum_workers, nullptr) << "the group goes with the run";
+    for (int i = 0; i < 137; ++i)
+        EXPECT_EQ(sim_info[i].back().is_current, i != 5) << "file " << i;
+    EXPECT_EQ(sim_info[5].back().sig_have, md5_of("damaged"));
+}
+
+TEST_F(ChecksumPump, OneProcessorTakes25FilesInThreeBatchesAndIsDoneOnlyWhenAllAreBack)
+{
+    one_processor();
+    install_files(25);
+    slow_first_file();
+    int cursor = 0;
+    float progress = 0;
+
+    EXPECT_EQ(checksum_directory(cursor, 0, progress), 0) << "tasks are still out";
+    EXPECT_EQ(cursor, 25);
+    EXPECT_FLOAT_EQ(progress, 1.0f) << "progress counts what was handed out";
+    ASSERT_NE(checksum_workers, nullptr);
+    EXPECT_EQ(checksum_workers->count_total_tasks(), 3) << "batches of 10, 10 and 5";
+
+    run_to_end(cursor, 0, progress);
+    EXPECT_EQ(checksum_workers, nullptr);
+    for (int i = 0; i < 25; ++i) EXPECT_NE(sim_info[i].back().sig_have, "") << "file " << i;
+    EXPECT_EQ(sim_info[0].back().is_current, 0) << "the big file is not what was shipped";
+    EXPECT_EQ(sim_info[24].back().is_current, 1);
+}
+
+TEST_F(ChecksumPump, NoDestinationFolderMarksEveryFileAbsentInOneCall)
+{
+    install_files(3);
+    sim_info[1].back().sig_want = "GONE";
+    sim_info[2].back().sig_want = "NONE";
+    sim_info[0].back().platform = 2;  // not wanted on Linux: marked all the same
+    dest_dir_path = dest_ / "not/there/";
+    int cursor = 0;
+    float progress = 0.25f;
+    log_capture log;
+
+    EXPECT_EQ(checksum_directory(cursor, 0, progress), 1);
+    EXPECT_EQ(checksum_workers, nullptr);
+    EXPECT_FLOAT_EQ(progress, 0.25f) << "the caller's progress stays";
+    EXPECT_EQ(cursor, 0);
+    for (const file_history_struct& h : sim_info) EXPECT_EQ(h.back().sig_have, "NONE");
+    EXPECT_EQ(sim_info[0].back().is_current, 0);
+    EXPECT_EQ(sim_info[1].back().is_current, 0) << "a gone file is not current";
+    EXPECT_EQ(sim_info[2].back().is_current, 1) << "wanted absent, and absent";
+    EXPECT_EQ(log.text(), "");
+}
+
+TEST_F(ChecksumPump, AnEmptyManifestLogsTheRunAndIsDoneAtOnce)
+{
+    int cursor = 0;
+    float progress = 0.5f;
+    log_capture log;
+    EXPECT_EQ(checksum_directory(cursor, 0, progress), 1);
+    EXPECT_FLOAT_EQ(progress, 0.0f);
+    const std::string text = log.text();
+    EXPECT_EQ(text.find(" Start of MD5 at "), 0u) << text;
+    EXPECT_NE(text.find("\n End of MD5 at "), std::string::npos) << text;
+}
+
+TEST_F(ChecksumPump, QuickModeTrustsFilesThatAreThere)
+{
+    install_files(12);
+    write_file(dest_ / "file3", "changed, but quick mode does not look");
+    ::unlink((dest_ / "file4").c_str());
+    int cursor = 0;
+    float progress = 0;
+    run_to_end(cursor, 1, progress);
+    EXPECT_EQ(sim_info[3].back().is_current, 1);
+    EXPECT_EQ(sim_info[3].back().sig_have, sim_info[3].back().sig_want);
+    EXPECT_EQ(sim_info[4].back().sig_have, "NONE");
+}
+
+TEST_F(ChecksumPump, PipesAndDevicesInTheCopyDoNotHoldUpTheRun)
+{
+    install_files(30);
+    ::unlink((dest_ / "file7").c_str());
+    ASSERT_EQ(::mkfifo((dest_ / "file7").c_str(), 0644), 0);
+    ::unlink((dest_ / "file8").c_str());
+    ASSERT_EQ(::symlink("/dev/urandom", (dest_ / "file8").c_str()), 0);
+    int cursor = 0;
+    float progress = 0;
+    run_to_end(cursor, 0, progress);
+    EXPECT_EQ(sim_info[7].back().sig_have, "NONE");
+    EXPECT_EQ(sim_info[8].back().sig_have, "NONE");
+    EXPECT_EQ(sim_info[9].back().is_current, 1);
+}
+
+TEST_F(ChecksumPump, AKillMidRunWaitsForTheTasksOutAndKeepsTheCursor)
+{
+    one_processor();
+    install_files(60);
+    slow_first_file();
+    int cursor = 0;
+    float progress = 0;
+    ASSERT_EQ(checksum_directory(cursor, 0, progress), 0);
+    EXPECT_EQ(cursor, 40) << "four slots of ten";
+
+    checksum_directory_kill();
+    EXPECT_EQ(checksum_workers, nullptr);
+    EXPECT_EQ(cursor, 40);
+    EXPECT_EQ(sim_info[39].back().is_current, 1) << "tasks in flight were finished";
+    EXPECT_EQ(sim_info[40].back().sig_have, "") << "nothing past the cursor was looked at";
+
+    checksum_directory_kill();  // again, with no run: nothing happens
+
+    cursor = 0;
+    run_to_end(cursor, 0, progress);  // a new run starts over
+    EXPECT_EQ(sim_info[59].back().is_current, 1);
+}
+
+TEST_F(ChecksumPump, AFolderThatVanishesMidRunDoesNotRaceTheWorkers)
+{
+    one_processor();
+    install_files(40);
+    slow_first_file();
+    int cursor = 0;
+    float progress = 0;
+    ASSERT_EQ(checksum_directory(cursor, 0, progress), 0);
+    const std::string moved = dest_.path().substr(0, dest_.path().size() - 1) + ".moved";
+    ASSERT_EQ(::rename(dest_.path().c_str(), moved.c_str()), 0);
+
+    run_to_end(cursor, 0, progress);
+    ::rename(moved.c_str(), dest_.path().c_str());
+    EXPECT_EQ(cursor, 40);
+    EXPECT_EQ(checksum_workers, nullptr);
+}
+
+}  // namespace

@@ -1,0 +1,167 @@
+// The download pump against a release served by nginx: a whole install,
+// deletions with the folder clean-up, a server that drops connections, a
+// damaged archive and a full disk.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include "core/file_checksum.h"
+#include "core/log_stream.h"
+#include "engine/destination_folders.h"
+#include "engine/download_pump.h"
+#include "engine/download_streams.h"
+#include "engine/installer_state.h"
+#include "engine/manifest.h"
+#include "engine_test_support.h"
+#include "release_on_nginx.h"
+
+namespace {
+
+using engine_testing::alert_catcher;
+using engine_testing::release_files;
+using engine_testing::release_on_nginx;
+using testing_support::file_exists;
+using testing_support::read_file;
+using testing_support::write_file;
+
+std::string pattern(size_t size, int seed)
+{
+    std::string bytes(size, '\0');
+    unsigned x = static_cast<unsigned>(seed) * 2654435761u + 1;
+    for (char& c : bytes) c = static_cast<char>((x = x * 1103515245u + 12345u) >> 16);
+    return bytes;
+}
+
+release_files sample_release()
+{
+    release_files files = {
+        {"readme.txt", "hello"},
+        {"empty.txt", ""},
+        {"Resources/maps/a b.png", pattern(300000, 1)},
+        {"Resources/big.bin", pattern(3 * 1024 * 1024 + 5, 2)},
+        {"Aircraft/deep/er/still/x.acf", pattern(70000, 3)},
+    };
+    for (int i = 0; i < 40; ++i) files.push_back({"Resources/many/f" + std::to_string(i) + ".txt", pattern(100 + i, i)});
+    return files;
+}
+
+TEST(DownloadPump, InstallsAReleaseByteForByte)
+{
+    release_files files = sample_release();
+    release_on_nginx release(files);
+    ASSERT_TRUE(release.ready()) << release.problem();
+    alert_catcher alerts;
+    ASSERT_TRUE(release.fetch_manifest());
+    release_on_nginx::plan_everything();
+
+    EXPECT_EQ(release_on_nginx::run_pump(), 1);
+    EXPECT_EQ(stg.extract_failed, 0);
+    EXPECT_EQ(next.done, 1);
+    for (const auto& [path, bytes] : files) {
+        std::string sum;
+        ASSERT_EQ(calc_file_md5(release.dest() + path, sum), 0) << path << " missing";
+        EXPECT_EQ(read_file(release.dest() + path), bytes) << path << " differs";
+    }
+    for (const file_history_struct& history : sim_info) {
+        std::string sum;
+        calc_file_md5(release.dest() + history.back().path.substr(8), sum);
+        EXPECT_EQ(sum, history.back().sig_want) << history.back().path;
+        EXPECT_EQ(history.back().is_current, 1) << history.back().path;
+    }
+    for (int k = 0; k < kStreamCount; ++k) EXPECT_FALSE(file_exists(stream_archive_path(k)));
+    EXPECT_TRUE(alerts.alerts().empty()) << alerts.alerts().front().lines[0];
+}
+
+TEST(DownloadPump, GoneFilesAreDeletedAndTheFoldersTheyEmptiedRemoved)
+{
+    release_on_nginx release(release_files{{"keep.txt", "k"}},
+                             {"--gone", "old/a/x.txt", "--gone", "old/hidden/y.txt", "--gone", "top.txt"});
+    ASSERT_TRUE(release.ready()) << release.problem();
+    write_file(release.dest() + "old/a/x.txt", "x");
+    write_file(release.dest() + "old/hidden/y.txt", "y");
+    write_file(release.dest() + "old/hidden/.keep", "");
+    write_file(release.dest() + "top.txt", "t");
+    ASSERT_TRUE(release.fetch_manifest());
+    release_on_nginx::plan_everything();
+    stg.log_actions = 1;
+    http_harness::captured_log log;
+
+    EXPECT_EQ(release_on_nginx::run_pump(), 1);
+    EXPECT_FALSE(file_exists(release.dest() + "old/a/x.txt"));
+    EXPECT_FALSE(file_exists(release.dest() + "old/a")) << "an emptied folder goes";
+    EXPECT_FALSE(file_exists(release.dest() + "old/hidden/y.txt"));
+    EXPECT_TRUE(file_exists(release.dest() + "old/hidden/.keep")) << "a hidden file keeps its folder";
+    EXPECT_TRUE(file_exists(release.dest() + "old/"));
+    EXPECT_FALSE(file_exists(release.dest() + "top.txt"));
+    EXPECT_TRUE(file_exists(release.dest())) << "the destination itself stays";
+    EXPECT_EQ(read_file(release.dest() + "keep.txt"), "k");
+    EXPECT_EQ(deleted_files, (std::set<std::string>{release.dest() + "old/", release.dest() + "old/a/",
+                                                    release.dest() + "old/hidden/"}));
+    std::string text = log.text();
+    EXPECT_NE(text.find("now we want to nuke a file: DELETING  file " + release.dest() + "top.txt, with result=0.\n"),
+              std::string::npos)
+        << text;
+    EXPECT_LT(text.find("cleanup: DELETING  file " + release.dest() + "old/hidden/"),
+              text.find("cleanup: DELETING  file " + release.dest() + "old/a/"))
+        << "deeper and later folders first";
+}
+
+TEST(DownloadPump, DroppedConnectionsMoveToAnotherServerAndTheInstallCompletes)
+{
+    release_on_nginx release(sample_release(),
+                             {"--server", "dead.example", "/", "Dead", "--server", "files.nimbrel.com", "/", "Main"},
+                             "if ($host = dead.example) { return 444; }");
+    ASSERT_TRUE(release.ready()) << release.problem();
+    alert_catcher alerts;
+    ASSERT_TRUE(release.fetch_manifest());
+    release_on_nginx::plan_everything();
+    stg.server_choice = 0;
+    srand(3);
+
+    EXPECT_EQ(release_on_nginx::run_pump(), 1);
+    EXPECT_EQ(stg.server_choice, 1) << "only the live server can have finished the run";
+    EXPECT_EQ(stg.download_failed, 0) << "the last transfer succeeded";
+    EXPECT_EQ(read_file(release.dest() + "Resources/big.bin"), pattern(3 * 1024 * 1024 + 5, 2));
+    for (const file_history_struct& history : sim_info) EXPECT_EQ(history.back().is_current, 1);
+}
+
+TEST(DownloadPump, DamagedArchiveWarnsEndsTheRunAndLeavesTheFileNotCurrent)
+{
+    release_on_nginx release(release_files{{"a.txt", "a"}, {"b.txt", "b"}, {"c.txt", "c"}});
+    ASSERT_TRUE(release.ready()) << release.problem();
+    write_file(release.web() / "Demo/Nimbrel/b.txt.zip", "PK\x03\x04 damaged beyond repair");
+    alert_catcher alerts;
+    ASSERT_TRUE(release.fetch_manifest());
+    release_on_nginx::plan_everything();
+
+    EXPECT_EQ(release_on_nginx::run_pump(), 1);
+    EXPECT_EQ(stg.extract_failed, 1);
+    ASSERT_EQ(alerts.alerts().size(), 1u);
+    EXPECT_EQ(alerts.alerts()[0].lines[0], "The installer cannot extract a file.");
+    EXPECT_EQ(alerts.alerts()[0].lines[2].rfind("Compressed File: " + temp_path, 0), 0u);
+    EXPECT_EQ(alerts.alerts()[0].lines[3], "Destination: " + release.dest() + "b.txt");
+    EXPECT_EQ(sim_info[1].back().is_current, 0) << "a file that did not unpack is not current";
+    EXPECT_EQ(next.done, 0) << "the run ended early";
+    for (int k = 0; k < kStreamCount; ++k)
+        EXPECT_FALSE(file_exists(stream_archive_path(k))) << "the damaged archive is deleted";
+}
+
+TEST(DownloadPump, FullTemporaryDiskIsAHardFailureNotAReasonToChangeServers)
+{
+    release_on_nginx release(release_files{{"a.txt", "small"}, {"b.bin", pattern(200000, 9)}});
+    ASSERT_TRUE(release.ready()) << release.problem();
+    alert_catcher alerts;
+    ASSERT_TRUE(release.fetch_manifest());
+    release_on_nginx::plan_everything();
+    ASSERT_EQ(make_dirs(), 0);
+    next.reset_all_streams();
+    for (int k = 0; k < kStreamCount; ++k) ASSERT_EQ(::symlink("/dev/full", stream_archive_path(k).c_str()), 0);
+
+    EXPECT_EQ(release_on_nginx::pump_until_answer(), 1);
+    EXPECT_EQ(stg.extract_failed, 1);
+    ASSERT_EQ(alerts.alerts().size(), 1u);
+    EXPECT_EQ(alerts.alerts()[0].lines[0], "The installer cannot save a downloaded file.");
+    EXPECT_EQ(alerts.alerts()[0].lines[1], "Error: No space left on device. Perhaps your hard drive is full");
+    EXPECT_EQ(sim_info[0].back().is_current, 0);
+}
+
+}  // namespace

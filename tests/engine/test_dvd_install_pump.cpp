@@ -1,0 +1,251 @@
+// The DVD install pump driven frame by frame over a set of fake disks, as
+// the DVD roads' install screens drive it.
+#include <gtest/gtest.h>
+
+#include <dirent.h>
+
+#include "core/core_globals.h"
+#include "core/error_codes.h"
+#include "core/worker_threads.h"
+#include "engine/dvd_install_pump.h"
+#include "engine/installer_state.h"
+#include "engine/manifest.h"
+#include "dvd_fixtures.h"
+#include "engine_test_support.h"
+
+namespace {
+
+using engine_testing::dvd_file;
+using engine_testing::dvd_set;
+using testing_support::read_file;
+using testing_support::scratch_dir;
+
+// What the screens did: each disk the pump asked for, in order.
+struct install_run {
+    std::vector<int> disks_asked;
+    int errors = 0;
+};
+
+class DvdInstallPump : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        engine_testing::reset_engine_state();
+        stg.target_os = 3;
+        dest_dir_path = dest_.path();
+        temp_path = temp_.path();
+    }
+    void TearDown() override
+    {
+        install_files_kill();
+        set_abort_alert_hook(nullptr);
+        dvd_path.clear();
+        install_name = no_install_name;
+        engine_testing::reset_engine_state();
+    }
+
+    // Loads the set's manifest and plans to install every file.
+    void plan(const dvd_set& disks)
+    {
+        disks.load_manifest();
+        install_name = disks.release();
+        for (file_history_struct& h : sim_info) h.back().do_install = 1;
+    }
+    // Frames of install_files from `disk` until it answers other than 0.
+    int run_disk(const dvd_set& disks, int& cursor, int disk)
+    {
+        dvd_path = disks.disk_folder(disk);
+        int status;
+        while ((status = install_files(cursor, disk)) == kInstallWorking) {
+        }
+        return status;
+    }
+    // The whole install, changing disks whenever asked.
+    install_run run_all(const dvd_set& disks)
+    {
+        install_run run;
+        int cursor = 0, disk = 0;
+        for (;;) {
+            const int status = run_disk(disks, cursor, disk);
+            if (status == kInstallDone) return run;
+            if (status == kInstallError) {
+                ++run.errors;
+                std::string message;
+                install_files_get_error(message);
+                continue;
+            }
+            EXPECT_EQ(status, kInstallNextDisk);
+            disk = sim_info[cursor].back().disk;
+            run.disks_asked.push_back(disk);
+            if (run.disks_asked.size() > 10) return run;
+        }
+    }
+    size_t files_in_temp()
+    {
+        size_t n = 0;
+        DIR* dir = ::opendir(temp_path.c_str());
+        while (const dirent* e = ::readdir(dir)) n += e->d_name[0] != '.';
+        ::closedir(dir);
+        return n;
+    }
+
+    scratch_dir dest_, temp_;
+};
+
+TEST_F(DvdInstallPump, FilesAllOnTheFirstDiskInstallAndTheGroupsGo)
+{
+    std::vector<dvd_file> files;
+    for (int i = 0; i < 75; ++i) files.push_back({"top/f" + std::to_string(i), std::to_string(i), 0});
+    files.push_back({"top/Global Scenery/+40-080/+45-075.dsf", "tile", 0});
+    dvd_set disks(files);
+    plan(disks);
+    testing_support::write_file(dest_ / "Global Scenery/+40-080/.keep", "");
+
+    const install_run run = run_all(disks);
+    EXPECT_TRUE(run.disks_asked.empty());
+    EXPECT_EQ(run.errors, 0);
+    EXPECT_EQ(copy_pool, nullptr);
+    EXPECT_EQ(unzip_pool, nullptr);
+    for (const dvd_file& f : files) EXPECT_EQ(read_file(dest_ / f.path.substr(4)), f.contents);
+    for (const file_history_struct& h : sim_info) EXPECT_EQ(h.back().is_current, 1) << h.back().path;
+    EXPECT_EQ(files_in_temp(), 0u) << "no copy is left behind";
+}
+
+TEST_F(DvdInstallPump, TheNextDiskIsAskedForOnlyWhenTheFirstIsDone)
+{
+    dvd_set disks({{"top/a", "a", 0}, {"top/b", "b", 0}, {"top/c", "c", 1}, {"top/d", "d", 1}});
+    plan(disks);
+    int cursor = 0;
+    EXPECT_EQ(run_disk(disks, cursor, 0), kInstallNextDisk);
+    EXPECT_EQ(cursor, 2) << "the first file of disk 2";
+    EXPECT_EQ(read_file(dest_ / "a"), "a");
+    EXPECT_EQ(read_file(dest_ / "b"), "b") << "every disk-1 file is in before the change";
+    EXPECT_NE(copy_pool, nullptr) << "the groups live on across the change";
+
+    EXPECT_EQ(run_disk(disks, cursor, 1), kInstallDone);
+    EXPECT_EQ(read_file(dest_ / "d"), "d");
+}
+
+TEST_F(DvdInstallPump, InterleavedDisksAreAskedForInManifestOrder)
+{
+    dvd_set disks({{"top/a", "a", 0}, {"top/b", "b", 1}, {"top/c", "c", 0}, {"top/d", "d", 2}});
+    plan(disks);
+    const install_run run = run_all(disks);
+    EXPECT_EQ(run.disks_asked, (std::vector<int>{1, 0, 2}))
+        << "no look-ahead for more files of the disk in the drive";
+    for (const char* name : {"a", "b", "c", "d"}) EXPECT_EQ(read_file(dest_ / name), name);
+}
+
+TEST_F(DvdInstallPump, FilesNotToInstallAreSkippedWhereverTheyLie)
+{
+    dvd_set disks({{"top/a", "a", 0}, {"top/b", "b", 1}, {"top/c", "c", 0}, {"top/d", "d", 1}});
+    plan(disks);
+    sim_info[1].back().do_install = 0;  // on disk 2, between two files of disk 1
+    sim_info[3].back().do_install = 0;
+    const install_run run = run_all(disks);
+    EXPECT_TRUE(run.disks_asked.empty()) << "disk 2 holds nothing to install";
+    EXPECT_EQ(read_file(dest_ / "c"), "c");
+    EXPECT_FALSE(testing_support::file_exists(dest_ / "b"));
+}
+
+TEST_F(DvdInstallPump, AnErrorGivesItsStatusAndTheRunGoesOnAfterIt)
+{
+    dvd_set disks({{"top/a", "a", 0}, {"top/b", "b", 0}, {"top/c", "c", 0}});
+    testing_support::write_file(disks.archive_of({"top/b", "b", 0}), "not a zip");
+    plan(disks);
+    int cursor = 0;
+    EXPECT_EQ(run_disk(disks, cursor, 0), kInstallError);
+
+    std::string message;
+    EXPECT_EQ(install_files_get_error(message), kErrZipOpen) << message;
+    EXPECT_NE(message.find("I was unable to unzip the file "), std::string::npos) << message;
+    EXPECT_NE(message.find("top/b.zip)"), std::string::npos) << message;
+    std::string again = "stale";
+    EXPECT_EQ(install_files_get_error(again), 0) << "taking the error clears it";
+    EXPECT_EQ(again, "");
+
+    const std::string failed_copy = temp_path + sim_info[1].back().sig_want + "_1.zip";
+    EXPECT_TRUE(testing_support::file_exists(failed_copy))
+        << "the copy named in the message stays while the run goes on";
+
+    EXPECT_EQ(run_disk(disks, cursor, 0), kInstallDone);
+    EXPECT_EQ(read_file(dest_ / "c"), "c");
+    EXPECT_EQ(sim_info[1].back().is_current, 0);
+    EXPECT_EQ(files_in_temp(), 0u) << "and goes with it";
+}
+
+TEST_F(DvdInstallPump, AFileMissingFromItsDiskIsACopyError)
+{
+    dvd_set disks({{"top/a", "a", 0}});
+    plan(disks);
+    ::unlink(disks.archive_of({"top/a", "a", 0}).c_str());
+    int cursor = 0;
+    EXPECT_EQ(run_disk(disks, cursor, 0), kInstallError);
+    std::string message;
+    EXPECT_EQ(install_files_get_error(message), ENOENT);
+    EXPECT_EQ(message, "I was unable to copy the file " + disks.archive_of({"top/a", "a", 0}) +
+                           " from the DVD to the hard drive.");
+}
+
+TEST_F(DvdInstallPump, AKillDrainsTheWorkInFlightAndLeavesNoCopies)
+{
+    std::vector<dvd_file> files;
+    for (int i = 0; i < 80; ++i) files.push_back({"top/f" + std::to_string(i), std::string(20000, 'x'), 0});
+    dvd_set disks(files);
+    testing_support::write_file(disks.archive_of(files[3]), "damaged: its copy would stay");
+    plan(disks);
+    dvd_path = disks.disk_folder(0);
+    int cursor = 0;
+    // An error collected before the kill leaves its copy to the kill too.
+    while (install_files(cursor, 0) == kInstallWorking && cursor < 40) {
+    }
+    EXPECT_NE(copy_pool, nullptr);
+
+    install_files_kill();
+    EXPECT_EQ(copy_pool, nullptr);
+    EXPECT_EQ(unzip_pool, nullptr);
+    EXPECT_EQ(files_in_temp(), 0u);
+    for (int i = 0; i < cursor; ++i)
+        if (i != 3) EXPECT_EQ(sim_info[i].back().is_current, 1) << "queued copies are finished: " << i;
+
+    install_files_kill();  // nothing running: nothing happens
+}
+
+TEST_F(DvdInstallPump, AHostileCursorIsKeptInsideTheManifest)
+{
+    dvd_set disks({{"top/a", "a", 0}});
+    plan(disks);
+    dvd_path = disks.disk_folder(0);
+    int cursor = -7;
+    while (install_files(cursor, 0) == kInstallWorking) {
+    }
+    EXPECT_EQ(read_file(dest_ / "a"), "a");
+    cursor = 1000;
+    EXPECT_EQ(install_files(cursor, 0), kInstallDone);
+    EXPECT_EQ(cursor, 1);
+}
+
+// -- The continue-or-cancel question ---
+
+int answer_first(const std::string&, const std::string&, const std::string&, const std::string&,
+                 const std::string&)
+{
+    return 1;
+}
+
+TEST_F(DvdInstallPump, TheQuestionWithoutItsWindowIsAWarningAndNoAnswer)
+{
+    engine_testing::alert_catcher alerts;
+    EXPECT_EQ(abort_alert("Go on?", "Cancel", "the install.", "Continue", "the install."), 3);
+    ASSERT_EQ(alerts.alerts().size(), 1u);
+    EXPECT_EQ(alerts.alerts()[0].level, 1);
+    EXPECT_EQ(alerts.alerts()[0].lines[0], "Go on?");
+    EXPECT_EQ(alerts.alerts()[0].lines[1], "Cancel the install.");
+    EXPECT_EQ(alerts.alerts()[0].lines[2], "Continue the install.");
+
+    set_abort_alert_hook(answer_first);
+    EXPECT_EQ(abort_alert("Go on?", "Cancel", "", "Continue", ""), 1);
+    EXPECT_EQ(alerts.alerts().size(), 1u) << "the window asks instead";
+}
+
+}  // namespace

@@ -1,0 +1,239 @@
+// Install DVDs: the version file, the manifest on the disk, which disk is
+// in the drive, and where disks are mounted.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "core/core_globals.h"
+#include "engine/dvd_media.h"
+#include "engine/dvd_mounts.h"
+#include "engine/installer_state.h"
+#include "engine/manifest.h"
+#include "dvd_fixtures.h"
+#include "engine_test_support.h"
+
+namespace {
+
+using engine_testing::dvd_file;
+using engine_testing::dvd_set;
+using engine_testing::dvd_version_text;
+using testing_support::scratch_dir;
+using testing_support::write_file;
+
+// The DVD globals as before main, and a search that finds only what the
+// test mounts.
+class DvdMedia : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        engine_testing::reset_engine_state();
+        ::unsetenv("NIMBREL_DVD");
+        UTIL_set_dvd_search_places({places_ / "mounts", {places_ / "media/"}});
+        write_file(places_ / "mounts", "");
+        dvd_path.clear();
+        install_name = no_install_name;
+        want_file_disk = current_disk = 0;
+        temp_path = temp_.path();
+    }
+    void TearDown() override
+    {
+        ::unsetenv("NIMBREL_DVD");
+        UTIL_set_dvd_search_places({});
+        dvd_path.clear();
+        install_name = no_install_name;
+        engine_testing::reset_engine_state();
+    }
+    std::string version_name(const std::string& text)
+    {
+        write_file(places_ / "v/dvd_version.txt", text);
+        std::string name = no_install_name;
+        bool found = false;
+        read_dvd_version_file(places_ / "v/dvd_version.txt", name, found);
+        return name;
+    }
+
+    scratch_dir places_, temp_;
+};
+
+TEST_F(DvdMedia, TheVersionFileNamesTheReleaseByItsLastVersionLine)
+{
+    EXPECT_EQ(version_name(dvd_version_text("Nimbrel 9.1 Final")), "Nimbrel 9.1 Final");
+    EXPECT_EQ(version_name("I\n900 version\nDVD\nVERSION one\n  \tVERSION\ttwo  \r\n"), "two  ");
+    EXPECT_EQ(version_name("I\n900 version\nDVD\nVERSIONS x\nVERSION_2 y\nVERSION"), "")
+        << "a longer word is no VERSION line; a bare one names the empty release";
+    EXPECT_EQ(version_name("I\n900 version\nDVD\nNOTES about VERSION 3\n"), no_install_name);
+}
+
+TEST_F(DvdMedia, AVersionFileOfAnotherKindNamesNothing)
+{
+    for (const std::string text : {"I\n800 version\nDVD\nVERSION old\n",
+                                   "I\n900 version\nINSTALLER\nVERSION wrong\n", "", "\x01\x02"}) {
+        write_file(places_ / "v/dvd_version.txt", text);
+        std::string name = "before";
+        bool found = true;
+        EXPECT_FALSE(read_dvd_version_file(places_ / "v/dvd_version.txt", name, found)) << text;
+        EXPECT_EQ(name, "before");
+    }
+    std::string name;
+    bool found;
+    EXPECT_FALSE(read_dvd_version_file(places_ / "missing.txt", name, found));
+}
+
+TEST_F(DvdMedia, AScanReadsTheVersionAndTheManifestOnceFromTheDiskFound)
+{
+    dvd_set disks({{"top/a.txt", "a", 0}, {"top/b.txt", "b", 1}});
+    ::setenv("NIMBREL_DVD", disks.disk_folder(0).c_str(), 1);
+    stg.server_count = -1;
+
+    UTIL_scan_dvd();
+    EXPECT_EQ(dvd_path, disks.disk_folder(0));
+    EXPECT_EQ(install_name, disks.release());
+    EXPECT_EQ(stg.server_count, 0) << "an install from DVD has no servers";
+    EXPECT_EQ(stg.dir_status, kDirectoryRead);
+    ASSERT_EQ(sim_info.size(), 2u);
+    EXPECT_EQ(sim_info[1].back().disk, 1);
+
+    // Nothing is read again: a second scan finds no archive and says nothing.
+    testing_support::remove_tree(disks.disk_folder(0) + disks.release());
+    sim_info.clear();
+    engine_testing::alert_catcher alerts;
+    UTIL_scan_dvd();
+    EXPECT_TRUE(sim_info.empty());
+    EXPECT_TRUE(alerts.alerts().empty());
+}
+
+TEST_F(DvdMedia, ABareVersionLineLooksForTheManifestAtTheTopOfTheDisk)
+{
+    write_file(places_ / "disk/dvd_version.txt", "I\n900 version\nDVD\nVERSION\n");
+    dvd_path = places_ / "disk/";
+    engine_testing::alert_catcher alerts;
+    UTIL_scan_dvd();
+    EXPECT_EQ(install_name, "");
+    ASSERT_EQ(alerts.alerts().size(), 1u);
+    EXPECT_EQ(alerts.alerts()[0].lines[2], "Compressed File: " + dvd_path + "/directory.txt.zip.");
+}
+
+TEST_F(DvdMedia, AManifestThatWillNotUnpackIsFatalAndSaysWhatAndWhere)
+{
+    dvd_set disks({{"top/a.txt", "a", 0}});
+    write_file(disks.disk_folder(0) + disks.release() + "/directory.txt.zip", "damaged");
+    dvd_path = disks.disk_folder(0);
+    engine_testing::alert_catcher alerts;
+    UTIL_scan_dvd();
+
+    ASSERT_EQ(alerts.alerts().size(), 1u);
+    const engine_testing::alert_record& alert = alerts.alerts()[0];
+    EXPECT_EQ(alert.level, 2);
+    EXPECT_EQ(alert.lines[0], "DVD scan: The installer cannot extract a file.");
+    EXPECT_EQ(alert.lines[1].rfind("Error: ", 0), 0u) << alert.lines[1];
+    EXPECT_EQ(alert.lines[2],
+              "Compressed File: " + dvd_path + disks.release() + "/directory.txt.zip.");
+    EXPECT_EQ(alert.lines[3], "Destination Path: " + temp_path + ".");
+    EXPECT_EQ(stg.dir_status, 0);
+}
+
+TEST_F(DvdMedia, NoDiskMeansNoScan)
+{
+    UTIL_scan_dvd();
+    EXPECT_EQ(dvd_path, "");
+    EXPECT_EQ(install_name, no_install_name);
+    EXPECT_EQ(stg.dir_status, 0);
+}
+
+TEST_F(DvdMedia, VerifyFindsTheDiskThatHoldsTheWantedArchive)
+{
+    const std::string tile = "top/Custom Scenery/Global Scenery/+40-080/+45-075.dsf";
+    dvd_set disks({{"top/a.txt", "a", 0}, {tile, "t", 1}});
+    disks.load_manifest();
+    install_name = disks.release();
+    dvd_path = disks.disk_folder(0);
+
+    want_file_disk = 0;
+    EXPECT_TRUE(UTIL_verify_disk()) << "the .zip on disk 1";
+    EXPECT_EQ(current_disk, 0);
+
+    want_file_disk = 1;
+    EXPECT_FALSE(UTIL_verify_disk()) << "the tile lies on disk 2 only";
+    EXPECT_EQ(current_disk, 0);
+    EXPECT_EQ(dvd_path, disks.disk_folder(0));
+
+    dvd_path = disks.disk_folder(1);  // the user changed disks
+    EXPECT_TRUE(UTIL_verify_disk()) << "the .7z of a scenery tile";
+    EXPECT_EQ(current_disk, 1);
+
+    // A desktop mounts each disk by its label: the disk is found wherever.
+    dvd_path.clear();
+    ::setenv("NIMBREL_DVD", (disks.disk_folder(0) + ":" + disks.disk_folder(1)).c_str(), 1);
+    want_file_disk = 1;
+    EXPECT_TRUE(UTIL_verify_disk());
+    EXPECT_EQ(dvd_path, disks.disk_folder(1));
+}
+
+TEST_F(DvdMedia, DiskNumbersOfFilesThatDoNotExistAreNeverLookedUp)
+{
+    dvd_set disks({{"top/a.txt", "a", 0}});
+    disks.load_manifest();
+    install_name = disks.release();
+    dvd_path = disks.disk_folder(0);
+    current_disk = 5;
+    for (int index : {-1, 1, 1 << 30}) {
+        want_file_disk = index;
+        EXPECT_FALSE(UTIL_verify_disk()) << index;
+        EXPECT_EQ(UTIL_switch_disk(0), -1) << index;
+    }
+    EXPECT_EQ(current_disk, 5);
+    sim_info.clear();
+    want_file_disk = 0;
+    EXPECT_FALSE(UTIL_verify_disk()) << "no manifest at all";
+}
+
+TEST_F(DvdMedia, SwitchingReportsTheWantedDiskAndLetsGoOfTheDriveOnlyWhenAsked)
+{
+    dvd_set disks({{"top/a.txt", "a", 0}, {"top/b.txt", "b", 2}});
+    disks.load_manifest();
+    want_file_disk = 1;
+    dvd_path = disks.disk_folder(0);
+    EXPECT_EQ(UTIL_switch_disk(0), 2);
+    EXPECT_EQ(dvd_path, disks.disk_folder(0));
+    EXPECT_EQ(UTIL_switch_disk(1), 2);
+    EXPECT_EQ(dvd_path, "");
+    EXPECT_EQ(UTIL_switch_disk(1), 2) << "nothing to eject";
+}
+
+// -- Finding mounted disks ---
+
+TEST_F(DvdMedia, MountedDisksAreFoundInTheMountTableAndUnderTheMountRoots)
+{
+    write_file(places_ / "cd rom/dvd_version.txt", dvd_version_text("r"));
+    write_file(places_ / "media/user/NIMBREL_2/dvd_version.txt", dvd_version_text("r"));
+    write_file(places_ / "media/cdrom/dvd_version.txt", dvd_version_text("r"));
+    write_file(places_ / "media/user/Photos/holiday.jpg", "");
+    write_file(places_ / "share/dvd_version.txt", dvd_version_text("r"));
+    std::string escaped = places_ / "cd\\040rom";
+    write_file(places_ / "mounts", "proc /proc proc rw 0 0\n/dev/sr0 " + escaped +
+                                       " iso9660 ro 0 0\nserver:/x " + (places_ / "share") +
+                                       " nfs4 rw 0 0\ngarbage\n");
+
+    std::vector<std::string> found;
+    UTIL_list_dvd_folders(found);
+    EXPECT_EQ(found, (std::vector<std::string>{places_ / "cd rom/", places_ / "media/cdrom/",
+                                                places_ / "media/user/NIMBREL_2/"}))
+        << "network mounts are never touched";
+    EXPECT_EQ(UTIL_find_dvd_path(), places_ / "cd rom/");
+}
+
+TEST_F(DvdMedia, TheEnvironmentNamesDisksFirstAndOnlyRealOnesCount)
+{
+    write_file(places_ / "image/dvd_version.txt", dvd_version_text("r"));
+    write_file(places_ / "media/cdrom/dvd_version.txt", dvd_version_text("r"));
+    ::setenv("NIMBREL_DVD", ("::" + places_ / "empty:" + places_ / "image").c_str(), 1);
+    std::vector<std::string> found;
+    UTIL_list_dvd_folders(found);
+    EXPECT_EQ(found, (std::vector<std::string>{places_ / "image/", places_ / "media/cdrom/"}));
+
+    UTIL_set_dvd_search_places({places_ / "no such table", {}});
+    ::unsetenv("NIMBREL_DVD");
+    EXPECT_EQ(UTIL_find_dvd_path(), "");
+}
+
+}  // namespace

@@ -1,0 +1,272 @@
+// The two worker tasks on their own, run on the test's thread.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "core/core_globals.h"
+#include "core/log_stream.h"
+#include "engine/install_filter.h"
+#include "engine/installer_state.h"
+#include "engine/installer_tasks.h"
+#include "engine/manifest.h"
+#include "dvd_fixtures.h"
+#include "engine_test_support.h"
+
+namespace {
+
+using engine_testing::md5_of;
+using testing_support::read_file;
+using testing_support::scratch_dir;
+using testing_support::write_file;
+
+class InstallerTasks : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        engine_testing::reset_engine_state();
+        stg.target_os = 3;
+        dest_dir_path = dest_.path();
+        temp_path = temp_.path();
+    }
+    void TearDown() override { engine_testing::reset_engine_state(); }
+
+    // A history of one version, "top/" + relative, wanting `sig`.
+    file_version_struct& add(const std::string& relative, const std::string& sig,
+                             int platform = 0)
+    {
+        file_version_struct v;
+        v.path = "top/" + relative;
+        v.sig_want = sig;
+        v.sig_have = "untouched";
+        v.platform = platform;
+        sim_info.push_back({v});
+        return sim_info.back().back();
+    }
+    void run_checksums(int exists_only)
+    {
+        checksum_task task(0, static_cast<int>(sim_info.size()), exists_only);
+        task.do_it();
+        std::string message = "stale";
+        EXPECT_EQ(task.check_error(message), 0);
+        EXPECT_EQ(message, "");
+    }
+
+    scratch_dir dest_, temp_;
+};
+
+TEST_F(InstallerTasks, ChecksumsTellMatchingChangedAndMissingFilesApart)
+{
+    write_file(dest_ / "Resources/same.txt", "same");
+    write_file(dest_ / "Resources/changed.txt", "changed by the user");
+    add("Resources/same.txt", md5_of("same"));
+    add("Resources/changed.txt", md5_of("as shipped"));
+    add("Resources/missing.txt", md5_of("never installed"));
+
+    run_checksums(0);
+
+    EXPECT_EQ(sim_info[0].back().sig_have, md5_of("same"));
+    EXPECT_EQ(sim_info[0].back().is_current, 1);
+    EXPECT_EQ(sim_info[1].back().sig_have, md5_of("changed by the user"));
+    EXPECT_EQ(sim_info[1].back().is_current, 0);
+    EXPECT_EQ(sim_info[2].back().sig_have, "NONE");
+    EXPECT_EQ(sim_info[2].back().is_current, 0);
+}
+
+TEST_F(InstallerTasks, ExistenceOnlyTrustsAnyFileThatIsThereAndNeverReadsIt)
+{
+    write_file(dest_ / "a.txt", "not what the manifest wants");
+    write_file(dest_ / "locked.txt", "x");
+    ::chmod((dest_ / "locked.txt").c_str(), 0);
+    add("a.txt", md5_of("wanted"));
+    add("locked.txt", md5_of("y"));
+    add("gone.txt", md5_of("z"));
+
+    run_checksums(1);
+
+    EXPECT_EQ(sim_info[0].back().sig_have, md5_of("wanted"));
+    EXPECT_EQ(sim_info[0].back().is_current, 1);
+    EXPECT_EQ(sim_info[1].back().is_current, 1) << "an unreadable file still exists";
+    EXPECT_EQ(sim_info[2].back().sig_have, "NONE");
+    EXPECT_EQ(sim_info[2].back().is_current, 0);
+}
+
+TEST_F(InstallerTasks, AGoneFileIsNeverCurrentWhetherThereOrNot)
+{
+    write_file(dest_ / "old.txt", "old");
+    add("old.txt", "GONE");
+    add("absent.txt", "GONE");
+    run_checksums(0);
+    EXPECT_EQ(sim_info[0].back().is_current, 0);
+    EXPECT_EQ(sim_info[1].back().is_current, 0);
+    EXPECT_EQ(sim_info[1].back().sig_have, "NONE");
+}
+
+TEST_F(InstallerTasks, EntriesTheFilterDoesNotWantAreLeftAlone)
+{
+    write_file(dest_ / "win.exe", "w");
+    add("win.exe", md5_of("w"), 2);  // a Windows file on a Linux install
+    add("Global Scenery/+40-080/+45-075.dsf", md5_of("t"));
+    sim_info[1].back().is_global = 1;
+    set_install_filter(1, 0);
+    sim_info[0].back().is_current = 7;
+
+    run_checksums(0);
+
+    for (const file_history_struct& h : sim_info) EXPECT_EQ(h.back().sig_have, "untouched");
+    EXPECT_EQ(sim_info[0].back().is_current, 7);
+}
+
+TEST_F(InstallerTasks, AFifoADeviceOrAnUnreadableFileNeverHangsAChecksum)
+{
+    ASSERT_EQ(::mkfifo((dest_ / "pipe").c_str(), 0644), 0);
+    ASSERT_EQ(::symlink("/dev/zero", (dest_ / "zero").c_str()), 0);
+    add("pipe", md5_of(""));
+    add("zero", md5_of(""));
+    run_checksums(0);
+    EXPECT_EQ(sim_info[0].back().sig_have, "NONE");
+    EXPECT_EQ(sim_info[1].back().sig_have, "NONE");
+
+    write_file(dest_ / "secret", "s");
+    ::chmod((dest_ / "secret").c_str(), 0);
+    sim_info.clear();
+    add("secret", md5_of("s"));
+    const int unreadable_gives_none = testing_support::run_unprivileged([] {
+        checksum_task(0, 1, 0).do_it();
+        return sim_info[0].back().sig_have == "NONE" && sim_info[0].back().is_current == 0;
+    });
+    EXPECT_EQ(unreadable_gives_none, 1);
+}
+
+// -- DVD files ---
+
+class DvdUnpackTask : public InstallerTasks {
+protected:
+    void SetUp() override
+    {
+        InstallerTasks::SetUp();
+        dvd_path = "/media/cdrom/";
+        install_name = "Nimbrel 9";
+    }
+    void TearDown() override
+    {
+        dvd_path.clear();
+        install_name = no_install_name;
+        InstallerTasks::TearDown();
+    }
+    // Both steps, as the two groups would run them.
+    void run_both(dvd_unpack_task& task)
+    {
+        task.do_it();
+        task.do_it();
+    }
+};
+
+TEST_F(DvdUnpackTask, NamesItsSourceItsCopyAndItsDestination)
+{
+    add("Resources/a.txt", "0123456789abcdef0123456789abcdef");
+    add("Custom Scenery/Global Scenery/+40-080/+45-075.dsf", md5_of("tile"));
+    dvd_unpack_task file(0, temp_path);
+    dvd_unpack_task tile(1, temp_path);
+
+    EXPECT_EQ(file.dvd_src, "/media/cdrom/Nimbrel 9/top/Resources/a.txt.zip");
+    EXPECT_EQ(file.temp_copy, temp_path + "0123456789abcdef0123456789abcdef_0.zip");
+    EXPECT_EQ(file.dest_file, dest_dir_path + "Resources/a.txt");
+    EXPECT_EQ(tile.temp_copy, temp_path + md5_of("tile") + "_1.7z");
+    EXPECT_EQ(tile.dvd_src,
+              "/media/cdrom/Nimbrel 9/top/Custom Scenery/Global Scenery/+40-080/+45-075.dsf.7z");
+}
+
+TEST_F(DvdUnpackTask, AFailedCopyIsReportedAndTheUnpackStepTouchesNothing)
+{
+    add("Resources/a.txt", md5_of("a"));
+    dvd_unpack_task task(0, temp_path);
+    run_both(task);
+
+    std::string message;
+    EXPECT_EQ(task.check_error(message), ENOENT);
+    EXPECT_EQ(message, "I was unable to copy the file /media/cdrom/Nimbrel 9/top/Resources/a.txt.zip"
+                       " from the DVD to the hard drive.");
+    EXPECT_EQ(sim_info[0].back().sig_have, "untouched");
+    EXPECT_FALSE(testing_support::file_exists(dest_ / "Resources/a.txt"));
+}
+
+TEST_F(DvdUnpackTask, ZipAnd7zCopiesGoToTheirOwnExtractorsAndMakeTheFileCurrent)
+{
+    const std::string tile = "Global Scenery/+40-080/+45-075.dsf";
+    engine_testing::dvd_set disks({{"top/Resources/a.txt", "zipped", 0}, {"top/" + tile, "7z", 0}});
+    dvd_path = disks.disk_folder(0);
+    install_name = disks.release();
+    disks.load_manifest();
+    ::mkdir((dest_ / "Resources").c_str(), 0755);
+    write_file(dest_ / "Global Scenery/+40-080/.keep", "");
+
+    for (int i = 0; i < 2; ++i) {
+        dvd_unpack_task task(i, temp_path);
+        run_both(task);
+        std::string message;
+        EXPECT_EQ(task.check_error(message), 0) << message;
+        EXPECT_FALSE(testing_support::file_exists(task.temp_copy)) << "the copy is deleted";
+        EXPECT_EQ(sim_info[i].back().sig_have, sim_info[i].back().sig_want);
+        EXPECT_EQ(sim_info[i].back().is_current, 1);
+    }
+    EXPECT_EQ(read_file(dest_ / "Resources/a.txt"), "zipped");
+    EXPECT_EQ(read_file(dest_ / tile), "7z");
+}
+
+TEST_F(DvdUnpackTask, ADamagedArchiveKeepsItsCopyAndSaysWhereItCameFrom)
+{
+    engine_testing::dvd_set disks({{"top/a.txt", "a", 0}});
+    write_file(disks.archive_of({"top/a.txt", "a", 0}), "PK\x03\x04 not really a zip");
+    dvd_path = disks.disk_folder(0);
+    install_name = disks.release();
+    disks.load_manifest();
+
+    dvd_unpack_task task(0, temp_path);
+    run_both(task);
+    std::string message;
+    EXPECT_NE(task.check_error(message), 0);
+    EXPECT_EQ(message, "I was unable to unzip the file " + task.temp_copy + " to the folder " +
+                           dest_dir_path + ".  (Original file was: " + task.dvd_src + ")");
+    EXPECT_TRUE(testing_support::file_exists(task.temp_copy));
+    EXPECT_NE(sim_info[0].back().is_current, 1);
+}
+
+TEST_F(DvdUnpackTask, NothingIsUnpackedThroughALinkThatLeavesTheDestination)
+{
+    scratch_dir elsewhere;
+    engine_testing::dvd_set disks({{"top/Resources/a.txt", "a", 0}});
+    dvd_path = disks.disk_folder(0);
+    install_name = disks.release();
+    disks.load_manifest();
+    ASSERT_EQ(::symlink(elsewhere.path().c_str(), (dest_ / "Resources").c_str()), 0);
+
+    dvd_unpack_task task(0, temp_path);
+    run_both(task);
+    std::string message;
+    EXPECT_EQ(task.check_error(message), EACCES);
+    EXPECT_FALSE(testing_support::file_exists(elsewhere / "a.txt"));
+}
+
+TEST_F(DvdUnpackTask, DeletingATaskLogsItsResultOnlyWhileActionsAreLogged)
+{
+    scratch_dir log_dir;
+    xer.open(log_dir / "log.txt");
+    add("a.txt", md5_of("a"));
+    {
+        dvd_unpack_task quiet(0, temp_path);
+        run_both(quiet);
+    }
+    stg.log_actions = 1;
+    {
+        dvd_unpack_task logged(0, temp_path);
+        run_both(logged);
+    }
+    xer << std::flush;
+    xer.close();
+    EXPECT_EQ(read_file(log_dir / "log.txt"),
+              "EXPANDING file " + dest_dir_path + "a.txt, with result=2. I was unable to copy the "
+              "file /media/cdrom/Nimbrel 9/top/a.txt.zip from the DVD to the hard drive.\n");
+}
+
+}  // namespace

@@ -1,0 +1,113 @@
+// Quitting while the pumps run: their workers must be gone before the
+// program frees what they write into.
+#include <gtest/gtest.h>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include "core/core_globals.h"
+#include "core/utl_thread.h"
+#include "engine/checksum_pump.h"
+#include "engine/dvd_install_pump.h"
+#include "engine/installer_state.h"
+#include "engine/manifest.h"
+#include "engine/stop_pumps.h"
+#include "dvd_fixtures.h"
+#include "engine_test_support.h"
+
+namespace {
+
+using testing_support::scratch_dir;
+using testing_support::write_file;
+
+class StoppingPumps : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        engine_testing::reset_engine_state();
+        stg.target_os = 3;
+        dest_dir_path = dest_.path();
+        temp_path = temp_.path();
+        write_file(cpu_ / "cpuinfo", "model name\t: Test CPU\n");
+        UTL_set_cpuinfo_path((cpu_ / "cpuinfo").c_str());
+    }
+    void TearDown() override
+    {
+        UTL_stop_all_pumps();
+        UTL_set_cpuinfo_path(nullptr);
+        dvd_path.clear();
+        install_name = no_install_name;
+        engine_testing::reset_engine_state();
+    }
+    // Everything the workers could still write into goes away, as it does
+    // when the program ends; AddressSanitizer catches any late write.
+    void free_engine_state()
+    {
+        sim_info.clear();
+        sim_info.shrink_to_fit();
+        temp_path.clear();
+        temp_path.shrink_to_fit();
+    }
+
+    scratch_dir dest_, temp_, cpu_;
+};
+
+TEST_F(StoppingPumps, AChecksumRunStopsAfterTheFileBeingReadAndDropsTheRest)
+{
+    for (int i = 0; i < 40; ++i) {
+        write_file(dest_ / ("f" + std::to_string(i)), "x");
+        file_version_struct v;
+        v.path = "top/f" + std::to_string(i);
+        sim_info.push_back({v});
+    }
+    // A big first file keeps the one worker busy while the rest wait.
+    const int fd = ::open((dest_ / "f0").c_str(), O_WRONLY | O_TRUNC);
+    ASSERT_EQ(::ftruncate(fd, 64 << 20), 0);
+    ::close(fd);
+    int cursor = 0;
+    float progress = 0;
+    ASSERT_EQ(checksum_directory(cursor, 0, progress), 0);
+
+    UTL_stop_all_pumps();
+    EXPECT_EQ(checksum_workers, nullptr);
+    EXPECT_EQ(sim_info[39].back().sig_have, "") << "tasks not begun were dropped";
+    free_engine_state();
+
+    // The pumps work again afterwards.
+    cursor = 0;
+    EXPECT_EQ(checksum_directory(cursor, 0, progress), 1);
+}
+
+TEST_F(StoppingPumps, ADvdInstallStopsWithNoWorkerLeftAndNoCopyBehind)
+{
+    std::vector<engine_testing::dvd_file> files;
+    for (int i = 0; i < 60; ++i) files.push_back({"top/f" + std::to_string(i), std::string(50000, 'y'), 0});
+    engine_testing::dvd_set disks(files);
+    disks.load_manifest();
+    for (file_history_struct& h : sim_info) h.back().do_install = 1;
+    dvd_path = disks.disk_folder(0);
+    install_name = disks.release();
+    int cursor = 0;
+    install_files(cursor, 0);
+    ASSERT_NE(copy_pool, nullptr);
+
+    UTL_stop_all_pumps();
+    EXPECT_EQ(copy_pool, nullptr);
+    EXPECT_EQ(unzip_pool, nullptr);
+    DIR* dir = ::opendir(temp_path.c_str());
+    int left = 0;
+    while (const dirent* e = ::readdir(dir)) left += e->d_name[0] != '.';
+    ::closedir(dir);
+    EXPECT_EQ(left, 0) << "no copy stays in the temporary folder";
+    free_engine_state();
+}
+
+TEST_F(StoppingPumps, StoppingIdlePumpsDoesNothing)
+{
+    UTL_stop_all_pumps();
+    EXPECT_EQ(checksum_workers, nullptr);
+    EXPECT_EQ(copy_pool, nullptr);
+}
+
+}  // namespace

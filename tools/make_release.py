@@ -1,0 +1,143 @@
+#!/usr/bin/env python3
+"""Turns a folder into a web release of Nimbrel, as a download server holds it.
+
+    make_release.py SOURCE WEBROOT --release NAME [options]
+
+SOURCE holds the release's top folder's contents.  WEBROOT receives:
+
+  serverlist9.txt                       the server list (one row per --server)
+  PREFIX/NAME/directory.txt.zip         the zipped manifest of the release
+  PREFIX/NAME/TOP/path/file.ext.zip     one zip per file, holding the file
+                                        under its own name
+
+PREFIX is the path of the first server row.  Manifest paths are TOP (--top)
+followed by the file's path below SOURCE; sizes are kilobytes rounded up,
+signatures lower-case MD5.  --previous takes the manifest of an earlier
+release: files it lists that SOURCE no longer holds get a "GONE" line after
+their last version, so an update deletes them; --gone adds such lines by
+hand.
+"""
+
+import argparse
+import hashlib
+import os
+import sys
+import zipfile
+
+ZIP_TIME = (2024, 1, 1, 0, 0, 0)
+
+
+def kilobytes(size):
+    return (size + 1023) // 1024
+
+
+def md5_of(path):
+    digest = hashlib.md5()
+    with open(path, "rb") as f:
+        for block in iter(lambda: f.read(1 << 20), b""):
+            digest.update(block)
+    return digest.hexdigest()
+
+
+def zip_one(archive, member_name, source=None, data=None, level=6):
+    os.makedirs(os.path.dirname(archive), exist_ok=True)
+    with zipfile.ZipFile(archive, "w", zipfile.ZIP_DEFLATED, compresslevel=level) as z:
+        info = zipfile.ZipInfo(member_name, ZIP_TIME)
+        info.compress_type = zipfile.ZIP_DEFLATED
+        info.external_attr = 0o644 << 16
+        if source is not None:
+            mode = os.stat(source).st_mode & 0o777
+            info.external_attr = mode << 16
+            with open(source, "rb") as src, z.open(info, "w") as dst:
+                for block in iter(lambda: src.read(1 << 20), b""):
+                    dst.write(block)
+        else:
+            z.writestr(info, data)
+
+
+def source_files(source):
+    """Relative paths of every regular file below SOURCE, in byte order."""
+    found = []
+    for folder, dirs, files in os.walk(source):
+        dirs.sort()
+        for name in files:
+            full = os.path.join(folder, name)
+            if os.path.isfile(full) and not os.path.islink(full):
+                found.append(os.path.relpath(full, source).replace(os.sep, "/"))
+    return sorted(found, key=lambda p: p.encode())
+
+
+def previous_histories(manifest):
+    """path -> list of FILE lines of an earlier manifest, in order."""
+    histories = {}
+    with open(manifest, encoding="utf-8", errors="surrogateescape") as f:
+        for line in f:
+            line = line.rstrip("\r\n")
+            words = line.split(" ", 7)
+            if len(words) == 8 and words[0] == "FILE":
+                histories.setdefault(words[7], []).append(line)
+    return histories
+
+
+def main():
+    ap = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    ap.add_argument("source")
+    ap.add_argument("webroot")
+    ap.add_argument("--release", required=True, help="release name, as the FINAL line gives it")
+    ap.add_argument("--top", default="Nimbrel", help="first component of every manifest path")
+    ap.add_argument("--server", nargs=3, action="append", metavar=("HOST", "PATH", "DESCRIPTION"),
+                    help="a server row (PATH begins and ends with '/'); repeat for more")
+    ap.add_argument("--previous", help="manifest of the release this one replaces")
+    ap.add_argument("--gone", action="append", default=[], help="a path below SOURCE to mark as removed")
+    ap.add_argument("--platform", type=int, default=0)
+    ap.add_argument("--level", type=int, default=6, help="deflate level of the file archives")
+    ap.add_argument("--beta", help="a beta release name for the BETA line")
+    ap.add_argument("--installer-version", type=int, default=20502)
+    args = ap.parse_args()
+
+    servers = args.server or [["files.nimbrel.com", "/", "Nimbrel download server"]]
+    for host, path, _ in servers:
+        if not path.startswith("/") or not path.endswith("/"):
+            sys.exit("make_release: a server path must begin and end with '/': " + path)
+    release_root = os.path.join(args.webroot, servers[0][1].lstrip("/"), args.release)
+
+    lines = []
+    present = set()
+    for rel in source_files(args.source):
+        full = os.path.join(args.source, rel)
+        path = args.top + "/" + rel
+        archive = os.path.join(release_root, path + ".zip")
+        zip_one(archive, os.path.basename(rel), source=full, level=args.level)
+        size = os.path.getsize(full)
+        lines.append("FILE 1 %d 0 %d %d %s %s" % (args.platform, kilobytes(os.path.getsize(archive)),
+                                                  kilobytes(size), md5_of(full), path))
+        present.add(path)
+
+    gone = [args.top + "/" + g.strip("/") for g in args.gone]
+    if args.previous:
+        for path, history in previous_histories(args.previous).items():
+            if path in present:
+                continue
+            lines.extend(history)
+            if history[-1].split(" ")[6] != "GONE":  # removed now, not long ago
+                gone.append(path)
+    for path in gone:
+        lines.append("FILE 1 %d 0 0 0 GONE %s" % (args.platform, path))
+
+    manifest = "I\n900 version\nINSTALLER\n\n" + "".join(line + "\n" for line in lines)
+    zip_one(os.path.join(release_root, "directory.txt.zip"), "directory.txt", data=manifest.encode())
+
+    serverlist = ["I", "820 version", "SERVERS", "", "FINAL " + args.release]
+    if args.beta:
+        serverlist.append("BETA " + args.beta)
+    serverlist.append("INS_VERSION %d x http://www.nimbrel.com/installer/" % args.installer_version)
+    for host, path, desc in servers:
+        serverlist += ["", "SERVER " + host, path, desc]
+    serverlist += ["", "ENDOFLIST", ""]
+    with open(os.path.join(args.webroot, "serverlist9.txt"), "w", encoding="utf-8") as f:
+        f.write("\n".join(serverlist))
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
