@@ -8,6 +8,7 @@
 #include "core/system_paths.h"
 #include "shell/frame_loop.h"
 #include "shell/startup.h"
+#include "widgets/toolkit_hooks.h"
 #include "wizard/app_update.h"
 
 int main(int argc, char** argv)
@@ -17,6 +18,7 @@ int main(int argc, char** argv)
     // Every relative path of the program is taken from its own folder.
     if (!folder.empty() && chdir(folder.c_str()) != 0) folder.clear();
     set_shell_app_hooks({APP_update, APP_handlemenu});
+    BTN_install_shell_hooks();
     MACIBM_init(argc, argv);
     while (!app_done) MACIBM_event_proc();
     MACIBM_finishup(1);
