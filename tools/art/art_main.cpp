@@ -36,6 +36,7 @@ bool read_whole(const std::string& path, std::string& text)
 int main(int argc, char** argv)
 {
     std::string out, fonts, shorelines_path;
+    if (argc % 2 == 0) return fail("every option takes a value");
     for (int i = 1; i + 1 < argc; i += 2) {
         if (!std::strcmp(argv[i], "--out")) out = argv[i + 1];
         else if (!std::strcmp(argv[i], "--fonts")) fonts = argv[i + 1];
