@@ -7,7 +7,6 @@
 #include "core/error_codes.h"
 #include "core/file_ops.h"
 #include "core/frame_clock.h"
-#include "core/log_stream.h"
 #include "core/shell_hooks.h"
 #include "core/translation.h"
 #include "engine/destination_guard.h"
@@ -89,6 +88,8 @@ bool step_stream(int k)
 {
     file_version_struct& version = sim_info[next.file_index[k]].back();
     const std::string dest = dest_path_of(version);
+    // The wizard's server buttons write the choice too: keep it on the list.
+    stg.server_choice = std::clamp(stg.server_choice, 0, std::max(stg.server_count, 1) - 1);
     const std::string download = server_path[stg.server_choice] + version.path + ".zip";
     const std::string archive = stream_archive_path(k);
     next.wants_next[k] = 0;

@@ -118,7 +118,7 @@ down_class::down_class(const char* server, unsigned short port, const char* path
     bool unsafe = has_control_chars(server) || has_control_chars(path);
     for (const auto& [name, value] : headers) unsafe = unsafe || has_control_chars(name) || has_control_chars(value);
     if (unsafe) {
-        xer << "Refused a request holding control characters for server " << server << "\n";
+        xer << "Refused a request holding control characters\n";
         osErr = EINVAL;
         return;
     }
@@ -340,11 +340,7 @@ float down_class::GetPercent() const
 
 // -- The slots: net_check ---
 
-http_class::http_class()
-{
-    // reset_all_streams drops the streams' transfers through this hook.
-    set_cancel_transfer_hook([](int slot) { http.cancel(slot); });
-}
+http_class::http_class() = default;
 
 void http_bind_preferences()
 {
@@ -412,6 +408,9 @@ int http_class::net_check(int slot, std::string server, std::string path, const 
         };
         transfer = new down_class(server.c_str(), 80, path.c_str(), false, headers, nullptr, 0,
                                   local_file.c_str());
+        // reset_all_streams drops the streams' transfers through this hook;
+        // set with every transfer, so a busy slot can always be cancelled.
+        set_cancel_transfer_hook([](int busy_slot) { http.cancel(busy_slot); });
     }
 
     transfer->DoProcessing();

@@ -178,28 +178,24 @@ long PCSBSocket::ReadData(void* buffer, long length)
         status = sock_closed;
         return -1;
     }
-    int err = errno;
-    if (err == EAGAIN || err == EWOULDBLOCK || err == EINTR) return 0;
-    if (is_connection_loss(err)) {
-        status = sock_closed;
-        return -1;
-    }
-    fprintf(stderr, "LINUX: NET: Some sort of error while recving! %d\n", err);
-    fail(err);
-    return -1;
+    return transfer_failed(errno, "recving");
 }
 
 long PCSBSocket::http_WriteData(const void* buffer, long length)
 {
     ssize_t n = ::send(fd, buffer, static_cast<size_t>(length), MSG_NOSIGNAL);
     if (n >= 0) return n;
-    int err = errno;
-    if (err == EAGAIN || err == EWOULDBLOCK || err == EINTR) return 0;
+    return transfer_failed(errno, "sending");
+}
+
+long PCSBSocket::transfer_failed(int err, const char* doing)
+{
+    if (err == EAGAIN || err == EWOULDBLOCK || err == EINTR) return 0;  // nothing to do just now
     if (is_connection_loss(err)) {
         status = sock_closed;
         return -1;
     }
-    fprintf(stderr, "LINUX: NET: Some sort of error while sending! %d\n", err);
+    fprintf(stderr, "LINUX: NET: Some sort of error while %s! %d\n", doing, err);
     fail(err);
     return -1;
 }

@@ -62,6 +62,8 @@ public:
 
 private:
     void fail(int err);
+    // The answer of ReadData or http_WriteData to a failed recv or send.
+    long transfer_failed(int err, const char* doing);
 
     int fd;
     int status;

@@ -35,8 +35,6 @@ release_on_nginx::release_on_nginx(const release_files& files,
     testing_support::write_file(temp_path + ".keep", "");
     dest_dir_path = dest();
     next = next_class{};
-    // Another test's clean-up may have put the default back.
-    set_cancel_transfer_hook([](int slot) { http.cancel(slot); });
 }
 
 namespace {

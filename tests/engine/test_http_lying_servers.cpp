@@ -3,7 +3,7 @@
 // them against a real socket through the proxy setting.
 #include <gtest/gtest.h>
 
-#include "../core/alert_capture.h"
+#include "engine_test_support.h"
 #include "http_harness.h"
 #include "scripted_http_server.h"
 
@@ -33,6 +33,9 @@ struct http_case {
     std::string file_holds = "";
     bool before_request = false;
 };
+
+// Test logs name a case rather than dump its bytes.
+void PrintTo(const http_case& c, std::ostream* os) { *os << c.name; }
 
 std::string ok_header(const std::string& length) { return "HTTP/1.1 200 OK\r\nContent-Length: " + length + "\r\n\r\n"; }
 
@@ -103,7 +106,7 @@ TEST_P(LyingServer, EndsAsItMust)
     scripted_http_server server(c.server, c.before_request);
     http_harness::routed_to_local_server route(server.port());
     http_harness::captured_log log;
-    alert_recorder alerts;
+    engine_testing::alert_catcher alerts;
     scratch_dir dir;
     const std::string local = dir / "0.zip";
 
@@ -126,7 +129,7 @@ TEST_P(LyingServer, EndsAsItMust)
     if (c.ends == fails && !c.by_stall_rule) {
         EXPECT_NE(log.text().find("HTTP Error for " + local + "\n"), std::string::npos) << log.text();
     }
-    EXPECT_TRUE(alerts.alerts().empty()) << alerts.alerts().front().line1;
+    EXPECT_TRUE(alerts.alerts().empty()) << alerts.alerts().front().lines[0];
 }
 
 INSTANTIATE_TEST_SUITE_P(HttpClient, LyingServer, testing::ValuesIn(cases()),

@@ -2,7 +2,10 @@
 // log and warnings, refusals, cancellation and its memory limits.
 #include <gtest/gtest.h>
 
-#include "../core/alert_capture.h"
+#include "engine_test_support.h"
+#include "engine/download_streams.h"
+#include "engine/installer_state.h"
+#include "engine/manifest.h"
 #include "engine/tcp_socket.h"
 #include "http_harness.h"
 #include "scripted_http_server.h"
@@ -90,7 +93,7 @@ TEST(HttpRequest, FailureBlockNamesTheTransferAndItsState)
 
 TEST(HttpRequest, NotFoundWarnsOncePerServerAndPathButLogsEveryTime)
 {
-    alert_recorder alerts;
+    engine_testing::alert_catcher alerts;
     captured_log log;
     scratch_dir dir;
     const std::string not_found = "HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\n\r\n";
@@ -100,10 +103,10 @@ TEST(HttpRequest, NotFoundWarnsOncePerServerAndPathButLogsEveryTime)
         EXPECT_EQ(poll_slot(2, "srv.example", path, dir / "x"), 2);
     }
     ASSERT_EQ(alerts.alerts().size(), 2u);
-    EXPECT_EQ(alerts.alerts()[0].line1, "File not found!");
-    EXPECT_EQ(alerts.alerts()[0].line2, "srv.example/gone.zip");
+    EXPECT_EQ(alerts.alerts()[0].lines[0], "File not found!");
+    EXPECT_EQ(alerts.alerts()[0].lines[1], "srv.example/gone.zip");
     EXPECT_EQ(alerts.alerts()[0].level, 1);
-    EXPECT_EQ(alerts.alerts()[1].line2, "srv.example/other.zip");
+    EXPECT_EQ(alerts.alerts()[1].lines[1], "srv.example/other.zip");
     std::string text = log.text();
     size_t blocks = 0;
     for (size_t at = text.find("HTTP Error for"); at != std::string::npos; at = text.find("HTTP Error for", at + 1))
@@ -140,20 +143,20 @@ TEST(HttpRequest, ControlCharactersInPathOrHostAreNeverSent)
 
 TEST(HttpRequest, MisuseRaisesTheFatalAlerts)
 {
-    alert_recorder alerts;
+    engine_testing::alert_catcher alerts;
     EXPECT_EQ(http.net_check(6, "srv", "/x", "/tmp/x"), 2);
     EXPECT_EQ(http.net_check(-1, "srv", "/x", "/tmp/x"), 2);
     EXPECT_EQ(http.net_check(2, "srv/", "/x", "/tmp/x"), 2);
     EXPECT_EQ(http.net_check(2, "srv", "x", "/tmp/x"), 2);
     EXPECT_EQ(http.net_check(2, "srv", "", "/tmp/x"), 2);
     ASSERT_EQ(alerts.alerts().size(), 5u);
-    for (const recorded_alert& a : alerts.alerts()) EXPECT_EQ(a.level, 2);
-    EXPECT_EQ(alerts.alerts()[0].line1, "Too many download objects requested!");
-    EXPECT_EQ(alerts.alerts()[2].line1, "net_check error! You have a dirchar at the end of the server name!");
-    EXPECT_EQ(alerts.alerts()[2].line4, "srv/");
-    EXPECT_EQ(alerts.alerts()[3].line1,
+    for (const engine_testing::alert_record& a : alerts.alerts()) EXPECT_EQ(a.level, 2);
+    EXPECT_EQ(alerts.alerts()[0].lines[0], "Too many download objects requested!");
+    EXPECT_EQ(alerts.alerts()[2].lines[0], "net_check error! You have a dirchar at the end of the server name!");
+    EXPECT_EQ(alerts.alerts()[2].lines[3], "srv/");
+    EXPECT_EQ(alerts.alerts()[3].lines[0],
               "net_check error! You do not have a dirchar at the beginning of the directory name!");
-    EXPECT_EQ(alerts.alerts()[4].line4, "");
+    EXPECT_EQ(alerts.alerts()[4].lines[3], "");
     EXPECT_EQ(http.transfer(2), nullptr);
 }
 
@@ -172,6 +175,21 @@ TEST(HttpRequest, CancelledSlotStartsAFreshTransferOnItsNextCall)
     EXPECT_EQ(poll_slot(4, "srv", "/new.zip", dir / "new"), 1);
     EXPECT_EQ(read_file(dir / "new"), "new");
     EXPECT_NE(fresh.request().find("GET http://srv/new.zip "), std::string::npos);
+}
+
+TEST(HttpRequest, ResettingTheStreamsCancelsTheirTransfers)
+{
+    scratch_dir dir;
+    scripted_http_server server({sends("HTTP/1.1 200 OK\r\nContent-Length: 9\r\n\r\nstale"), stalls()});
+    routed_to_local_server route(server.port());
+    engine_testing::reset_engine_state();
+    temp_path = dir.path();
+    sim_info.push_back({file_version_struct{}});
+    next.reset_all_streams();
+    EXPECT_EQ(poll_slot(2, "srv", "/old.zip", stream_archive_path(0), 200), 0);
+    ASSERT_NE(http.transfer(2), nullptr);
+    next.reset_all_streams();
+    EXPECT_EQ(http.transfer(2), nullptr) << "a stale transfer must never be credited to the next file";
 }
 
 TEST(HttpRequest, LengthsBeyondFourGigabytesAreCountedIn64Bits)
