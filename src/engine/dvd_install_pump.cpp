@@ -28,8 +28,7 @@ std::vector<std::string> failed_copies;
 
 void remove_failed_copies()
 {
-    for (const std::string& copy : failed_copies)
-        if (file_exists(copy)) delete_file(copy);
+    for (const std::string& copy : failed_copies) delete_file(copy);
     failed_copies.clear();
 }
 

@@ -16,10 +16,10 @@ dvd_search_places places;
 // the frame for as long as the server is away; an automount point would
 // mount whatever it guards just to be looked at.
 const char* const kSkippedTypes[] = {
-    "proc",  "sysfs",     "cgroup",   "cgroup2",  "devpts",     "mqueue", "debugfs",
-    "tracefs", "securityfs", "pstore", "bpf",      "configfs",   "fusectl", "hugetlbfs",
-    "binfmt_misc", "autofs", "nfs",   "nfs4",     "cifs",       "smb3",   "smbfs",
-    "fuse.sshfs", "9p",      "afs",    "ceph",     "glusterfs",
+    "proc",      "sysfs",      "cgroup",  "cgroup2", "devpts",  "mqueue",      "debugfs",
+    "tracefs",   "securityfs", "pstore",  "bpf",     "configfs", "fusectl",    "hugetlbfs",
+    "binfmt_misc", "autofs",   "nfs",     "nfs4",    "cifs",    "smb3",        "smbfs",
+    "fuse.sshfs", "9p",        "afs",     "ceph",    "glusterfs",
 };
 
 bool skipped_type(const std::string& type)

@@ -64,9 +64,9 @@ dvd_unpack_task::dvd_unpack_task(int file_index, const std::string& temp_folder)
 {
     const file_version_struct& v = sim_info[file_index].back();
     const std::string suffix = suffix_for_file(file_index);
-    // The signature keeps copies of different releases apart, the index
-    // copies of one file's versions; the manifest reader admits only hex
-    // digits or a marker word there, so the name stays inside the folder.
+    // The index keeps apart two files that share a signature; the manifest
+    // reader admits only hex digits or a marker word as a signature, so the
+    // name cannot lead out of the temporary folder.
     temp_copy = temp_folder + v.sig_want + "_" + std::to_string(file_index) + suffix;
     dest_file = dest_path_of(v);
     dvd_src = dvd_path + install_name + "/" + v.path + suffix;
@@ -94,10 +94,7 @@ int dvd_unpack_task::check_error(std::string& message)
     return err_num;
 }
 
-void dvd_unpack_task::remove_temp_copy()
-{
-    if (file_exists(temp_copy)) delete_file(temp_copy);
-}
+void dvd_unpack_task::remove_temp_copy() { delete_file(temp_copy); }
 
 void dvd_unpack_task::copy_step()
 {

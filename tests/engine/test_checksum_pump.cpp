@@ -13,6 +13,7 @@
 #include "engine/manifest.h"
 #include "dvd_fixtures.h"
 #include "engine_test_support.h"
+#include "pump_fixture.h"
 
 namespace {
 
@@ -21,26 +22,8 @@ using engine_testing::log_capture;
 using testing_support::scratch_dir;
 using testing_support::write_file;
 
-class ChecksumPump : public ::testing::Test {
+class ChecksumPump : public engine_testing::pump_test {
 protected:
-    void SetUp() override
-    {
-        engine_testing::reset_engine_state();
-        stg.target_os = 3;
-        dest_dir_path = dest_.path();
-    }
-    void TearDown() override
-    {
-        checksum_directory_kill();
-        UTL_set_cpuinfo_path(nullptr);
-        engine_testing::reset_engine_state();
-    }
-
-    void one_processor()
-    {
-        write_file(cpu_ / "cpuinfo", "processor\t: 0\nmodel name\t: Test CPU\n\n");
-        UTL_set_cpuinfo_path((cpu_ / "cpuinfo").c_str());
-    }
     // n histories "top/file<i>" wanting the signature of "contents <i>",
     // every one installed as wanted.
     void install_files(int n)
@@ -70,8 +53,17 @@ protected:
         while (!checksum_directory(cursor, quick, progress)) ++frames;
         return frames;
     }
-
-    scratch_dir dest_, cpu_;
+    // One processor, `files` installed files, the first slow to read, and a
+    // run started on them that is still out.
+    void start_slow_run(int files, int& cursor, float& progress)
+    {
+        one_processor();
+        install_files(files);
+        slow_first_file();
+        cursor = 0;
+        progress = 0;
+        ASSERT_EQ(checksum_directory(cursor, 0, progress), 0) << "tasks are still out";
+    }
 };
 
 TEST_F(ChecksumPump, EveryFileOfAFullCopyIsCheckedAndCurrent)
@@ -92,13 +84,9 @@ TEST_F(ChecksumPump, EveryFileOfAFullCopyIsCheckedAndCurrent)
 
 TEST_F(ChecksumPump, OneProcessorTakes25FilesInThreeBatchesAndIsDoneOnlyWhenAllAreBack)
 {
-    one_processor();
-    install_files(25);
-    slow_first_file();
-    int cursor = 0;
-    float progress = 0;
-
-    EXPECT_EQ(checksum_directory(cursor, 0, progress), 0) << "tasks are still out";
+    int cursor;
+    float progress;
+    start_slow_run(25, cursor, progress);
     EXPECT_EQ(cursor, 25);
     EXPECT_FLOAT_EQ(progress, 1.0f) << "progress counts what was handed out";
     ASSERT_NE(checksum_workers, nullptr);
@@ -145,42 +133,11 @@ TEST_F(ChecksumPump, AnEmptyManifestLogsTheRunAndIsDoneAtOnce)
     EXPECT_NE(text.find("\n End of MD5 at "), std::string::npos) << text;
 }
 
-TEST_F(ChecksumPump, QuickModeTrustsFilesThatAreThere)
-{
-    install_files(12);
-    write_file(dest_ / "file3", "changed, but quick mode does not look");
-    ::unlink((dest_ / "file4").c_str());
-    int cursor = 0;
-    float progress = 0;
-    run_to_end(cursor, 1, progress);
-    EXPECT_EQ(sim_info[3].back().is_current, 1);
-    EXPECT_EQ(sim_info[3].back().sig_have, sim_info[3].back().sig_want);
-    EXPECT_EQ(sim_info[4].back().sig_have, "NONE");
-}
-
-TEST_F(ChecksumPump, PipesAndDevicesInTheCopyDoNotHoldUpTheRun)
-{
-    install_files(30);
-    ::unlink((dest_ / "file7").c_str());
-    ASSERT_EQ(::mkfifo((dest_ / "file7").c_str(), 0644), 0);
-    ::unlink((dest_ / "file8").c_str());
-    ASSERT_EQ(::symlink("/dev/urandom", (dest_ / "file8").c_str()), 0);
-    int cursor = 0;
-    float progress = 0;
-    run_to_end(cursor, 0, progress);
-    EXPECT_EQ(sim_info[7].back().sig_have, "NONE");
-    EXPECT_EQ(sim_info[8].back().sig_have, "NONE");
-    EXPECT_EQ(sim_info[9].back().is_current, 1);
-}
-
 TEST_F(ChecksumPump, AKillMidRunWaitsForTheTasksOutAndKeepsTheCursor)
 {
-    one_processor();
-    install_files(60);
-    slow_first_file();
-    int cursor = 0;
-    float progress = 0;
-    ASSERT_EQ(checksum_directory(cursor, 0, progress), 0);
+    int cursor;
+    float progress;
+    start_slow_run(60, cursor, progress);
     EXPECT_EQ(cursor, 40) << "four slots of ten";
 
     checksum_directory_kill();
@@ -198,12 +155,9 @@ TEST_F(ChecksumPump, AKillMidRunWaitsForTheTasksOutAndKeepsTheCursor)
 
 TEST_F(ChecksumPump, AFolderThatVanishesMidRunDoesNotRaceTheWorkers)
 {
-    one_processor();
-    install_files(40);
-    slow_first_file();
-    int cursor = 0;
-    float progress = 0;
-    ASSERT_EQ(checksum_directory(cursor, 0, progress), 0);
+    int cursor;
+    float progress;
+    start_slow_run(40, cursor, progress);
     const std::string moved = dest_.path().substr(0, dest_.path().size() - 1) + ".moved";
     ASSERT_EQ(::rename(dest_.path().c_str(), moved.c_str()), 0);
 

@@ -2,8 +2,6 @@
 // the DVD roads' install screens drive it.
 #include <gtest/gtest.h>
 
-#include <dirent.h>
-
 #include "core/core_globals.h"
 #include "core/error_codes.h"
 #include "core/worker_threads.h"
@@ -12,6 +10,7 @@
 #include "engine/manifest.h"
 #include "dvd_fixtures.h"
 #include "engine_test_support.h"
+#include "pump_fixture.h"
 
 namespace {
 
@@ -26,24 +25,8 @@ struct install_run {
     int errors = 0;
 };
 
-class DvdInstallPump : public ::testing::Test {
+class DvdInstallPump : public engine_testing::pump_test {
 protected:
-    void SetUp() override
-    {
-        engine_testing::reset_engine_state();
-        stg.target_os = 3;
-        dest_dir_path = dest_.path();
-        temp_path = temp_.path();
-    }
-    void TearDown() override
-    {
-        install_files_kill();
-        set_abort_alert_hook(nullptr);
-        dvd_path.clear();
-        install_name = no_install_name;
-        engine_testing::reset_engine_state();
-    }
-
     // Loads the set's manifest and plans to install every file.
     void plan(const dvd_set& disks)
     {
@@ -80,16 +63,6 @@ protected:
             if (run.disks_asked.size() > 10) return run;
         }
     }
-    size_t files_in_temp()
-    {
-        size_t n = 0;
-        DIR* dir = ::opendir(temp_path.c_str());
-        while (const dirent* e = ::readdir(dir)) n += e->d_name[0] != '.';
-        ::closedir(dir);
-        return n;
-    }
-
-    scratch_dir dest_, temp_;
 };
 
 TEST_F(DvdInstallPump, FilesAllOnTheFirstDiskInstallAndTheGroupsGo)
@@ -205,8 +178,10 @@ TEST_F(DvdInstallPump, AKillDrainsTheWorkInFlightAndLeavesNoCopies)
     EXPECT_EQ(copy_pool, nullptr);
     EXPECT_EQ(unzip_pool, nullptr);
     EXPECT_EQ(files_in_temp(), 0u);
-    for (int i = 0; i < cursor; ++i)
-        if (i != 3) EXPECT_EQ(sim_info[i].back().is_current, 1) << "queued copies are finished: " << i;
+    for (int i = 0; i < cursor; ++i) {
+        if (i == 3) continue;
+        EXPECT_EQ(sim_info[i].back().is_current, 1) << "queued copies are finished: " << i;
+    }
 
     install_files_kill();  // nothing running: nothing happens
 }

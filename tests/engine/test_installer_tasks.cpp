@@ -12,6 +12,7 @@
 #include "engine/manifest.h"
 #include "dvd_fixtures.h"
 #include "engine_test_support.h"
+#include "pump_fixture.h"
 
 namespace {
 
@@ -20,17 +21,8 @@ using testing_support::read_file;
 using testing_support::scratch_dir;
 using testing_support::write_file;
 
-class InstallerTasks : public ::testing::Test {
+class InstallerTasks : public engine_testing::pump_test {
 protected:
-    void SetUp() override
-    {
-        engine_testing::reset_engine_state();
-        stg.target_os = 3;
-        dest_dir_path = dest_.path();
-        temp_path = temp_.path();
-    }
-    void TearDown() override { engine_testing::reset_engine_state(); }
-
     // A history of one version, "top/" + relative, wanting `sig`.
     file_version_struct& add(const std::string& relative, const std::string& sig,
                              int platform = 0)
@@ -51,8 +43,6 @@ protected:
         EXPECT_EQ(task.check_error(message), 0);
         EXPECT_EQ(message, "");
     }
-
-    scratch_dir dest_, temp_;
 };
 
 TEST_F(InstallerTasks, ChecksumsTellMatchingChangedAndMissingFilesApart)
@@ -147,12 +137,6 @@ protected:
         InstallerTasks::SetUp();
         dvd_path = "/media/cdrom/";
         install_name = "Nimbrel 9";
-    }
-    void TearDown() override
-    {
-        dvd_path.clear();
-        install_name = no_install_name;
-        InstallerTasks::TearDown();
     }
     // Both steps, as the two groups would run them.
     void run_both(dvd_unpack_task& task)

@@ -2,7 +2,6 @@
 // program frees what they write into.
 #include <gtest/gtest.h>
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -15,30 +14,19 @@
 #include "engine/stop_pumps.h"
 #include "dvd_fixtures.h"
 #include "engine_test_support.h"
+#include "pump_fixture.h"
 
 namespace {
 
 using testing_support::scratch_dir;
 using testing_support::write_file;
 
-class StoppingPumps : public ::testing::Test {
+class StoppingPumps : public engine_testing::pump_test {
 protected:
     void SetUp() override
     {
-        engine_testing::reset_engine_state();
-        stg.target_os = 3;
-        dest_dir_path = dest_.path();
-        temp_path = temp_.path();
-        write_file(cpu_ / "cpuinfo", "model name\t: Test CPU\n");
-        UTL_set_cpuinfo_path((cpu_ / "cpuinfo").c_str());
-    }
-    void TearDown() override
-    {
-        UTL_stop_all_pumps();
-        UTL_set_cpuinfo_path(nullptr);
-        dvd_path.clear();
-        install_name = no_install_name;
-        engine_testing::reset_engine_state();
+        pump_test::SetUp();
+        one_processor();
     }
     // Everything the workers could still write into goes away, as it does
     // when the program ends; AddressSanitizer catches any late write.
@@ -49,8 +37,6 @@ protected:
         temp_path.clear();
         temp_path.shrink_to_fit();
     }
-
-    scratch_dir dest_, temp_, cpu_;
 };
 
 TEST_F(StoppingPumps, AChecksumRunStopsAfterTheFileBeingReadAndDropsTheRest)
@@ -95,11 +81,7 @@ TEST_F(StoppingPumps, ADvdInstallStopsWithNoWorkerLeftAndNoCopyBehind)
     UTL_stop_all_pumps();
     EXPECT_EQ(copy_pool, nullptr);
     EXPECT_EQ(unzip_pool, nullptr);
-    DIR* dir = ::opendir(temp_path.c_str());
-    int left = 0;
-    while (const dirent* e = ::readdir(dir)) left += e->d_name[0] != '.';
-    ::closedir(dir);
-    EXPECT_EQ(left, 0) << "no copy stays in the temporary folder";
+    EXPECT_EQ(files_in_temp(), 0u) << "no copy stays in the temporary folder";
     free_engine_state();
 }
 
