@@ -2,6 +2,7 @@
 #include <unistd.h>
 
 #include "core/launch_app.h"
+#include "core/log_stream.h"
 #include "core/shell_hooks.h"
 #include "core/translation.h"
 #include "engine/install_registry.h"
@@ -48,17 +49,22 @@ int dvd_pick_run_sim(int first_frame, wizard_screen& record)
     return 0;
 }
 
-int dvd_do_run_sim(int, wizard_screen& record)
+int dvd_do_run_sim(int first_frame, wizard_screen& record)
 {
     const std::string app = simulator_path(dest_dir_path);
     // Checked before the shut-down: once the installer has ended, nobody
-    // would tell the user why nothing started.
+    // would tell the user why nothing started.  Said once; the screen then
+    // waits for the user to go back.
     if (!is_executable_file(app)) {
-        __MACIBM_alert(0, UTL_translate_string("The simulator could not be found:", 0), app,
-                       UTL_translate_string("Please pick another copy of Nimbrel 9.", 0), "", 1,
-                       __FILE__, __LINE__);
-        record.next = dvd_pick_run_sim;
-        return 1;
+        record.title = UTL_translate_string("Run Nimbrel", 0);
+        record.back = step_funcs.empty() ? nullptr : step_funcs.front();
+        if (first_frame) {
+            xer << "Not an executable file: " << app << "\n";
+            __MACIBM_alert(0, UTL_translate_string("The simulator could not be found:", 0), app,
+                           UTL_translate_string("Please pick another copy of Nimbrel 9.", 0), "",
+                           1, __FILE__, __LINE__);
+        }
+        return 0;
     }
     launch_app(app, "", 1);
     return 0;
