@@ -5,30 +5,11 @@
 #include "shell/mnw_state.h"
 #include "widgets/widget_sheet.h"
 
-const float btn_cuts[8][6] = {
-    {0, 0, 0, 0, 0, 0},
-    {56, 91, 96, 75, 54, 60},
-    {145, 172, 181, 144, 212, 156},
-    {246, 284, 256, 211, 312, 269},
-    {357, 477, 422, 346, 480, 421},
-    {489, 695, 611, 422, 673, 606},
-    {605, 874, 762, 501, 840, 789},
-    {691, 958, 859, 616, 921, 892},
-};
-
 namespace {
 
 constexpr int kSkinTexture = 413;
 constexpr float kSkinWidth = 1024.0f;
 constexpr float kCaptionHeight = 22.0f;
-
-// The three caption strips, rows from the skin's bottom.
-struct strip {
-    float t_bottom, t_top;
-};
-constexpr strip kNormalStrip = {0.359375f, 0.53125f};
-constexpr strip kPressedStrip = {0.1796875f, 0.3515625f};
-constexpr strip kHoverStrip = {0.0f, 0.171875f};
 
 }  // namespace
 
@@ -58,10 +39,10 @@ int interface_rect(float x, float y, int caption, int align, int* width_out, int
                         mnw.mouse_y >= box.bottom && mnw.mouse_y <= box.top;
     const bool over = live && inside;
     int pill = look == 2 ? 13 : 11;
-    strip s = kNormalStrip;
+    sheet_layout::caption_strip s = sheet_layout::normal_strip;
     if (over) {
         pill = mnw.button_held ? 12 : 11;
-        s = mnw.button_held ? kPressedStrip : kHoverStrip;
+        s = mnw.button_held ? sheet_layout::pressed_strip : sheet_layout::hover_strip;
     }
     BTN_frame1(pill, (box.left + box.right) / 2.0f, y + kCaptionHeight / 2.0f,
                static_cast<float>(box.frame_width), 0);

@@ -2,6 +2,8 @@
 // cut from the language's skin image rather than drawn as text.
 #pragma once
 
+#include "gfx/sheet_layout.h"
+
 // Caption numbers in the skin.
 enum skin_caption {
     cap_quit = 0,
@@ -14,7 +16,8 @@ enum skin_caption {
 };
 
 // Texel column where each caption begins, by language; row 7 ends caption 6.
-extern const float btn_cuts[8][6];
+// The art generator cuts the skins by the same table.
+using sheet_layout::btn_cuts;
 
 // Where a caption of the current language lands: `x` read by `align`
 // (1 left edge, 0 centre, -1 right edge), `y` the bottom edge.
