@@ -143,6 +143,32 @@ TEST_F(wizard_screens, FolderPickerBrowsesAndMakesANewFolder)
     EXPECT_EQ(count_of(program.log(), "pick/alpha/sim/\n"), 1) << program.log();
 }
 
+TEST_F(wizard_screens, OptionsTakeEffectAtOnceAndAreSavedAtExit)
+{
+    write_file(program.prefs_file(), "");
+    start();
+    if (HasFatalFailure()) return;
+    click(160, kBarY);  // OPTIONS, live on the first test screen
+    std::this_thread::sleep_for(std::chrono::milliseconds(400));
+    // Window 2 is 700 by 380, centred: its origin is (50, 110).
+    click(50 + 40, 110 + 204);   // manual stream count: an automatic 0 becomes 1
+    click(50 + 200, 110 + 43);   // proxy host
+    x_command("xdotool type --delay 40 proxy.example");
+    click(50 + 200, 110 + 23);   // proxy port, not a number
+    x_command("xdotool type --delay 40 80a");
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    shot("options_window");
+    click(50 + 10, 110 + 370);   // the close area at the top-left corner
+    click(58, kBarY);            // QUIT
+    ASSERT_EQ(program.wait(10), 0) << program.log();
+    const std::string prefs = read_file(program.prefs_file());
+    EXPECT_NE(prefs.find("_stream_count 1"), std::string::npos) << prefs;
+    EXPECT_NE(prefs.find("_proxy_host proxy.example"), std::string::npos) << prefs;
+    EXPECT_NE(prefs.find("_proxy_port 80a"), std::string::npos) << prefs;
+    EXPECT_NE(prefs.find("_proxy_port_int 0"), std::string::npos) << "no proxy, never 65535\n"
+                                                                   << prefs;
+}
+
 class run_road : public wizard_screens {
 protected:
     // A registered copy whose simulator is a script that notes how it ran.
