@@ -84,7 +84,7 @@ void draw_button_bar(const wizard_screen& rec, wizard_frame_events& events)
 {
     const bool last_screen = rec.next == wizard_quit;
     // With no left-hand QUIT, OPTIONS takes the place QUIT would have had.
-    int quit_width = static_cast<int>(btn_cuts[cap_quit + 1][0] - btn_cuts[cap_quit][0] + 20);
+    int quit_width = skin_button_geometry(mnw.language, 30, 12, cap_quit, 1).frame_width;
     if (!last_screen && interface_rect(30, 12, cap_quit, 1, &quit_width, 1, 0)) {
         if (rec.quit_hook) rec.quit_hook();
         app_done = 1;
