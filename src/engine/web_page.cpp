@@ -8,8 +8,6 @@
 
 #include "core/log_stream.h"
 
-const char kMakerWebHost[] = "www.orrindalelabs.com";
-
 bool url_is_openable(const std::string& url)
 {
     const bool http = strncasecmp(url.c_str(), "http://", 7) == 0 ||

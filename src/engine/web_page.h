@@ -3,8 +3,7 @@
 
 #include <string>
 
-// The maker's web server.
-extern const char kMakerWebHost[];
+#include "core/maker_site.h"
 
 // Whether `url` may be handed to the browser: http or https, no blanks and
 // no control characters (it may come from a server's list).

@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "core/maker_site.h"
 #include "core/frame_clock.h"
 #include "core/log_stream.h"
 #include "core/shell_hooks.h"
@@ -96,7 +97,7 @@ void OGL_make_back_tex()
     if (!picture_fits(picture_path) || !TEX_load_any(picture_path, image, GL_RGBA, mosaic_side, 0, desc)) {
         __MACIBM_alert(0, "Trying to load a texture that you do not have!",
                        "This smacks of a mis-installed copy of Nimbrel!",
-                       "Get a new download from www.nimbrel.example. The missing file is:", picture_path,
+                       "Get a new download from " NIMBREL_MAKER_HOST ". The missing file is:", picture_path,
                        2, __FILE__, __LINE__);
         return;
     }

@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "core/maker_site.h"
 #include "core/cmdline.h"
 #include "core/log_stream.h"
 #include "core/shell_hooks.h"
@@ -376,9 +377,9 @@ void OGL_extensions::init_extensions()
             forced ? tr("You have used the force-run command inline option to run Nimbrel anyway, "
                         "but it may crash.")
                    : tr("If this does not help, check your graphics card specifications."),
-            forced ? tr("Go to www.nimbrel.example for system requirements and tech support "
+            forced ? tr("Go to " NIMBREL_MAKER_HOST " for system requirements and tech support "
                         "information.")
-                   : tr("For tech support, email support@nimbrel.example"),
+                   : tr("For tech support, email " NIMBREL_MAKER_SUPPORT_EMAIL),
             forced ? 1 : 2, __FILE__, __LINE__);
     }
     // A software renderer runs, but warns.
@@ -393,7 +394,7 @@ void OGL_extensions::init_extensions()
                "good simulation."),
             tr("To fly realistically you need the edition of the simulator for computers without "
                "3-D acceleration, or a 3-D accelerator card that can handle OpenGL."),
-            tr("See www.nimbrel.example for a list of the currently-compatible 3-D video cards."), 1,
+            tr("See " NIMBREL_MAKER_HOST " for a list of the currently-compatible 3-D video cards."), 1,
             __FILE__, __LINE__);
     }
 }

@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "core/maker_site.h"
 #include "core/file_ops.h"
 #include "core/log_stream.h"
 #include "core/shell_hooks.h"
@@ -294,7 +295,7 @@ bool TEX_obj::fail_load()
     case tex_fail_fatal:
         __MACIBM_alert(0, "Trying to load a texture that you do not have!",
                        "This smacks of a mis-installed copy of Nimbrel!",
-                       "Get a new download from www.nimbrel.example. The missing file is:", path, 2,
+                       "Get a new download from " NIMBREL_MAKER_HOST ". The missing file is:", path, 2,
                        __FILE__, __LINE__);
         return false;
     default: break;

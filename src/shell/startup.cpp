@@ -20,7 +20,7 @@
 #include "core/shell_hooks.h"
 #include "core/system_paths.h"
 #include "core/thread_layer.h"
-#include "engine/web_page.h"
+#include "core/maker_site.h"
 #include "gfx/colour_table.h"
 #include "gfx/draw_2d.h"
 #include "gfx/ogl_capabilities.h"

@@ -103,6 +103,17 @@ TEST(ListSearch, TypeAheadFindsDogAndStartsOverAfterASecond)
     xtim_set_clock(nullptr);
 }
 
+TEST(ListSearch, TypeAheadKeepsLettersBeyondAsciiWhole)
+{
+    std::vector<std::string> names = {"\xC3\x84rger", "\xC3\x84pfel", "Zug"};  // Ärger, Äpfel
+    int centre = 0, selection = 2;
+    list_type_ahead_key(0xC4, 100.0f, 0, 2, BTN_name_from_vector, &names, &centre, &selection, 10);
+    EXPECT_EQ(selection, 0);
+    list_type_ahead_key('p', 100.5f, 0, 2, BTN_name_from_vector, &names, &centre, &selection, 10);
+    EXPECT_EQ(selection, 1);
+    EXPECT_EQ(list_type_ahead.typed, "\xC3\x84p");
+}
+
 TEST(ListSearch, VectorCallbacksRefuseIndicesOutsideTheVector)
 {
     std::vector<std::string> names = {"a"};

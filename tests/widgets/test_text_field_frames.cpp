@@ -133,3 +133,29 @@ TEST_F(TextFieldFrames, TheCharFormCopiesBackAndRefusesHugeTexts)
     EXPECT_EQ(frame_alerts()[0], "String too long!");
     EXPECT_EQ(frame_alerts()[1], big);
 }
+
+TEST_F(TextFieldFrames, KeysTypedBeforeAClickElsewhereNeverLandInTheOtherField)
+{
+    std::string a, b;
+    at(801.0f, 12.0f, 1);
+    BTN_enterstring(800.0f, 10.0f, &a, 40, "", 60.0f, 0);
+    BTN_enterstring(800.0f, 40.0f, &b, 40, "", 60.0f, 0);
+    press('k');
+    at(801.0f, 42.0f, 1);  // then b is clicked; b is drawn first this time
+    BTN_enterstring(800.0f, 40.0f, &b, 40, "", 60.0f, 0);
+    BTN_enterstring(800.0f, 10.0f, &a, 40, "", 60.0f, 0);
+    EXPECT_EQ(b, "") << "the engine is b's now: a's key is dropped, not typed into b";
+    EXPECT_EQ(a, "");
+
+    press('m');
+    at(801.0f, 12.0f, 1);  // a clicked again, drawn first: b's key still reaches b
+    BTN_enterstring(800.0f, 10.0f, &a, 40, "", 60.0f, 0);
+    BTN_enterstring(800.0f, 40.0f, &b, 40, "", 60.0f, 0);
+    EXPECT_EQ(a, "");
+    EXPECT_EQ(b, "") << "a took the engine before b was drawn";
+    press('n');
+    idle();
+    BTN_enterstring(800.0f, 40.0f, &b, 40, "", 60.0f, 0);
+    BTN_enterstring(800.0f, 10.0f, &a, 40, "", 60.0f, 0);
+    EXPECT_EQ(a, "n");
+}
