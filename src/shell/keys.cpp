@@ -7,9 +7,7 @@
 
 #include <cctype>
 #include <climits>
-#include <cstdio>
 
-#include "core/shell_hooks.h"
 #include "shell/command_registry.h"
 #include "shell/frame_loop.h"
 #include "shell/key_tables.h"

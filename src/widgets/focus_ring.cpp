@@ -12,6 +12,42 @@ namespace {
 
 constexpr int alert_window_id = 994;
 
+// Keys typed faster than the focused widget reads them (its queue holds
+// 64, a fast typist or a paste can bring more within one frame) wait here
+// and move into the queue as it empties.  They belong to one widget; a
+// focus change or a widget no longer drawn drops them.
+struct pending_key {
+    int character, vkey, flags;
+};
+constexpr int pending_capacity = 4096;
+pending_key pending[pending_capacity];
+int pending_count = 0;
+int pending_first = 0;
+int pending_id = 0;
+int* pending_queue = nullptr;
+
+void drop_pending()
+{
+    pending_count = pending_first = 0;
+    pending_id = 0;
+    pending_queue = nullptr;
+}
+
+// Moves waiting keys into the widget's queue while it has room.
+void flush_pending(const focus_info_t& e)
+{
+    while (pending_first < pending_count && *e.queue_count >= 0 && *e.queue_count < e.queue_size) {
+        const pending_key& k = pending[pending_first++];
+        const int n = *e.queue_count;
+        e.char_queue[n] = k.character;
+        e.vkey_queue[n] = k.vkey;
+        e.flag_queue[n] = k.flags;
+        e.id_queue[n] = e.id;
+        *e.queue_count = n + 1;
+    }
+    if (pending_first == pending_count) drop_pending();
+}
+
 // A full queue may hold keys of a widget of the kind that is no longer
 // drawn (the screen changed under it); those will never be read, so they
 // make room rather than the keyboard going dead.
@@ -56,6 +92,12 @@ int BTN_register_focus(int id, int* char_queue, int* vkey_queue, int* flag_queue
     focus_ring.push_back(
         {id, char_queue, vkey_queue, flag_queue, id_queue, queue_count, queue_size, key_mask});
     if (grab) focus_id = id;
+    if (pending_count > 0 && id == pending_id && queue_count == pending_queue) {
+        if (id == focus_id)
+            flush_pending(focus_ring.back());
+        else
+            drop_pending();
+    }
     return id == focus_id ? 1 : 0;
 }
 
@@ -87,6 +129,7 @@ int BTN_dispatch_to_focus(int character, int vkey, int flags)
     while (index < focus_ring.size() && focus_ring[index].id != focus_id) ++index;
     if (index == focus_ring.size()) {
         focus_id = 0;
+        drop_pending();
         return focus_first_on_tab(tab_press);
     }
     const focus_info_t& e = focus_ring[index];
@@ -98,11 +141,20 @@ int BTN_dispatch_to_focus(int character, int vkey, int flags)
     }
     if (!(e.key_mask & BTN_key_class_of(character, vkey))) return 0;
 
+    if (pending_count > 0 && (pending_id != focus_id || pending_queue != e.queue_count)) drop_pending();
     if (*e.queue_count >= e.queue_size) drop_keys_of_undrawn_widgets(e);
     const int n = *e.queue_count;
-    // Still full: the widget has not read its keys yet; the key is lost
-    // rather than written past the arrays or handed to a key binding.
-    if (n < 0 || n >= e.queue_size) return 1;
+    if (pending_count > 0 || n < 0 || n >= e.queue_size) {
+        // Still full: the key waits for the widget to read its queue.  Past
+        // the waiting room it is lost rather than written beyond the arrays
+        // or handed to a key binding.
+        if (pending_count < pending_capacity) {
+            pending[pending_count++] = {character, vkey, flags};
+            pending_id = focus_id;
+            pending_queue = e.queue_count;
+        }
+        return 1;
+    }
     e.char_queue[n] = character;
     e.vkey_queue[n] = vkey;
     e.flag_queue[n] = flags;
@@ -111,7 +163,11 @@ int BTN_dispatch_to_focus(int character, int vkey, int flags)
     return 1;
 }
 
-void BTN_unfocus_any() { focus_id = 0; }
+void BTN_unfocus_any()
+{
+    focus_id = 0;
+    drop_pending();
+}
 
 void BTN_focus_any() { focus_id = focus_ring.empty() ? 0 : focus_ring.front().id; }
 

@@ -64,13 +64,17 @@ void sheet_run::quad(float x1, float y1, float x2, float y2, float s1, float t1,
     glVertex2f(x2, y1);
 }
 
-void BTN_sheet_quad(int colour, float x1, float y1, float x2, float y2, const sheet_layout::rect& r)
+void BTN_sheet_quad(int colour, float x1, float y1, float x2, float y2, float s1, float t1, float s2,
+                    float t2)
 {
-    const float side = sheet_layout::widget_sheet_side;
-    const float s1 = r.x0 / side, s2 = r.x1 / side, t1 = r.y0 / side, t2 = r.y1 / side;
     if (recorder)
         recorder->push_back({widget_draw_op::piece, widget_sheet_texture, colour, x1, y1, x2, y2,
-                             float(r.x0), float(r.y0), float(r.x1), float(r.y1), std::string(), 0});
+                             s1, t1, s2, t2, std::string(), 0});
+    const float side = sheet_layout::widget_sheet_side;
+    s1 /= side;
+    s2 /= side;
+    t1 /= side;
+    t2 /= side;
     OGL_2dquad(widget_sheet_texture, colour, 1.0f, x1, y1, s1, t1, x1, y2, s1, t2, x2, y2, s2, t2,
                x2, y1, s2, t1, 1, 5);
 }

@@ -51,7 +51,13 @@ private:
 
 // One sheet rectangle through OGL_2dquad, corners lower-left, upper-left,
 // upper-right, lower-right.
-void BTN_sheet_quad(int colour, float x1, float y1, float x2, float y2, const sheet_layout::rect& r);
+void BTN_sheet_quad(int colour, float x1, float y1, float x2, float y2, float s1, float t1, float s2,
+                    float t2);
+inline void BTN_sheet_quad(int colour, float x1, float y1, float x2, float y2,
+                           const sheet_layout::rect& r)
+{
+    BTN_sheet_quad(colour, x1, y1, x2, y2, float(r.x0), float(r.y0), float(r.x1), float(r.y1));
+}
 
 // OGL_string, recorded.
 float BTN_text(int colour, float x, float y, const std::string& text, float wrap, charset_t cs,

@@ -21,6 +21,26 @@ void misuse(const char* what, const std::string& last_line, int line)
     __MACIBM_alert(0, what, "", "", last_line, 2, "butn", line);
 }
 
+// One row or column of a nine-slice frame along one axis: piece 0 is the
+// near edge, piece `last` the far edge, the ones between tile the middle,
+// the last of them cut where the far edge begins, its sheet end moved 1:1.
+struct slice_span {
+    float from, to, sheet_from, sheet_to;
+};
+slice_span nine_slice(int k, int last, float origin, float total, float near_edge, float far_edge,
+                      float sheet0, float size)
+{
+    if (k == 0) return {origin, origin + near_edge, sheet0, sheet0 + near_edge};
+    if (k == last)
+        return {origin + total - far_edge, origin + total, sheet0 + size - far_edge, sheet0 + size};
+    const float step = size - near_edge - far_edge;
+    const float from = origin + near_edge + (k - 1) * step;
+    const float to = std::min(from + step, origin + total - far_edge);
+    const float sheet_from = sheet0 + near_edge;
+    const float sheet_to = std::clamp(sheet_from + (to - from), sheet_from, sheet0 + size - far_edge);
+    return {from, to, sheet_from, sheet_to};
+}
+
 // Windows whose title-bar boxes the shell draws itself, or none.
 bool window_without_boxes(int id) { return id == 0 || (id >= 994 && id <= 999); }
 
@@ -120,34 +140,15 @@ void BTN_frame2(int type, float x, float y, float w, float h, std::string title,
 
     {
         sheet_run run(f->sheet, 0, alpha);
-        // Rows: bottom, n_r + 1 middle ones (the last cut), top.
+        // Rows: bottom, n_r + 1 middle ones, top.  Columns: left, n_c middle
+        // ones, right; a frame narrower than its corners loses columns from
+        // the right.
         for (int r = 0; r <= n_r + 2; ++r) {
-            float y1, y2, ta, tb;
-            if (r == 0) {
-                y1 = Y0, y2 = Y0 + cb, ta = t0, tb = t0 + cb;
-            } else if (r == n_r + 2) {
-                y1 = Y0 + H - ct, y2 = Y0 + H, ta = t0 + size - ct, tb = t0 + size;
-            } else {
-                y1 = Y0 + cb + (r - 1) * step_y;
-                y2 = std::min(y1 + step_y, Y0 + H - ct);
-                ta = t0 + cb;
-                tb = std::clamp(ta + (y2 - y1), ta, t0 + size - ct);
-            }
-            // Columns: left, n_c middle ones (the last cut), right; a frame
-            // narrower than its corners loses columns from the right.
+            const slice_span row = nine_slice(r, n_r + 2, Y0, H, cb, ct, t0, size);
             for (int c = 0; c <= n_c + 1; ++c) {
-                float x1, x2, sa, sb;
-                if (c == 0) {
-                    x1 = X0, x2 = X0 + cw, sa = s0, sb = s0 + cw;
-                } else if (c == n_c + 1) {
-                    x1 = X0 + W - cw, x2 = X0 + W, sa = s0 + size - cw, sb = s0 + size;
-                } else {
-                    x1 = X0 + cw + (c - 1) * step_x;
-                    x2 = std::min(x1 + step_x, X0 + W - cw);
-                    sa = s0 + cw;
-                    sb = std::clamp(sa + (x2 - x1), sa, s0 + size - cw);
-                }
-                run.quad(x1, y1, x2, y2, sa, ta, sb, tb);
+                const slice_span col = nine_slice(c, n_c + 1, X0, W, cw, cw, s0, size);
+                run.quad(col.from, row.from, col.to, row.to, col.sheet_from, row.sheet_from,
+                         col.sheet_to, row.sheet_to);
             }
         }
     }

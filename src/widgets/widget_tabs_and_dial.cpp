@@ -11,9 +11,8 @@ using namespace sheet_layout;
 void BTN_util_element(float x, float y, float sheet_x, float sheet_y, float half_w, float half_h,
                       int colour)
 {
-    const rect r{int(sheet_x - half_w), int(sheet_y - half_h), int(sheet_x + half_w),
-                 int(sheet_y + half_h)};
-    BTN_sheet_quad(colour, x - half_w, y - half_h, x + half_w, y + half_h, r);
+    BTN_sheet_quad(colour, x - half_w, y - half_h, x + half_w, y + half_h, sheet_x - half_w,
+                   sheet_y - half_h, sheet_x + half_w, sheet_y + half_h);
 }
 
 int BTN_zap_boxes(int look)

@@ -1,33 +1,19 @@
-// The installer as a process of its own for one test: a private program
-// folder holding a copy of the executable (its log and stack file land
-// there), a private HOME, the test display, its output in a file.
+// The installer as a process of its own for one test (see
+// program_process.h), with its log, preference file, window and close
+// request.
 #pragma once
-
-#include <sys/types.h>
 
 #include <string>
 #include <vector>
 
-#include "test_support.h"
+#include "program_process.h"
 
-class installer_process {
+class installer_process : public program_process {
 public:
     installer_process();
-    ~installer_process();  // kills the program if it still runs
 
-    // Starts the program with `args`; `env` ("NAME=value") is added to the
-    // test's environment with DISPLAY set to the test display, unless `env`
-    // names DISPLAY itself ("DISPLAY=" removes it).
-    void start(const std::vector<std::string>& args, const std::vector<std::string>& env = {});
-    // Exit status, 128 + signal for a signal, -1 when it ran past `seconds`
-    // (it is then killed).
-    int wait(int seconds);
-
-    std::string output() const;
     std::string log() const;
-    const std::string& app_dir() const { return app_dir_; }
-    const std::string& home() const { return home_; }
-    std::string prefs_file() const { return home_ + ".nimbrel/Nimbrel Installer.prf"; }
+    std::string prefs_file() const { return home() + ".nimbrel/Nimbrel Installer.prf"; }
 
     // The X window id of the program's window, once mapped; "" after `seconds`.
     std::string wait_for_window(int seconds) const;
@@ -35,13 +21,4 @@ public:
     bool send_close_request() const;
     // Keeps a screenshot of the window in the test output folder.
     std::string screenshot(const std::string& window, const std::string& name) const;
-
-private:
-    testing_support::scratch_dir dir_;
-    std::string app_dir_, home_;
-    pid_t pid_ = -1;
-    int status_ = -1;
 };
-
-// Output of a shell command line run against the test display.
-std::string x_command(const std::string& command);

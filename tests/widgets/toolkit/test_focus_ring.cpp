@@ -124,12 +124,34 @@ TEST_F(focus_ring_test, EveryKeyGoesPastTheRingWhileTheAlertIsUp)
     mnw.current_window = 0;
 }
 
-TEST_F(focus_ring_test, AFullQueueDropsKeysAndKeepsTheFocus)
+TEST_F(focus_ring_test, KeysBeyondAFullQueueWaitForTheNextFrameInOrder)
 {
     q.join(5, text_mask, 1);
-    for (int i = 0; i < 100; ++i) EXPECT_EQ(BTN_dispatch_to_focus('a', 65, down), 1);
+    for (int i = 0; i < 100; ++i) EXPECT_EQ(BTN_dispatch_to_focus(1000 + i, 200, down), 1);
     EXPECT_EQ(q.count, 64);
     EXPECT_EQ(focus_id, 5);
+    // The widget reads its queue; on the next frame the rest arrives.
+    q.count = 0;
+    BTN_begin_focus_ring();
+    q.join(5, text_mask);
+    ASSERT_EQ(q.count, 36);
+    EXPECT_EQ(q.chars[0], 1064);
+    EXPECT_EQ(q.chars[35], 1099);
+    BTN_dispatch_to_focus('z', 90, down);
+    EXPECT_EQ(q.chars[36], 'z');
+}
+
+TEST_F(focus_ring_test, WaitingKeysOfAWidgetThatLeftTheScreenAreDropped)
+{
+    q.join(5, text_mask, 1);
+    for (int i = 0; i < 70; ++i) BTN_dispatch_to_focus('a', 65, down);
+    q.count = 0;
+    BTN_begin_focus_ring();
+    q.join(6, text_mask);  // field 5 is gone
+    BTN_dispatch_to_focus('b', 66, down);
+    BTN_begin_focus_ring();
+    q.join(5, text_mask, 1);
+    EXPECT_EQ(q.count, 0) << "nothing of the old screen arrives later";
 }
 
 TEST_F(focus_ring_test, KeysOfAFieldThatLeftTheScreenMakeRoomWhenTheQueueIsFull)

@@ -237,6 +237,18 @@ TEST_F(labels_and_frames, TitleBoxesAndTabsHitTheirBoxes)
     EXPECT_EQ(texts().back().colour, 44);
 }
 
+TEST_F(labels_and_frames, SheetElementsKeepOneSheetPixelPerUnit)
+{
+    BTN_util_element(100, 50, 167.5f, 187, 9, 9, 52);
+    ASSERT_EQ(pieces().size(), 1u);
+    const widget_draw_op p = pieces()[0];
+    EXPECT_EQ(p.x1, 91);
+    EXPECT_EQ(p.y2, 59);
+    EXPECT_FLOAT_EQ(p.s1, 158.5f);
+    EXPECT_FLOAT_EQ(p.s2, 176.5f);
+    EXPECT_EQ(p.colour, 52);
+}
+
 TEST_F(labels_and_frames, CompassFollowsTheHeldMouse)
 {
     float heading = 45;

@@ -1,0 +1,81 @@
+#include "program_process.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <thread>
+
+#include "display_for_tests.h"
+
+using testing_support::read_file;
+using testing_support::run_shell;
+
+program_process::program_process(const std::string& executable)
+    : name_(executable.substr(executable.rfind('/') + 1)),
+      app_dir_(dir_ / "app/"),
+      home_(dir_ / "home/")
+{
+    run_shell("mkdir -p '" + app_dir_ + "' '" + home_ + "' && cp '" + executable + "' '" + app_dir_ + "'");
+}
+
+program_process::~program_process()
+{
+    if (pid_ > 0 && status_ < 0) {
+        kill(pid_, SIGKILL);
+        waitpid(pid_, nullptr, 0);
+    }
+}
+
+void program_process::start(const std::vector<std::string>& args, const std::vector<std::string>& env)
+{
+    std::vector<std::string> argv = {app_dir_ + name_};
+    argv.insert(argv.end(), args.begin(), args.end());
+    const std::string out = dir_ / "output.txt";
+    const std::string display = testing_support::display_for_tests();
+    pid_ = fork();
+    if (pid_ == 0) {
+        setenv("HOME", home_.c_str(), 1);
+        setenv("DISPLAY", display.c_str(), 1);
+        unsetenv("DESKTOP_STARTUP_ID");
+        for (const std::string& e : env) {
+            const size_t eq = e.find('=');
+            if (e.compare(0, eq, "DISPLAY") == 0 && eq + 1 == e.size())
+                unsetenv("DISPLAY");
+            else
+                setenv(e.substr(0, eq).c_str(), e.substr(eq + 1).c_str(), 1);
+        }
+        const int fd = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        dup2(fd, 1);
+        dup2(fd, 2);
+        if (chdir(app_dir_.c_str()) != 0) _exit(126);
+        std::vector<char*> raw;
+        for (std::string& a : argv) raw.push_back(a.data());
+        raw.push_back(nullptr);
+        execv(raw[0], raw.data());
+        _exit(127);
+    }
+}
+
+int program_process::wait(int seconds)
+{
+    for (int i = 0; i < seconds * 20; ++i) {
+        int status = 0;
+        if (waitpid(pid_, &status, WNOHANG) == pid_) {
+            status_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+            return status_;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return -1;
+}
+
+std::string program_process::output() const { return read_file(dir_ / "output.txt"); }
+
+std::string x_command(const std::string& command)
+{
+    return run_shell("export DISPLAY='" + testing_support::display_for_tests() + "'; " + command).out;
+}

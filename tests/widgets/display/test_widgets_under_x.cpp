@@ -1,0 +1,151 @@
+// The widgets in a real window on the shared Xvfb, driven with xdotool.
+// The program (programs/widget_screens.cpp) prints one line per event.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include "gui_program.h"
+#include "test_support.h"
+
+namespace {
+
+class widgets_under_x : public ::testing::Test {
+protected:
+    widgets_under_x() : program(WIDGET_SCREENS) {}
+    void start(const std::vector<std::string>& args = {"--lang=en"},
+               const std::vector<std::string>& env = {})
+    {
+        program.start(args, env);
+        ASSERT_TRUE(program.wait_for_line("ready", 30)) << program.output();
+        // The first frames run after "ready"; give them time to map and draw.
+        program.keys("search --sync --onlyvisible --name '^N-System$' >/dev/null");
+    }
+    void expect_line(const std::string& line)
+    {
+        EXPECT_TRUE(program.wait_for_line(line, 10)) << "no \"" << line << "\" in:\n"
+                                                     << program.output();
+    }
+    void quit_with_control_q()
+    {
+        program.keys("key ctrl+q");
+        EXPECT_EQ(program.wait(20), 0) << "the bound quit key did not end the run\n"
+                                       << program.output();
+    }
+    gui_program program;
+};
+
+// Alert window 994 is 420 by 250; its button sits at (210, 18).
+constexpr float alert_w = 420, alert_h = 250;
+
+TEST_F(widgets_under_x, ClicksReachButtonsAndCheckBoxes)
+{
+    start();
+    program.click(100, 500);
+    expect_line("pressed");
+    program.click(100, 452);
+    expect_line("check 1");
+    program.click(100, 452);
+    expect_line("check 0");
+    program.screenshot("buttons_and_check_box");
+    quit_with_control_q();
+}
+
+TEST_F(widgets_under_x, WarningShowsItsWindowAndReturnsOnItsButton)
+{
+    start();
+    program.click(100, 400);
+    // The alert runs frames of its own: nothing to wait on but the screen.
+    std::this_thread::sleep_for(std::chrono::milliseconds(700));
+    program.screenshot("alert_window");
+    EXPECT_EQ(program.output().find("alert returned"), std::string::npos)
+        << "the alert returned before it was answered";
+    program.click(210, 18, alert_w, alert_h);
+    expect_line("alert returned");
+    quit_with_control_q();
+}
+
+TEST_F(widgets_under_x, SaveChangesDialogAnswersOneTwoAndThree)
+{
+    start();
+    // Window 995 is 300 by 166: "Save" near the left at y 60, "Don't Save"
+    // at y 25, "Cancel" near the right at y 25.
+    program.click(100, 350);
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    program.screenshot("save_changes_dialog");
+    program.click(34, 60, 300, 166);
+    expect_line("nuke 1");
+    program.click(100, 350);
+    program.click(40, 25, 300, 166);
+    expect_line("nuke 2");
+    program.click(100, 350);
+    program.click(260, 25, 300, 166);
+    expect_line("nuke 3");
+    quit_with_control_q();
+}
+
+TEST_F(widgets_under_x, TabMovesTheFocusAroundTheRing)
+{
+    start();
+    program.keys("key Tab");
+    expect_line("focus 1");
+    program.keys("key Tab");
+    expect_line("focus 2");
+    program.keys("key shift+Tab");
+    EXPECT_TRUE(program.wait_for_line("focus 1", 10));
+    const std::string out = program.output();
+    EXPECT_NE(out.rfind("focus 1"), out.find("focus 1")) << "Shift+Tab went back to the first\n" << out;
+    quit_with_control_q();
+}
+
+TEST_F(widgets_under_x, MenuOpensAndChooses)
+{
+    start();
+    // Bar menu "Test" at the top left; its items 12 units high below it.
+    program.click(15, 591);
+    program.screenshot("menu_open");
+    program.click(20, 562);
+    expect_line("menu 102");
+    quit_with_control_q();
+}
+
+TEST_F(widgets_under_x, PopupListChoosesAnEntry)
+{
+    start();
+    program.click(310, 453);
+    program.screenshot("popup_open");
+    program.click(300, 450 - 24);  // "Blue", two rows below the choice shown
+    expect_line("chose 2");
+    quit_with_control_q();
+}
+
+TEST_F(widgets_under_x, AFloodOfAThousandKeysLosesNothing)
+{
+    start();
+    program.keys("key Tab");
+    expect_line("focus 1");
+    std::string text;
+    for (int i = 0; i < 100; ++i) text += "abcdefghij";
+    program.keys("type --delay 1 '" + text + "'");
+    program.keys("key Return");
+    expect_line("typed 1000");
+    program.screenshot("after_key_flood");
+    quit_with_control_q();
+}
+
+TEST_F(widgets_under_x, LanguageChooserSetsTheLanguageByAClick)
+{
+    // No "--lang" and a C locale: start-up cannot pick a language.
+    program.start({}, {"LANG=C", "LC_ALL=", "LC_MESSAGES=", "LANGUAGE="});
+    program.keys("search --sync --onlyvisible --name '^N-System$' >/dev/null");
+    program.screenshot("language_chooser");
+    // Radio buttons at (185, 180 - 20 i); Deutsch is the third.
+    program.click(185, 143, alert_w, alert_h);
+    program.screenshot("language_chooser_deutsch");
+    program.click(210, 18, alert_w, alert_h);
+    ASSERT_TRUE(program.wait_for_line("ready", 30)) << program.output();
+    expect_line("language 2");
+    quit_with_control_q();
+}
+
+}  // namespace
