@@ -4,6 +4,7 @@
 //   -- Button bar   QUIT, OPTIONS, BUY ONLINE, GO BACK, CONTINUE
 #include "wizard/app_update.h"
 
+#include "core/maker_site.h"
 #include "core/shell_hooks.h"
 #include "engine/installer_state.h"
 #include "gfx/colour_table.h"
@@ -21,7 +22,7 @@ namespace {
 
 constexpr int kBackgroundTexture = 415;
 constexpr int kLanguageItalian = 4;
-const char* const kOrderPage = "http://www.nimbrel.example/order.html";
+const char* const kOrderPage = "http://" NIMBREL_MAKER_HOST "/order.html";
 
 screen_fn g_last_screen = nullptr;
 

@@ -1,3 +1,4 @@
+#include "core/maker_site.h"
 #include "core/translation.h"
 #include "widgets/buttons.h"
 #include "wizard/shared_screens.h"
@@ -24,7 +25,7 @@ std::string eula_text()
         if (p)
             text += UTL_translate_string(p, 0);
         else
-            text += UTL_translate_string("See ", 0) + "http://www.nimbrel.example/FTD.html" +
+            text += UTL_translate_string("See ", 0) + "http://" NIMBREL_MAKER_HOST "/FTD.html" +
                     UTL_translate_string(" for commercial use of Nimbrel.\n\n", 0);
     }
     return text;

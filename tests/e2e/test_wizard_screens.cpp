@@ -29,11 +29,6 @@ class wizard_screens : public ::testing::Test {
 protected:
     void start()
     {
-        // The process helper starts the copy named as the real program.
-        const std::string dir = program.app_dir();
-        ASSERT_EQ(rename((dir + "nimbrel-installer-test-screens").c_str(),
-                         (dir + "nimbrel-installer").c_str()),
-                  0);
         program.start({"--lang=en"});
         window = program.wait_for_window(20);
         ASSERT_FALSE(window.empty()) << program.output() << program.log();
