@@ -1,0 +1,195 @@
+// The wizard driver frame by frame in-process, clicked through the shell's
+// mouse state: first frames, the bottom bar, choices and quitting.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "core/shell_hooks.h"
+#include "core/error_codes.h"
+#include "engine/dvd_install_pump.h"
+#include "engine/installer_state.h"
+#include "shell/mnw_state.h"
+#include "wizard/app_update.h"
+#include "wizard/shared_screens.h"
+#include "wizard/wizard_screen.h"
+
+namespace {
+
+struct call {
+    char screen;
+    int first;
+};
+std::vector<call> g_calls;
+int g_done_result = 0;
+int g_hook_runs = 0;
+
+int screen_b(int first, wizard_screen& r);
+int screen_c(int first, wizard_screen& r);
+
+int screen_a(int first, wizard_screen& r)
+{
+    g_calls.push_back({'a', first});
+    r.next = screen_b;
+    r.choice_labels = {"To C"};
+    r.choice_funcs = {screen_c};
+    r.quit_hook = [] { ++g_hook_runs; };
+    return g_done_result;
+}
+int screen_b(int first, wizard_screen& r)
+{
+    g_calls.push_back({'b', first});
+    r.back = screen_a;
+    r.next = screen_c;
+    return g_done_result;
+}
+int screen_c(int first, wizard_screen& r)
+{
+    g_calls.push_back({'c', first});
+    r.back = screen_a;
+    r.next = wizard_quit;
+    r.quit_hook = [] { ++g_hook_runs; };
+    return 0;
+}
+int dead_end(int first, wizard_screen&)
+{
+    g_calls.push_back({'d', first});
+    return 1;  // done, but with nowhere to go
+}
+
+class driver : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        set_alert_hook([](int, const std::string& l1, const std::string&, const std::string&,
+                          const std::string&, int, const char*, int) {
+            if (l1.rfind("Null texture", 0) != 0) ADD_FAILURE() << "alert: " << l1;
+        });
+        mnw.current_window = 0;
+        mnw.window_width = 800;
+        mnw.window_height = 600;
+        mnw.screen_width = 800;
+        mnw.screen_height = 600;
+        mnw.language = 0;
+        mnw.open_menu = -1;
+        app_done = 0;
+        g_calls.clear();
+        g_done_result = 0;
+        g_hook_runs = 0;
+        step_names.clear();
+        step_funcs.clear();
+    }
+    void TearDown() override
+    {
+        set_alert_hook(nullptr);
+        app_done = 0;
+        g_wizard = nullptr;
+    }
+    // One frame, with a click at (x, y) when x is not negative.
+    static void frame(float x = -1, float y = -1)
+    {
+        mnw.mouse_x = x < 0 ? -1000 : x;
+        mnw.mouse_y = y < 0 ? -1000 : y;
+        mnw.click = x < 0 ? 0 : 1;
+        mnw.button_held = 0;
+        APP_update();
+        mnw.click = 0;
+    }
+};
+
+constexpr float kBarY = 23, kContinueX = 720, kBackX = 595, kQuitX = 58, kRightQuitX = 742;
+
+TEST_F(driver, FirstFrameFlagIsRaisedOnEveryChangeOfScreen)
+{
+    g_wizard = screen_a;
+    frame();
+    frame();
+    frame(kContinueX, kBarY);  // a -> b
+    frame();
+    frame(kBackX, kBarY);  // b -> a
+    frame();
+    const std::vector<std::pair<char, int>> expected = {{'a', 1}, {'a', 0}, {'a', 0},
+                                                        {'b', 1}, {'b', 0}, {'a', 1}};
+    ASSERT_EQ(g_calls.size(), expected.size());
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        EXPECT_EQ(g_calls[i].screen, expected[i].first) << i;
+        EXPECT_EQ(g_calls[i].first, expected[i].second) << i;
+    }
+}
+
+TEST_F(driver, ChoiceSwitchesAndDimmedGoBackDoesNothing)
+{
+    g_wizard = screen_a;
+    frame(kBackX, kBarY);  // screen a has no back
+    EXPECT_EQ(g_wizard, screen_a);
+    frame(500, 350);
+    EXPECT_EQ(g_wizard, screen_c);
+}
+
+TEST_F(driver, DoneBeatsAGoBackClickInTheSameFrame)
+{
+    g_wizard = screen_b;
+    g_done_result = 1;
+    frame(kBackX, kBarY);
+    EXPECT_EQ(g_wizard, screen_c);
+}
+
+TEST_F(driver, DoneWithoutNextKeepsTheScreenWithoutNewFirstFrames)
+{
+    g_wizard = dead_end;
+    frame();
+    frame(kContinueX, kBarY);
+    EXPECT_EQ(g_wizard, dead_end);
+    ASSERT_EQ(g_calls.size(), 2u);
+    EXPECT_EQ(g_calls[1].first, 0);
+}
+
+TEST_F(driver, LeftQuitRunsTheHookAndEndsTheRun)
+{
+    g_wizard = screen_a;
+    frame(kQuitX, kBarY);
+    EXPECT_EQ(app_done, 1);
+    EXPECT_EQ(g_hook_runs, 1);
+    EXPECT_EQ(g_wizard, screen_a) << "QUIT changes no screen";
+}
+
+TEST_F(driver, RightQuitOnTheLastScreenEndsTheRunAFrameLaterWithoutTheHook)
+{
+    g_wizard = screen_c;
+    frame(kQuitX, kBarY);  // no left QUIT on the last screen
+    EXPECT_EQ(app_done, 0);
+    frame(kRightQuitX, kBarY);
+    EXPECT_EQ(app_done, 0);
+    EXPECT_EQ(g_wizard, wizard_quit);
+    frame();
+    EXPECT_EQ(app_done, 1);
+    EXPECT_EQ(g_hook_runs, 0);
+}
+
+TEST_F(driver, NoScreenEndsTheRun)
+{
+    g_wizard = nullptr;
+    frame();
+    EXPECT_EQ(app_done, 1);
+}
+
+// -- The cancel question after an install error --------------------------------
+
+std::string g_question;
+int answer_first(const std::string& question, const std::string&, const std::string&,
+                 const std::string&, const std::string&)
+{
+    g_question = question;
+    return 1;
+}
+
+TEST(CancelInstall, ErrorLineStandsBetweenTheCallersTexts)
+{
+    set_abort_alert_hook(answer_first);
+    std::string message;
+    const int code = install_files_get_error(message);  // nothing kept: both empty
+    EXPECT_EQ(UTIL_cancel_install("Intro", "Go on?", "Cancel", "a", "Continue", "b"), 1);
+    EXPECT_EQ(g_question, "Intro\n\n" + message + " (" + error_str(code) + ")\n\nGo on?");
+    set_abort_alert_hook(nullptr);
+}
+
+}  // namespace

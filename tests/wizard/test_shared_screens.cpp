@@ -1,0 +1,121 @@
+// The licence screen and the copy picker frame by frame without a window:
+// the widgets' GL calls go to no context and do nothing.
+#include <gtest/gtest.h>
+
+#include "core/shell_hooks.h"
+#include "core/translation.h"
+#include "shell/mnw_state.h"
+#include "engine/installer_state.h"
+#include "wizard/shared_screens.h"
+#include "wizard/wizard_globals.h"
+
+namespace {
+
+// The main window with the mouse nowhere; without a window no sheet is
+// loaded, and the texture manager's complaint about that is ignored.
+class shared_screen : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        set_alert_hook([](int, const std::string& l1, const std::string&, const std::string&,
+                          const std::string&, int, const char*, int) {
+            if (l1.rfind("Null texture", 0) != 0) ADD_FAILURE() << "alert: " << l1;
+        });
+        mnw.current_window = 0;
+        mnw.window_width = 800;
+        mnw.window_height = 600;
+        mnw.open_menu = -1;
+        mnw.click = mnw.button_held = 0;
+        mnw.mouse_x = mnw.mouse_y = -1000;
+        UTL_translate_clear();
+    }
+    void TearDown() override
+    {
+        set_alert_hook(nullptr);
+        mnw.click = 0;
+        accept_eula = 0;
+        all_nsystems.clear();
+        dest_dir_path.clear();
+    }
+    static void click_at(float x, float y)
+    {
+        mnw.mouse_x = x;
+        mnw.mouse_y = y;
+        mnw.click = 1;
+    }
+};
+
+int road_start(int, wizard_screen&) { return 0; }
+int road_next(int, wizard_screen&) { return 0; }
+
+TEST_F(shared_screen, LicenceOffersContinueOnlyOnceTheBoxIsTicked)
+{
+    g_eula_road = {road_start, road_next};
+    accept_eula = 0;
+    wizard_screen rec;
+    EXPECT_EQ(see_eula(1, rec), 0);
+    EXPECT_EQ(rec.title, "End User License Agreement");
+    EXPECT_EQ(rec.back, road_start);
+    EXPECT_EQ(rec.next, nullptr);
+    EXPECT_NE(rec.text.find("/FTD.html for commercial use of Nimbrel.\n\n"), std::string::npos)
+        << rec.text;
+
+    click_at(250, 304);  // the box, drawn after CONTINUE is decided
+    wizard_screen clicked;
+    see_eula(0, clicked);
+    mnw.click = 0;
+    EXPECT_EQ(clicked.next, nullptr) << "the tick shows on CONTINUE one frame later";
+    EXPECT_EQ(accept_eula, 1);
+    wizard_screen ticked;
+    EXPECT_EQ(see_eula(0, ticked), 0) << "the licence never moves on by itself";
+    EXPECT_EQ(ticked.next, road_next);
+    EXPECT_EQ(ticked.back, road_start);
+    EXPECT_LT(ticked.progress, 0.0f);
+    EXPECT_TRUE(ticked.choice_labels.empty());
+
+    click_at(259, 304);  // 9 units right of the box: nothing
+    see_eula(0, ticked);
+    EXPECT_EQ(accept_eula, 1);
+    click_at(250, 304);
+    see_eula(0, ticked);
+    EXPECT_EQ(accept_eula, 0) << "a second click unticks";
+}
+
+TEST_F(shared_screen, LicenceTextIsTranslatedParagraphByParagraph)
+{
+    UTL_translate_load(2);
+    EXPECT_NE(eula_text().find("Zur kommerziellen Nutzung von Nimbrel siehe http://"),
+              std::string::npos)
+        << eula_text();
+    UTL_translate_clear();
+}
+
+TEST_F(shared_screen, OneRegisteredCopyIsChosenWithoutAClick)
+{
+    all_nsystems = {"/home/pilot/sim/"};
+    dest_dir_path.clear();
+    UTIL_pick_install();
+    EXPECT_EQ(dest_dir_path, "/home/pilot/sim/");
+
+    all_nsystems = {"/a/", "/b/"};
+    dest_dir_path.clear();
+    UTIL_pick_install();
+    EXPECT_EQ(dest_dir_path, "") << "no row is chosen until the user clicks one";
+
+    all_nsystems.clear();
+    dest_dir_path = "/left/by/another/road/";
+    UTIL_pick_install();
+    EXPECT_EQ(dest_dir_path, "/left/by/another/road/");
+}
+
+TEST_F(shared_screen, ClickedCopyIsChosenAndCannotBeWithdrawn)
+{
+    all_nsystems = {"/a/", "/b/"};
+    click_at(250, 379);  // second row, at y 375
+    UTIL_pick_install();
+    EXPECT_EQ(dest_dir_path, "/b/");
+    UTIL_pick_install();
+    EXPECT_EQ(dest_dir_path, "/b/") << "clicking the chosen row keeps it chosen";
+}
+
+}  // namespace
