@@ -34,9 +34,6 @@ void stg_set_start_values()
 int str_to_int(const std::string& text)
 {
     if (text.empty()) return -1;
-    for (char c : text)
-        if ((c < '0' || c > '9') && c != '+' && c != '-') return -1;
-
     int sign = 1;
     std::size_t first = 0;
     if (text[0] == '+' || text[0] == '-') {
@@ -50,8 +47,9 @@ int str_to_int(const std::string& text)
     int value = 0;
     for (std::size_t i = first; i < text.size(); ++i) {
         const char c = text[i];
-        const int digit = c == '+' ? 1 : c == '-' ? -1 : c - '0';
-        value = value * 10 + digit;
+        // A sign inside the number ("1-2") is no number at all.
+        if (c < '0' || c > '9') return -1;
+        value = value * 10 + (c - '0');
     }
     return sign * value;
 }

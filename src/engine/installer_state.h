@@ -57,7 +57,6 @@ extern std::vector<std::string> all_nsystems;  // registered copies that exist
 extern int current_disk;    // the install DVD in the drive (0 the first)
 extern int want_file_disk;  // sim_info index whose disk is needed next
 
-// The program's strict decimal: an optional sign, then 1 to 9 characters of
-// "0-9+-" where "+" and "-" count as the digits +1 and -1.  Anything else,
-// and the empty text, is -1.
+// The program's strict decimal: an optional sign, then 1 to 9 digits.
+// Anything else, and the empty text, is -1.
 int str_to_int(const std::string& text);

@@ -1,19 +1,76 @@
-// The key handling's entry points that the frame loop and shut-down call.
-// The binding table, the key names and the dispatch to the focused widget
-// come with the key bindings; until then a key reaches nothing beyond the
-// frame loop's own modifier and key-down tracking.
+// Key bindings: X key events become the system's own key description (a
+// virtual key, a Unicode character and flag bits), go to the focused widget
+// first and otherwise run the commands bound to the key.
+//
+// Flag bits: 1 Shift, 2 Alt, 4 Control (the modifier set a binding
+// stores), 8 the key went down, 16 it went up.
 #pragma once
+
+#include <string>
+#include <vector>
 
 union _XEvent;
 
+struct key_binding {
+    int vkey;
+    int modifiers;  // bits 1, 2, 4 that must be held
+    int command;    // an id of the command registry
+    int held;       // 1 while the key is down and its command pressed
+};
+
+// What the X side learns of one key event: the pipeline's only input, so
+// tests can make any event without a display.
+struct key_event_facts {
+    enum kind_t { press, release, other } kind;
+    unsigned state;         // the event's modifier mask (ShiftMask, ...)
+    unsigned keycode;
+    unsigned long sym0;     // the keycode's keysym at level 0
+    unsigned long sym1;     // and at level 1 (shifted)
+    enum lookup_t { lookup_none, lookup_chars, lookup_keysym, lookup_both } lookup;
+    int lookup_char;        // the first wide character the input method gave
+    unsigned long lookup_sym;
+};
+
 class keys_class {
 public:
+    keys_class();
+
+    int cur_vkey;
+    int cur_modifiers;
+    std::vector<key_binding> bindings;
+    std::vector<int> free_vkeys;  // codes 1..max_vkey that no key name uses
+    int max_vkey;
+
     // A key press or release that the frame loop does not keep for itself.
     void handle_key_raw(_XEvent* event);
+    // The pipeline from the facts of one event.
+    void handle_key_facts(const key_event_facts& facts);
+    void execute_key_cmnd(int vkey, int flags);
+    void handle_key(int vkey, int flags);
     // Held bound keys press their commands again, once per frame.
     void run_repeat_keys();
-    // Key bindings live in memory only: neither mode touches a file.
+    int key_bound_to(int vkey, int modifiers);
+    std::string get_key_for_cmnd(int command);
+    int ascii_to_vkey(int character, int& vkey, int& flags);
+    std::string vkey_to_str(int vkey);
+    std::string vkey_to_code(int vkey);
+    int str_to_vkey(std::string name);
+    int str_to_flag(std::string text);
+    std::string flag_to_str(int flags);
+    std::string flag_to_code(int flags);
+    // Mode 0 resets to the default bindings; key bindings live in memory
+    // only, so no mode reads or writes a file.
     void keys_io(int mode);
+    void debug();
 };
 
 extern keys_class keys;
+
+// The widget toolkit offers keys to its focused widget through this; 1
+// when the widget took the key.  The default takes nothing.
+using key_focus_fn = int (*)(int character, int vkey, int flags);
+void set_key_focus_hook(key_focus_fn fn);
+
+// The character an X keysym stands for (Latin-1, Unicode keysyms, the
+// legacy table); 0 when none.
+int keysym_to_character(unsigned long keysym);

@@ -12,6 +12,7 @@ void MACIBM_clear_menus(int mode)
 
 void MACIBM_clear_menu(int index)
 {
+    if (index < 0 || static_cast<size_t>(index) >= menu.size()) return;
     menu_struct& m = menu[static_cast<size_t>(index)];
     m.title.clear();
     m.parent = -1;

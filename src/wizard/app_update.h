@@ -1,6 +1,10 @@
-// The wizard's per-frame update and its menu hook, as the shell calls them.
+// The wizard's per-frame driver and the shell's application hooks.
 #pragma once
 
+// Draws the wizard frame, runs the current screen with a fresh record,
+// draws the record and its buttons, and picks the next frame's screen.
 void APP_update();
 // The installer has no pull-down menus: nothing to do.
 void APP_handlemenu(int command);
+// No function key means anything to the installer.
+void function_key(int key);

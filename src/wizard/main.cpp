@@ -1,24 +1,3 @@
-// The program's entry: the shell's start-up, one frame per pass until the
-// run is done, the orderly shut-down.
-#include <unistd.h>
+#include "wizard/program_entry.h"
 
-#include <string>
-
-#include "core/shell_hooks.h"
-#include "core/system_paths.h"
-#include "shell/frame_loop.h"
-#include "shell/startup.h"
-#include "wizard/app_update.h"
-
-int main(int argc, char** argv)
-{
-    std::string folder;
-    get_OS_abs_path(os_dir_this_app, folder);
-    // Every relative path of the program is taken from its own folder.
-    if (!folder.empty() && chdir(folder.c_str()) != 0) folder.clear();
-    set_shell_app_hooks({APP_update, APP_handlemenu});
-    MACIBM_init(argc, argv);
-    while (!app_done) MACIBM_event_proc();
-    MACIBM_finishup(1);
-    return 0;
-}
+int main(int argc, char** argv) { return wizard_main(argc, argv); }

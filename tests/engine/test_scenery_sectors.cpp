@@ -58,8 +58,7 @@ TEST(StrictDecimal, ReadsSignedNumbersOfUpToNinePlacesAndNothingElse)
         {"", -1},     {"8080", 8080}, {"+12", 12},       {"-7", -7},   {"0", 0},
         {"999999999", 999999999},     {"1234567890", -1}, {"12a", -1}, {"ABC", -1},
         {"-", -1},    {" 1", -1},     {"-074", -74},      {"+40", 40},
-        {"1-2", 92},  // signs inside count as the digits +1 and -1
-        {"--", 1},
+        {"1-2", -1},  {"--", -1},     {"+-3", -1},  // a sign only leads
     };
     for (const auto& [text, value] : cases) EXPECT_EQ(str_to_int(text), value) << '"' << text << '"';
 }

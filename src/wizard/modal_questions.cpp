@@ -1,0 +1,98 @@
+#include "wizard/modal_questions.h"
+
+#include "core/translation.h"
+#include "engine/dvd_install_pump.h"
+#include "engine/file_plan.h"
+#include "gfx/draw_2d.h"
+#include "gfx/text_drawing.h"
+#include "shell/frame_loop.h"
+#include "shell/mnw_state.h"
+#include "shell/window_stack.h"
+#include "widgets/buttons.h"
+#include "widgets/widget_sheet.h"
+
+namespace {
+
+constexpr int kConflictWindow = 996;
+constexpr int kAbortWindow = 997;
+
+struct conflict_button {
+    int answer;
+    const char* install_label;
+    const char* delete_label;
+    float x, y, width;
+};
+
+const conflict_button kConflictButtons[] = {
+    {kAnswerOverwrite, "OVERWRITE THE OLD FILE", "DELETE THE OLD FILE", 108, 53, 185},
+    {kAnswerKeep, "KEEP THE OLD FILE", "KEEP THE OLD FILE", 108, 28, 185},
+    {kAnswerOverwriteAll, "OVERWRITE EVERY OLD FILE IN THIS DIRECTORY",
+     "DELETE EVERY OLD FILE IN THIS DIRECTORY", 345, 53, 285},
+    {kAnswerKeepAll, "KEEP EVERY OLD FILE IN THIS DIRECTORY",
+     "KEEP EVERY OLD FILE IN THIS DIRECTORY", 345, 28, 285},
+    {kAnswerCancel, "CANCEL THE WHOLE INSTALLATION!", "CANCEL THE WHOLE INSTALLATION!", 621, 28,
+     225},
+};
+
+std::string tr(const char* english) { return UTL_translate_string(english, 0); }
+
+int abort_alert_dialog(const std::string& question, const std::string& label1,
+                       const std::string& text1, const std::string& label2,
+                       const std::string& text2)
+{
+    MACIBM_startwind(kAbortWindow, 0);
+    while (mnw.current_window == kAbortWindow) {
+        OGL_plot_back_col();
+        BTN_fillwin(1, 24);
+        OGL_string(46, 20, mnw.window_height - 50, question, mnw.window_width - 40,
+                   charset_regular, 0);
+        if (BTN_action(100, 53, 160, 0, 1, label1, text1)) {
+            MACIBM_startwind(0, 0);
+            return 1;
+        }
+        if (BTN_action(100, 28, 160, 0, 1, label2, text2)) {
+            MACIBM_startwind(0, 0);
+            return 0;
+        }
+        MACIBM_event_proc();
+    }
+    // Closed by its corner or taken over: neither answer, so the caller
+    // neither cancels nor deletes anything on its account.
+    return 3;
+}
+
+}  // namespace
+
+int select_alert_dialog(const std::string& path, int is_delete)
+{
+    MACIBM_startwind(kConflictWindow, 0);
+    while (mnw.current_window == kConflictWindow) {
+        const std::string first =
+            tr(is_delete ? "I am about to DELETE:" : "I am about to install:");
+        const std::string second =
+            tr(is_delete ? "because we no longer use this file, but it appears you have "
+                           "modified it. What to do?"
+                         : "but it appears you have modified this file. What to do?");
+        OGL_plot_back_col();
+        BTN_fillwin(1, 24);
+        const float wrap = mnw.window_width - 40;
+        OGL_string(46, 20, 100, first, wrap, charset_regular, 0);
+        OGL_string(46, 20, 90, path, wrap, charset_regular, 0);
+        OGL_string(46, 20, 80, second, wrap, charset_regular, 0);
+        for (const conflict_button& b : kConflictButtons) {
+            if (BTN_action(b.x, b.y, b.width, 0, 1, tr(is_delete ? b.delete_label : b.install_label),
+                           "-")) {
+                MACIBM_startwind(0, 0);
+                return b.answer;
+            }
+        }
+        MACIBM_event_proc();
+    }
+    return kAnswerCancel;
+}
+
+void install_modal_questions()
+{
+    set_select_alert_hook(select_alert_dialog);
+    set_abort_alert_hook(abort_alert_dialog);
+}

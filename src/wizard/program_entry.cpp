@@ -1,0 +1,127 @@
+#include "wizard/program_entry.h"
+
+#include <unistd.h>
+
+#include "core/core_globals.h"
+#include "core/folder_trees.h"
+#include "core/launch_app.h"
+#include "core/log_stream.h"
+#include "core/preferences.h"
+#include "core/shell_hooks.h"
+#include "core/system_paths.h"
+#include "engine/dvd_install_pump.h"
+#include "engine/file_plan.h"
+#include "engine/install_registry.h"
+#include "engine/installer_state.h"
+#include "engine/run_temp_folder.h"
+#include "gfx/texture_manager.h"
+#include "shell/frame_loop.h"
+#include "shell/mnw_state.h"
+#include "shell/startup.h"
+#include "widgets/toolkit_hooks.h"
+#include "wizard/app_update.h"
+#include "wizard/modal_questions.h"
+#include "wizard/options_window.h"
+#include "wizard/wizard_globals.h"
+
+namespace {
+
+constexpr int kSkinTexture = 413;
+constexpr int kSkinFlags = 0x12092;
+
+// Copies the program off the DVD and starts the copy, so the DVD can be
+// ejected for the next disk.  Comes back only when that fails; the program
+// then runs from the DVD.
+void relaunch_off_dvd(const std::string& own_path, const std::string& temp_folder)
+{
+    const std::string copy = temp_folder + program_file_name(own_path);
+    const int err = copy_file_recursive(own_path, copy);
+    if (err != 0) {
+        xer << "Could not copy " << own_path << " to " << copy << " (" << err
+            << "); running from the DVD.\n";
+        return;
+    }
+    launch_app(copy, "", 0);
+}
+
+void log_system_folders()
+{
+    static const struct {
+        const char* label;
+        os_dir_type which;
+    } folders[] = {
+        {"os_dir_this_app\t\t=", os_dir_this_app},   {"os_dir_desktop\t\t=", os_dir_desktop},
+        {"os_dir_default_apps\t=", os_dir_default_apps}, {"os_dir_temp\t\t\t=", os_dir_temp},
+        {"os_dir_prefs\t\t\t=", os_dir_prefs},
+    };
+    for (const auto& f : folders) {
+        std::string path;
+        get_OS_abs_path(f.which, path);
+        xer << f.label << path << "\n";
+    }
+    xer << "\n";
+    xer.flush();
+}
+
+}  // namespace
+
+std::string path_argument(int argc, const char* const* argv)
+{
+    if (argc >= 3 && std::string(argv[1]) == "-path") return argv[2];
+    return "";
+}
+
+std::string skin_texture_for_language(int language)
+{
+    static const char* const names[] = {"English", "French", "German",
+                                        "Russian", "Italian", "Spanish"};
+    const char* name = language >= 0 && language < 6 ? names[language] : names[0];
+    return std::string("RESOURCE:elements_") + name + ".png";
+}
+
+bool runs_from_dvd(const std::string& own_path, const std::string& dvd)
+{
+    if (dvd.empty() || dvd == "/") return false;
+    const std::size_t n = own_path.size() < dvd.size() ? own_path.size() : dvd.size();
+    return own_path.compare(0, n, dvd, 0, n) == 0;
+}
+
+std::string program_file_name(const std::string& own_path)
+{
+    if (own_path.size() < 2) return own_path;
+    const std::size_t slash = own_path.rfind('/', own_path.size() - 2);
+    return slash == std::string::npos ? own_path : own_path.substr(slash + 1);
+}
+
+int wizard_main(int argc, char** argv)
+{
+    std::string temp_folder, own_path, app_folder;
+    get_OS_abs_path(os_dir_temp, temp_folder);
+    get_OS_abs_path(os_dir_this_app_file, own_path);
+    if (runs_from_dvd(own_path, dvd_path)) relaunch_off_dvd(own_path, temp_folder);
+
+    get_OS_abs_path(os_dir_this_app, app_folder);
+    // Every relative path of the program is taken from its own folder.
+    if (!app_folder.empty() && chdir(app_folder.c_str()) != 0) app_folder.clear();
+    set_shell_app_hooks({APP_update, APP_handlemenu});
+    BTN_install_shell_hooks();
+    install_modal_questions();
+    bind_options_preferences();
+    MACIBM_init(argc, argv);
+
+    tman.load_texture(tex_fail_fatal, kSkinTexture, kSkinFlags, tex_load_now,
+                      skin_texture_for_language(mnw.language));
+    log_system_folders();
+
+    stg_set_start_values();
+    // A private folder of this run rather than the shared "/tmp/".
+    if (make_run_temp_folder() != 0) temp_path = temp_folder;
+    pref.IO_set(11, 0);
+    sanitize_installer_settings();
+    cmd_line_path = path_argument(argc, argv);
+    locate_all_nimbrels();
+
+    while (!app_done) MACIBM_event_proc();
+    MACIBM_finishup(1);
+    return 0;
+}

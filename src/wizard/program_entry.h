@@ -1,0 +1,26 @@
+// The installer's start: off the DVD when run from one, the shell's
+// start-up, the skin, the installer state and preferences, "-path", the
+// registry, then one frame per pass until the run is done.
+#pragma once
+
+#include <string>
+
+// Runs the whole program; main returns its result.
+int wizard_main(int argc, char** argv);
+
+// The folder after "-path" when "-path" is exactly the first argument and a
+// folder follows it; else "".
+std::string path_argument(int argc, const char* const* argv);
+
+// The built-in skin of a language (0 English .. 5 Spanish; any other value
+// English).
+std::string skin_texture_for_language(int language);
+
+// Whether the program at `own_path` runs from the DVD mounted at `dvd`: the
+// two agree over the shorter length.  An empty mount or the root never
+// matches, or every program would be "on the DVD" and relaunch for ever.
+bool runs_from_dvd(const std::string& own_path, const std::string& dvd);
+
+// The program file's name: the text after its path's last "/" (a trailing
+// "/" passed over).
+std::string program_file_name(const std::string& own_path);

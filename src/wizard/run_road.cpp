@@ -1,0 +1,65 @@
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "core/launch_app.h"
+#include "core/shell_hooks.h"
+#include "core/translation.h"
+#include "engine/install_registry.h"
+#include "engine/installer_state.h"
+#include "wizard/shared_screens.h"
+
+namespace {
+
+bool is_executable_file(const std::string& path)
+{
+    struct stat st;
+    return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && access(path.c_str(), X_OK) == 0;
+}
+
+// A folder another road left behind is worth running only when it is a
+// copy we know or at least looks like one.
+bool dest_is_a_copy()
+{
+    for (const std::string& copy : all_nsystems)
+        if (copy == dest_dir_path) return true;
+    return !dest_dir_path.empty() && path_is_to_a_sim();
+}
+
+}  // namespace
+
+std::string simulator_path(const std::string& folder) { return folder + "Nimbrel" + "-i686"; }
+
+int dvd_pick_run_sim(int first_frame, wizard_screen& record)
+{
+    record.title = UTL_translate_string("Run Nimbrel", 0);
+    record.back = step_funcs.empty() ? nullptr : step_funcs.front();
+    record.next = dvd_do_run_sim;
+    if (first_frame && !dest_is_a_copy()) dest_dir_path.clear();
+    if (all_nsystems.size() == 1) {
+        dest_dir_path = all_nsystems[0];
+        return 1;
+    }
+    UTIL_pick_install();
+    if (dest_dir_path.empty()) record.next = nullptr;
+    if (all_nsystems.size() > 1)
+        record.text = UTL_translate_string(
+            "You have more than one copy of Nimbrel 9 installed on this computer.  ", 0);
+    record.text += UTL_translate_string("Please pick which copy of Nimbrel 9 you would like to run.", 0);
+    return 0;
+}
+
+int dvd_do_run_sim(int, wizard_screen& record)
+{
+    const std::string app = simulator_path(dest_dir_path);
+    // Checked before the shut-down: once the installer has ended, nobody
+    // would tell the user why nothing started.
+    if (!is_executable_file(app)) {
+        __MACIBM_alert(0, UTL_translate_string("The simulator could not be found:", 0), app,
+                       UTL_translate_string("Please pick another copy of Nimbrel 9.", 0), "", 1,
+                       __FILE__, __LINE__);
+        record.next = dvd_pick_run_sim;
+        return 1;
+    }
+    launch_app(app, "", 1);
+    return 0;
+}

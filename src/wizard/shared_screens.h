@@ -1,0 +1,47 @@
+// Screens and pieces that several roads share: the licence, the disk-space
+// readout, the cancel confirmation, picking an installed copy, and the run
+// road that starts the simulator.
+#pragma once
+
+#include <string>
+
+#include "wizard/wizard_screen.h"
+
+// -- Licence -----------------------------------------------------------------
+int see_eula(int first_frame, wizard_screen& record);
+// The licence's text, translated.
+std::string eula_text();
+// The screens around the licence on the road in progress; `demo_start` and
+// `dvd_start` are the first screens the roads put on their step lists.
+struct eula_neighbours {
+    screen_fn back, next;
+};
+// The roads set these when they come: the web-demo road on its welcome
+// screen, the DVD road on its destination screen.
+extern eula_neighbours g_eula_road;
+
+// -- Disk space and cancel ---------------------------------------------------
+// Draws the readout below the screen's text; true when the free space
+// exceeds the need, or cannot be found out.
+bool UTIL_disk_space(const std::string& enough_text, const std::string& short_text);
+// The readout's text and answer for given byte counts and need (KB).
+std::string disk_space_text(unsigned long long total_bytes, unsigned long long free_bytes,
+                            float needed_k, const std::string& enough_text,
+                            const std::string& short_text, bool* enough);
+// 1 the first button, 0 the second, 3 the window closed otherwise.
+int UTIL_cancel_install(std::string intro, std::string question, std::string first_button,
+                        std::string first_text, std::string second_button,
+                        std::string second_text);
+
+// -- Installed copies ----------------------------------------------------------
+// The registered copies as radio buttons and "Find It"; sets dest_dir_path.
+void UTIL_pick_install();
+// The folder above `path` ("/a/b/" gives "/a/"; "/" gives "/"; "" without a
+// "/").
+std::string parent_folder(const std::string& path);
+
+// -- Run road ------------------------------------------------------------------
+int dvd_pick_run_sim(int first_frame, wizard_screen& record);
+int dvd_do_run_sim(int first_frame, wizard_screen& record);
+// The simulator executable of the copy in `folder`.
+std::string simulator_path(const std::string& folder);

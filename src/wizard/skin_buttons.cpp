@@ -1,0 +1,74 @@
+#include "wizard/skin_buttons.h"
+
+#include "gfx/colour_table.h"
+#include "gfx/draw_2d.h"
+#include "shell/mnw_state.h"
+#include "widgets/widget_sheet.h"
+
+const float btn_cuts[8][6] = {
+    {0, 0, 0, 0, 0, 0},
+    {56, 91, 96, 75, 54, 60},
+    {145, 172, 181, 144, 212, 156},
+    {246, 284, 256, 211, 312, 269},
+    {357, 477, 422, 346, 480, 421},
+    {489, 695, 611, 422, 673, 606},
+    {605, 874, 762, 501, 840, 789},
+    {691, 958, 859, 616, 921, 892},
+};
+
+namespace {
+
+constexpr int kSkinTexture = 413;
+constexpr float kSkinWidth = 1024.0f;
+constexpr float kCaptionHeight = 22.0f;
+
+// The three caption strips, rows from the skin's bottom.
+struct strip {
+    float t_bottom, t_top;
+};
+constexpr strip kNormalStrip = {0.359375f, 0.53125f};
+constexpr strip kPressedStrip = {0.1796875f, 0.3515625f};
+constexpr strip kHoverStrip = {0.0f, 0.171875f};
+
+}  // namespace
+
+skin_button_box skin_button_geometry(int language, float x, float y, int caption, int align)
+{
+    const int l = language >= 0 && language < 6 ? language : 0;
+    const int c = caption >= 0 && caption < 7 ? caption : 0;
+    const float width = btn_cuts[c + 1][l] - btn_cuts[c][l];
+    skin_button_box box;
+    box.left = align == 1 ? x : align == 0 ? x - width / 2.0f : x - width;
+    box.right = box.left + width;
+    box.bottom = y;
+    box.top = y + kCaptionHeight;
+    box.s_left = btn_cuts[c][l] / kSkinWidth;
+    box.s_right = btn_cuts[c + 1][l] / kSkinWidth;
+    box.frame_width = static_cast<int>(width + 20.0f);
+    return box;
+}
+
+int interface_rect(float x, float y, int caption, int align, int* width_out, int live, int look)
+{
+    const skin_button_box box = skin_button_geometry(mnw.language, x, y, caption, align);
+    if (width_out) *width_out = box.frame_width;
+    colr.assign(107, 1.0f, 1.0f, 1.0f);
+
+    const bool inside = mnw.mouse_x >= box.left && mnw.mouse_x <= box.right &&
+                        mnw.mouse_y >= box.bottom && mnw.mouse_y <= box.top;
+    const bool over = live && inside;
+    int pill = look == 2 ? 13 : 11;
+    strip s = kNormalStrip;
+    if (over) {
+        pill = mnw.button_held ? 12 : 11;
+        s = mnw.button_held ? kPressedStrip : kHoverStrip;
+    }
+    BTN_frame1(pill, (box.left + box.right) / 2.0f, y + kCaptionHeight / 2.0f,
+               static_cast<float>(box.frame_width), 0);
+    OGL_2dquad(kSkinTexture, 107, look == 2 ? 0.5f : 1.0f,
+               box.left, box.bottom, box.s_left, s.t_bottom,
+               box.left, box.top, box.s_left, s.t_top,
+               box.right, box.top, box.s_right, s.t_top,
+               box.right, box.bottom, box.s_right, s.t_bottom, 1, 5);
+    return mnw.click && inside ? 1 : 0;
+}
