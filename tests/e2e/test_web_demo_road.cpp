@@ -1,0 +1,220 @@
+// The web-demo road end to end: the real program under Xvfb, driven with
+// xdotool, installing a sample release from nginx on loopback.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include "core/file_checksum.h"
+#include "web_demo_road.h"
+
+namespace {
+
+using testing_support::file_exists;
+using testing_support::read_file;
+using testing_support::run_shell;
+using testing_support::write_file;
+
+bool has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+// The program takes HOME as it stands and puts "/" after it.
+std::string install_folder(const installer_process& program) { return program.home() + "/Nimbrel 9 Demo/"; }
+std::string registry(const installer_process& program) { return program.home() + ".nimbrel/nimbrel_install.txt"; }
+
+// Clicks "Fly" until the program hands over to the simulator: the click
+// does nothing before the finish screen shows the button.
+int fly_when_done(installer_process& program, const road_walker& road, double seconds)
+{
+    int status = -1;
+    wait_until([&] {
+        road.press_fly();
+        status = program.wait(1);
+        return status != -1;
+    }, seconds);
+    return status;
+}
+
+void expect_complete_install(const sample_release& release, const std::string& folder)
+{
+    const auto files = release.installed_files();
+    ASSERT_GT(files.size(), 20u);
+    for (const auto& [path, md5] : files) {
+        std::string sum;
+        EXPECT_EQ(calc_file_md5(folder + path, sum), 0) << folder + path << " is missing";
+        EXPECT_EQ(sum, md5) << folder + path;
+    }
+    for (const char* absent : {"Resources/plugins/win/plugin0.so", "Resources/plugins/mac/plugin0.so",
+                               "Global Scenery/Terrain/+40-080/+42-074.dsf", "Resources/retired/old_panel.png"})
+        EXPECT_FALSE(file_exists(folder + absent)) << absent << " belongs to another system, a tile or is gone";
+}
+
+// -- A full install -----------------------------------------------------------
+
+TEST(web_demo_road, InstallsEveryFileByItsChecksumRegistersOnceAndFliesTheNewCopy)
+{
+    sample_release release(60, 2, 1);
+    ASSERT_TRUE(release.serve());
+    installer_process program;
+    program.start(demo_arguments(release.port()));
+    const std::string window = program.wait_for_window(20);
+    ASSERT_FALSE(window.empty()) << program.output();
+    road_walker road(program, window);
+    road.shot("demo_welcome");
+    road.walk_to_destination();
+    road.shot("demo_destination");
+    std::vector<std::string> temp_folders;
+    ASSERT_TRUE(wait_until([&] { return !(temp_folders = temp_folders_holding(release.manifest())).empty(); }, 10))
+        << "no private temporary folder holds the manifest";
+    road.press_continue();
+
+    const std::string folder = install_folder(program);
+    EXPECT_EQ(fly_when_done(program, road, 60), 1) << "the simulator was not started\n" << program.log();
+    expect_complete_install(release, folder);
+    EXPECT_EQ(read_file(registry(program)), folder + "\n");
+    EXPECT_EQ(read_file(program.home() + "nimbrel-flown.txt"), folder + "Nimbrel-i686\n");
+    for (const std::string& temp : temp_folders) EXPECT_FALSE(file_exists(temp)) << temp << " outlived the run";
+}
+
+// -- Servers that fail -----------------------------------------------------------
+
+// Only the second server gives the manifest and only the first the files,
+// so the install starts on the one that fails and must move.
+TEST(web_demo_road, CompletesFromAnotherServerWhenTheFirstOneFails)
+{
+    sample_release release(20, 1, 1);
+    ASSERT_TRUE(release.serve("location = /demo/Demo_900/directory.txt.zip { return 500; }\n"
+                              "location /mirror/Demo_900/Nimbrel/Resources/ { return 444; }\n"
+                              "location /mirror/Demo_900/Nimbrel/Aircraft/ { return 500; }\n"));
+    installer_process program;
+    program.start(demo_arguments(release.port()));
+    const std::string window = program.wait_for_window(20);
+    ASSERT_FALSE(window.empty()) << program.output();
+    road_walker road(program, window);
+    road.walk_to_destination();
+    x_command("sleep 1");
+    road.press_continue();
+    EXPECT_EQ(fly_when_done(program, road, 60), 1) << program.log();
+    expect_complete_install(release, install_folder(program));
+    EXPECT_TRUE(has(release.access_log(), "/mirror/Demo_900/Nimbrel/")) << "the failing server was never tried";
+}
+
+TEST(web_demo_road, CorruptArchiveEndsOnTheProblemTextWithoutFly)
+{
+    sample_release release(20, 0, 1);
+    write_file(release.release_folder() + "Nimbrel/Resources/text/part04/file0004.dat.zip",
+               std::string(3000, 'x'));
+    ASSERT_TRUE(release.serve());
+    installer_process program;
+    program.start(demo_arguments(release.port()));
+    const std::string window = program.wait_for_window(20);
+    ASSERT_FALSE(window.empty()) << program.output();
+    road_walker road(program, window);
+    road.walk_to_destination();
+    x_command("sleep 1");
+    road.press_continue();
+    // The engine's warning is a modal window that Return dismisses; it is
+    // logged once dismissed.
+    ASSERT_TRUE(wait_until([&] { return has(program.log(), "could not open a zip file"); }, 30)) << program.log();
+    road.shot("demo_corrupt_archive_alert");
+    EXPECT_TRUE(wait_until([&] {
+        road.keys("Return");
+        return has(program.log(), "The installer cannot extract a file.");
+    }, 10)) << program.log();
+    road.shot("demo_corrupt_archive_finish");
+    road.press_fly();
+    EXPECT_EQ(program.wait(1), -1) << "Fly was offered after a failed install";
+    EXPECT_FALSE(file_exists(program.home() + "nimbrel-flown.txt"));
+    road.click(740, 24);  // QUIT in CONTINUE's place
+    EXPECT_EQ(program.wait(20), 0) << program.output();
+}
+
+TEST(web_demo_road, RefusingProxyKeepsContactingUntilTheUserQuits)
+{
+    installer_process program;
+    program.start(demo_arguments(testing_support::free_loopback_port()));
+    const std::string window = program.wait_for_window(20);
+    ASSERT_FALSE(window.empty()) << program.output();
+    road_walker road(program, window);
+    road.walk_to_destination();
+    x_command("sleep 2");
+    road.shot("demo_proxy_refusing");
+    EXPECT_EQ(program.wait(1), -1) << "the installer gave up on its own";
+    road.press_quit();
+    EXPECT_EQ(program.wait(20), 0) << program.output();
+    EXPECT_FALSE(file_exists(registry(program)));
+}
+
+// -- Server lists the installer cannot use ---------------------------------------
+
+class unusable_server_list : public testing::TestWithParam<const char*> {};
+
+TEST_P(unusable_server_list, EndsWithTheNoticeAndTheMakersPage)
+{
+    sample_release release(2, 0, 1);
+    const std::string list_path = release.webroot() + "serverlist9.txt";
+    std::string list = read_file(list_path);
+    if (std::string(GetParam()) == "no servers") {
+        list = list.substr(0, list.find("\nSERVER ")) + "\n\nENDOFLIST\n";
+    } else {
+        const size_t at = list.find("INS_VERSION 20502");
+        ASSERT_NE(at, std::string::npos) << list;
+        list.replace(at, 17, "INS_VERSION 99999");
+    }
+    write_file(list_path, list);
+    ASSERT_TRUE(release.serve());
+
+    // A browser that notes the page it was asked to open.
+    testing_support::scratch_dir bin;
+    write_file(bin / "xdg-open", "#!/bin/sh\necho \"$1\" >> \"$HOME/opened.txt\"\n");
+    chmod((bin / "xdg-open").c_str(), 0755);
+    installer_process program;
+    program.start(demo_arguments(release.port()), {"PATH=" + bin.path() + ":" + getenv("PATH")});
+    const std::string window = program.wait_for_window(20);
+    ASSERT_FALSE(window.empty()) << program.output();
+    road_walker road(program, window);
+    road.walk_to_destination();
+    int status = -1;
+    wait_until([&] {
+        road.keys("Return");
+        return (status = program.wait(1)) != -1;
+    }, 30);
+    EXPECT_NE(status, -1) << "the installer went on with an unusable server list\n" << program.log();
+    EXPECT_TRUE(file_exists(program.home() + "opened.txt")) << program.log();
+    EXPECT_FALSE(file_exists(registry(program)));
+}
+
+INSTANTIATE_TEST_SUITE_P(web_demo_road, unusable_server_list, testing::Values("no servers", "newer installer"),
+                         [](const testing::TestParamInfo<const char*>& info) {
+                             return std::string(info.param) == "no servers" ? "NoServers" : "NewerInstaller";
+                         });
+
+// -- Install names -------------------------------------------------------------------
+
+TEST(web_demo_road, RefusesInstallNamesThatAreNoNewFolderAndRegistersNothing)
+{
+    sample_release release(2, 0, 1);
+    ASSERT_TRUE(release.serve());
+    installer_process program;
+    run_shell("mkdir -p '" + program.home() + "taken' '" + program.home() + "x'");
+    program.start(demo_arguments(release.port()));
+    const std::string window = program.wait_for_window(20);
+    ASSERT_FALSE(window.empty()) << program.output();
+    road_walker road(program, window);
+    road.walk_to_destination();
+    x_command("sleep 1");
+
+    const std::string long_name(300, 'n');
+    for (const std::string& name : {std::string(), std::string("taken"), std::string("a/../x"),
+                                    std::string(".."), long_name}) {
+        road.set_install_name(name);
+        road.shot("demo_install_name_" + std::to_string(name.size()));
+        road.press_continue();
+        x_command("sleep 0.5");
+        EXPECT_FALSE(file_exists(registry(program))) << "'" << name << "' was installed";
+    }
+    EXPECT_EQ(run_shell("ls -A '" + program.home() + "'").out, ".nimbrel\ntaken\nx\n");
+    EXPECT_EQ(run_shell("ls -A '" + program.home() + "x'").out, "");
+    ASSERT_TRUE(program.send_close_request());
+    EXPECT_EQ(program.wait(20), 0) << program.output();
+}
+
+}  // namespace
