@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <sstream>
 #include <thread>
@@ -110,7 +111,7 @@ bool wait_until(const std::function<bool()>& done, double seconds)
     return done();
 }
 
-std::vector<std::string> temp_folders_holding(const std::string& manifest)
+std::vector<std::string> temp_folders_holding(const std::string& manifest, const std::vector<std::string>& known)
 {
     std::vector<std::string> found;
     DIR* tmp = opendir("/tmp");
@@ -120,6 +121,7 @@ std::vector<std::string> temp_folders_holding(const std::string& manifest)
         // mkdtemp's "nimbrel-XXXXXX", not the test servers' folders.
         if (name.size() != 14 || name.compare(0, 8, "nimbrel-") != 0) continue;
         const std::string folder = "/tmp/" + name + "/";
+        if (std::find(known.begin(), known.end(), folder) != known.end()) continue;
         if (file_exists(folder + "directory.txt") && read_file(folder + "directory.txt") == manifest)
             found.push_back(folder);
     }

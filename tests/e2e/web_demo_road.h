@@ -68,5 +68,7 @@ private:
 // Polls `done` every 100 ms for at most `seconds`.
 bool wait_until(const std::function<bool()>& done, double seconds);
 
-// The run's private temporary folders under /tmp that hold this manifest.
-std::vector<std::string> temp_folders_holding(const std::string& manifest);
+// The private temporary folders under /tmp that hold this manifest, less
+// those in `known` (left by runs that were killed).
+std::vector<std::string> temp_folders_holding(const std::string& manifest,
+                                              const std::vector<std::string>& known = {});
