@@ -55,8 +55,7 @@ TEST(web_demo_road, InstallsEveryFileByItsChecksumRegistersOnceAndFliesTheNewCop
     ASSERT_TRUE(release.serve());
     const std::vector<std::string> earlier = temp_folders_holding(release.manifest());
     installer_process program;
-    program.start(demo_arguments(release.port()));
-    const std::string window = program.wait_for_window(20);
+    const std::string window = start_installer(program, release.port());
     ASSERT_FALSE(window.empty()) << program.output();
     road_walker road(program, window);
     road.shot("demo_welcome");
@@ -86,12 +85,10 @@ TEST(web_demo_road, CompletesFromAnotherServerWhenTheFirstOneFails)
                               "location /mirror/Demo_900/Nimbrel/Resources/ { return 444; }\n"
                               "location /mirror/Demo_900/Nimbrel/Aircraft/ { return 500; }\n"));
     installer_process program;
-    program.start(demo_arguments(release.port()));
-    const std::string window = program.wait_for_window(20);
+    const std::string window = start_installer(program, release.port());
     ASSERT_FALSE(window.empty()) << program.output();
     road_walker road(program, window);
     road.walk_to_destination();
-    x_command("sleep 1");
     road.press_continue();
     EXPECT_EQ(fly_when_done(program, road, 60), 1) << program.log();
     expect_complete_install(release, install_folder(program));
@@ -105,12 +102,10 @@ TEST(web_demo_road, CorruptArchiveEndsOnTheProblemTextWithoutFly)
                std::string(3000, 'x'));
     ASSERT_TRUE(release.serve());
     installer_process program;
-    program.start(demo_arguments(release.port()));
-    const std::string window = program.wait_for_window(20);
+    const std::string window = start_installer(program, release.port());
     ASSERT_FALSE(window.empty()) << program.output();
     road_walker road(program, window);
     road.walk_to_destination();
-    x_command("sleep 1");
     road.press_continue();
     // The engine's warning is a modal window that Return dismisses; it is
     // logged once dismissed.
@@ -131,8 +126,7 @@ TEST(web_demo_road, CorruptArchiveEndsOnTheProblemTextWithoutFly)
 TEST(web_demo_road, RefusingProxyKeepsContactingUntilTheUserQuits)
 {
     installer_process program;
-    program.start(demo_arguments(testing_support::free_loopback_port()));
-    const std::string window = program.wait_for_window(20);
+    const std::string window = start_installer(program, testing_support::free_loopback_port());
     ASSERT_FALSE(window.empty()) << program.output();
     road_walker road(program, window);
     road.walk_to_destination();
@@ -168,8 +162,8 @@ TEST_P(unusable_server_list, EndsWithTheNoticeAndTheMakersPage)
     write_file(bin / "xdg-open", "#!/bin/sh\necho \"$1\" >> \"$HOME/opened.txt\"\n");
     chmod((bin / "xdg-open").c_str(), 0755);
     installer_process program;
-    program.start(demo_arguments(release.port()), {"PATH=" + bin.path() + ":" + getenv("PATH")});
-    const std::string window = program.wait_for_window(20);
+    const std::string window =
+        start_installer(program, release.port(), {"PATH=" + bin.path() + ":" + getenv("PATH")});
     ASSERT_FALSE(window.empty()) << program.output();
     road_walker road(program, window);
     road.walk_to_destination();
@@ -201,12 +195,10 @@ TEST(web_demo_road, GoBackOnASlowInstallCancelsCleanlyThenContinuesToTheEnd)
     ASSERT_TRUE(release.serve("location /demo/Demo_900/Nimbrel/Resources/large/ { limit_rate 100k; }\n"));
     const std::vector<std::string> earlier = temp_folders_holding(release.manifest());
     installer_process program;
-    program.start(demo_arguments(release.port()));
-    const std::string window = program.wait_for_window(20);
+    const std::string window = start_installer(program, release.port());
     ASSERT_FALSE(window.empty()) << program.output();
     road_walker road(program, window);
     road.walk_to_destination();
-    x_command("sleep 1");
     const std::vector<std::string> temp = temp_folders_holding(release.manifest(), earlier);
     ASSERT_EQ(temp.size(), 1u);
     const std::string folder = install_folder(program);
@@ -237,12 +229,10 @@ TEST(web_demo_road, RefusesInstallNamesThatAreNoNewFolderAndRegistersNothing)
     ASSERT_TRUE(release.serve());
     installer_process program;
     run_shell("mkdir -p '" + program.home() + "taken' '" + program.home() + "x'");
-    program.start(demo_arguments(release.port()));
-    const std::string window = program.wait_for_window(20);
+    const std::string window = start_installer(program, release.port());
     ASSERT_FALSE(window.empty()) << program.output();
     road_walker road(program, window);
     road.walk_to_destination();
-    x_command("sleep 1");
 
     const std::string long_name(300, 'n');
     for (const std::string& name : {std::string(), std::string("taken"), std::string("a/../x"),

@@ -65,6 +65,12 @@ std::vector<std::string> demo_arguments(unsigned short port)
             "--pref:_proxy_port_int=" + p};
 }
 
+std::string start_installer(installer_process& program, unsigned short port, const std::vector<std::string>& env)
+{
+    program.start(demo_arguments(port), env);
+    return program.wait_for_window(20);
+}
+
 road_walker::road_walker(installer_process& program, std::string window)
     : program_(program), window_(std::move(window))
 {
@@ -84,6 +90,7 @@ void road_walker::walk_to_destination() const
     press_continue();
     tick_licence();
     press_continue();
+    x_command("sleep 1");
 }
 
 void road_walker::set_install_name(const std::string& name) const

@@ -40,6 +40,11 @@ private:
 // The installer's arguments for a proxy on 127.0.0.1 at `port`.
 std::vector<std::string> demo_arguments(unsigned short port);
 
+// Starts the program through a proxy at `port` and waits for its window:
+// its id, or "" when none came.
+std::string start_installer(installer_process& program, unsigned short port,
+                            const std::vector<std::string>& env = {});
+
 // The installer on its own display window, driven as a user would.
 class road_walker {
 public:
@@ -52,7 +57,8 @@ public:
     void press_quit() const { click(58, 24); }
     void tick_licence() const { click(250, 300); }
     void press_fly() const { click(500, 350); }
-    // Welcome, licence ticked, server check: on the destination screen.
+    // Welcome, licence ticked, server check: on the destination screen
+    // once the server check is through (a second on loopback).
     void walk_to_destination() const;
     // Replaces the text of the install name field.
     void set_install_name(const std::string& name) const;
