@@ -1,7 +1,6 @@
 // The web-demo road's last screens: the install, which sets the run up
 // once and then drives the download pump for a slice of every frame, and
 // the finish, which offers to fly the new copy.
-#include <cmath>
 #include <cstdio>
 
 #include "core/frame_clock.h"
@@ -28,7 +27,8 @@ constexpr double kPumpSliceSeconds = 0.02;
 
 double wall_seconds() { return static_cast<double>(xtim.microsecs()) * 1e-6; }
 
-// 0 when the run is under way, else the screen the wizard goes back to.
+// False when the user cancelled the plan or a folder could not be made (the
+// engine has said why): nothing is then downloaded or registered.
 bool set_up_install()
 {
     if (!choose_files()) return false;
