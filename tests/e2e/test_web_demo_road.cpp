@@ -221,6 +221,46 @@ TEST(web_demo_road, GoBackOnASlowInstallCancelsCleanlyThenContinuesToTheEnd)
     EXPECT_EQ(read_file(registry(program)), folder + "\n") << "registered twice, or not at all";
 }
 
+// -- Disk space -----------------------------------------------------------------------
+
+// A home folder on a 1 MB file system, for a release of about 2 MB.
+class small_home {
+public:
+    explicit small_home(const std::string& home)
+        : home_(home), mounted_(run_shell("mount -t tmpfs -o size=1m tmpfs '" + home + "'").status == 0)
+    {
+    }
+    ~small_home()
+    {
+        if (mounted_) run_shell("umount '" + home_ + "'");
+    }
+    bool mounted() const { return mounted_; }
+
+private:
+    std::string home_;
+    bool mounted_;
+};
+
+TEST(web_demo_road, TooLittleDiskSpaceDimsContinue)
+{
+    sample_release release(20, 1, 1);
+    ASSERT_TRUE(release.serve());
+    installer_process program;
+    small_home home(program.home());
+    if (!home.mounted()) GTEST_SKIP() << "no tmpfs can be mounted here";
+    const std::string window = start_installer(program, release.port());
+    ASSERT_FALSE(window.empty()) << program.output();
+    road_walker road(program, window);
+    road.walk_to_destination();
+    road.shot("demo_too_little_disk_space");
+    road.press_continue();
+    x_command("sleep 1");
+    EXPECT_FALSE(file_exists(install_folder(program))) << "the install started without room for it";
+    EXPECT_FALSE(file_exists(registry(program)));
+    ASSERT_TRUE(program.send_close_request());
+    EXPECT_EQ(program.wait(20), 0) << program.output();
+}
+
 // -- Install names -------------------------------------------------------------------
 
 TEST(web_demo_road, RefusesInstallNamesThatAreNoNewFolderAndRegistersNothing)
