@@ -111,7 +111,9 @@ std::string road_walker::shot(const std::string& name) const { return program_.s
 
 bool wait_until(const std::function<bool()>& done, double seconds)
 {
-    for (int i = 0; i < static_cast<int>(seconds * 10); ++i) {
+    // A deadline rather than a count: `done` may itself take a while.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    while (std::chrono::steady_clock::now() < deadline) {
         if (done()) return true;
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }

@@ -71,7 +71,7 @@ private:
     std::string window_;
 };
 
-// Polls `done` every 100 ms for at most `seconds`.
+// Polls `done` every 100 ms until it holds or `seconds` have passed.
 bool wait_until(const std::function<bool()>& done, double seconds);
 
 // The private temporary folders under /tmp that hold this manifest, less
