@@ -20,6 +20,17 @@ bool has(const std::string& text, const std::string& part) { return text.find(pa
 std::string install_folder(const installer_process& program) { return program.home() + "/Nimbrel 9 Demo/"; }
 std::string registry(const installer_process& program) { return program.home() + ".nimbrel/nimbrel_install.txt"; }
 
+// Clicks CONTINUE on the destination screen until the install has set
+// itself up (it registers the copy first): a click in a busy frame on a
+// loaded machine can come before the screen is ready for it.
+bool begin_install(const installer_process& program, const road_walker& road)
+{
+    return wait_until([&] {
+        road.press_continue();
+        return file_exists(registry(program));
+    }, 20);
+}
+
 // Clicks "Fly" until the program hands over to the simulator: the click
 // does nothing before the finish screen shows the button.
 int fly_when_done(installer_process& program, const road_walker& road, double seconds)
@@ -64,7 +75,7 @@ TEST(web_demo_road, InstallsEveryFileByItsChecksumRegistersOnceAndFliesTheNewCop
     std::vector<std::string> temp_folders;
     ASSERT_TRUE(wait_until([&] { return !(temp_folders = temp_folders_holding(release.manifest(), earlier)).empty(); }, 10))
         << "no private temporary folder holds the manifest";
-    road.press_continue();
+    ASSERT_TRUE(begin_install(program, road)) << program.log();
 
     const std::string folder = install_folder(program);
     EXPECT_EQ(fly_when_done(program, road, 60), 1) << "the simulator was not started\n" << program.log();
@@ -89,7 +100,7 @@ TEST(web_demo_road, CompletesFromAnotherServerWhenTheFirstOneFails)
     ASSERT_FALSE(window.empty()) << program.output();
     road_walker road(program, window);
     road.walk_to_destination();
-    road.press_continue();
+    ASSERT_TRUE(begin_install(program, road)) << program.log();
     EXPECT_EQ(fly_when_done(program, road, 60), 1) << program.log();
     expect_complete_install(release, install_folder(program));
     EXPECT_TRUE(has(release.access_log(), "/mirror/Demo_900/Nimbrel/")) << "the failing server was never tried";
@@ -106,7 +117,7 @@ TEST(web_demo_road, CorruptArchiveEndsOnTheProblemTextWithoutFly)
     ASSERT_FALSE(window.empty()) << program.output();
     road_walker road(program, window);
     road.walk_to_destination();
-    road.press_continue();
+    ASSERT_TRUE(begin_install(program, road)) << program.log();
     // The engine's warning is a modal window that Return dismisses; it is
     // logged once dismissed.
     ASSERT_TRUE(wait_until([&] { return has(program.log(), "could not open a zip file"); }, 30)) << program.log();
@@ -203,8 +214,11 @@ TEST(web_demo_road, GoBackOnASlowInstallCancelsCleanlyThenContinuesToTheEnd)
     ASSERT_EQ(temp.size(), 1u);
     const std::string folder = install_folder(program);
 
-    road.press_continue();
-    ASSERT_TRUE(wait_until([&] { return holds_archives(temp[0]); }, 10)) << "no download under way";
+    const auto download_under_way = [&] {
+        road.press_continue();  // dimmed, so harmless, once the install runs
+        return holds_archives(temp[0]);
+    };
+    ASSERT_TRUE(wait_until(download_under_way, 20)) << "no download under way";
     road.press_go_back();
     road.shot("demo_cancel_question");
     road.click(150, 250);  // "Cancel"
@@ -212,8 +226,7 @@ TEST(web_demo_road, GoBackOnASlowInstallCancelsCleanlyThenContinuesToTheEnd)
     EXPECT_FALSE(holds_archives(temp[0])) << "a partial download stayed in " << temp[0];
     road.shot("demo_after_cancel");
 
-    road.press_continue();
-    ASSERT_TRUE(wait_until([&] { return holds_archives(temp[0]); }, 10)) << "the second install did not start";
+    ASSERT_TRUE(wait_until(download_under_way, 20)) << "the second install did not start";
     road.press_go_back();
     road.click(150, 225);  // "Continue"
     EXPECT_EQ(fly_when_done(program, road, 60), 1) << program.log();
