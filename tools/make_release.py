@@ -90,6 +90,8 @@ def main():
     ap.add_argument("--previous", help="manifest of the release this one replaces")
     ap.add_argument("--gone", action="append", default=[], help="a path below SOURCE to mark as removed")
     ap.add_argument("--platform", type=int, default=0)
+    ap.add_argument("--platform-of", nargs=2, action="append", default=[], metavar=("PREFIX", "PLATFORM"),
+                    help="files below SOURCE/PREFIX are for that platform only; repeat for more")
     ap.add_argument("--level", type=int, default=6, help="deflate level of the file archives")
     ap.add_argument("--beta", help="a beta release name for the BETA line")
     ap.add_argument("--installer-version", type=int, default=20502)
@@ -109,7 +111,11 @@ def main():
         archive = os.path.join(release_root, path + ".zip")
         zip_one(archive, os.path.basename(rel), source=full, level=args.level)
         size = os.path.getsize(full)
-        lines.append("FILE 1 %d 0 %d %d %s %s" % (args.platform, kilobytes(os.path.getsize(archive)),
+        platform = args.platform
+        for prefix, number in args.platform_of:
+            if rel.startswith(prefix.strip("/") + "/"):
+                platform = int(number)
+        lines.append("FILE 1 %d 0 %d %d %s %s" % (platform, kilobytes(os.path.getsize(archive)),
                                                   kilobytes(size), md5_of(full), path))
         present.add(path)
 

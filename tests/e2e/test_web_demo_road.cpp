@@ -1,0 +1,306 @@
+// The web-demo road end to end: the real program under Xvfb, driven with
+// xdotool, installing a sample release from nginx on loopback.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include "core/file_checksum.h"
+#include "web_demo_road.h"
+
+namespace {
+
+using testing_support::file_exists;
+using testing_support::read_file;
+using testing_support::run_shell;
+using testing_support::write_file;
+
+bool has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+// The program takes HOME as it stands and puts "/" after it.
+std::string install_folder(const installer_process& program) { return program.home() + "/Nimbrel 9 Demo/"; }
+std::string registry(const installer_process& program) { return program.home() + ".nimbrel/nimbrel_install.txt"; }
+
+// Clicks CONTINUE on the destination screen until the install has set
+// itself up (it registers the copy first): a click in a busy frame on a
+// loaded machine can come before the screen is ready for it.
+bool begin_install(const installer_process& program, const road_walker& road)
+{
+    return wait_until([&] {
+        road.press_continue();
+        return file_exists(registry(program));
+    }, 20);
+}
+
+// Clicks "Fly" until the program hands over to the simulator: the click
+// does nothing before the finish screen shows the button.
+int fly_when_done(installer_process& program, const road_walker& road, double seconds)
+{
+    int status = -1;
+    wait_until([&] {
+        road.press_fly();
+        status = program.wait(1);
+        return status != -1;
+    }, seconds);
+    return status;
+}
+
+void expect_complete_install(const sample_release& release, const std::string& folder)
+{
+    const auto files = release.installed_files();
+    ASSERT_GE(files.size(), 10u);
+    for (const auto& [path, md5] : files) {
+        std::string sum;
+        EXPECT_EQ(calc_file_md5(folder + path, sum), 0) << folder + path << " is missing";
+        EXPECT_EQ(sum, md5) << folder + path;
+    }
+    for (const char* absent : {"Resources/plugins/win/plugin0.so", "Resources/plugins/mac/plugin0.so",
+                               "Global Scenery/Terrain/+40-080/+42-074.dsf", "Resources/retired/old_panel.png"})
+        EXPECT_FALSE(file_exists(folder + absent)) << absent << " belongs to another system, a tile or is gone";
+}
+
+// -- A full install -----------------------------------------------------------
+
+TEST(web_demo_road, InstallsEveryFileByItsChecksumRegistersOnceAndFliesTheNewCopy)
+{
+    sample_release release(60, 2, 1);
+    ASSERT_TRUE(release.serve());
+    const std::vector<std::string> earlier = temp_folders_holding(release.manifest());
+    installer_process program;
+    const std::string window = start_installer(program, release.port());
+    ASSERT_FALSE(window.empty()) << program.output();
+    road_walker road(program, window);
+    road.shot("demo_welcome");
+    road.walk_to_destination();
+    road.shot("demo_destination");
+    std::vector<std::string> temp_folders;
+    ASSERT_TRUE(wait_until([&] { return !(temp_folders = temp_folders_holding(release.manifest(), earlier)).empty(); }, 10))
+        << "no private temporary folder holds the manifest";
+    ASSERT_TRUE(begin_install(program, road)) << program.log();
+
+    const std::string folder = install_folder(program);
+    EXPECT_EQ(fly_when_done(program, road, 60), 1) << "the simulator was not started\n" << program.log();
+    expect_complete_install(release, folder);
+    EXPECT_EQ(read_file(registry(program)), folder + "\n");
+    EXPECT_EQ(read_file(program.home() + "nimbrel-flown.txt"), folder + "Nimbrel-i686\n");
+    for (const std::string& temp : temp_folders) EXPECT_FALSE(file_exists(temp)) << temp << " outlived the run";
+}
+
+// -- Servers that fail -----------------------------------------------------------
+
+// Only the second server gives the manifest and only the first the files,
+// so the install starts on the one that fails and must move.
+TEST(web_demo_road, CompletesFromAnotherServerWhenTheFirstOneFails)
+{
+    sample_release release(20, 1, 1);
+    ASSERT_TRUE(release.serve("location = /demo/Demo_900/directory.txt.zip { return 500; }\n"
+                              "location /mirror/Demo_900/Nimbrel/Resources/ { return 444; }\n"
+                              "location /mirror/Demo_900/Nimbrel/Aircraft/ { return 500; }\n"));
+    installer_process program;
+    const std::string window = start_installer(program, release.port());
+    ASSERT_FALSE(window.empty()) << program.output();
+    road_walker road(program, window);
+    road.walk_to_destination();
+    ASSERT_TRUE(begin_install(program, road)) << program.log();
+    EXPECT_EQ(fly_when_done(program, road, 60), 1) << program.log();
+    expect_complete_install(release, install_folder(program));
+    EXPECT_TRUE(has(release.access_log(), "/mirror/Demo_900/Nimbrel/")) << "the failing server was never tried";
+}
+
+TEST(web_demo_road, CorruptArchiveEndsOnTheProblemTextWithoutFly)
+{
+    sample_release release(20, 0, 1);
+    write_file(release.release_folder() + "Nimbrel/Resources/text/part04/file0004.dat.zip",
+               std::string(3000, 'x'));
+    ASSERT_TRUE(release.serve());
+    installer_process program;
+    const std::string window = start_installer(program, release.port());
+    ASSERT_FALSE(window.empty()) << program.output();
+    road_walker road(program, window);
+    road.walk_to_destination();
+    ASSERT_TRUE(begin_install(program, road)) << program.log();
+    // The engine's warning is a modal window that Return dismisses; it is
+    // logged once dismissed.
+    ASSERT_TRUE(wait_until([&] { return has(program.log(), "could not open a zip file"); }, 30)) << program.log();
+    road.shot("demo_corrupt_archive_alert");
+    EXPECT_TRUE(wait_until([&] {
+        road.keys("Return");
+        return has(program.log(), "The installer cannot extract a file.");
+    }, 10)) << program.log();
+    road.shot("demo_corrupt_archive_finish");
+    road.press_fly();
+    EXPECT_EQ(program.wait(1), -1) << "Fly was offered after a failed install";
+    EXPECT_FALSE(file_exists(program.home() + "nimbrel-flown.txt"));
+    road.click(740, 24);  // QUIT in CONTINUE's place
+    EXPECT_EQ(program.wait(20), 0) << program.output();
+}
+
+TEST(web_demo_road, RefusingProxyKeepsContactingUntilTheUserQuits)
+{
+    installer_process program;
+    const std::string window = start_installer(program, testing_support::free_loopback_port());
+    ASSERT_FALSE(window.empty()) << program.output();
+    road_walker road(program, window);
+    road.walk_to_destination();
+    x_command("sleep 2");
+    road.shot("demo_proxy_refusing");
+    EXPECT_EQ(program.wait(1), -1) << "the installer gave up on its own";
+    road.press_quit();
+    EXPECT_EQ(program.wait(20), 0) << program.output();
+    EXPECT_FALSE(file_exists(registry(program)));
+}
+
+// -- Server lists the installer cannot use ---------------------------------------
+
+class unusable_server_list : public testing::TestWithParam<const char*> {};
+
+TEST_P(unusable_server_list, EndsWithTheNoticeAndTheMakersPage)
+{
+    sample_release release(2, 0, 1);
+    const std::string list_path = release.webroot() + "serverlist9.txt";
+    std::string list = read_file(list_path);
+    if (std::string(GetParam()) == "no servers") {
+        list = list.substr(0, list.find("\nSERVER ")) + "\n\nENDOFLIST\n";
+    } else {
+        const size_t at = list.find("INS_VERSION 20502");
+        ASSERT_NE(at, std::string::npos) << list;
+        list.replace(at, 17, "INS_VERSION 99999");
+    }
+    write_file(list_path, list);
+    ASSERT_TRUE(release.serve());
+
+    // A browser that notes the page it was asked to open.
+    testing_support::scratch_dir bin;
+    write_file(bin / "xdg-open", "#!/bin/sh\necho \"$1\" >> \"$HOME/opened.txt\"\n");
+    chmod((bin / "xdg-open").c_str(), 0755);
+    installer_process program;
+    const std::string window =
+        start_installer(program, release.port(), {"PATH=" + bin.path() + ":" + getenv("PATH")});
+    ASSERT_FALSE(window.empty()) << program.output();
+    road_walker road(program, window);
+    road.walk_to_destination();
+    int status = -1;
+    wait_until([&] {
+        road.keys("Return");
+        return (status = program.wait(1)) != -1;
+    }, 30);
+    EXPECT_NE(status, -1) << "the installer went on with an unusable server list\n" << program.log();
+    EXPECT_TRUE(file_exists(program.home() + "opened.txt")) << program.log();
+    EXPECT_FALSE(file_exists(registry(program)));
+}
+
+INSTANTIATE_TEST_SUITE_P(web_demo_road, unusable_server_list, testing::Values("no servers", "newer installer"),
+                         [](const testing::TestParamInfo<const char*>& info) {
+                             return std::string(info.param) == "no servers" ? "NoServers" : "NewerInstaller";
+                         });
+
+// -- Going back on a running install ---------------------------------------------
+
+bool holds_archives(const std::string& folder)
+{
+    return !run_shell("ls '" + folder + "' | grep '\\.zip$'").out.empty();
+}
+
+TEST(web_demo_road, GoBackOnASlowInstallCancelsCleanlyThenContinuesToTheEnd)
+{
+    sample_release release(10, 1, 1);
+    ASSERT_TRUE(release.serve("location /demo/Demo_900/Nimbrel/Resources/large/ { limit_rate 100k; }\n"));
+    const std::vector<std::string> earlier = temp_folders_holding(release.manifest());
+    installer_process program;
+    const std::string window = start_installer(program, release.port());
+    ASSERT_FALSE(window.empty()) << program.output();
+    road_walker road(program, window);
+    road.walk_to_destination();
+    const std::vector<std::string> temp = temp_folders_holding(release.manifest(), earlier);
+    ASSERT_EQ(temp.size(), 1u);
+    const std::string folder = install_folder(program);
+
+    const auto download_under_way = [&] {
+        road.press_continue();  // dimmed, so harmless, once the install runs
+        return holds_archives(temp[0]);
+    };
+    ASSERT_TRUE(wait_until(download_under_way, 20)) << "no download under way";
+    road.press_go_back();
+    road.shot("demo_cancel_question");
+    road.click(150, 250);  // "Cancel"
+    EXPECT_TRUE(wait_until([&] { return !file_exists(folder); }, 5)) << "the partial copy stayed";
+    EXPECT_FALSE(holds_archives(temp[0])) << "a partial download stayed in " << temp[0];
+    road.shot("demo_after_cancel");
+
+    ASSERT_TRUE(wait_until(download_under_way, 20)) << "the second install did not start";
+    road.press_go_back();
+    road.click(150, 225);  // "Continue"
+    EXPECT_EQ(fly_when_done(program, road, 60), 1) << program.log();
+    expect_complete_install(release, folder);
+    EXPECT_EQ(read_file(registry(program)), folder + "\n") << "registered twice, or not at all";
+}
+
+// -- Disk space -----------------------------------------------------------------------
+
+// A home folder on a 1 MB file system, for a release of about 2 MB.
+class small_home {
+public:
+    explicit small_home(const std::string& home)
+        : home_(home), mounted_(run_shell("mount -t tmpfs -o size=1m tmpfs '" + home + "'").status == 0)
+    {
+    }
+    ~small_home()
+    {
+        // Lazily: the program may still hold files there when a check failed.
+        if (mounted_) run_shell("umount -l '" + home_ + "'");
+    }
+    bool mounted() const { return mounted_; }
+
+private:
+    std::string home_;
+    bool mounted_;
+};
+
+TEST(web_demo_road, TooLittleDiskSpaceDimsContinue)
+{
+    sample_release release(20, 1, 1);
+    ASSERT_TRUE(release.serve());
+    installer_process program;
+    small_home home(program.home());
+    if (!home.mounted()) GTEST_SKIP() << "no tmpfs can be mounted here";
+    const std::string window = start_installer(program, release.port());
+    ASSERT_FALSE(window.empty()) << program.output();
+    road_walker road(program, window);
+    road.walk_to_destination();
+    road.shot("demo_too_little_disk_space");
+    road.press_continue();
+    x_command("sleep 1");
+    EXPECT_FALSE(file_exists(install_folder(program))) << "the install started without room for it";
+    EXPECT_FALSE(file_exists(registry(program)));
+    ASSERT_TRUE(program.send_close_request());
+    EXPECT_EQ(program.wait(20), 0) << program.output();
+}
+
+// -- Install names -------------------------------------------------------------------
+
+TEST(web_demo_road, RefusesInstallNamesThatAreNoNewFolderAndRegistersNothing)
+{
+    sample_release release(2, 0, 1);
+    ASSERT_TRUE(release.serve());
+    installer_process program;
+    run_shell("mkdir -p '" + program.home() + "taken' '" + program.home() + "x'");
+    const std::string window = start_installer(program, release.port());
+    ASSERT_FALSE(window.empty()) << program.output();
+    road_walker road(program, window);
+    road.walk_to_destination();
+
+    const std::string long_name(300, 'n');
+    for (const std::string& name : {std::string(), std::string("taken"), std::string("a/../x"),
+                                    std::string(".."), long_name}) {
+        road.set_install_name(name);
+        road.shot("demo_install_name_" + std::to_string(name.size()));
+        road.press_continue();
+        x_command("sleep 0.5");
+        EXPECT_FALSE(file_exists(registry(program))) << "'" << name << "' was installed";
+    }
+    EXPECT_EQ(run_shell("ls -A '" + program.home() + "'").out, ".nimbrel\ntaken\nx\n");
+    EXPECT_EQ(run_shell("ls -A '" + program.home() + "x'").out, "");
+    ASSERT_TRUE(program.send_close_request());
+    EXPECT_EQ(program.wait(20), 0) << program.output();
+}
+
+}  // namespace

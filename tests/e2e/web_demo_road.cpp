@@ -1,0 +1,139 @@
+#include "web_demo_road.h"
+
+#include <dirent.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <sstream>
+#include <thread>
+
+
+using namespace testing_support;
+
+sample_release::sample_release(int small_files, int large_files, int large_mb)
+    : webroot_(dir_ / "www/")
+{
+    const run_result made = run_program({"/usr/bin/env", "python3", NIMBREL_SOURCE_DIR "/tools/make_sample_release.py",
+                                         webroot_, "--small", std::to_string(small_files), "--large",
+                                         std::to_string(large_files), "--large-mb", std::to_string(large_mb)});
+    if (made.status != 0) ADD_FAILURE() << "the sample release was not made:\n" << made.out;
+}
+
+std::string sample_release::manifest() const
+{
+    return run_program({"unzip", "-p", release_folder() + "directory.txt.zip"}).out;
+}
+
+std::vector<std::pair<std::string, std::string>> sample_release::installed_files() const
+{
+    std::istringstream wanted(read_file(webroot_ + "release.txt"));
+    std::istringstream lines(manifest());
+    std::vector<std::pair<std::string, std::string>> files;
+    std::vector<std::pair<std::string, std::string>> by_path;
+    for (std::string line; std::getline(lines, line);) {
+        std::istringstream words(line);
+        std::string kind, a, b, c, d, e, md5, path;
+        if (!(words >> kind >> a >> b >> c >> d >> e >> md5) || kind != "FILE") continue;
+        std::getline(words >> std::ws, path);
+        by_path.emplace_back(path.substr(path.find('/') + 1), md5);
+    }
+    for (std::string path; std::getline(wanted, path);)
+        for (const auto& entry : by_path)
+            if (entry.first == path) files.push_back(entry);
+    return files;
+}
+
+bool sample_release::serve(const std::string& extra)
+{
+    // The second download server holds the first one's files.
+    server_ = std::make_unique<nginx_server>(
+        webroot_, "location /mirror/ { alias " + webroot_ + "demo/; }\n" + extra);
+    if (!server_->running()) ADD_FAILURE() << "nginx did not start:\n" << server_->error_log();
+    return server_->running();
+}
+
+std::string sample_release::access_log() const
+{
+    return server_ ? read_file(server_->folder() + "access.log") : "";
+}
+
+std::vector<std::string> demo_arguments(unsigned short port)
+{
+    const std::string p = std::to_string(port);
+    return {"--lang=en", "--pref:_proxy_host=127.0.0.1", "--pref:_proxy_port=" + p,
+            "--pref:_proxy_port_int=" + p};
+}
+
+std::string start_installer(installer_process& program, unsigned short port, const std::vector<std::string>& env)
+{
+    program.start(demo_arguments(port), env);
+    return program.wait_for_window(20);
+}
+
+road_walker::road_walker(installer_process& program, std::string window)
+    : program_(program), window_(std::move(window))
+{
+}
+
+void road_walker::click(float x, float y) const
+{
+    // The press comes a moment after the move, so the frame that sees it
+    // already has the pointer over the button.
+    x_command("xdotool mousemove --window " + window_ + " " + std::to_string(static_cast<int>(x)) + " " +
+              std::to_string(600 - static_cast<int>(y)) +
+              " && sleep 0.15 && xdotool mousedown 1 && sleep 0.1 && xdotool mouseup 1 && sleep 0.3");
+}
+
+void road_walker::walk_to_destination() const
+{
+    press_continue();
+    tick_licence();
+    press_continue();
+    x_command("sleep 1");
+}
+
+void road_walker::set_install_name(const std::string& name) const
+{
+    click(700, 203);
+    x_command("xdotool key --delay 5 End && xdotool key --delay 2 --repeat 300 BackSpace");
+    if (!name.empty()) x_command("xdotool type --delay 5 '" + name + "'");
+    x_command("sleep 0.3");
+}
+
+void road_walker::keys(const std::string& names) const
+{
+    x_command("xdotool mousemove --window " + window_ + " 400 300 && sleep 0.1 && xdotool key " + names +
+              " && sleep 0.3");
+}
+
+std::string road_walker::shot(const std::string& name) const { return program_.screenshot(window_, name); }
+
+bool wait_until(const std::function<bool()>& done, double seconds)
+{
+    // A deadline rather than a count: `done` may itself take a while.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    while (std::chrono::steady_clock::now() < deadline) {
+        if (done()) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return done();
+}
+
+std::vector<std::string> temp_folders_holding(const std::string& manifest, const std::vector<std::string>& known)
+{
+    std::vector<std::string> found;
+    DIR* tmp = opendir("/tmp");
+    if (!tmp) return found;
+    while (dirent* entry = readdir(tmp)) {
+        const std::string name = entry->d_name;
+        // mkdtemp's "nimbrel-XXXXXX", not the test servers' folders.
+        if (name.size() != 14 || name.compare(0, 8, "nimbrel-") != 0) continue;
+        const std::string folder = "/tmp/" + name + "/";
+        if (std::find(known.begin(), known.end(), folder) != known.end()) continue;
+        if (file_exists(folder + "directory.txt") && read_file(folder + "directory.txt") == manifest)
+            found.push_back(folder);
+    }
+    closedir(tmp);
+    return found;
+}

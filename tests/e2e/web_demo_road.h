@@ -1,0 +1,80 @@
+// The web-demo road for the end-to-end tests: a sample release made by the
+// release tools and served by nginx on 127.0.0.1, which the installer
+// reaches through its proxy setting, and the road walked with xdotool.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "installer_process.h"
+#include "nginx_server.h"
+#include "test_support.h"
+
+// The sample release in a private web root.
+class sample_release {
+public:
+    sample_release(int small_files, int large_files, int large_mb);
+
+    const std::string& webroot() const { return webroot_; }
+    // The files of the release folder below /demo/.
+    std::string release_folder() const { return webroot_ + "demo/Demo_900/"; }
+    // The manifest's text, and its lines for the files a demo install holds
+    // ("FILE ... MD5 PATH").
+    std::string manifest() const;
+    // Paths below the install folder that a complete install holds, each
+    // with its MD5.
+    std::vector<std::pair<std::string, std::string>> installed_files() const;
+    // Starts nginx on the web root with `extra` in its server block.
+    bool serve(const std::string& extra = "");
+    unsigned short port() const { return server_ ? server_->port() : 0; }
+    std::string access_log() const;
+
+private:
+    testing_support::scratch_dir dir_;
+    std::string webroot_;
+    std::unique_ptr<testing_support::nginx_server> server_;
+};
+
+// The installer's arguments for a proxy on 127.0.0.1 at `port`.
+std::vector<std::string> demo_arguments(unsigned short port);
+
+// Starts the program through a proxy at `port` and waits for its window:
+// its id, or "" when none came.
+std::string start_installer(installer_process& program, unsigned short port,
+                            const std::vector<std::string>& env = {});
+
+// The installer on its own display window, driven as a user would.
+class road_walker {
+public:
+    road_walker(installer_process& program, std::string window);
+
+    // A click at interface units (y upwards from the window's bottom).
+    void click(float x, float y) const;
+    void press_continue() const { click(720, 24); }
+    void press_go_back() const { click(595, 24); }
+    void press_quit() const { click(58, 24); }
+    void tick_licence() const { click(250, 300); }
+    void press_fly() const { click(500, 350); }
+    // Welcome, licence ticked, server check: on the destination screen
+    // once the server check is through (a second on loopback).
+    void walk_to_destination() const;
+    // Replaces the text of the install name field.
+    void set_install_name(const std::string& name) const;
+    // Keys by xdotool's names, with the pointer in the window.
+    void keys(const std::string& names) const;
+    std::string shot(const std::string& name) const;
+
+private:
+    installer_process& program_;
+    std::string window_;
+};
+
+// Polls `done` every 100 ms until it holds or `seconds` have passed.
+bool wait_until(const std::function<bool()>& done, double seconds);
+
+// The private temporary folders under /tmp that hold this manifest, less
+// those in `known` (left by runs that were killed).
+std::vector<std::string> temp_folders_holding(const std::string& manifest,
+                                              const std::vector<std::string>& known = {});

@@ -1,0 +1,98 @@
+#!/usr/bin/env python3
+"""Makes the sample web release that scripts/demo serves and the end-to-end
+tests install: the maker's server list and a download server's files.
+
+    make_sample_release.py WEBROOT [--small N] [--large N] [--large-mb MB]
+
+The release ("Demo_900", top folder "Nimbrel") holds the stub simulator
+"Nimbrel-i686", N small files in nested folders, a few large ones, files
+for other systems only, global-scenery tiles in a few sectors and a "GONE"
+line.  Its files lie below /demo/; the server list names two servers,
+dl1 at /demo/ and dl2 at /mirror/, which a web server maps to the same
+files.  WEBROOT/release.txt lists what a complete demo install holds.
+"""
+
+import argparse
+import os
+import random
+import subprocess
+import sys
+import tempfile
+
+RELEASE = "Demo_900"
+TOP = "Nimbrel"
+# Written by the stub simulator: the test or the demo sees that "Fly" ran it.
+SIMULATOR = """#!/bin/sh
+# The stub simulator of the sample release: says where it was started.
+echo "$0" >> "${HOME:-/tmp}/nimbrel-flown.txt"
+"""
+OTHER_SYSTEMS = {"Resources/plugins/mac": 1, "Resources/plugins/win": 2}
+SCENERY_TILES = ["+40-080/+42-074.dsf", "+40-080/+41-073.dsf", "+50+000/+51+000.dsf",
+                 "-40+170/-37+174.dsf"]
+GONE = ["Resources/retired/old_panel.png"]
+
+
+def write(path, data):
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    with open(path, "wb") as f:
+        f.write(data)
+
+
+def payload(rng, size):
+    """Bytes that compress about as well as the simulator's data."""
+    return bytes(rng.getrandbits(6) + 32 for _ in range(size)) if size < 65536 else \
+        (bytes(rng.getrandbits(6) + 32 for _ in range(65536)) * (size // 65536 + 1))[:size]
+
+
+def make_source(source, small, large, large_mb):
+    rng = random.Random(900)
+    installed = []
+
+    def add(rel, data, mode=0o644, counted=True):
+        write(os.path.join(source, rel), data)
+        os.chmod(os.path.join(source, rel), mode)
+        if counted:
+            installed.append(rel)
+
+    add("Nimbrel-i686", SIMULATOR.encode(), 0o755)
+    groups = ["Aircraft/General Aviation/Trainer", "Aircraft/Heavy/Liner", "Resources/sounds/engine",
+              "Resources/bitmaps/cockpit/gauges", "Resources/text", "Airports/North"]
+    for i in range(small):
+        folder = groups[i % len(groups)]
+        add("%s/part%02d/file%04d.dat" % (folder, i % 7, i), payload(rng, rng.randint(200, 20000)))
+    for i in range(large):
+        add("Resources/large/terrain%d.bin" % i, payload(rng, large_mb << 20))
+    for folder in OTHER_SYSTEMS:
+        for i in range(3):
+            add("%s/plugin%d.so" % (folder, i), payload(rng, 3000), counted=False)
+    for tile in SCENERY_TILES:
+        add("Global Scenery/Terrain/" + tile, payload(rng, 5000), counted=False)
+    return installed
+
+
+def main():
+    ap = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    ap.add_argument("webroot")
+    ap.add_argument("--small", type=int, default=300)
+    ap.add_argument("--large", type=int, default=3)
+    ap.add_argument("--large-mb", type=int, default=8)
+    args = ap.parse_args()
+
+    with tempfile.TemporaryDirectory(prefix="nimbrel-sample-") as source:
+        installed = make_source(source, args.small, args.large, args.large_mb)
+        tool = os.path.join(os.path.dirname(os.path.abspath(__file__)), "make_release.py")
+        command = [sys.executable, tool, source, args.webroot, "--release", RELEASE, "--top", TOP,
+                   "--server", "dl1.nimbrel.example", "/demo/", "|Download server 1",
+                   "--server", "dl2.nimbrel.example", "/mirror/", "|Download server 2"]
+        for folder, platform in OTHER_SYSTEMS.items():
+            command += ["--platform-of", folder, str(platform)]
+        for gone in GONE:
+            command += ["--gone", gone]
+        subprocess.run(command, check=True)
+    with open(os.path.join(args.webroot, "release.txt"), "w", encoding="utf-8") as f:
+        f.write("".join(path + "\n" for path in installed))
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
