@@ -14,7 +14,7 @@ namespace {
 
 struct window_row {
     int id;
-    window_spec spec;
+    window_layout layout;
 };
 
 const window_row window_table[] = {
@@ -30,10 +30,10 @@ float round_half_away(float v) { return std::trunc(v < 0 ? v - 0.5f : v + 0.5f);
 
 }  // namespace
 
-window_spec window_spec_for(int id)
+window_layout window_layout_for(int id)
 {
     for (const window_row& row : window_table)
-        if (row.id == id) return row.spec;
+        if (row.id == id) return row.layout;
     return {nullptr, 0, 0};
 }
 
@@ -60,11 +60,11 @@ void MACIBM_startwind(int id, int)
     mnw.modal_flag = 0;
     mnw.window_width = static_cast<float>(mnw.screen_width);
     mnw.window_height = static_cast<float>(mnw.screen_height);
-    const window_spec spec = window_spec_for(id);
-    if (spec.title) {
-        stls.window_title = UTL_translate_string(spec.title, 0);
-        mnw.window_width = spec.width;
-        mnw.window_height = spec.height;
+    const window_layout layout = window_layout_for(id);
+    if (layout.title) {
+        stls.window_title = UTL_translate_string(layout.title, 0);
+        mnw.window_width = layout.width;
+        mnw.window_height = layout.height;
         mnw.modal_flag = 1;
     }
     shell_widgets().BTN_unfocus_any();

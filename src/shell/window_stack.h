@@ -20,12 +20,12 @@ extern float m_x1, m_y1, m_x2, m_y2;
 
 // -- Pieces of the above, for their tests ---------------------------------------
 
-struct window_spec {
+struct window_layout {
     const char* title;  // null: not a modal window
     float width, height;
 };
 // The table entry of a modal window id; title null for any other id.
-window_spec window_spec_for(int id);
+window_layout window_layout_for(int id);
 // The origin of a window of that size on that screen, interface units.
 void window_origin(float window_width, float window_height, int screen_width,
                    int screen_height, float ui_scale, float* x, float* y);

@@ -55,7 +55,7 @@ TEX_image_desc image_desc_of(unsigned int format, int dx, int dy, int pad, int m
 
 decoded_picture::~decoded_picture() { std::free(data); }
 
-std::string encode_png(const png_spec& spec)
+std::string encode_png(const png_recipe& recipe)
 {
     std::string out;
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
@@ -65,21 +65,21 @@ std::string encode_png(const png_spec& spec)
         throw std::runtime_error("fixture PNG could not be written");
     }
     png_set_write_fn(png, &out, append_to_string, no_flush);
-    png_set_IHDR(png, info, png_uint_32(spec.width), png_uint_32(spec.height), spec.bit_depth,
-                 spec.colour_type, spec.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
+    png_set_IHDR(png, info, png_uint_32(recipe.width), png_uint_32(recipe.height), recipe.bit_depth,
+                 recipe.colour_type, recipe.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    if (spec.gamma > 0) png_set_gAMA(png, info, spec.gamma);
+    if (recipe.gamma > 0) png_set_gAMA(png, info, recipe.gamma);
     std::vector<png_color> palette;
-    for (size_t i = 0; i + 2 < spec.palette.size(); i += 3)
-        palette.push_back({spec.palette[i], spec.palette[i + 1], spec.palette[i + 2]});
+    for (size_t i = 0; i + 2 < recipe.palette.size(); i += 3)
+        palette.push_back({recipe.palette[i], recipe.palette[i + 1], recipe.palette[i + 2]});
     if (!palette.empty()) png_set_PLTE(png, info, palette.data(), int(palette.size()));
-    if (!spec.trns.empty())
-        png_set_tRNS(png, info, spec.trns.data(), int(spec.trns.size()), nullptr);
+    if (!recipe.trns.empty())
+        png_set_tRNS(png, info, recipe.trns.data(), int(recipe.trns.size()), nullptr);
     png_write_info(png, info);
-    const size_t row_bytes = spec.rows.size() / size_t(spec.height);
+    const size_t row_bytes = recipe.rows.size() / size_t(recipe.height);
     std::vector<png_bytep> rows;
-    for (int y = 0; y < spec.height; ++y)
-        rows.push_back(const_cast<png_bytep>(spec.rows.data() + row_bytes * y));
+    for (int y = 0; y < recipe.height; ++y)
+        rows.push_back(const_cast<png_bytep>(recipe.rows.data() + row_bytes * y));
     png_write_image(png, rows.data());
     png_write_end(png, info);
     png_destroy_write_struct(&png, &info);

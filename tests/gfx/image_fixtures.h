@@ -26,7 +26,7 @@ struct decoded_picture {
     }
 };
 
-struct png_spec {
+struct png_recipe {
     int width = 1, height = 1;
     int colour_type = 2;  // PNG_COLOR_TYPE_RGB
     int bit_depth = 8;
@@ -39,7 +39,7 @@ struct png_spec {
     std::vector<unsigned char> trns;     // palette alphas
 };
 
-std::string encode_png(const png_spec& spec);
+std::string encode_png(const png_recipe& recipe);
 // Every alert recorded so far, one per line, for failure messages.
 std::string alert_summary();
 

@@ -16,10 +16,10 @@ namespace {
 
 std::string tiny_png()
 {
-    png_spec spec;
-    spec.width = 2;
-    spec.rows = {1, 2, 3, 4, 5, 6};
-    return encode_png(spec);
+    png_recipe recipe;
+    recipe.width = 2;
+    recipe.rows = {1, 2, 3, 4, 5, 6};
+    return encode_png(recipe);
 }
 
 std::string tiny_bmp() { return make_bmp(3, 1, {9, 9, 9, 9, 9, 9, 9, 9, 9}); }

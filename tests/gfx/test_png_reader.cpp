@@ -25,13 +25,13 @@ void decode(decoded_picture& out, const std::string& file, unsigned int format, 
 }
 
 // 3 x 2 RGB: top row red, green, blue; bottom row white, black, white.
-png_spec three_by_two()
+png_recipe three_by_two()
 {
-    png_spec spec;
-    spec.width = 3;
-    spec.height = 2;
-    spec.rows = {255, 0, 0, 0, 255, 0, 0, 0, 255, 255, 255, 255, 0, 0, 0, 255, 255, 255};
-    return spec;
+    png_recipe recipe;
+    recipe.width = 3;
+    recipe.height = 2;
+    recipe.rows = {255, 0, 0, 0, 255, 0, 0, 0, 255, 255, 255, 255, 0, 0, 0, 255, 255, 255};
+    return recipe;
 }
 
 }  // namespace
@@ -61,7 +61,7 @@ TEST(PngReader, PowerOfTwoModePadsBothSidesWithZeros)
     EXPECT_EQ(png.range(21, 24), (bytes{0, 0, 0}));
     EXPECT_EQ(png.range(12, 15), (bytes{255, 0, 0}));
 
-    png_spec five_by_three;
+    png_recipe five_by_three;
     five_by_three.width = 5;
     five_by_three.height = 3;
     five_by_three.colour_type = PNG_COLOR_TYPE_RGBA;
@@ -78,7 +78,7 @@ TEST(PngReader, PowerOfTwoModePadsBothSidesWithZeros)
 
 TEST(PngReader, RowWidthPadsEveryRow)
 {
-    png_spec wide;
+    png_recipe wide;
     wide.width = 640;
     wide.height = 2;
     wide.colour_type = PNG_COLOR_TYPE_RGBA;
@@ -94,7 +94,7 @@ TEST(PngReader, RowWidthNarrowerThanThePictureIsRefused)
 {
     gfx_test::captured capture;
     decoded_picture png;
-    png_spec wide = three_by_two();
+    png_recipe wide = three_by_two();
     decode(png, encode_png(wide), GL_RGB, 2);
     EXPECT_EQ(png.result, 0);
     EXPECT_EQ(png.data, nullptr);
@@ -105,7 +105,7 @@ TEST(PngReader, RowWidthNarrowerThanThePictureIsRefused)
 
 TEST(PngReader, GreyAndColourConvertToTheWantedChannels)
 {
-    png_spec grey;
+    png_recipe grey;
     grey.width = 2;
     grey.colour_type = PNG_COLOR_TYPE_GRAY;
     grey.rows = {10, 250};
@@ -114,7 +114,7 @@ TEST(PngReader, GreyAndColourConvertToTheWantedChannels)
     ASSERT_EQ(as_rgb.result, 1);
     EXPECT_EQ(as_rgb.range(0, 6), (bytes{10, 10, 10, 250, 250, 250}));
 
-    png_spec grey_alpha;
+    png_recipe grey_alpha;
     grey_alpha.width = 2;
     grey_alpha.colour_type = PNG_COLOR_TYPE_GRAY_ALPHA;
     grey_alpha.rows = {30, 0, 90, 255};
@@ -142,7 +142,7 @@ TEST(PngReader, AlphaIsAddedOrFollowedAsAsked)
     ASSERT_EQ(followed.result, 1);
     EXPECT_EQ(followed.desc.format, unsigned(GL_RGB)) << "the file has no alpha";
 
-    png_spec palette;
+    png_recipe palette;
     palette.width = 2;
     palette.colour_type = PNG_COLOR_TYPE_PALETTE;
     palette.palette = {255, 0, 0, 0, 0, 255};
@@ -162,7 +162,7 @@ TEST(PngReader, AlphaIsAddedOrFollowedAsAsked)
 
 TEST(PngReader, SixteenBitAndInterlacedPicturesDecodeLikeEightBitOnes)
 {
-    png_spec deep;
+    png_recipe deep;
     deep.width = 2;
     deep.bit_depth = 16;
     deep.rows = {0x80, 0x00, 0x10, 0x00, 0xFF, 0xFF, 0x00, 0x00, 0x40, 0x00, 0xC0, 0x00};
@@ -171,12 +171,12 @@ TEST(PngReader, SixteenBitAndInterlacedPicturesDecodeLikeEightBitOnes)
     ASSERT_EQ(wide.result, 1);
     EXPECT_EQ(wide.range(0, 6), (bytes{0x80, 0x10, 0xFF, 0x00, 0x40, 0xC0}));
 
-    png_spec plain;
+    png_recipe plain;
     plain.width = 13;
     plain.height = 11;
     plain.colour_type = PNG_COLOR_TYPE_RGBA;
     for (int i = 0; i < 13 * 11 * 4; ++i) plain.rows.push_back((unsigned char)(i * 37));
-    png_spec interlaced = plain;
+    png_recipe interlaced = plain;
     interlaced.interlaced = true;
     decoded_picture a, b;
     decode(a, encode_png(plain), GL_RGBA);
@@ -188,7 +188,7 @@ TEST(PngReader, SixteenBitAndInterlacedPicturesDecodeLikeEightBitOnes)
 
 TEST(PngReader, PicturesWithoutGammaAreTakenAsMadeForGammaOnePointEight)
 {
-    png_spec grey;
+    png_recipe grey;
     grey.width = 4;
     grey.colour_type = PNG_COLOR_TYPE_GRAY;
     grey.gamma = 0;
