@@ -200,9 +200,9 @@ bool holds_archives(const std::string& folder)
     return !run_shell("ls '" + folder + "' | grep '\\.zip$'").out.empty();
 }
 
-// Off until an intermittent hang is understood: on a loaded machine the program
-// sometimes never reaches the finish screen after "Continue" (seen twice in
-// three full runs; it passes alone in 15 s).
+// Off until an intermittent hang is understood: on a loaded machine this walk
+// sometimes runs past every limit (twice in three full runs), while alone it
+// passes in 15 s.
 TEST(web_demo_road, DISABLED_GoBackOnASlowInstallCancelsCleanlyThenContinuesToTheEnd)
 {
     sample_release release(10, 1, 1);
