@@ -26,7 +26,7 @@ std::string tr(const char* english) { return UTL_translate_string(english, 0); }
 int proxy_port_from_text(const std::string& text)
 {
     const int port = str_to_int(text);
-    // The client masks the port to 16 bits: -1 would become 65535.
+    // Stored as typed, a -1 would reach the preference file as a port.
     return port >= 1 && port <= 65535 ? port : 0;
 }
 
