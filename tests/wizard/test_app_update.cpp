@@ -13,6 +13,8 @@
 #include "wizard/shared_screens.h"
 #include "wizard/wizard_screen.h"
 
+#include "main_window_test.h"
+
 namespace {
 
 struct call {
@@ -56,22 +58,11 @@ int dead_end(int first, wizard_screen&)
     return 1;  // done, but with nowhere to go
 }
 
-class driver : public ::testing::Test {
+class driver : public main_window_test {
 protected:
     void SetUp() override
     {
-        set_alert_hook([](int, const std::string& l1, const std::string&, const std::string&,
-                          const std::string&, int, const char*, int) {
-            if (l1.rfind("Null texture", 0) != 0) ADD_FAILURE() << "alert: " << l1;
-        });
-        mnw.current_window = 0;
-        mnw.window_width = 800;
-        mnw.window_height = 600;
-        mnw.screen_width = 800;
-        mnw.screen_height = 600;
-        mnw.language = 0;
-        mnw.open_menu = -1;
-        app_done = 0;
+        main_window_test::SetUp();
         g_calls.clear();
         g_done_result = 0;
         g_hook_runs = 0;
@@ -80,17 +71,16 @@ protected:
     }
     void TearDown() override
     {
-        set_alert_hook(nullptr);
-        app_done = 0;
+        main_window_test::TearDown();
         g_wizard = nullptr;
     }
     // One frame, with a click at (x, y) when x is not negative.
     static void frame(float x = -1, float y = -1)
     {
-        mnw.mouse_x = x < 0 ? -1000 : x;
-        mnw.mouse_y = y < 0 ? -1000 : y;
-        mnw.click = x < 0 ? 0 : 1;
-        mnw.button_held = 0;
+        if (x < 0)
+            mouse_away();
+        else
+            click_at(x, y);
         APP_update();
         mnw.click = 0;
     }

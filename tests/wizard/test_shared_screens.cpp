@@ -2,46 +2,22 @@
 // the widgets' GL calls go to no context and do nothing.
 #include <gtest/gtest.h>
 
-#include "core/shell_hooks.h"
 #include "core/translation.h"
 #include "shell/mnw_state.h"
 #include "engine/installer_state.h"
 #include "wizard/shared_screens.h"
 #include "wizard/wizard_globals.h"
 
+#include "main_window_test.h"
+
 namespace {
 
-// The main window with the mouse nowhere; without a window no sheet is
-// loaded, and the texture manager's complaint about that is ignored.
-class shared_screen : public ::testing::Test {
+class shared_screen : public main_window_test {
 protected:
-    void SetUp() override
-    {
-        set_alert_hook([](int, const std::string& l1, const std::string&, const std::string&,
-                          const std::string&, int, const char*, int) {
-            if (l1.rfind("Null texture", 0) != 0) ADD_FAILURE() << "alert: " << l1;
-        });
-        mnw.current_window = 0;
-        mnw.window_width = 800;
-        mnw.window_height = 600;
-        mnw.open_menu = -1;
-        mnw.click = mnw.button_held = 0;
-        mnw.mouse_x = mnw.mouse_y = -1000;
-        UTL_translate_clear();
-    }
     void TearDown() override
     {
-        set_alert_hook(nullptr);
-        mnw.click = 0;
+        main_window_test::TearDown();
         accept_eula = 0;
-        all_nsystems.clear();
-        dest_dir_path.clear();
-    }
-    static void click_at(float x, float y)
-    {
-        mnw.mouse_x = x;
-        mnw.mouse_y = y;
-        mnw.click = 1;
     }
 };
 
@@ -63,7 +39,7 @@ TEST_F(shared_screen, LicenceOffersContinueOnlyOnceTheBoxIsTicked)
     click_at(250, 304);  // the box, drawn after CONTINUE is decided
     wizard_screen clicked;
     see_eula(0, clicked);
-    mnw.click = 0;
+    mouse_away();
     EXPECT_EQ(clicked.next, nullptr) << "the tick shows on CONTINUE one frame later";
     EXPECT_EQ(accept_eula, 1);
     wizard_screen ticked;
