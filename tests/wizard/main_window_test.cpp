@@ -1,5 +1,6 @@
 #include "main_window_test.h"
 
+#include <cstdlib>
 #include <string>
 
 #include "core/shell_hooks.h"
@@ -53,3 +54,12 @@ void main_window_test::mouse_away()
     mnw.mouse_x = mnw.mouse_y = -1000;
     mnw.click = mnw.button_held = 0;
 }
+
+scratch_home::scratch_home()
+{
+    const char* home = std::getenv("HOME");
+    saved_ = home ? home : "";
+    ::setenv("HOME", dir_.path().c_str(), 1);
+}
+
+scratch_home::~scratch_home() { ::setenv("HOME", saved_.c_str(), 1); }

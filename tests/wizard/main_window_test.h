@@ -7,6 +7,10 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
+#include "test_support.h"
+
 class main_window_test : public ::testing::Test {
 protected:
     void SetUp() override;
@@ -16,4 +20,21 @@ protected:
     static void click_at(float x, float y);
     // The mouse away again, without a click.
     static void mouse_away();
+};
+
+// HOME is a scratch folder while this lives, so the preference file and the
+// registry of copies are too.
+class scratch_home {
+public:
+    scratch_home();
+    ~scratch_home();
+    scratch_home(const scratch_home&) = delete;
+    scratch_home& operator=(const scratch_home&) = delete;
+
+    std::string operator/(const std::string& relative) const { return dir_ / relative; }
+    const std::string& path() const { return dir_.path(); }
+
+private:
+    testing_support::scratch_dir dir_;
+    std::string saved_;
 };

@@ -115,6 +115,25 @@ TEST_F(driver, ChoiceSwitchesAndDimmedGoBackDoesNothing)
     EXPECT_EQ(g_wizard, screen_c);
 }
 
+int offers_itself(int first, wizard_screen& r)
+{
+    g_calls.push_back({'s', first});
+    r.choice_labels = {"Again"};
+    r.choice_funcs = {offers_itself};
+    return 0;
+}
+
+TEST_F(driver, ChoiceOfTheCurrentScreenRaisesNoNewFirstFrame)
+{
+    g_wizard = offers_itself;
+    frame();
+    frame(500, 350);
+    frame();
+    ASSERT_EQ(g_calls.size(), 3u);
+    EXPECT_EQ(g_calls[1].first, 0);
+    EXPECT_EQ(g_calls[2].first, 0);
+}
+
 TEST_F(driver, DoneBeatsAGoBackClickInTheSameFrame)
 {
     g_wizard = screen_b;

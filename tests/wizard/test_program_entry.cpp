@@ -21,7 +21,8 @@
 #include "wizard/options_window.h"
 #include "wizard/program_entry.h"
 
-#include "test_support.h"
+#include "main_window_test.h"
+
 
 namespace {
 
@@ -34,9 +35,6 @@ class start_up : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        const char* home = std::getenv("HOME");
-        saved_home_ = home ? home : "";
-        ::setenv("HOME", home_.path().c_str(), 1);
         xer.open(home_ / "log.txt");
         bind_options_preferences();
     }
@@ -49,7 +47,6 @@ protected:
         http.proxy_port_int = 0;
         stg_set_start_values();
         xer.close();
-        ::setenv("HOME", saved_home_.c_str(), 1);
     }
     void prefs(const std::string& lines)
     {
@@ -66,10 +63,7 @@ protected:
         return read_file(home_ / "log.txt");
     }
 
-    scratch_dir home_;
-
-private:
-    std::string saved_home_;
+    scratch_home home_;
 };
 
 TEST_F(start_up, StoredStreamCountReplacesTheAutomaticStart)

@@ -3,7 +3,6 @@
 // and a destination folder that the run road is handed.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <string>
 
 #include "core/file_ops.h"
@@ -24,15 +23,11 @@ using testing_support::read_file;
 using testing_support::scratch_dir;
 using testing_support::write_file;
 
-// The user's home is a scratch folder, so the registry of copies is too.
 class road_state : public main_window_test {
 protected:
     void SetUp() override
     {
         main_window_test::SetUp();
-        const char* home = std::getenv("HOME");
-        saved_home_ = home ? home : "";
-        ::setenv("HOME", home_.path().c_str(), 1);
         temp_path = temp_.path();
         sim_info.clear();
         demo_install_is_running = 0;
@@ -44,14 +39,11 @@ protected:
         demo_install_is_running = 0;
         sim_info.clear();
         temp_path.clear();
-        ::setenv("HOME", saved_home_.c_str(), 1);
         main_window_test::TearDown();
     }
 
-    scratch_dir home_, temp_;
-
-private:
-    std::string saved_home_;
+    scratch_home home_;
+    scratch_dir temp_;
 };
 
 // -- Failure flags --------------------------------------------------------------

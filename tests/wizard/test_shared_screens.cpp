@@ -2,6 +2,10 @@
 // the widgets' GL calls go to no context and do nothing.
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
+#include "core/shell_hooks.h"
 #include "core/translation.h"
 #include "shell/mnw_state.h"
 #include "engine/installer_state.h"
@@ -9,6 +13,8 @@
 #include "wizard/wizard_globals.h"
 
 #include "main_window_test.h"
+
+using testing_support::write_file;
 
 namespace {
 
@@ -92,6 +98,46 @@ TEST_F(shared_screen, ClickedCopyIsChosenAndCannotBeWithdrawn)
     EXPECT_EQ(dest_dir_path, "/b/");
     UTIL_pick_install();
     EXPECT_EQ(dest_dir_path, "/b/") << "clicking the chosen row keeps it chosen";
+}
+
+// -- "Find It" --------------------------------------------------------------------
+
+std::vector<std::string> g_alerts;
+void record_alert(int, const std::string& l1, const std::string& l2, const std::string&,
+                  const std::string&, int, const char*, int)
+{
+    g_alerts.push_back(l1 + "|" + l2);
+}
+
+TEST_F(shared_screen, FolderInsideACopyChoosesAndRegistersTheCopy)
+{
+    scratch_home home;
+    const std::string sim = home / "pilot/sim/";
+    for (const char* sub : {"Airfoils", "Instructions", "Output", "Resources/deep"})
+        write_file(sim + sub + "/keep.txt", "");
+    dest_dir_path = sim + "Resources/deep/";
+    choose_copy_holding("/previous/");
+    EXPECT_EQ(dest_dir_path, sim);
+    ASSERT_EQ(all_nsystems.size(), 1u) << "registered and listed";
+    EXPECT_EQ(all_nsystems[0], sim);
+}
+
+TEST_F(shared_screen, FolderOutsideAnyCopyIsRefusedAndThePreviousChoiceReturns)
+{
+    scratch_home home;
+    set_alert_hook(record_alert);
+    g_alerts.clear();
+    for (const std::string& picked : {std::string("/"), home / "documents/"}) {
+        write_file(home / "documents/letter.txt", "");
+        dest_dir_path = picked;
+        choose_copy_holding("");
+        EXPECT_EQ(dest_dir_path, "") << "an empty previous choice comes back too";
+    }
+    ASSERT_EQ(g_alerts.size(), 2u);
+    EXPECT_EQ(g_alerts[0], "You selected the folder path:|/");
+    EXPECT_EQ(g_alerts[1], "You selected the folder path:|" + home / "documents/")
+        << "the alert names the folder the user picked, not the last one tried";
+    EXPECT_TRUE(all_nsystems.empty());
 }
 
 }  // namespace
