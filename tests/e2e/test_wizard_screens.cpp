@@ -25,6 +25,10 @@ int count_of(const std::string& text, const std::string& part)
     return n;
 }
 
+// Interface positions of the bottom bar (English skin) and the choices.
+constexpr float kContinueX = 720, kBackX = 595, kBarY = 23, kRightQuitX = 742;
+float choice_y(int i) { return 350.0f - 25.0f * static_cast<float>(i); }
+
 class wizard_screens : public ::testing::Test {
 protected:
     void start()
@@ -36,6 +40,17 @@ protected:
         origin_x = std::stoi(info.substr(info.find("Absolute upper-left X:") + 22));
         origin_y = std::stoi(info.substr(info.find("Absolute upper-left Y:") + 22));
         ASSERT_TRUE(wait_log("test screen: one", 1));
+    }
+    // Started, then on through screen three by its choice `choice` to the
+    // screen that logs `name`.
+    void start_at(int choice, const std::string& name)
+    {
+        start();
+        if (HasFatalFailure()) return;
+        click(500, choice_y(0));
+        ASSERT_TRUE(wait_log("test screen: three", 1));
+        click(500, choice_y(choice));
+        ASSERT_TRUE(wait_log("test screen: " + name, 1)) << program.log();
     }
     // The log holds `part` at least `times` times within a few seconds.
     bool wait_log(const std::string& part, int times)
@@ -60,10 +75,6 @@ protected:
     std::string window;
     int origin_x = 0, origin_y = 0;
 };
-
-// Interface positions of the bottom bar (English skin) and the choices.
-constexpr float kContinueX = 720, kBackX = 595, kBarY = 23, kRightQuitX = 742;
-float choice_y(int i) { return 350.0f - 25.0f * static_cast<float>(i); }
 
 TEST_F(wizard_screens, ContinueGoBackAndChoicesSwitchScreens)
 {
@@ -94,12 +105,8 @@ TEST_F(wizard_screens, DimmedGoBackChangesNothing)
 
 TEST_F(wizard_screens, FilePlanQuestionIsAnsweredByClicks)
 {
-    start();
+    start_at(0, "plan");
     if (HasFatalFailure()) return;
-    click(500, choice_y(0));
-    ASSERT_TRUE(wait_log("test screen: three", 1));
-    click(500, choice_y(0));
-    ASSERT_TRUE(wait_log("test screen: plan", 1));
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
     shot("file_plan_question");
     // Window 996 is 750 by 146, centred: its origin is (25, 227).
@@ -114,12 +121,8 @@ TEST_F(wizard_screens, FolderPickerBrowsesAndMakesANewFolder)
 {
     const std::string pick = program.home() + "pick/";
     ASSERT_EQ(system(("mkdir -p '" + pick + "alpha/sim'").c_str()), 0);
-    start();
+    start_at(1, "pick");
     if (HasFatalFailure()) return;
-    click(500, choice_y(0));
-    ASSERT_TRUE(wait_log("test screen: three", 1));
-    click(500, choice_y(1));
-    ASSERT_TRUE(wait_log("test screen: pick", 1));
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
     // Window 998 is 561 by 474, centred: its origin is (120, 63).
     click(120 + 100, 63 + 52);  // the "File:" field
@@ -142,12 +145,8 @@ TEST_F(wizard_screens, FolderPickerBrowsesAndMakesANewFolder)
 // deleted on its account, and a close request for the program still ends it.
 TEST_F(wizard_screens, CancelQuestionClosedByItsCornerIsNoAnswer)
 {
-    start();
+    start_at(3, "cancel");
     if (HasFatalFailure()) return;
-    click(500, choice_y(0));
-    ASSERT_TRUE(wait_log("test screen: three", 1));
-    click(500, choice_y(3));
-    ASSERT_TRUE(wait_log("test screen: cancel", 1)) << program.log();
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
     shot("cancel_question");
     // Window 997 is 700 by 206, centred: its origin is (50, 197); the close
@@ -160,12 +159,8 @@ TEST_F(wizard_screens, CancelQuestionClosedByItsCornerIsNoAnswer)
 
 TEST_F(wizard_screens, CloseRequestEndsTheCancelQuestionWithoutAnAnswer)
 {
-    start();
+    start_at(3, "cancel");
     if (HasFatalFailure()) return;
-    click(500, choice_y(0));
-    ASSERT_TRUE(wait_log("test screen: three", 1));
-    click(500, choice_y(3));
-    ASSERT_TRUE(wait_log("test screen: cancel", 1)) << program.log();
     ASSERT_TRUE(program.send_close_request());
     EXPECT_EQ(program.wait(10), 0) << program.log();
     EXPECT_EQ(count_of(program.log(), "cancel answer: 3\n"), 1) << program.log();
@@ -175,12 +170,8 @@ TEST_F(wizard_screens, CloseRequestEndsTheFolderPickerAsCancel)
 {
     const std::string pick = program.home() + "pick/";
     ASSERT_EQ(system(("mkdir -p '" + pick + "alpha'").c_str()), 0);
-    start();
+    start_at(1, "pick");
     if (HasFatalFailure()) return;
-    click(500, choice_y(0));
-    ASSERT_TRUE(wait_log("test screen: three", 1));
-    click(500, choice_y(1));
-    ASSERT_TRUE(wait_log("test screen: pick", 1));
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     ASSERT_TRUE(program.send_close_request());
     EXPECT_EQ(program.wait(10), 0) << program.log();
