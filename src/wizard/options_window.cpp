@@ -27,7 +27,8 @@ std::string tr(const char* english) { return UTL_translate_string(english, 0); }
 int proxy_port_from_text(const std::string& text)
 {
     const int port = str_to_int(text);
-    // Stored as typed, a -1 would reach the preference file as a port.
+    // No port is no proxy, kept as the 0 that the client and the
+    // preference file both read so, never as str_to_int's -1.
     return port >= 1 && port <= 65535 ? port : 0;
 }
 

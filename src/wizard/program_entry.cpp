@@ -4,6 +4,7 @@
 
 #include "core/core_globals.h"
 #include "core/error_codes.h"
+#include "core/file_ops.h"
 #include "core/folder_trees.h"
 #include "core/launch_app.h"
 #include "core/log_stream.h"
@@ -63,6 +64,7 @@ int relaunch_off_dvd(const std::string& own_path, const std::string& temp_folder
         return err;
     }
     err = launch_app(copy, "", 0);
+    delete_file(copy);
     xer << "Running from the DVD.\n";
     return err;
 }

@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -122,6 +123,12 @@ TEST_F(start_up, RelaunchWhoseCopyFailsGoesOnFromTheDvd)
     ::chmod((home_ / "dvd/Installer").c_str(), 0755);
     EXPECT_NE(relaunch_off_dvd(home_ / "dvd/Installer", temp / "no such folder/"), 0)
         << "nowhere to copy to";
+
+    write_file(home_ / "dvd/Setup", "#!/bin/sh\n");
+    ::chmod((home_ / "dvd/Setup").c_str(), 0644);
+    EXPECT_EQ(relaunch_off_dvd(home_ / "dvd/Setup", temp.path()), EACCES)
+        << "a copy that cannot be started";
+    EXPECT_FALSE(file_exists(temp / "Setup")) << "the copy that did not start is not left behind";
 }
 
 // The relaunch ends the process that calls it, so a child plays the
