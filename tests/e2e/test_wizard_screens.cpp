@@ -206,6 +206,20 @@ TEST_F(wizard_screens, OptionsTakeEffectAtOnceAndAreSavedAtExit)
                                                                    << prefs;
 }
 
+TEST_F(wizard_screens, CloseRequestInTheOptionsWindowEndsTheRunWithTheSettingsSaved)
+{
+    write_file(program.prefs_file(), "");
+    start();
+    if (HasFatalFailure()) return;
+    click(160, kBarY);  // OPTIONS
+    std::this_thread::sleep_for(std::chrono::milliseconds(400));
+    click(50 + 40, 110 + 204);  // manual stream count
+    ASSERT_TRUE(program.send_close_request());
+    ASSERT_EQ(program.wait(10), 0) << program.log();
+    const std::string prefs = read_file(program.prefs_file());
+    EXPECT_NE(prefs.find("_stream_count 1"), std::string::npos) << prefs;
+}
+
 class run_road : public wizard_screens {
 protected:
     // A registered copy whose simulator is a script that notes how it ran.
