@@ -71,7 +71,8 @@ void alert_window(int return_window, const std::string* lines, const std::string
     const float saved_x = mnw.mouse_x, saved_y = mnw.mouse_y;
     MACIBM_startwind(994, 0);
     std::vector<int> languages;
-    while (mnw.current_window == 994) {
+    // A close request ends the run: the alert must not hold it up.
+    while (mnw.current_window == 994 && !app_done) {
         OGL_plot_back_col();
         w.BTN_fillwin(1, 24);
         float wx = 0, wy = 0;
@@ -103,6 +104,7 @@ void alert_window(int return_window, const std::string* lines, const std::string
         }
         if (mnw.current_window == 994) MACIBM_event_proc();
     }
+    if (mnw.current_window == 994 && level != 2) MACIBM_startwind(return_window, 0);
 }
 
 }  // namespace

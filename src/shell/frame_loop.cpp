@@ -114,6 +114,15 @@ void set_shell_app_hooks(const shell_app_hooks& hooks)
 void MACIBM_event_proc()
 {
     static int win_started = 0;
+    // Modal windows run their own frames from inside the program's frame.
+    // When one closes mid-frame the main window is current again, but the
+    // program is still inside its own update: entering it a second time
+    // would start the screen that opened the window anew.
+    static int depth = 0;
+    struct frame_depth {
+        frame_depth() { ++depth; }
+        ~frame_depth() { --depth; }
+    } nesting;
     xtim.profile_chart("init", 0);
     return_hit = escape_hit = delete_hit = 0;
     mnw.click = mnw.button_released = mnw.key_pressed = 0;
@@ -146,7 +155,7 @@ void MACIBM_event_proc()
     xtim.profile_chart("menu", 0);
 
     shell_widgets().BTN_begin_focus_ring();
-    if (mnw.modal_flag == 0) app.APP_update();
+    if (mnw.modal_flag == 0 && depth == 1) app.APP_update();
     mouse_help_per_wind(mnw.current_window);
     standard_gui();
     if (qtim.mov_per_frame() == 0) {

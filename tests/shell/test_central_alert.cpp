@@ -134,6 +134,22 @@ TEST_F(central_alert, WarningWindowReturnsToItsWindowWithTheMouseRestored)
     EXPECT_NE(log().find("Disk almost full\n\n\n\n(space.cpp line 9)"), std::string::npos);
 }
 
+TEST_F(central_alert, CloseRequestEndsTheWindowWithoutAnAnswer)
+{
+    give_alert_window();  // its button never answers
+    shell_widget_hooks hooks = shell_widgets();
+    hooks.BTN_fillwin = [](int, int) {
+        if (++script().frames == 2) app_done = 1;
+    };
+    set_shell_widget_hooks(hooks);
+    __MACIBM_alert(0, "Disk almost full", "", "", "", 1, "space.cpp", 9);
+    const int frames = script().frames;
+    app_done = 0;
+    EXPECT_EQ(frames, 2) << "the alert held the close request up";
+    EXPECT_EQ(mnw.current_window, 0);
+    EXPECT_EQ(alert_is_open(), 0);
+}
+
 TEST_F(central_alert, ReturnStillSetFromTheRaisingFrameAnswersAtOnce)
 {
     give_alert_window();

@@ -174,27 +174,6 @@ TEST_F(driver, RightQuitOnTheLastScreenEndsTheRunAFrameLaterWithoutTheHook)
     EXPECT_EQ(g_hook_runs, 0);
 }
 
-// As the shell does when a screen's modal window closes by its corner
-// inside one of the window's own frames.
-int g_nested_frames = 0;
-int runs_a_modal_window(int first, wizard_screen&)
-{
-    g_calls.push_back({'m', first});
-    if (g_nested_frames-- > 0) APP_update();
-    return 0;
-}
-
-TEST_F(driver, FrameCalledFromInsideAScreenDoesNotEnterItAgain)
-{
-    g_wizard = runs_a_modal_window;
-    g_nested_frames = 2;
-    frame();
-    ASSERT_EQ(g_calls.size(), 1u) << "the screen was entered again";
-    frame();
-    ASSERT_EQ(g_calls.size(), 2u);
-    EXPECT_EQ(g_calls[1].first, 0) << "the next frame is an ordinary one";
-}
-
 TEST_F(driver, NoScreenEndsTheRun)
 {
     g_wizard = nullptr;
