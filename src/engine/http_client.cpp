@@ -86,7 +86,11 @@ bool http_name_less::operator()(const std::string& a, const std::string& b) cons
 
 bool UseProxy(const char* host, unsigned short)
 {
-    if (http.proxy_port_int == 0 || http.proxy_host.empty()) return false;
+    // A port that is no port (a -1 from a text that was no number, or a
+    // hand-edited preference) means no proxy: cut to 16 bits it would
+    // become some other port, 65535 for -1, and connect there.
+    if (http.proxy_port_int < 1 || http.proxy_port_int > 65535 || http.proxy_host.empty())
+        return false;
     size_t host_len = strlen(host);
     for (const std::string& suffix : gProxyExclude)
         if (suffix.size() <= host_len && suffix.compare(0, std::string::npos, host + host_len - suffix.size()) == 0)
@@ -96,7 +100,7 @@ bool UseProxy(const char* host, unsigned short)
 
 unsigned short ProxyPort(const char* host, unsigned short port)
 {
-    return UseProxy(host, port) ? static_cast<unsigned short>(http.proxy_port_int & 0xffff) : port;
+    return UseProxy(host, port) ? static_cast<unsigned short>(http.proxy_port_int) : port;
 }
 
 const char* ProxyHost(const char* host, unsigned short port)

@@ -125,7 +125,7 @@ public:
 
     std::string proxy_host;
     std::string proxy_port;
-    int proxy_port_int = 0;
+    int proxy_port_int = 0;  // 1..65535 with a host: through the proxy; else direct
     down_class* slots[6] = {};
 
 private:

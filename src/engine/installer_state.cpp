@@ -17,8 +17,7 @@ int want_file_disk = 0;
 void stg_set_start_values()
 {
     stg.format_error = 0;
-    stg.download_failed = 0;
-    stg.extract_failed = 0;
+    stg_clear_failures();
     stg.server_count = -1;
     stg.server_choice = 0;
     stg.dir_status = 0;
@@ -29,6 +28,12 @@ void stg_set_start_values()
     stg.install_total = 0.0f;
     stg.target_os = 3;
     install_name = no_install_name;
+}
+
+void stg_clear_failures()
+{
+    stg.download_failed = 0;
+    stg.extract_failed = 0;
 }
 
 int str_to_int(const std::string& text)

@@ -42,6 +42,10 @@ extern stg_struct stg;
 // The start values main gives the record (and install_name) once the
 // temporary folder is known, before the installer preference file is read.
 void stg_set_start_values();
+// Every road's install set-up calls this before its pump starts: a failure
+// of an earlier install in the same run belongs to that install, and left
+// set it would end the new one at once and be reported as its own.
+void stg_clear_failures();
 
 // -- The wizard's globals that the engine fills and reads --------------------
 

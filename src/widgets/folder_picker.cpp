@@ -4,6 +4,7 @@
 
 #include "core/core_globals.h"
 #include "core/folder_listing.h"
+#include "core/shell_hooks.h"
 #include "gfx/draw_2d.h"
 #include "gfx/text_drawing.h"
 #include "shell/frame_loop.h"
@@ -100,6 +101,12 @@ int GetFilePathFromUser(int, const std::string&, const std::string&, int, const 
     MACIBM_startwind(kPickerWindow, 0);
 
     while (mnw.current_window == kPickerWindow) {
+        // The program's window was closed: the pick ends as "Cancel" does,
+        // and the main loop ends once the caller's frame is through.
+        if (app_done) {
+            MACIBM_startwind(saved_window, 0);
+            return 0;
+        }
         OGL_plot_back_col();
         BTN_fillwin(1, 24);
         const int count = list_folders(folder, names, types);

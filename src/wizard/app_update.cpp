@@ -111,6 +111,18 @@ void draw_button_bar(const wizard_screen& rec, wizard_frame_events& events)
 
 void APP_update()
 {
+    // A modal window that a screen runs (a question, the folder picker) may
+    // close by its corner inside one of its own frames, and the shell then
+    // calls this function from within that screen: the screen would be
+    // entered again as if new and open its window a second time.  The
+    // frame in progress finishes instead.
+    static bool in_frame = false;
+    if (in_frame) return;
+    struct frame_mark {
+        frame_mark() { in_frame = true; }
+        ~frame_mark() { in_frame = false; }
+    } mark;
+
     draw_frame();
     if (!g_wizard) {
         app_done = 1;

@@ -41,7 +41,9 @@ bool continue_running_install()
            "installed copy of the Nimbrel 9 demo."),
         tr("Cancel"), tr("the demo installation and delete partial installation."),
         tr("Continue"), tr("the demo installation process."));
-    if (answer == 0) return true;
+    // Only the button deletes: a window closed without an answer (3) must
+    // not cost the user the copy, so the install goes on as it was.
+    if (answer != 1) return true;
     recursive_delete_folder(dest_dir_path);
     demo_install_is_running = 0;
     return false;

@@ -31,6 +31,7 @@ double wall_seconds() { return static_cast<double>(xtim.microsecs()) * 1e-6; }
 // engine has said why): nothing is then downloaded or registered.
 bool set_up_install()
 {
+    stg_clear_failures();
     if (!choose_files()) return false;
     if (make_dirs() != 0) return false;
     next.reset_all_streams();

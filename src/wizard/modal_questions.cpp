@@ -1,5 +1,6 @@
 #include "wizard/modal_questions.h"
 
+#include "core/shell_hooks.h"
 #include "core/translation.h"
 #include "engine/dvd_install_pump.h"
 #include "engine/file_plan.h"
@@ -41,7 +42,7 @@ int abort_alert_dialog(const std::string& question, const std::string& label1,
                        const std::string& text2)
 {
     MACIBM_startwind(kAbortWindow, 0);
-    while (mnw.current_window == kAbortWindow) {
+    while (mnw.current_window == kAbortWindow && !app_done) {
         OGL_plot_back_col();
         BTN_fillwin(1, 24);
         OGL_string(46, 20, mnw.window_height - 50, question, mnw.window_width - 40,
@@ -56,8 +57,10 @@ int abort_alert_dialog(const std::string& question, const std::string& label1,
         }
         MACIBM_event_proc();
     }
-    // Closed by its corner or taken over: neither answer, so the caller
-    // neither cancels nor deletes anything on its account.
+    // Closed by its corner, taken over, or the program's window closed:
+    // neither answer, so the caller neither cancels nor deletes anything on
+    // its account.
+    if (mnw.current_window == kAbortWindow) MACIBM_startwind(0, 0);
     return 3;
 }
 
@@ -66,7 +69,7 @@ int abort_alert_dialog(const std::string& question, const std::string& label1,
 int select_alert_dialog(const std::string& path, int is_delete)
 {
     MACIBM_startwind(kConflictWindow, 0);
-    while (mnw.current_window == kConflictWindow) {
+    while (mnw.current_window == kConflictWindow && !app_done) {
         const std::string first =
             tr(is_delete ? "I am about to DELETE:" : "I am about to install:");
         const std::string second =
@@ -88,6 +91,9 @@ int select_alert_dialog(const std::string& path, int is_delete)
         }
         MACIBM_event_proc();
     }
+    // Taken over or the program's window closed: nothing is decided, so the
+    // plan is cancelled and no file of the user's is touched.
+    if (mnw.current_window == kConflictWindow) MACIBM_startwind(0, 0);
     return kAnswerCancel;
 }
 

@@ -1,6 +1,7 @@
 #include "wizard/options_window.h"
 
 #include "core/preferences.h"
+#include "core/shell_hooks.h"
 #include "core/translation.h"
 #include "engine/http_client.h"
 #include "engine/installer_state.h"
@@ -26,7 +27,7 @@ std::string tr(const char* english) { return UTL_translate_string(english, 0); }
 int proxy_port_from_text(const std::string& text)
 {
     const int port = str_to_int(text);
-    // The client masks the port to 16 bits: -1 would become 65535.
+    // Stored as typed, a -1 would reach the preference file as a port.
     return port >= 1 && port <= 65535 ? port : 0;
 }
 
@@ -47,7 +48,7 @@ void bind_options_preferences()
 void handle_prefs()
 {
     MACIBM_startwind(kOptionsWindow, 0);
-    while (mnw.current_window == kOptionsWindow) {
+    while (mnw.current_window == kOptionsWindow && !app_done) {
         OGL_plot_back_col();
         BTN_fillwin(1, 24);
         float right = 0, top = 0;
@@ -79,4 +80,7 @@ void handle_prefs()
         if (!http.proxy_port.empty()) http.proxy_port_int = proxy_port_from_text(http.proxy_port);
         MACIBM_event_proc();
     }
+    // The program's window was closed: the settings stand as edited, and
+    // the main loop ends once the wizard's frame is through.
+    if (mnw.current_window == kOptionsWindow) MACIBM_startwind(0, 0);
 }

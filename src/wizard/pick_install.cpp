@@ -7,12 +7,7 @@
 #include "widgets/folder_picker.h"
 #include "wizard/shared_screens.h"
 
-namespace {
-
-// Walks up from the folder the user picked to the copy that holds it; on
-// success the copy is chosen and registered, else the previous choice
-// comes back and the user is told why.
-void find_copy_from_picker(const std::string& previous)
+void choose_copy_holding(const std::string& previous)
 {
     const std::string picked = dest_dir_path;
     for (;;) {
@@ -32,8 +27,6 @@ void find_copy_from_picker(const std::string& previous)
                    1, __FILE__, __LINE__);
     dest_dir_path = previous;
 }
-
-}  // namespace
 
 std::string parent_folder(const std::string& path)
 {
@@ -68,5 +61,5 @@ void UTIL_pick_install()
     if (!GetFilePathFromUser(2, UTL_translate_string("Please select your Nimbrel 9 folder.", 0),
                              UTL_translate_string("Select", 0), 1, dest_dir_path, dest_dir_path))
         return;
-    find_copy_from_picker(previous);
+    choose_copy_holding(previous);
 }

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include "core/core_globals.h"
+#include "core/error_codes.h"
 #include "core/folder_trees.h"
 #include "core/launch_app.h"
 #include "core/log_stream.h"
@@ -29,21 +30,6 @@ namespace {
 constexpr int kSkinTexture = 413;
 constexpr int kSkinFlags = 0x12092;
 
-// Copies the program off the DVD and starts the copy, so the DVD can be
-// ejected for the next disk.  Comes back only when that fails; the program
-// then runs from the DVD.
-void relaunch_off_dvd(const std::string& own_path, const std::string& temp_folder)
-{
-    const std::string copy = temp_folder + program_file_name(own_path);
-    const int err = copy_file_recursive(own_path, copy);
-    if (err != 0) {
-        xer << "Could not copy " << own_path << " to " << copy << " (" << err
-            << "); running from the DVD.\n";
-        return;
-    }
-    launch_app(copy, "", 0);
-}
-
 void log_system_folders()
 {
     static const struct {
@@ -64,6 +50,29 @@ void log_system_folders()
 }
 
 }  // namespace
+
+int relaunch_off_dvd(const std::string& own_path, const std::string& temp_folder)
+{
+    const std::string copy = temp_folder + program_file_name(own_path);
+    // A copy that failed would not start, and the user would be left with
+    // no installer at all: this one goes on from the DVD instead.
+    int err = copy_file_recursive(own_path, copy);
+    if (err != 0) {
+        xer << "Could not copy " << own_path << " to " << copy << ": " << error_str(err)
+            << "; running from the DVD.\n";
+        return err;
+    }
+    err = launch_app(copy, "", 0);
+    xer << "Running from the DVD.\n";
+    return err;
+}
+
+void read_installer_settings()
+{
+    stg_set_start_values();
+    pref.IO_set(11, 0);
+    sanitize_installer_settings();
+}
 
 std::string path_argument(int argc, const char* const* argv)
 {
@@ -113,11 +122,9 @@ int wizard_main(int argc, char** argv)
                       skin_texture_for_language(mnw.language));
     log_system_folders();
 
-    stg_set_start_values();
     // A private folder of this run rather than the shared "/tmp/".
     if (make_run_temp_folder() != 0) temp_path = temp_folder;
-    pref.IO_set(11, 0);
-    sanitize_installer_settings();
+    read_installer_settings();
     cmd_line_path = path_argument(argc, argv);
     locate_all_nimbrels();
 

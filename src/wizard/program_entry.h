@@ -21,6 +21,16 @@ std::string skin_texture_for_language(int language);
 // matches, or every program would be "on the DVD" and relaunch for ever.
 bool runs_from_dvd(const std::string& own_path, const std::string& dvd);
 
+// Copies the program at `own_path` into `temp_folder` and starts the copy,
+// which ends this process, so the DVD can be ejected for the next disk.
+// Comes back only when the copy or the start failed, with the error
+// number; the program then runs on from the DVD.
+int relaunch_off_dvd(const std::string& own_path, const std::string& temp_folder);
+
+// The installer state at its start values, then the installer preference
+// file (and its "--pref:" overrides) read over them and made safe to use.
+void read_installer_settings();
+
 // The program file's name: the text after its path's last "/" (a trailing
 // "/" passed over).
 std::string program_file_name(const std::string& own_path);

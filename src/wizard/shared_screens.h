@@ -36,6 +36,10 @@ int UTIL_cancel_install(std::string intro, std::string question, std::string fir
 // -- Installed copies ----------------------------------------------------------
 // The registered copies as radio buttons and "Find It"; sets dest_dir_path.
 void UTIL_pick_install();
+// After "Find It": walks up from the folder in dest_dir_path to the copy
+// that holds it, which is chosen and registered; when there is none the
+// user is told why and `previous` is chosen again.
+void choose_copy_holding(const std::string& previous);
 // The folder above `path` ("/a/b/" gives "/a/"; "/" gives "/"; "" without a
 // "/").
 std::string parent_folder(const std::string& path);

@@ -138,6 +138,57 @@ TEST_F(wizard_screens, FolderPickerBrowsesAndMakesANewFolder)
     EXPECT_EQ(count_of(program.log(), "pick/alpha/sim/\n"), 1) << program.log();
 }
 
+// Closing a question or the picker is no answer: nothing is cancelled or
+// deleted on its account, and a close request for the program still ends it.
+TEST_F(wizard_screens, CancelQuestionClosedByItsCornerIsNoAnswer)
+{
+    start();
+    if (HasFatalFailure()) return;
+    click(500, choice_y(0));
+    ASSERT_TRUE(wait_log("test screen: three", 1));
+    click(500, choice_y(3));
+    ASSERT_TRUE(wait_log("test screen: cancel", 1)) << program.log();
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    shot("cancel_question");
+    // Window 997 is 700 by 206, centred: its origin is (50, 197); the close
+    // area is the top-left corner's 25 by 20 units.
+    click(50 + 10, 197 + 196);
+    ASSERT_TRUE(wait_log("cancel answer: ", 1)) << program.log();
+    EXPECT_EQ(count_of(program.log(), "cancel answer: 3\n"), 1) << program.log();
+    EXPECT_EQ(program.wait(1), -1) << "the installer goes on";
+}
+
+TEST_F(wizard_screens, CloseRequestEndsTheCancelQuestionWithoutAnAnswer)
+{
+    start();
+    if (HasFatalFailure()) return;
+    click(500, choice_y(0));
+    ASSERT_TRUE(wait_log("test screen: three", 1));
+    click(500, choice_y(3));
+    ASSERT_TRUE(wait_log("test screen: cancel", 1)) << program.log();
+    ASSERT_TRUE(program.send_close_request());
+    EXPECT_EQ(program.wait(10), 0) << program.log();
+    EXPECT_EQ(count_of(program.log(), "cancel answer: 3\n"), 1) << program.log();
+}
+
+TEST_F(wizard_screens, CloseRequestEndsTheFolderPickerAsCancel)
+{
+    const std::string pick = program.home() + "pick/";
+    ASSERT_EQ(system(("mkdir -p '" + pick + "alpha'").c_str()), 0);
+    start();
+    if (HasFatalFailure()) return;
+    click(500, choice_y(0));
+    ASSERT_TRUE(wait_log("test screen: three", 1));
+    click(500, choice_y(1));
+    ASSERT_TRUE(wait_log("test screen: pick", 1));
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    ASSERT_TRUE(program.send_close_request());
+    EXPECT_EQ(program.wait(10), 0) << program.log();
+    EXPECT_EQ(count_of(program.log(), "picked: 0 "), 1) << program.log();
+    EXPECT_EQ(count_of(program.log(), "/pick/\n"), 1) << "the folder stays as it was\n"
+                                                       << program.log();
+}
+
 TEST_F(wizard_screens, OptionsTakeEffectAtOnceAndAreSavedAtExit)
 {
     write_file(program.prefs_file(), "");

@@ -48,7 +48,7 @@ TEST(HttpRequest, DirectRequestIsExactlyFiveLinesWithBlanksEncoded)
 TEST(HttpRequest, ProxyIsUsedOnlyWithHostAndPortAndNoMatchingExclusion)
 {
     http.proxy_host = "proxy.lan";
-    http.proxy_port_int = 0x10000 + 3128;  // only the low 16 bits are the port
+    http.proxy_port_int = 3128;
     EXPECT_TRUE(UseProxy("files.example.com", 80));
     EXPECT_STREQ(ProxyHost("files.example.com", 80), "proxy.lan");
     EXPECT_EQ(ProxyPort("files.example.com", 80), 3128);
@@ -70,6 +70,36 @@ TEST(HttpRequest, ProxyIsUsedOnlyWithHostAndPortAndNoMatchingExclusion)
     http.proxy_host.clear();
     EXPECT_FALSE(UseProxy("files.example.com", 80)) << "an empty host means no proxy";
     http.proxy_port_int = 0;
+}
+
+TEST(HttpRequest, PortOutsideOneTo65535MeansNoProxyNeverAWrappedPort)
+{
+    http.proxy_host = "proxy.lan";
+    for (int port : {-1, 65536, 0x10000 + 3128, -65535, 0}) {
+        http.proxy_port_int = port;
+        EXPECT_FALSE(UseProxy("files.example.com", 80)) << port;
+        EXPECT_EQ(ProxyPort("files.example.com", 80), 80) << port;
+        EXPECT_STREQ(ProxyHost("files.example.com", 80), "files.example.com") << port;
+    }
+    http.proxy_port_int = 65535;
+    EXPECT_EQ(ProxyPort("files.example.com", 80), 65535) << "the last port is a port";
+    http.proxy_port_int = 1;
+    EXPECT_EQ(ProxyPort("files.example.com", 80), 1);
+    http.proxy_host.clear();
+    http.proxy_port_int = 0;
+}
+
+// 0x10000 above the server's port: cut to 16 bits it would be the server
+// itself, reached as a proxy with an absolute-form request.
+TEST(HttpRequest, PortThatWouldWrapOntoAServerConnectsDirectly)
+{
+    scripted_http_server server({stalls()});
+    routed_to_local_server proxy(server.port());
+    http.proxy_port_int = 0x10000 + server.port();
+    std::map<std::string, std::string> headers{{"Host", "127.0.0.1"}, {"Connection", "close"}};
+    down_class transfer("127.0.0.1", server.port(), "/f.zip", false, headers, nullptr, 0, nullptr);
+    step_until(transfer, [&] { return server.request().find("\r\n\r\n") != std::string::npos; });
+    EXPECT_EQ(server.request().rfind("GET /f.zip HTTP/1.1\r\n", 0), 0u) << server.request();
 }
 
 TEST(HttpRequest, FailureBlockNamesTheTransferAndItsState)

@@ -13,6 +13,8 @@
 #include "wizard/shared_screens.h"
 #include "wizard/wizard_screen.h"
 
+#include "main_window_test.h"
+
 namespace {
 
 struct call {
@@ -56,22 +58,11 @@ int dead_end(int first, wizard_screen&)
     return 1;  // done, but with nowhere to go
 }
 
-class driver : public ::testing::Test {
+class driver : public main_window_test {
 protected:
     void SetUp() override
     {
-        set_alert_hook([](int, const std::string& l1, const std::string&, const std::string&,
-                          const std::string&, int, const char*, int) {
-            if (l1.rfind("Null texture", 0) != 0) ADD_FAILURE() << "alert: " << l1;
-        });
-        mnw.current_window = 0;
-        mnw.window_width = 800;
-        mnw.window_height = 600;
-        mnw.screen_width = 800;
-        mnw.screen_height = 600;
-        mnw.language = 0;
-        mnw.open_menu = -1;
-        app_done = 0;
+        main_window_test::SetUp();
         g_calls.clear();
         g_done_result = 0;
         g_hook_runs = 0;
@@ -80,17 +71,16 @@ protected:
     }
     void TearDown() override
     {
-        set_alert_hook(nullptr);
-        app_done = 0;
+        main_window_test::TearDown();
         g_wizard = nullptr;
     }
     // One frame, with a click at (x, y) when x is not negative.
     static void frame(float x = -1, float y = -1)
     {
-        mnw.mouse_x = x < 0 ? -1000 : x;
-        mnw.mouse_y = y < 0 ? -1000 : y;
-        mnw.click = x < 0 ? 0 : 1;
-        mnw.button_held = 0;
+        if (x < 0)
+            mouse_away();
+        else
+            click_at(x, y);
         APP_update();
         mnw.click = 0;
     }
@@ -123,6 +113,25 @@ TEST_F(driver, ChoiceSwitchesAndDimmedGoBackDoesNothing)
     EXPECT_EQ(g_wizard, screen_a);
     frame(500, 350);
     EXPECT_EQ(g_wizard, screen_c);
+}
+
+int offers_itself(int first, wizard_screen& r)
+{
+    g_calls.push_back({'s', first});
+    r.choice_labels = {"Again"};
+    r.choice_funcs = {offers_itself};
+    return 0;
+}
+
+TEST_F(driver, ChoiceOfTheCurrentScreenRaisesNoNewFirstFrame)
+{
+    g_wizard = offers_itself;
+    frame();
+    frame(500, 350);
+    frame();
+    ASSERT_EQ(g_calls.size(), 3u);
+    EXPECT_EQ(g_calls[1].first, 0);
+    EXPECT_EQ(g_calls[2].first, 0);
 }
 
 TEST_F(driver, DoneBeatsAGoBackClickInTheSameFrame)
@@ -163,6 +172,27 @@ TEST_F(driver, RightQuitOnTheLastScreenEndsTheRunAFrameLaterWithoutTheHook)
     frame();
     EXPECT_EQ(app_done, 1);
     EXPECT_EQ(g_hook_runs, 0);
+}
+
+// As the shell does when a screen's modal window closes by its corner
+// inside one of the window's own frames.
+int g_nested_frames = 0;
+int runs_a_modal_window(int first, wizard_screen&)
+{
+    g_calls.push_back({'m', first});
+    if (g_nested_frames-- > 0) APP_update();
+    return 0;
+}
+
+TEST_F(driver, FrameCalledFromInsideAScreenDoesNotEnterItAgain)
+{
+    g_wizard = runs_a_modal_window;
+    g_nested_frames = 2;
+    frame();
+    ASSERT_EQ(g_calls.size(), 1u) << "the screen was entered again";
+    frame();
+    ASSERT_EQ(g_calls.size(), 2u);
+    EXPECT_EQ(g_calls[1].first, 0) << "the next frame is an ordinary one";
 }
 
 TEST_F(driver, NoScreenEndsTheRun)

@@ -2,6 +2,9 @@
 // the widgets' GL calls go to no context and do nothing.
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "core/shell_hooks.h"
 #include "core/translation.h"
 #include "shell/mnw_state.h"
@@ -9,39 +12,18 @@
 #include "wizard/shared_screens.h"
 #include "wizard/wizard_globals.h"
 
+#include "main_window_test.h"
+
+using testing_support::write_file;
+
 namespace {
 
-// The main window with the mouse nowhere; without a window no sheet is
-// loaded, and the texture manager's complaint about that is ignored.
-class shared_screen : public ::testing::Test {
+class shared_screen : public main_window_test {
 protected:
-    void SetUp() override
-    {
-        set_alert_hook([](int, const std::string& l1, const std::string&, const std::string&,
-                          const std::string&, int, const char*, int) {
-            if (l1.rfind("Null texture", 0) != 0) ADD_FAILURE() << "alert: " << l1;
-        });
-        mnw.current_window = 0;
-        mnw.window_width = 800;
-        mnw.window_height = 600;
-        mnw.open_menu = -1;
-        mnw.click = mnw.button_held = 0;
-        mnw.mouse_x = mnw.mouse_y = -1000;
-        UTL_translate_clear();
-    }
     void TearDown() override
     {
-        set_alert_hook(nullptr);
-        mnw.click = 0;
+        main_window_test::TearDown();
         accept_eula = 0;
-        all_nsystems.clear();
-        dest_dir_path.clear();
-    }
-    static void click_at(float x, float y)
-    {
-        mnw.mouse_x = x;
-        mnw.mouse_y = y;
-        mnw.click = 1;
     }
 };
 
@@ -63,7 +45,7 @@ TEST_F(shared_screen, LicenceOffersContinueOnlyOnceTheBoxIsTicked)
     click_at(250, 304);  // the box, drawn after CONTINUE is decided
     wizard_screen clicked;
     see_eula(0, clicked);
-    mnw.click = 0;
+    mouse_away();
     EXPECT_EQ(clicked.next, nullptr) << "the tick shows on CONTINUE one frame later";
     EXPECT_EQ(accept_eula, 1);
     wizard_screen ticked;
@@ -116,6 +98,46 @@ TEST_F(shared_screen, ClickedCopyIsChosenAndCannotBeWithdrawn)
     EXPECT_EQ(dest_dir_path, "/b/");
     UTIL_pick_install();
     EXPECT_EQ(dest_dir_path, "/b/") << "clicking the chosen row keeps it chosen";
+}
+
+// -- "Find It" --------------------------------------------------------------------
+
+std::vector<std::string> g_alerts;
+void record_alert(int, const std::string& l1, const std::string& l2, const std::string&,
+                  const std::string&, int, const char*, int)
+{
+    g_alerts.push_back(l1 + "|" + l2);
+}
+
+TEST_F(shared_screen, FolderInsideACopyChoosesAndRegistersTheCopy)
+{
+    scratch_home home;
+    const std::string sim = home / "pilot/sim/";
+    for (const char* sub : {"Airfoils", "Instructions", "Output", "Resources/deep"})
+        write_file(sim + sub + "/keep.txt", "");
+    dest_dir_path = sim + "Resources/deep/";
+    choose_copy_holding("/previous/");
+    EXPECT_EQ(dest_dir_path, sim);
+    ASSERT_EQ(all_nsystems.size(), 1u) << "registered and listed";
+    EXPECT_EQ(all_nsystems[0], sim);
+}
+
+TEST_F(shared_screen, FolderOutsideAnyCopyIsRefusedAndThePreviousChoiceReturns)
+{
+    scratch_home home;
+    set_alert_hook(record_alert);
+    g_alerts.clear();
+    for (const std::string& picked : {std::string("/"), home / "documents/"}) {
+        write_file(home / "documents/letter.txt", "");
+        dest_dir_path = picked;
+        choose_copy_holding("");
+        EXPECT_EQ(dest_dir_path, "") << "an empty previous choice comes back too";
+    }
+    ASSERT_EQ(g_alerts.size(), 2u);
+    EXPECT_EQ(g_alerts[0], "You selected the folder path:|/");
+    EXPECT_EQ(g_alerts[1], "You selected the folder path:|" + home / "documents/")
+        << "the alert names the folder the user picked, not the last one tried";
+    EXPECT_TRUE(all_nsystems.empty());
 }
 
 }  // namespace

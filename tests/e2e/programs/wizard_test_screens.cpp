@@ -1,7 +1,7 @@
 // The first screens of a test build of the installer: a short chain that
 // shows every part of the wizard record, then leads into the file plan's
-// question, the folder picker and the run road.  Each screen logs its
-// first frame, so a test can follow the switches.
+// question, the folder picker, the run road and the cancel question.  Each
+// screen logs its first frame, so a test can follow the switches.
 #include <string>
 
 #include "core/log_stream.h"
@@ -21,6 +21,7 @@ int test_two(int, wizard_screen&);
 int test_three(int, wizard_screen&);
 int test_plan(int, wizard_screen&);
 int test_pick(int, wizard_screen&);
+int test_cancel(int, wizard_screen&);
 
 void log_first(int first, const char* name)
 {
@@ -70,8 +71,8 @@ int test_three(int first, wizard_screen& r)
     r.title = "Test screen three";
     r.back = test_two;
     r.next = wizard_quit;
-    r.choice_labels = {"Plan files", "Pick a folder", "Run Nimbrel"};
-    r.choice_funcs = {test_plan, test_pick, dvd_pick_run_sim};
+    r.choice_labels = {"Plan files", "Pick a folder", "Run Nimbrel", "Cancel question"};
+    r.choice_funcs = {test_plan, test_pick, dvd_pick_run_sim, test_cancel};
     return 0;
 }
 
@@ -115,6 +116,21 @@ int test_pick(int first, wizard_screen& r)
         xer.flush();
     }
     r.title = "Picked";
+    r.back = test_three;
+    return 0;
+}
+
+int test_cancel(int first, wizard_screen& r)
+{
+    log_first(first, "cancel");
+    if (first) {
+        const int answer = UTIL_cancel_install("An error occurred during installation:",
+                                               "Cancel or continue?", "Cancel", "the install.",
+                                               "Continue", "the install.");
+        xer << "cancel answer: " << answer << "\n";
+        xer.flush();
+    }
+    r.title = "Answered";
     r.back = test_three;
     return 0;
 }
