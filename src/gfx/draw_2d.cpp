@@ -55,10 +55,10 @@ void OGL_set_colour(int colour, float alpha)
         rgb[1] = std::clamp(rgb[0] + rgb[1] + rgb[2], 0.01f, 1.0f);
         rgb[0] = rgb[2] = 0;
     }
-    if (alpha <= 0.99f)
-        glColor4f(rgb[0], rgb[1], rgb[2], alpha);
-    else
-        glColor3fv(rgb);
+    // Opaque is said with an explicit alpha of 1: after a few translucent
+    // quads Mesa's llvmpipe keeps the old alpha through glColor3fv, and a
+    // live button drawn after a dimmed one came out dimmed too.
+    glColor4f(rgb[0], rgb[1], rgb[2], alpha <= 0.99f ? alpha : 1.0f);
 }
 
 // -- Rectangles and lines ---

@@ -139,7 +139,7 @@ void colr_class::spectrum_plotscale(float x, float y, float low, float high, int
             const float step = std::trunc((v - low) / ramp_span * 1000.0f);
             s = step >= ramp_steps - 1 ? ramp_steps - 1 : step > 0 ? static_cast<int>(step) : 0;
         }
-        glColor3fv(ramp[s]);
+        glColor4f(ramp[s][0], ramp[s][1], ramp[s][2], 1.0f);  // explicit alpha: see OGL_set_colour
         glVertex2f(x + ogl_win->origin_x, y + ogl_win->origin_y + static_cast<float>(i));
     }
     glEnd();

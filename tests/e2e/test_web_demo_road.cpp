@@ -56,6 +56,8 @@ void expect_complete_install(const sample_release& release, const std::string& f
     for (const char* absent : {"Resources/plugins/win/plugin0.so", "Resources/plugins/mac/plugin0.so",
                                "Global Scenery/Terrain/+40-080/+42-074.dsf", "Resources/retired/old_panel.png"})
         EXPECT_FALSE(file_exists(folder + absent)) << absent << " belongs to another system, a tile or is gone";
+    // The demo takes no scenery: its tiles are never even fetched.
+    EXPECT_FALSE(has(release.access_log(), "Global")) << "a scenery tile was downloaded";
 }
 
 // -- A full install -----------------------------------------------------------

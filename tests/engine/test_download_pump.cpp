@@ -39,6 +39,9 @@ release_files sample_release()
         {"Resources/maps/a b.png", pattern(300000, 1)},
         {"Resources/big.bin", pattern(3 * 1024 * 1024 + 5, 2)},
         {"Aircraft/deep/er/still/x.acf", pattern(70000, 3)},
+        // A download server packs scenery tiles as zips like every other
+        // file; only the DVDs hold them as 7z.
+        {"Global Scenery/+40-080/+42-074.dsf", pattern(50000, 4)},
     };
     for (int i = 0; i < 40; ++i) files.push_back({"Resources/many/f" + std::to_string(i) + ".txt", pattern(100 + i, i)});
     return files;
@@ -69,6 +72,9 @@ TEST(DownloadPump, InstallsAReleaseByteForByte)
     }
     for (int k = 0; k < kStreamCount; ++k) EXPECT_FALSE(file_exists(stream_archive_path(k)));
     EXPECT_TRUE(alerts.alerts().empty()) << alerts.alerts().front().lines[0];
+    int tiles = 0;
+    for (const file_history_struct& history : sim_info) tiles += history.back().is_global;
+    EXPECT_EQ(tiles, 1) << "the tile was not read as global scenery";
 }
 
 TEST(DownloadPump, GoneFilesAreDeletedAndTheFoldersTheyEmptiedRemoved)

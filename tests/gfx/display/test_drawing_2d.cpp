@@ -82,6 +82,32 @@ TEST_F(Drawing2D, AlphaBelowOpaqueBlendsAndGlobalAlphaMultiplies)
     EXPECT_TRUE(is_colour(pixel(45, 5), 64, 64, 64));
 }
 
+// The skin bar draws a dimmed caption at half alpha and the next button's
+// pill opaque, frame after frame: the pill must not keep the caption's
+// alpha.  (Mesa's llvmpipe leaves the alpha of an earlier glColor4f in place
+// after glColor3fv once a few such quads are queued, so the reads come last.)
+TEST_F(Drawing2D, OpaqueColourAfterTranslucentQuadsIsOpaqueAgain)
+{
+    colr.assign(60, 1, 1, 1);
+    const auto quad = [](float x, float y, float alpha) {
+        OGL_2dquad(0, 60, alpha, x, y, 0, 0, x, y + 10, 0, 1, x + 10, y + 10, 1, 1, x + 10, y, 1, 0,
+                   0, 5);
+    };
+    constexpr int kRounds = 4;
+    for (int round = 0; round < kRounds; ++round) {
+        const float x = 20.0f * static_cast<float>(round);
+        quad(x, 0, 1.0f);
+        quad(x, 20, 0.5f);
+        quad(x, 40, 1.0f);
+    }
+    for (int round = 0; round < kRounds; ++round) {
+        const int x = 20 * round + 5;
+        EXPECT_TRUE(is_colour(pixel(x, 25), 128, 128, 128)) << "round " << round;
+        EXPECT_TRUE(is_colour(pixel(x, 45), 255, 255, 255))
+            << "opaque quad after a translucent one, round " << round;
+    }
+}
+
 TEST_F(Drawing2D, GreenOnlyTurnsColoursGreen)
 {
     colr.assign(60, 0, 0, 1);

@@ -1,0 +1,196 @@
+// The web-demo road's screens frame by frame without a window: the welcome's
+// warning, the server check coming back to a manifest it has read or could
+// not read, what the destination refuses, and a frame of the install in
+// which every download fails.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
+
+#include "engine/download_streams.h"
+#include "engine/http_client.h"
+#include "engine/installer_state.h"
+#include "engine/manifest.h"
+#include "nginx_server.h"
+#include "wizard/demo_road.h"
+#include "wizard/shared_screens.h"
+#include "wizard/wizard_globals.h"
+
+#include "main_window_test.h"
+#include "test_support.h"
+
+namespace {
+
+using testing_support::remove_tree;
+using testing_support::scratch_dir;
+using testing_support::write_file;
+
+bool has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+const char* const kManifest =
+    "I\n900 version\nINSTALLER\n\n"
+    "FILE 1 0 0 1 1 0123456789abcdef0123456789abcdef Nimbrel/Resources/a.txt\n";
+
+class demo_road_screens : public main_window_test {
+protected:
+    void SetUp() override
+    {
+        main_window_test::SetUp();
+        temp_path = temp_.path();
+        sim_info.clear();
+        demo_install_is_running = 0;
+    }
+    void TearDown() override
+    {
+        next.reset_all_streams();
+        for (int slot = 0; slot < 6; ++slot) http.cancel(slot);
+        http.proxy_host.clear();
+        http.proxy_port.clear();
+        http.proxy_port_int = 0;
+        demo_install_is_running = 0;
+        sim_info.clear();
+        temp_path.clear();
+        main_window_test::TearDown();
+    }
+    // The server list as the engine leaves it once read: one server.
+    static void one_server_listed()
+    {
+        stg.server_count = 1;
+        stg.server_choice = 0;
+        server_name[0] = "dl1.nimbrel.example";
+        server_path[0] = "/demo/Demo_900/";
+    }
+
+    scratch_home home_;
+    scratch_dir temp_;
+};
+
+// -- Welcome ----------------------------------------------------------------------
+
+TEST_F(demo_road_screens, WelcomeWarnsOnlyOfRegisteredCopiesThatStillExist)
+{
+    const std::string gone = home_ / "Gone Copy/";
+    const std::string kept = home_ / "Kept Copy/";
+    write_file(kept + "Nimbrel-i686", "");
+    write_file(home_ / ".nimbrel/nimbrel_install.txt", gone + "\n");
+
+    accept_eula = 1;
+    wizard_screen first;
+    demo_start(1, first);
+    EXPECT_EQ(accept_eula, 0) << "the licence is to be accepted anew";
+    EXPECT_FALSE(has(first.text, "Warning")) << first.text;
+    EXPECT_EQ(step_names.size(), 6u);
+    EXPECT_EQ(first.next, see_eula);
+    EXPECT_EQ(first.back, nullptr);
+    EXPECT_EQ(first.flag_prefs, 1);
+
+    write_file(home_ / ".nimbrel/nimbrel_install.txt", gone + "\n" + kept + "\n");
+    wizard_screen again;
+    demo_start(1, again);
+    EXPECT_TRUE(has(again.text, "Nimbrel 9.\n\nWarning: you already have Nimbrel 9 installed")) << again.text;
+}
+
+// -- Server check -----------------------------------------------------------------
+
+TEST_F(demo_road_screens, ServerCheckReadsTheKeptManifestAgainAndMovesOnWithoutADownload)
+{
+    one_server_listed();
+    write_file(temp_path + "directory.txt", kManifest);
+    stg.dir_status = 3;
+    sim_info.clear();  // as if something had emptied it since
+
+    wizard_screen rec;
+    EXPECT_EQ(demo_get_updates(1, rec), 1);
+    EXPECT_EQ(rec.next, demo_pick_dest);
+    EXPECT_EQ(rec.back, nullptr);
+    EXPECT_EQ(stg.dir_status, 3);
+    EXPECT_EQ(sim_info.size(), 1u) << "the manifest was not read again";
+    EXPECT_EQ(http.transfer(1), nullptr) << "the manifest was fetched again";
+}
+
+TEST_F(demo_road_screens, UnreadableManifestStaysTheAnswerOnEveryVisit)
+{
+    one_server_listed();
+    stg.dir_status = 2;
+    for (int first : {1, 0, 1}) {
+        wizard_screen rec;
+        EXPECT_EQ(demo_get_updates(first, rec), 0);
+        EXPECT_EQ(rec.text, "There was a problem reading information from the servers.");
+        EXPECT_EQ(rec.next, nullptr) << "CONTINUE stays dimmed";
+        EXPECT_EQ(rec.back, see_eula);
+        EXPECT_EQ(stg.dir_status, 2);
+    }
+    EXPECT_EQ(http.transfer(1), nullptr) << "no new download was tried";
+}
+
+// -- Destination --------------------------------------------------------------------
+
+// The screen keeps its parent folder for the whole run, so the folder it
+// offers is read back from the first frame rather than assumed.
+TEST_F(demo_road_screens, DestinationRefusesAnExistingFolderButNotAPlainFile)
+{
+    const std::string name = "Nimbrel 9 Demo";
+    wizard_screen first;
+    demo_pick_dest(1, first);
+    ASSERT_GE(dest_dir_path.size(), name.size() + 1);
+    const std::string dest = dest_dir_path;
+    const std::string parent = dest.substr(0, dest.size() - name.size() - 1);
+    ASSERT_EQ(parent + name + "/", dest) << "the default name is not " << name;
+
+    write_file(parent + name, "a file, not a folder");
+    wizard_screen beside_file;
+    demo_pick_dest(0, beside_file);
+    EXPECT_EQ(beside_file.next, demo_run_patch) << beside_file.text;
+    EXPECT_TRUE(has(beside_file.text, "I will create the folder '" + name + "'")) << beside_file.text;
+    remove_tree(parent + name);
+
+    write_file(dest + "inside.txt", "");
+    wizard_screen beside_folder;
+    demo_pick_dest(0, beside_folder);
+    EXPECT_EQ(beside_folder.next, nullptr);
+    EXPECT_EQ(beside_folder.text, "The folder '" + name + "' already exists inside the folder '" +
+                                      parent + "'.\n\nPlease change the install name or destination.");
+    remove_tree(dest);
+
+    wizard_screen gone_again;
+    demo_pick_dest(0, gone_again);
+    EXPECT_EQ(gone_again.next, demo_run_patch) << "the name is offered again once the folder is gone";
+}
+
+// -- Install ------------------------------------------------------------------------
+
+TEST_F(demo_road_screens, FrameInWhichEveryDownloadFailsShowsTheFailureWithoutABar)
+{
+    const unsigned short closed = testing_support::free_loopback_port();
+    ASSERT_NE(closed, 0);
+    http.proxy_host = "127.0.0.1";
+    http.proxy_port = std::to_string(closed);
+    http.proxy_port_int = closed;
+    one_server_listed();
+    write_file(temp_path + "directory.txt", kManifest);
+    ASSERT_EQ(read_directory(temp_path + "directory.txt", ""), 3);
+    sim_info[0].back().do_install = 1;
+    dest_dir_path = home_ / "Copy/";
+    next.reset_all_streams();
+    demo_install_is_running = 1;  // set up already: the frames go straight to the pump
+
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!stg.download_failed && std::chrono::steady_clock::now() < deadline) {
+        wizard_screen rec;
+        ASSERT_EQ(demo_run_patch(0, rec), 0);
+    }
+    ASSERT_EQ(stg.download_failed, 1) << "the refused connection was never reported";
+
+    wizard_screen rec;
+    EXPECT_EQ(demo_run_patch(0, rec), 0);
+    EXPECT_TRUE(has(rec.text, "I can not download the file '/demo/Demo_900/Nimbrel/Resources/a.txt.zip'"))
+        << rec.text;
+    EXPECT_LT(rec.progress, 0.0f) << "no bar";
+    EXPECT_EQ(rec.progress_text, "");
+    EXPECT_EQ(rec.back, demo_pick_dest) << "GO BACK stays available";
+    EXPECT_EQ(rec.next, nullptr);
+    EXPECT_EQ(rec.show_servers, 1) << "another server can be chosen";
+    EXPECT_EQ(demo_install_is_running, 1) << "the install goes on";
+}
+
+}  // namespace
