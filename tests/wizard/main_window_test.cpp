@@ -5,7 +5,13 @@
 
 #include "core/shell_hooks.h"
 #include "core/translation.h"
+#include "engine/download_streams.h"
+#include "engine/http_client.h"
+#include "engine/dvd_install_pump.h"
 #include "engine/installer_state.h"
+#include "engine/manifest.h"
+#include "wizard/demo_road.h"
+#include "wizard/shared_screens.h"
 #include "shell/mnw_state.h"
 
 namespace {
@@ -63,3 +69,25 @@ scratch_home::scratch_home()
 }
 
 scratch_home::~scratch_home() { ::setenv("HOME", saved_.c_str(), 1); }
+
+void road_test::SetUp()
+{
+    main_window_test::SetUp();
+    temp_path = temp_.path();
+    sim_info.clear();
+    demo_install_is_running = 0;
+}
+
+void road_test::TearDown()
+{
+    set_abort_alert_hook(nullptr);
+    next.reset_all_streams();
+    for (int slot = 0; slot < 6; ++slot) http.cancel(slot);
+    http.proxy_host.clear();
+    http.proxy_port.clear();
+    http.proxy_port_int = 0;
+    demo_install_is_running = 0;
+    sim_info.clear();
+    temp_path.clear();
+    main_window_test::TearDown();
+}

@@ -38,3 +38,14 @@ private:
     testing_support::scratch_dir dir_;
     std::string saved_;
 };
+
+// A road's screens with a home and a private temporary folder of their own,
+// and no install, stream, transfer or proxy left over for the next test.
+class road_test : public main_window_test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    scratch_home home_;
+    testing_support::scratch_dir temp_;
+};

@@ -31,27 +31,8 @@ const char* const kManifest =
     "I\n900 version\nINSTALLER\n\n"
     "FILE 1 0 0 1 1 0123456789abcdef0123456789abcdef Nimbrel/Resources/a.txt\n";
 
-class demo_road_screens : public main_window_test {
+class demo_road_screens : public road_test {
 protected:
-    void SetUp() override
-    {
-        main_window_test::SetUp();
-        temp_path = temp_.path();
-        sim_info.clear();
-        demo_install_is_running = 0;
-    }
-    void TearDown() override
-    {
-        next.reset_all_streams();
-        for (int slot = 0; slot < 6; ++slot) http.cancel(slot);
-        http.proxy_host.clear();
-        http.proxy_port.clear();
-        http.proxy_port_int = 0;
-        demo_install_is_running = 0;
-        sim_info.clear();
-        temp_path.clear();
-        main_window_test::TearDown();
-    }
     // The server list as the engine leaves it once read: one server.
     static void one_server_listed()
     {
@@ -60,9 +41,6 @@ protected:
         server_name[0] = "dl1.nimbrel.example";
         server_path[0] = "/demo/Demo_900/";
     }
-
-    scratch_home home_;
-    scratch_dir temp_;
 };
 
 // -- Welcome ----------------------------------------------------------------------

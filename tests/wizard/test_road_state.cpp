@@ -23,28 +23,7 @@ using testing_support::read_file;
 using testing_support::scratch_dir;
 using testing_support::write_file;
 
-class road_state : public main_window_test {
-protected:
-    void SetUp() override
-    {
-        main_window_test::SetUp();
-        temp_path = temp_.path();
-        sim_info.clear();
-        demo_install_is_running = 0;
-    }
-    void TearDown() override
-    {
-        set_abort_alert_hook(nullptr);
-        next.reset_all_streams();
-        demo_install_is_running = 0;
-        sim_info.clear();
-        temp_path.clear();
-        main_window_test::TearDown();
-    }
-
-    scratch_home home_;
-    scratch_dir temp_;
-};
+using road_state = road_test;
 
 // -- Failure flags --------------------------------------------------------------
 
