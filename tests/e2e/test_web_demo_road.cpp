@@ -116,9 +116,9 @@ TEST(web_demo_road, InstallsEveryFileByItsChecksumRegistersOnceAndFliesTheNewCop
     road.shot("demo_welcome");
     road.walk_to_destination();
     road.shot("demo_destination");
-    std::vector<std::string> temp_folders;
-    ASSERT_TRUE(wait_until([&] { return !(temp_folders = temp_folders_holding(release.manifest())).empty(); }, 10))
-        << "no private temporary folder holds the manifest";
+    std::string temp;
+    ASSERT_TRUE(wait_until([&] { return !(temp = release.temp_folder()).empty(); }, 10))
+        << "not one private temporary folder holds the manifest";
     ASSERT_TRUE(begin_install(program, road)) << program.log();
 
     const std::string folder = install_folder(program);
@@ -126,7 +126,7 @@ TEST(web_demo_road, InstallsEveryFileByItsChecksumRegistersOnceAndFliesTheNewCop
     expect_complete_install(release, folder);
     EXPECT_EQ(read_file(registry(program)), folder + "\n");
     EXPECT_EQ(read_file(program.home() + "nimbrel-flown.txt"), folder + "Nimbrel-i686\n");
-    for (const std::string& temp : temp_folders) EXPECT_FALSE(file_exists(temp)) << temp << " outlived the run";
+    EXPECT_FALSE(file_exists(temp)) << temp << " outlived the run";
 }
 
 // -- Servers that fail -----------------------------------------------------------
@@ -251,29 +251,29 @@ TEST(web_demo_road, GoBackOnASlowInstallCancelsCleanlyThenContinuesToTheEnd)
     ASSERT_FALSE(window.empty()) << program.output();
     road_walker road(program, window);
     road.walk_to_destination();
-    const std::vector<std::string> temp = temp_folders_holding(release.manifest());
-    ASSERT_EQ(temp.size(), 1u);
+    const std::string temp = release.temp_folder();
+    ASSERT_FALSE(temp.empty()) << "not one private temporary folder holds the manifest";
     const std::string folder = install_folder(program);
 
     const auto download_under_way = [&] {
         road.press_continue();  // dimmed, so harmless, while the install runs
-        return holds_archives(temp[0]);
+        return holds_archives(temp);
     };
     ASSERT_TRUE(wait_until(download_under_way, 20)) << "no download under way";
-    ASSERT_TRUE(open_cancel_question(road, temp[0])) << "GO BACK did not ask\n" << program.log();
+    ASSERT_TRUE(open_cancel_question(road, temp)) << "GO BACK did not ask\n" << program.log();
     road.shot("demo_cancel_question");
     EXPECT_TRUE(wait_until([&] {
         road.click(150, 250);  // "Cancel"
         return wait_until([&] { return !file_exists(folder); }, 2);
     }, 20)) << "the partial copy stayed";
-    EXPECT_FALSE(holds_archives(temp[0])) << "a partial download stayed in " << temp[0];
+    EXPECT_FALSE(holds_archives(temp)) << "a partial download stayed in " << temp;
     road.shot("demo_after_cancel");
 
     ASSERT_TRUE(wait_until(download_under_way, 20)) << "the second install did not start";
-    ASSERT_TRUE(open_cancel_question(road, temp[0])) << "GO BACK did not ask again\n" << program.log();
+    ASSERT_TRUE(open_cancel_question(road, temp)) << "GO BACK did not ask again\n" << program.log();
     EXPECT_TRUE(wait_until([&] {
         road.click(150, 225);  // "Continue"
-        return downloads_move(temp[0]);
+        return downloads_move(temp);
     }, 20)) << "the install did not go on";
     EXPECT_EQ(fly_when_done(program, road, 60), 1) << program.log();
     expect_complete_install(release, folder);
@@ -337,13 +337,13 @@ TEST(web_demo_road, DiskFillingUpDuringTheInstallEndsOnTheProblemTextWithoutRetr
     ASSERT_FALSE(window.empty()) << program.output();
     road_walker road(program, window);
     road.walk_to_destination();
-    const std::vector<std::string> temp = temp_folders_holding(release.manifest());
-    ASSERT_EQ(temp.size(), 1u);
+    const std::string temp = release.temp_folder();
+    ASSERT_FALSE(temp.empty()) << "not one private temporary folder holds the manifest";
     ASSERT_TRUE(begin_install(program, road)) << program.log();
     // Another program takes what is left of the disk.
     run_shell("dd if=/dev/zero of='" + program.home() + "filler' bs=64k");
 
-    ASSERT_TRUE(wait_until([&] { return pump_held(temp[0]); }, 60)) << "no warning held the install\n" << program.log();
+    ASSERT_TRUE(wait_until([&] { return pump_held(temp); }, 60)) << "no warning held the install\n" << program.log();
     road.shot("demo_disk_full_alert");
     dismiss_unpack_warning_and_expect_no_fly(program, road, "No space left on device");
     road.shot("demo_disk_full_finish");
@@ -359,7 +359,7 @@ TEST(web_demo_road, DiskFillingUpDuringTheInstallEndsOnTheProblemTextWithoutRetr
     EXPECT_EQ(read_file(registry(program)), folder + "\n");
     EXPECT_TRUE(file_exists(folder)) << "the registry names a copy that is not there";
     quit_on_the_finish_screen(program, road);
-    EXPECT_FALSE(file_exists(temp[0])) << temp[0] << " outlived the run";
+    EXPECT_FALSE(file_exists(temp)) << temp << " outlived the run";
 }
 
 // -- Install names -------------------------------------------------------------------

@@ -127,19 +127,20 @@ bool wait_until(const std::function<bool()>& done, double seconds)
     return done();
 }
 
-std::vector<std::string> temp_folders_holding(const std::string& manifest)
+std::string sample_release::temp_folder() const
 {
+    const std::string wanted = manifest();
     std::vector<std::string> found;
     DIR* tmp = opendir("/tmp");
-    if (!tmp) return found;
+    if (!tmp) return "";
     while (dirent* entry = readdir(tmp)) {
         const std::string name = entry->d_name;
         // mkdtemp's "nimbrel-XXXXXX", not the test servers' folders.
         if (name.size() != 14 || name.compare(0, 8, "nimbrel-") != 0) continue;
         const std::string folder = "/tmp/" + name + "/";
-        if (file_exists(folder + "directory.txt") && read_file(folder + "directory.txt") == manifest)
+        if (file_exists(folder + "directory.txt") && read_file(folder + "directory.txt") == wanted)
             found.push_back(folder);
     }
     closedir(tmp);
-    return found;
+    return found.size() == 1 ? found[0] : "";
 }

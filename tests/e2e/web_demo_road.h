@@ -36,6 +36,9 @@ public:
     std::string slowed(const std::string& folder, const std::string& rate) const;
     unsigned short port() const { return server_ ? server_->port() : 0; }
     std::string access_log() const;
+    // The installer's private temporary folder under /tmp, which holds the
+    // manifest once the server check is through; "" unless exactly one does.
+    std::string temp_folder() const;
 
 private:
     testing_support::scratch_dir dir_;
@@ -80,5 +83,3 @@ private:
 // Polls `done` every 100 ms until it holds or `seconds` have passed.
 bool wait_until(const std::function<bool()>& done, double seconds);
 
-// The private temporary folders under /tmp that hold this manifest.
-std::vector<std::string> temp_folders_holding(const std::string& manifest);
