@@ -166,10 +166,10 @@ int extract_dest::write_file(const std::string& name, const char* data, size_t s
     int err = place(name, true);
     if (err) return err;
 
-    // Whatever is there goes first, so the new file never writes through a
-    // link; O_NOFOLLOW catches a link that could not be removed.
-    ::unlink(path_.c_str());
-    int fd = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
+    // A new file renamed over whatever is there: it never writes through a
+    // link, and a full disk leaves the old file rather than half a new one.
+    std::string temp;
+    int fd = open_beside(path_, &temp);
     if (fd < 0) {
         FILE_ERR_HERE();
         return errno;
@@ -192,5 +192,5 @@ int extract_dest::write_file(const std::string& name, const char* data, size_t s
         FILE_ERR_HERE();
         err = errno;
     }
-    return err;
+    return replace_by(temp, path_, err);
 }

@@ -49,12 +49,7 @@ bool ouf_open(const std::string& path, int kind, int version, const std::string&
     if (kind != kHeaderBinary && kind != kHeaderText)
         __MACIBM_alert(0, "Bad ouf_open type!", path, "", "", 2, __FILE__, __LINE__);
 
-    std::string full = path;
-    set_path_to_full(full);
-    if (full.size() > 3)
-        for (size_t i = full.size() - 3; i < full.size(); ++i)
-            if (full[i] >= 'A' && full[i] <= 'Z') full[i] = char(full[i] - 'A' + 'a');
-
+    const std::string full = ouf_path(path);
     if (write_header(full, kind, version, copyright)) return true;
     make_folder(folder_of(path));
     if (write_header(full, kind, version, copyright)) return true;
@@ -68,6 +63,16 @@ bool ouf_open(const std::string& path, int kind, int version, const std::string&
                    "creating the folder listed in the path above.",
                    1, __FILE__, __LINE__);
     return false;
+}
+
+std::string ouf_path(const std::string& path)
+{
+    std::string full = path;
+    set_path_to_full(full);
+    if (full.size() > 3)
+        for (size_t i = full.size() - 3; i < full.size(); ++i)
+            if (full[i] >= 'A' && full[i] <= 'Z') full[i] = char(full[i] - 'A' + 'a');
+    return full;
 }
 
 int xmap_class::check_file(int kind, const int* versions, const char* keyword, std::string* rest)

@@ -17,3 +17,5 @@
 // in lower case.  A missing folder (one level) is created and the open
 // tried again; a second failure is a warning alert and false.
 bool ouf_open(const std::string& path, int kind, int version, const std::string& copyright);
+// The path ouf_open writes for `path`: full, with its extension lower-cased.
+std::string ouf_path(const std::string& path);

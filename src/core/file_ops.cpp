@@ -5,6 +5,7 @@
 #include <sys/statfs.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
@@ -137,10 +138,8 @@ int copy_file(const std::string& from, const std::string& to)
         return err;
     }
 
-    // Write beside the destination and rename over it at the end, so a
-    // failed copy leaves the old file (or no file) where it was.
-    std::string temp = dest + ".partial-XXXXXX";
-    int out = ::mkostemp(&temp[0], O_CLOEXEC);
+    std::string temp;
+    int out = open_beside(dest, &temp);
     if (out < 0) {
         FAIL();
         ::close(in);
@@ -151,6 +150,26 @@ int copy_file(const std::string& from, const std::string& to)
     ::close(in);
     if (::fchmod(out, st.st_mode & 0777) != 0 && !err) err = FAIL();
     if (::close(out) != 0 && !err) err = FAIL();
+    return replace_by(temp, dest, err);
+}
+
+int open_beside(const std::string& dest, std::string* temp)
+{
+    // Named after the process, not after `dest`: a long name plus a suffix
+    // could pass the system's limit where the name itself does not.
+    static std::atomic<unsigned> serial{0};
+    const size_t slash = dest.rfind('/');
+    const std::string folder = slash == std::string::npos ? std::string() : dest.substr(0, slash + 1);
+    for (int tries = 0; tries < 100; ++tries) {
+        *temp = folder + ".partial-" + std::to_string(::getpid()) + "-" + std::to_string(serial++);
+        const int fd = ::open(temp->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EEXIST) return fd;
+    }
+    return -1;
+}
+
+int replace_by(const std::string& temp, const std::string& dest, int err)
+{
     if (!err && ::rename(temp.c_str(), dest.c_str()) != 0) err = FAIL();
     if (err) ::unlink(temp.c_str());
     return err;

@@ -27,6 +27,14 @@ int delete_file(const std::string& path);
 // 0, 2 when either file cannot be opened, else errno.  The destination is
 // replaced only by a complete copy: on failure it stays as it was.
 int copy_file(const std::string& from, const std::string& to);
+// A new, empty file in the folder of the full path `dest`, for contents
+// that replace_by then renames over `dest`: a write that fails half-way
+// leaves `dest` as it was.  Mode 0666 less the umask.  The descriptor, or
+// -1 with errno set; `temp` gets the new file's path.
+int open_beside(const std::string& dest, std::string* temp);
+// Renames `temp` over `dest` when `err` is 0, else removes `temp`.  `err`,
+// or errno of a failed rename.
+int replace_by(const std::string& temp, const std::string& dest, int err);
 // folder + old_name to folder + new_name.
 int rename_file(const std::string& folder, const std::string& old_name,
                 const std::string& new_name);

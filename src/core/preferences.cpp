@@ -1,7 +1,10 @@
 #include "core/preferences.h"
 
 #include <climits>
+#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "core/cmdline.h"
 #include "core/core_globals.h"
@@ -184,7 +187,11 @@ void pref_class::IO_set(int file, int mode)
 scan_class::scan_class(const std::string& path, int mode) : mode(mode), path_(path)
 {
     if (mode == 1) {
-        writing_ = !path.empty() && ouf_open(path, 10001, 92001, "no-copyright-string");
+        // Written beside the file and renamed over it once complete: a full
+        // disk must not leave the user's settings half written.
+        if (path.empty()) return;
+        target_ = ouf_path(path);
+        writing_ = ouf_open(target_ + ".new", 10001, 92001, "no-copyright-string");
         return;
     }
     xmap_class file(path);
@@ -197,7 +204,14 @@ scan_class::~scan_class()
 {
     if (!writing_) return;
     ouf.close();
-    if (ouf.fail()) xer << "The preference file " << path_ << " could not be written completely.\n";
+    const std::string temp = target_ + ".new";
+    if (ouf.fail()) {
+        xer << "The preference file " << path_ << " could not be written completely; the old one is kept.\n";
+        std::remove(temp.c_str());
+    } else if (std::rename(temp.c_str(), target_.c_str()) != 0) {
+        xer << "The preference file " << path_ << " could not be replaced: " << std::strerror(errno) << "\n";
+        std::remove(temp.c_str());
+    }
 }
 
 int scan_class::fetch_or_get(const std::string& out_value, std::string& in_value, const std::string& key)

@@ -59,6 +59,7 @@ public:
 
 private:
     std::string path_;
+    std::string target_;    // write mode: the full path the file replaces
     bool writing_ = false;  // write mode with the file open
 };
 

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -86,6 +89,27 @@ TEST_F(InstallerPreferences, WritingWithoutProxyGivesFourKeyLinesInOrder)
     pref.IO_set(11, 1);
     EXPECT_EQ(read_file(installer_file()),
               "I\n92001 version\n_stream_count 3\n_log_actions 0\n_proxy_port_int 0\n_get_beta 1\n");
+}
+
+// The file-size limit stands in for a full disk, in a child so it binds
+// no other test.
+TEST_F(InstallerPreferences, AWriteThatFailsKeepsTheFileThatWasThere)
+{
+    write_installer_file("_stream_count 2\n");
+    const std::string before = read_file(installer_file());
+    s.proxy_host = std::string(4000, 'h');
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::signal(SIGXFSZ, SIG_IGN);
+        struct rlimit limit = {64, 64};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        pref.IO_set(11, 1);
+        _exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_EQ(read_file(installer_file()), before);
+    EXPECT_EQ(testing_support::run_shell("ls -A '" + dir / ".nimbrel" + "'").out, "Nimbrel Installer.prf\n");
 }
 
 TEST_F(InstallerPreferences, EveryValueSurvivesARoundTripBlanksIncluded)

@@ -99,10 +99,11 @@ TEST(ZipDamaged, ANameTooLongForTheBufferFailsInsteadOfBeingCut)
 
 // A full disk is a failure with the system's reason, never a success: the
 // file-size limit stands in for the disk, in a child so it binds no test.
-TEST(ZipDamaged, AFullDiskIsAFailureWithErrno)
+TEST(ZipDamaged, AFullDiskIsAFailureWithErrnoAndKeepsTheOldFile)
 {
     scratch_dir dir;
     write_file(dir / "x.zip", make_zip({{"big.bin", std::string(100000, 'b')}}));
+    write_file(dir / "big.bin", "old");
     pid_t child = ::fork();
     if (child == 0) {
         ::signal(SIGXFSZ, SIG_IGN);
@@ -113,4 +114,7 @@ TEST(ZipDamaged, AFullDiskIsAFailureWithErrno)
     int status = 0;
     ::waitpid(child, &status, 0);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
+    EXPECT_EQ(testing_support::read_file(dir / "big.bin"), "old") << "half a new file took its place";
+    EXPECT_EQ(testing_support::run_shell("ls -A '" + dir.path() + "'").out, "big.bin\nx.zip\n")
+        << "the partial file was left behind";
 }
