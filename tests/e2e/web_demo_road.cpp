@@ -120,6 +120,21 @@ bool wait_until(const std::function<bool()>& done, double seconds)
     return done();
 }
 
+std::string registry(const installer_process& program) { return program.home() + ".nimbrel/nimbrel_install.txt"; }
+
+bool begin_install(const installer_process& program, const road_walker& road)
+{
+    return wait_until([&] {
+        road.press_continue();
+        return file_exists(registry(program));
+    }, 20);
+}
+
+bool holds_archives(const std::string& folder)
+{
+    return !run_shell("ls '" + folder + "' | grep '\\.zip$'").out.empty();
+}
+
 std::vector<std::string> temp_folders_holding(const std::string& manifest, const std::vector<std::string>& known)
 {
     std::vector<std::string> found;
