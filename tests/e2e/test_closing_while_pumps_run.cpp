@@ -76,8 +76,12 @@ TEST(closing_while_pumps_run, CloseRequestDuringDownloadsCutsTheStreamsAndEndsCl
     ASSERT_TRUE(wait_until([&] { return !(temp = temp_folders_holding(release.manifest(), earlier)).empty(); }, 10))
         << "no private temporary folder holds the manifest";
     ASSERT_TRUE(begin_install(program, road)) << program.log();
-    ASSERT_TRUE(wait_until([&] { return holds_archives(temp[0]); }, 20)) << "no download under way";
-    x_command("sleep 1");
+    // The small archives come and go at once; one past 100 KB is a large
+    // one on its way.
+    const auto large_under_way = [&] {
+        return !run_shell("find '" + temp[0] + "' -name '*.zip' -size +100k").out.empty();
+    };
+    ASSERT_TRUE(wait_until(large_under_way, 30)) << "no large download under way";
     road.shot("closing_during_download");
 
     ASSERT_TRUE(program.send_close_request());

@@ -183,6 +183,11 @@ INSTANTIATE_TEST_SUITE_P(web_demo_road, unusable_server_list, testing::Values("n
 
 // -- Going back on a running install ---------------------------------------------
 
+bool holds_archives(const std::string& folder)
+{
+    return !run_shell("ls '" + folder + "' | grep '\\.zip$'").out.empty();
+}
+
 // Off until an intermittent hang is understood: on a loaded machine this walk
 // sometimes runs past every limit (twice in three full runs), while alone it
 // passes in 15 s.

@@ -130,11 +130,6 @@ bool begin_install(const installer_process& program, const road_walker& road)
     }, 20);
 }
 
-bool holds_archives(const std::string& folder)
-{
-    return !run_shell("ls '" + folder + "' | grep '\\.zip$'").out.empty();
-}
-
 std::vector<std::string> temp_folders_holding(const std::string& manifest, const std::vector<std::string>& known)
 {
     std::vector<std::string> found;

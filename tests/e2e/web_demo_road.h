@@ -80,8 +80,6 @@ std::string registry(const installer_process& program);
 // itself up (it registers the copy first): a click in a busy frame on a
 // loaded machine can come before the screen is ready for it.
 bool begin_install(const installer_process& program, const road_walker& road);
-// The folder holds a zip archive: a download under way or not yet unpacked.
-bool holds_archives(const std::string& folder);
 
 // The private temporary folders under /tmp that hold this manifest, less
 // those in `known` (left by runs that were killed).
