@@ -72,14 +72,13 @@ TEST(closing_while_pumps_run, CloseRequestDuringDownloadsCutsTheStreamsAndEndsCl
     ASSERT_FALSE(window.empty()) << program.output();
     road_walker road(program, window);
     road.walk_to_destination();
-    std::vector<std::string> temp;
-    ASSERT_TRUE(wait_until([&] { return !(temp = temp_folders_holding(release.manifest(), earlier)).empty(); }, 10))
-        << "no private temporary folder holds the manifest";
+    const std::string temp = run_temp_folder(release, earlier, 10);
+    ASSERT_FALSE(temp.empty()) << "no private temporary folder of the run holds the manifest";
     ASSERT_TRUE(begin_install(program, road)) << program.log();
     // The small archives come and go at once; one past 100 KB is a large
     // one on its way.
     const auto large_under_way = [&] {
-        return !run_shell("find '" + temp[0] + "' -name '*.zip' -size +100k").out.empty();
+        return !run_shell("find '" + temp + "' -name '*.zip' -size +100k").out.empty();
     };
     ASSERT_TRUE(wait_until(large_under_way, 30)) << "no large download under way";
     road.shot("closing_during_download");
@@ -87,7 +86,7 @@ TEST(closing_while_pumps_run, CloseRequestDuringDownloadsCutsTheStreamsAndEndsCl
     ASSERT_TRUE(program.send_close_request());
     expect_clean_end(program);
     EXPECT_EQ(program.output(), "");
-    for (const std::string& folder : temp) EXPECT_FALSE(file_exists(folder)) << folder << " outlived the run";
+    EXPECT_FALSE(file_exists(temp)) << temp << " outlived the run";
     // nginx notes a request when it ends; a cut one ends short.
     std::vector<served> large;
     EXPECT_TRUE(wait_until([&] { return !(large = requests_for(release, "/Resources/large/")).empty(); }, 10))

@@ -147,3 +147,11 @@ std::vector<std::string> temp_folders_holding(const std::string& manifest, const
     closedir(tmp);
     return found;
 }
+
+std::string run_temp_folder(const sample_release& release, const std::vector<std::string>& known,
+                            double seconds)
+{
+    std::vector<std::string> found;
+    wait_until([&] { return !(found = temp_folders_holding(release.manifest(), known)).empty(); }, seconds);
+    return found.size() == 1 ? found[0] : "";
+}

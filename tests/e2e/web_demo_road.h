@@ -85,3 +85,7 @@ bool begin_install(const installer_process& program, const road_walker& road);
 // those in `known` (left by runs that were killed).
 std::vector<std::string> temp_folders_holding(const std::string& manifest,
                                               const std::vector<std::string>& known = {});
+// The one such folder of a run once its server check has fetched the
+// manifest, or "" when none came within `seconds`.
+std::string run_temp_folder(const sample_release& release, const std::vector<std::string>& known,
+                            double seconds);
