@@ -2,7 +2,7 @@
 """Makes the sample web release that scripts/demo serves and the end-to-end
 tests install: the maker's server list and a download server's files.
 
-    make_sample_release.py WEBROOT [--small N] [--large N] [--large-mb MB]
+    make_sample_release.py WEBROOT [--small N] [--large N] [--large-mb MB] [--tag TEXT]
 
 The release ("Demo_900", top folder "Nimbrel") holds the stub simulator
 "Nimbrel-i686", N small files in nested folders, a few large ones, files
@@ -10,6 +10,8 @@ for other systems only, global-scenery tiles in a few sectors and a "GONE"
 line.  Its files lie below /demo/; the server list names two servers,
 dl1 at /demo/ and dl2 at /mirror/, which a web server maps to the same
 files.  WEBROOT/release.txt lists what a complete demo install holds.
+With --tag, the stub simulator carries TEXT in a comment, so the release's
+manifest differs from that of every release made with another tag.
 """
 
 import argparse
@@ -44,7 +46,7 @@ def payload(rng, size):
         (bytes(rng.getrandbits(6) + 32 for _ in range(65536)) * (size // 65536 + 1))[:size]
 
 
-def make_source(source, small, large, large_mb):
+def make_source(source, small, large, large_mb, tag):
     rng = random.Random(900)
     installed = []
 
@@ -54,7 +56,7 @@ def make_source(source, small, large, large_mb):
         if counted:
             installed.append(rel)
 
-    add("Nimbrel-i686", SIMULATOR.encode(), 0o755)
+    add("Nimbrel-i686", (SIMULATOR + ("# %s\n" % tag if tag else "")).encode(), 0o755)
     groups = ["Aircraft/General Aviation/Trainer", "Aircraft/Heavy/Liner", "Resources/sounds/engine",
               "Resources/bitmaps/cockpit/gauges", "Resources/text", "Airports/North"]
     for i in range(small):
@@ -76,10 +78,11 @@ def main():
     ap.add_argument("--small", type=int, default=300)
     ap.add_argument("--large", type=int, default=3)
     ap.add_argument("--large-mb", type=int, default=8)
+    ap.add_argument("--tag", default="")
     args = ap.parse_args()
 
     with tempfile.TemporaryDirectory(prefix="nimbrel-sample-") as source:
-        installed = make_source(source, args.small, args.large, args.large_mb)
+        installed = make_source(source, args.small, args.large, args.large_mb, args.tag)
         tool = os.path.join(os.path.dirname(os.path.abspath(__file__)), "make_release.py")
         command = [sys.executable, tool, source, args.webroot, "--release", RELEASE, "--top", TOP,
                    "--server", "dl1.nimbrel.example", "/demo/", "|Download server 1",

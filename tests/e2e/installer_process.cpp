@@ -24,6 +24,12 @@ bool installer_process::send_close_request() const
 std::string installer_process::screenshot(const std::string& window, const std::string& name) const
 {
     const std::string path = std::string(E2E_OUTPUT_DIR) + "/" + name + ".png";
-    x_command("mkdir -p '" E2E_OUTPUT_DIR "' && import -window " + window + " '" + path + "'");
+    // Given a window that is gone (the program ended), import falls back to
+    // letting the user pick one: it grabs the server and waits for a click
+    // that never comes, and every X client of the test waits with it.  So
+    // no shot of a window that is gone, and a kill, which ends the grab with
+    // the connection, should the window go in between.
+    x_command("mkdir -p '" E2E_OUTPUT_DIR "' && xwininfo -id " + window + " >/dev/null 2>&1 && timeout -k 2 20 import -window " +
+              window + " '" + path + "'");
     return path;
 }

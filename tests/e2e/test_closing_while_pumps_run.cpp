@@ -66,14 +66,14 @@ TEST(closing_while_pumps_run, CloseRequestDuringDownloadsCutsTheStreamsAndEndsCl
     // Each stream at 100 KB/s: one large archive alone takes about a minute.
     sample_release release(10, 2, 8);
     ASSERT_TRUE(release.serve("limit_rate 100k;\n"));
-    const std::vector<std::string> earlier = temp_folders_holding(release.manifest());
     installer_process program;
     const std::string window = start_installer(program, release.port());
     ASSERT_FALSE(window.empty()) << program.output();
     road_walker road(program, window);
     road.walk_to_destination();
-    const std::string temp = run_temp_folder(release, earlier, 10);
-    ASSERT_FALSE(temp.empty()) << "no private temporary folder of the run holds the manifest";
+    std::string temp;
+    ASSERT_TRUE(wait_until([&] { return !(temp = release.temp_folder()).empty(); }, 10))
+        << "not one private temporary folder holds the manifest";
     ASSERT_TRUE(begin_install(program, road)) << program.log();
     // The small archives come and go at once; one past 100 KB is a large
     // one on its way.

@@ -3,7 +3,6 @@
 #include <dirent.h>
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <chrono>
 #include <sstream>
 #include <thread>
@@ -16,7 +15,8 @@ sample_release::sample_release(int small_files, int large_files, int large_mb)
 {
     const run_result made = run_program({"/usr/bin/env", "python3", NIMBREL_SOURCE_DIR "/tools/make_sample_release.py",
                                          webroot_, "--small", std::to_string(small_files), "--large",
-                                         std::to_string(large_files), "--large-mb", std::to_string(large_mb)});
+                                         std::to_string(large_files), "--large-mb", std::to_string(large_mb),
+                                         "--tag", dir_.path()});
     if (made.status != 0) ADD_FAILURE() << "the sample release was not made:\n" << made.out;
 }
 
@@ -51,6 +51,13 @@ bool sample_release::serve(const std::string& extra)
         webroot_, "location /mirror/ { alias " + webroot_ + "demo/; }\n" + extra);
     if (!server_->running()) ADD_FAILURE() << "nginx did not start:\n" << server_->error_log();
     return server_->running();
+}
+
+std::string sample_release::slowed(const std::string& folder, const std::string& rate) const
+{
+    const std::string path = "Demo_900/" + folder;
+    return "location /demo/" + path + " { limit_rate " + rate + "; }\n" + "location /mirror/" + path +
+           " { alias " + release_folder() + folder + "; limit_rate " + rate + "; }\n";
 }
 
 std::string sample_release::access_log() const
@@ -130,28 +137,20 @@ bool begin_install(const installer_process& program, const road_walker& road)
     }, 20);
 }
 
-std::vector<std::string> temp_folders_holding(const std::string& manifest, const std::vector<std::string>& known)
+std::string sample_release::temp_folder() const
 {
+    const std::string wanted = manifest();
     std::vector<std::string> found;
     DIR* tmp = opendir("/tmp");
-    if (!tmp) return found;
+    if (!tmp) return "";
     while (dirent* entry = readdir(tmp)) {
         const std::string name = entry->d_name;
         // mkdtemp's "nimbrel-XXXXXX", not the test servers' folders.
         if (name.size() != 14 || name.compare(0, 8, "nimbrel-") != 0) continue;
         const std::string folder = "/tmp/" + name + "/";
-        if (std::find(known.begin(), known.end(), folder) != known.end()) continue;
-        if (file_exists(folder + "directory.txt") && read_file(folder + "directory.txt") == manifest)
+        if (file_exists(folder + "directory.txt") && read_file(folder + "directory.txt") == wanted)
             found.push_back(folder);
     }
     closedir(tmp);
-    return found;
-}
-
-std::string run_temp_folder(const sample_release& release, const std::vector<std::string>& known,
-                            double seconds)
-{
-    std::vector<std::string> found;
-    wait_until([&] { return !(found = temp_folders_holding(release.manifest(), known)).empty(); }, seconds);
     return found.size() == 1 ? found[0] : "";
 }

@@ -12,7 +12,9 @@
 #include "nginx_server.h"
 #include "test_support.h"
 
-// The sample release in a private web root.
+// The sample release in a private web root.  Its manifest is its own (the
+// release is tagged with its folder), so the installer's private temporary
+// folder that holds it is this test's even while other runs install theirs.
 class sample_release {
 public:
     sample_release(int small_files, int large_files, int large_mb);
@@ -28,8 +30,15 @@ public:
     std::vector<std::pair<std::string, std::string>> installed_files() const;
     // Starts nginx on the web root with `extra` in its server block.
     bool serve(const std::string& extra = "");
+    // The server block lines that send the files below `folder` (below the
+    // release folder, ending in "/") at `rate` ("100k") from both download
+    // servers: the installer starts on either.
+    std::string slowed(const std::string& folder, const std::string& rate) const;
     unsigned short port() const { return server_ ? server_->port() : 0; }
     std::string access_log() const;
+    // The installer's private temporary folder under /tmp, which holds the
+    // manifest once the server check is through; "" unless exactly one does.
+    std::string temp_folder() const;
 
 private:
     testing_support::scratch_dir dir_;
@@ -81,11 +90,3 @@ std::string registry(const installer_process& program);
 // loaded machine can come before the screen is ready for it.
 bool begin_install(const installer_process& program, const road_walker& road);
 
-// The private temporary folders under /tmp that hold this manifest, less
-// those in `known` (left by runs that were killed).
-std::vector<std::string> temp_folders_holding(const std::string& manifest,
-                                              const std::vector<std::string>& known = {});
-// The one such folder of a run once its server check has fetched the
-// manifest, or "" when none came within `seconds`.
-std::string run_temp_folder(const sample_release& release, const std::vector<std::string>& known,
-                            double seconds);
