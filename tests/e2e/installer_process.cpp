@@ -28,8 +28,10 @@ std::string installer_process::screenshot(const std::string& window, const std::
     // letting the user pick one: it grabs the server and waits for a click
     // that never comes, and every X client of the test waits with it.  So
     // no shot of a window that is gone, and a kill, which ends the grab with
-    // the connection, should the window go in between.
-    x_command("mkdir -p '" E2E_OUTPUT_DIR "' && xwininfo -id " + window + " >/dev/null 2>&1 && timeout -k 2 20 import -window " +
+    // the connection, should the window go in between.  (xwininfo too asks
+    // for a click when it cannot read the id: the root window goes by name.)
+    const std::string which = window == "root" ? "-root" : "-id " + window;
+    x_command("mkdir -p '" E2E_OUTPUT_DIR "' && xwininfo " + which + " >/dev/null 2>&1 && timeout -k 2 20 import -window " +
               window + " '" + path + "'");
     return path;
 }
