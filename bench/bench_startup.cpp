@@ -1,11 +1,14 @@
 // Start-up and idle cost of the installer under X:
 //   - time from exec to the first buffer swap of the main window;
 //   - CPU time the idle frame loop takes over 10 seconds, as a share of
-//     one core.
+//     one core: the whole process, and apart from it the threads of Mesa's
+//     software rasteriser (llvmpipe), which do on the processor what a
+//     graphics card does on real hardware.
 // Each run starts the program afresh with its own HOME; the figures are the
 // median of the runs.
 //
 //   bench_startup INSTALLER PROBE_LIBRARY [RUNS]   (DISPLAY must be set)
+#include <dirent.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <time.h>
@@ -28,17 +31,39 @@ long long monotonic_ns()
     return now.tv_sec * 1000000000LL + now.tv_nsec;
 }
 
-// utime + stime of the process, in clock ticks.
-long long cpu_ticks(pid_t pid)
+// utime + stime from a /proc stat file, in clock ticks.
+long long stat_ticks(const std::string& path)
 {
-    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+    std::ifstream in(path);
     std::string stat((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (stat.rfind(')') == std::string::npos) return 0;
     std::istringstream fields(stat.substr(stat.rfind(')') + 2));
     std::string skip;
     for (int i = 3; i < 14; ++i) fields >> skip;  // state .. cmajflt
     long long utime = 0, stime = 0;
     fields >> utime >> stime;
     return utime + stime;
+}
+
+// The whole process.
+long long cpu_ticks(pid_t pid) { return stat_ticks("/proc/" + std::to_string(pid) + "/stat"); }
+
+// The process's threads named "llvmpipe-N".
+long long rasteriser_ticks(pid_t pid)
+{
+    const std::string tasks = "/proc/" + std::to_string(pid) + "/task/";
+    long long ticks = 0;
+    DIR* dir = opendir(tasks.c_str());
+    if (!dir) return 0;
+    while (const dirent* entry = readdir(dir)) {
+        if (entry->d_name[0] == '.') continue;
+        std::ifstream comm(tasks + entry->d_name + "/comm");
+        std::string name;
+        if (std::getline(comm, name) && name.rfind("llvmpipe", 0) == 0)
+            ticks += stat_ticks(tasks + entry->d_name + "/stat");
+    }
+    closedir(dir);
+    return ticks;
 }
 
 double median(std::vector<double> v)
@@ -59,7 +84,7 @@ int main(int argc, char** argv)
     char home_template[] = "/tmp/nimbrel-bench-XXXXXX";
     const std::string home = mkdtemp(home_template);
     const std::string swap_file = home + "/first_swap";
-    std::vector<double> first_swap_ms, idle_cpu;
+    std::vector<double> first_swap_ms, idle_cpu, idle_rasteriser;
 
     for (int run = 0; run < runs; ++run) {
         std::remove(swap_file.c_str());
@@ -88,17 +113,20 @@ int main(int argc, char** argv)
         first_swap_ms.push_back((swapped - started) / 1e6);
 
         sleep(1);  // start-up's last steps, then only idle frames
-        const long long before = cpu_ticks(pid);
+        const long long before = cpu_ticks(pid), raster_before = rasteriser_ticks(pid);
         sleep(10);
-        const long long after = cpu_ticks(pid);
-        idle_cpu.push_back(100.0 * (after - before) / sysconf(_SC_CLK_TCK) / 10.0);
+        const long long after = cpu_ticks(pid), raster_after = rasteriser_ticks(pid);
+        const auto percent = [](long long ticks) { return 100.0 * ticks / sysconf(_SC_CLK_TCK) / 10.0; };
+        idle_cpu.push_back(percent(after - before));
+        idle_rasteriser.push_back(percent(raster_after - raster_before));
         kill(pid, SIGKILL);
         waitpid(pid, nullptr, 0);
-        std::printf("run %d: first swap %.1f ms, idle CPU %.2f %%\n", run + 1, first_swap_ms.back(),
-                    idle_cpu.back());
+        std::printf("run %d: first swap %.1f ms, idle CPU %.2f %% (software rasteriser %.2f %%)\n", run + 1,
+                    first_swap_ms.back(), idle_cpu.back(), idle_rasteriser.back());
     }
-    std::printf("median of %d runs: exec to first swap %.1f ms, idle CPU %.2f %% of one core\n", runs,
-                median(first_swap_ms), median(idle_cpu));
+    std::printf("median of %d runs: exec to first swap %.1f ms, idle CPU %.2f %% of one core, "
+                "software rasteriser %.2f %% of it\n",
+                runs, median(first_swap_ms), median(idle_cpu), median(idle_rasteriser));
     std::string cleanup = "rm -rf '" + home + "'";
     return std::system(cleanup.c_str()) == 0 ? 0 : 1;
 }

@@ -4,6 +4,8 @@ using testing_support::read_file;
 
 installer_process::installer_process() : program_process(NIMBREL_INSTALLER) {}
 
+installer_process::installer_process(const std::string& executable) : program_process(executable) {}
+
 std::string installer_process::log() const { return read_file(app_dir() + "Nimbrel Installer Log.txt"); }
 
 std::string installer_process::wait_for_window(int seconds) const

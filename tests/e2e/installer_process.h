@@ -11,6 +11,8 @@
 class installer_process : public program_process {
 public:
     installer_process();
+    // Another build of the installer, with first screens of its own.
+    explicit installer_process(const std::string& executable);
 
     std::string log() const;
     std::string prefs_file() const { return home() + ".nimbrel/Nimbrel Installer.prf"; }

@@ -22,18 +22,6 @@ bool has(const std::string& text, const std::string& part) { return text.find(pa
 
 // The program takes HOME as it stands and puts "/" after it.
 std::string install_folder(const installer_process& program) { return program.home() + "/Nimbrel 9 Demo/"; }
-std::string registry(const installer_process& program) { return program.home() + ".nimbrel/nimbrel_install.txt"; }
-
-// Clicks CONTINUE on the destination screen until the install has set
-// itself up (it registers the copy first): a click in a busy frame on a
-// loaded machine can come before the screen is ready for it.
-bool begin_install(const installer_process& program, const road_walker& road)
-{
-    return wait_until([&] {
-        road.press_continue();
-        return file_exists(registry(program));
-    }, 20);
-}
 
 // Clicks "Fly" until the program hands over to the simulator: the click
 // does nothing before the finish screen shows the button.

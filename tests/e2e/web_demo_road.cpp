@@ -127,6 +127,16 @@ bool wait_until(const std::function<bool()>& done, double seconds)
     return done();
 }
 
+std::string registry(const installer_process& program) { return program.home() + ".nimbrel/nimbrel_install.txt"; }
+
+bool begin_install(const installer_process& program, const road_walker& road)
+{
+    return wait_until([&] {
+        road.press_continue();
+        return file_exists(registry(program));
+    }, 20);
+}
+
 std::string sample_release::temp_folder() const
 {
     const std::string wanted = manifest();

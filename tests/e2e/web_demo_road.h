@@ -83,3 +83,10 @@ private:
 // Polls `done` every 100 ms until it holds or `seconds` have passed.
 bool wait_until(const std::function<bool()>& done, double seconds);
 
+// The registry of installed copies in the program's HOME.
+std::string registry(const installer_process& program);
+// Clicks CONTINUE on the destination screen until the install has set
+// itself up (it registers the copy first): a click in a busy frame on a
+// loaded machine can come before the screen is ready for it.
+bool begin_install(const installer_process& program, const road_walker& road);
+
