@@ -31,8 +31,8 @@ const conflict_button kConflictButtons[] = {
      UTL_TEXT("DELETE EVERY OLD FILE IN THIS DIRECTORY"), 345, 53, 285},
     {kAnswerKeepAll, UTL_TEXT("KEEP EVERY OLD FILE IN THIS DIRECTORY"),
      UTL_TEXT("KEEP EVERY OLD FILE IN THIS DIRECTORY"), 345, 28, 285},
-    {kAnswerCancel, UTL_TEXT("CANCEL THE WHOLE INSTALLATION!"), UTL_TEXT("CANCEL THE WHOLE INSTALLATION!"), 621, 28,
-     225},
+    {kAnswerCancel, UTL_TEXT("CANCEL THE WHOLE INSTALLATION!"), UTL_TEXT("CANCEL THE WHOLE INSTALLATION!"),
+     621, 28, 225},
 };
 
 std::string tr(const char* english) { return UTL_translate_string(english, 0); }
