@@ -218,6 +218,7 @@ TEST(ProgramTexts, AreFoundInTheSourcesThroughCallsMarksAndMacros)
 TEST_P(BuiltInTable, TranslatesEveryTextTheProgramShows)
 {
     const table t = builtin_table(GetParam());
+    ASSERT_FALSE(t.strings.empty()) << GetParam() << " is not carried as a resource";
     for (const std::string& english : texts_in_sources().all)
         EXPECT_TRUE(t.strings.count(english)) << "missing in " << GetParam() << " (shown by "
                                               << texts_in_sources().where.at(english) << "):\n"
