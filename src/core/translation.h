@@ -33,6 +33,11 @@ void str_unescape(std::string& s);
 
 // -- Lookup ------------------------------------------------------------------
 
+// Marks an English text kept in a table and translated later, where it is
+// shown: the check of the built-in tables finds every text in the sources
+// through this mark or a direct call below, so none can be left out.
+#define UTL_TEXT(english) english
+
 // The translation of `english` from the ordinary (0) or genitive (1)
 // dictionary; `english` itself when there is none.  With
 // "--missing_strings" a missing text is logged once, as a table line.

@@ -18,11 +18,11 @@ struct window_row {
 };
 
 const window_row window_table[] = {
-    {993, {"Version and Updates", 600, 300}}, {994, {"BE ADVISED", 420, 250}},
-    {995, {"SAY INTENTIONS", 300, 166}},      {996, {"SAY INTENTIONS", 750, 146}},
-    {997, {"SAY INTENTIONS", 700, 206}},      {998, {"Open", 561, 474}},
-    {999, {"Save", 330, 474}},                {992, {"Livery", 561, 474}},
-    {1, {"EULA", 500, 300}},                  {2, {"Prefs", 700, 380}},
+    {993, {UTL_TEXT("Version and Updates"), 600, 300}}, {994, {UTL_TEXT("BE ADVISED"), 420, 250}},
+    {995, {UTL_TEXT("SAY INTENTIONS"), 300, 166}},      {996, {UTL_TEXT("SAY INTENTIONS"), 750, 146}},
+    {997, {UTL_TEXT("SAY INTENTIONS"), 700, 206}},      {998, {UTL_TEXT("Open"), 561, 474}},
+    {999, {UTL_TEXT("Save"), 330, 474}},                {992, {UTL_TEXT("Livery"), 561, 474}},
+    {1, {UTL_TEXT("EULA"), 500, 300}},                  {2, {UTL_TEXT("Prefs"), 700, 380}},
 };
 
 // Halves away from zero, then truncated toward zero.

@@ -26,12 +26,12 @@ void fill_step_list()
         screen_fn screen;
     };
     static const step road[] = {
-        {"Welcome", demo_start},
-        {"License", see_eula},
-        {"Check Servers", demo_get_updates},
-        {"Pick Destination", demo_pick_dest},
-        {"Install", demo_run_patch},
-        {"Finish", demo_done},
+        {UTL_TEXT("Welcome"), demo_start},
+        {UTL_TEXT("License"), see_eula},
+        {UTL_TEXT("Check Servers"), demo_get_updates},
+        {UTL_TEXT("Pick Destination"), demo_pick_dest},
+        {UTL_TEXT("Install"), demo_run_patch},
+        {UTL_TEXT("Finish"), demo_done},
     };
     step_names.clear();
     step_funcs.clear();

@@ -9,16 +9,16 @@ eula_neighbours g_eula_road = {nullptr, nullptr};
 std::string eula_text()
 {
     const char* const paragraphs[] = {
-        "This program and the Nimbrel flight simulator it installs are licensed, not sold. "
-        "You may install the demo on any number of computers and fly it for your own "
-        "enjoyment and learning. You may not sell it, rent it, or pass it off as your own, "
-        "and you may not take it apart to build another product from it.\n\n",
+        UTL_TEXT("This program and the Nimbrel flight simulator it installs are licensed, not sold. "
+                 "You may install the demo on any number of computers and fly it for your own "
+                 "enjoyment and learning. You may not sell it, rent it, or pass it off as your own, "
+                 "and you may not take it apart to build another product from it.\n\n"),
         nullptr,  // the commercial-use address, between its two halves
-        "Nimbrel is a simulation for entertainment and familiarisation. It is not certified "
-        "for flight training, and it must never be used to navigate a real aircraft. It "
-        "comes as it is, without any warranty; the makers are not liable for any loss that "
-        "comes from using it, as far as the law allows.\n\n",
-        "By ticking the box below you agree to these terms.",
+        UTL_TEXT("Nimbrel is a simulation for entertainment and familiarisation. It is not certified "
+                 "for flight training, and it must never be used to navigate a real aircraft. It "
+                 "comes as it is, without any warranty; the makers are not liable for any loss that "
+                 "comes from using it, as far as the law allows.\n\n"),
+        UTL_TEXT("By ticking the box below you agree to these terms."),
     };
     std::string text;
     for (const char* p : paragraphs) {

@@ -52,25 +52,6 @@ void expect_complete_install(const sample_release& release, const std::string& f
     EXPECT_FALSE(has(release.access_log(), "Global")) << "a scenery tile was downloaded";
 }
 
-// The names and sizes of the streams' archives in the run's temporary folder.
-std::string archives_in(const std::string& folder)
-{
-    return run_shell("cd '" + folder + "' 2>/dev/null && stat -c '%n %s' -- *.zip 2>/dev/null").out;
-}
-
-bool holds_archives(const std::string& folder) { return !archives_in(folder).empty(); }
-
-// Whether the downloads get on within a second.
-bool downloads_move(const std::string& folder)
-{
-    const std::string before = archives_in(folder);
-    std::this_thread::sleep_for(std::chrono::seconds(1));
-    return archives_in(folder) != before;
-}
-
-// Archives half done that stand still: a modal window holds the pump.
-bool pump_held(const std::string& folder) { return holds_archives(folder) && !downloads_move(folder); }
-
 // The engine's warning about an archive that did not unpack is a modal
 // window that Return dismisses; it is logged, `detail` among its lines, once
 // dismissed.  Then the finish screen offers no "Fly".
@@ -219,18 +200,6 @@ INSTANTIATE_TEST_SUITE_P(web_demo_road, unusable_server_list, testing::Values("n
                          });
 
 // -- Going back on a running install ---------------------------------------------
-
-// GO BACK on the running install until its cancel question holds the pump.
-// A loaded machine may take a frame so long that the program reads a click
-// with the pointer already elsewhere: every step is seen to happen, and
-// repeated until it does.  A repeated GO BACK falls outside the question.
-bool open_cancel_question(const road_walker& road, const std::string& temp)
-{
-    return wait_until([&] {
-        road.press_go_back();
-        return pump_held(temp);
-    }, 30);
-}
 
 TEST(web_demo_road, GoBackOnASlowInstallCancelsCleanlyThenContinuesToTheEnd)
 {

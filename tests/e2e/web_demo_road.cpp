@@ -154,3 +154,32 @@ std::string sample_release::temp_folder() const
     closedir(tmp);
     return found.size() == 1 ? found[0] : "";
 }
+
+// -- The install's archives ---
+
+std::string archives_in(const std::string& folder)
+{
+    return run_shell("cd '" + folder + "' 2>/dev/null && stat -c '%n %s' -- *.zip 2>/dev/null").out;
+}
+
+bool holds_archives(const std::string& folder) { return !archives_in(folder).empty(); }
+
+bool downloads_move(const std::string& folder)
+{
+    const std::string before = archives_in(folder);
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    return archives_in(folder) != before;
+}
+
+bool pump_held(const std::string& folder) { return holds_archives(folder) && !downloads_move(folder); }
+
+// A loaded machine may take a frame so long that the program reads a click
+// with the pointer already elsewhere: every step is seen to happen, and
+// repeated until it does.  A repeated GO BACK falls outside the question.
+bool open_cancel_question(const road_walker& road, const std::string& temp)
+{
+    return wait_until([&] {
+        road.press_go_back();
+        return pump_held(temp);
+    }, 30);
+}

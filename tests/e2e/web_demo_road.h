@@ -62,7 +62,8 @@ public:
     // A click at interface units (y upwards from the window's bottom).
     void click(float x, float y) const;
     void press_continue() const { click(720, 24); }
-    void press_go_back() const { click(595, 24); }
+    // Each language's skin sizes GO BACK to its caption; 625 lies on all of them.
+    void press_go_back() const { click(625, 24); }
     void press_quit() const { click(58, 24); }
     void tick_licence() const { click(250, 300); }
     void press_fly() const { click(500, 350); }
@@ -90,3 +91,12 @@ std::string registry(const installer_process& program);
 // loaded machine can come before the screen is ready for it.
 bool begin_install(const installer_process& program, const road_walker& road);
 
+// The names and sizes of the streams' archives in the run's temporary folder.
+std::string archives_in(const std::string& folder);
+bool holds_archives(const std::string& folder);
+// Whether the downloads get on within a second.
+bool downloads_move(const std::string& folder);
+// Archives half done that stand still: a modal window holds the pump.
+bool pump_held(const std::string& folder);
+// GO BACK on the running install until its cancel question holds the pump.
+bool open_cancel_question(const road_walker& road, const std::string& temp);
