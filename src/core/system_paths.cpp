@@ -68,7 +68,10 @@ void get_OS_abs_path(os_dir_type which, std::string& out)
     case os_dir_prefs: {
         const char* home = home_folder();
         if (!home) return;
-        out = std::string(home) + "/";
+        // HOME may end in "/": folders made from it must not hold "//".
+        out = home;
+        while (!out.empty() && out.back() == '/') out.pop_back();
+        out += "/";
         if (which == os_dir_prefs) {
             out += ".nimbrel/";
             // An existing folder is fine; one that cannot be made shows when

@@ -151,6 +151,13 @@ TEST(SystemFolders, HomeBasedFoldersFollowHome)
     EXPECT_TRUE(::stat(prefs.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) << "not created: " << prefs;
     get_OS_abs_path(os_dir_prefs, prefs);
     EXPECT_EQ(prefs, dir / ".nimbrel/") << "asking again is no failure";
+
+    env_var with_slashes("HOME", (home + "//").c_str());
+    get_OS_abs_path(os_dir_desktop, desk);
+    EXPECT_EQ(desk, dir.path()) << "a HOME ending in '/' gave a doubled one";
+    env_var root("HOME", "/");
+    get_OS_abs_path(os_dir_desktop, desk);
+    EXPECT_EQ(desk, "/");
 }
 
 TEST(SystemFolders, WithoutHomeNothingIsChangedOrCreatedAndTheLogSaysWhy)

@@ -21,7 +21,7 @@ using testing_support::write_file;
 bool has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
 // The program takes HOME as it stands and puts "/" after it.
-std::string install_folder(const installer_process& program) { return program.home() + "/Nimbrel 9 Demo/"; }
+std::string install_folder(const installer_process& program) { return program.home() + "Nimbrel 9 Demo/"; }
 
 // Clicks "Fly" until the program hands over to the simulator: the click
 // does nothing before the finish screen shows the button.
