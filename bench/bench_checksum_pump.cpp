@@ -16,7 +16,7 @@
 #include <unistd.h>
 #include <vector>
 
-#include "core/utl_thread.h"
+#include "core/threads/utl_thread.h"
 #include "engine/checksum_pump.h"
 #include "engine/install_filter.h"
 #include "engine/installer_state.h"

@@ -9,7 +9,7 @@
 #include <thread>
 #include <vector>
 
-#include "core/file_checksum.h"
+#include "core/files/file_checksum.h"
 
 int main(int argc, char** argv)
 {

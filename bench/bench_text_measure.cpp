@@ -11,8 +11,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "gfx/fonts.h"
-#include "gfx/utf8_text.h"
+#include "gfx/fonts/fonts.h"
+#include "gfx/fonts/utf8_text.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 #include <cstring>
 #include <string>
 
-#include "core/archives.h"
-#include "core/error_codes.h"
+#include "core/archives/archives.h"
+#include "core/diag/error_codes.h"
 
 int main(int argc, char** argv)
 {

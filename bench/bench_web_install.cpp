@@ -15,8 +15,8 @@
 #include <vector>
 
 #include "core/core_globals.h"
-#include "core/file_checksum.h"
-#include "core/frame_clock.h"
+#include "core/files/file_checksum.h"
+#include "core/diag/frame_clock.h"
 #include "core/shell_hooks.h"
 #include "engine/destination_folders.h"
 #include "engine/download_pump.h"

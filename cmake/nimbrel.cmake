@@ -1,10 +1,11 @@
 # nimbrel_subsystem(NAME DEPENDS lib...): the static library of one folder
-# under src/, from every .cpp in it but a program's main.cpp.  Headers are
-# included as "NAME/file.h".
+# under src/, from every .cpp in it and its wings but a program's main.cpp
+# and its first screens.  Headers are included as "NAME/file.h" or
+# "NAME/wing/file.h".
 function(nimbrel_subsystem name)
     cmake_parse_arguments(ARG "" "" "DEPENDS" ${ARGN})
-    file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
-    list(FILTER sources EXCLUDE REGEX "/main\\.cpp$")
+    file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+    list(FILTER sources EXCLUDE REGEX "/main\\.cpp$|/first_screens/")
     add_library(nimbrel_${name} STATIC ${sources})
     target_include_directories(nimbrel_${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
     target_link_libraries(nimbrel_${name} PUBLIC ${ARG_DEPENDS})

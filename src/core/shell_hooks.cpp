@@ -3,11 +3,11 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "core/debug_dumps.h"
-#include "core/exce.h"
-#include "core/log_stream.h"
-#include "core/memory_report.h"
-#include "core/thread_layer.h"
+#include "core/diag/debug_dumps.h"
+#include "core/threads/exce.h"
+#include "core/diag/log_stream.h"
+#include "core/diag/memory_report.h"
+#include "core/threads/thread_layer.h"
 
 int app_done = 0;
 

@@ -2,11 +2,11 @@
 
 #include <algorithm>
 
-#include "core/file_ops.h"
-#include "core/frame_clock.h"
-#include "core/log_stream.h"
-#include "core/utl_thread.h"
-#include "core/worker_threads.h"
+#include "core/files/file_ops.h"
+#include "core/diag/frame_clock.h"
+#include "core/diag/log_stream.h"
+#include "core/threads/utl_thread.h"
+#include "core/threads/worker_threads.h"
 #include "engine/installer_state.h"
 #include "engine/installer_tasks.h"
 #include "engine/manifest.h"

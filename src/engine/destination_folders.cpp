@@ -3,10 +3,10 @@
 #include <cerrno>
 #include <set>
 
-#include "core/error_codes.h"
-#include "core/file_ops.h"
+#include "core/diag/error_codes.h"
+#include "core/files/file_ops.h"
 #include "core/shell_hooks.h"
-#include "core/translation.h"
+#include "core/text/translation.h"
 #include "engine/destination_guard.h"
 #include "engine/install_filter.h"
 #include "engine/installer_state.h"

@@ -6,9 +6,9 @@
 #include <cstdlib>
 #include <vector>
 
-#include "core/file_ops.h"
-#include "core/folder_listing.h"
-#include "core/log_stream.h"
+#include "core/files/file_ops.h"
+#include "core/files/folder_listing.h"
+#include "core/diag/log_stream.h"
 #include "engine/install_filter.h"
 #include "engine/installer_state.h"
 

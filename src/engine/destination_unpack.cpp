@@ -2,7 +2,7 @@
 
 #include <cerrno>
 
-#include "core/archives.h"
+#include "core/archives/archives.h"
 #include "engine/destination_guard.h"
 
 int unpack_to_destination(const std::string& archive, const std::string& destination,

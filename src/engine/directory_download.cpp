@@ -3,11 +3,11 @@
 #include <algorithm>
 
 #include "core/core_globals.h"
-#include "core/error_codes.h"
-#include "core/file_ops.h"
+#include "core/diag/error_codes.h"
+#include "core/files/file_ops.h"
 #include "core/shell_hooks.h"
-#include "core/translation.h"
-#include "core/archives.h"
+#include "core/text/translation.h"
+#include "core/archives/archives.h"
 #include "engine/http_client.h"
 #include "engine/installer_state.h"
 #include "engine/manifest.h"

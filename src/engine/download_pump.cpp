@@ -3,12 +3,12 @@
 #include <algorithm>
 #include <cerrno>
 
-#include "core/archives.h"
-#include "core/error_codes.h"
-#include "core/file_ops.h"
-#include "core/frame_clock.h"
+#include "core/archives/archives.h"
+#include "core/diag/error_codes.h"
+#include "core/files/file_ops.h"
+#include "core/diag/frame_clock.h"
 #include "core/shell_hooks.h"
-#include "core/translation.h"
+#include "core/text/translation.h"
 #include "engine/destination_guard.h"
 #include "engine/download_streams.h"
 #include "engine/http_client.h"

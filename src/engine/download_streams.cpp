@@ -1,7 +1,7 @@
 #include "engine/download_streams.h"
 
-#include "core/file_ops.h"
-#include "core/frame_clock.h"
+#include "core/files/file_ops.h"
+#include "core/diag/frame_clock.h"
 #include "engine/installer_state.h"
 #include "engine/manifest.h"
 

@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <vector>
 
-#include "core/file_ops.h"
+#include "core/files/file_ops.h"
 #include "core/shell_hooks.h"
-#include "core/utl_thread.h"
-#include "core/worker_threads.h"
+#include "core/threads/utl_thread.h"
+#include "core/threads/worker_threads.h"
 #include "engine/installer_state.h"
 #include "engine/installer_tasks.h"
 #include "engine/manifest.h"

@@ -2,13 +2,13 @@
 
 #include <vector>
 
-#include "core/archives.h"
+#include "core/archives/archives.h"
 #include "core/core_globals.h"
-#include "core/error_codes.h"
-#include "core/file_ops.h"
+#include "core/diag/error_codes.h"
+#include "core/files/file_ops.h"
 #include "core/shell_hooks.h"
-#include "core/translation.h"
-#include "core/xmap.h"
+#include "core/text/translation.h"
+#include "core/files/xmap.h"
 #include "engine/dvd_mounts.h"
 #include "engine/installer_state.h"
 #include "engine/manifest.h"

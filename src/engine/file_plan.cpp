@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "core/log_stream.h"
+#include "core/diag/log_stream.h"
 #include "engine/install_filter.h"
 #include "engine/installer_state.h"
 #include "engine/manifest.h"

@@ -3,7 +3,7 @@
 #include <cerrno>
 #include <set>
 
-#include "core/file_ops.h"
+#include "core/files/file_ops.h"
 #include "engine/destination_guard.h"
 #include "engine/manifest.h"
 

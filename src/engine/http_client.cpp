@@ -12,10 +12,10 @@
 #include <cstring>
 
 #include "core/core_globals.h"
-#include "core/error_codes.h"
-#include "core/frame_clock.h"
-#include "core/log_stream.h"
-#include "core/preferences.h"
+#include "core/diag/error_codes.h"
+#include "core/diag/frame_clock.h"
+#include "core/diag/log_stream.h"
+#include "core/text/preferences.h"
 #include "core/shell_hooks.h"
 #include "engine/download_streams.h"
 #include "engine/tcp_socket.h"

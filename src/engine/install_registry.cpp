@@ -3,10 +3,10 @@
 #include <fstream>
 #include <vector>
 
-#include "core/file_ops.h"
-#include "core/folder_listing.h"
-#include "core/log_stream.h"
-#include "core/system_paths.h"
+#include "core/files/file_ops.h"
+#include "core/files/folder_listing.h"
+#include "core/diag/log_stream.h"
+#include "core/files/system_paths.h"
 #include "engine/installer_state.h"
 
 namespace {

@@ -4,9 +4,9 @@
 #include <cerrno>
 
 #include "core/core_globals.h"
-#include "core/file_checksum.h"
-#include "core/file_ops.h"
-#include "core/log_stream.h"
+#include "core/files/file_checksum.h"
+#include "core/files/file_ops.h"
+#include "core/diag/log_stream.h"
 #include "engine/destination_guard.h"
 #include "engine/destination_unpack.h"
 #include "engine/install_filter.h"

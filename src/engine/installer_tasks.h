@@ -8,7 +8,7 @@
 
 #include <string>
 
-#include "core/worker_threads.h"
+#include "core/threads/worker_threads.h"
 
 // Learns what is installed: for each history first..last-1 that the install
 // filter wants, the MD5 of the installed file (or, with `exists_only`, only

@@ -16,9 +16,9 @@
 #include <cstring>
 #include <string_view>
 
-#include "core/log_stream.h"
+#include "core/diag/log_stream.h"
 #include "core/shell_hooks.h"
-#include "core/xmap.h"
+#include "core/files/xmap.h"
 #include "engine/installer_state.h"
 #include "engine/newer_version_notice.h"
 

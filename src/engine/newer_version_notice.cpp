@@ -1,7 +1,7 @@
 #include "engine/newer_version_notice.h"
 
 #include "core/shell_hooks.h"
-#include "core/translation.h"
+#include "core/text/translation.h"
 #include "engine/installer_state.h"
 #include "engine/web_page.h"
 

@@ -7,7 +7,7 @@
 #include <ftw.h>
 #include <string>
 
-#include "core/log_stream.h"
+#include "core/diag/log_stream.h"
 #include "engine/installer_state.h"
 
 namespace {

@@ -4,8 +4,8 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "core/log_stream.h"
-#include "core/xmap.h"
+#include "core/diag/log_stream.h"
+#include "core/files/xmap.h"
 #include "engine/installer_state.h"
 #include "engine/newer_version_notice.h"
 

@@ -6,7 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "core/log_stream.h"
+#include "core/diag/log_stream.h"
 
 bool url_is_openable(const std::string& url)
 {

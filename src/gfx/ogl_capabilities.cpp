@@ -16,11 +16,11 @@
 #include <cstring>
 
 #include "core/maker_site.h"
-#include "core/cmdline.h"
-#include "core/log_stream.h"
+#include "core/text/cmdline.h"
+#include "core/diag/log_stream.h"
 #include "core/shell_hooks.h"
-#include "core/thread_layer.h"
-#include "core/translation.h"
+#include "core/threads/thread_layer.h"
+#include "core/text/translation.h"
 #include "gfx/glx_platform.h"
 #include "gfx/window_link.h"
 

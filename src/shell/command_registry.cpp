@@ -4,7 +4,7 @@
 
 #include <set>
 
-#include "core/frame_clock.h"
+#include "core/diag/frame_clock.h"
 #include "core/shell_hooks.h"
 
 const default_command default_commands[2] = {

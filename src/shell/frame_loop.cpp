@@ -5,10 +5,10 @@
 //   -- Mouse position and small queries ---
 #include "shell/frame_loop.h"
 
-#include "core/exce.h"
-#include "core/frame_clock.h"
-#include "gfx/draw_2d.h"
-#include "gfx/texture_manager.h"
+#include "core/threads/exce.h"
+#include "core/diag/frame_clock.h"
+#include "gfx/draw/draw_2d.h"
+#include "gfx/textures/texture_manager.h"
 #include "shell/keys.h"
 #include "shell/menus.h"
 #include "shell/mnw_state.h"

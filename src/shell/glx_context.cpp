@@ -11,9 +11,9 @@
 #include <cstdio>
 #include <cstring>
 
-#include "core/log_stream.h"
+#include "core/diag/log_stream.h"
 #include "gfx/gl_state_cache.h"
-#include "gfx/texture_binding.h"
+#include "gfx/textures/texture_binding.h"
 #include "shell/mnw_state.h"
 #include "shell/shutdown.h"
 #include "shell/x11_window.h"

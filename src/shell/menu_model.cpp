@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "core/shell_hooks.h"
-#include "gfx/text_drawing.h"
+#include "gfx/fonts/text_drawing.h"
 #include "shell/mnw_state.h"
 
 namespace {

@@ -1,8 +1,8 @@
 #include "shell/mnw_state.h"
 
-#include "core/frame_clock.h"
-#include "core/preferences.h"
-#include "gfx/colour_table.h"
+#include "core/diag/frame_clock.h"
+#include "core/text/preferences.h"
+#include "gfx/draw/colour_table.h"
 #include "shell/widget_hooks.h"
 
 namespace {

@@ -1,6 +1,6 @@
 #include "shell/movie_hooks.h"
 
-#include "core/translation.h"
+#include "core/text/translation.h"
 #include "shell/widget_hooks.h"
 
 qtim_class qtim;

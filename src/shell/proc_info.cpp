@@ -5,7 +5,7 @@
 #include <initializer_list>
 
 #include "core/core_globals.h"
-#include "core/system_paths.h"
+#include "core/files/system_paths.h"
 
 namespace {
 

@@ -4,12 +4,12 @@
 
 #include <cstdio>
 
-#include "core/cmdline.h"
-#include "core/log_stream.h"
-#include "core/preferences.h"
+#include "core/text/cmdline.h"
+#include "core/diag/log_stream.h"
+#include "core/text/preferences.h"
 #include "core/shell_hooks.h"
-#include "core/thread_layer.h"
-#include "core/translation.h"
+#include "core/threads/thread_layer.h"
+#include "core/text/translation.h"
 #include "engine/download_streams.h"
 #include "engine/http_client.h"
 #include "engine/stop_pumps.h"

@@ -2,7 +2,7 @@
 #include <cerrno>
 #include <unistd.h>
 
-#include "core/log_stream.h"
+#include "core/diag/log_stream.h"
 #include "shell/save_changes_and_links.h"
 
 bool URL_is_safe(const std::string& url)

@@ -5,14 +5,14 @@
 #include <algorithm>
 #include <cmath>
 
-#include "core/frame_clock.h"
+#include "core/diag/frame_clock.h"
 #include "shell/menus.h"
 #include "shell/mnw_state.h"
 #include "shell/widget_hooks.h"
 #include "shell/window_stack.h"
 #include "shell/x11_window.h"
-#include "gfx/draw_2d.h"
-#include "gfx/text_drawing.h"
+#include "gfx/draw/draw_2d.h"
+#include "gfx/fonts/text_drawing.h"
 
 float m_x1 = 0, m_y1 = 0, m_x2 = 0, m_y2 = 0;
 

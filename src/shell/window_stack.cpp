@@ -4,8 +4,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "core/translation.h"
-#include "gfx/draw_2d.h"
+#include "core/text/translation.h"
+#include "gfx/draw/draw_2d.h"
 #include "shell/menus.h"
 #include "shell/mnw_state.h"
 #include "shell/widget_hooks.h"

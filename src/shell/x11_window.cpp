@@ -16,7 +16,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "core/log_stream.h"
+#include "core/diag/log_stream.h"
 #include "shell/mnw_state.h"
 
 namespace {

@@ -1,6 +1,6 @@
 #include "widgets/buttons.h"
 
-#include "gfx/draw_2d.h"
+#include "gfx/draw/draw_2d.h"
 #include "shell/mnw_state.h"
 #include "widgets/widget_draw.h"
 #include "widgets/widget_sheet.h"

@@ -1,6 +1,6 @@
 #include "widgets/digit_wheels.h"
 
-#include "gfx/draw_2d.h"
+#include "gfx/draw/draw_2d.h"
 #include "gfx/sheet_layout.h"
 #include "widgets/widget_draw.h"
 

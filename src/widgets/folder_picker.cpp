@@ -3,10 +3,10 @@
 #include <sys/stat.h>
 
 #include "core/core_globals.h"
-#include "core/folder_listing.h"
+#include "core/files/folder_listing.h"
 #include "core/shell_hooks.h"
-#include "gfx/draw_2d.h"
-#include "gfx/text_drawing.h"
+#include "gfx/draw/draw_2d.h"
+#include "gfx/fonts/text_drawing.h"
 #include "shell/frame_loop.h"
 #include "shell/mnw_state.h"
 #include "shell/window_stack.h"

@@ -4,10 +4,10 @@
 
 #include <algorithm>
 
-#include "core/frame_clock.h"
-#include "gfx/draw_2d.h"
+#include "core/diag/frame_clock.h"
+#include "gfx/draw/draw_2d.h"
 #include "gfx/sheet_layout.h"
-#include "gfx/text_drawing.h"
+#include "gfx/fonts/text_drawing.h"
 #include "shell/mnw_state.h"
 #include "widgets/field_needs.h"
 #include "widgets/key_queue.h"

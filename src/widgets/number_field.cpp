@@ -2,7 +2,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "gfx/text_drawing.h"
+#include "gfx/fonts/text_drawing.h"
 #include "shell/mnw_state.h"
 #include "widgets/digit_wheels.h"
 #include "widgets/field_needs.h"

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "core/frame_clock.h"
+#include "core/diag/frame_clock.h"
 #include "core/shell_hooks.h"
 #include "shell/mnw_state.h"
 #include "widgets/widget_draw.h"

@@ -2,8 +2,8 @@
 #include "widgets/text_field.h"
 
 #include "core/shell_hooks.h"
-#include "gfx/draw_2d.h"
-#include "gfx/text_drawing.h"
+#include "gfx/draw/draw_2d.h"
+#include "gfx/fonts/text_drawing.h"
 #include "shell/mnw_state.h"
 #include "widgets/field_needs.h"
 

@@ -2,9 +2,9 @@
 // std::string, measured and drawn in the regular face, UTF-8 throughout.
 #include <cctype>
 
-#include "gfx/colour_table.h"
-#include "gfx/draw_2d.h"
-#include "gfx/fonts.h"
+#include "gfx/draw/colour_table.h"
+#include "gfx/draw/draw_2d.h"
+#include "gfx/fonts/fonts.h"
 #include "widgets/text_field.h"
 #include "widgets/utf8_edit.h"
 

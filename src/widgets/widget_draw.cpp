@@ -2,9 +2,9 @@
 
 #include <GL/gl.h>
 
-#include "gfx/draw_2d.h"
+#include "gfx/draw/draw_2d.h"
 #include "gfx/gl_state_cache.h"
-#include "gfx/texture_manager.h"
+#include "gfx/textures/texture_manager.h"
 #include "shell/mnw_state.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "gfx/sheet_layout.h"
-#include "gfx/text_drawing.h"
+#include "gfx/fonts/text_drawing.h"
 
 constexpr int widget_sheet_texture = 410;
 constexpr int skin_sheet_texture = 413;

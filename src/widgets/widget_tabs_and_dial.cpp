@@ -1,7 +1,7 @@
 // Single sheet elements, the title-bar boxes, tabs and the compass dial.
 #include <cmath>
 
-#include "gfx/draw_2d.h"
+#include "gfx/draw/draw_2d.h"
 #include "shell/mnw_state.h"
 #include "widgets/widget_draw.h"
 #include "widgets/widget_sheet.h"

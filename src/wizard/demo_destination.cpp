@@ -1,16 +1,16 @@
 // The web-demo road's destination: the parent folder and the new folder's
 // name, the plan over the manifest for that folder, and the disk readout.
 // A running install is cancelled here too, since GO BACK on it leads here.
-#include "core/file_ops.h"
-#include "core/folder_trees.h"
-#include "core/system_paths.h"
-#include "core/translation.h"
+#include "core/files/file_ops.h"
+#include "core/files/folder_trees.h"
+#include "core/files/system_paths.h"
+#include "core/text/translation.h"
 #include "engine/checksum_pump.h"
 #include "engine/download_streams.h"
 #include "engine/dvd_install_pump.h"
 #include "engine/install_filter.h"
 #include "engine/installer_state.h"
-#include "gfx/text_drawing.h"
+#include "gfx/fonts/text_drawing.h"
 #include "widgets/buttons.h"
 #include "widgets/folder_picker.h"
 #include "widgets/text_field.h"

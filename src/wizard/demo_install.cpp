@@ -3,8 +3,8 @@
 // the finish, which offers to fly the new copy.
 #include <cstdio>
 
-#include "core/frame_clock.h"
-#include "core/translation.h"
+#include "core/diag/frame_clock.h"
+#include "core/text/translation.h"
 #include "engine/destination_folders.h"
 #include "engine/download_pump.h"
 #include "engine/download_streams.h"

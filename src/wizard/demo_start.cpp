@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "core/maker_site.h"
-#include "core/translation.h"
+#include "core/text/translation.h"
 #include "engine/download_streams.h"
 #include "engine/http_client.h"
 #include "engine/install_registry.h"

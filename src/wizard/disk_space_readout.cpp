@@ -1,9 +1,9 @@
-#include "core/error_codes.h"
-#include "core/file_ops.h"
-#include "core/translation.h"
+#include "core/diag/error_codes.h"
+#include "core/files/file_ops.h"
+#include "core/text/translation.h"
 #include "engine/dvd_install_pump.h"
 #include "engine/installer_state.h"
-#include "gfx/text_drawing.h"
+#include "gfx/fonts/text_drawing.h"
 #include "wizard/number_texts.h"
 #include "wizard/shared_screens.h"
 

@@ -1,5 +1,5 @@
 #include "core/maker_site.h"
-#include "core/translation.h"
+#include "core/text/translation.h"
 #include "widgets/buttons.h"
 #include "wizard/shared_screens.h"
 #include "wizard/wizard_globals.h"

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <limits>
 
-#include "core/translation.h"
+#include "core/text/translation.h"
 
 namespace {
 

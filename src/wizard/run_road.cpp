@@ -1,10 +1,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "core/launch_app.h"
-#include "core/log_stream.h"
+#include "core/files/launch_app.h"
+#include "core/diag/log_stream.h"
 #include "core/shell_hooks.h"
-#include "core/translation.h"
+#include "core/text/translation.h"
 #include "engine/install_registry.h"
 #include "engine/installer_state.h"
 #include "wizard/shared_screens.h"

@@ -1,7 +1,7 @@
 #include "wizard/skin_buttons.h"
 
-#include "gfx/colour_table.h"
-#include "gfx/draw_2d.h"
+#include "gfx/draw/colour_table.h"
+#include "gfx/draw/draw_2d.h"
 #include "shell/mnw_state.h"
 #include "widgets/widget_sheet.h"
 

@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "core/xmap.h"
-#include "gfx/image_files.h"
+#include "core/files/xmap.h"
+#include "gfx/images/image_files.h"
 
 struct builtin_picture {
     int width = 0, height = 0;

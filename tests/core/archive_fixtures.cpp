@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "core/log_stream.h"
+#include "core/diag/log_stream.h"
 
 namespace archive_fixtures {
 

@@ -4,7 +4,7 @@
 
 #include <atomic>
 
-#include "core/thread_layer.h"
+#include "core/threads/thread_layer.h"
 
 struct fake_gl {
     static inline int threaded = 0;

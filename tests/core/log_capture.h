@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "core/log_stream.h"
+#include "core/diag/log_stream.h"
 #include "test_support.h"
 
 class log_capture {

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "archive_fixtures.h"
-#include "core/archives.h"
+#include "core/archives/archives.h"
 #include "test_support.h"
 
 using archive_fixtures::captured_log;

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "archive_fixtures.h"
-#include "core/archives.h"
-#include "core/file_checksum.h"
+#include "core/archives/archives.h"
+#include "core/files/file_checksum.h"
 #include "test_support.h"
 
 using testing_support::read_file;

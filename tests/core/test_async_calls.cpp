@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
 #include "alert_capture.h"
-#include "core/thread_layer.h"
-#include "core/threadpool.h"
-#include "core/utl_thread.h"
+#include "core/threads/thread_layer.h"
+#include "core/threads/threadpool.h"
+#include "core/threads/utl_thread.h"
 #include "fake_gl_hooks.h"
 #include "log_capture.h"
 #include "test_support.h"

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "core/cmdline.h"
-#include "core/log_stream.h"
+#include "core/text/cmdline.h"
+#include "core/diag/log_stream.h"
 #include "core/shell_hooks.h"
 #include "test_support.h"
 

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <string>
 
-#include "core/debug_dumps.h"
+#include "core/diag/debug_dumps.h"
 
 namespace {
 

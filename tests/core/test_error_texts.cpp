@@ -3,7 +3,7 @@
 #include <cerrno>
 #include <set>
 
-#include "core/error_codes.h"
+#include "core/diag/error_codes.h"
 
 TEST(ErrorTexts, SuccessIsEmptyAndUnknownCodesShowTheirNumber)
 {

@@ -6,8 +6,8 @@
 
 #include "alert_capture.h"
 #include "core/core_globals.h"
-#include "core/file_header.h"
-#include "core/xmap.h"
+#include "core/files/file_header.h"
+#include "core/files/xmap.h"
 #include "test_support.h"
 
 using testing_support::read_file;

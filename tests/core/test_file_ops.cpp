@@ -12,8 +12,8 @@
 #include <thread>
 #include <vector>
 
-#include "core/error_codes.h"
-#include "core/file_ops.h"
+#include "core/diag/error_codes.h"
+#include "core/files/file_ops.h"
 #include "test_support.h"
 
 using testing_support::read_file;

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "archive_fixtures.h"
-#include "core/archives.h"
+#include "core/archives/archives.h"
 #include "test_support.h"
 
 using archive_fixtures::captured_log;

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "alert_capture.h"
-#include "core/folder_listing.h"
+#include "core/files/folder_listing.h"
 #include "test_support.h"
 
 using testing_support::scratch_dir;

@@ -6,7 +6,7 @@
 #include <cerrno>
 #include <string>
 
-#include "core/folder_trees.h"
+#include "core/files/folder_trees.h"
 #include "test_support.h"
 
 using testing_support::file_exists;

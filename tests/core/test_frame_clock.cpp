@@ -3,7 +3,7 @@
 #include <cmath>
 #include <map>
 
-#include "core/frame_clock.h"
+#include "core/diag/frame_clock.h"
 #include "log_capture.h"
 
 namespace {

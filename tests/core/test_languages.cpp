@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "core/cmdline.h"
-#include "core/languages.h"
+#include "core/text/cmdline.h"
+#include "core/text/languages.h"
 
 namespace {
 

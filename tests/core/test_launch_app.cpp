@@ -11,8 +11,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "core/launch_app.h"
-#include "core/log_stream.h"
+#include "core/files/launch_app.h"
+#include "core/diag/log_stream.h"
 #include "core/shell_hooks.h"
 #include "test_support.h"
 

@@ -7,9 +7,9 @@
 #include <random>
 #include <string>
 
-#include "core/error_codes.h"
-#include "core/file_checksum.h"
-#include "core/md5.h"
+#include "core/diag/error_codes.h"
+#include "core/files/file_checksum.h"
+#include "core/files/md5.h"
 #include "test_support.h"
 
 using testing_support::run_shell;

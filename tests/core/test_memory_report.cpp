@@ -5,8 +5,8 @@
 #include <new>
 
 #include "core/core_globals.h"
-#include "core/memory_report.h"
-#include "core/remote_cmds.h"
+#include "core/diag/memory_report.h"
+#include "core/diag/remote_cmds.h"
 #include "core/shell_hooks.h"
 #include "log_capture.h"
 #include "test_support.h"

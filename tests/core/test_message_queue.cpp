@@ -5,7 +5,7 @@
 #include <thread>
 #include <vector>
 
-#include "core/message_queue.h"
+#include "core/threads/message_queue.h"
 
 namespace {
 

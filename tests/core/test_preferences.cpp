@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "core/cmdline.h"
-#include "core/log_stream.h"
-#include "core/preferences.h"
+#include "core/text/cmdline.h"
+#include "core/diag/log_stream.h"
+#include "core/text/preferences.h"
 #include "test_support.h"
 
 using testing_support::file_exists;

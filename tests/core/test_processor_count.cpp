@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "core/utl_thread.h"
+#include "core/threads/utl_thread.h"
 #include "log_capture.h"
 #include "test_support.h"
 

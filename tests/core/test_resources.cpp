@@ -4,8 +4,8 @@
 
 #include <cstring>
 
-#include "core/resources.h"
-#include "core/xmap.h"
+#include "core/files/resources.h"
+#include "core/files/xmap.h"
 #include "test_support.h"
 
 // A resource whose file name holds a '-', as the build would embed it.

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "core/remote_cmds.h"
-#include "core/stats_registry.h"
+#include "core/diag/remote_cmds.h"
+#include "core/diag/stats_registry.h"
 
 namespace {
 

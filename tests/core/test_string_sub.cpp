@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "core/translation.h"
+#include "core/text/translation.h"
 
 TEST(StringSub, EveryOccurrenceOfANumberIsFilledInAnyOrder)
 {

@@ -7,8 +7,8 @@
 #include <string>
 
 #include "core/core_globals.h"
-#include "core/log_stream.h"
-#include "core/system_paths.h"
+#include "core/diag/log_stream.h"
+#include "core/files/system_paths.h"
 #include "test_support.h"
 
 using testing_support::file_exists;

@@ -3,9 +3,9 @@
 #include <stdexcept>
 
 #include "alert_capture.h"
-#include "core/exce.h"
-#include "core/thread_layer.h"
-#include "core/utl_thread.h"
+#include "core/threads/exce.h"
+#include "core/threads/thread_layer.h"
+#include "core/threads/utl_thread.h"
 #include "fake_gl_hooks.h"
 #include "log_capture.h"
 

@@ -4,8 +4,8 @@
 #include <thread>
 #include <vector>
 
-#include "core/thread_layer.h"
-#include "core/threadpool.h"
+#include "core/threads/thread_layer.h"
+#include "core/threads/threadpool.h"
 #include "fake_gl_hooks.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <thread>
 
 #include "alert_capture.h"
-#include "core/utl_thread.h"
+#include "core/threads/utl_thread.h"
 #include "log_capture.h"
 
 namespace {

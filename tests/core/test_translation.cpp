@@ -3,9 +3,9 @@
 #include <string>
 #include <vector>
 
-#include "core/cmdline.h"
-#include "core/log_stream.h"
-#include "core/translation.h"
+#include "core/text/cmdline.h"
+#include "core/diag/log_stream.h"
+#include "core/text/translation.h"
 #include "test_support.h"
 
 using testing_support::read_file;

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "core/worker_threads.h"
+#include "core/threads/worker_threads.h"
 
 namespace {
 

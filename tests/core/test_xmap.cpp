@@ -8,8 +8,8 @@
 
 #include "alert_capture.h"
 #include "core/core_globals.h"
-#include "core/log_stream.h"
-#include "core/xmap.h"
+#include "core/diag/log_stream.h"
+#include "core/files/xmap.h"
 #include "test_support.h"
 
 using testing_support::read_file;

@@ -11,8 +11,8 @@
 #include <string>
 
 #include "archive_fixtures.h"
-#include "core/archives.h"
-#include "core/error_codes.h"
+#include "core/archives/archives.h"
+#include "core/diag/error_codes.h"
 #include "test_support.h"
 
 using archive_fixtures::captured_log;

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "archive_fixtures.h"
-#include "core/archives.h"
-#include "core/error_codes.h"
+#include "core/archives/archives.h"
+#include "core/diag/error_codes.h"
 #include "test_support.h"
 
 using archive_fixtures::captured_log;

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "archive_fixtures.h"
-#include "core/archives.h"
+#include "core/archives/archives.h"
 #include "test_support.h"
 
 using archive_fixtures::make_zip;

@@ -8,7 +8,7 @@
 #include <chrono>
 #include <thread>
 
-#include "core/file_checksum.h"
+#include "core/files/file_checksum.h"
 #include "web_demo_road.h"
 
 namespace {

@@ -4,9 +4,9 @@
 #include <stdexcept>
 #include <unistd.h>
 
-#include "core/archives.h"
-#include "core/file_checksum.h"
-#include "core/log_stream.h"
+#include "core/archives/archives.h"
+#include "core/files/file_checksum.h"
+#include "core/diag/log_stream.h"
 #include "engine/manifest.h"
 #include "engine_test_support.h"
 

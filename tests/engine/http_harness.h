@@ -7,8 +7,8 @@
 #include <string>
 #include <thread>
 
-#include "core/frame_clock.h"
-#include "core/log_stream.h"
+#include "core/diag/frame_clock.h"
+#include "core/diag/log_stream.h"
 #include "engine/http_client.h"
 #include "test_support.h"
 

@@ -3,7 +3,7 @@
 #include <dirent.h>
 
 #include "core/core_globals.h"
-#include "core/utl_thread.h"
+#include "core/threads/utl_thread.h"
 #include "engine/dvd_install_pump.h"
 #include "engine/installer_state.h"
 #include "engine/stop_pumps.h"

@@ -5,9 +5,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "core/log_stream.h"
-#include "core/utl_thread.h"
-#include "core/worker_threads.h"
+#include "core/diag/log_stream.h"
+#include "core/threads/utl_thread.h"
+#include "core/threads/worker_threads.h"
 #include "engine/checksum_pump.h"
 #include "engine/installer_state.h"
 #include "engine/manifest.h"

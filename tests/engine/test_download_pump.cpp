@@ -4,8 +4,8 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include "core/file_checksum.h"
-#include "core/log_stream.h"
+#include "core/files/file_checksum.h"
+#include "core/diag/log_stream.h"
 #include "engine/destination_folders.h"
 #include "engine/download_pump.h"
 #include "engine/download_streams.h"

@@ -3,7 +3,7 @@
 // delete, so no transfer starts.
 #include <gtest/gtest.h>
 
-#include "core/frame_clock.h"
+#include "core/diag/frame_clock.h"
 #include "engine/download_pump.h"
 #include "engine/download_streams.h"
 #include "engine/installer_state.h"

@@ -3,7 +3,7 @@
 
 #include <vector>
 
-#include "core/frame_clock.h"
+#include "core/diag/frame_clock.h"
 #include "engine/download_streams.h"
 #include "engine/installer_state.h"
 #include "engine/manifest.h"

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "core/core_globals.h"
-#include "core/error_codes.h"
-#include "core/worker_threads.h"
+#include "core/diag/error_codes.h"
+#include "core/threads/worker_threads.h"
 #include "engine/dvd_install_pump.h"
 #include "engine/installer_state.h"
 #include "engine/manifest.h"

@@ -5,7 +5,7 @@
 #include <unistd.h>
 
 #include "core/core_globals.h"
-#include "core/log_stream.h"
+#include "core/diag/log_stream.h"
 #include "engine/install_filter.h"
 #include "engine/installer_state.h"
 #include "engine/installer_tasks.h"

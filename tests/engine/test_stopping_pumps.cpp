@@ -6,7 +6,7 @@
 #include <unistd.h>
 
 #include "core/core_globals.h"
-#include "core/utl_thread.h"
+#include "core/threads/utl_thread.h"
 #include "engine/checksum_pump.h"
 #include "engine/dvd_install_pump.h"
 #include "engine/installer_state.h"

@@ -3,7 +3,7 @@
 #include <cstdint>
 
 #include "archive_sandbox.h"
-#include "core/archives.h"
+#include "core/archives/archives.h"
 
 // A 7z header may ask for a table of any size, and libarchive allocates
 // what it asks.  Outside the fuzzer such a request fails (or gets pages

@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "gfx/image_files.h"
+#include "gfx/images/image_files.h"
 #include "image_fuzz_support.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)

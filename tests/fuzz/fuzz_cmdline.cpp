@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "core/cmdline.h"
+#include "core/text/cmdline.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

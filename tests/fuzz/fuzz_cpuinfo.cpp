@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "core/utl_thread.h"
+#include "core/threads/utl_thread.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

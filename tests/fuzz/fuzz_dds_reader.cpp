@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "gfx/dds_codec.h"
+#include "gfx/images/dds_codec.h"
 #include "image_fuzz_support.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)

@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <string>
 
-#include "core/log_stream.h"
-#include "core/xmap.h"
+#include "core/diag/log_stream.h"
+#include "core/files/xmap.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <string>
 
-#include "gfx/image_header_size.h"
+#include "gfx/images/image_header_size.h"
 #include "gfx/ogl_capabilities.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)

@@ -8,7 +8,7 @@
 #include <cstring>
 #include <vector>
 
-#include "gfx/image_rle.h"
+#include "gfx/images/image_rle.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "core/log_stream.h"
+#include "core/diag/log_stream.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

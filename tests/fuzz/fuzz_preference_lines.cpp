@@ -4,8 +4,8 @@
 #include <map>
 #include <string>
 
-#include "core/preferences.h"
-#include "core/xmap.h"
+#include "core/text/preferences.h"
+#include "core/files/xmap.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

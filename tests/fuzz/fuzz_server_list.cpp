@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "core/xmap.h"
+#include "core/files/xmap.h"
 #include "engine/installer_state.h"
 #include "engine/server_list.h"
 

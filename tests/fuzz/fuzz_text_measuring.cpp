@@ -6,9 +6,9 @@
 #include <cstring>
 #include <vector>
 
-#include "gfx/fonts.h"
-#include "gfx/text_drawing.h"
-#include "gfx/utf8_text.h"
+#include "gfx/fonts/fonts.h"
+#include "gfx/fonts/text_drawing.h"
+#include "gfx/fonts/utf8_text.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

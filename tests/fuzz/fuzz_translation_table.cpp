@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "core/translation.h"
-#include "core/xmap.h"
+#include "core/text/translation.h"
+#include "core/files/xmap.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

@@ -3,7 +3,7 @@
 #include <cstdint>
 
 #include "archive_sandbox.h"
-#include "core/archives.h"
+#include "core/archives/archives.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

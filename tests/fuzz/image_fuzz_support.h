@@ -10,7 +10,7 @@
 #include <string>
 
 #include "core/shell_hooks.h"
-#include "core/xmap.h"
+#include "core/files/xmap.h"
 
 // How a caller asks for a picture, picked by one byte of the input.
 struct picture_request {

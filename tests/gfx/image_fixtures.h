@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "core/xmap.h"
-#include "gfx/image_desc.h"
+#include "core/files/xmap.h"
+#include "gfx/images/image_desc.h"
 
 TEX_image_desc image_desc_of(unsigned int format, int dx, int dy, int pad = 0, int mips = 0);
 

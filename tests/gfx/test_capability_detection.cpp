@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "core/thread_layer.h"
+#include "core/threads/thread_layer.h"
 #include "fake_gl_driver.h"
 #include "gfx/ogl_capabilities.h"
 #include "gfx_test_helpers.h"

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "gfx/colour_table.h"
+#include "gfx/draw/colour_table.h"
 
 namespace {
 

@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "gfx_test_helpers.h"
-#include "core/xmap.h"
-#include "gfx/colour_table.h"
-#include "gfx/dds_codec.h"
+#include "core/files/xmap.h"
+#include "gfx/draw/colour_table.h"
+#include "gfx/images/dds_codec.h"
 #include "image_fixtures.h"
 #include "test_support.h"
 

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "core/stats_registry.h"
-#include "gfx/fonts.h"
+#include "core/diag/stats_registry.h"
+#include "gfx/fonts/fonts.h"
 #include "gfx_test_helpers.h"
 #include "test_support.h"
 

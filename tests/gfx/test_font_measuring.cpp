@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "gfx/fonts.h"
-#include "gfx/text_drawing.h"
+#include "gfx/fonts/fonts.h"
+#include "gfx/fonts/text_drawing.h"
 
 namespace {
 

@@ -7,9 +7,9 @@
 #include <squish.h>
 
 #include "gfx_test_helpers.h"
-#include "gfx/colour_table.h"
-#include "gfx/dxt_blocks.h"
-#include "gfx/image_desc.h"
+#include "gfx/draw/colour_table.h"
+#include "gfx/images/dxt_blocks.h"
+#include "gfx/images/image_desc.h"
 #include "image_fixtures.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <cstdlib>
 
 #include "gfx_test_helpers.h"
-#include "gfx/image_files.h"
+#include "gfx/images/image_files.h"
 #include "image_fixtures.h"
 #include "test_support.h"
 

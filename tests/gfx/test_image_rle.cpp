@@ -6,7 +6,7 @@
 #include <random>
 #include <vector>
 
-#include "gfx/image_rle.h"
+#include "gfx/images/image_rle.h"
 
 namespace {
 

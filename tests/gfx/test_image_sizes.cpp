@@ -2,7 +2,7 @@
 
 #include <squish.h>
 
-#include "gfx/image_desc.h"
+#include "gfx/images/image_desc.h"
 #include "image_fixtures.h"
 
 namespace {

@@ -7,9 +7,9 @@
 #include <cstdio>
 #include <string>
 
-#include "gfx/camera.h"
-#include "gfx/matrix_utils.h"
-#include "core/stats_registry.h"
+#include "gfx/draw/camera.h"
+#include "gfx/draw/matrix_utils.h"
+#include "core/diag/stats_registry.h"
 
 namespace {
 

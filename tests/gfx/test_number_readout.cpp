@@ -6,7 +6,7 @@
 #include <limits>
 #include <string>
 
-#include "gfx/text_drawing.h"
+#include "gfx/fonts/text_drawing.h"
 
 namespace {
 

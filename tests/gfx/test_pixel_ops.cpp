@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "gfx/pixel_ops.h"
+#include "gfx/images/pixel_ops.h"
 #include "image_fixtures.h"
 
 namespace {

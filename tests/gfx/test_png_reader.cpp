@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "gfx_test_helpers.h"
-#include "gfx/colour_table.h"
-#include "gfx/image_files.h"
+#include "gfx/draw/colour_table.h"
+#include "gfx/images/image_files.h"
 #include "image_fixtures.h"
 
 namespace {

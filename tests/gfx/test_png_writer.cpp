@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "gfx_test_helpers.h"
-#include "core/xmap.h"
-#include "gfx/image_files.h"
+#include "core/files/xmap.h"
+#include "gfx/images/image_files.h"
 #include "gfx/shared_buffers.h"
 #include "test_support.h"
 #include "image_fixtures.h"

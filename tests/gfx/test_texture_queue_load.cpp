@@ -4,8 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include "core/threadpool.h"
-#include "gfx/texture_object.h"
+#include "core/threads/threadpool.h"
+#include "gfx/textures/texture_object.h"
 #include "gfx_test_helpers.h"
 
 TEST(TextureQueueLoad, QueuedOnceAndHandedBackLoaded)

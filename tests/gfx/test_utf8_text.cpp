@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "gfx/utf8_text.h"
+#include "gfx/fonts/utf8_text.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "core/frame_clock.h"
+#include "core/diag/frame_clock.h"
 #include "shell/menus.h"
 #include "shell/mnw_state.h"
 #include "shell/startup.h"

@@ -7,11 +7,11 @@
 #include <cstdio>
 #include <thread>
 
-#include "core/cmdline.h"
-#include "core/exce.h"
-#include "core/log_stream.h"
+#include "core/text/cmdline.h"
+#include "core/threads/exce.h"
+#include "core/diag/log_stream.h"
 #include "core/shell_hooks.h"
-#include "core/thread_layer.h"
+#include "core/threads/thread_layer.h"
 #include "shell/central_alert.h"
 #include "shell/frame_loop.h"
 #include "shell/shutdown.h"

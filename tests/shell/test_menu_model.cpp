@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "core/shell_hooks.h"
-#include "gfx/text_drawing.h"
+#include "gfx/fonts/text_drawing.h"
 #include "shell/menu_model.h"
 #include "shell/mnw_state.h"
 

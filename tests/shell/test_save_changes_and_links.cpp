@@ -3,8 +3,8 @@
 
 #include <sys/stat.h>
 
-#include "core/log_stream.h"
-#include "gfx/text_drawing.h"
+#include "core/diag/log_stream.h"
+#include "gfx/fonts/text_drawing.h"
 #include "shell/save_changes_and_links.h"
 #include "shell_test_state.h"
 #include "test_support.h"

@@ -9,9 +9,9 @@
 #include <thread>
 
 #include "core/core_globals.h"
-#include "gfx/colour_table.h"
+#include "gfx/draw/colour_table.h"
 #include "shell/mnw_state.h"
-#include "core/translation.h"
+#include "core/text/translation.h"
 #include "shell/proc_info.h"
 #include "shell/shutdown.h"
 #include "shell/startup.h"

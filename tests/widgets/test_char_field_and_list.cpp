@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "core/frame_clock.h"
+#include "core/diag/frame_clock.h"
 #include "widgets/char_field.h"
 #include "widgets/key_queue.h"
 #include "widgets/list_search.h"

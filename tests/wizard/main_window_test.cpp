@@ -4,7 +4,7 @@
 #include <string>
 
 #include "core/shell_hooks.h"
-#include "core/translation.h"
+#include "core/text/translation.h"
 #include "engine/download_streams.h"
 #include "engine/http_client.h"
 #include "engine/dvd_install_pump.h"

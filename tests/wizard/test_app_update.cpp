@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "core/shell_hooks.h"
-#include "core/error_codes.h"
+#include "core/diag/error_codes.h"
 #include "engine/dvd_install_pump.h"
 #include "engine/installer_state.h"
 #include "shell/mnw_state.h"

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <limits>
 
-#include "core/translation.h"
+#include "core/text/translation.h"
 #include "wizard/demo_road.h"
 
 namespace {

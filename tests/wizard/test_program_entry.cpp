@@ -14,9 +14,9 @@
 #include <string>
 #include <vector>
 
-#include "core/cmdline.h"
-#include "core/log_stream.h"
-#include "core/preferences.h"
+#include "core/text/cmdline.h"
+#include "core/diag/log_stream.h"
+#include "core/text/preferences.h"
 #include "engine/http_client.h"
 #include "engine/installer_state.h"
 #include "wizard/options_window.h"

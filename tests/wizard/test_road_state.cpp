@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "core/file_ops.h"
+#include "core/files/file_ops.h"
 #include "engine/download_streams.h"
 #include "engine/dvd_install_pump.h"
 #include "engine/installer_state.h"

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "core/shell_hooks.h"
-#include "core/translation.h"
+#include "core/text/translation.h"
 #include "shell/mnw_state.h"
 #include "engine/installer_state.h"
 #include "wizard/shared_screens.h"

@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "core/maker_site.h"
-#include "core/resources.h"
+#include "core/files/resources.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 // DVD relaunch test, and the disk-space readout's text.
 #include <gtest/gtest.h>
 
-#include "core/translation.h"
+#include "core/text/translation.h"
 #include "wizard/options_window.h"
 #include "wizard/program_entry.h"
 #include "wizard/shared_screens.h"

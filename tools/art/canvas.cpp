@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "gfx/image_files.h"
+#include "gfx/images/image_files.h"
 
 namespace art {
 

@@ -6,10 +6,10 @@
 #include <string>
 #include <thread>
 
-#include "core/log_stream.h"
-#include "core/memory_report.h"
-#include "core/remote_cmds.h"
-#include "core/stats_registry.h"
+#include "core/diag/log_stream.h"
+#include "core/diag/memory_report.h"
+#include "core/diag/remote_cmds.h"
+#include "core/diag/stats_registry.h"
 
 extern UTL_stat early_stat;
 

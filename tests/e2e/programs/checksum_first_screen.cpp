@@ -10,8 +10,8 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "core/log_stream.h"
-#include "core/system_paths.h"
+#include "core/diag/log_stream.h"
+#include "core/files/system_paths.h"
 #include "engine/checksum_pump.h"
 #include "engine/install_filter.h"
 #include "engine/installer_state.h"

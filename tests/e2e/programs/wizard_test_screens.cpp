@@ -4,8 +4,8 @@
 // screen logs its first frame, so a test can follow the switches.
 #include <string>
 
-#include "core/log_stream.h"
-#include "core/system_paths.h"
+#include "core/diag/log_stream.h"
+#include "core/files/system_paths.h"
 #include "engine/file_plan.h"
 #include "engine/install_filter.h"
 #include "engine/installer_state.h"

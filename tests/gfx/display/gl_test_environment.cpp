@@ -4,9 +4,9 @@
 #include <gtest/gtest.h>
 
 #include "../gfx_test_helpers.h"
-#include "gfx/draw_2d.h"
+#include "gfx/draw/draw_2d.h"
 #include "gfx/ogl_capabilities.h"
-#include "gfx/texture_manager.h"
+#include "gfx/textures/texture_manager.h"
 #include "gfx/window_link.h"
 
 namespace gfx_test {

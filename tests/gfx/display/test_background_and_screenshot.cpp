@@ -10,11 +10,11 @@
 #include <vector>
 
 #include "../gfx_test_helpers.h"
-#include "gfx/background_and_screenshot.h"
-#include "gfx/colour_table.h"
-#include "gfx/draw_2d.h"
-#include "gfx/image_files.h"
-#include "gfx/texture_manager.h"
+#include "gfx/draw/background_and_screenshot.h"
+#include "gfx/draw/colour_table.h"
+#include "gfx/draw/draw_2d.h"
+#include "gfx/images/image_files.h"
+#include "gfx/textures/texture_manager.h"
 #include "gfx/window_link.h"
 #include "gl_test_environment.h"
 

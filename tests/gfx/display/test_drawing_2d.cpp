@@ -4,10 +4,10 @@
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
-#include "gfx/camera.h"
-#include "gfx/colour_table.h"
-#include "gfx/draw_2d.h"
-#include "gfx/matrix_utils.h"
+#include "gfx/draw/camera.h"
+#include "gfx/draw/colour_table.h"
+#include "gfx/draw/draw_2d.h"
+#include "gfx/draw/matrix_utils.h"
 #include "gfx/ogl_capabilities.h"
 #include "gfx/window_link.h"
 #include "gl_test_environment.h"

@@ -6,10 +6,10 @@
 #include <GL/glext.h>
 #include <gtest/gtest.h>
 
-#include "core/stats_registry.h"
+#include "core/diag/stats_registry.h"
 #include "gfx/gl_state_cache.h"
 #include "gfx/ogl_capabilities.h"
-#include "gfx/texture_binding.h"
+#include "gfx/textures/texture_binding.h"
 #include "gl_test_environment.h"
 
 namespace {

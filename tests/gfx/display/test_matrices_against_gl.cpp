@@ -5,7 +5,7 @@
 
 #include <cmath>
 
-#include "gfx/matrix_utils.h"
+#include "gfx/draw/matrix_utils.h"
 #include "gl_test_environment.h"
 
 namespace {

@@ -9,11 +9,11 @@
 #include <vector>
 
 #include "../gfx_test_helpers.h"
-#include "gfx/fonts.h"
+#include "gfx/fonts/fonts.h"
 #include "gfx/ogl_capabilities.h"
 #include "gfx/shared_buffers.h"
-#include "gfx/text_drawing.h"
-#include "gfx/texture_manager.h"
+#include "gfx/fonts/text_drawing.h"
+#include "gfx/textures/texture_manager.h"
 #include "text_test_support.h"
 
 using text_test::capture;

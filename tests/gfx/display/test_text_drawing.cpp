@@ -6,9 +6,9 @@
 #include <cmath>
 #include <string>
 
-#include "gfx/fonts.h"
-#include "gfx/text_drawing.h"
-#include "gfx/texture_manager.h"
+#include "gfx/fonts/fonts.h"
+#include "gfx/fonts/text_drawing.h"
+#include "gfx/textures/texture_manager.h"
 #include "text_test_support.h"
 
 using text_test::capture;

@@ -13,11 +13,11 @@
 #include <string>
 #include <vector>
 
-#include "core/file_ops.h"
-#include "gfx/image_desc.h"
-#include "gfx/image_files.h"
-#include "gfx/text_drawing.h"
-#include "gfx/utf8_text.h"
+#include "core/files/file_ops.h"
+#include "gfx/images/image_desc.h"
+#include "gfx/images/image_files.h"
+#include "gfx/fonts/text_drawing.h"
+#include "gfx/fonts/utf8_text.h"
 #include "test_support.h"
 #include "text_test_support.h"
 

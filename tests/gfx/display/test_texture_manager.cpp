@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "../gfx_test_helpers.h"
-#include "core/frame_clock.h"
-#include "gfx/texture_binding.h"
-#include "gfx/texture_manager.h"
+#include "core/diag/frame_clock.h"
+#include "gfx/textures/texture_binding.h"
+#include "gfx/textures/texture_manager.h"
 #include "gfx/window_link.h"
 #include "gl_test_environment.h"
 #include "texture_fixtures.h"

@@ -8,7 +8,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "gfx/colour_table.h"
+#include "gfx/draw/colour_table.h"
 #include "gfx/window_link.h"
 #include "gl_test_environment.h"
 

@@ -1,6 +1,6 @@
 #include "texture_fixtures.h"
 
-#include "gfx/texture_binding.h"
+#include "gfx/textures/texture_binding.h"
 
 namespace gfx_test {
 

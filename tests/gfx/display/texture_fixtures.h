@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "gfx/dds_codec.h"
-#include "gfx/image_files.h"
+#include "gfx/images/dds_codec.h"
+#include "gfx/images/image_files.h"
 #include "test_support.h"
 
 namespace gfx_test {

@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <thread>
 
-#include "core/log_stream.h"
+#include "core/diag/log_stream.h"
 #include "core/shell_hooks.h"
 #include "display_for_tests.h"
 #include "shell/glx_context.h"

@@ -12,10 +12,10 @@
 #include <vector>
 
 #include "display_for_tests.h"
-#include "gfx/colour_table.h"
-#include "gfx/draw_2d.h"
+#include "gfx/draw/colour_table.h"
+#include "gfx/draw/draw_2d.h"
 #include "gfx/ogl_capabilities.h"
-#include "gfx/texture_manager.h"
+#include "gfx/textures/texture_manager.h"
 #include "glx_test_window.h"
 #include "shell/keys.h"
 #include "shell/mnw_state.h"

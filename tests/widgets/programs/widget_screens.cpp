@@ -15,9 +15,9 @@
 #include <string>
 
 #include "core/shell_hooks.h"
-#include "core/system_paths.h"
-#include "gfx/draw_2d.h"
-#include "gfx/text_drawing.h"
+#include "core/files/system_paths.h"
+#include "gfx/draw/draw_2d.h"
+#include "gfx/fonts/text_drawing.h"
 #include "shell/command_registry.h"
 #include "shell/frame_loop.h"
 #include "shell/keys.h"
@@ -42,7 +42,7 @@ void say(const std::string& line)
 // A widget that only takes keys: it counts the characters typed into it.
 struct key_sink {
     int id;
-    int chars[64], vkeys[64], flags[64], ids[64];
+    int chars[64] = {}, vkeys[64] = {}, flags[64] = {}, ids[64] = {};
     int count = 0;
     long typed = 0;
     bool had_focus = false;

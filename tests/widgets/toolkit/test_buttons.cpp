@@ -1,5 +1,5 @@
 #include "widget_test_state.h"
-#include "gfx/text_drawing.h"
+#include "gfx/fonts/text_drawing.h"
 #include "widgets/buttons.h"
 
 namespace {

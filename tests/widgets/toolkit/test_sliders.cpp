@@ -1,4 +1,4 @@
-#include "core/frame_clock.h"
+#include "core/diag/frame_clock.h"
 #include "widget_test_state.h"
 #include "widgets/sliders.h"
 

@@ -1,0 +1,61 @@
+// The program's own path, from the kernel's link for the running process.
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "core/files/system_paths.h"
+
+bool read_link_target(const std::string& link, std::string& target)
+{
+    // readlink cuts silently at the buffer's size: grow until it fits.
+    std::vector<char> buf(512);
+    for (;;) {
+        ssize_t n = ::readlink(link.c_str(), buf.data(), buf.size());
+        if (n < 0) return false;
+        if (static_cast<size_t>(n) < buf.size()) {
+            target.assign(buf.data(), static_cast<size_t>(n));
+            return true;
+        }
+        if (buf.size() >= (1u << 20)) {
+            errno = ENAMETOOLONG;
+            return false;
+        }
+        buf.resize(buf.size() * 2);
+    }
+}
+
+void MACIBM_set_app_path(std::string* out, int keep_file)
+{
+    char link[64];
+    std::snprintf(link, sizeof link, "/proc/%d/exe", static_cast<int>(::getpid()));
+    std::string path;
+    // The link is read whole however deep the program lies, so the warning
+    // for a path cut at the buffer's end is never needed.
+    if (!read_link_target(link, path)) {
+        const int error = errno;
+        std::printf("WARNING: I could not find myself with a readlink! This might be\n"
+                    "because /proc isn't mounted. Avoiding entirely the issue of the\n"
+                    "stupidity of running something like Nimbrel without /proc mounted,\n"
+                    "I'll just say that that won't work. I will assume that you are\n"
+                    "running Nimbrel from the directory in which it is stored; if\n"
+                    "you're not, then there will be errors. Of course, it might've been\n"
+                    "something else, so I'll let perror do some talking for me. If\n"
+                    "you don't know what's causing this, email support@orrindale-labs.example.\n");
+        std::fflush(stdout);
+        errno = error;
+        std::perror("readlink");
+        path = "./";
+    }
+    g_case_sensitive = 1;
+    if (keep_file == 0) {
+        // A trailing '/' is not where the last component begins: "/a/b/"
+        // gives "/a/", and "./" stays "./".
+        const size_t from = path.size() >= 3 && path.back() == '/' ? path.size() - 2 : path.size() - 1;
+        const size_t slash = path.rfind('/', from);
+        path.erase(slash == std::string::npos ? 0 : slash + 1);
+    }
+    *out = path;
+}

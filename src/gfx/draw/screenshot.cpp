@@ -1,0 +1,36 @@
+// Numbered screenshots of the centre of the screen.
+
+#include <GL/gl.h>
+
+#include <algorithm>
+#include <string>
+
+#include "core/files/file_ops.h"
+#include "gfx/draw/background_and_screenshot.h"
+#include "gfx/images/image_files.h"
+#include "gfx/shared_buffers.h"
+#include "gfx/window_link.h"
+
+void OGL_screenshot(int save)
+{
+    static int shot = -1;
+    const int W = ogl_win->screen_width, H = ogl_win->screen_height;
+    const int w = std::clamp(W, 0, 2048), h = std::clamp(H, 0, 2048);
+
+    // Rows packed tight, as the PNG writer reads them; GL's default would
+    // pad each row to four bytes.
+    GLint saved_alignment = 4;
+    glGetIntegerv(GL_PACK_ALIGNMENT, &saved_alignment);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(static_cast<int>((W - w) * 0.5), static_cast<int>((H - h) * 0.5), w, h, GL_RGB,
+                 GL_UNSIGNED_BYTE, scratch_array);
+    glPixelStorei(GL_PACK_ALIGNMENT, saved_alignment);
+    if (!save) return;
+
+    std::string name;
+    do {
+        ++shot;
+        name = "screenshot_" + std::to_string(shot) + ".png";
+    } while (file_exists(name));
+    write_png_to_disk(name, w, h, 3);
+}

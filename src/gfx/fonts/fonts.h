@@ -1,0 +1,142 @@
+// The two built-in TrueType faces, regular and bold, rasterised by FreeType
+// into one grey-level glyph atlas per face and drawn as textured quads:
+// measuring, fitting and the line-breaking text drawer.
+//
+// Text is UTF-8.  Coordinates are interface units from the drawing origin
+// of the current window, x right and y up.  Main thread only: the faces,
+// atlases and caches have no locks and drawing needs the main context.
+#pragma once
+
+#include <string>
+#include <unordered_map>
+
+#include "core/files/xmap.h"
+
+struct FT_FaceRec_;
+struct FT_LibraryRec_;
+class UTL_stat;
+
+// 0 regular, 1 bold; 2 means both, for OGL_font_reset only.
+enum charset_t : int { charset_regular = 0, charset_bold = 1, charset_both = 2 };
+
+// The atlas is always this wide; its height grows in powers of two.
+constexpr int OGL_font_atlas_dx = 1024;
+
+struct OGL_char_info {
+    int tex_x1;     // left atlas column
+    int tex_y1;     // top atlas row (the bitmap's first row)
+    int tex_x2;     // right atlas column, exclusive
+    int tex_y2;     // bottom atlas row, exclusive
+    float off_x;    // pen to the bitmap's left edge, pixels
+    float off_y;    // baseline to the bitmap's bottom edge, pixels
+    float advance;  // pixels
+    int err;        // FreeType's error when the glyph could not be loaded
+};
+
+class OGL_font_info {
+public:
+    explicit OGL_font_info(int tex_ref);
+    ~OGL_font_info();
+    OGL_font_info(const OGL_font_info&) = delete;
+    OGL_font_info& operator=(const OGL_font_info&) = delete;
+
+    // Drops every glyph and the atlas and loads the face anew from `path`
+    // ("RESOURCE:..." or a file) at `size` points, one point a pixel.
+    void clear(const std::string& path, float size);
+    // The advance of `c`, rasterised into the atlas on first use.
+    float require_char(unsigned int c);
+    // Uploads the atlas when glyphs came in since the last upload.
+    void sync_tex();
+    // One quad with its pen at absolute (x, y), inside a GL_QUADS block the
+    // caller opened; its advance, or 0 for a tab or a glyph not cached or
+    // failed.  Never rasterises.
+    float draw_char(unsigned int c, float x, float y);
+
+    int tex_ref;
+    int atlas_dy = 0;
+    int atlas_dirty = 0;
+    int pen_x = 0;
+    int row_y = 0;
+    int row_dy = 0;
+    std::unordered_map<unsigned int, OGL_char_info> chars;
+    unsigned char* atlas = nullptr;
+    FT_FaceRec_* face = nullptr;
+    xmap_class font_file;
+    // How often a full atlas was started over; a line measured across a
+    // restart is measured again so all its glyphs are in the atlas it draws.
+    int atlas_restarts = 0;
+
+private:
+    void drop_glyphs();
+    void make_room(int w, int h);
+    void grow_atlas(int new_dy);
+};
+
+// The faces by charset, made on first use and never destroyed.
+extern OGL_font_info* sFont[2];
+// File and size of each face; a tool may point a face at another file
+// before its first use.
+extern std::string fnames[2];
+extern const float fsizes[2];
+extern FT_LibraryRec_* sLibrary;
+// Atlas memory in kilobytes: one unit per 1024-byte atlas row.
+extern UTL_stat g_font_tex_mem;
+
+// The atlas never grows past this many rows: the largest texture side the
+// texture objects take, or the driver's limit when that is smaller.
+int OGL_font_atlas_max_dy();
+
+// The face of `cs`, made and loaded on first use.  `cs` must be 0 or 1.
+OGL_font_info& OGL_font_face(charset_t cs);
+// Reloads face `cs` (both for 2) from scratch; a face not yet made is left
+// alone.
+void OGL_font_reset(charset_t cs);
+
+// The interface language the faces are cut for: Russian (3) is condensed
+// to 90 % of its width.  The shell points this at its window record's
+// language field at start-up; null restores a zero (English) of its own.
+void set_font_language_source(const int* language);
+int OGL_font_language();
+
+// -- Measuring and fitting ---
+
+// Sums of the glyphs' float advances.  A string ends at its first NUL.
+float OGL_measure_string(const std::string& text, charset_t cs);
+float OGL_measure_range(const unsigned char* begin, const unsigned char* end, charset_t cs);
+float OGL_measure_char(unsigned int c, charset_t cs);
+// The start of the first character at which the running width would pass
+// `width` (a width reached exactly still fits); end when all fits.
+const unsigned char* OGL_fit_forward(const unsigned char* begin, const unsigned char* end,
+                                     float width, charset_t cs);
+// The start of the earliest character from which the rest up to end fits;
+// begin when all fits, end when the last character alone is wider.
+const unsigned char* OGL_fit_reverse(const unsigned char* begin, const unsigned char* end,
+                                     float width, charset_t cs);
+
+// -- Drawing ---
+
+// One line as the drawer breaks it: [start, end) is drawn, `width` is its
+// measured width (whole pixels per glyph, or the fixed advance), and the
+// next line begins at `next`.
+struct OGL_font_line {
+    const unsigned char* end;
+    const unsigned char* next;
+    float width;
+};
+// Breaks the line beginning at `start`: at CR or LF, or, with 0 < wrap <
+// 9999, at the last blank before the width reached `wrap` (inside a word
+// when there is none).  Rasterises every glyph it passes.
+OGL_font_line OGL_font_break_line(OGL_font_info& font, const unsigned char* start,
+                                  const unsigned char* end, float wrap, int fixed_advance);
+
+// Draws `text` with its first baseline at (x, y); returns the baseline of
+// the line after the last one drawn.  Wrapped lines go 10 units apart;
+// without wrapping, lines split at CR or LF overprint each other.  align: 0
+// left, 1 centred on x, 2 right-aligned at x.  A non-zero fixed_advance
+// moves the pen by that many units per character.
+float OGL_font_string(int colour, float x, float y, const std::string& text, float wrap_width,
+                      charset_t cs, int align, int fixed_advance);
+// The same for bytes [begin, end).
+float OGL_font_string_range(int colour, float x, float y, const unsigned char* begin,
+                            const unsigned char* end, float wrap_width, charset_t cs, int align,
+                            int fixed_advance);
