@@ -12,6 +12,10 @@ dl1 at /demo/ and dl2 at /mirror/, which a web server maps to the same
 files.  WEBROOT/release.txt lists what a complete demo install holds.
 With --tag, the stub simulator carries TEXT in a comment, so the release's
 manifest differs from that of every release made with another tag.
+
+With --dvd N it makes the same files as a set of N install DVDs of the
+release "Nimbrel 9.00" instead: WEBROOT/disk1/ .. WEBROOT/diskN/, the
+simulator on the first disk, the scenery tiles on the others.
 """
 
 import argparse
@@ -22,6 +26,7 @@ import sys
 import tempfile
 
 RELEASE = "Demo_900"
+DVD_RELEASE = "Nimbrel 9.00"
 TOP = "Nimbrel"
 # Written by the stub simulator: the test or the demo sees that "Fly" ran it.
 SIMULATOR = """#!/bin/sh
@@ -79,17 +84,22 @@ def main():
     ap.add_argument("--large", type=int, default=3)
     ap.add_argument("--large-mb", type=int, default=8)
     ap.add_argument("--tag", default="")
+    ap.add_argument("--dvd", type=int, default=0, metavar="N", help="make a set of N install DVDs")
     args = ap.parse_args()
 
     with tempfile.TemporaryDirectory(prefix="nimbrel-sample-") as source:
         installed = make_source(source, args.small, args.large, args.large_mb, args.tag)
         tool = os.path.join(os.path.dirname(os.path.abspath(__file__)), "make_release.py")
-        command = [sys.executable, tool, source, args.webroot, "--release", RELEASE, "--top", TOP,
-                   "--server", "dl1.nimbrel.example", "/demo/", "|Download server 1",
-                   "--server", "dl2.nimbrel.example", "/mirror/", "|Download server 2"]
+        if args.dvd:
+            command = [sys.executable, tool, source, args.webroot, "--release", DVD_RELEASE, "--top", TOP,
+                       "--dvd-disks", str(args.dvd)]
+        else:
+            command = [sys.executable, tool, source, args.webroot, "--release", RELEASE, "--top", TOP,
+                       "--server", "dl1.nimbrel.example", "/demo/", "|Download server 1",
+                       "--server", "dl2.nimbrel.example", "/mirror/", "|Download server 2"]
         for folder, platform in OTHER_SYSTEMS.items():
             command += ["--platform-of", folder, str(platform)]
-        for gone in GONE:
+        for gone in GONE if not args.dvd else []:
             command += ["--gone", gone]
         subprocess.run(command, check=True)
     with open(os.path.join(args.webroot, "release.txt"), "w", encoding="utf-8") as f:

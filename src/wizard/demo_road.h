@@ -26,10 +26,6 @@ struct manifest_fetch_progress {
 manifest_fetch_progress manifest_progress(bool has_transfer, long long content_length,
                                           long long received);
 
-// The destination folder of a parent folder ("/" last) and a new folder's
-// name: the parent alone while the name is empty.
-std::string demo_destination(const std::string& parent, const std::string& name);
-
 // One step of the install bar's glide toward completed ÷ total, by the
 // frame period; clamped to 0..1, and 1 when the ratio has no value.
 float smooth_install_fraction(float previous, float frame_period, float completed_kb,
