@@ -2,4 +2,4 @@
 // none of them is built into the program yet.
 #include "wizard/dvd_road.h"
 
-const dvd_copy_roads g_dvd_copy_roads = {nullptr, nullptr};
+dvd_copy_roads g_dvd_copy_roads = {nullptr, nullptr};

@@ -29,7 +29,7 @@ struct dvd_copy_roads {
     screen_fn scenery;
     screen_fn repair;
 };
-extern const dvd_copy_roads g_dvd_copy_roads;
+extern dvd_copy_roads g_dvd_copy_roads;
 
 // -- Changing disks ------------------------------------------------------------
 // Every road that installs from the DVDs changes disks alike: its install
