@@ -21,6 +21,7 @@
 #include "core/files/system_paths.h"
 #include "core/threads/thread_layer.h"
 #include "core/maker_site.h"
+#include "engine/web_page.h"
 #include "gfx/draw/colour_table.h"
 #include "gfx/draw/draw_2d.h"
 #include "gfx/ogl_capabilities.h"
@@ -32,6 +33,7 @@
 #include "shell/menus.h"
 #include "shell/mnw_state.h"
 #include "shell/proc_info.h"
+#include "shell/save_changes_and_links.h"
 #include "shell/shutdown.h"
 #include "shell/widget_hooks.h"
 #include "shell/window_stack.h"
@@ -51,6 +53,7 @@ void MACIBM_install_hooks()
     set_alert_hook(shell_alert);
     set_finishup_hook(shell_finishup);
     set_show_init_hook(show_init_screen);
+    set_web_page_hook(go_to_URL);
     THREAD_gl_hooks gl;
     OGL_fill_thread_gl_hooks(gl);
     gl.make_context_loader = MACIBM_make_context_loader;
