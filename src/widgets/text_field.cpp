@@ -76,7 +76,9 @@ int BTN_enterstring(float x, float y, char* text, int max_len, std::string label
     std::string edited(text);
     const int changed = BTN_enterstring(x, y, &edited, max_len, std::move(label), width, default_focus);
     if (edited.size() >= char_form_limit) {
-        __MACIBM_alert(0, "String too long!", edited, "", "", 2, __FILE__, __LINE__);
+        // Reported from the shared string helpers' place, as every char-array
+        // copy of the program reports it.
+        __MACIBM_alert(0, "String too long!", edited, "", "", 2, "HLutils/GenH/hl_string", 130);
         return changed;  // only a test's alert comes back; the buffer may be too small
     }
     edited.copy(text, edited.size());
