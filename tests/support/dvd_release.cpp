@@ -13,7 +13,18 @@ dvd_release::dvd_release(const std::map<std::string, std::string>& files, int di
 {
     scratch_dir source;
     for (const auto& [path, contents] : files) write_file(source / path, contents);
-    error_ = make_release(source.path(), root_.path(), release, {"--dvd-disks", std::to_string(disks)});
+    make(source.path(), disks);
+}
+
+dvd_release::dvd_release(const std::string& source, int disks, const std::string& release)
+    : release_(release)
+{
+    make(source, disks);
+}
+
+void dvd_release::make(const std::string& source, int disks)
+{
+    error_ = make_release(source, root_.path(), release_, {"--dvd-disks", std::to_string(disks)});
     insert(0);
 }
 

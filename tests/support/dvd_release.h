@@ -17,6 +17,8 @@ public:
     // ("Global Scenery/...") by sector on the others.
     dvd_release(const std::map<std::string, std::string>& files, int disks,
                 const std::string& release = "Nimbrel 9 Test");
+    // The same from the files below `source` (ending in "/").
+    dvd_release(const std::string& source, int disks, const std::string& release);
     dvd_release(const dvd_release&) = delete;
     dvd_release& operator=(const dvd_release&) = delete;
 
@@ -39,6 +41,8 @@ public:
     std::string environment() const { return "NIMBREL_DVD=" + drive(); }
 
 private:
+    void make(const std::string& source, int disks);
+
     scratch_dir root_;
     std::string release_;
     std::string error_;
