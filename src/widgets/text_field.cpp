@@ -73,7 +73,9 @@ int BTN_enterstring(float x, float y, std::string* text, int max_len, std::strin
 bool BTN_copy_to_chars(const std::string& text, char* out)
 {
     if (text.size() >= char_form_limit) {
-        __MACIBM_alert(0, "String too long!", text, "", "", 2, __FILE__, __LINE__);
+        // Reported from the shared string helpers' place, as every char-array
+        // copy of the program reports it.
+        __MACIBM_alert(0, "String too long!", text, "", "", 2, "HLutils/GenH/hl_string", 130);
         return false;  // only a test's alert comes back; the buffer may be too small
     }
     text.copy(out, text.size());
