@@ -47,7 +47,7 @@ int demo_pick_dest(int first_frame, wizard_screen& record)
         changed = true;
     }
     if (choice.parent_dir.empty()) {
-        get_OS_abs_path(os_dir_default_apps, choice.parent_dir);
+        choice.parent_dir = default_install_parent();
         choice.install_folder = UTL_string_sub(tr("%1:install name% Demo"), "Nimbrel 9");
         changed = true;
     }

@@ -1,7 +1,12 @@
 // The new folder of an install: the parent folder and the folder's name the
 // destination screens of the web-demo and DVD roads edit, what the screen
 // says about them, and the plan for a folder that does not exist yet.
+#include <unistd.h>
+
+#include <cstdlib>
+
 #include "core/files/file_ops.h"
+#include "core/files/system_paths.h"
 #include "core/text/translation.h"
 #include "engine/checksum_pump.h"
 #include "engine/install_filter.h"
@@ -28,6 +33,23 @@ bool is_unsafe_folder_name(const std::string& name)
     for (const char c : name)
         if (c == '/' || (static_cast<unsigned char>(c) < 0x20 || c == 0x7f)) return true;
     return false;
+}
+
+std::string default_install_parent()
+{
+    std::string parent;
+    get_OS_abs_path(os_dir_default_apps, parent);
+    // Without a home folder: the program's folder, which start-up made the
+    // working folder.  The copy is shown, registered and run by this path,
+    // so a relative "./" will not do.
+    if (parent.empty()) get_OS_abs_path(os_dir_this_app, parent);
+    if (parent.empty() || parent[0] != '/') {
+        char* here = getcwd(nullptr, 0);
+        parent = here ? here : "/";
+        std::free(here);
+    }
+    if (parent.back() != '/') parent += '/';
+    return parent;
 }
 
 std::string destination_folder(const std::string& parent, const std::string& name)

@@ -50,7 +50,7 @@ int dvd_pick_install(int first_frame, wizard_screen& record)
         changed = true;
     }
     if (choice.parent_dir.empty()) {
-        get_OS_abs_path(os_dir_default_apps, choice.parent_dir);
+        choice.parent_dir = default_install_parent();
         choice.install_folder = install_name;
         changed = true;
     }
