@@ -1,9 +1,5 @@
-#include <cstdlib>
-#include <fstream>
-
-#include <sys/stat.h>
-
 #include "core/diag/log_stream.h"
+#include "fake_browser.h"
 #include "gfx/fonts/text_drawing.h"
 #include "shell/save_changes_and_links.h"
 #include "shell_test_state.h"
@@ -74,37 +70,24 @@ TEST_F(save_changes, WithoutCancelTwoButtonsAndAWindowChangeStillAnswersThree)
 
 class web_links : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        xer.open(dir_ / "log.txt");
-        // A stand-in browser that records the arguments it was given.
-        const std::string bin = dir_ / "bin";
-        mkdir(bin.c_str(), 0755);
-        std::ofstream(bin + "/xdg-open") << "#!/bin/sh\nprintf '%s\\n' \"$#\" \"$1\" > '"
-                                         << (dir_ / "args") << "'\nexit 3\n";
-        chmod((bin + "/xdg-open").c_str(), 0755);
-        old_path_ = getenv("PATH") ? getenv("PATH") : "";
-        setenv("PATH", (bin + ":" + old_path_).c_str(), 1);
-    }
-    void TearDown() override
-    {
-        setenv("PATH", old_path_.c_str(), 1);
-        xer.close();
-    }
+    void SetUp() override { xer.open(dir_ / "log.txt"); }
+    void TearDown() override { xer.close(); }
     std::string log()
     {
         xer << std::flush;
         return read_file(dir_ / "log.txt");
     }
     scratch_dir dir_;
-    std::string old_path_;
+    // It ends with 3, which the log must show.
+    testing_support::fake_browser browser_{3};
 };
 
 TEST_F(web_links, OpensTheAddressAsOneArgumentAndLogsTwoLines)
 {
     const std::string url = "https://example.test/a page?x=1&y='2';rm -rf ~";
     go_to_URL(url);
-    EXPECT_EQ(read_file(dir_ / "args"), "1\n" + url + "\n") << "no shell split or ran anything";
+    EXPECT_EQ(browser_.arguments(), url + "\n") << "no shell split or ran anything";
+    EXPECT_EQ(browser_.runs(), 1);
     EXPECT_EQ(log(), "Opening: " + url + "\nResult: " + std::to_string(3 << 8) + "\n");
 }
 
@@ -115,7 +98,7 @@ TEST_F(web_links, RefusesAddressesAShellWouldInterpret)
         EXPECT_FALSE(URL_is_safe(url)) << url;
         go_to_URL(url);
     }
-    EXPECT_FALSE(testing_support::file_exists(dir_ / "args")) << "nothing ran";
+    EXPECT_FALSE(browser_.ran()) << "nothing ran";
     EXPECT_NE(log().find("Refused"), std::string::npos);
     EXPECT_TRUE(URL_is_safe("https://www.example.test/order.html?id=5#top"));
 }
