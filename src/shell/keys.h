@@ -37,6 +37,8 @@ public:
 
     int cur_vkey;
     int cur_modifiers;
+    // Key events that reached the binding stage (no widget took them), counted.
+    int keys_reached = 0;
     std::vector<key_binding> bindings;
     std::vector<int> free_vkeys;  // codes 1..max_vkey that no key name uses
     int max_vkey;
@@ -77,6 +79,9 @@ struct key_editor_state {
     // command it was typed over: another row or command starts it afresh.
     std::string typed_path, typed_over;
     int typed_row = -1;
+    // keys.keys_reached when the editor last looked: a key a focused widget
+    // took (a path typed into the field) is no key for the selected row.
+    int keys_seen = 0;
 };
 extern key_editor_state key_editor;
 

@@ -110,10 +110,14 @@ protected:
         typed.clear();
         mnw.key_pressed = 0;
     }
-    void press(int vkey, int modifiers)
+    // A key that reached the key bindings, or one a focused widget took.
+    void press(int vkey, int modifiers, bool reached = true)
     {
-        keys.cur_vkey = vkey;
-        keys.cur_modifiers = modifiers;
+        if (reached) {
+            keys.cur_vkey = vkey;
+            keys.cur_modifiers = modifiers;
+            ++keys.keys_reached;
+        }
         mnw.key_pressed = 1;
     }
     static int count(const std::vector<std::string>& v, const std::string& s)
@@ -170,6 +174,9 @@ TEST_F(key_binding_editor, ACapturedKeyLeavesEveryOtherRowThatHadIt)
     EXPECT_EQ(keys.bindings[0].vkey, 0);
     EXPECT_EQ(keys.bindings[0].modifiers, 0);
     EXPECT_EQ(keys.bindings[2].vkey, 0);
+    press('s', 0, false);
+    frame();
+    EXPECT_EQ(keys.bindings[1].vkey, 112) << "a key the path field took binds nothing";
     press(65, 5);
     frame();
     EXPECT_EQ(ui().lit, std::vector<std::string>{"-SHIFT F1"}) << "drawn before the key came";
