@@ -369,6 +369,8 @@ void http_class::cancel(int slot)
     slots[slot] = nullptr;
 }
 
+int ot_inited = 0;
+
 int http_class::net_check(int slot, std::string server, std::string path, const std::string& local_file)
 {
     static bool inited_any = false;
@@ -382,8 +384,8 @@ int http_class::net_check(int slot, std::string server, std::string path, const 
     if (!inited_any) {
         inited_any = true;
         if (!soc_inited) {
-            PCSBSocket::StartupNetworking(true);
-            soc_inited = true;
+            PCSBSocket::StartupNetworking(ot_inited == 0);
+            ot_inited = soc_inited = true;
         }
     }
 

@@ -88,9 +88,17 @@ unsigned long long room_at(int folder)
 
 }  // namespace
 
-extract_dest::extract_dest(const confined_folder& root, const std::string& sub)
-    : root_(root), sub_(sub)
+extract_dest::extract_dest(const confined_folder& root, const std::string& sub, int write_failed)
+    : root_(root), sub_(sub), write_failed_(write_failed)
 {
+}
+
+int extract_dest::failed_write(int why)
+{
+    FILE_ERR_HERE();
+    if (!write_failed_ || why <= 0) return why;
+    xer << "Writing \"" << path_ << "\" failed: " << error_str(why) << "\n";
+    return write_failed_;
 }
 
 int extract_dest::refuse(const std::string& name, const char* why)
@@ -292,10 +300,7 @@ int extract_dest::stage_file(const std::string& name, const archive_item& item, 
         }
     }
     // A delayed write error (a full disk on some file systems) shows here.
-    if (::close(fd) != 0 && !err) {
-        FILE_ERR_HERE();
-        err = errno;
-    }
+    if (::close(fd) != 0 && !err) err = failed_write(errno);
     return err;
 }
 
@@ -332,10 +337,7 @@ int extract_dest::fill(const placed_name& at, int fd, const archive_item& item, 
             return total > limit ? EFBIG : ENOSPC;
         }
         if (hashing) MD5UpdateWide(&context, reinterpret_cast<unsigned char*>(block), static_cast<unsigned>(got));
-        if ((err = write_all(fd, block, got)) != 0) {
-            FILE_ERR_HERE();
-            return err;
-        }
+        if ((err = write_all(fd, block, got)) != 0) return failed_write(err);
     }
     if (!hashing) return 0;
     MD5Final(&context);

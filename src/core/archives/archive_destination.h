@@ -52,8 +52,10 @@ private:
 class extract_dest {
 public:
     // Entries land below `sub` ("" or ending in '/') of `root`, which must
-    // stay open while this lives.
-    explicit extract_dest(const confined_folder& root, const std::string& sub = std::string());
+    // stay open while this lives.  A write that fails answers `write_failed`
+    // when that is not 0 (the system's reason is logged), else errno.
+    explicit extract_dest(const confined_folder& root, const std::string& sub = std::string(),
+                          int write_failed = 0);
 
     // Each answers 0 or an error code; a refused name is logged.
     // A folder that exists already is no failure.
@@ -64,8 +66,8 @@ public:
     int make_link(const std::string& name, const std::string& target, const entry_check& check = {});
     // Replaces whatever is at `name` by a new file holding the rest of the
     // current entry of `from` (`item` as it described it), with the mode
-    // and time of item.attrs.  A failing time is -1; a failing write is
-    // errno (ENOSPC for a full disk).
+    // and time of item.attrs.  A failing time is -1; a failing write see
+    // the constructor.
     int write_file(const std::string& name, const archive_item& item, archive_reader& from,
                    const entry_check& check = {});
 
@@ -90,10 +92,12 @@ private:
     int fill(const placed_name& at, int fd, const archive_item& item, archive_reader& from,
              const entry_check& check);
     int check_link(const placed_name& at, const std::string& temp, const entry_check& check);
+    int failed_write(int why);
     void remember_link(const std::string& name);
 
     const confined_folder& root_;
     std::string sub_;
+    int write_failed_;
     std::string path_;
     std::string md5_found_;
     // Links this extraction made, relative to sub, components joined by "/"

@@ -2,8 +2,9 @@
 // file beside its name, and replaces what is there only once decoded whole,
 // so a damaged archive never replaces a good file with a broken one.
 // Result codes: see p7z_reader.cpp; a destination that cannot be created
-// or written gives errno (ENOSPC for a full disk), an entry that would land
-// outside out_dir 20001, logged.
+// gives errno, one that cannot be written (a full disk) 20004 with the
+// system's reason logged, an entry that would land outside out_dir 20001,
+// logged.
 
 #include "core/archives/archive_destination.h"
 #include "core/archives/archive_reader.h"
@@ -52,7 +53,7 @@ int p7z_to_file(const std::string& archive_path, const std::string& out_dir, std
         if (err) {
             FILE_ERR_HERE();
         } else {
-            extract_dest dest(root);
+            extract_dest dest(root, "", kErrZipWrite);
             err = unpack_files(*in, dest, name, rename);
         }
     }
