@@ -10,7 +10,6 @@
 #include "shell/mnw_state.h"
 #include "test_support.h"
 
-using testing_support::recorded_alert;
 using testing_support::scratch_dir;
 using testing_support::write_file;
 
@@ -25,6 +24,7 @@ protected:
         MACIBM_clear_menus(1);
     }
     void TearDown() override { mnw.language = 0; }
+    const std::vector<testing_support::recorded_alert>& alerts() const { return alerts_.alerts(); }
     // Writes the file for the current language and reads it.
     void read(const std::string& body, const std::string& header = "I\n1\n")
     {
@@ -37,7 +37,7 @@ protected:
     static int command(int n, int i) { return m(n).items.at(static_cast<size_t>(i)).command; }
 
     scratch_dir dir;
-    testing_support::alert_recorder alerts;
+    testing_support::alert_recorder alerts_;
 };
 
 TEST_F(menu_files, IndentedFileWithEmptyLinesReadsAsTheCompactOne)
@@ -53,7 +53,7 @@ TEST_F(menu_files, IndentedFileWithEmptyLinesReadsAsTheCompactOne)
     EXPECT_EQ(command(0, 1), 102);
     EXPECT_EQ(item(1, 0), "Undo");
     EXPECT_EQ(m(1).left, edit.left) << "the second bar menu follows the first";
-    EXPECT_TRUE(alerts.alerts().empty());
+    EXPECT_TRUE(alerts().empty());
 }
 
 TEST_F(menu_files, SplitsAtTheFirstBlankAndKeepsTheRestOfTheLine)
@@ -105,7 +105,7 @@ TEST_F(menu_files, TheLanguageChoosesTheFolder)
     mnw.language = -1;
     read("0 File\n-\n");
     EXPECT_EQ(m(0).title, "File") << "no language settled yet: English";
-    EXPECT_TRUE(alerts.alerts().empty());
+    EXPECT_TRUE(alerts().empty());
 }
 
 TEST_F(menu_files, BadLinesGiveMinusOneOrEmptyTextsAndNeverLeaveTheTable)
@@ -125,7 +125,7 @@ TEST_F(menu_files, BadLinesGiveMinusOneOrEmptyTextsAndNeverLeaveTheTable)
     EXPECT_EQ(item(0, 6), "Nul") << "a NUL ends the line";
     EXPECT_EQ(command(0, 7), -1) << "what follows the NUL is a line of its own";
     EXPECT_EQ(m(1).title, "") << "a menu line without a title";
-    EXPECT_TRUE(alerts.alerts().empty());
+    EXPECT_TRUE(alerts().empty());
 }
 
 TEST_F(menu_files, TheModelsOwnLimitsStillAlert)
@@ -133,7 +133,8 @@ TEST_F(menu_files, TheModelsOwnLimitsStillAlert)
     std::string body = "0 Long\n";
     for (int i = 0; i < 301; ++i) body += "1 x\n";
     read(body + "-\n");
-    EXPECT_EQ(alerts.first_lines(), std::vector<std::string>{"Item index out of range in append_menu!"});
+    ASSERT_FALSE(alerts().empty());
+    EXPECT_EQ(alerts()[0].line1, "Item index out of range in append_menu!");
     EXPECT_EQ(m(0).items.size(), 300u);
 }
 
@@ -143,15 +144,15 @@ TEST_F(menu_files, AMissingOrRefusedFileIsFatalAndNamesItsPath)
     read("0 File\n-\n", "I\n2\n");
     read("0 File\n-\n", "X\n1\n");
     read("", "");
-    ASSERT_EQ(alerts.alerts().size(), 4u);
-    for (const recorded_alert& a : alerts.alerts()) {
+    ASSERT_EQ(alerts().size(), 4u);
+    for (const testing_support::recorded_alert& a : alerts()) {
         EXPECT_EQ(a.level, 2);
         EXPECT_EQ(a.line1, "Cannot open file!");
         EXPECT_EQ(a.line3, "Trash this copy and re-install Nimbrel.");
         EXPECT_EQ(a.line4, "");
     }
-    EXPECT_EQ(alerts.alerts()[0].line2, dir / "menus/English/none.txt");
-    EXPECT_EQ(alerts.alerts()[1].line2, dir / "menus/English/test.txt");
+    EXPECT_EQ(alerts()[0].line2, dir / "menus/English/none.txt");
+    EXPECT_EQ(alerts()[1].line2, dir / "menus/English/test.txt");
     EXPECT_TRUE(m(0).title.empty());
 }
 
