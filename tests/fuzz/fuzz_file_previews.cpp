@@ -7,8 +7,8 @@
 #include <cstring>
 #include <string>
 
+#include "alert_recorder.h"
 #include "core/files/xmap.h"
-#include "core/shell_hooks.h"
 #include "widgets/file_chooser.h"
 
 namespace {
@@ -26,10 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     // A read past the end is the reader's fatal alert: here a crash.
     static const bool once = [] {
-        set_alert_hook([](int, const std::string&, const std::string&, const std::string&,
-                          const std::string&, int level, const char*, int) {
-            if (level == 2) std::abort();
-        });
+        testing_support::alerts_to_stderr();
         return true;
     }();
     (void)once;

@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <string>
 
+#include "alert_recorder.h"
 #include "core/files/xmap.h"
-#include "core/shell_hooks.h"
 #include "shell/menu_files.h"
 #include "shell/menus.h"
 #include "shell/mnw_state.h"
@@ -16,8 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     static const bool once = [] {
         // The model's index checks are fatal in the program; here they return.
-        set_alert_hook([](int, const std::string&, const std::string&, const std::string&,
-                          const std::string&, int, const char*, int) {});
+        testing_support::alerts_silenced();
         mnw.screen_height = 600;
         return true;
     }();

@@ -3,6 +3,7 @@
 // closing) and the char-array rules.
 #include <cstring>
 
+#include "core/shell_hooks.h"
 #include "field_frames.h"
 #include "widgets/path_fields.h"
 
@@ -10,25 +11,15 @@ namespace {
 
 class PathFieldFrames : public field_frames {
 protected:
-    void SetUp() override
-    {
-        field_frames::SetUp();
-        app_done = 0;
-    }
-    void TearDown() override
-    {
-        app_done = 0;
-        field_frames::TearDown();
-    }
     // A click on the browse button of a field at (x, y); the chooser it
     // opens sees the program closing and cancels.
     void browse_click(float x, float y)
     {
-        at(x - 17, y + 3, 1);
+        frame_at(x - 17, y + 3, 1);
         app_done = 1;
     }
     // Focus a field at (x, y) by a click into its text box.
-    void focus(float x, float y) { at(x + 2, y + 2, 1); }
+    void focus(float x, float y) { frame_at(x + 2, y + 2, 1); }
 };
 
 TEST_F(PathFieldFrames, TypingReplacesThePathByTheFieldsTextAndABrowseClickReturnsOne)
@@ -42,13 +33,13 @@ TEST_F(PathFieldFrames, TypingReplacesThePathByTheFieldsTextAndABrowseClickRetur
     EXPECT_EQ(path, "xtake.smo") << "the field showed the name only; the folder is gone";
 
     path = "Output/movies/take.smo";
-    at(100 - 27, 50 - 7, 0);
+    frame_at(100 - 27, 50 - 7, 0);
     EXPECT_EQ(BTN_select_path_stl(100, 50, 998, 10, &path, 60, "Movie{ Pick a movie", 200, 0), 0);
     EXPECT_EQ(stls.hover_help, "Pick a movie") << "the browse button's help";
     browse_click(100, 50);
     EXPECT_EQ(BTN_select_path_stl(100, 50, 998, 10, &path, 60, "Movie{ Pick a movie", 200, 0), 1);
     EXPECT_EQ(path, "Output/movies/take.smo") << "a cancelled chooser leaves the path";
-    EXPECT_TRUE(frame_alerts().empty());
+    EXPECT_EQ(alerts.first_lines(), std::vector<std::string>{});
 }
 
 TEST_F(PathFieldFrames, CommandKindsShowAndEditTheWholePath)
@@ -106,9 +97,7 @@ TEST_F(PathFieldFrames, BadArgumentsAreFatalAndNameTheWidget)
     BTN_select_path_stl(100, 50, 998, 22, &path, 60, "", 200, 0);
     BTN_select_path_chr(100, 50, 997, 0, chars, 10, "", 200, 0);
     BTN_select_file_chr(100, 50, 999, -1, chars, &path, 10, "", 200);
-    std::vector<std::string> firsts;
-    for (size_t i = 0; i < frame_alerts().size(); i += 2) firsts.push_back(frame_alerts()[i]);
-    EXPECT_EQ(firsts, (std::vector<std::string>{"Bad open_save arg to BTN_select_file_stl!",
+    EXPECT_EQ(alerts.first_lines(), (std::vector<std::string>{"Bad open_save arg to BTN_select_file_stl!",
                                                 "Bad file_type arg to BTN_select_file_stl!",
                                                 "Bad open_save arg to BTN_select_file_chr!",
                                                 "Bad file_type arg to BTN_select_file_chr!"}));

@@ -96,7 +96,7 @@ TEST_F(file_chooser_popup, HostileFolderNamesAndDepthsNeverEndTheProgram)
         int level = 0;
         BTN_textlist(150, 434, &level, opensave_levels(folder).items, "");
     }
-    EXPECT_TRUE(caught_alerts().empty()) << caught_alerts().front();
+    EXPECT_EQ(alerts.first_lines(), names_t{});
 }
 
 TEST_F(file_chooser_popup, BadArgumentsAreFatalAndNameTheirCaller)
@@ -105,7 +105,7 @@ TEST_F(file_chooser_popup, BadArgumentsAreFatalAndNameTheirCaller)
     EXPECT_EQ(BTN_opensave(997, 0, &path), 0);
     EXPECT_EQ(BTN_opensave(998, 22, &path), 0);
     EXPECT_EQ(BTN_opensave(999, -1, &path), 0);
-    EXPECT_EQ(caught_alerts(), (names_t{"Bad open_save arg to BTN_opensave!",
+    EXPECT_EQ(alerts.first_lines(), (names_t{"Bad open_save arg to BTN_opensave!",
                                         "Bad file_type arg to BTN_opensave!",
                                         "Bad file_type arg to BTN_opensave!"}));
     EXPECT_EQ(path, "kept");
@@ -228,14 +228,12 @@ protected:
     void SetUp() override
     {
         widget_test::SetUp();
-        file_chooser = file_chooser_state();
         ASSERT_EQ(::getcwd(cwd, sizeof cwd), cwd);
         ASSERT_EQ(::chdir(dir.path().c_str()), 0);
     }
     void TearDown() override
     {
         ASSERT_EQ(::chdir(cwd), 0);
-        file_chooser = file_chooser_state();
         widget_test::TearDown();
     }
     // The texts of the preview column.
@@ -268,7 +266,7 @@ TEST_F(file_chooser_preview, ShowsTheRecordTextsAndReadsAFileOnlyWhenThePathChan
     frame(998, 3, "Aircraft/");
     EXPECT_EQ(frame(998, 3, "Aircraft/bravo.acf"), (names_t{"", "", "", ""}))
         << "coming back reads it again, and its header is now refused";
-    EXPECT_TRUE(caught_alerts().empty());
+    EXPECT_EQ(alerts.first_lines(), names_t{});
 }
 
 TEST_F(file_chooser_preview, ShortFilesAbsolutePathsAndOddNamesShowNothingAndEndNothing)
@@ -281,7 +279,7 @@ TEST_F(file_chooser_preview, ShortFilesAbsolutePathsAndOddNamesShowNothingAndEnd
     EXPECT_EQ(frame(998, 3, "a:b.acf"), (names_t{"", "", "", ""}));
     EXPECT_EQ(frame(998, 8, "c\\d.fdr"), names_t{});
     EXPECT_EQ(frame(998, 3, "-"), names_t{}) << "an empty listing previews nothing";
-    EXPECT_TRUE(caught_alerts().empty()) << caught_alerts().front();
+    EXPECT_EQ(alerts.first_lines(), names_t{});
 }
 
 TEST_F(file_chooser_preview, FlightDataShowsItsCommentAndTheSaveDialogNothing)
