@@ -87,8 +87,8 @@ void keys_class::keys_wind(int mode)
         bindings.erase(bindings.begin() + st.key_edit);
 
     // -- The rows ---
-    const bool key_for_row = mnw.key_pressed && keys_reached != st.keys_seen;
-    st.keys_seen = keys_reached;
+    const bool key_for_row = mnw.key_pressed && presses_reached != st.presses_seen;
+    st.presses_seen = presses_reached;
     w.BTN_vert_slider(0, wx1 - 15, 30, 686, 0, static_cast<int>(bindings.size()) - rows_shown,
                       &st.k_cen);
     for (int r = 0; r < rows_shown; ++r) {
@@ -101,7 +101,7 @@ void keys_class::keys_wind(int mode)
             OGL_string(48, 140, 685 - 20.0f * r, path->size() > 4 ? path->substr(4) : "", 9999,
                        charset_regular, 0);
         if (i == st.key_edit && key_for_row)
-            capture_key(bindings, static_cast<size_t>(i), cur_vkey, cur_modifiers);
+            capture_key(bindings, static_cast<size_t>(i), pressed_vkey, pressed_modifiers);
     }
 
     // -- The selected row's command and the browser ---

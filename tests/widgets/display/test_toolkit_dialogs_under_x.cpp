@@ -45,7 +45,13 @@ protected:
     }
     // What nothing printed marks: the frames after an input have drawn.
     static void let_frames_draw() { std::this_thread::sleep_for(std::chrono::milliseconds(400)); }
-    void key(const std::string& keys) { program.keys("key " + keys); }
+    // Keys for one frame's worth of work, then time for frames to run: a key
+    // landing in the frame that changes the folder would act in the old one.
+    void key(const std::string& keys)
+    {
+        program.keys("key " + keys);
+        std::this_thread::sleep_for(std::chrono::milliseconds(250));
+    }
 };
 
 TEST_F(toolkit_dialogs, OpenAndSaveWalkAFolderTreeAndAPathFieldBrowses)
@@ -73,7 +79,8 @@ TEST_F(toolkit_dialogs, OpenAndSaveWalkAFolderTreeAndAPathFieldBrowses)
     let_frames_draw();
     program.screenshot("chooser_folder_popup");
     program.click(150, 446, open_w, dialog_h);
-    key("Tab Up Up Return Down Return");
+    key("Tab Up Up Return");
+    key("Down Return");
     expect_line("open 1 Fleet/zulu.txt");
 
     open_dialog(0);
@@ -141,7 +148,8 @@ TEST_F(toolkit_dialogs, ThePreviewShowsAnAircraftsTextsAndIconAndSurvivesHostile
     key("Down Return");
     let_frames_draw();
     program.screenshot("chooser_folder_with_a_bar");
-    key("Delete Up");
+    key("Delete");
+    key("Up");
     let_frames_draw();
     program.screenshot("chooser_short_aircraft_file");
     key("Return");
