@@ -8,6 +8,7 @@
 #include "engine/install_filter.h"
 #include "engine/installer_state.h"
 #include "engine/manifest.h"
+#include "alert_recorder.h"
 #include "engine_test_support.h"
 
 namespace {
@@ -123,13 +124,13 @@ TEST_F(ManifestHostileLines, GarbageAndTruncationLeaveTheGoodLines)
 
 TEST_F(ManifestHostileLines, APathThatNamesAFolderIsAFatalError)
 {
-    engine_testing::alert_catcher catcher;
+    testing_support::alert_recorder catcher;
     read("FILE 1 0 0 1 1 " + kSig + " top/folder/\nFILE 1 0 0 1 1 " + kSig + " top/b\n");
     ASSERT_EQ(catcher.alerts().size(), 1u);
     EXPECT_EQ(catcher.alerts()[0].level, 2);
-    EXPECT_EQ(catcher.alerts()[0].lines[0],
+    EXPECT_EQ(catcher.alerts()[0].line1,
               "I am reading the directory text file and found a path that has no file!");
-    EXPECT_EQ(catcher.alerts()[0].lines[3], "top/folder/");
+    EXPECT_EQ(catcher.alerts()[0].line4, "top/folder/");
     EXPECT_EQ(paths(), (std::vector<std::string>{"top/b"})) << "nothing of the folder line is kept";
 }
 
