@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "alert_recorder.h"
 #include "archive_builders.h"
 #include "core/core_globals.h"
 #include "dvd_fixtures.h"
@@ -20,7 +21,6 @@
 #include "engine/dvd_install_pump.h"
 #include "engine/installer_state.h"
 #include "engine/manifest.h"
-#include "engine_test_support.h"
 #include "pump_fixture.h"
 #include "release_on_nginx.h"
 
@@ -30,9 +30,9 @@ using archive_fixtures::make_7z;
 using archive_fixtures::make_zip;
 using archive_fixtures::unix_link;
 using archive_fixtures::zip_entry;
-using engine_testing::alert_catcher;
 using engine_testing::md5_of;
 using engine_testing::release_files;
+using testing_support::alert_recorder;
 using engine_testing::release_on_nginx;
 using testing_support::file_exists;
 using testing_support::read_file;
@@ -95,19 +95,19 @@ TEST(CopyGateOnTheWeb, AHostileArchiveIsRefusedWithItsAlertAndTheOldFileStays)
         ASSERT_TRUE(release.ready()) << release.problem();
         write_file(release.web() / "Demo/Nimbrel/Resources/b.txt.zip", hostile.bytes());
         write_file(release.dest() + "Resources/b.txt", "old b");
-        alert_catcher alerts;
+        alert_recorder alerts;
         ASSERT_TRUE(release.fetch_manifest());
         release_on_nginx::plan_everything();
 
         EXPECT_EQ(release_on_nginx::run_pump(), 1);
         EXPECT_EQ(stg.extract_failed, 1) << "the finish screen offers no flight";
         ASSERT_EQ(alerts.alerts().size(), 1u);
-        const engine_testing::alert_record& alert = alerts.alerts()[0];
-        EXPECT_EQ(alert.lines[0], "The installer cannot extract a file.");
-        EXPECT_EQ(alert.lines[1], "Error: " + (hostile.found ? signature_text(hostile.found, kB)
+        const testing_support::recorded_alert& alert = alerts.alerts()[0];
+        EXPECT_EQ(alert.line1, "The installer cannot extract a file.");
+        EXPECT_EQ(alert.line2, "Error: " + (hostile.found ? signature_text(hostile.found, kB)
                                                              : "We were unable to open a zip file. It may be "
                                                                "missing or damaged"));
-        EXPECT_EQ(alert.lines[3], "Destination: " + release.dest() + "Resources/b.txt");
+        EXPECT_EQ(alert.line4, "Destination: " + release.dest() + "Resources/b.txt");
         EXPECT_EQ(version_of("Nimbrel/Resources/b.txt").is_current, 0);
         EXPECT_EQ(read_file(release.dest() + "Resources/b.txt"), "old b");
         EXPECT_EQ(names_in(release.dest() + "Resources"), std::vector<std::string>{"b.txt"});
@@ -126,7 +126,7 @@ TEST(CopyGateOnTheWeb, LinksFromEarlierArchivesNeverCarryALaterOneOutOfTheCopy)
     write_file(release.web() / "Demo/Nimbrel/a.zip", make_zip({{"a", ".", unix_link()}}));
     write_file(release.web() / "Demo/Nimbrel/b.zip", make_zip({{"b", "a/..", unix_link()}}));
     write_file(release.web() / "Demo/Nimbrel/c.txt.zip", make_zip({{"c.txt", "c"}, {"b/escaped.txt", "x"}}));
-    alert_catcher alerts;
+    alert_recorder alerts;
     ASSERT_TRUE(release.fetch_manifest());
     release_on_nginx::plan_everything();
     stg.stream_count = 1;  // the third archive after the first two
@@ -152,7 +152,7 @@ TEST(CopyGateOnTheWeb, LinksAlreadyInTheCopyNeverCarryAWriteOutOfIt)
     ::mkdir((release.dest() + "deep/d1").c_str(), 0755);
     ::mkdir((release.dest() + "deep/d1/d2").c_str(), 0755);
     ASSERT_EQ(::symlink("../../../q", (release.dest() + "deep/d1/d2/p").c_str()), 0);
-    alert_catcher alerts;
+    alert_recorder alerts;
     ASSERT_TRUE(release.fetch_manifest());
     release_on_nginx::plan_everything();
     stg.stream_count = 1;
@@ -162,13 +162,13 @@ TEST(CopyGateOnTheWeb, LinksAlreadyInTheCopyNeverCarryAWriteOutOfIt)
     // The folders are made first, and refused: the road goes back.
     EXPECT_EQ(release_on_nginx::run_pump(), -1);
     ASSERT_EQ(alerts.alerts().size(), 1u);
-    EXPECT_EQ(alerts.alerts()[0].lines[1], refused);
+    EXPECT_EQ(alerts.alerts()[0].line2, refused);
     // The pump on its own refuses each file the same way.
     next.reset_all_streams();
     EXPECT_EQ(release_on_nginx::pump_until_answer(), 1);
     ASSERT_EQ(alerts.alerts().size(), 2u);
-    EXPECT_EQ(alerts.alerts()[1].lines[0], "The installer cannot extract a file.");
-    EXPECT_EQ(alerts.alerts()[1].lines[1], refused);
+    EXPECT_EQ(alerts.alerts()[1].line1, "The installer cannot extract a file.");
+    EXPECT_EQ(alerts.alerts()[1].line2, refused);
     EXPECT_EQ(stg.extract_failed, 1);
     EXPECT_FALSE(file_exists(parent + "x.txt")) << "a file was written outside the copy";
     EXPECT_FALSE(file_exists(parent + "y.txt")) << "a file was written outside the copy";
