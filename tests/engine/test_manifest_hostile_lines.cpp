@@ -4,6 +4,8 @@
 
 #include <climits>
 
+#include "dvd_fixtures.h"
+#include "engine/install_filter.h"
 #include "engine/installer_state.h"
 #include "engine/manifest.h"
 #include "alert_recorder.h"
@@ -58,6 +60,18 @@ TEST_F(ManifestHostileLines, ADroppedLineDoesNotEndAHistory)
          kSig + " top/a\n");
     ASSERT_EQ(sim_info.size(), 1u);
     EXPECT_EQ(sim_info[0].size(), 2u);
+}
+
+TEST_F(ManifestHostileLines, ANegativeSizeDropsTheLineWithALogLine)
+{
+    engine_testing::log_capture log;
+    // "!" reads as a digit below zero: negative without a sign.
+    read("FILE 1 0 0 -5 1 " + kSig + " top/a\nFILE 1 0 0 1 -2000000 " + kSig + " top/b\nFILE 1 0 0 1 ! " + kSig +
+         " top/c\nFILE 1 0 0 1 1 " + kSig + " top/d\n");
+    EXPECT_EQ(paths(), std::vector<std::string>{"top/d"});
+    EXPECT_NE(log.text().find("Manifest line dropped (negative size): \"top/b\""), std::string::npos) << log.text();
+    recalc_disk_sizes();
+    EXPECT_GE(stg.install_total, 0.0f) << "the disk-space check would say there is room for anything";
 }
 
 TEST_F(ManifestHostileLines, SignaturesOtherThanMd5OrTheMarkersCountAsAbsent)
