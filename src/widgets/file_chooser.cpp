@@ -15,8 +15,9 @@
 #include "widgets/folder_levels.h"
 #include "widgets/list_search.h"
 #include "widgets/popup_list.h"
+#include "widgets/widget_context.h"
 
-file_chooser_state file_chooser;
+file_chooser_state& file_chooser = BTN_context.file_chooser;
 
 namespace {
 
@@ -43,7 +44,7 @@ const file_kind kinds[kind_count] = {
     {"", ""},
     {"Vorlane Output/tracks/", ".TRA"},
     {"Vorlane Output/cars/", ".CAR"},
-    {"Brightholm Resources/spaceships/", ".SPA"},
+    {"Brightholm Resources/spaceships/", ".SPA"},  // beside the regions, not a misspelt sibling
     {"Brightholm Resources/regions/", ".REG"},
     {"", ""},
     {"", ".HGT"},

@@ -6,16 +6,7 @@
 #include <string>
 #include <vector>
 
-struct focus_info_t {
-    int id;           // the widget's focus id, non-zero, stable between frames
-    int* char_queue;  // the widget kind's queues; the ring only points to them
-    int* vkey_queue;
-    int* flag_queue;
-    int* id_queue;    // which widget of the kind each key was meant for
-    int* queue_count;
-    int queue_size;
-    int key_mask;     // the key classes the widget accepts (BTN_key_class)
-};
+#include "widgets/widget_context.h"
 
 // Key classes, the bits of a widget's key mask.
 enum BTN_key_class : int {
@@ -31,9 +22,10 @@ enum BTN_key_class : int {
     BTN_class_other = 512,
 };
 
-extern std::vector<focus_info_t> focus_ring;
-extern int focus_id;
-extern int wind_focus;
+// Fields of the widgets' context (widget_context.h).
+extern std::vector<focus_info_t>& focus_ring;
+extern int& focus_id;
+extern int& wind_focus;
 
 void BTN_begin_focus_ring();
 int BTN_register_focus(int id, int* char_queue, int* vkey_queue, int* flag_queue, int* id_queue,

@@ -3,8 +3,9 @@
 #include <climits>
 #include <cstdlib>
 
-#include "alert_capture.h"
+#include "alert_recorder.h"
 #include "core/core_globals.h"
+#include "core/int_rand.h"
 
 TEST(IntRand, EqualBoundsReturnTheBoundWithoutDrawing)
 {

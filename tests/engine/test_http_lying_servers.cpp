@@ -3,6 +3,7 @@
 // them against a real socket through the proxy setting.
 #include <gtest/gtest.h>
 
+#include "alert_recorder.h"
 #include "engine_test_support.h"
 #include "http_harness.h"
 #include "scripted_http_server.h"
@@ -106,7 +107,7 @@ TEST_P(LyingServer, EndsAsItMust)
     scripted_http_server server(c.server, c.before_request);
     http_harness::routed_to_local_server route(server.port());
     http_harness::captured_log log;
-    engine_testing::alert_catcher alerts;
+    testing_support::alert_recorder alerts;
     scratch_dir dir;
     const std::string local = dir / "0.zip";
 
@@ -129,7 +130,7 @@ TEST_P(LyingServer, EndsAsItMust)
     if (c.ends == fails && !c.by_stall_rule) {
         EXPECT_NE(log.text().find("HTTP Error for " + local + "\n"), std::string::npos) << log.text();
     }
-    EXPECT_TRUE(alerts.alerts().empty()) << alerts.alerts().front().lines[0];
+    EXPECT_TRUE(alerts.alerts().empty()) << alerts.alerts().front().line1;
 }
 
 INSTANTIATE_TEST_SUITE_P(HttpClient, LyingServer, testing::ValuesIn(cases()),

@@ -5,14 +5,16 @@
 #include <cstdlib>
 
 #include "core/core_globals.h"
+#include "core/shell_hooks.h"
 #include "engine/installer_state.h"
 #include "engine/server_list.h"
+#include "alert_recorder.h"
 #include "engine_test_support.h"
 #include "test_support.h"
 
 namespace {
 
-using engine_testing::alert_catcher;
+using testing_support::alert_recorder;
 using testing_support::scratch_dir;
 
 class ServerList : public testing::Test {
@@ -32,7 +34,7 @@ protected:
     }
 
     scratch_dir dir_;
-    alert_catcher alerts_;
+    alert_recorder alerts_;
 };
 
 TEST_F(ServerList, FinalReleaseAndServersAreRead)
@@ -104,7 +106,7 @@ TEST_F(ServerList, NewerInstallerEndsTheReadingAndTheProgram)
     stg.server_count = -1;
     read("SERVER a\n/p/\nd\nINS_VERSION 20503 x http://newer.example/get.html rest\nSERVER b\n/p/\nd\n");
     ASSERT_EQ(alerts_.alerts().size(), 1u);
-    EXPECT_EQ(alerts_.alerts()[0].lines[0], "There is a newer version of the Nimbrel web demo installer available.");
+    EXPECT_EQ(alerts_.alerts()[0].line1, "There is a newer version of the Nimbrel web demo installer available.");
     EXPECT_EQ(app_done, 1);
     EXPECT_EQ(stg.server_count, 1) << "nothing after the notice is read";
 }
@@ -130,7 +132,7 @@ TEST_F(ServerList, ListWithoutUsableServersIsUnreadable)
     EXPECT_EQ(stg.server_count, 0);
     EXPECT_EQ(stg.format_error, 2) << "no server to fetch from is not a server index of -1";
     EXPECT_EQ(app_done, 1);
-    for (const auto& a : alerts_.alerts()) EXPECT_NE(a.level, 2) << a.lines[0];
+    for (const auto& a : alerts_.alerts()) EXPECT_NE(a.level, 2) << a.line1;
 }
 
 TEST_F(ServerList, HostileRowsAreDroppedAndTheRestKept)

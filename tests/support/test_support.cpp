@@ -165,4 +165,15 @@ std::string run_temp_folder_holding(const std::string& manifest)
     return found.size() == 1 ? found[0] : "";
 }
 
+small_disk::small_disk(const std::string& folder, const std::string& size)
+    : folder_(folder), mounted_(run_shell("mount -t tmpfs -o size=" + size + " tmpfs '" + folder + "'").status == 0)
+{
+}
+
+small_disk::~small_disk()
+{
+    // Lazily: the program may still hold files there when a check failed.
+    if (mounted_) run_shell("umount -l '" + folder_ + "'");
+}
+
 }  // namespace testing_support
