@@ -10,6 +10,7 @@
 #include "core/threads/thread_layer.h"
 
 int app_done = 0;
+int app_exit_status = 0;
 
 namespace {
 

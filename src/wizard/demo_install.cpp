@@ -11,6 +11,7 @@
 #include "engine/file_plan.h"
 #include "engine/install_registry.h"
 #include "engine/installer_state.h"
+#include "engine/server_list.h"
 #include "wizard/demo_road.h"
 #include "wizard/number_texts.h"
 #include "wizard/shared_screens.h"
@@ -135,6 +136,8 @@ int demo_run_patch(int, wizard_screen& record)
                    "right now.\n\nI am trying another server now to see if I can still get you a "
                    "download..."),
                 crnt_file_path);
+            if (all_download_servers_failing())
+                record.text += "\n\n" + server_trouble_text(server_name[stg.server_choice], true);
         }
         record.back = demo_pick_dest;
         record.next = nullptr;

@@ -90,6 +90,7 @@ int demo_get_updates(int first_frame, wizard_screen& record)
 
     if (stg.server_count == -1) {
         record.text = tr("I am contacting " NIMBREL_MAKER_HOST " to find a demo server.");
+        if (http.failing(kMakerWebHost)) record.text += "\n\n" + server_trouble_text(kMakerWebHost, false);
         return 0;
     }
     // A list without servers leaves nothing to fetch from: as good as
@@ -113,8 +114,9 @@ int demo_get_updates(int first_frame, wizard_screen& record)
                                     "right now, and I am %1:progress%% done checking."),
                                  percent);
         record.progress = p.fraction;
-        record.text = UTL_string_sub(tr("I am downloading demo info from %1:server name%."),
-                                     server_name[std::clamp(stg.server_choice, 0, stg.server_count - 1)]);
+        const std::string& host = server_name[std::clamp(stg.server_choice, 0, stg.server_count - 1)];
+        record.text = UTL_string_sub(tr("I am downloading demo info from %1:server name%."), host);
+        if (all_download_servers_failing()) record.text += "\n\n" + server_trouble_text(host, true);
         return 0;
     }
     if (stg.dir_status == 1) {

@@ -48,6 +48,7 @@ void reset_engine_state()
     temp_path.clear();
     dest_dir_path.clear();
     app_done = 0;
+    app_exit_status = 0;
 }
 
 fake_browser::fake_browser() : saved_path_(std::getenv("PATH") ? std::getenv("PATH") : "")
