@@ -14,7 +14,9 @@ PREFIX is the path of the first server row.  Manifest paths are TOP (--top)
 followed by the file's path below SOURCE; sizes are kilobytes rounded up,
 signatures lower-case MD5.  --previous takes the manifest of an earlier
 release: files it lists that SOURCE no longer holds get a "GONE" line after
-their last version, so an update deletes them; --gone adds such lines by
+their last version, so an update deletes them, and files SOURCE changed
+keep their earlier versions before the current one, so an update tells an
+older version from a file the user changed; --gone adds "GONE" lines by
 hand.
 """
 
@@ -79,6 +81,14 @@ def previous_histories(manifest):
     return histories
 
 
+def earlier_versions(history, signature):
+    """The lines of a file's earlier history that come before its line in
+    this release: all of them, less the last when this release keeps it."""
+    if history and history[-1].split(" ")[6] == signature:
+        return history[:-1]
+    return history
+
+
 def main():
     ap = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     ap.add_argument("source")
@@ -105,6 +115,7 @@ def main():
 
     lines = []
     present = set()
+    earlier = previous_histories(args.previous) if args.previous else {}
     for rel in source_files(args.source):
         full = os.path.join(args.source, rel)
         path = args.top + "/" + rel
@@ -115,18 +126,23 @@ def main():
         for prefix, number in args.platform_of:
             if rel.startswith(prefix.strip("/") + "/"):
                 platform = int(number)
+        signature = md5_of(full)
+        lines.extend(earlier_versions(earlier.get(path, []), signature))
         lines.append("FILE 1 %d 0 %d %d %s %s" % (platform, kilobytes(os.path.getsize(archive)),
-                                                  kilobytes(size), md5_of(full), path))
+                                                  kilobytes(size), signature, path))
         present.add(path)
 
     gone = [args.top + "/" + g.strip("/") for g in args.gone]
-    if args.previous:
-        for path, history in previous_histories(args.previous).items():
-            if path in present:
-                continue
-            lines.extend(history)
-            if history[-1].split(" ")[6] != "GONE":  # removed now, not long ago
-                gone.append(path)
+    # A history is a run of lines with one path: the "GONE" line of a file
+    # removed now follows its earlier versions, or it would be a history of
+    # its own, and the earlier one would keep the file.
+    for path, history in earlier.items():
+        if path in present:
+            continue
+        lines.extend(history)
+        if history[-1].split(" ")[6] != "GONE":  # removed now, not long ago
+            lines.append("FILE 1 %d 0 0 0 GONE %s" % (args.platform, path))
+        gone = [g for g in gone if g != path]
     for path in gone:
         lines.append("FILE 1 %d 0 0 0 GONE %s" % (args.platform, path))
 

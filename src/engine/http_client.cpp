@@ -517,6 +517,8 @@ verdict judge(down_class& transfer)
 
 }  // namespace
 
+int ot_inited = 0;
+
 int http_class::net_check(int slot, std::string server, std::string path, const std::string& local_file,
                           int64_t body_limit)
 {
@@ -531,8 +533,8 @@ int http_class::net_check(int slot, std::string server, std::string path, const 
     if (!inited_any) {
         inited_any = true;
         if (!soc_inited) {
-            PCSBSocket::StartupNetworking(true);
-            soc_inited = true;
+            PCSBSocket::StartupNetworking(ot_inited == 0);
+            ot_inited = soc_inited = true;
         }
     }
 

@@ -189,6 +189,8 @@ private:
 };
 
 extern http_class http;
+// Set once the client has started networking; process-wide.
+extern int ot_inited;
 // Host suffixes that bypass the proxy.
 extern std::vector<std::string> gProxyExclude;
 

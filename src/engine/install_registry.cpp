@@ -75,7 +75,9 @@ int path_is_to_a_sim()
 {
     std::vector<std::string> names;
     std::vector<int> types;
-    if (opensave_getitems(dest_dir_path, 0, names, types) == 0) return 0;
+    // No destination is no copy: the empty path would list the program's
+    // own folder.
+    if (dest_dir_path.empty() || opensave_getitems(dest_dir_path, 0, names, types) == 0) return 0;
 
     const char* const needed[] = {"Airfoils", "Instructions", "Output", "Resources"};
     bool found[4] = {};

@@ -5,11 +5,9 @@
 
 #include "core/maker_site.h"
 
-// Whether `url` may be handed to the browser: http or https, no blanks and
-// no control characters (it may come from a server's list).
-bool url_is_openable(const std::string& url);
+// Opens `url` through the hook: the shell sets its logged go_to_URL at
+// start-up; until then (and with a null hook) the core's opener runs.
+void open_web_page(const std::string& url);
 
-// Starts the desktop's opener (xdg-open) on the page without a shell and
-// without waiting for it.  0, or the reason: EINVAL for a URL that is not
-// openable, else the fork's errno.
-int open_web_page(const std::string& url);
+using web_page_fn = void (*)(std::string url);
+void set_web_page_hook(web_page_fn fn);

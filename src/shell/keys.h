@@ -62,9 +62,23 @@ public:
     // only, so no mode reads or writes a file.
     void keys_io(int mode);
     void debug();
+    // The key-binding editor, drawn into the current window once per frame:
+    // mode 0 the full editor, any other mode the list of bindings only.
+    void keys_wind(int mode);
 };
 
 extern keys_class keys;
+
+// What the editor keeps between frames and between openings.
+struct key_editor_state {
+    int key_edit = -1;  // the selected row of `bindings`, -1 none
+    int k_cen = 0;      // the first row shown
+    // The command path typed into the editor's path field, and the row and
+    // command it was typed over: another row or command starts it afresh.
+    std::string typed_path, typed_over;
+    int typed_row = -1;
+};
+extern key_editor_state key_editor;
 
 // The widget toolkit offers keys to its focused widget through this; 1
 // when the widget took the key.  The default takes nothing.

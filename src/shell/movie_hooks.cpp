@@ -2,9 +2,9 @@
 
 #include "core/text/translation.h"
 #include "shell/widget_hooks.h"
+#include "shell/window_stack.h"
 
 qtim_class qtim;
-float wx1 = 0, wy1 = 0;
 
 void qtim_class::qtim_wind()
 {

@@ -18,5 +18,3 @@ public:
 };
 
 extern qtim_class qtim;
-// The panel's right and top edges from the notice window.
-extern float wx1, wy1;

@@ -7,9 +7,7 @@
 // 1 save, 2 do not save, 3 cancel (or the dialog closed some other way).
 int MACIBM_nuke_alert(std::string name, int cancel_permitted);
 
-// Opens the address in the desktop's browser through xdg-open and logs
-// the outcome.  An address holding a quote, '$', a backquote, a backslash
-// or a control character is refused (logged) and nothing runs.
+// Opens the address in the desktop's browser (open_in_browser) and logs
+// it with the result: 0 once the opener runs, else why it did not.  The
+// engine reaches it through its web-page hook.
 void go_to_URL(std::string url);
-// The same check on its own.
-bool URL_is_safe(const std::string& url);

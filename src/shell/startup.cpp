@@ -16,11 +16,11 @@
 #include "core/diag/debug_dumps.h"
 #include "core/text/languages.h"
 #include "core/diag/log_stream.h"
-#include "core/files/resources.h"
 #include "core/shell_hooks.h"
 #include "core/files/system_paths.h"
 #include "core/threads/thread_layer.h"
 #include "core/maker_site.h"
+#include "engine/web_page.h"
 #include "gfx/draw/colour_table.h"
 #include "gfx/draw/draw_2d.h"
 #include "gfx/ogl_capabilities.h"
@@ -32,6 +32,7 @@
 #include "shell/menus.h"
 #include "shell/mnw_state.h"
 #include "shell/proc_info.h"
+#include "shell/save_changes_and_links.h"
 #include "shell/shutdown.h"
 #include "shell/stop_signals.h"
 #include "shell/widget_hooks.h"
@@ -52,6 +53,7 @@ void MACIBM_install_hooks()
     set_alert_hook(shell_alert);
     set_finishup_hook(shell_finishup);
     set_show_init_hook(show_init_screen);
+    set_web_page_hook(go_to_URL);
     THREAD_gl_hooks gl;
     OGL_fill_thread_gl_hooks(gl);
     gl.make_context_loader = MACIBM_make_context_loader;
@@ -94,19 +96,17 @@ int settle_language(int language, const std::vector<int>& offered)
     return offered.size() == 1 ? offered[0] : -1;
 }
 
-namespace {
-
-// The built-in images come from the artwork build; a build without one
-// still starts, and says in the log which image it went without.
-int load_builtin_texture(const char* path, int ref, int flags)
+void load_builtin_textures()
 {
-    int size = 0;
-    if (!UTL_resource_get_memory(path + 9, size)) {
-        xer << "Built-in image " << path << " is not in this build; going on without it.\n";
-        return 0;
-    }
-    return tman.load_texture(tex_fail_fatal, ref, flags, tex_load_now, path);
+    // A missing picture is a broken build or a damaged copy: fatal, so the
+    // program never runs with a black interface.
+    tman.load_texture(tex_fail_fatal, 414, 0x12092, tex_load_now, "RESOURCE:map.png");
+    tman.load_texture(tex_fail_fatal, 415, 0x12091, tex_load_now, "RESOURCE:background.png");
+    if (tman.load_texture(tex_fail_fatal, 410, 0x30092, tex_load_now, "RESOURCE:interface.png"))
+        colours_from_interface(scratch_array);
 }
+
+namespace {
 
 // -- Progress screen ---
 
@@ -174,9 +174,7 @@ void MACIBM_init(int argc, const char* const* argv)
     THREAD_make_workers();
     fill_random_table();
 
-    load_builtin_texture("RESOURCE:map.png", 414, 0x12092);
-    load_builtin_texture("RESOURCE:background.png", 415, 0x12091);
-    if (load_builtin_texture("RESOURCE:interface.png", 410, 0x30092)) colours_from_interface(scratch_array);
+    load_builtin_textures();
 
     MACIBM_clear_menus(1);
     MACIBM_startwind(-1, 0);

@@ -20,6 +20,9 @@ void fill_random_table();
 // Colours 37 to 50 from the decoded 512 by 512 interface image (RGBA, rows
 // bottom-up), and colour 42 as the mean of 38 and 41.
 void colours_from_interface(const unsigned char* pixels);
+// The map, background and interface pictures, then the colours above; a
+// picture missing from the build is a fatal alert naming it.
+void load_builtin_textures();
 // The language start-up settles on: kept when offered, the only one when
 // just one is offered, else -1 (the chooser then asks).
 int settle_language(int language, const std::vector<int>& offered);

@@ -13,6 +13,9 @@ const shell_widget_hooks defaults = {
     [](float, int, float, float, float, float, const std::string&, float*, float*) {},
     [](float, float, int*, int, const std::string&) { return 0; },
     [](float, float, float, int, int, const std::string&, const std::string&) { return 0; },
+    [](float, float, int*, const std::string&, int) { return 0; },
+    [](int, float, float, float, int, int, int*) { return 0; },
+    [](float, float, int, int, std::string*, int, const std::string&, float, int) { return 0; },
 };
 
 shell_widget_hooks current = defaults;
@@ -38,6 +41,9 @@ void set_shell_widget_hooks(const shell_widget_hooks& h)
     take(current.BTN_subwin, h.BTN_subwin);
     take(current.BTN_is_int, h.BTN_is_int);
     take(current.BTN_action, h.BTN_action);
+    take(current.BTN_bool, h.BTN_bool);
+    take(current.BTN_vert_slider, h.BTN_vert_slider);
+    take(current.BTN_select_path_stl, h.BTN_select_path_stl);
     window_pieces_given = window_pieces_given || (h.BTN_fillwin && h.BTN_action);
 }
 

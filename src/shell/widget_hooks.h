@@ -1,6 +1,6 @@
 // The widget toolkit's calls that the shell makes: the focus ring, frames
-// and sheet elements of the window chrome and the progress screen, and the
-// pieces of the alert window.
+// and sheet elements of the window chrome and the progress screen, the
+// pieces of the alert window, and the widgets of the key-binding editor.
 //
 // The toolkit sits above the shell, so the shell owns this table and the
 // toolkit fills it at start-up (the program's entry installs it before
@@ -25,6 +25,12 @@ struct shell_widget_hooks {
     int (*BTN_is_int)(float x, float y, int* value, int mine, const std::string& label);
     int (*BTN_action)(float x, float y, float width, int lit, int mode, const std::string& label,
                       const std::string& side_text);
+    int (*BTN_bool)(float x, float y, int* value, const std::string& label, int look);
+    int (*BTN_vert_slider)(int slot, float x, float y_bottom, float y_top, int lo, int hi,
+                           int* value);
+    int (*BTN_select_path_stl)(float x, float y, int open_save, int file_type, std::string* path,
+                               int max_len, const std::string& label, float width,
+                               int auto_focus);
 };
 
 // Null entries keep what is there; the defaults do nothing (and answer 0).

@@ -15,6 +15,7 @@
 #include "gfx/fonts/text_drawing.h"
 
 float m_x1 = 0, m_y1 = 0, m_x2 = 0, m_y2 = 0;
+float wx1 = 0, wx2 = 0, wx3 = 0, wy1 = 0;
 
 namespace {
 

@@ -18,6 +18,10 @@ void mouse_help_per_wind(int window_id);
 // Edges of the open menu's panel, recomputed every frame a menu is open.
 extern float m_x1, m_y1, m_x2, m_y2;
 
+// The right and top edges (plus the gap) that BTN_subwin hands back, where
+// the shell's own windows lay out their next panels.
+extern float wx1, wx2, wx3, wy1;
+
 // -- Pieces of the above, for their tests ---------------------------------------
 
 struct window_layout {

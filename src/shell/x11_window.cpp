@@ -272,12 +272,13 @@ unsigned long LIN_create_null_cursor(_XDisplay* d, unsigned long window)
 void x11_hide_cursor(unsigned long window, int which, int hide)
 {
     if (!display() || !window) return;
-    static Cursor dots[2] = {0, 0};
+    // The invisible cursors of the main and the second window, made once.
+    static Cursor dot0 = 0, dot1 = 0;
     if (!hide) {
         XUndefineCursor(display(), window);
         return;
     }
-    Cursor& dot = dots[which == 1 ? 1 : 0];
+    Cursor& dot = which == 1 ? dot1 : dot0;
     if (!dot) dot = LIN_create_null_cursor(display(), window);
     XDefineCursor(display(), window, dot);
 }

@@ -11,6 +11,7 @@
 #include "shell/mnw_state.h"
 #include "shell/window_stack.h"
 #include "widgets/buttons.h"
+#include "widgets/folder_levels.h"
 #include "widgets/list_search.h"
 #include "widgets/popup_list.h"
 #include "widgets/widget_sheet.h"
@@ -20,22 +21,6 @@ namespace {
 constexpr int kPickerWindow = 998;
 constexpr std::size_t kMaxLevels = 300;
 constexpr std::size_t kNameMax = 30;
-
-// The pop-up separates its items by "-" and refuses "|": a folder name
-// shows a blank for the one and a broken bar for the other.
-std::string shown_component(std::string name)
-{
-    for (char& c : name)
-        if (c == '-') c = ' ';
-    std::string out;
-    for (char c : name) {
-        if (c == '|')
-            out += "\xC2\xA6";
-        else
-            out += c;
-    }
-    return out;
-}
 
 int list_folders(const std::string& folder, std::vector<std::string>& names, std::vector<int>& types)
 {
@@ -48,27 +33,8 @@ int list_folders(const std::string& folder, std::vector<std::string>& names, std
 
 picker_path_levels picker_levels(const std::string& folder)
 {
-    picker_path_levels out;
-    out.popup_items = "/";
-    for (std::size_t p = 0; p < folder.size(); ++p) {
-        if (p != 0 && folder[p - 1] != '/') continue;
-        std::size_t end = folder.find('/', p);
-        if (end == std::string::npos) end = folder.size();
-        const std::string component = folder.substr(p, end - p);
-        const std::string level = folder.substr(0, std::min(folder.size(), end + 1));
-        const std::string shown = shown_component(component);
-        if (out.levels.size() < kMaxLevels) {
-            out.levels.push_back(level);
-            out.shown.push_back(shown);
-            out.popup_items += shown + "-";
-        } else {
-            // Deeper than the table: the last level stands for the rest.
-            out.levels.back() = level;
-            out.shown.back() = shown;
-        }
-        if (end == folder.size()) break;
-    }
-    if (!out.popup_items.empty() && out.popup_items.back() == '-') out.popup_items.pop_back();
+    picker_path_levels out{split_folder_levels(folder, kMaxLevels), std::string()};
+    out.popup_items = "/" + join_popup_items(out.shown);
     return out;
 }
 
@@ -125,9 +91,7 @@ int GetFilePathFromUser(int, const std::string&, const std::string&, int, const 
             mkdir((folder + name_text).c_str(), 0777);
 
         const picker_path_levels path = picker_levels(folder);
-        for (std::size_t k = 0; k < path.shown.size(); ++k)
-            OGL_string(50, 20 + 10.0f * (k + 1), 415 - 10.0f * (k + 1), path.shown[k], 9999,
-                       charset_regular, 0);
+        draw_level_staircase(path.shown);
         for (std::size_t k = 0; k < path.levels.size(); ++k)
             if (path.levels[k] == folder) plevel = static_cast<int>(k);
         if (BTN_textlist(mnw.window_width / 2, 438, &plevel, path.popup_items, "")) {

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "widgets/folder_levels.h"
+
 // Runs window 998 until "Select" (1, `result` = the chosen folder, "/"
 // last) or "Cancel" (0, `result` untouched); 0 also when another window
 // takes over.  `mode`, `prompt`, `confirm` and `flag` are not shown.
@@ -16,9 +18,7 @@ int GetFilePathFromUser(int mode, const std::string& prompt, const std::string& 
 // The staircase of `folder`: the folder cut after each component (levels),
 // each component with "-" shown as a blank (shown), and the pop-up items
 // ("/" then the components, "-" between).  At most 300 levels.
-struct picker_path_levels {
-    std::vector<std::string> levels;
-    std::vector<std::string> shown;
+struct picker_path_levels : folder_levels {
     std::string popup_items;
 };
 picker_path_levels picker_levels(const std::string& folder);

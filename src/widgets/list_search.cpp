@@ -48,7 +48,7 @@ int BTN_list_and_search(int slider_id, float x, float y, float width, float heig
     const int grab = BTN_no_menu_open() && mnw.click && mouse_inside;
     const int focused = BTN_register_queue(queue, id, list_keys, grab);
     if (focused && id != current_list_id) {
-        list_type_ahead.typed.clear();
+        list_type_ahead.type_ahead.clear();
         current_list_id = id;
     }
     BTN_take_keys(queue, id, [&](int character, int vkey, int) {

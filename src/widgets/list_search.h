@@ -34,8 +34,8 @@ int list_row_at(int centre, float y, float mouse_y);
 // The letters typed so far, shared by all lists.  A pause of more than a
 // second on the frame clock starts a new search.
 struct list_type_ahead_state {
-    std::string typed;
-    float last_time = -1.0f;
+    std::string type_ahead;
+    float last_type_ahead = -1.0f;  // clock time of the last letter
 };
 extern list_type_ahead_state list_type_ahead;
 // Adds the character typed at `now` and selects the first name that begins

@@ -34,14 +34,14 @@ void list_type_ahead_key(int character, float now, int first, int last, BTN_name
                          void* name_ref, int* centre, int* selection, int page)
 {
     list_type_ahead_state& state = list_type_ahead;
-    if (now - state.last_time > 1.0f) state.typed.clear();
-    state.last_time = now;
+    if (now - state.last_type_ahead > 1.0f) state.type_ahead.clear();
+    state.last_type_ahead = now;
     // A letter beyond ASCII goes in whole, as the names hold it.
     char utf8[4];
     const int count = utf8_encode(static_cast<unsigned int>(character), utf8);
-    state.typed.append(utf8, static_cast<size_t>(count));
+    state.type_ahead.append(utf8, static_cast<size_t>(count));
     for (int i = first; i <= last; ++i) {
-        if (strncasecmp(name_fn(i, name_ref).c_str(), state.typed.c_str(), state.typed.size()) == 0) {
+        if (strncasecmp(name_fn(i, name_ref).c_str(), state.type_ahead.c_str(), state.type_ahead.size()) == 0) {
             *selection = i;
             list_reveal(centre, i, page);
             return;

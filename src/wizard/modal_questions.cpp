@@ -45,13 +45,14 @@ int abort_alert_dialog(const std::string& question, const std::string& label1,
     while (mnw.current_window == kAbortWindow && !app_done) {
         OGL_plot_back_col();
         BTN_fillwin(1, 24);
-        OGL_string(46, 20, mnw.window_height - 50, question, mnw.window_width - 40,
-                   charset_regular, 0);
-        if (BTN_action(100, 53, 160, 0, 1, label1, text1)) {
+        OGL_string(46, 20, 160, question, mnw.window_width - 40, charset_regular, 0);
+        OGL_string(46, 150, 53, text1, mnw.window_width - 210, charset_regular, 0);
+        OGL_string(46, 150, 28, text2, mnw.window_width - 210, charset_regular, 0);
+        if (BTN_action(96, 56, 100, 0, 1, label1, "-")) {
             MACIBM_startwind(0, 0);
             return 1;
         }
-        if (BTN_action(100, 28, 160, 0, 1, label2, text2)) {
+        if (BTN_action(96, 31, 100, 0, 1, label2, "-")) {
             MACIBM_startwind(0, 0);
             return 0;
         }

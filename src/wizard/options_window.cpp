@@ -44,6 +44,7 @@ void bind_options_preferences()
     http_bind_preferences();
     pref_bind_int(11, "_stream_count", &stg.stream_count);
     pref_bind_int(11, "_log_actions", &stg.log_actions);
+    pref_bind_int(11, "_get_beta", &stg.get_beta);
 }
 
 void handle_prefs()

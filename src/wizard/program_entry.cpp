@@ -1,6 +1,7 @@
 #include "wizard/program_entry.h"
 
 #include <unistd.h>
+#include <cstdlib>
 
 #include "core/core_globals.h"
 #include "core/diag/error_codes.h"
@@ -82,6 +83,18 @@ std::string path_argument(int argc, const char* const* argv)
     return "";
 }
 
+std::string command_line_folder(const std::string& argument, const std::string& start_folder)
+{
+    if (argument.empty()) return "";
+    std::string path = argument[0] == '/' ? argument : start_folder + "/" + argument;
+    if (char* real = realpath(path.c_str(), nullptr)) {
+        path = real;
+        std::free(real);
+    }
+    if (path.back() != '/') path += '/';
+    return path;
+}
+
 std::string skin_texture_for_language(int language)
 {
     static const char* const names[] = {"English", "French", "German",
@@ -111,6 +124,12 @@ int wizard_main(int argc, char** argv)
     get_OS_abs_path(os_dir_this_app_file, own_path);
     if (runs_from_dvd(own_path, dvd_path)) relaunch_off_dvd(own_path, temp_folder);
 
+    // "-path" may be relative to where the user started the program.
+    std::string start_folder;
+    if (char* cwd = getcwd(nullptr, 0)) {
+        start_folder = cwd;
+        std::free(cwd);
+    }
     get_OS_abs_path(os_dir_this_app, app_folder);
     // Every relative path of the program is taken from its own folder.
     if (!app_folder.empty() && chdir(app_folder.c_str()) != 0) app_folder.clear();
@@ -127,7 +146,7 @@ int wizard_main(int argc, char** argv)
     // A private folder of this run rather than the shared "/tmp/".
     if (make_run_temp_folder() != 0) temp_path = temp_folder;
     read_installer_settings();
-    cmd_line_path = path_argument(argc, argv);
+    cmd_line_path = command_line_folder(path_argument(argc, argv), start_folder);
     locate_all_nimbrels();
 
     while (!app_done) MACIBM_event_proc();

@@ -11,6 +11,10 @@ int wizard_main(int argc, char** argv);
 // The folder after "-path" when "-path" is exactly the first argument and a
 // folder follows it; else "".
 std::string path_argument(int argc, const char* const* argv);
+// That folder as the road uses it: absolute (a relative one is taken from
+// `start_folder`, where the program was started), with its links and dot
+// folders resolved when it exists, and "/" last.  "" stays "".
+std::string command_line_folder(const std::string& argument, const std::string& start_folder);
 
 // The built-in skin of a language (0 English .. 5 Spanish; any other value
 // English).

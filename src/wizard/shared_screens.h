@@ -52,6 +52,11 @@ void choose_copy_holding(const std::string& previous);
 // "/").
 std::string parent_folder(const std::string& path);
 
+// Where a new copy is made unless the user picks another folder: the
+// default applications folder, or without a home folder the program's own,
+// always absolute and ending in "/".
+std::string default_install_parent();
+
 // -- Run road ------------------------------------------------------------------
 int dvd_pick_run_sim(int first_frame, wizard_screen& record);
 int dvd_do_run_sim(int first_frame, wizard_screen& record);

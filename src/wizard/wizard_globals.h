@@ -7,3 +7,4 @@
 extern std::string cmd_line_path;   // the folder given after "-path"
 extern int num_install_errors;      // counted by the DVD roads
 extern int accept_eula;             // the licence box is ticked
+constexpr int is_build = 0;         // always 0 in the installer

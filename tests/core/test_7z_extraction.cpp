@@ -1,8 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <string>
 #include <utility>
 #include <vector>
@@ -126,4 +130,27 @@ TEST(P7zExtraction, RefusesNamesThatClimbOutOrAreAbsolute)
         EXPECT_FALSE(file_exists("/tmp/e"));
         EXPECT_NE(log.text().find("Refused archive entry"), std::string::npos) << log.text();
     }
+}
+
+// A full disk (the file-size limit stands in for it, in a child so it binds
+// no test) fails with the archive's write code; the log keeps the system's
+// reason and the old file stays.
+TEST(P7zExtraction, AFailedWriteGives20004AndKeepsTheOldFile)
+{
+    scratch_dir dir;
+    write_file(dir / "x.7z", make_7z({{"big.bin", machine_code(100000, 5)}}));
+    write_file(dir / "big.bin", "old");
+    captured_log log;
+    pid_t child = ::fork();
+    if (child == 0) {
+        ::signal(SIGXFSZ, SIG_IGN);
+        struct rlimit limit = {4096, 4096};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        _exit(p7z_to_file(dir / "x.7z", dir.path(), nullptr, 0) == 20004 ? 0 : 1);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
+    EXPECT_EQ(read_file(dir / "big.bin"), "old") << "half a new file took its place";
+    EXPECT_NE(log.text().find("failed: File too large"), std::string::npos) << log.text();
 }

@@ -128,3 +128,80 @@ TEST(LaunchApp, AProgramThatCannotBeStartedIsReportedAndTheInstallerGoesOn)
     EXPECT_FALSE(file_exists(dir / "finishup.txt")) << "shut down though nothing was started";
     EXPECT_NE(read_file(dir / "log.txt").find("Cannot start " + dir / "folder"), std::string::npos);
 }
+
+namespace {
+
+// A stand-in opener on PATH: it records its arguments and whether descriptor
+// 57 reached it, then holds until the test lets it go (ten seconds at most),
+// so a caller that waited for the browser would see it finish.
+class held_opener {
+public:
+    held_opener() : saved_path_(std::getenv("PATH") ? std::getenv("PATH") : "")
+    {
+        const std::string d = dir_.path();
+        write_file(dir_ / "xdg-open",
+                   "#!/bin/sh\nprintf '%s\\n' \"$#\" \"$@\" > '" + d + "/args'\n"
+                   "[ -e /proc/$$/fd/57 ] && touch '" + d + "/leaked'\n"
+                   "i=0; while [ ! -e '" + d + "/release' ] && [ $i -lt 100 ]; do sleep 0.1; i=$((i+1)); done\n"
+                   "touch '" + d + "/finished'\n");
+        ::chmod((dir_ / "xdg-open").c_str(), 0755);
+        ::setenv("PATH", (d + ":" + saved_path_).c_str(), 1);
+    }
+    ~held_opener()
+    {
+        release();
+        ::setenv("PATH", saved_path_.c_str(), 1);
+        for (int i = 0; i < 300 && !file_exists(dir_ / "finished"); ++i) ::usleep(10000);
+    }
+    void release() { write_file(dir_ / "release", ""); }
+    std::string arguments()
+    {
+        for (int i = 0; i < 500 && !file_exists(dir_ / "finished"); ++i) ::usleep(10000);
+        return read_file(dir_ / "args");
+    }
+    bool finished() { return file_exists(dir_ / "finished"); }
+    bool ran() { return file_exists(dir_ / "args"); }
+    bool leaked() { return file_exists(dir_ / "leaked"); }
+
+private:
+    scratch_dir dir_;
+    std::string saved_path_;
+};
+
+}  // namespace
+
+TEST(OpenInBrowser, ReturnsWhileTheOpenerRunsAndHandsItNoDescriptors)
+{
+    held_opener opener;
+    scratch_dir dir;
+    int log_like = ::open((dir / "log").c_str(), O_CREAT | O_WRONLY, 0644);
+    ASSERT_EQ(::dup2(log_like, 57), 57);
+    const std::string url = "http://x.test/a?q=1;'&b=|c>d(id)";
+    EXPECT_EQ(open_in_browser(url), 0);
+    EXPECT_FALSE(opener.finished()) << "the call waited for the browser";
+    opener.release();
+    EXPECT_EQ(opener.arguments(), "1\n" + url + "\n") << "one argument, no shell between";
+    EXPECT_FALSE(opener.leaked()) << "the browser kept one of our descriptors";
+    ::close(57);
+    ::close(log_like);
+}
+
+TEST(OpenInBrowser, OpensOnlyPlainWebAddressesAndReportsAMissingOpener)
+{
+    for (const char* url : {"file:///etc/shadow", "javascript:alert(1)", "--help", "/usr/bin/x",
+                            "http://a b", "http://x.test/\nrm -rf ~", "http://a\x7f",
+                            "http://x/\"", "http://x/$HOME", "http://x/`id`", "http://x/\\", ""})
+        EXPECT_FALSE(url_is_openable(url)) << url;
+    EXPECT_TRUE(url_is_openable("HTTPS://www.example.com/a?b=c&d#top"));
+
+    held_opener opener;
+    EXPECT_EQ(open_in_browser("ftp://x.test/"), EINVAL);
+    EXPECT_EQ(open_in_browser("http://x.test/$(id)"), EINVAL);
+    EXPECT_FALSE(opener.ran());
+
+    scratch_dir empty;
+    const std::string saved = std::getenv("PATH");
+    ::setenv("PATH", empty.path().c_str(), 1);
+    EXPECT_EQ(open_in_browser("http://x.test/"), ENOENT);
+    ::setenv("PATH", saved.c_str(), 1);
+}

@@ -99,8 +99,10 @@ TEST(MemoryReport, ByteCountsScaleToTheirUnit)
 TEST(MemoryReport, FirstReportTruncatesLaterOnesAppendAndEachLogsALine)
 {
     scratch_dir dir;
-    write_file(dir / "MemoryLog.txt", "stale");
     app_path = dir.path();
+    dump_mem_stats("an earlier test");  // whether or not one ran, this run starts over
+    dump_mem_stats_start_over();
+    write_file(dir / "MemoryLog.txt", "stale");
     log_capture log;
     dump_mem_stats("first");
     EXPECT_EQ(read_file(dir / "MemoryLog.txt"), "") << "the first report of a run truncates";

@@ -159,23 +159,28 @@ TEST_F(InstallerPreferences, CommandLineOverridesTheFileButIsNeverWritten)
     EXPECT_NE(read_file(installer_file()).find("_stream_count 1\n"), std::string::npos);
 }
 
-TEST_F(InstallerPreferences, OutOfRangeValuesKeepTheDefault)
+// Counts and ports outside their range keep the default; flags are stored as
+// the numbers they are (non-zero is on), and written back unchanged.
+TEST_F(InstallerPreferences, OutOfRangeCountsAndPortsKeepTheDefaultFlagsTakeAnyNumber)
 {
     write_installer_file("_stream_count 5\n_log_actions 2\n_proxy_port_int 65536\n_get_beta -1\n");
-    s = {1, 1, 80, 1, "", ""};
+    s = {1, 1, 80, 0, "", ""};
     pref.IO_set(11, 0);
     EXPECT_EQ(s.stream_count, 1);
-    EXPECT_EQ(s.log_actions, 1);
+    EXPECT_EQ(s.log_actions, 2);
     EXPECT_EQ(s.proxy_port_int, 80);
-    EXPECT_EQ(s.get_beta, 1);
+    EXPECT_EQ(s.get_beta, -1);
+    pref.IO_set(11, 1);
+    EXPECT_NE(read_file(installer_file()).find("_log_actions 2\n_proxy_port_int 80\n_get_beta -1\n"),
+              std::string::npos) << read_file(installer_file());
 
     write_installer_file("_stream_count 4\n_proxy_port_int 65535\n_log_actions 99999999999999999999\n");
-    with_options({"--pref:_get_beta=7"});
+    with_options({"--pref:_get_beta=7", "--pref:_stream_count=9"});
     pref.IO_set(11, 0);
-    EXPECT_EQ(s.stream_count, 4);
+    EXPECT_EQ(s.stream_count, 1) << "overrides are checked too";
     EXPECT_EQ(s.proxy_port_int, 65535);
-    EXPECT_EQ(s.log_actions, 1) << "a number beyond any int";
-    EXPECT_EQ(s.get_beta, 1) << "overrides are checked too";
+    EXPECT_EQ(s.log_actions, 2) << "a number beyond any int";
+    EXPECT_EQ(s.get_beta, 7);
 }
 
 TEST_F(InstallerPreferences, AValueNeverWritesALineOfItsOwn)

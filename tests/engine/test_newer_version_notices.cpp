@@ -2,7 +2,6 @@
 // and the one way the installer opens a web page.
 #include <gtest/gtest.h>
 
-#include <cerrno>
 #include <unistd.h>
 
 #include "engine/installer_state.h"
@@ -49,25 +48,28 @@ TEST_F(NewerVersionNotices, ANewerFormatNamesTheFileAndOpensTheDemoPage)
     EXPECT_EQ(browser_.arguments(), std::string("http://") + kMakerWebHost + "/demo.html\n");
 }
 
-TEST_F(NewerVersionNotices, TheAddressReachesTheOpenerAsOneArgumentPastAnyShell)
+std::string hooked_url;
+void hook_catches(std::string url) { hooked_url += url + "\n"; }
+
+// Without the shell the core's opener runs; with it, the shell's logged
+// entry gets the address instead.
+TEST_F(NewerVersionNotices, ThePageOpensThroughTheHookWhenOneIsSet)
 {
-    const std::string url = "http://x.test/a;$(id)'\"&b=`id`|c>d";
-    ASSERT_EQ(open_web_page(url), 0);
-    EXPECT_EQ(browser_.arguments(), url + "\n");
+    set_web_page_hook(hook_catches);
+    hooked_url.clear();
+    new_installer("http://x.test/new.html");
+    set_web_page_hook(nullptr);
+    EXPECT_EQ(hooked_url, "http://x.test/new.html\n");
+    EXPECT_FALSE(browser_.ran());
 }
 
 TEST_F(NewerVersionNotices, AServerCannotMakeUsOpenAnythingButAWebPage)
 {
-    for (const char* url : {"file:///etc/shadow", "javascript:alert(1)", "--help", "http://a b",
-                            "http://x.test/\nrm -rf ~", "http://a\x7f", ""})
-        EXPECT_FALSE(url_is_openable(url)) << url;
-    EXPECT_TRUE(url_is_openable("HTTPS://www.example.com/a?b=c&d"));
-
-    EXPECT_EQ(open_web_page("ftp://x.test/"), EINVAL);
     new_installer("http://x.test/\r\nX: y");
+    new_installer("file:///etc/shadow");
     usleep(50000);
     EXPECT_FALSE(browser_.ran());
-    EXPECT_EQ(catcher_.alerts().size(), 1u) << "the user is still told";
+    EXPECT_EQ(catcher_.alerts().size(), 2u) << "the user is still told";
     EXPECT_EQ(app_done, 1);
 }
 

@@ -76,12 +76,14 @@ TEST(DdsReader, PixelFormats)
         {"DXT1", 0x4, "DXT1", 0, 1, GL_COMPRESSED_RGB_S3TC_DXT1_EXT},
         {"DXT3", 0x4, "DXT3", 0, 1, GL_COMPRESSED_RGBA_S3TC_DXT3_EXT},
         {"another FourCC", 0x4, "ATI2", 0, 0, 0},
-        {"DXT1 and the RGB flag", 0x44, "DXT1", 24, 1, GL_BGR},
+        {"DXT1 and the RGB flag", 0x44, "DXT1", 0, 1, GL_BGR},
+        {"DXT5 and the RGB and alpha flags", 0x45, "DXT5", 0, 1, GL_BGRA},
         {"32-bit with alpha", 0x41, nullptr, 32, 1, GL_BGRA},
         {"24-bit", 0x40, nullptr, 24, 1, GL_BGR},
-        {"RGB claiming 32 bits without alpha", 0x40, nullptr, 32, 0, 0},
-        {"RGB with alpha claiming 24 bits", 0x41, nullptr, 24, 0, 0},
-        {"16-bit RGB", 0x40, nullptr, 16, 0, 0},
+        // The flags decide; the bit count is not read.
+        {"RGB claiming 32 bits without alpha", 0x40, nullptr, 32, 1, GL_BGR},
+        {"RGB with alpha claiming 24 bits", 0x41, nullptr, 24, 1, GL_BGRA},
+        {"16-bit RGB", 0x40, nullptr, 16, 1, GL_BGR},
         {"neither FourCC nor RGB", 0x2, "DXT1", 0, 0, 0},
     };
     for (const auto& c : cases) {
@@ -116,6 +118,9 @@ TEST(DdsReader, FilesThatDoNotHoldTheirWholeChainAreRefused)
         memory_map map(*file);
         EXPECT_EQ(load(map).result, 0);
     }
+    // The flags, not the bit count, size the pixels: too few for four bytes each.
+    memory_map short_bgra(dds_header(8, 8, 0x41, nullptr, 24, false) + std::string(8 * 8 * 3, '\0'));
+    EXPECT_EQ(load(short_bgra).result, 0);
     xmap_class nothing;
     loaded none;
     EXPECT_EQ(TEX_load_dds("none", &nothing, none.data, none.desc), 0);

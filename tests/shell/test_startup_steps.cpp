@@ -57,6 +57,18 @@ TEST(startup_steps, ColourTableTakesItsRowsFromTheInterfaceImage)
     EXPECT_NEAR(colr.colours[42][2], 0.680392f, 1e-6);
 }
 
+// A build without its pictures ends at the first one, naming it, rather than
+// running with a black interface.
+TEST(startup_steps, AMissingBuiltInPictureIsAFatalAlertNamingIt)
+{
+    scratch_dir dir;
+    const auto run = testing_support::run_shell("cd '" + dir.path() + "' && " START_WITHOUT_PICTURES);
+    EXPECT_NE(run.out.find("Trying to load a texture that you do not have!"), std::string::npos)
+        << run.out;
+    EXPECT_NE(run.out.find("RESOURCE:map.png"), std::string::npos) << run.out;
+    EXPECT_NE(run.status, 0) << "the program went on without its pictures";
+}
+
 TEST(startup_steps, LanguageIsKeptWhenOfferedElseAskedFor)
 {
     const std::vector<int> all = {0, 1, 2, 3, 4, 5};

@@ -19,6 +19,12 @@ inline std::vector<std::string>& frame_alerts()
     static std::vector<std::string> lines;
     return lines;
 }
+// Where each of them says it was raised: "file line".
+inline std::vector<std::string>& frame_alert_places()
+{
+    static std::vector<std::string> places;
+    return places;
+}
 constexpr const char* no_sheet_alert = "Null texture - how?";
 
 class field_frames : public ::testing::Test {
@@ -26,11 +32,13 @@ protected:
     void SetUp() override
     {
         frame_alerts().clear();
+        frame_alert_places().clear();
         set_alert_hook([](int, const std::string& l1, const std::string& l2, const std::string&,
-                          const std::string&, int, const char*, int) {
+                          const std::string&, int, const char* file, int line) {
             if (l1 == no_sheet_alert) return;
             frame_alerts().push_back(l1);
             frame_alerts().push_back(l2);
+            frame_alert_places().push_back(std::string(file) + " " + std::to_string(line));
         });
         mnw.open_menu = -1;
         mnw.current_window = 0;

@@ -95,7 +95,7 @@ TEST(ListSearch, TypeAheadFindsDogAndStartsOverAfterASecond)
     EXPECT_EQ(selection, 2) << "\"doo\" within a second of the last letter";
     advance(2.0f);
     key('o');
-    EXPECT_EQ(list_type_ahead.typed, "o") << "after a pause the search starts over";
+    EXPECT_EQ(list_type_ahead.type_ahead, "o") << "after a pause the search starts over";
     EXPECT_EQ(selection, 4);
     advance(0.2f);
     key('x');
@@ -111,7 +111,7 @@ TEST(ListSearch, TypeAheadKeepsLettersBeyondAsciiWhole)
     EXPECT_EQ(selection, 0);
     list_type_ahead_key('p', 100.5f, 0, 2, BTN_name_from_vector, &names, &centre, &selection, 10);
     EXPECT_EQ(selection, 1);
-    EXPECT_EQ(list_type_ahead.typed, "\xC3\x84p");
+    EXPECT_EQ(list_type_ahead.type_ahead, "\xC3\x84p");
 }
 
 TEST(ListSearch, VectorCallbacksRefuseIndicesOutsideTheVector)

@@ -132,6 +132,7 @@ TEST_F(TextFieldFrames, TheCharFormCopiesBackAndRefusesHugeTexts)
     ASSERT_EQ(frame_alerts().size(), 2u);
     EXPECT_EQ(frame_alerts()[0], "String too long!");
     EXPECT_EQ(frame_alerts()[1], big);
+    EXPECT_EQ(frame_alert_places()[0], "HLutils/GenH/hl_string 130") << "where the copy rule lives";
 }
 
 TEST_F(TextFieldFrames, KeysTypedBeforeAClickElsewhereNeverLandInTheOtherField)

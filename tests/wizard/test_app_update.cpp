@@ -10,6 +10,7 @@
 #include "engine/installer_state.h"
 #include "shell/mnw_state.h"
 #include "wizard/app_update.h"
+#include "wizard/demo_road.h"
 #include "wizard/shared_screens.h"
 #include "wizard/wizard_screen.h"
 
@@ -185,6 +186,36 @@ TEST_F(driver, NoScreenEndsTheRun)
     g_wizard = nullptr;
     frame();
     EXPECT_EQ(app_done, 1);
+}
+
+// -- Flying a copy whose simulator is missing ---------------------------------
+
+std::vector<std::string> g_alert_lines;
+void note_alert(int, const std::string& l1, const std::string&, const std::string& l3,
+                const std::string&, int, const char*, int)
+{
+    if (l1.rfind("Null texture", 0) != 0) g_alert_lines.push_back(l3);
+}
+
+// The copy just installed cannot fly: the user is told so once, and GO BACK
+// returns to the finish screen rather than to the start of the road.
+TEST_F(driver, AMissingSimulatorAfterAnInstallGoesBackToTheFinishScreen)
+{
+    scratch_home home;
+    dest_dir_path = home / "Nimbrel 9 Demo/";
+    step_funcs = {screen_a};
+    set_alert_hook(note_alert);
+    g_alert_lines.clear();
+    g_wizard = demo_done;
+    frame();
+    frame(500, 350);  // Fly Nimbrel 9 Now
+    ASSERT_EQ(g_wizard, dvd_do_run_sim);
+    frame();
+    frame();
+    ASSERT_EQ(g_alert_lines.size(), 1u);
+    EXPECT_EQ(g_alert_lines[0], "This copy of Nimbrel 9 is incomplete; please install it again.");
+    frame(kBackX, kBarY);
+    EXPECT_EQ(g_wizard, demo_done);
 }
 
 // -- The cancel question after an install error --------------------------------

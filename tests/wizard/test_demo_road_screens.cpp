@@ -4,7 +4,10 @@
 // which every download fails.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <chrono>
+#include <cstdlib>
 #include <string>
 
 #include "engine/download_streams.h"
@@ -133,6 +136,22 @@ TEST_F(demo_road_screens, DestinationRefusesAnExistingFolderButNotAPlainFile)
     wizard_screen gone_again;
     demo_pick_dest(0, gone_again);
     EXPECT_EQ(gone_again.next, demo_run_patch) << "the name is offered again once the folder is gone";
+}
+
+// Without a home folder the copy goes into the program's folder, by its
+// absolute path, rather than into a relative one.
+TEST_F(demo_road_screens, WithoutHomeTheDefaultParentIsTheProgramsFolder)
+{
+    EXPECT_EQ(default_install_parent(), home_.path());
+    const std::string saved = std::getenv("HOME");
+    ::unsetenv("HOME");
+    char own[4096];
+    const ssize_t n = ::readlink("/proc/self/exe", own, sizeof own - 1);
+    ASSERT_GT(n, 0);
+    const std::string program(own, static_cast<size_t>(n));
+    const std::string parent = default_install_parent();
+    ::setenv("HOME", saved.c_str(), 1);
+    EXPECT_EQ(parent, program.substr(0, program.rfind('/') + 1));
 }
 
 // -- Install ------------------------------------------------------------------------

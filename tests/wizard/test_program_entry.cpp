@@ -109,6 +109,21 @@ TEST_F(start_up, StoredProxyPortOutsideOneTo65535IsNoProxy)
     EXPECT_EQ(ProxyPort("files.example.com", 80), 3128);
 }
 
+// The beta choice outlives the run: read at start, written at the end.
+TEST_F(start_up, TheBetaChoiceIsReadAndWrittenBack)
+{
+    prefs("_get_beta 1\n");
+    read_installer_settings();
+    EXPECT_EQ(stg.get_beta, 1);
+    stg.get_beta = 0;
+    pref.IO_set(11, 1);
+    stg.get_beta = 1;
+    read_installer_settings();
+    EXPECT_EQ(stg.get_beta, 0) << "unticking is kept too";
+    EXPECT_NE(read_file(home_ / ".nimbrel/Nimbrel Installer.prf").find("_get_beta 0\n"),
+              std::string::npos);
+}
+
 // -- Relaunch off the DVD ----------------------------------------------------------
 
 TEST_F(start_up, RelaunchWhoseCopyFailsGoesOnFromTheDvd)

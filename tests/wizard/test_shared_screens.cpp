@@ -6,9 +6,13 @@
 #include <vector>
 
 #include "core/shell_hooks.h"
+#include "core/maker_site.h"
 #include "core/text/translation.h"
 #include "shell/mnw_state.h"
+#include "engine/dvd_install_pump.h"
 #include "engine/installer_state.h"
+#include "shell/widget_hooks.h"
+#include "wizard/modal_questions.h"
 #include "wizard/shared_screens.h"
 #include "wizard/wizard_globals.h"
 
@@ -63,12 +67,15 @@ TEST_F(shared_screen, LicenceOffersContinueOnlyOnceTheBoxIsTicked)
     EXPECT_EQ(accept_eula, 0) << "a second click unticks";
 }
 
+// The agreement is the commercial-use line between blank paragraphs, and
+// nothing else, in every language.
 TEST_F(shared_screen, LicenceTextIsTranslatedParagraphByParagraph)
 {
+    EXPECT_EQ(eula_text(), std::string("\n\nSee http://") + kMakerWebHost +
+                               "/FTD.html for commercial use of Nimbrel.\n\n\n\n");
     UTL_translate_load(2);
-    EXPECT_NE(eula_text().find("Zur kommerziellen Nutzung von Nimbrel siehe http://"),
-              std::string::npos)
-        << eula_text();
+    EXPECT_EQ(eula_text(), std::string("\n\nZur kommerziellen Nutzung von Nimbrel siehe http://") +
+                               kMakerWebHost + "/FTD.html.\n\n\n\n");
     UTL_translate_clear();
 }
 
@@ -138,6 +145,43 @@ TEST_F(shared_screen, FolderOutsideAnyCopyIsRefusedAndThePreviousChoiceReturns)
     EXPECT_EQ(g_alerts[1], "You selected the folder path:|" + home / "documents/")
         << "the alert names the folder the user picked, not the last one tried";
     EXPECT_TRUE(all_nsystems.empty());
+}
+
+// Clicks for the continue-or-cancel question, one per frame of its loop;
+// when they run out the program is told to end, which leaves it unanswered.
+std::vector<std::pair<float, float>> g_clicks;
+void next_click()
+{
+    if (g_clicks.empty()) {
+        app_done = 1;
+        return;
+    }
+    mnw.mouse_x = g_clicks.front().first;
+    mnw.mouse_y = g_clicks.front().second;
+    mnw.click = 1;
+    g_clicks.erase(g_clicks.begin());
+}
+
+// The buttons are 100 wide around x 96, the first around y 56 and the
+// second around y 31, each 20 high; their texts stand beside them.
+TEST_F(shared_screen, CancelQuestionAnswersOnlyWithinItsButtons)
+{
+    install_modal_questions();
+    shell_widget_hooks hooks{};
+    hooks.BTN_begin_focus_ring = next_click;
+    set_shell_widget_hooks(hooks);
+    auto ask = [](std::vector<std::pair<float, float>> clicks) {
+        g_clicks = std::move(clicks);
+        app_done = 0;
+        return abort_alert("Stop?", "Stop", "the work.", "Continue", "the work.");
+    };
+    EXPECT_EQ(ask({{160, 56}, {96, 67}, {47, 65}}), 1) << "beside and above the first button";
+    EXPECT_EQ(mnw.current_window, 0);
+    EXPECT_EQ(ask({{145, 44}, {96, 22}}), 0) << "between the buttons, then the second's foot";
+    EXPECT_EQ(ask({{200, 53}, {150, 28}}), 3) << "the texts beside the buttons are no buttons";
+    reset_shell_widget_hooks();
+    set_abort_alert_hook(nullptr);
+    app_done = 0;
 }
 
 }  // namespace

@@ -161,11 +161,17 @@ int extract_dest::make_link(const std::string& name, const std::string& target)
 }
 
 int extract_dest::write_file(const std::string& name, const char* data, size_t size,
-                             const extract_attrs& attrs)
+                             const extract_attrs& attrs, int write_failed)
 {
     int err = place(name, true);
     if (err) return err;
 
+    auto failed_write = [&](int why) {
+        FILE_ERR_HERE();
+        if (!write_failed || why <= 0) return why;
+        xer << "Writing \"" << path_ << "\" failed: " << error_str(why) << "\n";
+        return write_failed;
+    };
     // A new file renamed over whatever is there: it never writes through a
     // link, and a full disk leaves the old file rather than half a new one.
     std::string temp;
@@ -175,7 +181,7 @@ int extract_dest::write_file(const std::string& name, const char* data, size_t s
         return errno;
     }
     err = write_all(fd, data, size);
-    if (err) FILE_ERR_HERE();
+    if (err) err = failed_write(err);
     if (!err && attrs.set_mode && ::fchmod(fd, attrs.mode & 0777) != 0) {
         FILE_ERR_HERE();
         err = errno;
@@ -188,9 +194,6 @@ int extract_dest::write_file(const std::string& name, const char* data, size_t s
         }
     }
     // A delayed write error (a full disk on some file systems) shows here.
-    if (::close(fd) != 0 && !err) {
-        FILE_ERR_HERE();
-        err = errno;
-    }
+    if (::close(fd) != 0 && !err) err = failed_write(errno);
     return replace_by(temp, path_, err);
 }

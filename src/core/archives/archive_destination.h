@@ -43,9 +43,10 @@ public:
     int make_link(const std::string& name, const std::string& target);
     // Replaces whatever is at `name` by a new file holding `size` bytes;
     // the mode and time of `attrs`, when asked, are set before it is closed.
-    // A failing time is -1; a failing write is errno (ENOSPC for a full disk).
+    // A failing time is -1; a failing write is errno (ENOSPC for a full disk),
+    // or `write_failed` when that is not 0 (the system's reason is logged).
     int write_file(const std::string& name, const char* data, size_t size,
-                   const extract_attrs& attrs);
+                   const extract_attrs& attrs, int write_failed = 0);
 
     const std::string& out_dir() const { return out_dir_; }
     // The destination of the last entry placed.

@@ -9,7 +9,8 @@
 //   later data that cannot be decoded: truncated,
 //     corrupt, CRC mismatch, unsupported coder         20002 (read from a damaged archive)
 //   the decoder runs out of memory                     12 (ENOMEM)
-//   a destination cannot be created or written         errno (ENOSPC for a full disk)
+//   a destination cannot be created                    errno
+//   a destination cannot be written (a full disk)      20004, the system's reason logged
 //   an entry that would land outside out_dir           20001, logged
 //
 // Each file is decoded whole into one buffer, kept for the whole archive,
@@ -153,7 +154,7 @@ int extract_all(archive* reader, const std::string& full_out_dir, std::string* n
         if (err) return err;
         std::string target = first_file && rename && name ? rename_to : std::string(stored);
         first_file = false;
-        err = dest.write_file(target, data.data(), data.size(), extract_attrs());
+        err = dest.write_file(target, data.data(), data.size(), extract_attrs(), kErrZipWrite);
         if (name && err != kErrUnsafeEntry) *name = dest.path();
         if (err) return err;
     }

@@ -49,11 +49,25 @@ struct update_state {
     float prd_win_n = 0.02f;
     int cntr_FM = 0, cntr_UI = 0;
     float last_time_FM = 0, last_time_UI = 0;
-    float sim_ot[9] = {};
-    float act_ot[9] = {};
+    // sim_time and real_time when each rate's tick flag was last raised.
+    float sim_ot01 = 0, sim_ot02 = 0, sim_ot05 = 0, sim_ot1 = 0, sim_ot2 = 0, sim_ot5 = 0,
+          sim_ot10 = 0, sim_ot20 = 0, sim_ot40 = 0;
+    float act_ot01 = 0, act_ot02 = 0, act_ot05 = 0, act_ot1 = 0, act_ot2 = 0, act_ot5 = 0,
+          act_ot10 = 0, act_ot20 = 0, act_ot40 = 0;
     float mx = 999.0f, my = 999.0f;
 };
 update_state state;
+
+// The last-raised times in the order of rate_periods.
+using last_raised_times = float update_state::*const[9];
+constexpr last_raised_times sim_ot = {
+    &update_state::sim_ot01, &update_state::sim_ot02, &update_state::sim_ot05,
+    &update_state::sim_ot1,  &update_state::sim_ot2,  &update_state::sim_ot5,
+    &update_state::sim_ot10, &update_state::sim_ot20, &update_state::sim_ot40};
+constexpr last_raised_times act_ot = {
+    &update_state::act_ot01, &update_state::act_ot02, &update_state::act_ot05,
+    &update_state::act_ot1,  &update_state::act_ot2,  &update_state::act_ot5,
+    &update_state::act_ot10, &update_state::act_ot20, &update_state::act_ot40};
 
 // -- Bindings ----------------------------------------------------------------------
 
@@ -99,13 +113,14 @@ void update_estimate(xtim_class& clock, int& counter, float& last_time, float& p
     last_time = clock.real_time;
 }
 
-void update_ticks(float now, float* last_raised, int* ticks)
+void update_ticks(float now, update_state& s, const last_raised_times& last_raised, int* ticks)
 {
     for (int i = 0; i < 9; ++i) {
         ticks[i] = 0;
-        if (std::fabs(now - last_raised[i]) > rate_periods[i]) {
+        float& raised = s.*last_raised[i];
+        if (std::fabs(now - raised) > rate_periods[i]) {
             ticks[i] = 1;
-            last_raised[i] = now;
+            raised = now;
         }
     }
 }
@@ -199,8 +214,8 @@ void xtim_class::xtim_update()
         prd_frame_1 = prd_frame_2 = prd_sim = s.prd_win_n;
     }
 
-    update_ticks(sim_time, s.sim_ot, sim_tick);
-    update_ticks(real_time, s.act_ot, act_tick);
+    update_ticks(sim_time, s, sim_ot, sim_tick);
+    update_ticks(real_time, s, act_ot, act_tick);
 
     // -- Mouse-button timing; the press time is still the previous press here.
     const float t = real_time;

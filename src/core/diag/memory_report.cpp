@@ -123,6 +123,8 @@ void dump_mem_stats(const char* note)
     if (FILE* report = std::fopen(path.c_str(), mode)) std::fclose(report);
 }
 
+void dump_mem_stats_start_over() { first_dump = 1; }
+
 void DumpMemCmd() { dump_mem_stats("Remote Commanded Dump"); }
 
 UTL_remote_cmd dump_mem_now("Dump Memory Info", DumpMemCmd);

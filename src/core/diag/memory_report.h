@@ -17,6 +17,8 @@ void operator delete[](void* block, const char* tag, int line) noexcept;
 // Logs the note and leaves an empty "MemoryLog.txt" in the program's
 // folder, truncated by the first report of a run.
 void dump_mem_stats(const char* note);
+// As at the start of a run: the next report truncates (tests).
+void dump_mem_stats_start_over();
 // The function of the remote command "Dump Memory Info".
 void DumpMemCmd();
 

@@ -1,6 +1,10 @@
 #include "core/files/launch_app.h"
 
+#include <fcntl.h>
+#include <linux/close_range.h>
+#include <strings.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -66,4 +70,63 @@ int launch_app(const std::string& app, const std::string& folder, int shut_down)
 
     if (shut_down) MACIBM_finishup(1);
     std::exit(1);
+}
+
+bool url_is_openable(const std::string& url)
+{
+    const bool http = strncasecmp(url.c_str(), "http://", 7) == 0 ||
+                      strncasecmp(url.c_str(), "https://", 8) == 0;
+    if (!http) return false;
+    for (unsigned char c : url)
+        if (c <= ' ' || c == 0x7f || c == '"' || c == '$' || c == '`' || c == '\\') return false;
+    return true;
+}
+
+int open_in_browser(const std::string& url)
+{
+    if (!url_is_openable(url)) {
+        xer << "Not opening \"" << url << "\": not a plain http address.\n";
+        return EINVAL;
+    }
+    char* const argv[] = {const_cast<char*>("xdg-open"), const_cast<char*>(url.c_str()), nullptr};
+    // The opener reports a failed exec through this pipe; a successful one
+    // closes it, so the read below waits for the start and not for the browser.
+    int report[2];
+    if (pipe2(report, O_CLOEXEC) != 0) return errno;
+
+    // Double fork: the opener is nobody's child to reap, and the installer
+    // may end right after this call.
+    const pid_t child = fork();
+    if (child == 0) {
+        const pid_t opener = fork();
+        int err = opener < 0 ? errno : 0;
+        if (opener == 0) {
+            const int null_fd = open("/dev/null", O_RDWR);
+            if (null_fd >= 0) {
+                dup2(null_fd, STDIN_FILENO);
+                dup2(null_fd, STDOUT_FILENO);
+            }
+            // Marked rather than closed: the report pipe must live up to the exec.
+            if (close_range(3, ~0U, CLOSE_RANGE_CLOEXEC) == 0) execvp(argv[0], argv);
+            err = errno;
+        }
+        if (err) {
+            ssize_t told = write(report[1], &err, sizeof err);
+            (void)told;
+        }
+        _exit(err ? 127 : 0);
+    }
+    int err = child < 0 ? errno : 0;
+    close(report[1]);
+    if (child > 0) {
+        while (waitpid(child, nullptr, 0) < 0 && errno == EINTR) {
+        }
+        int reported = 0;
+        ssize_t got;
+        while ((got = read(report[0], &reported, sizeof reported)) < 0 && errno == EINTR) {
+        }
+        if (got == static_cast<ssize_t>(sizeof reported)) err = reported;
+    }
+    close(report[0]);
+    return err;
 }

@@ -1,5 +1,6 @@
-// Handing over to another program: the simulator, or a copy of the
-// installer taken off the DVD.
+// Starting other programs: handing over to the simulator or to a copy of
+// the installer taken off the DVD, and opening web pages in the desktop's
+// browser.
 #pragma once
 
 #include <string>
@@ -9,3 +10,17 @@
 // `shut_down` is non-zero) with status 1.  Returns only when the program
 // cannot be started: with the error number, having logged why.
 int launch_app(const std::string& app, const std::string& folder, int shut_down);
+
+// Whether `url` may go to the desktop's browser: http or https, and nothing
+// a shell or a header would read as more than one address (blanks, control
+// characters, quotes, '$', backquotes, backslashes).  Addresses can come from
+// a server's list; "file:" or a bare path would make the opener run or show
+// anything on the disk.
+bool url_is_openable(const std::string& url);
+
+// Starts the desktop's opener (xdg-open, along PATH) on `url` and returns
+// as soon as it runs, never waiting for the browser, which gets none of the
+// installer's descriptors (the log, the X connection, transfer sockets).
+// 0 once it runs; EINVAL for an address that is not openable (logged); else
+// the error number of the failed start (ENOENT when there is no opener).
+int open_in_browser(const std::string& url);

@@ -27,7 +27,7 @@ bool read_link_target(const std::string& link, std::string& target)
     }
 }
 
-void MACIBM_set_app_path(std::string* out, int keep_file)
+void MACIBM_set_app_path(std::string* out, int keep_file_name)
 {
     char link[64];
     std::snprintf(link, sizeof link, "/proc/%d/exe", static_cast<int>(::getpid()));
@@ -50,7 +50,7 @@ void MACIBM_set_app_path(std::string* out, int keep_file)
         path = "./";
     }
     g_case_sensitive = 1;
-    if (keep_file == 0) {
+    if (keep_file_name == 0) {
         // A trailing '/' is not where the last component begins: "/a/b/"
         // gives "/a/", and "./" stays "./".
         const size_t from = path.size() >= 3 && path.back() == '/' ? path.size() - 2 : path.size() - 1;

@@ -34,10 +34,10 @@ void find_path_case(std::string& path);
 // '\\' and ':' become '/'; nothing else changes.
 void set_path_to_right_dirchars(std::string& path);
 
-// The program's own path read from /proc (keep_file 1) or its folder with
-// the trailing '/' (keep_file 0); "./" when /proc cannot tell.  Also sets
-// g_case_sensitive to 1.
-void MACIBM_set_app_path(std::string* out, int keep_file);
+// The program's own path read from /proc (keep_file_name 1) or its folder
+// with the trailing '/' (keep_file_name 0); "./" when /proc cannot tell.
+// Also sets g_case_sensitive to 1.
+void MACIBM_set_app_path(std::string* out, int keep_file_name);
 
 // The full target of a symbolic link, however long; false (and errno set)
 // when it cannot be read.

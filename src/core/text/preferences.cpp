@@ -25,8 +25,9 @@ struct pref_key {
     const char* key;
     bool text;
     int lo, hi;  // integers outside keep the field's value: a hand-edited
-                 // file must not hand the program a count or an index it
-                 // cannot use
+                 // file must not hand the program a count, an index or a
+                 // swap interval it cannot use.  Flags take any number, and
+                 // every reader takes non-zero as on.
 };
 
 constexpr int kAny = INT_MIN, kAll = INT_MAX;
@@ -42,18 +43,18 @@ const pref_key kKeys[] = {
     {10, "_col_res_req", false, kAny, kAll},
     {10, "_use_vsync1", false, 0, 1},
     {10, "_use_vsync2", false, 0, 1},
-    {10, "_set_res", false, 0, 1},
+    {10, "_set_res", false, kAny, kAll},
     {10, "_lang", false, -1, kLangCount - 1},
     {10, "_alias_req", false, kAny, kAll},
-    {10, "_keylist_up", false, 0, 1},
-    {10, "_sec_mon_inuse", false, 0, 1},
-    {10, "_prefs_found", false, 0, 1},
+    {10, "_keylist_up", false, kAny, kAll},
+    {10, "_sec_mon_inuse", false, kAny, kAll},
+    {10, "_prefs_found", false, kAny, kAll},
     {11, "_stream_count", false, 0, 4},
-    {11, "_log_actions", false, 0, 1},
+    {11, "_log_actions", false, kAny, kAll},
     {11, "_proxy_host", true, 0, 0},
     {11, "_proxy_port", true, 0, 0},
     {11, "_proxy_port_int", false, 0, 65535},
-    {11, "_get_beta", false, 0, 1},
+    {11, "_get_beta", false, kAny, kAll},
 };
 constexpr int kKeyCount = sizeof(kKeys) / sizeof(kKeys[0]);
 

@@ -18,7 +18,22 @@ namespace {
 
 constexpr size_t dds_header_bytes = 128;
 
-// Offsets of the fields this code reads or writes.
+// The 124-byte surface descriptor after the magic, as far as this code reads
+// or writes it; every other byte of it is zero in the files written.
+struct DDSURFACEDESC2 {
+    uint32_t size = 0;
+    uint32_t flags = 0;
+    uint32_t height = 0;
+    uint32_t width = 0;
+    uint32_t linear_size = 0;
+    uint32_t mipmap_count = 0;
+    uint32_t format_size = 0;   // the pixel format's own record starts here
+    uint32_t format_flags = 0;
+    char fourcc[4] = {};
+    uint32_t caps = 0;
+};
+
+// Offsets from the start of the file.
 enum : size_t {
     at_descriptor_size = 4,
     at_flags = 8,
@@ -29,7 +44,6 @@ enum : size_t {
     at_format_size = 76,
     at_format_flags = 80,
     at_fourcc = 84,
-    at_bit_count = 88,
     at_caps = 108,
 };
 
@@ -50,28 +64,53 @@ void put32(unsigned char* header, size_t offset, uint32_t value)
     for (int i = 0; i < 4; ++i) header[offset + i] = uint8_t(value >> (8 * i));
 }
 
-unsigned int format_of(const unsigned char* header)
+DDSURFACEDESC2 read_descriptor(const unsigned char* file)
 {
-    const uint32_t flags = get32(header, at_format_flags);
+    DDSURFACEDESC2 d;
+    d.size = get32(file, at_descriptor_size);
+    d.flags = get32(file, at_flags);
+    d.height = get32(file, at_height);
+    d.width = get32(file, at_width);
+    d.linear_size = get32(file, at_linear_size);
+    d.mipmap_count = get32(file, at_mipmap_count);
+    d.format_size = get32(file, at_format_size);
+    d.format_flags = get32(file, at_format_flags);
+    std::memcpy(d.fourcc, file + at_fourcc, 4);
+    d.caps = get32(file, at_caps);
+    return d;
+}
+
+void write_descriptor(const DDSURFACEDESC2& d, unsigned char* file)
+{
+    put32(file, at_descriptor_size, d.size);
+    put32(file, at_flags, d.flags);
+    put32(file, at_height, d.height);
+    put32(file, at_width, d.width);
+    put32(file, at_linear_size, d.linear_size);
+    put32(file, at_mipmap_count, d.mipmap_count);
+    put32(file, at_format_size, d.format_size);
+    put32(file, at_format_flags, d.format_flags);
+    std::memcpy(file + at_fourcc, d.fourcc, 4);
+    put32(file, at_caps, d.caps);
+}
+
+// The flags alone decide the format: the bit count and channel masks are
+// not read, and the size check of the reader keeps every read of the pixel
+// data inside the file whatever they claim.
+unsigned int format_of(const DDSURFACEDESC2& d)
+{
     unsigned int format = 0;
-    if (flags & format_fourcc) {
-        const unsigned char* fourcc = header + at_fourcc;
-        if (!std::memcmp(fourcc, "DXT1", 4))
+    if (d.format_flags & format_fourcc) {
+        if (!std::memcmp(d.fourcc, "DXT1", 4))
             format = GL_COMPRESSED_RGB_S3TC_DXT1_EXT;
-        else if (!std::memcmp(fourcc, "DXT3", 4))
+        else if (!std::memcmp(d.fourcc, "DXT3", 4))
             format = GL_COMPRESSED_RGBA_S3TC_DXT3_EXT;
-        else if (!std::memcmp(fourcc, "DXT5", 4))
+        else if (!std::memcmp(d.fourcc, "DXT5", 4))
             format = GL_COMPRESSED_RGBA_S3TC_DXT5_EXT;
         else
             return 0;
     }
-    if (flags & format_rgb) {
-        // The pixels must be as wide as the format says, or the size check
-        // below would measure a different image than the one uploaded.
-        const bool alpha = flags & format_alpha_pixels;
-        if (get32(header, at_bit_count) != (alpha ? 32u : 24u)) return 0;
-        format = alpha ? GL_BGRA : GL_BGR;
-    }
+    if (d.format_flags & format_rgb) format = (d.format_flags & format_alpha_pixels) ? GL_BGRA : GL_BGR;
     return format;
 }
 
@@ -105,18 +144,17 @@ int TEX_load_dds(const std::string&, xmap_class* map, unsigned char*& data, TEX_
     if (!map || !map->begin || map->size() < dds_header_bytes) return 0;
     const unsigned char* header = reinterpret_cast<const unsigned char*>(map->begin);
     if (std::memcmp(header, "DDS ", 4) != 0) return 0;
-    const unsigned int format = format_of(header);
+    const DDSURFACEDESC2 surface = read_descriptor(header);
+    const unsigned int format = format_of(surface);
     if (!format) return 0;
 
-    const uint32_t width = get32(header, at_width), height = get32(header, at_height);
-    if (!TEX_image_size_ok(width, height)) return 0;
+    if (!TEX_image_size_ok(surface.width, surface.height)) return 0;
     TEX_image_desc found;
     found.format = format;
-    found.dx = int(width);
-    found.dy = int(height);
+    found.dx = int(surface.width);
+    found.dy = int(surface.height);
     found.pad = 0;
-    found.has_mipmaps = (get32(header, at_flags) & flag_mipmap_count) &&
-                        (get32(header, at_caps) & caps_mipmap);
+    found.has_mipmaps = (surface.flags & flag_mipmap_count) && (surface.caps & caps_mipmap);
     // The chain runs down to 1 x 1 whatever the mipmap count says; all of
     // it must be in the file, since the upload reads it straight from here.
     if (TEX_bytes_needed_for_image(found) > map->size() - dds_header_bytes) return 0;
@@ -165,18 +203,20 @@ int TEX_save_dds(const std::string& path, const unsigned char* data, const TEX_i
     uint32_t levels = 1;
     for (int w = dx, h = dy; TEX_next_mip_level(w, h);) ++levels;
 
+    DDSURFACEDESC2 surface;
+    surface.size = 124;
+    surface.flags = 0x000A1007;
+    surface.height = uint32_t(dy);
+    surface.width = uint32_t(dx);
+    surface.linear_size = uint32_t(squish::GetStorageRequirements(dx, dy, flag));
+    surface.mipmap_count = levels;
+    surface.format_size = 32;
+    surface.format_flags = format_fourcc;
+    std::memcpy(surface.fourcc, alpha ? "DXT5" : "DXT1", 4);
+    surface.caps = 0x00401008;
     unsigned char header[dds_header_bytes] = {};
     std::memcpy(header, "DDS ", 4);
-    put32(header, at_descriptor_size, 124);
-    put32(header, at_flags, 0x000A1007);
-    put32(header, at_height, uint32_t(dy));
-    put32(header, at_width, uint32_t(dx));
-    put32(header, at_linear_size, uint32_t(squish::GetStorageRequirements(dx, dy, flag)));
-    put32(header, at_mipmap_count, levels);
-    put32(header, at_format_size, 32);
-    put32(header, at_format_flags, format_fourcc);
-    std::memcpy(header + at_fourcc, alpha ? "DXT5" : "DXT1", 4);
-    put32(header, at_caps, 0x00401008);
+    write_descriptor(surface, header);
 
     errno = 0;
     bool ok = write_all(file, header, sizeof header);

@@ -12,7 +12,11 @@ namespace {
 
 class widgets_under_x : public ::testing::Test {
 protected:
-    widgets_under_x() : program(WIDGET_SCREENS) {}
+    // The program reads its menus from its own folder, as a real one would.
+    widgets_under_x() : program(WIDGET_SCREENS)
+    {
+        testing_support::run_shell("cp -r '" MENUS_DIR "' '" + program.app_dir() + "'");
+    }
     void start(const std::vector<std::string>& args = {"--lang=en"},
                const std::vector<std::string>& env = {})
     {

@@ -1,0 +1,174 @@
+// The web-update road's first screens: the welcome, which lays out the
+// road, the copy picker, and the search, which fetches the manifest and
+// then checksums every file of the copy against it.
+#include <string>
+
+#include "core/maker_site.h"
+#include "core/shell_hooks.h"
+#include "core/text/translation.h"
+#include "engine/checksum_pump.h"
+#include "engine/download_streams.h"
+#include "engine/install_filter.h"
+#include "engine/install_registry.h"
+#include "engine/installer_state.h"
+#include "engine/manifest.h"
+#include "widgets/buttons.h"
+#include "wizard/number_texts.h"
+#include "wizard/shared_screens.h"
+#include "wizard/update_road.h"
+#include "wizard/web_roads.h"
+#include "wizard/wizard_globals.h"
+
+int net_files_to_delete = 0;
+
+namespace {
+
+std::string tr(const char* english) { return UTL_translate_string(english, 0); }
+
+// How many files of sim_info the scan has handed to the checksum workers.
+int scan_cursor = 0;
+
+void fill_step_list()
+{
+    struct step {
+        const char* name;
+        screen_fn screen;
+    };
+    static const step road[] = {
+        {UTL_TEXT("Welcome"), net_start},
+        {UTL_TEXT("Pick Destination"), net_pick_dest},
+        {UTL_TEXT("Search for Updates"), net_get_updates},
+        {UTL_TEXT("Check Disk Space"), net_check_disk},
+        {UTL_TEXT("Install Updates"), net_run_patch},
+        {UTL_TEXT("Finish"), net_done},
+    };
+    step_names.clear();
+    step_funcs.clear();
+    for (const step& s : road) {
+        if (s.screen == net_pick_dest && !cmd_line_path.empty()) continue;
+        step_names.push_back(tr(s.name));
+        step_funcs.push_back(s.screen);
+    }
+}
+
+// The road writes into the folder "-path" names and deletes from it, so it
+// takes the folder only when it is a copy of the simulator; otherwise the
+// user hears why and picks the copy instead.
+void refuse_command_line_folder_unless_a_copy()
+{
+    if (cmd_line_path.empty()) return;
+    const std::string chosen = dest_dir_path;
+    dest_dir_path = cmd_line_path;
+    const bool is_a_copy = path_is_to_a_sim() != 0;
+    dest_dir_path = chosen;
+    if (is_a_copy) return;
+    __MACIBM_alert(0, tr("The folder given after -path:"), cmd_line_path,
+                   tr("But it does not appear to be an installed copy of Nimbrel 9."),
+                   tr("Please select which copy of Nimbrel 9 you would like to update."), 1,
+                   __FILE__, __LINE__);
+    cmd_line_path.clear();
+}
+
+}  // namespace
+
+int count_installed_deletions()
+{
+    int n = 0;
+    for (std::size_t h = 0; h < sim_info.size(); ++h) {
+        const int last = static_cast<int>(sim_info[h].size()) - 1;
+        const file_version_struct& v = sim_info[h][last];
+        if (!want_this_f(static_cast<int>(h), last) || v.sig_have.empty() || v.sig_have == "NONE")
+            continue;
+        const bool sector_dropped = v.is_global && !stg.want_sectors[v.lon_band][v.lat_band];
+        if (v.sig_want == "GONE" || sector_dropped) ++n;
+    }
+    return n;
+}
+
+int net_start(int first_frame, wizard_screen& record)
+{
+    if (first_frame) {
+        // Back from a scan under way: its workers must be done with
+        // sim_info before anything reads the manifest again.
+        checksum_directory_kill();
+        refuse_command_line_folder_unless_a_copy();
+        locate_all_nimbrels();
+        fill_step_list();
+        next.reset_all_streams();
+    }
+    if (cmd_line_path.empty())
+        dest_dir_path = all_nsystems.size() == 1 ? all_nsystems[0] : std::string();
+    else
+        dest_dir_path = cmd_line_path;
+
+    record.title = tr("Nimbrel 9 Web Updater");
+    record.flag_prefs = 1;
+    record.text = tr("I will guide you through the process of updating your copy of Nimbrel 9 to "
+                     "the latest version.");
+    record.next = cmd_line_path.empty() ? net_pick_dest : net_get_updates;
+    BTN_bool(250, 400, &stg.get_beta,
+             tr("|Check for new betas as well as updates. Leave this off unless you want to "
+                "participate in the Nimbrel beta program!"),
+             0);
+    return 0;
+}
+
+int net_pick_dest(int first_frame, wizard_screen& record)
+{
+    if (first_frame) {
+        checksum_directory_kill();
+        next.reset_all_streams();
+    }
+    record.title = tr("Pick Destination");
+    record.flag_prefs = 1;
+    if (all_nsystems.size() > 1)
+        record.text = tr("You have more than one copy of Nimbrel 9 installed on this computer.  ");
+    record.text += tr("Please select which copy of Nimbrel 9 you would like to update.");
+    UTIL_pick_install();
+    record.back = net_start;
+    record.next = dest_dir_path.empty() ? nullptr : net_get_updates;
+    return 0;
+}
+
+int net_get_updates(int first_frame, wizard_screen& record)
+{
+    // The manifest is still in the temporary folder: read it again rather
+    // than fetch it again.  A scan left running is stopped first, since
+    // reading refills sim_info.
+    if (first_frame && stg.dir_status == 3) {
+        checksum_directory_kill();
+        stg.dir_status = 1;
+    }
+    record.title = tr("Search for Updates");
+    record.back = net_pick_dest;
+    record.next = nullptr;
+    static const server_check_words words = {
+        UTL_TEXT("I am contacting " NIMBREL_MAKER_HOST " to find an update server."),
+        UTL_TEXT("I am downloading patch info from %1:server name%."),
+        UTL_TEXT("I am processing information about the available patches."),
+    };
+    const bool read_before = stg.dir_status == 3;
+    if (!server_check_frame(record, words)) return 0;
+    // A manifest read just now is scanned from its first file.
+    if (!read_before) scan_cursor = 0;
+
+    record.quit_hook = checksum_directory_kill;
+    float fraction = 0;
+    if (!checksum_directory(scan_cursor, 0, fraction)) {
+        record.text = UTL_string_sub(
+            tr("I am scanning %1:folder path% to see what files need updating."), dest_dir_path);
+        record.progress_text = UTL_string_sub(tr("Scanning %1:number% of %2:total% files."),
+                                              int_str(scan_cursor),
+                                              int_str(static_cast<int>(sim_info.size())));
+        record.progress = fraction;
+        return 0;
+    }
+    // At start no sector is wanted, and the plan would delete every tile
+    // the copy holds: an update keeps the tiles installed and updates them.
+    scenery_from_install();
+    recalc_disk_sizes();
+    net_files_to_delete = count_installed_deletions();
+    record.back = nullptr;
+    record.next = net_check_disk;
+    return 1;
+}
