@@ -73,6 +73,8 @@ int program_process::wait(int seconds)
     return -1;
 }
 
+bool program_process::send_signal(int sig) const { return pid_ > 0 && status_ < 0 && kill(pid_, sig) == 0; }
+
 std::string program_process::output() const { return read_file(dir_ / "output.txt"); }
 
 std::string x_command(const std::string& command)

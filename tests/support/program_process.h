@@ -23,6 +23,9 @@ public:
     // (it is then killed by the destructor).
     int wait(int seconds);
 
+    // Sends `sig` to the program while it runs; false when it has ended.
+    bool send_signal(int sig) const;
+
     std::string output() const;
     const std::string& app_dir() const { return app_dir_; }
     const std::string& home() const { return home_; }
