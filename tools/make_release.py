@@ -10,6 +10,16 @@ SOURCE holds the release's top folder's contents.  WEBROOT receives:
   PREFIX/NAME/TOP/path/file.ext.zip     one zip per file, holding the file
                                         under its own name
 
+With --dvd-disks N it writes a set of N install DVDs instead:
+
+  WEBROOT/diskK/dvd_version.txt          names the release (K = 1 .. N)
+  WEBROOT/diskK/NAME/directory.txt.zip   the manifest, the same on every disk
+  WEBROOT/diskK/NAME/TOP/path/file.zip   the files the manifest puts on disk K,
+                                         ".7z" (LZMA with BCJ2) for global scenery
+
+The simulator goes on the first disk and the global-scenery tiles, sector by
+sector, on the others, so that each carries about as much.
+
 PREFIX is the path of the first server row.  Manifest paths are TOP (--top)
 followed by the file's path below SOURCE; sizes are kilobytes rounded up,
 signatures lower-case MD5.  --previous takes the manifest of an earlier
@@ -23,6 +33,7 @@ hand.
 import argparse
 import hashlib
 import os
+import subprocess
 import sys
 import zipfile
 
@@ -69,6 +80,97 @@ def source_files(source):
     return sorted(found, key=lambda p: p.encode())
 
 
+# -- Install DVDs ---
+
+DVD_VERSION = "I\n900 version\nDVD\n\nVERSION %s\n"
+
+
+def is_scenery(path):
+    return "Global Scenery" in path
+
+
+def sector_of(path):
+    """The 10-degree sector of a tile named like "+40-074.dsf", as the
+    installer reads it (bands truncated toward zero); None for other names."""
+    name = path.rsplit("/", 1)[-1]
+    try:
+        lat, lon = int(name[0:3]), int(name[3:7])
+    except ValueError:
+        return None
+    return int((lon + 180) / 10), int((lat + 90) / 10)
+
+
+def seven_zip(source, archive):
+    """The file alone, under its own name, in a 7z archive with the x86
+    filter the installer's releases use."""
+    os.makedirs(os.path.dirname(archive), exist_ok=True)
+    if os.path.exists(archive):
+        os.unlink(archive)
+    subprocess.run(["7zz", "a", "-t7z", "-bso0", "-bsp0",
+                    "-m0=BCJ2", "-m1=LZMA:d25", "-m2=LZMA:d19", "-m3=LZMA:d19",
+                    "-mb0:1", "-mb0s1:2", "-mb0s2:3", "--", os.path.abspath(archive), os.path.basename(source)],
+                   cwd=os.path.dirname(source), check=True)
+
+
+def dvd_disks(source, files, disks):
+    """[(disk, rel)] in manifest order: the simulator on disk 0, the tiles by
+    sector on disks 1 .. disks-1 in shares of about equal size."""
+    sim = [rel for rel in files if not is_scenery(rel)]
+    tiles = sorted((rel for rel in files if is_scenery(rel)),
+                   key=lambda rel: (sector_of(rel) or (99, 99), rel.encode()))
+    if disks < 2:
+        return [(0, rel) for rel in sim + tiles]
+    sectors = []
+    for rel in tiles:
+        key = sector_of(rel) or rel
+        if not sectors or sectors[-1][0] != key:
+            sectors.append((key, []))
+        sectors[-1][1].append(rel)
+    total = sum(os.path.getsize(os.path.join(source, rel)) for rel in tiles) or 1
+    placed, before = [(0, rel) for rel in sim], 0
+    for _, members in sectors:
+        disk = 1 + min(disks - 2, before * (disks - 1) // total)
+        placed += [(disk, rel) for rel in members]
+        before += sum(os.path.getsize(os.path.join(source, rel)) for rel in members)
+    return placed
+
+
+def write_dvd_set(args):
+    disks = args.dvd_disks
+    lines = []
+    last_disk = None
+    for disk, rel in dvd_disks(args.source, source_files(args.source), disks):
+        full = os.path.join(args.source, rel)
+        path = args.top + "/" + rel
+        archive = os.path.join(args.webroot, "disk%d" % (disk + 1), args.release, path)
+        if is_scenery(path):
+            archive += ".7z"
+            seven_zip(full, archive)
+        else:
+            archive += ".zip"
+            zip_one(archive, os.path.basename(rel), source=full, level=args.level)
+        if disk != last_disk:
+            lines.append("DISK %d" % disk)
+            last_disk = disk
+        lines.append("FILE 1 %d 0 %d %d %s %s" % (platform_of(args, rel), kilobytes(os.path.getsize(archive)),
+                                                  kilobytes(os.path.getsize(full)), md5_of(full), path))
+    manifest = "I\n900 version\nINSTALLER\n\n" + "".join(line + "\n" for line in lines)
+    for disk in range(disks):
+        folder = os.path.join(args.webroot, "disk%d" % (disk + 1))
+        zip_one(os.path.join(folder, args.release, "directory.txt.zip"), "directory.txt", data=manifest.encode())
+        with open(os.path.join(folder, "dvd_version.txt"), "w", encoding="utf-8") as f:
+            f.write(DVD_VERSION % args.release)
+    return 0
+
+
+def platform_of(args, rel):
+    platform = args.platform
+    for prefix, number in args.platform_of:
+        if rel.startswith(prefix.strip("/") + "/"):
+            platform = int(number)
+    return platform
+
+
 def previous_histories(manifest):
     """path -> list of FILE lines of an earlier manifest, in order."""
     histories = {}
@@ -105,7 +207,11 @@ def main():
     ap.add_argument("--level", type=int, default=6, help="deflate level of the file archives")
     ap.add_argument("--beta", help="a beta release name for the BETA line")
     ap.add_argument("--installer-version", type=int, default=20502)
+    ap.add_argument("--dvd-disks", type=int, default=0, metavar="N",
+                    help="write a set of N install DVDs into WEBROOT instead of a web release")
     args = ap.parse_args()
+    if args.dvd_disks > 0:
+        return write_dvd_set(args)
 
     servers = args.server or [["files.nimbrel.com", "/", "Nimbrel download server"]]
     for host, path, _ in servers:
@@ -122,13 +228,9 @@ def main():
         archive = os.path.join(release_root, path + ".zip")
         zip_one(archive, os.path.basename(rel), source=full, level=args.level)
         size = os.path.getsize(full)
-        platform = args.platform
-        for prefix, number in args.platform_of:
-            if rel.startswith(prefix.strip("/") + "/"):
-                platform = int(number)
         signature = md5_of(full)
         lines.extend(earlier_versions(earlier.get(path, []), signature))
-        lines.append("FILE 1 %d 0 %d %d %s %s" % (platform, kilobytes(os.path.getsize(archive)),
+        lines.append("FILE 1 %d 0 %d %d %s %s" % (platform_of(args, rel), kilobytes(os.path.getsize(archive)),
                                                   kilobytes(size), signature, path))
         present.add(path)
 

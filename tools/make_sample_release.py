@@ -2,7 +2,7 @@
 """Makes the sample web release that scripts/demo serves and the end-to-end
 tests install: the maker's server list and a download server's files.
 
-    make_sample_release.py WEBROOT [--small N] [--large N] [--large-mb MB] [--tag TEXT] [--update]
+    make_sample_release.py WEBROOT [--small N] [--large N] [--large-mb MB] [--tag TEXT] [--update] [--dvd N]
 
 The release ("Demo_900", top folder "Nimbrel") holds the stub simulator
 "Nimbrel-i686", the simulator's top folders, N small files in nested
@@ -20,6 +20,10 @@ one and a scenery tile among them), 6 added (3 in a new folder), 4 removed
 (a whole folder among them), its manifest listing the earlier versions
 first.  release.txt then lists what an up-to-date copy holds, and
 update.txt each change as "changed", "added" or "removed" and the path.
+
+With --dvd N it makes the same files as a set of N install DVDs of the
+release "Nimbrel 9.00" instead: WEBROOT/disk1/ .. WEBROOT/diskN/, the
+simulator on the first disk, the scenery tiles on the others.
 """
 
 import argparse
@@ -32,6 +36,7 @@ import zipfile
 
 RELEASE = "Demo_900"
 UPDATE = "Demo_901"
+DVD_RELEASE = "Nimbrel 9.00"
 TOP = "Nimbrel"
 # Written by the stub simulator: the test or the demo sees that "Fly" ran it.
 SIMULATOR = """#!/bin/sh
@@ -139,13 +144,17 @@ def main():
     ap.add_argument("--large-mb", type=int, default=8)
     ap.add_argument("--tag", default="")
     ap.add_argument("--update", action="store_true", help="also make the release's successor")
+    ap.add_argument("--dvd", type=int, default=0, metavar="N", help="make a set of N install DVDs instead")
     args = ap.parse_args()
 
     with tempfile.TemporaryDirectory(prefix="nimbrel-sample-") as source:
         installed = make_source(source, args.small, args.large, args.large_mb, args.tag)
         gone = [arg for path in GONE for arg in ("--gone", path)]
-        run_release_tool(source, args.webroot, RELEASE, gone)
-        if args.update:
+        if args.dvd:
+            run_release_tool(source, args.webroot, DVD_RELEASE, ["--dvd-disks", str(args.dvd)])
+        else:
+            run_release_tool(source, args.webroot, RELEASE, gone)
+        if args.update and not args.dvd:
             changes, installed = make_update(source, installed)
             with tempfile.TemporaryDirectory(prefix="nimbrel-manifest-") as scratch:
                 previous = os.path.join(args.webroot, "demo", RELEASE, "directory.txt.zip")

@@ -7,7 +7,7 @@
 #include "core/files/file_ops.h"
 #include "core/shell_hooks.h"
 #include "core/text/translation.h"
-#include "engine/destination_guard.h"
+#include "engine/copy_gate.h"
 #include "engine/install_filter.h"
 #include "engine/installer_state.h"
 #include "engine/manifest.h"
@@ -26,12 +26,6 @@ int create_folder(const std::string& path)
     int err = make_folder(path);
     if (err == EEXIST && !dir_exists(path)) return ENOTDIR;
     return show_make_dir_err(err) ? err : 0;
-}
-
-// Like create_folder, for folders inside the destination only.
-int create_inside(const std::string& path)
-{
-    return inside_destination(path + "/") ? create_folder(path) : EACCES;
 }
 
 }  // namespace
@@ -59,6 +53,11 @@ int make_dirs()
         }
         if (slash == std::string::npos) break;
     }
+    // Everything from here on is inside the copy, and goes through its gate.
+    if (int err = copy_gate_open()) {
+        make_dir_error(dest_dir_path, err);
+        return err;
+    }
 
     // Every folder holding a file of the plan, parents before children.
     std::set<std::string> folders;
@@ -74,14 +73,14 @@ int make_dirs()
         }
     }
     for (const std::string& folder : folders) {
-        if (int err = create_inside(dest_dir_path + folder)) {
+        if (int err = copy_make_folder(dest_dir_path + folder)) {
             make_dir_error(dest_dir_path + folder, err);
             return err;
         }
     }
 
     for (const char* name : kFixedFolders) {
-        if (int err = create_inside(dest_dir_path + name)) make_dir_error(dest_dir_path + name, err);
+        if (int err = copy_make_folder(dest_dir_path + name)) make_dir_error(dest_dir_path + name, err);
     }
     return 0;
 }

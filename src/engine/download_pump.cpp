@@ -5,13 +5,12 @@
 #include <cmath>
 #include <cstdint>
 
-#include "core/archives/archives.h"
 #include "core/diag/error_codes.h"
 #include "core/files/file_ops.h"
 #include "core/diag/frame_clock.h"
 #include "core/shell_hooks.h"
 #include "core/text/translation.h"
-#include "engine/destination_guard.h"
+#include "engine/copy_gate.h"
 #include "engine/download_streams.h"
 #include "engine/http_client.h"
 #include "engine/installer_state.h"
@@ -93,8 +92,6 @@ int64_t download_body_limit(const file_version_struct& version)
 }
 
 // Moves stream k by one step; true when it finished its file.
-int unpack_and_delete(const std::string& archive, const std::string& destination);
-
 bool step_stream(int k)
 {
     file_version_struct& version = sim_info[next.file_index[k]].back();
@@ -120,7 +117,7 @@ bool step_stream(int k)
 
     if (version.do_delete) {
         stg.file_action = 0;
-        int result = inside_destination(dest) ? delete_file(dest) : EACCES;
+        int result = copy_delete(dest);
         log_file_action("now we want to nuke a file: DELETING  file ", dest, result);
         record_emptied_folders(dest, deleted_files);
         return true;
@@ -140,7 +137,7 @@ bool step_stream(int k)
         stg.download_failed = 0;
         // Only an archive that unpacked makes the file current: a retry or
         // a repair must still see the others as missing.
-        if (unpack_and_delete(archive, dest) == 0) version.is_current = 1;
+        if (extract_and_delete_file(archive, version) == 0) version.is_current = 1;
         next.downloaded_kb += version.download_size;
         next.installed_kb += version.installed_size;
         return true;
@@ -157,36 +154,23 @@ bool step_stream(int k)
     }
 }
 
-int unpack_and_delete(const std::string& archive, const std::string& destination)
+}  // namespace
+
+int extract_and_delete_file(const std::string& archive, const file_version_struct& version)
 {
-    size_t slash = destination.size() > 1 ? destination.rfind('/', destination.size() - 2) : std::string::npos;
-    std::string folder = slash == std::string::npos ? std::string() : destination.substr(0, slash + 1);
-
-    int result;
-    if (!inside_destination(destination))
-        result = EACCES;
-    else if (archive.size() >= 3 && archive.compare(archive.size() - 3, 3, ".7z") == 0)
-        result = p7z_to_file(archive, folder, nullptr, 0);
-    else
-        result = zip_to_file(archive, folder, nullptr, 0);
-
+    const std::string destination = dest_path_of(version);
+    std::string problem;
+    const int result = copy_install(archive, version, &problem);
     if (result != 0) {
         stg.extract_failed = 1;
         __MACIBM_alert(0, UTL_translate_string("The installer cannot extract a file.", 0),
-                       UTL_translate_string("Error: ", 0) + error_str(result),
+                       UTL_translate_string("Error: ", 0) + (problem.empty() ? error_str(result) : problem),
                        UTL_translate_string("Compressed File: ", 0) + archive,
                        UTL_translate_string("Destination: ", 0) + destination, 1, "utils", 436);
     }
     log_file_action("EXPANDING file ", destination, result);
     delete_file(archive);
     return result;
-}
-
-}  // namespace
-
-void extract_and_delete_file(std::string archive, std::string destination)
-{
-    unpack_and_delete(archive, destination);
 }
 
 int grab_files()
@@ -208,7 +192,7 @@ int grab_files()
     for (int k = 0; k < kStreamCount; ++k) through = through && (!next.active[k] || next.file_index[k] >= files);
     if (through) {
         next.done = 1;
-        remove_emptied_folders(deleted_files, "cleanup: DELETING  file ");
+        copy_remove_emptied_folders(deleted_files, "cleanup: DELETING  file ");
         return 1;
     }
     return stg.extract_failed;

@@ -9,6 +9,8 @@
 
 #include <string>
 
+#include "engine/manifest.h"
+
 // The download path of the file stream's pump last took up, and its name.
 extern std::string crnt_file_path;
 extern std::string crnt_file_name;
@@ -18,6 +20,8 @@ extern std::string crnt_file_name;
 // or a disk filled up (stg.extract_failed); 0 while work remains.
 int grab_files();
 
-// Unpacks `archive` into the folder of `destination`, then deletes the
-// archive.  A failure sets stg.extract_failed and raises a warning.
-void extract_and_delete_file(std::string archive, std::string destination);
+// Installs the file `version` names from `archive` through the copy's gate
+// (copy_gate.h), then deletes the archive.  A failure sets
+// stg.extract_failed and raises a warning naming the archive, the
+// destination and the reason; its result.
+int extract_and_delete_file(const std::string& archive, const file_version_struct& version);

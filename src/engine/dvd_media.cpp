@@ -1,12 +1,15 @@
 #include "engine/dvd_media.h"
 
+#include <sys/stat.h>
+
+#include <cerrno>
 #include <vector>
 
 #include "core/archives/archives.h"
 #include "core/core_globals.h"
 #include "core/diag/error_codes.h"
+#include "core/diag/log_stream.h"
 #include "core/files/file_ops.h"
-#include "core/shell_hooks.h"
 #include "core/text/translation.h"
 #include "core/files/xmap.h"
 #include "engine/dvd_mounts.h"
@@ -23,23 +26,81 @@ std::string archive_on_disk(int history)
     return install_name + "/" + sim_info[history].back().path + suffix_for_file(history);
 }
 
+// The version file of a disk whose manifest could not be read: while that
+// very file is in the drive the hub keeps saying it is no install DVD;
+// another disk, or this one taken out, is scanned afresh.
+struct disk_identity {
+    bool set = false;
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = 0;
+    timespec modified = {};
+    timespec changed = {};
+};
+disk_identity unreadable_disk;
+
+disk_identity identify(const std::string& disk)
+{
+    disk_identity id;
+    struct stat st;
+    if (::stat((disk + "dvd_version.txt").c_str(), &st) != 0) return id;
+    id.set = true;
+    id.device = st.st_dev;
+    id.inode = st.st_ino;
+    id.size = st.st_size;
+    id.modified = st.st_mtim;
+    id.changed = st.st_ctim;
+    return id;
+}
+
+bool same_disk(const disk_identity& a, const disk_identity& b)
+{
+    const auto same_time = [](const timespec& x, const timespec& y) {
+        return x.tv_sec == y.tv_sec && x.tv_nsec == y.tv_nsec;
+    };
+    // The file's inode alone is no proof: a new disk can reuse the number.
+    return a.set && b.set && a.device == b.device && a.inode == b.inode && a.size == b.size &&
+           same_time(a.modified, b.modified) && same_time(a.changed, b.changed);
+}
+
 void read_dvd_manifest()
 {
     const std::string archive = dvd_path + install_name + "/directory.txt.zip";
-    const int err = zip_to_file(archive, temp_path, nullptr, 0);
+    const std::string manifest = temp_path + "directory.txt";
+    // A manifest left by a disk read before must not pass for this one's.
+    delete_file(manifest);
+    int err = zip_to_file(archive, temp_path, nullptr, 0);
+    if (err == 0 && !file_exists(manifest)) err = ENOENT;
     if (err != 0) {
-        __MACIBM_alert(
-            0, UTL_translate_string("DVD scan: The installer cannot extract a file.", 0),
-            UTL_string_sub(UTL_translate_string("Error: %1:message%.", 0), error_str(err)),
-            UTL_string_sub(UTL_translate_string("Compressed File: %1:file%.", 0), archive),
-            UTL_string_sub(UTL_translate_string("Destination Path: %1:file%.", 0), temp_path), 2,
-            __FILE__, __LINE__);
-        return;  // a test's alert returns; the manifest stays unread
+        // A damaged disk is no reason to end the program: the user can put
+        // in another one, so the hub says this is no install DVD.
+        xer << "DVD scan: cannot extract " << archive << " into " << temp_path << ": "
+            << error_str(err) << "\n";
+        stg.dir_status = kDirectoryNewerFormat;
+        sim_info.clear();  // no manifest of another disk stands for this one's
+        unreadable_disk = identify(dvd_path);
+        return;
     }
     stg.dir_status = read_directory(
-        temp_path + "directory.txt",
+        manifest,
         UTL_translate_string(
             "Scanning directory text file to see if you already have Nimbrel installed...", 0));
+}
+
+// Forgets a disk that could not be read, or named no release, once it has
+// left the drive, so that the next one is looked for wherever it mounts.
+void forget_departed_disk()
+{
+    if (dvd_path.empty()) return;
+    const bool unnamed = install_name == no_install_name;
+    const bool unreadable = stg.dir_status == kDirectoryNewerFormat && unreadable_disk.set;
+    if (!unnamed && !unreadable) return;
+    const disk_identity now = identify(dvd_path);
+    if (unnamed ? now.set : same_disk(now, unreadable_disk)) return;
+    unreadable_disk = {};
+    dvd_path.clear();
+    install_name = no_install_name;
+    stg.dir_status = 0;
 }
 
 }  // namespace
@@ -62,6 +123,7 @@ bool read_dvd_version_file(const std::string& path, std::string& name, bool& fou
 
 void UTIL_scan_dvd()
 {
+    forget_departed_disk();
     if (dvd_path.empty()) dvd_path = UTIL_find_dvd_path();
     if (dvd_path.empty()) return;  // the release folder is on the disk
 

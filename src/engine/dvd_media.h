@@ -18,7 +18,8 @@ bool read_dvd_version_file(const std::string& path, std::string& name, bool& fou
 // is empty, reads its version file while the release is unknown (an
 // install from DVD has no servers: stg.server_count becomes 0), then reads
 // the release's manifest once into sim_info.  A manifest that cannot be
-// unpacked is fatal.
+// unpacked, or whose archive holds none, sets stg.dir_status to 2 (as a
+// manifest of another format does) until that disk leaves the drive.
 void UTIL_scan_dvd();
 
 // True, with current_disk set to the file's disk, when a mounted DVD holds

@@ -3,8 +3,7 @@
 #include <cerrno>
 #include <set>
 
-#include "core/files/file_ops.h"
-#include "engine/destination_guard.h"
+#include "engine/copy_gate.h"
 #include "engine/manifest.h"
 
 void delete_files()
@@ -14,7 +13,7 @@ void delete_files()
         file_version_struct& current = history.back();
         if (!current.do_delete) continue;
         std::string dest = dest_path_of(current);
-        int result = inside_destination(dest) ? delete_file(dest) : EACCES;
+        int result = copy_delete(dest);
         log_file_action("DELETING  file ", dest, result);
         record_emptied_folders(dest, folders);
         // A file that is still there is still installed: a later checksum
@@ -24,5 +23,5 @@ void delete_files()
             current.sig_have = "NONE";
         }
     }
-    remove_emptied_folders(folders, "cleanup: DELETING  file ");
+    copy_remove_emptied_folders(folders, "cleanup: DELETING  file ");
 }

@@ -7,8 +7,7 @@
 #include "core/files/file_checksum.h"
 #include "core/files/file_ops.h"
 #include "core/diag/log_stream.h"
-#include "engine/destination_guard.h"
-#include "engine/destination_unpack.h"
+#include "engine/copy_gate.h"
 #include "engine/install_filter.h"
 #include "engine/installer_state.h"
 #include "engine/manifest.h"
@@ -118,12 +117,16 @@ void dvd_unpack_task::unpack_step()
         err_msg = "The install stopped before the file " + temp_copy + " was unpacked.";
         return;
     }
-    std::string folder;
-    const int result = unpack_to_destination(temp_copy, dest_file, folder);
+    std::string problem;
+    const int result = copy_install(temp_copy, sim_info[file_index].back(), &problem);
     if (result != 0) {
+        // A '/' that ends the path is not a split point.
+        const size_t slash = dest_file.size() > 1 ? dest_file.rfind('/', dest_file.size() - 2) : std::string::npos;
+        const std::string folder = slash == std::string::npos ? std::string() : dest_file.substr(0, slash + 1);
         err_num = result;
         err_msg = "I was unable to unzip the file " + temp_copy + " to the folder " + folder +
                   ".  (Original file was: " + dvd_src + ")";
+        if (!problem.empty()) err_msg += "  " + problem;
         return;
     }
     delete_file(temp_copy);

@@ -21,7 +21,6 @@
 namespace {
 
 constexpr int kBackgroundTexture = 415;
-constexpr int kLanguageItalian = 4;
 const char* const kOrderPage = "http://" NIMBREL_MAKER_HOST "/order.html";
 
 screen_fn g_last_screen = nullptr;
@@ -91,26 +90,19 @@ void draw_record(const wizard_screen& rec, wizard_frame_events& events)
 void draw_button_bar(const wizard_screen& rec, wizard_frame_events& events)
 {
     const bool last_screen = rec.next == wizard_quit;
-    // With no left-hand QUIT, OPTIONS takes the place QUIT would have had.
-    int quit_width = skin_button_geometry(mnw.language, 30, 12, cap_quit, 1).frame_width;
-    if (!last_screen && interface_rect(30, 12, cap_quit, 1, &quit_width, 1, 0)) {
+    if (!last_screen && bar_button_rect(button_bar::quit, last_screen, 1, 0)) {
         if (rec.quit_hook) rec.quit_hook();
         app_done = 1;
     }
-    if (interface_rect(static_cast<float>(quit_width + 40), 12, cap_options, 1, nullptr,
-                       rec.flag_prefs, rec.flag_prefs ? 0 : 2) &&
+    if (bar_button_rect(button_bar::options, last_screen, rec.flag_prefs, rec.flag_prefs ? 0 : 2) &&
         rec.flag_prefs)
         handle_prefs();
-    if (interface_rect(mnw.language == kLanguageItalian ? 360 : 400, 12, cap_buy_online, 0,
-                       nullptr, 1, 0))
-        go_to_URL(kOrderPage);
+    if (bar_button_rect(button_bar::buy_online, last_screen, 1, 0)) go_to_URL(kOrderPage);
 
-    int right_width = 0;
-    if (interface_rect(770, 12, last_screen ? cap_quit : cap_continue, -1, &right_width,
-                       rec.next != nullptr, rec.next ? 0 : 2))
+    if (bar_button_rect(last_screen ? button_bar::last_quit : button_bar::next, last_screen,
+                        rec.next != nullptr, rec.next ? 0 : 2))
         events.continue_clicked = true;
-    if (interface_rect(static_cast<float>(760 - right_width), 12, cap_go_back, -1, nullptr,
-                       rec.back != nullptr, rec.back ? 0 : 2))
+    if (bar_button_rect(button_bar::go_back, last_screen, rec.back != nullptr, rec.back ? 0 : 2))
         events.back_clicked = true;
 }
 

@@ -16,9 +16,3 @@ int demo_get_updates(int first_frame, wizard_screen& record);
 int demo_pick_dest(int first_frame, wizard_screen& record);
 int demo_run_patch(int first_frame, wizard_screen& record);
 int demo_done(int first_frame, wizard_screen& record);
-
-// -- Pieces of the screens, for their tests ------------------------------------
-
-// The destination folder of a parent folder ("/" last) and a new folder's
-// name: the parent alone while the name is empty.
-std::string demo_destination(const std::string& parent, const std::string& name);

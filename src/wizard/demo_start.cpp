@@ -15,27 +15,14 @@ namespace {
 
 std::string tr(const char* english) { return UTL_translate_string(english, 0); }
 
-void fill_step_list()
-{
-    struct step {
-        const char* name;
-        screen_fn screen;
-    };
-    static const step road[] = {
-        {UTL_TEXT("Welcome"), demo_start},
-        {UTL_TEXT("License"), see_eula},
-        {UTL_TEXT("Check Servers"), demo_get_updates},
-        {UTL_TEXT("Pick Destination"), demo_pick_dest},
-        {UTL_TEXT("Install"), demo_run_patch},
-        {UTL_TEXT("Finish"), demo_done},
-    };
-    step_names.clear();
-    step_funcs.clear();
-    for (const step& s : road) {
-        step_names.push_back(tr(s.name));
-        step_funcs.push_back(s.screen);
-    }
-}
+const road_step kRoad[] = {
+    {UTL_TEXT("Welcome"), demo_start},
+    {UTL_TEXT("License"), see_eula},
+    {UTL_TEXT("Check Servers"), demo_get_updates},
+    {UTL_TEXT("Pick Destination"), demo_pick_dest},
+    {UTL_TEXT("Install"), demo_run_patch},
+    {UTL_TEXT("Finish"), demo_done},
+};
 
 }  // namespace
 
@@ -44,7 +31,7 @@ int demo_start(int first_frame, wizard_screen& record)
     if (first_frame) {
         accept_eula = 0;
         locate_all_nimbrels();
-        fill_step_list();
+        set_step_list(kRoad);
         g_eula_road = {demo_start, demo_get_updates};
         next.reset_all_streams();
     }

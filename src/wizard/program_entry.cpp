@@ -13,6 +13,7 @@
 #include "core/shell_hooks.h"
 #include "core/files/system_paths.h"
 #include "engine/dvd_install_pump.h"
+#include "engine/dvd_mounts.h"
 #include "engine/file_plan.h"
 #include "engine/install_registry.h"
 #include "engine/installer_state.h"
@@ -122,7 +123,13 @@ int wizard_main(int argc, char** argv)
     std::string temp_folder, own_path, app_folder;
     get_OS_abs_path(os_dir_temp, temp_folder);
     get_OS_abs_path(os_dir_this_app_file, own_path);
-    if (runs_from_dvd(own_path, dvd_path)) relaunch_off_dvd(own_path, temp_folder);
+    // Looked for first: a program started from the disk must move off it
+    // before anything else, or the disk could never be changed.  The copy
+    // itself runs from the temporary folder, which no disk may claim, or
+    // it would move on for ever.
+    dvd_path = UTIL_find_dvd_path();
+    if (runs_from_dvd(own_path, dvd_path) && own_path.compare(0, temp_folder.size(), temp_folder) != 0)
+        relaunch_off_dvd(own_path, temp_folder);
 
     // "-path" may be relative to where the user started the program.
     std::string start_folder;

@@ -20,6 +20,32 @@ struct eula_neighbours {
 // screen, the DVD road on its destination screen.
 extern eula_neighbours g_eula_road;
 
+// -- Destination ---------------------------------------------------------------
+// The new folder a destination screen edits; kept by the screen for the run.
+struct destination_choice {
+    std::string parent_dir;      // "" until the screen first runs
+    std::string install_folder;  // the new folder's name
+    std::string desktop_f;       // the desktop, for the sentence saying so
+};
+// "Change Destination" with its folder picker (asking `picker_prompt`) and
+// the "Install Name:" field; true when either changed the choice.
+bool edit_destination(destination_choice& choice, const std::string& picker_prompt);
+// Sets dest_dir_path from the choice and the record's text; true when the
+// new folder can be made: it has a name a folder can have and no folder of
+// that name is there yet.
+bool describe_destination(const destination_choice& choice, wizard_screen& record);
+// The destination folder of a parent folder ("/" last) and a new folder's
+// name: the parent alone while the name is empty.
+std::string destination_folder(const std::string& parent, const std::string& name);
+// ".", "..", a "/", a control byte, or longer than a folder name can be.
+bool is_unsafe_folder_name(const std::string& name);
+// The checksum pass over dest_dir_path to its end within this frame: for a
+// folder that does not exist yet it ends on its first step.
+void check_destination_now();
+// The plan for a folder that does not exist yet: every simulator file to
+// install, no scenery tile, and the sizes of that.
+void plan_fresh_install();
+
 // -- Disk space and cancel ---------------------------------------------------
 // Draws the readout below the screen's text; true when the free space
 // exceeds the need, or cannot be found out.

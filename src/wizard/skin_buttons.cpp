@@ -8,31 +8,9 @@
 namespace {
 
 constexpr int kSkinTexture = 413;
-constexpr float kSkinWidth = 1024.0f;
-constexpr float kCaptionHeight = 22.0f;
 
-}  // namespace
-
-skin_button_box skin_button_geometry(int language, float x, float y, int caption, int align)
+int draw_skin_button(const skin_button_box& box, int live, int look)
 {
-    const int l = language >= 0 && language < 6 ? language : 0;
-    const int c = caption >= 0 && caption < 7 ? caption : 0;
-    const float width = btn_cuts[c + 1][l] - btn_cuts[c][l];
-    skin_button_box box;
-    box.left = align == 1 ? x : align == 0 ? x - width / 2.0f : x - width;
-    box.right = box.left + width;
-    box.bottom = y;
-    box.top = y + kCaptionHeight;
-    box.s_left = btn_cuts[c][l] / kSkinWidth;
-    box.s_right = btn_cuts[c + 1][l] / kSkinWidth;
-    box.frame_width = static_cast<int>(width + 20.0f);
-    return box;
-}
-
-int interface_rect(float x, float y, int caption, int align, int* width_out, int live, int look)
-{
-    const skin_button_box box = skin_button_geometry(mnw.language, x, y, caption, align);
-    if (width_out) *width_out = box.frame_width;
     colr.assign(107, 1.0f, 1.0f, 1.0f);
 
     const bool inside = mnw.mouse_x >= box.left && mnw.mouse_x <= box.right &&
@@ -44,12 +22,25 @@ int interface_rect(float x, float y, int caption, int align, int* width_out, int
         pill = mnw.button_held ? 12 : 11;
         s = mnw.button_held ? sheet_layout::pressed_strip : sheet_layout::hover_strip;
     }
-    BTN_frame1(pill, (box.left + box.right) / 2.0f, y + kCaptionHeight / 2.0f,
-               static_cast<float>(box.frame_width), 0);
+    BTN_frame1(pill, box.centre_x(), box.centre_y(), static_cast<float>(box.frame_width), 0);
     OGL_2dquad(kSkinTexture, 107, look == 2 ? 0.5f : 1.0f,
                box.left, box.bottom, box.s_left, s.t_bottom,
                box.left, box.top, box.s_left, s.t_top,
                box.right, box.top, box.s_right, s.t_top,
                box.right, box.bottom, box.s_right, s.t_bottom, 1, 5);
     return mnw.click && inside ? 1 : 0;
+}
+
+}  // namespace
+
+int interface_rect(float x, float y, int caption, int align, int* width_out, int live, int look)
+{
+    const skin_button_box box = skin_button_geometry(mnw.language, x, y, caption, align);
+    if (width_out) *width_out = box.frame_width;
+    return draw_skin_button(box, live, look);
+}
+
+int bar_button_rect(button_bar::button b, bool last_screen, int live, int look)
+{
+    return draw_skin_button(button_bar::place(mnw.language, b, last_screen), live, look);
 }

@@ -11,6 +11,7 @@
 #include "engine/install_filter.h"
 #include "engine/install_registry.h"
 #include "engine/installer_state.h"
+#include "engine/installer_tasks.h"
 #include "engine/manifest.h"
 #include "widgets/buttons.h"
 #include "wizard/number_texts.h"
@@ -69,6 +70,16 @@ void refuse_command_line_folder_unless_a_copy()
     cmd_line_path.clear();
 }
 
+// Leaving a scan under way: its workers write into sim_info, which the
+// search reads anew on return.  The tasks not begun are dropped, so the
+// window answers again once the files being read are done, not the copy.
+void stop_scan()
+{
+    installer_tasks_abandon(true);
+    checksum_directory_kill();
+    installer_tasks_abandon(false);
+}
+
 }  // namespace
 
 int count_installed_deletions()
@@ -88,9 +99,7 @@ int count_installed_deletions()
 int net_start(int first_frame, wizard_screen& record)
 {
     if (first_frame) {
-        // Back from a scan under way: its workers must be done with
-        // sim_info before anything reads the manifest again.
-        checksum_directory_kill();
+        stop_scan();
         refuse_command_line_folder_unless_a_copy();
         locate_all_nimbrels();
         fill_step_list();
@@ -116,7 +125,7 @@ int net_start(int first_frame, wizard_screen& record)
 int net_pick_dest(int first_frame, wizard_screen& record)
 {
     if (first_frame) {
-        checksum_directory_kill();
+        stop_scan();
         next.reset_all_streams();
     }
     record.title = tr("Pick Destination");
@@ -136,7 +145,7 @@ int net_get_updates(int first_frame, wizard_screen& record)
     // than fetch it again.  A scan left running is stopped first, since
     // reading refills sim_info.
     if (first_frame && stg.dir_status == 3) {
-        checksum_directory_kill();
+        stop_scan();
         stg.dir_status = 1;
     }
     record.title = tr("Search for Updates");

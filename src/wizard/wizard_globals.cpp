@@ -1,6 +1,7 @@
 #include "wizard/wizard_screen.h"
 
 #include "core/shell_hooks.h"
+#include "core/text/translation.h"
 #include "wizard/wizard_globals.h"
 
 std::vector<std::string> step_names;
@@ -9,6 +10,16 @@ std::vector<screen_fn> step_funcs;
 std::string cmd_line_path;
 int num_install_errors = 0;
 int accept_eula = 0;
+
+void set_step_list(const road_step* steps, std::size_t count)
+{
+    step_names.clear();
+    step_funcs.clear();
+    for (std::size_t i = 0; i < count; ++i) {
+        step_names.push_back(UTL_translate_string(steps[i].name, 0));
+        step_funcs.push_back(steps[i].screen);
+    }
+}
 
 int wizard_quit(int, wizard_screen&)
 {

@@ -3,6 +3,7 @@
 // screens themselves; they describe the frame and answer "done" (non-zero).
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,19 @@ extern screen_fn g_wizard;
 // The road's step list, filled by the road's first screen.
 extern std::vector<std::string> step_names;
 extern std::vector<screen_fn> step_funcs;
+
+// A road's step: its name in English (marked with UTL_TEXT) and its screen.
+struct road_step {
+    const char* name;
+    screen_fn screen;
+};
+// Replaces the step list by a road's steps, their names translated.
+void set_step_list(const road_step* steps, std::size_t count);
+template <std::size_t N>
+void set_step_list(const road_step (&steps)[N])
+{
+    set_step_list(steps, N);
+}
 
 // The last screen of every road: ends the program.
 int wizard_quit(int first_frame, wizard_screen& record);

@@ -90,15 +90,27 @@ TEST(ZipEscapes, AcceptsLinksThatStayInside)
     EXPECT_EQ(testing_support::read_file(dir / "chain"), "t");
 }
 
-// A link that was there before (the user's scenery on another disk) is the
-// user's choice and is followed.
-TEST(ZipEscapes, FollowsLinksThatWereThereBefore)
+// A link that was already on the disk is followed while it stays inside,
+// also when its target is absolute; one that leads out is refused by the
+// kernel at the moment of the write.
+TEST(ZipEscapes, LinksThatWereThereBeforeAreFollowedOnlyInside)
 {
     scratch_dir dir;
     ::mkdir((dir / "elsewhere").c_str(), 0755);
     ::mkdir((dir / "out").c_str(), 0755);
+    ::mkdir((dir / "out/Real").c_str(), 0755);
     ASSERT_EQ(::symlink((dir / "elsewhere").c_str(), (dir / "out/Custom").c_str()), 0);
-    write_file(dir / "x.zip", make_zip({{"Custom/tile.dat", "t"}}));
+    ASSERT_EQ(::symlink((dir / "out/Real").c_str(), (dir / "out/Alias").c_str()), 0);
+    ASSERT_EQ(::symlink("Real", (dir / "out/Near").c_str()), 0);
+
+    write_file(dir / "x.zip", make_zip({{"Alias/a.txt", "a"}, {"Near/b.txt", "b"}}));
     ASSERT_EQ(zip_to_file(dir / "x.zip", dir / "out/", nullptr, 0), 0);
-    EXPECT_EQ(testing_support::read_file(dir / "elsewhere/tile.dat"), "t");
+    EXPECT_EQ(testing_support::read_file(dir / "out/Real/a.txt"), "a");
+    EXPECT_EQ(testing_support::read_file(dir / "out/Real/b.txt"), "b");
+
+    write_file(dir / "x.zip", make_zip({{"Custom/tile.dat", "t"}}));
+    captured_log log;
+    EXPECT_EQ(zip_to_file(dir / "x.zip", dir / "out/", nullptr, 0), 20001);
+    EXPECT_FALSE(testing_support::file_exists(dir / "elsewhere/tile.dat")) << "entry escaped";
+    EXPECT_NE(log.text().find("leads out of the folder"), std::string::npos) << log.text();
 }

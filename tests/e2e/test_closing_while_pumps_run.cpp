@@ -19,7 +19,7 @@ using testing_support::run_shell;
 
 bool has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
-void expect_clean_end(installer_process& program)
+void expect_clean_end(program_process& program)
 {
     EXPECT_EQ(program.wait(30), 0) << program.output() << program.log();
     EXPECT_TRUE(has(program.log(), "Clean exit from threads.")) << program.log();
@@ -65,16 +65,12 @@ TEST(closing_while_pumps_run, CloseRequestDuringDownloadsCutsTheStreamsAndEndsCl
 {
     // Each stream at 100 KB/s: one large archive alone takes about a minute.
     sample_release release(10, 2, 8);
-    ASSERT_TRUE(release.serve("limit_rate 100k;\n"));
-    installer_process program;
-    const std::string window = start_installer(program, release.port());
-    ASSERT_FALSE(window.empty()) << program.output();
-    road_walker road(program, window);
-    road.walk_to_destination();
-    std::string temp;
-    ASSERT_TRUE(wait_until([&] { return !(temp = release.temp_folder()).empty(); }, 10))
-        << "not one private temporary folder holds the manifest";
-    ASSERT_TRUE(begin_install(program, road)) << program.log();
+    ASSERT_TRUE(release.serve("limit_rate 100k;\n")) << release.problem();
+    road_walker road(NIMBREL_INSTALLER);
+    ASSERT_TRUE(start_demo(road, release.port())) << road.output();
+    ASSERT_TRUE(walk_to_destination(road, release)) << road.log();
+    const std::string temp = release.temp_folder();
+    ASSERT_TRUE(begin_install(road)) << road.log();
     // The small archives come and go at once; one past 100 KB is a large
     // one on its way.
     const auto large_under_way = [&] {
@@ -83,9 +79,9 @@ TEST(closing_while_pumps_run, CloseRequestDuringDownloadsCutsTheStreamsAndEndsCl
     ASSERT_TRUE(wait_until(large_under_way, 30)) << "no large download under way";
     road.shot("closing_during_download");
 
-    ASSERT_TRUE(program.send_close_request());
-    expect_clean_end(program);
-    EXPECT_EQ(program.output(), "");
+    ASSERT_TRUE(road.send_close_request());
+    expect_clean_end(road);
+    EXPECT_EQ(road.output(), "");
     EXPECT_FALSE(file_exists(temp)) << temp << " outlived the run";
     // nginx notes a request when it ends; a cut one ends short.
     std::vector<served> large;
@@ -101,7 +97,7 @@ TEST(closing_while_pumps_run, CloseRequestDuringDownloadsCutsTheStreamsAndEndsCl
 
 TEST(closing_while_pumps_run, CloseRequestDuringAChecksumRunDropsTheFilesNotBegun)
 {
-    installer_process program(CHECKSUM_SCREEN_INSTALLER);
+    program_process program(CHECKSUM_SCREEN_INSTALLER);
     // Sparse files cost no disk, and reading one takes its MD5 a while.
     constexpr int kFiles = 200;
     ASSERT_EQ(run_shell("mkdir -p '" + program.home() + "copy' && cd '" + program.home() +
@@ -111,7 +107,6 @@ TEST(closing_while_pumps_run, CloseRequestDuringAChecksumRunDropsTheFilesNotBegu
     program.start({"--lang=en"});
     ASSERT_FALSE(program.wait_for_window(20).empty()) << program.output();
     ASSERT_TRUE(wait_until([&] { return has(program.log(), "Start of MD5"); }, 20)) << program.log();
-    x_command("sleep 0.5");
 
     ASSERT_TRUE(program.send_close_request());
     expect_clean_end(program);

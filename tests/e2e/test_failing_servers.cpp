@@ -6,98 +6,101 @@
 
 #include <signal.h>
 
+#include <cstdint>
+#include <cstdlib>
 #include <string>
 
 #include "nginx_server.h"
-#include "screen_picture.h"
 #include "web_demo_road.h"
 
 namespace {
 
+using testing_support::count_of;
 using testing_support::file_exists;
 using testing_support::read_file;
+using testing_support::window_pixels;
 using testing_support::write_file;
-
-int count_of(const std::string& text, const std::string& part)
-{
-    int n = 0;
-    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
-    return n;
-}
 
 bool has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
 // -- Reading the window -------------------------------------------------------------
 
-// Columns of window pixels that differ from `ground` anywhere in rows
-// bottom..top (interface units).
-bool column_has_ink(const picture& shot, int x, int bottom, int top, const rgba& ground)
+// A pixel by interface units: y up from the window's bottom.
+uint32_t pixel(const window_pixels& p, int x, int y) { return p.at(x, p.height() - 1 - y); }
+
+bool near(uint32_t a, uint32_t b, int slack)
+{
+    for (int shift : {0, 8, 16})
+        if (std::abs(int((a >> shift) & 0xff) - int((b >> shift) & 0xff)) > slack) return false;
+    return true;
+}
+
+bool column_has_ink(const window_pixels& p, int x, int bottom, int top, uint32_t ground)
 {
     for (int y = bottom; y <= top; ++y)
-        if (!shot.window(x, y).near(ground, 24)) return true;
+        if (!near(pixel(p, x, y), ground, 24)) return true;
     return false;
 }
 
-// From `x` outwards in `step` (-1 left, +1 right): past the ink of the
-// button, the blank columns up to the next ink.  -1 when no ink follows
-// within `limit` columns.
-int gap_beside(const picture& shot, int x, int step, int bottom, int top, const rgba& ground, int limit)
+// From `x` outwards by `step` (-1 left, +1 right): past the ink of what
+// stands at `x`, the blank columns up to the next ink; -1 when no ink
+// follows within `limit` columns.
+int gap_beside(const window_pixels& p, int x, int step, int bottom, int top, uint32_t ground, int limit)
 {
     const int end = x + step * limit;
-    while (x != end && column_has_ink(shot, x, bottom, top, ground)) x += step;
+    while (x != end && column_has_ink(p, x, bottom, top, ground)) x += step;
     int gap = 0;
     for (; x != end; x += step, ++gap)
-        if (column_has_ink(shot, x, bottom, top, ground)) return gap;
+        if (column_has_ink(p, x, bottom, top, ground)) return gap;
     return -1;
 }
 
-// Pixels unlike the panel beside a server's radio button in its row, where
-// the description is written.
-int ink_beside_radio(const picture& shot, int y)
+// Pixels unlike the step panel in a server's row, right of its radio
+// button, where its description is written.
+int ink_beside_radio(const window_pixels& p, int y)
 {
-    const rgba ground = shot.window(192, y + 4);
+    const uint32_t ground = pixel(p, 185, y + 4);
     int ink = 0;
     for (int x = 52; x < 180; ++x)
-        for (int row = y - 2; row <= y + 10; ++row) ink += !shot.window(x, row).near(ground, 40);
+        for (int row = y - 2; row <= y + 10; ++row) ink += !near(pixel(p, x, row), ground, 40);
     return ink;
 }
 
 // -- Servers that cannot be reached or that lie ------------------------------------------
 
-// A closed proxy port: the window stays usable, the log gets one failure
-// block and a few counts, not a block per try.  The options window it
-// starts in shows its pop-up button clear of the labels beside it.
+// A closed proxy port: the window stays usable and the log gets one failure
+// block and a few counts, not a block per try.  The options window on the
+// way shows its pop-up button clear of the labels beside it.
 TEST(failing_road, ClosedProxyLeavesAUsableWindowAndASmallLog)
 {
     const unsigned short closed = testing_support::free_loopback_port();
     ASSERT_NE(closed, 0);
-    installer_process program;
-    const std::string window = start_installer(program, closed);
-    ASSERT_FALSE(window.empty()) << program.output();
-    road_walker road(program, window);
+    road_walker road(NIMBREL_INSTALLER);
+    ASSERT_TRUE(start_demo(road, closed)) << road.output();
 
-    road.click(160, 23);  // OPTIONS
-    const picture options = picture::read(road.shot("failing_options_window"));
-    ASSERT_FALSE(options.empty());
+    ASSERT_TRUE(road.press_until_changed(button_bar::options)) << road.log();
+    road.rest_pointer();
+    road.wait_for_still(0.3, 5);
+    road.shot("failing_options_window");
     // The options window stands centred, 700 by 380: its pop-up button at
-    // (250, 300) of it, the General Preferences panel around.
-    const rgba ground = options.window(700, 300);
-    const int left = gap_beside(options, 310, -1, 405, 420, ground, 150);
-    const int right = gap_beside(options, 310, +1, 405, 420, ground, 150);
-    EXPECT_GE(left, 4) << "the left label runs into the button";
-    EXPECT_GE(right, 4) << "the right label runs into the button";
-    road.click(60, 480);  // the options window's close area
+    // (250, 300) of it, within the General Preferences panel.
+    const window_pixels options = road.picture();
+    ASSERT_FALSE(options.empty());
+    const uint32_t ground = pixel(options, 700, 300);
+    EXPECT_GE(gap_beside(options, 310, -1, 405, 420, ground, 150), 4) << "the left label runs into the button";
+    EXPECT_GE(gap_beside(options, 310, +1, 405, 420, ground, 150), 4) << "the right label runs into the button";
+    ASSERT_TRUE(road.click_until_changed(50 + 10, 110 + 370)) << "the options window did not close";
 
-    road.walk_to_destination();  // stays on the server check
-    x_command("sleep 6");
+    ASSERT_TRUE(walk_to_server_check(road)) << road.log();
+    ASSERT_TRUE(road.wait_for_log("HTTP Error for ", 10)) << road.log();
+    road.wait_for_log("as before, 4 times", 12);  // eight seconds of rests: 0.5, 1, 2, 4
     road.shot("failing_server_check_closed_proxy");
-    const std::string log = program.log();
-    EXPECT_EQ(count_of(log, "HTTP Error for "), count_of(log, "as before") + 1) << log;
-    EXPECT_LE(count_of(log, "as before"), 4) << "more than a few tries in six seconds";
-    EXPECT_EQ(count_of(log, "   server     ="), 1) << log;
+    const std::string log = road.log();
+    EXPECT_EQ(count_of(log, "   server     ="), 1) << "one failure block, then counts\n" << log;
+    EXPECT_LE(count_of(log, "as before"), 3) << log;
 
-    road.press_quit();
-    EXPECT_EQ(program.wait(20), 0) << program.output();
+    road.press(button_bar::quit);
+    EXPECT_EQ(road.wait(20), 0) << road.output();
 }
 
 // Every server gives a manifest archive that does not unpack: one warning
@@ -106,26 +109,24 @@ TEST(failing_road, DamagedManifestEverywhereWarnsOncePerServerAndLetsTheUserQuit
 {
     sample_release release(5, 0, 1);
     write_file(release.release_folder() + "directory.txt.zip", "PK but no zip archive");
-    ASSERT_TRUE(release.serve());
-    installer_process program;
-    const std::string window = start_installer(program, release.port());
-    ASSERT_FALSE(window.empty()) << program.output();
-    road_walker road(program, window);
-    road.walk_to_destination();
+    ASSERT_TRUE(release.serve()) << release.problem();
+    road_walker road(NIMBREL_INSTALLER);
+    ASSERT_TRUE(start_demo(road, release.port())) << road.output();
+    ASSERT_TRUE(walk_to_server_check(road)) << road.log();
 
     const char warning[] = "The installer cannot extract a file.";
     EXPECT_TRUE(wait_until([&] {
         road.keys("Return");
-        return count_of(program.log(), warning) >= 2;
-    }, 20)) << program.log();
+        return road.logged(warning, 2);
+    }, 20)) << road.log();
     road.keys("Return");
-    x_command("sleep 2");
+    road.wait_for_still(1, 5);
     road.shot("failing_damaged_manifest");
-    EXPECT_EQ(count_of(program.log(), warning), 2) << "a warning came back for a server already warned about";
+    EXPECT_FALSE(road.logged(warning, 3)) << "a warning came back for a server already warned about";
     EXPECT_EQ(count_of(release.access_log(), "directory.txt.zip"), 2) << release.access_log();
 
-    road.press_quit();
-    EXPECT_EQ(program.wait(20), 0) << program.output();
+    road.press(button_bar::quit);
+    EXPECT_EQ(road.wait(20), 0) << road.output();
 }
 
 // -- Told to stop -------------------------------------------------------------------------
@@ -133,9 +134,9 @@ TEST(failing_road, DamagedManifestEverywhereWarnsOncePerServerAndLetsTheUserQuit
 class stopped_by_signal : public testing::TestWithParam<int> {};
 
 // During the install, with downloads under way: the pumps stop, the
-// preferences are written, the run's temporary folder goes, and the
-// status is 128 + the signal.  The install screen's server list shows
-// plain descriptions, as the release tool and hand-written lists have them.
+// preferences are written, the run's temporary folder goes, and the status
+// is 128 + the signal.  The install screen's server list shows plain
+// descriptions, as the release tool and hand-written lists have them.
 TEST_P(stopped_by_signal, DuringTheInstallShutsDownTheOrdinaryWay)
 {
     const int sig = GetParam();
@@ -143,28 +144,27 @@ TEST_P(stopped_by_signal, DuringTheInstallShutsDownTheOrdinaryWay)
     std::string list = read_file(release.webroot() + "serverlist9.txt");
     for (size_t at; (at = list.find("|Download")) != std::string::npos;) list.erase(at, 1);
     write_file(release.webroot() + "serverlist9.txt", list);
-    ASSERT_TRUE(release.serve(release.slowed("Nimbrel/Resources/large/", "100k")));
-    installer_process program;
-    const std::string window = start_installer(program, release.port());
-    ASSERT_FALSE(window.empty()) << program.output();
-    road_walker road(program, window);
-    road.walk_to_destination();
-    std::string temp;
-    ASSERT_TRUE(wait_until([&] { return !(temp = release.temp_folder()).empty(); }, 10)) << program.log();
-    ASSERT_TRUE(begin_install(program, road)) << program.log();
-    ASSERT_TRUE(wait_until([&] { return holds_archives(temp); }, 20)) << program.log();
+    ASSERT_TRUE(release.serve(release.slowed("Nimbrel/Resources/large/", "100k"))) << release.problem();
+    road_walker road(NIMBREL_INSTALLER);
+    ASSERT_TRUE(start_demo(road, release.port())) << road.output();
+    ASSERT_TRUE(walk_to_destination(road, release)) << road.log();
+    const std::string temp = release.temp_folder();
+    ASSERT_TRUE(begin_install(road)) << road.log();
+    ASSERT_TRUE(wait_until([&] { return holds_archives(temp); }, 20)) << road.log();
 
     if (sig == SIGTERM) {
-        const picture shot = picture::read(road.shot("failing_install_servers"));
+        road.rest_pointer();
+        road.shot("failing_install_servers");
+        const window_pixels shot = road.picture();
         ASSERT_FALSE(shot.empty());
         for (int y : {118, 78}) EXPECT_GT(ink_beside_radio(shot, y), 40) << "no description beside the server at y " << y;
     }
 
-    ASSERT_TRUE(program.send_signal(sig));
-    EXPECT_EQ(program.wait(20), 128 + sig) << program.output();
-    EXPECT_TRUE(has(program.log(), "Stopping on signal " + std::to_string(sig) + ".")) << program.log();
+    ASSERT_TRUE(road.send_signal(sig));
+    EXPECT_EQ(road.wait(20), 128 + sig) << road.output();
+    EXPECT_TRUE(road.logged("Stopping on signal " + std::to_string(sig) + ".")) << road.log();
     EXPECT_FALSE(file_exists(temp)) << temp << " outlived the run";
-    const std::string prefs = read_file(program.prefs_file());
+    const std::string prefs = read_file(road.prefs_file());
     EXPECT_TRUE(has(prefs, "_proxy_port_int " + std::to_string(release.port()) + "\n")) << prefs;
     EXPECT_TRUE(has(prefs, "_stream_count 0\n")) << prefs;
 }

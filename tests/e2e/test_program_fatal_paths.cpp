@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "installer_process.h"
+#include "program_process.h"
 
 namespace {
 
@@ -27,7 +27,7 @@ const char kGraphicsAlert[] =
 TEST(program_fatal_paths, WithoutAnyDisplayTheGraphicsAlertGoesToStandardOutput)
 {
     for (const std::string display : {"DISPLAY=", "DISPLAY=:9999"}) {
-        installer_process program;
+        program_process program(NIMBREL_INSTALLER);
         program.start({"--lang=en"}, {display});
         EXPECT_EQ(program.wait(20), 128 + SIGABRT) << display << "\n" << program.output();
         EXPECT_TRUE(has(program.output(), kGraphicsAlert)) << display << "\n" << program.output();
@@ -52,7 +52,7 @@ TEST(program_fatal_paths, WithoutGlxTheProgramSaysSoAndExitsWithOne)
     const std::string number = started.out.substr(0, started.out.find_first_of("\n"));
     ASSERT_FALSE(number.empty()) << "Xvfb without GLX did not start";
 
-    installer_process program;
+    program_process program(NIMBREL_INSTALLER);
     program.start({"--lang=en"}, {"DISPLAY=:" + number});
     const int status = program.wait(20);
     run_shell("kill $(cat '" + state + "pid')");

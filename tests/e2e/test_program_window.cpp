@@ -5,7 +5,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "installer_process.h"
+#include "program_process.h"
 
 namespace {
 
@@ -32,7 +32,7 @@ int count_prefix(const std::vector<std::string>& lines, const std::string& prefi
 
 TEST(program_window, ShowsItsWindowAndQuitsInOrderOnTheCloseRequest)
 {
-    installer_process program;
+    program_process program(NIMBREL_INSTALLER);
     program.start({"--lang=en"});
     const std::string window = program.wait_for_window(20);
     ASSERT_FALSE(window.empty()) << "no window; output:\n" << program.output() << "\nlog:\n" << program.log();
@@ -67,7 +67,7 @@ TEST(program_window, ShowsItsWindowAndQuitsInOrderOnTheCloseRequest)
 
 TEST(program_window, LogHeaderHoldsTheBannerAndTheProcessorAndMemoryFacts)
 {
-    installer_process program;
+    program_process program(NIMBREL_INSTALLER);
     program.start({"--lang=en", "--help"});
     EXPECT_EQ(program.wait(20), 0);
     EXPECT_TRUE(program.wait_for_window(1).empty()) << "--help opened a window";
@@ -103,7 +103,7 @@ TEST(program_window, LogHeaderHoldsTheBannerAndTheProcessorAndMemoryFacts)
 
 TEST(program_window, FpsTestKeepsThePreferencesButStillStopsTheThreads)
 {
-    installer_process program;
+    program_process program(NIMBREL_INSTALLER);
     const std::string earlier = "I\n92001\nPREFERENCES\n_stream_count 3\n";
     write_file(program.prefs_file(), earlier);
     program.start({"--lang=en", "--fps_test"}, {"DESKTOP_STARTUP_ID=launch-42"});

@@ -14,8 +14,9 @@
 #include <thread>
 
 #include "gfx/sheet_layout.h"
-#include "installer_process.h"
+#include "road_walker.h"
 #include "screen_picture.h"
+#include "wizard/button_bar.h"
 
 namespace {
 
@@ -26,7 +27,7 @@ picture artwork(const std::string& name) { return picture::read(NIMBREL_ARTWORK_
 // Screenshots of the window until `ready` holds for one (frames come a
 // moment after the window maps), or the last one after `seconds`.  The
 // last one stays in the test output.
-picture settle(const installer_process& program, const std::string& window, const std::string& name,
+picture settle(const program_process& program, const std::string& window, const std::string& name,
                const std::function<bool(const picture&)>& ready, double seconds)
 {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
@@ -131,29 +132,20 @@ pixel_differences panel_differences(const picture& shot, const picture& skin, co
 
 struct bar_button {
     const char* name;
+    button_bar::button which;
     int caption;
-    float x;
-    int align;  // 1 left edge, 0 centre, -1 right edge at x
     bool live;
 };
 
-float caption_width(int language, int caption)
-{
-    return L::btn_cuts[caption + 1][language] - L::btn_cuts[caption][language];
-}
-
 // The welcome screen's bar: everything live but GO BACK, with nowhere to
 // go back to.
-std::vector<bar_button> welcome_bar(int language)
-{
-    const float quit_frame = std::floor(caption_width(language, 0) + 20);
-    const float continue_frame = std::floor(caption_width(language, 2) + 20);
-    return {{"QUIT", 0, 30, 1, true},
-            {"OPTIONS", 6, quit_frame + 40, 1, true},
-            {"BUY ONLINE", 5, language == 4 ? 360.0f : 400.0f, 0, true},
-            {"CONTINUE", 2, 770, -1, true},
-            {"GO BACK", 1, 760 - continue_frame, -1, false}};
-}
+const bar_button welcome_bar[] = {
+    {"QUIT", button_bar::quit, cap_quit, true},
+    {"OPTIONS", button_bar::options, cap_options, true},
+    {"BUY ONLINE", button_bar::buy_online, cap_buy_online, true},
+    {"CONTINUE", button_bar::next, cap_continue, true},
+    {"GO BACK", button_bar::go_back, cap_go_back, false},
+};
 
 // The caption comes from the skin's normal strip at its `btn_cuts` columns,
 // one texel a unit from y 12 up; a dimmed one at half strength over the dark
@@ -161,9 +153,9 @@ std::vector<bar_button> welcome_bar(int language)
 pixel_differences button_differences(const picture& shot, const picture& skin, const picture& background,
                                      int language, const bar_button& b)
 {
-    const float width = caption_width(language, b.caption);
+    const skin_button_box box = button_bar::place(language, b.which);
+    const float left = box.left, width = box.right - box.left;
     const float cut = L::btn_cuts[b.caption][language];
-    const float left = b.align == 1 ? b.x : b.align == 0 ? b.x - width / 2 : b.x - width;
     const L::strip_frame& pill = *L::find_strip_frame(b.live ? 11 : 13);
     const int pill_s = pill.s0 + (pill.cap + pill.mid_end) / 2;
     constexpr int bottom = 12, height = 22;
@@ -201,7 +193,7 @@ pixel_differences button_differences(const picture& shot, const picture& skin, c
 
 bool bar_is_drawn(const picture& shot, const picture& skin, const picture& background, int language)
 {
-    for (const bar_button& b : welcome_bar(language))
+    for (const bar_button& b : welcome_bar)
         if (!button_differences(shot, skin, background, language, b).none()) return false;
     return true;
 }
@@ -225,7 +217,7 @@ TEST_P(startup_screen, ShowsTheGeneratedBackgroundPanelsAndSkinButtons)
     const picture background = artwork("background.png");
     ASSERT_FALSE(skin.empty() || background.empty()) << "no generated pictures in " NIMBREL_ARTWORK_DIR;
 
-    installer_process program;
+    program_process program(NIMBREL_INSTALLER);
     program.start({std::string("--lang=") + lang.option});
     const std::string window = program.wait_for_window(20);
     ASSERT_FALSE(window.empty()) << program.output() << program.log();
@@ -244,7 +236,7 @@ TEST_P(startup_screen, ShowsTheGeneratedBackgroundPanelsAndSkinButtons)
     const pixel_differences content =
         panel_differences(shot, skin, background, 210, 50, 580, 453, {225, 65, 775, 240});
     EXPECT_TRUE(content.none()) << "content panel: " << content;
-    for (const bar_button& b : welcome_bar(lang.index)) {
+    for (const bar_button& b : welcome_bar) {
         const pixel_differences button = button_differences(shot, skin, background, lang.index, b);
         EXPECT_TRUE(button.none()) << b.name << ": " << button;
     }
@@ -320,10 +312,10 @@ TEST(startup_screen, WithoutALanguageTheChooserShowsOnTheSheetsPiecesAndTheChose
     ASSERT_FALSE(sheet.empty() || russian.empty() || background.empty())
         << "no generated pictures in " NIMBREL_ARTWORK_DIR;
 
-    installer_process program;
-    program.start({}, {"LC_ALL=C", "LANG=C"});
-    const std::string window = program.wait_for_window(20);
-    ASSERT_FALSE(window.empty()) << program.output() << program.log();
+    testing_support::road_walker program(NIMBREL_INSTALLER);
+    program.in_language("").with_environment({"LC_ALL=C", "LANG=C"});
+    ASSERT_TRUE(program.start()) << program.output() << program.log();
+    const std::string window = program.window();
     x_command("xdotool mousemove 1023 767");
     std::string problem;
     chooser_layout chooser;
@@ -374,11 +366,8 @@ TEST(startup_screen, WithoutALanguageTheChooserShowsOnTheSheetsPiecesAndTheChose
     // Russian, fourth in the list, and Return for "Accept": the wizard comes
     // up in the Russian skin.
     const place& russian_radio = radios[3];
-    const std::string info = x_command("xwininfo -id " + window);
-    const int origin_x = std::stoi(info.substr(info.find("Absolute upper-left X:") + 22));
-    const int origin_y = std::stoi(info.substr(info.find("Absolute upper-left Y:") + 22));
-    x_command("xdotool mousemove " + std::to_string(origin_x + russian_radio.x + 9) + " " +
-              std::to_string(origin_y + russian_radio.y + 9) + " sleep 0.2 click 1 sleep 0.3 key Return");
+    ASSERT_TRUE(program.click_until_changed(russian_radio.x + 9, 600 - (russian_radio.y + 9)));
+    program.keys("Return");
     x_command("xdotool mousemove 1023 767");
     const auto russian_bar = [&](const picture& p) { return bar_is_drawn(p, russian, background, 3); };
     EXPECT_TRUE(russian_bar(settle(program, window, "startup_after_choosing_russian", russian_bar, 10)))

@@ -35,55 +35,50 @@ TEST_P(translated_road, ShowsNoUntranslatedTextFromWelcomeToFinish)
     const std::string lang = GetParam();
     sample_release release(10, 2, 3);
     // Slow enough that the install screen shows its rate and time left.
-    ASSERT_TRUE(release.serve(release.slowed("Nimbrel/Resources/large/", "100k")));
-    installer_process program;
-    std::vector<std::string> args = demo_arguments(release.port());
-    args.front() = "--lang=" + lang;
-    args.push_back("--missing_strings");
-    program.start(args);
-    const std::string window = program.wait_for_window(20);
-    ASSERT_FALSE(window.empty()) << program.output();
-    road_walker road(program, window);
+    ASSERT_TRUE(release.serve(release.slowed("Nimbrel/Resources/large/", "100k"))) << release.problem();
+    road_walker road(NIMBREL_INSTALLER);
+    road.in_language(lang).with_arguments({"--missing_strings"});
+    ASSERT_TRUE(start_demo(road, release.port())) << road.output();
     const std::string shot = "translated_" + lang + "_";
 
     road.shot(shot + "1_welcome");
-    road.click(160, 23);  // OPTIONS
+    ASSERT_TRUE(road.press_until_changed(button_bar::options)) << road.log();
     road.shot(shot + "2_options");
-    road.click(50 + 10, 110 + 370);  // the options window's close area
-    road.press_continue();
+    road.click_in(700, 380, 10, 370);  // the options window's close area
+    ASSERT_TRUE(road.press_until_changed(button_bar::next)) << road.log();
     road.shot(shot + "3_licence");
-    road.tick_licence();
-    road.press_continue();
+    ASSERT_TRUE(road.click_until_changed(250, 300)) << road.log();  // the licence ticked
+    ASSERT_TRUE(road.press_until_changed(button_bar::next)) << road.log();
     road.shot(shot + "4_server_check");
-    ASSERT_TRUE(wait_until([&] { return !release.temp_folder().empty(); }, 10)) << program.log();
-    road.click(1, 1);  // a frame after the check, on the destination screen
+    ASSERT_TRUE(wait_until([&] { return !release.temp_folder().empty(); }, 10)) << road.log();
+    road.wait_for_still(0.3, 5);
     road.shot(shot + "5_destination");
 
-    ASSERT_TRUE(begin_install(program, road)) << program.log();
+    ASSERT_TRUE(begin_install(road)) << road.log();
     const std::string temp = release.temp_folder();
     ASSERT_TRUE(wait_until([&] { return downloads_move(temp); }, 20)) << "no download under way";
     road.shot(shot + "6_install");
-    ASSERT_TRUE(open_cancel_question(road, temp)) << program.log();
+    ASSERT_TRUE(open_cancel_question(road, temp)) << road.log();
     road.shot(shot + "7_cancel_question");
     ASSERT_TRUE(wait_until([&] {
-        road.click(150, 225);  // "Continue"
+        press_cancel_question(road, false);
         return downloads_move(temp);
     }, 20)) << "the install did not go on";
 
     // The copy's folder name is translated too: find it by the registry.
     std::string folder;
     ASSERT_TRUE(wait_until([&] {
-        folder = testing_support::read_file(registry(program));
+        folder = testing_support::read_file(registry(road));
         if (!folder.empty() && folder.back() == '\n') folder.pop_back();
         return !folder.empty();
     }, 10));
-    ASSERT_TRUE(wait_until([&] { return install_complete(release, folder); }, 60)) << program.log();
-    road.click(1, 1);
+    ASSERT_TRUE(wait_until([&] { return install_complete(release, folder); }, 60)) << road.log();
+    road.wait_for_still(0.3, 5);
     road.shot(shot + "8_finish");
-    road.press_fly();
-    program.wait(10);
+    press_fly(road);
+    road.wait(10);
 
-    EXPECT_EQ(missing_lines(program.log()), "") << "texts without a " << lang << " translation";
+    EXPECT_EQ(missing_lines(road.log()), "") << "texts without a " << lang << " translation";
 }
 
 INSTANTIATE_TEST_SUITE_P(languages, translated_road, testing::Values("ru", "de", "fr"));

@@ -2,13 +2,10 @@
 // xdotool, installing a sample release from nginx on loopback.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <algorithm>
-#include <chrono>
-#include <thread>
 
 #include "core/files/file_checksum.h"
+#include "fake_browser.h"
 #include "web_demo_road.h"
 
 namespace {
@@ -21,16 +18,16 @@ using testing_support::write_file;
 bool has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
 // The program takes HOME as it stands and puts "/" after it.
-std::string install_folder(const installer_process& program) { return program.home() + "Nimbrel 9 Demo/"; }
+std::string install_folder(const road_walker& road) { return road.home() + "Nimbrel 9 Demo/"; }
 
 // Clicks "Fly" until the program hands over to the simulator: the click
 // does nothing before the finish screen shows the button.
-int fly_when_done(installer_process& program, const road_walker& road, double seconds)
+int fly_when_done(road_walker& road, double seconds)
 {
     int status = -1;
     wait_until([&] {
-        road.press_fly();
-        status = program.wait(1);
+        press_fly(road);
+        status = road.wait(1);
         return status != -1;
     }, seconds);
     return status;
@@ -55,23 +52,22 @@ void expect_complete_install(const sample_release& release, const std::string& f
 // The engine's warning about an archive that did not unpack is a modal
 // window that Return dismisses; it is logged, `detail` among its lines, once
 // dismissed.  Then the finish screen offers no "Fly".
-void dismiss_unpack_warning_and_expect_no_fly(installer_process& program, const road_walker& road,
-                                              const std::string& detail)
+void dismiss_unpack_warning_and_expect_no_fly(road_walker& road, const std::string& detail)
 {
     EXPECT_TRUE(wait_until([&] {
         road.keys("Return");
-        return has(program.log(), "The installer cannot extract a file.");
-    }, 10)) << program.log();
-    EXPECT_TRUE(has(program.log(), detail)) << program.log();
-    road.press_fly();
-    EXPECT_EQ(program.wait(1), -1) << "Fly was offered after a failed install";
-    EXPECT_FALSE(file_exists(program.home() + "nimbrel-flown.txt"));
+        return road.wait_for_log("The installer cannot extract a file.", 0.5);
+    }, 10)) << road.log();
+    EXPECT_TRUE(has(road.log(), detail)) << road.log();
+    press_fly(road);
+    EXPECT_EQ(road.wait(1), -1) << "Fly was offered after a failed install";
+    EXPECT_FALSE(file_exists(road.home() + "nimbrel-flown.txt"));
 }
 
-void quit_on_the_finish_screen(installer_process& program, const road_walker& road)
+void quit_on_the_finish_screen(road_walker& road)
 {
-    road.click(740, 24);  // QUIT in CONTINUE's place
-    EXPECT_EQ(program.wait(20), 0) << program.output();
+    road.press(button_bar::last_quit, true);
+    EXPECT_EQ(road.wait(20), 0) << road.output();
 }
 
 // -- A full install -----------------------------------------------------------
@@ -79,24 +75,22 @@ void quit_on_the_finish_screen(installer_process& program, const road_walker& ro
 TEST(web_demo_road, InstallsEveryFileByItsChecksumRegistersOnceAndFliesTheNewCopy)
 {
     sample_release release(60, 2, 1);
-    ASSERT_TRUE(release.serve());
-    installer_process program;
-    const std::string window = start_installer(program, release.port());
-    ASSERT_FALSE(window.empty()) << program.output();
-    road_walker road(program, window);
+    ASSERT_TRUE(release.serve()) << release.problem();
+    road_walker road(NIMBREL_INSTALLER);
+    ASSERT_TRUE(start_demo(road, release.port())) << road.output();
     road.shot("demo_welcome");
-    road.walk_to_destination();
+    ASSERT_TRUE(walk_to_destination(road, release)) << road.log();
     road.shot("demo_destination");
     std::string temp;
     ASSERT_TRUE(wait_until([&] { return !(temp = release.temp_folder()).empty(); }, 10))
         << "not one private temporary folder holds the manifest";
-    ASSERT_TRUE(begin_install(program, road)) << program.log();
+    ASSERT_TRUE(begin_install(road)) << road.log();
 
-    const std::string folder = install_folder(program);
-    EXPECT_EQ(fly_when_done(program, road, 60), 1) << "the simulator was not started\n" << program.log();
+    const std::string folder = install_folder(road);
+    EXPECT_EQ(fly_when_done(road, 60), 1) << "the simulator was not started\n" << road.log();
     expect_complete_install(release, folder);
-    EXPECT_EQ(read_file(registry(program)), folder + "\n");
-    EXPECT_EQ(read_file(program.home() + "nimbrel-flown.txt"), folder + "Nimbrel-i686\n");
+    EXPECT_EQ(read_file(registry(road)), folder + "\n");
+    EXPECT_EQ(read_file(road.home() + "nimbrel-flown.txt"), folder + "Nimbrel-i686\n");
     EXPECT_FALSE(file_exists(temp)) << temp << " outlived the run";
 }
 
@@ -109,15 +103,14 @@ TEST(web_demo_road, CompletesFromAnotherServerWhenTheFirstOneFails)
     sample_release release(20, 1, 1);
     ASSERT_TRUE(release.serve("location = /demo/Demo_900/directory.txt.zip { return 500; }\n"
                               "location /mirror/Demo_900/Nimbrel/Resources/ { return 444; }\n"
-                              "location /mirror/Demo_900/Nimbrel/Aircraft/ { return 500; }\n"));
-    installer_process program;
-    const std::string window = start_installer(program, release.port());
-    ASSERT_FALSE(window.empty()) << program.output();
-    road_walker road(program, window);
-    road.walk_to_destination();
-    ASSERT_TRUE(begin_install(program, road)) << program.log();
-    EXPECT_EQ(fly_when_done(program, road, 60), 1) << program.log();
-    expect_complete_install(release, install_folder(program));
+                              "location /mirror/Demo_900/Nimbrel/Aircraft/ { return 500; }\n"))
+        << release.problem();
+    road_walker road(NIMBREL_INSTALLER);
+    ASSERT_TRUE(start_demo(road, release.port())) << road.output();
+    ASSERT_TRUE(walk_to_destination(road, release)) << road.log();
+    ASSERT_TRUE(begin_install(road)) << road.log();
+    EXPECT_EQ(fly_when_done(road, 60), 1) << road.log();
+    expect_complete_install(release, install_folder(road));
     EXPECT_TRUE(has(release.access_log(), "/mirror/Demo_900/Nimbrel/")) << "the failing server was never tried";
 }
 
@@ -126,33 +119,28 @@ TEST(web_demo_road, CorruptArchiveEndsOnTheProblemTextWithoutFly)
     sample_release release(20, 0, 1);
     write_file(release.release_folder() + "Nimbrel/Resources/text/part04/file0004.dat.zip",
                std::string(3000, 'x'));
-    ASSERT_TRUE(release.serve());
-    installer_process program;
-    const std::string window = start_installer(program, release.port());
-    ASSERT_FALSE(window.empty()) << program.output();
-    road_walker road(program, window);
-    road.walk_to_destination();
-    ASSERT_TRUE(begin_install(program, road)) << program.log();
-    ASSERT_TRUE(wait_until([&] { return has(program.log(), "could not open a zip file"); }, 30)) << program.log();
+    ASSERT_TRUE(release.serve()) << release.problem();
+    road_walker road(NIMBREL_INSTALLER);
+    ASSERT_TRUE(start_demo(road, release.port())) << road.output();
+    ASSERT_TRUE(walk_to_destination(road, release)) << road.log();
+    ASSERT_TRUE(begin_install(road)) << road.log();
+    ASSERT_TRUE(wait_until([&] { return has(road.log(), "could not open a zip file"); }, 30)) << road.log();
     road.shot("demo_corrupt_archive_alert");
-    dismiss_unpack_warning_and_expect_no_fly(program, road, "part04/file0004.dat");
+    dismiss_unpack_warning_and_expect_no_fly(road, "part04/file0004.dat");
     road.shot("demo_corrupt_archive_finish");
-    quit_on_the_finish_screen(program, road);
+    quit_on_the_finish_screen(road);
 }
 
 TEST(web_demo_road, RefusingProxyKeepsContactingUntilTheUserQuits)
 {
-    installer_process program;
-    const std::string window = start_installer(program, testing_support::free_loopback_port());
-    ASSERT_FALSE(window.empty()) << program.output();
-    road_walker road(program, window);
-    road.walk_to_destination();
-    x_command("sleep 2");
+    road_walker road(NIMBREL_INSTALLER);
+    ASSERT_TRUE(start_demo(road, testing_support::free_loopback_port())) << road.output();
+    ASSERT_TRUE(walk_to_server_check(road)) << road.log();
+    EXPECT_EQ(road.wait(3), -1) << "the installer gave up on its own";
     road.shot("demo_proxy_refusing");
-    EXPECT_EQ(program.wait(1), -1) << "the installer gave up on its own";
-    road.press_quit();
-    EXPECT_EQ(program.wait(20), 0) << program.output();
-    EXPECT_FALSE(file_exists(registry(program)));
+    road.press(button_bar::quit);
+    EXPECT_EQ(road.wait(20), 0) << road.output();
+    EXPECT_FALSE(file_exists(registry(road)));
 }
 
 // -- Server lists the installer cannot use ---------------------------------------
@@ -176,35 +164,30 @@ TEST_P(unusable_server_list, EndsWithTheNoticeOnlyWhenTheInstallerIsTooOld)
     sample_release release(2, 0, 1);
     const std::string list_path = release.webroot() + "serverlist9.txt";
     write_file(list_path, c.edit(read_file(list_path)));
-    ASSERT_TRUE(release.serve());
+    ASSERT_TRUE(release.serve()) << release.problem();
 
-    // A browser that notes the page it was asked to open.
-    testing_support::scratch_dir bin;
-    write_file(bin / "xdg-open", "#!/bin/sh\necho \"$1\" >> \"$HOME/opened.txt\"\n");
-    chmod((bin / "xdg-open").c_str(), 0755);
-    installer_process program;
-    const std::string window =
-        start_installer(program, release.port(), {"PATH=" + bin.path() + ":" + getenv("PATH")});
-    ASSERT_FALSE(window.empty()) << program.output();
-    road_walker road(program, window);
-    road.walk_to_destination();
-    int status = -1;
+    testing_support::fake_browser browser;
+    road_walker road(NIMBREL_INSTALLER);
+    ASSERT_TRUE(start_demo(road, release.port())) << road.output();
+    ASSERT_TRUE(walk_to_server_check(road)) << road.log();
     if (c.ends) {
+        int status = -1;
         wait_until([&] {
             road.keys("Return");
-            return (status = program.wait(1)) != -1;
+            return (status = road.wait(1)) != -1;
         }, 30);
-        EXPECT_EQ(status, 1) << "the installer went on, or ended as if it had done its work\n" << program.log();
-        EXPECT_TRUE(file_exists(program.home() + "opened.txt")) << program.log();
+        EXPECT_EQ(status, 1) << "the installer went on, or ended as if it had done its work\n" << road.log();
+        EXPECT_TRUE(browser.ran()) << road.log();
     } else {
         EXPECT_TRUE(wait_until([&] { return has(release.access_log(), "serverlist9.txt"); }, 10));
+        road.wait_for_still(0.3, 5);
         road.shot(std::string("unusable_list_") + c.name);
-        EXPECT_EQ(program.wait(2), -1) << "the program ended over a list it could not use\n" << program.log();
-        EXPECT_FALSE(file_exists(program.home() + "opened.txt"));
-        road.press_quit();
-        EXPECT_EQ(program.wait(20), 0) << program.output();
+        EXPECT_EQ(road.wait(1), -1) << "the program ended over a list it could not use\n" << road.log();
+        EXPECT_FALSE(browser.ran());
+        road.press(button_bar::quit);
+        EXPECT_EQ(road.wait(20), 0) << road.output();
     }
-    EXPECT_FALSE(file_exists(registry(program)));
+    EXPECT_FALSE(file_exists(registry(road)));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -224,39 +207,37 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(web_demo_road, GoBackOnASlowInstallCancelsCleanlyThenContinuesToTheEnd)
 {
     sample_release release(10, 1, 1);
-    ASSERT_TRUE(release.serve(release.slowed("Nimbrel/Resources/large/", "100k")));
-    installer_process program;
-    const std::string window = start_installer(program, release.port());
-    ASSERT_FALSE(window.empty()) << program.output();
-    road_walker road(program, window);
-    road.walk_to_destination();
+    ASSERT_TRUE(release.serve(release.slowed("Nimbrel/Resources/large/", "100k"))) << release.problem();
+    road_walker road(NIMBREL_INSTALLER);
+    ASSERT_TRUE(start_demo(road, release.port())) << road.output();
+    ASSERT_TRUE(walk_to_destination(road, release)) << road.log();
     const std::string temp = release.temp_folder();
     ASSERT_FALSE(temp.empty()) << "not one private temporary folder holds the manifest";
-    const std::string folder = install_folder(program);
+    const std::string folder = install_folder(road);
 
     const auto download_under_way = [&] {
-        road.press_continue();  // dimmed, so harmless, while the install runs
+        road.press(button_bar::next);  // dimmed, so harmless, while the install runs
         return holds_archives(temp);
     };
     ASSERT_TRUE(wait_until(download_under_way, 20)) << "no download under way";
-    ASSERT_TRUE(open_cancel_question(road, temp)) << "GO BACK did not ask\n" << program.log();
+    ASSERT_TRUE(open_cancel_question(road, temp)) << "GO BACK did not ask\n" << road.log();
     road.shot("demo_cancel_question");
     EXPECT_TRUE(wait_until([&] {
-        road.click(150, 250);  // "Cancel"
+        press_cancel_question(road, true);
         return wait_until([&] { return !file_exists(folder); }, 2);
     }, 20)) << "the partial copy stayed";
     EXPECT_FALSE(holds_archives(temp)) << "a partial download stayed in " << temp;
     road.shot("demo_after_cancel");
 
     ASSERT_TRUE(wait_until(download_under_way, 20)) << "the second install did not start";
-    ASSERT_TRUE(open_cancel_question(road, temp)) << "GO BACK did not ask again\n" << program.log();
+    ASSERT_TRUE(open_cancel_question(road, temp)) << "GO BACK did not ask again\n" << road.log();
     EXPECT_TRUE(wait_until([&] {
-        road.click(150, 225);  // "Continue"
+        press_cancel_question(road, false);
         return downloads_move(temp);
     }, 20)) << "the install did not go on";
-    EXPECT_EQ(fly_when_done(program, road, 60), 1) << program.log();
+    EXPECT_EQ(fly_when_done(road, 60), 1) << road.log();
     expect_complete_install(release, folder);
-    EXPECT_EQ(read_file(registry(program)), folder + "\n") << "registered twice, or not at all";
+    EXPECT_EQ(read_file(registry(road)), folder + "\n") << "registered twice, or not at all";
 }
 
 // -- Disk space -----------------------------------------------------------------------
@@ -284,21 +265,18 @@ private:
 TEST(web_demo_road, TooLittleDiskSpaceDimsContinue)
 {
     sample_release release(20, 1, 1);
-    ASSERT_TRUE(release.serve());
-    installer_process program;
-    small_home home(program.home(), "1m");  // for a release of about 2 MB
+    ASSERT_TRUE(release.serve()) << release.problem();
+    road_walker road(NIMBREL_INSTALLER);
+    small_home home(road.home(), "1m");  // for a release of about 2 MB
     if (!home.mounted()) GTEST_SKIP() << "no tmpfs can be mounted here";
-    const std::string window = start_installer(program, release.port());
-    ASSERT_FALSE(window.empty()) << program.output();
-    road_walker road(program, window);
-    road.walk_to_destination();
+    ASSERT_TRUE(start_demo(road, release.port())) << road.output();
+    ASSERT_TRUE(walk_to_destination(road, release)) << road.log();
     road.shot("demo_too_little_disk_space");
-    road.press_continue();
-    x_command("sleep 1");
-    EXPECT_FALSE(file_exists(install_folder(program))) << "the install started without room for it";
-    EXPECT_FALSE(file_exists(registry(program)));
-    ASSERT_TRUE(program.send_close_request());
-    EXPECT_EQ(program.wait(20), 0) << program.output();
+    road.press(button_bar::next);
+    EXPECT_FALSE(road.wait_for_file(install_folder(road), 1)) << "the install started without room for it";
+    EXPECT_FALSE(file_exists(registry(road)));
+    ASSERT_TRUE(road.send_close_request());
+    EXPECT_EQ(road.wait(20), 0) << road.output();
 }
 
 size_t line_count(const std::string& text) { return static_cast<size_t>(std::count(text.begin(), text.end(), '\n')); }
@@ -308,36 +286,39 @@ TEST(web_demo_road, DiskFillingUpDuringTheInstallEndsOnTheProblemTextWithoutRetr
     sample_release release(20, 1, 1);
     // The large file comes slowly enough for the disk to fill before it is
     // unpacked.
-    ASSERT_TRUE(release.serve(release.slowed("Nimbrel/Resources/large/", "100k")));
-    installer_process program;
-    small_home home(program.home(), "8m");  // room for the release, checked before the install
+    ASSERT_TRUE(release.serve(release.slowed("Nimbrel/Resources/large/", "100k"))) << release.problem();
+    road_walker road(NIMBREL_INSTALLER);
+    small_home home(road.home(), "8m");  // room for the release, checked before the install
     if (!home.mounted()) GTEST_SKIP() << "no tmpfs can be mounted here";
-    const std::string window = start_installer(program, release.port());
-    ASSERT_FALSE(window.empty()) << program.output();
-    road_walker road(program, window);
-    road.walk_to_destination();
+    ASSERT_TRUE(start_demo(road, release.port())) << road.output();
+    ASSERT_TRUE(walk_to_destination(road, release)) << road.log();
     const std::string temp = release.temp_folder();
     ASSERT_FALSE(temp.empty()) << "not one private temporary folder holds the manifest";
-    ASSERT_TRUE(begin_install(program, road)) << program.log();
+    ASSERT_TRUE(begin_install(road)) << road.log();
     // Another program takes what is left of the disk.
-    run_shell("dd if=/dev/zero of='" + program.home() + "filler' bs=64k");
+    run_shell("dd if=/dev/zero of='" + road.home() + "filler' bs=64k");
 
-    ASSERT_TRUE(wait_until([&] { return pump_held(temp); }, 60)) << "no warning held the install\n" << program.log();
+    ASSERT_TRUE(wait_until([&] { return pump_held(temp); }, 60)) << "no warning held the install\n" << road.log();
     road.shot("demo_disk_full_alert");
-    dismiss_unpack_warning_and_expect_no_fly(program, road, "No space left on device");
+    dismiss_unpack_warning_and_expect_no_fly(road, "No space left on device");
     road.shot("demo_disk_full_finish");
 
-    // Every file at most once, and nothing more once the install has ended.
-    x_command("sleep 1");
-    const size_t requests = line_count(release.access_log());
+    // Every file at most once, and nothing more once the install has ended:
+    // nginx logs a request when it ends, so the log settles first.
+    size_t requests = 0;
+    wait_until([&] {
+        const size_t before = requests;
+        requests = line_count(release.access_log());
+        return requests == before;
+    }, 10, 1000);
     EXPECT_LE(requests, release.installed_files().size() + 2) << release.access_log();
-    x_command("sleep 3");
-    EXPECT_EQ(line_count(release.access_log()), requests) << "the installer went on asking\n" << release.access_log();
+    EXPECT_FALSE(wait_until([&] { return line_count(release.access_log()) != requests; }, 3))
+        << "the installer went on asking\n" << release.access_log();
 
-    const std::string folder = install_folder(program);
-    EXPECT_EQ(read_file(registry(program)), folder + "\n");
+    const std::string folder = install_folder(road);
+    EXPECT_EQ(read_file(registry(road)), folder + "\n");
     EXPECT_TRUE(file_exists(folder)) << "the registry names a copy that is not there";
-    quit_on_the_finish_screen(program, road);
+    quit_on_the_finish_screen(road);
     EXPECT_FALSE(file_exists(temp)) << temp << " outlived the run";
 }
 
@@ -346,27 +327,24 @@ TEST(web_demo_road, DiskFillingUpDuringTheInstallEndsOnTheProblemTextWithoutRetr
 TEST(web_demo_road, RefusesInstallNamesThatAreNoNewFolderAndRegistersNothing)
 {
     sample_release release(2, 0, 1);
-    ASSERT_TRUE(release.serve());
-    installer_process program;
-    run_shell("mkdir -p '" + program.home() + "taken' '" + program.home() + "x'");
-    const std::string window = start_installer(program, release.port());
-    ASSERT_FALSE(window.empty()) << program.output();
-    road_walker road(program, window);
-    road.walk_to_destination();
+    ASSERT_TRUE(release.serve()) << release.problem();
+    road_walker road(NIMBREL_INSTALLER);
+    run_shell("mkdir -p '" + road.home() + "taken' '" + road.home() + "x'");
+    ASSERT_TRUE(start_demo(road, release.port())) << road.output();
+    ASSERT_TRUE(walk_to_destination(road, release)) << road.log();
 
     const std::string long_name(300, 'n');
     for (const std::string& name : {std::string(), std::string("taken"), std::string("a/../x"),
                                     std::string(".."), long_name}) {
-        road.set_install_name(name);
+        set_install_name(road, name);
         road.shot("demo_install_name_" + std::to_string(name.size()));
-        road.press_continue();
-        x_command("sleep 0.5");
-        EXPECT_FALSE(file_exists(registry(program))) << "'" << name << "' was installed";
+        road.press(button_bar::next);
+        EXPECT_FALSE(road.wait_for_file(registry(road), 0.5)) << "'" << name << "' was installed";
     }
-    EXPECT_EQ(run_shell("ls -A '" + program.home() + "'").out, ".nimbrel\ntaken\nx\n");
-    EXPECT_EQ(run_shell("ls -A '" + program.home() + "x'").out, "");
-    ASSERT_TRUE(program.send_close_request());
-    EXPECT_EQ(program.wait(20), 0) << program.output();
+    EXPECT_EQ(run_shell("ls -A '" + road.home() + "'").out, ".nimbrel\ntaken\nx\n");
+    EXPECT_EQ(run_shell("ls -A '" + road.home() + "x'").out, "");
+    ASSERT_TRUE(road.send_close_request());
+    EXPECT_EQ(road.wait(20), 0) << road.output();
 }
 
 }  // namespace

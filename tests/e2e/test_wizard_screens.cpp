@@ -1,44 +1,28 @@
 // The wizard as its user meets it: a test build's chain of screens clicked
 // through with the real mouse, the file plan's question answered, the
 // folder picker browsed, and the run road starting a stand-in simulator.
-// Clicks go to interface positions: the window's origin plus (x, 600 - y).
+// Clicks go to interface positions, y up from the window's bottom.
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-#include <unistd.h>
+#include <cmath>
 
-#include <chrono>
-#include <thread>
-
-#include "installer_process.h"
+#include "road_walker.h"
 
 namespace {
 
+using testing_support::count_of;
 using testing_support::file_exists;
 using testing_support::read_file;
+using testing_support::road_walker;
 using testing_support::write_file;
 
-int count_of(const std::string& text, const std::string& part)
-{
-    int n = 0;
-    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
-    return n;
-}
-
-// Interface positions of the bottom bar (English skin) and the choices.
-constexpr float kContinueX = 720, kBackX = 595, kBarY = 23, kRightQuitX = 742;
 float choice_y(int i) { return 350.0f - 25.0f * static_cast<float>(i); }
 
 class wizard_screens : public ::testing::Test {
 protected:
     void start()
     {
-        program.start({"--lang=en"});
-        window = program.wait_for_window(20);
-        ASSERT_FALSE(window.empty()) << program.output() << program.log();
-        const std::string info = x_command("xwininfo -id " + window);
-        origin_x = std::stoi(info.substr(info.find("Absolute upper-left X:") + 22));
-        origin_y = std::stoi(info.substr(info.find("Absolute upper-left Y:") + 22));
+        ASSERT_TRUE(program.start()) << program.output() << program.log();
         ASSERT_TRUE(wait_log("test screen: one", 1));
     }
     // Started, then on through screen three by its choice `choice` to the
@@ -53,27 +37,15 @@ protected:
         ASSERT_TRUE(wait_log("test screen: " + name, 1)) << program.log();
     }
     // The log holds `part` at least `times` times within a few seconds.
-    bool wait_log(const std::string& part, int times)
-    {
-        for (int i = 0; i < 100; ++i) {
-            if (count_of(program.log(), part) >= times) return true;
-            std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        }
-        return false;
-    }
-    void click(float x, float y, int clicks = 1)
-    {
-        const int sx = origin_x + static_cast<int>(x);
-        const int sy = origin_y + static_cast<int>(600 - y);
-        x_command("xdotool mousemove " + std::to_string(sx) + " " + std::to_string(sy) +
-                  " sleep 0.2 click --repeat " + std::to_string(clicks) + " --delay 90 1");
-        std::this_thread::sleep_for(std::chrono::milliseconds(250));
-    }
+    bool wait_log(const std::string& part, int times) { return program.wait_for_log(part, 10, times); }
+    void click(float x, float y) { program.click(x, y); }
+    // A click in a modal window of that size, centred as they are.
+    void click_in(float width, float height, float x, float y) { program.click_in(width, height, x, y); }
     void shot(const std::string& name) { program.screenshot("root", "wizard_" + name); }
+    // The picture still: the frame after the last click has been drawn.
+    void settle() { program.wait_for_still(0.3, 5); }
 
-    installer_process program;
-    std::string window;
-    int origin_x = 0, origin_y = 0;
+    road_walker program{NIMBREL_INSTALLER};
 };
 
 TEST_F(wizard_screens, ContinueGoBackAndChoicesSwitchScreens)
@@ -81,15 +53,15 @@ TEST_F(wizard_screens, ContinueGoBackAndChoicesSwitchScreens)
     start();
     if (HasFatalFailure()) return;
     shot("screen_one");
-    click(kContinueX, kBarY);
+    program.press(button_bar::next);
     ASSERT_TRUE(wait_log("test screen: two", 1)) << program.log();
     shot("screen_two_with_progress");
-    click(kBackX, kBarY);
+    program.press(button_bar::go_back);
     ASSERT_TRUE(wait_log("test screen: one", 2)) << program.log();
     click(500, choice_y(0));
     ASSERT_TRUE(wait_log("test screen: three", 1)) << program.log();
     shot("screen_three_last");
-    click(kRightQuitX, kBarY);
+    program.press(button_bar::last_quit, true);
     EXPECT_EQ(program.wait(10), 0) << "the right-hand QUIT ends the program in order";
 }
 
@@ -97,8 +69,8 @@ TEST_F(wizard_screens, DimmedGoBackChangesNothing)
 {
     start();
     if (HasFatalFailure()) return;
-    click(kBackX, kBarY);
-    click(kContinueX, kBarY);
+    program.press(button_bar::go_back);
+    program.press(button_bar::next);
     ASSERT_TRUE(wait_log("test screen: two", 1));
     EXPECT_EQ(count_of(program.log(), "test screen: one"), 1) << program.log();
 }
@@ -107,11 +79,11 @@ TEST_F(wizard_screens, FilePlanQuestionIsAnsweredByClicks)
 {
     start_at(0, "plan");
     if (HasFatalFailure()) return;
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    settle();
     shot("file_plan_question");
-    // Window 996 is 750 by 146, centred: its origin is (25, 227).
-    click(25 + 345, 227 + 53);  // overwrite every old file in this folder
-    click(25 + 108, 227 + 28);  // keep the one in the folder below
+    // Window 996 is 750 by 146, centred.
+    click_in(750, 146, 345, 53);  // overwrite every old file in this folder
+    click_in(750, 146, 108, 28);  // keep the one in the folder below
     ASSERT_TRUE(wait_log("plan: result", 1)) << program.log();
     EXPECT_EQ(count_of(program.log(), "plan: result 1 1 1 0"), 1) << program.log();
     EXPECT_EQ(count_of(program.log(), "File: "), 2) << "the settled file is not logged";
@@ -123,19 +95,20 @@ TEST_F(wizard_screens, FolderPickerBrowsesAndMakesANewFolder)
     ASSERT_EQ(system(("mkdir -p '" + pick + "alpha/sim'").c_str()), 0);
     start_at(1, "pick");
     if (HasFatalFailure()) return;
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));
-    // Window 998 is 561 by 474, centred: its origin is (120, 63).
-    click(120 + 100, 63 + 52);  // the "File:" field
-    x_command("xdotool type --delay 60 beta");
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    settle();
+    // Window 998 is 561 by 474, centred.
+    click_in(561, 474, 100, 52);  // the "File:" field
+    program.type("beta");
+    settle();
     shot("folder_picker_named");
-    click(120 + 430, 63 + 28);  // New Folder
-    struct stat st;
-    EXPECT_EQ(stat((pick + "beta").c_str(), &st), 0) << "no new folder";
-    click(120 + 100, 63 + 180, 2);  // into alpha, the first row
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    click_in(561, 474, 430, 28);  // New Folder
+    EXPECT_TRUE(program.wait_for_file(pick + "beta", 5)) << "no new folder";
+    program.wait_for_still(0.2, 3);
+    // into alpha, the first row
+    program.double_click(std::round((800 - 561) / 2.0f) + 100, std::round((600 - 474) / 2.0f) + 180);
+    settle();
     shot("folder_picker_in_alpha");
-    click(120 + 510, 63 + 28);  // Select
+    click_in(561, 474, 510, 28);  // Select
     ASSERT_TRUE(wait_log("picked: ", 1)) << program.log();
     EXPECT_EQ(count_of(program.log(), "picked: 1 "), 1) << program.log();
     EXPECT_EQ(count_of(program.log(), "pick/alpha/sim/\n"), 1) << program.log();
@@ -147,11 +120,11 @@ TEST_F(wizard_screens, CancelQuestionClosedByItsCornerIsNoAnswer)
 {
     start_at(3, "cancel");
     if (HasFatalFailure()) return;
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    settle();
     shot("cancel_question");
-    // Window 997 is 700 by 206, centred: its origin is (50, 197); the close
-    // area is the top-left corner's 25 by 20 units.
-    click(50 + 10, 197 + 196);
+    // Window 997 is 700 by 206, centred; the close area is the top-left
+    // corner's 25 by 20 units.
+    click_in(700, 206, 10, 196);
     ASSERT_TRUE(wait_log("cancel answer: ", 1)) << program.log();
     EXPECT_EQ(count_of(program.log(), "cancel answer: 3\n"), 1) << program.log();
     EXPECT_EQ(program.wait(1), -1) << "the installer goes on";
@@ -172,7 +145,6 @@ TEST_F(wizard_screens, CloseRequestEndsTheFolderPickerAsCancel)
     ASSERT_EQ(system(("mkdir -p '" + pick + "alpha'").c_str()), 0);
     start_at(1, "pick");
     if (HasFatalFailure()) return;
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
     ASSERT_TRUE(program.send_close_request());
     EXPECT_EQ(program.wait(10), 0) << program.log();
     EXPECT_EQ(count_of(program.log(), "picked: 0 "), 1) << program.log();
@@ -185,18 +157,17 @@ TEST_F(wizard_screens, OptionsTakeEffectAtOnceAndAreSavedAtExit)
     write_file(program.prefs_file(), "");
     start();
     if (HasFatalFailure()) return;
-    click(160, kBarY);  // OPTIONS, live on the first test screen
-    std::this_thread::sleep_for(std::chrono::milliseconds(400));
-    // Window 2 is 700 by 380, centred: its origin is (50, 110).
-    click(50 + 40, 110 + 204);   // manual stream count: an automatic 0 becomes 1
-    click(50 + 200, 110 + 43);   // proxy host
-    x_command("xdotool type --delay 40 proxy.example");
-    click(50 + 200, 110 + 23);   // proxy port, not a number
-    x_command("xdotool type --delay 40 80a");
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    ASSERT_TRUE(program.press_until_changed(button_bar::options));  // live on the first test screen
+    // Window 2 is 700 by 380, centred.
+    click_in(700, 380, 40, 204);  // manual stream count: an automatic 0 becomes 1
+    click_in(700, 380, 200, 43);  // proxy host
+    program.type("proxy.example");
+    click_in(700, 380, 200, 23);  // proxy port, not a number
+    program.type("80a");
+    settle();
     shot("options_window");
-    click(50 + 10, 110 + 370);   // the close area at the top-left corner
-    click(58, kBarY);            // QUIT
+    click_in(700, 380, 10, 370);  // the close area at the top-left corner
+    program.press(button_bar::quit);
     ASSERT_EQ(program.wait(10), 0) << program.log();
     const std::string prefs = read_file(program.prefs_file());
     EXPECT_NE(prefs.find("_stream_count 1"), std::string::npos) << prefs;
@@ -211,9 +182,8 @@ TEST_F(wizard_screens, CloseRequestInTheOptionsWindowEndsTheRunWithTheSettingsSa
     write_file(program.prefs_file(), "");
     start();
     if (HasFatalFailure()) return;
-    click(160, kBarY);  // OPTIONS
-    std::this_thread::sleep_for(std::chrono::milliseconds(400));
-    click(50 + 40, 110 + 204);  // manual stream count
+    ASSERT_TRUE(program.press_until_changed(button_bar::options));
+    click_in(700, 380, 40, 204);  // manual stream count
     ASSERT_TRUE(program.send_close_request());
     ASSERT_EQ(program.wait(10), 0) << program.log();
     const std::string prefs = read_file(program.prefs_file());
@@ -249,8 +219,7 @@ TEST_F(run_road, OneRegisteredCopyStartsItsSimulatorAndTheInstallerEnds)
     click(500, choice_y(2));
     EXPECT_EQ(program.wait(10), 1) << "the installer ends as it hands over\n" << program.log();
     const std::string ran = program.home() + "simulator_ran.txt";
-    for (int i = 0; i < 50 && !file_exists(ran); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    program.wait_for_file(ran, 5);
     EXPECT_EQ(read_file(ran), sim + "Nimbrel-i686|0\n") << "started with no argument";
 }
 
@@ -263,7 +232,7 @@ TEST_F(run_road, MissingSimulatorIsReportedAndTheInstallerStays)
     ASSERT_TRUE(wait_log("test screen: three", 1));
     click(500, choice_y(2));
     ASSERT_TRUE(wait_log("Not an executable file: " + sim + "Nimbrel-i686", 1)) << program.log();
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    settle();
     shot("run_road_missing_simulator");
     click(400, 193);  // "Understood" of the alert
     EXPECT_EQ(program.wait(1), -1) << "the installer must stay";

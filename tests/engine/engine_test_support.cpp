@@ -1,9 +1,6 @@
 #include "engine_test_support.h"
 
-#include <cstdlib>
 #include <cstring>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "engine/install_filter.h"
 #include "engine/installer_state.h"
@@ -50,33 +47,5 @@ void reset_engine_state()
     app_done = 0;
     app_exit_status = 0;
 }
-
-fake_browser::fake_browser() : saved_path_(std::getenv("PATH") ? std::getenv("PATH") : "")
-{
-    char folder[] = "/tmp/nimbrel-browser-XXXXXX";
-    dir_ = std::string(mkdtemp(folder)) + "/";
-    // Written aside and renamed, so a reader never sees half the arguments.
-    testing_support::write_file(dir_ + "xdg-open", "#!/bin/sh\nprintf '%s\\n' \"$@\" > '" + dir_ +
-                                                       "args.tmp'\nmv '" + dir_ + "args.tmp' '" + dir_ +
-                                                       "args'\n");
-    chmod((dir_ + "xdg-open").c_str(), 0755);
-    setenv("PATH", (dir_ + ":" + saved_path_).c_str(), 1);
-}
-
-fake_browser::~fake_browser()
-{
-    setenv("PATH", saved_path_.c_str(), 1);
-    testing_support::remove_tree(dir_);
-}
-
-std::string fake_browser::arguments() const
-{
-    // The opener runs detached from the installer: nothing to wait on but
-    // its traces.
-    for (int i = 0; i < 500 && !ran(); ++i) usleep(10000);
-    return testing_support::read_file(dir_ + "args");
-}
-
-bool fake_browser::ran() const { return testing_support::file_exists(dir_ + "args"); }
 
 }  // namespace engine_testing

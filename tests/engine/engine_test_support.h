@@ -32,23 +32,4 @@ std::string manifest_text(const std::string& body, int version = 900);
 // sim_info, stg, the filter and the wizard's globals as before main.
 void reset_engine_state();
 
-// A stand-in for the desktop's opener, first on PATH while it lives: it
-// records the arguments it is started with, one a line.
-class fake_browser {
-public:
-    fake_browser();
-    ~fake_browser();
-    fake_browser(const fake_browser&) = delete;
-    fake_browser& operator=(const fake_browser&) = delete;
-
-    // What it was started with, waiting a few seconds for it; "" if never.
-    std::string arguments() const;
-    // Whether it has run by now, without waiting.
-    bool ran() const;
-
-private:
-    std::string dir_;
-    std::string saved_path_;
-};
-
 }  // namespace engine_testing

@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 
+#include "core/archives/archives.h"
 #include "core/core_globals.h"
 #include "engine/dvd_media.h"
 #include "engine/dvd_mounts.h"
@@ -106,30 +107,84 @@ TEST_F(DvdMedia, ABareVersionLineLooksForTheManifestAtTheTopOfTheDisk)
 {
     write_file(places_ / "disk/dvd_version.txt", "I\n900 version\nDVD\nVERSION\n");
     dvd_path = places_ / "disk/";
-    engine_testing::alert_catcher alerts;
+    engine_testing::log_capture log;
     UTIL_scan_dvd();
     EXPECT_EQ(install_name, "");
-    ASSERT_EQ(alerts.alerts().size(), 1u);
-    EXPECT_EQ(alerts.alerts()[0].lines[2], "Compressed File: " + dvd_path + "/directory.txt.zip.");
+    EXPECT_NE(log.text().find("cannot extract " + dvd_path + "/directory.txt.zip"),
+              std::string::npos)
+        << log.text();
 }
 
-TEST_F(DvdMedia, AManifestThatWillNotUnpackIsFatalAndSaysWhatAndWhere)
+// The drive's folder holds a fresh copy of a disk: another disk to the
+// program, as a real one mounted there would be.
+void insert_copy(const std::string& disk, const std::string& drive)
 {
-    dvd_set disks({{"top/a.txt", "a", 0}});
-    write_file(disks.disk_folder(0) + disks.release() + "/directory.txt.zip", "damaged");
-    dvd_path = disks.disk_folder(0);
-    engine_testing::alert_catcher alerts;
-    UTIL_scan_dvd();
+    testing_support::remove_tree(drive);
+    ASSERT_EQ(testing_support::run_shell("cp -r '" + disk + "' '" + drive + "'").status, 0);
+}
 
-    ASSERT_EQ(alerts.alerts().size(), 1u);
-    const engine_testing::alert_record& alert = alerts.alerts()[0];
-    EXPECT_EQ(alert.level, 2);
-    EXPECT_EQ(alert.lines[0], "DVD scan: The installer cannot extract a file.");
-    EXPECT_EQ(alert.lines[1].rfind("Error: ", 0), 0u) << alert.lines[1];
-    EXPECT_EQ(alert.lines[2],
-              "Compressed File: " + dvd_path + disks.release() + "/directory.txt.zip.");
-    EXPECT_EQ(alert.lines[3], "Destination Path: " + temp_path + ".");
-    EXPECT_EQ(stg.dir_status, 0);
+// A damaged disk must not end the program: the hub says it is no install
+// DVD for as long as it stays in the drive, and reads the next one.
+TEST_F(DvdMedia, AManifestThatWillNotUnpackIsNoDiskUntilAnotherComesIn)
+{
+    dvd_set good({{"top/a.txt", "a", 0}});
+    const std::string drive = places_ / "drive/";
+    const std::string manifest = good.release() + "/directory.txt.zip";
+    struct damage {
+        const char* what;
+        std::string archive;  // what the disk holds in place of the manifest's zip
+    };
+    scratch_dir other;
+    write_file(other / "notes.txt", "no manifest here");
+    ASSERT_EQ(file_to_zip(other / "notes.txt", other / "notes.zip"), 0);
+    for (const damage& d : {damage{"not a zip", "damaged"},
+                            damage{"a zip without the manifest", testing_support::read_file(other / "notes.zip")}}) {
+        SCOPED_TRACE(d.what);
+        insert_copy(good.disk_folder(0), drive);
+        write_file(drive + manifest, d.archive);
+        write_file(temp_path + "directory.txt", "a manifest an earlier disk left behind");
+        dvd_path.clear();
+        install_name = no_install_name;
+        stg.dir_status = 0;
+        ::setenv("NIMBREL_DVD", drive.c_str(), 1);
+
+        engine_testing::alert_catcher alerts;
+        engine_testing::log_capture log;
+        UTIL_scan_dvd();
+        EXPECT_TRUE(alerts.alerts().empty());
+        EXPECT_EQ(stg.dir_status, kDirectoryNewerFormat);
+        EXPECT_TRUE(sim_info.empty());
+        EXPECT_NE(log.text().find("cannot extract " + drive + manifest), std::string::npos)
+            << log.text();
+        UTIL_scan_dvd();
+        EXPECT_EQ(stg.dir_status, kDirectoryNewerFormat) << "the same disk is not read again";
+        EXPECT_EQ(dvd_path, drive);
+
+        // The user swaps disks: the good one mounts where the bad one was.
+        insert_copy(good.disk_folder(0), drive);
+        UTIL_scan_dvd();
+        EXPECT_EQ(stg.dir_status, kDirectoryRead);
+        EXPECT_EQ(install_name, good.release());
+        ASSERT_EQ(sim_info.size(), 1u);
+        EXPECT_EQ(sim_info[0].back().path, "top/a.txt");
+    }
+}
+
+TEST_F(DvdMedia, ADiskThatNamesNoReleaseIsForgottenOnceItLeaves)
+{
+    const std::string drive = places_ / "drive/";
+    write_file(drive + "dvd_version.txt", "I\n800 version\nDVD\nVERSION old\n");
+    ::setenv("NIMBREL_DVD", drive.c_str(), 1);
+    UTIL_scan_dvd();
+    EXPECT_EQ(dvd_path, drive);
+    EXPECT_EQ(install_name, no_install_name);
+
+    testing_support::remove_tree(drive);
+    dvd_set good({{"top/a.txt", "a", 0}});
+    ::setenv("NIMBREL_DVD", good.disk_folder(0).c_str(), 1);
+    UTIL_scan_dvd();
+    EXPECT_EQ(dvd_path, good.disk_folder(0)) << "the next disk is found where it mounts";
+    EXPECT_EQ(stg.dir_status, kDirectoryRead);
 }
 
 TEST_F(DvdMedia, NoDiskMeansNoScan)

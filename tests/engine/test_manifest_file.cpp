@@ -7,6 +7,7 @@
 #include "engine/installer_state.h"
 #include "engine/manifest.h"
 #include "engine_test_support.h"
+#include "fake_browser.h"
 #include "test_support.h"
 
 namespace {
@@ -28,7 +29,7 @@ protected:
     }
 
     scratch_dir dir_;
-    engine_testing::fake_browser browser_;  // the newer-format notice opens one
+    testing_support::fake_browser browser_;  // the newer-format notice opens one
 };
 
 TEST_F(ManifestFile, BothKnownVersionsAreRead)

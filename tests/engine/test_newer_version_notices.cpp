@@ -8,11 +8,12 @@
 #include "engine/newer_version_notice.h"
 #include "engine/web_page.h"
 #include "engine_test_support.h"
+#include "fake_browser.h"
 
 namespace {
 
 using engine_testing::alert_catcher;
-using engine_testing::fake_browser;
+using testing_support::fake_browser;
 
 class NewerVersionNotices : public ::testing::Test {
 protected:

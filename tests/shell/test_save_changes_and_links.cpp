@@ -1,11 +1,8 @@
 #include <cerrno>
-#include <unistd.h>
 #include <cstdlib>
-#include <fstream>
-
-#include <sys/stat.h>
 
 #include "core/diag/log_stream.h"
+#include "fake_browser.h"
 #include "gfx/fonts/text_drawing.h"
 #include "shell/save_changes_and_links.h"
 #include "shell_test_state.h"
@@ -76,32 +73,16 @@ TEST_F(save_changes, WithoutCancelTwoButtonsAndAWindowChangeStillAnswersThree)
 
 class web_links : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        xer.open(dir_ / "log.txt");
-        // A stand-in browser that records the arguments it was given.
-        const std::string bin = dir_ / "bin";
-        mkdir(bin.c_str(), 0755);
-        // Written aside and renamed: the opener runs on after go_to_URL returns.
-        std::ofstream(bin + "/xdg-open") << "#!/bin/sh\nprintf '%s\\n' \"$#\" \"$1\" > '"
-                                         << (dir_ / "args.tmp") << "'\nmv '" << (dir_ / "args.tmp")
-                                         << "' '" << (dir_ / "args") << "'\nexit 3\n";
-        chmod((bin + "/xdg-open").c_str(), 0755);
-        old_path_ = getenv("PATH") ? getenv("PATH") : "";
-        setenv("PATH", (bin + ":" + old_path_).c_str(), 1);
-    }
-    void TearDown() override
-    {
-        setenv("PATH", old_path_.c_str(), 1);
-        xer.close();
-    }
+    void SetUp() override { xer.open(dir_ / "log.txt"); }
+    void TearDown() override { xer.close(); }
     std::string log()
     {
         xer << std::flush;
         return read_file(dir_ / "log.txt");
     }
     scratch_dir dir_;
-    std::string old_path_;
+    // It ends with 3, which no result may show: nothing waits for it.
+    testing_support::fake_browser browser_{3};
 };
 
 // The result is the start's, not the browser's exit status: nothing waits
@@ -111,8 +92,8 @@ TEST_F(web_links, OpensTheAddressAsOneArgumentAndLogsTwoLines)
     const std::string url = "https://example.test/a?x=1&y='2';rm|cat>~";
     go_to_URL(url);
     EXPECT_EQ(log(), "Opening: " + url + "\nResult: 0\n");
-    for (int i = 0; i < 500 && !testing_support::file_exists(dir_ / "args"); ++i) usleep(10000);
-    EXPECT_EQ(read_file(dir_ / "args"), "1\n" + url + "\n") << "no shell split or ran anything";
+    EXPECT_EQ(browser_.arguments(), url + "\n") << "no shell split or ran anything";
+    EXPECT_EQ(browser_.runs(), 1);
 }
 
 TEST_F(web_links, ARefusedAddressOrAMissingOpenerIsOnlyLogged)
@@ -124,7 +105,7 @@ TEST_F(web_links, ARefusedAddressOrAMissingOpenerIsOnlyLogged)
     go_to_URL("http://x/");
     EXPECT_NE(log().find("Opening: http://x/\nResult: " + std::to_string(ENOENT) + "\n"),
               std::string::npos) << log();
-    EXPECT_FALSE(testing_support::file_exists(dir_ / "args")) << "nothing ran";
+    EXPECT_FALSE(browser_.ran()) << "nothing ran";
 }
 
 }  // namespace

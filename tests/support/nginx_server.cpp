@@ -99,6 +99,13 @@ std::string nginx_server::error_log() const
     return read_file(dir_ + "error.log");
 }
 
+std::string nginx_server::access_log() const { return read_file(dir_ + "access.log"); }
+
+bool nginx_server::wait_for_request(const std::string& part, double seconds) const
+{
+    return wait_until([&] { return access_log().find(part) != std::string::npos; }, seconds, 50);
+}
+
 bool nginx_server::start_on(unsigned short port, const std::string& root, const std::string& extra,
                             int workers)
 {

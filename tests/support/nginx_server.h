@@ -25,6 +25,11 @@ public:
     bool running() const { return pid_ > 0; }
     unsigned short port() const { return port_; }
     std::string error_log() const;
+    // One line a request, written when the request ends.
+    std::string access_log() const;
+    // Whether a request line holding `part` (a path, a status) is in the
+    // access log within `seconds`.
+    bool wait_for_request(const std::string& part, double seconds) const;
     // The private folder (configuration, logs), ending in "/".
     const std::string& folder() const { return dir_; }
 

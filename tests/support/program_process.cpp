@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "display_for_tests.h"
+#include "x_window.h"
 
 using testing_support::read_file;
 using testing_support::run_shell;
@@ -60,22 +61,57 @@ void program_process::start(const std::vector<std::string>& args, const std::vec
     }
 }
 
-int program_process::wait(int seconds)
+int program_process::wait(double seconds)
 {
-    for (int i = 0; i < seconds * 20; ++i) {
+    if (status_ >= 0 || pid_ <= 0) return status_;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    for (;;) {
         int status = 0;
         if (waitpid(pid_, &status, WNOHANG) == pid_) {
             status_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
             return status_;
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        if (std::chrono::steady_clock::now() >= deadline) return -1;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
-    return -1;
 }
 
 bool program_process::send_signal(int sig) const { return pid_ > 0 && status_ < 0 && kill(pid_, sig) == 0; }
 
 std::string program_process::output() const { return read_file(dir_ / "output.txt"); }
+
+std::string program_process::log() const { return read_file(app_dir_ + "Nimbrel Installer Log.txt"); }
+
+std::string program_process::wait_for_window(double seconds) const
+{
+    const int whole = seconds < 1 ? 1 : static_cast<int>(seconds + 0.5);
+    std::string id = x_command("timeout " + std::to_string(whole) + " xdotool search --sync --onlyvisible --name '^" +
+                               program_window_title + "$' | head -1");
+    while (!id.empty() && (id.back() == '\n' || id.back() == ' ')) id.pop_back();
+    return id;
+}
+
+bool program_process::send_close_request() const
+{
+    return testing_support::send_close_request(program_window_title, 10);
+}
+
+std::string program_process::screenshot(const std::string& window, const std::string& name,
+                                        const std::string& folder) const
+{
+    const std::string dir = testing_support::test_output_dir(folder);
+    const std::string path = dir + name + ".png";
+    // Given a window that is gone (the program ended), import falls back to
+    // letting the user pick one: it grabs the server and waits for a click
+    // that never comes, and every X client of the test waits with it.  So
+    // no shot of a window that is gone, and a kill, which ends the grab with
+    // the connection, should the window go in between.  (xwininfo too asks
+    // for a click when it cannot read the id: the root window goes by name.)
+    const std::string which = window == "root" ? "-root" : "-id " + window;
+    x_command("xwininfo " + which + " >/dev/null 2>&1 && timeout -k 2 20 import -window " + window + " '" + path +
+              "'");
+    return path;
+}
 
 std::string x_command(const std::string& command)
 {

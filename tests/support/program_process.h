@@ -1,6 +1,8 @@
 // One of our programs run as a process of its own for one test: a private
-// program folder holding a copy of the executable (its log and stack file
-// land there), a private HOME, the test display, its output in a file.
+// program folder holding a copy of the executable (its log, preferences'
+// neighbours and stack file land there), a private HOME, the test display,
+// its output in a file.  Every program of ours has the same log, window and
+// close request, so they are here too.
 #pragma once
 
 #include <sys/types.h>
@@ -14,14 +16,19 @@ class program_process {
 public:
     explicit program_process(const std::string& executable);
     ~program_process();  // kills the program if it still runs
+    program_process(const program_process&) = delete;
+    program_process& operator=(const program_process&) = delete;
 
     // Starts the program with `args`; `env` ("NAME=value") is added to the
     // test's environment with DISPLAY set to the test display, unless `env`
     // names DISPLAY itself ("DISPLAY=" removes it).
     void start(const std::vector<std::string>& args, const std::vector<std::string>& env = {});
     // Exit status, 128 + signal for a signal, -1 when it ran past `seconds`
-    // (it is then killed by the destructor).
-    int wait(int seconds);
+    // (it is then killed by the destructor).  Once ended, the same status
+    // again on every later call.
+    int wait(double seconds);
+    // Whether it still runs, without waiting.
+    bool running() { return status_ < 0 && wait(0) == -1; }
 
     // Sends `sig` to the program while it runs; false when it has ended.
     bool send_signal(int sig) const;
@@ -30,12 +37,29 @@ public:
     const std::string& app_dir() const { return app_dir_; }
     const std::string& home() const { return home_; }
 
+    // The log the program rewrites on every run, in its program folder.
+    std::string log() const;
+    std::string prefs_file() const { return home() + ".nimbrel/Nimbrel Installer.prf"; }
+
+    // The X window id of the program's window once mapped; "" when none
+    // showed within `seconds`.
+    std::string wait_for_window(double seconds) const;
+    // Asks the window to close as a window manager would.
+    bool send_close_request() const;
+    // Keeps a picture of `window` ("root" for the whole screen) as
+    // test-output/`folder`/`name`.png below the build; returns its path.
+    std::string screenshot(const std::string& window, const std::string& name,
+                           const std::string& folder = "e2e") const;
+
 private:
     testing_support::scratch_dir dir_;
     std::string name_, app_dir_, home_;
     pid_t pid_ = -1;
     int status_ = -1;
 };
+
+// The window title every program of ours shows.
+inline constexpr const char* program_window_title = "N-System";
 
 // Output of a shell command line run against the test display.
 std::string x_command(const std::string& command);

@@ -8,11 +8,13 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+#include <thread>
 
 namespace testing_support {
 
@@ -125,6 +127,24 @@ std::string test_program_dir()
     if (n <= 0) return "./";
     std::string p(buf, static_cast<size_t>(n));
     return p.substr(0, p.rfind('/') + 1);
+}
+
+std::string test_output_dir(const std::string& name)
+{
+    const std::string dir = std::string(NIMBREL_TEST_OUTPUT_DIR) + "/" + name + "/";
+    make_parents(dir);
+    return dir;
+}
+
+bool wait_until(const std::function<bool()>& done, double seconds, int poll_ms)
+{
+    // A deadline rather than a count: `done` may itself take a while.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    while (std::chrono::steady_clock::now() < deadline) {
+        if (done()) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(poll_ms));
+    }
+    return done();
 }
 
 }  // namespace testing_support

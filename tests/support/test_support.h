@@ -1,5 +1,6 @@
 // Small helpers shared by the tests: private scratch folders, whole-file
-// reads and writes, and running a program to check it from outside.
+// reads and writes, running a program to check it from outside, and waiting
+// for something to happen.
 #pragma once
 
 #include <functional>
@@ -52,5 +53,14 @@ int run_unprivileged(const std::function<int()>& check);
 
 // The folder of the test program itself, ending in "/".
 std::string test_program_dir();
+
+// test-output/`name`/ below the build folder, made when missing: where tests
+// keep what a person may want to look at afterwards (screenshots).
+std::string test_output_dir(const std::string& name);
+
+// Polls `done` every `poll_ms` until it holds or `seconds` have passed; true
+// when it held.  `done` is asked once more at the deadline, so a slow check
+// is never cut short.
+bool wait_until(const std::function<bool()>& done, double seconds, int poll_ms = 100);
 
 }  // namespace testing_support

@@ -7,6 +7,7 @@
 
 #include "core/text/translation.h"
 #include "wizard/demo_road.h"
+#include "wizard/shared_screens.h"
 
 namespace {
 
@@ -65,8 +66,8 @@ TEST(demo_road_texts, RemainingTimeCountsStreamsInTheRightFormAndNeedsARate)
 
 TEST(demo_road_texts, DestinationIsTheParentAloneUntilANameIsGiven)
 {
-    EXPECT_EQ(demo_destination("/home/u/", ""), "/home/u/");
-    EXPECT_EQ(demo_destination("/home/u/", "Nimbrel 9 Demo"), "/home/u/Nimbrel 9 Demo/");
+    EXPECT_EQ(destination_folder("/home/u/", ""), "/home/u/");
+    EXPECT_EQ(destination_folder("/home/u/", "Nimbrel 9 Demo"), "/home/u/Nimbrel 9 Demo/");
 }
 
 }  // namespace

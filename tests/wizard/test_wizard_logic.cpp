@@ -75,6 +75,30 @@ TEST(SkinButtons, CaptionsLandWhereTheirAlignmentPutsThem)
     EXPECT_FLOAT_EQ(b.right, 56) << "an unknown language takes the English skin";
 }
 
+// Tests click these places by name, so they must be where the bar draws
+// its buttons and never on top of one another.
+TEST(SkinButtons, BarButtonsLieApartInsideTheWindowInEveryLanguage)
+{
+    using namespace button_bar;
+    for (int l = 0; l < 6; ++l)
+        for (bool last : {false, true}) {
+            std::vector<skin_button_box> row;
+            for (button b : {quit, options, buy_online, go_back, last ? last_quit : next})
+                row.push_back(place(l, b, last));
+            for (size_t i = 0; i < row.size(); ++i) {
+                EXPECT_GE(row[i].left - 10, 0) << l << " " << i;
+                EXPECT_LE(row[i].right + 10, 800) << l << " " << i;
+                if (i > 0) {
+                    EXPECT_LE(row[i - 1].right + 10, row[i].left - 10) << "language " << l << ", button " << i;
+                }
+            }
+        }
+    const skin_button_box next_box = place(0, next);
+    EXPECT_FLOAT_EQ(place(0, go_back).right, 760 - next_box.frame_width) << "GO BACK keeps its gap to CONTINUE";
+    EXPECT_FLOAT_EQ(place(0, go_back, true).right, 760 - place(0, last_quit).frame_width);
+    EXPECT_FLOAT_EQ(place(4, buy_online).centre_x(), 360);
+}
+
 TEST(SkinButtons, CutsRiseWithinEveryLanguage)
 {
     for (int l = 0; l < 6; ++l)

@@ -2,15 +2,18 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <memory>
 
 #include "core/diag/error_codes.h"
 #include "core/files/file_ops.h"
 #include "core/diag/log_stream.h"
-#include "core/files/system_paths.h"
+#include "core/files/file_checksum.h"
+#include "core/files/md5.h"
 
 namespace {
 
@@ -65,17 +68,43 @@ int write_all(int fd, const char* data, size_t size)
     return 0;
 }
 
+// One block per thread for its whole life, as the checksum has: pieces of
+// this size keep the write in the cache next to the decoding.
+constexpr size_t kBlock = 256 * 1024;
+
+char* thread_block()
+{
+    static thread_local std::unique_ptr<char[]> block(new char[kBlock]);
+    return block.get();
+}
+
+// The bytes a file may still take on the disk that holds `folder`.
+unsigned long long room_at(int folder)
+{
+    struct statfs fs;
+    if (::fstatfs(folder, &fs) != 0) return ~0ull;
+    return static_cast<unsigned long long>(fs.f_bavail) * static_cast<unsigned long long>(fs.f_bsize);
+}
+
 }  // namespace
 
-extract_dest::extract_dest(const std::string& out_dir, bool correct_case)
-    : out_dir_(out_dir), correct_case_(correct_case)
+extract_dest::extract_dest(const confined_folder& root, const std::string& sub, int write_failed)
+    : root_(root), sub_(sub), write_failed_(write_failed)
 {
+}
+
+int extract_dest::failed_write(int why)
+{
+    FILE_ERR_HERE();
+    if (!write_failed_ || why <= 0) return why;
+    xer << "Writing \"" << path_ << "\" failed: " << error_str(why) << "\n";
+    return write_failed_;
 }
 
 int extract_dest::refuse(const std::string& name, const char* why)
 {
     FILE_ERR_HERE();
-    xer << "Refused archive entry \"" << name << "\": " << why << ". out_dir=" << out_dir_
+    xer << "Refused archive entry \"" << name << "\": " << why << ". out_dir=" << root_.path() << sub_
         << "\n";
     return kErrUnsafeEntry;
 }
@@ -85,9 +114,9 @@ bool extract_dest::is_link_made_here(const std::string& folded) const
     return std::find(links_.begin(), links_.end(), folded) != links_.end();
 }
 
-int extract_dest::place(const std::string& name, bool leaf)
+int extract_dest::place(const std::string& name, bool leaf, placed_name& at)
 {
-    path_ = out_dir_ + name;
+    path_ = root_.path() + sub_ + name;
     if (name.find('\0') != std::string::npos) return refuse(name, "the name holds a zero byte");
     if (!name.empty() && name[0] == '/') return refuse(name, "the name is absolute");
     std::vector<std::string> parts = folded_components(name);
@@ -104,26 +133,79 @@ int extract_dest::place(const std::string& name, bool leaf)
         if (is_link_made_here(joined(parts, n)))
             return refuse(name, "the name lies beneath a link made by this archive");
 
-    if (correct_case_) set_path_to_full(path_);
+    std::string placed = sub_ + name;
+    while (placed.size() > 1 && placed.back() == '/') placed.pop_back();
+    int err = root_.place(placed, at);
+    if (err == kErrLeadsOut) {
+        // The folder we were sent to is the caller's; a name in it is the
+        // archive's.
+        int folder = sub_.empty() ? -1 : root_.open_path(sub_, true);
+        if (folder >= 0) ::close(folder);
+        if (!sub_.empty() && folder < 0 && errno == kErrLeadsOut) {
+            FILE_ERR_HERE();
+            xer << "Refused to unpack into " << root_.path() << sub_ << ": it leads out through a link.\n";
+            return kErrLeadsOut;
+        }
+        return refuse(name, "the name leads out of the folder through a link");
+    }
+    if (err) {
+        FILE_ERR_HERE();
+        return err;
+    }
+    path_ = root_.path() + at.relative();
+    if (!leaf && !name.empty() && name.back() == '/') path_ += '/';
     return 0;
 }
 
 int extract_dest::make_folder(const std::string& name)
 {
-    int err = place(name, false);
+    // The folder itself ("./" and the like) is there already.
+    if (folded_components(sub_ + name).empty()) return 0;
+    placed_name at;
+    int err = place(name, false, at);
     if (err) return err;
-    // Straight to the system: path_ is full already, and make_folder would
-    // walk the disk once more to correct its letter case.
-    if (::mkdir(path_.c_str(), 0755) != 0 && errno != EEXIST) {
+    err = at.make_folder(0755);
+    if (err && err != EEXIST) {
         FILE_ERR_HERE();
-        return errno;
+        return err;
     }
     return 0;
 }
 
-int extract_dest::make_link(const std::string& name, const std::string& target)
+staged_entry::~staged_entry()
 {
-    int err = place(name, true);
+    if (!temp_.empty()) at_.commit(temp_, ECANCELED);
+}
+
+int staged_entry::commit()
+{
+    int err = at_.commit(temp_, 0);
+    temp_.clear();
+    return err;
+}
+
+int extract_dest::make_link(const std::string& name, const std::string& target, const entry_check& check)
+{
+    staged_entry staged;
+    int err = stage_link(name, target, check, staged);
+    if (!err) err = staged.commit();
+    if (!err) remember_link(name);
+    return err;
+}
+
+void extract_dest::remember_link(const std::string& name)
+{
+    std::vector<std::string> parts = folded_components(name);
+    std::string key = joined(parts, parts.size());
+    if (!is_link_made_here(key)) links_.push_back(key);
+}
+
+int extract_dest::stage_link(const std::string& name, const std::string& target, const entry_check& check,
+                             staged_entry& staged)
+{
+    md5_found_.clear();
+    placed_name& at = staged.at_;
+    int err = place(name, true, at);
     if (err) return err;
     // The system would read the target only up to a zero byte: "..\0x"
     // would pass the walk below as a name and become "..".
@@ -132,62 +214,86 @@ int extract_dest::make_link(const std::string& name, const std::string& target)
     if (!target.empty() && target[0] == '/')
         return refuse(name, "the link's target is absolute");
 
-    // Walk the target from the link's folder; it must stay inside out_dir
-    // and may not step back out of a link made here, whose ".." is not the
-    // folder the name suggests.
-    std::vector<std::string> at = folded_components(name);
-    at.pop_back();
+    // Walk the target from the link's folder; it must stay inside the
+    // folder and may not step back out of a link made here, whose ".." is
+    // not the folder the name suggests.
+    std::vector<std::string> at_folder = folded_components(name);
+    at_folder.pop_back();
     std::vector<std::string> steps = folded_components(target);
     for (size_t i = 0; i < steps.size(); ++i) {
         if (steps[i] != "..") {
-            at.push_back(steps[i]);
-            if (i + 1 < steps.size() && is_link_made_here(joined(at, at.size())))
+            at_folder.push_back(steps[i]);
+            if (i + 1 < steps.size() && is_link_made_here(joined(at_folder, at_folder.size())))
                 return refuse(name, "the link's target runs through a link made by this archive");
             continue;
         }
-        if (at.empty()) return refuse(name, "the link's target climbs out of the folder");
-        at.pop_back();
+        if (at_folder.empty()) return refuse(name, "the link's target climbs out of the folder");
+        at_folder.pop_back();
     }
 
-    ::unlink(path_.c_str());
-    if (::symlink(target.c_str(), path_.c_str()) != 0) {
+    // Made beside and renamed over the old name: there is no moment without
+    // a file or link under the name.
+    if (at.link_beside(target, &staged.temp_) != 0) {
         FILE_ERR_HERE();
+        staged.temp_.clear();
         return -1;
     }
-    std::vector<std::string> parts = folded_components(name);
-    std::string key = joined(parts, parts.size());
-    if (!is_link_made_here(key)) links_.push_back(key);
-    return 0;
+    if (!check.md5.empty()) err = check_link(at, staged.temp_, check);
+    return err;
 }
 
-int extract_dest::write_file(const std::string& name, const char* data, size_t size,
-                             const extract_attrs& attrs, int write_failed)
+// The file a new link leads to, found the way every later read will find
+// it: from the root, by the kernel, never outside.
+int extract_dest::check_link(const placed_name& at, const std::string& temp, const entry_check& check)
 {
-    int err = place(name, true);
+    const size_t slash = at.relative().rfind('/');
+    const std::string folder = slash == std::string::npos ? std::string() : at.relative().substr(0, slash + 1);
+    int fd = root_.open_read(folder + temp);
+    if (fd < 0) {
+        if (errno == kErrLeadsOut) return refuse(at.relative(), "the link leads out of the folder");
+        md5_found_ = "NONE";
+    } else {
+        if (calc_fd_md5(fd, md5_found_) != 0) md5_found_ = "NONE";
+        ::close(fd);
+    }
+    if (md5_found_ == check.md5) return 0;
+    FILE_ERR_HERE();
+    xer << "Refused \"" << path_ << "\": its signature is " << md5_found_ << ", not " << check.md5 << ".\n";
+    return kErrWrongContent;
+}
+
+int extract_dest::write_file(const std::string& name, const archive_item& item, archive_reader& from,
+                             const entry_check& check)
+{
+    staged_entry staged;
+    int err = stage_file(name, item, from, check, staged);
+    return err ? err : staged.commit();
+}
+
+int extract_dest::stage_file(const std::string& name, const archive_item& item, archive_reader& from,
+                             const entry_check& check, staged_entry& staged)
+{
+    md5_found_.clear();
+    placed_name& at = staged.at_;
+    int err = place(name, true, at);
     if (err) return err;
 
-    auto failed_write = [&](int why) {
-        FILE_ERR_HERE();
-        if (!write_failed || why <= 0) return why;
-        xer << "Writing \"" << path_ << "\" failed: " << error_str(why) << "\n";
-        return write_failed;
-    };
     // A new file renamed over whatever is there: it never writes through a
-    // link, and a full disk leaves the old file rather than half a new one.
-    std::string temp;
-    int fd = open_beside(path_, &temp);
+    // link, and a full disk or a damaged entry leaves the old file rather
+    // than half a new one.
+    int fd = at.create_beside(&staged.temp_);
     if (fd < 0) {
         FILE_ERR_HERE();
+        staged.temp_.clear();
         return errno;
     }
-    err = write_all(fd, data, size);
-    if (err) err = failed_write(err);
-    if (!err && attrs.set_mode && ::fchmod(fd, attrs.mode & 0777) != 0) {
+    err = fill(at, fd, item, from, check);
+    if (!err && item.attrs.set_mode && ::fchmod(fd, item.attrs.mode & 0777) != 0) {
         FILE_ERR_HERE();
         err = errno;
     }
-    if (!err && attrs.set_time) {
-        timespec times[2] = {{attrs.mtime, 0}, {attrs.mtime, 0}};
+    if (!err && item.attrs.set_time) {
+        timespec times[2] = {{item.attrs.mtime, 0}, {item.attrs.mtime, 0}};
         if (::futimens(fd, times) != 0) {
             FILE_ERR_HERE();
             err = -1;
@@ -195,5 +301,49 @@ int extract_dest::write_file(const std::string& name, const char* data, size_t s
     }
     // A delayed write error (a full disk on some file systems) shows here.
     if (::close(fd) != 0 && !err) err = failed_write(errno);
-    return replace_by(temp, path_, err);
+    return err;
+}
+
+int extract_dest::fill(const placed_name& at, int fd, const archive_item& item, archive_reader& from,
+                       const entry_check& check)
+{
+    // Sizes are checked before a byte is written, and again as the bytes
+    // come: a 7z entry need not say its size, and a lying one could fill
+    // the disk the copy lives on.
+    const unsigned long long room = room_at(at.folder());
+    const unsigned long long limit = check.max_size ? check.max_size : ~0ull;
+    if (item.size > limit || item.size > room) {
+        FILE_ERR_HERE();
+        xer << "Refused archive entry \"" << item.name << "\" of " << item.size << " bytes: "
+            << (item.size > limit ? "larger than the file it must be" : "larger than the free space")
+            << ". out_dir=" << root_.path() << sub_ << "\n";
+        return item.size > limit ? EFBIG : ENOSPC;
+    }
+    const bool hashing = !check.md5.empty();
+    MD5_CTX context;
+    if (hashing) MD5Init(&context);
+    char* block = thread_block();
+    unsigned long long total = 0;
+    for (;;) {
+        size_t got = 0;
+        int err = from.read(block, kBlock, &got);
+        if (err) return err;
+        if (got == 0) break;
+        total += got;
+        if (total > limit || total > room) {
+            FILE_ERR_HERE();
+            xer << "Refused archive entry \"" << item.name << "\": it unpacks to more than "
+                << (total > limit ? limit : room) << " bytes. out_dir=" << root_.path() << sub_ << "\n";
+            return total > limit ? EFBIG : ENOSPC;
+        }
+        if (hashing) MD5UpdateWide(&context, reinterpret_cast<unsigned char*>(block), static_cast<unsigned>(got));
+        if ((err = write_all(fd, block, got)) != 0) return failed_write(err);
+    }
+    if (!hashing) return 0;
+    MD5Final(&context);
+    md5_found_ = md5_text(context.digest);
+    if (md5_found_ == check.md5) return 0;
+    FILE_ERR_HERE();
+    xer << "Refused \"" << path_ << "\": its signature is " << md5_found_ << ", not " << check.md5 << ".\n";
+    return kErrWrongContent;
 }

@@ -44,6 +44,11 @@ int calc_file_md5(const std::string& path, std::string& sum)
     int fd = ::open(full.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) return kErrFileOpenRead;
     fd_closer closer{fd};
+    return calc_fd_md5(fd, sum);
+}
+
+int calc_fd_md5(int fd, std::string& sum)
+{
     struct stat st;
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) return kErrFileOpenRead;
     ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
@@ -65,13 +70,17 @@ int calc_file_md5(const std::string& path, std::string& sum)
     // A file rewritten while we read it has no signature worth comparing.
     if (total != static_cast<unsigned long long>(st.st_size)) return kErrFileOpenRead;
     MD5Final(&context);
+    sum = md5_text(context.digest);
+    return 0;
+}
 
+std::string md5_text(const unsigned char digest[16])
+{
     static const char hex[] = "0123456789abcdef";
     char text[32];
     for (int n = 0; n < 16; ++n) {
-        text[2 * n] = hex[context.digest[n] >> 4];
-        text[2 * n + 1] = hex[context.digest[n] & 15];
+        text[2 * n] = hex[digest[n] >> 4];
+        text[2 * n + 1] = hex[digest[n] & 15];
     }
-    sum.assign(text, sizeof text);
-    return 0;
+    return std::string(text, sizeof text);
 }

@@ -153,15 +153,20 @@ int copy_file(const std::string& from, const std::string& to)
     return replace_by(temp, dest, err);
 }
 
+std::string next_partial_name()
+{
+    // Named after the process, not after the file it replaces: a long name
+    // plus a suffix could pass the system's limit where the name does not.
+    static std::atomic<unsigned> serial{0};
+    return ".partial-" + std::to_string(::getpid()) + "-" + std::to_string(serial++);
+}
+
 int open_beside(const std::string& dest, std::string* temp)
 {
-    // Named after the process, not after `dest`: a long name plus a suffix
-    // could pass the system's limit where the name itself does not.
-    static std::atomic<unsigned> serial{0};
     const size_t slash = dest.rfind('/');
     const std::string folder = slash == std::string::npos ? std::string() : dest.substr(0, slash + 1);
     for (int tries = 0; tries < 100; ++tries) {
-        *temp = folder + ".partial-" + std::to_string(::getpid()) + "-" + std::to_string(serial++);
+        *temp = folder + next_partial_name();
         const int fd = ::open(temp->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
         if (fd >= 0 || errno != EEXIST) return fd;
     }

@@ -32,6 +32,9 @@ int copy_file(const std::string& from, const std::string& to);
 // leaves `dest` as it was.  Mode 0666 less the umask.  The descriptor, or
 // -1 with errno set; `temp` gets the new file's path.
 int open_beside(const std::string& dest, std::string* temp);
+// A fresh name for such a file: short, so that a long name beside it still
+// fits the system's limit.
+std::string next_partial_name();
 // Renames `temp` over `dest` when `err` is 0, else removes `temp`.  `err`,
 // or errno of a failed rename.
 int replace_by(const std::string& temp, const std::string& dest, int err);

@@ -90,6 +90,18 @@ void OGL_line(int colour, float alpha, float x1, float y1, float x2, float y2)
     glEnd();
 }
 
+void OGL_outline_rgba(float r, float g, float b, float a, float x1, float y1, float x2, float y2)
+{
+    untextured_state();
+    glColor4f(r, g, b, a);
+    glBegin(GL_LINE_LOOP);
+    vertex(x1, y1);
+    vertex(x2, y1);
+    vertex(x2, y2);
+    vertex(x1, y2);
+    glEnd();
+}
+
 void OGL_grayrect(float x1, float y1, float x2, float y2, float alpha)
 {
     untextured_state();
@@ -156,13 +168,19 @@ void OGL_2dquad(int tex_ref, int colour, float alpha, float x1, float y1, float 
     glEnd();
 }
 
-void OGL_2dquad_d(int tex_ref, int colour, float alpha, float x, float y, float s, float t, float dx,
-                  float dy, float ds, float dt, int alpha_mode)
+void OGL_2dquad_batch_begin(int tex_ref, int alpha_mode)
 {
     OGL_setstate(1, 1, 3, alpha_mode, 9, 11);
     if (tex_ref > 0) tman.bind_ref(tex_ref, 0, 0);
-    OGL_set_colour(colour, alpha);
     glBegin(GL_QUADS);
+}
+
+void OGL_2dquad_batch_rgba(float r, float g, float b, float a) { glColor4f(r, g, b, a); }
+
+void OGL_2dquad_batch_colour(int colour, float alpha) { OGL_set_colour(colour, alpha); }
+
+void OGL_2dquad_batch_add(float x, float y, float dx, float dy, float s, float t, float ds, float dt)
+{
     glTexCoord2f(s, t);
     vertex(x, y);
     glTexCoord2f(s, t + dt);
@@ -171,5 +189,15 @@ void OGL_2dquad_d(int tex_ref, int colour, float alpha, float x, float y, float 
     vertex(x + dx, y + dy);
     glTexCoord2f(s + ds, t);
     vertex(x + dx, y);
+}
+
+void OGL_2dquad_batch_end() { glEnd(); }
+
+void OGL_2dquad_d(int tex_ref, int colour, float alpha, float x, float y, float s, float t, float dx,
+                  float dy, float ds, float dt, int alpha_mode)
+{
+    OGL_2dquad_batch_begin(tex_ref, alpha_mode);
+    OGL_set_colour(colour, alpha);
+    OGL_2dquad_batch_add(x, y, dx, dy, s, t, ds, dt);
     glEnd();
 }

@@ -30,6 +30,21 @@ void OGL_2dquad(int tex_ref, int colour, float alpha, float x1, float y1, float 
 void OGL_2dquad_d(int tex_ref, int colour, float alpha, float x, float y, float s, float t, float dx,
                   float dy, float ds, float dt, int alpha_mode);
 
+// -- Quad batches: one bind and one glBegin for a picture cut into many
+// tiles.  Between begin and end only colour and quad calls are allowed.
+void OGL_2dquad_batch_begin(int tex_ref, int alpha_mode);
+// A colour taken as it stands, outside the colour rule and the global
+// alpha: for pictures that must look the same whatever the fade.
+void OGL_2dquad_batch_rgba(float r, float g, float b, float a);
+// A colour by the colour rule, as every primitive applies it.
+void OGL_2dquad_batch_colour(int colour, float alpha);
+void OGL_2dquad_batch_add(float x, float y, float dx, float dy, float s, float t, float ds, float dt);
+void OGL_2dquad_batch_end();
+
+// The outline through (x1, y1), (x2, y1), (x2, y2), (x1, y2) in a colour
+// taken as it stands.
+void OGL_outline_rgba(float r, float g, float b, float a, float x1, float y1, float x2, float y2);
+
 void OGL_scissors(float x, float y, float dx, float dy);
 void OGL_scissors_end();
 

@@ -1,0 +1,65 @@
+// The entries of a zip or 7z archive one after another, each read in pieces
+// of the caller's size: memory stays within a few buffers whatever an entry
+// unpacks to, so a small archive of a gigabyte of zeros costs no more than
+// any other.
+//
+//   std::unique_ptr<archive_reader> in;
+//   if (int err = open_zip_reader(path, in)) return err;
+//   archive_item item;
+//   while ((err = in->next(item)) == 0)
+//       ... in->read(buffer, size, &got) until got is 0 ...
+//   if (err != kEndOfArchive) return err;
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstddef>
+#include <ctime>
+#include <memory>
+#include <string>
+
+// What to restore on a file after its bytes are written.
+struct extract_attrs {
+    bool set_mode = false;
+    mode_t mode = 0;  // permission bits only
+    bool set_time = false;
+    time_t mtime = 0;
+};
+
+enum class entry_kind { file, folder, link, other };
+
+struct archive_item {
+    std::string name;  // as stored; folders end in '/'
+    entry_kind kind = entry_kind::file;
+    // The uncompressed size the archive claims; a reader never gives more.
+    unsigned long long size = 0;
+    extract_attrs attrs;  // zip entries made on Unix carry them
+};
+
+// next() after the last entry (minizip's own end-of-list number).
+constexpr int kEndOfArchive = -100;
+
+class archive_reader {
+public:
+    virtual ~archive_reader() = default;
+    // 0 and the next entry; kEndOfArchive after the last; else an error code.
+    // The rest of the current entry is skipped.
+    virtual int next(archive_item& item) = 0;
+    // Up to `size` bytes of the current entry: 0 with `*got` bytes, `*got`
+    // 0 at its end once its checks (zip's CRC, the claimed size) passed;
+    // else an error code.
+    virtual int read(char* buffer, size_t size, size_t* got) = 0;
+};
+
+// The target a link entry holds, read whole; a target longer than the
+// system takes is a damaged entry (20002).
+int read_link_text(archive_reader& from, const archive_item& item, std::string& target);
+
+// The closing log line of a failed unpacking, with the failure location.
+void log_unpack_failure(bool seven_zip, int err, const std::string& archive, const std::string& out_dir);
+
+// `path` is full.  0, or the code an unpacking reports: 20001 for a file
+// that is no archive of that kind (ENOENT-like failures included for zip),
+// errno when a 7z archive cannot be opened at all.
+int open_zip_reader(const std::string& path, std::unique_ptr<archive_reader>& out);
+int open_7z_reader(const std::string& path, std::unique_ptr<archive_reader>& out);

@@ -1,0 +1,180 @@
+// 7z entries (LZMA, LZMA2, BCJ and BCJ2) through libarchive, which reads the
+// archive through our callbacks over an open FILE* and decodes a solid
+// block as the entries in it are read.
+//
+// Result codes.  libarchive's own results are not numbers a user can read,
+// and the decoder codes of other 7z readers (1 to 17) would print as errno
+// texts, so every failure maps onto the error table:
+//   the archive cannot be opened for reading           errno of fopen
+//   not a 7z archive, or its header cannot be read     20001 (as a zip that cannot be opened)
+//   later data that cannot be decoded: truncated,
+//     corrupt, CRC mismatch, unsupported coder         20002 (read from a damaged archive)
+//   the decoder runs out of memory                     12 (ENOMEM)
+
+#include <archive.h>
+#include <archive_entry.h>
+#include <locale.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <memory>
+
+#include "core/archives/archive_reader.h"
+#include "core/diag/error_codes.h"
+#include "core/diag/log_stream.h"
+#include "core/files/file_ops.h"
+
+namespace {
+
+constexpr size_t kReadBlock = 1 << 20;
+
+// The input stream handed to the reader: the open archive and the buffer
+// that the read callback fills.
+struct p7z_stream {
+    FILE* file = nullptr;
+    std::unique_ptr<char[]> block{new char[kReadBlock]};
+    ~p7z_stream()
+    {
+        if (file) std::fclose(file);
+    }
+};
+
+la_ssize_t SzFileReadImp(archive* reader, void* stream, const void** buffer)
+{
+    auto* in = static_cast<p7z_stream*>(stream);
+    *buffer = in->block.get();
+    size_t got = std::fread(in->block.get(), 1, kReadBlock, in->file);
+    if (got == 0 && std::ferror(in->file)) {
+        archive_set_error(reader, errno, "read error");
+        return ARCHIVE_FATAL;
+    }
+    return static_cast<la_ssize_t>(got);
+}
+
+// 64-bit offsets throughout: scenery archives pass 2 GB.  The reader skips
+// through this too.
+la_int64_t SzFileSeekImp(archive*, void* stream, la_int64_t offset, int whence)
+{
+    auto* in = static_cast<p7z_stream*>(stream);
+    if (::fseeko(in->file, static_cast<off_t>(offset), whence) != 0) return ARCHIVE_FATAL;
+    return ::ftello(in->file);
+}
+
+int decoder_error(archive* reader, int code_otherwise)
+{
+    return archive_errno(reader) == ENOMEM ? ENOMEM : code_otherwise;
+}
+
+// Names come out of the archive as UTF-16 and are converted for the current
+// locale; in the "C" locale every non-ASCII name would be lost.  The locale
+// is changed for this thread only, as unpack workers run side by side, and
+// made once for the process: glibc shares its data between threads under
+// locks that ThreadSanitizer cannot see.
+class utf8_names {
+public:
+    utf8_names()
+    {
+        static const locale_t utf8 = ::newlocale(LC_CTYPE_MASK, "C.UTF-8", nullptr);
+        if (utf8) previous_ = ::uselocale(utf8);
+    }
+    ~utf8_names()
+    {
+        if (previous_) ::uselocale(previous_);
+    }
+
+private:
+    locale_t previous_ = nullptr;
+};
+
+class p7z_reader : public archive_reader {
+public:
+    ~p7z_reader() override
+    {
+        if (reader_) archive_read_free(reader_);
+    }
+
+    int open(const std::string& path)
+    {
+        stream_.file = std::fopen(path.c_str(), "rb");
+        if (!stream_.file) {
+            FILE_ERR_HERE();
+            return errno;
+        }
+        reader_ = archive_read_new();
+        if (!reader_) {
+            FILE_ERR_HERE();
+            return ENOMEM;
+        }
+        archive_read_support_format_7zip(reader_);
+        archive_read_set_callback_data(reader_, &stream_);
+        archive_read_set_read_callback(reader_, SzFileReadImp);
+        archive_read_set_seek_callback(reader_, SzFileSeekImp);
+        if (archive_read_open1(reader_) != ARCHIVE_OK) {
+            FILE_ERR_HERE();
+            return decoder_error(reader_, kErrZipOpen);
+        }
+        return 0;
+    }
+
+    int next(archive_item& item) override
+    {
+        archive_entry* entry;
+        int r = archive_read_next_header(reader_, &entry);
+        const bool first = first_header_;
+        first_header_ = false;
+        if (r == ARCHIVE_EOF) return kEndOfArchive;
+        if (r < ARCHIVE_WARN) {
+            const char* why = archive_error_string(reader_);
+            xer << "7z header unreadable: " << (why ? why : "truncated archive") << "\n";
+            FILE_ERR_HERE();
+            return decoder_error(reader_, first ? kErrZipOpen : kErrZipShortRead);
+        }
+        const char* stored = archive_entry_pathname_utf8(entry);
+        if (!stored) stored = archive_entry_pathname(entry);
+        if (!stored) {
+            xer << "7z entry without a readable name.\n";
+            FILE_ERR_HERE();
+            return kErrZipShortRead;
+        }
+        item.name = stored;
+        switch (archive_entry_filetype(entry)) {
+        case AE_IFREG: item.kind = entry_kind::file; break;
+        case AE_IFDIR: item.kind = entry_kind::folder; break;
+        case AE_IFLNK: item.kind = entry_kind::link; break;
+        default: item.kind = entry_kind::other; break;
+        }
+        item.size = archive_entry_size_is_set(entry) && archive_entry_size(entry) > 0
+                        ? static_cast<unsigned long long>(archive_entry_size(entry))
+                        : 0;
+        item.attrs = extract_attrs();
+        return 0;
+    }
+
+    int read(char* buffer, size_t size, size_t* got) override
+    {
+        *got = 0;
+        la_ssize_t n = archive_read_data(reader_, buffer, size);
+        if (n < 0) {
+            FILE_ERR_HERE();
+            return decoder_error(reader_, kErrZipShortRead);
+        }
+        *got = static_cast<size_t>(n);
+        return 0;
+    }
+
+private:
+    utf8_names names_;
+    p7z_stream stream_;
+    archive* reader_ = nullptr;
+    bool first_header_ = true;
+};
+
+}  // namespace
+
+int open_7z_reader(const std::string& path, std::unique_ptr<archive_reader>& out)
+{
+    std::unique_ptr<p7z_reader> reader(new p7z_reader);
+    if (int err = reader->open(path)) return err;
+    out = std::move(reader);
+    return 0;
+}

@@ -1,0 +1,342 @@
+#include "core/files/confined_folder.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <linux/openat2.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <climits>
+#include <cstdlib>
+#include <deque>
+
+#include "core/files/file_ops.h"
+
+namespace {
+
+// The kernel gives up after 40 links as well.
+constexpr int kMaxLinks = 40;
+
+char fold(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+std::string folded(std::string name)
+{
+    for (char& c : name) c = fold(c);
+    return name;
+}
+
+// The components of a relative name; "" and "." dropped.
+std::vector<std::string> components(const std::string& name)
+{
+    std::vector<std::string> parts;
+    size_t pos = 0;
+    while (pos <= name.size()) {
+        size_t end = name.find('/', pos);
+        if (end == std::string::npos) end = name.size();
+        if (end > pos && !(end == pos + 1 && name[pos] == '.')) parts.push_back(name.substr(pos, end - pos));
+        pos = end + 1;
+    }
+    return parts;
+}
+
+std::string joined(const std::vector<std::string>& parts, size_t count)
+{
+    std::string out;
+    for (size_t i = 0; i < count; ++i) {
+        if (i) out += '/';
+        out += parts[i];
+    }
+    return out;
+}
+
+int fail_with(int err)
+{
+    errno = err;
+    return -1;
+}
+
+long openat2_beneath(int dir, const char* name, int flags)
+{
+    open_how how{};
+    how.flags = static_cast<unsigned long long>(flags | O_CLOEXEC);
+    how.resolve = RESOLVE_BENEATH | RESOLVE_NO_MAGICLINKS;
+    return ::syscall(SYS_openat2, dir, name, &how, sizeof how);
+}
+
+bool read_link_at(int fd, std::string& target)
+{
+    std::string buffer(256, '\0');
+    for (;;) {
+        ssize_t got = ::readlinkat(fd, "", &buffer[0], buffer.size());
+        if (got < 0) return false;
+        if (static_cast<size_t>(got) < buffer.size()) {
+            target.assign(buffer, 0, static_cast<size_t>(got));
+            return true;
+        }
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
+}  // namespace
+
+// -- placed_name ---
+
+placed_name::~placed_name()
+{
+    if (folder_ >= 0) ::close(folder_);
+}
+
+int placed_name::create_beside(std::string* temp, mode_t mode) const
+{
+    for (int tries = 0; tries < 100; ++tries) {
+        *temp = next_partial_name();
+        int fd = ::openat(folder_, temp->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+        if (fd >= 0 || errno != EEXIST) return fd;
+    }
+    return -1;
+}
+
+int placed_name::link_beside(const std::string& target, std::string* temp) const
+{
+    for (int tries = 0; tries < 100; ++tries) {
+        *temp = next_partial_name();
+        if (::symlinkat(target.c_str(), folder_, temp->c_str()) == 0) return 0;
+        if (errno != EEXIST) return errno;
+    }
+    return EEXIST;
+}
+
+int placed_name::commit(const std::string& temp, int err) const
+{
+    if (!err && ::renameat(folder_, temp.c_str(), folder_, leaf_.c_str()) != 0) err = errno;
+    if (err) ::unlinkat(folder_, temp.c_str(), 0);
+    return err;
+}
+
+int placed_name::make_folder(mode_t mode) const
+{
+    return ::mkdirat(folder_, leaf_.c_str(), mode) == 0 ? 0 : errno;
+}
+
+int placed_name::remove(bool folder) const
+{
+    return ::unlinkat(folder_, leaf_.c_str(), folder ? AT_REMOVEDIR : 0) == 0 ? 0 : errno;
+}
+
+// -- confined_folder ---
+
+confined_folder::~confined_folder()
+{
+    if (root_ >= 0) ::close(root_);
+}
+
+int confined_folder::open(const std::string& path, bool correct_case)
+{
+    const char* at = path.empty() ? "." : path.c_str();
+    int fd = ::open(at, O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return errno;
+    char real[PATH_MAX];
+    if (!::realpath(at, real)) {
+        int err = errno;
+        ::close(fd);
+        return err;
+    }
+    if (root_ >= 0) ::close(root_);
+    root_ = fd;
+    path_ = path;
+    if (!path_.empty() && path_.back() != '/') path_ += '/';
+    real_path_ = real;
+    correct_case_ = correct_case;
+    std::lock_guard<std::mutex> hold(names_lock_);
+    names_.clear();
+    return 0;
+}
+
+int confined_folder::open_beneath(const std::string& name, int flags, bool follow_last) const
+{
+    const int with = flags | (follow_last ? 0 : O_NOFOLLOW);
+    for (int tries = 0; tries < 4; ++tries) {
+        long fd = openat2_beneath(root_, name.empty() ? "." : name.c_str(), with);
+        if (fd >= 0) return static_cast<int>(fd);
+        // EAGAIN: a rename raced a ".."; EXDEV: an absolute link, which may
+        // still point inside; ENOSYS: a kernel without openat2.
+        if (errno == EXDEV || errno == ENOSYS) break;
+        if (errno != EAGAIN) return -1;
+    }
+    return walk(name, flags, follow_last);
+}
+
+// Component by component from the root, each opened without following it:
+// links are read and resolved here, ".." steps back along descriptors
+// already opened, so nothing can lead above the root whatever the disk does
+// meanwhile.
+int confined_folder::walk(const std::string& name, int flags, bool follow_last) const
+{
+    std::deque<std::string> todo;
+    for (std::string& part : components(name)) todo.push_back(std::move(part));
+    std::vector<int> folders;  // opened below the root, deepest last
+    auto close_all = [&folders] {
+        for (int fd : folders) ::close(fd);
+        folders.clear();
+    };
+    int links = 0;
+    while (!todo.empty()) {
+        std::string part = std::move(todo.front());
+        todo.pop_front();
+        const int at = folders.empty() ? root_ : folders.back();
+        if (part == "..") {
+            if (folders.empty()) {
+                close_all();
+                return fail_with(kErrLeadsOut);
+            }
+            ::close(folders.back());
+            folders.pop_back();
+            continue;
+        }
+        int fd = ::openat(at, part.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC);
+        struct stat st;
+        if (fd < 0 || ::fstatat(fd, "", &st, AT_EMPTY_PATH) != 0) {
+            int err = errno;
+            if (fd >= 0) ::close(fd);
+            close_all();
+            return fail_with(err);
+        }
+        const bool last = todo.empty();
+        if (S_ISLNK(st.st_mode) && (!last || follow_last)) {
+            std::string target;
+            const bool read = read_link_at(fd, target);
+            ::close(fd);
+            if (!read || ++links > kMaxLinks) {
+                int err = read ? ELOOP : errno;
+                close_all();
+                return fail_with(err);
+            }
+            if (!target.empty() && target[0] == '/') {
+                const std::string& root = real_path_;
+                const bool inside = root == "/" || target == root ||
+                                    target.compare(0, root.size() + 1, root + "/") == 0;
+                if (!inside) {
+                    close_all();
+                    return fail_with(kErrLeadsOut);
+                }
+                target.erase(0, root == "/" ? 1 : root.size());
+                close_all();
+            }
+            std::vector<std::string> steps = components(target);
+            todo.insert(todo.begin(), steps.begin(), steps.end());
+            continue;
+        }
+        if (last) {
+            ::close(fd);
+            // Opened again for what the caller wants; a link put there since
+            // is not followed.
+            fd = ::openat(at, part.c_str(), flags | O_NOFOLLOW | O_CLOEXEC);
+            int err = errno;
+            close_all();
+            return fd >= 0 ? fd : fail_with(err);
+        }
+        if (!S_ISDIR(st.st_mode)) {
+            ::close(fd);
+            close_all();
+            return fail_with(ENOTDIR);
+        }
+        folders.push_back(fd);
+    }
+    // The root itself, or a folder reached through a link.
+    int fd = ::openat(folders.empty() ? root_ : folders.back(), ".", flags | O_CLOEXEC);
+    int err = errno;
+    close_all();
+    return fd >= 0 ? fd : fail_with(err);
+}
+
+int confined_folder::open_path(const std::string& name, bool follow_last) const
+{
+    return open_beneath(name, O_PATH, follow_last);
+}
+
+int confined_folder::open_read(const std::string& name) const
+{
+    // Non-blocking: a pipe put at the name must not hang the caller.
+    return open_beneath(name, O_RDONLY | O_NONBLOCK, true);
+}
+
+int confined_folder::list(const std::string& name, std::vector<std::string>& names) const
+{
+    names.clear();
+    int fd = open_beneath(name, O_RDONLY | O_DIRECTORY, true);
+    if (fd < 0) return errno;
+    DIR* dir = ::fdopendir(fd);
+    if (!dir) {
+        int err = errno;
+        ::close(fd);
+        return err;
+    }
+    while (dirent* e = ::readdir(dir)) {
+        if (e->d_name[0] == '.' && (e->d_name[1] == 0 || (e->d_name[1] == '.' && e->d_name[2] == 0)))
+            continue;
+        names.push_back(e->d_name);
+    }
+    ::closedir(dir);
+    return 0;
+}
+
+std::string confined_folder::in_folder(const std::string& folder, const std::string& name) const
+{
+    std::unique_lock<std::mutex> hold(names_lock_);
+    auto known = names_.find(folder);
+    if (known == names_.end()) {
+        // Not listed yet: most names exist as written, and those cost one
+        // lookup rather than a listing.
+        hold.unlock();
+        int fd = open_path(folder.empty() ? name : folder + "/" + name, false);
+        if (fd >= 0) {
+            ::close(fd);
+            return name;
+        }
+        folder_names listed;
+        std::vector<std::string> names;
+        list(folder, names);
+        for (const std::string& n : names) {
+            listed.folded.emplace(folded(n), n);
+            listed.exact.insert(n);
+        }
+        hold.lock();
+        known = names_.emplace(folder, std::move(listed)).first;
+    }
+    folder_names& in = known->second;
+    if (in.exact.count(name)) return name;
+    const std::string key = folded(name);
+    auto other = in.folded.find(key);
+    if (other != in.folded.end()) return other->second;
+    // About to be made: later names in another case find it.
+    in.exact.insert(name);
+    in.folded.emplace(key, name);
+    return name;
+}
+
+std::string confined_folder::corrected(const std::string& name) const
+{
+    std::vector<std::string> parts = components(name);
+    for (size_t i = 0; i < parts.size(); ++i) parts[i] = in_folder(joined(parts, i), parts[i]);
+    return joined(parts, parts.size());
+}
+
+int confined_folder::place(const std::string& name, placed_name& out) const
+{
+    if (root_ < 0) return EBADF;
+    if (name.find('\0') != std::string::npos || name.empty() || name[0] == '/') return kErrLeadsOut;
+    std::vector<std::string> parts = components(name);
+    for (const std::string& part : parts)
+        if (part == "..") return kErrLeadsOut;
+    const size_t slash = name.rfind('/');
+    const std::string last = slash == std::string::npos ? name : name.substr(slash + 1);
+    if (last.empty() || last == "." || parts.empty()) return kErrLeadsOut;
+
+    out.relative_ = correct_case_ ? corrected(name) : joined(parts, parts.size());
+    parts = components(out.relative_);
+    out.leaf_ = parts.back();
+    if (out.folder_ >= 0) ::close(out.folder_);
+    out.folder_ = open_beneath(joined(parts, parts.size() - 1), O_PATH | O_DIRECTORY, true);
+    return out.folder_ >= 0 ? 0 : errno;
+}

@@ -1,0 +1,124 @@
+// A folder that the kernel keeps every write inside.
+//
+// The folder is opened once; every later open, mkdir, unlink, rename and
+// link is made relative to descriptors taken beneath it (openat2 with
+// RESOLVE_BENEATH), so no link that is already there, or that appears while
+// we work, and no folder swapped for a link between two calls, can carry a
+// write out.  A path check before the write could never promise that: the
+// disk may change between the check and the write.
+//
+//   confined_folder root;
+//   if (int err = root.open(folder)) return err;
+//   placed_name at;
+//   if (int err = root.place("Resources/a.txt", at)) return err;  // EACCES: leads out
+//   int fd = at.create_beside(&temp);  ...  at.commit(temp, 0);
+//
+// Names are relative and use '/'.  Links inside the folder are followed,
+// absolute ones too when they point inside it; a name that would leave the
+// folder by any route gives kErrLeadsOut.
+#pragma once
+
+#include <sys/types.h>
+
+#include <cerrno>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+// What a refused name answers: the user's remedy is the one for a folder
+// without access.
+constexpr int kErrLeadsOut = EACCES;
+
+class confined_folder;
+
+// The folder that holds a name, opened beneath the confined folder, and the
+// name's last component: every change to the name is made through these.
+class placed_name {
+public:
+    placed_name() = default;
+    ~placed_name();
+    placed_name(const placed_name&) = delete;
+    placed_name& operator=(const placed_name&) = delete;
+
+    int folder() const { return folder_; }
+    const std::string& leaf() const { return leaf_; }
+    // The name as placed (letter case corrected), relative to the root.
+    const std::string& relative() const { return relative_; }
+
+    // A new, empty file in the same folder, for contents that commit then
+    // renames over the name: a write that fails half-way leaves the old
+    // file.  The descriptor (write only), or -1 with errno set.
+    int create_beside(std::string* temp, mode_t mode = 0666) const;
+    // A link beside the name, for commit; 0 or errno.
+    int link_beside(const std::string& target, std::string* temp) const;
+    // Renames `temp` over the name when `err` is 0, else removes it; `err`,
+    // or errno of a failed rename.
+    int commit(const std::string& temp, int err) const;
+    // 0 or errno; a folder that exists already gives EEXIST.
+    int make_folder(mode_t mode = 0755) const;
+    // Removes the file or link (or the empty folder with `folder`); 0 or errno.
+    int remove(bool folder) const;
+
+private:
+    friend class confined_folder;
+    int folder_ = -1;
+    std::string leaf_;
+    std::string relative_;
+};
+
+class confined_folder {
+public:
+    confined_folder() = default;
+    ~confined_folder();
+    confined_folder(const confined_folder&) = delete;
+    confined_folder& operator=(const confined_folder&) = delete;
+
+    // Opens `path` ("" is the working folder) as the root: 0 or errno.
+    // With `correct_case` a name that is missing as written finds an
+    // existing one that differs only in letter case.
+    int open(const std::string& path, bool correct_case);
+    bool is_open() const { return root_ >= 0; }
+    // The root's own descriptor (O_PATH), -1 while closed.
+    int descriptor() const { return root_; }
+    // As opened, ending in '/' (or "").
+    const std::string& path() const { return path_; }
+
+    // The folder of `name` and its last component.  kErrLeadsOut for a name
+    // that is absolute, holds "..", a zero byte or an empty last component,
+    // or whose folder lies outside; else 0 or errno (ENOENT: a folder on the
+    // way is missing, ENOTDIR: one is a file).
+    int place(const std::string& name, placed_name& out) const;
+
+    // A descriptor of `name` (any kind, not followed when it is a link)
+    // opened with O_PATH beneath the root, or -1 with errno set.
+    int open_path(const std::string& name, bool follow_last) const;
+    // The file `name` opened for reading beneath the root, following links
+    // inside; -1 with errno set (kErrLeadsOut for a link out).
+    int open_read(const std::string& name) const;
+    // The names in folder `name` ("" the root), hidden ones included; 0 or errno.
+    int list(const std::string& name, std::vector<std::string>& names) const;
+
+private:
+    int open_beneath(const std::string& name, int flags, bool follow_last) const;
+    int walk(const std::string& name, int flags, bool follow_last) const;
+    std::string corrected(const std::string& name) const;
+    std::string in_folder(const std::string& folder, const std::string& name) const;
+
+    int root_ = -1;
+    std::string path_;
+    std::string real_path_;  // to recognise absolute links that stay inside
+    bool correct_case_ = false;
+
+    // The letter-case index: a folder is listed once, when a name is first
+    // missing in it, and the names made afterwards are added, so unpacking
+    // stays linear in the number of entries.
+    struct folder_names {
+        std::unordered_set<std::string> exact;
+        std::unordered_map<std::string, std::string> folded;
+    };
+    mutable std::mutex names_lock_;
+    mutable std::unordered_map<std::string, folder_names> names_;
+};

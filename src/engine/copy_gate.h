@@ -1,0 +1,82 @@
+// The one gate into the user's copy: every file the install engine unpacks
+// into it, every file it deletes and every folder it makes or removes goes
+// through the functions below, and nothing else in the program writes there.
+//
+// The copy's folder (dest_dir_path) is opened once per run, and every
+// change is made relative to descriptors taken beneath it, so the kernel
+// keeps it inside at the moment of the write: no manifest line, archive
+// entry, link already in the copy or folder swapped for a link meanwhile can
+// lead a write, a deletion or a new folder anywhere else (kErrLeadsOut,
+// EACCES, logged).
+//
+// An install archive delivers exactly the file its manifest line names: the
+// entry of the file's bare name (a link entry too, when it leads to a file
+// inside the copy), nothing else but "__MACOSX" entries, which are skipped.
+// The file is written beside its final name, no larger than the manifest's
+// installed size and no more than the disk holds, and renamed into place
+// only when its MD5 equals the manifest's signature: a failure leaves the
+// old file as it was.
+//
+// How a road calls it (any road, on the main thread or a worker):
+//
+//   make_dirs();                  // opens the gate for the run, makes its folders
+//   ...
+//   std::string problem;
+//   int err = copy_install(archive, version, &problem);
+//   if (err) alert("Error: " + (problem.empty() ? error_str(err) : problem), ...);
+//   else version.is_current = 1;  // only now
+//   ...
+//   int r = copy_delete(dest_path_of(version));
+//   record_emptied_folders(dest_path_of(version), folders);
+//   ...
+//   copy_remove_emptied_folders(folders, "cleanup: DELETING  file ");
+//
+// Paths given to the gate are full destination paths, as dest_path_of and
+// the folder sets give them; the gate itself takes only what lies below
+// dest_dir_path.
+#pragma once
+
+#include <set>
+#include <string>
+
+#include "core/files/confined_folder.h"
+#include "engine/manifest.h"
+
+// (Re)opens the gate on dest_dir_path, which must exist: 0 or errno.  Every
+// operation below opens it by itself when dest_dir_path changed or its
+// folder was replaced since.
+int copy_gate_open();
+
+// Unpacks the file `version` names from `archive` (".7z" as 7z, anything
+// else as zip) into its place in the copy, checked as above.  0, or an error
+// code: 20001 for an archive that cannot be read or does not hold exactly
+// that file, or whose file differs from the signature; EFBIG for a file
+// larger than the manifest says; ENOSPC, EACCES or another errno.  When the
+// signature differs, `problem` (if not null) receives the translated text
+// naming the file and both signatures, for the alert's "Error: " line.
+int copy_install(const std::string& archive, const file_version_struct& version,
+                 std::string* problem);
+
+// Deletes the file or link at `path` (the link itself, never what it leads
+// to); a path ending in '/' removes that folder when it is empty.  0 or errno.
+int copy_delete(const std::string& path);
+
+// Makes the folder `path` (a trailing '/' allowed).  0 when it is a folder
+// afterwards: EEXIST is no failure, but a file of that name is (ENOTDIR).
+int copy_make_folder(const std::string& path);
+
+// dest_dir_path followed by the version's path less its top folder.
+std::string dest_path_of(const file_version_struct& version);
+
+// Records every folder of `file` below dest_dir_path, each ending in '/';
+// the destination itself never.
+void record_emptied_folders(const std::string& file, std::set<std::string>& folders);
+
+// Removes, deepest first, every recorded folder that lists empty (names
+// beginning with '.' are not listed, so a folder holding only hidden files
+// is tried and stays).  `log_label` begins each log line.
+void copy_remove_emptied_folders(const std::set<std::string>& folders, const char* log_label);
+
+// The engine's per-file log line, written while stg.log_actions is set:
+// label, path, ", with result=", result, ".".
+void log_file_action(const char* label, const std::string& path, int result);

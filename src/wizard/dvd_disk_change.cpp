@@ -1,0 +1,43 @@
+// Changing disks, alike on every road that installs from the DVDs: the
+// install screen stops at a file of another disk, the check screen looks
+// for that file's archive, the change screen asks for its disk.  The right
+// disk is any disk that holds the archive; its own number is never read.
+#include <cstdio>
+
+#include "core/text/translation.h"
+#include "engine/dvd_media.h"
+#include "engine/installer_state.h"
+#include "engine/manifest.h"
+#include "wizard/dvd_road.h"
+
+int dvd_verify_disk(const dvd_disk_road& road, wizard_screen& record)
+{
+    record.title = UTL_translate_string(road.verify_title, 0);
+    record.next = UTIL_verify_disk() ? road.install : road.change;
+    return 1;
+}
+
+int dvd_switch_disk(const dvd_disk_road& road, int first_frame, wizard_screen& record)
+{
+    const int disk = UTIL_switch_disk(first_frame);
+    char number[16];
+    std::snprintf(number, sizeof number, "%d", disk + 1);  // the manifest counts from 0
+    record.title = UTL_translate_string(road.change_title, 0);
+    record.text = UTL_string_sub(
+        UTL_translate_string("Please insert DVD number %1:disk number% and click continue.", 0),
+        number);
+    record.back = road.back;
+    record.next = road.verify;
+    return 0;
+}
+
+bool dvd_check_disk_first(const dvd_disk_road& road, wizard_screen& record)
+{
+    for (std::size_t i = 0; i < sim_info.size(); ++i) {
+        if (sim_info[i].empty() || !sim_info[i].back().do_install) continue;
+        want_file_disk = static_cast<int>(i);
+        record.next = road.verify;
+        return true;
+    }
+    return false;
+}

@@ -1,0 +1,74 @@
+// The DVD road's hub.  Everything it shows follows each frame from the disk
+// in the drive, what the disk's manifest holds and the copies registered,
+// so putting in a disk changes the screen without a click.
+#include "core/core_globals.h"
+#include "core/text/translation.h"
+#include "engine/dvd_media.h"
+#include "engine/install_registry.h"
+#include "engine/installer_state.h"
+#include "engine/manifest.h"
+#include "wizard/dvd_road.h"
+#include "wizard/shared_screens.h"
+
+namespace {
+
+std::string tr(const char* english) { return UTL_translate_string(english, 0); }
+
+const road_step kInstallRoad[] = {
+    {UTL_TEXT("Welcome"), dvd_start},
+    {UTL_TEXT("Pick Destination"), dvd_pick_install},
+    {UTL_TEXT("License"), see_eula},
+    {UTL_TEXT("Select Scenery"), dvd_scenery_install},
+    {UTL_TEXT("Install"), dvd_run_install},
+    {UTL_TEXT("Finish"), dvd_done_install},
+};
+
+void offer(wizard_screen& record, const char* label, screen_fn screen)
+{
+    if (!screen) return;
+    record.choice_labels.push_back(tr(label));
+    record.choice_funcs.push_back(screen);
+}
+
+}  // namespace
+
+void fill_dvd_install_steps() { set_step_list(kInstallRoad); }
+
+int dvd_start(int first_frame, wizard_screen& record)
+{
+    if (first_frame) {
+        locate_all_nimbrels();
+        fill_dvd_install_steps();
+    }
+    record.title = tr("Nimbrel 9 Installer");
+    record.back = record.next = nullptr;
+    UTIL_scan_dvd();
+
+    if (dvd_path.empty()) {
+        record.text = tr("Please insert Nimbrel 9 DVD number one to begin.");
+    } else if (install_name == no_install_name || stg.dir_status == kDirectoryNewerFormat) {
+        record.text = tr("This DVD does not appear to be an Nimbrel 9 DVD.");
+    } else if (stg.dir_status != kDirectoryRead) {
+        // Read within the frame that found the release: nothing to say.
+    } else if (all_nsystems.empty() && !stg.has_sim_files) {
+        record.text = UTL_string_sub(tr("This DVD (%1:dvd name%) contains global scenery.  You "
+                                        "must install the sim before you install the global "
+                                        "scenery."),
+                                     install_name);
+    } else if (all_nsystems.empty()) {
+        record.text = UTL_string_sub(tr("Welcome to the Nimbrel 9 Installer.  I will guide you "
+                                        "through the process of installing %1:install name%."),
+                                     install_name);
+        record.next = dvd_pick_install;
+    } else {
+        record.text = tr("You already have Nimbrel 9 installed on this computer.  What would you "
+                         "like to do?");
+        offer(record, UTL_TEXT("Run Nimbrel Now"), dvd_pick_run_sim);
+        if (stg.has_scenery) offer(record, UTL_TEXT("Add Or Remove Scenery"), g_dvd_copy_roads.scenery);
+        if (stg.has_sim_files) {
+            offer(record, UTL_TEXT("Repair Nimbrel"), g_dvd_copy_roads.repair);
+            offer(record, UTL_TEXT("Install A Second Copy of Nimbrel"), dvd_pick_install);
+        }
+    }
+    return 0;
+}

@@ -1,0 +1,66 @@
+#include "dvd_release.h"
+
+#include <cstdio>
+#include <unistd.h>
+
+#include "release_tool.h"
+
+namespace testing_support {
+
+dvd_release::dvd_release(const std::map<std::string, std::string>& files, int disks,
+                         const std::string& release)
+    : release_(release)
+{
+    scratch_dir source;
+    for (const auto& [path, contents] : files) write_file(source / path, contents);
+    make(source.path(), disks);
+}
+
+dvd_release::dvd_release(const std::string& source, int disks, const std::string& release)
+    : release_(release)
+{
+    make(source, disks);
+}
+
+void dvd_release::make(const std::string& source, int disks)
+{
+    error_ = make_release(source, root_.path(), release_, {"--dvd-disks", std::to_string(disks)});
+    insert(0);
+}
+
+std::string dvd_release::archive_of(const std::string& path) const
+{
+    const std::string suffix = path.find("Global Scenery") != std::string::npos ? ".7z" : ".zip";
+    for (int number = 1;; ++number) {
+        const std::string folder = disk(number);
+        if (!file_exists(folder + "dvd_version.txt")) return "";
+        const std::string archive = folder + release_ + "/Nimbrel/" + path + suffix;
+        if (file_exists(archive)) return archive;
+    }
+}
+
+std::string dvd_release::manifest() const
+{
+    return run_shell("unzip -p '" + disk(1) + release_ + "/directory.txt.zip'").out;
+}
+
+void dvd_release::insert(int number) const
+{
+    // A link renamed over the drive: the program never sees it half made.
+    const std::string target = number > 0 ? disk(number) : root_ / "no disk/";
+    const std::string link = root_ / "drive.new";
+    ::unlink(link.c_str());
+    if (::symlink(target.c_str(), link.c_str()) != 0 ||
+        std::rename(link.c_str(), (root_ / "drive").c_str()) != 0)
+        perror("dvd_release::insert");
+}
+
+std::string md5_hex(const std::string& bytes)
+{
+    scratch_dir dir;
+    write_file(dir / "f", bytes);
+    const std::string out = run_shell("md5sum '" + dir / "f" + "'").out;
+    return out.substr(0, 32);
+}
+
+}  // namespace testing_support

@@ -1,0 +1,33 @@
+// A stand-in for the desktop's opener (xdg-open), first on PATH while it
+// lives, for this process and every program it starts: it notes the
+// arguments of each run, one a line, and ends with the status it was given.
+#pragma once
+
+#include <string>
+
+#include "test_support.h"
+
+namespace testing_support {
+
+class fake_browser {
+public:
+    explicit fake_browser(int exit_status = 0);
+    ~fake_browser();
+    fake_browser(const fake_browser&) = delete;
+    fake_browser& operator=(const fake_browser&) = delete;
+
+    // The last run's arguments, waiting a few seconds for a first run (the
+    // opener runs detached: there is nothing to wait on but its traces);
+    // "" when it never ran.
+    std::string arguments() const;
+    // Whether it has run by now, without waiting.
+    bool ran() const;
+    // How often it has run by now.
+    int runs() const;
+
+private:
+    scratch_dir dir_;
+    std::string saved_path_;
+};
+
+}  // namespace testing_support

@@ -1,0 +1,213 @@
+#include "road_walker.h"
+
+#include <chrono>
+#include <cmath>
+#include <thread>
+
+#include "core/text/languages.h"
+#include "sample_release.h"
+
+namespace testing_support {
+
+namespace {
+
+// The main window's size in interface units; the program keeps it fixed.
+constexpr float kWindowWidth = 800, kWindowHeight = 600;
+// Everything above the bottom bar, in rows from the window's top: a
+// button lit under the pointer is no change of what the screen shows.
+constexpr int kAboveBar = 600 - 40;
+// A text field's blinking caret changes no more pixels than this; a screen
+// that changes only so much stands still.
+constexpr int kCaretPixels = 64;
+
+int language_index(const std::string& code)
+{
+    for (int i = 0; i < kLangCount; ++i)
+        if (code == kLangInfo[i].iso_code) return i;
+    return 0;
+}
+
+std::string quoted(const std::string& text)
+{
+    std::string q = "'";
+    for (char c : text) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+}  // namespace
+
+int count_of(const std::string& text, const std::string& part)
+{
+    int n = 0;
+    if (part.empty()) return 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
+    return n;
+}
+
+road_walker::road_walker(const std::string& executable, std::string output)
+    : program_process(executable), output_(std::move(output))
+{
+}
+
+road_walker& road_walker::through_proxy(unsigned short port)
+{
+    const std::vector<std::string> proxy = proxy_arguments(port);
+    arguments_.insert(arguments_.end(), proxy.begin(), proxy.end());
+    return *this;
+}
+
+road_walker& road_walker::from_dvd(const std::string& folder)
+{
+    environment_.push_back("NIMBREL_DVD=" + folder);
+    return *this;
+}
+
+road_walker& road_walker::in_language(const std::string& code)
+{
+    language_code_ = code;
+    return *this;
+}
+
+road_walker& road_walker::with_arguments(const std::vector<std::string>& more)
+{
+    arguments_.insert(arguments_.end(), more.begin(), more.end());
+    return *this;
+}
+
+road_walker& road_walker::with_environment(const std::vector<std::string>& more)
+{
+    environment_.insert(environment_.end(), more.begin(), more.end());
+    return *this;
+}
+
+bool road_walker::start(double seconds)
+{
+    std::vector<std::string> args;
+    if (!language_code_.empty()) args.push_back("--lang=" + language_code_);
+    args.insert(args.end(), arguments_.begin(), arguments_.end());
+    language_ = language_index(language_code_);
+    program_process::start(args, environment_);
+    window_ = wait_for_window(seconds);
+    return !window_.empty();
+}
+
+// -- Driving ---
+
+void road_walker::point_at(float x, float y) const
+{
+    x_command("xdotool mousemove --window " + window_ + " " + std::to_string(static_cast<int>(std::lround(x))) + " " +
+              std::to_string(static_cast<int>(std::lround(kWindowHeight - y))));
+    // The program reads where the pointer is, not where a press was: a
+    // frame must draw with the pointer here before the press comes.  A
+    // button lit under it shows that; elsewhere a still picture does.  A
+    // moving readout never stands still: half a second is then frames
+    // enough.
+    wait_for_still(0.15, 0.5);
+}
+
+void road_walker::press_here(int clicks) const
+{
+    std::string press = "xdotool mousedown 1 && sleep 0.05 && xdotool mouseup 1";
+    for (int i = 1; i < clicks; ++i) press += " && sleep 0.08 && xdotool mousedown 1 && sleep 0.03 && xdotool mouseup 1";
+    x_command(press);
+}
+
+void road_walker::click(float x, float y) const
+{
+    point_at(x, y);
+    press_here(1);
+}
+
+void road_walker::click_in(float width, float height, float x, float y) const
+{
+    click(std::round((kWindowWidth - width) / 2) + x, std::round((kWindowHeight - height) / 2) + y);
+}
+
+void road_walker::double_click(float x, float y) const
+{
+    point_at(x, y);
+    press_here(2);
+}
+
+void road_walker::press(button_bar::button b, bool last_screen) const
+{
+    const skin_button_box box = button_bar::place(language_, b, last_screen);
+    click(box.centre_x(), box.centre_y());
+}
+
+void road_walker::keys(const std::string& names) const
+{
+    x_command("xdotool mousemove --window " + window_ + " 400 300 && sleep 0.1 && xdotool key --delay 20 " + names);
+}
+
+void road_walker::type(const std::string& text) const
+{
+    x_command("xdotool mousemove --window " + window_ + " 400 300 && sleep 0.1 && xdotool type --delay 20 " +
+              quoted(text));
+}
+
+void road_walker::rest_pointer() const { x_command("xdotool mousemove --window " + window_ + " 100 40"); }
+
+// -- What the program shows and logs ---
+
+bool road_walker::wait_for_change(const window_pixels& before, double seconds) const
+{
+    return wait_until([&] { return picture().differences(before, 0, 0, 800, kAboveBar) > 0; }, seconds, 50);
+}
+
+bool road_walker::wait_for_still(double quiet, double seconds) const
+{
+    window_pixels last = picture();
+    auto since = std::chrono::steady_clock::now();
+    return wait_until([&] {
+        window_pixels now = picture();
+        const auto t = std::chrono::steady_clock::now();
+        if (now.empty() || now.differences(last, 0, 0, now.width(), now.height()) > kCaretPixels) {
+            last = std::move(now);
+            since = t;
+            return false;
+        }
+        return std::chrono::duration<double>(t - since).count() >= quiet;
+    }, seconds, 50);
+}
+
+bool road_walker::press_until_changed(button_bar::button b, double seconds, bool last_screen) const
+{
+    const skin_button_box box = button_bar::place(language_, b, last_screen);
+    return click_until_changed(box.centre_x(), box.centre_y(), seconds);
+}
+
+bool road_walker::click_until_changed(float x, float y, double seconds) const
+{
+    return wait_until([&] {
+        point_at(x, y);
+        const window_pixels before = picture();
+        press_here(1);
+        return wait_for_change(before, 1.0);
+    }, seconds, 10);
+}
+
+bool road_walker::press_until(button_bar::button b, const std::function<bool()>& done, double seconds,
+                              bool last_screen) const
+{
+    return wait_until([&] {
+        press(b, last_screen);
+        return wait_until(done, 0.5, 50);
+    }, seconds, 10);
+}
+
+bool road_walker::logged(const std::string& part, int times) const { return count_of(log(), part) >= times; }
+
+bool road_walker::wait_for_log(const std::string& part, double seconds, int times) const
+{
+    return wait_until([&] { return logged(part, times); }, seconds, 50);
+}
+
+bool road_walker::wait_for_file(const std::string& path, double seconds) const
+{
+    return wait_until([&] { return file_exists(path); }, seconds, 50);
+}
+
+std::string road_walker::shot(const std::string& name) const { return screenshot(window_, name, output_); }
+
+}  // namespace testing_support

@@ -1,0 +1,117 @@
+// One of our programs walked as its user would: started under the test
+// display with a HOME of its own and "--lang=en", its window clicked by the
+// bottom bar's buttons by name or at interface positions, and every wait
+// ended by what the program shows or logs (its window, a log line, a file,
+// a server's access log), never by a fixed sleep.  Screenshots are kept in
+// test-output/e2e/ below the build.
+//
+//   TEST(dvd_road, InstallsFromTheFirstDisc)
+//   {
+//       testing_support::road_walker road(NIMBREL_DVD_INSTALLER);
+//       road.from_dvd(disc.folder());                 // or through_proxy(release.port())
+//       ASSERT_TRUE(road.start()) << road.output();
+//       road.shot("dvd_welcome");
+//       ASSERT_TRUE(road.press_until_changed(button_bar::next)) << road.log();
+//       ASSERT_TRUE(road.wait_for_log("Start of MD5", 20)) << road.log();
+//       ASSERT_TRUE(road.wait_for_file(road.home() + "Nimbrel 9/Nimbrel-i686", 60));
+//       road.press(button_bar::last_quit);
+//       EXPECT_EQ(road.wait(20), 0) << road.output();
+//   }
+//
+// Positions are interface units: x from the window's left edge, y up from
+// its bottom, as the program places what it draws.  A click moves the
+// pointer, waits for a frame drawn with it there, then presses: the program
+// reads where the pointer is, so two clicks in one frame would merge into
+// one at the second place.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "program_process.h"
+#include "wizard/button_bar.h"
+#include "x_window.h"
+
+namespace testing_support {
+
+class road_walker : public program_process {
+public:
+    // `executable`: nimbrel-installer or any other build of the wizard.
+    // Screenshots go to test-output/`output`/.
+    explicit road_walker(const std::string& executable, std::string output = "e2e");
+
+    // -- Before start: where the program finds what it installs ---
+    // A release on a server at 127.0.0.1:`port`, reached through the
+    // program's proxy setting whatever host it asks for.
+    road_walker& through_proxy(unsigned short port);
+    // Install discs in `folder` (the program's NIMBREL_DVD).
+    road_walker& from_dvd(const std::string& folder);
+    // "en" unless set; "" passes no language at all (the chooser shows).
+    road_walker& in_language(const std::string& code);
+    road_walker& with_arguments(const std::vector<std::string>& more);
+    road_walker& with_environment(const std::vector<std::string>& more);
+
+    // Starts the program and waits for its window; false when none came
+    // (output() and log() say why).
+    bool start(double seconds = 20);
+    const std::string& window() const { return window_; }
+    // The language index the bar's buttons are looked up in.
+    int language() const { return language_; }
+
+    // -- Driving ---
+    void click(float x, float y) const;
+    // A click in a window of that size centred on the 800 by 600 main
+    // window, as modal windows are placed; (x, y) in its own units.
+    void click_in(float width, float height, float x, float y) const;
+    void double_click(float x, float y) const;
+    // A button of the bottom bar in the run's language; on a road's last
+    // screen GO BACK moves with the QUIT in CONTINUE's place.
+    void press(button_bar::button b, bool last_screen = false) const;
+    // Key names as xdotool knows them ("Return", "ctrl+a"), the pointer
+    // inside the window so that the keyboard focus is there.
+    void keys(const std::string& names) const;
+    void type(const std::string& text) const;
+    // The pointer somewhere it lights nothing (the window's title area).
+    void rest_pointer() const;
+
+    // -- What the program shows and logs ---
+    window_pixels picture() const { return grab_window(window_); }
+    // Whether the window above the bottom bar differs from `before` within
+    // `seconds`: a screen or a modal window came or went, a readout moved.
+    bool wait_for_change(const window_pixels& before, double seconds) const;
+    // Whether the picture stays the same for `quiet` seconds within
+    // `seconds` (a blinking caret aside): the frame after a click has been
+    // drawn.
+    bool wait_for_still(double quiet, double seconds) const;
+    // Presses `b` until what the window shows above the bar changes, so a
+    // press the program missed (a busy frame) is pressed again.
+    bool press_until_changed(button_bar::button b, double seconds = 10, bool last_screen = false) const;
+    // Clicks at (x, y) until what the window shows above the bar changes.
+    bool click_until_changed(float x, float y, double seconds = 10) const;
+    // Presses `b` until `done` holds.
+    bool press_until(button_bar::button b, const std::function<bool()>& done, double seconds = 20,
+                     bool last_screen = false) const;
+    bool logged(const std::string& part, int times = 1) const;
+    bool wait_for_log(const std::string& part, double seconds, int times = 1) const;
+    bool wait_for_file(const std::string& path, double seconds) const;
+    // Waits for the program to end; its status, -1 when it still runs.
+    int wait_for_exit(double seconds) { return wait(seconds); }
+
+    // A picture of the window as test-output/<output>/`name`.png; its path.
+    std::string shot(const std::string& name) const;
+
+private:
+    void point_at(float x, float y) const;
+    void press_here(int clicks) const;
+
+    std::string output_, window_;
+    std::string language_code_ = "en";
+    int language_ = 0;
+    std::vector<std::string> arguments_, environment_;
+};
+
+// How often `part` occurs in `text`.
+int count_of(const std::string& text, const std::string& part);
+
+}  // namespace testing_support

@@ -1,0 +1,83 @@
+#include "sample_release.h"
+
+#include <dirent.h>
+
+#include <sstream>
+
+namespace testing_support {
+
+sample_release::sample_release(int small_files, int large_files, int large_mb) : webroot_(dir_ / "www/")
+{
+    const run_result made = run_program({"/usr/bin/env", "python3", NIMBREL_SOURCE_DIR "/tools/make_sample_release.py",
+                                         webroot_, "--small", std::to_string(small_files), "--large",
+                                         std::to_string(large_files), "--large-mb", std::to_string(large_mb),
+                                         "--tag", dir_.path()});
+    if (made.status != 0) problem_ = "the sample release was not made:\n" + made.out;
+}
+
+std::string sample_release::manifest() const
+{
+    return run_program({"unzip", "-p", release_folder() + "directory.txt.zip"}).out;
+}
+
+std::vector<std::pair<std::string, std::string>> sample_release::installed_files() const
+{
+    std::istringstream wanted(read_file(webroot_ + "release.txt"));
+    std::istringstream lines(manifest());
+    std::vector<std::pair<std::string, std::string>> files;
+    std::vector<std::pair<std::string, std::string>> by_path;
+    for (std::string line; std::getline(lines, line);) {
+        std::istringstream words(line);
+        std::string kind, a, b, c, d, e, md5, path;
+        if (!(words >> kind >> a >> b >> c >> d >> e >> md5) || kind != "FILE") continue;
+        std::getline(words >> std::ws, path);
+        by_path.emplace_back(path.substr(path.find('/') + 1), md5);
+    }
+    for (std::string path; std::getline(wanted, path);)
+        for (const auto& entry : by_path)
+            if (entry.first == path) files.push_back(entry);
+    return files;
+}
+
+bool sample_release::serve(const std::string& extra)
+{
+    if (!made()) return false;
+    // The second download server holds the first one's files.
+    server_ = std::make_unique<nginx_server>(webroot_,
+                                             "location /mirror/ { alias " + webroot_ + "demo/; }\n" + extra);
+    if (!server_->running()) problem_ = "nginx did not start:\n" + server_->error_log();
+    return server_->running();
+}
+
+std::string sample_release::slowed(const std::string& folder, const std::string& rate) const
+{
+    const std::string path = "Demo_900/" + folder;
+    return "location /demo/" + path + " { limit_rate " + rate + "; }\n" + "location /mirror/" + path +
+           " { alias " + release_folder() + folder + "; limit_rate " + rate + "; }\n";
+}
+
+std::string sample_release::temp_folder() const
+{
+    const std::string wanted = manifest();
+    std::vector<std::string> found;
+    DIR* tmp = opendir("/tmp");
+    if (!tmp) return "";
+    while (dirent* entry = readdir(tmp)) {
+        const std::string name = entry->d_name;
+        // mkdtemp's "nimbrel-XXXXXX", not the test servers' folders.
+        if (name.size() != 14 || name.compare(0, 8, "nimbrel-") != 0) continue;
+        const std::string folder = "/tmp/" + name + "/";
+        if (file_exists(folder + "directory.txt") && read_file(folder + "directory.txt") == wanted)
+            found.push_back(folder);
+    }
+    closedir(tmp);
+    return found.size() == 1 ? found[0] : "";
+}
+
+std::vector<std::string> proxy_arguments(unsigned short port)
+{
+    const std::string p = std::to_string(port);
+    return {"--pref:_proxy_host=127.0.0.1", "--pref:_proxy_port=" + p, "--pref:_proxy_port_int=" + p};
+}
+
+}  // namespace testing_support

@@ -1,0 +1,60 @@
+// The sample web release (tools/make_sample_release.py) in a private web
+// root, served by nginx on 127.0.0.1 as the maker's web server and both
+// download servers; the program reaches it through its proxy setting.
+// Its manifest is its own (the release is tagged with its folder), so the
+// program's private temporary folder that holds it is this run's even while
+// other runs install theirs.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "nginx_server.h"
+#include "test_support.h"
+
+namespace testing_support {
+
+class sample_release {
+public:
+    // `small_files` in nested folders and `large_files` of `large_mb` each.
+    sample_release(int small_files, int large_files, int large_mb);
+
+    // False when the release tool failed; problem() says why.
+    bool made() const { return problem_.empty(); }
+    const std::string& problem() const { return problem_; }
+    const std::string& webroot() const { return webroot_; }
+    // The files of the release folder below /demo/.
+    std::string release_folder() const { return webroot_ + "demo/Demo_900/"; }
+    // The manifest's text.
+    std::string manifest() const;
+    // Paths below the install folder that a complete install holds, each
+    // with its MD5.
+    std::vector<std::pair<std::string, std::string>> installed_files() const;
+
+    // Starts nginx on the web root with `extra` in its server block.
+    bool serve(const std::string& extra = "");
+    // The server block lines that send the files below `folder` (below the
+    // release folder, ending in "/") at `rate` ("100k") from both download
+    // servers: the program starts on either.
+    std::string slowed(const std::string& folder, const std::string& rate) const;
+    unsigned short port() const { return server_ ? server_->port() : 0; }
+    const nginx_server* server() const { return server_.get(); }
+    std::string access_log() const { return server_ ? server_->access_log() : ""; }
+
+    // The program's private temporary folder under /tmp, which holds the
+    // manifest once the server check is through; "" unless exactly one does.
+    std::string temp_folder() const;
+
+private:
+    scratch_dir dir_;
+    std::string webroot_, problem_;
+    std::unique_ptr<nginx_server> server_;
+};
+
+// The program's arguments that send every request to a proxy on 127.0.0.1
+// at `port`.
+std::vector<std::string> proxy_arguments(unsigned short port);
+
+}  // namespace testing_support

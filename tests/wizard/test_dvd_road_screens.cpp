@@ -1,0 +1,463 @@
+// The DVD road's screens frame by frame without a window, on install DVDs
+// that the release tool makes: what the hub says for each disk and copy,
+// what the destination refuses, and installs driven as the wizard drives
+// them, through disk changes, failures and the cancel question.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cstring>
+#include <map>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "core/core_globals.h"
+#include "core/files/file_ops.h"
+#include "engine/dvd_install_pump.h"
+#include "engine/dvd_mounts.h"
+#include "engine/installer_state.h"
+#include "engine/manifest.h"
+#include "wizard/dvd_road.h"
+#include "wizard/shared_screens.h"
+#include "wizard/wizard_globals.h"
+
+#include "dvd_release.h"
+#include "main_window_test.h"
+#include "test_support.h"
+
+namespace {
+
+using testing_support::dvd_release;
+using testing_support::file_exists;
+using testing_support::md5_hex;
+using testing_support::read_file;
+using testing_support::write_file;
+
+bool has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+const std::map<std::string, std::string> kSimFiles = {
+    {"Nimbrel-i686", "#!/bin/sh\n"},
+    {"Resources/a.txt", "first file"},
+    {"Resources/deep/b.txt", std::string(70000, 'b')},
+};
+// Sector (10, 13) goes on disk 2, sectors (18, 14) and (35, 5) on disk 3.
+const std::map<std::string, std::string> kTiles = {
+    {"Global Scenery/Terrain/+40-080/+41-073.dsf", std::string(6000, 'x')},
+    {"Global Scenery/Terrain/+40-080/+42-074.dsf", std::string(6000, 'y')},
+    {"Global Scenery/Terrain/+50+000/+51+000.dsf", std::string(6000, 'z')},
+    {"Global Scenery/Terrain/-40+170/-37+174.dsf", std::string(6000, 'w')},
+};
+
+std::map<std::string, std::string> merged(std::map<std::string, std::string> a,
+                                          const std::map<std::string, std::string>& b)
+{
+    a.insert(b.begin(), b.end());
+    return a;
+}
+
+int g_answer = 0;
+int g_questions = 0;
+std::string g_question;
+int answer_with(const std::string& question, const std::string&, const std::string&,
+                const std::string&, const std::string&)
+{
+    ++g_questions;
+    g_question = question;
+    return g_answer;
+}
+
+class dvd_road : public road_test {
+protected:
+    void SetUp() override
+    {
+        road_test::SetUp();
+        UTIL_set_dvd_search_places({home_ / "no mount table", {}});
+        dvd_path.clear();
+        install_name = no_install_name;
+        current_disk = want_file_disk = 0;
+        dvd_install_is_running = 0;
+        num_install_errors = 0;
+        std::memset(stg.want_sectors, 0, sizeof stg.want_sectors);
+        set_abort_alert_hook(answer_with);
+        g_questions = 0;
+    }
+    void TearDown() override
+    {
+        install_files_kill();
+        dvd_install_is_running = 0;
+        ::unsetenv("NIMBREL_DVD");
+        UTIL_set_dvd_search_places({});
+        dvd_path.clear();
+        step_names.clear();
+        step_funcs.clear();
+        road_test::TearDown();
+    }
+
+    void use(const dvd_release& set, int disk)
+    {
+        ASSERT_EQ(set.error(), "");
+        ::setenv("NIMBREL_DVD", set.drive().c_str(), 1);
+        set.insert(disk);
+    }
+    void register_copy(const std::string& folder)
+    {
+        write_file(folder + "Nimbrel-i686", "");
+        write_file(home_ / ".nimbrel/nimbrel_install.txt", folder + "\n");
+    }
+    // The hub once, on its first frame.
+    wizard_screen hub()
+    {
+        wizard_screen rec;
+        dvd_start(1, rec);
+        return rec;
+    }
+    // The destination and plan the destination screen leaves, without its
+    // field (whose text lives for the whole run).
+    void plan_for(const std::string& folder)
+    {
+        dest_dir_path = folder;
+        plan_fresh_install();
+    }
+
+    // The wizard's frames from `screen` on, as the driver switches them,
+    // until `stop` is current; the frames run and the record of the last.
+    int walk(screen_fn& screen, screen_fn stop, wizard_screen& last, int limit = 200000)
+    {
+        screen_fn previous = nullptr;
+        for (int frames = 0; frames < limit; ++frames) {
+            if (screen == stop) return frames;
+            last = wizard_screen();
+            wizard_frame_events events;
+            events.screen_result = screen(screen != previous, last);
+            previous = screen;
+            screen = wizard_next_screen(screen, last, events);
+            std::this_thread::yield();
+        }
+        ADD_FAILURE() << "the road never reached the screen wanted";
+        return limit;
+    }
+};
+
+// -- Hub --------------------------------------------------------------------------
+
+TEST_F(dvd_road, HubFollowsTheDriveWithoutAClick)
+{
+    dvd_release set(merged(kSimFiles, kTiles), 3);
+    use(set, 0);
+    wizard_screen empty = hub();
+    EXPECT_EQ(empty.title, "Nimbrel 9 Installer");
+    EXPECT_EQ(empty.text, "Please insert Nimbrel 9 DVD number one to begin.");
+    EXPECT_EQ(empty.next, nullptr);
+    EXPECT_EQ(empty.back, nullptr);
+    ASSERT_EQ(step_names.size(), 6u);
+    EXPECT_EQ(step_names[3], "Select Scenery");
+    EXPECT_EQ(step_funcs[4], dvd_run_install);
+
+    set.insert(1);
+    wizard_screen welcome;
+    EXPECT_EQ(dvd_start(0, welcome), 0);
+    EXPECT_EQ(welcome.text, "Welcome to the Nimbrel 9 Installer.  I will guide you through the "
+                            "process of installing Nimbrel 9 Test.");
+    EXPECT_EQ(welcome.next, dvd_pick_install);
+    EXPECT_EQ(welcome.back, nullptr);
+    EXPECT_TRUE(welcome.choice_labels.empty());
+
+    // A copy registered meanwhile turns the welcome into the question.
+    register_copy(home_ / "Copy/");
+    wizard_screen question = hub();
+    EXPECT_EQ(question.text,
+              "You already have Nimbrel 9 installed on this computer.  What would you like to do?");
+    EXPECT_EQ(question.next, nullptr);
+    ASSERT_EQ(question.choice_labels.size(), 2u) << "no scenery or repair road is built in";
+    EXPECT_EQ(question.choice_labels[0], "Run Nimbrel Now");
+    EXPECT_EQ(question.choice_funcs[0], dvd_pick_run_sim);
+    EXPECT_EQ(question.choice_labels[1], "Install A Second Copy of Nimbrel");
+    EXPECT_EQ(question.choice_funcs[1], dvd_pick_install);
+}
+
+int scenery_road(int, wizard_screen&) { return 0; }
+int repair_road(int, wizard_screen&) { return 0; }
+
+TEST_F(dvd_road, HubOffersTheCopyRoadsByWhatTheDiskHolds)
+{
+    g_dvd_copy_roads = {scenery_road, repair_road};
+    register_copy(home_ / "Copy/");
+    struct disk {
+        const char* what;
+        std::map<std::string, std::string> files;
+        std::vector<screen_fn> choices;
+    };
+    for (const disk& d : {disk{"both", merged(kSimFiles, kTiles),
+                               {dvd_pick_run_sim, scenery_road, repair_road, dvd_pick_install}},
+                          disk{"scenery only", kTiles, {dvd_pick_run_sim, scenery_road}},
+                          disk{"no scenery", kSimFiles,
+                               {dvd_pick_run_sim, repair_road, dvd_pick_install}}}) {
+        SCOPED_TRACE(d.what);
+        dvd_release set(d.files, 1);
+        use(set, 1);
+        dvd_path.clear();
+        install_name = no_install_name;
+        stg.dir_status = 0;
+        const wizard_screen rec = hub();
+        EXPECT_EQ(rec.choice_funcs, d.choices);
+        EXPECT_EQ(rec.choice_labels.size(), d.choices.size());
+    }
+    g_dvd_copy_roads = {nullptr, nullptr};
+    EXPECT_EQ(hub().choice_funcs, (std::vector<screen_fn>{dvd_pick_run_sim, dvd_pick_install}))
+        << "a road not built in is not offered";
+}
+
+TEST_F(dvd_road, HubRefusesWhatIsNoInstallDiskWithoutAnAlert)
+{
+    // Scenery alone cannot start a first install.
+    dvd_release scenery(kTiles, 2, "Scenery Disk");
+    use(scenery, 1);
+    wizard_screen rec = hub();
+    EXPECT_EQ(rec.text, "This DVD (Scenery Disk) contains global scenery.  You must install the "
+                        "sim before you install the global scenery.");
+    EXPECT_EQ(rec.next, nullptr);
+    EXPECT_TRUE(rec.choice_funcs.empty());
+
+    // A damaged manifest, then a disk whose version file is of another
+    // kind: the not-a-DVD text, and the program goes on (any alert fails).
+    dvd_release set(kSimFiles, 1);
+    for (const char* damage : {"manifest", "version"}) {
+        SCOPED_TRACE(damage);
+        testing_support::run_shell("rm -rf '" + set.drive() + "'; cp -r '" + set.disk(1) + "' '" +
+                                   home_ / "broken/" + "'");
+        if (std::string(damage) == "manifest")
+            write_file(home_ / "broken/" + set.release() + "/directory.txt.zip", "PK\x03\x04 torn");
+        else
+            write_file(home_ / "broken/dvd_version.txt", "I\n901 version\nDVD\nVERSION x\n");
+        ::setenv("NIMBREL_DVD", (home_ / "broken/").c_str(), 1);
+        dvd_path.clear();
+        install_name = no_install_name;
+        stg.dir_status = 0;
+        rec = hub();
+        EXPECT_EQ(rec.text, "This DVD does not appear to be an Nimbrel 9 DVD.");
+        EXPECT_EQ(rec.next, nullptr);
+        EXPECT_TRUE(rec.choice_funcs.empty());
+        testing_support::remove_tree(home_ / "broken/");
+    }
+
+    // The user takes the bad disk out and puts in a good one.
+    use(set, 1);
+    rec = wizard_screen();
+    dvd_start(0, rec);
+    EXPECT_EQ(rec.next, dvd_pick_install) << rec.text;
+}
+
+// -- Destination ------------------------------------------------------------------
+
+// The only test that shows the destination screen: its choice lives for the
+// whole run, so only a first visit shows the defaults.
+TEST_F(dvd_road, DestinationRefusesAReleaseNameThatIsNoFolderName)
+{
+    install_name = "Nimbrel 9/../../elsewhere";
+    accept_eula = 1;
+    wizard_screen rec;
+    EXPECT_EQ(dvd_pick_install(1, rec), 0);
+    EXPECT_EQ(rec.title, "Pick Install Destination for Nimbrel 9/../../elsewhere.");
+    EXPECT_EQ(rec.text, "'Nimbrel 9/../../elsewhere' cannot be the name of a folder.\n\n"
+                        "Please change the install name.");
+    EXPECT_EQ(rec.next, nullptr);
+    EXPECT_EQ(rec.back, dvd_start);
+    EXPECT_EQ(dest_dir_path, home_.path()) << "the parent alone, never the climbing path";
+    EXPECT_EQ(accept_eula, 0) << "the licence is to be accepted anew";
+    EXPECT_EQ(g_eula_road.back, dvd_pick_install);
+    EXPECT_EQ(g_eula_road.next, dvd_scenery_install);
+    EXPECT_EQ(step_funcs.size(), 6u);
+
+    for (const std::string& name : std::vector<std::string>{"..", ".", "tab\there", std::string(256, 'n')})
+        EXPECT_TRUE(is_unsafe_folder_name(name)) << name;
+    for (const std::string& name : std::vector<std::string>{"Nimbrel 9.00", "...", std::string(255, 'n'), "Näme"})
+        EXPECT_FALSE(is_unsafe_folder_name(name)) << name;
+}
+
+// -- Install ----------------------------------------------------------------------
+
+struct file_stamp {
+    ino_t inode;
+    long modified_ns;
+};
+file_stamp stamp(const std::string& path)
+{
+    struct stat st = {};
+    ::stat(path.c_str(), &st);
+    return {st.st_ino, st.st_mtim.tv_sec * 1000000000L + st.st_mtim.tv_nsec};
+}
+
+TEST_F(dvd_road, ThreeDisksAreAskedForInTurnAndOnlyTheChosenTilesArrive)
+{
+    dvd_release set(merged(kSimFiles, kTiles), 3);
+    use(set, 2);  // not the first disk, as copying starts
+    ASSERT_EQ(hub().next, dvd_pick_install) << "every disk carries the manifest";
+    const std::string copy = home_ / "Copy/";
+    plan_for(copy);
+    stg.want_sectors[10][13] = stg.want_sectors[18][14] = 1;
+
+    screen_fn screen = dvd_run_install;
+    wizard_screen rec;
+    walk(screen, dvd_switch_disk_install, rec);
+    EXPECT_EQ(rec.title, "Installing Nimbrel - Checking DVD...");
+    EXPECT_EQ(dvd_install_is_running, 1);
+    EXPECT_EQ(read_file(home_ / ".nimbrel/nimbrel_install.txt"), copy + "\n")
+        << "registered before any file is copied";
+    EXPECT_FALSE(file_exists(copy + "Nimbrel-i686")) << "a file was read from the wrong disk";
+
+    // Each change screen asks for the disk of the file the road stands at;
+    // any other disk brings it back.
+    for (const int wanted : {1, 2, 3}) {
+        SCOPED_TRACE(wanted);
+        wizard_screen change;
+        EXPECT_EQ(dvd_switch_disk_install(1, change), 0);
+        EXPECT_EQ(change.title, "Installing Nimbrel - Please Change DVDs");
+        EXPECT_EQ(change.text, "Please insert DVD number " + std::to_string(wanted) +
+                                   " and click continue.");
+        EXPECT_EQ(change.back, dvd_scenery_install);
+        EXPECT_TRUE(dvd_path.empty()) << "the disk is let go of";
+        if (wanted == 2) {
+            set.insert(3);
+            screen = change.next;
+            walk(screen, dvd_switch_disk_install, rec);
+            EXPECT_EQ(dvd_switch_disk_install(1, change), 0);
+            EXPECT_EQ(change.text, "Please insert DVD number 2 and click continue.");
+        }
+        set.insert(wanted);
+        screen = change.next;
+        walk(screen, wanted == 3 ? dvd_done_install : dvd_switch_disk_install, rec);
+    }
+    EXPECT_EQ(rec.next, dvd_done_install);
+    EXPECT_EQ(dvd_install_is_running, 0);
+
+    for (const auto& [path, contents] : kSimFiles)
+        EXPECT_EQ(md5_hex(read_file(copy + path)), md5_hex(contents)) << path;
+    for (const auto& [path, contents] : kTiles) {
+        const bool chosen = path.find("-37+174") == std::string::npos;
+        EXPECT_EQ(file_exists(copy + path), chosen) << path;
+        if (chosen) {
+            EXPECT_EQ(read_file(copy + path), contents) << path;
+        }
+    }
+    EXPECT_EQ(read_file(home_ / ".nimbrel/nimbrel_install.txt"), copy + "\n");
+
+    wizard_screen done;
+    EXPECT_EQ(dvd_done_install(1, done), 0);
+    EXPECT_EQ(done.title, "Finished Installing Nimbrel");
+    EXPECT_EQ(done.text, "Installation was successful.");
+    EXPECT_EQ(done.choice_labels, std::vector<std::string>{"Run Nimbrel Now"});
+    EXPECT_EQ(done.choice_funcs, std::vector<screen_fn>{dvd_do_run_sim});
+    EXPECT_EQ(done.back, dvd_start);
+    EXPECT_EQ(done.next, wizard_quit);
+}
+
+TEST_F(dvd_road, GoingBackFromADiskChangeResumesOrDeletesThePartialCopy)
+{
+    dvd_release set(merged(kSimFiles, kTiles), 3);
+    use(set, 1);
+    hub();
+    const std::string copy = home_ / "Copy/";
+    plan_for(copy);
+    stg.want_sectors[10][13] = 1;
+
+    screen_fn screen = dvd_run_install;
+    wizard_screen rec;
+    walk(screen, dvd_switch_disk_install, rec);
+    const file_stamp before = stamp(copy + "Resources/a.txt");
+    ASSERT_NE(before.inode, 0u);
+
+    // GO BACK on the change screen, and "Continue": the road stops at the
+    // same file again, nothing of the first disk copied twice.
+    g_answer = 0;
+    screen = dvd_scenery_install;
+    walk(screen, dvd_switch_disk_install, rec);
+    EXPECT_EQ(g_questions, 1);
+    EXPECT_EQ(g_question, "Are you sure you want to cancel the installation?  This will delete "
+                          "the partially installed copy of Nimbrel 9.");
+    const file_stamp after = stamp(copy + "Resources/a.txt");
+    EXPECT_EQ(after.inode, before.inode);
+    EXPECT_EQ(after.modified_ns, before.modified_ns) << "the first disk was copied again";
+
+    // A window closed without an answer keeps the copy too.
+    g_answer = 3;
+    screen = dvd_scenery_install;
+    walk(screen, dvd_switch_disk_install, rec);
+    EXPECT_TRUE(file_exists(copy + "Resources/a.txt"));
+
+    // "Cancel": the copy goes, and the scenery screen plans anew for an
+    // absent folder; a new install from there completes on the first disk.
+    g_answer = 1;
+    screen = dvd_scenery_install;
+    wizard_screen scenery;
+    EXPECT_EQ(dvd_scenery_install(1, scenery), 0);
+    EXPECT_EQ(dvd_install_is_running, 0);
+    EXPECT_FALSE(file_exists(copy)) << "the partial copy stayed";
+    EXPECT_EQ(scenery.next, dvd_run_install);
+    EXPECT_EQ(scenery.back, see_eula);
+
+    std::memset(stg.want_sectors, 0, sizeof stg.want_sectors);
+    set.insert(1);
+    screen = dvd_run_install;
+    walk(screen, dvd_done_install, rec);
+    for (const auto& [path, contents] : kSimFiles)
+        EXPECT_EQ(read_file(copy + path), contents) << path;
+    EXPECT_EQ(read_file(home_ / ".nimbrel/nimbrel_install.txt"), copy + "\n")
+        << "one registry line for the two installs";
+}
+
+TEST_F(dvd_road, AFailedFileIsAskedAboutAndTheFinishSaysSo)
+{
+    dvd_release set(kSimFiles, 1);
+    use(set, 1);
+    hub();
+    write_file(set.archive_of("Resources/a.txt"), "PK\x03\x04 not an archive");
+    const std::string copy = home_ / "Copy/";
+
+    // "Continue": the other files arrive, the finish offers no flight.
+    plan_for(copy);
+    g_answer = 0;
+    screen_fn screen = dvd_run_install;
+    wizard_screen rec;
+    walk(screen, dvd_done_install, rec);
+    EXPECT_EQ(g_questions, 1);
+    EXPECT_TRUE(has(g_question, "An error occurred during installation:\n\n")) << g_question;
+    EXPECT_TRUE(has(g_question, "Resources/a.txt")) << "the failed file is named: " << g_question;
+    EXPECT_FALSE(file_exists(copy + "Resources/a.txt"));
+    EXPECT_EQ(read_file(copy + "Resources/deep/b.txt"), kSimFiles.at("Resources/deep/b.txt"));
+    wizard_screen done;
+    dvd_done_install(1, done);
+    EXPECT_TRUE(has(done.text, "There were errors during the install;")) << done.text;
+    EXPECT_TRUE(done.choice_funcs.empty());
+
+    // "Cancel": to the scenery screen, whose question deletes the copy.
+    testing_support::remove_tree(copy);
+    plan_for(copy);
+    g_answer = 1;
+    g_questions = 0;
+    screen = dvd_run_install;
+    walk(screen, dvd_scenery_install, rec);
+    EXPECT_EQ(dvd_install_is_running, 1) << "the scenery screen decides";
+    EXPECT_EQ(dvd_scenery_install(1, rec), 0);
+    EXPECT_EQ(g_questions, 2);
+    EXPECT_FALSE(file_exists(copy));
+    EXPECT_EQ(dvd_install_is_running, 0);
+}
+
+TEST_F(dvd_road, InstallScreenStopsThePumpsWhenQuit)
+{
+    dvd_release set(kSimFiles, 1);
+    use(set, 1);
+    hub();
+    plan_for(home_ / "Copy/");
+    wizard_screen rec;
+    dvd_run_install(1, rec);
+    ASSERT_NE(rec.quit_hook, nullptr);
+    EXPECT_EQ(rec.title, "Installing Nimbrel");
+    rec = wizard_screen();
+    dvd_run_install(0, rec);
+    rec.quit_hook();
+    EXPECT_EQ(copy_pool, nullptr);
+    EXPECT_EQ(unzip_pool, nullptr);
+}
+
+}  // namespace
