@@ -183,6 +183,13 @@ void read_file_line(line_cursor& in, const std::string& prefix, int disk,
         contains(path_first, path_last, "Earth Orbit Textures"))
         return;
 
+    // A negative size would make the totals shrink and the disk-space check
+    // pass whatever the copy needs.
+    if (version.download_size < 0 || version.installed_size < 0) {
+        xer << "Manifest line dropped (negative size): \"" << prefix << std::string_view(path_first, path_last - path_first)
+            << "\"\n";
+        return;
+    }
     const bool continues_history =
         previous_path && same_path(*previous_path, prefix, path_first, path_last);
     if (continues_history) {

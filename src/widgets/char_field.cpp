@@ -8,6 +8,7 @@
 #include "widgets/digit_wheels.h"
 #include "widgets/field_needs.h"
 #include "widgets/key_queue.h"
+#include "widgets/widget_context.h"
 
 namespace {
 
@@ -15,8 +16,8 @@ namespace {
 constexpr int char_field_keys = 0x1F0;
 constexpr int text_colour = 48;
 
-int hot_digit = 0;
-BTN_key_queue queue;
+int& hot_digit = BTN_context.char_hot_digit;
+BTN_key_queue& queue = BTN_context.char_keys;
 
 }  // namespace
 

@@ -15,8 +15,9 @@
 #include "widgets/folder_levels.h"
 #include "widgets/list_search.h"
 #include "widgets/popup_list.h"
+#include "widgets/widget_context.h"
 
-file_chooser_state file_chooser;
+file_chooser_state& file_chooser = BTN_context.file_chooser;
 
 namespace {
 

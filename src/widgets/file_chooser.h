@@ -33,7 +33,7 @@ struct file_chooser_state {
     int has_tex = 0;
     std::string comment;
 };
-extern file_chooser_state file_chooser;
+extern file_chooser_state& file_chooser;  // in widget_context.h
 
 // -- Pieces of the above, for their tests ---
 

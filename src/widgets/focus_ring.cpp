@@ -4,28 +4,23 @@
 #include <cctype>
 
 #include "shell/mnw_state.h"
+#include "widgets/widget_context.h"
 
-std::vector<focus_info_t> focus_ring;
-int focus_id = 0;
-int wind_focus = 0;
+std::vector<focus_info_t>& focus_ring = BTN_context.focus_ring;
+int& focus_id = BTN_context.focus_id;
+int& wind_focus = BTN_context.wind_focus;
 
 namespace {
 
 constexpr int alert_window_id = 994;
 
-// Keys typed faster than the focused widget reads them (its queue holds
-// 64, a fast typist or a paste can bring more within one frame) wait here
-// and move into the queue as it empties.  They belong to one widget; a
-// focus change or a widget no longer drawn drops them.
-struct pending_key {
-    int character, vkey, flags;
-};
-constexpr int pending_capacity = 4096;
-pending_key pending[pending_capacity];
-int pending_count = 0;
-int pending_first = 0;
-int pending_id = 0;
-int* pending_queue = nullptr;
+using pending_key = widget_context::pending_key;
+constexpr int pending_capacity = widget_context::pending_capacity;
+auto& pending = BTN_context.pending;
+int& pending_count = BTN_context.pending_count;
+int& pending_first = BTN_context.pending_first;
+int& pending_id = BTN_context.pending_id;
+int*& pending_queue = BTN_context.pending_queue;
 
 void drop_pending()
 {

@@ -31,9 +31,10 @@ enum BTN_key_class : int {
     BTN_class_other = 512,
 };
 
-extern std::vector<focus_info_t> focus_ring;
-extern int focus_id;
-extern int wind_focus;
+// Fields of the widgets' context (widget_context.h).
+extern std::vector<focus_info_t>& focus_ring;
+extern int& focus_id;
+extern int& wind_focus;
 
 void BTN_begin_focus_ring();
 int BTN_register_focus(int id, int* char_queue, int* vkey_queue, int* flag_queue, int* id_queue,

@@ -14,6 +14,7 @@
 #include "widgets/folder_levels.h"
 #include "widgets/list_search.h"
 #include "widgets/popup_list.h"
+#include "widgets/widget_context.h"
 #include "widgets/widget_sheet.h"
 
 namespace {
@@ -54,7 +55,7 @@ std::string picker_result(const std::string& folder, const std::vector<std::stri
 int GetFilePathFromUser(int, const std::string&, const std::string&, int, const std::string& start,
                         std::string& result)
 {
-    static int plevel = 0;
+    int& plevel = BTN_context.plevel;
     // The picker's paths are absolute: no program folder in front of them.
     app_path.clear();
     std::string folder = start.empty() ? "/" : start;

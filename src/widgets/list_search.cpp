@@ -12,6 +12,7 @@
 #include "widgets/field_needs.h"
 #include "widgets/key_queue.h"
 #include "widgets/text_field.h"
+#include "widgets/widget_context.h"
 
 namespace {
 
@@ -20,8 +21,8 @@ constexpr int list_keys = 0x1F0;
 constexpr int text_colour = 48;
 constexpr float row_height = 10.0f;
 
-int current_list_id = 0;
-BTN_key_queue queue;
+int& current_list_id = BTN_context.current_list_id;
+BTN_key_queue& queue = BTN_context.list_keys;
 
 void draw_icon(int code, float x, float y)
 {

@@ -37,7 +37,7 @@ struct list_type_ahead_state {
     std::string type_ahead;
     float last_type_ahead = -1.0f;  // clock time of the last letter
 };
-extern list_type_ahead_state list_type_ahead;
+extern list_type_ahead_state& list_type_ahead;  // in widget_context.h
 // Adds the character typed at `now` and selects the first name that begins
 // with the letters so far, ignoring case; no match leaves the selection.
 void list_type_ahead_key(int character, float now, int first, int last, BTN_name_fn name_fn,

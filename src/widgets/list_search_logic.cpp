@@ -6,8 +6,9 @@
 
 #include "widgets/list_search.h"
 #include "widgets/utf8_edit.h"
+#include "widgets/widget_context.h"
 
-list_type_ahead_state list_type_ahead;
+list_type_ahead_state& list_type_ahead = BTN_context.list_type_ahead;
 
 int list_page(float height) { return static_cast<int>(height * 0.05f) - 1; }
 

@@ -8,6 +8,7 @@
 #include "widgets/field_needs.h"
 #include "widgets/key_queue.h"
 #include "widgets/number_field.h"
+#include "widgets/widget_context.h"
 
 namespace {
 
@@ -15,8 +16,8 @@ namespace {
 constexpr int number_field_keys = 0xD0;
 constexpr int text_colour = 48;
 
-int hot_digit = 0;
-BTN_key_queue queue;
+int& hot_digit = BTN_context.number_hot_digit;
+BTN_key_queue& queue = BTN_context.number_keys;
 
 void draw_frame_and_labels(float x, float y, int digits, const std::string& left,
                            const std::string& right)

@@ -6,14 +6,15 @@
 #include "core/shell_hooks.h"
 #include "shell/mnw_state.h"
 #include "widgets/widget_draw.h"
+#include "widgets/widget_context.h"
 #include "widgets/widget_sheet.h"
 
 using namespace sheet_layout;
 
 namespace {
 
-constexpr int slot_count = 4;
-int slider_grabbed[slot_count] = {};
+auto& slider_grabbed = BTN_context.slider_grabbed;
+constexpr int slot_count = sizeof BTN_context.slider_grabbed / sizeof BTN_context.slider_grabbed[0];
 
 // act_tick index of the 0.2-second tick that paces a held arrow.
 constexpr int repeat_tick = 5;

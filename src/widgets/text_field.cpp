@@ -6,6 +6,7 @@
 #include "gfx/fonts/text_drawing.h"
 #include "shell/mnw_state.h"
 #include "widgets/field_needs.h"
+#include "widgets/widget_context.h"
 
 namespace {
 
@@ -16,14 +17,15 @@ constexpr int text_colour = 48;
 // The char* form's callers keep their buffers below this.
 constexpr size_t char_form_limit = 500;
 
-int focused_field_id = 0;
-BTN_key_queue queue;
+int& focused_field_id = BTN_context.focused_field_id;
+BTN_key_queue& queue = BTN_context.text_keys;
 
 }  // namespace
 
 OGLE_Rec* text_field_engine()
 {
-    static OGLE_Rec* const ogle = OGLE_Create(&OGLE_cbs, nullptr);
+    OGLE_Rec*& ogle = BTN_context.text_editor;
+    if (!ogle) ogle = OGLE_Create(&OGLE_cbs, nullptr);
     return ogle;
 }
 

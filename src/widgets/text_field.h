@@ -21,13 +21,13 @@ int BTN_enterstring(float x, float y, char* text, int max_len, std::string label
 // is a fatal alert and is not written; false then.
 bool BTN_copy_to_chars(const std::string& text, char* out);
 
-// -- The binding the callbacks read ---
+// -- The binding the callbacks read (fields of widget_context.h) ---
 
-extern std::string* OGLE_input;   // the focused field's text
-extern int OGLE_x, OGLE_y;        // its position, truncated
-extern int OGLE_entry_dx;         // its width, truncated
-extern float OGLE_dx, OGLE_dy;    // the engine's scroll offset
-extern int OGLE_edit;             // the engine changed the text in this call
+extern std::string*& OGLE_input;   // the focused field's text
+extern int &OGLE_x, &OGLE_y;       // its position, truncated
+extern int& OGLE_entry_dx;         // its width, truncated
+extern float &OGLE_dx, &OGLE_dy;   // the engine's scroll offset
+extern int& OGLE_edit;             // the engine changed the text in this call
 
 // The sixteen callbacks over the binding, in the engine's order.
 extern const OGLE_Callbacks OGLE_cbs;

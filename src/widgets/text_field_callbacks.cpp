@@ -7,12 +7,15 @@
 #include "gfx/fonts/fonts.h"
 #include "widgets/text_field.h"
 #include "widgets/utf8_edit.h"
+#include "widgets/widget_context.h"
 
-std::string* OGLE_input = nullptr;
-int OGLE_x = 0, OGLE_y = 0;
-int OGLE_entry_dx = 0;
-float OGLE_dx = 0.0f, OGLE_dy = 0.0f;
-int OGLE_edit = 0;
+std::string*& OGLE_input = BTN_context.OGLE_input;
+int& OGLE_x = BTN_context.OGLE_x;
+int& OGLE_y = BTN_context.OGLE_y;
+int& OGLE_entry_dx = BTN_context.OGLE_entry_dx;
+float& OGLE_dx = BTN_context.OGLE_dx;
+float& OGLE_dy = BTN_context.OGLE_dy;
+int& OGLE_edit = BTN_context.OGLE_edit;
 
 namespace {
 

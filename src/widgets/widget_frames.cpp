@@ -8,11 +8,13 @@
 #include "core/shell_hooks.h"
 #include "shell/mnw_state.h"
 #include "widgets/widget_draw.h"
+#include "widgets/widget_context.h"
 #include "widgets/widget_sheet.h"
 
 using namespace sheet_layout;
 
-float wx = 0, wy = 0;
+float& wx = BTN_context.wx;
+float& wy = BTN_context.wy;
 
 namespace {
 

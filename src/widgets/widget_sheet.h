@@ -30,4 +30,4 @@ int BTN_tab(int column, int row, int* current, int value, std::string label);
 void plot_dir(float x, float y, float* heading, int style);
 
 // Where the panels of the last BTN_subwin of the alert end.
-extern float wx, wy;
+extern float &wx, &wy;  // in widget_context.h

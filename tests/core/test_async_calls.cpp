@@ -1,12 +1,14 @@
 #include <gtest/gtest.h>
 
-#include "alert_capture.h"
+#include "alert_recorder.h"
 #include "core/threads/thread_layer.h"
 #include "core/threads/threadpool.h"
 #include "core/threads/utl_thread.h"
 #include "fake_gl_hooks.h"
 #include "log_capture.h"
 #include "test_support.h"
+
+using testing_support::alert_recorder;
 
 namespace {
 

@@ -4,11 +4,13 @@
 
 #include <string>
 
-#include "alert_capture.h"
+#include "alert_recorder.h"
 #include "core/core_globals.h"
 #include "core/files/file_header.h"
 #include "core/files/xmap.h"
 #include "test_support.h"
+
+using testing_support::alert_recorder;
 
 using testing_support::read_file;
 using testing_support::scratch_dir;

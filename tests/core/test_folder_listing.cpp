@@ -6,8 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "alert_capture.h"
+#include "alert_recorder.h"
 #include "core/files/folder_listing.h"
+#include "core/shell_hooks.h"
 #include "test_support.h"
 
 using testing_support::scratch_dir;

@@ -3,7 +3,7 @@
 #include <climits>
 #include <cstdlib>
 
-#include "alert_capture.h"
+#include "alert_recorder.h"
 #include "core/core_globals.h"
 
 TEST(IntRand, EqualBoundsReturnTheBoundWithoutDrawing)

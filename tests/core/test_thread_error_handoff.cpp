@@ -2,12 +2,16 @@
 
 #include <stdexcept>
 
-#include "alert_capture.h"
+#include "alert_recorder.h"
+#include "core/shell_hooks.h"
 #include "core/threads/exce.h"
 #include "core/threads/thread_layer.h"
 #include "core/threads/utl_thread.h"
 #include "fake_gl_hooks.h"
 #include "log_capture.h"
+
+using testing_support::alert_recorder;
+using testing_support::recorded_alert;
 
 namespace {
 
@@ -127,24 +131,16 @@ TEST_F(ThreadLayer, ReportOnAWorkerLogsAndHandsTheErrorOverInsteadOfEndingThePro
     EXPECT_EQ(alerts.alerts()[0].level, 2) << "handed over as fatal";
 }
 
-namespace {
-std::string alert_file;
-int alert_line = -1;
-}  // namespace
-
 TEST(ErrorObject, DefaultObjectReportsEmptyLinesFromNoException)
 {
-    set_alert_hook([](int, const std::string& l1, const std::string& l2, const std::string& l3,
-                      const std::string& l4, int level, const char* file, int line) {
-        EXPECT_EQ(l1 + l2 + l3 + l4, "");
-        EXPECT_EQ(level, 2);
-        alert_file = file;
-        alert_line = line;
-    });
+    alert_recorder alerts;
     exce_class().Report();
-    set_alert_hook(nullptr);
-    EXPECT_EQ(alert_file, "no exception");
-    EXPECT_EQ(alert_line, 0);
+    ASSERT_EQ(alerts.alerts().size(), 1u);
+    const recorded_alert& a = alerts.alerts()[0];
+    EXPECT_EQ(a.line1 + a.line2 + a.line3 + a.line4, "");
+    EXPECT_EQ(a.level, 2);
+    EXPECT_EQ(a.file, "no exception");
+    EXPECT_EQ(a.line, 0);
 }
 
 TEST(ErrorObject, CopiesKeepEveryFieldAndLogAndContinueNamesTheSeverity)

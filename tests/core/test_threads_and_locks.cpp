@@ -6,9 +6,12 @@
 #include <chrono>
 #include <thread>
 
-#include "alert_capture.h"
+#include "alert_recorder.h"
 #include "core/threads/utl_thread.h"
 #include "log_capture.h"
+
+using testing_support::alert_recorder;
+using testing_support::recorded_alert;
 
 namespace {
 

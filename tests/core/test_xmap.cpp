@@ -6,7 +6,7 @@
 #include <cstring>
 #include <string>
 
-#include "alert_capture.h"
+#include "alert_recorder.h"
 #include "core/core_globals.h"
 #include "core/diag/log_stream.h"
 #include "core/files/xmap.h"

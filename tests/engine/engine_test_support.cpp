@@ -9,28 +9,6 @@
 
 namespace engine_testing {
 
-namespace {
-
-std::vector<alert_record> caught;
-
-void keep_alert(int, const std::string& l1, const std::string& l2, const std::string& l3,
-                const std::string& l4, int level, const char*, int)
-{
-    caught.push_back({{l1, l2, l3, l4}, level});
-}
-
-}  // namespace
-
-alert_catcher::alert_catcher()
-{
-    caught.clear();
-    set_alert_hook(keep_alert);
-}
-
-alert_catcher::~alert_catcher() { set_alert_hook(nullptr); }
-
-const std::vector<alert_record>& alert_catcher::alerts() const { return caught; }
-
 std::string manifest_text(const std::string& body, int version)
 {
     return "I\n" + std::to_string(version) + " version\nINSTALLER\n\n" + body;

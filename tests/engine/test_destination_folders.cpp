@@ -9,12 +9,13 @@
 #include "engine/destination_folders.h"
 #include "engine/installer_state.h"
 #include "engine/manifest.h"
+#include "alert_recorder.h"
 #include "engine_test_support.h"
 #include "test_support.h"
 
 namespace {
 
-using engine_testing::alert_catcher;
+using testing_support::alert_recorder;
 using testing_support::file_exists;
 using testing_support::scratch_dir;
 
@@ -42,7 +43,7 @@ protected:
     }
 
     scratch_dir dir_;
-    alert_catcher alerts_;
+    alert_recorder alerts_;
 };
 
 TEST_F(DestinationFolders, NothingToInstallMakesTheChainAndTheFixedFolders)
@@ -75,9 +76,9 @@ TEST_F(DestinationFolders, PlainFileWhereAPlanFolderMustBeIsNotADirectory)
     plan("Top/Resources/x.txt");
     EXPECT_EQ(make_dirs(), ENOTDIR);
     ASSERT_EQ(alerts_.alerts().size(), 1u);
-    EXPECT_EQ(alerts_.alerts()[0].lines[1], "Error: Not a directory");
-    EXPECT_EQ(alerts_.alerts()[0].lines[2], "Install Location: " + dest_dir_path);
-    EXPECT_EQ(alerts_.alerts()[0].lines[3], "Install Path:" + dest_dir_path + "Resources");
+    EXPECT_EQ(alerts_.alerts()[0].line2, "Error: Not a directory");
+    EXPECT_EQ(alerts_.alerts()[0].line3, "Install Location: " + dest_dir_path);
+    EXPECT_EQ(alerts_.alerts()[0].line4, "Install Path:" + dest_dir_path + "Resources");
 }
 
 TEST_F(DestinationFolders, FixedFolderThatCannotBeMadeIsReportedAndTheRestAttempted)
@@ -85,7 +86,7 @@ TEST_F(DestinationFolders, FixedFolderThatCannotBeMadeIsReportedAndTheRestAttemp
     testing_support::write_file(dest_dir_path + "Output/movies", "in the way");
     EXPECT_EQ(make_dirs(), 0);
     ASSERT_EQ(alerts_.alerts().size(), 1u);
-    EXPECT_EQ(alerts_.alerts()[0].lines[3], "Install Path:" + dest_dir_path + "Output/movies");
+    EXPECT_EQ(alerts_.alerts()[0].line4, "Install Path:" + dest_dir_path + "Output/movies");
     EXPECT_EQ(alerts_.alerts()[0].level, 1);
     EXPECT_TRUE(is_folder(dest_dir_path + "Output/situations"));
     EXPECT_TRUE(is_folder(dest_dir_path + "Output/preferences"));
@@ -108,10 +109,10 @@ TEST_F(DestinationFolders, FolderWithoutWritePermissionGivesThePermissionError)
     plan("Top/Resources/x.txt");
     // As root the permission bits would not bite: the check runs as nobody.
     int result = testing_support::run_unprivileged([] {
-        alert_catcher alerts;
+        alert_recorder alerts;
         int err = make_dirs();
         bool text_ok = alerts.alerts().size() == 1 &&
-                       alerts.alerts()[0].lines[1] ==
+                       alerts.alerts()[0].line2 ==
                            "Error: Permission denied. Perhaps you do not have access to a directory or file system";
         return text_ok ? err : 99;
     });

@@ -10,12 +10,13 @@
 #include "engine/installer_state.h"
 #include "engine/manifest.h"
 #include "engine/server_list.h"
+#include "alert_recorder.h"
 #include "engine_test_support.h"
 #include "release_on_nginx.h"
 
 namespace {
 
-using engine_testing::alert_catcher;
+using testing_support::alert_recorder;
 using engine_testing::release_files;
 using engine_testing::release_on_nginx;
 using testing_support::file_exists;
@@ -25,7 +26,7 @@ TEST(DirectoryDownload, ReadsTheListThenTheManifestOfTheChosenServer)
 {
     release_on_nginx release(release_files{{"readme.txt", "hello"}, {"Resources/a b.txt", "blank in name"}});
     ASSERT_TRUE(release.ready()) << release.problem();
-    alert_catcher alerts;
+    alert_recorder alerts;
     ASSERT_TRUE(release.fetch_manifest());
     EXPECT_EQ(stg.server_count, 1);
     EXPECT_EQ(server_name[0], "files.nimbrel.com");
@@ -44,7 +45,7 @@ TEST(DirectoryDownload, MissingManifestMovesToAnotherServer)
     release_on_nginx release(release_files{{"f.txt", "x"}}, {"--server", "files.nimbrel.com", "/", "Main", "--server",
                                                  "broken.example", "/nowhere/", "Broken"});
     ASSERT_TRUE(release.ready()) << release.problem();
-    alert_catcher alerts;
+    alert_recorder alerts;
     // nginx serves every host from one root, so the broken row differs by
     // its path; start the run on it.
     while (stg.server_count == -1) UTL_download_directory();
@@ -53,7 +54,7 @@ TEST(DirectoryDownload, MissingManifestMovesToAnotherServer)
     ASSERT_TRUE(release.fetch_manifest());
     EXPECT_EQ(stg.server_choice, 0);
     ASSERT_EQ(alerts.alerts().size(), 1u) << "one not-found warning for the broken server";
-    EXPECT_EQ(alerts.alerts()[0].lines[0], "File not found!");
+    EXPECT_EQ(alerts.alerts()[0].line1, "File not found!");
 }
 
 int count_of(const std::string& text, const std::string& part)
@@ -72,13 +73,13 @@ TEST(DirectoryDownload, DamagedManifestArchiveIsWarnedAboutOncePerServerThenUnre
                              {"--server", "files.nimbrel.com", "/", "Main", "--server", "mirror.example", "/", "Mirror"});
     ASSERT_TRUE(release.ready()) << release.problem();
     write_file(release.web() / "Demo/directory.txt.zip", "PK this is no zip archive");
-    alert_catcher alerts;
+    alert_recorder alerts;
     EXPECT_FALSE(release.fetch_manifest());
     EXPECT_EQ(stg.dir_status, 2);
     ASSERT_EQ(alerts.alerts().size(), 2u) << "one warning per server";
     for (const auto& alert : alerts.alerts()) {
         EXPECT_EQ(alert.level, 1);
-        EXPECT_EQ(alert.lines[0], "The installer cannot extract a file.");
+        EXPECT_EQ(alert.line1, "The installer cannot extract a file.");
     }
     EXPECT_FALSE(file_exists(temp_path + "directory.txt.zip"));
     EXPECT_EQ(count_of(release.access_log(), "directory.txt.zip"), 2) << release.access_log();
@@ -92,11 +93,11 @@ TEST(DirectoryDownload, ArchiveWithoutAManifestIsDamagedNotFatal)
     ASSERT_TRUE(release.ready()) << release.problem();
     // A valid zip that holds some other file.
     testing_support::run_shell("cd '" + release.web().path() + "Demo' && rm directory.txt.zip && echo x > other.txt && zip -q directory.txt.zip other.txt");
-    alert_catcher alerts;
+    alert_recorder alerts;
     for (int i = 0; i < 100000 && alerts.alerts().empty(); ++i) UTL_download_directory();
     ASSERT_EQ(alerts.alerts().size(), 1u);
     EXPECT_EQ(alerts.alerts()[0].level, 1);
-    EXPECT_EQ(alerts.alerts()[0].lines[1], "Error: We were unable to open a zip file. It may be missing or damaged.");
+    EXPECT_EQ(alerts.alerts()[0].line2, "Error: We were unable to open a zip file. It may be missing or damaged.");
     EXPECT_EQ(stg.dir_status, 2) << "the only server gave a damaged archive";
 }
 
@@ -105,7 +106,7 @@ TEST(DirectoryDownload, UnfetchableServerListIsAskedForAgain)
     release_on_nginx release(release_files{{"f.txt", "x"}});
     ASSERT_TRUE(release.ready()) << release.problem();
     ::unlink((release.web() / "serverlist9.txt").c_str());
-    alert_catcher alerts;
+    alert_recorder alerts;
     auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
     while (alerts.alerts().empty() && std::chrono::steady_clock::now() < deadline) UTL_download_directory();
     for (int i = 0; i < 20000; ++i) UTL_download_directory();  // more failed fetches

@@ -11,12 +11,13 @@
 #include "engine/download_streams.h"
 #include "engine/installer_state.h"
 #include "engine/manifest.h"
+#include "alert_recorder.h"
 #include "engine_test_support.h"
 #include "release_on_nginx.h"
 
 namespace {
 
-using engine_testing::alert_catcher;
+using testing_support::alert_recorder;
 using engine_testing::release_files;
 using engine_testing::release_on_nginx;
 using testing_support::file_exists;
@@ -52,7 +53,7 @@ TEST(DownloadPump, InstallsAReleaseByteForByte)
     release_files files = sample_release();
     release_on_nginx release(files);
     ASSERT_TRUE(release.ready()) << release.problem();
-    alert_catcher alerts;
+    alert_recorder alerts;
     ASSERT_TRUE(release.fetch_manifest());
     release_on_nginx::plan_everything();
 
@@ -71,7 +72,7 @@ TEST(DownloadPump, InstallsAReleaseByteForByte)
         EXPECT_EQ(history.back().is_current, 1) << history.back().path;
     }
     for (int k = 0; k < kStreamCount; ++k) EXPECT_FALSE(file_exists(stream_archive_path(k)));
-    EXPECT_TRUE(alerts.alerts().empty()) << alerts.alerts().front().lines[0];
+    EXPECT_TRUE(alerts.alerts().empty()) << alerts.alerts().front().line1;
     int tiles = 0;
     for (const file_history_struct& history : sim_info) tiles += history.back().is_global;
     EXPECT_EQ(tiles, 1) << "the tile was not read as global scenery";
@@ -117,7 +118,7 @@ TEST(DownloadPump, DroppedConnectionsMoveToAnotherServerAndTheInstallCompletes)
                              {"--server", "dead.example", "/", "Dead", "--server", "files.nimbrel.com", "/", "Main"},
                              "if ($host = dead.example) { return 444; }");
     ASSERT_TRUE(release.ready()) << release.problem();
-    alert_catcher alerts;
+    alert_recorder alerts;
     ASSERT_TRUE(release.fetch_manifest());
     release_on_nginx::plan_everything();
     stg.server_choice = 0;
@@ -135,16 +136,16 @@ TEST(DownloadPump, DamagedArchiveWarnsEndsTheRunAndLeavesTheFileNotCurrent)
     release_on_nginx release(release_files{{"a.txt", "a"}, {"b.txt", "b"}, {"c.txt", "c"}});
     ASSERT_TRUE(release.ready()) << release.problem();
     write_file(release.web() / "Demo/Nimbrel/b.txt.zip", "PK\x03\x04 damaged beyond repair");
-    alert_catcher alerts;
+    alert_recorder alerts;
     ASSERT_TRUE(release.fetch_manifest());
     release_on_nginx::plan_everything();
 
     EXPECT_EQ(release_on_nginx::run_pump(), 1);
     EXPECT_EQ(stg.extract_failed, 1);
     ASSERT_EQ(alerts.alerts().size(), 1u);
-    EXPECT_EQ(alerts.alerts()[0].lines[0], "The installer cannot extract a file.");
-    EXPECT_EQ(alerts.alerts()[0].lines[2].rfind("Compressed File: " + temp_path, 0), 0u);
-    EXPECT_EQ(alerts.alerts()[0].lines[3], "Destination: " + release.dest() + "b.txt");
+    EXPECT_EQ(alerts.alerts()[0].line1, "The installer cannot extract a file.");
+    EXPECT_EQ(alerts.alerts()[0].line3.rfind("Compressed File: " + temp_path, 0), 0u);
+    EXPECT_EQ(alerts.alerts()[0].line4, "Destination: " + release.dest() + "b.txt");
     EXPECT_EQ(sim_info[1].back().is_current, 0) << "a file that did not unpack is not current";
     EXPECT_EQ(next.done, 0) << "the run ended early";
     for (int k = 0; k < kStreamCount; ++k)
@@ -155,7 +156,7 @@ TEST(DownloadPump, FullTemporaryDiskIsAHardFailureNotAReasonToChangeServers)
 {
     release_on_nginx release(release_files{{"a.txt", "small"}, {"b.bin", pattern(200000, 9)}});
     ASSERT_TRUE(release.ready()) << release.problem();
-    alert_catcher alerts;
+    alert_recorder alerts;
     ASSERT_TRUE(release.fetch_manifest());
     release_on_nginx::plan_everything();
     ASSERT_EQ(make_dirs(), 0);
@@ -165,8 +166,8 @@ TEST(DownloadPump, FullTemporaryDiskIsAHardFailureNotAReasonToChangeServers)
     EXPECT_EQ(release_on_nginx::pump_until_answer(), 1);
     EXPECT_EQ(stg.extract_failed, 1);
     ASSERT_EQ(alerts.alerts().size(), 1u);
-    EXPECT_EQ(alerts.alerts()[0].lines[0], "The installer cannot save a downloaded file.");
-    EXPECT_EQ(alerts.alerts()[0].lines[1], "Error: No space left on device. Perhaps your hard drive is full");
+    EXPECT_EQ(alerts.alerts()[0].line1, "The installer cannot save a downloaded file.");
+    EXPECT_EQ(alerts.alerts()[0].line2, "Error: No space left on device. Perhaps your hard drive is full");
     EXPECT_EQ(sim_info[0].back().is_current, 0);
 }
 

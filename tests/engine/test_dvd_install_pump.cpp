@@ -9,6 +9,7 @@
 #include "engine/installer_state.h"
 #include "engine/manifest.h"
 #include "dvd_fixtures.h"
+#include "alert_recorder.h"
 #include "engine_test_support.h"
 #include "pump_fixture.h"
 
@@ -210,13 +211,13 @@ int answer_first(const std::string&, const std::string&, const std::string&, con
 
 TEST_F(DvdInstallPump, TheQuestionWithoutItsWindowIsAWarningAndNoAnswer)
 {
-    engine_testing::alert_catcher alerts;
+    testing_support::alert_recorder alerts;
     EXPECT_EQ(abort_alert("Go on?", "Cancel", "the install.", "Continue", "the install."), 3);
     ASSERT_EQ(alerts.alerts().size(), 1u);
     EXPECT_EQ(alerts.alerts()[0].level, 1);
-    EXPECT_EQ(alerts.alerts()[0].lines[0], "Go on?");
-    EXPECT_EQ(alerts.alerts()[0].lines[1], "Cancel the install.");
-    EXPECT_EQ(alerts.alerts()[0].lines[2], "Continue the install.");
+    EXPECT_EQ(alerts.alerts()[0].line1, "Go on?");
+    EXPECT_EQ(alerts.alerts()[0].line2, "Cancel the install.");
+    EXPECT_EQ(alerts.alerts()[0].line3, "Continue the install.");
 
     set_abort_alert_hook(answer_first);
     EXPECT_EQ(abort_alert("Go on?", "Cancel", "", "Continue", ""), 1);

@@ -11,6 +11,7 @@
 #include "engine/installer_state.h"
 #include "engine/manifest.h"
 #include "dvd_fixtures.h"
+#include "alert_recorder.h"
 #include "engine_test_support.h"
 
 namespace {
@@ -97,7 +98,7 @@ TEST_F(DvdMedia, AScanReadsTheVersionAndTheManifestOnceFromTheDiskFound)
     // Nothing is read again: a second scan finds no archive and says nothing.
     testing_support::remove_tree(disks.disk_folder(0) + disks.release());
     sim_info.clear();
-    engine_testing::alert_catcher alerts;
+    testing_support::alert_recorder alerts;
     UTIL_scan_dvd();
     EXPECT_TRUE(sim_info.empty());
     EXPECT_TRUE(alerts.alerts().empty());
@@ -148,7 +149,7 @@ TEST_F(DvdMedia, AManifestThatWillNotUnpackIsNoDiskUntilAnotherComesIn)
         stg.dir_status = 0;
         ::setenv("NIMBREL_DVD", drive.c_str(), 1);
 
-        engine_testing::alert_catcher alerts;
+        testing_support::alert_recorder alerts;
         engine_testing::log_capture log;
         UTIL_scan_dvd();
         EXPECT_TRUE(alerts.alerts().empty());

@@ -2,6 +2,7 @@
 // proxy setting as the program reaches any host.
 #include <gtest/gtest.h>
 
+#include "alert_recorder.h"
 #include "engine_test_support.h"
 #include "http_harness.h"
 #include "nginx_server.h"
@@ -48,10 +49,10 @@ TEST(HttpAgainstNginx, MissingFileFailsWithTheNotFoundWarning)
     nginx_server nginx(root.path());
     ASSERT_TRUE(nginx.running()) << nginx.error_log();
     http_harness::routed_to_local_server route(nginx.port());
-    engine_testing::alert_catcher alerts;
+    testing_support::alert_recorder alerts;
     EXPECT_EQ(poll_slot(1, "files.example.com", "/nothing.zip", out / "x"), 2);
     ASSERT_EQ(alerts.alerts().size(), 1u);
-    EXPECT_EQ(alerts.alerts()[0].lines[1], "files.example.com/nothing.zip");
+    EXPECT_EQ(alerts.alerts()[0].line2, "files.example.com/nothing.zip");
 }
 
 TEST(HttpAgainstNginx, DroppedConnectionFailsAtOnce)

@@ -8,6 +8,7 @@
 #include <chrono>
 #include <thread>
 
+#include "alert_recorder.h"
 #include "engine_test_support.h"
 #include "http_harness.h"
 #include "scripted_http_server.h"
@@ -134,7 +135,7 @@ TEST_P(LyingServer, EndsAsItMust)
     scripted_http_server server(c.server, c.before_request);
     http_harness::routed_to_local_server route(server.port());
     http_harness::captured_log log;
-    engine_testing::alert_catcher alerts;
+    testing_support::alert_recorder alerts;
     scratch_dir dir;
     const std::string local = dir / "0.zip";
 
@@ -158,7 +159,7 @@ TEST_P(LyingServer, EndsAsItMust)
         EXPECT_NE(log.text().find("HTTP Error for " + local + "\n"), std::string::npos) << log.text();
     }
     EXPECT_LE(file_size(local), std::max<int64_t>(c.body_limit, 0)) << "the body ran past its bound on disk";
-    EXPECT_TRUE(alerts.alerts().empty()) << alerts.alerts().front().lines[0];
+    EXPECT_TRUE(alerts.alerts().empty()) << alerts.alerts().front().line1;
 }
 
 INSTANTIATE_TEST_SUITE_P(HttpClient, LyingServer, testing::ValuesIn(cases()),
@@ -189,7 +190,7 @@ TEST_P(AskedAgain, FailingServerIsAskedAFewTimesAMinuteAndLoggedInAFewLines)
     scripted_http_server server(c.server, c.before_request, true);
     http_harness::routed_to_local_server route(server.port());
     http_harness::captured_log log;
-    engine_testing::alert_catcher alerts;
+    testing_support::alert_recorder alerts;
     scratch_dir dir;
     const std::string local = dir / "0.zip";
 
@@ -225,7 +226,7 @@ TEST(HttpClientRest, ASuccessEndsTheRestAndTheNextFailureIsWrittenOutAgain)
     scratch_dir dir;
     const std::string local = dir / "f";
     http_harness::captured_log log;
-    engine_testing::alert_catcher alerts;
+    testing_support::alert_recorder alerts;
     {
         scripted_http_server failing({sends("HTTP/1.1 500 Oops\r\nContent-Length: 0\r\n\r\n")}, false, true);
         http_harness::routed_to_local_server route(failing.port());
@@ -258,7 +259,7 @@ TEST(HttpClientRest, ASuccessEndsTheRestAndTheNextFailureIsWrittenOutAgain)
 TEST(HttpClientRest, AFailureCountsAgainstTheServerTheTransferWasStartedFor)
 {
     scratch_dir dir;
-    engine_testing::alert_catcher alerts;
+    testing_support::alert_recorder alerts;
     scripted_http_server failing({pauses(50), sends("HTTP/1.1 500 Oops\r\nContent-Length: 0\r\n\r\n")});
     http_harness::routed_to_local_server route(failing.port());
     EXPECT_EQ(http.net_check(4, "first.example", "/f", dir / "f"), 0);

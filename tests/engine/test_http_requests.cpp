@@ -2,6 +2,7 @@
 // log and warnings, refusals, cancellation and its memory limits.
 #include <gtest/gtest.h>
 
+#include "alert_recorder.h"
 #include "engine_test_support.h"
 #include "engine/download_streams.h"
 #include "engine/installer_state.h"
@@ -123,7 +124,7 @@ TEST(HttpRequest, FailureBlockNamesTheTransferAndItsState)
 
 TEST(HttpRequest, NotFoundWarnsOncePerServerAndPathButLogsEveryTime)
 {
-    engine_testing::alert_catcher alerts;
+    testing_support::alert_recorder alerts;
     captured_log log;
     scratch_dir dir;
     const std::string not_found = "HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\n\r\n";
@@ -133,10 +134,10 @@ TEST(HttpRequest, NotFoundWarnsOncePerServerAndPathButLogsEveryTime)
         EXPECT_EQ(poll_slot(2, "srv.example", path, dir / "x"), 2);
     }
     ASSERT_EQ(alerts.alerts().size(), 2u);
-    EXPECT_EQ(alerts.alerts()[0].lines[0], "File not found!");
-    EXPECT_EQ(alerts.alerts()[0].lines[1], "srv.example/gone.zip");
+    EXPECT_EQ(alerts.alerts()[0].line1, "File not found!");
+    EXPECT_EQ(alerts.alerts()[0].line2, "srv.example/gone.zip");
     EXPECT_EQ(alerts.alerts()[0].level, 1);
-    EXPECT_EQ(alerts.alerts()[1].lines[1], "srv.example/other.zip");
+    EXPECT_EQ(alerts.alerts()[1].line2, "srv.example/other.zip");
     std::string text = log.text();
     size_t blocks = 0;
     for (size_t at = text.find("HTTP Error for"); at != std::string::npos; at = text.find("HTTP Error for", at + 1))
@@ -173,20 +174,20 @@ TEST(HttpRequest, ControlCharactersInPathOrHostAreNeverSent)
 
 TEST(HttpRequest, MisuseRaisesTheFatalAlerts)
 {
-    engine_testing::alert_catcher alerts;
+    testing_support::alert_recorder alerts;
     EXPECT_EQ(http.net_check(6, "srv", "/x", "/tmp/x"), 2);
     EXPECT_EQ(http.net_check(-1, "srv", "/x", "/tmp/x"), 2);
     EXPECT_EQ(http.net_check(2, "srv/", "/x", "/tmp/x"), 2);
     EXPECT_EQ(http.net_check(2, "srv", "x", "/tmp/x"), 2);
     EXPECT_EQ(http.net_check(2, "srv", "", "/tmp/x"), 2);
     ASSERT_EQ(alerts.alerts().size(), 5u);
-    for (const engine_testing::alert_record& a : alerts.alerts()) EXPECT_EQ(a.level, 2);
-    EXPECT_EQ(alerts.alerts()[0].lines[0], "Too many download objects requested!");
-    EXPECT_EQ(alerts.alerts()[2].lines[0], "net_check error! You have a dirchar at the end of the server name!");
-    EXPECT_EQ(alerts.alerts()[2].lines[3], "srv/");
-    EXPECT_EQ(alerts.alerts()[3].lines[0],
+    for (const testing_support::recorded_alert& a : alerts.alerts()) EXPECT_EQ(a.level, 2);
+    EXPECT_EQ(alerts.alerts()[0].line1, "Too many download objects requested!");
+    EXPECT_EQ(alerts.alerts()[2].line1, "net_check error! You have a dirchar at the end of the server name!");
+    EXPECT_EQ(alerts.alerts()[2].line4, "srv/");
+    EXPECT_EQ(alerts.alerts()[3].line1,
               "net_check error! You do not have a dirchar at the beginning of the directory name!");
-    EXPECT_EQ(alerts.alerts()[4].lines[3], "");
+    EXPECT_EQ(alerts.alerts()[4].line4, "");
     EXPECT_EQ(http.transfer(2), nullptr);
 }
 

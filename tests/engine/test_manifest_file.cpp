@@ -4,8 +4,10 @@
 
 #include <csignal>
 
+#include "core/shell_hooks.h"
 #include "engine/installer_state.h"
 #include "engine/manifest.h"
+#include "alert_recorder.h"
 #include "engine_test_support.h"
 #include "fake_browser.h"
 #include "test_support.h"
@@ -50,7 +52,7 @@ TEST_F(ManifestFile, ASignedCrlfHeaderIsRead)
 
 TEST_F(ManifestFile, AHeaderFromTheFutureRaisesTheNewerFormatNotice)
 {
-    engine_testing::alert_catcher catcher;
+    testing_support::alert_recorder catcher;
     sim_info.push_back({file_version_struct{}});
     stg.avail_sectors[1][2] = 1;
     stg.has_scenery = 1;
@@ -65,12 +67,12 @@ TEST_F(ManifestFile, AHeaderFromTheFutureRaisesTheNewerFormatNotice)
     EXPECT_EQ(app_done, 1);
     ASSERT_EQ(catcher.alerts().size(), 1u);
     EXPECT_EQ(catcher.alerts()[0].level, 1);
-    EXPECT_EQ(catcher.alerts()[0].lines[3], dir_ / "directory.txt");
+    EXPECT_EQ(catcher.alerts()[0].line4, dir_ / "directory.txt");
 }
 
 TEST_F(ManifestFile, AWrongKeywordOrATruncatedHeaderIsANewerFormat)
 {
-    engine_testing::alert_catcher catcher;
+    testing_support::alert_recorder catcher;
     EXPECT_EQ(read("I\n900 version\nSERVERS\n" + kLine), kDirectoryNewerFormat);
     EXPECT_EQ(read("I\n900 versi"), kDirectoryNewerFormat);
     EXPECT_EQ(read(""), kDirectoryNewerFormat);
@@ -79,12 +81,12 @@ TEST_F(ManifestFile, AWrongKeywordOrATruncatedHeaderIsANewerFormat)
 
 TEST_F(ManifestFile, AMissingManifestIsFatal)
 {
-    engine_testing::alert_catcher catcher;
+    testing_support::alert_recorder catcher;
     read_directory(dir_ / "nowhere.txt", "");
     ASSERT_EQ(catcher.alerts().size(), 1u);
     EXPECT_EQ(catcher.alerts()[0].level, 2);
-    EXPECT_EQ(catcher.alerts()[0].lines[0], "I tried to read a directory file that does not exist!");
-    EXPECT_EQ(catcher.alerts()[0].lines[2], dir_ / "nowhere.txt");
+    EXPECT_EQ(catcher.alerts()[0].line1, "I tried to read a directory file that does not exist!");
+    EXPECT_EQ(catcher.alerts()[0].line3, dir_ / "nowhere.txt");
 }
 
 TEST_F(ManifestFile, AMissingManifestEndsTheProgram)

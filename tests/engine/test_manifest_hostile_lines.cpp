@@ -4,8 +4,11 @@
 
 #include <climits>
 
+#include "dvd_fixtures.h"
+#include "engine/install_filter.h"
 #include "engine/installer_state.h"
 #include "engine/manifest.h"
+#include "alert_recorder.h"
 #include "engine_test_support.h"
 
 namespace {
@@ -59,6 +62,18 @@ TEST_F(ManifestHostileLines, ADroppedLineDoesNotEndAHistory)
     EXPECT_EQ(sim_info[0].size(), 2u);
 }
 
+TEST_F(ManifestHostileLines, ANegativeSizeDropsTheLineWithALogLine)
+{
+    engine_testing::log_capture log;
+    // "!" reads as a digit below zero: negative without a sign.
+    read("FILE 1 0 0 -5 1 " + kSig + " top/a\nFILE 1 0 0 1 -2000000 " + kSig + " top/b\nFILE 1 0 0 1 ! " + kSig +
+         " top/c\nFILE 1 0 0 1 1 " + kSig + " top/d\n");
+    EXPECT_EQ(paths(), std::vector<std::string>{"top/d"});
+    EXPECT_NE(log.text().find("Manifest line dropped (negative size): \"top/b\""), std::string::npos) << log.text();
+    recalc_disk_sizes();
+    EXPECT_GE(stg.install_total, 0.0f) << "the disk-space check would say there is room for anything";
+}
+
 TEST_F(ManifestHostileLines, SignaturesOtherThanMd5OrTheMarkersCountAsAbsent)
 {
     read("FILE 1 0 0 1 1 ../../evil top/a\n"
@@ -109,13 +124,13 @@ TEST_F(ManifestHostileLines, GarbageAndTruncationLeaveTheGoodLines)
 
 TEST_F(ManifestHostileLines, APathThatNamesAFolderIsAFatalError)
 {
-    engine_testing::alert_catcher catcher;
+    testing_support::alert_recorder catcher;
     read("FILE 1 0 0 1 1 " + kSig + " top/folder/\nFILE 1 0 0 1 1 " + kSig + " top/b\n");
     ASSERT_EQ(catcher.alerts().size(), 1u);
     EXPECT_EQ(catcher.alerts()[0].level, 2);
-    EXPECT_EQ(catcher.alerts()[0].lines[0],
+    EXPECT_EQ(catcher.alerts()[0].line1,
               "I am reading the directory text file and found a path that has no file!");
-    EXPECT_EQ(catcher.alerts()[0].lines[3], "top/folder/");
+    EXPECT_EQ(catcher.alerts()[0].line4, "top/folder/");
     EXPECT_EQ(paths(), (std::vector<std::string>{"top/b"})) << "nothing of the folder line is kept";
 }
 

@@ -4,21 +4,23 @@
 
 #include <unistd.h>
 
+#include "core/shell_hooks.h"
 #include "engine/installer_state.h"
 #include "engine/newer_version_notice.h"
 #include "engine/web_page.h"
+#include "alert_recorder.h"
 #include "engine_test_support.h"
 #include "fake_browser.h"
 
 namespace {
 
-using engine_testing::alert_catcher;
+using testing_support::alert_recorder;
 using testing_support::fake_browser;
 
 class NewerVersionNotices : public ::testing::Test {
 protected:
     void SetUp() override { engine_testing::reset_engine_state(); }
-    alert_catcher catcher_;
+    alert_recorder catcher_;
     fake_browser browser_;
 };
 
@@ -28,9 +30,9 @@ TEST_F(NewerVersionNotices, ANewerInstallerWarnsOpensItsPageAndEnds)
     ASSERT_EQ(catcher_.alerts().size(), 1u);
     const auto& alert = catcher_.alerts()[0];
     EXPECT_EQ(alert.level, 1);
-    EXPECT_EQ(alert.lines[0], "There is a newer version of the Nimbrel web demo installer available.");
-    EXPECT_EQ(alert.lines[1], "I will take you to the web page where you can downoad it.");
-    EXPECT_EQ(alert.lines[2] + alert.lines[3], "");
+    EXPECT_EQ(alert.line1, "There is a newer version of the Nimbrel web demo installer available.");
+    EXPECT_EQ(alert.line2, "I will take you to the web page where you can downoad it.");
+    EXPECT_EQ(alert.line3 + alert.line4, "");
     EXPECT_EQ(browser_.arguments(), "http://downloads.test/installer.html\n");
     EXPECT_EQ(app_done, 1);
     EXPECT_EQ(stg.format_error, 0);
@@ -40,10 +42,10 @@ TEST_F(NewerVersionNotices, ANewerFormatNamesTheFileAndOpensTheDemoPage)
 {
     new_format("/tmp/x/directory.txt");
     ASSERT_EQ(catcher_.alerts().size(), 1u);
-    EXPECT_EQ(catcher_.alerts()[0].lines[1], "In other words, you need to get a new installer!");
-    EXPECT_NE(catcher_.alerts()[0].lines[2].find(kMakerWebHost), std::string::npos)
+    EXPECT_EQ(catcher_.alerts()[0].line2, "In other words, you need to get a new installer!");
+    EXPECT_NE(catcher_.alerts()[0].line3.find(kMakerWebHost), std::string::npos)
         << "the user learns where to look";
-    EXPECT_EQ(catcher_.alerts()[0].lines[3], "/tmp/x/directory.txt");
+    EXPECT_EQ(catcher_.alerts()[0].line4, "/tmp/x/directory.txt");
     EXPECT_EQ(stg.format_error, 2);
     EXPECT_EQ(app_done, 1);
     EXPECT_EQ(browser_.arguments(), std::string("http://") + kMakerWebHost + "/demo.html\n");

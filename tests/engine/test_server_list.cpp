@@ -5,14 +5,16 @@
 #include <cstdlib>
 
 #include "core/core_globals.h"
+#include "core/shell_hooks.h"
 #include "engine/installer_state.h"
 #include "engine/server_list.h"
+#include "alert_recorder.h"
 #include "engine_test_support.h"
 #include "test_support.h"
 
 namespace {
 
-using engine_testing::alert_catcher;
+using testing_support::alert_recorder;
 using testing_support::scratch_dir;
 
 class ServerList : public testing::Test {
@@ -32,7 +34,7 @@ protected:
     }
 
     scratch_dir dir_;
-    alert_catcher alerts_;
+    alert_recorder alerts_;
 };
 
 TEST_F(ServerList, FinalReleaseAndServersAreRead)
@@ -104,7 +106,7 @@ TEST_F(ServerList, NewerInstallerEndsTheReadingAndTheProgram)
     stg.server_count = -1;
     read("SERVER a\n/p/\nd\nINS_VERSION 20503 x http://newer.example/get.html rest\nSERVER b\n/p/\nd\n");
     ASSERT_EQ(alerts_.alerts().size(), 1u);
-    EXPECT_EQ(alerts_.alerts()[0].lines[0], "There is a newer version of the Nimbrel web demo installer available.");
+    EXPECT_EQ(alerts_.alerts()[0].line1, "There is a newer version of the Nimbrel web demo installer available.");
     EXPECT_EQ(app_done, 1);
     EXPECT_NE(app_exit_status, 0);
     EXPECT_EQ(stg.server_count, 1) << "nothing after the notice is read";
@@ -138,7 +140,7 @@ TEST_F(ServerList, OlderDamagedEmptyOrMissingListsAreUnreadableNotNewer)
     read_server_list(dir_ / "missing.txt");
     EXPECT_EQ(stg.dir_status, 2);
     EXPECT_EQ(app_done, 0);
-    EXPECT_TRUE(alerts_.alerts().empty()) << alerts_.alerts().front().lines[0];
+    EXPECT_TRUE(alerts_.alerts().empty()) << alerts_.alerts().front().line1;
 }
 
 TEST_F(ServerList, ListWithoutUsableServersIsUnreadable)
@@ -150,7 +152,7 @@ TEST_F(ServerList, ListWithoutUsableServersIsUnreadable)
     read("FINAL R\nENDOFLIST\n");
     EXPECT_EQ(stg.dir_status, 2) << "nor is a list without server rows";
     EXPECT_EQ(app_done, 0);
-    EXPECT_TRUE(alerts_.alerts().empty()) << alerts_.alerts().front().lines[0];
+    EXPECT_TRUE(alerts_.alerts().empty()) << alerts_.alerts().front().line1;
 }
 
 TEST_F(ServerList, HostileRowsAreDroppedAndTheRestKept)

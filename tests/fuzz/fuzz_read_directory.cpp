@@ -6,16 +6,11 @@
 #include <string>
 #include <unistd.h>
 
-#include "core/shell_hooks.h"
+#include "alert_recorder.h"
 #include "engine/install_filter.h"
 #include "engine/manifest.h"
 
 namespace {
-
-void swallow_alert(int, const std::string&, const std::string&, const std::string&,
-                   const std::string&, int, const char*, int)
-{
-}
 
 std::string manifest_path()
 {
@@ -24,7 +19,7 @@ std::string manifest_path()
         char folder[] = "/tmp/nimbrel-fuzz-XXXXXX";
         if (!mkdtemp(folder)) std::abort();
         path = std::string(folder) + "/directory.txt";
-        set_alert_hook(swallow_alert);
+        testing_support::alerts_silenced();
     }
     return path;
 }

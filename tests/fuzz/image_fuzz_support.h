@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <string>
 
-#include "core/shell_hooks.h"
+#include "alert_recorder.h"
 #include "core/files/xmap.h"
 
 // How a caller asks for a picture, picked by one byte of the input.
@@ -24,15 +24,12 @@ inline picture_request request_from(uint8_t how)
     return {formats[how & 3], (how & 4) ? 64 : 0, (how >> 3) & 1, (how >> 4) & 1};
 }
 
-inline void quiet_alert(int, const std::string&, const std::string&, const std::string&,
-                        const std::string&, int, const char*, int) {}
-
 // An xmap_class over bytes the caller keeps alive, as a built-in resource.
 class borrowed_map {
 public:
     borrowed_map(const char* begin, size_t size)
     {
-        set_alert_hook(quiet_alert);
+        testing_support::alerts_silenced();
         map.begin = map.pos = begin;
         map.end = begin + size;
         map.is_resource = 1;  // not ours to unmap

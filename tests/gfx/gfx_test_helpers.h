@@ -7,10 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "core/text/cmdline.h"
+#include "alert_recorder.h"
 #include "core/diag/log_stream.h"
-#include "core/shell_hooks.h"
-#include "../core/alert_capture.h"
+#include "core/text/cmdline.h"
 #include "test_support.h"
 
 namespace gfx_test {
@@ -18,8 +17,14 @@ namespace gfx_test {
 // Alerts are recorded, fatal ones too, and the call returns: the code
 // under test must then leave the failing call by itself, which the tests
 // check.
-using alert = recorded_alert;
-inline std::vector<alert>& alerts() { return recorded_alerts(); }
+using alert = testing_support::recorded_alert;
+// Those of the `captured` alive; none without one.
+inline std::vector<alert>& alerts()
+{
+    static std::vector<alert> none;
+    testing_support::alert_recorder* r = testing_support::alert_recorder::innermost();
+    return r ? r->alerts() : none;
+}
 
 // Alerts recorded, the log written to a private file, and the command line
 // given by the test; everything restored afterwards.
@@ -27,8 +32,6 @@ class captured {
 public:
     explicit captured(std::vector<const char*> options = {})
     {
-        alerts().clear();
-        set_alert_hook(record_alert_hook);
         xer.open(dir_ / "log.txt");
         std::vector<const char*> argv{"nimbrel"};
         argv.insert(argv.end(), options.begin(), options.end());
@@ -38,7 +41,6 @@ public:
     ~captured()
     {
         xer.close();
-        set_alert_hook(nullptr);
         cmdline = UTL_cmdline();
     }
     // What was logged since the start, the command-line echo included.
@@ -50,6 +52,7 @@ public:
     const std::string& folder() const { return dir_.path(); }
 
 private:
+    testing_support::alert_recorder alerts_;
     testing_support::scratch_dir dir_;
 };
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "core/shell_hooks.h"
+#include "alert_recorder.h"
 #include "shell/menu_files.h"
 #include "shell/menu_model.h"
 #include "shell/mnw_state.h"
@@ -15,35 +15,16 @@ using testing_support::write_file;
 
 namespace {
 
-struct alert_lines {
-    std::string l1, l2, l3, l4;
-    int level;
-};
-
-std::vector<alert_lines>& alerts()
-{
-    static std::vector<alert_lines> all;
-    return all;
-}
-
 class menu_files : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        alerts().clear();
-        set_alert_hook([](int, const std::string& l1, const std::string& l2, const std::string& l3,
-                          const std::string& l4, int level, const char*, int) {
-            alerts().push_back({l1, l2, l3, l4, level});
-        });
         mnw.screen_height = 600;
         mnw.language = 0;
         MACIBM_clear_menus(1);
     }
-    void TearDown() override
-    {
-        set_alert_hook(nullptr);
-        mnw.language = 0;
-    }
+    void TearDown() override { mnw.language = 0; }
+    const std::vector<testing_support::recorded_alert>& alerts() const { return alerts_.alerts(); }
     // Writes the file for the current language and reads it.
     void read(const std::string& body, const std::string& header = "I\n1\n")
     {
@@ -56,6 +37,7 @@ protected:
     static int command(int n, int i) { return m(n).items.at(static_cast<size_t>(i)).command; }
 
     scratch_dir dir;
+    testing_support::alert_recorder alerts_;
 };
 
 TEST_F(menu_files, IndentedFileWithEmptyLinesReadsAsTheCompactOne)
@@ -152,7 +134,7 @@ TEST_F(menu_files, TheModelsOwnLimitsStillAlert)
     for (int i = 0; i < 301; ++i) body += "1 x\n";
     read(body + "-\n");
     ASSERT_FALSE(alerts().empty());
-    EXPECT_EQ(alerts()[0].l1, "Item index out of range in append_menu!");
+    EXPECT_EQ(alerts()[0].line1, "Item index out of range in append_menu!");
     EXPECT_EQ(m(0).items.size(), 300u);
 }
 
@@ -163,14 +145,14 @@ TEST_F(menu_files, AMissingOrRefusedFileIsFatalAndNamesItsPath)
     read("0 File\n-\n", "X\n1\n");
     read("", "");
     ASSERT_EQ(alerts().size(), 4u);
-    for (const alert_lines& a : alerts()) {
+    for (const testing_support::recorded_alert& a : alerts()) {
         EXPECT_EQ(a.level, 2);
-        EXPECT_EQ(a.l1, "Cannot open file!");
-        EXPECT_EQ(a.l3, "Trash this copy and re-install Nimbrel.");
-        EXPECT_EQ(a.l4, "");
+        EXPECT_EQ(a.line1, "Cannot open file!");
+        EXPECT_EQ(a.line3, "Trash this copy and re-install Nimbrel.");
+        EXPECT_EQ(a.line4, "");
     }
-    EXPECT_EQ(alerts()[0].l2, dir / "menus/English/none.txt");
-    EXPECT_EQ(alerts()[1].l2, dir / "menus/English/test.txt");
+    EXPECT_EQ(alerts()[0].line2, dir / "menus/English/none.txt");
+    EXPECT_EQ(alerts()[1].line2, dir / "menus/English/test.txt");
     EXPECT_TRUE(m(0).title.empty());
 }
 

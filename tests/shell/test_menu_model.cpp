@@ -1,25 +1,20 @@
 #include <gtest/gtest.h>
 
-#include "core/shell_hooks.h"
+#include "alert_recorder.h"
 #include "gfx/fonts/text_drawing.h"
 #include "shell/menu_model.h"
 #include "shell/mnw_state.h"
 
 namespace {
 
-std::vector<std::string> alerts;
-
 class menu_model : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        alerts.clear();
-        set_alert_hook([](int, const std::string& l1, const std::string&, const std::string&,
-                          const std::string&, int, const char*, int) { alerts.push_back(l1); });
         mnw.screen_height = 600;
         MACIBM_clear_menus(1);
     }
-    void TearDown() override { set_alert_hook(nullptr); }
+    testing_support::alert_recorder recorder_;
     static const menu_struct& m(int n) { return menu[static_cast<size_t>(n)]; }
 };
 
@@ -135,7 +130,7 @@ TEST_F(menu_model, OutOfRangeCallsAreIgnoredOrFatal)
     MACIBM_create_menu(3, 300 + 4, "no such item");
     MACIBM_clear_menu(-2);
     MACIBM_clear_items(5000);
-    EXPECT_TRUE(alerts.empty());
+    EXPECT_TRUE(recorder_.alerts().empty());
     EXPECT_TRUE(m(0).items.empty());
     EXPECT_EQ(m(3).parent, -1);
 
@@ -143,6 +138,7 @@ TEST_F(menu_model, OutOfRangeCallsAreIgnoredOrFatal)
     MACIBM_append_menu(1520, 0, 1, "x");
     MACIBM_append_menu(0, 300, 1, "x");
     MACIBM_remove_menu_item(0, 300);
+    const std::vector<std::string> alerts = recorder_.first_lines();
     ASSERT_EQ(alerts.size(), 4u);
     EXPECT_EQ(alerts[0], "Menu index out of range in create_menu!");
     EXPECT_EQ(alerts[1], "Menu index out of range in append_menu!");

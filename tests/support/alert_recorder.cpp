@@ -40,17 +40,17 @@ void alert_recorder::hook(int, const std::string& l1, const std::string& l2, con
     g_current->alerts_.push_back(std::move(a));
 }
 
-std::vector<std::string> alert_recorder::first_lines() const
-{
-    std::vector<std::string> lines;
-    for (const recorded_alert& a : alerts_) lines.push_back(a.line1);
-    return lines;
-}
+alert_recorder* alert_recorder::innermost() { return g_current; }
 
-std::vector<std::string> alert_recorder::first_two_lines() const
+std::vector<std::string> alert_recorder::joined(int count) const
 {
     std::vector<std::string> lines;
-    for (const recorded_alert& a : alerts_) lines.push_back(a.line1 + "|" + a.line2);
+    for (const recorded_alert& a : alerts_) {
+        const std::string* parts[] = {&a.line1, &a.line2, &a.line3, &a.line4};
+        std::string line = *parts[0];
+        for (int i = 1; i < count && i < 4; ++i) line += "|" + *parts[i];
+        lines.push_back(line);
+    }
     return lines;
 }
 

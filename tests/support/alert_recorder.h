@@ -30,10 +30,14 @@ public:
     alert_recorder& operator=(const alert_recorder&) = delete;
 
     const std::vector<recorded_alert>& alerts() const { return alerts_; }
-    std::vector<std::string> first_lines() const;
-    // First and second lines, as "line1|line2".
-    std::vector<std::string> first_two_lines() const;
+    std::vector<recorded_alert>& alerts() { return alerts_; }
+    std::vector<std::string> first_lines() const { return joined(1); }
+    // The first `count` lines of each alert joined by '|': "line1|line2".
+    std::vector<std::string> joined(int count) const;
     void clear() { alerts_.clear(); }
+    // The recorder that takes alerts now (the last made of those alive);
+    // null when none lives.
+    static alert_recorder* innermost();
 
 private:
     static void hook(int, const std::string&, const std::string&, const std::string&, const std::string&, int,
@@ -51,6 +55,11 @@ bool headless_sheet_alert(const recorded_alert& a);
 // Alerts print their lines on standard error and a fatal one aborts: for
 // the statement of a death test, where the lines are looked for.
 void alerts_to_stderr();
+#define WITH_ALERTS_ON_STDERR(statement)        \
+    do {                                        \
+        testing_support::alerts_to_stderr();    \
+        statement;                              \
+    } while (0)
 // Alerts go nowhere (fuzz targets, which raise thousands).
 void alerts_silenced();
 

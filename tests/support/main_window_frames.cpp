@@ -1,8 +1,7 @@
 #include "main_window_frames.h"
 
 #include "core/shell_hooks.h"
-#include "shell/mnw_state.h"
-#include "widgets/focus_ring.h"
+#include "widgets/widget_context.h"
 
 void main_window_frames::SetUp()
 {
@@ -16,7 +15,7 @@ void main_window_frames::SetUp()
     mnw.open_menu = -1;
     app_done = 0;
     alerts.clear();
-    BTN_unfocus_any();
+    BTN_reset_context();
     idle();
 }
 

@@ -16,6 +16,8 @@
 #include <gtest/gtest.h>
 
 #include "alert_recorder.h"
+#include "shell/mnw_state.h"
+#include "widgets/focus_ring.h"
 
 class main_window_frames : public ::testing::Test {
 protected:

@@ -21,7 +21,7 @@ class TextFieldFrames : public field_frames {};
 TEST_F(TextFieldFrames, AClickInsideFocusesAndPlacesTheCaret)
 {
     std::string text = "hello";
-    at(101.0f, 14.0f, 1);
+    frame_at(101.0f, 14.0f, 1);
     EXPECT_EQ(BTN_enterstring(100.0f, 10.0f, &text, 40, "Name:", 80.0f, 0), 0);
     EXPECT_EQ(focus_id, 100 * 8192 + 10);
     EXPECT_EQ(engine_selection(), sel_t(0, 0)) << "a click: the caret, nothing selected";
@@ -38,16 +38,16 @@ TEST_F(TextFieldFrames, ClicksOutsideTheBoxOrUnderAMenuDoNotFocus)
     std::string text = "abc";
     const float x = 200.0f, y = 30.0f;
     for (auto [mx, my] : {std::pair{210.0f, 29.5f}, {210.0f, 38.5f}, {199.5f, 33.0f}, {260.5f, 33.0f}}) {
-        at(mx, my, 1);
+        frame_at(mx, my, 1);
         BTN_enterstring(x, y, &text, 40, "", 60.0f, 0);
         EXPECT_EQ(focus_id, 0) << "click at " << mx << ", " << my;
     }
     mnw.open_menu = 3;
-    at(210.0f, 33.0f, 1);
+    frame_at(210.0f, 33.0f, 1);
     BTN_enterstring(x, y, &text, 40, "", 60.0f, 0);
     EXPECT_EQ(focus_id, 0) << "a menu is open";
     mnw.open_menu = -1;
-    at(260.0f, 38.0f, 1);
+    frame_at(260.0f, 38.0f, 1);
     BTN_enterstring(x, y, &text, 40, "", 60.0f, 0);
     EXPECT_NE(focus_id, 0) << "the box's edges belong to it";
 }
@@ -71,7 +71,7 @@ TEST_F(TextFieldFrames, DefaultFocusGoesToTheFirstFieldAndSelectsItsText)
 TEST_F(TextFieldFrames, KeyReleasesGoUnseenAndAnotherFieldsKeysWait)
 {
     std::string a = "", b = "";
-    at(401.0f, 52.0f, 1);
+    frame_at(401.0f, 52.0f, 1);
     BTN_enterstring(400.0f, 50.0f, &a, 40, "", 60.0f, 0);
     BTN_enterstring(400.0f, 80.0f, &b, 40, "", 60.0f, 0);
     press('q');
@@ -106,7 +106,7 @@ TEST_F(TextFieldFrames, TheCallerShorteningTheTextClampsTheSelection)
 TEST_F(TextFieldFrames, TypingAtTheLimitInsertsCutsAndStillReportsAnEdit)
 {
     std::string text = "abcd";
-    at(659.0f, 12.0f, 1);  // right of the text: the caret at its end
+    frame_at(659.0f, 12.0f, 1);  // right of the text: the caret at its end
     BTN_enterstring(600.0f, 10.0f, &text, 4, "", 60.0f, 0);
     press('e');
     idle();
@@ -129,27 +129,27 @@ TEST_F(TextFieldFrames, TheCharFormCopiesBackAndRefusesHugeTexts)
     huge.push_back(0);
     idle();
     BTN_enterstring(700.0f, 30.0f, huge.data(), 700, "", 60.0f, 0);
-    ASSERT_EQ(frame_alerts().size(), 2u);
-    EXPECT_EQ(frame_alerts()[0], "String too long!");
-    EXPECT_EQ(frame_alerts()[1], big);
-    EXPECT_EQ(frame_alert_places()[0], "HLutils/GenH/hl_string 130") << "where the copy rule lives";
+    ASSERT_EQ(alerts.alerts().size(), 1u);
+    EXPECT_EQ(alerts.alerts()[0].line1, "String too long!");
+    EXPECT_EQ(alerts.alerts()[0].line2, big);
+    EXPECT_EQ(alerts.alerts()[0].file + " " + std::to_string(alerts.alerts()[0].line), "HLutils/GenH/hl_string 130") << "where the copy rule lives";
 }
 
 TEST_F(TextFieldFrames, KeysTypedBeforeAClickElsewhereNeverLandInTheOtherField)
 {
     std::string a, b;
-    at(801.0f, 12.0f, 1);
+    frame_at(801.0f, 12.0f, 1);
     BTN_enterstring(800.0f, 10.0f, &a, 40, "", 60.0f, 0);
     BTN_enterstring(800.0f, 40.0f, &b, 40, "", 60.0f, 0);
     press('k');
-    at(801.0f, 42.0f, 1);  // then b is clicked; b is drawn first this time
+    frame_at(801.0f, 42.0f, 1);  // then b is clicked; b is drawn first this time
     BTN_enterstring(800.0f, 40.0f, &b, 40, "", 60.0f, 0);
     BTN_enterstring(800.0f, 10.0f, &a, 40, "", 60.0f, 0);
     EXPECT_EQ(b, "") << "the engine is b's now: a's key is dropped, not typed into b";
     EXPECT_EQ(a, "");
 
     press('m');
-    at(801.0f, 12.0f, 1);  // a clicked again, drawn first: b's key still reaches b
+    frame_at(801.0f, 12.0f, 1);  // a clicked again, drawn first: b's key still reaches b
     BTN_enterstring(800.0f, 10.0f, &a, 40, "", 60.0f, 0);
     BTN_enterstring(800.0f, 40.0f, &b, 40, "", 60.0f, 0);
     EXPECT_EQ(a, "");

@@ -16,15 +16,15 @@ TEST_F(NumberFieldFrames, ClicksOnTheRowFocusAndOnTheArrowsStep)
 {
     // Digits at x 100..110, 110..120, 120..130; the row at y 50.
     float v = 123.0f;
-    at(115.0f, 53.0f, 1);
+    frame_at(115.0f, 53.0f, 1);
     EXPECT_EQ(BTN_flt_range(100.0f, 50.0f, &v, 3, 0, 0.0f, 999.0f, "Count:"), 0);
     EXPECT_FLOAT_EQ(v, 123.0f) << "a click on the row only picks the digit";
     EXPECT_EQ(focus_id, 100 * 8192 + 50);
-    at(115.0f, 65.0f, 1);
+    frame_at(115.0f, 65.0f, 1);
     EXPECT_EQ(BTN_flt_range(100.0f, 50.0f, &v, 3, 0, 0.0f, 999.0f, "Count:"), 1);
     EXPECT_FLOAT_EQ(v, 133.0f);
     EXPECT_EQ(mnw.cursor_request, 20);
-    at(125.0f, 35.0f, 1);
+    frame_at(125.0f, 35.0f, 1);
     BTN_flt_range(100.0f, 50.0f, &v, 3, 0, 0.0f, 999.0f, "Count:");
     EXPECT_FLOAT_EQ(v, 132.0f);
     EXPECT_EQ(mnw.cursor_request, 21);
@@ -33,7 +33,7 @@ TEST_F(NumberFieldFrames, ClicksOnTheRowFocusAndOnTheArrowsStep)
 TEST_F(NumberFieldFrames, TypedDigitsFillTheFieldFromTheClickedDigit)
 {
     float v = 0.0f;
-    at(102.0f, 153.0f, 1);  // the first digit
+    frame_at(102.0f, 153.0f, 1);  // the first digit
     BTN_flt_range(100.0f, 150.0f, &v, 3, 0, 0.0f, 999.0f, "");
     for (int c : {'1', '2', '3'}) press(c);
     press('a');  // the ring refuses letters; were one queued, it does nothing
@@ -68,7 +68,7 @@ TEST_F(NumberFieldFrames, AnUntouchedDoubleKeepsEveryBit)
 TEST_F(NumberFieldFrames, ZeroDigitsDrawAndChangeNothing)
 {
     float v = 5.0f;
-    at(100.0f, 400.0f, 1);
+    frame_at(100.0f, 400.0f, 1);
     EXPECT_EQ(BTN_flt_range(100.0f, 400.0f, &v, 0, 0, 0.0f, 1.0f, ""), 0);
     EXPECT_FLOAT_EQ(v, 5.0f);
     EXPECT_TRUE(focus_ring.empty());
@@ -79,13 +79,13 @@ class CharFieldFrames : public field_frames {};
 TEST_F(CharFieldFrames, TypingFillsTheCellsAndArrowsStepThem)
 {
     char code[4] = {' ', ' ', ' ', ' '};
-    at(201.0f, 52.0f, 1);
+    frame_at(201.0f, 52.0f, 1);
     BTN_chars(200.0f, 50.0f, code, 4, "Code:");
     for (int c : {'a', 'b', '-', '1'}) press(c);
     idle();
     BTN_chars(200.0f, 50.0f, code, 4, "Code:");
     EXPECT_EQ(std::string(code, 4), "AB-1");
-    at(205.0f, 70.0f, 1);  // the upper arrow of cell 0
+    frame_at(205.0f, 70.0f, 1);  // the upper arrow of cell 0
     BTN_chars(200.0f, 50.0f, code, 4, "Code:");
     EXPECT_EQ(code[0], '9');
 }
@@ -94,7 +94,7 @@ TEST_F(CharFieldFrames, UnderAnOpenMenuAClickStepsButNeverFocuses)
 {
     char code[2] = {'A', 'A'};
     mnw.open_menu = 2;
-    at(205.0f, 155.0f, 1);  // on the row, upper half
+    frame_at(205.0f, 155.0f, 1);  // on the row, upper half
     BTN_chars(200.0f, 150.0f, code, 2, "");
     EXPECT_EQ(focus_id, 0);
     EXPECT_EQ(code[0], '9');
@@ -104,7 +104,7 @@ TEST_F(CharFieldFrames, UnderAnOpenMenuAClickStepsButNeverFocuses)
 TEST_F(CharFieldFrames, NoCellsNoWrites)
 {
     char guard[3] = {'x', 'y', 'z'};
-    at(200.0f, 250.0f, 1);
+    frame_at(200.0f, 250.0f, 1);
     BTN_chars(200.0f, 250.0f, guard + 1, 0, "");
     BTN_chars(200.0f, 250.0f, guard + 1, -3, "");
     EXPECT_EQ(std::string(guard, 3), "xyz");
@@ -123,10 +123,10 @@ protected:
 
 TEST_F(ListFrames, ASingleClickSelectsADoubleClickReports)
 {
-    at(350.0f, 280.0f, 1);  // two rows below the centre row
+    frame_at(350.0f, 280.0f, 1);  // two rows below the centre row
     EXPECT_EQ(draw(), 0);
     EXPECT_EQ(selection, 2);
-    at(350.0f, 280.0f, 1);
+    frame_at(350.0f, 280.0f, 1);
     mnw.double_click = 1;
     EXPECT_EQ(draw(), 1);
 }
@@ -134,12 +134,12 @@ TEST_F(ListFrames, ASingleClickSelectsADoubleClickReports)
 TEST_F(ListFrames, TheWheelScrollsInsideAndIsConsumed)
 {
     centre = 3;
-    at(350.0f, 300.0f, 0);
+    frame_at(350.0f, 300.0f, 0);
     mnw.wheel_clicks = 2;
     draw();
     EXPECT_EQ(centre, 1);
     EXPECT_EQ(mnw.wheel_clicks, 0);
-    at(150.0f, 300.0f, 0);
+    frame_at(150.0f, 300.0f, 0);
     mnw.wheel_clicks = 2;
     draw();
     EXPECT_EQ(centre, 1);
@@ -148,7 +148,7 @@ TEST_F(ListFrames, TheWheelScrollsInsideAndIsConsumed)
 
 TEST_F(ListFrames, DownOnTheLastItemStaysThere)
 {
-    at(350.0f, 300.0f, 1);
+    frame_at(350.0f, 300.0f, 1);
     draw();
     selection = 4;
     press(31, 40);
@@ -181,7 +181,7 @@ TEST_F(ListFrames, AnEmptyRangeDrawsNothingAndOneItemHasNoSlider)
 
 TEST_F(ListFrames, TypeAheadThroughTheQueue)
 {
-    at(350.0f, 300.0f, 1);
+    frame_at(350.0f, 300.0f, 1);
     draw();
     press('d');
     press('o');

@@ -3,7 +3,6 @@
 #include <cstdlib>
 #include <string>
 
-#include "core/shell_hooks.h"
 #include "core/text/translation.h"
 #include "engine/download_streams.h"
 #include "engine/http_client.h"
@@ -14,51 +13,25 @@
 #include "wizard/shared_screens.h"
 #include "shell/mnw_state.h"
 
-namespace {
-
-void fail_on_alert(int, const std::string& l1, const std::string& l2, const std::string&,
-                   const std::string&, int, const char*, int)
-{
-    if (l1.rfind("Null texture", 0) != 0) ADD_FAILURE() << "alert: " << l1 << " / " << l2;
-}
-
-}  // namespace
-
 void main_window_test::SetUp()
 {
-    set_alert_hook(fail_on_alert);
-    mnw.current_window = 0;
-    mnw.window_width = mnw.screen_width = 800;
-    mnw.window_height = mnw.screen_height = 600;
-    mnw.language = 0;
-    mnw.open_menu = -1;
-    mouse_away();
-    app_done = 0;
+    main_window_frames::SetUp();
+    alerts_fail_ = true;
     stg_set_start_values();
     UTL_translate_clear();
 }
 
 void main_window_test::TearDown()
 {
-    set_alert_hook(nullptr);
-    mouse_away();
-    app_done = 0;
+    main_window_frames::TearDown();
     dest_dir_path.clear();
     all_nsystems.clear();
 }
 
-void main_window_test::click_at(float x, float y)
+void main_window_test::click_bar(button_bar::button b, bool last_screen)
 {
-    mnw.mouse_x = x;
-    mnw.mouse_y = y;
-    mnw.click = 1;
-    mnw.button_held = 0;
-}
-
-void main_window_test::mouse_away()
-{
-    mnw.mouse_x = mnw.mouse_y = -1000;
-    mnw.click = mnw.button_held = 0;
+    const skin_button_box box = button_bar::place(mnw.language, b, last_screen);
+    click_at(box.centre_x(), box.centre_y());
 }
 
 scratch_home::scratch_home()

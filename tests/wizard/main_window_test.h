@@ -1,25 +1,25 @@
-// The wizard's screens frame by frame without a window: the main window's
-// state as start-up leaves it, the mouse nowhere, the installer state at its
-// start values.  Without GL no widget sheet is loaded; the texture
-// manager's complaint about that is the one alert these tests expect, and
-// any other fails the test.
+// The wizard's screens frame by frame without a window (the kit's
+// main-window frames): the installer state at its start values.  Without
+// GL no widget sheet is loaded; the texture manager's complaint about that
+// is the one alert these tests expect, and any other fails the test unless
+// it clears `alerts_fail_` to look at them itself.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <string>
 
+#include "main_window_frames.h"
 #include "test_support.h"
+#include "wizard/button_bar.h"
 
-class main_window_test : public ::testing::Test {
+class main_window_test : public main_window_frames {
 protected:
     void SetUp() override;
     void TearDown() override;
 
-    // A click at (x, y) in the next frame, or call of a screen.
-    static void click_at(float x, float y);
-    // The mouse away again, without a click.
-    static void mouse_away();
+    // A click on a button of the bottom bar in the next frame.
+    static void click_bar(button_bar::button b, bool last_screen = false);
 };
 
 // HOME is a scratch folder while this lives, so the preference file and the

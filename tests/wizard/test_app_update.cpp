@@ -91,18 +91,23 @@ protected:
         APP_update();
         mnw.click = 0;
     }
+    // One frame with a click on a button of the bottom bar.
+    static void frame(button_bar::button b, bool last_screen = false)
+    {
+        click_bar(b, last_screen);
+        APP_update();
+        mnw.click = 0;
+    }
 };
-
-constexpr float kBarY = 23, kContinueX = 720, kBackX = 595, kQuitX = 58, kRightQuitX = 742;
 
 TEST_F(driver, FirstFrameFlagIsRaisedOnEveryChangeOfScreen)
 {
     g_wizard = screen_a;
     frame();
     frame();
-    frame(kContinueX, kBarY);  // a -> b
+    frame(button_bar::next);  // a -> b
     frame();
-    frame(kBackX, kBarY);  // b -> a
+    frame(button_bar::go_back);  // b -> a
     frame();
     const std::vector<std::pair<char, int>> expected = {{'a', 1}, {'a', 0}, {'a', 0},
                                                         {'b', 1}, {'b', 0}, {'a', 1}};
@@ -116,7 +121,7 @@ TEST_F(driver, FirstFrameFlagIsRaisedOnEveryChangeOfScreen)
 TEST_F(driver, ChoiceSwitchesAndDimmedGoBackDoesNothing)
 {
     g_wizard = screen_a;
-    frame(kBackX, kBarY);  // screen a has no back
+    frame(button_bar::go_back);  // screen a has no back
     EXPECT_EQ(g_wizard, screen_a);
     frame(500, 350);
     EXPECT_EQ(g_wizard, screen_c);
@@ -145,7 +150,7 @@ TEST_F(driver, DoneBeatsAGoBackClickInTheSameFrame)
 {
     g_wizard = screen_b;
     g_done_result = 1;
-    frame(kBackX, kBarY);
+    frame(button_bar::go_back);
     EXPECT_EQ(g_wizard, screen_c);
 }
 
@@ -153,7 +158,7 @@ TEST_F(driver, DoneWithoutNextKeepsTheScreenWithoutNewFirstFrames)
 {
     g_wizard = dead_end;
     frame();
-    frame(kContinueX, kBarY);
+    frame(button_bar::next);
     EXPECT_EQ(g_wizard, dead_end);
     ASSERT_EQ(g_calls.size(), 2u);
     EXPECT_EQ(g_calls[1].first, 0);
@@ -162,7 +167,7 @@ TEST_F(driver, DoneWithoutNextKeepsTheScreenWithoutNewFirstFrames)
 TEST_F(driver, LeftQuitRunsTheHookAndEndsTheRun)
 {
     g_wizard = screen_a;
-    frame(kQuitX, kBarY);
+    frame(button_bar::quit);
     EXPECT_EQ(app_done, 1);
     EXPECT_EQ(g_hook_runs, 1);
     EXPECT_EQ(g_wizard, screen_a) << "QUIT changes no screen";
@@ -171,9 +176,9 @@ TEST_F(driver, LeftQuitRunsTheHookAndEndsTheRun)
 TEST_F(driver, RightQuitOnTheLastScreenEndsTheRunAFrameLaterWithoutTheHook)
 {
     g_wizard = screen_c;
-    frame(kQuitX, kBarY);  // no left QUIT on the last screen
+    frame(button_bar::quit);  // no left QUIT on the last screen
     EXPECT_EQ(app_done, 0);
-    frame(kRightQuitX, kBarY);
+    frame(button_bar::last_quit, true);
     EXPECT_EQ(app_done, 0);
     EXPECT_EQ(g_wizard, wizard_quit);
     frame();
@@ -190,13 +195,6 @@ TEST_F(driver, NoScreenEndsTheRun)
 
 // -- Flying a copy whose simulator is missing ---------------------------------
 
-std::vector<std::string> g_alert_lines;
-void note_alert(int, const std::string& l1, const std::string&, const std::string& l3,
-                const std::string&, int, const char*, int)
-{
-    if (l1.rfind("Null texture", 0) != 0) g_alert_lines.push_back(l3);
-}
-
 // The copy just installed cannot fly: the user is told so once, and GO BACK
 // returns to the finish screen rather than to the start of the road.
 TEST_F(driver, AMissingSimulatorAfterAnInstallGoesBackToTheFinishScreen)
@@ -204,17 +202,16 @@ TEST_F(driver, AMissingSimulatorAfterAnInstallGoesBackToTheFinishScreen)
     scratch_home home;
     dest_dir_path = home / "Nimbrel 9 Demo/";
     step_funcs = {screen_a};
-    set_alert_hook(note_alert);
-    g_alert_lines.clear();
+    alerts_fail_ = false;
     g_wizard = demo_done;
     frame();
     frame(500, 350);  // Fly Nimbrel 9 Now
     ASSERT_EQ(g_wizard, dvd_do_run_sim);
     frame();
     frame();
-    ASSERT_EQ(g_alert_lines.size(), 1u);
-    EXPECT_EQ(g_alert_lines[0], "This copy of Nimbrel 9 is incomplete; please install it again.");
-    frame(kBackX, kBarY);
+    ASSERT_EQ(alerts.alerts().size(), 1u);
+    EXPECT_EQ(alerts.alerts()[0].line3, "This copy of Nimbrel 9 is incomplete; please install it again.");
+    frame(button_bar::go_back);
     EXPECT_EQ(g_wizard, demo_done);
 }
 

@@ -109,13 +109,6 @@ TEST_F(shared_screen, ClickedCopyIsChosenAndCannotBeWithdrawn)
 
 // -- "Find It" --------------------------------------------------------------------
 
-std::vector<std::string> g_alerts;
-void record_alert(int, const std::string& l1, const std::string& l2, const std::string&,
-                  const std::string&, int, const char*, int)
-{
-    g_alerts.push_back(l1 + "|" + l2);
-}
-
 TEST_F(shared_screen, FolderInsideACopyChoosesAndRegistersTheCopy)
 {
     scratch_home home;
@@ -132,17 +125,17 @@ TEST_F(shared_screen, FolderInsideACopyChoosesAndRegistersTheCopy)
 TEST_F(shared_screen, FolderOutsideAnyCopyIsRefusedAndThePreviousChoiceReturns)
 {
     scratch_home home;
-    set_alert_hook(record_alert);
-    g_alerts.clear();
+    alerts_fail_ = false;
     for (const std::string& picked : {std::string("/"), home / "documents/"}) {
         write_file(home / "documents/letter.txt", "");
         dest_dir_path = picked;
         choose_copy_holding("");
         EXPECT_EQ(dest_dir_path, "") << "an empty previous choice comes back too";
     }
-    ASSERT_EQ(g_alerts.size(), 2u);
-    EXPECT_EQ(g_alerts[0], "You selected the folder path:|/");
-    EXPECT_EQ(g_alerts[1], "You selected the folder path:|" + home / "documents/")
+    const std::vector<std::string> said = alerts.joined(2);
+    ASSERT_EQ(said.size(), 2u);
+    EXPECT_EQ(said[0], "You selected the folder path:|/");
+    EXPECT_EQ(said[1], "You selected the folder path:|" + home / "documents/")
         << "the alert names the folder the user picked, not the last one tried";
     EXPECT_TRUE(all_nsystems.empty());
 }

@@ -32,14 +32,6 @@ using testing_support::write_file;
 
 bool has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
-std::vector<std::string> g_alerts;
-
-void record_alert(int, const std::string& l1, const std::string& l2, const std::string& l3,
-                  const std::string& l4, int, const char*, int)
-{
-    if (l1.rfind("Null texture", 0) != 0) g_alerts.push_back(l1 + "|" + l2 + "|" + l3 + "|" + l4);
-}
-
 int g_questions = 0;
 int g_answer = kAnswerKeep;
 int answer_question(const std::string&, int)
@@ -69,8 +61,7 @@ protected:
     void SetUp() override
     {
         road_test::SetUp();
-        set_alert_hook(record_alert);
-        g_alerts.clear();
+        alerts_fail_ = false;
         g_questions = 0;
         set_select_alert_hook(answer_question);
         cmd_line_path.clear();
@@ -168,7 +159,7 @@ TEST_F(update_road_screens, WelcomeTakesTheOnlyCopyForgetsAPickAmongSeveralAndKe
     net_pick_dest(1, only);
     EXPECT_EQ(only.text, "Please select which copy of Nimbrel 9 you would like to update.");
     EXPECT_EQ(only.next, net_get_updates);
-    EXPECT_TRUE(g_alerts.empty());
+    EXPECT_TRUE(alerts.alerts().empty());
 }
 
 TEST_F(update_road_screens, PathArgumentIsMadeAbsoluteAndTakenOnlyWhenItIsACopy)
@@ -188,17 +179,17 @@ TEST_F(update_road_screens, PathArgumentIsMadeAbsoluteAndTakenOnlyWhenItIsACopy)
     for (const std::string& step : step_names) EXPECT_NE(step, "Pick Destination");
     EXPECT_EQ(taken.next, net_get_updates) << "no picker";
     EXPECT_EQ(dest_dir_path, copy);
-    EXPECT_TRUE(g_alerts.empty());
+    EXPECT_TRUE(alerts.alerts().empty());
 
     write_file(home_ / "Plain/notes.txt", "not a copy");
     for (const std::string& folder : {home_ / "Plain/", home_ / "Missing/"}) {
-        g_alerts.clear();
+        alerts.clear();
         cmd_line_path = folder;
         dest_dir_path = "stale";
         wizard_screen refused;
         net_start(1, refused);
-        ASSERT_EQ(g_alerts.size(), 1u) << folder;
-        EXPECT_EQ(g_alerts[0], "The folder given after -path:|" + folder +
+        ASSERT_EQ(alerts.alerts().size(), 1u) << folder;
+        EXPECT_EQ(alerts.joined(4)[0], "The folder given after -path:|" + folder +
                                    "|But it does not appear to be an installed copy of Nimbrel 9."
                                    "|Please select which copy of Nimbrel 9 you would like to update.");
         EXPECT_EQ(cmd_line_path, "");

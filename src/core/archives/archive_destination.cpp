@@ -129,6 +129,7 @@ int extract_dest::place(const std::string& name, bool leaf, placed_name& at)
     }
     // Nothing goes beneath a link this extraction made: its target may be
     // anywhere by the time the entry is written.
+    parts = folded_components(sub_ + name);
     for (size_t n = 1; n < parts.size(); ++n)
         if (is_link_made_here(joined(parts, n)))
             return refuse(name, "the name lies beneath a link made by this archive");
@@ -195,7 +196,7 @@ int extract_dest::make_link(const std::string& name, const std::string& target, 
 
 void extract_dest::remember_link(const std::string& name)
 {
-    std::vector<std::string> parts = folded_components(name);
+    std::vector<std::string> parts = folded_components(sub_ + name);
     std::string key = joined(parts, parts.size());
     if (!is_link_made_here(key)) links_.push_back(key);
 }
@@ -214,10 +215,10 @@ int extract_dest::stage_link(const std::string& name, const std::string& target,
     if (!target.empty() && target[0] == '/')
         return refuse(name, "the link's target is absolute");
 
-    // Walk the target from the link's folder; it must stay inside the
-    // folder and may not step back out of a link made here, whose ".." is
-    // not the folder the name suggests.
-    std::vector<std::string> at_folder = folded_components(name);
+    // Walk the target from the link's folder; it must stay inside the root
+    // and may not step back out of a link made here, whose ".." is not the
+    // folder the name suggests.
+    std::vector<std::string> at_folder = folded_components(sub_ + name);
     at_folder.pop_back();
     std::vector<std::string> steps = folded_components(target);
     for (size_t i = 0; i < steps.size(); ++i) {

@@ -100,7 +100,7 @@ private:
     int write_failed_;
     std::string path_;
     std::string md5_found_;
-    // Links this extraction made, relative to sub, components joined by "/"
+    // Links this extraction made, relative to the root, components joined by "/"
     // and ASCII letters folded: the case correction would otherwise steer
     // "data/x" through a link made as "Data".
     std::vector<std::string> links_;

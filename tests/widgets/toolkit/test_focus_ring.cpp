@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "shell/mnw_state.h"
+#include "main_window_frames.h"
 #include "widgets/focus_ring.h"
 
 namespace {
@@ -17,14 +17,8 @@ struct queues {
 
 constexpr int text_mask = 500, number_mask = 208, down = 8, up = 16, shift = 1;
 
-class focus_ring_test : public ::testing::Test {
+class focus_ring_test : public main_window_frames {
 protected:
-    void SetUp() override
-    {
-        mnw.current_window = 0;
-        BTN_unfocus_any();
-        BTN_begin_focus_ring();
-    }
     queues q;
     void three_widgets()
     {

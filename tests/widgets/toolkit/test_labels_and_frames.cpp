@@ -144,7 +144,7 @@ TEST_F(labels_and_frames, UnknownFrameTypesAreCallersMistakes)
         "Bad BTN_frame1 call!", "Bad BTN_frame1 call!", "Bad BTN_frame1 call!",
         "Bad BTN_frame0 call!", "BTN_frame0 non-int x_center!", "BTN_frame0 non-int y_center!",
         "Bad BTN_frame2 call!"};
-    EXPECT_EQ(caught_alerts(), expected);
+    EXPECT_EQ(alerts.first_lines(), expected);
     EXPECT_TRUE(pieces().empty());
 }
 

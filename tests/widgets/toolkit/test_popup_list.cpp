@@ -124,9 +124,9 @@ TEST_F(popup_list, SecondButtonTakesOverAndBadListsAreMistakes)
     EXPECT_EQ(BTN_textlist(0, 0, &a, "a|b", "L"), 0);
     std::string many(300, '-');
     EXPECT_EQ(BTN_textlist(0, 0, &a, many, "L"), 0);
-    ASSERT_EQ(caught_alerts().size(), 2u);
-    EXPECT_EQ(caught_alerts()[0], "Found | char in text string!");
-    EXPECT_EQ(caught_alerts()[1], "BTN_text_list overflow!");
+    ASSERT_EQ(alerts.first_lines().size(), 2u);
+    EXPECT_EQ(alerts.first_lines()[0], "Found | char in text string!");
+    EXPECT_EQ(alerts.first_lines()[1], "BTN_text_list overflow!");
 }
 
 }  // namespace

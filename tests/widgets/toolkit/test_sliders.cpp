@@ -92,8 +92,8 @@ TEST_F(sliders, EmptyRangeDrawsOnlyTheTrackAndBadSlotsAreMistakes)
     EXPECT_EQ(value, 7);
     for (const widget_draw_op& p : pieces()) EXPECT_EQ(p.s1, 102) << "only the strip";
     BTN_vert_slider(4, 100, 50, 250, 0, 10, &value);
-    ASSERT_EQ(caught_alerts().size(), 1u) << caught_alerts()[0] << " / " << caught_alerts().back();
-    EXPECT_EQ(caught_alerts()[0], "Too many sliders!");
+    ASSERT_EQ(alerts.first_lines().size(), 1u) << alerts.first_lines()[0] << " / " << alerts.first_lines().back();
+    EXPECT_EQ(alerts.first_lines()[0], "Too many sliders!");
 }
 
 TEST_F(sliders, HorizontalSliderRangesFillAndDrag)

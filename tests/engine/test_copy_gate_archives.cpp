@@ -1,0 +1,185 @@
+// Install archives through the copy's gate: what an archive holds, and what
+// the manifest line says of its file, decide whether it replaces the file.
+// Every case starts with an old file in place; a refused archive leaves it
+// and writes nothing else.
+#include <gtest/gtest.h>
+
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "archive_builders.h"
+#include "dvd_fixtures.h"
+#include "engine/copy_gate.h"
+#include "engine/manifest.h"
+#include "pump_fixture.h"
+
+namespace {
+
+using archive_fixtures::make_7z;
+using archive_fixtures::make_zip;
+using archive_fixtures::unix_folder;
+using archive_fixtures::unix_link;
+using archive_fixtures::zip_entry;
+using engine_testing::md5_of;
+using testing_support::read_file;
+using testing_support::write_file;
+
+constexpr int kRefused = 20001;
+
+struct archive_case {
+    const char* what;
+    std::string file;                     // below the copy
+    std::function<std::string()> archive;
+    std::string signed_contents;          // what the manifest's signature is of
+    int result;
+    std::string after;                    // the file's contents afterwards
+    bool seven_zip = false;
+    float installed_kb = -1;              // -1: the contents' size, rounded up
+};
+
+std::string zip_of(const std::string& name, const std::string& data, uint32_t attrs = 0100644u << 16)
+{
+    return make_zip({{name, data, attrs}});
+}
+
+std::vector<archive_case> cases()
+{
+    const std::string a = "new contents of a";
+    return {
+        {"an archive that holds its file installs it", "Resources/a.txt", [=] { return zip_of("a.txt", a); }, a, 0, a},
+        {"an archive whose one entry has another name is refused", "Resources/a.txt",
+         [=] { return zip_of("b.txt", a); }, a, kRefused, "old"},
+        {"an archive that holds its file under a folder is refused", "Resources/a.txt",
+         [=] { return zip_of("Resources/a.txt", a); }, a, kRefused, "old"},
+        {"an archive with entries beside its file is refused whole", "Resources/a.txt",
+         [=] {
+             std::vector<zip_entry> entries = {{"a.txt", a}};
+             for (int i = 0; i < 50; ++i) entries.push_back({"spread/" + std::to_string(i), "x"});
+             return make_zip(entries);
+         },
+         a, kRefused, "old"},
+        {"an archive with an entry before its file is refused", "Resources/a.txt",
+         [=] { return make_zip({{"other.txt", "o"}, {"a.txt", a}}); }, a, kRefused, "old"},
+        {"an archive that holds its file twice is refused", "Resources/a.txt",
+         [=] { return make_zip({{"a.txt", a}, {"a.txt", "second"}}); }, a, kRefused, "old"},
+        {"a folder entry beside the file is refused", "Resources/a.txt",
+         [=] { return make_zip({{"sub/", "", unix_folder()}, {"a.txt", a}}); }, a, kRefused, "old"},
+        {"Mac metadata beside the file is skipped", "Resources/a.txt",
+         [=] { return make_zip({{"__MACOSX/._a.txt", "meta"}, {"a.txt", a}}); }, a, 0, a},
+        {"contents that differ from the signature are refused", "Resources/a.txt",
+         [=] { return zip_of("a.txt", "tampered"); }, a, kRefused, "old"},
+        {"a file larger than its installed size is refused", "Resources/a.txt",
+         [=] { return zip_of("a.txt", std::string(5000, 'x')); }, std::string(5000, 'x'), EFBIG, "old", false, 1},
+        {"a file within its size rounded down to whole kilobytes installs", "Resources/a.txt",
+         [=] { return zip_of("a.txt", std::string(1500, 'x')); }, std::string(1500, 'x'), 0, std::string(1500, 'x'),
+         false, 1},
+        {"an empty file with the empty file's signature installs", "Resources/a.txt",
+         [=] { return zip_of("a.txt", ""); }, "", 0, ""},
+        {"an empty file under another signature is refused", "Resources/a.txt",
+         [=] { return zip_of("a.txt", ""); }, "not empty", kRefused, "old"},
+        {"a damaged entry is refused with the zip reader's code", "Resources/a.txt",
+         [=] { return make_zip({{"a.txt", a, 0100644u << 16, true}}); }, a, -105, "old"},
+        {"an entry that claims more than it holds is a short read", "Resources/a.txt",
+         [=] { return make_zip({{"a.txt", a, 0100644u << 16, false, 4000}}); }, a, 20002, "old", false, 8},
+        {"something that is no archive cannot be opened", "Resources/a.txt", [] { return std::string("PK junk"); }, a,
+         20001, "old"},
+        {"a non-ASCII name installs", "Données/été.txt", [=] { return zip_of("été.txt", a); }, a, 0, a},
+        {"a 7z archive with BCJ2 that holds its file installs it", "Resources/a.txt",
+         [=] { return make_7z({{"a.txt", a}}); }, a, 0, a, true},
+        {"a 7z archive with a second file is refused", "Resources/a.txt",
+         [=] { return make_7z({{"a.txt", a}, {"b.txt", "b"}}); }, a, kRefused, "old", true},
+        {"a 7z archive whose file differs from the signature is refused", "Resources/a.txt",
+         [=] { return make_7z({{"a.txt", "tampered"}}); }, a, kRefused, "old", true},
+        {"a link entry to a file of the copy with its signature installs", "Resources/a.txt",
+         [] { return zip_of("a.txt", "real.txt", unix_link()); }, "the real file", 0, "the real file"},
+        {"a link entry to a folder is refused", "Resources/a.txt",
+         [] { return zip_of("a.txt", ".", unix_link()); }, "", kRefused, "old"},
+        {"a link entry that climbs out of the copy is refused", "Resources/a.txt",
+         [] { return zip_of("a.txt", "../../outside.txt", unix_link()); }, "outside", kRefused, "old"},
+        {"a link entry through a link of the copy that leads out is refused", "Resources/a.txt",
+         [] { return zip_of("a.txt", "out/outside.txt", unix_link()); }, "outside", kRefused, "old"},
+    };
+}
+
+class CopyGateArchives : public engine_testing::pump_test {
+protected:
+    // The names in a folder of the copy, sorted.
+    std::vector<std::string> names_in(const std::string& folder)
+    {
+        std::vector<std::string> names;
+        if (DIR* dir = ::opendir((dest_ / folder).c_str())) {
+            while (const dirent* e = ::readdir(dir))
+                if (std::string(e->d_name) != "." && std::string(e->d_name) != "..") names.push_back(e->d_name);
+            ::closedir(dir);
+        }
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+};
+
+TEST_F(CopyGateArchives, AnArchiveReplacesItsFileOnlyWithExactlyThatFileAndItsSignature)
+{
+    for (const archive_case& c : cases()) {
+        SCOPED_TRACE(c.what);
+        testing_support::remove_tree(dest_ / "");
+        ::mkdir(dest_.path().c_str(), 0755);
+        const std::string folder = c.file.substr(0, c.file.rfind('/') + 1);
+        write_file(dest_ / c.file, "old");
+        write_file(dest_ / "Resources/real.txt", "the real file");
+        testing_support::scratch_dir outside;
+        write_file(outside / "outside.txt", "outside");
+        ::symlink(outside.path().c_str(), (dest_ / "Resources/out").c_str());
+        const std::vector<std::string> names_before = names_in(folder);
+        write_file(temp_ / (c.seven_zip ? "x.7z" : "x.zip"), c.archive());
+
+        file_version_struct version;
+        version.path = "top/" + c.file;
+        version.sig_want = md5_of(c.signed_contents);
+        version.installed_size = c.installed_kb >= 0 ? c.installed_kb : (c.signed_contents.size() + 1023) / 1024;
+        std::string problem;
+        EXPECT_EQ(copy_install(temp_ / (c.seven_zip ? "x.7z" : "x.zip"), version, &problem), c.result);
+        EXPECT_EQ(read_file(dest_ / c.file), c.after);
+        EXPECT_EQ(names_in(folder), names_before) << "something beside the file was written or left";
+        EXPECT_EQ(read_file(outside / "outside.txt"), "outside");
+    }
+}
+
+TEST_F(CopyGateArchives, AWrongSignatureNamesTheFileAndBothSignatures)
+{
+    write_file(dest_ / "Resources/a.txt", "old");
+    write_file(temp_ / "x.zip", zip_of("a.txt", "tampered"));
+    file_version_struct version;
+    version.path = "top/Resources/a.txt";
+    version.sig_want = md5_of("expected");
+    version.installed_size = 1;
+    std::string problem;
+    EXPECT_EQ(copy_install(temp_ / "x.zip", version, &problem), kRefused);
+    EXPECT_EQ(problem, "The file Resources/a.txt has the MD5 signature " + md5_of("tampered") +
+                           ", but it should be " + md5_of("expected") + ".");
+
+    version.sig_want.clear();  // a manifest line without a signature vouches for nothing
+    EXPECT_EQ(copy_install(temp_ / "x.zip", version, &problem), kRefused);
+    EXPECT_EQ(read_file(dest_ / "Resources/a.txt"), "old");
+}
+
+TEST_F(CopyGateArchives, AnExecutableKeepsItsMode)
+{
+    ::mkdir((dest_ / "bin").c_str(), 0755);
+    write_file(temp_ / "x.zip", zip_of("tool", "#!/bin/sh\n", 0100755u << 16));
+    file_version_struct version;
+    version.path = "top/bin/tool";
+    version.sig_want = md5_of("#!/bin/sh\n");
+    version.installed_size = 1;
+    ASSERT_EQ(copy_install(temp_ / "x.zip", version, nullptr), 0);
+    struct stat st;
+    ASSERT_EQ(::stat((dest_ / "bin/tool").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0755u);
+}
+
+}  // namespace

@@ -1,0 +1,134 @@
+// A gigabyte of zeros in a small zip or 7z: unpacked with a few MiB of
+// memory whatever the entry's size, and refused as soon as it passes the
+// size its manifest line gives.  Each case runs in a child process whose
+// address space is limited (not under a sanitizer, which reserves terabytes
+// of shadow) and whose resident peak is measured.
+#include <gtest/gtest.h>
+
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <functional>
+#include <string>
+
+#include "archive_builders.h"
+#include "core/archives/archives.h"
+#include "engine/copy_gate.h"
+#include "engine/manifest.h"
+#include "pump_fixture.h"
+
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+#define NIMBREL_SANITIZED 1
+#endif
+#endif
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#define NIMBREL_SANITIZED 1
+#endif
+
+namespace {
+
+using archive_fixtures::kZerosMd5;
+using archive_fixtures::kZerosSize;
+
+constexpr long kAddressHeadroomKb = 300 * 1024;  // what the "ulimit -v" allows
+constexpr long kResidentGrowthKb = 16 * 1024;    // "a few MiB", with room for a sanitizer
+
+long status_kb(const char* field)
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.compare(0, std::string(field).size(), field) == 0) return std::stol(line.substr(line.find(':') + 1));
+    return -1;
+}
+
+struct bounded_result {
+    int result = -1;
+    long resident_growth_kb = -1;
+};
+
+bounded_result run_bounded(const std::function<int()>& work)
+{
+    int out[2];
+    if (::pipe(out) != 0) return {};
+    pid_t child = ::fork();
+    if (child == 0) {
+        ::close(out[0]);
+#ifndef NIMBREL_SANITIZED
+        rlim_t limit = static_cast<rlim_t>(status_kb("VmSize:") + kAddressHeadroomKb) * 1024;
+        struct rlimit bound = {limit, limit};
+        ::setrlimit(RLIMIT_AS, &bound);
+#endif
+        const long before = status_kb("VmHWM:");
+        bounded_result r;
+        r.result = work();
+        r.resident_growth_kb = status_kb("VmHWM:") - before;
+        (void)!::write(out[1], &r, sizeof r);
+        _exit(0);
+    }
+    ::close(out[1]);
+    bounded_result r;
+    if (::read(out[0], &r, sizeof r) != sizeof r) r = bounded_result();
+    ::close(out[0]);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return r;
+}
+
+long long size_of(const std::string& path)
+{
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0 ? static_cast<long long>(st.st_size) : -1;
+}
+
+class CopyGateBombs : public engine_testing::pump_test {
+protected:
+    file_version_struct zeros(float installed_kb)
+    {
+        file_version_struct version;
+        version.path = "top/zeros.bin";
+        version.sig_want = kZerosMd5;
+        version.installed_size = installed_kb;
+        return version;
+    }
+};
+
+TEST_F(CopyGateBombs, AGigabyteZipThatTheManifestAnnouncesInstallsInAFewMegabytes)
+{
+    const std::string archive = archive_fixtures::zeros_zip();
+    const file_version_struct version = zeros(kZerosSize / 1024);
+    bounded_result r = run_bounded([&] { return copy_install(archive, version, nullptr); });
+    EXPECT_EQ(r.result, 0);
+    EXPECT_LT(r.resident_growth_kb, kResidentGrowthKb);
+    EXPECT_EQ(size_of(dest_ / "zeros.bin"), static_cast<long long>(kZerosSize));
+}
+
+TEST_F(CopyGateBombs, AGigabyteInAFileTheManifestSaysIsSmallIsRefusedAtItsSize)
+{
+    for (const std::string& archive : {archive_fixtures::zeros_zip(), archive_fixtures::zeros_7z()}) {
+        SCOPED_TRACE(archive);
+        const file_version_struct version = zeros(4);
+        bounded_result r = run_bounded([&] { return copy_install(archive, version, nullptr); });
+        EXPECT_EQ(r.result, EFBIG);
+        EXPECT_LT(r.resident_growth_kb, kResidentGrowthKb);
+        EXPECT_EQ(size_of(dest_ / "zeros.bin"), -1);
+        EXPECT_EQ(testing_support::run_shell("ls -A '" + dest_.path() + "'").out, "") << "a partial file was left";
+    }
+}
+
+// Outside an install (the manifest, the about box) nothing tells the size:
+// the gigabyte is unpacked, in a few megabytes all the same.
+TEST_F(CopyGateBombs, AGigabyte7zUnpacksOutsideTheCopyInAFewMegabytes)
+{
+    const std::string archive = archive_fixtures::zeros_7z();
+    bounded_result r = run_bounded([&] { return p7z_to_file(archive, temp_.path(), nullptr, 0); });
+    EXPECT_EQ(r.result, 0);
+    EXPECT_LT(r.resident_growth_kb, kResidentGrowthKb);
+    EXPECT_EQ(size_of(temp_ / "zeros.bin"), static_cast<long long>(kZerosSize));
+}
+
+}  // namespace

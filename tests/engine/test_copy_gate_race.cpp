@@ -1,0 +1,65 @@
+// A folder of the copy swapped for a link to somewhere else while files are
+// unpacked into it: whatever moment the swap hits, no file lands outside.
+#include <gtest/gtest.h>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <stdio.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <thread>
+
+#include "core/core_globals.h"
+#include "dvd_fixtures.h"
+#include "engine/installer_state.h"
+#include "engine/installer_tasks.h"
+#include "engine/manifest.h"
+#include "pump_fixture.h"
+
+namespace {
+
+int entries_in(const std::string& folder)
+{
+    int n = 0;
+    if (DIR* dir = ::opendir(folder.c_str())) {
+        while (const dirent* e = ::readdir(dir)) n += e->d_name[0] != '.';
+        ::closedir(dir);
+    }
+    return n;
+}
+
+class CopyGateRace : public engine_testing::pump_test {};
+
+TEST_F(CopyGateRace, AFolderSwappedForALinkMeanwhileNeverLeadsAFileOutside)
+{
+    engine_testing::dvd_set disks({{"top/sub/x.txt", "x", 0}});
+    disks.load_manifest();
+    install_name = disks.release();
+    dvd_path = disks.disk_folder(0);
+    testing_support::scratch_dir outside;
+    ::mkdir((dest_ / "sub").c_str(), 0755);
+    ASSERT_EQ(::symlink(outside.path().c_str(), (dest_ / "swap").c_str()), 0);
+
+    // The other process: "sub" and the link trade places as fast as it can.
+    std::atomic<bool> stop{false};
+    std::thread swapper([&] {
+        const std::string sub = dest_ / "sub", swap = dest_ / "swap";
+        while (!stop.load()) ::renameat2(AT_FDCWD, sub.c_str(), AT_FDCWD, swap.c_str(), RENAME_EXCHANGE);
+    });
+    int installed = 0;
+    for (int run = 0; run < 300 && entries_in(outside.path()) == 0; ++run) {
+        dvd_unpack_task task(0, temp_path);
+        task.do_it();
+        task.do_it();
+        std::string message;
+        installed += task.check_error(message) == 0;
+    }
+    stop = true;
+    swapper.join();
+    EXPECT_EQ(entries_in(outside.path()), 0) << "a file was unpacked outside the copy";
+    EXPECT_GT(installed, 0) << "the swap never let a run through: the test proved nothing";
+}
+
+}  // namespace

@@ -1,0 +1,162 @@
+#include "archive_builders.h"
+
+#include <gtest/gtest.h>
+
+
+namespace archive_fixtures {
+
+namespace {
+
+void put16(std::string& out, uint32_t v)
+{
+    out += static_cast<char>(v & 0xFF);
+    out += static_cast<char>((v >> 8) & 0xFF);
+}
+
+void put32(std::string& out, uint32_t v)
+{
+    put16(out, v & 0xFFFF);
+    put16(out, v >> 16);
+}
+
+void set32(std::string& out, size_t at, uint32_t v)
+{
+    for (int i = 0; i < 4; ++i) out[at + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
+}
+
+uint64_t get64(const std::string& in, size_t at)
+{
+    uint64_t v = 0;
+    for (int i = 7; i >= 0; --i) v = v << 8 | static_cast<unsigned char>(in[at + i]);
+    return v;
+}
+
+}  // namespace
+
+uint32_t crc32_of(const std::string& bytes)
+{
+    uint32_t crc = 0xFFFFFFFFu;
+    for (unsigned char c : bytes) {
+        crc ^= c;
+        for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1)));
+    }
+    return ~crc;
+}
+
+std::string make_zip(const std::vector<zip_entry>& entries)
+{
+    std::string out, central;
+    // 2001-02-03 04:05:06 in DOS form.
+    const uint32_t dos_time = (4 << 11) | (5 << 5) | (6 / 2);
+    const uint32_t dos_date = ((2001 - 1980) << 9) | (2 << 5) | 3;
+    for (const zip_entry& e : entries) {
+        uint32_t crc = crc32_of(e.data) ^ (e.bad_crc ? 1u : 0u);
+        uint32_t size = e.claimed_size ? e.claimed_size : static_cast<uint32_t>(e.data.size());
+        uint32_t offset = static_cast<uint32_t>(out.size());
+        put32(out, 0x04034b50);
+        put16(out, 20); put16(out, 0); put16(out, 0);  // version, flags, stored
+        put16(out, dos_time); put16(out, dos_date);
+        put32(out, crc); put32(out, size); put32(out, size);
+        put16(out, static_cast<uint32_t>(e.name.size())); put16(out, 0);
+        out += e.name;
+        out += e.data;
+
+        put32(central, 0x02014b50);
+        put16(central, (3 << 8) | 20);  // made on Unix
+        put16(central, 20); put16(central, 0); put16(central, 0);
+        put16(central, dos_time); put16(central, dos_date);
+        put32(central, crc); put32(central, size); put32(central, size);
+        put16(central, static_cast<uint32_t>(e.name.size()));
+        put16(central, 0); put16(central, 0); put16(central, 0); put16(central, 0);
+        put32(central, e.external_attrs);
+        put32(central, offset);
+        central += e.name;
+    }
+    uint32_t central_at = static_cast<uint32_t>(out.size());
+    out += central;
+    put32(out, 0x06054b50);
+    put16(out, 0); put16(out, 0);
+    uint32_t count = static_cast<uint32_t>(entries.size());
+    put16(out, count); put16(out, count);
+    put32(out, static_cast<uint32_t>(central.size())); put32(out, central_at);
+    put16(out, 0);
+    return out;
+}
+
+std::string make_7z(const std::vector<std::pair<std::string, std::string>>& files)
+{
+    testing_support::scratch_dir dir;
+    std::string list;
+    for (const auto& [name, data] : files) {
+        testing_support::write_file(dir / ("in/" + name), data);
+        list += " '" + name + "'";
+    }
+    auto run = testing_support::run_shell(
+        "cd '" + dir / "in" + "' && 7zz a -bd -bso0 -t7z -mhc=off -ms=on ../x.7z "
+        "-m0=BCJ2 -m1=LZMA:d25 -m2=LZMA:d19 -m3=LZMA:d19 -mb0:1 -mb0s1:2 -mb0s2:3" + list);
+    EXPECT_EQ(run.status, 0) << run.out;
+    return testing_support::read_file(dir / "x.7z");
+}
+
+std::string rename_in_7z(std::string archive, const std::string& from, const std::string& to)
+{
+    EXPECT_EQ(from.size(), to.size());
+    auto utf16 = [](const std::string& s) {
+        std::string out;
+        for (char c : s) { out += c; out += '\0'; }
+        return out;
+    };
+    // Start header: signature (6), version (2), start CRC (4), next header
+    // offset (8), size (8) and CRC (4), the last three covered by the start CRC.
+    uint64_t header_at = 32 + get64(archive, 12);
+    uint64_t header_size = get64(archive, 20);
+    size_t at = archive.find(utf16(from), header_at);
+    EXPECT_NE(at, std::string::npos) << "name " << from << " not in the header";
+    if (at == std::string::npos) return archive;
+    archive.replace(at, 2 * from.size(), utf16(to));
+    set32(archive, 28, crc32_of(archive.substr(header_at, header_size)));
+    set32(archive, 8, crc32_of(archive.substr(12, 20)));
+    return archive;
+}
+
+// -- A gigabyte of zeros ---
+
+namespace {
+
+// Made once per build tree and kept: compressing a gigabyte costs seconds,
+// and several tests in several processes want the same archive.
+std::string cached(const std::string& name, const std::string& command)
+{
+    const std::string folder = testing_support::test_program_dir() + "fixtures/";
+    const std::string path = folder + name;
+    if (testing_support::file_exists(path)) return path;
+    testing_support::scratch_dir dir;
+    auto made = testing_support::run_shell("cd '" + dir.path() + "' && " + command + " && mkdir -p '" + folder +
+                                           "' && mv -f out '" + path + "'");
+    EXPECT_EQ(made.status, 0) << made.out;
+    return path;
+}
+
+}  // namespace
+
+std::string zeros_zip()
+{
+    return cached("zeros-1g.zip",
+                  "python3 -c \"import zipfile\n"
+                  "with zipfile.ZipFile('out', 'w', zipfile.ZIP_DEFLATED, compresslevel=1) as z:\n"
+                  "    i = zipfile.ZipInfo('zeros.bin', (2024, 1, 1, 0, 0, 0)); i.compress_type = zipfile.ZIP_DEFLATED\n"
+                  "    i.external_attr = 0o644 << 16\n"
+                  "    with z.open(i, 'w') as f:\n"
+                  "        block = bytes(1 << 20)\n"
+                  "        for n in range(1024): f.write(block)\n\"");
+}
+
+std::string zeros_7z()
+{
+    // A sparse file, so making it writes nothing; "-si" would record a pipe.
+    return cached("zeros-1g.7z", "truncate -s " + std::to_string(kZerosSize) +
+                                     " zeros.bin && 7zz a -t7z -m0=LZMA:d20 -mx1 -bso0 -bsp0 out.7z zeros.bin && "
+                                     "mv out.7z out");
+}
+
+}  // namespace archive_fixtures

@@ -1,0 +1,47 @@
+// Archives for the extraction tests: hostile ones written byte by byte,
+// honest ones made with the real zip and 7zz tools, and bombs.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "test_support.h"
+
+namespace archive_fixtures {
+
+uint32_t crc32_of(const std::string& bytes);
+
+// One stored (uncompressed) zip entry, with everything an attacker controls.
+struct zip_entry {
+    std::string name;
+    std::string data;
+    uint32_t external_attrs = 0100644u << 16;  // a Unix regular file, 644
+    bool bad_crc = false;
+    // When non-zero, the uncompressed size the headers claim.
+    uint32_t claimed_size = 0;
+};
+inline uint32_t unix_link() { return 0120777u << 16; }
+inline uint32_t unix_folder() { return 040755u << 16; }
+
+// A whole zip archive of stored entries.
+std::string make_zip(const std::vector<zip_entry>& entries);
+
+// A 7z archive of `files` (name, contents) made by 7zz in a private
+// folder: solid LZMA behind the BCJ2 filter, headers not compressed so
+// that names can be patched.
+std::string make_7z(const std::vector<std::pair<std::string, std::string>>& files);
+
+// Replaces the UTF-16 name `from` by `to` (same length) in the header of an
+// uncompressed-header 7z archive and fixes its checksums.
+std::string rename_in_7z(std::string archive, const std::string& from, const std::string& to);
+
+// A gigabyte of zeros (kZerosSize bytes) as the one entry "zeros.bin" of a
+// deflated zip (about 1 MB) and of a 7z archive (about 150 KB, LZMA with
+// a dictionary of 1 MiB): the paths of archives made once per build tree.
+constexpr unsigned long long kZerosSize = 1ull << 30;
+constexpr const char* kZerosMd5 = "cd573cfaace07e7949bc0c46028904ff";
+std::string zeros_zip();
+std::string zeros_7z();
+
+}  // namespace archive_fixtures
