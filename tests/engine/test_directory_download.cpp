@@ -16,6 +16,7 @@
 
 namespace {
 
+using testing_support::count_of;
 using testing_support::alert_recorder;
 using engine_testing::release_files;
 using engine_testing::release_on_nginx;
@@ -55,13 +56,6 @@ TEST(DirectoryDownload, MissingManifestMovesToAnotherServer)
     EXPECT_EQ(stg.server_choice, 0);
     ASSERT_EQ(alerts.alerts().size(), 1u) << "one not-found warning for the broken server";
     EXPECT_EQ(alerts.alerts()[0].line1, "File not found!");
-}
-
-int count_of(const std::string& text, const std::string& part)
-{
-    int n = 0;
-    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
-    return n;
 }
 
 // The same damaged archive from both servers: one warning each, never a

@@ -15,6 +15,7 @@
 
 namespace {
 
+using testing_support::count_of;
 using namespace testing_support;
 
 const char kServer[] = "files.example.com";
@@ -44,13 +45,6 @@ struct http_case {
 
 // Test logs name a case rather than dump its bytes.
 void PrintTo(const http_case& c, std::ostream* os) { *os << c.name; }
-
-int count_of(const std::string& text, const std::string& part)
-{
-    int n = 0;
-    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
-    return n;
-}
 
 int64_t file_size(const std::string& path)
 {

@@ -26,19 +26,13 @@
 
 namespace {
 
+using testing_support::count_of;
 using testing_support::nginx_server;
 using testing_support::read_file;
 using testing_support::scratch_dir;
 using testing_support::write_file;
 
 bool has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
-
-int count_of(const std::string& text, const std::string& part)
-{
-    int n = 0;
-    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
-    return n;
-}
 
 const char kTwoServers[] =
     "I\n820 version\nSERVERS\nFINAL Demo_900\n"
