@@ -103,7 +103,10 @@ def make_update(source, installed):
     changes = []
 
     def write_new(rel, kind):
-        write(os.path.join(source, rel), payload(rng, rng.randint(300, 9000)))
+        # A changed file keeps its size, so the update weighs what it replaces.
+        full = os.path.join(source, rel)
+        size = os.path.getsize(full) if os.path.exists(full) else rng.randint(300, 9000)
+        write(full, payload(rng, size))
         changes.append((kind, rel))
 
     # Spread over the folders: the small files take turns among six groups.

@@ -18,6 +18,3 @@ extern std::string app_path;
 extern std::string dvd_path;
 // The data-file writer's stream: one file at a time, main thread only.
 extern std::ofstream ouf;
-
-// A random integer from lo to hi inclusive; lo above hi is a fatal alert.
-int int_rand(int lo, int hi);

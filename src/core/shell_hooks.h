@@ -13,9 +13,6 @@
 // Set non-zero to end the main loop after the current frame.
 extern int app_done;
 
-// Position text of an alert: "(" file " line " N ")".
-std::string alert_position_text(const char* file, int line);
-
 // The central alert.  Level 0 is the language chooser, 1 a warning that
 // returns, 2 fatal (does not return).  Lines are already translated.
 void __MACIBM_alert(int return_window, std::string line1, std::string line2,
@@ -28,11 +25,20 @@ using alert_hook_fn = void (*)(int return_window, const std::string& line1,
                                const char* file, int line);
 // Null restores the default (standard output, log, abort at level 2).
 void set_alert_hook(alert_hook_fn fn);
-// The default alert, for hooks that fall back to it.
+// The default alert, for hooks that fall back to it: the trace
+// (core/diag/fatal_trace.h), then at level 2 the shut-down and the end.
 void alert_to_stdout(int return_window, const std::string& line1,
                      const std::string& line2, const std::string& line3,
                      const std::string& line4, int level, const char* file,
                      int line);
+
+// Only the main thread may show an alert.  The thread layer, once started,
+// takes over the alerts of other threads with this; it answers true when it
+// took the alert, which is then not shown here.
+using alert_handoff_fn = bool (*)(const std::string& line1, const std::string& line2,
+                                  const std::string& line3, const std::string& line4, int level,
+                                  const char* file, int line);
+void set_alert_handoff(alert_handoff_fn fn);
 
 // The orderly shut-down; a non-zero `full` also saves the preferences and
 // stops the threads.  Returns; the caller ends the process.

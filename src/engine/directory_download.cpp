@@ -2,7 +2,7 @@
 // manifest, one step per frame.
 #include <algorithm>
 
-#include "core/core_globals.h"
+#include "core/int_rand.h"
 #include "core/diag/error_codes.h"
 #include "core/files/file_ops.h"
 #include "core/shell_hooks.h"

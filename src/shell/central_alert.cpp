@@ -11,12 +11,13 @@
 #include <cstdlib>
 #include <vector>
 
-#include "core/text/cmdline.h"
 #include "core/diag/debug_dumps.h"
-#include "core/text/languages.h"
+#include "core/diag/fatal_trace.h"
 #include "core/diag/log_stream.h"
 #include "core/diag/memory_report.h"
 #include "core/shell_hooks.h"
+#include "core/text/cmdline.h"
+#include "core/text/languages.h"
 #include "core/text/translation.h"
 #include "gfx/draw/draw_2d.h"
 #include "gfx/ogl_capabilities.h"

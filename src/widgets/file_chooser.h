@@ -9,9 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "widgets/widget_context.h"
+
 constexpr int BTN_dialog_open = 998;
 constexpr int BTN_dialog_save = 999;
-constexpr int BTN_aircraft_record_size = 2092;
 
 // open_save 998 or 999, file_type 0 to 21 (the listing's type codes, see
 // core/files/folder_listing.h).  A non-empty *path gives the start folder.
@@ -23,17 +24,8 @@ int BTN_opensave(int open_save, int file_type, std::string* path);
 // `path` ("-" when the folder lists nothing), for one frame.
 void stand_io_dialog(int open_save, int file_type, std::string path);
 
-// What the dialog keeps for the whole run.
-struct file_chooser_state {
-    int level = 0;  // the folder pop-up's value
-    // The preview: the last previewed path, the aircraft record read from
-    // it, whether its icon loaded, the flight-data comment.
-    std::string old_path;
-    unsigned char top_of_veh[BTN_aircraft_record_size] = {};
-    int has_tex = 0;
-    std::string comment;
-};
-extern file_chooser_state& file_chooser;  // in widget_context.h
+// What the dialog keeps for the whole run (widget_context.h).
+extern file_chooser_state& file_chooser;
 
 // -- Pieces of the above, for their tests ---
 

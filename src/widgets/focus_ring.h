@@ -6,16 +6,7 @@
 #include <string>
 #include <vector>
 
-struct focus_info_t {
-    int id;           // the widget's focus id, non-zero, stable between frames
-    int* char_queue;  // the widget kind's queues; the ring only points to them
-    int* vkey_queue;
-    int* flag_queue;
-    int* id_queue;    // which widget of the kind each key was meant for
-    int* queue_count;
-    int queue_size;
-    int key_mask;     // the key classes the widget accepts (BTN_key_class)
-};
+#include "widgets/widget_context.h"
 
 // Key classes, the bits of a widget's key mask.
 enum BTN_key_class : int {

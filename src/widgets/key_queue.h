@@ -4,14 +4,7 @@
 // entries meant for it the next time it is drawn.
 #pragma once
 
-struct BTN_key_queue {
-    static constexpr int queue_size = 64;
-    int char_slot[queue_size] = {};  // Unicode code point
-    int vkey_slot[queue_size] = {};  // virtual-key code
-    int flag_slot[queue_size] = {};  // 1 Shift, 2 Alt, 4 Control, 8 down, 16 up
-    int id_slot[queue_size] = {};    // the widget the key was meant for; 0 empty
-    int ctr_slot = 0;                // entries in use
-};
+#include "widgets/widget_context.h"  // BTN_key_queue
 
 // Key flags as the key bindings make them.
 enum : int { BTN_key_shift = 1, BTN_key_up = 16 };

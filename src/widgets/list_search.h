@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "widgets/widget_context.h"
+
 using BTN_name_fn = std::string (*)(int index, void* ref);
 using BTN_icon_fn = int (*)(int index, void* ref);
 
@@ -31,12 +33,6 @@ void list_step(int* centre, int* selection, int step, int page);
 // The index of the row at mouse_y in a list centred at y.
 int list_row_at(int centre, float y, float mouse_y);
 
-// The letters typed so far, shared by all lists.  A pause of more than a
-// second on the frame clock starts a new search.
-struct list_type_ahead_state {
-    std::string type_ahead;
-    float last_type_ahead = -1.0f;  // clock time of the last letter
-};
 extern list_type_ahead_state& list_type_ahead;  // in widget_context.h
 // Adds the character typed at `now` and selects the first name that begins
 // with the letters so far, ignoring case; no match leaves the selection.

@@ -8,6 +8,7 @@
 // focus or half-typed keys.
 //
 // Index:
+//   -- What the context is made of
 //   -- Focus ring ----------- focus_ring.cpp
 //   -- Text fields ---------- text_field*.cpp, the OGLE editor's binding
 //   -- Number and character fields
@@ -18,12 +19,51 @@
 #include <string>
 #include <vector>
 
-#include "widgets/file_chooser.h"
-#include "widgets/focus_ring.h"
-#include "widgets/key_queue.h"
-#include "widgets/list_search.h"
-
 struct OGLE_Rec;
+
+// -- What the context is made of ------------------------------------------------
+
+// One widget in this frame's focus ring (focus_ring.h).
+struct focus_info_t {
+    int id;           // the widget's focus id, non-zero, stable between frames
+    int* char_queue;  // the widget kind's queues; the ring only points to them
+    int* vkey_queue;
+    int* flag_queue;
+    int* id_queue;    // which widget of the kind each key was meant for
+    int* queue_count;
+    int queue_size;
+    int key_mask;     // the key classes the widget accepts (BTN_key_class)
+};
+
+// The key queue of one kind of key-taking widget (key_queue.h).
+struct BTN_key_queue {
+    static constexpr int queue_size = 64;
+    int char_slot[queue_size] = {};  // Unicode code point
+    int vkey_slot[queue_size] = {};  // virtual-key code
+    int flag_slot[queue_size] = {};  // 1 Shift, 2 Alt, 4 Control, 8 down, 16 up
+    int id_slot[queue_size] = {};    // the widget the key was meant for; 0 empty
+    int ctr_slot = 0;                // entries in use
+};
+
+// The letters typed so far, shared by all lists (list_search.h).  A pause
+// of more than a second on the frame clock starts a new search.
+struct list_type_ahead_state {
+    std::string type_ahead;
+    float last_type_ahead = -1.0f;  // clock time of the last letter
+};
+
+constexpr int BTN_aircraft_record_size = 2092;
+
+// What the file chooser keeps for the whole run (file_chooser.h).
+struct file_chooser_state {
+    int level = 0;  // the folder pop-up's value
+    // The preview: the last previewed path, the aircraft record read from
+    // it, whether its icon loaded, the flight-data comment.
+    std::string old_path;
+    unsigned char top_of_veh[BTN_aircraft_record_size] = {};
+    int has_tex = 0;
+    std::string comment;
+};
 
 struct widget_context {
     // -- Focus ring -------------------------------------------------------------

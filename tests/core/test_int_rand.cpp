@@ -5,6 +5,7 @@
 
 #include "alert_recorder.h"
 #include "core/core_globals.h"
+#include "core/int_rand.h"
 
 TEST(IntRand, EqualBoundsReturnTheBoundWithoutDrawing)
 {

@@ -3,6 +3,7 @@
 #include <thread>
 #include <vector>
 
+#include "core/diag/fatal_trace.h"
 #include "core/diag/log_stream.h"
 #include "core/shell_hooks.h"
 #include "test_support.h"

@@ -20,19 +20,6 @@ bool has(const std::string& text, const std::string& part) { return text.find(pa
 // The program takes HOME as it stands and puts "/" after it.
 std::string install_folder(const road_walker& road) { return road.home() + "Nimbrel 9 Demo/"; }
 
-// Clicks "Fly" until the program hands over to the simulator: the click
-// does nothing before the finish screen shows the button.
-int fly_when_done(road_walker& road, double seconds)
-{
-    int status = -1;
-    wait_until([&] {
-        press_fly(road);
-        status = road.wait(1);
-        return status != -1;
-    }, seconds);
-    return status;
-}
-
 void expect_complete_install(const sample_release& release, const std::string& folder)
 {
     const auto files = release.installed_files();
@@ -47,27 +34,6 @@ void expect_complete_install(const sample_release& release, const std::string& f
         EXPECT_FALSE(file_exists(folder + absent)) << absent << " belongs to another system, a tile or is gone";
     // The demo takes no scenery: its tiles are never even fetched.
     EXPECT_FALSE(has(release.access_log(), "Global")) << "a scenery tile was downloaded";
-}
-
-// The engine's warning about an archive that did not unpack is a modal
-// window that Return dismisses; it is logged, `detail` among its lines, once
-// dismissed.  Then the finish screen offers no "Fly".
-void dismiss_unpack_warning_and_expect_no_fly(road_walker& road, const std::string& detail)
-{
-    EXPECT_TRUE(wait_until([&] {
-        road.keys("Return");
-        return road.wait_for_log("The installer cannot extract a file.", 0.5);
-    }, 10)) << road.log();
-    EXPECT_TRUE(has(road.log(), detail)) << road.log();
-    press_fly(road);
-    EXPECT_EQ(road.wait(1), -1) << "Fly was offered after a failed install";
-    EXPECT_FALSE(file_exists(road.home() + "nimbrel-flown.txt"));
-}
-
-void quit_on_the_finish_screen(road_walker& road)
-{
-    road.press(button_bar::last_quit, true);
-    EXPECT_EQ(road.wait(20), 0) << road.output();
 }
 
 // -- A full install -----------------------------------------------------------
@@ -221,32 +187,12 @@ TEST(web_demo_road, GoBackOnASlowInstallCancelsCleanlyThenContinuesToTheEnd)
 
 // -- Disk space -----------------------------------------------------------------------
 
-// A home folder on a file system of its own of `size` ("1m").  Mounting
-// needs the right to; the tests skip without it.
-class small_home {
-public:
-    small_home(const std::string& home, const std::string& size)
-        : home_(home), mounted_(run_shell("mount -t tmpfs -o size=" + size + " tmpfs '" + home + "'").status == 0)
-    {
-    }
-    ~small_home()
-    {
-        // Lazily: the program may still hold files there when a check failed.
-        if (mounted_) run_shell("umount -l '" + home_ + "'");
-    }
-    bool mounted() const { return mounted_; }
-
-private:
-    std::string home_;
-    bool mounted_;
-};
-
 TEST(web_demo_road, TooLittleDiskSpaceDimsContinue)
 {
     sample_release release(20, 1, 1);
     ASSERT_TRUE(release.serve()) << release.problem();
     road_walker road(NIMBREL_INSTALLER);
-    small_home home(road.home(), "1m");  // for a release of about 2 MB
+    testing_support::small_disk home(road.home(), "1m");  // for a release of about 2 MB
     if (!home.mounted()) GTEST_SKIP() << "no tmpfs can be mounted here";
     ASSERT_TRUE(start_demo(road, release.port())) << road.output();
     ASSERT_TRUE(walk_to_destination(road, release)) << road.log();
@@ -267,7 +213,7 @@ TEST(web_demo_road, DiskFillingUpDuringTheInstallEndsOnTheProblemTextWithoutRetr
     // unpacked.
     ASSERT_TRUE(release.serve(release.slowed("Nimbrel/Resources/large/", "100k"))) << release.problem();
     road_walker road(NIMBREL_INSTALLER);
-    small_home home(road.home(), "8m");  // room for the release, checked before the install
+    testing_support::small_disk home(road.home(), "8m");  // room for the release, checked before the install
     if (!home.mounted()) GTEST_SKIP() << "no tmpfs can be mounted here";
     ASSERT_TRUE(start_demo(road, release.port())) << road.output();
     ASSERT_TRUE(walk_to_destination(road, release)) << road.log();

@@ -1,5 +1,7 @@
 #include "web_demo_road.h"
 
+#include <gtest/gtest.h>
+
 #include <chrono>
 #include <thread>
 
@@ -16,6 +18,35 @@ void tick_licence(const road_walker& road) { road.click(250, 300); }
 void press_fly(const road_walker& road) { road.click(500, 350); }
 
 void press_cancel_question(const road_walker& road, bool cancel) { road.click(150, cancel ? 250 : 225); }
+
+int fly_when_done(road_walker& road, double seconds)
+{
+    int status = -1;
+    wait_until([&] {
+        press_fly(road);
+        status = road.wait(1);
+        return status != -1;
+    }, seconds);
+    return status;
+}
+
+void dismiss_unpack_warning_and_expect_no_fly(road_walker& road, const std::string& detail)
+{
+    EXPECT_TRUE(wait_until([&] {
+        road.keys("Return");
+        return road.wait_for_log("The installer cannot extract a file.", 0.5);
+    }, 10)) << road.log();
+    EXPECT_NE(road.log().find(detail), std::string::npos) << road.log();
+    press_fly(road);
+    EXPECT_EQ(road.wait(1), -1) << "Fly was offered after a failed install";
+    EXPECT_FALSE(file_exists(road.home() + "nimbrel-flown.txt"));
+}
+
+void quit_on_the_finish_screen(road_walker& road)
+{
+    road.press(button_bar::last_quit, true);
+    EXPECT_EQ(road.wait(20), 0) << road.output();
+}
 
 bool walk_to_server_check(const road_walker& road)
 {

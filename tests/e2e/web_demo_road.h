@@ -1,6 +1,7 @@
-// The web-demo road for the end-to-end tests: nimbrel-installer walked
-// with the test kit's road walker against the sample release on loopback
-// nginx, and what this road's screens hold beyond the bottom bar.
+// The web roads for the end-to-end tests: nimbrel-installer and
+// nimbrel-updater walked with the test kit's road walker against the sample
+// release on loopback nginx, and what their screens hold beyond the bottom
+// bar.
 #pragma once
 
 #include <string>
@@ -16,10 +17,21 @@ using testing_support::wait_until;
 // when no window came.
 bool start_demo(road_walker& road, unsigned short port);
 
-// Places on this road's screens, in interface units.
+// Places on the web roads' screens, in interface units.
 void tick_licence(const road_walker& road);
 void press_fly(const road_walker& road);
 void press_cancel_question(const road_walker& road, bool cancel);
+
+// Clicks "Fly" until the program hands over to the simulator, which ends
+// it: its exit status, -1 when it still runs after `seconds`.  The click
+// does nothing before the finish screen shows the button.
+int fly_when_done(road_walker& road, double seconds);
+// The engine's warning about an archive that did not unpack is a modal
+// window that Return dismisses; it is logged, `detail` among its lines, once
+// dismissed.  Then the finish screen offers no "Fly".
+void dismiss_unpack_warning_and_expect_no_fly(road_walker& road, const std::string& detail);
+// The right-hand QUIT of a road's last screen ends the program in order.
+void quit_on_the_finish_screen(road_walker& road);
 
 // Welcome, licence ticked, CONTINUE: on the server check.
 bool walk_to_server_check(const road_walker& road);

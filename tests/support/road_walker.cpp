@@ -74,6 +74,12 @@ road_walker& road_walker::with_arguments(const std::vector<std::string>& more)
     return *this;
 }
 
+road_walker& road_walker::with_path(const std::string& folder)
+{
+    path_ = folder;
+    return *this;
+}
+
 road_walker& road_walker::with_environment(const std::vector<std::string>& more)
 {
     environment_.insert(environment_.end(), more.begin(), more.end());
@@ -83,6 +89,7 @@ road_walker& road_walker::with_environment(const std::vector<std::string>& more)
 bool road_walker::start(double seconds)
 {
     std::vector<std::string> args;
+    if (!path_.empty()) args = {"-path", path_};
     if (!language_code_.empty()) args.push_back("--lang=" + language_code_);
     args.insert(args.end(), arguments_.begin(), arguments_.end());
     language_ = language_index(language_code_);

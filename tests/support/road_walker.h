@@ -50,6 +50,8 @@ public:
     // "en" unless set; "" passes no language at all (the chooser shows).
     road_walker& in_language(const std::string& code);
     road_walker& with_arguments(const std::vector<std::string>& more);
+    // "-path" and `folder` as the first two arguments, where alone they count.
+    road_walker& with_path(const std::string& folder);
     road_walker& with_environment(const std::vector<std::string>& more);
 
     // Starts the program and waits for its window; false when none came
@@ -108,6 +110,7 @@ private:
     std::string output_, window_;
     std::string language_code_ = "en";
     int language_ = 0;
+    std::string path_;
     std::vector<std::string> arguments_, environment_;
 };
 

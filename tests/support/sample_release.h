@@ -6,6 +6,7 @@
 // other runs install theirs.
 #pragma once
 
+#include <map>
 #include <memory>
 #include <string>
 #include <utility>
@@ -25,13 +26,26 @@ public:
     bool made() const { return problem_.empty(); }
     const std::string& problem() const { return problem_; }
     const std::string& webroot() const { return webroot_; }
-    // The files of the release folder below /demo/.
-    std::string release_folder() const { return webroot_ + "demo/Demo_900/"; }
+    // The files of the release folder below /demo/: the release the server
+    // list names.
+    std::string release_folder() const { return webroot_ + "demo/" + release_ + "/"; }
     // The manifest's text.
     std::string manifest() const;
     // Paths below the install folder that a complete install holds, each
     // with its MD5.
     std::vector<std::pair<std::string, std::string>> installed_files() const;
+    // Every path of the manifest below the install folder with its current
+    // signature ("GONE" for a removed file).
+    std::map<std::string, std::string> signatures() const;
+
+    // The release's successor made beside it, which the server list names
+    // from then on: files changed, added and removed (see the tool).  False
+    // when the tool failed; problem() says why.
+    bool make_update();
+    // The first release's folder, also after the update was made.
+    std::string first_release_folder() const { return webroot_ + "demo/Demo_900/"; }
+    // What the update changes, as ("changed" | "added" | "removed", path).
+    std::vector<std::pair<std::string, std::string>> update_changes() const;
 
     // Starts nginx on the web root with `extra` in its server block.
     bool serve(const std::string& extra = "");
@@ -48,8 +62,11 @@ public:
     std::string temp_folder() const;
 
 private:
+    bool run_tool(const std::vector<std::string>& more);
+
     scratch_dir dir_;
-    std::string webroot_, problem_;
+    std::vector<std::string> tool_;
+    std::string webroot_, problem_, release_ = "Demo_900";
     std::unique_ptr<nginx_server> server_;
 };
 

@@ -147,4 +147,15 @@ bool wait_until(const std::function<bool()>& done, double seconds, int poll_ms)
     return done();
 }
 
+small_disk::small_disk(const std::string& folder, const std::string& size)
+    : folder_(folder), mounted_(run_shell("mount -t tmpfs -o size=" + size + " tmpfs '" + folder + "'").status == 0)
+{
+}
+
+small_disk::~small_disk()
+{
+    // Lazily: the program may still hold files there when a check failed.
+    if (mounted_) run_shell("umount -l '" + folder_ + "'");
+}
+
 }  // namespace testing_support

@@ -63,4 +63,20 @@ std::string test_output_dir(const std::string& name);
 // is never cut short.
 bool wait_until(const std::function<bool()>& done, double seconds, int poll_ms = 100);
 
+// A file system of its own of `size` ("1m") on `folder` while this lives,
+// for a disk that is too small or fills up.  Mounting needs the right to;
+// tests skip when mounted() is false.
+class small_disk {
+public:
+    small_disk(const std::string& folder, const std::string& size);
+    ~small_disk();
+    small_disk(const small_disk&) = delete;
+    small_disk& operator=(const small_disk&) = delete;
+    bool mounted() const { return mounted_; }
+
+private:
+    std::string folder_;
+    bool mounted_;
+};
+
 }  // namespace testing_support

@@ -2,8 +2,8 @@
 
 #include "core/core_globals.h"
 #include "core/files/file_ops.h"
-#include "core/shell_hooks.h"
 #include "core/files/system_paths.h"
+#include "core/shell_hooks.h"
 
 namespace {
 
@@ -116,4 +116,20 @@ int xmap_class::check_file(int kind, const int* versions, const char* keyword, s
     }
     TXT_next_line();
     return version;
+}
+
+// -- The reader's own open and close (xmap.h) ---
+
+bool xmap_class::io_file_open(int mode, std::string file, int* versions, int kind)
+{
+    io_mode = mode;
+    if (mode == 1) return ouf_open(file, kind, versions[0], "no-copyright-string");
+    if (mode != 0) return false;
+    retry(file);
+    return begin && check_file(kind, versions, nullptr, nullptr) != 0;
+}
+
+void xmap_class::io_file_close()
+{
+    if (io_mode == 1) ouf.close();
 }

@@ -10,7 +10,6 @@
 #include <cstring>
 
 #include "core/core_globals.h"
-#include "core/files/file_header.h"
 #include "core/diag/log_stream.h"
 #include "core/files/resources.h"
 #include "core/shell_hooks.h"
@@ -203,16 +202,3 @@ void xmap_class::TXT_skip_delimiters()
 
 bool xmap_class::TXT_is_delimiter(char c) { return is_blank(c) || is_line_end(c); }
 
-bool xmap_class::io_file_open(int mode, std::string file, int* versions, int kind)
-{
-    io_mode = mode;
-    if (mode == 1) return ouf_open(file, kind, versions[0], "no-copyright-string");
-    if (mode != 0) return false;
-    retry(file);
-    return begin && check_file(kind, versions, nullptr, nullptr) != 0;
-}
-
-void xmap_class::io_file_close()
-{
-    if (io_mode == 1) ouf.close();
-}

@@ -59,7 +59,8 @@ public:
     bool TXT_at_end() const { return pos >= end; }
 
     // Mode 1 opens `path` for writing through `ouf` with a header of `kind`
-    // and version versions[0]; mode 0 loads it and checks its header.
+    // and version versions[0]; mode 0 loads it and checks its header
+    // (file_header.cpp, with the header's writer).
     bool io_file_open(int mode, std::string path, int* versions, int kind);
     // Closes `ouf` when the object opened it for writing.
     void io_file_close();

@@ -3,10 +3,13 @@
 #include <utility>
 
 #include "core/diag/log_stream.h"
-#include "core/threads/message_queue.h"
 #include "core/shell_hooks.h"
-#include "core/threads/thread_layer.h"
+#include "core/threads/main_thread.h"
+#include "core/threads/message_queue.h"
 #include "core/threads/utl_thread.h"
+
+UTL_message_queue* warn_exce = nullptr;
+UTL_message_queue* quit_exce = nullptr;
 
 exce_class::exce_class(std::string l1, std::string l2, std::string l3, std::string l4,
                        const char* f, int l, int s)
@@ -62,6 +65,14 @@ void THREAD_send_exception(const exce_class& error)
     if (!warn_exce || !quit_exce) return;
     UTL_message_queue_write(error.severity == 1 ? warn_exce : quit_exce, new exce_class(error));
     if (error.severity == 2 && !THREAD_is_main_thread()) UTL_thread_exit(nullptr);
+}
+
+bool THREAD_hand_over_alert(const std::string& line1, const std::string& line2, const std::string& line3,
+                            const std::string& line4, int level, const char* file, int line)
+{
+    if (!THREAD_is_inited() || THREAD_is_main_thread()) return false;
+    THREAD_send_exception(exce_class(line1, line2, line3, line4, file, line, level));
+    return true;
 }
 
 namespace {

@@ -4,6 +4,10 @@
 
 #include <string>
 
+struct UTL_message_queue;
+extern UTL_message_queue* warn_exce;  // warnings of other threads
+extern UTL_message_queue* quit_exce;  // fatal errors of other threads
+
 class exce_class {
 public:
     exce_class(std::string line1, std::string line2, std::string line3, std::string line4,
@@ -35,3 +39,8 @@ void THREAD_send_exception(const exce_class& error);
 // Main thread: reports and deletes every queued fatal error, then, when
 // `all` is non-zero, every queued warning.  Never blocks.
 void THREAD_check_exception(int all);
+// The alert's hand-off (set_alert_handoff), installed by THREAD_init: on a
+// thread other than the main one the alert travels to the main thread (a
+// fatal one ends the calling thread here); true when it took the alert.
+bool THREAD_hand_over_alert(const std::string& line1, const std::string& line2, const std::string& line3,
+                            const std::string& line4, int level, const char* file, int line);

@@ -4,14 +4,9 @@
 
 #include <exception>
 
-#include "core/threads/exce.h"
+#include "core/shell_hooks.h"
 #include "core/threads/message_queue.h"
 #include "core/threads/utl_thread.h"
-
-int threads_inited = 0;
-unsigned long main_thread = 0;
-UTL_message_queue* warn_exce = nullptr;
-UTL_message_queue* quit_exce = nullptr;
 
 namespace {
 
@@ -46,11 +41,8 @@ void THREAD_init()
     UTL_critical_section_create(&free_calls_lock);
     UTL_message_queue_create(&call_queue);
     threads_inited = 1;
+    set_alert_handoff(THREAD_hand_over_alert);
 }
-
-int THREAD_is_inited() { return threads_inited; }
-
-int THREAD_is_main_thread() { return threads_inited && UTL_get_current_thread() == main_thread; }
 
 void THREAD_create(void* (*fn)(void*), void* arg, unsigned long* thread, unsigned long* id,
                    unsigned long* join, int want_ogl)

@@ -12,16 +12,12 @@
 
 #include <vector>
 
+#include "core/threads/exce.h"         // the errors handed over: warn_exce, quit_exce
+#include "core/threads/main_thread.h"  // the layer's state: threads_inited, main_thread
+
 struct UTL_message_queue;
 struct __GLXcontextRec;  // GLX's context, opaque here
 class UTL_threadpool;
-
-// -- The layer's state -------------------------------------------------------
-
-extern int threads_inited;               // 1 between THREAD_init and THREAD_shutdown
-extern unsigned long main_thread;        // the thread that called THREAD_init
-extern UTL_message_queue* warn_exce;     // warnings of other threads
-extern UTL_message_queue* quit_exce;     // fatal errors of other threads
 
 // -- OpenGL hooks ------------------------------------------------------------
 
@@ -44,11 +40,9 @@ int THREAD_threaded_ogl();
 
 // -- Threads -----------------------------------------------------------------
 
-// Main thread, once, before anything else here.
+// Main thread, once, before anything else here.  From then on alerts
+// raised on other threads travel to the main thread.
 void THREAD_init();
-int THREAD_is_inited();
-// 1 on the thread that called THREAD_init; ask THREAD_is_inited first.
-int THREAD_is_main_thread();
 // Starts `fn(arg)` and returns once the new thread runs; with `want_ogl`
 // the thread gets a shared OpenGL context when the driver allows one.
 // Whatever escapes `fn` becomes a fatal error for the main thread.
