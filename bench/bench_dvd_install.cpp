@@ -29,27 +29,13 @@
 #include "wizard/shared_screens.h"
 #include "dvd_release.h"
 #include "test_support.h"
+#include "install_bench.h"
 
 screen_fn g_wizard = nullptr;
 
 using namespace testing_support;
-using clock_type = std::chrono::steady_clock;
 
 namespace {
-
-double seconds_since(clock_type::time_point start)
-{
-    return std::chrono::duration<double>(clock_type::now() - start).count();
-}
-
-// Bytes that compress about as well as the simulator's data (a quarter).
-std::string payload(size_t size, unsigned seed)
-{
-    std::string bytes(size, '\0');
-    unsigned x = seed * 2654435761u + 7;
-    for (char& c : bytes) c = static_cast<char>(((x = x * 1103515245u + 12345u) >> 16) & 0x3f);
-    return bytes;
-}
 
 // A tile's name in sector `n` of a band of the world, as the manifest names
 // them ("+40-074.dsf").

@@ -29,25 +29,11 @@
 #include "nginx_server.h"
 #include "release_tool.h"
 #include "test_support.h"
+#include "install_bench.h"
 
 using namespace testing_support;
-using clock_type = std::chrono::steady_clock;
 
 namespace {
-
-double seconds_since(clock_type::time_point start)
-{
-    return std::chrono::duration<double>(clock_type::now() - start).count();
-}
-
-// Bytes that compress about as well as the simulator's data (a quarter).
-std::string payload(size_t size, unsigned seed)
-{
-    std::string bytes(size, '\0');
-    unsigned x = seed * 2654435761u + 7;
-    for (char& c : bytes) c = static_cast<char>(((x = x * 1103515245u + 12345u) >> 16) & 0x3f);
-    return bytes;
-}
 
 void write_source(const std::string& source, int small_files, int big_files, int big_mb)
 {
