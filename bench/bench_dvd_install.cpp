@@ -83,18 +83,6 @@ double run_road(const dvd_release& disks, int idle_ms)
     return seconds_since(start);
 }
 
-bool verify(const std::string& dest)
-{
-    int bad = 0;
-    for (const file_history_struct& history : sim_info) {
-        std::string path = history.back().path, sum;
-        trim_dest_folder(path);
-        if (calc_file_md5(dest + path, sum) != 0 || sum != history.back().sig_want) ++bad;
-    }
-    if (bad) std::fprintf(stderr, "%d files differ from the manifest\n", bad);
-    return bad == 0;
-}
-
 // Each archive unpacked by its tool into its file's folder, one after the
 // other, as a shell script installing the disks would: the zips, then the
 // 7z archives; the seconds of each.

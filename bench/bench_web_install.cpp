@@ -64,18 +64,6 @@ double run_pump(int idle_ms)
     return seconds;
 }
 
-bool verify(const std::string& dest)
-{
-    int bad = 0;
-    for (const file_history_struct& history : sim_info) {
-        std::string path = history.back().path, sum;
-        trim_dest_folder(path);
-        if (calc_file_md5(dest + path, sum) != 0 || sum != history.back().sig_want) ++bad;
-    }
-    if (bad) std::fprintf(stderr, "%d files differ from the manifest\n", bad);
-    return bad == 0;
-}
-
 // curl with four parallel transfers through the same proxy, then unzip.
 double run_curl_and_unzip(const std::string& work, unsigned short port, double* unzip_seconds)
 {
