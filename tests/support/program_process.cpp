@@ -76,6 +76,8 @@ int program_process::wait(double seconds)
     }
 }
 
+bool program_process::send_signal(int sig) const { return pid_ > 0 && status_ < 0 && kill(pid_, sig) == 0; }
+
 std::string program_process::output() const { return read_file(dir_ / "output.txt"); }
 
 std::string program_process::log() const { return read_file(app_dir_ + "Nimbrel Installer Log.txt"); }

@@ -36,14 +36,6 @@ std::string quoted(const std::string& text)
 
 }  // namespace
 
-int count_of(const std::string& text, const std::string& part)
-{
-    int n = 0;
-    if (part.empty()) return 0;
-    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
-    return n;
-}
-
 road_walker::road_walker(const std::string& executable, std::string output)
     : program_process(executable), output_(std::move(output))
 {
@@ -134,6 +126,15 @@ void road_walker::double_click(float x, float y) const
 {
     point_at(x, y);
     press_here(2);
+}
+
+void road_walker::drag(float x1, float y1, float x2, float y2) const
+{
+    point_at(x1, y1);
+    x_command("xdotool mousedown 1");
+    wait_for_still(0.15, 0.5);
+    point_at(x2, y2);
+    x_command("xdotool mouseup 1");
 }
 
 void road_walker::press(button_bar::button b, bool last_screen) const

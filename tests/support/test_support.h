@@ -33,6 +33,8 @@ void write_file(const std::string& path, const std::string& bytes);
 std::string read_file(const std::string& path);
 bool file_exists(const std::string& path);
 void remove_tree(const std::string& path);
+// How often `part` occurs in `text` (a log, an access log).
+int count_of(const std::string& text, const std::string& part);
 
 struct run_result {
     int status = -1;   // exit status, or 128 + signal number
@@ -50,6 +52,10 @@ run_result run_shell(const std::string& command);
 // user "nobody" when the tests run as root), so permission checks bite; the
 // result is what `check` returned, or -1 when the child could not drop them.
 int run_unprivileged(const std::function<int()>& check);
+
+// The private temporary folder under /tmp of the one run of our programs
+// that has read `manifest` (its "directory.txt"); "" unless exactly one has.
+std::string run_temp_folder_holding(const std::string& manifest);
 
 // The folder of the test program itself, ending in "/".
 std::string test_program_dir();

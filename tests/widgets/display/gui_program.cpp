@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cmath>
+#include <cstdio>
 #include <thread>
 
 bool gui_program::wait_for_line(const std::string& line, int seconds) const
@@ -13,12 +14,34 @@ bool gui_program::wait_for_line(const std::string& line, int seconds) const
     return false;
 }
 
+std::pair<int, int> gui_program::to_screen(float x, float y, float window_width,
+                                           float window_height) const
+{
+    if (window_width == 0) window_width = float(screen_width_);
+    if (window_height == 0) window_height = float(screen_height_);
+    const float origin_x = std::round((float(screen_width_) - window_width) / 2);
+    const float origin_y = std::round((float(screen_height_) - window_height) / 2);
+    return {int(origin_x + x), int(float(screen_height_) - (origin_y + y))};
+}
+
 void gui_program::click(float x, float y, float window_width, float window_height) const
 {
-    const float origin_x = std::round((800 - window_width) / 2);
-    const float origin_y = std::round((600 - window_height) / 2);
-    const int px = int(origin_x + x), py = int(600 - (origin_y + y));
+    const auto [px, py] = to_screen(x, y, window_width, window_height);
     x_command("xdotool mousemove " + std::to_string(px) + " " + std::to_string(py) + " click 1");
+}
+
+std::vector<int> gui_program::pixel(const std::string& screenshot, float x, float y,
+                                    float window_width, float window_height) const
+{
+    const auto [px, py] = to_screen(x, y, window_width, window_height);
+    const std::string out = x_command("convert '" + screenshot + "' -format '%[fx:int(255*p{" +
+                                      std::to_string(px) + "," + std::to_string(py) +
+                                      "}.r)] %[fx:int(255*p{" + std::to_string(px) + "," +
+                                      std::to_string(py) + "}.g)] %[fx:int(255*p{" +
+                                      std::to_string(px) + "," + std::to_string(py) + "}.b)]' info:");
+    std::vector<int> rgb(3, -1);
+    std::sscanf(out.c_str(), "%d %d %d", &rgb[0], &rgb[1], &rgb[2]);
+    return rgb;
 }
 
 void gui_program::keys(const std::string& xdotool_arguments) const

@@ -5,39 +5,11 @@
 #include <chrono>
 #include <thread>
 
-#include "gui_program.h"
-#include "test_support.h"
+#include "widget_screens_fixture.h"
 
 namespace {
 
-class widgets_under_x : public ::testing::Test {
-protected:
-    // The program reads its menus from its own folder, as a real one would.
-    widgets_under_x() : program(WIDGET_SCREENS)
-    {
-        testing_support::run_shell("cp -r '" MENUS_DIR "' '" + program.app_dir() + "'");
-    }
-    void start(const std::vector<std::string>& args = {"--lang=en"},
-               const std::vector<std::string>& env = {})
-    {
-        program.start(args, env);
-        ASSERT_TRUE(program.wait_for_line("ready", 30)) << program.output();
-        // The first frames run after "ready"; give them time to map and draw.
-        program.keys("search --sync --onlyvisible --name '^N-System$' >/dev/null");
-    }
-    void expect_line(const std::string& line)
-    {
-        EXPECT_TRUE(program.wait_for_line(line, 10)) << "no \"" << line << "\" in:\n"
-                                                     << program.output();
-    }
-    void quit_with_control_q()
-    {
-        program.keys("key ctrl+q");
-        EXPECT_EQ(program.wait(20), 0) << "the bound quit key did not end the run\n"
-                                       << program.output();
-    }
-    gui_program program;
-};
+class widgets_under_x : public widget_screens_test {};
 
 // Alert window 994 is 420 by 250; its button sits at (210, 18).
 constexpr float alert_w = 420, alert_h = 250;
