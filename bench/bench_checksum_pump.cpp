@@ -1,16 +1,19 @@
 // How fast the checksum pump learns what is installed, driven frame by
 // frame, against parallel md5sum over the same files in one run.
 //
-//   bench_checksum_pump [FILES] [MEGABYTES]     (default 10,000 and 2,048)
+//   bench_checksum_pump [FILES [MEGABYTES [ROUNDS [FILES_A_PROCESS]]]]
+//                       (default 10,000, 2,048, 5 and 16)
 //
 // The tree goes into a private folder under /tmp, removed at the end.  Every
 // contender reads it from the page cache, warmed by one read beforehand.
+// The contenders take turns, ROUNDS times; the medians count.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <ftw.h>
 #include <string>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -70,26 +73,51 @@ double time_shell(const std::string& command)
     return seconds_since(start);
 }
 
+double thread_cpu_seconds()
+{
+    rusage use;
+    getrusage(RUSAGE_THREAD, &use);
+    return static_cast<double>(use.ru_utime.tv_sec + use.ru_stime.tv_sec) +
+           static_cast<double>(use.ru_utime.tv_usec + use.ru_stime.tv_usec) * 1e-6;
+}
+
+struct pump_run {
+    double seconds = 0;
+    double caller_cpu = 0;  // seconds of processor time the calling thread took
+    int calls = 0;
+};
+
 // One pump run.  `frame` > 0 calls the pump once per frame of that length,
-// as the scan screens do; 0 calls it back to back, as the destination
-// screen does within one frame.
-double time_pump(double frame, int* frames)
+// as the scan screens do; 0 calls it back to back, waiting between calls,
+// as the destination screen does within one frame.
+pump_run time_pump(double frame)
 {
     for (file_history_struct& h : sim_info) h.back().sig_have.clear();
     int cursor = 0;
     float progress = 0;
-    *frames = 0;
+    pump_run run;
+    const double cpu = thread_cpu_seconds();
     const auto start = bench_clock::now();
     auto next_frame = start;
     for (;;) {
-        ++*frames;
+        ++run.calls;
         if (checksum_directory(cursor, 0, progress)) break;
         if (frame > 0) {
             next_frame += std::chrono::microseconds(static_cast<long>(frame * 1e6));
             std::this_thread::sleep_until(next_frame);
+        } else {
+            checksum_directory_wait();
         }
     }
-    return seconds_since(start);
+    run.seconds = seconds_since(start);
+    run.caller_cpu = thread_cpu_seconds() - cpu;
+    return run;
+}
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
 }
 
 }  // namespace
@@ -98,6 +126,8 @@ int main(int argc, char** argv)
 {
     const long files = argc > 1 ? std::atol(argv[1]) : 10000;
     const long long megabytes = argc > 2 ? std::atoll(argv[2]) : 2048;
+    const int rounds = argc > 3 ? std::max(1, std::atoi(argv[3])) : 5;
+    const int per_process = argc > 4 ? std::max(1, std::atoi(argv[4])) : 16;
     char made[] = "/tmp/nimbrel-bench-XXXXXX";
     if (!mkdtemp(made)) return 1;
     const std::string root = std::string(made) + "/";
@@ -108,33 +138,41 @@ int main(int argc, char** argv)
         file_version_struct v;
         v.path = "top/" + p;
         v.sig_want = "0123456789abcdef0123456789abcdef";
+        // The manifest's sizes, by which the pump cuts its tasks.
+        struct stat st;
+        if (::stat((root + p).c_str(), &st) == 0) v.installed_size = static_cast<float>((st.st_size + 1023) / 1024);
         sim_info.push_back({v});
     }
     dest_dir_path = root;
     stg.target_os = 3;
     set_install_filter(1, 1);
 
-    const std::string md5sum = "cd " + root + " && find . -type f -print0 | xargs -0 -n 64 -P" +
-                               std::to_string(UTL_count_processors()) + " md5sum >/dev/null";
+    const std::string tool_name = "xargs -n " + std::to_string(per_process) + " -P<cpus> md5sum";
+    const std::string md5sum = "cd " + root + " && find . -type f -print0 | xargs -0 -n " +
+                               std::to_string(per_process) + " -P" + std::to_string(UTL_count_processors()) +
+                               " md5sum >/dev/null";
     time_shell("cat " + root + "folder*/* >/dev/null");  // into the page cache
 
-    // Twice each, interleaved, best of two: the machine is shared.
-    int frames_paced = 0, frames_loop = 0;
-    double tool = 1e9, pump_paced = 1e9, pump_loop = 1e9;
-    for (int round = 0; round < 2; ++round) {
-        tool = std::min(tool, time_shell(md5sum));
-        pump_paced = std::min(pump_paced, time_pump(1.0 / 60, &frames_paced));
-        pump_loop = std::min(pump_loop, time_pump(0, &frames_loop));
+    std::vector<double> tool, paced, loop, loop_caller;
+    int frames = 0, calls = 0;
+    for (int round = 0; round < rounds; ++round) {
+        tool.push_back(time_shell(md5sum));
+        pump_run run = time_pump(1.0 / 60);
+        paced.push_back(run.seconds);
+        frames = run.calls;
+        run = time_pump(0);
+        loop.push_back(run.seconds);
+        loop_caller.push_back(run.caller_cpu / run.seconds);
+        calls = run.calls;
     }
 
-    const double mb = static_cast<double>(megabytes);
-    std::printf("%-42s %8s %10s %8s\n", "contender", "seconds", "MB/s", "ratio");
-    std::printf("%-42s %8.2f %10.0f %8.2f\n", "xargs -n 64 -P<cpus> md5sum (best of 2)", tool,
-                mb / tool, 1.0);
-    std::printf("%-42s %8.2f %10.0f %8.2f   (%d frames)\n", "checksum_directory, one call per 1/60 s",
-                pump_paced, mb / pump_paced, tool / pump_paced, frames_paced);
-    std::printf("%-42s %8.2f %10.0f %8.2f   (%d calls)\n", "checksum_directory, back to back",
-                pump_loop, mb / pump_loop, tool / pump_loop, frames_loop);
+    const double mb = static_cast<double>(megabytes), t = median(tool), p = median(paced), l = median(loop);
+    std::printf("%-42s %8s %10s %8s   (medians of %d)\n", "contender", "seconds", "MB/s", "ratio", rounds);
+    std::printf("%-42s %8.3f %10.0f %8.2f\n", tool_name.c_str(), t, mb / t, 1.0);
+    std::printf("%-42s %8.3f %10.0f %8.2f   (%d frames)\n", "checksum_directory, one call per 1/60 s", p, mb / p,
+                t / p, frames);
+    std::printf("%-42s %8.3f %10.0f %8.2f   (%d calls, caller busy %.1f %% of the time)\n",
+                "checksum_directory, back to back", l, mb / l, t / l, calls, 100 * median(loop_caller));
 
     nftw(made, remove_entry, 16, FTW_DEPTH | FTW_PHYS);
     return 0;

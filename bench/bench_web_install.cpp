@@ -1,13 +1,18 @@
 // How fast the download pump installs a web release, against curl fetching
-// the same archives four at a time and unzip unpacking them.
+// the same archives four at a time and unzip unpacking them on every
+// processor.
 //
-//   bench_web_install [SMALL_FILES [BIG_FILES [BIG_MB [IDLE_MS]]]]
-//                     (default 2000 small files, 10 of 20 MB, 16 ms)
+//   bench_web_install [SMALL_FILES [BIG_FILES [BIG_MB [IDLE_MS [PER_FOLDER [ROUNDS]]]]]]
+//                     (default 2000 small files, 10 of 20 MB, 16 ms, 100, 3)
 //
-// The release is made by the release tool and served by nginx on loopback.
-// The pump runs as the wizard's frame loop runs it: grab_files again and
-// again for 0.02 s, then the frame's idle wait, frame after frame.
+// The small files lie in folders of PER_FOLDER files (0: all in one).  The
+// release is made by the release tool and served by nginx on loopback.  The
+// pump runs as the wizard's frame loop runs it: grab_files again and again
+// for 0.02 s, then the frame's idle wait, frame after frame.  Pump and tools
+// take turns, ROUNDS times each, into new folders; the medians count.
+#include <algorithm>
 #include <chrono>
+#include <map>
 #include <cstdlib>
 #include <cstdio>
 #include <string>
@@ -18,6 +23,7 @@
 #include "core/files/file_checksum.h"
 #include "core/diag/frame_clock.h"
 #include "core/shell_hooks.h"
+#include "core/threads/utl_thread.h"
 #include "engine/destination_folders.h"
 #include "engine/download_pump.h"
 #include "engine/download_streams.h"
@@ -35,10 +41,11 @@ using namespace testing_support;
 
 namespace {
 
-void write_source(const std::string& source, int small_files, int big_files, int big_mb)
+void write_source(const std::string& source, int small_files, int big_files, int big_mb, int per_folder)
 {
     for (int i = 0; i < small_files; ++i)
-        write_file(source + "Resources/set" + std::to_string(i / 100) + "/file" + std::to_string(i) + ".txt",
+        write_file(source + "Resources/set" + std::to_string(per_folder > 0 ? i / per_folder : 0) + "/file" +
+                       std::to_string(i) + ".txt",
                    payload(1000 + (i * 7919) % 19000, static_cast<unsigned>(i)));
     for (int i = 0; i < big_files; ++i)
         write_file(source + "Resources/big/big" + std::to_string(i) + ".bin",
@@ -64,33 +71,50 @@ double run_pump(int idle_ms)
     return seconds;
 }
 
-// curl with four parallel transfers through the same proxy, then unzip.
+// curl with four parallel transfers through the same proxy, then unzip on
+// every processor: the archives of each folder in as many shares as there
+// are processors, one unzip process a share (unzip takes a pattern and
+// opens every archive that matches), the shares side by side.
 double run_curl_and_unzip(const std::string& work, unsigned short port, double* unzip_seconds)
 {
-    std::string config, list;
+    const int cpus = UTL_count_processors();
+    std::map<std::string, int> folders;  // destination folder -> its number
+    std::map<std::string, int> in_folder;
+    std::string config, shares;
     for (size_t i = 0; i < sim_info.size(); ++i) {
         std::string path = sim_info[i].back().path;
-        config += "url = \"http://files.nimbrel.com/Demo/" + path + ".zip\"\n";
-        config += "output = \"" + work + "zips/" + std::to_string(i) + ".zip\"\n";
+        const std::string url = "http://files.nimbrel.com/Demo/" + path + ".zip";
         trim_dest_folder(path);
-        size_t slash = path.rfind('/');
-        list += std::to_string(i) + ".zip " + work + "curl-copy/" + path.substr(0, slash + 1) + "\n";
+        const std::string folder = work + "curl-copy/" + path.substr(0, path.rfind('/') + 1);
+        const int f = folders.emplace(folder, static_cast<int>(folders.size())).first->second;
+        const std::string share = work + "zips/" + std::to_string(f) + "/" + std::to_string(in_folder[folder]++ % cpus);
+        config += "url = \"" + url + "\"\noutput = \"" + share + "/" + std::to_string(i) + ".zip\"\n";
     }
+    for (const auto& [folder, f] : folders)
+        for (int k = 0; k < cpus && k < in_folder[folder]; ++k)
+            shares += work + "zips/" + std::to_string(f) + "/" + std::to_string(k) + "/*.zip " + folder + "\n";
     write_file(work + "curl.cfg", config);
-    write_file(work + "unzip.list", list);
-    run_shell("mkdir -p '" + work + "zips'");
+    write_file(work + "unzip.list", shares);
+    run_shell("rm -rf '" + work + "zips' '" + work + "curl-copy'");
 
     auto start = clock_type::now();
-    run_result fetched = run_shell("curl -s --fail --parallel --parallel-max 4 --proxy http://127.0.0.1:" +
+    run_result fetched = run_shell("curl -s --fail --create-dirs --parallel --parallel-max 4 --proxy http://127.0.0.1:" +
                                    std::to_string(port) + " -K '" + work + "curl.cfg'");
     double curl_seconds = seconds_since(start);
     auto unzip_start = clock_type::now();
-    run_result unpacked = run_shell("cd '" + work + "zips' && while read zip folder; do mkdir -p \"$folder\" && unzip -qo \"$zip\" -d \"$folder\" "
-                                    "|| exit 1; done < '" + work + "unzip.list'");
+    run_result unpacked = run_shell("cut -d' ' -f2 '" + work + "unzip.list' | sort -u | xargs mkdir -p && xargs -P" +
+                                    std::to_string(cpus) + " -L1 sh -c 'unzip -qo \"$0\" -d \"$1\"' < '" + work +
+                                    "unzip.list'");
     *unzip_seconds = seconds_since(unzip_start);
     if (fetched.status != 0 || unpacked.status != 0)
         std::fprintf(stderr, "curl or unzip failed: %s%s\n", fetched.out.c_str(), unpacked.out.c_str());
     return curl_seconds + *unzip_seconds;
+}
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
 }
 
 }  // namespace
@@ -101,11 +125,14 @@ int main(int argc, char** argv)
     int big_files = argc > 2 ? std::atoi(argv[2]) : 10;
     int big_mb = argc > 3 ? std::atoi(argv[3]) : 20;
     int idle_ms = argc > 4 ? std::atoi(argv[4]) : 16;
+    int per_folder = argc > 5 ? std::atoi(argv[5]) : 100;
+    int rounds = argc > 6 ? std::max(1, std::atoi(argv[6])) : 3;
 
     scratch_dir work;
-    std::printf("release: %d small files, %d of %d MB; frame idle wait %d ms\n", small_files, big_files, big_mb,
-                idle_ms);
-    write_source(work / "source/", small_files, big_files, big_mb);
+    std::printf("release: %d small files (%s), %d of %d MB; frame idle wait %d ms; %d rounds\n", small_files,
+                per_folder > 0 ? ("folders of " + std::to_string(per_folder)).c_str() : "one folder", big_files,
+                big_mb, idle_ms, rounds);
+    write_source(work / "source/", small_files, big_files, big_mb, per_folder);
     std::string problem = make_release(work / "source/", work / "web/", "Demo");
     if (!problem.empty()) {
         std::fprintf(stderr, "%s\n", problem.c_str());
@@ -123,17 +150,26 @@ int main(int argc, char** argv)
     install_name = no_install_name;
     temp_path = work / "tmp/";
     run_shell("mkdir -p '" + temp_path + "'");
-    dest_dir_path = work / "Copy/";
     while (stg.dir_status != 3 && !app_done) UTL_download_directory();
     for (file_history_struct& history : sim_info) history.back().do_install = 1;
 
-    double pump = run_pump(idle_ms);
-    bool same = verify(dest_dir_path);
-    double unzip_seconds = 0;
-    double tools = run_curl_and_unzip(work.path(), nginx.port(), &unzip_seconds);
-
-    std::printf("download pump (frame loop):   %.2f s%s\n", pump, same ? "" : "  (WRONG FILES)");
-    std::printf("curl --parallel-max 4 + unzip: %.2f s (unzip %.2f s)\n", tools, unzip_seconds);
-    std::printf("ratio pump / (curl + unzip):   %.2f\n", pump / tools);
+    std::vector<double> pumps, tools, curls, unzips;
+    bool same = true;
+    for (int round = 0; round < rounds; ++round) {
+        dest_dir_path = work / ("Copy" + std::to_string(round) + "/");
+        pumps.push_back(run_pump(idle_ms));
+        same = verify(dest_dir_path) && same;
+        run_shell("rm -rf '" + dest_dir_path + "'");
+        double unzip_seconds = 0;
+        tools.push_back(run_curl_and_unzip(work.path(), nginx.port(), &unzip_seconds));
+        unzips.push_back(unzip_seconds);
+        curls.push_back(tools.back() - unzip_seconds);
+        std::printf("  round %d: pump %.2f s, curl %.2f s + unzip %.2f s\n", round + 1, pumps.back(), curls.back(),
+                    unzips.back());
+    }
+    std::printf("download pump (frame loop):       %.2f s%s\n", median(pumps), same ? "" : "  (WRONG FILES)");
+    std::printf("curl --parallel-max 4 + unzip -P: %.2f s (curl %.2f s, unzip %.2f s)\n", median(tools), median(curls),
+                median(unzips));
+    std::printf("ratio pump / (curl + unzip):      %.2f (medians of %d)\n", median(pumps) / median(tools), rounds);
     return same ? 0 : 1;
 }

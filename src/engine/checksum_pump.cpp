@@ -19,17 +19,22 @@ namespace {
 // queues are not the bottleneck.
 constexpr int kFilesPerTask = 10;
 constexpr int kTasksPerThread = 4;
-// A task ends sooner once its files hold this much (by the manifest): a
-// folder of large files then goes to several workers side by side rather
-// than to one after the other.
+// A task holds no more than this (by the manifest), and a file larger than
+// that is a task of its own: a folder of large files then goes to several
+// workers side by side, and no worker is left with a large file behind a
+// batch of small ones while the others wait for the next frame.
 constexpr float kKilobytesPerTask = 16 * 1024;
 
 int batch_end(int cursor, int histories)
 {
     int end = cursor;
     float kilobytes = 0;
-    while (end < histories && end - cursor < kFilesPerTask && kilobytes < kKilobytesPerTask)
-        kilobytes += sim_info[end++].back().installed_size;
+    while (end < histories && end - cursor < kFilesPerTask) {
+        const float size = sim_info[end].back().installed_size;
+        if (end > cursor && kilobytes + size > kKilobytesPerTask) break;
+        kilobytes += size;
+        ++end;
+    }
     return end;
 }
 
@@ -65,12 +70,14 @@ int checksum_directory(int& cursor, int quick, float& progress)
         xer << " Start of MD5 at " << clock_seconds() << "\n";
     }
 
+    // Collected first: a slot freed since the last call is refilled now,
+    // not a frame later.
+    while (UTL_work_task* done = checksum_workers->check_retired_tasks()) delete done;
     while (cursor < histories && checksum_workers->has_free_slot()) {
         const int end = batch_end(cursor, histories);
         checksum_workers->enqueue_task(new checksum_task(cursor, end, quick));
         cursor = end;
     }
-    while (UTL_work_task* done = checksum_workers->check_retired_tasks()) delete done;
 
     progress = histories ? static_cast<float>(cursor) / static_cast<float>(histories) : 0.0f;
     if (cursor < histories || checksum_workers->count_total_tasks() > 0) return 0;
@@ -79,6 +86,12 @@ int checksum_directory(int& cursor, int quick, float& progress)
     checksum_workers = nullptr;
     xer << " End of MD5 at " << clock_seconds() << "\n";
     return 1;
+}
+
+void checksum_directory_wait()
+{
+    if (!checksum_workers) return;
+    if (UTL_work_task* done = checksum_workers->wait_retired_tasks()) delete done;
 }
 
 void checksum_directory_kill()

@@ -16,11 +16,19 @@ class UTL_worker_threads;
 // The run's worker group; null while no run is under way.
 extern UTL_worker_threads* checksum_workers;
 
-// One step: hands out batches of at most 10 histories (fewer when their
-// files are large) while the group has room (4 per thread), deletes finished ones, and sets `progress` to the
+// One step: deletes finished tasks, hands out batches of at most 10
+// histories (fewer, up to 16 MB, when their files are large; a larger file
+// alone) while the group has room (4 per thread), and sets `progress` to the
 // share handed out.  1 when every task is back (or at once, touching
 // nothing but sim_info, when the destination folder does not exist); else 0.
 int checksum_directory(int& cursor, int quick, float& progress);
+
+// For a caller that runs the pump to its end within one frame: sleeps until
+// a task in flight is back (and deletes it), so the caller's thread leaves
+// the processors to the workers.  At once when nothing is out.
+//
+//   while (!checksum_directory(cursor, 0, progress)) checksum_directory_wait();
+void checksum_directory_wait();
 
 // Ends a run early: waits for the tasks in flight and deletes them and the
 // group.  The cursor and the results so far stay.  Nothing without a run.

@@ -114,8 +114,7 @@ void check_destination_now()
 {
     int cursor = 0;
     float fraction = 0;
-    while (!checksum_directory(cursor, 0, fraction)) {
-    }
+    while (!checksum_directory(cursor, 0, fraction)) checksum_directory_wait();
 }
 
 void plan_fresh_install()

@@ -116,6 +116,40 @@ TEST_F(ChecksumPump, LargeFilesGoToTasksOfTheirOwn)
     for (int i = 1; i < 12; ++i) EXPECT_EQ(sim_info[i].back().is_current, 1) << "file " << i;
 }
 
+// Small files before a large one fill a task of their own; the large file
+// is not added to it, or one worker reads it after them while others wait.
+TEST_F(ChecksumPump, ALargeFileAfterSmallOnesStartsATaskOfItsOwn)
+{
+    one_processor();
+    install_files(30);
+    slow_first_file();
+    sim_info[3].back().installed_size = 20 * 1024;
+    int cursor = 0;
+    float progress = 0;
+    ASSERT_EQ(checksum_directory(cursor, 0, progress), 0);
+    EXPECT_EQ(cursor, 24) << "tasks of files 0-2, 3 alone, 4-13 and 14-23";
+    run_to_end(cursor, 0, progress);
+    EXPECT_EQ(sim_info[29].back().is_current, 1);
+}
+
+// The destination screen runs the pump to its end within one frame: the
+// caller sleeps until a task is back instead of asking again and again.
+TEST_F(ChecksumPump, ACallerThatWaitsBetweenCallsAsksOnceATask)
+{
+    one_processor();
+    install_files(137);
+    checksum_directory_wait();  // no run: back at once
+    int cursor = 0, calls = 1;
+    float progress = 0;
+    while (!checksum_directory(cursor, 0, progress)) {
+        checksum_directory_wait();
+        ++calls;
+    }
+    EXPECT_LE(calls, 15) << "14 tasks: one call each, and the first";
+    EXPECT_EQ(checksum_workers, nullptr);
+    for (int i = 0; i < 137; ++i) ASSERT_EQ(sim_info[i].back().is_current, 1) << "file " << i;
+}
+
 TEST_F(ChecksumPump, NoDestinationFolderMarksEveryFileAbsentInOneCall)
 {
     install_files(3);
