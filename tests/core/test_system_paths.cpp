@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -61,6 +62,22 @@ TEST(FindPath, ComponentsTakeTheDiskCaseAsFarAsTheyExist)
         << "a file about to be created lands in the existing folder";
     EXPECT_EQ(corrected(dir / "DATA/Missing/FOO.TXT"), dir / "Data/Missing/FOO.TXT")
         << "the rest after a missing component keeps the caller's case";
+}
+
+// With both "data" and "Data" on the disk, a new file asked for in one of
+// them lands there, not in whichever the folder happens to list first.
+TEST(FindPath, AnExactFolderWinsOverACaseTwinListedBeforeIt)
+{
+    scratch_dir dir;
+    write_file(dir / "data/a.txt", "x");
+    write_file(dir / "Data/a.txt", "x");
+    std::string later;
+    DIR* listing = ::opendir(dir.path().c_str());
+    ASSERT_NE(listing, nullptr);
+    while (dirent* e = ::readdir(listing))
+        if (std::string(e->d_name) == "data" || std::string(e->d_name) == "Data") later = e->d_name;
+    ::closedir(listing);
+    EXPECT_EQ(corrected(dir / (later + "/new.txt")), dir / (later + "/new.txt"));
 }
 
 TEST(FindPath, RootIsSearchedForTheFirstComponentOfAnAbsolutePath)

@@ -114,12 +114,16 @@ int placed_name::commit(const std::string& temp, int err) const
 
 int placed_name::make_folder(mode_t mode) const
 {
-    return ::mkdirat(folder_, leaf_.c_str(), mode) == 0 ? 0 : errno;
+    if (::mkdirat(folder_, leaf_.c_str(), mode) != 0) return errno;
+    if (root_) root_->note_made_folder(relative_);
+    return 0;
 }
 
 int placed_name::remove(bool folder) const
 {
-    return ::unlinkat(folder_, leaf_.c_str(), folder ? AT_REMOVEDIR : 0) == 0 ? 0 : errno;
+    if (::unlinkat(folder_, leaf_.c_str(), folder ? AT_REMOVEDIR : 0) != 0) return errno;
+    if (root_) root_->note_removed(relative_);
+    return 0;
 }
 
 // -- confined_folder ---
@@ -148,6 +152,7 @@ int confined_folder::open(const std::string& path, bool correct_case)
     correct_case_ = correct_case;
     std::lock_guard<std::mutex> hold(names_lock_);
     names_.clear();
+    folders_listed_ = 0;
     return 0;
 }
 
@@ -279,31 +284,8 @@ int confined_folder::list(const std::string& name, std::vector<std::string>& nam
     return 0;
 }
 
-std::string confined_folder::in_folder(const std::string& folder, const std::string& name) const
+std::string confined_folder::listed_name(folder_names& in, const std::string& name)
 {
-    std::unique_lock<std::mutex> hold(names_lock_);
-    auto known = names_.find(folder);
-    if (known == names_.end()) {
-        // Not listed yet: most names exist as written, and those cost one
-        // lookup rather than a listing.
-        hold.unlock();
-        int fd = open_path(folder.empty() ? name : folder + "/" + name, false);
-        if (fd >= 0) {
-            ::close(fd);
-            return name;
-        }
-        folder_names listed;
-        std::vector<std::string> names;
-        list(folder, names);
-        for (const std::string& n : names) {
-            listed.folded.emplace(ascii_folded(n), n);
-            listed.exact.insert(n);
-        }
-        hold.lock();
-        known = names_.emplace(folder, std::move(listed)).first;
-    }
-    folder_names& in = known->second;
-    if (in.exact.count(name)) return name;
     const std::string key = ascii_folded(name);
     auto other = in.folded.find(key);
     if (other != in.folded.end()) return other->second;
@@ -311,6 +293,69 @@ std::string confined_folder::in_folder(const std::string& folder, const std::str
     in.exact.insert(name);
     in.folded.emplace(key, name);
     return name;
+}
+
+std::string confined_folder::in_folder(const std::string& folder, const std::string& name) const
+{
+    {
+        std::lock_guard<std::mutex> hold(names_lock_);
+        auto known = names_.find(folder);
+        if (known != names_.end()) {
+            if (known->second.exact.count(name)) return name;
+            if (known->second.listed) return listed_name(known->second, name);
+        }
+    }
+    // Most names exist as written, and those cost one lookup rather than a
+    // listing.
+    int fd = open_path(folder.empty() ? name : folder + "/" + name, false);
+    if (fd >= 0) {
+        ::close(fd);
+        std::lock_guard<std::mutex> hold(names_lock_);
+        names_[folder].exact.insert(name);
+        return name;
+    }
+    std::vector<std::string> names;
+    list(folder, names);
+    ++folders_listed_;
+    std::lock_guard<std::mutex> hold(names_lock_);
+    folder_names& in = names_[folder];
+    if (!in.listed) {
+        // The first of twins in the system's order answers for both, as the
+        // correction of a whole path does.
+        for (const std::string& n : names) {
+            in.folded.emplace(ascii_folded(n), n);
+            in.exact.insert(n);
+        }
+        in.listed = true;
+    }
+    if (in.exact.count(name)) return name;
+    return listed_name(in, name);
+}
+
+void confined_folder::note_made_folder(const std::string& relative) const
+{
+    if (!correct_case_) return;
+    std::lock_guard<std::mutex> hold(names_lock_);
+    folder_names& made = names_[relative];
+    made = folder_names();
+    made.listed = true;
+}
+
+void confined_folder::note_removed(const std::string& relative) const
+{
+    if (!correct_case_) return;
+    const size_t slash = relative.rfind('/');
+    const std::string folder = slash == std::string::npos ? std::string() : relative.substr(0, slash);
+    const std::string leaf = relative.substr(slash == std::string::npos ? 0 : slash + 1);
+    std::lock_guard<std::mutex> hold(names_lock_);
+    names_.erase(relative);
+    auto known = names_.find(folder);
+    if (known == names_.end()) return;
+    known->second.exact.erase(leaf);
+    // A twin in another case may now answer for the name: listed again
+    // when asked.
+    auto twin = known->second.folded.find(ascii_folded(leaf));
+    if (twin != known->second.folded.end() && twin->second == leaf) names_.erase(known);
 }
 
 std::string confined_folder::corrected(const std::string& name) const
@@ -331,6 +376,7 @@ int confined_folder::place(const std::string& name, placed_name& out) const
     const std::string last = slash == std::string::npos ? name : name.substr(slash + 1);
     if (last.empty() || last == "." || parts.empty()) return kErrLeadsOut;
 
+    out.root_ = this;
     out.relative_ = correct_case_ ? corrected(name) : joined_components(parts, parts.size());
     parts = name_components(out.relative_);
     out.leaf_ = parts.back();

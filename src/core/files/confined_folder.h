@@ -20,6 +20,7 @@
 
 #include <sys/types.h>
 
+#include <atomic>
 #include <cerrno>
 #include <memory>
 #include <mutex>
@@ -71,6 +72,7 @@ public:
 
 private:
     friend class confined_folder;
+    const confined_folder* root_ = nullptr;
     int folder_ = -1;
     std::string leaf_;
     std::string relative_;
@@ -107,7 +109,16 @@ public:
     // The names in folder `name` ("" the root), hidden ones included; 0 or errno.
     int list(const std::string& name, std::vector<std::string>& names) const;
 
+    // How many folders the letter-case correction has listed since open:
+    // the measure of its cost, for tests and benchmarks.
+    int folders_listed() const { return folders_listed_; }
+
 private:
+    friend class placed_name;
+    // What placed names report of the changes they made.
+    void note_made_folder(const std::string& relative) const;
+    void note_removed(const std::string& relative) const;
+
     int open_beneath(const std::string& name, int flags, bool follow_last) const;
     int walk(const std::string& name, int flags, bool follow_last) const;
     std::string corrected(const std::string& name) const;
@@ -118,13 +129,20 @@ private:
     std::string real_path_;  // to recognise absolute links that stay inside
     bool correct_case_ = false;
 
-    // The letter-case index: a folder is listed once, when a name is first
-    // missing in it, and the names made afterwards are added, so unpacking
-    // stays linear in the number of entries.
+    // The letter-case index, for as long as the folder is open (one
+    // extraction, one install): a name found as written is remembered after
+    // one lookup; a folder is listed once, when a name is first missing in
+    // it, and the names made afterwards are added; a folder made here is
+    // known empty and never listed.  Unpacking stays linear in the number of
+    // entries.
     struct folder_names {
+        bool listed = false;  // `folded` holds every name in the folder
         std::unordered_set<std::string> exact;
         std::unordered_map<std::string, std::string> folded;
     };
+    // The index's answer for `name` in a listed folder, adding it as made.
+    static std::string listed_name(folder_names& in, const std::string& name);
     mutable std::mutex names_lock_;
     mutable std::unordered_map<std::string, folder_names> names_;
+    mutable std::atomic<int> folders_listed_{0};
 };

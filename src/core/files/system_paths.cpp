@@ -1,8 +1,11 @@
 #include "core/files/system_paths.h"
 
 #include <dirent.h>
+#include <fcntl.h>
+#include <unistd.h>
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 
@@ -35,20 +38,26 @@ bool same_ignoring_ascii_case(const char* a, const std::string& b)
     return a[i] == 0 && i == b.size();
 }
 
-// The first entry of `folder` equal to `name` without regard to ASCII case,
-// in the order the system lists them; "" when none.
-std::string entry_in_any_case(const std::string& folder, const std::string& name)
+// The first entry of the folder `dir` equal to `name` without regard to
+// ASCII case, in the order the system lists them; "" when none or when the
+// folder cannot be listed.
+std::string entry_in_any_case(int dir, const std::string& name)
 {
-    DIR* dir = ::opendir(folder.c_str());
-    if (!dir) return std::string();
+    int fd = ::openat(dir, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return std::string();
+    DIR* listing = ::fdopendir(fd);
+    if (!listing) {
+        ::close(fd);
+        return std::string();
+    }
     std::string found;
-    while (dirent* e = ::readdir(dir)) {
+    while (dirent* e = ::readdir(listing)) {
         if (same_ignoring_ascii_case(e->d_name, name)) {
             found = e->d_name;
             break;
         }
     }
-    ::closedir(dir);
+    ::closedir(listing);
     return found;
 }
 
@@ -98,27 +107,33 @@ void find_path_case(std::string& path)
     struct stat st;
     if (path.empty() || ::stat(path.c_str(), &st) == 0) return;
 
-    size_t pos = 0;
-    std::string folder = ".";
-    if (path[0] == '/') {
-        folder = "/";
-        pos = 1;
-    }
-    for (;;) {
+    // Component by component from a descriptor of the folder before it: a
+    // component that exists as written costs one lookup, and only the folder
+    // where one is missing is listed.  An exact name wins over a twin that
+    // differs in case and happens to come first in the listing.
+    size_t pos = path[0] == '/' ? 1 : 0;
+    int folder = ::open(pos ? "/" : ".", O_PATH | O_DIRECTORY | O_CLOEXEC);
+    while (folder >= 0) {
         // A doubled '/' names the same folder as a single one.
         while (pos < path.size() && path[pos] == '/') ++pos;
-        if (pos >= path.size()) return;
+        if (pos >= path.size()) break;
         size_t end = path.find('/', pos);
         if (end == std::string::npos) end = path.size();
 
-        std::string real = entry_in_any_case(folder, path.substr(pos, end - pos));
-        if (real.empty()) return;
-        path.replace(pos, end - pos, real);
-
-        if (end == path.size()) return;
-        folder = path.substr(0, end);
+        const std::string part = path.substr(pos, end - pos);
+        int next = ::openat(folder, part.c_str(), O_PATH | O_CLOEXEC);
+        if (next < 0 && errno == ENOENT) {
+            const std::string real = entry_in_any_case(folder, part);
+            if (real.empty()) break;
+            path.replace(pos, end - pos, real);
+            next = ::openat(folder, real.c_str(), O_PATH | O_CLOEXEC);
+        }
+        ::close(folder);
+        folder = end == path.size() ? -1 : next;
+        if (folder < 0 && next >= 0) ::close(next);
         pos = end + 1;
     }
+    if (folder >= 0) ::close(folder);
 }
 
 void findPath(char* path)
