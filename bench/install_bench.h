@@ -1,9 +1,12 @@
 // What the install benchmarks share: their clock, the bytes they make their
-// releases of, and the check of the copy they installed.
+// releases of, their private folder, and the check of the copy they
+// installed.
 #pragma once
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <stdexcept>
 #include <string>
 
 #include "core/files/file_checksum.h"
@@ -25,6 +28,30 @@ inline std::string payload(size_t size, unsigned seed)
     for (char& c : bytes) c = static_cast<char>(((x = x * 1103515245u + 12345u) >> 16) & 0x3f);
     return bytes;
 }
+
+// A private folder under $BENCH_DIR (else /tmp), removed with everything in
+// it at the end.  The run scripts point BENCH_DIR at a file system of the
+// benchmark's own where they can: on a shared ext4 without a journal the
+// kernel skips every inode freed in the last minutes when it makes a file,
+// so whatever other programs deleted would weigh on the figures.
+class bench_dir {
+public:
+    bench_dir()
+    {
+        const char* root = std::getenv("BENCH_DIR");
+        std::string name = std::string(root && *root ? root : "/tmp") + "/nimbrel-bench-XXXXXX";
+        if (!mkdtemp(&name[0])) throw std::runtime_error("mkdtemp " + name);
+        path_ = name + "/";
+    }
+    ~bench_dir() { std::system(("rm -rf '" + path_ + "'").c_str()); }
+    bench_dir(const bench_dir&) = delete;
+    bench_dir& operator=(const bench_dir&) = delete;
+    const std::string& path() const { return path_; }
+    std::string operator/(const std::string& relative) const { return path_ + relative; }
+
+private:
+    std::string path_;
+};
 
 // Every file of the manifest in the copy at `dest`, by its MD5.
 inline bool verify(const std::string& dest)

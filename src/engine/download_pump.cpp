@@ -128,6 +128,7 @@ bool step_stream(int k)
     }
 
     stg.file_action = 1;
+    if (!http.transfer(slot)) prepare_stream_archive(k);
     switch (http.net_check(slot, server_name[stg.server_choice], download, archive, download_body_limit(version))) {
     case 0:
         stg.file_progress = transfer_fraction(slot);

@@ -34,6 +34,16 @@ extern next_class next;
 // The temporary archive of stream k.
 std::string stream_archive_path(int stream);
 
+// Before a transfer of stream k begins: its archive's name is made a second
+// name of one file the stream keeps for the run, so that downloading into
+// it and deleting it afterwards allocate and free no inode.  A file made and
+// deleted per download had ext4 without a journal hunt through its inode
+// tables past the thousands just freed (skipped for minutes), most of a
+// small-file install's time; with a journal it costs a little more than
+// writing over one kept file.  Nothing happens when something is at the
+// name already.  reset_all_streams removes the kept files.
+void prepare_stream_archive(int stream);
+
 // Cancels the transfer on an HTTP slot; the HTTP client installs it.  The
 // default does nothing (no client, nothing in flight).
 using cancel_transfer_fn = void (*)(int slot);

@@ -56,6 +56,31 @@ TEST(ZipDamaged, NonArchivesAndTruncatedArchivesCannotBeOpened)
 
 // The damaged entry never reaches the disk, so a good file already there
 // survives a bad download.
+// Nothing writes into a pipe put where an archive should be: opening it
+// must not wait for a writer forever.
+TEST(ZipDamaged, APipeInPlaceOfTheArchiveFailsAtOnce)
+{
+    scratch_dir dir;
+    ASSERT_EQ(::mkfifo((dir / "x.zip").c_str(), 0600), 0);
+    captured_log log;
+    EXPECT_EQ(zip_to_file(dir / "x.zip", dir.path(), nullptr, 0), 20001);
+}
+
+// The central directory of a large archive is found and read at its offset
+// as well as that of a small one read whole.
+TEST(ZipDamaged, AnArchiveLargerThanWhatIsReadWholeUnpacksTheSame)
+{
+    scratch_dir dir;
+    std::string big(600 * 1024, '\0');
+    unsigned x = 7;
+    for (char& c : big) c = static_cast<char>((x = x * 1103515245u + 12345u) >> 24);
+    write_file(dir / "big.zip", make_zip({{"a.bin", big}, {"b.txt", "after"}}));
+    ASSERT_EQ(::mkdir((dir / "out").c_str(), 0755), 0);
+    EXPECT_EQ(zip_to_file(dir / "big.zip", dir / "out/", nullptr, 0), 0);
+    EXPECT_EQ(read_file(dir / "out/a.bin"), big);
+    EXPECT_EQ(read_file(dir / "out/b.txt"), "after");
+}
+
 TEST(ZipDamaged, ABadCrcStopsWithMinizipsCodeAndKeepsTheOldFile)
 {
     scratch_dir dir;

@@ -78,7 +78,10 @@ TEST(DownloadPump, InstallsAReleaseByteForByte)
         EXPECT_EQ(sum, history.back().sig_want) << history.back().path;
         EXPECT_EQ(history.back().is_current, 1) << history.back().path;
     }
-    for (int k = 0; k < kStreamCount; ++k) EXPECT_FALSE(file_exists(stream_archive_path(k)));
+    for (int k = 0; k < kStreamCount; ++k) {
+        EXPECT_FALSE(file_exists(stream_archive_path(k)));
+        EXPECT_FALSE(file_exists(stream_archive_path(k) + ".keep")) << "the stream's kept file outlived the run";
+    }
     EXPECT_TRUE(alerts.alerts().empty()) << alerts.alerts().front().line1;
     int tiles = 0;
     for (const file_history_struct& history : sim_info) tiles += history.back().is_global;

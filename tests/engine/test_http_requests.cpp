@@ -223,6 +223,25 @@ TEST(HttpRequest, ResettingTheStreamsCancelsTheirTransfers)
     EXPECT_EQ(http.transfer(2), nullptr) << "a stale transfer must never be credited to the next file";
 }
 
+// A stream's archive is written over, not emptied first: whatever a longer
+// earlier download left behind the new body must go, on success and on a
+// transfer cut short alike.
+TEST(HttpRequest, ALocalFileLongerThanTheBodyIsCutToIt)
+{
+    scratch_dir dir;
+    write_file(dir / "0.zip", "an earlier, much longer archive");
+    scripted_http_server server({sends("HTTP/1.1 200 OK\r\nContent-Length: 3\r\n\r\nnew")});
+    routed_to_local_server route(server.port());
+    EXPECT_EQ(poll_slot(2, "srv", "/a.zip", dir / "0.zip"), 1);
+    EXPECT_EQ(read_file(dir / "0.zip"), "new");
+
+    write_file(dir / "1.zip", "an earlier, much longer archive");
+    scripted_http_server cut({sends("HTTP/1.1 200 OK\r\nContent-Length: 9\r\n\r\npart"), closes()});
+    routed_to_local_server route2(cut.port());
+    EXPECT_EQ(poll_slot(2, "srv", "/b.zip", dir / "1.zip"), 2);
+    EXPECT_EQ(read_file(dir / "1.zip"), "part") << "what came stays, and nothing else";
+}
+
 TEST(HttpRequest, LengthsBeyondFourGigabytesAreCountedIn64Bits)
 {
     scratch_dir dir;

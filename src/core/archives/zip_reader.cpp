@@ -1,13 +1,19 @@
 // Zip entries through minizip, read in pieces.  minizip holds one
 // compressed block and zlib's window per archive, whatever the entry's size.
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <unzip.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <climits>
 #include <ctime>
+#include <cstring>
 #include <mutex>
+#include <vector>
 
 #include "core/archives/archive_reader.h"
 #include "core/diag/error_codes.h"
@@ -21,6 +27,91 @@ constexpr size_t kNameBuffer = 256;
 // Deflate cannot expand a byte to more than 1032; a size beyond that (or
 // beyond what the archive holds at all) is a lie.
 constexpr unsigned long long kMaxDeflateRatio = 1032;
+
+// -- The archive's bytes, as minizip reads them ---
+
+// minizip's stdio layer seeks and reads again for every look at the central
+// directory: some thirty system calls for a one-file archive.  Archives up
+// to this size are read whole, in one call, and served from memory; larger
+// ones are read at their offsets with pread, which needs no seek.
+constexpr off_t kReadWhole = 256 * 1024;
+
+struct zip_bytes {
+    int fd = -1;
+    off_t size = 0;
+    off_t pos = 0;
+    std::vector<char> whole;  // the archive, when it is small
+
+    ~zip_bytes()
+    {
+        if (fd >= 0) ::close(fd);
+    }
+};
+
+// The open callback gets the zip_bytes in place of a file name.
+voidpf ZCALLBACK bytes_open(voidpf, const void* source, int mode)
+{
+    return (mode & ZLIB_FILEFUNC_MODE_READ) ? const_cast<void*>(source) : nullptr;
+}
+
+uLong ZCALLBACK bytes_read(voidpf, voidpf stream, void* buffer, uLong size)
+{
+    zip_bytes& in = *static_cast<zip_bytes*>(stream);
+    if (in.pos >= in.size) return 0;
+    size = static_cast<uLong>(std::min<off_t>(static_cast<off_t>(size), in.size - in.pos));
+    if (!in.whole.empty()) {
+        std::memcpy(buffer, in.whole.data() + in.pos, size);
+    } else {
+        ssize_t got = ::pread(in.fd, buffer, size, in.pos);
+        if (got < 0) return 0;
+        size = static_cast<uLong>(got);
+    }
+    in.pos += static_cast<off_t>(size);
+    return size;
+}
+
+uLong ZCALLBACK bytes_write(voidpf, voidpf, const void*, uLong) { return 0; }
+
+ZPOS64_T ZCALLBACK bytes_tell(voidpf, voidpf stream) { return static_cast<ZPOS64_T>(static_cast<zip_bytes*>(stream)->pos); }
+
+long ZCALLBACK bytes_seek(voidpf, voidpf stream, ZPOS64_T offset, int origin)
+{
+    zip_bytes& in = *static_cast<zip_bytes*>(stream);
+    off_t base = origin == ZLIB_FILEFUNC_SEEK_SET ? 0 : origin == ZLIB_FILEFUNC_SEEK_CUR ? in.pos : in.size;
+    if (offset > static_cast<ZPOS64_T>(INT64_MAX - base)) return -1;
+    off_t to = base + static_cast<off_t>(offset);
+    if (to < 0 || to > in.size) return -1;
+    in.pos = to;
+    return 0;
+}
+
+// The zip_reader owns the bytes; minizip's close leaves them.
+int ZCALLBACK bytes_close(voidpf, voidpf) { return 0; }
+int ZCALLBACK bytes_error(voidpf, voidpf) { return 0; }
+
+// The archive at `path` opened for minizip, or null with errno set.
+std::unique_ptr<zip_bytes> open_bytes(const std::string& path)
+{
+    auto in = std::make_unique<zip_bytes>();
+    // Non-blocking: a pipe put at the name must not hang the caller.
+    in->fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    struct stat st;
+    if (in->fd < 0 || ::fstat(in->fd, &st) != 0) return nullptr;
+    in->size = st.st_size;
+    if (S_ISREG(st.st_mode) && in->size > 0 && in->size <= kReadWhole) {
+        in->whole.resize(static_cast<size_t>(in->size));
+        off_t got = 0;
+        while (got < in->size) {
+            ssize_t n = ::pread(in->fd, in->whole.data() + got, static_cast<size_t>(in->size - got), got);
+            if (n <= 0) break;
+            got += n;
+        }
+        // A file that shrank meanwhile is what it is now.
+        in->size = got;
+        in->whole.resize(static_cast<size_t>(got));
+    }
+    return in;
+}
 
 // The Unix mode, when the archive was made on Unix; 0 from DOS and Windows.
 unsigned mode_of(const unz_file_info64& info)
@@ -63,7 +154,10 @@ extract_attrs attrs_of(const unz_file_info64& info)
 
 class zip_reader : public archive_reader {
 public:
-    zip_reader(unzFile zip, unsigned long long archive_size) : zip_(zip), archive_size_(archive_size) {}
+    zip_reader(unzFile zip, std::unique_ptr<zip_bytes> bytes)
+        : zip_(zip), bytes_(std::move(bytes)), archive_size_(static_cast<unsigned long long>(bytes_->size))
+    {
+    }
     ~zip_reader() override
     {
         if (opened_) unzCloseCurrentFile(zip_);
@@ -155,6 +249,7 @@ private:
     }
 
     unzFile zip_;
+    std::unique_ptr<zip_bytes> bytes_;
     unsigned long long archive_size_;
     unz_file_info64 info_{};
     unsigned long long got_ = 0;
@@ -165,7 +260,10 @@ private:
 
 int open_zip_reader(const std::string& path, std::unique_ptr<archive_reader>& out)
 {
-    unzFile zip = unzOpen64(path.c_str());
+    std::unique_ptr<zip_bytes> bytes = open_bytes(path);
+    zlib_filefunc64_def calls = {bytes_open, bytes_read, bytes_write, bytes_tell,
+                                 bytes_seek, bytes_close, bytes_error, nullptr};
+    unzFile zip = bytes ? unzOpen2_64(bytes.get(), &calls) : nullptr;
     if (!zip) {
         xer << "OK I am about to report that I could not open a zip file for extraction!\n"
             << "That incoming file is " << path << "\n"
@@ -174,8 +272,6 @@ int open_zip_reader(const std::string& path, std::unique_ptr<archive_reader>& ou
         FILE_ERR_HERE();
         return kErrZipOpen;
     }
-    struct stat st {};
-    ::stat(path.c_str(), &st);
-    out.reset(new zip_reader(zip, static_cast<unsigned long long>(st.st_size)));
+    out.reset(new zip_reader(zip, std::move(bytes)));
     return 0;
 }
