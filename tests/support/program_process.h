@@ -31,6 +31,8 @@ public:
     bool running() { return status_ < 0 && wait(0) == -1; }
 
     std::string output() const;
+    // True once the output holds `line` as a whole line, within `seconds`.
+    bool wait_for_output_line(const std::string& line, double seconds) const;
     const std::string& app_dir() const { return app_dir_; }
     const std::string& home() const { return home_; }
 

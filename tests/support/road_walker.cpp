@@ -147,10 +147,10 @@ void road_walker::keys(const std::string& names) const
     x_command("xdotool mousemove --window " + window_ + " 400 300 && sleep 0.1 && xdotool key --delay 20 " + names);
 }
 
-void road_walker::type(const std::string& text) const
+void road_walker::type(const std::string& text, int delay_ms) const
 {
-    x_command("xdotool mousemove --window " + window_ + " 400 300 && sleep 0.1 && xdotool type --delay 20 " +
-              quoted(text));
+    x_command("xdotool mousemove --window " + window_ + " 400 300 && sleep 0.1 && xdotool type --delay " +
+              std::to_string(delay_ms) + " " + quoted(text));
 }
 
 void road_walker::rest_pointer() const { x_command("xdotool mousemove --window " + window_ + " 100 40"); }

@@ -38,7 +38,8 @@ namespace testing_support {
 class road_walker : public program_process {
 public:
     // `executable`: nimbrel-installer or any other build of the wizard.
-    // Screenshots go to test-output/`output`/.
+    // Screenshots go to test-output/`output`/, or to `output` itself when it
+    // is an absolute path.
     explicit road_walker(const std::string& executable, std::string output = "e2e");
 
     // -- Before start: where the program finds what it installs ---
@@ -73,7 +74,11 @@ public:
     // Key names as xdotool knows them ("Return", "ctrl+a"), the pointer
     // inside the window so that the keyboard focus is there.
     void keys(const std::string& names) const;
-    void type(const std::string& text) const;
+    // The two halves of a click, for whoever times what a click starts:
+    // the pointer moved and a frame drawn with it there, then the press.
+    void point_at(float x, float y) const;
+    void press_here(int clicks = 1) const;
+    void type(const std::string& text, int delay_ms = 10) const;
     // The pointer somewhere it lights nothing (the window's title area).
     void rest_pointer() const;
 
@@ -104,9 +109,6 @@ public:
     std::string shot(const std::string& name) const;
 
 private:
-    void point_at(float x, float y) const;
-    void press_here(int clicks) const;
-
     std::string output_, window_;
     std::string language_code_ = "en";
     int language_ = 0;

@@ -131,7 +131,8 @@ std::string test_program_dir()
 
 std::string test_output_dir(const std::string& name)
 {
-    const std::string dir = std::string(NIMBREL_TEST_OUTPUT_DIR) + "/" + name + "/";
+    std::string dir = name.compare(0, 1, "/") == 0 ? name : std::string(NIMBREL_TEST_OUTPUT_DIR) + "/" + name;
+    if (dir.back() != '/') dir += '/';
     make_parents(dir);
     return dir;
 }

@@ -55,7 +55,8 @@ int run_unprivileged(const std::function<int()>& check);
 std::string test_program_dir();
 
 // test-output/`name`/ below the build folder, made when missing: where tests
-// keep what a person may want to look at afterwards (screenshots).
+// keep what a person may want to look at afterwards (screenshots).  An
+// absolute `name` is the folder itself.
 std::string test_output_dir(const std::string& name);
 
 // Polls `done` every `poll_ms` until it holds or `seconds` have passed; true

@@ -1,7 +1,7 @@
-// The web roads for the end-to-end tests: nimbrel-installer and
-// nimbrel-updater walked with the test kit's road walker against the sample
-// release on loopback nginx, and what their screens hold beyond the bottom
-// bar.
+// The web roads as the end-to-end tests, scripts/demo and the road's
+// benchmark walk them: nimbrel-installer and nimbrel-updater with the road
+// walker against the sample release on loopback nginx, and what their
+// screens hold beyond the bottom bar.
 #pragma once
 
 #include <string>
