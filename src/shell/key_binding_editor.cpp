@@ -87,6 +87,8 @@ void keys_class::keys_wind(int mode)
         bindings.erase(bindings.begin() + st.key_edit);
 
     // -- The rows ---
+    const bool key_for_row = mnw.key_pressed && presses_reached != st.presses_seen;
+    st.presses_seen = presses_reached;
     w.BTN_vert_slider(0, wx1 - 15, 30, 686, 0, static_cast<int>(bindings.size()) - rows_shown,
                       &st.k_cen);
     for (int r = 0; r < rows_shown; ++r) {
@@ -98,8 +100,8 @@ void keys_class::keys_wind(int mode)
         if (const std::string* path = command_path(row.command))
             OGL_string(48, 140, 685 - 20.0f * r, path->size() > 4 ? path->substr(4) : "", 9999,
                        charset_regular, 0);
-        if (i == st.key_edit && mnw.key_pressed)
-            capture_key(bindings, static_cast<size_t>(i), cur_vkey, cur_modifiers);
+        if (i == st.key_edit && key_for_row)
+            capture_key(bindings, static_cast<size_t>(i), pressed_vkey, pressed_modifiers);
     }
 
     // -- The selected row's command and the browser ---

@@ -148,6 +148,11 @@ void keys_class::handle_key_facts(const key_event_facts& e)
     }
     cur_vkey = vkey;
     cur_modifiers = flags & 7;
+    if (flags & down_flag) {
+        pressed_vkey = cur_vkey;
+        pressed_modifiers = cur_modifiers;
+        ++presses_reached;
+    }
     if (mnw.current_window != 999 && vkey != 0) execute_key_cmnd(vkey, flags);
 }
 

@@ -37,6 +37,10 @@ public:
 
     int cur_vkey;
     int cur_modifiers;
+    // The last key press that reached the binding stage (no widget took
+    // it), and how many have: the editor binds a row to a press, never to a
+    // release that follows it within the frame after a modifier came up.
+    int pressed_vkey = 0, pressed_modifiers = 0, presses_reached = 0;
     std::vector<key_binding> bindings;
     std::vector<int> free_vkeys;  // codes 1..max_vkey that no key name uses
     int max_vkey;
@@ -77,6 +81,9 @@ struct key_editor_state {
     // command it was typed over: another row or command starts it afresh.
     std::string typed_path, typed_over;
     int typed_row = -1;
+    // keys.presses_reached when the editor last looked: a key a focused
+    // widget took (a path typed into the field) is no key for the row.
+    int presses_seen = 0;
 };
 extern key_editor_state key_editor;
 

@@ -9,17 +9,13 @@
 
 namespace {
 
-bool is_line_end(char c) { return c == '\r' || c == '\n' || c == '\0'; }
-
 // The next line, its leading blanks and tabs dropped; false at the end of
 // the data.  Empty lines and the next line's indentation are passed over.
 bool next_line(xmap_class& map, std::string& line)
 {
     map.TXT_skip_delimiters();
     if (map.TXT_at_end()) return false;
-    const char* start = map.pos;
-    while (map.pos < map.end && !is_line_end(*map.pos)) ++map.pos;
-    line.assign(start, map.pos);
+    line = map.TXT_rest_of_line();
     map.TXT_skip_delimiters();
     return true;
 }

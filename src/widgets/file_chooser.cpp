@@ -44,7 +44,7 @@ const file_kind kinds[kind_count] = {
     {"", ""},
     {"Vorlane Output/tracks/", ".TRA"},
     {"Vorlane Output/cars/", ".CAR"},
-    {"Brightholm Resources/spaceships/", ".SPA"},
+    {"Brightholm Resources/spaceships/", ".SPA"},  // beside the regions, not a misspelt sibling
     {"Brightholm Resources/regions/", ".REG"},
     {"", ""},
     {"", ".HGT"},

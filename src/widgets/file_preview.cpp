@@ -25,7 +25,6 @@ const int veh_versions[] = {700, 740, 8000, 810, 830, 840, 860, 900, 901, 902, 9
 // Where the texts lie in the record, in the order they are shown.
 const int text_offsets[] = {1552, 1052, 2052, 1012};
 
-bool is_blank(char c) { return c == ' ' || c == '\t'; }
 bool is_line_end(char c) { return c == '\r' || c == '\n' || c == '\0'; }
 
 bool contains(const std::string& path, const char* lower, const char* upper)
@@ -109,28 +108,14 @@ std::string read_flight_comment(xmap_class& map)
 {
     static const int versions[] = {1, 0};
     if (!map.begin || !map.check_file(kHeaderText, versions, nullptr, nullptr)) return std::string();
-    const char* p = map.pos;
-    const char* const end = map.end;
-    auto skip_blanks = [&] {
-        while (p < end && is_blank(*p)) ++p;
-    };
-    auto to_line_end = [&] {
-        while (p < end && !is_line_end(*p)) ++p;
-    };
-    while (p < end) {
-        skip_blanks();
-        const char* field = p;
-        while (p < end && *p != ',' && !is_line_end(*p)) ++p;
-        const bool comm = p - field == 4 && strncasecmp(field, "COMM", 4) == 0;
-        if (p < end) ++p;  // past the comma (or the line end) that closed the field
-        skip_blanks();
-        if (comm) {
-            const char* text = p;
-            to_line_end();
-            return std::string(text, p);
-        }
-        to_line_end();
-        while (p < end && (is_line_end(*p) || is_blank(*p))) ++p;
+    while (!map.TXT_at_end()) {
+        map.TXT_skip_blanks();
+        const char* field = map.pos;
+        while (map.pos < map.end && *map.pos != ',' && !is_line_end(*map.pos)) ++map.pos;
+        const bool comm = map.pos - field == 4 && strncasecmp(field, "COMM", 4) == 0;
+        if (!map.TXT_at_end()) ++map.pos;  // past the comma (or line end) that closed the field
+        if (comm) return map.TXT_rest_of_line();
+        map.TXT_next_line();
     }
     return std::string();
 }

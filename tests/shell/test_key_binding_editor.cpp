@@ -13,6 +13,9 @@
 
 namespace {
 
+constexpr unsigned long f1_keysym = 0xFFBE;
+constexpr unsigned shift_mask = 1, control_mask = 4;
+
 // One frame's widgets and the clicks the next frame's widgets answer.
 struct editor_widgets {
     std::vector<std::string> actions;  // button labels, in drawing order
@@ -110,12 +113,23 @@ protected:
         typed.clear();
         mnw.key_pressed = 0;
     }
-    void press(int vkey, int modifiers)
+    // A key press that reached the key bindings, or one a focused widget
+    // took, through the key pipeline as X would deliver it.
+    void press(unsigned long keysym, unsigned state, bool reached = true)
     {
-        keys.cur_vkey = vkey;
-        keys.cur_modifiers = modifiers;
+        if (!reached) set_key_focus_hook([](int, int, int) { return 1; });
+        key_event_facts facts{key_event_facts::press, state, 38, keysym, keysym,
+                              key_event_facts::lookup_none, 0, 0};
+        keys.handle_key_facts(facts);
+        if (release_after) {
+            facts.kind = key_event_facts::release;
+            facts.state = 0;  // the modifiers came up first
+            keys.handle_key_facts(facts);
+        }
+        set_key_focus_hook(nullptr);
         mnw.key_pressed = 1;
     }
+    bool release_after = false;
     static int count(const std::vector<std::string>& v, const std::string& s)
     {
         return static_cast<int>(std::count(v.begin(), v.end(), s));
@@ -163,18 +177,23 @@ TEST_F(key_binding_editor, ACapturedKeyLeavesEveryOtherRowThatHadIt)
     click_action = "-A";
     frame();
     EXPECT_EQ(key_editor.key_edit, 1);
-    press(112, 1);
+    press(f1_keysym, shift_mask);
     frame();
     EXPECT_EQ(keys.bindings[1].vkey, 112);
     EXPECT_EQ(keys.bindings[1].modifiers, 1);
     EXPECT_EQ(keys.bindings[0].vkey, 0);
     EXPECT_EQ(keys.bindings[0].modifiers, 0);
     EXPECT_EQ(keys.bindings[2].vkey, 0);
-    press(65, 5);
+    press('s', 0, false);
+    frame();
+    EXPECT_EQ(keys.bindings[1].vkey, 112) << "a key the path field took binds nothing";
+    release_after = true;
+    press('a', shift_mask | control_mask);
     frame();
     EXPECT_EQ(ui().lit, std::vector<std::string>{"-SHIFT F1"}) << "drawn before the key came";
     frame();
-    EXPECT_EQ(ui().lit, std::vector<std::string>{"-SHIFT+CTRL A"});
+    EXPECT_EQ(ui().lit, std::vector<std::string>{"-SHIFT+CTRL A"})
+        << "the press binds, not its release after the modifiers came up";
     EXPECT_EQ(count(ui().actions, "-<NONE>"), 2);
 }
 

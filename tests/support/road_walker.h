@@ -64,8 +64,9 @@ public:
 
     // -- Driving ---
     void click(float x, float y) const;
-    // A click in a window of that size centred on the 800 by 600 main
-    // window, as modal windows are placed; (x, y) in its own units.
+    // A click in a window of that size centred on the main window (800 by
+    // 600 unless the program asked for another), as modal windows are
+    // placed; (x, y) in its own units.
     void click_in(float width, float height, float x, float y) const;
     void double_click(float x, float y) const;
     // A button of the bottom bar in the run's language; on a road's last
@@ -84,6 +85,9 @@ public:
 
     // -- What the program shows and logs ---
     window_pixels picture() const { return grab_window(window_); }
+    // A pixel (0xRRGGBB) of a window of that size centred as click_in
+    // places it, at (x, y) in its own units.
+    uint32_t pixel_in(float width, float height, float x, float y) const;
     // Whether the window above the bottom bar differs from `before` within
     // `seconds`: a screen or a modal window came or went, a readout moved.
     bool wait_for_change(const window_pixels& before, double seconds) const;
@@ -110,6 +114,7 @@ public:
 
 private:
     std::string output_, window_;
+    int width_ = 800, height_ = 600;
     std::string language_code_ = "en";
     int language_ = 0;
     std::string path_;

@@ -4,11 +4,17 @@
 // with a HOME of its own and "--lang=en", on $DISPLAY.
 //
 //   demo_road INSTALLER [--small N] [--large N] [--large-mb MB] [--paced] [--workers N]
-//             (--watch | --walk SHOTS_FOLDER | --time) [--then COMMAND]
+//             [--update UPDATER] (--watch [--watch-display D] | --walk SHOTS_FOLDER | --time)
+//             [--then COMMAND]
 //
-//   --watch   for a person: the installer runs until they close it
+//   --update  the installer's road is walked without shots, the release's
+//             successor made and two of the copy's files changed as a user
+//             would; then UPDATER is run against it instead
+//   --watch   for a person: the program runs until they close it, on
+//             display D when given
 //   --walk    walks from the welcome screen to "Fly", a screenshot of each
-//             screen in SHOTS_FOLDER (1-welcome.png to 6-finish.png)
+//             screen in SHOTS_FOLDER (1-welcome.png to 6-finish.png, the
+//             updater's to 7-finish.png)
 //   --time    walks to the destination screen and prints "road SECONDS":
 //             from CONTINUE there to the finish screen taking "Fly"
 //             (clicked every 50 ms, so the figure is at most that late)
@@ -16,11 +22,13 @@
 //             the download can be watched
 //   --then    runs COMMAND with the server still up, NIMBREL_DEMO_PORT and
 //             NIMBREL_DEMO_WWW in its environment
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string>
-#include <thread>
+#include <vector>
 
 #include "web_demo_road.h"
 
@@ -32,7 +40,8 @@ int usage()
 {
     std::fprintf(stderr,
                  "usage: demo_road INSTALLER [--small N] [--large N] [--large-mb MB] [--paced] [--workers N]\n"
-                 "                 (--watch | --walk SHOTS_FOLDER | --time) [--then COMMAND]\n");
+                 "                 [--update UPDATER] (--watch [--watch-display D] | --walk SHOTS_FOLDER | --time)\n"
+                 "                 [--then COMMAND]\n");
     return 2;
 }
 
@@ -68,8 +77,9 @@ int installed_count(const sample_release& release, const std::string& folder)
 }
 
 // The pointer on the title, where it lights no button in the shots.
-std::string shot(const road_walker& road, const std::string& name)
+std::string shot(const road_walker& road, const std::string& name, bool wanted = true)
 {
+    if (!wanted) return "";
     road.point_at(100, 560);
     road.wait_for_still(0.3, 3);
     const std::string path = road.shot(name);
@@ -77,32 +87,75 @@ std::string shot(const road_walker& road, const std::string& name)
     return path;
 }
 
-int walk(road_walker& road, const sample_release& release)
+int walk(road_walker& road, const sample_release& release, bool shots = true)
 {
     const int files = static_cast<int>(release.installed_files().size());
     const std::string folder = install_folder(road);
-    shot(road, "1-welcome");
+    shot(road, "1-welcome", shots);
     if (!road.press_until_changed(button_bar::next)) return fail("the licence did not show");
-    shot(road, "2-licence");
+    shot(road, "2-licence", shots);
     if (!road.click_until_changed(250, 300)) return fail("the licence could not be ticked");
-    shot(road, "2-licence-accepted");
+    shot(road, "2-licence-accepted", shots);
     if (!road.press_until_changed(button_bar::next)) return fail("the server check did not start");
-    shot(road, "3-check-servers");
+    shot(road, "3-check-servers", shots);
     if (!release.server()->wait_for_request("directory.txt.zip HTTP/1.1\" 200", 120))
         return fail("the manifest was not fetched");
     if (!wait_until([&] { return !release.temp_folder().empty(); }, 20)) return fail("the manifest was not read");
-    shot(road, "4-destination");
+    shot(road, "4-destination", shots);
     if (!begin_install(road)) return fail("the install did not start");
     // Some way in, so that the shot shows progress, rate and time left.
-    wait_until([&] { return installed_count(release, folder) * 4 >= files; }, 60);
-    shot(road, "5-install");
+    if (shots) wait_until([&] { return installed_count(release, folder) * 4 >= files; }, 60);
+    shot(road, "5-install", shots);
     if (!wait_until([&] { return installed_count(release, folder) == files; }, 300))
         return fail("the install did not complete");
-    shot(road, "6-finish");
+    shot(road, "6-finish", shots);
     const int status = fly_when_done(road, 20);
     if (status == -1) return fail("the installer did not end after Fly");
     const std::string flown = read_file(road.home() + "nimbrel-flown.txt");
     say("the stub simulator ran as: " + (flown.empty() ? std::string("(it did not run)\n") : flown));
+    return 0;
+}
+
+// The user's own notes in two files that the update changes too: the
+// updater asks about each.  Returns them in the order it asks.
+std::vector<std::string> edit_two_files(const sample_release& release, const std::string& copy)
+{
+    std::vector<std::string> changed;
+    for (const auto& [kind, path] : release.update_changes())
+        if (kind == "changed") changed.push_back(path);
+    if (changed.size() < 3) return {};
+    std::vector<std::string> edited{changed[1], changed[2]};
+    std::sort(edited.begin(), edited.end());
+    for (const std::string& path : edited) write_file(copy + path, read_file(copy + path) + "my own notes\n");
+    say("changed by hand: " + edited[0] + ", " + edited[1]);
+    return edited;
+}
+
+int walk_update(road_walker& road, const std::string& copy, const std::vector<std::string>& edited)
+{
+    shot(road, "1-welcome");
+    if (!road.press_until_changed(button_bar::next)) return fail("the copy picker did not show");
+    shot(road, "2-pick-copy");
+    if (!road.press_until(button_bar::next, [&] { return road.logged("Start of MD5"); }))
+        return fail("the search did not start");
+    shot(road, "3-search");
+    if (!road.wait_for_log("End of MD5", 60)) return fail("the copy was not scanned");
+    shot(road, "4-check-disk");
+    // The file plan's question for each edited file, window 996 of 750 by
+    // 146: keep the first, overwrite the second.
+    if (!road.press_until(button_bar::next, [&] { return road.logged("File: "); }))
+        return fail("no question about the edited files");
+    shot(road, "5-question");
+    road.click_in(750, 146, 108, 28);
+    if (!road.wait_for_log("File: " + copy + edited[1], 20)) return fail("no question about the second file");
+    road.click_in(750, 146, 108, 53);
+    shot(road, "6-install");
+    if (!wait_until([&] { return !file_exists(copy + "Instructions/Manual_old"); }, 180))
+        return fail("the update did not complete");
+    shot(road, "7-finish");
+    if (fly_when_done(road, 20) == -1) return fail("the updater did not end after Fly");
+    say("kept by the user: " + edited[0] + "; the update's version: " + edited[1]);
+    say("the stub simulator ran as: " + read_file(road.home() + "nimbrel-flown.txt"));
     return 0;
 }
 
@@ -132,7 +185,7 @@ int main(int argc, char** argv)
     const std::string installer = argv[1];
     int small = 300, large = 3, large_mb = 8, workers = 0;
     bool paced_server = false;
-    std::string mode, shots, then;
+    std::string mode, shots, then, updater, watch_display;
     for (int i = 2; i < argc; ++i) {
         const std::string a = argv[i];
         const bool has_value = i + 1 < argc;
@@ -144,9 +197,11 @@ int main(int argc, char** argv)
         else if (a == "--watch" || a == "--time") mode = a;
         else if (a == "--walk" && has_value) mode = a, shots = argv[++i];
         else if (a == "--then" && has_value) then = argv[++i];
+        else if (a == "--update" && has_value) updater = argv[++i];
+        else if (a == "--watch-display" && has_value) watch_display = argv[++i];
         else return usage();
     }
-    if (mode.empty()) return usage();
+    if (mode.empty() || (!updater.empty() && mode == "--time")) return usage();
 
     say("making the sample release");
     sample_release release(small, large, large_mb);
@@ -154,19 +209,34 @@ int main(int argc, char** argv)
     say("serving it on 127.0.0.1:" + std::to_string(release.port()));
 
     road_walker road(installer, shots.empty() ? "demo" : shots);
-    if (!start_demo(road, release.port())) {
-        say("the installer's window did not appear; its output:");
-        std::fputs(road.output().c_str(), stderr);
-        return 1;
+    if (!start_demo(road, release.port())) return fail("the installer's window did not appear; its output:\n" +
+                                                       road.output());
+    // The program shown to the person or walked, and the copy an update finds.
+    road_walker* shown = &road;
+    std::unique_ptr<road_walker> update;
+    std::vector<std::string> edited;
+    if (!updater.empty()) {
+        say("installing the release");
+        if (walk(road, release, false) != 0) return 1;
+        say("making the release's successor");
+        if (!release.make_update()) return fail(release.problem());
+        edited = edit_two_files(release, install_folder(road));
+        if (edited.empty()) return fail("the update changes too few files");
+        if (!watch_display.empty()) setenv("DISPLAY", watch_display.c_str(), 1);
+        update = std::make_unique<road_walker>(updater, shots.empty() ? "demo" : shots);
+        update->use_home(road.home());
+        if (!start_demo(*update, release.port()))
+            return fail("the updater's window did not appear; its output:\n" + update->output());
+        shown = update.get();
     }
     int status = 0;
     if (mode == "--watch") {
-        say("nimbrel-installer on " + std::string(std::getenv("DISPLAY") ? std::getenv("DISPLAY") : "") +
-            " (its HOME is " + road.home() + ")");
-        while (road.wait(3600) == -1) {}
+        say("on " + std::string(std::getenv("DISPLAY") ? std::getenv("DISPLAY") : "") + " (its HOME is " +
+            shown->home() + ")");
+        while (shown->wait(3600) == -1) {}
     } else if (mode == "--walk") {
         say("walking the road");
-        status = walk(road, release);
+        status = update ? walk_update(*update, install_folder(road), edited) : walk(road, release);
     } else {
         status = time_the_install(road, release);
     }

@@ -2,43 +2,18 @@
 // The program (programs/widget_screens.cpp) prints one line per event.
 #include <gtest/gtest.h>
 
-#include <cmath>
-
-#include "road_walker.h"
-#include "test_support.h"
+#include "widget_screens_fixture.h"
 
 namespace {
 
-class widgets_under_x : public ::testing::Test {
+class widgets_under_x : public widget_screens_test {
 protected:
-    // The program reads its menus from its own folder, as a real one would.
-    widgets_under_x() : program(WIDGET_SCREENS, "widgets")
-    {
-        testing_support::run_shell("cp -r '" MENUS_DIR "' '" + program.app_dir() + "'");
-    }
-    void start()
-    {
-        ASSERT_TRUE(program.start(30)) << program.output();
-        ASSERT_TRUE(program.wait_for_output_line("ready", 30)) << program.output();
-    }
-    void expect_line(const std::string& line)
-    {
-        EXPECT_TRUE(program.wait_for_output_line(line, 10)) << "no \"" << line << "\" in:\n"
-                                                            << program.output();
-    }
-    void quit_with_control_q()
-    {
-        program.keys("ctrl+q");
-        EXPECT_EQ(program.wait(20), 0) << "the bound quit key did not end the run\n"
-                                       << program.output();
-    }
     // A modal window's own frames came and went still.
     void settle_after(const testing_support::window_pixels& before)
     {
         program.wait_for_change(before, 5);
-        program.wait_for_still(0.3, 5);
+        let_frames_draw();
     }
-    testing_support::road_walker program;
 };
 
 // Alert window 994 is 420 by 250; its button sits at (210, 18).
@@ -146,11 +121,11 @@ TEST_F(widgets_under_x, LanguageChooserSetsTheLanguageByAClick)
     // No "--lang" and a C locale: start-up cannot pick a language.
     program.in_language("").with_environment({"LANG=C", "LC_ALL=", "LC_MESSAGES=", "LANGUAGE="});
     ASSERT_TRUE(program.start(30)) << program.output();
-    program.wait_for_still(0.3, 5);
+    let_frames_draw();
     program.shot("language_chooser");
     // Radio buttons at (185, 180 - 20 i); Deutsch is the third.
-    ASSERT_TRUE(program.click_until_changed(std::round((800 - alert_w) / 2) + 185,
-                                            std::round((600 - alert_h) / 2) + 143));
+    program.click_in(alert_w, alert_h, 185, 143);
+    let_frames_draw();
     program.shot("language_chooser_deutsch");
     program.click_in(alert_w, alert_h, 210, 18);
     ASSERT_TRUE(program.wait_for_output_line("ready", 30)) << program.output();

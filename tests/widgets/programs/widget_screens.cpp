@@ -91,11 +91,13 @@ char short_path[10] = "", file_name[40] = "";
 void run_menu_command(int command)
 {
     if (command == 201 || command == 202) {
+        say("opening " + std::to_string(command));
         const int result = BTN_opensave(command == 201 ? 998 : 999, file_kind, &chosen_path);
         say((command == 201 ? "open " : "save ") + std::to_string(result) + " " + chosen_path);
     } else if (command == 203 || command == 204) {
         const int mode = command - 203;
         editor_mode = editor_mode == mode ? -1 : mode;
+        say("editor " + std::to_string(editor_mode));
     }
 }
 
@@ -103,14 +105,14 @@ void say_bindings()
 {
     std::string line = "bindings";
     for (const key_binding& row : keys.bindings)
-        line += " " + keys.flag_to_code(row.modifiers) + ":" + std::to_string(row.vkey) + ":" +
+        line += " " + std::to_string(row.modifiers) + ":" + std::to_string(row.vkey) + ":" +
                 std::to_string(row.command);
     say(line);
 }
 
 void path_fields()
 {
-    if (BTN_select_path_stl(500, 500, 998, 0, &field_path, 60, "File{Pick any file", 200, 0))
+    if (BTN_select_path_stl(500, 500, 998, 0, &field_path, 60, "File{ Pick any file", 200, 0))
         say("field " + field_path);
     if (BTN_select_path_chr(500, 450, 998, 1, short_path, 10, "Folder", 200, 0))
         say("short " + std::string(short_path));
