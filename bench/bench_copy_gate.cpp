@@ -8,7 +8,6 @@
 #include <string>
 
 #include "core/diag/error_codes.h"
-#include "core/files/system_paths.h"
 #include "engine/copy_gate.h"
 #include "engine/installer_state.h"
 
@@ -18,7 +17,6 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "usage: bench_copy_gate COPY_DIR < LIST\n");
         return 2;
     }
-    g_case_sensitive = 1;  // as the program runs
     dest_dir_path = argv[1];
     if (int err = copy_gate_open()) {
         std::fprintf(stderr, "%s: %s\n", argv[1], error_str(err).c_str());

@@ -6,7 +6,6 @@
 
 #include "core/archives/archives.h"
 #include "core/diag/error_codes.h"
-#include "core/files/system_paths.h"
 
 int main(int argc, char** argv)
 {
@@ -14,7 +13,6 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "usage: bench_unpack zip|7z OUT_DIR ARCHIVE...\n");
         return 2;
     }
-    g_case_sensitive = 1;  // as the program runs: names are matched in any letter case
     bool zip = std::strcmp(argv[1], "zip") == 0;
     std::string out_dir = argv[2];
     for (int i = 3; i < argc; ++i) {

@@ -1,6 +1,8 @@
 // Zips that are missing, cut short, corrupt or lying, and disks that fill.
 #include <gtest/gtest.h>
 
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -117,4 +119,28 @@ TEST(ZipDamaged, AFullDiskIsAFailureWithErrnoAndKeepsTheOldFile)
     EXPECT_EQ(testing_support::read_file(dir / "big.bin"), "old") << "half a new file took its place";
     EXPECT_EQ(testing_support::run_shell("ls -A '" + dir.path() + "'").out, "big.bin\nx.zip\n")
         << "the partial file was left behind";
+}
+
+// Outside an install nothing says how large a file should be, but no file
+// larger than the disk's free space is begun: the check comes before a byte
+// is written.  The disk is a small one of the test's own, in a child with
+// a mount table of its own.
+TEST(ZipDamaged, AnEntryLargerThanTheFreeSpaceIsRefusedBeforeAByteIsWritten)
+{
+    scratch_dir dir;
+    ::mkdir((dir / "small").c_str(), 0755);
+    write_file(dir / "x.zip", make_zip({{"big.bin", std::string(256 * 1024, 'b')}}));
+    archive_fixtures::captured_log log;
+    pid_t child = ::fork();
+    if (child == 0) {
+        if (::unshare(CLONE_NEWNS) != 0 || ::mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+            ::mount("small", (dir / "small").c_str(), "tmpfs", 0, "size=64k") != 0)
+            _exit(2);
+        _exit(zip_to_file(dir / "x.zip", dir / "small/", nullptr, 0) == ENOSPC ? 0 : 1);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 2) GTEST_SKIP() << "no mount namespace for a small disk here";
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
+    EXPECT_NE(log.text().find("larger than the free space"), std::string::npos) << log.text();
 }

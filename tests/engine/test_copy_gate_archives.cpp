@@ -43,6 +43,17 @@ struct archive_case {
     float installed_kb = -1;              // -1: the contents' size, rounded up
 };
 
+// A manifest line for `file` below the copy whose signature is that of
+// `contents`, its size in whole kilobytes rounded up unless given.
+file_version_struct line_for(const std::string& file, const std::string& contents, float installed_kb = -1)
+{
+    file_version_struct version;
+    version.path = "top/" + file;
+    version.sig_want = md5_of(contents);
+    version.installed_size = installed_kb >= 0 ? installed_kb : (contents.size() + 1023) / 1024;
+    return version;
+}
+
 std::string zip_of(const std::string& name, const std::string& data, uint32_t attrs = 0100644u << 16)
 {
     return make_zip({{name, data, attrs}});
@@ -138,10 +149,7 @@ TEST_F(CopyGateArchives, AnArchiveReplacesItsFileOnlyWithExactlyThatFileAndItsSi
         const std::vector<std::string> names_before = names_in(folder);
         write_file(temp_ / (c.seven_zip ? "x.7z" : "x.zip"), c.archive());
 
-        file_version_struct version;
-        version.path = "top/" + c.file;
-        version.sig_want = md5_of(c.signed_contents);
-        version.installed_size = c.installed_kb >= 0 ? c.installed_kb : (c.signed_contents.size() + 1023) / 1024;
+        const file_version_struct version = line_for(c.file, c.signed_contents, c.installed_kb);
         std::string problem;
         EXPECT_EQ(copy_install(temp_ / (c.seven_zip ? "x.7z" : "x.zip"), version, &problem), c.result);
         EXPECT_EQ(read_file(dest_ / c.file), c.after);
@@ -154,10 +162,7 @@ TEST_F(CopyGateArchives, AWrongSignatureNamesTheFileAndBothSignatures)
 {
     write_file(dest_ / "Resources/a.txt", "old");
     write_file(temp_ / "x.zip", zip_of("a.txt", "tampered"));
-    file_version_struct version;
-    version.path = "top/Resources/a.txt";
-    version.sig_want = md5_of("expected");
-    version.installed_size = 1;
+    file_version_struct version = line_for("Resources/a.txt", "expected");
     std::string problem;
     EXPECT_EQ(copy_install(temp_ / "x.zip", version, &problem), kRefused);
     EXPECT_EQ(problem, "The file Resources/a.txt has the MD5 signature " + md5_of("tampered") +
@@ -172,14 +177,21 @@ TEST_F(CopyGateArchives, AnExecutableKeepsItsMode)
 {
     ::mkdir((dest_ / "bin").c_str(), 0755);
     write_file(temp_ / "x.zip", zip_of("tool", "#!/bin/sh\n", 0100755u << 16));
-    file_version_struct version;
-    version.path = "top/bin/tool";
-    version.sig_want = md5_of("#!/bin/sh\n");
-    version.installed_size = 1;
-    ASSERT_EQ(copy_install(temp_ / "x.zip", version, nullptr), 0);
+    ASSERT_EQ(copy_install(temp_ / "x.zip", line_for("bin/tool", "#!/bin/sh\n"), nullptr), 0);
     struct stat st;
     ASSERT_EQ(::stat((dest_ / "bin/tool").c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0755u);
+}
+
+// A copy whose folders or files differ from the manifest only in letter
+// case (made on a disk that ignores case) receives the file in place.
+TEST_F(CopyGateArchives, AFileFindsItsFolderAndItsOldSelfInAnyLetterCase)
+{
+    write_file(dest_ / "resources/MAPS/Readme.TXT", "old");
+    write_file(temp_ / "x.zip", zip_of("readme.txt", "new"));
+    ASSERT_EQ(copy_install(temp_ / "x.zip", line_for("Resources/maps/readme.txt", "new"), nullptr), 0);
+    EXPECT_EQ(read_file(dest_ / "resources/MAPS/Readme.TXT"), "new");
+    EXPECT_EQ(names_in("resources/MAPS/"), std::vector<std::string>{"Readme.TXT"});
 }
 
 }  // namespace

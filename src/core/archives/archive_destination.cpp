@@ -17,33 +17,10 @@
 
 namespace {
 
-char fold(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
 // The components of a relative name, "" and "." dropped, letters folded.
 std::vector<std::string> folded_components(const std::string& name)
 {
-    std::vector<std::string> parts;
-    size_t pos = 0;
-    while (pos <= name.size()) {
-        size_t end = std::min(name.find('/', pos), name.size());
-        std::string part = name.substr(pos, end - pos);
-        if (!part.empty() && part != ".") {
-            std::transform(part.begin(), part.end(), part.begin(), fold);
-            parts.push_back(part);
-        }
-        pos = end + 1;
-    }
-    return parts;
-}
-
-std::string joined(const std::vector<std::string>& parts, size_t count)
-{
-    std::string out;
-    for (size_t i = 0; i < count; ++i) {
-        if (i) out += '/';
-        out += parts[i];
-    }
-    return out;
+    return name_components(ascii_folded(name));
 }
 
 // The part of a name after its last '/'.
@@ -131,7 +108,7 @@ int extract_dest::place(const std::string& name, bool leaf, placed_name& at)
     // anywhere by the time the entry is written.
     parts = folded_components(sub_ + name);
     for (size_t n = 1; n < parts.size(); ++n)
-        if (is_link_made_here(joined(parts, n)))
+        if (is_link_made_here(joined_components(parts, n)))
             return refuse(name, "the name lies beneath a link made by this archive");
 
     std::string placed = sub_ + name;
@@ -197,7 +174,7 @@ int extract_dest::make_link(const std::string& name, const std::string& target, 
 void extract_dest::remember_link(const std::string& name)
 {
     std::vector<std::string> parts = folded_components(sub_ + name);
-    std::string key = joined(parts, parts.size());
+    std::string key = joined_components(parts, parts.size());
     if (!is_link_made_here(key)) links_.push_back(key);
 }
 
@@ -224,7 +201,7 @@ int extract_dest::stage_link(const std::string& name, const std::string& target,
     for (size_t i = 0; i < steps.size(); ++i) {
         if (steps[i] != "..") {
             at_folder.push_back(steps[i]);
-            if (i + 1 < steps.size() && is_link_made_here(joined(at_folder, at_folder.size())))
+            if (i + 1 < steps.size() && is_link_made_here(joined_components(at_folder, at_folder.size())))
                 return refuse(name, "the link's target runs through a link made by this archive");
             continue;
         }
@@ -257,6 +234,11 @@ int extract_dest::check_link(const placed_name& at, const std::string& temp, con
         if (calc_fd_md5(fd, md5_found_) != 0) md5_found_ = "NONE";
         ::close(fd);
     }
+    return compare_signature(check);
+}
+
+int extract_dest::compare_signature(const entry_check& check)
+{
     if (md5_found_ == check.md5) return 0;
     FILE_ERR_HERE();
     xer << "Refused \"" << path_ << "\": its signature is " << md5_found_ << ", not " << check.md5 << ".\n";
@@ -343,8 +325,5 @@ int extract_dest::fill(const placed_name& at, int fd, const archive_item& item, 
     if (!hashing) return 0;
     MD5Final(&context);
     md5_found_ = md5_text(context.digest);
-    if (md5_found_ == check.md5) return 0;
-    FILE_ERR_HERE();
-    xer << "Refused \"" << path_ << "\": its signature is " << md5_found_ << ", not " << check.md5 << ".\n";
-    return kErrWrongContent;
+    return compare_signature(check);
 }

@@ -94,6 +94,8 @@ private:
     int check_link(const placed_name& at, const std::string& temp, const entry_check& check);
     int failed_write(int why);
     void remember_link(const std::string& name);
+    // kErrWrongContent, logged, unless md5_found_ is the one asked for.
+    int compare_signature(const entry_check& check);
 
     const confined_folder& root_;
     std::string sub_;

@@ -18,38 +18,6 @@ namespace {
 // The kernel gives up after 40 links as well.
 constexpr int kMaxLinks = 40;
 
-char fold(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-std::string folded(std::string name)
-{
-    for (char& c : name) c = fold(c);
-    return name;
-}
-
-// The components of a relative name; "" and "." dropped.
-std::vector<std::string> components(const std::string& name)
-{
-    std::vector<std::string> parts;
-    size_t pos = 0;
-    while (pos <= name.size()) {
-        size_t end = name.find('/', pos);
-        if (end == std::string::npos) end = name.size();
-        if (end > pos && !(end == pos + 1 && name[pos] == '.')) parts.push_back(name.substr(pos, end - pos));
-        pos = end + 1;
-    }
-    return parts;
-}
-
-std::string joined(const std::vector<std::string>& parts, size_t count)
-{
-    std::string out;
-    for (size_t i = 0; i < count; ++i) {
-        if (i) out += '/';
-        out += parts[i];
-    }
-    return out;
-}
-
 int fail_with(int err)
 {
     errno = err;
@@ -79,6 +47,36 @@ bool read_link_at(int fd, std::string& target)
 }
 
 }  // namespace
+
+std::vector<std::string> name_components(const std::string& name)
+{
+    std::vector<std::string> parts;
+    size_t pos = 0;
+    while (pos <= name.size()) {
+        size_t end = name.find('/', pos);
+        if (end == std::string::npos) end = name.size();
+        if (end > pos && !(end == pos + 1 && name[pos] == '.')) parts.push_back(name.substr(pos, end - pos));
+        pos = end + 1;
+    }
+    return parts;
+}
+
+std::string joined_components(const std::vector<std::string>& parts, size_t count)
+{
+    std::string out;
+    for (size_t i = 0; i < count; ++i) {
+        if (i) out += '/';
+        out += parts[i];
+    }
+    return out;
+}
+
+std::string ascii_folded(std::string name)
+{
+    for (char& c : name)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return name;
+}
 
 // -- placed_name ---
 
@@ -174,7 +172,7 @@ int confined_folder::open_beneath(const std::string& name, int flags, bool follo
 int confined_folder::walk(const std::string& name, int flags, bool follow_last) const
 {
     std::deque<std::string> todo;
-    for (std::string& part : components(name)) todo.push_back(std::move(part));
+    for (std::string& part : name_components(name)) todo.push_back(std::move(part));
     std::vector<int> folders;  // opened below the root, deepest last
     auto close_all = [&folders] {
         for (int fd : folders) ::close(fd);
@@ -223,7 +221,7 @@ int confined_folder::walk(const std::string& name, int flags, bool follow_last) 
                 target.erase(0, root == "/" ? 1 : root.size());
                 close_all();
             }
-            std::vector<std::string> steps = components(target);
+            std::vector<std::string> steps = name_components(target);
             todo.insert(todo.begin(), steps.begin(), steps.end());
             continue;
         }
@@ -298,7 +296,7 @@ std::string confined_folder::in_folder(const std::string& folder, const std::str
         std::vector<std::string> names;
         list(folder, names);
         for (const std::string& n : names) {
-            listed.folded.emplace(folded(n), n);
+            listed.folded.emplace(ascii_folded(n), n);
             listed.exact.insert(n);
         }
         hold.lock();
@@ -306,7 +304,7 @@ std::string confined_folder::in_folder(const std::string& folder, const std::str
     }
     folder_names& in = known->second;
     if (in.exact.count(name)) return name;
-    const std::string key = folded(name);
+    const std::string key = ascii_folded(name);
     auto other = in.folded.find(key);
     if (other != in.folded.end()) return other->second;
     // About to be made: later names in another case find it.
@@ -317,26 +315,26 @@ std::string confined_folder::in_folder(const std::string& folder, const std::str
 
 std::string confined_folder::corrected(const std::string& name) const
 {
-    std::vector<std::string> parts = components(name);
-    for (size_t i = 0; i < parts.size(); ++i) parts[i] = in_folder(joined(parts, i), parts[i]);
-    return joined(parts, parts.size());
+    std::vector<std::string> parts = name_components(name);
+    for (size_t i = 0; i < parts.size(); ++i) parts[i] = in_folder(joined_components(parts, i), parts[i]);
+    return joined_components(parts, parts.size());
 }
 
 int confined_folder::place(const std::string& name, placed_name& out) const
 {
     if (root_ < 0) return EBADF;
     if (name.find('\0') != std::string::npos || name.empty() || name[0] == '/') return kErrLeadsOut;
-    std::vector<std::string> parts = components(name);
+    std::vector<std::string> parts = name_components(name);
     for (const std::string& part : parts)
         if (part == "..") return kErrLeadsOut;
     const size_t slash = name.rfind('/');
     const std::string last = slash == std::string::npos ? name : name.substr(slash + 1);
     if (last.empty() || last == "." || parts.empty()) return kErrLeadsOut;
 
-    out.relative_ = correct_case_ ? corrected(name) : joined(parts, parts.size());
-    parts = components(out.relative_);
+    out.relative_ = correct_case_ ? corrected(name) : joined_components(parts, parts.size());
+    parts = name_components(out.relative_);
     out.leaf_ = parts.back();
     if (out.folder_ >= 0) ::close(out.folder_);
-    out.folder_ = open_beneath(joined(parts, parts.size() - 1), O_PATH | O_DIRECTORY, true);
+    out.folder_ = open_beneath(joined_components(parts, parts.size() - 1), O_PATH | O_DIRECTORY, true);
     return out.folder_ >= 0 ? 0 : errno;
 }

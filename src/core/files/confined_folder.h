@@ -34,6 +34,13 @@ constexpr int kErrLeadsOut = EACCES;
 
 class confined_folder;
 
+// The components of a relative name, "" and "." dropped.
+std::vector<std::string> name_components(const std::string& name);
+// The first `count` components joined by '/'.
+std::string joined_components(const std::vector<std::string>& parts, size_t count);
+// ASCII letters in lower case: names compared as a case-blind disk would.
+std::string ascii_folded(std::string name);
+
 // The folder that holds a name, opened beneath the confined folder, and the
 // name's last component: every change to the name is made through these.
 class placed_name {
