@@ -6,6 +6,7 @@
 #include "core/diag/log_stream.h"
 
 int app_done = 0;
+int app_exit_status = 0;
 
 namespace {
 

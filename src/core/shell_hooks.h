@@ -12,6 +12,10 @@
 
 // Set non-zero to end the main loop after the current frame.
 extern int app_done;
+// What the program exits with once the main loop ends: 0 unless something
+// the user did not choose ended it (a notice that this installer is too
+// old, a stop signal).
+extern int app_exit_status;
 
 // The central alert.  Level 0 is the language chooser, 1 a warning that
 // returns, 2 fatal (does not return).  Lines are already translated.

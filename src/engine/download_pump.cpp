@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
+#include <cstdint>
 
 #include "core/diag/error_codes.h"
 #include "core/files/file_ops.h"
@@ -80,12 +82,26 @@ float transfer_fraction(int slot)
     return transfer->GetPercent() * 0.01f;
 }
 
+// The most a file's archive may bring: its download size from the manifest,
+// which counts whole kilobytes, and one kilobyte more for a manifest that
+// rounded down.  A server sending more is wrong about the file.
+int64_t download_body_limit(const file_version_struct& version)
+{
+    const double kb = std::isfinite(version.download_size) && version.download_size > 0 ? version.download_size : 0;
+    return static_cast<int64_t>((std::min(kb, 1e12) + 1.0) * 1024.0);
+}
+
+// Moves stream k by one step; true when it finished its file.
 bool step_stream(int k)
 {
     file_version_struct& version = sim_info[next.file_index[k]].back();
     const std::string dest = dest_path_of(version);
     // The wizard's server buttons write the choice too: keep it on the list.
     stg.server_choice = std::clamp(stg.server_choice, 0, std::max(stg.server_count, 1) - 1);
+    const int slot = kFirstStreamSlot + k;
+    if (version.do_install && !version.do_delete && !http.transfer(slot) &&
+        http.resting(server_name[stg.server_choice]))
+        stg.server_choice = pick_biased_ready_server(stg.server_count);
     const std::string download = server_path[stg.server_choice] + version.path + ".zip";
     const std::string archive = stream_archive_path(k);
     next.wants_next[k] = 0;
@@ -112,8 +128,7 @@ bool step_stream(int k)
     }
 
     stg.file_action = 1;
-    const int slot = kFirstStreamSlot + k;
-    switch (http.net_check(slot, server_name[stg.server_choice], download, archive)) {
+    switch (http.net_check(slot, server_name[stg.server_choice], download, archive, download_body_limit(version))) {
     case 0:
         stg.file_progress = transfer_fraction(slot);
         next.in_progress_kb += stg.file_progress * version.download_size;
@@ -134,7 +149,7 @@ bool step_stream(int k)
         }
         stg.download_failed = 1;
         next.cursor = std::min(next.cursor, next.file_index[k]);
-        stg.server_choice = pick_biased_server(stg.server_count);
+        stg.server_choice = pick_biased_ready_server(stg.server_count);
         return false;
     }
 }

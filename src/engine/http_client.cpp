@@ -3,12 +3,16 @@
 //   -- Building a transfer ---
 //   -- One step: socket, header, body ---
 //   -- Queries ---
-//   -- The slots: net_check ---
+//   -- The slots ---
+//   -- Failing servers: rest and a quiet log ---
+//   -- net_check: one step of a slot ---
 #include "engine/http_client.h"
 
 #include <strings.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <cstring>
 
 #include "core/core_globals.h"
@@ -122,7 +126,7 @@ down_class::down_class(const char* server, unsigned short port, const char* path
     bool unsafe = has_control_chars(server) || has_control_chars(path);
     for (const auto& [name, value] : headers) unsafe = unsafe || has_control_chars(name) || has_control_chars(value);
     if (unsafe) {
-        xer << "Refused a request holding control characters\n";
+        note = "Refused a request holding control characters\n";
         osErr = EINVAL;
         return;
     }
@@ -130,7 +134,7 @@ down_class::down_class(const char* server, unsigned short port, const char* path
     bool proxied = UseProxy(server, port);
     unsigned long address = PCSBSocket::LookupAddress(proxied ? ProxyHost(server, port) : server);
     if (address == 0) {
-        xer << "Translated server " << server << " to IP addy: 0.0.0.0 and port = " << port << "\n";
+        note = std::string("Translated server ") + server + " to IP addy: 0.0.0.0 and port = " + std::to_string(port) + "\n";
         osErr = kErrNetNoServer;
         return;
     }
@@ -275,6 +279,11 @@ void down_class::end_of_header_block()
             return;
         }
         contentLength = std::stoll(length->second);
+        // Refused before a byte reaches the disk.
+        if (bodyLimit >= 0 && contentLength > bodyLimit) {
+            refuse("Content-Length above the size expected");
+            return;
+        }
     }
     if (!localPath.empty()) {
         outFile = fopen(localPath.c_str(), "wb");
@@ -285,15 +294,21 @@ void down_class::end_of_header_block()
 void down_class::take_body()
 {
     lastActivity = clock_now();
-    if (contentLength != -1 && bytesWritten + static_cast<int64_t>(recvBuf.size()) >= contentLength && sock)
-        sock->Disconnect();
+    const int64_t arrived = bytesWritten + static_cast<int64_t>(recvBuf.size());
+    // A server that never stops sending (no length, or more than it said)
+    // would otherwise fill the disk while the stall rule never fires.
+    if (bodyLimit >= 0 && arrived > bodyLimit) {
+        refuse("body longer than the size expected");
+        return;
+    }
+    if (contentLength != -1 && arrived >= contentLength && sock) sock->Disconnect();
     if (recvBuf.empty()) return;
     if (outFile) {
         bytesWritten += static_cast<int64_t>(recvBuf.size());
         if (fwrite(recvBuf.data(), 1, recvBuf.size(), outFile) != recvBuf.size()) osErr = errno ? errno : EIO;
         recvBuf.clear();
     } else if (recvBuf.size() > kMaxMemoryBody) {
-        xer << "HTTP body too large to keep in memory\n";
+        note = "HTTP body too large to keep in memory\n";
         osErr = EFBIG;
         if (sock) sock->Disconnect();
     }
@@ -307,7 +322,7 @@ void down_class::CloseFile()
 
 void down_class::refuse(const char* why)
 {
-    xer << "HTTP response refused: " << why << "\n";
+    note = std::string("HTTP response refused: ") + why + "\n";
     osErr = kErrNetBadState;
     if (sock) sock->Disconnect();
 }
@@ -342,7 +357,7 @@ float down_class::GetPercent() const
     return static_cast<float>(static_cast<double>(bytesWritten) * 100.0 / static_cast<double>(contentLength));
 }
 
-// -- The slots: net_check ---
+// -- The slots ---
 
 http_class::http_class() = default;
 
@@ -369,9 +384,143 @@ void http_class::cancel(int slot)
     slots[slot] = nullptr;
 }
 
+bool http_class::well_formed(const std::string& server, const std::string& path)
+{
+    if (!server.empty() && server.back() == '/') {
+        __MACIBM_alert(0, "net_check error! You have a dirchar at the end of the server name!", "You should not!",
+                       "Our convention is that a server name is simply a server name... with no slash!", server, 2,
+                       kAlertSource, 253);
+        return false;
+    }
+    if (path.empty() || path[0] != '/') {
+        __MACIBM_alert(0, "net_check error! You do not have a dirchar at the beginning of the directory name!",
+                       "You should!",
+                       "Our convention is that a directory name does start with a slash because it must "
+                       "include the hard drive,which is a dir char on unix!",
+                       path, 2, kAlertSource, 254);
+        return false;
+    }
+    return true;
+}
+
+down_class* http_class::start_transfer(const std::string& server, const std::string& path,
+                                       const std::string& local_file, int64_t body_limit)
+{
+    const std::string version = kVersionString;
+    const std::map<std::string, std::string> headers{
+        {"Host", server},
+        {"User-agent", "Installer-LIN/" + version.substr(version.size() - 4)},
+        {"Connection", "close"},
+    };
+    auto* transfer =
+        new down_class(server.c_str(), 80, path.c_str(), false, headers, nullptr, 0, local_file.c_str());
+    transfer->LimitBody(body_limit);
+    // reset_all_streams drops the streams' transfers through this hook;
+    // set with every transfer, so a busy slot can always be cancelled.
+    set_cancel_transfer_hook([](int busy_slot) { http.cancel(busy_slot); });
+    return transfer;
+}
+
+// -- Failing servers: rest and a quiet log ---
+
+namespace {
+
+// The same server reached another way (another proxy) is another route,
+// with a record of its own: a proxy the user just set is tried at once.
+std::string route_of(const std::string& server)
+{
+    if (!UseProxy(server.c_str(), 80)) return server;
+    return server + " via " + http.proxy_host + ":" + std::to_string(http.proxy_port_int);
+}
+
+bool power_of_two(int n) { return n > 0 && (n & (n - 1)) == 0; }
+
+}  // namespace
+
+bool http_class::failing(const std::string& server) const
+{
+    auto found = trouble.find(route_of(server));
+    return found != trouble.end() && found->second.failures > 0;
+}
+
+bool http_class::resting(const std::string& server) const
+{
+    const std::string route = route_of(server);
+    auto found = trouble.find(route);
+    if (found == trouble.end()) return false;
+    if (clock_now() < found->second.rest_until) return true;
+    for (int slot = 0; slot < 6; ++slot)
+        if (slots[slot] && slot_route[slot] == route) return true;
+    return false;
+}
+
+void http_class::recovered(const std::string& route) { trouble.erase(route); }
+
+void http_class::rest(const std::string& route)
+{
+    server_trouble& t = trouble[route];
+    t.failures = std::min(t.failures + 1, 30);
+    const float rest = std::min(kLongestRestSeconds, kFirstRestSeconds * std::ldexp(1.0f, t.failures - 1));
+    t.rest_until = clock_now() + rest;
+}
+
+// The first failure of a kind at a server is written out in full; repeats
+// only at 2, 4, 8, ... times, one line each, so a server that fails for an
+// hour leaves a few lines, not thousands of blocks.
+void http_class::report_failure(down_class& transfer, const std::string& route, const std::string& server,
+                                const std::string& path, const std::string& local_file)
+{
+    const int code = transfer.ResponseCode();
+    const std::string kind = std::to_string(code) + " " + std::to_string(transfer.GetStat()) + " " +
+                             std::to_string(transfer.GetOSErr()) + " " + transfer.Note();
+    const int times = ++trouble[route].kinds[kind];
+    if (times == 1) {
+        xer << transfer.Note() << "HTTP Error for " << local_file << "\n"
+            << "   server     =" << server << "\n"
+            << "   file       =" << path << "\n"
+            << "   IsDone     =" << transfer.IsDone() << "\n"
+            << "   IsComplete =" << transfer.IsComplete() << "\n"
+            << "   IsErr      =" << transfer.IsErr() << "\n"
+            << "   GetStat    =" << transfer.GetStat() << "\n"
+            << "   GetOSErr   =" << transfer.GetOSErr() << "\n"
+            << "   response   =" << transfer.ResponseText() << " (#" << code << ")\n\n";
+    } else if (power_of_two(times)) {
+        xer << "HTTP Error for " << local_file << " as before, " << times << " times now: server=" << server
+            << " file=" << path << " state=" << http_stat_name(transfer.GetStat())
+            << " GetOSErr=" << transfer.GetOSErr() << " (#" << code << ")\n";
+    }
+}
+
+// -- net_check: one step of a slot ---
+
+namespace {
+
+enum class verdict {
+    busy,       // still connecting, sending or receiving
+    succeeded,  // a 2xx answer whose body is complete on disk
+    failed,     // ended, and not with what was asked for
+    stalled,    // nothing for kStallSeconds
+};
+
+verdict judge(down_class& transfer)
+{
+    if (transfer.IsDone() || transfer.IsComplete() || transfer.IsErr()) {
+        const int code = transfer.ResponseCode();
+        const bool good = code >= 200 && code <= 299 && transfer.IsComplete();
+        // Buffered bytes reach the disk only at the close: a full disk can
+        // show up there, and then the file is not complete.
+        if (good) transfer.CloseFile();
+        return good && !transfer.IsErr() ? verdict::succeeded : verdict::failed;
+    }
+    return clock_now() > transfer.LastActivity() + kStallSeconds ? verdict::stalled : verdict::busy;
+}
+
+}  // namespace
+
 int ot_inited = 0;
 
-int http_class::net_check(int slot, std::string server, std::string path, const std::string& local_file)
+int http_class::net_check(int slot, std::string server, std::string path, const std::string& local_file,
+                          int64_t body_limit)
 {
     static bool inited_any = false;
     static bool soc_inited = false;
@@ -391,56 +540,28 @@ int http_class::net_check(int slot, std::string server, std::string path, const 
 
     down_class*& transfer = slots[slot];
     if (!transfer) {
-        if (!server.empty() && server.back() == '/') {
-            __MACIBM_alert(0, "net_check error! You have a dirchar at the end of the server name!",
-                           "You should not!",
-                           "Our convention is that a server name is simply a server name... with no slash!",
-                           server, 2, kAlertSource, 253);
-            return 2;
-        }
-        if (path.empty() || path[0] != '/') {
-            __MACIBM_alert(0, "net_check error! You do not have a dirchar at the beginning of the directory name!",
-                           "You should!",
-                           "Our convention is that a directory name does start with a slash because it must "
-                           "include the hard drive,which is a dir char on unix!",
-                           path, 2, kAlertSource, 254);
-            return 2;
-        }
-        const std::string version = kVersionString;
-        std::map<std::string, std::string> headers{
-            {"Host", server},
-            {"User-agent", "Installer-LIN/" + version.substr(version.size() - 4)},
-            {"Connection", "close"},
-        };
-        transfer = new down_class(server.c_str(), 80, path.c_str(), false, headers, nullptr, 0,
-                                  local_file.c_str());
-        // reset_all_streams drops the streams' transfers through this hook;
-        // set with every transfer, so a busy slot can always be cancelled.
-        set_cancel_transfer_hook([](int busy_slot) { http.cancel(busy_slot); });
+        if (!well_formed(server, path)) return 2;
+        if (resting(server)) return 0;
+        transfer = start_transfer(server, path, local_file, body_limit);
+        slot_route[slot] = route_of(server);
     }
 
     transfer->DoProcessing();
-    if (transfer->IsDone() || transfer->IsComplete() || transfer->IsErr()) {
-        int code = transfer->ResponseCode();
-        // Buffered bytes reach the disk only at the close: a full disk can
-        // show up there, and then the file is not complete.
-        if (code >= 200 && code <= 299 && transfer->IsComplete()) transfer->CloseFile();
-        if (code >= 200 && code <= 299 && transfer->IsComplete() && !transfer->IsErr()) {
-            last_error[slot] = 0;
-            cancel(slot);
-            return 1;
-        }
+    switch (judge(*transfer)) {
+    case verdict::busy:
+        return 0;
+    case verdict::succeeded:
+        last_error[slot] = 0;
+        recovered(slot_route[slot]);
+        cancel(slot);
+        return 1;
+    case verdict::stalled:
+        last_error[slot] = ETIMEDOUT;
+        break;
+    case verdict::failed:
         last_error[slot] = transfer->GetOSErr();
-        xer << "HTTP Error for " << local_file << "\n"
-            << "   server     =" << server << "\n"
-            << "   file       =" << path << "\n"
-            << "   IsDone     =" << transfer->IsDone() << "\n"
-            << "   IsComplete =" << transfer->IsComplete() << "\n"
-            << "   IsErr      =" << transfer->IsErr() << "\n"
-            << "   GetStat    =" << transfer->GetStat() << "\n"
-            << "   GetOSErr   =" << transfer->GetOSErr() << "\n"
-            << "   response   =" << transfer->ResponseText() << " (#" << code << ")\n\n";
-        if (code == 404) {
+        report_failure(*transfer, slot_route[slot], server, path, local_file);
+        if (transfer->ResponseCode() == 404) {
             std::string key = server + path;
             bool reported = false;
             for (const std::string& seen : files_not_found) reported = reported || seen == key;
@@ -449,13 +570,9 @@ int http_class::net_check(int slot, std::string server, std::string path, const 
                 __MACIBM_alert(0, "File not found!", key, "", "", 1, kAlertSource, 328);
             }
         }
-        cancel(slot);
-        return 2;
+        break;
     }
-    if (clock_now() > transfer->LastActivity() + kStallSeconds) {
-        last_error[slot] = ETIMEDOUT;
-        cancel(slot);
-        return 2;
-    }
-    return 0;
+    rest(slot_route[slot]);
+    cancel(slot);
+    return 2;
 }

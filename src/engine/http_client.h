@@ -9,7 +9,15 @@
 // it stands:
 //   connecting -> sending the request -> header -> body -> closed
 // with "no socket" (the address did not resolve, or the request was refused
-// before it was sent) and "socket error" as the two dead ends.
+// before it was sent) and "socket error" as the two dead ends.  Every call
+// of `net_check` ends in one of four verdicts: still busy, succeeded, failed
+// (the transfer ended and is not what was asked for) or stalled (nothing
+// came for 30 seconds).
+//
+// A server that fails is rested before it is asked again (half a second,
+// doubling to 30 seconds, until it succeeds once), so no list or server can
+// make the program ask many times a second; repeats of the same failure
+// are counted in the log rather than written out again.
 #pragma once
 
 #include <cstdint>
@@ -45,6 +53,13 @@ constexpr size_t kMaxHeaderBytes = 64 * 1024;
 constexpr size_t kMaxMemoryBody = 1024 * 1024;
 // Seconds of the frame clock without progress before a transfer is dropped.
 constexpr float kStallSeconds = 30.0f;
+// A body on disk is cut off past this unless the caller knows better: no
+// answer this program asks for comes near it.
+constexpr int64_t kDefaultBodyLimit = int64_t{256} << 20;
+// Rest of a failing server after its first failure, doubled per failure
+// up to the last.
+constexpr float kFirstRestSeconds = 0.5f;
+constexpr float kLongestRestSeconds = 30.0f;
 
 class down_class {
 public:
@@ -66,6 +81,9 @@ public:
     // Closes the local file; a failing close (the disk filled up) is the
     // transfer's error.
     void CloseFile();
+    // Fails the transfer when the body announces or brings more than
+    // `max_bytes` (a Content-Length above it is refused at once).
+    void LimitBody(int64_t max_bytes) { bodyLimit = max_bytes; }
 
     bool IsDone() { return GetStat() == http_closed; }
     bool IsComplete() const { return contentLength == bytesWritten; }
@@ -82,6 +100,10 @@ public:
     // Body bytes kept in memory (only when there is no local file).
     const std::vector<char>& MemoryBody() const { return recvBuf; }
     float LastActivity() const { return lastActivity; }
+    // Why the transfer failed before the server could be judged by its
+    // answer (a refused response, a name that did not resolve), for the
+    // log; empty otherwise.
+    const std::string& Note() const { return note; }
 
 private:
     void parse_header_lines();
@@ -105,6 +127,8 @@ private:
     int64_t bytesWritten = 0;
     float lastActivity = 0;
     size_t headerBytes = 0;  // header bytes parsed so far, for the cap
+    int64_t bodyLimit = -1;  // -1: none beyond the memory cap
+    std::string note;
 };
 
 class http_class {
@@ -113,8 +137,10 @@ public:
     ~http_class();
 
     // 0 busy, 1 the body is complete in `local_file`, 2 failed.  The slot is
-    // free again after 1 or 2.
-    int net_check(int slot, std::string server, std::string path, const std::string& local_file);
+    // free again after 1 or 2.  A body longer than `body_limit` fails.  While
+    // the server rests after failures a free slot stays free and answers 0.
+    int net_check(int slot, std::string server, std::string path, const std::string& local_file,
+                  int64_t body_limit = kDefaultBodyLimit);
     // Drops a slot's transfer (its partial file stays); a free slot is fine.
     void cancel(int slot);
     // The transfer in a slot, or null when the slot is free.
@@ -122,6 +148,15 @@ public:
     // The error number of the slot's last failure (0 after a success), so a
     // caller can tell a full disk from a bad server after the slot is free.
     int last_os_error(int slot) const { return slot >= 0 && slot < 6 ? last_error[slot] : 0; }
+    // Whether the last transfer from `server` (by the route the proxy
+    // setting gives now) failed: true from a failure until a success.
+    bool failing(const std::string& server) const;
+    // Whether a new transfer from `server` would wait now: out its rest
+    // after a failure, or for another slot already asking it again.
+    bool resting(const std::string& server) const;
+    // Forgets every failure: servers are asked at once again, and the log
+    // writes the next failure out in full.
+    void forget_failures() { trouble.clear(); }
 
     std::string proxy_host;
     std::string proxy_port;
@@ -129,7 +164,28 @@ public:
     down_class* slots[6] = {};
 
 private:
+    // A server's record since its last success.
+    struct server_trouble {
+        int failures = 0;
+        float rest_until = 0;              // no new transfer before this
+        std::map<std::string, int> kinds;  // times each kind of failure came
+    };
+    bool well_formed(const std::string& server, const std::string& path);
+    down_class* start_transfer(const std::string& server, const std::string& path,
+                               const std::string& local_file, int64_t body_limit);
+    // The record of a route: the server a slot's transfer was started for,
+    // whatever the caller passes on later calls.
+    void recovered(const std::string& route);
+    void report_failure(down_class& transfer, const std::string& route, const std::string& server,
+                        const std::string& path, const std::string& local_file);
+    void rest(const std::string& route);
+
     int last_error[6] = {};
+    // By route (server, or server and proxy): forgotten on a success.
+    std::map<std::string, server_trouble> trouble;
+    // The route of each slot's transfer: a failing server is probed by one
+    // transfer at a time, not by every stream at once when its rest ends.
+    std::string slot_route[6];
 };
 
 extern http_class http;

@@ -1,5 +1,8 @@
 #include "engine/installer_state.h"
 
+#include <algorithm>
+#include <iterator>
+
 #include "core/core_globals.h"
 
 stg_struct stg;
@@ -27,6 +30,7 @@ void stg_set_start_values()
     stg.download_total = 0.0f;
     stg.install_total = 0.0f;
     stg.target_os = 3;
+    std::fill(std::begin(stg.damaged_manifest), std::end(stg.damaged_manifest), 0);
     install_name = no_install_name;
 }
 

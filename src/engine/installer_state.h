@@ -13,9 +13,10 @@
 // from -180, latitude bands 0..17 from -90.  Grids are [lon][lat].
 constexpr int kLonBands = 36;
 constexpr int kLatBands = 18;
+constexpr int kMaxServers = 10;
 
 struct stg_struct {
-    int dir_status;        // 0 no manifest, 1 unpacked, 2 newer format, 3 read
+    int dir_status;        // 0 no manifest, 1 unpacked, 2 unreadable, 3 read
     int target_os;         // 1 Macintosh, 2 Windows, 3 Linux
     int log_actions;       // log every file action of the install
     int format_error;      // 2 once a server file of a newer format was met
@@ -35,6 +36,9 @@ struct stg_struct {
     int files_to_delete;
     int has_scenery;       // the manifest holds a global-scenery tile
     int has_sim_files;     // the manifest holds any other file
+    // Server rows whose manifest archive did not unpack: warned about once
+    // and not asked again; all of them leave the manifest unreadable.
+    int damaged_manifest[kMaxServers];
 };
 
 extern stg_struct stg;
@@ -48,8 +52,6 @@ void stg_set_start_values();
 void stg_clear_failures();
 
 // -- The wizard's globals that the engine fills and reads --------------------
-
-constexpr int kMaxServers = 10;
 
 extern std::string temp_path;      // this run's private folder, ending in "/"
 extern std::string dest_dir_path;  // install, repair or update folder, "/" last

@@ -13,6 +13,7 @@ void new_installer(std::string url)
                    "", "", 1, __FILE__, __LINE__);
     open_web_page(url);
     app_done = 1;
+    app_exit_status = 1;
 }
 
 void new_format(std::string path)
@@ -26,4 +27,5 @@ void new_format(std::string path)
                    path, 1, __FILE__, __LINE__);
     open_web_page(std::string("http://") + kMakerWebHost + "/demo.html");
     app_done = 1;
+    app_exit_status = 1;
 }

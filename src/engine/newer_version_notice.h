@@ -1,7 +1,7 @@
 // Telling the user that the maker's servers have moved past this installer:
 // a newer installer exists, or a server file is in a newer format.  Both
 // warn, open the maker's page in the browser and end the program after the
-// current frame.
+// current frame, with exit status 1: it did not finish what it was for.
 #pragma once
 
 #include <string>

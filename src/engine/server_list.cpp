@@ -6,6 +6,7 @@
 
 #include "core/diag/log_stream.h"
 #include "core/files/xmap.h"
+#include "engine/http_client.h"
 #include "engine/installer_state.h"
 #include "engine/newer_version_notice.h"
 
@@ -20,6 +21,15 @@ bool usable_server_row(const std::string& host, const std::string& path)
     return !path.empty() && path[0] == '/';
 }
 
+// No server to fetch from: the manifest is as unreadable as one that came
+// and could not be read.
+void unreadable_server_list(const std::string& path, const char* why)
+{
+    xer << "The server list " << path << " cannot be used: " << why << ".\n";
+    stg.server_count = 0;
+    stg.dir_status = 2;
+}
+
 }  // namespace
 
 int pick_biased_server(int count)
@@ -28,6 +38,17 @@ int pick_biased_server(int count)
     double p = u > 0 ? std::pow(static_cast<double>(u), 1.5) : 0.0;
     int v = static_cast<int>(count * p);
     return v < 0 ? 0 : std::min(v, count - 1);
+}
+
+int pick_biased_ready_server(int count)
+{
+    bool any_ready = false;
+    for (int i = 0; i < count && i < kMaxServers; ++i) any_ready = any_ready || !http.resting(server_name[i]);
+    // Drawing again until a ready server comes gives each ready server the
+    // share the biased rule gives it among them.
+    int pick = pick_biased_server(count);
+    while (any_ready && http.resting(server_name[pick])) pick = pick_biased_server(count);
+    return pick;
 }
 
 bool read_server_rows(xmap_class& list, std::string& newer_installer)
@@ -70,12 +91,26 @@ bool read_server_rows(xmap_class& list, std::string& newer_installer)
     return true;
 }
 
+bool all_download_servers_failing()
+{
+    if (stg.server_count <= 0) return false;
+    for (int i = 0; i < stg.server_count && i < kMaxServers; ++i)
+        if (!http.failing(server_name[i])) return false;
+    return true;
+}
+
 void read_server_list(const std::string& path)
 {
     static const int versions[] = {820, 0};
     xmap_class list(path);
     if (!list.begin || list.check_file(kHeaderText, versions, "SERVERS", nullptr) != 820) {
-        new_format(path);
+        // Only a list that says it is newer needs a newer installer; an
+        // older or damaged one (an error page a proxy answered with, say)
+        // is just unreadable, and another installer would not help.
+        if (list.header_version > 820)
+            new_format(path);
+        else
+            unreadable_server_list(path, "its header is not that of a server list of version 820");
         return;
     }
     std::string newer_installer;
@@ -83,10 +118,10 @@ void read_server_list(const std::string& path)
         new_installer(newer_installer);
         return;
     }
-    // No server to fetch from is as unreadable as a list in a newer format.
     if (stg.server_count == 0) {
-        new_format(path);
+        unreadable_server_list(path, "it names no server");
         return;
     }
+    std::fill(std::begin(stg.damaged_manifest), std::end(stg.damaged_manifest), 0);
     stg.server_choice = pick_biased_server(stg.server_count);
 }

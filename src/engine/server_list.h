@@ -8,15 +8,23 @@
 // line, until "ENDOFLIST".
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 // This installer's own version, against the list's "INS_VERSION".
 constexpr int kInstallerVersion = 20502;
 
+// Bounds of what the maker's servers send: a list and a zipped manifest
+// well beyond any real one.
+constexpr int64_t kServerListMaxBytes = int64_t{1} << 20;
+constexpr int64_t kManifestArchiveMaxBytes = int64_t{256} << 20;
+
 // Reads the downloaded list at `path` into the server tables, install_name
-// and stg.server_count, and chooses a server.  A list this installer cannot
-// read, or one that names no usable server, raises the newer-format notice;
-// a newer installer raises its notice and nothing is chosen.
+// and stg.server_count, and chooses a server.  A list of a newer version
+// raises the newer-format notice, a newer installer its notice, and then
+// nothing is chosen; any other list that cannot be read, or that names no
+// usable server, leaves a server count of 0 and an unreadable manifest
+// (stg.dir_status 2), with the reason in the log.
 void read_server_list(const std::string& path);
 
 // The lines after the header, from the read position of `list`: fills the
@@ -29,6 +37,14 @@ bool read_server_rows(xmap_class& list, std::string& newer_installer);
 // A server row 0..count-1 at random, the first rows favoured: row k of n
 // with probability ((k+1)/n)^(2/3) - (k/n)^(2/3).  count is at least 1.
 int pick_biased_server(int count);
+// The same draw among the servers not resting after a failure, as long as
+// there is one: a dead server at the top of the list must not hold every
+// stream while the others could serve.
+int pick_biased_ready_server(int count);
+
+// Whether every download server of the list failed its last transfer (a
+// manifest or a file), so the user must be told rather than wait.
+bool all_download_servers_failing();
 
 // One step of getting the manifest: the server list first (HTTP slot 0),
 // then the chosen server's "directory.txt.zip" (slot 1), unpacked and read

@@ -13,6 +13,7 @@
 #include "shell/menus.h"
 #include "shell/mnw_state.h"
 #include "shell/movie_hooks.h"
+#include "shell/stop_signals.h"
 #include "shell/widget_hooks.h"
 #include "shell/window_stack.h"
 #include "shell/x11_events.h"
@@ -124,6 +125,7 @@ void MACIBM_event_proc()
         ~frame_depth() { --depth; }
     } nesting;
     xtim.profile_chart("init", 0);
+    act_on_stop_signal();
     return_hit = escape_hit = delete_hit = 0;
     mnw.click = mnw.button_released = mnw.key_pressed = 0;
     if (mnw.current_window == -1) mnw.current_window = 0;

@@ -34,6 +34,7 @@
 #include "shell/proc_info.h"
 #include "shell/save_changes_and_links.h"
 #include "shell/shutdown.h"
+#include "shell/stop_signals.h"
 #include "shell/widget_hooks.h"
 #include "shell/window_stack.h"
 #include "shell/x11_window.h"
@@ -134,6 +135,7 @@ void MACIBM_init(int argc, const char* const* argv)
 {
     MACIBM_install_hooks();
     UTL_debug_init();
+    catch_stop_signals();
     MACIBM_set_app_path(&app_path, 0);
     app_path.clear();
 

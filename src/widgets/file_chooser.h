@@ -11,6 +11,8 @@
 
 #include "widgets/widget_context.h"
 
+class xmap_class;
+
 constexpr int BTN_dialog_open = 998;
 constexpr int BTN_dialog_save = 999;
 
@@ -50,7 +52,6 @@ struct chooser_levels {
 };
 chooser_levels opensave_levels(const std::string& folder);
 
-class xmap_class;
 // The record after an accepted aircraft header, when the file holds all of
 // it; false leaves `record` alone.
 bool read_aircraft_record(xmap_class& map, unsigned char* record);

@@ -71,9 +71,16 @@ void draw_record(const wizard_screen& rec, wizard_frame_events& events)
         for (int i = 0; i < n; ++i) {
             const float y = 40.0f * static_cast<float>(n) + 38.0f - 40.0f * static_cast<float>(i);
             BTN_is_int(30, y, &stg.server_choice, i, "");
-            std::string left, right, help;
-            BTN_expand_label(server_desc[i], &left, &right, &help);
-            OGL_string(48, 50, y, right, 130, charset_regular, 0);
+            // A plain description (the release tool's, a hand-written
+            // list's) is drawn whole; only a widget label is split.
+            const std::string& desc = server_desc[i];
+            if (desc.find_first_of("|{") == std::string::npos) {
+                OGL_string(48, 50, y, desc, 130, charset_regular, 0);
+            } else {
+                std::string left, right, help;
+                BTN_expand_label(desc, &left, &right, &help);
+                OGL_string(48, 50, y, right, 130, charset_regular, 0);
+            }
         }
     }
 }

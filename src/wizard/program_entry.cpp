@@ -158,5 +158,5 @@ int wizard_main(int argc, char** argv)
 
     while (!app_done) MACIBM_event_proc();
     MACIBM_finishup(1);
-    return 0;
+    return app_exit_status;
 }

@@ -59,6 +59,14 @@ int UTIL_cancel_install(std::string intro, std::string question, std::string fir
                         std::string first_text, std::string second_button,
                         std::string second_text);
 
+// -- Failing servers -----------------------------------------------------------
+// What the web roads say while the maker's server, or every download server
+// of the list, fails: `host` is the one named (the maker's, or the download
+// server in use; the only one when the list holds one), and the proxy when
+// one is set.  The engine keeps trying
+// meanwhile, slowly; the user may go back or quit.
+std::string server_trouble_text(const std::string& host, bool every_download_server);
+
 // -- Installed copies ----------------------------------------------------------
 // The registered copies as radio buttons and "Find It"; sets dest_dir_path.
 void UTIL_pick_install();

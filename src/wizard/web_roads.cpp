@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "core/diag/frame_clock.h"
+#include "core/maker_site.h"
 #include "core/text/translation.h"
 #include "engine/destination_folders.h"
 #include "engine/download_pump.h"
@@ -13,6 +14,7 @@
 #include "engine/installer_state.h"
 #include "engine/server_list.h"
 #include "wizard/number_texts.h"
+#include "wizard/shared_screens.h"
 
 namespace {
 
@@ -54,6 +56,7 @@ bool server_check_frame(wizard_screen& record, const server_check_words& words)
 
     if (stg.server_count == -1) {
         record.text = tr(words.contacting);
+        if (http.failing(kMakerWebHost)) record.text += "\n\n" + server_trouble_text(kMakerWebHost, false);
         return false;
     }
     // A list without servers leaves nothing to fetch from: as good as
@@ -77,8 +80,9 @@ bool server_check_frame(wizard_screen& record, const server_check_words& words)
                                     "right now, and I am %1:progress%% done checking."),
                                  percent);
         record.progress = p.fraction;
-        record.text = UTL_string_sub(tr(words.downloading),
-                                     server_name[std::clamp(stg.server_choice, 0, stg.server_count - 1)]);
+        const std::string& host = server_name[std::clamp(stg.server_choice, 0, stg.server_count - 1)];
+        record.text = UTL_string_sub(tr(words.downloading), host);
+        if (all_download_servers_failing()) record.text += "\n\n" + server_trouble_text(host, true);
         return false;
     }
     if (stg.dir_status == 1) {
@@ -177,6 +181,8 @@ int web_install_frame(wizard_screen& record, float& smoothed)
                    "right now.\n\nI am trying another server now to see if I can still get you a "
                    "download..."),
                 crnt_file_path);
+            if (all_download_servers_failing())
+                record.text += "\n\n" + server_trouble_text(server_name[stg.server_choice], true);
         }
     } while (wall_seconds() < t0 + kPumpSliceSeconds);
     return 0;

@@ -111,41 +111,62 @@ TEST(web_demo_road, RefusingProxyKeepsContactingUntilTheUserQuits)
 
 // -- Server lists the installer cannot use ---------------------------------------
 
-class unusable_server_list : public testing::TestWithParam<const char*> {};
+struct list_case {
+    const char* name;
+    std::string (*edit)(std::string list);
+    bool ends;  // with the notice and the maker's page; else the problem text
+};
 
-TEST_P(unusable_server_list, EndsWithTheNoticeAndTheMakersPage)
+void PrintTo(const list_case& c, std::ostream* os) { *os << c.name; }
+
+class unusable_server_list : public testing::TestWithParam<list_case> {};
+
+// A list without servers needs no newer installer: the server check's
+// problem text, and QUIT.  A newer installer or a list of a newer format
+// ends the program with the notice, the maker's page and status 1.
+TEST_P(unusable_server_list, EndsWithTheNoticeOnlyWhenTheInstallerIsTooOld)
 {
+    const list_case& c = GetParam();
     sample_release release(2, 0, 1);
     const std::string list_path = release.webroot() + "serverlist9.txt";
-    std::string list = read_file(list_path);
-    if (std::string(GetParam()) == "no servers") {
-        list = list.substr(0, list.find("\nSERVER ")) + "\n\nENDOFLIST\n";
-    } else {
-        const size_t at = list.find("INS_VERSION 20502");
-        ASSERT_NE(at, std::string::npos) << list;
-        list.replace(at, 17, "INS_VERSION 99999");
-    }
-    write_file(list_path, list);
+    write_file(list_path, c.edit(read_file(list_path)));
     ASSERT_TRUE(release.serve()) << release.problem();
 
     testing_support::fake_browser browser;
     road_walker road(NIMBREL_INSTALLER);
     ASSERT_TRUE(start_demo(road, release.port())) << road.output();
     ASSERT_TRUE(walk_to_server_check(road)) << road.log();
-    int status = -1;
-    wait_until([&] {
-        road.keys("Return");
-        return (status = road.wait(1)) != -1;
-    }, 30);
-    EXPECT_NE(status, -1) << "the installer went on with an unusable server list\n" << road.log();
-    EXPECT_TRUE(browser.ran()) << road.log();
+    if (c.ends) {
+        int status = -1;
+        wait_until([&] {
+            road.keys("Return");
+            return (status = road.wait(1)) != -1;
+        }, 30);
+        EXPECT_EQ(status, 1) << "the installer went on, or ended as if it had done its work\n" << road.log();
+        EXPECT_TRUE(browser.ran()) << road.log();
+    } else {
+        EXPECT_TRUE(wait_until([&] { return has(release.access_log(), "serverlist9.txt"); }, 10));
+        road.wait_for_still(0.3, 5);
+        road.shot(std::string("unusable_list_") + c.name);
+        EXPECT_EQ(road.wait(1), -1) << "the program ended over a list it could not use\n" << road.log();
+        EXPECT_FALSE(browser.ran());
+        road.press(button_bar::quit);
+        EXPECT_EQ(road.wait(20), 0) << road.output();
+    }
     EXPECT_FALSE(file_exists(registry(road)));
 }
 
-INSTANTIATE_TEST_SUITE_P(web_demo_road, unusable_server_list, testing::Values("no servers", "newer installer"),
-                         [](const testing::TestParamInfo<const char*>& info) {
-                             return std::string(info.param) == "no servers" ? "NoServers" : "NewerInstaller";
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    web_demo_road, unusable_server_list,
+    testing::Values(list_case{"NoServers", [](std::string list) {
+                                  return list.substr(0, list.find("\nSERVER ")) + "\n\nENDOFLIST\n";
+                              }, false},
+                    list_case{"NewerInstaller", [](std::string list) {
+                                  return list.replace(list.find("INS_VERSION 20502"), 17, "INS_VERSION 99999");
+                              }, true},
+                    list_case{"NewerFormat", [](std::string list) { return list.replace(list.find("820"), 3, "821"); },
+                              true}),
+    [](const testing::TestParamInfo<list_case>& info) { return std::string(info.param.name); });
 
 // -- Going back on a running install ---------------------------------------------
 

@@ -23,6 +23,7 @@ void reset_engine_state()
     temp_path.clear();
     dest_dir_path.clear();
     app_done = 0;
+    app_exit_status = 0;
 }
 
 }  // namespace engine_testing

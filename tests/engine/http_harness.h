@@ -38,6 +38,7 @@ public:
         http.proxy_host = "127.0.0.1";
         http.proxy_port = std::to_string(port);
         http.proxy_port_int = port;
+        http.forget_failures();
         xtim.real_time = 0;
     }
     ~routed_to_local_server()
@@ -47,6 +48,7 @@ public:
         http.proxy_port.clear();
         http.proxy_port_int = 0;
         gProxyExclude.clear();
+        http.forget_failures();
         xtim.real_time = 0;
     }
 };
@@ -54,11 +56,11 @@ public:
 // Calls net_check until it answers 1 or 2, or until `wall_ms` of real time
 // pass (the frame clock does not move meanwhile); 0 then.
 inline int poll_slot(int slot, const std::string& server, const std::string& path,
-                     const std::string& local, int wall_ms = 5000)
+                     const std::string& local, int wall_ms = 5000, int64_t body_limit = kDefaultBodyLimit)
 {
     auto give_up = std::chrono::steady_clock::now() + std::chrono::milliseconds(wall_ms);
     while (std::chrono::steady_clock::now() < give_up) {
-        int result = http.net_check(slot, server, path, local);
+        int result = http.net_check(slot, server, path, local, body_limit);
         if (result != 0) return result;
         std::this_thread::sleep_for(std::chrono::microseconds(200));
     }

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "core/core_globals.h"
+#include "core/diag/frame_clock.h"
 #include "engine/destination_folders.h"
 #include "engine/download_pump.h"
 #include "engine/download_streams.h"
@@ -41,6 +42,21 @@ namespace {
 
 bool before(std::chrono::steady_clock::time_point deadline) { return std::chrono::steady_clock::now() < deadline; }
 
+// The frame clock in step with the wall clock, as the program's frames move
+// it: a failing server rests by it before it is asked again.
+class clock_in_step {
+public:
+    clock_in_step() : start_(std::chrono::steady_clock::now()), base_(xtim.real_time) {}
+    void step() const
+    {
+        xtim.real_time = base_ + std::chrono::duration<float>(std::chrono::steady_clock::now() - start_).count();
+    }
+
+private:
+    std::chrono::steady_clock::time_point start_;
+    float base_;
+};
+
 std::chrono::steady_clock::time_point seconds_from_now(int seconds)
 {
     return std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
@@ -48,10 +64,19 @@ std::chrono::steady_clock::time_point seconds_from_now(int seconds)
 
 }  // namespace
 
+std::string release_on_nginx::access_log() const
+{
+    return nginx_ ? testing_support::read_file(nginx_->folder() + "access.log") : "";
+}
+
 bool release_on_nginx::fetch_manifest()
 {
     auto deadline = seconds_from_now(10);
-    while (stg.dir_status != 3 && !app_done && before(deadline)) UTL_download_directory();
+    clock_in_step clock;
+    while (stg.dir_status != 3 && stg.dir_status != 2 && !app_done && before(deadline)) {
+        clock.step();
+        UTL_download_directory();
+    }
     return stg.dir_status == 3;
 }
 
@@ -77,7 +102,11 @@ int release_on_nginx::pump_until_answer()
 {
     int result = 0;
     auto deadline = seconds_from_now(30);
-    while (result == 0 && before(deadline)) result = grab_files();
+    clock_in_step clock;
+    while (result == 0 && before(deadline)) {
+        clock.step();
+        result = grab_files();
+    }
     return result;
 }
 

@@ -30,8 +30,12 @@ public:
     bool ready() const { return problem_.empty(); }
     const std::string& problem() const { return problem_; }
 
-    // UTL_download_directory until the manifest is read (true) or ten
-    // seconds pass.
+    // nginx's access log so far.
+    std::string access_log() const;
+
+    // UTL_download_directory until the manifest is read (true), is found
+    // unreadable or ten seconds pass, the frame clock moving as the wall
+    // clock does.
     bool fetch_manifest();
     // What the file plan would decide for a fresh install: every current
     // file installed, every "GONE" one deleted.
@@ -40,7 +44,8 @@ public:
     // it, until it answers; its last answer (0 when 30 seconds passed, -1
     // when make_dirs failed).
     static int run_pump();
-    // The loop alone: grab_files until it answers or 30 seconds pass.
+    // The loop alone: grab_files until it answers or 30 seconds pass, the
+    // frame clock moving as the wall clock does.
     static int pump_until_answer();
 
 private:

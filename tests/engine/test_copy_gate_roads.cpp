@@ -52,8 +52,10 @@ std::vector<hostile_archive> hostile_archives()
         {"holds its file under another name", [] { return make_zip({{"x.txt", kB}}); }, nullptr},
         {"spreads entries beside its file",
          [] {
+             // Few enough to come within the kilobyte of slack the manifest's
+             // download size leaves: a longer body never reaches the gate.
              std::vector<zip_entry> entries = {{"b.txt", kB}};
-             for (int i = 0; i < 200; ++i) entries.push_back({"spread/" + std::to_string(i) + ".txt", "x"});
+             for (int i = 0; i < 8; ++i) entries.push_back({"spread/" + std::to_string(i) + ".txt", "x"});
              return make_zip(entries);
          },
          nullptr},

@@ -2,6 +2,11 @@
 // what the server sends and how the transfer must end; one runner plays
 // them against a real socket through the proxy setting.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <chrono>
+#include <thread>
 
 #include "alert_recorder.h"
 #include "engine_test_support.h"
@@ -10,6 +15,7 @@
 
 namespace {
 
+using testing_support::count_of;
 using namespace testing_support;
 
 const char kServer[] = "files.example.com";
@@ -33,10 +39,18 @@ struct http_case {
     // The local file after a success.
     std::string file_holds = "";
     bool before_request = false;
+    // The most the caller lets the body bring.
+    int64_t body_limit = kDefaultBodyLimit;
 };
 
 // Test logs name a case rather than dump its bytes.
 void PrintTo(const http_case& c, std::ostream* os) { *os << c.name; }
+
+int64_t file_size(const std::string& path)
+{
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 ? static_cast<int64_t>(st.st_size) : 0;
+}
 
 std::string ok_header(const std::string& length) { return "HTTP/1.1 200 OK\r\nContent-Length: " + length + "\r\n\r\n"; }
 
@@ -96,6 +110,14 @@ std::vector<http_case> cases()
         {"StallRightAfterConnectFailsByTheStallRule", {stalls()}, fails, true, "", true},
         {"StallAfterTheRequestFailsByTheStallRule", {stalls()}, fails, true},
         {"StallInMidBodyFailsByTheStallRule", {sends(ok_header("100") + "first part"), stalls()}, fails, true},
+        {"BodyOfExactlyTheLimitSucceeds", {sends(ok_header("5") + "hello")}, succeeds, false, "hello", false, 5},
+        {"ContentLengthOneAboveTheLimitFailsAtOnce", {sends(ok_header("6") + "hello!"), stalls()}, fails, false, "",
+         false, 5},
+        {"HugeContentLengthFailsBeforeAByteIsWritten", {sends(ok_header("99999999999") + "xyz"), stalls()}, fails},
+        {"EndlessBodyWithoutLengthFailsAtTheLimit", {sends("HTTP/1.1 200 OK\r\n\r\n" + mib + mib + mib), stalls()},
+         fails, false, "", false, 1 << 20},
+        {"BodyRunningPastItsLengthAndTheLimitFailsAtTheLimit", {sends(ok_header("1000") + mib), stalls()}, fails,
+         false, "", false, 1000},
     };
 }
 
@@ -111,7 +133,7 @@ TEST_P(LyingServer, EndsAsItMust)
     scratch_dir dir;
     const std::string local = dir / "0.zip";
 
-    int result = http_harness::poll_slot(2, kServer, kPath, local, c.by_stall_rule ? 300 : 5000);
+    int result = http_harness::poll_slot(2, kServer, kPath, local, c.by_stall_rule ? 300 : 5000, c.body_limit);
     if (c.by_stall_rule) {
         ASSERT_EQ(result, 0) << "answered before the stall rule";
         xtim.real_time = 29.9f;
@@ -130,10 +152,116 @@ TEST_P(LyingServer, EndsAsItMust)
     if (c.ends == fails && !c.by_stall_rule) {
         EXPECT_NE(log.text().find("HTTP Error for " + local + "\n"), std::string::npos) << log.text();
     }
+    EXPECT_LE(file_size(local), std::max<int64_t>(c.body_limit, 0)) << "the body ran past its bound on disk";
     EXPECT_TRUE(alerts.alerts().empty()) << alerts.alerts().front().line1;
 }
 
 INSTANTIATE_TEST_SUITE_P(HttpClient, LyingServer, testing::ValuesIn(cases()),
                          [](const testing::TestParamInfo<http_case>& info) { return info.param.name; });
+
+// -- The same server asked again and again ---
+
+std::vector<http_case> failing_at_once()
+{
+    std::vector<http_case> out;
+    for (http_case& c : cases()) {
+        if (c.ends != fails || c.by_stall_rule) continue;
+        // Every connection gets the script: it must end rather than stall.
+        while (!c.server.empty() && c.server.back().kind == server_step::stall) c.server.pop_back();
+        out.push_back(c);
+    }
+    return out;
+}
+
+class AskedAgain : public testing::TestWithParam<http_case> {};
+
+// A frame every 0.05 s for a minute of the frame clock, the slot asked in
+// every one as a screen does; a transfer in flight is polled on the wall
+// clock meanwhile, as if the server answered within a frame.
+TEST_P(AskedAgain, FailingServerIsAskedAFewTimesAMinuteAndLoggedInAFewLines)
+{
+    const http_case& c = GetParam();
+    scripted_http_server server(c.server, c.before_request, true);
+    http_harness::routed_to_local_server route(server.port());
+    http_harness::captured_log log;
+    testing_support::alert_recorder alerts;
+    scratch_dir dir;
+    const std::string local = dir / "0.zip";
+
+    int failures = 0;
+    const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (xtim.real_time < 60.0f && std::chrono::steady_clock::now() < give_up) {
+        const int result = http.net_check(2, kServer, kPath, local, c.body_limit);
+        failures += result == 2;
+        ASSERT_NE(result, 1) << "a failing server succeeded";
+        if (result == 0 && http.transfer(2))
+            std::this_thread::sleep_for(std::chrono::microseconds(200));
+        else
+            xtim.real_time += 0.05f;
+        if (result == 2) {
+            EXPECT_TRUE(http.failing(kServer));
+        }
+    }
+    ASSERT_GE(xtim.real_time, 60.0f) << "the minute did not pass";
+    // Rests of 0.5, 1, 2, 4, 8, 16 and 30 seconds: seven requests.
+    EXPECT_GE(failures, 5);
+    EXPECT_LE(server.connections(), 8) << "asked " << server.connections() << " times in a minute";
+    const std::string text = log.text();
+    EXPECT_LT(text.size(), 2048u) << text;
+    EXPECT_EQ(count_of(text, "HTTP Error for " + local + "\n"), 1) << "one block, then counts\n" << text;
+    EXPECT_NE(text.find("as before, 4 times now"), std::string::npos) << text;
+}
+
+INSTANTIATE_TEST_SUITE_P(HttpClient, AskedAgain, testing::ValuesIn(failing_at_once()),
+                         [](const testing::TestParamInfo<http_case>& info) { return info.param.name; });
+
+TEST(HttpClientRest, ASuccessEndsTheRestAndTheNextFailureIsWrittenOutAgain)
+{
+    scratch_dir dir;
+    const std::string local = dir / "f";
+    http_harness::captured_log log;
+    testing_support::alert_recorder alerts;
+    {
+        scripted_http_server failing({sends("HTTP/1.1 500 Oops\r\nContent-Length: 0\r\n\r\n")}, false, true);
+        http_harness::routed_to_local_server route(failing.port());
+        EXPECT_EQ(http_harness::poll_slot(3, kServer, kPath, local), 2);
+        EXPECT_TRUE(http.resting(kServer));
+        EXPECT_EQ(http.net_check(3, kServer, kPath, local), 0) << "a resting server is not asked";
+        EXPECT_EQ(http.transfer(3), nullptr);
+        EXPECT_EQ(failing.connections(), 1);
+        xtim.real_time = 0.51f;
+        EXPECT_EQ(http_harness::poll_slot(3, kServer, kPath, local), 2) << "asked again once rested";
+        EXPECT_EQ(failing.connections(), 2);
+        EXPECT_TRUE(http.failing(kServer));
+
+        // Another proxy is another way to the server: tried at once.
+        scripted_http_server good({sends(ok_header("2") + "ok")});
+        http.proxy_port_int = good.port();
+        EXPECT_FALSE(http.resting(kServer));
+        EXPECT_EQ(http_harness::poll_slot(3, kServer, kPath, local), 1);
+        EXPECT_FALSE(http.failing(kServer));
+        http.proxy_port_int = failing.port();
+        EXPECT_TRUE(http.failing(kServer)) << "the way through the first proxy still fails";
+        xtim.real_time = 100;
+        EXPECT_EQ(http_harness::poll_slot(3, kServer, kPath, local), 2);
+    }
+    EXPECT_EQ(count_of(log.text(), "HTTP Error for " + local + "\n"), 1) << log.text();
+}
+
+// The pump asks a busy slot with whatever server it has chosen since; the
+// failure belongs to the server the transfer was started for.
+TEST(HttpClientRest, AFailureCountsAgainstTheServerTheTransferWasStartedFor)
+{
+    scratch_dir dir;
+    testing_support::alert_recorder alerts;
+    scripted_http_server failing({pauses(50), sends("HTTP/1.1 500 Oops\r\nContent-Length: 0\r\n\r\n")});
+    http_harness::routed_to_local_server route(failing.port());
+    EXPECT_EQ(http.net_check(4, "first.example", "/f", dir / "f"), 0);
+    EXPECT_EQ(http_harness::poll_slot(4, "second.example", "/f", dir / "f"), 2);
+    EXPECT_TRUE(http.failing("first.example"));
+    EXPECT_TRUE(http.resting("first.example"));
+    EXPECT_FALSE(http.failing("second.example"));
+    EXPECT_FALSE(http.resting("second.example"));
+}
 
 }  // namespace

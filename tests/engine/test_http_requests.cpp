@@ -228,7 +228,7 @@ TEST(HttpRequest, LengthsBeyondFourGigabytesAreCountedIn64Bits)
     scratch_dir dir;
     scripted_http_server server({sends("HTTP/1.1 200 OK\r\nContent-Length: 4294967298\r\n\r\nab"), stalls()});
     routed_to_local_server route(server.port());
-    EXPECT_EQ(poll_slot(2, "srv", "/huge", dir / "huge", 200), 0);
+    EXPECT_EQ(poll_slot(2, "srv", "/huge", dir / "huge", 200, int64_t{8} << 30), 0);
     down_class* transfer = http.transfer(2);
     ASSERT_NE(transfer, nullptr);
     EXPECT_EQ(transfer->ContentLength(), 4294967298LL);

@@ -108,31 +108,51 @@ TEST_F(ServerList, NewerInstallerEndsTheReadingAndTheProgram)
     ASSERT_EQ(alerts_.alerts().size(), 1u);
     EXPECT_EQ(alerts_.alerts()[0].line1, "There is a newer version of the Nimbrel web demo installer available.");
     EXPECT_EQ(app_done, 1);
+    EXPECT_NE(app_exit_status, 0);
     EXPECT_EQ(stg.server_count, 1) << "nothing after the notice is read";
 }
 
-TEST_F(ServerList, UnreadableListsRaiseTheNewerFormatNotice)
+TEST_F(ServerList, NewerListRaisesTheNewerFormatNoticeAndEndsWithAFailingStatus)
 {
-    const std::vector<std::string> headers = {"I\n900 version\nSERVERS\n", "I\n820 version\nSERVER\n",
-                                              "garbage", ""};
+    read("SERVER a\n/p/\nd\n", "I\n900 version\nSERVERS\n");
+    EXPECT_EQ(stg.format_error, 2);
+    EXPECT_EQ(app_done, 1);
+    EXPECT_NE(app_exit_status, 0) << "the program ends without having done its work";
+    EXPECT_EQ(stg.server_count, -1) << "nothing is read from a list of a newer version";
+}
+
+// Nothing a newer installer would read better: the server check's problem
+// text, with the way back open, not a notice that ends the program.
+TEST_F(ServerList, OlderDamagedEmptyOrMissingListsAreUnreadableNotNewer)
+{
+    const std::vector<std::string> headers = {"I\n700 version\nSERVERS\n", "I\n820 version\nSERVER\n",
+                                              "<html>Proxy login</html>", ""};
     for (const std::string& header : headers) {
         engine_testing::reset_engine_state();
         stg.server_count = -1;
         read("SERVER a\n/p/\nd\n", header);
-        EXPECT_EQ(stg.format_error, 2) << header;
-        EXPECT_EQ(app_done, 1) << header;
+        EXPECT_EQ(stg.server_count, 0) << header;
+        EXPECT_EQ(stg.dir_status, 2) << header;
+        EXPECT_EQ(stg.format_error, 0) << header;
+        EXPECT_EQ(app_done, 0) << header;
     }
+    stg.server_count = -1;
     read_server_list(dir_ / "missing.txt");
-    EXPECT_EQ(stg.format_error, 2);
+    EXPECT_EQ(stg.dir_status, 2);
+    EXPECT_EQ(app_done, 0);
+    EXPECT_TRUE(alerts_.alerts().empty()) << alerts_.alerts().front().line1;
 }
 
 TEST_F(ServerList, ListWithoutUsableServersIsUnreadable)
 {
     read("FINAL R\nSERVER bad/\n/p/\nd\nSERVER \n/p/\nd\nSERVER ok.example\nrelative/\nd\nENDOFLIST\n");
     EXPECT_EQ(stg.server_count, 0);
-    EXPECT_EQ(stg.format_error, 2) << "no server to fetch from is not a server index of -1";
-    EXPECT_EQ(app_done, 1);
-    for (const auto& a : alerts_.alerts()) EXPECT_NE(a.level, 2) << a.line1;
+    EXPECT_EQ(stg.dir_status, 2) << "no server to fetch from is not a server index of -1";
+    EXPECT_EQ(app_done, 0);
+    read("FINAL R\nENDOFLIST\n");
+    EXPECT_EQ(stg.dir_status, 2) << "nor is a list without server rows";
+    EXPECT_EQ(app_done, 0);
+    EXPECT_TRUE(alerts_.alerts().empty()) << alerts_.alerts().front().line1;
 }
 
 TEST_F(ServerList, HostileRowsAreDroppedAndTheRestKept)

@@ -76,6 +76,8 @@ int program_process::wait(double seconds)
     }
 }
 
+bool program_process::send_signal(int sig) const { return pid_ > 0 && status_ < 0 && kill(pid_, sig) == 0; }
+
 std::string program_process::output() const { return read_file(dir_ / "output.txt"); }
 
 bool program_process::wait_for_output_line(const std::string& line, double seconds) const

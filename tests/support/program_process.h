@@ -30,6 +30,9 @@ public:
     // Whether it still runs, without waiting.
     bool running() { return status_ < 0 && wait(0) == -1; }
 
+    // Sends `sig` to the program while it runs; false when it has ended.
+    bool send_signal(int sig) const;
+
     std::string output() const;
     // True once the output holds `line` as a whole line, within `seconds`.
     bool wait_for_output_line(const std::string& line, double seconds) const;

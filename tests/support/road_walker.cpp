@@ -34,14 +34,6 @@ std::string quoted(const std::string& text)
 
 }  // namespace
 
-int count_of(const std::string& text, const std::string& part)
-{
-    int n = 0;
-    if (part.empty()) return 0;
-    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
-    return n;
-}
-
 road_walker::road_walker(const std::string& executable, std::string output)
     : program_process(executable), output_(std::move(output))
 {

@@ -121,7 +121,4 @@ private:
     std::vector<std::string> arguments_, environment_;
 };
 
-// How often `part` occurs in `text`.
-int count_of(const std::string& text, const std::string& part);
-
 }  // namespace testing_support

@@ -13,8 +13,9 @@
 
 namespace testing_support {
 
-scripted_http_server::scripted_http_server(std::vector<server_step> script, bool before_request)
-    : script_(std::move(script)), before_request_(before_request)
+scripted_http_server::scripted_http_server(std::vector<server_step> script, bool before_request,
+                                           bool every_connection)
+    : script_(std::move(script)), before_request_(before_request), every_connection_(every_connection)
 {
     listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in addr{};
@@ -22,7 +23,7 @@ scripted_http_server::scripted_http_server(std::vector<server_step> script, bool
     addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     socklen_t len = sizeof addr;
     if (listener_ < 0 || ::bind(listener_, reinterpret_cast<sockaddr*>(&addr), len) != 0 ||
-        ::listen(listener_, 4) != 0 || ::getsockname(listener_, reinterpret_cast<sockaddr*>(&addr), &len) != 0 ||
+        ::listen(listener_, 16) != 0 || ::getsockname(listener_, reinterpret_cast<sockaddr*>(&addr), &len) != 0 ||
         ::pipe2(wake_, O_CLOEXEC) != 0) {
         perror("scripted_http_server");
         std::abort();
@@ -56,10 +57,17 @@ bool scripted_http_server::wait_readable(int fd, int timeout_ms)
 
 void scripted_http_server::serve()
 {
-    if (!wait_readable(listener_, -1)) return;
-    int conn = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
-    if (conn < 0) return;
+    do {
+        if (!wait_readable(listener_, -1)) return;
+        int conn = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
+        if (conn < 0) return;
+        ++connections_;
+        play(conn);
+    } while (every_connection_);
+}
 
+void scripted_http_server::play(int conn)
+{
     if (!before_request_) {
         std::string got;
         char buf[4096];

@@ -31,8 +31,11 @@ class scripted_http_server {
 public:
     // An empty script closes right after the request (a server that hangs
     // up without an answer).  With `before_request` set, the script starts
-    // as soon as the connection is accepted.
-    explicit scripted_http_server(std::vector<server_step> script, bool before_request = false);
+    // as soon as the connection is accepted.  With `every_connection` set,
+    // each connection gets the script in turn (a server that fails the same
+    // way every time it is asked); the script must then end without a stall.
+    explicit scripted_http_server(std::vector<server_step> script, bool before_request = false,
+                                  bool every_connection = false);
     ~scripted_http_server();
     scripted_http_server(const scripted_http_server&) = delete;
     scripted_http_server& operator=(const scripted_http_server&) = delete;
@@ -42,13 +45,18 @@ public:
     std::string request() const;
     // True once the whole script has been played (a stall counts as played).
     bool script_played() const { return played_; }
+    // Connections accepted so far.
+    int connections() const { return connections_; }
 
 private:
     void serve();
+    void play(int conn);
     bool wait_readable(int fd, int timeout_ms);
 
     std::vector<server_step> script_;
     bool before_request_;
+    bool every_connection_;
+    std::atomic<int> connections_{0};
     int listener_ = -1;
     int wake_[2] = {-1, -1};
     unsigned short port_ = 0;

@@ -49,6 +49,14 @@ std::string read_file(const std::string& path)
     return all.str();
 }
 
+int count_of(const std::string& text, const std::string& part)
+{
+    int n = 0;
+    if (part.empty()) return 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
+    return n;
+}
+
 bool file_exists(const std::string& path)
 {
     struct stat st;

@@ -33,6 +33,8 @@ void write_file(const std::string& path, const std::string& bytes);
 std::string read_file(const std::string& path);
 bool file_exists(const std::string& path);
 void remove_tree(const std::string& path);
+// How often `part` occurs in `text` (a log, an access log).
+int count_of(const std::string& text, const std::string& part);
 
 struct run_result {
     int status = -1;   // exit status, or 128 + signal number

@@ -56,6 +56,7 @@ void road_test::TearDown()
     set_abort_alert_hook(nullptr);
     next.reset_all_streams();
     for (int slot = 0; slot < 6; ++slot) http.cancel(slot);
+    http.forget_failures();
     http.proxy_host.clear();
     http.proxy_port.clear();
     http.proxy_port_int = 0;

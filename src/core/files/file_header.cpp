@@ -81,6 +81,7 @@ int xmap_class::check_file(int kind, const int* versions, const char* keyword, s
         __MACIBM_alert(0, "Bad check_file type!", "", "", "", 2, __FILE__, __LINE__);
         return 0;
     }
+    header_version = 0;
     if (!begin || begin == end) return 0;
     pos = begin;
 
@@ -101,6 +102,7 @@ int xmap_class::check_file(int kind, const int* versions, const char* keyword, s
         if (rest) *rest = after;
         TXT_skip_delimiters();
     }
+    header_version = version;
     if (!listed(version, versions)) return 0;
     if (!keyword) return version;
 

@@ -30,7 +30,9 @@ public:
     // The common header at the start of the data (file_header.cpp): the
     // version found when it is in `versions` (0-ended) and the keyword (if
     // asked) follows, else 0.  `rest` gets the text after a text header's
-    // version number.  Leaves the read position after the header.
+    // version number.  Leaves the read position after the header.  The
+    // version read stays in `header_version`, listed or not, so a reader can
+    // tell a file newer than it knows from an older or damaged one.
     int check_file(int kind, const int* versions, const char* keyword, std::string* rest);
 
     // Copies n bytes from the read position to the address `dest` and
@@ -69,6 +71,7 @@ public:
 
     int swap = 0;               // file's 32-bit values in the other byte order
     int io_mode = 0;            // last mode of io_file_open
+    int header_version = 0;     // of the last check_file; 0 when none was read
     const char* begin = nullptr;
     const char* pos = nullptr;  // next byte to read
     const char* end = nullptr;

@@ -1,0 +1,179 @@
+// The installer where servers and the environment fail, as a user meets it:
+// the real program under Xvfb against nginx or a closed port on loopback.
+// It must keep a usable window, a small log and its way out, and end the
+// ordinary way when told to by a signal.
+#include <gtest/gtest.h>
+
+#include <signal.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+#include "nginx_server.h"
+#include "web_demo_road.h"
+
+namespace {
+
+using testing_support::count_of;
+using testing_support::file_exists;
+using testing_support::read_file;
+using testing_support::window_pixels;
+using testing_support::write_file;
+
+bool has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+// -- Reading the window -------------------------------------------------------------
+
+// A pixel by interface units: y up from the window's bottom.
+uint32_t pixel(const window_pixels& p, int x, int y) { return p.at(x, p.height() - 1 - y); }
+
+bool near(uint32_t a, uint32_t b, int slack)
+{
+    for (int shift : {0, 8, 16})
+        if (std::abs(int((a >> shift) & 0xff) - int((b >> shift) & 0xff)) > slack) return false;
+    return true;
+}
+
+bool column_has_ink(const window_pixels& p, int x, int bottom, int top, uint32_t ground)
+{
+    for (int y = bottom; y <= top; ++y)
+        if (!near(pixel(p, x, y), ground, 24)) return true;
+    return false;
+}
+
+// From `x` outwards by `step` (-1 left, +1 right): past the ink of what
+// stands at `x`, the blank columns up to the next ink; -1 when no ink
+// follows within `limit` columns.
+int gap_beside(const window_pixels& p, int x, int step, int bottom, int top, uint32_t ground, int limit)
+{
+    const int end = x + step * limit;
+    while (x != end && column_has_ink(p, x, bottom, top, ground)) x += step;
+    int gap = 0;
+    for (; x != end; x += step, ++gap)
+        if (column_has_ink(p, x, bottom, top, ground)) return gap;
+    return -1;
+}
+
+// Pixels unlike the step panel in a server's row, right of its radio
+// button, where its description is written.
+int ink_beside_radio(const window_pixels& p, int y)
+{
+    const uint32_t ground = pixel(p, 185, y + 4);
+    int ink = 0;
+    for (int x = 52; x < 180; ++x)
+        for (int row = y - 2; row <= y + 10; ++row) ink += !near(pixel(p, x, row), ground, 40);
+    return ink;
+}
+
+// -- Servers that cannot be reached or that lie ------------------------------------------
+
+// A closed proxy port: the window stays usable and the log gets one failure
+// block and a few counts, not a block per try.  The options window on the
+// way shows its pop-up button clear of the labels beside it.
+TEST(failing_road, ClosedProxyLeavesAUsableWindowAndASmallLog)
+{
+    const unsigned short closed = testing_support::free_loopback_port();
+    ASSERT_NE(closed, 0);
+    road_walker road(NIMBREL_INSTALLER);
+    ASSERT_TRUE(start_demo(road, closed)) << road.output();
+
+    ASSERT_TRUE(road.press_until_changed(button_bar::options)) << road.log();
+    road.rest_pointer();
+    road.wait_for_still(0.3, 5);
+    road.shot("failing_options_window");
+    // The options window stands centred, 700 by 380: its pop-up button at
+    // (250, 300) of it, within the General Preferences panel.
+    const window_pixels options = road.picture();
+    ASSERT_FALSE(options.empty());
+    const uint32_t ground = pixel(options, 700, 300);
+    EXPECT_GE(gap_beside(options, 310, -1, 405, 420, ground, 150), 4) << "the left label runs into the button";
+    EXPECT_GE(gap_beside(options, 310, +1, 405, 420, ground, 150), 4) << "the right label runs into the button";
+    ASSERT_TRUE(road.click_until_changed(50 + 10, 110 + 370)) << "the options window did not close";
+
+    ASSERT_TRUE(walk_to_server_check(road)) << road.log();
+    ASSERT_TRUE(road.wait_for_log("HTTP Error for ", 10)) << road.log();
+    road.wait_for_log("as before, 4 times", 12);  // eight seconds of rests: 0.5, 1, 2, 4
+    road.shot("failing_server_check_closed_proxy");
+    const std::string log = road.log();
+    EXPECT_EQ(count_of(log, "   server     ="), 1) << "one failure block, then counts\n" << log;
+    EXPECT_LE(count_of(log, "as before"), 3) << log;
+
+    road.press(button_bar::quit);
+    EXPECT_EQ(road.wait(20), 0) << road.output();
+}
+
+// Every server gives a manifest archive that does not unpack: one warning
+// per server, then the problem text, and QUIT ends the program.
+TEST(failing_road, DamagedManifestEverywhereWarnsOncePerServerAndLetsTheUserQuit)
+{
+    sample_release release(5, 0, 1);
+    write_file(release.release_folder() + "directory.txt.zip", "PK but no zip archive");
+    ASSERT_TRUE(release.serve()) << release.problem();
+    road_walker road(NIMBREL_INSTALLER);
+    ASSERT_TRUE(start_demo(road, release.port())) << road.output();
+    ASSERT_TRUE(walk_to_server_check(road)) << road.log();
+
+    const char warning[] = "The installer cannot extract a file.";
+    EXPECT_TRUE(wait_until([&] {
+        road.keys("Return");
+        return road.logged(warning, 2);
+    }, 20)) << road.log();
+    road.keys("Return");
+    road.wait_for_still(1, 5);
+    road.shot("failing_damaged_manifest");
+    EXPECT_FALSE(road.logged(warning, 3)) << "a warning came back for a server already warned about";
+    EXPECT_EQ(count_of(release.access_log(), "directory.txt.zip"), 2) << release.access_log();
+
+    road.press(button_bar::quit);
+    EXPECT_EQ(road.wait(20), 0) << road.output();
+}
+
+// -- Told to stop -------------------------------------------------------------------------
+
+class stopped_by_signal : public testing::TestWithParam<int> {};
+
+// During the install, with downloads under way: the pumps stop, the
+// preferences are written, the run's temporary folder goes, and the status
+// is 128 + the signal.  The install screen's server list shows plain
+// descriptions, as the release tool and hand-written lists have them.
+TEST_P(stopped_by_signal, DuringTheInstallShutsDownTheOrdinaryWay)
+{
+    const int sig = GetParam();
+    sample_release release(10, 1, 2);
+    std::string list = read_file(release.webroot() + "serverlist9.txt");
+    for (size_t at; (at = list.find("|Download")) != std::string::npos;) list.erase(at, 1);
+    write_file(release.webroot() + "serverlist9.txt", list);
+    ASSERT_TRUE(release.serve(release.slowed("Nimbrel/Resources/large/", "100k"))) << release.problem();
+    road_walker road(NIMBREL_INSTALLER);
+    ASSERT_TRUE(start_demo(road, release.port())) << road.output();
+    ASSERT_TRUE(walk_to_destination(road, release)) << road.log();
+    const std::string temp = release.temp_folder();
+    ASSERT_TRUE(begin_install(road)) << road.log();
+    ASSERT_TRUE(wait_until([&] { return holds_archives(temp); }, 20)) << road.log();
+
+    if (sig == SIGTERM) {
+        road.rest_pointer();
+        road.shot("failing_install_servers");
+        const window_pixels shot = road.picture();
+        ASSERT_FALSE(shot.empty());
+        for (int y : {118, 78}) EXPECT_GT(ink_beside_radio(shot, y), 40) << "no description beside the server at y " << y;
+    }
+
+    ASSERT_TRUE(road.send_signal(sig));
+    EXPECT_EQ(road.wait(20), 128 + sig) << road.output();
+    EXPECT_TRUE(road.logged("Stopping on signal " + std::to_string(sig) + ".")) << road.log();
+    EXPECT_FALSE(file_exists(temp)) << temp << " outlived the run";
+    const std::string prefs = read_file(road.prefs_file());
+    EXPECT_TRUE(has(prefs, "_proxy_port_int " + std::to_string(release.port()) + "\n")) << prefs;
+    EXPECT_TRUE(has(prefs, "_stream_count 0\n")) << prefs;
+}
+
+INSTANTIATE_TEST_SUITE_P(signals, stopped_by_signal, testing::Values(SIGTERM, SIGINT, SIGHUP),
+                         [](const testing::TestParamInfo<int>& info) {
+                             return std::string(info.param == SIGTERM  ? "SIGTERM"
+                                                : info.param == SIGINT ? "SIGINT"
+                                                                       : "SIGHUP");
+                         });
+
+}  // namespace
