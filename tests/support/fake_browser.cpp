@@ -11,14 +11,15 @@ namespace testing_support {
 fake_browser::fake_browser(int exit_status, bool held)
     : saved_path_(std::getenv("PATH") ? std::getenv("PATH") : "")
 {
-    // The arguments are written aside and renamed, so a reader never sees
-    // half of them; "runs" grows last, once everything of the run is noted.
+    // Every note is written aside and renamed, so a reader never sees half
+    // of one; "runs" grows last, once everything of the run is noted.
     const std::string d = dir_.path();
     std::string script = "#!/bin/sh\n"
                          "printf '%s\\n' \"$@\" > '" + d + "args.tmp'\n"
                          "mv '" + d + "args.tmp' '" + d + "args'\n"
                          "ls /proc/$$/fd > '" + d + "fds'\n"
-                         "echo >> '" + d + "runs'\n";
+                         "{ cat '" + d + "runs' 2>/dev/null; echo; } > '" + d + "runs.tmp'\n"
+                         "mv '" + d + "runs.tmp' '" + d + "runs'\n";
     if (held)
         script += "i=0; while [ ! -e '" + d + "release' ] && [ $i -lt 100 ]; do sleep 0.1; i=$((i+1)); done\n";
     script += "touch '" + d + "finished'\nexit " + std::to_string(exit_status) + "\n";
