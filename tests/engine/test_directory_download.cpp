@@ -5,8 +5,11 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <thread>
 
 #include "core/core_globals.h"
+#include "core/diag/frame_clock.h"
+#include "engine/http_client.h"
 #include "engine/installer_state.h"
 #include "engine/manifest.h"
 #include "engine/server_list.h"
@@ -95,16 +98,24 @@ TEST(DirectoryDownload, ArchiveWithoutAManifestIsDamagedNotFatal)
     EXPECT_EQ(stg.dir_status, 2) << "the only server gave a damaged archive";
 }
 
-TEST(DirectoryDownload, UnfetchableServerListIsAskedForAgain)
+// Asked again after rests of 0.5, 1, 2 and 4 seconds: five times in ten
+// seconds of frames, not every frame.
+TEST(DirectoryDownload, UnfetchableServerListIsAskedForAgainAfterARest)
 {
     release_on_nginx release(release_files{{"f.txt", "x"}});
     ASSERT_TRUE(release.ready()) << release.problem();
     ::unlink((release.web() / "serverlist9.txt").c_str());
     alert_recorder alerts;
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    while (alerts.alerts().empty() && std::chrono::steady_clock::now() < deadline) UTL_download_directory();
-    for (int i = 0; i < 20000; ++i) UTL_download_directory();  // more failed fetches
+    const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (xtim.real_time < 10 && std::chrono::steady_clock::now() < give_up) {
+        UTL_download_directory();
+        if (http.transfer(0))
+            std::this_thread::sleep_for(std::chrono::microseconds(300));
+        else
+            xtim.real_time += 0.05f;
+    }
     EXPECT_EQ(stg.server_count, -1);
+    EXPECT_EQ(count_of(release.access_log(), "serverlist9.txt"), 5) << release.access_log();
     EXPECT_EQ(alerts.alerts().size(), 1u) << "the not-found warning comes once";
 }
 

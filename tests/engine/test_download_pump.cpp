@@ -1,18 +1,25 @@
 // The download pump against a release served by nginx: a whole install,
 // deletions with the folder clean-up, a server that drops connections, a
-// damaged archive and a full disk.
+// damaged archive, an archive larger than the manifest says and a full disk.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <thread>
+
 #include "core/files/file_checksum.h"
+#include "core/diag/frame_clock.h"
 #include "core/diag/log_stream.h"
 #include "engine/destination_folders.h"
 #include "engine/download_pump.h"
 #include "engine/download_streams.h"
+#include "engine/http_client.h"
 #include "engine/installer_state.h"
 #include "engine/manifest.h"
 #include "alert_recorder.h"
 #include "engine_test_support.h"
+#include "http_harness.h"
 #include "release_on_nginx.h"
 
 namespace {
@@ -169,6 +176,49 @@ TEST(DownloadPump, FullTemporaryDiskIsAHardFailureNotAReasonToChangeServers)
     EXPECT_EQ(alerts.alerts()[0].line1, "The installer cannot save a downloaded file.");
     EXPECT_EQ(alerts.alerts()[0].line2, "Error: No space left on device. Perhaps your hard drive is full");
     EXPECT_EQ(sim_info[0].back().is_current, 0);
+}
+
+// A server whose archive is far larger than the manifest says: the transfer
+// is refused at its Content-Length, before a byte reaches the disk, and
+// counts as a failure of that server like any other.
+TEST(DownloadPump, AnArchiveLargerThanItsManifestSizeIsRefusedBeforeItReachesTheDisk)
+{
+    release_on_nginx release(release_files{{"a.txt", "a"}, {"b.txt", "b"}});
+    ASSERT_TRUE(release.ready()) << release.problem();
+    write_file(release.web() / "Demo/Nimbrel/b.txt.zip", pattern(300000, 5));
+    http_harness::captured_log log;
+    alert_recorder alerts;
+    ASSERT_TRUE(release.fetch_manifest());
+    release_on_nginx::plan_everything();
+    ASSERT_EQ(make_dirs(), 0);
+    next.reset_all_streams();
+
+    // Frames of a tenth of a second while no transfer is in flight, so the
+    // server's rests pass; the wall clock while one is.
+    const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (testing_support::count_of(release.access_log(), "b.txt.zip") < 3 &&
+           std::chrono::steady_clock::now() < give_up) {
+        ASSERT_EQ(grab_files(), 0) << "the run ended although b.txt never came";
+        bool in_flight = false;
+        for (int k = 0; k < kStreamCount; ++k) {
+            in_flight = in_flight || http.transfer(kFirstStreamSlot + k) != nullptr;
+            struct stat st {};
+            if (::stat(stream_archive_path(k).c_str(), &st) == 0) {
+                ASSERT_LE(st.st_size, 2048) << "on disk";
+            }
+        }
+        if (in_flight)
+            std::this_thread::sleep_for(std::chrono::microseconds(300));
+        else
+            xtim.real_time += 0.1f;
+    }
+    EXPECT_GE(testing_support::count_of(release.access_log(), "b.txt.zip"), 3) << "asked again after a rest";
+    EXPECT_EQ(stg.download_failed, 1);
+    EXPECT_NE(log.text().find("HTTP response refused: Content-Length above the size expected\n"), std::string::npos)
+        << log.text();
+    EXPECT_EQ(read_file(release.dest() + "a.txt"), "a") << "the other file installs meanwhile";
+    EXPECT_FALSE(file_exists(release.dest() + "b.txt"));
+    EXPECT_TRUE(alerts.alerts().empty()) << alerts.alerts().front().line1;
 }
 
 }  // namespace
