@@ -80,6 +80,27 @@ int relative_of(const std::string& path, std::string& relative)
     return relative.empty() ? kErrLeadsOut : 0;
 }
 
+// Empties folder `relative` of the copy, deepest names first; the first
+// error met, after trying everything.
+int remove_beneath(const confined_folder& root, const std::string& relative)
+{
+    std::vector<std::string> names;
+    int first_err = root.list(relative, names);
+    for (const std::string& name : names) {
+        const std::string child = relative.empty() ? name : relative + "/" + name;
+        struct stat st = {};
+        const int fd = root.open_path(child, false);
+        const bool folder = fd >= 0 && ::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode);
+        if (fd >= 0) ::close(fd);
+        int err = folder ? remove_beneath(root, child) : 0;
+        placed_name at;
+        if (!err) err = root.place(child, at);
+        if (!err) err = at.remove(folder);
+        if (err && !first_err) first_err = err;
+    }
+    return first_err;
+}
+
 int refused(const std::string& what, const std::string& archive, const char* why)
 {
     xer << "Refused archive " << archive << " for " << what << ": " << why << ".\n";
@@ -183,6 +204,31 @@ int copy_delete(const std::string& path)
     int err = root->place(relative, at);
     if (err == kErrLeadsOut) xer << "Refused to delete \"" << path << "\": it lies outside the copy.\n";
     return err ? err : at.remove(path.back() == '/');
+}
+
+int copy_remove_all()
+{
+    // An empty destination would open the working folder, and "/" is no copy.
+    if (dest_dir_path.find_first_not_of('/') == std::string::npos) {
+        xer << "Refused to remove the copy at \"" << dest_dir_path << "\": it names no folder of its own.\n";
+        return kErrLeadsOut;
+    }
+    std::shared_ptr<const confined_folder> root;
+    int err = current_copy(root);
+    if (err == ENOENT) return 0;  // nothing was made
+    if (!err) err = remove_beneath(*root, "");
+    {
+        std::lock_guard<std::mutex> hold(copy.lock);
+        copy.root.reset();
+    }
+    root.reset();
+    // The copy's folder itself lies in its parent, outside the gate; rmdir
+    // takes only an empty folder and never one behind a link.
+    std::string folder = dest_dir_path;
+    while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+    if (!err && ::rmdir(folder.c_str()) != 0) err = errno;
+    xer << "Removed the copy at " << dest_dir_path << ", with result=" << err << ".\n";
+    return err;
 }
 
 int copy_make_folder(const std::string& path)

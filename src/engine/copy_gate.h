@@ -61,6 +61,11 @@ int copy_install(const std::string& archive, const file_version_struct& version,
 // to); a path ending in '/' removes that folder when it is empty.  0 or errno.
 int copy_delete(const std::string& path);
 
+// Removes the copy with everything in it, the partial copy of a cancelled
+// install: links are removed as links, never followed, and the copy's own
+// folder goes last.  0, or the first error met (the rest is still tried).
+int copy_remove_all();
+
 // Makes the folder `path` (a trailing '/' allowed).  0 when it is a folder
 // afterwards: EEXIST is no failure, but a file of that name is (ENOTDIR).
 int copy_make_folder(const std::string& path);

@@ -1,10 +1,10 @@
 // The web-demo road's destination: the parent folder and the new folder's
 // name, the plan over the manifest for that folder, and the disk readout.
 // A running install is cancelled here too, since GO BACK on it leads here.
-#include "core/files/folder_trees.h"
 #include "core/files/system_paths.h"
 #include "core/text/translation.h"
 #include "engine/download_streams.h"
+#include "engine/copy_gate.h"
 #include "engine/dvd_install_pump.h"
 #include "engine/installer_state.h"
 #include "wizard/demo_road.h"
@@ -25,7 +25,7 @@ bool continue_running_install()
     // Only the button deletes: a window closed without an answer (3) must
     // not cost the user the copy, so the install goes on as it was.
     if (answer != 1) return true;
-    recursive_delete_folder(dest_dir_path);
+    copy_remove_all();
     demo_install_is_running = 0;
     return false;
 }

@@ -2,9 +2,9 @@
 // plans the simulator without scenery for a folder not made yet; the
 // scenery screen adds tiles on the world map, and is where a running
 // install is cancelled, since GO BACK from the install leads there.
-#include "core/files/folder_trees.h"
 #include "core/files/system_paths.h"
 #include "core/text/translation.h"
+#include "engine/copy_gate.h"
 #include "engine/dvd_install_pump.h"
 #include "engine/install_filter.h"
 #include "engine/installer_state.h"
@@ -30,7 +30,7 @@ bool continue_running_install()
     if (answer != 1) return true;
     // No worker may write into the folder while it goes.
     install_files_kill();
-    recursive_delete_folder(dest_dir_path);
+    copy_remove_all();
     dvd_install_is_running = 0;
     return false;
 }

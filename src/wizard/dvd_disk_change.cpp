@@ -4,6 +4,7 @@
 // disk is any disk that holds the archive; its own number is never read.
 #include <cstdio>
 
+#include "core/diag/log_stream.h"
 #include "core/text/translation.h"
 #include "engine/dvd_media.h"
 #include "engine/installer_state.h"
@@ -22,6 +23,10 @@ int dvd_switch_disk(const dvd_disk_road& road, int first_frame, wizard_screen& r
     const int disk = UTIL_switch_disk(first_frame);
     char number[16];
     std::snprintf(number, sizeof number, "%d", disk + 1);  // the manifest counts from 0
+    // A disk number is only ever known for a file that exists.
+    if (first_frame && disk >= 0)
+        xer << "Asking for DVD number " << number << " for " << sim_info[want_file_disk].back().path
+            << "\n";
     record.title = UTL_translate_string(road.change_title, 0);
     record.text = UTL_string_sub(
         UTL_translate_string("Please insert DVD number %1:disk number% and click continue.", 0),

@@ -83,6 +83,7 @@ int dvd_run_install(int, wizard_screen& record)
 
     switch (install_files(cursor, current_disk)) {
     case kInstallDone:
+        xer << "Install finished, " << num_install_errors << " files failed\n";
         dvd_install_is_running = 0;
         record.back = nullptr;
         record.next = dvd_done_install;

@@ -1,6 +1,7 @@
 #include "dvd_release.h"
 
 #include <cstdio>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "release_tool.h"
@@ -12,7 +13,10 @@ dvd_release::dvd_release(const std::map<std::string, std::string>& files, int di
     : release_(release)
 {
     scratch_dir source;
-    for (const auto& [path, contents] : files) write_file(source / path, contents);
+    for (const auto& [path, contents] : files) {
+        write_file(source / path, contents);
+        if (contents.compare(0, 2, "#!") == 0) ::chmod((source / path).c_str(), 0755);
+    }
     make(source.path(), disks);
 }
 
@@ -44,10 +48,11 @@ std::string dvd_release::manifest() const
     return run_shell("unzip -p '" + disk(1) + release_ + "/directory.txt.zip'").out;
 }
 
-void dvd_release::insert(int number) const
+void dvd_release::insert(int number) const { insert_folder(number > 0 ? disk(number) : root_ / "no disk/"); }
+
+void dvd_release::insert_folder(const std::string& target) const
 {
     // A link renamed over the drive: the program never sees it half made.
-    const std::string target = number > 0 ? disk(number) : root_ / "no disk/";
     const std::string link = root_ / "drive.new";
     ::unlink(link.c_str());
     if (::symlink(target.c_str(), link.c_str()) != 0 ||

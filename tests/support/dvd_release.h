@@ -12,7 +12,8 @@ namespace testing_support {
 
 class dvd_release {
 public:
-    // `files`: path below the release's top folder "Nimbrel" -> contents.
+    // `files`: path below the release's top folder "Nimbrel" -> contents;
+    // one that begins with "#!" is a script the copy runs, made executable.
     // The tool puts the simulator on the first disk and the scenery tiles
     // ("Global Scenery/...") by sector on the others.
     dvd_release(const std::map<std::string, std::string>& files, int disks,
@@ -37,6 +38,8 @@ public:
     // Puts disk `number` in the drive (0: takes the disk out), at once as
     // the program sees it.
     void insert(int number) const;
+    // Puts any folder in the drive: a disk of another kind, or a damaged one.
+    void insert_folder(const std::string& folder) const;
     // The environment entry that points the program at the drive.
     std::string environment() const { return "NIMBREL_DVD=" + drive(); }
 

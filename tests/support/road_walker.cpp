@@ -132,6 +132,15 @@ void road_walker::double_click(float x, float y) const
     press_here(2);
 }
 
+void road_walker::drag(float x1, float y1, float x2, float y2) const
+{
+    point_at(x1, y1);
+    x_command("xdotool mousedown 1");
+    wait_for_still(0.15, 0.5);
+    point_at(x2, y2);
+    x_command("xdotool mouseup 1");
+}
+
 void road_walker::press(button_bar::button b, bool last_screen) const
 {
     const skin_button_box box = button_bar::place(language_, b, last_screen);

@@ -69,6 +69,9 @@ public:
     // placed; (x, y) in its own units.
     void click_in(float width, float height, float x, float y) const;
     void double_click(float x, float y) const;
+    // Presses at (x1, y1), moves to (x2, y2) with the button held and
+    // releases there, each step seen by a frame.
+    void drag(float x1, float y1, float x2, float y2) const;
     // A button of the bottom bar in the run's language; on a road's last
     // screen GO BACK moves with the QUIT in CONTINUE's place.
     void press(button_bar::button b, bool last_screen = false) const;

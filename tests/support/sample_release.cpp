@@ -1,6 +1,5 @@
 #include "sample_release.h"
 
-#include <dirent.h>
 
 #include <sstream>
 
@@ -89,23 +88,7 @@ std::string sample_release::slowed(const std::string& folder, const std::string&
            " { alias " + release_folder() + folder + "; limit_rate " + rate + "; }\n";
 }
 
-std::string sample_release::temp_folder() const
-{
-    const std::string wanted = manifest();
-    std::vector<std::string> found;
-    DIR* tmp = opendir("/tmp");
-    if (!tmp) return "";
-    while (dirent* entry = readdir(tmp)) {
-        const std::string name = entry->d_name;
-        // mkdtemp's "nimbrel-XXXXXX", not the test servers' folders.
-        if (name.size() != 14 || name.compare(0, 8, "nimbrel-") != 0) continue;
-        const std::string folder = "/tmp/" + name + "/";
-        if (file_exists(folder + "directory.txt") && read_file(folder + "directory.txt") == wanted)
-            found.push_back(folder);
-    }
-    closedir(tmp);
-    return found.size() == 1 ? found[0] : "";
-}
+std::string sample_release::temp_folder() const { return run_temp_folder_holding(manifest()); }
 
 std::vector<std::string> proxy_arguments(unsigned short port)
 {

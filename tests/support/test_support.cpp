@@ -1,5 +1,6 @@
 #include "test_support.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <grp.h>
 #include <ftw.h>
@@ -154,6 +155,23 @@ bool wait_until(const std::function<bool()>& done, double seconds, int poll_ms)
         std::this_thread::sleep_for(std::chrono::milliseconds(poll_ms));
     }
     return done();
+}
+
+std::string run_temp_folder_holding(const std::string& manifest)
+{
+    std::vector<std::string> found;
+    DIR* tmp = opendir("/tmp");
+    if (!tmp) return "";
+    while (dirent* entry = readdir(tmp)) {
+        const std::string name = entry->d_name;
+        // mkdtemp's "nimbrel-XXXXXX", not the test servers' folders.
+        if (name.size() != 14 || name.compare(0, 8, "nimbrel-") != 0) continue;
+        const std::string folder = "/tmp/" + name + "/";
+        if (file_exists(folder + "directory.txt") && read_file(folder + "directory.txt") == manifest)
+            found.push_back(folder);
+    }
+    closedir(tmp);
+    return found.size() == 1 ? found[0] : "";
 }
 
 small_disk::small_disk(const std::string& folder, const std::string& size)

@@ -53,6 +53,10 @@ run_result run_shell(const std::string& command);
 // result is what `check` returned, or -1 when the child could not drop them.
 int run_unprivileged(const std::function<int()>& check);
 
+// The private temporary folder under /tmp of the one run of our programs
+// that has read `manifest` (its "directory.txt"); "" unless exactly one has.
+std::string run_temp_folder_holding(const std::string& manifest);
+
 // The folder of the test program itself, ending in "/".
 std::string test_program_dir();
 

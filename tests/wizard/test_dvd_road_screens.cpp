@@ -66,7 +66,7 @@ int answer_with(const std::string& question, const std::string&, const std::stri
     return g_answer;
 }
 
-class dvd_road : public road_test {
+class dvd_road_screens : public road_test {
 protected:
     void SetUp() override
     {
@@ -140,7 +140,7 @@ protected:
 
 // -- Hub --------------------------------------------------------------------------
 
-TEST_F(dvd_road, HubFollowsTheDriveWithoutAClick)
+TEST_F(dvd_road_screens, HubFollowsTheDriveWithoutAClick)
 {
     dvd_release set(merged(kSimFiles, kTiles), 3);
     use(set, 0);
@@ -178,7 +178,7 @@ TEST_F(dvd_road, HubFollowsTheDriveWithoutAClick)
 int scenery_road(int, wizard_screen&) { return 0; }
 int repair_road(int, wizard_screen&) { return 0; }
 
-TEST_F(dvd_road, HubOffersTheCopyRoadsByWhatTheDiskHolds)
+TEST_F(dvd_road_screens, HubOffersTheCopyRoadsByWhatTheDiskHolds)
 {
     g_dvd_copy_roads = {scenery_road, repair_road};
     register_copy(home_ / "Copy/");
@@ -207,7 +207,7 @@ TEST_F(dvd_road, HubOffersTheCopyRoadsByWhatTheDiskHolds)
         << "a road not built in is not offered";
 }
 
-TEST_F(dvd_road, HubRefusesWhatIsNoInstallDiskWithoutAnAlert)
+TEST_F(dvd_road_screens, HubRefusesWhatIsNoInstallDiskWithoutAnAlert)
 {
     // Scenery alone cannot start a first install.
     dvd_release scenery(kTiles, 2, "Scenery Disk");
@@ -251,7 +251,7 @@ TEST_F(dvd_road, HubRefusesWhatIsNoInstallDiskWithoutAnAlert)
 
 // The only test that shows the destination screen: its choice lives for the
 // whole run, so only a first visit shows the defaults.
-TEST_F(dvd_road, DestinationRefusesAReleaseNameThatIsNoFolderName)
+TEST_F(dvd_road_screens, DestinationRefusesAReleaseNameThatIsNoFolderName)
 {
     install_name = "Nimbrel 9/../../elsewhere";
     accept_eula = 1;
@@ -287,7 +287,7 @@ file_stamp stamp(const std::string& path)
     return {st.st_ino, st.st_mtim.tv_sec * 1000000000L + st.st_mtim.tv_nsec};
 }
 
-TEST_F(dvd_road, ThreeDisksAreAskedForInTurnAndOnlyTheChosenTilesArrive)
+TEST_F(dvd_road_screens, ThreeDisksAreAskedForInTurnAndOnlyTheChosenTilesArrive)
 {
     dvd_release set(merged(kSimFiles, kTiles), 3);
     use(set, 2);  // not the first disk, as copying starts
@@ -351,7 +351,7 @@ TEST_F(dvd_road, ThreeDisksAreAskedForInTurnAndOnlyTheChosenTilesArrive)
     EXPECT_EQ(done.next, wizard_quit);
 }
 
-TEST_F(dvd_road, GoingBackFromADiskChangeResumesOrDeletesThePartialCopy)
+TEST_F(dvd_road_screens, GoingBackFromADiskChangeResumesOrDeletesThePartialCopy)
 {
     dvd_release set(merged(kSimFiles, kTiles), 3);
     use(set, 1);
@@ -405,7 +405,7 @@ TEST_F(dvd_road, GoingBackFromADiskChangeResumesOrDeletesThePartialCopy)
         << "one registry line for the two installs";
 }
 
-TEST_F(dvd_road, AFailedFileIsAskedAboutAndTheFinishSaysSo)
+TEST_F(dvd_road_screens, AFailedFileIsAskedAboutAndTheFinishSaysSo)
 {
     dvd_release set(kSimFiles, 1);
     use(set, 1);
@@ -443,7 +443,7 @@ TEST_F(dvd_road, AFailedFileIsAskedAboutAndTheFinishSaysSo)
     EXPECT_EQ(dvd_install_is_running, 0);
 }
 
-TEST_F(dvd_road, InstallScreenStopsThePumpsWhenQuit)
+TEST_F(dvd_road_screens, InstallScreenStopsThePumpsWhenQuit)
 {
     dvd_release set(kSimFiles, 1);
     use(set, 1);

@@ -1,0 +1,302 @@
+// The DVD road end to end: nimbrel-dvd-installer under Xvfb, driven with
+// xdotool, installing from install DVDs the release tool made, the disks
+// changed by putting another in the drive its NIMBREL_DVD names.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <map>
+#include <sstream>
+#include <string>
+
+#include "core/files/file_checksum.h"
+#include "dvd_roads.h"
+#include "web_demo_road.h"
+
+namespace {
+
+using testing_support::file_exists;
+using testing_support::read_file;
+using testing_support::scratch_dir;
+using testing_support::window_pixels;
+using testing_support::write_file;
+
+bool has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+// Says where it was started, so the test sees "Run Nimbrel Now" run it.
+const char* const kSimulator = "#!/bin/sh\necho \"$0\" >> \"${HOME:-/tmp}/nimbrel-flown.txt\"\n";
+
+// The tool puts sector (10, 13) on disk 2 and (18, 14) and (35, 5) on disk 3.
+const char* const kTiles[] = {
+    "Global Scenery/Terrain/+40-080/+41-073.dsf", "Global Scenery/Terrain/+40-080/+42-074.dsf",
+    "Global Scenery/Terrain/+50+000/+51+000.dsf", "Global Scenery/Terrain/-40+170/-37+174.dsf"};
+
+std::map<std::string, std::string> release_files(int many = 0)
+{
+    std::map<std::string, std::string> files = {{"Nimbrel-i686", kSimulator}};
+    for (int i = 0; i < 24; ++i)
+        files["Resources/part" + std::to_string(i % 4) + "/file" + std::to_string(i) + ".txt"] =
+            std::string(200 + 97 * i, static_cast<char>('a' + i));
+    for (const char* tile : kTiles) files[tile] = std::string(7000, tile[30]);
+    // So many files that the install takes seconds: the pump moves a few
+    // dozen from the copy to the unpackers a frame, whatever the machine.
+    for (int i = 0; i < many; ++i)
+        files["Resources/many/f" + std::to_string(i / 500) + "/" + std::to_string(i) + ".txt"] =
+            std::to_string(i);
+    return files;
+}
+
+std::string install_folder(const road_walker& road, const dvd_release& disks)
+{
+    return road.home() + disks.release() + "/";
+}
+
+// Every file the disks carry, by its MD5 in the manifest: present and
+// whole when `wanted` says so, absent otherwise.
+void expect_installed(const dvd_release& disks, const std::string& folder,
+                      bool (*wanted)(const std::string& path))
+{
+    int checked = 0;
+    std::istringstream manifest(disks.manifest());
+    for (std::string line; std::getline(manifest, line);) {
+        if (line.rfind("FILE ", 0) != 0) continue;
+        std::istringstream fields(line);
+        std::string word, md5, path;
+        for (int i = 0; i < 6; ++i) fields >> word;
+        fields >> md5;
+        std::getline(fields >> std::ws, path);
+        path = path.substr(path.find('/') + 1);
+        std::string sum;
+        if (wanted(path)) {
+            EXPECT_EQ(calc_file_md5(folder + path, sum), 0) << path << " is missing";
+            EXPECT_EQ(sum, md5) << path;
+        } else {
+            EXPECT_FALSE(file_exists(folder + path)) << path << " was not chosen";
+        }
+        ++checked;
+    }
+    EXPECT_GT(checked, 20);
+}
+
+bool all_but_the_last_sector(const std::string& path) { return !has(path, "-37+174"); }
+bool simulator_only(const std::string& path) { return !has(path, "Global Scenery"); }
+
+// -- Three disks --------------------------------------------------------------
+
+TEST(dvd_road, InstallsFromThreeDisksTheTilesChosenOnTheMapAndRunsTheCopy)
+{
+    dvd_release disks(release_files(), 3);
+    ASSERT_EQ(disks.error(), "");
+    disks.insert(1);
+    road_walker road(NIMBREL_DVD_INSTALLER);
+    ASSERT_TRUE(start_dvd_installer(road, disks)) << road.output();
+    road.shot("dvd_hub_welcome");
+    ASSERT_TRUE(walk_to_scenery(road)) << road.log();
+    road.rest_pointer();
+    ASSERT_TRUE(road.wait_for_still(0.3, 5));
+    const window_pixels bare = road.picture();
+
+    // A tile clicked (so a drag would paint "selected"), then a press on
+    // SELECT NONE dragged over an available tile: it clears the map and
+    // paints nothing.
+    road.click(map_x(5), map_y(5));
+    road.drag(725, 133, map_x(35), map_y(5));
+    road.rest_pointer();
+    road.wait_for_still(0.3, 5);
+    EXPECT_FALSE(tile_changed(bare, road.picture(), 35, 5)) << "a drag from a button chose a tile";
+
+    // One tile by a click, one by a drag over a square of four.
+    road.click(map_x(10), map_y(13));
+    road.drag(map_x(17), map_y(13), map_x(18), map_y(14));
+    road.rest_pointer();
+    road.wait_for_still(0.3, 5);
+    const window_pixels chosen = road.picture();
+    EXPECT_TRUE(tile_changed(bare, chosen, 10, 13));
+    EXPECT_TRUE(tile_changed(bare, chosen, 18, 14));
+    EXPECT_FALSE(tile_changed(bare, chosen, 35, 5));
+    road.shot("dvd_scenery_tiles_chosen");
+
+    ASSERT_TRUE(road.press_until(button_bar::next, [&] { return asked_for(road, 2) == 1; }, 60))
+        << road.log();
+    road.wait_for_still(0.3, 5);
+    road.shot("dvd_change_disk_2");
+    ASSERT_TRUE(refuse_disk(road, disks, 3, 2)) << "disk 3 does not hold the file wanted\n" << road.log();
+    ASSERT_TRUE(change_disk(road, disks, 2, 3)) << road.log();
+    road.shot("dvd_change_disk_3");
+    ASSERT_TRUE(change_disk(road, disks, 3, 0)) << road.log();
+    road.shot("dvd_finish");
+
+    const std::string folder = install_folder(road, disks);
+    expect_installed(disks, folder, all_but_the_last_sector);
+    EXPECT_EQ(read_file(registry(road)), folder + "\n");
+    EXPECT_TRUE(road.logged("Install finished, 0 files failed")) << road.log();
+
+    int status = -1;
+    wait_until([&] {
+        press_choice(road, 0);  // "Run Nimbrel Now"
+        return (status = road.wait(1)) != -1;
+    }, 20);
+    EXPECT_EQ(status, 1) << "the simulator was not started\n" << road.log();
+    EXPECT_EQ(read_file(road.home() + "nimbrel-flown.txt"), folder + "Nimbrel-i686\n");
+}
+
+// -- Going back while the install waits for a disk -----------------------------
+
+struct file_stamp {
+    ino_t inode = 0;
+    long long modified_ns = 0;
+    bool operator==(const file_stamp& o) const { return inode == o.inode && modified_ns == o.modified_ns; }
+};
+file_stamp stamp(const std::string& path)
+{
+    struct stat st = {};
+    if (::stat(path.c_str(), &st) != 0) return {};
+    return {st.st_ino, st.st_mtim.tv_sec * 1000000000LL + st.st_mtim.tv_nsec};
+}
+
+TEST(dvd_road, GoingBackResumesAtTheFileReachedOrDeletesThePartialCopy)
+{
+    dvd_release disks(release_files(), 2);
+    ASSERT_EQ(disks.error(), "");
+    disks.insert(1);
+    road_walker road(NIMBREL_DVD_INSTALLER);
+    road.with_arguments({"--pref:_log_actions=1"});
+    ASSERT_TRUE(start_dvd_installer(road, disks)) << road.output();
+    ASSERT_TRUE(walk_to_scenery(road)) << road.log();
+    road.click(map_x(10), map_y(13));
+    ASSERT_TRUE(road.press_until(button_bar::next, [&] { return asked_for(road, 2) == 1; }, 60))
+        << road.log();
+    const std::string folder = install_folder(road, disks);
+    const std::string first = folder + "Resources/part0/file0.txt";
+    const file_stamp before = stamp(first);
+    ASSERT_NE(before.inode, 0u);
+
+    // GO BACK asks; "Continue" comes back to the same disk change.
+    ASSERT_TRUE(road.press_until_changed(button_bar::go_back)) << road.log();
+    road.shot("dvd_cancel_question");
+    EXPECT_TRUE(wait_until([&] {
+        press_cancel_question(road, false);
+        return road.wait_for_log("Asking for DVD number 2", 2, 2);
+    }, 20)) << road.log();
+    EXPECT_TRUE(stamp(first) == before) << "a file of the first disk was installed again";
+    EXPECT_EQ(testing_support::count_of(road.log(), "EXPANDING file " + first), 1) << road.log();
+
+    // "Cancel" deletes the copy; a new install from the scenery screen,
+    // without the tile, completes from the first disk.
+    ASSERT_TRUE(road.press_until_changed(button_bar::go_back)) << road.log();
+    EXPECT_TRUE(wait_until([&] {
+        press_cancel_question(road, true);
+        return wait_until([&] { return !file_exists(folder); }, 2);
+    }, 20)) << "the partial copy stayed";
+    road.wait_for_still(0.3, 5);
+    road.shot("dvd_after_cancel");
+    press_select_none(road);
+    ASSERT_TRUE(change_disk(road, disks, 1, 0)) << road.log();
+    expect_installed(disks, folder, simulator_only);
+    EXPECT_EQ(read_file(registry(road)), folder + "\n") << "registered twice, or not at all";
+    road.press(button_bar::last_quit, true);
+    EXPECT_EQ(road.wait(20), 0) << road.output();
+}
+
+// -- A damaged disk ------------------------------------------------------------
+
+TEST(dvd_road, AFileThatFailsIsAskedAboutAndTheFinishOffersNoRun)
+{
+    dvd_release disks(release_files(), 1);
+    ASSERT_EQ(disks.error(), "");
+    write_file(disks.archive_of("Resources/part1/file5.txt"), "PK\x03\x04 torn");
+    disks.insert(1);
+    road_walker road(NIMBREL_DVD_INSTALLER);
+    ASSERT_TRUE(start_dvd_installer(road, disks)) << road.output();
+    ASSERT_TRUE(walk_to_scenery(road)) << road.log();
+    ASSERT_TRUE(road.press_until_changed(button_bar::next)) << road.log();
+    EXPECT_TRUE(wait_until([&] {
+        press_cancel_question(road, false);  // "Continue"
+        return road.logged("Install finished, 1 files failed");
+    }, 30)) << road.log();
+    road.wait_for_still(0.3, 5);
+    road.shot("dvd_finish_with_errors");
+    press_choice(road, 0);
+    EXPECT_EQ(road.wait(1), -1) << "a run was offered after a failed file";
+    EXPECT_FALSE(file_exists(install_folder(road, disks) + "Resources/part1/file5.txt"));
+    road.press(button_bar::last_quit, true);
+    EXPECT_EQ(road.wait(20), 0) << road.output();
+}
+
+// -- The hub -------------------------------------------------------------------
+
+TEST(dvd_road, HubFollowsTheDiskInTheDriveAndOffersOnlyWhatItAllows)
+{
+    dvd_release disks(release_files(), 1);
+    ASSERT_EQ(disks.error(), "");
+    scratch_dir other;
+    write_file(other / "plain/readme.txt", "no version file here");
+    testing_support::run_shell("cp -r '" + disks.disk(1) + "' '" + other / "torn" + "'");
+    write_file(other / "torn/" + disks.release() + "/directory.txt.zip", "PK\x03\x04 torn");
+
+    road_walker road(NIMBREL_DVD_INSTALLER);
+    write_file(road.home() + "Copy/Nimbrel-i686", "");
+    write_file(registry(road), road.home() + "Copy/\n");
+    disks.insert_folder(other / "plain/");
+    ASSERT_TRUE(start_dvd_installer(road, disks)) << road.output();
+    ASSERT_TRUE(road.wait_for_still(0.3, 5));
+    road.shot("dvd_hub_no_disk");
+    EXPECT_FALSE(road.press_until_changed(button_bar::next, 2)) << "CONTINUE without a disk";
+
+    window_pixels before = road.picture();
+    disks.insert_folder(other / "torn/");
+    ASSERT_TRUE(road.wait_for_change(before, 10)) << road.log();
+    road.wait_for_still(0.3, 5);
+    road.shot("dvd_hub_not_a_dvd");
+    EXPECT_TRUE(road.logged("cannot extract " + disks.drive())) << road.log();
+    EXPECT_FALSE(road.press_until_changed(button_bar::next, 2)) << "CONTINUE with a damaged disk";
+
+    before = road.picture();
+    disks.insert(1);
+    ASSERT_TRUE(road.wait_for_change(before, 10)) << road.log();
+    road.wait_for_still(0.3, 5);
+    road.shot("dvd_hub_installed_copy");
+    EXPECT_FALSE(road.press_until_changed(button_bar::next, 2)) << "CONTINUE beside the choices";
+    // "Run Nimbrel Now", then "Install A Second Copy of Nimbrel" here.
+    EXPECT_TRUE(road.click_until_changed(500, 325)) << road.log();
+    road.shot("dvd_second_copy_destination");
+    road.press(button_bar::quit);
+    EXPECT_EQ(road.wait(20), 0) << road.output();
+
+    // Scenery alone and no copy: nothing to begin with.
+    dvd_release scenery({{kTiles[0], "tile"}}, 1, "Scenery Disk");
+    scenery.insert(1);
+    road_walker second(NIMBREL_DVD_INSTALLER);
+    ASSERT_TRUE(start_dvd_installer(second, scenery)) << second.output();
+    second.wait_for_still(0.3, 5);
+    second.shot("dvd_hub_scenery_only");
+    EXPECT_FALSE(second.press_until_changed(button_bar::next, 2)) << "CONTINUE with scenery alone";
+    second.press(button_bar::quit);
+    EXPECT_EQ(second.wait(20), 0) << second.output();
+}
+
+// -- Quitting ------------------------------------------------------------------
+
+TEST(dvd_road, QuitDuringTheCopyStopsThePumpsAndLeavesNoTemporaryFolder)
+{
+    dvd_release disks(release_files(3000), 1);
+    ASSERT_EQ(disks.error(), "");
+    disks.insert(1);
+    road_walker road(NIMBREL_DVD_INSTALLER);
+    ASSERT_TRUE(start_dvd_installer(road, disks)) << road.output();
+    ASSERT_TRUE(walk_to_scenery(road)) << road.log();
+    ASSERT_TRUE(road.press_until(button_bar::next, [&] { return file_exists(registry(road)); })) << road.log();
+    const std::string folder = install_folder(road, disks);
+    // The first files of the manifest are there, thousands are still to come.
+    EXPECT_TRUE(wait_until([&] { return file_exists(folder + "Resources/many/f0/1.txt"); }, 30));
+    EXPECT_FALSE(road.logged("Install finished")) << "the install was through before QUIT";
+    const std::string run_folder = testing_support::run_temp_folder_holding(disks.manifest());
+    EXPECT_FALSE(run_folder.empty());
+    road.press(button_bar::quit);
+    EXPECT_EQ(road.wait(30), 0) << road.output();
+    EXPECT_FALSE(road.logged("Install finished")) << "QUIT came too late to test anything";
+    EXPECT_TRUE(road.logged("Clean exit from threads.")) << road.log();
+    EXPECT_FALSE(run_folder.empty() || file_exists(run_folder)) << run_folder << " outlived the run";
+    EXPECT_EQ(read_file(registry(road)), folder + "\n") << "the partial copy stays registered";
+}
+
+}  // namespace
