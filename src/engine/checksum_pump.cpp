@@ -19,6 +19,19 @@ namespace {
 // queues are not the bottleneck.
 constexpr int kFilesPerTask = 10;
 constexpr int kTasksPerThread = 4;
+// A task ends sooner once its files hold this much (by the manifest): a
+// folder of large files then goes to several workers side by side rather
+// than to one after the other.
+constexpr float kKilobytesPerTask = 16 * 1024;
+
+int batch_end(int cursor, int histories)
+{
+    int end = cursor;
+    float kilobytes = 0;
+    while (end < histories && end - cursor < kFilesPerTask && kilobytes < kKilobytesPerTask)
+        kilobytes += sim_info[end++].back().installed_size;
+    return end;
+}
 
 double clock_seconds() { return static_cast<double>(xtim.microsecs()) * 0.000001; }
 
@@ -53,9 +66,9 @@ int checksum_directory(int& cursor, int quick, float& progress)
     }
 
     while (cursor < histories && checksum_workers->has_free_slot()) {
-        const int n = std::min(kFilesPerTask, histories - cursor);
-        checksum_workers->enqueue_task(new checksum_task(cursor, cursor + n, quick));
-        cursor += n;
+        const int end = batch_end(cursor, histories);
+        checksum_workers->enqueue_task(new checksum_task(cursor, end, quick));
+        cursor = end;
     }
     while (UTL_work_task* done = checksum_workers->check_retired_tasks()) delete done;
 

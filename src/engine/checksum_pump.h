@@ -16,8 +16,8 @@ class UTL_worker_threads;
 // The run's worker group; null while no run is under way.
 extern UTL_worker_threads* checksum_workers;
 
-// One step: hands out batches of at most 10 histories while the group has
-// room (4 per thread), deletes finished ones, and sets `progress` to the
+// One step: hands out batches of at most 10 histories (fewer when their
+// files are large) while the group has room (4 per thread), deletes finished ones, and sets `progress` to the
 // share handed out.  1 when every task is back (or at once, touching
 // nothing but sim_info, when the destination folder does not exist); else 0.
 int checksum_directory(int& cursor, int quick, float& progress);

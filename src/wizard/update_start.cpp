@@ -29,26 +29,22 @@ std::string tr(const char* english) { return UTL_translate_string(english, 0); }
 // How many files of sim_info the scan has handed to the checksum workers.
 int scan_cursor = 0;
 
+const road_step kRoad[] = {
+    {UTL_TEXT("Welcome"), net_start},
+    {UTL_TEXT("Pick Destination"), net_pick_dest},
+    {UTL_TEXT("Search for Updates"), net_get_updates},
+    {UTL_TEXT("Check Disk Space"), net_check_disk},
+    {UTL_TEXT("Install Updates"), net_run_patch},
+    {UTL_TEXT("Finish"), net_done},
+};
+
 void fill_step_list()
 {
-    struct step {
-        const char* name;
-        screen_fn screen;
-    };
-    static const step road[] = {
-        {UTL_TEXT("Welcome"), net_start},
-        {UTL_TEXT("Pick Destination"), net_pick_dest},
-        {UTL_TEXT("Search for Updates"), net_get_updates},
-        {UTL_TEXT("Check Disk Space"), net_check_disk},
-        {UTL_TEXT("Install Updates"), net_run_patch},
-        {UTL_TEXT("Finish"), net_done},
-    };
-    step_names.clear();
-    step_funcs.clear();
-    for (const step& s : road) {
-        if (s.screen == net_pick_dest && !cmd_line_path.empty()) continue;
-        step_names.push_back(tr(s.name));
-        step_funcs.push_back(s.screen);
+    set_step_list(kRoad);
+    // "-path" names the copy: there is none to pick.
+    if (!cmd_line_path.empty()) {
+        step_names.erase(step_names.begin() + 1);
+        step_funcs.erase(step_funcs.begin() + 1);
     }
 }
 

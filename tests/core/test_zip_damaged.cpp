@@ -129,7 +129,7 @@ TEST(ZipDamaged, AnEntryLargerThanTheFreeSpaceIsRefusedBeforeAByteIsWritten)
 {
     scratch_dir dir;
     ::mkdir((dir / "small").c_str(), 0755);
-    write_file(dir / "x.zip", make_zip({{"big.bin", std::string(256 * 1024, 'b')}}));
+    write_file(dir / "x.zip", make_zip({{"big.bin", std::string(1024 * 1024, 'b')}}));
     archive_fixtures::captured_log log;
     pid_t child = ::fork();
     if (child == 0) {

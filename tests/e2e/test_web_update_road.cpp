@@ -30,35 +30,20 @@ std::string md5_of(const std::string& path)
     return calc_file_md5(path, sum) == 0 ? sum : "(unreadable)";
 }
 
-std::string folder_of(const std::string& path) { return path.substr(0, path.rfind('/') + 1); }
-
-// Unpacks the files at `paths` from the release folder's archives into
-// `copy`, as an install leaves them.
-bool unpack_into(const std::string& release_folder, const std::vector<std::string>& paths,
-                 const std::string& copy)
-{
-    std::string script = "set -e";
-    for (const std::string& p : paths)
-        script += "\nmkdir -p '" + copy + folder_of(p) + "'\nunzip -qo '" + release_folder + "Nimbrel/" + p +
-                  ".zip' -d '" + copy + folder_of(p) + "'";
-    return run_shell(script).status == 0;
-}
-
-void register_copy(const std::string& home, const std::string& copy)
-{
-    write_file(home + ".nimbrel/nimbrel_install.txt", copy + "\n");
-}
-
 // The first release installed in `home` and registered, with a scenery
 // tile the user added; "" when it could not be laid down.
 std::string lay_down_first_release(const sample_release& release, const std::string& home)
 {
-    const std::string copy = home + "Nimbrel 9/";
-    std::vector<std::string> paths{kTile};
-    for (const auto& file : release.installed_files()) paths.push_back(file.first);
-    if (!unpack_into(release.first_release_folder(), paths, copy)) return "";
-    register_copy(home, copy);
-    return copy;
+    return lay_down_copy(release, home, {kTile});
+}
+
+// The first release laid down in the walker's HOME and registered, then
+// its successor made: the copy's folder, "" when either failed.
+std::string copy_to_update(sample_release& release, const road_walker& road)
+{
+    if (!release.made()) return "";
+    const std::string copy = lay_down_first_release(release, road.home());
+    return !copy.empty() && release.make_update() ? copy : "";
 }
 
 std::vector<std::string> changes_of_kind(const sample_release& release, const std::string& kind)
@@ -100,6 +85,13 @@ bool scanned(road_walker& road, int scans = 1)
     return true;
 }
 
+// Started through the server at `port` and walked through the picker and
+// the search.
+bool walk_through_the_scan(road_walker& road, unsigned short port)
+{
+    return start_updater(road, port) && walk_to_the_scan(road) && scanned(road);
+}
+
 // Every file of the successor as the release has it (the user's text in
 // `kept`), nothing it removed, and the tiles of the copy's sector current.
 void expect_updated_copy(const sample_release& release, const std::string& copy, const std::string& kept = "")
@@ -128,11 +120,9 @@ void expect_updated_copy(const sample_release& release, const std::string& copy,
 TEST(web_update_road, UpdatesACopyAsAnsweredThenDeletesWhatCameBackThenFindsItCurrent)
 {
     sample_release release(80, 1, 1);
-    ASSERT_TRUE(release.made()) << release.problem();
     road_walker road(NIMBREL_UPDATER);
-    const std::string copy = lay_down_first_release(release, road.home());
-    ASSERT_FALSE(copy.empty());
-    ASSERT_TRUE(release.make_update()) << release.problem();
+    const std::string copy = copy_to_update(release, road);
+    ASSERT_FALSE(copy.empty()) << release.problem();
     const std::vector<std::string> changed = changes_of_kind(release, "changed");
     ASSERT_EQ(changed.size(), 12u);
     ASSERT_EQ(changes_of_kind(release, "added").size(), 6u);
@@ -216,18 +206,14 @@ TEST(web_update_road, UpdatesACopyAsAnsweredThenDeletesWhatCameBackThenFindsItCu
 TEST(web_update_road, CompletesFromAnotherServerWhenTheFirstOneFails)
 {
     sample_release release(20, 1, 1);
-    ASSERT_TRUE(release.made()) << release.problem();
     road_walker road(NIMBREL_UPDATER);
-    const std::string copy = lay_down_first_release(release, road.home());
-    ASSERT_FALSE(copy.empty());
-    ASSERT_TRUE(release.make_update()) << release.problem();
+    const std::string copy = copy_to_update(release, road);
+    ASSERT_FALSE(copy.empty()) << release.problem();
     ASSERT_TRUE(release.serve("location = /demo/Demo_901/directory.txt.zip { return 500; }\n"
                               "location /mirror/Demo_901/Nimbrel/Resources/ { return 444; }\n"
                               "location /mirror/Demo_901/Nimbrel/Aircraft/ { return 500; }\n"))
         << release.problem();
-    ASSERT_TRUE(start_updater(road, release.port())) << road.output();
-    ASSERT_TRUE(walk_to_the_scan(road)) << road.log();
-    ASSERT_TRUE(scanned(road)) << road.log();
+    ASSERT_TRUE(walk_through_the_scan(road, release.port())) << road.output() << road.log();
     ASSERT_TRUE(road.press_until(button_bar::next, [&] { return has(release.access_log(), "/Demo_901/Nimbrel/"); }))
         << road.log();
     EXPECT_EQ(fly_when_done(road, 60), 1) << road.log();
@@ -240,18 +226,14 @@ TEST(web_update_road, CompletesFromAnotherServerWhenTheFirstOneFails)
 TEST(web_update_road, CorruptArchiveEndsOnTheProblemTextWithoutFly)
 {
     sample_release release(20, 0, 1);
-    ASSERT_TRUE(release.made()) << release.problem();
     road_walker road(NIMBREL_UPDATER);
-    const std::string copy = lay_down_first_release(release, road.home());
-    ASSERT_FALSE(copy.empty());
-    ASSERT_TRUE(release.make_update()) << release.problem();
+    const std::string copy = copy_to_update(release, road);
+    ASSERT_FALSE(copy.empty()) << release.problem();
     const std::string broken = changes_of_kind(release, "changed").at(0);
     const std::string before = md5_of(copy + broken);
     write_file(release.release_folder() + "Nimbrel/" + broken + ".zip", std::string(3000, 'x'));
     ASSERT_TRUE(release.serve()) << release.problem();
-    ASSERT_TRUE(start_updater(road, release.port())) << road.output();
-    ASSERT_TRUE(walk_to_the_scan(road)) << road.log();
-    ASSERT_TRUE(scanned(road)) << road.log();
+    ASSERT_TRUE(walk_through_the_scan(road, release.port())) << road.output() << road.log();
     ASSERT_TRUE(road.press_until(button_bar::next, [&] { return road.logged("could not open a zip file"); }, 30))
         << road.log();
     road.shot("update_corrupt_archive_alert");
@@ -307,19 +289,14 @@ TEST(web_update_road, GoingBackDuringTheScanAndOnScansTheWholeCopyAgain)
 TEST(web_update_road, TooLittleDiskSpaceDimsContinue)
 {
     sample_release release(20, 1, 1);
-    ASSERT_TRUE(release.made()) << release.problem();
     road_walker road(NIMBREL_UPDATER);
     testing_support::small_disk home(road.home(), "4m");  // for a copy of about 2 MB
     if (!home.mounted()) GTEST_SKIP() << "no tmpfs can be mounted here";
-    const std::string copy = lay_down_first_release(release, road.home());
-    ASSERT_FALSE(copy.empty());
-    ASSERT_TRUE(release.make_update()) << release.problem();
+    ASSERT_FALSE(copy_to_update(release, road).empty()) << release.problem();
     // Another program takes what is left of the disk.
     run_shell("dd if=/dev/zero of='" + road.home() + "filler' bs=64k");
     ASSERT_TRUE(release.serve()) << release.problem();
-    ASSERT_TRUE(start_updater(road, release.port())) << road.output();
-    ASSERT_TRUE(walk_to_the_scan(road)) << road.log();
-    ASSERT_TRUE(scanned(road)) << road.log();
+    ASSERT_TRUE(walk_through_the_scan(road, release.port())) << road.output() << road.log();
     road.shot("update_too_little_disk_space");
     EXPECT_FALSE(road.press_until_changed(button_bar::next, 2)) << "CONTINUE took the update on";
     EXPECT_FALSE(has(release.access_log(), "/Demo_901/Nimbrel/")) << "a file was downloaded";

@@ -99,6 +99,23 @@ TEST_F(ChecksumPump, OneProcessorTakes25FilesInThreeBatchesAndIsDoneOnlyWhenAllA
     EXPECT_EQ(sim_info[24].back().is_current, 1);
 }
 
+// Ten large files in a row would otherwise be one task, read one after the
+// other on one worker while the others idle.
+TEST_F(ChecksumPump, LargeFilesGoToTasksOfTheirOwn)
+{
+    one_processor();
+    install_files(12);
+    slow_first_file();
+    for (int i = 0; i < 4; ++i) sim_info[i].back().installed_size = 100 * 1024;
+    int cursor = 0;
+    float progress = 0;
+    ASSERT_EQ(checksum_directory(cursor, 0, progress), 0);
+    EXPECT_EQ(cursor, 4) << "one large file a task, four tasks to the one processor";
+    run_to_end(cursor, 0, progress);
+    EXPECT_EQ(cursor, 12);
+    for (int i = 1; i < 12; ++i) EXPECT_EQ(sim_info[i].back().is_current, 1) << "file " << i;
+}
+
 TEST_F(ChecksumPump, NoDestinationFolderMarksEveryFileAbsentInOneCall)
 {
     install_files(3);

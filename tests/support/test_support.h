@@ -27,6 +27,26 @@ private:
     std::string path_;
 };
 
+// HOME is a scratch folder while this lives, so the preference file, the
+// registry of copies and a new copy's folder land there; the old HOME (or
+// none) comes back after.
+class scratch_home {
+public:
+    scratch_home();
+    ~scratch_home();
+    scratch_home(const scratch_home&) = delete;
+    scratch_home& operator=(const scratch_home&) = delete;
+
+    // The folder, ending in "/".
+    const std::string& path() const { return dir_.path(); }
+    std::string operator/(const std::string& relative) const { return dir_ / relative; }
+
+private:
+    scratch_dir dir_;
+    std::string saved_;
+    bool had_home_;
+};
+
 // Writes `bytes` to `path`, creating missing parent folders.
 void write_file(const std::string& path, const std::string& bytes);
 // The whole file, or "" when it cannot be read (see file_exists).

@@ -291,9 +291,9 @@ int extract_dest::fill(const placed_name& at, int fd, const archive_item& item, 
                        const entry_check& check)
 {
     // Sizes are checked before a byte is written, and again as the bytes
-    // come: a 7z entry need not say its size, and a lying one could fill
-    // the disk the copy lives on.
-    const unsigned long long room = room_at(at.folder());
+    // come: a lying entry could fill the disk the copy lives on.  A file of
+    // one block needs no look at the disk first: its write says so.
+    const unsigned long long room = item.size > kBlock ? room_at(at.folder()) : ~0ull;
     const unsigned long long limit = check.max_size ? check.max_size : ~0ull;
     if (item.size > limit || item.size > room) {
         FILE_ERR_HERE();

@@ -158,7 +158,8 @@ std::string next_partial_name()
     // Named after the process, not after the file it replaces: a long name
     // plus a suffix could pass the system's limit where the name does not.
     static std::atomic<unsigned> serial{0};
-    return ".partial-" + std::to_string(::getpid()) + "-" + std::to_string(serial++);
+    static const std::string prefix = ".partial-" + std::to_string(::getpid()) + "-";
+    return prefix + std::to_string(serial++);
 }
 
 int open_beside(const std::string& dest, std::string* temp)

@@ -5,11 +5,13 @@
 //
 //   demo_road INSTALLER [--small N] [--large N] [--large-mb MB] [--paced] [--workers N]
 //             [--update UPDATER] (--watch [--watch-display D] | --walk SHOTS_FOLDER | --time)
-//             [--then COMMAND]
+//             [--before COMMAND] [--then COMMAND]
 //
 //   --update  the installer's road is walked without shots, the release's
 //             successor made and two of the copy's files changed as a user
-//             would; then UPDATER is run against it instead
+//             would; then UPDATER is run against it instead.  With --time
+//             the copy is laid down from the release's archives instead and
+//             left as it is
 //   --watch   for a person: the program runs until they close it, on
 //             display D when given
 //   --walk    walks from the welcome screen to "Fly", a screenshot of each
@@ -17,11 +19,15 @@
 //             updater's to 7-finish.png)
 //   --time    walks to the destination screen and prints "road SECONDS":
 //             from CONTINUE there to the finish screen taking "Fly"
-//             (clicked every 50 ms, so the figure is at most that late)
+//             (clicked every 50 ms, so the figure is at most that late).
+//             The updater: "scan SECONDS" from the log's "Start of MD5" to
+//             its "End of MD5", and "update SECONDS" from CONTINUE on the
+//             disk check to the finish taking "Fly"
 //   --paced   the server paced like a modest line, so the server check and
 //             the download can be watched
-//   --then    runs COMMAND with the server still up, NIMBREL_DEMO_PORT and
-//             NIMBREL_DEMO_WWW in its environment
+//   --before  runs COMMAND before the program starts, --then after it ended,
+//             both with the server up and NIMBREL_DEMO_PORT, NIMBREL_DEMO_WWW
+//             and NIMBREL_DEMO_COPY (the copy's folder) in their environment
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -76,6 +82,15 @@ int installed_count(const sample_release& release, const std::string& folder)
     return n;
 }
 
+// Where the stub simulator that "Fly" started last says it ran.
+std::string last_flight(const road_walker& road)
+{
+    std::string flown = read_file(road.home() + "nimbrel-flown.txt");
+    if (flown.empty()) return "(it did not run)";
+    flown.pop_back();
+    return flown.substr(flown.rfind('\n') + 1);
+}
+
 // The pointer on the title, where it lights no button in the shots.
 std::string shot(const road_walker& road, const std::string& name, bool wanted = true)
 {
@@ -111,8 +126,7 @@ int walk(road_walker& road, const sample_release& release, bool shots = true)
     shot(road, "6-finish", shots);
     const int status = fly_when_done(road, 20);
     if (status == -1) return fail("the installer did not end after Fly");
-    const std::string flown = read_file(road.home() + "nimbrel-flown.txt");
-    say("the stub simulator ran as: " + (flown.empty() ? std::string("(it did not run)\n") : flown));
+    if (shots) say("the stub simulator ran as: " + last_flight(road));
     return 0;
 }
 
@@ -155,13 +169,14 @@ int walk_update(road_walker& road, const std::string& copy, const std::vector<st
     shot(road, "7-finish");
     if (fly_when_done(road, 20) == -1) return fail("the updater did not end after Fly");
     say("kept by the user: " + edited[0] + "; the update's version: " + edited[1]);
-    say("the stub simulator ran as: " + read_file(road.home() + "nimbrel-flown.txt"));
+    say("the stub simulator ran as: " + last_flight(road));
     return 0;
 }
 
-int time_the_install(road_walker& road, const sample_release& release)
+// Seconds from CONTINUE until the finish screen takes "Fly", which ends
+// the program; negative when it did not within ten minutes.
+double time_to_fly(road_walker& road)
 {
-    if (!walk_to_destination(road, release)) return fail("the destination screen did not show");
     const skin_button_box next = button_bar::place(road.language(), button_bar::next);
     road.point_at(next.centre_x(), next.centre_y());
     const auto start = std::chrono::steady_clock::now();
@@ -169,12 +184,51 @@ int time_the_install(road_walker& road, const sample_release& release)
     road.point_at(500, 350);  // "Fly Nimbrel 9 Now"
     while (road.wait(0.05) == -1) {
         road.press_here();
-        if (std::chrono::steady_clock::now() - start > std::chrono::minutes(10))
-            return fail("the install did not end within ten minutes");
+        if (std::chrono::steady_clock::now() - start > std::chrono::minutes(10)) return -1;
     }
-    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+int time_the_install(road_walker& road, const sample_release& release)
+{
+    if (!walk_to_destination(road, release)) return fail("the destination screen did not show");
+    const double seconds = time_to_fly(road);
+    if (seconds < 0) return fail("the install did not end within ten minutes");
     std::printf("road %.2f\n", seconds);
     return 0;
+}
+
+// The clock time the log gives after `marker` (" Start of MD5 at ").
+double logged_time(const std::string& log, const std::string& marker)
+{
+    const size_t at = log.find(marker);
+    return at == std::string::npos ? 0 : std::atof(log.c_str() + at + marker.size());
+}
+
+int time_the_update(road_walker& road)
+{
+    if (!road.press_until_changed(button_bar::next)) return fail("the copy picker did not show");
+    if (!road.press_until(button_bar::next, [&] { return road.logged("Start of MD5"); }))
+        return fail("the search did not start");
+    if (!road.wait_for_log("End of MD5", 600)) return fail("the copy was not scanned");
+    const std::string log = road.log();
+    std::printf("scan %.2f\n", logged_time(log, " End of MD5 at ") - logged_time(log, " Start of MD5 at "));
+    road.wait_for_still(0.3, 5);  // the disk check
+    const double seconds = time_to_fly(road);
+    if (seconds < 0) return fail("the update did not end within ten minutes");
+    std::printf("update %.2f\n", seconds);
+    return 0;
+}
+
+// `command` with the server's and the copy's whereabouts; true when it
+// succeeded.
+bool run_beside(const std::string& command, const sample_release& release, const std::string& copy)
+{
+    // Exported, so that the command's own words may name them too.
+    const std::string env = "export NIMBREL_DEMO_PORT=" + std::to_string(release.port()) + " NIMBREL_DEMO_WWW='" +
+                            release.webroot() + "' NIMBREL_DEMO_COPY='" + copy + "'; ";
+    std::fflush(stdout);
+    return std::system((env + command).c_str()) == 0;
 }
 
 }  // namespace
@@ -185,7 +239,7 @@ int main(int argc, char** argv)
     const std::string installer = argv[1];
     int small = 300, large = 3, large_mb = 8, workers = 0;
     bool paced_server = false;
-    std::string mode, shots, then, updater, watch_display;
+    std::string mode, shots, before, then, updater, watch_display;
     for (int i = 2; i < argc; ++i) {
         const std::string a = argv[i];
         const bool has_value = i + 1 < argc;
@@ -196,12 +250,13 @@ int main(int argc, char** argv)
         else if (a == "--paced") paced_server = true;
         else if (a == "--watch" || a == "--time") mode = a;
         else if (a == "--walk" && has_value) mode = a, shots = argv[++i];
+        else if (a == "--before" && has_value) before = argv[++i];
         else if (a == "--then" && has_value) then = argv[++i];
         else if (a == "--update" && has_value) updater = argv[++i];
         else if (a == "--watch-display" && has_value) watch_display = argv[++i];
         else return usage();
     }
-    if (mode.empty() || (!updater.empty() && mode == "--time")) return usage();
+    if (mode.empty()) return usage();
 
     say("making the sample release");
     sample_release release(small, large, large_mb);
@@ -209,26 +264,36 @@ int main(int argc, char** argv)
     say("serving it on 127.0.0.1:" + std::to_string(release.port()));
 
     road_walker road(installer, shots.empty() ? "demo" : shots);
-    if (!start_demo(road, release.port())) return fail("the installer's window did not appear; its output:\n" +
-                                                       road.output());
-    // The program shown to the person or walked, and the copy an update finds.
+    // The program shown to the person, walked or timed, and the copy it
+    // installs or an update finds.
     road_walker* shown = &road;
     std::unique_ptr<road_walker> update;
     std::vector<std::string> edited;
-    if (!updater.empty()) {
+    std::string copy = install_folder(road);
+    if (!updater.empty() && mode == "--time") {
+        copy = lay_down_copy(release, road.home());
+        if (copy.empty()) return fail("the copy could not be laid down");
+        if (!release.make_update()) return fail(release.problem());
+    } else if (!updater.empty()) {
+        if (!start_demo(road, release.port()))
+            return fail("the installer's window did not appear; its output:\n" + road.output());
         say("installing the release");
         if (walk(road, release, false) != 0) return 1;
         say("making the release's successor");
         if (!release.make_update()) return fail(release.problem());
-        edited = edit_two_files(release, install_folder(road));
+        edited = edit_two_files(release, copy);
         if (edited.empty()) return fail("the update changes too few files");
+    }
+    if (!updater.empty()) {
         if (!watch_display.empty()) setenv("DISPLAY", watch_display.c_str(), 1);
         update = std::make_unique<road_walker>(updater, shots.empty() ? "demo" : shots);
         update->use_home(road.home());
-        if (!start_demo(*update, release.port()))
-            return fail("the updater's window did not appear; its output:\n" + update->output());
         shown = update.get();
     }
+    if (!before.empty() && !run_beside(before, release, copy)) return fail("the command before failed");
+    if (!start_demo(*shown, release.port()))
+        return fail("the window did not appear; the program's output:\n" + shown->output());
+
     int status = 0;
     if (mode == "--watch") {
         say("on " + std::string(std::getenv("DISPLAY") ? std::getenv("DISPLAY") : "") + " (its HOME is " +
@@ -236,14 +301,10 @@ int main(int argc, char** argv)
         while (shown->wait(3600) == -1) {}
     } else if (mode == "--walk") {
         say("walking the road");
-        status = update ? walk_update(*update, install_folder(road), edited) : walk(road, release);
+        status = update ? walk_update(*update, copy, edited) : walk(road, release);
     } else {
-        status = time_the_install(road, release);
+        status = update ? time_the_update(*update) : time_the_install(road, release);
     }
-    if (status == 0 && !then.empty()) {
-        const std::string command = "NIMBREL_DEMO_PORT=" + std::to_string(release.port()) + " NIMBREL_DEMO_WWW='" +
-                                    release.webroot() + "' " + then;
-        status = std::system(command.c_str()) == 0 ? 0 : 1;
-    }
+    if (status == 0 && !then.empty() && !run_beside(then, release, copy)) status = 1;
     return status;
 }
