@@ -25,9 +25,10 @@ void unpack_warning(int err, const std::string& archive)
                    __FILE__, __LINE__);
 }
 
-// A server drawn uniformly from those whose archive has not failed to
-// unpack (all of them, as long as none has), and of those from the ones not
-// resting after a failure when there are any; -1 when none is left.
+// The server to fetch the manifest from next, drawn uniformly from those
+// whose archive has not failed to unpack, and among them from those not
+// resting after a failure while there are such; -1 when every server's
+// archive failed.
 int server_without_damaged_manifest()
 {
     int left = 0, ready = 0;

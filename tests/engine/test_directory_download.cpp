@@ -5,9 +5,11 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <functional>
 #include <thread>
 
 #include "core/core_globals.h"
+#include "core/maker_site.h"
 #include "core/diag/frame_clock.h"
 #include "engine/http_client.h"
 #include "engine/installer_state.h"
@@ -117,6 +119,40 @@ TEST(DirectoryDownload, UnfetchableServerListIsAskedForAgainAfterARest)
     EXPECT_EQ(stg.server_count, -1);
     EXPECT_EQ(count_of(release.access_log(), "serverlist9.txt"), 5) << release.access_log();
     EXPECT_EQ(alerts.alerts().size(), 1u) << "the not-found warning comes once";
+}
+
+// A list or an archive far beyond any real one is refused at its length,
+// before it fills the temporary folder, and counts as that server failing.
+TEST(DirectoryDownload, OversizedListAndManifestAreRefusedAtTheirLength)
+{
+    release_on_nginx release(release_files{{"f.txt", "x"}});
+    ASSERT_TRUE(release.ready()) << release.problem();
+    const std::string good_list = testing_support::read_file(release.web() / "serverlist9.txt");
+    write_file(release.web() / "serverlist9.txt", good_list + std::string(kServerListMaxBytes, '#'));
+    ASSERT_EQ(::truncate((release.web() / "Demo/directory.txt.zip").c_str(), kManifestArchiveMaxBytes + 1), 0);
+    alert_recorder alerts;
+
+    // Steps as frames would take them, the frame clock held still.
+    const auto steps_until = [](const std::function<bool()>& done) {
+        const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        while (!done() && std::chrono::steady_clock::now() < give_up) {
+            UTL_download_directory();
+            std::this_thread::sleep_for(std::chrono::microseconds(200));
+        }
+    };
+    steps_until([] { return http.failing(kMakerWebHost); });
+    EXPECT_TRUE(http.failing(kMakerWebHost));
+    EXPECT_EQ(stg.server_count, -1);
+    EXPECT_FALSE(file_exists(temp_path + "serverlist9.txt")) << "written before it was refused";
+
+    write_file(release.web() / "serverlist9.txt", good_list);
+    http.forget_failures();
+    steps_until([] { return stg.server_count == 1 && http.failing(server_name[0]); });
+    ASSERT_EQ(stg.server_count, 1);
+    EXPECT_TRUE(http.failing(server_name[0]));
+    EXPECT_EQ(stg.dir_status, 0);
+    EXPECT_FALSE(file_exists(temp_path + "directory.txt.zip")) << "written before it was refused";
+    EXPECT_TRUE(alerts.alerts().empty()) << alerts.alerts().front().line1;
 }
 
 }  // namespace
