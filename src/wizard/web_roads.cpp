@@ -42,8 +42,9 @@ manifest_fetch_progress manifest_progress(bool has_transfer, long long content_l
 {
     if (!has_transfer) return {0, 0.0f};
     if (content_length == -1) return {-1, -0.01f};
-    // An empty body has no share to show, and must not be divided by.
-    if (content_length <= 0) return {0, 0.0f};
+    // An empty body is all there, as the download pump counts it too; it
+    // must not be divided by.
+    if (content_length <= 0) return {100, 1.0f};
     // Single precision and truncation, so 99.9 % reads 99 and the bar and
     // the text agree.
     const float percent = static_cast<float>(received) * 100.0f / static_cast<float>(content_length);

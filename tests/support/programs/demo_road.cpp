@@ -1,11 +1,16 @@
-// The web-demo road for scripts/demo and bench/run_demo_road, on the same
-// walker and server set-up as the end-to-end tests: a sample release served
-// by nginx on 127.0.0.1, the installer started through its proxy setting
-// with a HOME of its own and "--lang=en", on $DISPLAY.
+// The roads for scripts/demo and bench/, on the same walker and server
+// set-up as the end-to-end tests: a sample release served by nginx on
+// 127.0.0.1, the installer started through its proxy setting with a HOME of
+// its own and "--lang=en", on $DISPLAY.
 //
 //   demo_road INSTALLER [--small N] [--large N] [--large-mb MB] [--paced] [--workers N]
-//             [--update UPDATER] (--watch [--watch-display D] | --walk SHOTS_FOLDER | --time)
+//             [--update UPDATER | --dvd DVD_INSTALLER]
+//             (--watch [--watch-display D] | --walk SHOTS_FOLDER | --time)
 //             [--before COMMAND] [--then COMMAND]
+//
+//   --dvd     the sample release as three install DVDs instead, and
+//             DVD_INSTALLER reading them from a drive the tool changes disks
+//             in (--watch or --walk only)
 //
 //   --update  the installer's road is walked without shots, the release's
 //             successor made and two of the copy's files changed as a user
@@ -36,6 +41,7 @@
 #include <string>
 #include <vector>
 
+#include "dvd_roads.h"
 #include "web_demo_road.h"
 
 using namespace testing_support;
@@ -46,7 +52,8 @@ int usage()
 {
     std::fprintf(stderr,
                  "usage: demo_road INSTALLER [--small N] [--large N] [--large-mb MB] [--paced] [--workers N]\n"
-                 "                 [--update UPDATER] (--watch [--watch-display D] | --walk SHOTS_FOLDER | --time)\n"
+                 "                 [--update UPDATER | --dvd DVD_INSTALLER]\n"
+                 "                 (--watch [--watch-display D] | --walk SHOTS_FOLDER | --time)\n"
                  "                 [--then COMMAND]\n");
     return 2;
 }
@@ -189,6 +196,36 @@ double time_to_fly(road_walker& road)
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
+// The DVD road: the hub's welcome to the finish, scenery tiles chosen on
+// the world map that lie on the second and the third disk, each disk put in
+// the drive when the program asks for it.
+int walk_dvd(road_walker& road, const dvd_release& disks)
+{
+    shot(road, "1-hub");
+    if (!road.press_until_changed(button_bar::next)) return fail("the destination did not show");
+    shot(road, "2-destination");
+    if (!road.press_until_changed(button_bar::next) || !road.click_until_changed(250, 300))
+        return fail("the licence could not be ticked");
+    shot(road, "3-licence");
+    if (!road.press_until_changed(button_bar::next)) return fail("the scenery map did not show");
+    shot(road, "4-scenery");
+    // One tile by a click, and the four around 0 degrees east, 50 north by
+    // a drag.
+    road.click(map_x(10), map_y(13));
+    road.drag(map_x(17), map_y(13), map_x(18), map_y(14));
+    shot(road, "4-scenery-chosen");
+    if (!road.press_until(button_bar::next, [&] { return asked_for(road, 2) > 0; }, 120))
+        return fail("the second disk was not asked for");
+    shot(road, "5-change-disk-2");
+    if (!change_disk(road, disks, 2, 3)) return fail("the third disk was not asked for");
+    shot(road, "6-change-disk-3");
+    if (!change_disk(road, disks, 3, 0)) return fail("the install did not complete");
+    shot(road, "7-finish");
+    if (fly_when_done(road, 20) == -1) return fail("the DVD installer did not end after Run Nimbrel Now");
+    say("the stub simulator ran as: " + last_flight(road));
+    return 0;
+}
+
 int time_the_install(road_walker& road, const sample_release& release)
 {
     if (!walk_to_destination(road, release)) return fail("the destination screen did not show");
@@ -231,6 +268,29 @@ bool run_beside(const std::string& command, const sample_release& release, const
     return std::system((env + command).c_str()) == 0;
 }
 
+int dvd_demo(const std::string& program, const std::string& mode, const std::string& shots, int small,
+             int large, int large_mb)
+{
+    say("making the sample release as three install DVDs");
+    dvd_release disks(small, large, large_mb, 3);
+    if (!disks.error().empty()) return fail(disks.error());
+    disks.insert(1);
+    road_walker road(program, shots.empty() ? "demo" : shots);
+    if (!start_dvd_installer(road, disks))
+        return fail("the DVD installer's window did not appear; its output:\n" + road.output());
+    if (mode == "--walk") {
+        say("walking the road");
+        return walk_dvd(road, disks);
+    }
+    std::string drive = disks.drive();
+    drive.pop_back();
+    say("nimbrel-dvd-installer (its HOME is " + road.home() + "); disk 1 is in the drive");
+    say("to change disks when it asks, in another terminal:  ln -sfn " + disks.disk(2) + " " + drive +
+        "   (or disk3/)");
+    while (road.wait(3600) == -1) {}
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -239,7 +299,7 @@ int main(int argc, char** argv)
     const std::string installer = argv[1];
     int small = 300, large = 3, large_mb = 8, workers = 0;
     bool paced_server = false;
-    std::string mode, shots, before, then, updater, watch_display;
+    std::string mode, shots, before, then, updater, dvd_installer, watch_display;
     for (int i = 2; i < argc; ++i) {
         const std::string a = argv[i];
         const bool has_value = i + 1 < argc;
@@ -253,10 +313,12 @@ int main(int argc, char** argv)
         else if (a == "--before" && has_value) before = argv[++i];
         else if (a == "--then" && has_value) then = argv[++i];
         else if (a == "--update" && has_value) updater = argv[++i];
+        else if (a == "--dvd" && has_value) dvd_installer = argv[++i];
         else if (a == "--watch-display" && has_value) watch_display = argv[++i];
         else return usage();
     }
-    if (mode.empty()) return usage();
+    if (mode.empty() || (!dvd_installer.empty() && (mode == "--time" || !updater.empty()))) return usage();
+    if (!dvd_installer.empty()) return dvd_demo(dvd_installer, mode, shots, small, large, large_mb);
 
     say("making the sample release");
     sample_release release(small, large, large_mb);
