@@ -29,27 +29,13 @@
 #include "wizard/shared_screens.h"
 #include "dvd_release.h"
 #include "test_support.h"
+#include "install_bench.h"
 
 screen_fn g_wizard = nullptr;
 
 using namespace testing_support;
-using clock_type = std::chrono::steady_clock;
 
 namespace {
-
-double seconds_since(clock_type::time_point start)
-{
-    return std::chrono::duration<double>(clock_type::now() - start).count();
-}
-
-// Bytes that compress about as well as the simulator's data (a quarter).
-std::string payload(size_t size, unsigned seed)
-{
-    std::string bytes(size, '\0');
-    unsigned x = seed * 2654435761u + 7;
-    for (char& c : bytes) c = static_cast<char>(((x = x * 1103515245u + 12345u) >> 16) & 0x3f);
-    return bytes;
-}
 
 // A tile's name in sector `n` of a band of the world, as the manifest names
 // them ("+40-074.dsf").
@@ -95,18 +81,6 @@ double run_road(const dvd_release& disks, int idle_ms)
         std::this_thread::sleep_for(std::chrono::milliseconds(idle_ms));
     }
     return seconds_since(start);
-}
-
-bool verify(const std::string& dest)
-{
-    int bad = 0;
-    for (const file_history_struct& history : sim_info) {
-        std::string path = history.back().path, sum;
-        trim_dest_folder(path);
-        if (calc_file_md5(dest + path, sum) != 0 || sum != history.back().sig_want) ++bad;
-    }
-    if (bad) std::fprintf(stderr, "%d files differ from the manifest\n", bad);
-    return bad == 0;
 }
 
 // Each archive unpacked by its tool into its file's folder, one after the

@@ -29,25 +29,11 @@
 #include "nginx_server.h"
 #include "release_tool.h"
 #include "test_support.h"
+#include "install_bench.h"
 
 using namespace testing_support;
-using clock_type = std::chrono::steady_clock;
 
 namespace {
-
-double seconds_since(clock_type::time_point start)
-{
-    return std::chrono::duration<double>(clock_type::now() - start).count();
-}
-
-// Bytes that compress about as well as the simulator's data (a quarter).
-std::string payload(size_t size, unsigned seed)
-{
-    std::string bytes(size, '\0');
-    unsigned x = seed * 2654435761u + 7;
-    for (char& c : bytes) c = static_cast<char>(((x = x * 1103515245u + 12345u) >> 16) & 0x3f);
-    return bytes;
-}
 
 void write_source(const std::string& source, int small_files, int big_files, int big_mb)
 {
@@ -76,18 +62,6 @@ double run_pump(int idle_ms)
     next.reset_all_streams();
     if (stg.extract_failed) std::fprintf(stderr, "the pump failed to unpack an archive\n");
     return seconds;
-}
-
-bool verify(const std::string& dest)
-{
-    int bad = 0;
-    for (const file_history_struct& history : sim_info) {
-        std::string path = history.back().path, sum;
-        trim_dest_folder(path);
-        if (calc_file_md5(dest + path, sum) != 0 || sum != history.back().sig_want) ++bad;
-    }
-    if (bad) std::fprintf(stderr, "%d files differ from the manifest\n", bad);
-    return bad == 0;
 }
 
 // curl with four parallel transfers through the same proxy, then unzip.

@@ -4,8 +4,6 @@
 #include "core/files/system_paths.h"
 #include "core/text/translation.h"
 #include "engine/download_streams.h"
-#include "engine/copy_gate.h"
-#include "engine/dvd_install_pump.h"
 #include "engine/installer_state.h"
 #include "wizard/demo_road.h"
 #include "wizard/shared_screens.h"
@@ -13,22 +11,6 @@
 namespace {
 
 std::string tr(const char* english) { return UTL_translate_string(english, 0); }
-
-// Asked on entry while the install runs: true to go back to it.
-bool continue_running_install()
-{
-    const int answer = abort_alert(
-        tr("Are you sure you want to cancel the installation?  This will delete the partially "
-           "installed copy of the Nimbrel 9 demo."),
-        tr("Cancel"), tr("the demo installation and delete partial installation."),
-        tr("Continue"), tr("the demo installation process."));
-    // Only the button deletes: a window closed without an answer (3) must
-    // not cost the user the copy, so the install goes on as it was.
-    if (answer != 1) return true;
-    copy_remove_all();
-    demo_install_is_running = 0;
-    return false;
-}
 
 }  // namespace
 
@@ -38,10 +20,15 @@ int demo_pick_dest(int first_frame, wizard_screen& record)
     bool changed = false;
 
     if (first_frame) {
-        if (demo_install_is_running && continue_running_install()) {
+        if (demo_install_is_running &&
+            keep_running_install(tr("Are you sure you want to cancel the installation?  This will "
+                                    "delete the partially installed copy of the Nimbrel 9 demo."),
+                                 tr("the demo installation and delete partial installation."),
+                                 tr("the demo installation process."))) {
             record.next = demo_run_patch;
             return 1;
         }
+        demo_install_is_running = 0;
         next.reset_all_streams();
         get_OS_abs_path(os_dir_desktop, choice.desktop_f);
         changed = true;

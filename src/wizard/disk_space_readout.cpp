@@ -1,6 +1,7 @@
 #include "core/diag/error_codes.h"
 #include "core/files/file_ops.h"
 #include "core/text/translation.h"
+#include "engine/copy_gate.h"
 #include "engine/dvd_install_pump.h"
 #include "engine/installer_state.h"
 #include "gfx/fonts/text_drawing.h"
@@ -35,6 +36,18 @@ bool UTIL_disk_space(const std::string& enough_text, const std::string& short_te
         disk_space_text(total, free, stg.install_total, enough_text, short_text, &enough);
     OGL_string(48, 220, 108, text, 560, charset_regular, 0);
     return enough;
+}
+
+bool keep_running_install(const std::string& question, const std::string& cancel_text,
+                          const std::string& continue_text)
+{
+    const std::string cancel = UTL_translate_string("Cancel", 0);
+    const std::string go_on = UTL_translate_string("Continue", 0);
+    if (abort_alert(question, cancel, cancel_text, go_on, continue_text) != 1) return true;
+    // No worker may write into the copy while it goes.
+    install_files_kill();
+    copy_remove_all();
+    return false;
 }
 
 int UTIL_cancel_install(std::string intro, std::string question, std::string first_button,

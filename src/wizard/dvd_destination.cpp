@@ -4,8 +4,6 @@
 // install is cancelled, since GO BACK from the install leads there.
 #include "core/files/system_paths.h"
 #include "core/text/translation.h"
-#include "engine/copy_gate.h"
-#include "engine/dvd_install_pump.h"
 #include "engine/install_filter.h"
 #include "engine/installer_state.h"
 #include "wizard/dvd_road.h"
@@ -16,24 +14,6 @@
 namespace {
 
 std::string tr(const char* english) { return UTL_translate_string(english, 0); }
-
-// Asked on entry while the install runs: true to go back to it.
-bool continue_running_install()
-{
-    const int answer = abort_alert(
-        tr("Are you sure you want to cancel the installation?  This will delete the partially "
-           "installed copy of Nimbrel 9."),
-        tr("Cancel"), tr("the installation and delete partial installation."), tr("Continue"),
-        tr("the installation process."));
-    // Only the button deletes: a window closed without an answer must not
-    // cost the user the copy, so the install goes on as it was.
-    if (answer != 1) return true;
-    // No worker may write into the folder while it goes.
-    install_files_kill();
-    copy_remove_all();
-    dvd_install_is_running = 0;
-    return false;
-}
 
 }  // namespace
 
@@ -76,10 +56,15 @@ int dvd_pick_install(int first_frame, wizard_screen& record)
 int dvd_scenery_install(int first_frame, wizard_screen& record)
 {
     if (first_frame) {
-        if (dvd_install_is_running && continue_running_install()) {
+        if (dvd_install_is_running &&
+            keep_running_install(tr("Are you sure you want to cancel the installation?  This will "
+                                    "delete the partially installed copy of Nimbrel 9."),
+                                 tr("the installation and delete partial installation."),
+                                 tr("the installation process."))) {
             record.next = dvd_run_install;
             return 1;
         }
+        dvd_install_is_running = 0;
         check_destination_now();
         recalc_disk_sizes();
     }

@@ -19,6 +19,7 @@
 #include "engine/installer_state.h"
 #include "engine/run_temp_folder.h"
 #include "gfx/textures/texture_manager.h"
+#include "gfx/textures/texture_refs.h"
 #include "shell/frame_loop.h"
 #include "shell/mnw_state.h"
 #include "shell/startup.h"
@@ -30,7 +31,7 @@
 
 namespace {
 
-constexpr int kSkinTexture = 413;
+constexpr int kSkinTexture = tex_ref::skin;
 constexpr int kSkinFlags = 0x12092;
 
 void log_system_folders()
@@ -106,9 +107,17 @@ std::string skin_texture_for_language(int language)
 
 bool runs_from_dvd(const std::string& own_path, const std::string& dvd)
 {
-    if (dvd.empty() || dvd == "/") return false;
+    // A program whose path is unknown agrees with any disk over no length.
+    if (own_path.empty() || dvd.empty() || dvd == "/") return false;
     const std::size_t n = own_path.size() < dvd.size() ? own_path.size() : dvd.size();
     return own_path.compare(0, n, dvd, 0, n) == 0;
+}
+
+bool moves_off_dvd(const std::string& own_path, const std::string& dvd,
+                   const std::string& temp_folder)
+{
+    return runs_from_dvd(own_path, dvd) &&
+           !runs_from_dvd(temp_folder + program_file_name(own_path), dvd);
 }
 
 std::string program_file_name(const std::string& own_path)
@@ -124,12 +133,9 @@ int wizard_main(int argc, char** argv)
     get_OS_abs_path(os_dir_temp, temp_folder);
     get_OS_abs_path(os_dir_this_app_file, own_path);
     // Looked for first: a program started from the disk must move off it
-    // before anything else, or the disk could never be changed.  The copy
-    // itself runs from the temporary folder, which no disk may claim, or
-    // it would move on for ever.
+    // before anything else, or the disk could never be changed.
     dvd_path = UTIL_find_dvd_path();
-    if (runs_from_dvd(own_path, dvd_path) && own_path.compare(0, temp_folder.size(), temp_folder) != 0)
-        relaunch_off_dvd(own_path, temp_folder);
+    if (moves_off_dvd(own_path, dvd_path, temp_folder)) relaunch_off_dvd(own_path, temp_folder);
 
     // "-path" may be relative to where the user started the program.
     std::string start_folder;

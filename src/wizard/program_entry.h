@@ -24,6 +24,10 @@ std::string skin_texture_for_language(int language);
 // two agree over the shorter length.  An empty mount or the root never
 // matches, or every program would be "on the DVD" and relaunch for ever.
 bool runs_from_dvd(const std::string& own_path, const std::string& dvd);
+// Whether the program should copy itself off that DVD: it runs from it, and
+// its copy in `temp_folder` would not, or the copy would move on for ever.
+bool moves_off_dvd(const std::string& own_path, const std::string& dvd,
+                   const std::string& temp_folder);
 
 // Copies the program at `own_path` into `temp_folder` and starts the copy,
 // which ends this process, so the DVD can be ejected for the next disk.

@@ -54,6 +54,11 @@ bool UTIL_disk_space(const std::string& enough_text, const std::string& short_te
 std::string disk_space_text(unsigned long long total_bytes, unsigned long long free_bytes,
                             float needed_k, const std::string& enough_text,
                             const std::string& short_text, bool* enough);
+// The question on the way back to a running install, with the road's own
+// texts: true to go back to it.  Only "Cancel" stops the pumps and removes
+// the partial copy; a window closed without an answer keeps both.
+bool keep_running_install(const std::string& question, const std::string& cancel_text,
+                          const std::string& continue_text);
 // 1 the first button, 0 the second, 3 the window closed otherwise.
 int UTIL_cancel_install(std::string intro, std::string question, std::string first_button,
                         std::string first_text, std::string second_button,

@@ -3,6 +3,7 @@
 // changed by putting another in the drive its NIMBREL_DVD names.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <map>
 #include <sstream>
@@ -272,6 +273,29 @@ TEST(dvd_road, HubFollowsTheDiskInTheDriveAndOffersOnlyWhatItAllows)
     EXPECT_FALSE(second.press_until_changed(button_bar::next, 2)) << "CONTINUE with scenery alone";
     second.press(button_bar::quit);
     EXPECT_EQ(second.wait(20), 0) << second.output();
+}
+
+// -- Started from the disk ---------------------------------------------------------
+
+// The program on the disk copies itself to /tmp/ and starts the copy, so
+// the disk can be taken out for the next one; the copy, running from /tmp/,
+// does not move again.
+TEST(dvd_road, StartedFromTheDiskItMovesOffItAndTheCopyRuns)
+{
+    road_walker road(NIMBREL_DVD_INSTALLER);
+    write_file(road.app_dir() + "dvd_version.txt", "I\n900 version\nDVD\n\nVERSION Nimbrel 9 Test\n");
+    const std::string copy = "/tmp/" + std::string(NIMBREL_DVD_INSTALLER).substr(
+                                           std::string(NIMBREL_DVD_INSTALLER).rfind('/') + 1);
+    ::unlink(copy.c_str());
+    road.from_dvd(road.app_dir());
+    ASSERT_TRUE(road.start()) << "the copy showed no window\n" << road.output();
+    EXPECT_EQ(road.wait(20), 1) << "the program on the disk did not end as its copy started";
+    EXPECT_TRUE(file_exists(copy)) << "no copy in /tmp/";
+    EXPECT_TRUE(testing_support::send_close_request(program_window_title, 10));
+    EXPECT_TRUE(wait_until([&] { return road.window().empty() || road.picture().empty(); }, 20))
+        << "the copy did not end";
+    ::unlink(copy.c_str());
+    ::unlink("/tmp/Nimbrel Installer Log.txt");
 }
 
 // -- Quitting ------------------------------------------------------------------

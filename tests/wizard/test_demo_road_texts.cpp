@@ -20,8 +20,8 @@ TEST(demo_road_texts, ManifestShareIsZeroBeforeATransferAndUnknownWithoutALength
     EXPECT_EQ(manifest_progress(true, 1000, 999).percent, 99) << "99.9 % is not yet 100";
     EXPECT_EQ(manifest_progress(true, 1000, 1000).percent, 100);
     EXPECT_NEAR(manifest_progress(true, 1000, 250).fraction, 0.25f, 1e-6);
-    EXPECT_EQ(manifest_progress(true, 0, 0).percent, 0) << "an empty body is not divided by";
-    EXPECT_EQ(manifest_progress(true, 0, 0).fraction, 0.0f);
+    EXPECT_EQ(manifest_progress(true, 0, 0).percent, 100) << "an empty body is all there, not divided by";
+    EXPECT_EQ(manifest_progress(true, 0, 0).fraction, 1.0f);
 }
 
 TEST(demo_road_texts, InstallBarGlidesTowardTheShareAndStaysWithinItsEnds)

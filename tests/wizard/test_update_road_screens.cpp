@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "core/shell_hooks.h"
-#include "core/files/md5.h"
 #include "engine/checksum_pump.h"
 #include "engine/file_plan.h"
 #include "engine/install_filter.h"
@@ -22,12 +21,14 @@
 #include "wizard/update_road.h"
 #include "wizard/wizard_globals.h"
 
+#include "dvd_release.h"
 #include "main_window_test.h"
 #include "test_support.h"
 
 namespace {
 
 using testing_support::file_exists;
+using testing_support::md5_hex;
 using testing_support::write_file;
 
 bool has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
@@ -40,21 +41,6 @@ int answer_question(const std::string&, int)
     return g_answer;
 }
 
-std::string md5_of(const std::string& bytes)
-{
-    MD5_CTX context;
-    MD5Init(&context);
-    MD5UpdateWide(&context, reinterpret_cast<const unsigned char*>(bytes.data()),
-                  static_cast<unsigned>(bytes.size()));
-    MD5Final(&context);
-    static const char digits[] = "0123456789abcdef";
-    std::string hex;
-    for (unsigned char byte : context.digest) {
-        hex += digits[byte >> 4];
-        hex += digits[byte & 15];
-    }
-    return hex;
-}
 
 class update_road_screens : public road_test {
 protected:
@@ -208,18 +194,19 @@ TEST_F(update_road_screens, SearchScansTheWholeCopyKeepsItsTilesAndCountsWhatCha
     std::string manifest;
     // More files than the workers take in one frame, so the scan is seen
     // under way; most of them are not installed.
+    const std::string fresh = md5_hex("new");
     for (int i = 0; i < 600; ++i)
-        manifest += file_line(md5_of("new"), "Nimbrel/Aircraft/f" + std::to_string(i) + ".dat");
+        manifest += file_line(fresh, "Nimbrel/Aircraft/f" + std::to_string(i) + ".dat");
     write_file(dest_dir_path + "Aircraft/f0.dat", "old");
-    manifest = file_line(md5_of("old"), "Nimbrel/Aircraft/f0.dat") + manifest;
+    manifest = file_line(md5_hex("old"), "Nimbrel/Aircraft/f0.dat") + manifest;
     write_file(dest_dir_path + "Resources/retired.txt", "retired");
-    manifest += file_line(md5_of("retired"), "Nimbrel/Resources/retired.txt");
+    manifest += file_line(md5_hex("retired"), "Nimbrel/Resources/retired.txt");
     manifest += file_line("GONE", "Nimbrel/Resources/retired.txt");
     manifest += file_line("GONE", "Nimbrel/Resources/never_installed.txt");
     const std::string tile = "Global Scenery/Terrain/+40-080/+42-074.dsf";
     write_file(dest_dir_path + tile, "tile");
-    manifest += file_line(md5_of("tile"), "Nimbrel/" + tile);
-    manifest += file_line(md5_of("far"), "Nimbrel/Global Scenery/Terrain/-40+170/-37+174.dsf");
+    manifest += file_line(md5_hex("tile"), "Nimbrel/" + tile);
+    manifest += file_line(md5_hex("far"), "Nimbrel/Global Scenery/Terrain/-40+170/-37+174.dsf");
     serve_manifest(manifest);
 
     wizard_screen first;
@@ -255,10 +242,11 @@ TEST_F(update_road_screens, GoingBackDuringTheScanStopsItAndTheScanStartsOverOnR
     dest_dir_path = copy;
     std::string manifest;
     const std::string body(20000, 'x');
+    const std::string signature = md5_hex(body);
     for (int i = 0; i < 1500; ++i) {
         const std::string rel = "Aircraft/f" + std::to_string(i) + ".dat";
         write_file(copy + rel, body);
-        manifest += file_line(md5_of(body), "Nimbrel/" + rel, 20);
+        manifest += file_line(signature, "Nimbrel/" + rel, 20);
     }
     serve_manifest(manifest);
 
@@ -338,12 +326,12 @@ TEST_F(update_road_screens, UpdateThatOnlyDeletesDeletesAndSaysTheCopyWasUpdated
     write_file(dest_dir_path + "Resources/old/a.txt", "a");
     write_file(dest_dir_path + "Resources/old/b.txt", "b");
     write_file(dest_dir_path + "Resources/mine.txt", "changed by the user");
-    serve_manifest(file_line(md5_of("kept"), "Nimbrel/Resources/kept.txt") +
-                   file_line(md5_of("a"), "Nimbrel/Resources/old/a.txt") +
+    serve_manifest(file_line(md5_hex("kept"), "Nimbrel/Resources/kept.txt") +
+                   file_line(md5_hex("a"), "Nimbrel/Resources/old/a.txt") +
                    file_line("GONE", "Nimbrel/Resources/old/a.txt") +
-                   file_line(md5_of("b"), "Nimbrel/Resources/old/b.txt") +
+                   file_line(md5_hex("b"), "Nimbrel/Resources/old/b.txt") +
                    file_line("GONE", "Nimbrel/Resources/old/b.txt") +
-                   file_line(md5_of("mine"), "Nimbrel/Resources/mine.txt") +
+                   file_line(md5_hex("mine"), "Nimbrel/Resources/mine.txt") +
                    file_line("GONE", "Nimbrel/Resources/mine.txt"));
     wizard_screen searched;
     search_to_the_end(searched);
@@ -378,8 +366,8 @@ TEST_F(update_road_screens, CancelledPlanGoesBackToTheDiskCheckAndAFailedUnpackE
 {
     dest_dir_path = make_copy("Copy");
     write_file(dest_dir_path + "Resources/mine.txt", "changed by the user");
-    serve_manifest(file_line(md5_of("v1"), "Nimbrel/Resources/mine.txt") +
-                   file_line(md5_of("v2"), "Nimbrel/Resources/mine.txt"));
+    serve_manifest(file_line(md5_hex("v1"), "Nimbrel/Resources/mine.txt") +
+                   file_line(md5_hex("v2"), "Nimbrel/Resources/mine.txt"));
     wizard_screen searched;
     search_to_the_end(searched);
 

@@ -134,6 +134,15 @@ TEST(ProgramEntry, OnlyARealDvdMountMakesTheProgramRelaunch)
     EXPECT_FALSE(runs_from_dvd("/home/u/Installer", "/media/cdrom/"));
     EXPECT_FALSE(runs_from_dvd("/home/u/Installer", ""));
     EXPECT_FALSE(runs_from_dvd("/tmp/Installer", "/")) << "the root holds every program";
+    EXPECT_FALSE(runs_from_dvd("", "/media/cdrom/")) << "a program whose path is unknown";
+
+    EXPECT_TRUE(moves_off_dvd("/media/cdrom/Installer", "/media/cdrom/", "/tmp/"));
+    EXPECT_TRUE(moves_off_dvd("/tmp/disk/Installer", "/tmp/disk/", "/tmp/"));
+    EXPECT_FALSE(moves_off_dvd("/tmp/Installer", "/media/cdrom/", "/tmp/")) << "the copy itself";
+    EXPECT_FALSE(moves_off_dvd("/tmp/Installer", "/tmp/", "/tmp/"))
+        << "a disk that holds the temporary folder: the copy would move on for ever";
+    EXPECT_FALSE(moves_off_dvd("/tmp/Inst", "/tmp/Installer/", "/tmp/"))
+        << "the copy would agree with the disk as well";
 }
 
 TEST(ProgramEntry, ProgramFileName)

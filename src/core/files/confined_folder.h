@@ -87,7 +87,6 @@ public:
     // With `correct_case` a name that is missing as written finds an
     // existing one that differs only in letter case.
     int open(const std::string& path, bool correct_case);
-    bool is_open() const { return root_ >= 0; }
     // The root's own descriptor (O_PATH), -1 while closed.
     int descriptor() const { return root_; }
     // As opened, ending in '/' (or "").
