@@ -16,6 +16,7 @@
 #include "core/files/system_paths.h"
 #include "core/maker_site.h"
 #include "core/shell_hooks.h"
+#include "core/window_ids.h"
 #include "engine/http_client.h"
 #include "engine/server_list.h"
 #include "gfx/draw/draw_2d.h"
@@ -28,7 +29,6 @@
 
 namespace {
 
-constexpr int kAboutWindow = 993;
 constexpr int kListSlot = 0;
 constexpr int kInstallerSlot = 1;
 const char kHomePage[] = "http://" NIMBREL_MAKER_HOST "/";
@@ -70,9 +70,9 @@ about_files files_here()
 int poll(int slot, const std::string& server, const std::string& path, const std::string& file,
          int64_t body_limit)
 {
-    const bool open = mnw.current_window == kAboutWindow;
+    const bool open = mnw.current_window == window_ids::about;
     const int result = http.net_check(slot, server, path, file, body_limit);
-    if (open && mnw.current_window != kAboutWindow && !app_done) MACIBM_startwind(kAboutWindow, 0);
+    if (open && mnw.current_window != window_ids::about && !app_done) MACIBM_startwind(window_ids::about, 0);
     return result;
 }
 
@@ -202,9 +202,9 @@ void MACIBM_about()
 {
     about_state& s = about_box_state();
     const about_files f = files_here();
-    MACIBM_startwind(kAboutWindow, 0);
+    MACIBM_startwind(window_ids::about, 0);
     // A close request or a stop signal ends the run with the box open.
-    while (mnw.current_window == kAboutWindow && !app_done) {
+    while (mnw.current_window == window_ids::about && !app_done) {
         fetch(s, f);
         draw(s);
         work(s, f);

@@ -61,16 +61,13 @@ public:
     {
         return testing_support::count_of("\n" + output(), "\n" + line + "\n") >= times;
     }
-    bool wait_to_say(const std::string& line, double seconds, int times = 1) const
-    {
-        return testing_support::wait_until([&] { return said(line, times); }, seconds);
-    }
-    // "About..." in the "Dialogs" menu, the second title on the bar.
+    // "About..." in the "Dialogs" menu, the second title on the bar; the
+    // `times`-th time it opens in this run.
     bool open_box(int times = 1)
     {
         click(70, 591);
         click(80, 600 - 26 - 12 * 4);
-        return wait_to_say("about", 10, times) && wait_for_still(0.2, 3);
+        return testing_support::wait_until([&] { return said("about", times); }, 10) && wait_for_still(0.2, 3);
     }
     void click_box(float x, float y) const { click_in(box_w, box_h, x, y); }
     void press_update() const { click_box(492, 17); }
@@ -163,7 +160,7 @@ TEST(about_box, OffersTheBetaAndSaysWhenItsArchiveIsMissing)
     program.shot("about_beta_missing");
 
     program.close_box();
-    EXPECT_TRUE(program.wait_to_say("about closed", 10)) << program.output();
+    EXPECT_TRUE(program.wait_for_output_line("about closed", 10)) << program.output();
     EXPECT_TRUE(program.send_close_request());
     EXPECT_EQ(program.wait_for_exit(20), 0) << program.output();
 }
@@ -181,7 +178,7 @@ TEST(about_box, WithoutANetworkStaysResponsiveAndClosable)
     program.click_box(191, 17);
     EXPECT_EQ(browser.arguments(), "http://" + kHost + "/\n");
     program.close_box();
-    ASSERT_TRUE(program.wait_to_say("about closed", 10)) << program.output();
+    ASSERT_TRUE(program.wait_for_output_line("about closed", 10)) << program.output();
     ASSERT_TRUE(program.open_box(2)) << program.output();
     EXPECT_TRUE(program.send_close_request());
     EXPECT_EQ(program.wait_for_exit(20), 0) << "the open box held the program\n" << program.output();
