@@ -26,6 +26,16 @@ dvd_release::dvd_release(const std::string& source, int disks, const std::string
     make(source, disks);
 }
 
+dvd_release::dvd_release(int small_files, int large_files, int large_mb, int disks) : release_("Nimbrel 9.00")
+{
+    const run_result made = run_program({"/usr/bin/env", "python3", NIMBREL_SOURCE_DIR "/tools/make_sample_release.py",
+                                         root_.path(), "--dvd", std::to_string(disks), "--small",
+                                         std::to_string(small_files), "--large", std::to_string(large_files),
+                                         "--large-mb", std::to_string(large_mb)});
+    if (made.status != 0) error_ = made.out.empty() ? "the sample DVDs were not made" : made.out;
+    insert(0);
+}
+
 void dvd_release::make(const std::string& source, int disks, const std::vector<std::string>& more)
 {
     std::vector<std::string> arguments = {"--dvd-disks", std::to_string(disks)};

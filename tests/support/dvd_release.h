@@ -23,6 +23,9 @@ public:
                 const std::vector<std::string>& more = {});
     // The same from the files below `source` (ending in "/").
     dvd_release(const std::string& source, int disks, const std::string& release);
+    // The sample release (tools/make_sample_release.py) as `disks` DVDs:
+    // `small_files` in nested folders, `large_files` of `large_mb` each.
+    dvd_release(int small_files, int large_files, int large_mb, int disks);
     dvd_release(const dvd_release&) = delete;
     dvd_release& operator=(const dvd_release&) = delete;
 
