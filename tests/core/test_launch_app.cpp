@@ -103,16 +103,21 @@ TEST(LaunchApp, TheStartedProgramInheritsNeitherTheLogNorOtherDescriptors)
     EXPECT_EQ(record.find(dir / "plain-fd"), std::string::npos) << record;
 }
 
-TEST(LaunchApp, AChildThatCannotExecEndsWithItsErrorAndFlushesNothing)
+TEST(LaunchApp, AFailedExecIsReportedAndTheInstallerGoesOnWithoutFlushingTwice)
 {
     scratch_dir dir;
     write_file(dir / "garbage", "neither a script nor a program");
     ::chmod((dir / "garbage").c_str(), 0755);
-    handover h = run_launch(dir, dir / "garbage", "", 0);
-    EXPECT_EQ(h.installer, 1);
-    EXPECT_EQ(h.started, ENOEXEC);
-    EXPECT_EQ(read_file(dir / "buffered.txt"), "once")
-        << "the failed child flushed the installer's stdio buffers a second time";
+    write_file(dir / "no-interpreter", "#!/nonexistent/sh\n");
+    ::chmod((dir / "no-interpreter").c_str(), 0755);
+
+    handover h = run_launch(dir, dir / "garbage", "", 1);
+    EXPECT_EQ(h.installer, 100 + ENOEXEC) << "the installer ended as if the program had started";
+    EXPECT_EQ(h.started, -1) << "the failed child was left for someone else to reap";
+    EXPECT_EQ(run_launch(dir, dir / "no-interpreter", "", 1).installer, 100 + ENOENT);
+    EXPECT_FALSE(file_exists(dir / "finishup.txt")) << "shut down though nothing was started";
+    // The installer ends without flushing here, so any text is the child's.
+    EXPECT_EQ(read_file(dir / "buffered.txt"), "") << "the failed child flushed the installer's stdio buffers";
 }
 
 TEST(LaunchApp, AProgramThatCannotBeStartedIsReportedAndTheInstallerGoesOn)
