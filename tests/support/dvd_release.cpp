@@ -9,7 +9,7 @@
 namespace testing_support {
 
 dvd_release::dvd_release(const std::map<std::string, std::string>& files, int disks,
-                         const std::string& release)
+                         const std::string& release, const std::vector<std::string>& more)
     : release_(release)
 {
     scratch_dir source;
@@ -17,7 +17,7 @@ dvd_release::dvd_release(const std::map<std::string, std::string>& files, int di
         write_file(source / path, contents);
         if (contents.compare(0, 2, "#!") == 0) ::chmod((source / path).c_str(), 0755);
     }
-    make(source.path(), disks);
+    make(source.path(), disks, more);
 }
 
 dvd_release::dvd_release(const std::string& source, int disks, const std::string& release)
@@ -36,9 +36,11 @@ dvd_release::dvd_release(int small_files, int large_files, int large_mb, int dis
     insert(0);
 }
 
-void dvd_release::make(const std::string& source, int disks)
+void dvd_release::make(const std::string& source, int disks, const std::vector<std::string>& more)
 {
-    error_ = make_release(source, root_.path(), release_, {"--dvd-disks", std::to_string(disks)});
+    std::vector<std::string> arguments = {"--dvd-disks", std::to_string(disks)};
+    arguments.insert(arguments.end(), more.begin(), more.end());
+    error_ = make_release(source, root_.path(), release_, arguments);
     insert(0);
 }
 
