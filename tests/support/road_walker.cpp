@@ -2,7 +2,6 @@
 
 #include <chrono>
 #include <cmath>
-#include <thread>
 
 #include "core/text/languages.h"
 #include "sample_release.h"

@@ -102,7 +102,7 @@ std::string last_flight(const road_walker& road)
 std::string shot(const road_walker& road, const std::string& name, bool wanted = true)
 {
     if (!wanted) return "";
-    road.point_at(100, 560);
+    road.rest_pointer();
     road.wait_for_still(0.3, 3);
     const std::string path = road.shot(name);
     say("   " + path);
