@@ -112,14 +112,15 @@ def seven_zip(source, archive):
                    cwd=os.path.dirname(source), check=True)
 
 
-def dvd_disks(source, files, disks):
+def dvd_disks(source, files, disks, disk_of=()):
     """[(disk, rel)] in manifest order: the simulator on disk 0, the tiles by
-    sector on disks 1 .. disks-1 in shares of about equal size."""
+    sector on disks 1 .. disks-1 in shares of about equal size; files below
+    a prefix of `disk_of` on the disk it names (counted from 1)."""
     sim = [rel for rel in files if not is_scenery(rel)]
     tiles = sorted((rel for rel in files if is_scenery(rel)),
                    key=lambda rel: (sector_of(rel) or (99, 99), rel.encode()))
     if disks < 2:
-        return [(0, rel) for rel in sim + tiles]
+        return with_disks_of([(0, rel) for rel in sim + tiles], disk_of)
     sectors = []
     for rel in tiles:
         key = sector_of(rel) or rel
@@ -132,14 +133,25 @@ def dvd_disks(source, files, disks):
         disk = 1 + min(disks - 2, before * (disks - 1) // total)
         placed += [(disk, rel) for rel in members]
         before += sum(os.path.getsize(os.path.join(source, rel)) for rel in members)
-    return placed
+    return with_disks_of(placed, disk_of)
+
+
+def with_disks_of(placed, disk_of):
+    """The files below a prefix moved to the disk it names, the manifest
+    kept in disk order."""
+    def disk(entry):
+        for prefix, number in disk_of:
+            if entry[1].startswith(prefix.strip("/") + "/"):
+                return int(number) - 1
+        return entry[0]
+    return sorted(((disk(entry), entry[1]) for entry in placed), key=lambda entry: entry[0])
 
 
 def write_dvd_set(args):
     disks = args.dvd_disks
     lines = []
     last_disk = None
-    for disk, rel in dvd_disks(args.source, source_files(args.source), disks):
+    for disk, rel in dvd_disks(args.source, source_files(args.source), disks, args.dvd_disk_of):
         full = os.path.join(args.source, rel)
         path = args.top + "/" + rel
         archive = os.path.join(args.webroot, "disk%d" % (disk + 1), args.release, path)
@@ -209,6 +221,8 @@ def main():
     ap.add_argument("--installer-version", type=int, default=20502)
     ap.add_argument("--dvd-disks", type=int, default=0, metavar="N",
                     help="write a set of N install DVDs into WEBROOT instead of a web release")
+    ap.add_argument("--dvd-disk-of", nargs=2, action="append", default=[], metavar=("PREFIX", "DISK"),
+                    help="files below SOURCE/PREFIX go on DVD number DISK (1 is the first); repeat for more")
     args = ap.parse_args()
     if args.dvd_disks > 0:
         return write_dvd_set(args)

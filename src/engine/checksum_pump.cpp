@@ -53,7 +53,7 @@ void mark_all_absent()
 
 }  // namespace
 
-int checksum_directory(int& cursor, int quick, float& progress)
+int checksum_directory(int& cursor, int mode, float& progress)
 {
     // Only from idle: the workers of a run under way still own their
     // histories, and find the files gone by themselves.
@@ -75,7 +75,7 @@ int checksum_directory(int& cursor, int quick, float& progress)
     while (UTL_work_task* done = checksum_workers->check_retired_tasks()) delete done;
     while (cursor < histories && checksum_workers->has_free_slot()) {
         const int end = batch_end(cursor, histories);
-        checksum_workers->enqueue_task(new checksum_task(cursor, end, quick));
+        checksum_workers->enqueue_task(new checksum_task(cursor, end, mode));
         cursor = end;
     }
 

@@ -78,13 +78,8 @@ int choose_files()
         v.do_delete = 0;
         if (!want_this_f(static_cast<int>(i), static_cast<int>(history.size()) - 1)) continue;
 
-        bool gone = v.sig_want == "GONE";
-        // A tile of a sector the user no longer wants leaves the disk even
-        // when its installed copy is current.
-        const bool sector_dropped =
-            v.is_global && v.lon_band >= 0 && v.lon_band < kLonBands && v.lat_band >= 0 &&
-            v.lat_band < kLatBands && stg.want_sectors[v.lon_band][v.lat_band] == 0;
-        if (sector_dropped) gone = true;
+        const bool sector_dropped = tile_unwanted(v);
+        const bool gone = plan_removes(v);
 
         bool act;
         if (v.sig_have == "NONE") {

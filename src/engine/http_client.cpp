@@ -32,8 +32,6 @@ std::vector<std::string> gProxyExclude;
 
 namespace {
 
-// The program's version; the user agent carries its last four characters.
-const char kVersionString[] = "Nimbrel 9.21rc2";
 const char kAlertSource[] = "HLutils/OOPS_cpp/http";
 
 // One receive buffer for every slot: transfers are stepped one at a time on
@@ -396,6 +394,15 @@ down_class* http_class::transfer(int slot) const
     return slot >= 0 && slot < 6 ? slots[slot] : nullptr;
 }
 
+bool http_class::free_for(int slot, const std::string& server, const std::string& path,
+                          const std::string& local_file) const
+{
+    if (slot < 0 || slot >= 6) return false;
+    if (!slots[slot]) return true;
+    const std::string(&held)[3] = slot_request[slot];
+    return held[0] == server && held[1] == path && held[2] == local_file;
+}
+
 void http_class::cancel(int slot)
 {
     if (slot < 0 || slot >= 6) return;
@@ -425,7 +432,7 @@ bool http_class::well_formed(const std::string& server, const std::string& path)
 down_class* http_class::start_transfer(const std::string& server, const std::string& path,
                                        const std::string& local_file, int64_t body_limit)
 {
-    const std::string version = kVersionString;
+    const std::string version = kProgramVersionText;
     const std::map<std::string, std::string> headers{
         {"Host", server},
         {"User-agent", "Installer-LIN/" + version.substr(version.size() - 4)},
@@ -563,6 +570,9 @@ int http_class::net_check(int slot, std::string server, std::string path, const 
         if (resting(server)) return 0;
         transfer = start_transfer(server, path, local_file, body_limit);
         slot_route[slot] = route_of(server);
+        slot_request[slot][0] = server;
+        slot_request[slot][1] = path;
+        slot_request[slot][2] = local_file;
     }
 
     transfer->DoProcessing();

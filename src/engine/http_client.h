@@ -28,6 +28,10 @@
 
 class PCSBSocket;
 
+// The program's version as the user sees it; the user agent carries its
+// last four characters.
+inline constexpr char kProgramVersionText[] = "Nimbrel 9.21rc2";
+
 // The states of `down_class::GetStat`.
 enum {
     http_no_socket = 0,
@@ -145,6 +149,11 @@ public:
     void cancel(int slot);
     // The transfer in a slot, or null when the slot is free.
     down_class* transfer(int slot) const;
+    // Whether `slot` is free or busy with this very request.  A slot that
+    // two callers share must not be stepped by the one that did not start
+    // its transfer: that one would take the other's file for its own.
+    bool free_for(int slot, const std::string& server, const std::string& path,
+                  const std::string& local_file) const;
     // The error number of the slot's last failure (0 after a success), so a
     // caller can tell a full disk from a bad server after the slot is free.
     int last_os_error(int slot) const { return slot >= 0 && slot < 6 ? last_error[slot] : 0; }
@@ -186,6 +195,8 @@ private:
     // The route of each slot's transfer: a failing server is probed by one
     // transfer at a time, not by every stream at once when its rest ends.
     std::string slot_route[6];
+    // What each slot's transfer was started for: server, path, local file.
+    std::string slot_request[6][3];
 };
 
 extern http_class http;

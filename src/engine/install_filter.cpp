@@ -20,6 +20,16 @@ int want_this_f(int history, int version)
     return v.platform == 6 && stg.target_os == 3;
 }
 
+bool tile_unwanted(const file_version_struct& v)
+{
+    return v.is_global && v.lon_band >= 0 && v.lon_band < kLonBands && v.lat_band >= 0 &&
+           v.lat_band < kLatBands && stg.want_sectors[v.lon_band][v.lat_band] == 0;
+}
+
+bool plan_removes(const file_version_struct& v) { return v.sig_want == "GONE" || tile_unwanted(v); }
+
+bool file_present(const file_version_struct& v) { return !v.sig_have.empty() && v.sig_have != "NONE"; }
+
 void scenery_take_none()
 {
     for (auto& row : stg.want_sectors)
@@ -60,9 +70,10 @@ void recalc_disk_sizes()
             install_total += v.installed_size;
             ++to_install;
         }
-        // A gone tile that is installed in an unwanted sector meets both
-        // rules and counts twice, as the totals always have.
-        if (gone && v.is_current) ++to_delete;
+        // A gone file is never current after a checksum: one that is there
+        // counts.  A gone tile that is current in an unwanted sector meets
+        // both rules and counts twice, as the totals always have.
+        if (gone && (v.is_current || file_present(v))) ++to_delete;
         if (v.is_global && !sector_wanted && v.is_current) ++to_delete;
     }
     stg.download_total = static_cast<float>(download_total);

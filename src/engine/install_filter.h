@@ -5,6 +5,8 @@
 
 #include <string>
 
+struct file_version_struct;
+
 // Whether the filter takes simulator files and global-scenery tiles.  Each
 // road sets them on its scan or destination screen; they keep their values.
 extern int g_want_sim;
@@ -15,6 +17,16 @@ void set_install_filter(int want_sim, int want_global);
 // 1 when the version of that history suits the filter and stg.target_os.
 // Also called on the checksum workers: it only reads.
 int want_this_f(int history, int version);
+
+// A tile of a sector the user does not want: an installed copy leaves the
+// disk even when it is current.
+bool tile_unwanted(const file_version_struct& v);
+// The plan takes the file away if it is there: gone from the release, or
+// an unwanted tile.
+bool plan_removes(const file_version_struct& v);
+// The scan found the file on disk: it has a signature other than "NONE".
+// An empty one has not been looked at and says nothing.
+bool file_present(const file_version_struct& v);
 
 // The wanted-sector grid: nothing, everything the manifest has, or what the
 // checksum pass found installed.

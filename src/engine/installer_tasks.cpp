@@ -8,6 +8,7 @@
 #include "core/files/file_ops.h"
 #include "core/diag/log_stream.h"
 #include "engine/copy_gate.h"
+#include "engine/checksum_pump.h"
 #include "engine/install_filter.h"
 #include "engine/installer_state.h"
 #include "engine/manifest.h"
@@ -24,8 +25,8 @@ void installer_tasks_abandon(bool abandon) { abandoned.store(abandon, std::memor
 
 // -- Checksums ---
 
-checksum_task::checksum_task(int first, int last, int exists_only)
-    : first_file(first), last_file(last), exists_only(exists_only)
+checksum_task::checksum_task(int first, int last, int mode)
+    : first_file(first), last_file(last), mode(mode)
 {
 }
 
@@ -38,11 +39,13 @@ void checksum_task::do_it()
         if (!want_this_f(i, current)) continue;
 
         file_version_struct& v = history[current];
+        if (mode == kChecksumRemovals && !(file_present(v) && plan_removes(v))) continue;
         const std::string installed = dest_path_of(v);
+        const bool read_it = mode != kChecksumExists || v.sig_want == "GONE";
         v.sig_have = "NONE";
         // calc_file_md5 leaves the signature alone when the file cannot be
         // read whole, and never opens a pipe or device in a blocking way.
-        if (!exists_only)
+        if (read_it)
             calc_file_md5(installed, v.sig_have);
         else if (file_exists(installed))
             v.sig_have = v.sig_want;

@@ -11,18 +11,18 @@
 #include "core/threads/worker_threads.h"
 
 // Learns what is installed: for each history first..last-1 that the install
-// filter wants, the MD5 of the installed file (or, with `exists_only`, only
-// whether it is there) into sig_have, "NONE" when absent or unreadable, and
-// is_current from comparing it with sig_want.
+// filter wants, the MD5 of the installed file (or, by `mode`, only whether
+// it is there; see checksum_pump.h) into sig_have, "NONE" when absent or
+// unreadable, and is_current from comparing it with sig_want.
 class checksum_task : public UTL_work_task {
 public:
-    checksum_task(int first, int last, int exists_only);
+    checksum_task(int first, int last, int mode);
     void do_it() override;
     int check_error(std::string& message) override;
 
     int first_file;
     int last_file;
-    int exists_only;
+    int mode;
 };
 
 // One file from the install DVD to its place: the first do_it (on the copy

@@ -11,3 +11,10 @@ void UTL_stop_all_pumps()
     install_files_kill();
     installer_tasks_abandon(false);
 }
+
+void stop_checksum_pump()
+{
+    installer_tasks_abandon(true);
+    checksum_directory_kill();
+    installer_tasks_abandon(false);
+}

@@ -5,6 +5,7 @@
 // -- Driver queries ---
 // -- Version number ---
 // -- init_extensions ---
+// -- init_extensions, step by step ---
 // -- threaded_ogl_failed ---
 // -- Token names ---
 
@@ -176,22 +177,24 @@ void fetch(Pointer& member, const char* name, int& family_flag)
     }
 }
 
-}  // namespace
+// -- init_extensions, step by step ---
 
-void OGL_extensions::init_extensions()
+// What the log block shows beyond the flags.
+struct logged_limits {
+    int version = 0;
+    const char* glx_extensions = "";
+    GLint fp_instructions = 0, fp_alu = 0, fp_tex = 0, fp_indirections = 0, vp_instructions = 0;
+    int vertex_attribs = 0, vertex_uniforms = 0, varyings = 0, combined_units = 0, vertex_units = 0;
+    int fragment_uniforms = 0;
+    const char* glsl_version = "n/a";
+    GLfloat point_sizes[2] = {0, 0};
+};
+
+// A version at or above a row's threshold grants the flag outright; below
+// it the extension string decides.
+void grant_by_rules(OGL_extensions& e, int version)
 {
-    // The driver's identification and version.
-    ren.gl_vendor = driver_string(GL_VENDOR);
-    ren.gl_renderer = driver_string(GL_RENDERER);
-    ren.gl_version = driver_string(GL_VERSION);
-    ren.gl_extensions = driver_string(GL_EXTENSIONS);
-    const char* glx_extensions = driver->glx_client_extensions();
-    if (!glx_extensions) glx_extensions = "";
     const char* ext = ren.gl_extensions;
-    const int version = OGL_version_number(ren.gl_version);
-
-    // A version at or above a row's threshold grants the flag outright;
-    // below it the extension string decides.
     for (const capability_rule& rule : capability_rules) {
         int granted;
         if (rule.min_version && version >= rule.min_version)
@@ -200,173 +203,191 @@ void OGL_extensions::init_extensions()
             granted = has(ext, rule.ext1) && has(ext, rule.ext2);
         else
             granted = has(ext, rule.ext1) || (rule.ext2 && has(ext, rule.ext2));
-        this->*rule.flag = granted;
+        e.*rule.flag = granted;
     }
+}
 
+// What the driver's own strings and the user take away before any entry
+// point is fetched.
+void adjust_for_driver(OGL_extensions& e, const char* glx_extensions)
+{
     // Asked before fetching, so the buffer-object family is not fetched.
     if (option("--disable-vbo")) {
         xer << "VBOs disabled on user's request.\n";
-        vbo_avail = 0;
+        e.vbo_avail = 0;
     }
     // NVIDIA's GLSL parts without fragment program 2 are of the first generation.
-    if (glsl_avail && has(ren.gl_vendor, "NVIDIA") && !has(ext, "GL_NV_fragment_program2"))
-        first_gen_shaders = 1;
+    if (e.glsl_avail && has(ren.gl_vendor, "NVIDIA") && !has(ren.gl_extensions, "GL_NV_fragment_program2"))
+        e.first_gen_shaders = 1;
     // A worker's shared context is made current on a pbuffer.
     if (!(has(glx_extensions, "GLX_SGIX_fbconfig") && has(glx_extensions, "GLX_SGIX_pbuffer"))) {
         xer << "Disabling threaded OGL - we need pbuffer support for this.\n";
-        threaded_avail = 0;
+        e.threaded_avail = 0;
     }
+}
 
-    // Entry points: each family only while its flag is set at that moment.
+// Entry points: each family only while its flag is set at that moment.
+void fetch_entry_points(OGL_extensions& e)
+{
     auto fetch_family = [](int& flag, auto&& fetch_all) {
         if (flag) fetch_all(flag);
     };
-#define OGL_FETCH_ONE(type, name) fetch(name, #name, family_flag);
+#define OGL_FETCH_ONE(type, name) fetch(e.name, #name, family_flag);
 #define OGL_FAMILY(list) [&](int& family_flag) { list(OGL_FETCH_ONE) }
-    fetch_family(vbo_avail, OGL_FAMILY(OGL_ENTRY_POINTS_BUFFER_OBJECTS));
-    fetch_family(vprog_avail, OGL_FAMILY(OGL_ENTRY_POINTS_PROGRAMS));
-    fetch_family(occlude_avail, OGL_FAMILY(OGL_ENTRY_POINTS_OCCLUSION_QUERIES));
-    fetch_family(shad_objs_avail, OGL_FAMILY(OGL_ENTRY_POINTS_SHADER_OBJECTS));
-    fetch_family(gshader_avail, OGL_FAMILY(OGL_ENTRY_POINTS_GEOMETRY_SHADERS));
-    fetch_family(buniform_avail, OGL_FAMILY(OGL_ENTRY_POINTS_BINDABLE_UNIFORMS));
-    fetch_family(vshader_avail, OGL_FAMILY(OGL_ENTRY_POINTS_VERTEX_SHADER_ATTRIBUTES));
-    fetch_family(framebuf_avail, OGL_FAMILY(OGL_ENTRY_POINTS_FRAMEBUFFER_OBJECTS));
-    fetch_family(tex_comp_avail, OGL_FAMILY(OGL_ENTRY_POINTS_COMPRESSED_TEXTURES));
-    fetch_family(sblend_avail, OGL_FAMILY(OGL_ENTRY_POINTS_SEPARATE_BLEND_EQUATION));
-    fetch_family(draw_buffers_avail, OGL_FAMILY(OGL_ENTRY_POINTS_DRAW_BUFFERS));
+    fetch_family(e.vbo_avail, OGL_FAMILY(OGL_ENTRY_POINTS_BUFFER_OBJECTS));
+    fetch_family(e.vprog_avail, OGL_FAMILY(OGL_ENTRY_POINTS_PROGRAMS));
+    fetch_family(e.occlude_avail, OGL_FAMILY(OGL_ENTRY_POINTS_OCCLUSION_QUERIES));
+    fetch_family(e.shad_objs_avail, OGL_FAMILY(OGL_ENTRY_POINTS_SHADER_OBJECTS));
+    fetch_family(e.gshader_avail, OGL_FAMILY(OGL_ENTRY_POINTS_GEOMETRY_SHADERS));
+    fetch_family(e.buniform_avail, OGL_FAMILY(OGL_ENTRY_POINTS_BINDABLE_UNIFORMS));
+    fetch_family(e.vshader_avail, OGL_FAMILY(OGL_ENTRY_POINTS_VERTEX_SHADER_ATTRIBUTES));
+    fetch_family(e.framebuf_avail, OGL_FAMILY(OGL_ENTRY_POINTS_FRAMEBUFFER_OBJECTS));
+    fetch_family(e.tex_comp_avail, OGL_FAMILY(OGL_ENTRY_POINTS_COMPRESSED_TEXTURES));
+    fetch_family(e.sblend_avail, OGL_FAMILY(OGL_ENTRY_POINTS_SEPARATE_BLEND_EQUATION));
+    fetch_family(e.draw_buffers_avail, OGL_FAMILY(OGL_ENTRY_POINTS_DRAW_BUFFERS));
     // Again under sblend_avail: a missing blend-equation function leaves
     // the blend-function one unfetched.
-    fetch_family(sblend_avail, OGL_FAMILY(OGL_ENTRY_POINTS_SEPARATE_BLEND_FUNCTION));
+    fetch_family(e.sblend_avail, OGL_FAMILY(OGL_ENTRY_POINTS_SEPARATE_BLEND_FUNCTION));
 #undef OGL_FAMILY
 #undef OGL_FETCH_ONE
+}
 
+void drop_dependent_flags(OGL_extensions& e)
+{
     // Pixel buffers are buffer objects too.
-    if (pbo_avail && !vbo_avail) {
+    if (e.pbo_avail && !e.vbo_avail) {
         xer << "Disabling PBOs because VBOs are not available.  This probably means that VBOs "
                "are disabled for compatibility reasons.\n";
-        pbo_avail = 0;
+        e.pbo_avail = 0;
     }
     // What needs what: fragment programs vertex programs, shaders the shader
     // objects, GLSL both shader kinds.
-    if (!vprog_avail) fprog_avail = 0;
-    if (!shad_objs_avail) fshader_avail = 0;
-    if (!shad_objs_avail) vshader_avail = 0;
-    if (!shad_objs_avail) gshader_avail = 0;
-    if (!(vshader_avail && fshader_avail)) glsl_avail = 0;
+    if (!e.vprog_avail) e.fprog_avail = 0;
+    if (!e.shad_objs_avail) e.fshader_avail = 0;
+    if (!e.shad_objs_avail) e.vshader_avail = 0;
+    if (!e.shad_objs_avail) e.gshader_avail = 0;
+    if (!(e.vshader_avail && e.fshader_avail)) e.glsl_avail = 0;
+}
 
-    // Program limits: a driver with no native instructions has no programs.
-    GLint fp_instructions = 0, fp_alu = 0, fp_tex = 0, fp_indirections = 0, vp_instructions = 0;
-    if (fprog_avail) {
-        glGetProgramivARB(GL_FRAGMENT_PROGRAM_ARB, GL_MAX_PROGRAM_NATIVE_INSTRUCTIONS_ARB, &fp_instructions);
-        glGetProgramivARB(GL_FRAGMENT_PROGRAM_ARB, GL_MAX_PROGRAM_NATIVE_ALU_INSTRUCTIONS_ARB, &fp_alu);
-        glGetProgramivARB(GL_FRAGMENT_PROGRAM_ARB, GL_MAX_PROGRAM_NATIVE_TEX_INSTRUCTIONS_ARB, &fp_tex);
-        glGetProgramivARB(GL_FRAGMENT_PROGRAM_ARB, GL_MAX_PROGRAM_NATIVE_TEX_INDIRECTIONS_ARB, &fp_indirections);
-        if (fp_instructions == 0 && !option("--use_fprogs")) fprog_avail = 0;
-        if (fp_instructions <= 99) first_gen_shaders = 1;
+// Program limits: a driver with no native instructions has no programs.
+void read_program_limits(OGL_extensions& e, logged_limits& l)
+{
+    if (e.fprog_avail) {
+        e.glGetProgramivARB(GL_FRAGMENT_PROGRAM_ARB, GL_MAX_PROGRAM_NATIVE_INSTRUCTIONS_ARB, &l.fp_instructions);
+        e.glGetProgramivARB(GL_FRAGMENT_PROGRAM_ARB, GL_MAX_PROGRAM_NATIVE_ALU_INSTRUCTIONS_ARB, &l.fp_alu);
+        e.glGetProgramivARB(GL_FRAGMENT_PROGRAM_ARB, GL_MAX_PROGRAM_NATIVE_TEX_INSTRUCTIONS_ARB, &l.fp_tex);
+        e.glGetProgramivARB(GL_FRAGMENT_PROGRAM_ARB, GL_MAX_PROGRAM_NATIVE_TEX_INDIRECTIONS_ARB,
+                            &l.fp_indirections);
+        if (l.fp_instructions == 0 && !option("--use_fprogs")) e.fprog_avail = 0;
+        if (l.fp_instructions <= 99) e.first_gen_shaders = 1;
     }
-    if (vprog_avail) {
-        glGetProgramivARB(GL_VERTEX_PROGRAM_ARB, GL_MAX_PROGRAM_NATIVE_INSTRUCTIONS_ARB, &vp_instructions);
-        if (vp_instructions == 0 && !option("--use_vprogs")) vprog_avail = 0;
+    if (e.vprog_avail) {
+        e.glGetProgramivARB(GL_VERTEX_PROGRAM_ARB, GL_MAX_PROGRAM_NATIVE_INSTRUCTIONS_ARB, &l.vp_instructions);
+        if (l.vp_instructions == 0 && !option("--use_vprogs")) e.vprog_avail = 0;
     }
+}
 
-    // Shader limits, for the log only.
-    int vertex_attribs = 0, vertex_uniforms = 0, varyings = 0, combined_units = 0, vertex_units = 0;
-    int fragment_uniforms = 0;
-    if (vshader_avail) {
-        vertex_attribs = driver_int(GL_MAX_VERTEX_ATTRIBS_ARB);
-        vertex_uniforms = driver_int(GL_MAX_VERTEX_UNIFORM_COMPONENTS_ARB);
-        varyings = driver_int(GL_MAX_VARYING_FLOATS_ARB);
-        combined_units = driver_int(GL_MAX_COMBINED_TEXTURE_IMAGE_UNITS_ARB);
-        vertex_units = driver_int(GL_MAX_VERTEX_TEXTURE_IMAGE_UNITS_ARB);
+// Shader limits, for the log only.
+void read_shader_limits(const OGL_extensions& e, logged_limits& l)
+{
+    if (e.vshader_avail) {
+        l.vertex_attribs = driver_int(GL_MAX_VERTEX_ATTRIBS_ARB);
+        l.vertex_uniforms = driver_int(GL_MAX_VERTEX_UNIFORM_COMPONENTS_ARB);
+        l.varyings = driver_int(GL_MAX_VARYING_FLOATS_ARB);
+        l.combined_units = driver_int(GL_MAX_COMBINED_TEXTURE_IMAGE_UNITS_ARB);
+        l.vertex_units = driver_int(GL_MAX_VERTEX_TEXTURE_IMAGE_UNITS_ARB);
     }
-    if (fshader_avail) fragment_uniforms = driver_int(GL_MAX_FRAGMENT_UNIFORM_COMPONENTS_ARB);
-
-    const char* glsl_version = "n/a";
-    if (glsl_avail) {
+    if (e.fshader_avail) l.fragment_uniforms = driver_int(GL_MAX_FRAGMENT_UNIFORM_COMPONENTS_ARB);
+    if (e.glsl_avail) {
         const GLubyte* s = driver->get_string(GL_SHADING_LANGUAGE_VERSION_ARB);
-        glsl_version = s ? reinterpret_cast<const char*>(s) : "<null string>";
+        l.glsl_version = s ? reinterpret_cast<const char*>(s) : "<null string>";
     }
+}
 
-    // Limits.
+void read_texture_limits(OGL_extensions& e, logged_limits& l)
+{
     ren.max_aniso = 1.0f;
     ren.tex_units = driver_int(GL_MAX_TEXTURE_UNITS_ARB);
-    ren.tex_image_units = fprog_avail ? driver_int(GL_MAX_TEXTURE_IMAGE_UNITS_ARB) : ren.tex_units;
-    ren.tex_coord_units = vprog_avail ? driver_int(GL_MAX_TEXTURE_COORDS_ARB) : ren.tex_units;
-    if (aniso_avail) driver->get_float(GL_MAX_TEXTURE_MAX_ANISOTROPY_EXT, &ren.max_aniso);
-    max_tex_size = driver_int(GL_MAX_TEXTURE_SIZE);
-    GLfloat point_sizes[2] = {0, 0};
-    driver->get_float(GL_POINT_SIZE_RANGE, point_sizes);
+    ren.tex_image_units = e.fprog_avail ? driver_int(GL_MAX_TEXTURE_IMAGE_UNITS_ARB) : ren.tex_units;
+    ren.tex_coord_units = e.vprog_avail ? driver_int(GL_MAX_TEXTURE_COORDS_ARB) : ren.tex_units;
+    if (e.aniso_avail) driver->get_float(GL_MAX_TEXTURE_MAX_ANISOTROPY_EXT, &ren.max_aniso);
+    e.max_tex_size = driver_int(GL_MAX_TEXTURE_SIZE);
+    driver->get_float(GL_POINT_SIZE_RANGE, l.point_sizes);
     if (ren.tex_units == 0) ren.tex_units = 1;
+}
 
-    // The user's switches only clear flags; entry points already fetched stay.
-    if (option("--no_vbos")) vbo_avail = pbo_avail = 0;
-    if (option("--no_pbos")) pbo_avail = 0;
-    if (option("--no_sprites")) sprites_avail = 0;
-    if (option("--no_pixel_counters")) occlude_avail = 0;
+// The user's switches only clear flags; entry points already fetched stay.
+void apply_user_switches(OGL_extensions& e)
+{
+    if (option("--no_vbos")) e.vbo_avail = e.pbo_avail = 0;
+    if (option("--no_pbos")) e.pbo_avail = 0;
+    if (option("--no_sprites")) e.sprites_avail = 0;
+    if (option("--no_pixel_counters")) e.occlude_avail = 0;
     if (option("--no_aniso_filtering")) {
         ren.max_aniso = 1.0f;
-        aniso_avail = 0;
+        e.aniso_avail = 0;
     }
-    if (option("--no_hw_mipmap")) automini_avail = 0;
-    if (option("--no_vshaders")) vprog_avail = 0;
-    if (option("--no_fshaders")) fprog_avail = 0;
-    if (option("--no_glsl")) glsl_avail = 0;
-    if (option("--no_fbos")) framebuf_avail = 0;
-    if (option("--no_threaded_ogl")) threaded_avail = 0;
-    if (option("--no_sblend")) sblend_avail = 0;
+    if (option("--no_hw_mipmap")) e.automini_avail = 0;
+    if (option("--no_vshaders")) e.vprog_avail = 0;
+    if (option("--no_fshaders")) e.fprog_avail = 0;
+    if (option("--no_glsl")) e.glsl_avail = 0;
+    if (option("--no_fbos")) e.framebuf_avail = 0;
+    if (option("--no_threaded_ogl")) e.threaded_avail = 0;
+    if (option("--no_sblend")) e.sblend_avail = 0;
+}
 
-    // This program never gives a worker a GL context of its own.
-    threaded_avail = 0;
-
-    // The capability block of the log.
+// The capability block of the log.
+void log_capabilities(const OGL_extensions& e, const logged_limits& l)
+{
     xer << "OpenGL Vendor    : " << ren.gl_vendor << "\n";
     xer << "OpenGL Render    : " << ren.gl_renderer << "\n";
-    xer << "OpenGL Version   : " << ren.gl_version << " (" << version << ")\n";
+    xer << "OpenGL Version   : " << ren.gl_version << " (" << l.version << ")\n";
     xer << "OpenGL Extensions: " << ren.gl_extensions << "\n";
-    xer << "GLX Extensions: " << glx_extensions << "\n";
+    xer << "GLX Extensions: " << l.glx_extensions << "\n";
     xer << "use_vsync1       : " << ogl_win->use_vsync1 << "\n";
     xer << "use_vsync2       : " << ogl_win->use_vsync2 << "\n";
-    xer << "tex_clamp_avail  : " << tex_clamp_avail << "\n";
-    xer << "add_env_avail    : " << add_env_avail << "\n";
-    xer << "combine_avail    : " << combine_avail << "\n";
-    xer << "dis_fog_avail    : " << dis_fog_avail << "\n";
-    xer << "tex_comp_avail   : " << tex_comp_avail << "\n";
-    xer << "vbo_avail        : " << vbo_avail << "\n";
-    xer << "pbo_avail        : " << pbo_avail << "\n";
-    xer << "vprog_avail      : " << vprog_avail << " (" << vp_instructions << ")\n";
-    xer << "fprog_avail      : " << fprog_avail << " (" << fp_instructions << "/" << fp_alu << "/"
-        << fp_tex << "/" << fp_indirections << ")\n";
-    xer << "automini_avail   : " << automini_avail << "\n";
-    xer << "aniso_avail      : " << aniso_avail << "\n";
-    xer << "fsaa_avail       : " << fsaa_avail << "\n";
-    xer << "sprites_avail    : " << sprites_avail << "\n";
-    xer << "depth_tex_avail  : " << depth_tex_avail << "\n";
-    xer << "occlude_avail    : " << occlude_avail << "\n";
-    xer << "shad_objs_avail  : " << shad_objs_avail << "\n";
-    xer << "vshader_avail    : " << vshader_avail << " (" << vertex_attribs << "/" << vertex_uniforms
-        << "/" << varyings << "/" << combined_units << "/" << vertex_units << "/"
-        << fragment_uniforms << ")\n";
-    xer << "fshader_avail    : " << fshader_avail << " (" << fragment_uniforms << ")\n";
-    xer << "gshader_avail    : " << gshader_avail << "\n";
-    xer << "buniform_avail   : " << buniform_avail << "\n";
-    xer << "glsl_avail       : " << glsl_avail << " (" << glsl_version << ")\n";
-    xer << "framebuf_avail   : " << framebuf_avail << "\n";
-    xer << "sblend_avail     : " << sblend_avail << "\n";
-    xer << "tex_float_avail  : " << tex_float_avail << "\n";
-    xer << "packed_stencil   : " << packed_stencil << "\n";
-    xer << "threaded_avail   : " << threaded_avail << "\n";
-    xer << "first-gen shaders: " << first_gen_shaders << "\n";
+    xer << "tex_clamp_avail  : " << e.tex_clamp_avail << "\n";
+    xer << "add_env_avail    : " << e.add_env_avail << "\n";
+    xer << "combine_avail    : " << e.combine_avail << "\n";
+    xer << "dis_fog_avail    : " << e.dis_fog_avail << "\n";
+    xer << "tex_comp_avail   : " << e.tex_comp_avail << "\n";
+    xer << "vbo_avail        : " << e.vbo_avail << "\n";
+    xer << "pbo_avail        : " << e.pbo_avail << "\n";
+    xer << "vprog_avail      : " << e.vprog_avail << " (" << l.vp_instructions << ")\n";
+    xer << "fprog_avail      : " << e.fprog_avail << " (" << l.fp_instructions << "/" << l.fp_alu << "/"
+        << l.fp_tex << "/" << l.fp_indirections << ")\n";
+    xer << "automini_avail   : " << e.automini_avail << "\n";
+    xer << "aniso_avail      : " << e.aniso_avail << "\n";
+    xer << "fsaa_avail       : " << e.fsaa_avail << "\n";
+    xer << "sprites_avail    : " << e.sprites_avail << "\n";
+    xer << "depth_tex_avail  : " << e.depth_tex_avail << "\n";
+    xer << "occlude_avail    : " << e.occlude_avail << "\n";
+    xer << "shad_objs_avail  : " << e.shad_objs_avail << "\n";
+    xer << "vshader_avail    : " << e.vshader_avail << " (" << l.vertex_attribs << "/" << l.vertex_uniforms
+        << "/" << l.varyings << "/" << l.combined_units << "/" << l.vertex_units << "/"
+        << l.fragment_uniforms << ")\n";
+    xer << "fshader_avail    : " << e.fshader_avail << " (" << l.fragment_uniforms << ")\n";
+    xer << "gshader_avail    : " << e.gshader_avail << "\n";
+    xer << "buniform_avail   : " << e.buniform_avail << "\n";
+    xer << "glsl_avail       : " << e.glsl_avail << " (" << l.glsl_version << ")\n";
+    xer << "framebuf_avail   : " << e.framebuf_avail << "\n";
+    xer << "sblend_avail     : " << e.sblend_avail << "\n";
+    xer << "tex_float_avail  : " << e.tex_float_avail << "\n";
+    xer << "packed_stencil   : " << e.packed_stencil << "\n";
+    xer << "threaded_avail   : " << e.threaded_avail << "\n";
+    xer << "first-gen shaders: " << e.first_gen_shaders << "\n";
     xer << "max tex units    : " << ren.tex_units << " (" << ren.tex_image_units << "/"
         << ren.tex_coord_units << ")\n";
     xer << "max iso filtering: " << ren.max_aniso << "\n";
-    xer << "max texture size : " << max_tex_size << "\n";
-    xer << "max point size   : " << point_sizes[1] << "\n" << std::flush;
+    xer << "max texture size : " << e.max_tex_size << "\n";
+    xer << "max point size   : " << l.point_sizes[1] << "\n" << std::flush;
+}
 
-    // After the log, so the log shows the fixed-function count.
-    if (glsl_avail && ren.tex_image_units > ren.tex_units) ren.tex_units = ren.tex_image_units;
-
-    // Hardware below the minimum stops the program unless the user forces it.
-    if (!multitex_avail && version <= 109) {
+// Hardware below the minimum stops the program unless the user forces it;
+// a software renderer runs, but warns.
+void check_minimum_hardware(const OGL_extensions& e, int version)
+{
+    if (!e.multitex_avail && version <= 109) {
         const bool forced = option("--force_run");
         __MACIBM_alert(
             0,
@@ -382,7 +403,6 @@ void OGL_extensions::init_extensions()
                    : tr("For tech support, email " NIMBREL_MAKER_SUPPORT_EMAIL),
             forced ? 1 : 2, __FILE__, __LINE__);
     }
-    // A software renderer runs, but warns.
     const std::string renderer = ren.gl_renderer;
     if (renderer == "GENERIC" || renderer == "Generic" || renderer == "generic" ||
         renderer == "Mesa GLX Indirect") {
@@ -397,6 +417,35 @@ void OGL_extensions::init_extensions()
             tr("See " NIMBREL_MAKER_HOST " for a list of the currently-compatible 3-D video cards."), 1,
             __FILE__, __LINE__);
     }
+}
+
+}  // namespace
+
+void OGL_extensions::init_extensions()
+{
+    // The driver's identification and version.
+    ren.gl_vendor = driver_string(GL_VENDOR);
+    ren.gl_renderer = driver_string(GL_RENDERER);
+    ren.gl_version = driver_string(GL_VERSION);
+    ren.gl_extensions = driver_string(GL_EXTENSIONS);
+    logged_limits limits;
+    if (const char* glx = driver->glx_client_extensions()) limits.glx_extensions = glx;
+    limits.version = OGL_version_number(ren.gl_version);
+
+    grant_by_rules(*this, limits.version);
+    adjust_for_driver(*this, limits.glx_extensions);
+    fetch_entry_points(*this);
+    drop_dependent_flags(*this);
+    read_program_limits(*this, limits);
+    read_shader_limits(*this, limits);
+    read_texture_limits(*this, limits);
+    apply_user_switches(*this);
+    // This program never gives a worker a GL context of its own.
+    threaded_avail = 0;
+    log_capabilities(*this, limits);
+    // After the log, so the log shows the fixed-function count.
+    if (glsl_avail && ren.tex_image_units > ren.tex_units) ren.tex_units = ren.tex_image_units;
+    check_minimum_hardware(*this, limits.version);
 }
 
 // -- threaded_ogl_failed ---

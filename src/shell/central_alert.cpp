@@ -19,6 +19,7 @@
 #include "core/text/cmdline.h"
 #include "core/text/languages.h"
 #include "core/text/translation.h"
+#include "core/window_ids.h"
 #include "gfx/draw/draw_2d.h"
 #include "gfx/ogl_capabilities.h"
 #include "gfx/fonts/text_drawing.h"
@@ -70,10 +71,10 @@ void alert_window(int return_window, const std::string* lines, const std::string
     const shell_widget_hooks& w = shell_widgets();
     reset_gl_state();
     const float saved_x = mnw.mouse_x, saved_y = mnw.mouse_y;
-    MACIBM_startwind(994, 0);
+    MACIBM_startwind(window_ids::alert, 0);
     std::vector<int> languages;
     // A close request ends the run: the alert must not hold it up.
-    while (mnw.current_window == 994 && !app_done) {
+    while (mnw.current_window == window_ids::alert && !app_done) {
         OGL_plot_back_col();
         w.BTN_fillwin(1, 24);
         float wx = 0, wy = 0;
@@ -103,9 +104,9 @@ void alert_window(int return_window, const std::string* lines, const std::string
             mnw.mouse_x = saved_x;
             mnw.mouse_y = saved_y;
         }
-        if (mnw.current_window == 994) MACIBM_event_proc();
+        if (mnw.current_window == window_ids::alert) MACIBM_event_proc();
     }
-    if (mnw.current_window == 994 && level != 2) MACIBM_startwind(return_window, 0);
+    if (mnw.current_window == window_ids::alert && level != 2) MACIBM_startwind(return_window, 0);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 
 #include "core/threads/exce.h"
 #include "core/diag/frame_clock.h"
+#include "core/window_ids.h"
 #include "gfx/draw/draw_2d.h"
 #include "gfx/textures/texture_manager.h"
 #include "shell/keys.h"
@@ -175,7 +176,9 @@ void MACIBM_handleclick(int default_action)
 {
     if (mnw.current_window != 0) {
         const int id = mnw.current_window;
-        const bool menus_only = id == 994 || id == 995 || id == 996 || id == 998 || id == 999;
+        const bool menus_only = id == window_ids::alert || id == window_ids::save_changes ||
+                                id == window_ids::file_question || id == window_ids::open_file ||
+                                id == window_ids::save_file;
         if (!menus_only) {
             const float band_bottom = mnw.window_height - 20, band_top = mnw.window_height;
             if (default_action || inside(0, band_bottom, 25, band_top) ||

@@ -2,6 +2,7 @@
 // command in the middle and the two-level command browser on the right.
 // Every change goes straight into `keys.bindings`.
 #include "gfx/fonts/text_drawing.h"
+#include "core/window_ids.h"
 #include "shell/command_registry.h"
 #include "shell/keys.h"
 #include "shell/mnw_state.h"
@@ -13,7 +14,7 @@ key_editor_state key_editor;
 namespace {
 
 constexpr int rows_shown = 34;
-constexpr int chooser_open = 998;
+constexpr int chooser_open = window_ids::open_file;
 constexpr int command_kind = 21;
 
 const char help_text[] =

@@ -8,6 +8,7 @@
 #include <cctype>
 #include <climits>
 
+#include "core/window_ids.h"
 #include "shell/command_registry.h"
 #include "shell/frame_loop.h"
 #include "shell/key_tables.h"
@@ -153,7 +154,7 @@ void keys_class::handle_key_facts(const key_event_facts& e)
         pressed_modifiers = cur_modifiers;
         ++presses_reached;
     }
-    if (mnw.current_window != 999 && vkey != 0) execute_key_cmnd(vkey, flags);
+    if (mnw.current_window != window_ids::save_file && vkey != 0) execute_key_cmnd(vkey, flags);
 }
 
 // -- Bindings ---

@@ -1,4 +1,5 @@
 #include "core/text/translation.h"
+#include "core/window_ids.h"
 #include "gfx/draw/draw_2d.h"
 #include "gfx/fonts/text_drawing.h"
 #include "shell/frame_loop.h"
@@ -9,7 +10,7 @@
 
 namespace {
 
-constexpr int save_window = 995;
+constexpr int save_window = window_ids::save_changes;
 
 // A button aligned near one edge: its centre from the caption's width.
 bool edge_button(const std::string& caption, bool from_left, float y)

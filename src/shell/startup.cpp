@@ -27,6 +27,7 @@
 #include "gfx/shared_buffers.h"
 #include "gfx/fonts/text_drawing.h"
 #include "gfx/textures/texture_manager.h"
+#include "gfx/textures/texture_refs.h"
 #include "shell/central_alert.h"
 #include "shell/glx_context.h"
 #include "shell/menus.h"
@@ -100,9 +101,9 @@ void load_builtin_textures()
 {
     // A missing picture is a broken build or a damaged copy: fatal, so the
     // program never runs with a black interface.
-    tman.load_texture(tex_fail_fatal, 414, 0x12092, tex_load_now, "RESOURCE:map.png");
-    tman.load_texture(tex_fail_fatal, 415, 0x12091, tex_load_now, "RESOURCE:background.png");
-    if (tman.load_texture(tex_fail_fatal, 410, 0x30092, tex_load_now, "RESOURCE:interface.png"))
+    tman.load_texture(tex_fail_fatal, tex_ref::world_map, 0x12092, tex_load_now, "RESOURCE:map.png");
+    tman.load_texture(tex_fail_fatal, tex_ref::background, 0x12091, tex_load_now, "RESOURCE:background.png");
+    if (tman.load_texture(tex_fail_fatal, tex_ref::widget_sheet, 0x30092, tex_load_now, "RESOURCE:interface.png"))
         colours_from_interface(scratch_array);
 }
 

@@ -6,6 +6,8 @@
 #include <cmath>
 
 #include "core/diag/frame_clock.h"
+#include "core/window_ids.h"
+#include "gfx/textures/texture_refs.h"
 #include "shell/menus.h"
 #include "shell/mnw_state.h"
 #include "shell/widget_hooks.h"
@@ -139,7 +141,7 @@ void draw_cursor(int request)
     const float w = s.s1 - s.s0, h = s.t1 - s.t0;
     const float x = mnw.mouse_x - s.dx - std::floor(w / 2), y = mnw.mouse_y - s.dy - std::floor(h / 2);
     const float k = 1.0f / 512;
-    OGL_2dquad(410, 52, 1.0f, x, y, s.s0 * k, s.t0 * k, x, y + h, s.s0 * k, s.t1 * k, x + w, y + h,
+    OGL_2dquad(tex_ref::widget_sheet, 52, 1.0f, x, y, s.s0 * k, s.t0 * k, x, y + h, s.s0 * k, s.t1 * k, x + w, y + h,
                s.s1 * k, s.t1 * k, x + w, y, s.s1 * k, s.t0 * k, 1, 5);
 }
 
@@ -170,7 +172,7 @@ void mouse_help_per_wind(int window_id)
     xtim.profile_chart("help", 0);
 
     if (xtim.real_time > mnw.last_move_time + 10.0f && mnw.current_window == 0) mnw.cursor_request = 2;
-    if (window_id >= 992 && window_id <= 999) mnw.cursor_request = 0;
+    if (window_id >= window_ids::livery && window_id <= window_ids::save_file) mnw.cursor_request = 0;
 
     if (mnw.cursor_request < 2) {
         if (!OS_mouse_showing) {

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "core/text/translation.h"
+#include "core/window_ids.h"
 #include "gfx/draw/draw_2d.h"
 #include "shell/menus.h"
 #include "shell/mnw_state.h"
@@ -18,11 +19,16 @@ struct window_row {
 };
 
 const window_row window_table[] = {
-    {993, {UTL_TEXT("Version and Updates"), 600, 300}}, {994, {UTL_TEXT("BE ADVISED"), 420, 250}},
-    {995, {UTL_TEXT("SAY INTENTIONS"), 300, 166}},      {996, {UTL_TEXT("SAY INTENTIONS"), 750, 146}},
-    {997, {UTL_TEXT("SAY INTENTIONS"), 700, 206}},      {998, {UTL_TEXT("Open"), 561, 474}},
-    {999, {UTL_TEXT("Save"), 330, 474}},                {992, {UTL_TEXT("Livery"), 561, 474}},
-    {1, {UTL_TEXT("EULA"), 500, 300}},                  {2, {UTL_TEXT("Prefs"), 700, 380}},
+    {window_ids::about, {UTL_TEXT("Version and Updates"), 600, 300}},
+    {window_ids::alert, {UTL_TEXT("BE ADVISED"), 420, 250}},
+    {window_ids::save_changes, {UTL_TEXT("SAY INTENTIONS"), 300, 166}},
+    {window_ids::file_question, {UTL_TEXT("SAY INTENTIONS"), 750, 146}},
+    {window_ids::install_question, {UTL_TEXT("SAY INTENTIONS"), 700, 206}},
+    {window_ids::open_file, {UTL_TEXT("Open"), 561, 474}},
+    {window_ids::save_file, {UTL_TEXT("Save"), 330, 474}},
+    {window_ids::livery, {UTL_TEXT("Livery"), 561, 474}},
+    {window_ids::eula, {UTL_TEXT("EULA"), 500, 300}},
+    {window_ids::prefs, {UTL_TEXT("Prefs"), 700, 380}},
 };
 
 // Halves away from zero, then truncated toward zero.

@@ -9,12 +9,13 @@
 #include <string>
 #include <vector>
 
+#include "core/window_ids.h"
 #include "widgets/widget_context.h"
 
 class xmap_class;
 
-constexpr int BTN_dialog_open = 998;
-constexpr int BTN_dialog_save = 999;
+constexpr int BTN_dialog_open = window_ids::open_file;
+constexpr int BTN_dialog_save = window_ids::save_file;
 
 // open_save 998 or 999, file_type 0 to 21 (the listing's type codes, see
 // core/files/folder_listing.h).  A non-empty *path gives the start folder.

@@ -9,6 +9,7 @@
 #include "gfx/draw/draw_2d.h"
 #include "gfx/gl_state_cache.h"
 #include "gfx/textures/texture_manager.h"
+#include "gfx/textures/texture_refs.h"
 #include "widgets/file_chooser.h"
 #include "widgets/widget_draw.h"
 #include "widgets/widget_sheet.h"
@@ -18,7 +19,7 @@ namespace {
 constexpr int aircraft_kind = 3;
 constexpr int flight_data_kind = 8;
 constexpr int no_commands_kind = 20;
-constexpr int icon_texture = 427;
+constexpr int icon_texture = tex_ref::preview_icon;
 
 // The aircraft file versions the preview reads, 0-ended.
 const int veh_versions[] = {700, 740, 8000, 810, 830, 840, 860, 900, 901, 902, 920, 0};

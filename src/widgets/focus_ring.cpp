@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "core/window_ids.h"
 #include "shell/mnw_state.h"
 #include "widgets/widget_context.h"
 
@@ -12,7 +13,7 @@ int& wind_focus = BTN_context.wind_focus;
 
 namespace {
 
-constexpr int alert_window_id = 994;
+constexpr int alert_window_id = window_ids::alert;
 
 using pending_key = widget_context::pending_key;
 constexpr int pending_capacity = widget_context::pending_capacity;

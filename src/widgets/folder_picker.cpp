@@ -5,6 +5,7 @@
 #include "core/core_globals.h"
 #include "core/files/folder_listing.h"
 #include "core/shell_hooks.h"
+#include "core/window_ids.h"
 #include "gfx/draw/draw_2d.h"
 #include "gfx/fonts/text_drawing.h"
 #include "shell/frame_loop.h"
@@ -19,7 +20,7 @@
 
 namespace {
 
-constexpr int kPickerWindow = 998;
+constexpr int kPickerWindow = window_ids::open_file;
 constexpr std::size_t kMaxLevels = 300;
 constexpr std::size_t kNameMax = 30;
 

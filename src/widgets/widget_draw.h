@@ -9,9 +9,10 @@
 
 #include "gfx/sheet_layout.h"
 #include "gfx/fonts/text_drawing.h"
+#include "gfx/textures/texture_refs.h"
 
-constexpr int widget_sheet_texture = 410;
-constexpr int skin_sheet_texture = 413;
+constexpr int widget_sheet_texture = tex_ref::widget_sheet;
+constexpr int skin_sheet_texture = tex_ref::skin;
 
 // One drawing call of a widget, as recorded for tests: a sheet piece
 // (screen rectangle, sheet rectangle in pixels) or a text.

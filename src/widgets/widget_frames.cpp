@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "core/shell_hooks.h"
+#include "core/window_ids.h"
 #include "shell/mnw_state.h"
 #include "widgets/widget_draw.h"
 #include "widgets/widget_context.h"
@@ -44,7 +45,7 @@ slice_span nine_slice(int k, int last, float origin, float total, float near_edg
 }
 
 // Windows whose title-bar boxes the shell draws itself, or none.
-bool window_without_boxes(int id) { return id == 0 || (id >= 994 && id <= 999); }
+bool window_without_boxes(int id) { return id == window_ids::main || window_ids::is_modal(id); }
 
 }  // namespace
 

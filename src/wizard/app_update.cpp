@@ -10,6 +10,7 @@
 #include "gfx/draw/colour_table.h"
 #include "gfx/draw/draw_2d.h"
 #include "gfx/fonts/text_drawing.h"
+#include "gfx/textures/texture_refs.h"
 #include "shell/mnw_state.h"
 #include "shell/save_changes_and_links.h"
 #include "widgets/buttons.h"
@@ -20,7 +21,7 @@
 
 namespace {
 
-constexpr int kBackgroundTexture = 415;
+constexpr int kBackgroundTexture = tex_ref::background;
 const char* const kOrderPage = "http://" NIMBREL_MAKER_HOST "/order.html";
 
 screen_fn g_last_screen = nullptr;

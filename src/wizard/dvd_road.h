@@ -22,6 +22,40 @@ int dvd_done_install(int first_frame, wizard_screen& record);
 // The install road's step list, which its destination screen puts back.
 void fill_dvd_install_steps();
 
+// The repair road: pick the copy, checksum it, confirm, reinstall what is
+// missing or damaged with its disk changes, finish.  Set from the plan
+// until the pump is through or the user stops; while set, the install
+// screen resumes and the confirm screen asks whether to stop.
+extern int repair_is_running;
+
+int dvd_pick_repair(int first_frame, wizard_screen& record);
+int dvd_scan_repair(int first_frame, wizard_screen& record);
+int dvd_confirm_repair(int first_frame, wizard_screen& record);
+int dvd_install_repair(int first_frame, wizard_screen& record);
+int dvd_verify_disk_repair(int first_frame, wizard_screen& record);
+int dvd_switch_disk_repair(int first_frame, wizard_screen& record);
+int dvd_done_repair(int first_frame, wizard_screen& record);
+// The files the repair will install, as its confirm screen counts them
+// from the scan: every wanted simulator file not current, a file the
+// release dropped only while it is there.
+int count_files_to_repair();
+
+// The scenery road: pick the copy, see which tiles it holds, change them on
+// the world map, install and delete with its disk changes, finish.  Its
+// flag works as the repair's, the edit screen asking whether to stop.
+extern int scenery_install_is_running;
+
+int dvd_pick_scenery(int first_frame, wizard_screen& record);
+int dvd_scan_scenery(int first_frame, wizard_screen& record);
+int dvd_edit_scenery(int first_frame, wizard_screen& record);
+int dvd_install_scenery(int first_frame, wizard_screen& record);
+int dvd_verify_disk_scenery(int first_frame, wizard_screen& record);
+int dvd_switch_disk_scenery(int first_frame, wizard_screen& record);
+int dvd_done_scenery(int first_frame, wizard_screen& record);
+// The scenery finish's sentence, by what the map asked for and whether a
+// file failed (English).
+const char* scenery_done_sentence(bool installs, bool deletes, bool errors);
+
 // The first screens of the roads the hub offers for an installed copy
 // besides running it.  Each road names its own in its source; a road not
 // built into the program is null and the hub does not offer it.
@@ -60,3 +94,42 @@ int dvd_switch_disk(const dvd_disk_road& road, int first_frame, wizard_screen& r
 // on to the road's check screen; false, changing nothing, when the plan
 // installs nothing.
 bool dvd_check_disk_first(const dvd_disk_road& road, wizard_screen& record);
+
+// -- Installing from the disks --------------------------------------------------
+// The install screen of every DVD road plans once, then drives the disk
+// pump a step a frame; the roads differ in their words and where they lead.
+
+struct dvd_install_road {
+    dvd_disk_road disks;        // disks.install is the screen itself; disks.back
+                                // is where GO BACK leads while it runs
+    int* running;               // the road's run flag
+    screen_fn done;
+    screen_fn plan_cancelled;   // the user cancelled the changed-file question
+    screen_fn folders_failed;   // make_dirs failed and said why
+    bool registers;             // a new copy: registered before its first file
+    // Where the first answer to a failed file leads, the install left
+    // running for that screen's question; null: that answer stops the
+    // pumps and finishes.
+    screen_fn error_leads_to;
+    // English, marked with UTL_TEXT.
+    const char* title;
+    const char* busy_text;      // %1 is dest_dir_path
+    const char* file_text;      // %1 is the manifest path at the cursor
+    const char* finishing;      // the cursor is past the last file
+    const char* error_heading;
+    const char* error_advice;
+    const char* error_first;    // the first button; the second is "Continue"
+    const char* error_side;     // beside either button
+};
+
+// One frame of the install screen, with the screen's own cursor.  A new
+// install (the run flag clear) plans, makes the folders, registers, deletes
+// and checks the disk in the drive before its first file.
+int dvd_install_frame(const dvd_install_road& road, int& cursor, wizard_screen& record);
+
+// The first frame of the screen GO BACK leads to from a running repair or
+// scenery install: asks whether to stop, with "Stop" and "Continue" and
+// `side` beside both.  True to go back to the install; else the pumps are
+// stopped (also when the window was closed without an answer) and the run
+// flag is cleared.
+bool keep_running_road(int& running, const std::string& question, const std::string& side);

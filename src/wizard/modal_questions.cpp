@@ -2,6 +2,7 @@
 
 #include "core/shell_hooks.h"
 #include "core/text/translation.h"
+#include "core/window_ids.h"
 #include "engine/dvd_install_pump.h"
 #include "engine/file_plan.h"
 #include "gfx/draw/draw_2d.h"
@@ -14,8 +15,8 @@
 
 namespace {
 
-constexpr int kConflictWindow = 996;
-constexpr int kAbortWindow = 997;
+constexpr int kConflictWindow = window_ids::file_question;
+constexpr int kAbortWindow = window_ids::install_question;
 
 struct conflict_button {
     int answer;

@@ -3,6 +3,7 @@
 #include "core/text/preferences.h"
 #include "core/shell_hooks.h"
 #include "core/text/translation.h"
+#include "core/window_ids.h"
 #include "engine/http_client.h"
 #include "engine/installer_state.h"
 #include "gfx/draw/draw_2d.h"
@@ -17,7 +18,7 @@
 
 namespace {
 
-constexpr int kOptionsWindow = 2;
+constexpr int kOptionsWindow = window_ids::prefs;
 constexpr int kProxyTextMax = 65;
 
 std::string tr(const char* english) { return UTL_translate_string(english, 0); }

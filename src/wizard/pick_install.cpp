@@ -2,6 +2,7 @@
 #include "core/text/translation.h"
 #include "engine/install_registry.h"
 #include "engine/installer_state.h"
+#include "engine/stop_pumps.h"
 #include "gfx/fonts/text_drawing.h"
 #include "widgets/buttons.h"
 #include "widgets/folder_picker.h"
@@ -38,6 +39,34 @@ std::string parent_folder(const std::string& path)
     // The root's parent is the root; a path's parent keeps its "/".
     if (path == "/") return "/";
     return path.substr(0, slash + 1);
+}
+
+void forget_destination_unless_a_copy()
+{
+    for (const std::string& copy : all_nsystems)
+        if (copy == dest_dir_path) return;
+    if (!dest_dir_path.empty() && !path_is_to_a_sim()) dest_dir_path.clear();
+}
+
+std::string pick_copy_text(const char* sentence)
+{
+    std::string text;
+    if (all_nsystems.size() > 1)
+        text = UTL_translate_string(
+            "You have more than one copy of Nimbrel 9 installed on this computer.  ", 0);
+    return text + UTL_translate_string(sentence, 0);
+}
+
+void pick_copy_frame(int first_frame, const char* sentence, wizard_screen& record)
+{
+    if (first_frame) {
+        stop_checksum_pump();
+        forget_destination_unless_a_copy();
+    }
+    if (all_nsystems.size() == 1) dest_dir_path = all_nsystems[0];
+    UTIL_pick_install();
+    if (dest_dir_path.empty()) record.next = nullptr;
+    record.text = pick_copy_text(sentence);
 }
 
 void UTIL_pick_install()

@@ -19,6 +19,7 @@
 #include "engine/installer_state.h"
 #include "engine/run_temp_folder.h"
 #include "gfx/textures/texture_manager.h"
+#include "gfx/textures/texture_refs.h"
 #include "shell/frame_loop.h"
 #include "shell/mnw_state.h"
 #include "shell/startup.h"
@@ -30,7 +31,7 @@
 
 namespace {
 
-constexpr int kSkinTexture = 413;
+constexpr int kSkinTexture = tex_ref::skin;
 constexpr int kSkinFlags = 0x12092;
 
 void log_system_folders()

@@ -18,15 +18,6 @@ bool is_executable_file(const std::string& path)
     return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && access(path.c_str(), X_OK) == 0;
 }
 
-// A folder another road left behind is worth running only when it is a
-// copy we know or at least looks like one.
-bool dest_is_a_copy()
-{
-    for (const std::string& copy : all_nsystems)
-        if (copy == dest_dir_path) return true;
-    return !dest_dir_path.empty() && path_is_to_a_sim();
-}
-
 }  // namespace
 
 std::string simulator_path(const std::string& folder) { return folder + "Nimbrel" + "-i686"; }
@@ -36,17 +27,14 @@ int dvd_pick_run_sim(int first_frame, wizard_screen& record)
     record.title = UTL_translate_string("Run Nimbrel", 0);
     record.back = step_funcs.empty() ? nullptr : step_funcs.front();
     record.next = dvd_do_run_sim;
-    if (first_frame && !dest_is_a_copy()) dest_dir_path.clear();
+    if (first_frame) forget_destination_unless_a_copy();
     if (all_nsystems.size() == 1) {
         dest_dir_path = all_nsystems[0];
         return 1;
     }
     UTIL_pick_install();
     if (dest_dir_path.empty()) record.next = nullptr;
-    if (all_nsystems.size() > 1)
-        record.text = UTL_translate_string(
-            "You have more than one copy of Nimbrel 9 installed on this computer.  ", 0);
-    record.text += UTL_translate_string("Please pick which copy of Nimbrel 9 you would like to run.", 0);
+    record.text = pick_copy_text(UTL_TEXT("Please pick which copy of Nimbrel 9 you would like to run."));
     return 0;
 }
 

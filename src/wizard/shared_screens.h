@@ -46,6 +46,12 @@ void check_destination_now();
 // install, no scenery tile, and the sizes of that.
 void plan_fresh_install();
 
+// -- Scanning a copy ------------------------------------------------------------
+// One frame of the checksum pass over dest_dir_path (a mode of
+// checksum_pump.h): true once it is through; while it runs the record shows
+// how many files are handed out and its bar, and QUIT stops it.
+bool scan_copy_frame(int& cursor, int mode, wizard_screen& record);
+
 // -- Disk space and cancel ---------------------------------------------------
 // Draws the readout below the screen's text; true when the free space
 // exceeds the need, or cannot be found out.
@@ -75,6 +81,18 @@ std::string server_trouble_text(const std::string& host, bool every_download_ser
 // -- Installed copies ----------------------------------------------------------
 // The registered copies as radio buttons and "Find It"; sets dest_dir_path.
 void UTIL_pick_install();
+// On a road's first look at dest_dir_path: a folder another road left
+// there (a new copy's destination, say) that is neither a registered copy
+// nor a simulator folder is no copy to run, scan or change.
+void forget_destination_unless_a_copy();
+// A copy picker's text: the note that there are several copies, when there
+// are, then `sentence` (English, translated here).
+std::string pick_copy_text(const char* sentence);
+// The frame of a road's copy picker, after the caller set the title, Back
+// and Next: on the first frame a scan left running (GO BACK from it) stops
+// and a folder that is no copy is forgotten; one copy registered is chosen
+// by itself; no copy chosen dims CONTINUE.
+void pick_copy_frame(int first_frame, const char* sentence, wizard_screen& record);
 // After "Find It": walks up from the folder in dest_dir_path to the copy
 // that holds it, which is chosen and registered; when there is none the
 // user is told why and `previous` is chosen again.

@@ -2,12 +2,13 @@
 
 #include "gfx/draw/colour_table.h"
 #include "gfx/draw/draw_2d.h"
+#include "gfx/textures/texture_refs.h"
 #include "shell/mnw_state.h"
 #include "widgets/widget_sheet.h"
 
 namespace {
 
-constexpr int kSkinTexture = 413;
+constexpr int kSkinTexture = tex_ref::skin;
 
 int draw_skin_button(const skin_button_box& box, int live, int look)
 {

@@ -11,8 +11,8 @@
 #include "engine/install_filter.h"
 #include "engine/install_registry.h"
 #include "engine/installer_state.h"
-#include "engine/installer_tasks.h"
 #include "engine/manifest.h"
+#include "engine/stop_pumps.h"
 #include "widgets/buttons.h"
 #include "wizard/number_texts.h"
 #include "wizard/shared_screens.h"
@@ -66,16 +66,6 @@ void refuse_command_line_folder_unless_a_copy()
     cmd_line_path.clear();
 }
 
-// Leaving a scan under way: its workers write into sim_info, which the
-// search reads anew on return.  The tasks not begun are dropped, so the
-// window answers again once the files being read are done, not the copy.
-void stop_scan()
-{
-    installer_tasks_abandon(true);
-    checksum_directory_kill();
-    installer_tasks_abandon(false);
-}
-
 }  // namespace
 
 int count_installed_deletions()
@@ -84,10 +74,7 @@ int count_installed_deletions()
     for (std::size_t h = 0; h < sim_info.size(); ++h) {
         const int last = static_cast<int>(sim_info[h].size()) - 1;
         const file_version_struct& v = sim_info[h][last];
-        if (!want_this_f(static_cast<int>(h), last) || v.sig_have.empty() || v.sig_have == "NONE")
-            continue;
-        const bool sector_dropped = v.is_global && !stg.want_sectors[v.lon_band][v.lat_band];
-        if (v.sig_want == "GONE" || sector_dropped) ++n;
+        if (want_this_f(static_cast<int>(h), last) && file_present(v) && plan_removes(v)) ++n;
     }
     return n;
 }
@@ -95,7 +82,7 @@ int count_installed_deletions()
 int net_start(int first_frame, wizard_screen& record)
 {
     if (first_frame) {
-        stop_scan();
+        stop_checksum_pump();
         refuse_command_line_folder_unless_a_copy();
         locate_all_nimbrels();
         fill_step_list();
@@ -121,14 +108,12 @@ int net_start(int first_frame, wizard_screen& record)
 int net_pick_dest(int first_frame, wizard_screen& record)
 {
     if (first_frame) {
-        stop_scan();
+        stop_checksum_pump();
         next.reset_all_streams();
     }
     record.title = tr("Pick Destination");
     record.flag_prefs = 1;
-    if (all_nsystems.size() > 1)
-        record.text = tr("You have more than one copy of Nimbrel 9 installed on this computer.  ");
-    record.text += tr("Please select which copy of Nimbrel 9 you would like to update.");
+    record.text = pick_copy_text(UTL_TEXT("Please select which copy of Nimbrel 9 you would like to update."));
     UTIL_pick_install();
     record.back = net_start;
     record.next = dest_dir_path.empty() ? nullptr : net_get_updates;
@@ -141,7 +126,7 @@ int net_get_updates(int first_frame, wizard_screen& record)
     // than fetch it again.  A scan left running is stopped first, since
     // reading refills sim_info.
     if (first_frame && stg.dir_status == 3) {
-        stop_scan();
+        stop_checksum_pump();
         stg.dir_status = 1;
     }
     record.title = tr("Search for Updates");
@@ -157,15 +142,9 @@ int net_get_updates(int first_frame, wizard_screen& record)
     // A manifest read just now is scanned from its first file.
     if (!read_before) scan_cursor = 0;
 
-    record.quit_hook = checksum_directory_kill;
-    float fraction = 0;
-    if (!checksum_directory(scan_cursor, 0, fraction)) {
+    if (!scan_copy_frame(scan_cursor, kChecksumFull, record)) {
         record.text = UTL_string_sub(
             tr("I am scanning %1:folder path% to see what files need updating."), dest_dir_path);
-        record.progress_text = UTL_string_sub(tr("Scanning %1:number% of %2:total% files."),
-                                              int_str(scan_cursor),
-                                              int_str(static_cast<int>(sim_info.size())));
-        record.progress = fraction;
         return 0;
     }
     // At start no sector is wanted, and the plan would delete every tile

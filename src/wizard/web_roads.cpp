@@ -162,29 +162,29 @@ int web_install_frame(wizard_screen& record, float& smoothed)
             record.back = nullptr;
             return 1;
         }
+        // The bar glides by one step per pump call, so a frame of quick
+        // calls moves it further.
         smoothed = smooth_install_fraction(smoothed, xtim.prd_frame_1, next.installed_kb,
                                            stg.install_total);
-        const std::string progress =
-            install_progress_text(stg.file_action, crnt_file_name, stg.file_progress);
-        std::string main_text;
-        if (smoothed > 0.01f)
-            main_text = install_main_text(next.in_progress_kb + next.downloaded_kb,
-                                          xtim.real_time - next.start_time, stg.download_total,
-                                          active_streams());
-        if (!stg.download_failed) {
-            record.text = main_text;
-            record.progress_text = progress;
-            record.progress = smoothed;
-        } else {
-            record.text = UTL_string_sub(
-                tr("I can not download the file '%1:filename%'.\n\nYour internet connection may "
-                   "not be working, or the server could be undergoing maintainance or an upgrade "
-                   "right now.\n\nI am trying another server now to see if I can still get you a "
-                   "download..."),
-                crnt_file_path);
-            if (all_download_servers_failing())
-                record.text += "\n\n" + server_trouble_text(server_name[stg.server_choice], true);
-        }
     } while (wall_seconds() < t0 + kPumpSliceSeconds);
+
+    // The texts show where the last pass left the pump: built once a frame.
+    if (stg.download_failed) {
+        record.text = UTL_string_sub(
+            tr("I can not download the file '%1:filename%'.\n\nYour internet connection may "
+               "not be working, or the server could be undergoing maintainance or an upgrade "
+               "right now.\n\nI am trying another server now to see if I can still get you a "
+               "download..."),
+            crnt_file_path);
+        if (all_download_servers_failing())
+            record.text += "\n\n" + server_trouble_text(server_name[stg.server_choice], true);
+        return 0;
+    }
+    record.text = smoothed > 0.01f ? install_main_text(next.in_progress_kb + next.downloaded_kb,
+                                                       xtim.real_time - next.start_time, stg.download_total,
+                                                       active_streams())
+                                   : "";
+    record.progress_text = install_progress_text(stg.file_action, crnt_file_name, stg.file_progress);
+    record.progress = smoothed;
     return 0;
 }

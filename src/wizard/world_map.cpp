@@ -1,4 +1,4 @@
-// The world map of scenery tiles.  The picture (texture 414) holds three
+// The world map of scenery tiles.  The picture (the world map texture) holds three
 // looks of the same world stacked in bands of 504 x 252 pixels, 14 pixels to
 // a tile: from the texture's bottom the plain look, the available look and
 // the selected look.  The base quad draws the plain band over the whole map;
@@ -11,12 +11,13 @@
 #include "core/diag/frame_clock.h"
 #include "engine/install_filter.h"
 #include "gfx/draw/draw_2d.h"
+#include "gfx/textures/texture_refs.h"
 #include "shell/mnw_state.h"
 #include "wizard/skin_buttons.h"
 
 namespace {
 
-constexpr int kMapTexture = 414;
+constexpr int kMapTexture = tex_ref::world_map;
 constexpr float kTexWidth = 512.0f;
 constexpr float kTexHeight = 1024.0f;
 constexpr float kBandPixels = 252.0f;

@@ -14,6 +14,7 @@
 #include "core/files/launch_app.h"
 #include "core/diag/log_stream.h"
 #include "core/shell_hooks.h"
+#include "fake_browser.h"
 #include "test_support.h"
 
 using testing_support::file_exists;
@@ -102,16 +103,21 @@ TEST(LaunchApp, TheStartedProgramInheritsNeitherTheLogNorOtherDescriptors)
     EXPECT_EQ(record.find(dir / "plain-fd"), std::string::npos) << record;
 }
 
-TEST(LaunchApp, AChildThatCannotExecEndsWithItsErrorAndFlushesNothing)
+TEST(LaunchApp, AFailedExecIsReportedAndTheInstallerGoesOnWithoutFlushingTwice)
 {
     scratch_dir dir;
     write_file(dir / "garbage", "neither a script nor a program");
     ::chmod((dir / "garbage").c_str(), 0755);
-    handover h = run_launch(dir, dir / "garbage", "", 0);
-    EXPECT_EQ(h.installer, 1);
-    EXPECT_EQ(h.started, ENOEXEC);
-    EXPECT_EQ(read_file(dir / "buffered.txt"), "once")
-        << "the failed child flushed the installer's stdio buffers a second time";
+    write_file(dir / "no-interpreter", "#!/nonexistent/sh\n");
+    ::chmod((dir / "no-interpreter").c_str(), 0755);
+
+    handover h = run_launch(dir, dir / "garbage", "", 1);
+    EXPECT_EQ(h.installer, 100 + ENOEXEC) << "the installer ended as if the program had started";
+    EXPECT_EQ(h.started, -1) << "the failed child was left for someone else to reap";
+    EXPECT_EQ(run_launch(dir, dir / "no-interpreter", "", 1).installer, 100 + ENOENT);
+    EXPECT_FALSE(file_exists(dir / "finishup.txt")) << "shut down though nothing was started";
+    // The installer ends without flushing here, so any text is the child's.
+    EXPECT_EQ(read_file(dir / "buffered.txt"), "") << "the failed child flushed the installer's stdio buffers";
 }
 
 TEST(LaunchApp, AProgramThatCannotBeStartedIsReportedAndTheInstallerGoesOn)
@@ -129,50 +135,11 @@ TEST(LaunchApp, AProgramThatCannotBeStartedIsReportedAndTheInstallerGoesOn)
     EXPECT_NE(read_file(dir / "log.txt").find("Cannot start " + dir / "folder"), std::string::npos);
 }
 
-namespace {
-
-// A stand-in opener on PATH: it records its arguments and whether descriptor
-// 57 reached it, then holds until the test lets it go (ten seconds at most),
-// so a caller that waited for the browser would see it finish.
-class held_opener {
-public:
-    held_opener() : saved_path_(std::getenv("PATH") ? std::getenv("PATH") : "")
-    {
-        const std::string d = dir_.path();
-        write_file(dir_ / "xdg-open",
-                   "#!/bin/sh\nprintf '%s\\n' \"$#\" \"$@\" > '" + d + "/args'\n"
-                   "[ -e /proc/$$/fd/57 ] && touch '" + d + "/leaked'\n"
-                   "i=0; while [ ! -e '" + d + "/release' ] && [ $i -lt 100 ]; do sleep 0.1; i=$((i+1)); done\n"
-                   "touch '" + d + "/finished'\n");
-        ::chmod((dir_ / "xdg-open").c_str(), 0755);
-        ::setenv("PATH", (d + ":" + saved_path_).c_str(), 1);
-    }
-    ~held_opener()
-    {
-        release();
-        ::setenv("PATH", saved_path_.c_str(), 1);
-        for (int i = 0; i < 300 && !file_exists(dir_ / "finished"); ++i) ::usleep(10000);
-    }
-    void release() { write_file(dir_ / "release", ""); }
-    std::string arguments()
-    {
-        for (int i = 0; i < 500 && !file_exists(dir_ / "finished"); ++i) ::usleep(10000);
-        return read_file(dir_ / "args");
-    }
-    bool finished() { return file_exists(dir_ / "finished"); }
-    bool ran() { return file_exists(dir_ / "args"); }
-    bool leaked() { return file_exists(dir_ / "leaked"); }
-
-private:
-    scratch_dir dir_;
-    std::string saved_path_;
-};
-
-}  // namespace
-
+// The opener holds until the test lets it go, so a caller that waited for
+// the browser would be seen to.
 TEST(OpenInBrowser, ReturnsWhileTheOpenerRunsAndHandsItNoDescriptors)
 {
-    held_opener opener;
+    testing_support::fake_browser opener(0, true);
     scratch_dir dir;
     int log_like = ::open((dir / "log").c_str(), O_CREAT | O_WRONLY, 0644);
     ASSERT_EQ(::dup2(log_like, 57), 57);
@@ -180,8 +147,9 @@ TEST(OpenInBrowser, ReturnsWhileTheOpenerRunsAndHandsItNoDescriptors)
     EXPECT_EQ(open_in_browser(url), 0);
     EXPECT_FALSE(opener.finished()) << "the call waited for the browser";
     opener.release();
-    EXPECT_EQ(opener.arguments(), "1\n" + url + "\n") << "one argument, no shell between";
-    EXPECT_FALSE(opener.leaked()) << "the browser kept one of our descriptors";
+    EXPECT_EQ(opener.arguments(), url + "\n") << "one argument, no shell between";
+    EXPECT_EQ(opener.runs(), 1);
+    EXPECT_FALSE(opener.had_descriptor(57)) << "the browser kept one of our descriptors";
     ::close(57);
     ::close(log_like);
 }
@@ -194,7 +162,7 @@ TEST(OpenInBrowser, OpensOnlyPlainWebAddressesAndReportsAMissingOpener)
         EXPECT_FALSE(url_is_openable(url)) << url;
     EXPECT_TRUE(url_is_openable("HTTPS://www.example.com/a?b=c&d#top"));
 
-    held_opener opener;
+    testing_support::fake_browser opener;
     EXPECT_EQ(open_in_browser("ftp://x.test/"), EINVAL);
     EXPECT_EQ(open_in_browser("http://x.test/$(id)"), EINVAL);
     EXPECT_FALSE(opener.ran());

@@ -41,9 +41,6 @@ class preference_fixture : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        const char* home = std::getenv("HOME");
-        saved_home_ = home ? home : "";
-        ::setenv("HOME", dir.path().c_str(), 1);
         for (auto [key, field] : {std::pair{"_stream_count", &s.stream_count},
                                   {"_log_actions", &s.log_actions},
                                   {"_proxy_port_int", &s.proxy_port_int},
@@ -56,7 +53,6 @@ protected:
     {
         pref_unbind_all();
         cmdline = UTL_cmdline();
-        ::setenv("HOME", saved_home_.c_str(), 1);
         xer.close();
     }
 
@@ -71,11 +67,8 @@ protected:
         cmdline.init_unix(static_cast<int>(args.size()), args.data());
     }
 
-    scratch_dir dir;
+    testing_support::scratch_home dir;
     installer_settings s;
-
-private:
-    std::string saved_home_;
 };
 
 }  // namespace
@@ -266,7 +259,7 @@ protected:
         write_file(dir / "Output/preferences/Res N-System.prf", kHeader + body);
     }
 
-    scratch_dir dir;
+    testing_support::scratch_home dir;
     window_settings w;
 
 private:

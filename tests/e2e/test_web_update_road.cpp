@@ -30,35 +30,11 @@ std::string md5_of(const std::string& path)
     return calc_file_md5(path, sum) == 0 ? sum : "(unreadable)";
 }
 
-std::string folder_of(const std::string& path) { return path.substr(0, path.rfind('/') + 1); }
-
-// Unpacks the files at `paths` from the release folder's archives into
-// `copy`, as an install leaves them.
-bool unpack_into(const std::string& release_folder, const std::vector<std::string>& paths,
-                 const std::string& copy)
-{
-    std::string script = "set -e";
-    for (const std::string& p : paths)
-        script += "\nmkdir -p '" + copy + folder_of(p) + "'\nunzip -qo '" + release_folder + "Nimbrel/" + p +
-                  ".zip' -d '" + copy + folder_of(p) + "'";
-    return run_shell(script).status == 0;
-}
-
-void register_copy(const std::string& home, const std::string& copy)
-{
-    write_file(home + ".nimbrel/nimbrel_install.txt", copy + "\n");
-}
-
 // The first release installed in `home` and registered, with a scenery
 // tile the user added; "" when it could not be laid down.
 std::string lay_down_first_release(const sample_release& release, const std::string& home)
 {
-    const std::string copy = home + "Nimbrel 9/";
-    std::vector<std::string> paths{kTile};
-    for (const auto& file : release.installed_files()) paths.push_back(file.first);
-    if (!unpack_into(release.first_release_folder(), paths, copy)) return "";
-    register_copy(home, copy);
-    return copy;
+    return lay_down_copy(release, home, {kTile});
 }
 
 // The first release laid down in the walker's HOME and registered, then

@@ -116,6 +116,22 @@ TEST_F(InstallFilter, TilesCountByTheWantedSectors)
     EXPECT_EQ(stg.files_to_delete, 1) << "the gone tile that is still there";
 }
 
+TEST_F(InstallFilter, AGoneFileCountsAsADeletionWhileItIsThere)
+{
+    // A checksum never makes a gone file current, whether or not the
+    // user changed it.
+    file_version_struct there = version(0, 5, 5, "GONE");
+    there.sig_have = "0123456789abcdef0123456789abcdef";
+    add(there);
+    file_version_struct absent = version(0, 5, 5, "GONE");
+    absent.sig_have = "NONE";
+    add(absent);
+    add(version(0, 5, 5, "GONE"));  // not looked at
+    recalc_disk_sizes();
+    EXPECT_EQ(stg.files_to_delete, 1);
+    EXPECT_EQ(stg.files_to_install, 0);
+}
+
 TEST_F(InstallFilter, AnUninstalledTileInAnUnwantedSectorCountsNowhere)
 {
     add(tile(3, 3, 40, 80));

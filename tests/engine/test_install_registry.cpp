@@ -20,21 +20,17 @@ protected:
     void SetUp() override
     {
         engine_testing::reset_engine_state();
-        saved_home_ = std::getenv("HOME") ? std::getenv("HOME") : "";
-        setenv("HOME", home_.path().c_str(), 1);
         mkdir((copies_ / "one").c_str(), 0755);
         mkdir((copies_ / "two").c_str(), 0755);
     }
-    void TearDown() override { setenv("HOME", saved_home_.c_str(), 1); }
-
-    std::string registry() const { return home_.path() + "/.nimbrel/nimbrel_install.txt"; }
+    std::string registry() const { return home_.path() + ".nimbrel/nimbrel_install.txt"; }
     void write_registry(const std::string& text)
     {
         write_file(registry(), text);
     }
 
-    scratch_dir home_, copies_;
-    std::string saved_home_;
+    testing_support::scratch_home home_;
+    scratch_dir copies_;
 };
 
 TEST_F(InstallRegistry, ListsTheRegisteredFoldersThatExistInFileOrder)

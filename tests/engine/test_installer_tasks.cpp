@@ -6,6 +6,7 @@
 
 #include "core/core_globals.h"
 #include "core/diag/log_stream.h"
+#include "engine/checksum_pump.h"
 #include "engine/install_filter.h"
 #include "engine/installer_state.h"
 #include "engine/installer_tasks.h"
@@ -79,6 +80,48 @@ TEST_F(InstallerTasks, ExistenceOnlyTrustsAnyFileThatIsThereAndNeverReadsIt)
     EXPECT_EQ(sim_info[1].back().is_current, 1) << "an unreadable file still exists";
     EXPECT_EQ(sim_info[2].back().sig_have, "NONE");
     EXPECT_EQ(sim_info[2].back().is_current, 0);
+}
+
+TEST_F(InstallerTasks, ExistenceOnlyReadsAFileTheReleaseDropped)
+{
+    // Taking it for the version wanted would make it current: never deleted.
+    write_file(dest_ / "dropped.txt", "still here");
+    add("dropped.txt", "GONE");
+    add("absent.txt", "GONE");
+    run_checksums(kChecksumExists);
+    EXPECT_EQ(sim_info[0].back().sig_have, md5_of("still here"));
+    EXPECT_EQ(sim_info[0].back().is_current, 0);
+    EXPECT_EQ(sim_info[1].back().sig_have, "NONE");
+}
+
+TEST_F(InstallerTasks, TheRemovalsRunReadsOnlyWhatThePlanWouldDelete)
+{
+    const std::string tile = "Global Scenery/+40-080/+45-075.dsf";
+    const std::string kept = "Global Scenery/+50+000/+51+000.dsf";
+    for (const std::string& name : {tile, kept, std::string("gone.txt"), std::string("plain.txt")})
+        write_file(dest_ / name, "changed");
+    const auto add_tile = [&](const std::string& path, int lon, int lat) {
+        file_version_struct& v = add(path, md5_of("shipped"));
+        v.is_global = 1;
+        v.lon_band = lon;
+        v.lat_band = lat;
+        v.sig_have = v.sig_want;  // as the existence run left it
+    };
+    add_tile(tile, 10, 13);
+    add_tile(kept, 18, 14);
+    stg.want_sectors[18][14] = 1;
+    add("gone.txt", "GONE").sig_have = "0123456789abcdef0123456789abcdef";
+    add("plain.txt", md5_of("shipped")).sig_have = md5_of("shipped");
+    add("never.txt", "GONE").sig_have = "NONE";
+
+    run_checksums(kChecksumRemovals);
+
+    EXPECT_EQ(sim_info[0].back().sig_have, md5_of("changed")) << "a tile of a sector not wanted";
+    EXPECT_EQ(sim_info[0].back().is_current, 0);
+    EXPECT_EQ(sim_info[1].back().sig_have, md5_of("shipped")) << "a wanted tile is not read";
+    EXPECT_EQ(sim_info[2].back().sig_have, md5_of("changed")) << "a dropped file";
+    EXPECT_EQ(sim_info[3].back().sig_have, md5_of("shipped")) << "a file that stays is not read";
+    EXPECT_EQ(sim_info[4].back().sig_have, "NONE") << "nothing there to read";
 }
 
 TEST_F(InstallerTasks, AGoneFileIsNeverCurrentWhetherThereOrNot)

@@ -9,7 +9,7 @@
 namespace testing_support {
 
 dvd_release::dvd_release(const std::map<std::string, std::string>& files, int disks,
-                         const std::string& release)
+                         const std::string& release, const std::vector<std::string>& more)
     : release_(release)
 {
     scratch_dir source;
@@ -17,7 +17,7 @@ dvd_release::dvd_release(const std::map<std::string, std::string>& files, int di
         write_file(source / path, contents);
         if (contents.compare(0, 2, "#!") == 0) ::chmod((source / path).c_str(), 0755);
     }
-    make(source.path(), disks);
+    make(source.path(), disks, more);
 }
 
 dvd_release::dvd_release(const std::string& source, int disks, const std::string& release)
@@ -26,9 +26,21 @@ dvd_release::dvd_release(const std::string& source, int disks, const std::string
     make(source, disks);
 }
 
-void dvd_release::make(const std::string& source, int disks)
+dvd_release::dvd_release(int small_files, int large_files, int large_mb, int disks) : release_("Nimbrel 9.00")
 {
-    error_ = make_release(source, root_.path(), release_, {"--dvd-disks", std::to_string(disks)});
+    const run_result made = run_program({"/usr/bin/env", "python3", NIMBREL_SOURCE_DIR "/tools/make_sample_release.py",
+                                         root_.path(), "--dvd", std::to_string(disks), "--small",
+                                         std::to_string(small_files), "--large", std::to_string(large_files),
+                                         "--large-mb", std::to_string(large_mb)});
+    if (made.status != 0) error_ = made.out.empty() ? "the sample DVDs were not made" : made.out;
+    insert(0);
+}
+
+void dvd_release::make(const std::string& source, int disks, const std::vector<std::string>& more)
+{
+    std::vector<std::string> arguments = {"--dvd-disks", std::to_string(disks)};
+    arguments.insert(arguments.end(), more.begin(), more.end());
+    error_ = make_release(source, root_.path(), release_, arguments);
     insert(0);
 }
 

@@ -5,6 +5,7 @@
 
 #include <map>
 #include <string>
+#include <vector>
 
 #include "test_support.h"
 
@@ -15,11 +16,16 @@ public:
     // `files`: path below the release's top folder "Nimbrel" -> contents;
     // one that begins with "#!" is a script the copy runs, made executable.
     // The tool puts the simulator on the first disk and the scenery tiles
-    // ("Global Scenery/...") by sector on the others.
+    // ("Global Scenery/...") by sector on the others; `more` are further
+    // arguments of the tool ("--dvd-disk-of", prefix, disk).
     dvd_release(const std::map<std::string, std::string>& files, int disks,
-                const std::string& release = "Nimbrel 9 Test");
+                const std::string& release = "Nimbrel 9 Test",
+                const std::vector<std::string>& more = {});
     // The same from the files below `source` (ending in "/").
     dvd_release(const std::string& source, int disks, const std::string& release);
+    // The sample release (tools/make_sample_release.py) as `disks` DVDs:
+    // `small_files` in nested folders, `large_files` of `large_mb` each.
+    dvd_release(int small_files, int large_files, int large_mb, int disks);
     dvd_release(const dvd_release&) = delete;
     dvd_release& operator=(const dvd_release&) = delete;
 
@@ -44,7 +50,7 @@ public:
     std::string environment() const { return "NIMBREL_DVD=" + drive(); }
 
 private:
-    void make(const std::string& source, int disks);
+    void make(const std::string& source, int disks, const std::vector<std::string>& more = {});
 
     scratch_dir root_;
     std::string release_;

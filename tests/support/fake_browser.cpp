@@ -4,22 +4,37 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <sstream>
 
 namespace testing_support {
 
-fake_browser::fake_browser(int exit_status) : saved_path_(std::getenv("PATH") ? std::getenv("PATH") : "")
+fake_browser::fake_browser(int exit_status, bool held)
+    : saved_path_(std::getenv("PATH") ? std::getenv("PATH") : "")
 {
-    // The arguments are written aside and renamed, so a reader never sees
-    // half of them.
-    const std::string dir = dir_.path();
-    write_file(dir + "xdg-open", "#!/bin/sh\nprintf '%s\\n' \"$@\" > '" + dir + "args.tmp'\nmv '" + dir +
-                                     "args.tmp' '" + dir + "args'\necho >> '" + dir + "runs'\nexit " +
-                                     std::to_string(exit_status) + "\n");
-    ::chmod((dir + "xdg-open").c_str(), 0755);
-    ::setenv("PATH", (dir + ":" + saved_path_).c_str(), 1);
+    // Every note is written aside and renamed, so a reader never sees half
+    // of one; "runs" grows last, once everything of the run is noted.
+    const std::string d = dir_.path();
+    std::string script = "#!/bin/sh\n"
+                         "printf '%s\\n' \"$@\" > '" + d + "args.tmp'\n"
+                         "mv '" + d + "args.tmp' '" + d + "args'\n"
+                         "ls /proc/$$/fd > '" + d + "fds'\n"
+                         "{ cat '" + d + "runs' 2>/dev/null; echo; } > '" + d + "runs.tmp'\n"
+                         "mv '" + d + "runs.tmp' '" + d + "runs'\n";
+    if (held)
+        script += "i=0; while [ ! -e '" + d + "release' ] && [ $i -lt 100 ]; do sleep 0.1; i=$((i+1)); done\n";
+    script += "touch '" + d + "finished'\nexit " + std::to_string(exit_status) + "\n";
+    write_file(d + "xdg-open", script);
+    ::chmod((d + "xdg-open").c_str(), 0755);
+    ::setenv("PATH", (d + ":" + saved_path_).c_str(), 1);
 }
 
-fake_browser::~fake_browser() { ::setenv("PATH", saved_path_.c_str(), 1); }
+fake_browser::~fake_browser()
+{
+    ::setenv("PATH", saved_path_.c_str(), 1);
+    release();
+    // The opener must not outlive its folder.
+    if (ran()) wait_until([&] { return finished(); }, 3, 10);
+}
 
 std::string fake_browser::arguments() const
 {
@@ -34,5 +49,17 @@ int fake_browser::runs() const
     const std::string lines = read_file(dir_ / "runs");
     return static_cast<int>(std::count(lines.begin(), lines.end(), '\n'));
 }
+
+bool fake_browser::had_descriptor(int fd) const
+{
+    std::istringstream lines(read_file(dir_ / "fds"));
+    for (std::string line; std::getline(lines, line);)
+        if (line == std::to_string(fd)) return true;
+    return false;
+}
+
+void fake_browser::release() { write_file(dir_ / "release", ""); }
+
+bool fake_browser::finished() const { return file_exists(dir_ / "finished"); }
 
 }  // namespace testing_support

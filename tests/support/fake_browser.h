@@ -1,6 +1,8 @@
 // A stand-in for the desktop's opener (xdg-open), first on PATH while it
 // lives, for this process and every program it starts: it notes the
-// arguments of each run, one a line, and ends with the status it was given.
+// arguments of each run, one a line, and the descriptors it was handed, and
+// ends with the status it was given.  A held one waits until the test
+// releases it, so a caller that waited for the browser would be seen to.
 #pragma once
 
 #include <string>
@@ -11,7 +13,8 @@ namespace testing_support {
 
 class fake_browser {
 public:
-    explicit fake_browser(int exit_status = 0);
+    explicit fake_browser(int exit_status = 0, bool held = false);
+    // Releases a held run and waits for it to end.
     ~fake_browser();
     fake_browser(const fake_browser&) = delete;
     fake_browser& operator=(const fake_browser&) = delete;
@@ -24,6 +27,12 @@ public:
     bool ran() const;
     // How often it has run by now.
     int runs() const;
+    // Whether descriptor `fd` was open in the last run.
+    bool had_descriptor(int fd) const;
+
+    // A held run goes on to its end (ten seconds at most without this).
+    void release();
+    bool finished() const;
 
 private:
     scratch_dir dir_;

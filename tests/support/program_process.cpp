@@ -80,6 +80,12 @@ bool program_process::send_signal(int sig) const { return pid_ > 0 && status_ < 
 
 std::string program_process::output() const { return read_file(dir_ / "output.txt"); }
 
+bool program_process::wait_for_output_line(const std::string& line, double seconds) const
+{
+    return testing_support::wait_until(
+        [&] { return ("\n" + output()).find("\n" + line + "\n") != std::string::npos; }, seconds, 50);
+}
+
 std::string program_process::log() const { return read_file(app_dir_ + "Nimbrel Installer Log.txt"); }
 
 std::string program_process::wait_for_window(double seconds) const

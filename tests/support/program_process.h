@@ -34,8 +34,13 @@ public:
     bool send_signal(int sig) const;
 
     std::string output() const;
+    // True once the output holds `line` as a whole line, within `seconds`.
+    bool wait_for_output_line(const std::string& line, double seconds) const;
     const std::string& app_dir() const { return app_dir_; }
     const std::string& home() const { return home_; }
+    // Before start: another program's HOME (ending in "/") instead of its
+    // own, so that it finds what the other left there.
+    void use_home(const std::string& home) { home_ = home; }
 
     // The log the program rewrites on every run, in its program folder.
     std::string log() const;

@@ -2,7 +2,6 @@
 
 #include <chrono>
 #include <cmath>
-#include <thread>
 
 #include "core/text/languages.h"
 #include "sample_release.h"
@@ -11,11 +10,9 @@ namespace testing_support {
 
 namespace {
 
-// The main window's size in interface units; the program keeps it fixed.
-constexpr float kWindowWidth = 800, kWindowHeight = 600;
-// Everything above the bottom bar, in rows from the window's top: a
-// button lit under the pointer is no change of what the screen shows.
-constexpr int kAboveBar = 600 - 40;
+// Everything but the bottom bar's rows: a button lit under the pointer is
+// no change of what the screen shows.
+constexpr int kBarRows = 40;
 // A text field's blinking caret changes no more pixels than this; a screen
 // that changes only so much stands still.
 constexpr int kCaretPixels = 64;
@@ -87,6 +84,12 @@ bool road_walker::start(double seconds)
     language_ = language_index(language_code_);
     program_process::start(args, environment_);
     window_ = wait_for_window(seconds);
+    // Interface units are the window's pixels; the window keeps its size.
+    const window_pixels first = picture();
+    if (!first.empty()) {
+        width_ = first.width();
+        height_ = first.height();
+    }
     return !window_.empty();
 }
 
@@ -95,7 +98,7 @@ bool road_walker::start(double seconds)
 void road_walker::point_at(float x, float y) const
 {
     x_command("xdotool mousemove --window " + window_ + " " + std::to_string(static_cast<int>(std::lround(x))) + " " +
-              std::to_string(static_cast<int>(std::lround(kWindowHeight - y))));
+              std::to_string(static_cast<int>(std::lround(height_ - y))));
     // The program reads where the pointer is, not where a press was: a
     // frame must draw with the pointer here before the press comes.  A
     // button lit under it shows that; elsewhere a still picture does.  A
@@ -119,7 +122,7 @@ void road_walker::click(float x, float y) const
 
 void road_walker::click_in(float width, float height, float x, float y) const
 {
-    click(std::round((kWindowWidth - width) / 2) + x, std::round((kWindowHeight - height) / 2) + y);
+    click(std::round((width_ - width) / 2) + x, std::round((height_ - height) / 2) + y);
 }
 
 void road_walker::double_click(float x, float y) const
@@ -148,10 +151,10 @@ void road_walker::keys(const std::string& names) const
     x_command("xdotool mousemove --window " + window_ + " 400 300 && sleep 0.1 && xdotool key --delay 20 " + names);
 }
 
-void road_walker::type(const std::string& text) const
+void road_walker::type(const std::string& text, int delay_ms) const
 {
-    x_command("xdotool mousemove --window " + window_ + " 400 300 && sleep 0.1 && xdotool type --delay 20 " +
-              quoted(text));
+    x_command("xdotool mousemove --window " + window_ + " 400 300 && sleep 0.1 && xdotool type --delay " +
+              std::to_string(delay_ms) + " " + quoted(text));
 }
 
 void road_walker::rest_pointer() const { x_command("xdotool mousemove --window " + window_ + " 100 40"); }
@@ -160,7 +163,8 @@ void road_walker::rest_pointer() const { x_command("xdotool mousemove --window "
 
 bool road_walker::wait_for_change(const window_pixels& before, double seconds) const
 {
-    return wait_until([&] { return picture().differences(before, 0, 0, 800, kAboveBar) > 0; }, seconds, 50);
+    return wait_until([&] { return picture().differences(before, 0, 0, width_, height_ - kBarRows) > 0; }, seconds,
+                      50);
 }
 
 bool road_walker::wait_for_still(double quiet, double seconds) const
@@ -214,6 +218,13 @@ bool road_walker::wait_for_log(const std::string& part, double seconds, int time
 bool road_walker::wait_for_file(const std::string& path, double seconds) const
 {
     return wait_until([&] { return file_exists(path); }, seconds, 50);
+}
+
+uint32_t road_walker::pixel_in(float width, float height, float x, float y) const
+{
+    const int px = static_cast<int>(std::round((width_ - width) / 2) + x);
+    const int py = static_cast<int>(height_ - (std::round((height_ - height) / 2) + y));
+    return picture().at(px, py);
 }
 
 std::string road_walker::shot(const std::string& name) const { return screenshot(window_, name, output_); }

@@ -38,7 +38,8 @@ namespace testing_support {
 class road_walker : public program_process {
 public:
     // `executable`: nimbrel-installer or any other build of the wizard.
-    // Screenshots go to test-output/`output`/.
+    // Screenshots go to test-output/`output`/, or to `output` itself when it
+    // is an absolute path.
     explicit road_walker(const std::string& executable, std::string output = "e2e");
 
     // -- Before start: where the program finds what it installs ---
@@ -63,8 +64,9 @@ public:
 
     // -- Driving ---
     void click(float x, float y) const;
-    // A click in a window of that size centred on the 800 by 600 main
-    // window, as modal windows are placed; (x, y) in its own units.
+    // A click in a window of that size centred on the main window (800 by
+    // 600 unless the program asked for another), as modal windows are
+    // placed; (x, y) in its own units.
     void click_in(float width, float height, float x, float y) const;
     void double_click(float x, float y) const;
     // Presses at (x1, y1), moves to (x2, y2) with the button held and
@@ -76,12 +78,19 @@ public:
     // Key names as xdotool knows them ("Return", "ctrl+a"), the pointer
     // inside the window so that the keyboard focus is there.
     void keys(const std::string& names) const;
-    void type(const std::string& text) const;
+    // The two halves of a click, for whoever times what a click starts:
+    // the pointer moved and a frame drawn with it there, then the press.
+    void point_at(float x, float y) const;
+    void press_here(int clicks = 1) const;
+    void type(const std::string& text, int delay_ms = 10) const;
     // The pointer somewhere it lights nothing (the window's title area).
     void rest_pointer() const;
 
     // -- What the program shows and logs ---
     window_pixels picture() const { return grab_window(window_); }
+    // A pixel (0xRRGGBB) of a window of that size centred as click_in
+    // places it, at (x, y) in its own units.
+    uint32_t pixel_in(float width, float height, float x, float y) const;
     // Whether the window above the bottom bar differs from `before` within
     // `seconds`: a screen or a modal window came or went, a readout moved.
     bool wait_for_change(const window_pixels& before, double seconds) const;
@@ -107,10 +116,8 @@ public:
     std::string shot(const std::string& name) const;
 
 private:
-    void point_at(float x, float y) const;
-    void press_here(int clicks) const;
-
     std::string output_, window_;
+    int width_ = 800, height_ = 600;
     std::string language_code_ = "en";
     int language_ = 0;
     std::string path_;

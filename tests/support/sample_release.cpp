@@ -71,12 +71,12 @@ std::map<std::string, std::string> sample_release::signatures() const
     return by_path;
 }
 
-bool sample_release::serve(const std::string& extra)
+bool sample_release::serve(const std::string& extra, int workers)
 {
     if (!made()) return false;
     // The second download server holds the first one's files.
-    server_ = std::make_unique<nginx_server>(webroot_,
-                                             "location /mirror/ { alias " + webroot_ + "demo/; }\n" + extra);
+    server_ = std::make_unique<nginx_server>(
+        webroot_, "location /mirror/ { alias " + webroot_ + "demo/; }\n" + extra, workers);
     if (!server_->running()) problem_ = "nginx did not start:\n" + server_->error_log();
     return server_->running();
 }

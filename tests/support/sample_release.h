@@ -47,8 +47,9 @@ public:
     // What the update changes, as ("changed" | "added" | "removed", path).
     std::vector<std::pair<std::string, std::string>> update_changes() const;
 
-    // Starts nginx on the web root with `extra` in its server block.
-    bool serve(const std::string& extra = "");
+    // Starts nginx on the web root with `extra` in its server block, with
+    // `workers` worker processes above 1 (for benchmarks).
+    bool serve(const std::string& extra = "", int workers = 0);
     // The server block lines that send the files below `folder` (below the
     // release folder, ending in "/") at `rate` ("100k") from both download
     // servers: the program starts on either.

@@ -28,6 +28,20 @@ scratch_dir::scratch_dir()
 
 scratch_dir::~scratch_dir() { remove_tree(path_); }
 
+scratch_home::scratch_home() : had_home_(std::getenv("HOME") != nullptr)
+{
+    if (had_home_) saved_ = std::getenv("HOME");
+    ::setenv("HOME", dir_.path().c_str(), 1);
+}
+
+scratch_home::~scratch_home()
+{
+    if (had_home_)
+        ::setenv("HOME", saved_.c_str(), 1);
+    else
+        ::unsetenv("HOME");
+}
+
 static void make_parents(const std::string& path)
 {
     for (size_t i = 1; i < path.size(); ++i)
@@ -140,7 +154,8 @@ std::string test_program_dir()
 
 std::string test_output_dir(const std::string& name)
 {
-    const std::string dir = std::string(NIMBREL_TEST_OUTPUT_DIR) + "/" + name + "/";
+    std::string dir = name.compare(0, 1, "/") == 0 ? name : std::string(NIMBREL_TEST_OUTPUT_DIR) + "/" + name;
+    if (dir.back() != '/') dir += '/';
     make_parents(dir);
     return dir;
 }

@@ -27,6 +27,26 @@ private:
     std::string path_;
 };
 
+// HOME is a scratch folder while this lives, so the preference file, the
+// registry of copies and a new copy's folder land there; the old HOME (or
+// none) comes back after.
+class scratch_home {
+public:
+    scratch_home();
+    ~scratch_home();
+    scratch_home(const scratch_home&) = delete;
+    scratch_home& operator=(const scratch_home&) = delete;
+
+    // The folder, ending in "/".
+    const std::string& path() const { return dir_.path(); }
+    std::string operator/(const std::string& relative) const { return dir_ / relative; }
+
+private:
+    scratch_dir dir_;
+    std::string saved_;
+    bool had_home_;
+};
+
 // Writes `bytes` to `path`, creating missing parent folders.
 void write_file(const std::string& path, const std::string& bytes);
 // The whole file, or "" when it cannot be read (see file_exists).
@@ -61,7 +81,8 @@ std::string run_temp_folder_holding(const std::string& manifest);
 std::string test_program_dir();
 
 // test-output/`name`/ below the build folder, made when missing: where tests
-// keep what a person may want to look at afterwards (screenshots).
+// keep what a person may want to look at afterwards (screenshots).  An
+// absolute `name` is the folder itself.
 std::string test_output_dir(const std::string& name);
 
 // Polls `done` every `poll_ms` until it holds or `seconds` have passed; true

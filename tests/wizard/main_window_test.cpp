@@ -34,15 +34,6 @@ void main_window_test::click_bar(button_bar::button b, bool last_screen)
     click_at(box.centre_x(), box.centre_y());
 }
 
-scratch_home::scratch_home()
-{
-    const char* home = std::getenv("HOME");
-    saved_ = home ? home : "";
-    ::setenv("HOME", dir_.path().c_str(), 1);
-}
-
-scratch_home::~scratch_home() { ::setenv("HOME", saved_.c_str(), 1); }
-
 void road_test::SetUp()
 {
     main_window_test::SetUp();

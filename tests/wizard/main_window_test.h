@@ -22,22 +22,7 @@ protected:
     static void click_bar(button_bar::button b, bool last_screen = false);
 };
 
-// HOME is a scratch folder while this lives, so the preference file and the
-// registry of copies are too.
-class scratch_home {
-public:
-    scratch_home();
-    ~scratch_home();
-    scratch_home(const scratch_home&) = delete;
-    scratch_home& operator=(const scratch_home&) = delete;
-
-    std::string operator/(const std::string& relative) const { return dir_ / relative; }
-    const std::string& path() const { return dir_.path(); }
-
-private:
-    testing_support::scratch_dir dir_;
-    std::string saved_;
-};
+using testing_support::scratch_home;
 
 // A road's screens with a home and a private temporary folder of their own,
 // and no install, stream, transfer or proxy left over for the next test.

@@ -6,15 +6,12 @@
 #include <sys/stat.h>
 
 #include <cstring>
-#include <map>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "core/core_globals.h"
 #include "core/files/file_ops.h"
 #include "engine/dvd_install_pump.h"
-#include "engine/dvd_mounts.h"
 #include "engine/installer_state.h"
 #include "engine/manifest.h"
 #include "wizard/dvd_road.h"
@@ -22,7 +19,7 @@
 #include "wizard/wizard_globals.h"
 
 #include "dvd_release.h"
-#include "main_window_test.h"
+#include "dvd_road_test.h"
 #include "test_support.h"
 
 namespace {
@@ -35,108 +32,21 @@ using testing_support::write_file;
 
 bool has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
-const std::map<std::string, std::string> kSimFiles = {
+const release_files kSimFiles = {
     {"Nimbrel-i686", "#!/bin/sh\n"},
     {"Resources/a.txt", "first file"},
     {"Resources/deep/b.txt", std::string(70000, 'b')},
 };
 // Sector (10, 13) goes on disk 2, sectors (18, 14) and (35, 5) on disk 3.
-const std::map<std::string, std::string> kTiles = {
+const release_files kTiles = {
     {"Global Scenery/Terrain/+40-080/+41-073.dsf", std::string(6000, 'x')},
     {"Global Scenery/Terrain/+40-080/+42-074.dsf", std::string(6000, 'y')},
     {"Global Scenery/Terrain/+50+000/+51+000.dsf", std::string(6000, 'z')},
     {"Global Scenery/Terrain/-40+170/-37+174.dsf", std::string(6000, 'w')},
 };
 
-std::map<std::string, std::string> merged(std::map<std::string, std::string> a,
-                                          const std::map<std::string, std::string>& b)
-{
-    a.insert(b.begin(), b.end());
-    return a;
-}
 
-int g_answer = 0;
-int g_questions = 0;
-std::string g_question;
-int answer_with(const std::string& question, const std::string&, const std::string&,
-                const std::string&, const std::string&)
-{
-    ++g_questions;
-    g_question = question;
-    return g_answer;
-}
-
-class dvd_road_screens : public road_test {
-protected:
-    void SetUp() override
-    {
-        road_test::SetUp();
-        UTIL_set_dvd_search_places({home_ / "no mount table", {}});
-        dvd_path.clear();
-        install_name = no_install_name;
-        current_disk = want_file_disk = 0;
-        dvd_install_is_running = 0;
-        num_install_errors = 0;
-        std::memset(stg.want_sectors, 0, sizeof stg.want_sectors);
-        set_abort_alert_hook(answer_with);
-        g_questions = 0;
-    }
-    void TearDown() override
-    {
-        install_files_kill();
-        dvd_install_is_running = 0;
-        ::unsetenv("NIMBREL_DVD");
-        UTIL_set_dvd_search_places({});
-        dvd_path.clear();
-        step_names.clear();
-        step_funcs.clear();
-        road_test::TearDown();
-    }
-
-    void use(const dvd_release& set, int disk)
-    {
-        ASSERT_EQ(set.error(), "");
-        ::setenv("NIMBREL_DVD", set.drive().c_str(), 1);
-        set.insert(disk);
-    }
-    void register_copy(const std::string& folder)
-    {
-        write_file(folder + "Nimbrel-i686", "");
-        write_file(home_ / ".nimbrel/nimbrel_install.txt", folder + "\n");
-    }
-    // The hub once, on its first frame.
-    wizard_screen hub()
-    {
-        wizard_screen rec;
-        dvd_start(1, rec);
-        return rec;
-    }
-    // The destination and plan the destination screen leaves, without its
-    // field (whose text lives for the whole run).
-    void plan_for(const std::string& folder)
-    {
-        dest_dir_path = folder;
-        plan_fresh_install();
-    }
-
-    // The wizard's frames from `screen` on, as the driver switches them,
-    // until `stop` is current; the frames run and the record of the last.
-    int walk(screen_fn& screen, screen_fn stop, wizard_screen& last, int limit = 200000)
-    {
-        screen_fn previous = nullptr;
-        for (int frames = 0; frames < limit; ++frames) {
-            if (screen == stop) return frames;
-            last = wizard_screen();
-            wizard_frame_events events;
-            events.screen_result = screen(screen != previous, last);
-            previous = screen;
-            screen = wizard_next_screen(screen, last, events);
-            std::this_thread::yield();
-        }
-        ADD_FAILURE() << "the road never reached the screen wanted";
-        return limit;
-    }
-};
+using dvd_road_screens = dvd_road_test;
 
 // -- Hub --------------------------------------------------------------------------
 
@@ -168,11 +78,11 @@ TEST_F(dvd_road_screens, HubFollowsTheDriveWithoutAClick)
     EXPECT_EQ(question.text,
               "You already have Nimbrel 9 installed on this computer.  What would you like to do?");
     EXPECT_EQ(question.next, nullptr);
-    ASSERT_EQ(question.choice_labels.size(), 2u) << "no scenery or repair road is built in";
-    EXPECT_EQ(question.choice_labels[0], "Run Nimbrel Now");
-    EXPECT_EQ(question.choice_funcs[0], dvd_pick_run_sim);
-    EXPECT_EQ(question.choice_labels[1], "Install A Second Copy of Nimbrel");
-    EXPECT_EQ(question.choice_funcs[1], dvd_pick_install);
+    EXPECT_EQ(question.choice_labels,
+              (std::vector<std::string>{"Run Nimbrel Now", "Add Or Remove Scenery",
+                                        "Repair Nimbrel", "Install A Second Copy of Nimbrel"}));
+    EXPECT_EQ(question.choice_funcs, (std::vector<screen_fn>{dvd_pick_run_sim, dvd_pick_scenery,
+                                                             dvd_pick_repair, dvd_pick_install}));
 }
 
 int scenery_road(int, wizard_screen&) { return 0; }
@@ -180,11 +90,12 @@ int repair_road(int, wizard_screen&) { return 0; }
 
 TEST_F(dvd_road_screens, HubOffersTheCopyRoadsByWhatTheDiskHolds)
 {
+    const dvd_copy_roads built_in = g_dvd_copy_roads;
     g_dvd_copy_roads = {scenery_road, repair_road};
     register_copy(home_ / "Copy/");
     struct disk {
         const char* what;
-        std::map<std::string, std::string> files;
+        release_files files;
         std::vector<screen_fn> choices;
     };
     for (const disk& d : {disk{"both", merged(kSimFiles, kTiles),
@@ -205,6 +116,7 @@ TEST_F(dvd_road_screens, HubOffersTheCopyRoadsByWhatTheDiskHolds)
     g_dvd_copy_roads = {nullptr, nullptr};
     EXPECT_EQ(hub().choice_funcs, (std::vector<screen_fn>{dvd_pick_run_sim, dvd_pick_install}))
         << "a road not built in is not offered";
+    g_dvd_copy_roads = built_in;
 }
 
 TEST_F(dvd_road_screens, HubRefusesWhatIsNoInstallDiskWithoutAnAlert)
@@ -368,25 +280,25 @@ TEST_F(dvd_road_screens, GoingBackFromADiskChangeResumesOrDeletesThePartialCopy)
 
     // GO BACK on the change screen, and "Continue": the road stops at the
     // same file again, nothing of the first disk copied twice.
-    g_answer = 0;
+    g_abort.answer = 0;
     screen = dvd_scenery_install;
     walk(screen, dvd_switch_disk_install, rec);
-    EXPECT_EQ(g_questions, 1);
-    EXPECT_EQ(g_question, "Are you sure you want to cancel the installation?  This will delete "
+    EXPECT_EQ(g_abort.asked, 1);
+    EXPECT_EQ(g_abort.question, "Are you sure you want to cancel the installation?  This will delete "
                           "the partially installed copy of Nimbrel 9.");
     const file_stamp after = stamp(copy + "Resources/a.txt");
     EXPECT_EQ(after.inode, before.inode);
     EXPECT_EQ(after.modified_ns, before.modified_ns) << "the first disk was copied again";
 
     // A window closed without an answer keeps the copy too.
-    g_answer = 3;
+    g_abort.answer = 3;
     screen = dvd_scenery_install;
     walk(screen, dvd_switch_disk_install, rec);
     EXPECT_TRUE(file_exists(copy + "Resources/a.txt"));
 
     // "Cancel": the copy goes, and the scenery screen plans anew for an
     // absent folder; a new install from there completes on the first disk.
-    g_answer = 1;
+    g_abort.answer = 1;
     screen = dvd_scenery_install;
     wizard_screen scenery;
     EXPECT_EQ(dvd_scenery_install(1, scenery), 0);
@@ -415,13 +327,13 @@ TEST_F(dvd_road_screens, AFailedFileIsAskedAboutAndTheFinishSaysSo)
 
     // "Continue": the other files arrive, the finish offers no flight.
     plan_for(copy);
-    g_answer = 0;
+    g_abort.answer = 0;
     screen_fn screen = dvd_run_install;
     wizard_screen rec;
     walk(screen, dvd_done_install, rec);
-    EXPECT_EQ(g_questions, 1);
-    EXPECT_TRUE(has(g_question, "An error occurred during installation:\n\n")) << g_question;
-    EXPECT_TRUE(has(g_question, "Resources/a.txt")) << "the failed file is named: " << g_question;
+    EXPECT_EQ(g_abort.asked, 1);
+    EXPECT_TRUE(has(g_abort.question, "An error occurred during installation:\n\n")) << g_abort.question;
+    EXPECT_TRUE(has(g_abort.question, "Resources/a.txt")) << "the failed file is named: " << g_abort.question;
     EXPECT_FALSE(file_exists(copy + "Resources/a.txt"));
     EXPECT_EQ(read_file(copy + "Resources/deep/b.txt"), kSimFiles.at("Resources/deep/b.txt"));
     wizard_screen done;
@@ -432,13 +344,13 @@ TEST_F(dvd_road_screens, AFailedFileIsAskedAboutAndTheFinishSaysSo)
     // "Cancel": to the scenery screen, whose question deletes the copy.
     testing_support::remove_tree(copy);
     plan_for(copy);
-    g_answer = 1;
-    g_questions = 0;
+    g_abort.answer = 1;
+    g_abort.asked = 0;
     screen = dvd_run_install;
     walk(screen, dvd_scenery_install, rec);
     EXPECT_EQ(dvd_install_is_running, 1) << "the scenery screen decides";
     EXPECT_EQ(dvd_scenery_install(1, rec), 0);
-    EXPECT_EQ(g_questions, 2);
+    EXPECT_EQ(g_abort.asked, 2);
     EXPECT_FALSE(file_exists(copy));
     EXPECT_EQ(dvd_install_is_running, 0);
 }

@@ -16,6 +16,7 @@
 #include "engine/install_filter.h"
 #include "engine/installer_state.h"
 #include "engine/manifest.h"
+#include "engine/stop_pumps.h"
 #include "wizard/program_entry.h"
 #include "wizard/shared_screens.h"
 #include "wizard/update_road.h"
@@ -216,7 +217,7 @@ TEST_F(update_road_screens, SearchScansTheWholeCopyKeepsItsTilesAndCountsWhatCha
     EXPECT_TRUE(has(first.progress_text, "Scanning ")) << first.progress_text;
     EXPECT_TRUE(has(first.progress_text, " of 604 files.")) << first.progress_text;
     EXPECT_GT(first.progress, 0.0f);
-    EXPECT_EQ(first.quit_hook, checksum_directory_kill);
+    EXPECT_EQ(first.quit_hook, UTL_stop_all_pumps);
     EXPECT_EQ(first.back, net_pick_dest);
     EXPECT_EQ(first.next, nullptr);
 

@@ -9,6 +9,7 @@
 #include <iomanip>
 
 #include "core/diag/log_stream.h"
+#include "core/window_ids.h"
 
 xtim_class xtim;
 
@@ -206,7 +207,7 @@ void xtim_class::xtim_update()
         prd_frame_1 = prd_frame_2 = s.prd_win_0;
         prd_sim = s.prd_win_0 * sim_rate;
         s.last_time_UI = real_time;
-    } else if (w >= 994 && w <= 999) {
+    } else if (window_ids::is_modal(w)) {
         s.last_time_FM = s.last_time_UI = real_time;
     } else {
         s.last_time_FM = real_time;

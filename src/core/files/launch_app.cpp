@@ -28,6 +28,57 @@ int check_startable(const std::string& path)
     return access(path.c_str(), X_OK) == 0 ? 0 : errno;
 }
 
+// A failed exec is told to the parent through a pipe that a successful
+// exec closes: both ends are made close-on-exec before the fork.
+struct exec_report {
+    int fds[2] = {-1, -1};
+    int open() { return pipe2(fds, O_CLOEXEC) == 0 ? 0 : errno; }
+    ~exec_report()
+    {
+        for (int fd : fds)
+            if (fd >= 0) close(fd);
+    }
+};
+
+// In the child, where only async-signal-safe calls are allowed: every
+// descriptor beyond the standard three is marked rather than closed (the
+// report pipe must live up to the exec), then the exec; on failure its
+// errno goes to the parent and the child ends without running exit handlers
+// or flushing the parent's stdio buffers a second time.
+[[noreturn]] void exec_or_report(const exec_report& report, char* const argv[], bool search_path)
+{
+    int err = 0;
+    if (close_range(3, ~0U, CLOSE_RANGE_CLOEXEC) != 0)
+        err = errno;
+    else if (search_path)
+        execvp(argv[0], argv);
+    else
+        execv(argv[0], argv);
+    if (!err) err = errno;
+    ssize_t told = write(report.fds[1], &err, sizeof err);
+    (void)told;
+    _exit(127);
+}
+
+// In the parent after the fork: 0 once the exec happened, else the error
+// the child reported.
+int exec_result(exec_report& report)
+{
+    close(report.fds[1]);
+    report.fds[1] = -1;
+    int reported = 0;
+    ssize_t got;
+    while ((got = read(report.fds[0], &reported, sizeof reported)) < 0 && errno == EINTR) {
+    }
+    return got == static_cast<ssize_t>(sizeof reported) ? reported : 0;
+}
+
+void reap(pid_t child)
+{
+    while (waitpid(child, nullptr, 0) < 0 && errno == EINTR) {
+    }
+}
+
 }  // namespace
 
 int launch_app(const std::string& app, const std::string& folder, int shut_down)
@@ -52,20 +103,19 @@ int launch_app(const std::string& app, const std::string& folder, int shut_down)
     }
     argv.push_back(nullptr);
 
-    pid_t pid = fork();
-    if (pid < 0) {
-        int err = errno;
+    exec_report report;
+    int err = report.open();
+    if (!err) {
+        const pid_t pid = fork();
+        if (pid == 0) exec_or_report(report, argv.data(), false);
+        // Only a failed start is waited for (its child ends at once): the
+        // started program outlives the installer.
+        err = pid < 0 ? errno : exec_result(report);
+        if (err && pid > 0) reap(pid);
+    }
+    if (err) {
         xer << "Cannot start " << path << ": " << error_str(err) << "\n";
         return err;
-    }
-    if (pid == 0) {
-        // The program gets only the standard streams: not the log, the X
-        // connection, sockets or half-written files of this process.
-        close_range(3, ~0U, 0);
-        execv(path.c_str(), argv.data());
-        // No exit handlers and no flushing here: they belong to the
-        // installer, which is still running.
-        _exit(errno);
     }
 
     if (shut_down) MACIBM_finishup(1);
@@ -89,44 +139,33 @@ int open_in_browser(const std::string& url)
         return EINVAL;
     }
     char* const argv[] = {const_cast<char*>("xdg-open"), const_cast<char*>(url.c_str()), nullptr};
-    // The opener reports a failed exec through this pipe; a successful one
-    // closes it, so the read below waits for the start and not for the browser.
-    int report[2];
-    if (pipe2(report, O_CLOEXEC) != 0) return errno;
+    exec_report report;
+    if (int err = report.open()) return err;
 
     // Double fork: the opener is nobody's child to reap, and the installer
-    // may end right after this call.
+    // may end right after this call.  The exec report waits for the start,
+    // not for the browser.
     const pid_t child = fork();
     if (child == 0) {
         const pid_t opener = fork();
-        int err = opener < 0 ? errno : 0;
         if (opener == 0) {
             const int null_fd = open("/dev/null", O_RDWR);
             if (null_fd >= 0) {
                 dup2(null_fd, STDIN_FILENO);
                 dup2(null_fd, STDOUT_FILENO);
             }
-            // Marked rather than closed: the report pipe must live up to the exec.
-            if (close_range(3, ~0U, CLOSE_RANGE_CLOEXEC) == 0) execvp(argv[0], argv);
-            err = errno;
+            exec_or_report(report, argv, true);
         }
-        if (err) {
-            ssize_t told = write(report[1], &err, sizeof err);
+        if (opener < 0) {
+            const int err = errno;
+            ssize_t told = write(report.fds[1], &err, sizeof err);
             (void)told;
+            _exit(127);
         }
-        _exit(err ? 127 : 0);
+        _exit(0);
     }
-    int err = child < 0 ? errno : 0;
-    close(report[1]);
-    if (child > 0) {
-        while (waitpid(child, nullptr, 0) < 0 && errno == EINTR) {
-        }
-        int reported = 0;
-        ssize_t got;
-        while ((got = read(report[0], &reported, sizeof reported)) < 0 && errno == EINTR) {
-        }
-        if (got == static_cast<ssize_t>(sizeof reported)) err = reported;
-    }
-    close(report[0]);
+    if (child < 0) return errno;
+    const int err = exec_result(report);
+    reap(child);
     return err;
 }

@@ -22,6 +22,7 @@
 #include "gfx/ogl_capabilities.h"
 #include "gfx/shared_buffers.h"
 #include "gfx/textures/texture_manager.h"
+#include "gfx/textures/texture_refs.h"
 
 // -- Globals and faces ---
 
@@ -87,7 +88,7 @@ OGL_font_info& OGL_font_face(charset_t cs)
     // face rather than outside the two slots.
     const int slot = cs == charset_bold ? 1 : 0;
     if (!sFont[slot]) {
-        sFont[slot] = new OGL_font_info(411 + slot);
+        sFont[slot] = new OGL_font_info(tex_ref::first_font + slot);
         OGL_font_reset(static_cast<charset_t>(slot));
     }
     return *sFont[slot];

@@ -17,6 +17,7 @@
 #include "gfx/draw/draw_2d.h"
 #include "gfx/gl_state_cache.h"
 #include "gfx/textures/texture_manager.h"
+#include "gfx/textures/texture_refs.h"
 #include "gfx/window_link.h"
 
 // -- Widget calls ---
@@ -85,7 +86,7 @@ int OGL_strtex(charset_t cs, int colour, float* s1, float* t1, float* s2, float*
     }
     OGL_setstate(1, 1, 3, 5, 9, 11);
     OGL_set_colour(colour, 1.0f);
-    tman.bind_ref(410, 0, 0);
+    tman.bind_ref(tex_ref::widget_sheet, 0, 0);
     *s1 = 0;
     *t1 = 0;
     *s2 = 14.0f;

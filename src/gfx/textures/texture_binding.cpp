@@ -8,6 +8,7 @@
 #include "core/diag/stats_registry.h"
 #include "gfx/gl_state_cache.h"
 #include "gfx/ogl_capabilities.h"
+#include "gfx/textures/texture_refs.h"
 
 UTL_stat gKillTex("perf/kill_tex", 4, 0);
 
@@ -111,7 +112,7 @@ void TEX_bind_ref(int tex, int unit, int mode)
     // compare against and would be written past the arrays.
     if (unit < 0 || unit >= OGL_cached_units) return;
     if (mode == 0) mode = GL_MODULATE;
-    if (gKillTex.value != 0 && tex != 410) tex = 950;
+    if (gKillTex.value != 0 && tex != tex_ref::widget_sheet) tex = tex_ref::blank_grey;
     if (o_tex[unit] == tex && o_mod[unit] == mode) return;
 
     if (unit > 0) glActiveTexture(GL_TEXTURE0_ARB + unit);

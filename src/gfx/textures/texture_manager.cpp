@@ -10,6 +10,7 @@
 #include "core/shell_hooks.h"
 #include "core/threads/utl_thread.h"
 #include "gfx/shared_buffers.h"
+#include "gfx/textures/texture_refs.h"
 #include "gfx/window_link.h"
 
 tman_class tman;
@@ -29,7 +30,11 @@ private:
 };
 
 // Start-up and manual textures whose loads never show the progress line.
-bool quiet_ref(int ref) { return ref == 0 || ref == 335 || ref == 410 || ref == 950 || (ref >= 447 && ref <= 462); }
+bool quiet_ref(int ref)
+{
+    return ref == 0 || ref == 335 || ref == tex_ref::widget_sheet || ref == tex_ref::blank_grey ||
+           (ref >= 447 && ref <= 462);
+}
 
 }  // namespace
 
@@ -82,7 +87,7 @@ int tman_class::load_texture(tex_fail_mode fail, int ref, int flags, tex_load_ti
             paths_.erase(obj->path);
             obj->change_path(path, fail);
         } else {
-            obj = refs_[ref] = new TEX_obj(ref == 950 ? 950 : 0, path, flags, fail);
+            obj = refs_[ref] = new TEX_obj(ref == tex_ref::blank_grey ? tex_ref::blank_grey : 0, path, flags, fail);
         }
         paths_[path] = ref;
     }
@@ -171,8 +176,8 @@ void tman_class::TEX_init()
 {
     std::memset(scratch_array, 0x82, 12);
     scratch_dx = scratch_dy = 2;
-    load_texture(tex_fail_silent, 950, 0x81, tex_load_now, "scratch_array-blank_gray");
-    blank_ = fetch_ref(950);
+    load_texture(tex_fail_silent, tex_ref::blank_grey, 0x81, tex_load_now, "scratch_array-blank_gray");
+    blank_ = fetch_ref(tex_ref::blank_grey);
 }
 
 float tman_class::scale_rat()

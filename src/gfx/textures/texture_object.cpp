@@ -14,6 +14,7 @@
 #include "gfx/ogl_capabilities.h"
 #include "gfx/textures/texture_binding.h"
 #include "gfx/textures/texture_manager.h"
+#include "gfx/textures/texture_refs.h"
 
 namespace {
 
@@ -36,7 +37,7 @@ TEX_obj::~TEX_obj()
     if (counted_) --loaded_texes_ctr;
     delete evaluator.exchange(nullptr);
     const GLuint name = static_cast<GLuint>(tex_id.load());
-    if (name != 0 && name != 950) {
+    if (name != 0 && name != tex_ref::blank_grey) {
         glDeleteTextures(1, &name);
         // The bind cache belongs to the main thread's context.
         if (!THREAD_is_inited() || THREAD_is_main_thread()) TEX_reset_bind();
@@ -48,7 +49,7 @@ void TEX_obj::bind(int unit, int mode)
     if (loaded.load() == 1 && vram > 0)
         TEX_bind_ref(tex_id.load(), unit, mode);
     else
-        TEX_bind_ref(950, unit, mode);
+        TEX_bind_ref(tex_ref::blank_grey, unit, mode);
 }
 
 void TEX_obj::retain()

@@ -161,8 +161,7 @@ protected:
 
     void screenshot(const std::string& name)
     {
-        const std::string folder = NIMBREL_TEST_OUTPUT "/";
-        testing_support::run_shell("mkdir -p '" + folder + "'");
+        const std::string folder = testing_support::test_output_dir("widgets");
         testing_support::run_program({"import", "-window", "root", folder + name + ".png"},
                                      {"DISPLAY=" + testing_support::display_for_tests()});
     }

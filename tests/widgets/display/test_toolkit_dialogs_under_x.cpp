@@ -3,9 +3,7 @@
 // each test makes in the program's own folder.
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <string>
-#include <thread>
 
 #include "widget_screens_fixture.h"
 
@@ -31,8 +29,7 @@ protected:
         const std::string line = "opening " + std::to_string(201 + index);
         const size_t seen = count(line);
         dialogs_menu(index);
-        for (int i = 0; i < 200 && count(line) == seen; ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        testing_support::wait_until([&] { return count(line) != seen; }, 10, 50);
     }
     size_t count(const std::string& line) const
     {
@@ -43,14 +40,12 @@ protected:
             ++n;
         return n;
     }
-    // What nothing printed marks: the frames after an input have drawn.
-    static void let_frames_draw() { std::this_thread::sleep_for(std::chrono::milliseconds(400)); }
-    // Keys for one frame's worth of work, then time for frames to run: a key
+    // Keys for one frame's worth of work, then the frames they cause: a key
     // landing in the frame that changes the folder would act in the old one.
     void key(const std::string& keys)
     {
-        program.keys("key " + keys);
-        std::this_thread::sleep_for(std::chrono::milliseconds(250));
+        program.keys(keys);
+        let_frames_draw();
     }
 };
 
@@ -61,38 +56,38 @@ TEST_F(toolkit_dialogs, OpenAndSaveWalkAFolderTreeAndAPathFieldBrowses)
                           "Fleet/Bravo-One/1.txt", "Fleet/Bravo-One/2.txt", "Fleet/Bravo-One/3.txt",
                           "Output/movies/other.smo", "Output/movies/take.smo", "Output/movies/zoom.smo"})
         write_file(app + f, "");
-    start({"--lang=en", "--kind=19"});
+    start({"--kind=19"});
 
     // The program's folder lists Fleet, menus, the log and Output: the
     // third is selected.  Tab gives the list the keys (a click so soon after
     // the menu's would be a double click).
     open_dialog(0);
     key("Tab");
-    program.keys("type fl");
+    program.type("fl");
     key("Return");
     key("Up Return");
     let_frames_draw();
-    program.screenshot("chooser_in_a_folder_with_a_dash");
+    program.shot("chooser_in_a_folder_with_a_dash");
     key("Delete");
     // Back in Fleet/; the pop-up offers the program's folder one row up.
-    program.click(150, 437, open_w, dialog_h);
+    program.click_in(open_w, dialog_h, 150, 437);
     let_frames_draw();
-    program.screenshot("chooser_folder_popup");
-    program.click(150, 446, open_w, dialog_h);
+    program.shot("chooser_folder_popup");
+    program.click_in(open_w, dialog_h, 150, 446);
     key("Tab Up Up Return");
     key("Down Return");
     expect_line("open 1 Fleet/zulu.txt");
 
     open_dialog(0);
     let_frames_draw();
-    program.screenshot("chooser_opens_in_the_folder_of_the_path");
+    program.shot("chooser_opens_in_the_folder_of_the_path");
     key("Escape");
     expect_line("open 0 Fleet/zulu.txt");
 
     open_dialog(1);
-    program.keys("type 'flight notes.txt'");
+    program.type("flight notes.txt");
     let_frames_draw();
-    program.screenshot("chooser_save");
+    program.shot("chooser_save");
     key("Return");
     expect_line("save 1 Fleet/flight notes.TXT");
 
@@ -102,7 +97,7 @@ TEST_F(toolkit_dialogs, OpenAndSaveWalkAFolderTreeAndAPathFieldBrowses)
     key("Tab Up Return");
     expect_line("field Output/movies/other.smo");
     let_frames_draw();
-    program.screenshot("path_field_after_browsing");
+    program.shot("path_field_after_browsing");
     quit_with_control_q();
 }
 
@@ -125,33 +120,34 @@ TEST_F(toolkit_dialogs, ThePreviewShowsAnAircraftsTextsAndIconAndSurvivesHostile
     write_file(app + "Aircraft/alpha.acf", aircraft(100));
     write_file(app + "Aircraft/Pod|A/x.acf", aircraft());
     testing_support::run_shell("convert -size 64x64 xc:'#ff0000' '" + app + "Aircraft/bravo_icon.png'");
-    start({"--lang=en", "--kind=3"});
+    start({"--kind=3"});
 
     // The program's folder lists Aircraft and menus: the second is selected.
     open_dialog(0);
     key("Tab");
-    program.keys("type ai");
+    program.type("ai");
     key("Return");
     // alpha.acf, bravo.acf, Pod|A: bravo is selected and previewed, its
     // red icon in the square from (341, 80) to (541, 280).
-    std::vector<int> icon;
-    for (int i = 0; i < 40; ++i) {
-        const std::string shot = program.screenshot("chooser_aircraft_preview");
-        icon = program.pixel(shot, 441, 180, open_w, dialog_h);
-        if (icon[0] > 150 && icon[1] < 100 && icon[2] < 100) break;
-        std::this_thread::sleep_for(std::chrono::milliseconds(250));
-    }
-    EXPECT_GT(icon[0], 150) << "no red icon in the preview square: " << icon[0] << " " << icon[1]
-                            << " " << icon[2];
-    EXPECT_LT(icon[1], 100);
-    EXPECT_LT(icon[2], 100);
+    int red = 0, green = 0, blue = 0;
+    testing_support::wait_until([&] {
+        const uint32_t icon = program.pixel_in(open_w, dialog_h, 441, 180);
+        red = static_cast<int>(icon >> 16);
+        green = static_cast<int>((icon >> 8) & 0xff);
+        blue = static_cast<int>(icon & 0xff);
+        return red > 150 && green < 100 && blue < 100;
+    }, 10);
+    program.shot("chooser_aircraft_preview");
+    EXPECT_GT(red, 150) << "no red icon in the preview square: " << red << " " << green << " " << blue;
+    EXPECT_LT(green, 100);
+    EXPECT_LT(blue, 100);
     key("Down Return");
     let_frames_draw();
-    program.screenshot("chooser_folder_with_a_bar");
+    program.shot("chooser_folder_with_a_bar");
     key("Delete");
     key("Up");
     let_frames_draw();
-    program.screenshot("chooser_short_aircraft_file");
+    program.shot("chooser_short_aircraft_file");
     key("Return");
     expect_line("open 1 Aircraft/alpha.acf");
     quit_with_control_q();
@@ -162,15 +158,14 @@ TEST_F(toolkit_dialogs, TheKeyBindingEditorCapturesDeletesAndBrowses)
     // Rows: Ctrl+Q quit (1), F1 sim/view/forward (2), Shift+Ctrl+A
     // sim/view/left (3); the program adds sim/radios/com1_up (4) and
     // com1_down (5).  Rows stand at y 689 - 20 r, x 78.
-    program.set_screen(1024, 768);
-    start({"--lang=en", "--big"});
+    start({"--big"});
     dialogs_menu(2, 768);
     expect_line("editor 0");
     program.click(78, 669);
     key("shift+ctrl+a");
     expect_line("bindings 4:81:1 5:65:2 0:0:3");
     let_frames_draw();
-    program.screenshot("key_editor_captured");
+    program.shot("key_editor_captured");
 
     program.click(477, 160);  // "Delete Selected Key Assignment"
     expect_line("bindings 4:81:1 0:0:3");
@@ -185,14 +180,14 @@ TEST_F(toolkit_dialogs, TheKeyBindingEditorCapturesDeletesAndBrowses)
     // com1_down selected; the row above it is com1_up.
     program.click(573, 733);
     let_frames_draw();
-    program.screenshot("key_editor_command_chooser");
+    program.shot("key_editor_command_chooser");
     key("Tab Up Return");
     expect_line("bindings 4:81:1 0:0:4");
 
     dialogs_menu(3, 768);
     expect_line("editor 1");
     let_frames_draw();
-    program.screenshot("key_editor_list_only");
+    program.shot("key_editor_list_only");
     quit_with_control_q();
 }
 

@@ -2,14 +2,19 @@
 // The program (programs/widget_screens.cpp) prints one line per event.
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <thread>
-
 #include "widget_screens_fixture.h"
 
 namespace {
 
-class widgets_under_x : public widget_screens_test {};
+class widgets_under_x : public widget_screens_test {
+protected:
+    // A modal window's own frames came and went still.
+    void settle_after(const testing_support::window_pixels& before)
+    {
+        program.wait_for_change(before, 5);
+        let_frames_draw();
+    }
+};
 
 // Alert window 994 is 420 by 250; its button sits at (210, 18).
 constexpr float alert_w = 420, alert_h = 250;
@@ -23,20 +28,21 @@ TEST_F(widgets_under_x, ClicksReachButtonsAndCheckBoxes)
     expect_line("check 1");
     program.click(100, 452);
     expect_line("check 0");
-    program.screenshot("buttons_and_check_box");
+    program.shot("buttons_and_check_box");
     quit_with_control_q();
 }
 
 TEST_F(widgets_under_x, WarningShowsItsWindowAndReturnsOnItsButton)
 {
     start();
+    const testing_support::window_pixels before = program.picture();
     program.click(100, 400);
     // The alert runs frames of its own: nothing to wait on but the screen.
-    std::this_thread::sleep_for(std::chrono::milliseconds(700));
-    program.screenshot("alert_window");
+    settle_after(before);
+    program.shot("alert_window");
     EXPECT_EQ(program.output().find("alert returned"), std::string::npos)
         << "the alert returned before it was answered";
-    program.click(210, 18, alert_w, alert_h);
+    program.click_in(alert_w, alert_h, 210, 18);
     expect_line("alert returned");
     quit_with_control_q();
 }
@@ -46,16 +52,17 @@ TEST_F(widgets_under_x, SaveChangesDialogAnswersOneTwoAndThree)
     start();
     // Window 995 is 300 by 166: "Save" near the left at y 60, "Don't Save"
     // at y 25, "Cancel" near the right at y 25.
+    const testing_support::window_pixels before = program.picture();
     program.click(100, 350);
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));
-    program.screenshot("save_changes_dialog");
-    program.click(34, 60, 300, 166);
+    settle_after(before);
+    program.shot("save_changes_dialog");
+    program.click_in(300, 166, 34, 60);
     expect_line("nuke 1");
     program.click(100, 350);
-    program.click(40, 25, 300, 166);
+    program.click_in(300, 166, 40, 25);
     expect_line("nuke 2");
     program.click(100, 350);
-    program.click(260, 25, 300, 166);
+    program.click_in(300, 166, 260, 25);
     expect_line("nuke 3");
     quit_with_control_q();
 }
@@ -63,12 +70,12 @@ TEST_F(widgets_under_x, SaveChangesDialogAnswersOneTwoAndThree)
 TEST_F(widgets_under_x, TabMovesTheFocusAroundTheRing)
 {
     start();
-    program.keys("key Tab");
+    program.keys("Tab");
     expect_line("focus 1");
-    program.keys("key Tab");
+    program.keys("Tab");
     expect_line("focus 2");
-    program.keys("key shift+Tab");
-    EXPECT_TRUE(program.wait_for_line("focus 1", 10));
+    program.keys("shift+Tab");
+    EXPECT_TRUE(program.wait_for_output_line("focus 1", 10));
     const std::string out = program.output();
     EXPECT_NE(out.rfind("focus 1"), out.find("focus 1")) << "Shift+Tab went back to the first\n" << out;
     quit_with_control_q();
@@ -79,7 +86,7 @@ TEST_F(widgets_under_x, MenuOpensAndChooses)
     start();
     // Bar menu "Test" at the top left; its items 12 units high below it.
     program.click(15, 591);
-    program.screenshot("menu_open");
+    program.shot("menu_open");
     program.click(20, 562);
     expect_line("menu 102");
     quit_with_control_q();
@@ -89,7 +96,7 @@ TEST_F(widgets_under_x, PopupListChoosesAnEntry)
 {
     start();
     program.click(310, 453);
-    program.screenshot("popup_open");
+    program.shot("popup_open");
     program.click(300, 450 - 24);  // "Blue", two rows below the choice shown
     expect_line("chose 2");
     quit_with_control_q();
@@ -98,28 +105,30 @@ TEST_F(widgets_under_x, PopupListChoosesAnEntry)
 TEST_F(widgets_under_x, AFloodOfAThousandKeysLosesNothing)
 {
     start();
-    program.keys("key Tab");
+    program.keys("Tab");
     expect_line("focus 1");
     std::string text;
     for (int i = 0; i < 100; ++i) text += "abcdefghij";
-    program.keys("type --delay 1 '" + text + "'");
-    program.keys("key Return");
+    program.type(text, 1);
+    program.keys("Return");
     expect_line("typed 1000");
-    program.screenshot("after_key_flood");
+    program.shot("after_key_flood");
     quit_with_control_q();
 }
 
 TEST_F(widgets_under_x, LanguageChooserSetsTheLanguageByAClick)
 {
     // No "--lang" and a C locale: start-up cannot pick a language.
-    program.start({}, {"LANG=C", "LC_ALL=", "LC_MESSAGES=", "LANGUAGE="});
-    program.keys("search --sync --onlyvisible --name '^N-System$' >/dev/null");
-    program.screenshot("language_chooser");
+    program.in_language("").with_environment({"LANG=C", "LC_ALL=", "LC_MESSAGES=", "LANGUAGE="});
+    ASSERT_TRUE(program.start(30)) << program.output();
+    let_frames_draw();
+    program.shot("language_chooser");
     // Radio buttons at (185, 180 - 20 i); Deutsch is the third.
-    program.click(185, 143, alert_w, alert_h);
-    program.screenshot("language_chooser_deutsch");
-    program.click(210, 18, alert_w, alert_h);
-    ASSERT_TRUE(program.wait_for_line("ready", 30)) << program.output();
+    program.click_in(alert_w, alert_h, 185, 143);
+    let_frames_draw();
+    program.shot("language_chooser_deutsch");
+    program.click_in(alert_w, alert_h, 210, 18);
+    ASSERT_TRUE(program.wait_for_output_line("ready", 30)) << program.output();
     expect_line("language 2");
     quit_with_control_q();
 }

@@ -14,7 +14,9 @@
 // and "Second" (101, 102); "Dialogs" with Open (201) and Save (202) of the
 // file kind given by "--kind=N" (0 by default), and the key-binding editor
 // in full (203) and as a list (204), shown instead of the widgets until
-// chosen again.  "--big" makes the main window 1024 by 768, as the editor
+// chosen again, and the about box (205), which checks for a newer release
+// through the proxy of the installer's preference file (or "--pref:").
+// "--big" makes the main window 1024 by 768, as the editor
 // needs.  Ctrl+Q is bound to the quit command, F1 and Shift+Ctrl+A to two
 // commands of the program's own.
 #include <unistd.h>
@@ -26,8 +28,11 @@
 
 #include "core/shell_hooks.h"
 #include "core/files/system_paths.h"
+#include "core/text/preferences.h"
+#include "engine/http_client.h"
 #include "gfx/draw/draw_2d.h"
 #include "gfx/fonts/text_drawing.h"
+#include "shell/about_box.h"
 #include "shell/command_registry.h"
 #include "shell/frame_loop.h"
 #include "shell/keys.h"
@@ -98,6 +103,10 @@ void run_menu_command(int command)
         const int mode = command - 203;
         editor_mode = editor_mode == mode ? -1 : mode;
         say("editor " + std::to_string(editor_mode));
+    } else if (command == 205) {
+        say("about");
+        MACIBM_about();
+        say("about closed");
     }
 }
 
@@ -174,6 +183,8 @@ int main(int argc, char** argv)
     set_shell_app_hooks({app_update, app_menu});
     BTN_install_shell_hooks();
     MACIBM_init(argc, argv);
+    http_bind_preferences();
+    pref.IO_set(11, 0);
     if (big) {
         mnw.x_res_request = 1024;
         mnw.y_res_request = 768;

@@ -1,6 +1,7 @@
-// The DVD roads for the end-to-end tests: nimbrel-dvd-installer walked with
-// the test kit's road walker, install DVDs made by the release tool, and
-// the places on the DVD roads' screens beyond the bottom bar.
+// The DVD roads as the end-to-end tests and scripts/demo walk them:
+// nimbrel-dvd-installer with the road walker, install DVDs made by the
+// release tool, and the places on the DVD roads' screens beyond the bottom
+// bar.
 #pragma once
 
 #include <string>

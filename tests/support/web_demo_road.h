@@ -1,10 +1,11 @@
-// The web roads for the end-to-end tests: nimbrel-installer and
-// nimbrel-updater walked with the test kit's road walker against the sample
-// release on loopback nginx, and what their screens hold beyond the bottom
-// bar.
+// The web roads as the end-to-end tests, scripts/demo and the road's
+// benchmark walk them: nimbrel-installer and nimbrel-updater with the road
+// walker against the sample release on loopback nginx, and what their
+// screens hold beyond the bottom bar.
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "road_walker.h"
 #include "sample_release.h"
@@ -44,6 +45,17 @@ void set_install_name(const road_walker& road, const std::string& name);
 
 // The registry of installed copies in the program's HOME.
 std::string registry(const road_walker& road);
+// `copy` (ending in "/") as the one copy the registry in `home` names.
+void register_copy(const std::string& home, const std::string& copy);
+// Unpacks the files at `paths` (below the top folder) from a release
+// folder's archives into `copy`, as an install leaves them.
+bool unpack_into(const std::string& release_folder, const std::vector<std::string>& paths,
+                 const std::string& copy);
+// The first release as an install leaves it, in "Nimbrel 9/" of `home`,
+// with the files `more` too, and registered: the copy, or "" when it could
+// not be laid down.
+std::string lay_down_copy(const sample_release& release, const std::string& home,
+                          const std::vector<std::string>& more = {});
 // Presses CONTINUE on the destination screen until the install has set
 // itself up (it registers the copy first).
 bool begin_install(const road_walker& road);

@@ -75,6 +75,33 @@ void set_install_name(const road_walker& road, const std::string& name)
 
 std::string registry(const road_walker& road) { return road.home() + ".nimbrel/nimbrel_install.txt"; }
 
+void register_copy(const std::string& home, const std::string& copy)
+{
+    write_file(home + ".nimbrel/nimbrel_install.txt", copy + "\n");
+}
+
+bool unpack_into(const std::string& release_folder, const std::vector<std::string>& paths,
+                 const std::string& copy)
+{
+    const auto folder_of = [](const std::string& path) { return path.substr(0, path.rfind('/') + 1); };
+    std::string script = "set -e";
+    for (const std::string& p : paths)
+        script += "\nmkdir -p '" + copy + folder_of(p) + "'\nunzip -qo '" + release_folder + "Nimbrel/" + p +
+                  ".zip' -d '" + copy + folder_of(p) + "'";
+    return run_shell(script).status == 0;
+}
+
+std::string lay_down_copy(const sample_release& release, const std::string& home,
+                          const std::vector<std::string>& more)
+{
+    const std::string copy = home + "Nimbrel 9/";
+    std::vector<std::string> paths = more;
+    for (const auto& file : release.installed_files()) paths.push_back(file.first);
+    if (!unpack_into(release.first_release_folder(), paths, copy)) return "";
+    register_copy(home, copy);
+    return copy;
+}
+
 bool begin_install(const road_walker& road)
 {
     return road.press_until(button_bar::next, [&] { return file_exists(registry(road)); });
