@@ -36,10 +36,9 @@ sheet_run::sheet_run(sheet_layout::sheet_id sheet, int colour, float alpha)
     OGL_set_colour(colour, alpha);
     OGL_setstate(1, 1, 3, 5, 9, 11);
     tman.bind_ref(texture_, 0, 0);
-    glBegin(GL_QUADS);
 }
 
-sheet_run::~sheet_run() { glEnd(); }
+sheet_run::~sheet_run() { OGL_quad_array_draw(); }
 
 void sheet_run::quad(float x1, float y1, float x2, float y2, float s1, float t1, float s2, float t2)
 {
@@ -50,18 +49,7 @@ void sheet_run::quad(float x1, float y1, float x2, float y2, float s1, float t1,
     x2 += mnw.origin_x;
     y1 += mnw.origin_y;
     y2 += mnw.origin_y;
-    s1 /= sheet_w_;
-    s2 /= sheet_w_;
-    t1 /= sheet_h_;
-    t2 /= sheet_h_;
-    glTexCoord2f(s1, t1);
-    glVertex2f(x1, y1);
-    glTexCoord2f(s1, t2);
-    glVertex2f(x1, y2);
-    glTexCoord2f(s2, t2);
-    glVertex2f(x2, y2);
-    glTexCoord2f(s2, t1);
-    glVertex2f(x2, y1);
+    OGL_quad_array_add(x1, y1, x2, y2, s1 / sheet_w_, t1 / sheet_h_, s2 / sheet_w_, t2 / sheet_h_);
 }
 
 void BTN_sheet_quad(int colour, float x1, float y1, float x2, float y2, float s1, float t1, float s2,

@@ -30,6 +30,7 @@ struct widget_draw_op {
 void BTN_record_drawing(std::vector<widget_draw_op>* log);
 bool BTN_recording();
 
+// The quads of one sheet in one colour, drawn together when the run ends.
 class sheet_run {
 public:
     // `alpha` is multiplied by the global alpha like every primitive's.

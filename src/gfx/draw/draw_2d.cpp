@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "gfx/draw/colour_table.h"
 #include "gfx/gl_state_cache.h"
@@ -168,30 +169,65 @@ void OGL_2dquad(int tex_ref, int colour, float alpha, float x1, float y1, float 
     glEnd();
 }
 
+// -- Quad arrays ---
+
+namespace {
+
+// x, y, s, t of every corner gathered since the last draw.
+std::vector<float> quad_corners;
+
+}  // namespace
+
+void OGL_quad_array_add(float x1, float y1, float x2, float y2, float s1, float t1, float s2, float t2)
+{
+    const float corners[16] = {x1, y1, s1, t1, x1, y2, s1, t2, x2, y2, s2, t2, x2, y1, s2, t1};
+    quad_corners.insert(quad_corners.end(), corners, corners + 16);
+}
+
+void OGL_quad_array_draw()
+{
+    if (quad_corners.empty()) return;
+    // The arrays are switched on for this draw only: no other drawing of
+    // the program uses client arrays, and none finds them left on.
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+    glVertexPointer(2, GL_FLOAT, 4 * sizeof(float), quad_corners.data());
+    glTexCoordPointer(2, GL_FLOAT, 4 * sizeof(float), quad_corners.data() + 2);
+    glDrawArrays(GL_QUADS, 0, static_cast<GLsizei>(quad_corners.size() / 4));
+    glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+    glDisableClientState(GL_VERTEX_ARRAY);
+    quad_corners.clear();
+}
+
+// -- Quad batches ---
+
 void OGL_2dquad_batch_begin(int tex_ref, int alpha_mode)
 {
     OGL_setstate(1, 1, 3, alpha_mode, 9, 11);
     if (tex_ref > 0) tman.bind_ref(tex_ref, 0, 0);
-    glBegin(GL_QUADS);
 }
 
-void OGL_2dquad_batch_rgba(float r, float g, float b, float a) { glColor4f(r, g, b, a); }
+// A new colour applies to the quads after it: those before are drawn first.
+void OGL_2dquad_batch_rgba(float r, float g, float b, float a)
+{
+    OGL_quad_array_draw();
+    glColor4f(r, g, b, a);
+}
 
-void OGL_2dquad_batch_colour(int colour, float alpha) { OGL_set_colour(colour, alpha); }
+void OGL_2dquad_batch_colour(int colour, float alpha)
+{
+    OGL_quad_array_draw();
+    OGL_set_colour(colour, alpha);
+}
 
 void OGL_2dquad_batch_add(float x, float y, float dx, float dy, float s, float t, float ds, float dt)
 {
-    glTexCoord2f(s, t);
-    vertex(x, y);
-    glTexCoord2f(s, t + dt);
-    vertex(x, y + dy);
-    glTexCoord2f(s + ds, t + dt);
-    vertex(x + dx, y + dy);
-    glTexCoord2f(s + ds, t);
-    vertex(x + dx, y);
+    x += ogl_win->origin_x;
+    y += ogl_win->origin_y;
+    OGL_quad_array_add(x, y, x + dx, y + dy, s, t, s + ds, t + dt);
 }
 
-void OGL_2dquad_batch_end() { glEnd(); }
+void OGL_2dquad_batch_end() { OGL_quad_array_draw(); }
 
 void OGL_2dquad_d(int tex_ref, int colour, float alpha, float x, float y, float s, float t, float dx,
                   float dy, float ds, float dt, int alpha_mode)
@@ -199,5 +235,5 @@ void OGL_2dquad_d(int tex_ref, int colour, float alpha, float x, float y, float 
     OGL_2dquad_batch_begin(tex_ref, alpha_mode);
     OGL_set_colour(colour, alpha);
     OGL_2dquad_batch_add(x, y, dx, dy, s, t, ds, dt);
-    glEnd();
+    OGL_2dquad_batch_end();
 }

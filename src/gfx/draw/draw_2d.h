@@ -30,7 +30,19 @@ void OGL_2dquad(int tex_ref, int colour, float alpha, float x1, float y1, float 
 void OGL_2dquad_d(int tex_ref, int colour, float alpha, float x, float y, float s, float t, float dx,
                   float dy, float ds, float dt, int alpha_mode);
 
-// -- Quad batches: one bind and one glBegin for a picture cut into many
+// -- Quad arrays: quads gathered and drawn with one call, in the colour,
+// texture and state current at the draw.  A panel tiled from small sheet
+// pieces sends thousands of quads a frame, and a call per corner was most
+// of the idle frame's processor time under a software GL.  Main thread
+// only; the corners live in one buffer reused frame after frame.
+//
+// Screen x1..x2, y1..y2 (already from the window's origin), texture s1..s2,
+// t1..t2: corners lower-left, upper-left, upper-right, lower-right.
+void OGL_quad_array_add(float x1, float y1, float x2, float y2, float s1, float t1, float s2, float t2);
+// Draws the quads added since the last draw as GL_QUADS and forgets them.
+void OGL_quad_array_draw();
+
+// -- Quad batches: one bind and one draw for a picture cut into many
 // tiles.  Between begin and end only colour and quad calls are allowed.
 void OGL_2dquad_batch_begin(int tex_ref, int alpha_mode);
 // A colour taken as it stands, outside the colour rule and the global

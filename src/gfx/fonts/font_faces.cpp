@@ -18,6 +18,7 @@
 #include "core/files/resources.h"
 #include "core/shell_hooks.h"
 #include "core/diag/stats_registry.h"
+#include "gfx/draw/draw_2d.h"
 #include "gfx/fonts/fonts.h"
 #include "gfx/ogl_capabilities.h"
 #include "gfx/shared_buffers.h"
@@ -284,13 +285,6 @@ float OGL_font_info::draw_char(unsigned int c, float x, float y)
     const float t2 = static_cast<float>(e.tex_y2) / static_cast<float>(atlas_dy);
     // Atlas rows run from the top of the glyph down, so its bottom edge
     // takes the last bitmap row.
-    glTexCoord2f(s1, t2);
-    glVertex2f(x1, y1);
-    glTexCoord2f(s1, t1);
-    glVertex2f(x1, y2);
-    glTexCoord2f(s2, t1);
-    glVertex2f(x2, y2);
-    glTexCoord2f(s2, t2);
-    glVertex2f(x2, y1);
+    OGL_quad_array_add(x1, y1, x2, y2, s1, t2, s2, t1);
     return e.advance;
 }

@@ -24,12 +24,11 @@ void draw_line(OGL_font_info& font, int colour, float pen, float baseline, const
     OGL_setstate(1, 1, 3, 5, 9, 11);
     OGL_set_colour(colour, 1.0f);
     tman.bind_ref(font.tex_ref, 0, 0);
-    glBegin(GL_QUADS);
     for (; p < end; p = utf8_next(p, end)) {
         const float advance = font.draw_char(utf8_decode(p, end), pen, baseline);
         pen += fixed_advance ? static_cast<float>(fixed_advance) : advance;
     }
-    glEnd();
+    OGL_quad_array_draw();
 }
 
 }  // namespace

@@ -47,9 +47,9 @@ public:
     float require_char(unsigned int c);
     // Uploads the atlas when glyphs came in since the last upload.
     void sync_tex();
-    // One quad with its pen at absolute (x, y), inside a GL_QUADS block the
-    // caller opened; its advance, or 0 for a tab or a glyph not cached or
-    // failed.  Never rasterises.
+    // One quad with its pen at absolute (x, y), added to the quad array
+    // that the caller draws (OGL_quad_array_draw); its advance, or 0 for a
+    // tab or a glyph not cached or failed.  Never rasterises.
     float draw_char(unsigned int c, float x, float y);
 
     int tex_ref;
