@@ -25,14 +25,15 @@ int main(int argc, char** argv)
     std::string line;
     while (std::getline(std::cin, line)) {
         std::istringstream fields(line);
-        std::string archive, kilobytes;
+        std::string archive, sum, kilobytes, path;
         file_version_struct version;
         std::getline(fields, archive, '\t');
-        std::getline(fields, version.sig_want, '\t');
+        std::getline(fields, sum, '\t');
         std::getline(fields, kilobytes, '\t');
-        std::getline(fields, version.path);
+        std::getline(fields, path);
+        version.sig_want = sum;
         version.installed_size = std::stof(kilobytes);
-        version.path = "top/" + version.path;
+        version.path = "top/" + path;
         if (int err = copy_install(archive, version, nullptr)) {
             std::fprintf(stderr, "%s: %s (%d)\n", archive.c_str(), error_str(err).c_str(), err);
             return 1;

@@ -42,13 +42,13 @@ void checksum_task::do_it()
         if (mode == kChecksumRemovals && !(file_present(v) && plan_removes(v))) continue;
         const std::string installed = dest_path_of(v);
         const bool read_it = mode != kChecksumExists || v.sig_want == "GONE";
-        v.sig_have = "NONE";
-        // calc_file_md5 leaves the signature alone when the file cannot be
-        // read whole, and never opens a pipe or device in a blocking way.
+        // calc_file_md5 never opens a pipe or device in a blocking way; a
+        // file it cannot read whole has no signature.
+        std::string sum;
         if (read_it)
-            calc_file_md5(installed, v.sig_have);
-        else if (file_exists(installed))
-            v.sig_have = v.sig_want;
+            v.sig_have = calc_file_md5(installed, sum) == 0 ? manifest_sig(sum) : manifest_sig("NONE");
+        else
+            v.sig_have = file_exists(installed) ? v.sig_want : manifest_sig("NONE");
         v.is_current = v.sig_have == v.sig_want;
     }
 }

@@ -10,23 +10,28 @@
 #include <string>
 #include <vector>
 
+#include "engine/manifest_text.h"
+
+// Packed (72 bytes, the texts pooled: manifest_text.h), as a manifest of a
+// million lines is held whole; the flags and bands are small numbers.
 struct file_version_struct {
-    int platform = 0;           // 0 every system, 1..3 that target, 4..6 special
+    manifest_path path;         // top folder first; the install replaces it
+    manifest_sig sig_want;      // 32 hex digits, "GONE" when removed, or ""
+    manifest_sig sig_have;      // installed file's signature, "NONE" if absent
+    signed char platform = 0;   // 0 every system, 1..3 that target, 4..6 special
+    signed char is_current = 0; // the installed file is this version
+    signed char is_global = 0;  // a global-scenery tile with a valid sector
+    signed char lat_band = 0;   // 0..17, when is_global
+    signed char lon_band = 0;   // 0..35, when is_global
+    signed char do_install = 0; // set by the file plan
+    signed char do_delete = 0;  // set by the file plan
     int aux_number = 0;         // the line's second integer, kept as read
     float download_size = 0;    // kilobytes
     float installed_size = 0;   // kilobytes
-    std::string sig_want;       // 32 hex digits, "GONE" when removed, or ""
-    std::string sig_have;       // installed file's signature, "NONE" if absent
-    std::string path;           // top folder first; the install replaces it
     int disk = 0;               // install DVD that carries the version
-    int is_current = 0;         // the installed file is this version
-    int is_global = 0;          // a global-scenery tile with a valid sector
-    int lat_band = 0;           // 0..17, when is_global
-    int lon_band = 0;           // 0..35, when is_global
-    int do_install = 0;         // set by the file plan
-    int do_delete = 0;          // set by the file plan
     float progress = 0;         // set by the file plan
 };
+static_assert(sizeof(file_version_struct) <= 72, "a manifest line in memory grew");
 
 using file_history_struct = std::vector<file_version_struct>;
 

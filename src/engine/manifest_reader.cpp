@@ -155,22 +155,34 @@ const char* unsafe_path_reason(const std::string& path)
 
 // -- The body ---
 
-bool same_path(const std::string& previous, const std::string& prefix,
-               const char* first, const char* last)
+bool same_path(std::string_view previous, const std::string& prefix, const char* first, const char* last)
 {
     const std::size_t length = last - first;
-    return previous.size() == prefix.size() + length &&
-           previous.compare(0, prefix.size(), prefix) == 0 &&
+    return previous.size() == prefix.size() + length && previous.compare(0, prefix.size(), prefix) == 0 &&
            std::memcmp(previous.data() + prefix.size(), first, length) == 0;
 }
 
-void read_file_line(line_cursor& in, const std::string& prefix, int disk,
-                    const std::string*& previous_path)
+// The versions of the history being read, moved into sim_info in one piece
+// when the next path begins: each history then holds exactly its versions,
+// with no room to spare.
+struct history_reader {
+    std::vector<file_version_struct> versions;
+    std::string full;  // the path being put together, its room kept
+
+    void finish_history()
+    {
+        if (versions.empty()) return;
+        sim_info.emplace_back(versions.begin(), versions.end());
+        versions.clear();
+    }
+};
+
+void read_file_line(line_cursor& in, const std::string& prefix, int disk, history_reader& reading)
 {
     file_version_struct version;
     in.integer();  // its meaning is lost to history; nothing reads it
     const int platform = in.integer();
-    version.platform = platform < 0 ? 0 : platform > 6 ? 6 : platform;
+    version.platform = static_cast<signed char>(platform < 0 ? 0 : platform > 6 ? 6 : platform);
     version.aux_number = in.integer();
     version.download_size = static_cast<float>(in.integer());
     version.installed_size = static_cast<float>(in.integer());
@@ -190,17 +202,17 @@ void read_file_line(line_cursor& in, const std::string& prefix, int disk,
             << "\"\n";
         return;
     }
-    const bool continues_history =
-        previous_path && same_path(*previous_path, prefix, path_first, path_last);
+    const bool continues_history = !reading.versions.empty() &&
+                                   same_path(reading.versions.back().path.view(), prefix, path_first, path_last);
     if (continues_history) {
-        version.path = *previous_path;
+        version.path = reading.versions.back().path;
     } else {
-        version.path.reserve(prefix.size() + (path_last - path_first));
-        version.path.assign(prefix).append(path_first, path_last);
-        if (const char* reason = unsafe_path_reason(version.path)) {
-            xer << "Manifest line dropped (" << reason << "): \"" << version.path << "\"\n";
+        reading.full.assign(prefix).append(path_first, path_last);
+        if (const char* reason = unsafe_path_reason(reading.full)) {
+            xer << "Manifest line dropped (" << reason << "): \"" << reading.full << "\"\n";
             return;
         }
+        version.path = manifest_path(reading.full);
     }
     if (version.path.back() == '/') {
         __MACIBM_alert(0, "I am reading the directory text file and found a path that has no file!",
@@ -208,17 +220,17 @@ void read_file_line(line_cursor& in, const std::string& prefix, int disk,
                        __FILE__, __LINE__);
         return;
     }
-    if (signature_is_valid(sig_first, sig_last)) version.sig_want.assign(sig_first, sig_last);
+    if (signature_is_valid(sig_first, sig_last)) version.sig_want = std::string_view(sig_first, sig_last - sig_first);
     version.disk = disk;
-    if (is_global_scenery_f(version.path.c_str()) &&
-        find_sector(&version.lon_band, &version.lat_band, version.path))
+    int lon_band = 0, lat_band = 0;
+    if (is_global_scenery_f(version.path.c_str()) && find_sector(&lon_band, &lat_band, version.path)) {
         version.is_global = 1;
-    else
-        version.lon_band = version.lat_band = 0;
+        version.lon_band = static_cast<signed char>(lon_band);
+        version.lat_band = static_cast<signed char>(lat_band);
+    }
 
-    if (!continues_history) sim_info.emplace_back();
-    sim_info.back().push_back(std::move(version));
-    previous_path = &sim_info.back().back().path;
+    if (!continues_history) reading.finish_history();
+    reading.versions.push_back(std::move(version));
 }
 
 // What the manifest offers: the sectors that have a tile (a tile whose
@@ -249,9 +261,7 @@ void read_directory_body(const char* pos, const char* end)
     line_cursor in{pos, end};
     std::string prefix;
     int disk = 0;
-    // Points into sim_info's last history, whose path a new version copies;
-    // refreshed after every append because the vectors move.
-    const std::string* previous_path = nullptr;
+    history_reader reading;
 
     for (in.skip_delimiters(); in.pos < in.end; in.skip_delimiters()) {
         if (in.keyword("DIR", 3)) {
@@ -261,10 +271,12 @@ void read_directory_body(const char* pos, const char* end)
         } else if (in.keyword("DISK", 4)) {
             disk = in.integer();
         } else if (in.keyword("FILE", 4)) {
-            read_file_line(in, prefix, disk, previous_path);
+            read_file_line(in, prefix, disk, reading);
         }
         in.skip_to_line_end();
     }
+    reading.finish_history();
+    sim_info.shrink_to_fit();
     fill_available_sectors();
 }
 
