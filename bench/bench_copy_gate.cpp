@@ -1,11 +1,15 @@
 // bench_copy_gate COPY_DIR < LIST: installs files into the copy at COPY_DIR
-// (ending in "/", its folders made) through the copy's gate, as the pumps
-// do, MD5 check included.  LIST has one file a line: archive path, MD5,
-// installed kilobytes and the path below the copy, separated by tabs.
+// (ending in "/") through the copy's gate, as the pumps do, MD5 check
+// included; the folders are made through the gate first, as make_dirs
+// makes them, unless they are there.  LIST has one file a line: archive
+// path, MD5, installed kilobytes and the path below the copy, separated by
+// tabs.
 #include <cstdio>
 #include <iostream>
+#include <set>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "core/diag/error_codes.h"
 #include "engine/copy_gate.h"
@@ -22,8 +26,23 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "%s: %s\n", argv[1], error_str(err).c_str());
         return 1;
     }
-    std::string line;
-    while (std::getline(std::cin, line)) {
+    std::vector<std::string> lines;
+    std::set<std::string> folders;
+    for (std::string line; std::getline(std::cin, line);) {
+        lines.push_back(line);
+        const size_t slash = line.rfind('/'), tab = line.rfind('\t');
+        if (slash != std::string::npos && tab != std::string::npos && slash > tab)
+            folders.insert(line.substr(tab + 1, slash - tab));
+    }
+    for (const std::string& folder : folders) {
+        // Each level, shallowest first, as make_dirs goes.
+        for (size_t at = folder.find('/'); at != std::string::npos; at = folder.find('/', at + 1))
+            if (int err = copy_make_folder(dest_dir_path + folder.substr(0, at + 1))) {
+                std::fprintf(stderr, "%s: %s\n", folder.c_str(), error_str(err).c_str());
+                return 1;
+            }
+    }
+    for (const std::string& line : lines) {
         std::istringstream fields(line);
         std::string archive, sum, kilobytes, path;
         file_version_struct version;
