@@ -128,7 +128,7 @@ int main(int argc, char** argv)
     int per_folder = argc > 5 ? std::atoi(argv[5]) : 100;
     int rounds = argc > 6 ? std::max(1, std::atoi(argv[6])) : 3;
 
-    bench_dir work;
+    scratch_dir work(bench_parent());
     std::printf("release: %d small files (%s), %d of %d MB; frame idle wait %d ms; %d rounds\n", small_files,
                 per_folder > 0 ? ("folders of " + std::to_string(per_folder)).c_str() : "one folder", big_files,
                 big_mb, idle_ms, rounds);

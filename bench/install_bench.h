@@ -6,7 +6,6 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <stdexcept>
 #include <string>
 
 #include "core/files/file_checksum.h"
@@ -29,29 +28,16 @@ inline std::string payload(size_t size, unsigned seed)
     return bytes;
 }
 
-// A private folder under $BENCH_DIR (else /tmp), removed with everything in
-// it at the end.  The run scripts point BENCH_DIR at a file system of the
-// benchmark's own where they can: on a shared ext4 without a journal the
-// kernel skips every inode freed in the last minutes when it makes a file,
-// so whatever other programs deleted would weigh on the figures.
-class bench_dir {
-public:
-    bench_dir()
-    {
-        const char* root = std::getenv("BENCH_DIR");
-        std::string name = std::string(root && *root ? root : "/tmp") + "/nimbrel-bench-XXXXXX";
-        if (!mkdtemp(&name[0])) throw std::runtime_error("mkdtemp " + name);
-        path_ = name + "/";
-    }
-    ~bench_dir() { std::system(("rm -rf '" + path_ + "'").c_str()); }
-    bench_dir(const bench_dir&) = delete;
-    bench_dir& operator=(const bench_dir&) = delete;
-    const std::string& path() const { return path_; }
-    std::string operator/(const std::string& relative) const { return path_ + relative; }
-
-private:
-    std::string path_;
-};
+// Where a benchmark makes its files: $BENCH_DIR, else /tmp.  The run scripts
+// point BENCH_DIR at a file system of the benchmark's own where they can: on
+// a shared ext4 without a journal the kernel skips every inode freed in the
+// last minutes when it makes a file, so whatever other programs deleted
+// would weigh on the figures.
+inline std::string bench_parent()
+{
+    const char* parent = std::getenv("BENCH_DIR");
+    return parent && *parent ? parent : "/tmp";
+}
 
 // Every file of the manifest in the copy at `dest`, by its MD5.
 inline bool verify(const std::string& dest)

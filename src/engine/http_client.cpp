@@ -288,10 +288,11 @@ void down_class::end_of_header_block()
     }
     if (!localPath.empty()) {
         // Written over from the start and cut to the body's length at the
-        // close, rather than emptied now: on ext4 a file emptied and written
-        // again is pushed to the disk at its close, which made a file that
-        // is reused for every download slower than a new one each time.
-        int fd = ::open(localPath.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+        // close, rather than emptied now: ext4 pushes a file that was emptied
+        // and written again to the disk at its close, which made one file
+        // reused for every download slower than a new one each time.  A pipe
+        // at the name fails at once instead of waiting for a reader.
+        int fd = ::open(localPath.c_str(), O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0666);
         outFile = fd < 0 ? nullptr : fdopen(fd, "w");
         if (!outFile) {
             osErr = errno;

@@ -46,9 +46,9 @@ void checksum_task::do_it()
         // file it cannot read whole has no signature.
         std::string sum;
         if (read_it)
-            v.sig_have = calc_file_md5(installed, sum) == 0 ? manifest_sig(sum) : manifest_sig("NONE");
+            v.sig_have = calc_file_md5(installed, sum) == 0 ? packed_sig(sum) : packed_sig("NONE");
         else
-            v.sig_have = file_exists(installed) ? v.sig_want : manifest_sig("NONE");
+            v.sig_have = file_exists(installed) ? v.sig_want : packed_sig("NONE");
         v.is_current = v.sig_have == v.sig_want;
     }
 }

@@ -15,9 +15,9 @@
 // Packed (72 bytes, the texts pooled: manifest_text.h), as a manifest of a
 // million lines is held whole; the flags and bands are small numbers.
 struct file_version_struct {
-    manifest_path path;         // top folder first; the install replaces it
-    manifest_sig sig_want;      // 32 hex digits, "GONE" when removed, or ""
-    manifest_sig sig_have;      // installed file's signature, "NONE" if absent
+    pooled_path path;         // top folder first; the install replaces it
+    packed_sig sig_want;      // 32 hex digits, "GONE" when removed, or ""
+    packed_sig sig_have;      // installed file's signature, "NONE" if absent
     signed char platform = 0;   // 0 every system, 1..3 that target, 4..6 special
     signed char is_current = 0; // the installed file is this version
     signed char is_global = 0;  // a global-scenery tile with a valid sector

@@ -212,7 +212,7 @@ void read_file_line(line_cursor& in, const std::string& prefix, int disk, histor
             xer << "Manifest line dropped (" << reason << "): \"" << reading.full << "\"\n";
             return;
         }
-        version.path = manifest_path(reading.full);
+        version.path = pooled_path(reading.full);
     }
     if (version.path.back() == '/') {
         __MACIBM_alert(0, "I am reading the directory text file and found a path that has no file!",

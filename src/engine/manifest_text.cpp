@@ -78,7 +78,7 @@ int hex_value(char c)
 {
     if (c >= '0' && c <= '9') return c - '0';
     if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;  // upper case too: see manifest_sig
+    return -1;  // upper case too: see packed_sig
 }
 
 // The 16 bytes of an MD5 text, when `text` is one.
@@ -111,9 +111,9 @@ const char* pooled_text(std::string_view text)
     return made;
 }
 
-std::ostream& operator<<(std::ostream& out, const manifest_path& path) { return out << path.view(); }
+std::ostream& operator<<(std::ostream& out, const pooled_path& path) { return out << path.view(); }
 
-manifest_sig::manifest_sig(std::string_view text)
+packed_sig::packed_sig(std::string_view text)
 {
     if (text.empty()) return;
     if (md5_bytes(text, bytes_)) {
@@ -129,7 +129,7 @@ manifest_sig::manifest_sig(std::string_view text)
     }
 }
 
-std::string manifest_sig::str() const
+std::string packed_sig::str() const
 {
     switch (kind_) {
     case md5_kind: {
@@ -152,7 +152,7 @@ std::string manifest_sig::str() const
     }
 }
 
-bool manifest_sig::equals(std::string_view text) const
+bool packed_sig::equals(std::string_view text) const
 {
     switch (kind_) {
     case md5_kind: {
@@ -170,12 +170,12 @@ bool manifest_sig::equals(std::string_view text) const
     }
 }
 
-bool operator==(const manifest_sig& a, const manifest_sig& b)
+bool operator==(const packed_sig& a, const packed_sig& b)
 {
     if (a.kind_ != b.kind_) return false;
-    if (a.kind_ == manifest_sig::md5_kind || a.kind_ == manifest_sig::other_kind)
-        return std::memcmp(a.bytes_, b.bytes_, a.kind_ == manifest_sig::md5_kind ? 16 : sizeof(const char*)) == 0;
+    if (a.kind_ == packed_sig::md5_kind || a.kind_ == packed_sig::other_kind)
+        return std::memcmp(a.bytes_, b.bytes_, a.kind_ == packed_sig::md5_kind ? 16 : sizeof(const char*)) == 0;
     return true;
 }
 
-std::ostream& operator<<(std::ostream& out, const manifest_sig& sig) { return out << sig.str(); }
+std::ostream& operator<<(std::ostream& out, const packed_sig& sig) { return out << sig.str(); }

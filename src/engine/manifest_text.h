@@ -2,9 +2,9 @@
 // lines kept each path and both signatures as strings of their own, about
 // 390 bytes a line.
 //
-// manifest_path: the text lives once in a pool for the whole run (every
+// pooled_path: the text lives once in a pool for the whole run (every
 // history's versions, and every read of the same manifest, share it); the
-// path itself is one pointer.  manifest_sig: an MD5 in 16 bytes, the two
+// path itself is one pointer.  packed_sig: an MD5 in 16 bytes, the two
 // markers and "" by a kind of their own, any other text pooled.
 //
 // Both read and compare as the strings they replace:
@@ -39,12 +39,12 @@ inline std::string_view pooled_view(const char* pooled)
     return {pooled, length};
 }
 
-class manifest_path {
+class pooled_path {
 public:
-    manifest_path() = default;
-    manifest_path(std::string_view text) : text_(pooled_text(text)) {}
-    manifest_path(const std::string& text) : manifest_path(std::string_view(text)) {}
-    manifest_path(const char* text) : manifest_path(std::string_view(text)) {}
+    pooled_path() = default;
+    pooled_path(std::string_view text) : text_(pooled_text(text)) {}
+    pooled_path(const std::string& text) : pooled_path(std::string_view(text)) {}
+    pooled_path(const char* text) : pooled_path(std::string_view(text)) {}
 
     const char* c_str() const { return text_; }
     std::size_t size() const { return view().size(); }
@@ -72,35 +72,35 @@ public:
     }
 
     // Pooled texts are equal exactly when they are the same text.
-    friend bool operator==(const manifest_path& a, const manifest_path& b) { return a.text_ == b.text_; }
-    friend bool operator!=(const manifest_path& a, const manifest_path& b) { return a.text_ != b.text_; }
-    friend bool operator==(const manifest_path& a, std::string_view b) { return a.view() == b; }
-    friend bool operator!=(const manifest_path& a, std::string_view b) { return a.view() != b; }
-    friend bool operator==(std::string_view a, const manifest_path& b) { return a == b.view(); }
-    friend bool operator!=(std::string_view a, const manifest_path& b) { return a != b.view(); }
-    friend bool operator==(const manifest_path& a, const std::string& b) { return a.view() == b; }
-    friend bool operator==(const std::string& a, const manifest_path& b) { return a == b.view(); }
-    friend bool operator==(const manifest_path& a, const char* b) { return a.view() == b; }
-    friend bool operator!=(const manifest_path& a, const char* b) { return a.view() != b; }
-    friend bool operator<(const manifest_path& a, const manifest_path& b) { return a.view() < b.view(); }
+    friend bool operator==(const pooled_path& a, const pooled_path& b) { return a.text_ == b.text_; }
+    friend bool operator!=(const pooled_path& a, const pooled_path& b) { return a.text_ != b.text_; }
+    friend bool operator==(const pooled_path& a, std::string_view b) { return a.view() == b; }
+    friend bool operator!=(const pooled_path& a, std::string_view b) { return a.view() != b; }
+    friend bool operator==(std::string_view a, const pooled_path& b) { return a == b.view(); }
+    friend bool operator!=(std::string_view a, const pooled_path& b) { return a != b.view(); }
+    friend bool operator==(const pooled_path& a, const std::string& b) { return a.view() == b; }
+    friend bool operator==(const std::string& a, const pooled_path& b) { return a == b.view(); }
+    friend bool operator==(const pooled_path& a, const char* b) { return a.view() == b; }
+    friend bool operator!=(const pooled_path& a, const char* b) { return a.view() != b; }
+    friend bool operator<(const pooled_path& a, const pooled_path& b) { return a.view() < b.view(); }
 
-    friend std::string operator+(const std::string& a, const manifest_path& b) { return std::string(a).append(b.view()); }
-    friend std::string operator+(const char* a, const manifest_path& b) { return std::string(a).append(b.view()); }
-    friend std::string operator+(const manifest_path& a, const std::string& b) { return std::string(a) + b; }
-    friend std::string operator+(const manifest_path& a, const char* b) { return std::string(a) + b; }
+    friend std::string operator+(const std::string& a, const pooled_path& b) { return std::string(a).append(b.view()); }
+    friend std::string operator+(const char* a, const pooled_path& b) { return std::string(a).append(b.view()); }
+    friend std::string operator+(const pooled_path& a, const std::string& b) { return std::string(a) + b; }
+    friend std::string operator+(const pooled_path& a, const char* b) { return std::string(a) + b; }
 
 private:
     const char* text_ = empty_pooled_text + 4;
 };
 
-std::ostream& operator<<(std::ostream& out, const manifest_path& path);
+std::ostream& operator<<(std::ostream& out, const pooled_path& path);
 
-class manifest_sig {
+class packed_sig {
 public:
-    manifest_sig() = default;
-    manifest_sig(std::string_view text);
-    manifest_sig(const std::string& text) : manifest_sig(std::string_view(text)) {}
-    manifest_sig(const char* text) : manifest_sig(std::string_view(text)) {}
+    packed_sig() = default;
+    packed_sig(std::string_view text);
+    packed_sig(const std::string& text) : packed_sig(std::string_view(text)) {}
+    packed_sig(const char* text) : packed_sig(std::string_view(text)) {}
 
     std::string str() const;
     operator std::string() const { return str(); }
@@ -110,22 +110,22 @@ public:
     // The same text as `text`; pools nothing.
     bool equals(std::string_view text) const;
 
-    friend bool operator==(const manifest_sig& a, const manifest_sig& b);
-    friend bool operator!=(const manifest_sig& a, const manifest_sig& b) { return !(a == b); }
-    friend bool operator==(const manifest_sig& a, std::string_view b) { return a.equals(b); }
-    friend bool operator!=(const manifest_sig& a, std::string_view b) { return !a.equals(b); }
-    friend bool operator==(std::string_view a, const manifest_sig& b) { return b.equals(a); }
-    friend bool operator!=(std::string_view a, const manifest_sig& b) { return !b.equals(a); }
-    friend bool operator==(const manifest_sig& a, const std::string& b) { return a.equals(b); }
-    friend bool operator!=(const manifest_sig& a, const std::string& b) { return !a.equals(b); }
-    friend bool operator==(const std::string& a, const manifest_sig& b) { return b.equals(a); }
-    friend bool operator!=(const std::string& a, const manifest_sig& b) { return !b.equals(a); }
-    friend bool operator==(const manifest_sig& a, const char* b) { return a.equals(b); }
-    friend bool operator!=(const manifest_sig& a, const char* b) { return !a.equals(b); }
+    friend bool operator==(const packed_sig& a, const packed_sig& b);
+    friend bool operator!=(const packed_sig& a, const packed_sig& b) { return !(a == b); }
+    friend bool operator==(const packed_sig& a, std::string_view b) { return a.equals(b); }
+    friend bool operator!=(const packed_sig& a, std::string_view b) { return !a.equals(b); }
+    friend bool operator==(std::string_view a, const packed_sig& b) { return b.equals(a); }
+    friend bool operator!=(std::string_view a, const packed_sig& b) { return !b.equals(a); }
+    friend bool operator==(const packed_sig& a, const std::string& b) { return a.equals(b); }
+    friend bool operator!=(const packed_sig& a, const std::string& b) { return !a.equals(b); }
+    friend bool operator==(const std::string& a, const packed_sig& b) { return b.equals(a); }
+    friend bool operator!=(const std::string& a, const packed_sig& b) { return !b.equals(a); }
+    friend bool operator==(const packed_sig& a, const char* b) { return a.equals(b); }
+    friend bool operator!=(const packed_sig& a, const char* b) { return !a.equals(b); }
 
-    friend std::string operator+(const std::string& a, const manifest_sig& b) { return a + b.str(); }
-    friend std::string operator+(const manifest_sig& a, const std::string& b) { return a.str() + b; }
-    friend std::string operator+(const manifest_sig& a, const char* b) { return a.str() + b; }
+    friend std::string operator+(const std::string& a, const packed_sig& b) { return a + b.str(); }
+    friend std::string operator+(const packed_sig& a, const std::string& b) { return a.str() + b; }
+    friend std::string operator+(const packed_sig& a, const char* b) { return a.str() + b; }
 
 private:
     // An MD5 as the checksum writes it (32 lower-case hex digits) in
@@ -137,4 +137,4 @@ private:
     unsigned char bytes_[16] = {};
 };
 
-std::ostream& operator<<(std::ostream& out, const manifest_sig& sig);
+std::ostream& operator<<(std::ostream& out, const packed_sig& sig);

@@ -11,10 +11,10 @@
 TEST(ManifestPath, ReadsAsTheStringItHoldsAndSharesEqualTexts)
 {
     const std::string text = "Nimbrel/Resources/a b/file.txt";
-    manifest_path path = text;
+    pooled_path path = text;
     EXPECT_EQ(path, text);
     EXPECT_EQ(std::string(path), text);
-    EXPECT_EQ(path.c_str(), manifest_path(std::string("Nimbrel/") + "Resources/a b/file.txt").c_str())
+    EXPECT_EQ(path.c_str(), pooled_path(std::string("Nimbrel/") + "Resources/a b/file.txt").c_str())
         << "one copy of a text however often it is read";
     EXPECT_EQ(path.size(), text.size());
     EXPECT_EQ(path.back(), 't');
@@ -27,12 +27,12 @@ TEST(ManifestPath, ReadsAsTheStringItHoldsAndSharesEqualTexts)
     out << path;
     EXPECT_EQ(out.str(), text);
 
-    manifest_path none;
+    pooled_path none;
     EXPECT_TRUE(none.empty());
     EXPECT_EQ(none, "");
-    EXPECT_EQ(none.c_str(), manifest_path(std::string()).c_str());
+    EXPECT_EQ(none.c_str(), pooled_path(std::string()).c_str());
     EXPECT_NE(none, path);
-    EXPECT_EQ(manifest_path(std::string("x\0y", 3)).size(), 3u) << "a zero byte is part of the text";
+    EXPECT_EQ(pooled_path(std::string("x\0y", 3)).size(), 3u) << "a zero byte is part of the text";
 }
 
 TEST(ManifestSig, KeepsEveryTextItIsGivenAndComparesAsThatText)
@@ -41,7 +41,7 @@ TEST(ManifestSig, KeepsEveryTextItIsGivenAndComparesAsThatText)
     const std::string upper = "0123456789ABCDEF0123456789ABCDEF";
     for (const std::string& text : {md5, upper, std::string("NONE"), std::string("GONE"), std::string(),
                                     std::string("untouched"), std::string("0123456789abcdef")}) {
-        manifest_sig sig = text;
+        packed_sig sig = text;
         EXPECT_EQ(sig.str(), text);
         EXPECT_EQ(sig, text);
         EXPECT_EQ(sig.empty(), text.empty());
@@ -49,25 +49,25 @@ TEST(ManifestSig, KeepsEveryTextItIsGivenAndComparesAsThatText)
         out << sig;
         EXPECT_EQ(out.str(), text);
     }
-    EXPECT_NE(manifest_sig(upper), manifest_sig(md5)) << "upper-case digits never match a computed signature";
-    EXPECT_NE(manifest_sig(upper), md5);
-    EXPECT_NE(manifest_sig(md5), upper);
-    EXPECT_EQ(manifest_sig(md5), manifest_sig(std::string(md5)));
-    EXPECT_NE(manifest_sig("NONE"), manifest_sig("GONE"));
-    EXPECT_NE(manifest_sig(), manifest_sig("NONE"));
-    EXPECT_EQ(manifest_sig("a text"), manifest_sig(std::string("a ") + "text"));
+    EXPECT_NE(packed_sig(upper), packed_sig(md5)) << "upper-case digits never match a computed signature";
+    EXPECT_NE(packed_sig(upper), md5);
+    EXPECT_NE(packed_sig(md5), upper);
+    EXPECT_EQ(packed_sig(md5), packed_sig(std::string(md5)));
+    EXPECT_NE(packed_sig("NONE"), packed_sig("GONE"));
+    EXPECT_NE(packed_sig(), packed_sig("NONE"));
+    EXPECT_EQ(packed_sig("a text"), packed_sig(std::string("a ") + "text"));
 
-    manifest_sig cleared = md5;
+    packed_sig cleared = md5;
     cleared.clear();
     EXPECT_TRUE(cleared.empty());
-    EXPECT_EQ("/tmp/" + manifest_sig(md5) + "_0.zip", "/tmp/" + md5 + "_0.zip");
+    EXPECT_EQ("/tmp/" + packed_sig(md5) + "_0.zip", "/tmp/" + md5 + "_0.zip");
 }
 
 // Checksum workers write installed signatures side by side, and a text the
 // pool has not seen may come from several of them at once.
 TEST(ManifestSig, ThreadsThatWriteTheSameNewTextsAgreeOnThem)
 {
-    std::vector<std::vector<manifest_sig>> made(8);
+    std::vector<std::vector<packed_sig>> made(8);
     std::vector<std::thread> threads;
     for (int t = 0; t < 8; ++t)
         threads.emplace_back([&made, t] {
@@ -76,7 +76,7 @@ TEST(ManifestSig, ThreadsThatWriteTheSameNewTextsAgreeOnThem)
     for (std::thread& thread : threads) thread.join();
     // Signatures compare by their pooled copy: equal only when all threads
     // got the one copy of each text.
-    std::vector<manifest_sig> first(500);
+    std::vector<packed_sig> first(500);
     for (int i = 0; i < 500; ++i) first[i] = "text " + std::to_string(i);
     for (int t = 0; t < 8; ++t)
         for (int i = 0; i < 2000; ++i) ASSERT_EQ(made[t][i], first[(i * 7 + t) % 500]) << "thread " << t;

@@ -19,11 +19,11 @@
 
 namespace testing_support {
 
-scratch_dir::scratch_dir()
+scratch_dir::scratch_dir(const std::string& parent)
 {
-    char name[] = "/tmp/nimbrel-test-XXXXXX";
-    if (!mkdtemp(name)) throw std::runtime_error(std::string("mkdtemp: ") + std::strerror(errno));
-    path_ = std::string(name) + "/";
+    std::string name = parent + "/nimbrel-test-XXXXXX";
+    if (!mkdtemp(&name[0])) throw std::runtime_error("mkdtemp " + name + ": " + std::strerror(errno));
+    path_ = name + "/";
 }
 
 scratch_dir::~scratch_dir() { remove_tree(path_); }

@@ -9,11 +9,11 @@
 
 namespace testing_support {
 
-// A private folder under /tmp made with mkdtemp, removed with everything in
-// it when the object goes.
+// A private folder under /tmp (or `parent`) made with mkdtemp, removed with
+// everything in it when the object goes.
 class scratch_dir {
 public:
-    scratch_dir();
+    explicit scratch_dir(const std::string& parent = "/tmp");
     ~scratch_dir();
     scratch_dir(const scratch_dir&) = delete;
     scratch_dir& operator=(const scratch_dir&) = delete;
