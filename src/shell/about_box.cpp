@@ -166,10 +166,11 @@ void download(about_state& s, const about_files& f)
         return fail(s, with_code("There was an error unzipping the installer: ", err));
     // Only a file can be started; a folder (or an empty archive) would have
     // us start whatever of that name happens to be in the folder.
-    const bool folder = first.empty() || first.back() == '/';
-    if (!first.empty() && first.back() == '/') first.pop_back();
+    const bool folder = !first.empty() && first.back() == '/';
+    if (folder) first.pop_back();
     s.installer_app_name = first;
-    if (folder) return fail(s, with_code("There was an error launching the installer: ", first.empty() ? ENOENT : EISDIR));
+    if (folder || first.empty())
+        return fail(s, with_code("There was an error launching the installer: ", folder ? EISDIR : ENOENT));
     s.ins_state = 3;
 }
 

@@ -40,6 +40,9 @@ about_state& about_box_state();
 // as the box does when a fetch completes.  A list without an acceptable
 // header reads nothing and decides on what earlier reads left.
 void about_read_list(const std::string& path, about_state& state);
+// The same on a list in memory, from its start.
+class xmap_class;
+void about_read_list(xmap_class& list, about_state& state);
 
 // The line about the version found.
 std::string about_status_line(const about_state& state);

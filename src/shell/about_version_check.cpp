@@ -88,8 +88,13 @@ about_state& about_box_state()
 
 void about_read_list(const std::string& path, about_state& state)
 {
-    installer_lines at;
     xmap_class list(path);
+    about_read_list(list, state);
+}
+
+void about_read_list(xmap_class& list, about_state& state)
+{
+    installer_lines at;
     static const int versions[] = {820, 0};
     if (list.begin && list.check_file(kHeaderText, versions, "SERVERS", nullptr)) read_lines(list, state, at);
     decide(state, at);
