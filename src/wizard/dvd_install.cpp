@@ -65,9 +65,7 @@ void show_progress(const dvd_install_road& road, int cursor, wizard_screen& reco
     record.back = road.disks.back;
     record.next = nullptr;
     record.text = UTL_string_sub(tr(road.busy_text), dest_dir_path);
-    if (cursor < 0) {
-        record.progress = 0.0f;
-    } else if (cursor < static_cast<int>(sim_info.size())) {
+    if (cursor < static_cast<int>(sim_info.size())) {
         record.progress = sim_info[cursor].back().progress;
         record.progress_text = UTL_string_sub(tr(road.file_text), sim_info[cursor].back().path);
     } else {

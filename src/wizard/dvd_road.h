@@ -52,9 +52,6 @@ int dvd_install_scenery(int first_frame, wizard_screen& record);
 int dvd_verify_disk_scenery(int first_frame, wizard_screen& record);
 int dvd_switch_disk_scenery(int first_frame, wizard_screen& record);
 int dvd_done_scenery(int first_frame, wizard_screen& record);
-// The scenery finish's sentence, by what the map asked for and whether a
-// file failed (English).
-const char* scenery_done_sentence(bool installs, bool deletes, bool errors);
 
 // The first screens of the roads the hub offers for an installed copy
 // besides running it.  Each road names its own in its source; a road not

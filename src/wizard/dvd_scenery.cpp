@@ -67,13 +67,15 @@ const done_sentences kDone[2][2] = {
                "map.")}},
 };
 
-}  // namespace
-
-const char* scenery_done_sentence(bool installs, bool deletes, bool errors)
+// The finish's sentence, by what the map asked for and whether a file
+// failed (English).
+const char* done_sentence(bool installs, bool deletes, bool errors)
 {
     const done_sentences& row = kDone[installs][deletes];
     return errors ? row.with_errors : row.without_errors;
 }
+
+}  // namespace
 
 int dvd_pick_scenery(int first_frame, wizard_screen& record)
 {
@@ -172,7 +174,7 @@ int dvd_done_scenery(int first_frame, wizard_screen& record)
 {
     const bool errors = num_install_errors > 0;
     const char* sentence =
-        scenery_done_sentence(stg.files_to_install > 0, stg.files_to_delete > 0, errors);
+        done_sentence(stg.files_to_install > 0, stg.files_to_delete > 0, errors);
     if (first_frame)
         xer << "Scenery changed in " << dest_dir_path << ": " << sentence << "\n";
     record.title = tr("Finished With Add/Remove Scenery");

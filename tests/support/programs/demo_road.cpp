@@ -21,7 +21,9 @@
 //             display D when given
 //   --walk    walks from the welcome screen to "Fly", a screenshot of each
 //             screen in SHOTS_FOLDER (1-welcome.png to 6-finish.png, the
-//             updater's to 7-finish.png)
+//             updater's to 7-finish.png; the DVD installer's go on past its
+//             7-finish.png through the scenery and repair roads to
+//             14-repair-finish.png)
 //   --time    walks to the destination screen and prints "road SECONDS":
 //             from CONTINUE there to the finish screen taking "Fly"
 //             (clicked every 50 ms, so the figure is at most that late).
@@ -38,6 +40,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -196,6 +199,56 @@ double time_to_fly(road_walker& road)
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
+// A simulator file of the release, as the copy names it.
+std::string first_simulator_file(const dvd_release& disks)
+{
+    std::istringstream manifest(disks.manifest());
+    for (std::string line; std::getline(manifest, line);) {
+        const size_t top = line.find(" Nimbrel/");
+        if (line.rfind("FILE ", 0) != 0 || top == std::string::npos) continue;
+        const std::string path = line.substr(top + 9);
+        if (path.find("Global Scenery") == std::string::npos && path.find('/') != std::string::npos)
+            return path;
+    }
+    return "";
+}
+
+// Back at the hub with the copy just installed: the scenery road takes a
+// tile away, then the repair road puts back a file damaged meanwhile, from
+// the first disk, which it asks for first.
+int walk_dvd_copy_roads(road_walker& road, const dvd_release& disks)
+{
+    if (!road.press_until_changed(button_bar::go_back, 10, true)) return fail("the hub did not show");
+    shot(road, "8-hub-installed-copy");
+    if (!road.click_until_changed(500, 325) || !road.press_until_changed(button_bar::next))
+        return fail("the scenery road did not start");
+    shot(road, "9-scenery-map");
+    road.click(map_x(10), map_y(13));
+    shot(road, "9-scenery-map-tile-off");
+    if (!road.press_until_changed(button_bar::next) || !road.wait_for_log("Scenery changed in ", 60))
+        return fail("the tile was not taken away");
+    shot(road, "10-scenery-finish");
+
+    const std::string damaged = first_simulator_file(disks);
+    write_file(road.home() + disks.release() + "/" + damaged, "damaged");
+    say("damaged " + damaged);
+    if (!road.press_until_changed(button_bar::go_back, 10, true) || !road.click_until_changed(500, 300) ||
+        !road.press_until_changed(button_bar::next) || !road.wait_for_log("Files to repair in ", 60))
+        return fail("the repair did not scan the copy");
+    shot(road, "11-repair-confirm");
+    if (!road.press_until(button_bar::next, [&] { return road.logged("  sig_want="); }))
+        return fail("the damaged file was not asked about");
+    shot(road, "12-repair-question");
+    road.click_in(750, 146, 108, 53);  // OVERWRITE THE OLD FILE
+    if (!road.wait_for_log("Asking for DVD number 1 for", 30)) return fail("the first disk was not asked for");
+    shot(road, "13-repair-change-disk-1");
+    disks.insert(1);
+    if (!road.press_until_changed(button_bar::next) || !road.wait_for_log("Install finished", 60, 3))
+        return fail("the repair did not complete");
+    shot(road, "14-repair-finish");
+    return 0;
+}
+
 // The DVD road: the hub's welcome to the finish, scenery tiles chosen on
 // the world map that lie on the second and the third disk, each disk put in
 // the drive when the program asks for it.
@@ -221,6 +274,7 @@ int walk_dvd(road_walker& road, const dvd_release& disks)
     shot(road, "6-change-disk-3");
     if (!change_disk(road, disks, 3, 0)) return fail("the install did not complete");
     shot(road, "7-finish");
+    if (const int failed = walk_dvd_copy_roads(road, disks)) return failed;
     if (fly_when_done(road, 20) == -1) return fail("the DVD installer did not end after Run Nimbrel Now");
     say("the stub simulator ran as: " + last_flight(road));
     return 0;
