@@ -97,7 +97,7 @@ int test_plan(int first, wizard_screen& r)
         result = choose_files();
         xer << "plan: result " << result;
         if (result)
-            for (const file_history_struct& h : sim_info) xer << " " << h.back().do_install;
+            for (const file_history_struct& h : sim_info) xer << " " << int{h.back().do_install};
         xer << "\n";
         xer.flush();
     }
