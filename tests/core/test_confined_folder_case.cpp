@@ -90,3 +90,17 @@ TEST(ConfinedFolderCase, ARemovedNameIsForgottenAndItsTwinAnswersInstead)
     EXPECT_EQ(make_file(root, "Gone/made-elsewhere"), "gone/made-elsewhere")
         << "a removed folder is not remembered as empty";
 }
+
+TEST(ConfinedFolderCase, AnExactNameWinsOverItsTwinWhateverTheListingOrder)
+{
+    scratch_dir dir;
+    write_file(dir / "Sub/x.txt", "lower");
+    write_file(dir / "Sub/X.txt", "upper");
+    confined_folder root;
+    ASSERT_EQ(root.open(dir.path(), true), 0);
+
+    make_file(root, "Sub/missing");  // the folder is listed from here on
+    ASSERT_EQ(root.folders_listed(), 1);
+    EXPECT_EQ(make_file(root, "Sub/x.txt"), "Sub/x.txt");
+    EXPECT_EQ(make_file(root, "Sub/X.txt"), "Sub/X.txt");
+}

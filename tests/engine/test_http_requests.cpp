@@ -2,6 +2,10 @@
 // log and warnings, refusals, cancellation and its memory limits.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <cerrno>
+
 #include "alert_recorder.h"
 #include "engine_test_support.h"
 #include "engine/download_streams.h"
@@ -264,6 +268,18 @@ TEST(HttpRequest, LocalFileThatCannotBeCreatedFailsWithItsErrno)
     EXPECT_EQ(poll_slot(2, "srv", "/f", "/nonexistent-folder/f"), 2);
     EXPECT_NE(log.text().find("   GetOSErr   =2\n"), std::string::npos) << log.text();
     EXPECT_EQ(http.last_os_error(2), 2);
+}
+
+// A pipe nobody reads, put where the body should go, would block the open
+// (and with it the frame) for ever.
+TEST(HttpRequest, APipeAtTheLocalFileFailsAtOnce)
+{
+    scratch_dir dir;
+    ASSERT_EQ(::mkfifo((dir / "0.zip").c_str(), 0600), 0);
+    scripted_http_server server({sends("HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok")});
+    routed_to_local_server route(server.port());
+    EXPECT_EQ(poll_slot(2, "srv", "/a.zip", dir / "0.zip"), 2);
+    EXPECT_EQ(http.last_os_error(2), ENXIO);
 }
 
 TEST(HttpRequest, BodyKeptInMemoryIsCapped)
