@@ -15,9 +15,8 @@
 namespace {
 
 using testing_support::file_exists;
+using testing_support::has;
 using testing_support::run_shell;
-
-bool has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
 void expect_clean_end(program_process& program)
 {

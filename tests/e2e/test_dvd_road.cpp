@@ -16,12 +16,11 @@
 namespace {
 
 using testing_support::file_exists;
+using testing_support::has;
 using testing_support::read_file;
 using testing_support::scratch_dir;
 using testing_support::window_pixels;
 using testing_support::write_file;
-
-bool has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
 // Says where it was started, so the test sees "Run Nimbrel Now" run it.
 const char* const kSimulator = "#!/bin/sh\necho \"$0\" >> \"${HOME:-/tmp}/nimbrel-flown.txt\"\n";

@@ -17,11 +17,10 @@ namespace {
 
 using testing_support::count_of;
 using testing_support::file_exists;
+using testing_support::has;
 using testing_support::read_file;
 using testing_support::window_pixels;
 using testing_support::write_file;
-
-bool has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
 // -- Reading the window -------------------------------------------------------------
 

@@ -9,10 +9,9 @@
 namespace {
 
 using testing_support::file_exists;
+using testing_support::has;
 using testing_support::read_file;
 using testing_support::run_shell;
-
-bool has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
 const char kGraphicsAlert[] =
     "N-System Error:\n"

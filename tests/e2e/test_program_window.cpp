@@ -10,10 +10,9 @@
 namespace {
 
 using testing_support::file_exists;
+using testing_support::has;
 using testing_support::read_file;
 using testing_support::write_file;
-
-bool has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
 std::vector<std::string> lines_of(const std::string& text)
 {

@@ -11,11 +11,10 @@
 namespace {
 
 using testing_support::file_exists;
+using testing_support::has;
 using testing_support::read_file;
 using testing_support::run_shell;
 using testing_support::write_file;
-
-bool has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
 // The program takes HOME as it stands and puts "/" after it.
 std::string install_folder(const road_walker& road) { return road.home() + "Nimbrel 9 Demo/"; }

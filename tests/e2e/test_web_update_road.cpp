@@ -13,6 +13,7 @@
 namespace {
 
 using testing_support::file_exists;
+using testing_support::has;
 using testing_support::read_file;
 using testing_support::run_shell;
 using testing_support::write_file;
@@ -21,8 +22,6 @@ const std::string kTile = "Global Scenery/Terrain/+40-080/+42-074.dsf";
 // In the tile's sector, and so wanted once the copy holds the tile.
 const std::string kNeighbourTile = "Global Scenery/Terrain/+40-080/+41-073.dsf";
 const std::string kUsersText = "changed by the user\n";
-
-bool has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
 std::string md5_of(const std::string& path)
 {

@@ -64,6 +64,8 @@ std::string read_file(const std::string& path)
     return all.str();
 }
 
+bool has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
 int count_of(const std::string& text, const std::string& part)
 {
     int n = 0;

@@ -53,6 +53,8 @@ void write_file(const std::string& path, const std::string& bytes);
 std::string read_file(const std::string& path);
 bool file_exists(const std::string& path);
 void remove_tree(const std::string& path);
+// Whether `part` occurs in `text`.
+bool has(const std::string& text, const std::string& part);
 // How often `part` occurs in `text` (a log, an access log).
 int count_of(const std::string& text, const std::string& part);
 

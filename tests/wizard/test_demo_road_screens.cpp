@@ -24,11 +24,10 @@
 
 namespace {
 
+using testing_support::has;
 using testing_support::remove_tree;
 using testing_support::scratch_dir;
 using testing_support::write_file;
-
-bool has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
 const char* const kManifest =
     "I\n900 version\nINSTALLER\n\n"

@@ -29,12 +29,11 @@ namespace {
 
 using testing_support::dvd_release;
 using testing_support::file_exists;
+using testing_support::has;
 using testing_support::md5_hex;
 using testing_support::read_file;
 using testing_support::remove_tree;
 using testing_support::write_file;
-
-bool has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
 const release_files kSimFiles = {
     {"Nimbrel-i686", "#!/bin/sh\n"},

@@ -27,12 +27,11 @@
 namespace {
 
 using testing_support::count_of;
+using testing_support::has;
 using testing_support::nginx_server;
 using testing_support::read_file;
 using testing_support::scratch_dir;
 using testing_support::write_file;
-
-bool has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
 const char kTwoServers[] =
     "I\n820 version\nSERVERS\nFINAL Demo_900\n"

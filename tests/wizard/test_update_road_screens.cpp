@@ -29,10 +29,9 @@
 namespace {
 
 using testing_support::file_exists;
+using testing_support::has;
 using testing_support::md5_hex;
 using testing_support::write_file;
-
-bool has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
 int g_questions = 0;
 int g_answer = kAnswerKeep;
