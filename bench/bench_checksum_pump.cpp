@@ -24,15 +24,9 @@
 #include "engine/install_filter.h"
 #include "engine/installer_state.h"
 #include "engine/manifest.h"
+#include "install_bench.h"
 
 namespace {
-
-using bench_clock = std::chrono::steady_clock;
-
-double seconds_since(bench_clock::time_point start)
-{
-    return std::chrono::duration<double>(bench_clock::now() - start).count();
-}
 
 int remove_entry(const char* path, const struct stat*, int, struct FTW*) { return std::remove(path); }
 
@@ -68,7 +62,7 @@ std::vector<std::string> make_tree(const std::string& root, long files, long lon
 
 double time_shell(const std::string& command)
 {
-    const auto start = bench_clock::now();
+    const auto start = clock_type::now();
     if (std::system(command.c_str()) != 0) std::fprintf(stderr, "failed: %s\n", command.c_str());
     return seconds_since(start);
 }
@@ -97,7 +91,7 @@ pump_run time_pump(double frame)
     float progress = 0;
     pump_run run;
     const double cpu = thread_cpu_seconds();
-    const auto start = bench_clock::now();
+    const auto start = clock_type::now();
     auto next_frame = start;
     for (;;) {
         ++run.calls;
@@ -112,12 +106,6 @@ pump_run time_pump(double frame)
     run.seconds = seconds_since(start);
     run.caller_cpu = thread_cpu_seconds() - cpu;
     return run;
-}
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
 }
 
 }  // namespace

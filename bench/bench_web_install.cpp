@@ -111,12 +111,6 @@ double run_curl_and_unzip(const std::string& work, unsigned short port, double* 
     return curl_seconds + *unzip_seconds;
 }
 
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
 }  // namespace
 
 int main(int argc, char** argv)

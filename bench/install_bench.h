@@ -1,12 +1,14 @@
-// What the install benchmarks share: their clock, the bytes they make their
-// releases of, their private folder, and the check of the copy they
-// installed.
+// What the install benchmarks share: their clock and medians, the bytes
+// they make their releases of, their private folder, and the check of the
+// copy they installed.
 #pragma once
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "core/files/file_checksum.h"
 #include "engine/install_filter.h"
@@ -17,6 +19,13 @@ using clock_type = std::chrono::steady_clock;
 inline double seconds_since(clock_type::time_point start)
 {
     return std::chrono::duration<double>(clock_type::now() - start).count();
+}
+
+// The middle of the rounds' figures (the upper of the two middle ones).
+inline double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
 }
 
 // Bytes that compress about as well as the simulator's data (a quarter).
