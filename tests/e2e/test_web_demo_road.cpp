@@ -16,9 +16,6 @@ using testing_support::read_file;
 using testing_support::run_shell;
 using testing_support::write_file;
 
-// The program takes HOME as it stands and puts "/" after it.
-std::string install_folder(const road_walker& road) { return road.home() + "Nimbrel 9 Demo/"; }
-
 void expect_complete_install(const sample_release& release, const std::string& folder)
 {
     const auto files = release.installed_files();
@@ -51,7 +48,7 @@ TEST(web_demo_road, InstallsEveryFileByItsChecksumRegistersOnceAndFliesTheNewCop
         << "not one private temporary folder holds the manifest";
     ASSERT_TRUE(begin_install(road)) << road.log();
 
-    const std::string folder = install_folder(road);
+    const std::string folder = demo_folder(road);
     EXPECT_EQ(fly_when_done(road, 60), 1) << "the simulator was not started\n" << road.log();
     expect_complete_install(release, folder);
     EXPECT_EQ(read_file(registry(road)), folder + "\n");
@@ -75,7 +72,7 @@ TEST(web_demo_road, CompletesFromAnotherServerWhenTheFirstOneFails)
     ASSERT_TRUE(walk_to_destination(road, release)) << road.log();
     ASSERT_TRUE(begin_install(road)) << road.log();
     EXPECT_EQ(fly_when_done(road, 60), 1) << road.log();
-    expect_complete_install(release, install_folder(road));
+    expect_complete_install(release, demo_folder(road));
     EXPECT_TRUE(has(release.access_log(), "/mirror/Demo_900/Nimbrel/")) << "the failing server was never tried";
 }
 
@@ -178,7 +175,7 @@ TEST(web_demo_road, GoBackOnASlowInstallCancelsCleanlyThenContinuesToTheEnd)
     ASSERT_TRUE(walk_to_destination(road, release)) << road.log();
     const std::string temp = release.temp_folder();
     ASSERT_FALSE(temp.empty()) << "not one private temporary folder holds the manifest";
-    const std::string folder = install_folder(road);
+    const std::string folder = demo_folder(road);
 
     const auto download_under_way = [&] {
         road.press(button_bar::next);  // dimmed, so harmless, while the install runs
@@ -218,7 +215,7 @@ TEST(web_demo_road, TooLittleDiskSpaceDimsContinue)
     ASSERT_TRUE(walk_to_destination(road, release)) << road.log();
     road.shot("demo_too_little_disk_space");
     road.press(button_bar::next);
-    EXPECT_FALSE(road.wait_for_file(install_folder(road), 1)) << "the install started without room for it";
+    EXPECT_FALSE(road.wait_for_file(demo_folder(road), 1)) << "the install started without room for it";
     EXPECT_FALSE(file_exists(registry(road)));
     ASSERT_TRUE(road.send_close_request());
     EXPECT_EQ(road.wait(20), 0) << road.output();
@@ -260,7 +257,7 @@ TEST(web_demo_road, DiskFillingUpDuringTheInstallEndsOnTheProblemTextWithoutRetr
     EXPECT_FALSE(wait_until([&] { return line_count(release.access_log()) != requests; }, 3))
         << "the installer went on asking\n" << release.access_log();
 
-    const std::string folder = install_folder(road);
+    const std::string folder = demo_folder(road);
     EXPECT_EQ(read_file(registry(road)), folder + "\n");
     EXPECT_TRUE(file_exists(folder)) << "the registry names a copy that is not there";
     quit_on_the_finish_screen(road);

@@ -73,6 +73,8 @@ void set_install_name(const road_walker& road, const std::string& name)
     road.wait_for_still(0.2, 3);
 }
 
+std::string demo_folder(const road_walker& road) { return road.home() + "Nimbrel 9 Demo/"; }
+
 std::string registry(const road_walker& road) { return road.home() + ".nimbrel/nimbrel_install.txt"; }
 
 void register_copy(const std::string& home, const std::string& copy)

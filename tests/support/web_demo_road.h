@@ -43,6 +43,9 @@ bool walk_to_destination(const road_walker& road, const sample_release& release)
 // Replaces the text of the install name field.
 void set_install_name(const road_walker& road, const std::string& name);
 
+// The folder the demo installs into unless the user names another: the
+// program takes HOME as it stands and puts "/" after it.
+std::string demo_folder(const road_walker& road);
 // The registry of installed copies in the program's HOME.
 std::string registry(const road_walker& road);
 // `copy` (ending in "/") as the one copy the registry in `home` names.

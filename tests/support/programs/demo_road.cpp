@@ -83,8 +83,6 @@ std::string paced(const sample_release& release)
            "directory.txt.zip; limit_rate 3k; }\n";
 }
 
-std::string install_folder(const road_walker& road) { return road.home() + "Nimbrel 9 Demo/"; }
-
 int installed_count(const sample_release& release, const std::string& folder)
 {
     int n = 0;
@@ -115,7 +113,7 @@ std::string shot(const road_walker& road, const std::string& name, bool wanted =
 int walk(road_walker& road, const sample_release& release, bool shots = true)
 {
     const int files = static_cast<int>(release.installed_files().size());
-    const std::string folder = install_folder(road);
+    const std::string folder = demo_folder(road);
     shot(road, "1-welcome", shots);
     if (!road.press_until_changed(button_bar::next)) return fail("the licence did not show");
     shot(road, "2-licence", shots);
@@ -385,7 +383,7 @@ int main(int argc, char** argv)
     road_walker* shown = &road;
     std::unique_ptr<road_walker> update;
     std::vector<std::string> edited;
-    std::string copy = install_folder(road);
+    std::string copy = demo_folder(road);
     if (!updater.empty() && mode == "--time") {
         copy = lay_down_copy(release, road.home());
         if (copy.empty()) return fail("the copy could not be laid down");
