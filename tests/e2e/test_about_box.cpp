@@ -57,10 +57,7 @@ public:
         testing_support::run_shell("cp -r '" MENUS_DIR "' '" + app_dir() + "'");
         through_proxy(port);
     }
-    bool said(const std::string& line, int times = 1) const
-    {
-        return testing_support::count_of("\n" + output(), "\n" + line + "\n") >= times;
-    }
+    bool said(const std::string& line, int times = 1) const { return output_lines(line) >= times; }
     // "About..." in the "Dialogs" menu, the second title on the bar; the
     // `times`-th time it opens in this run.
     bool open_box(int times = 1)

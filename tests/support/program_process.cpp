@@ -80,10 +80,14 @@ bool program_process::send_signal(int sig) const { return pid_ > 0 && status_ < 
 
 std::string program_process::output() const { return read_file(dir_ / "output.txt"); }
 
+int program_process::output_lines(const std::string& line) const
+{
+    return testing_support::count_of("\n" + output(), "\n" + line + "\n");
+}
+
 bool program_process::wait_for_output_line(const std::string& line, double seconds) const
 {
-    return testing_support::wait_until(
-        [&] { return ("\n" + output()).find("\n" + line + "\n") != std::string::npos; }, seconds, 50);
+    return testing_support::wait_until([&] { return output_lines(line) > 0; }, seconds, 50);
 }
 
 std::string program_process::log() const { return read_file(app_dir_ + "Nimbrel Installer Log.txt"); }

@@ -34,6 +34,8 @@ public:
     bool send_signal(int sig) const;
 
     std::string output() const;
+    // How often the output holds `line` as a whole line.
+    int output_lines(const std::string& line) const;
     // True once the output holds `line` as a whole line, within `seconds`.
     bool wait_for_output_line(const std::string& line, double seconds) const;
     const std::string& app_dir() const { return app_dir_; }

@@ -27,18 +27,9 @@ protected:
     void open_dialog(int index)
     {
         const std::string line = "opening " + std::to_string(201 + index);
-        const size_t seen = count(line);
+        const int seen = program.output_lines(line);
         dialogs_menu(index);
-        testing_support::wait_until([&] { return count(line) != seen; }, 10, 50);
-    }
-    size_t count(const std::string& line) const
-    {
-        const std::string out = "\n" + program.output();
-        size_t n = 0;
-        for (size_t at = out.find("\n" + line + "\n"); at != std::string::npos;
-             at = out.find("\n" + line + "\n", at + 1))
-            ++n;
-        return n;
+        testing_support::wait_until([&] { return program.output_lines(line) != seen; }, 10, 50);
     }
     // Keys for one frame's worth of work, then the frames they cause: a key
     // landing in the frame that changes the folder would act in the old one.
