@@ -2,7 +2,6 @@
 // xdotool, installing from install DVDs the release tool made, the disks
 // changed by putting another in the drive its NIMBREL_DVD names.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <map>
@@ -16,9 +15,11 @@
 namespace {
 
 using testing_support::file_exists;
+using testing_support::file_stamp;
 using testing_support::has;
 using testing_support::read_file;
 using testing_support::scratch_dir;
+using testing_support::stamp_of;
 using testing_support::window_pixels;
 using testing_support::write_file;
 
@@ -141,18 +142,6 @@ TEST(dvd_road, InstallsFromThreeDisksTheTilesChosenOnTheMapAndRunsTheCopy)
 
 // -- Going back while the install waits for a disk -----------------------------
 
-struct file_stamp {
-    ino_t inode = 0;
-    long long modified_ns = 0;
-    bool operator==(const file_stamp& o) const { return inode == o.inode && modified_ns == o.modified_ns; }
-};
-file_stamp stamp(const std::string& path)
-{
-    struct stat st = {};
-    if (::stat(path.c_str(), &st) != 0) return {};
-    return {st.st_ino, st.st_mtim.tv_sec * 1000000000LL + st.st_mtim.tv_nsec};
-}
-
 TEST(dvd_road, GoingBackResumesAtTheFileReachedOrDeletesThePartialCopy)
 {
     dvd_release disks(release_files(), 2);
@@ -167,7 +156,7 @@ TEST(dvd_road, GoingBackResumesAtTheFileReachedOrDeletesThePartialCopy)
         << road.log();
     const std::string folder = install_folder(road, disks);
     const std::string first = folder + "Resources/part0/file0.txt";
-    const file_stamp before = stamp(first);
+    const file_stamp before = stamp_of(first);
     ASSERT_NE(before.inode, 0u);
 
     // GO BACK asks; "Continue" comes back to the same disk change.
@@ -177,7 +166,7 @@ TEST(dvd_road, GoingBackResumesAtTheFileReachedOrDeletesThePartialCopy)
         press_cancel_question(road, false);
         return road.wait_for_log("Asking for DVD number 2", 2, 2);
     }, 20)) << road.log();
-    EXPECT_TRUE(stamp(first) == before) << "a file of the first disk was installed again";
+    EXPECT_TRUE(stamp_of(first) == before) << "a file of the first disk was installed again";
     EXPECT_EQ(testing_support::count_of(road.log(), "EXPANDING file " + first), 1) << road.log();
 
     // "Cancel" deletes the copy; a new install from the scenery screen,

@@ -64,6 +64,13 @@ std::string read_file(const std::string& path)
     return all.str();
 }
 
+file_stamp stamp_of(const std::string& path)
+{
+    struct stat st = {};
+    if (::stat(path.c_str(), &st) != 0) return {};
+    return {st.st_ino, st.st_mtim.tv_sec * 1000000000LL + st.st_mtim.tv_nsec};
+}
+
 bool has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
 int count_of(const std::string& text, const std::string& part)

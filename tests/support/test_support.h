@@ -3,6 +3,8 @@
 // for something to happen.
 #pragma once
 
+#include <sys/types.h>
+
 #include <functional>
 #include <string>
 #include <vector>
@@ -53,6 +55,15 @@ void write_file(const std::string& path, const std::string& bytes);
 std::string read_file(const std::string& path);
 bool file_exists(const std::string& path);
 void remove_tree(const std::string& path);
+// A file's inode and modification time to the nanosecond: the same when the
+// file was left alone, other when it was written anew.  Zero for a file that
+// is not there.
+struct file_stamp {
+    ino_t inode = 0;
+    long long modified_ns = 0;
+    bool operator==(const file_stamp& o) const { return inode == o.inode && modified_ns == o.modified_ns; }
+};
+file_stamp stamp_of(const std::string& path);
 // Whether `part` occurs in `text`.
 bool has(const std::string& text, const std::string& part);
 // How often `part` occurs in `text` (a log, an access log).

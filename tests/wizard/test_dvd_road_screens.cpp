@@ -3,7 +3,6 @@
 // what the destination refuses, and installs driven as the wizard drives
 // them, through disk changes, failures and the cancel question.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <cstring>
 #include <string>
@@ -26,9 +25,11 @@ namespace {
 
 using testing_support::dvd_release;
 using testing_support::file_exists;
+using testing_support::file_stamp;
 using testing_support::has;
 using testing_support::md5_hex;
 using testing_support::read_file;
+using testing_support::stamp_of;
 using testing_support::write_file;
 
 const release_files kSimFiles = {
@@ -187,17 +188,6 @@ TEST_F(dvd_road_screens, DestinationRefusesAReleaseNameThatIsNoFolderName)
 
 // -- Install ----------------------------------------------------------------------
 
-struct file_stamp {
-    ino_t inode;
-    long modified_ns;
-};
-file_stamp stamp(const std::string& path)
-{
-    struct stat st = {};
-    ::stat(path.c_str(), &st);
-    return {st.st_ino, st.st_mtim.tv_sec * 1000000000L + st.st_mtim.tv_nsec};
-}
-
 TEST_F(dvd_road_screens, ThreeDisksAreAskedForInTurnAndOnlyTheChosenTilesArrive)
 {
     dvd_release set(merged(kSimFiles, kTiles), 3);
@@ -274,7 +264,7 @@ TEST_F(dvd_road_screens, GoingBackFromADiskChangeResumesOrDeletesThePartialCopy)
     screen_fn screen = dvd_run_install;
     wizard_screen rec;
     walk(screen, dvd_switch_disk_install, rec);
-    const file_stamp before = stamp(copy + "Resources/a.txt");
+    const file_stamp before = stamp_of(copy + "Resources/a.txt");
     ASSERT_NE(before.inode, 0u);
 
     // GO BACK on the change screen, and "Continue": the road stops at the
@@ -285,7 +275,7 @@ TEST_F(dvd_road_screens, GoingBackFromADiskChangeResumesOrDeletesThePartialCopy)
     EXPECT_EQ(g_abort.asked, 1);
     EXPECT_EQ(g_abort.question, "Are you sure you want to cancel the installation?  This will delete "
                           "the partially installed copy of Nimbrel 9.");
-    const file_stamp after = stamp(copy + "Resources/a.txt");
+    const file_stamp after = stamp_of(copy + "Resources/a.txt");
     EXPECT_EQ(after.inode, before.inode);
     EXPECT_EQ(after.modified_ns, before.modified_ns) << "the first disk was copied again";
 
