@@ -179,12 +179,10 @@ TEST_F(world_map, AButtonHeldFromTheScreenBeforeIsNoDrag)
     // Other screens come and go; CONTINUE is pressed on the licence and
     // still held as the map appears again.
     xtim.frame_count += 50;
-    mnw.mouse_x = 720;
-    mnw.mouse_y = 24;
+    mouse_at(720, 24);
     mnw.button_held = 1;
     frame();
-    mnw.mouse_x = tile_x(30);
-    mnw.mouse_y = tile_y(1);
+    mouse_at(tile_x(30), tile_y(1));
     frame();
     EXPECT_EQ(count(stg.want_sectors), 1);
 }
