@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include "core/archives/archives.h"
-#include "core/files/file_checksum.h"
 #include "core/diag/log_stream.h"
 #include "engine/manifest.h"
 #include "engine_test_support.h"
@@ -53,15 +52,6 @@ std::string log_capture::text()
     return testing_support::read_file(dir_ / "log.txt");
 }
 
-std::string md5_of(const std::string& bytes)
-{
-    testing_support::scratch_dir dir;
-    testing_support::write_file(dir / "f", bytes);
-    std::string sum;
-    calc_file_md5(dir / "f", sum);
-    return sum;
-}
-
 dvd_set::dvd_set(const std::vector<dvd_file>& files, const std::string& release)
     : release_(release)
 {
@@ -75,7 +65,7 @@ dvd_set::dvd_set(const std::vector<dvd_file>& files, const std::string& release)
         pack(source, archive_of(file));
         body += "DISK " + std::to_string(file.disk) + "\nFILE 1 0 0 " +
                 std::to_string(file.contents.size() / 1024 + 1) + " " +
-                std::to_string(file.contents.size() / 1024 + 1) + " " + md5_of(file.contents) +
+                std::to_string(file.contents.size() / 1024 + 1) + " " + testing_support::md5_hex(file.contents) +
                 " " + file.path + "\n";
     }
     manifest_ = manifest_text(body);

@@ -57,7 +57,4 @@ private:
     testing_support::scratch_dir dir_;
 };
 
-// The MD5 text of some bytes, as the manifest writes it.
-std::string md5_of(const std::string& bytes);
-
 }  // namespace engine_testing

@@ -17,8 +17,8 @@
 
 namespace {
 
-using engine_testing::md5_of;
 using engine_testing::log_capture;
+using testing_support::md5_hex;
 using testing_support::scratch_dir;
 using testing_support::write_file;
 
@@ -33,7 +33,7 @@ protected:
             write_file(dest_ / ("file" + std::to_string(i)), contents);
             file_version_struct v;
             v.path = "top/file" + std::to_string(i);
-            v.sig_want = md5_of(contents);
+            v.sig_want = md5_hex(contents);
             sim_info.push_back({v});
         }
     }
@@ -79,7 +79,7 @@ TEST_F(ChecksumPump, EveryFileOfAFullCopyIsCheckedAndCurrent)
     EXPECT_EQ(checksum_workers, nullptr) << "the group goes with the run";
     for (int i = 0; i < 137; ++i)
         EXPECT_EQ(sim_info[i].back().is_current, i != 5) << "file " << i;
-    EXPECT_EQ(sim_info[5].back().sig_have, md5_of("damaged"));
+    EXPECT_EQ(sim_info[5].back().sig_have, md5_hex("damaged"));
 }
 
 TEST_F(ChecksumPump, OneProcessorTakes25FilesInThreeBatchesAndIsDoneOnlyWhenAllAreBack)

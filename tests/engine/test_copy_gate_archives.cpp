@@ -26,7 +26,7 @@ using archive_fixtures::make_zip;
 using archive_fixtures::unix_folder;
 using archive_fixtures::unix_link;
 using archive_fixtures::zip_entry;
-using engine_testing::md5_of;
+using testing_support::md5_hex;
 using testing_support::read_file;
 using testing_support::write_file;
 
@@ -49,7 +49,7 @@ file_version_struct line_for(const std::string& file, const std::string& content
 {
     file_version_struct version;
     version.path = "top/" + file;
-    version.sig_want = md5_of(contents);
+    version.sig_want = md5_hex(contents);
     version.installed_size = installed_kb >= 0 ? installed_kb : (contents.size() + 1023) / 1024;
     return version;
 }
@@ -165,8 +165,8 @@ TEST_F(CopyGateArchives, AWrongSignatureNamesTheFileAndBothSignatures)
     file_version_struct version = line_for("Resources/a.txt", "expected");
     std::string problem;
     EXPECT_EQ(copy_install(temp_ / "x.zip", version, &problem), kRefused);
-    EXPECT_EQ(problem, "The file Resources/a.txt has the MD5 signature " + md5_of("tampered") +
-                           ", but it should be " + md5_of("expected") + ".");
+    EXPECT_EQ(problem, "The file Resources/a.txt has the MD5 signature " + md5_hex("tampered") +
+                           ", but it should be " + md5_hex("expected") + ".");
 
     version.sig_want.clear();  // a manifest line without a signature vouches for nothing
     EXPECT_EQ(copy_install(temp_ / "x.zip", version, &problem), kRefused);

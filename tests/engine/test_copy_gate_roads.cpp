@@ -30,11 +30,11 @@ using archive_fixtures::make_7z;
 using archive_fixtures::make_zip;
 using archive_fixtures::unix_link;
 using archive_fixtures::zip_entry;
-using engine_testing::md5_of;
 using engine_testing::release_files;
 using testing_support::alert_recorder;
 using engine_testing::release_on_nginx;
 using testing_support::file_exists;
+using testing_support::md5_hex;
 using testing_support::read_file;
 using testing_support::write_file;
 
@@ -85,8 +85,8 @@ const file_version_struct& version_of(const std::string& path)
 
 std::string signature_text(const std::string& found, const std::string& wanted)
 {
-    return "The file Resources/b.txt has the MD5 signature " + md5_of(found) + ", but it should be " +
-           md5_of(wanted) + ".";
+    return "The file Resources/b.txt has the MD5 signature " + md5_hex(found) + ", but it should be " +
+           md5_hex(wanted) + ".";
 }
 
 TEST(CopyGateOnTheWeb, AHostileArchiveIsRefusedWithItsAlertAndTheOldFileStays)
@@ -226,7 +226,7 @@ TEST_F(CopyGateOnDvd, AScenery7zWhoseTileDiffersFromItsSignatureIsAnError)
 
     std::string message;
     EXPECT_EQ(install_all(disks, message), 20001);
-    EXPECT_NE(message.find("has the MD5 signature " + md5_of("tampered tile")), std::string::npos) << message;
+    EXPECT_NE(message.find("has the MD5 signature " + md5_hex("tampered tile")), std::string::npos) << message;
     EXPECT_FALSE(file_exists(dest_ / "Global Scenery/+40-080/+45-075.dsf"));
 }
 

@@ -17,7 +17,7 @@
 
 namespace {
 
-using engine_testing::md5_of;
+using testing_support::md5_hex;
 using testing_support::read_file;
 using testing_support::scratch_dir;
 using testing_support::write_file;
@@ -50,15 +50,15 @@ TEST_F(InstallerTasks, ChecksumsTellMatchingChangedAndMissingFilesApart)
 {
     write_file(dest_ / "Resources/same.txt", "same");
     write_file(dest_ / "Resources/changed.txt", "changed by the user");
-    add("Resources/same.txt", md5_of("same"));
-    add("Resources/changed.txt", md5_of("as shipped"));
-    add("Resources/missing.txt", md5_of("never installed"));
+    add("Resources/same.txt", md5_hex("same"));
+    add("Resources/changed.txt", md5_hex("as shipped"));
+    add("Resources/missing.txt", md5_hex("never installed"));
 
     run_checksums(0);
 
-    EXPECT_EQ(sim_info[0].back().sig_have, md5_of("same"));
+    EXPECT_EQ(sim_info[0].back().sig_have, md5_hex("same"));
     EXPECT_EQ(sim_info[0].back().is_current, 1);
-    EXPECT_EQ(sim_info[1].back().sig_have, md5_of("changed by the user"));
+    EXPECT_EQ(sim_info[1].back().sig_have, md5_hex("changed by the user"));
     EXPECT_EQ(sim_info[1].back().is_current, 0);
     EXPECT_EQ(sim_info[2].back().sig_have, "NONE");
     EXPECT_EQ(sim_info[2].back().is_current, 0);
@@ -69,13 +69,13 @@ TEST_F(InstallerTasks, ExistenceOnlyTrustsAnyFileThatIsThereAndNeverReadsIt)
     write_file(dest_ / "a.txt", "not what the manifest wants");
     write_file(dest_ / "locked.txt", "x");
     ::chmod((dest_ / "locked.txt").c_str(), 0);
-    add("a.txt", md5_of("wanted"));
-    add("locked.txt", md5_of("y"));
-    add("gone.txt", md5_of("z"));
+    add("a.txt", md5_hex("wanted"));
+    add("locked.txt", md5_hex("y"));
+    add("gone.txt", md5_hex("z"));
 
     run_checksums(1);
 
-    EXPECT_EQ(sim_info[0].back().sig_have, md5_of("wanted"));
+    EXPECT_EQ(sim_info[0].back().sig_have, md5_hex("wanted"));
     EXPECT_EQ(sim_info[0].back().is_current, 1);
     EXPECT_EQ(sim_info[1].back().is_current, 1) << "an unreadable file still exists";
     EXPECT_EQ(sim_info[2].back().sig_have, "NONE");
@@ -89,7 +89,7 @@ TEST_F(InstallerTasks, ExistenceOnlyReadsAFileTheReleaseDropped)
     add("dropped.txt", "GONE");
     add("absent.txt", "GONE");
     run_checksums(kChecksumExists);
-    EXPECT_EQ(sim_info[0].back().sig_have, md5_of("still here"));
+    EXPECT_EQ(sim_info[0].back().sig_have, md5_hex("still here"));
     EXPECT_EQ(sim_info[0].back().is_current, 0);
     EXPECT_EQ(sim_info[1].back().sig_have, "NONE");
 }
@@ -101,7 +101,7 @@ TEST_F(InstallerTasks, TheRemovalsRunReadsOnlyWhatThePlanWouldDelete)
     for (const std::string& name : {tile, kept, std::string("gone.txt"), std::string("plain.txt")})
         write_file(dest_ / name, "changed");
     const auto add_tile = [&](const std::string& path, int lon, int lat) {
-        file_version_struct& v = add(path, md5_of("shipped"));
+        file_version_struct& v = add(path, md5_hex("shipped"));
         v.is_global = 1;
         v.lon_band = lon;
         v.lat_band = lat;
@@ -111,16 +111,16 @@ TEST_F(InstallerTasks, TheRemovalsRunReadsOnlyWhatThePlanWouldDelete)
     add_tile(kept, 18, 14);
     stg.want_sectors[18][14] = 1;
     add("gone.txt", "GONE").sig_have = "0123456789abcdef0123456789abcdef";
-    add("plain.txt", md5_of("shipped")).sig_have = md5_of("shipped");
+    add("plain.txt", md5_hex("shipped")).sig_have = md5_hex("shipped");
     add("never.txt", "GONE").sig_have = "NONE";
 
     run_checksums(kChecksumRemovals);
 
-    EXPECT_EQ(sim_info[0].back().sig_have, md5_of("changed")) << "a tile of a sector not wanted";
+    EXPECT_EQ(sim_info[0].back().sig_have, md5_hex("changed")) << "a tile of a sector not wanted";
     EXPECT_EQ(sim_info[0].back().is_current, 0);
-    EXPECT_EQ(sim_info[1].back().sig_have, md5_of("shipped")) << "a wanted tile is not read";
-    EXPECT_EQ(sim_info[2].back().sig_have, md5_of("changed")) << "a dropped file";
-    EXPECT_EQ(sim_info[3].back().sig_have, md5_of("shipped")) << "a file that stays is not read";
+    EXPECT_EQ(sim_info[1].back().sig_have, md5_hex("shipped")) << "a wanted tile is not read";
+    EXPECT_EQ(sim_info[2].back().sig_have, md5_hex("changed")) << "a dropped file";
+    EXPECT_EQ(sim_info[3].back().sig_have, md5_hex("shipped")) << "a file that stays is not read";
     EXPECT_EQ(sim_info[4].back().sig_have, "NONE") << "nothing there to read";
 }
 
@@ -138,8 +138,8 @@ TEST_F(InstallerTasks, AGoneFileIsNeverCurrentWhetherThereOrNot)
 TEST_F(InstallerTasks, EntriesTheFilterDoesNotWantAreLeftAlone)
 {
     write_file(dest_ / "win.exe", "w");
-    add("win.exe", md5_of("w"), 2);  // a Windows file on a Linux install
-    add("Global Scenery/+40-080/+45-075.dsf", md5_of("t"));
+    add("win.exe", md5_hex("w"), 2);  // a Windows file on a Linux install
+    add("Global Scenery/+40-080/+45-075.dsf", md5_hex("t"));
     sim_info[1].back().is_global = 1;
     set_install_filter(1, 0);
     sim_info[0].back().is_current = 7;
@@ -154,8 +154,8 @@ TEST_F(InstallerTasks, AFifoADeviceOrAnUnreadableFileNeverHangsAChecksum)
 {
     ASSERT_EQ(::mkfifo((dest_ / "pipe").c_str(), 0644), 0);
     ASSERT_EQ(::symlink("/dev/zero", (dest_ / "zero").c_str()), 0);
-    add("pipe", md5_of(""));
-    add("zero", md5_of(""));
+    add("pipe", md5_hex(""));
+    add("zero", md5_hex(""));
     run_checksums(0);
     EXPECT_EQ(sim_info[0].back().sig_have, "NONE");
     EXPECT_EQ(sim_info[1].back().sig_have, "NONE");
@@ -163,7 +163,7 @@ TEST_F(InstallerTasks, AFifoADeviceOrAnUnreadableFileNeverHangsAChecksum)
     write_file(dest_ / "secret", "s");
     ::chmod((dest_ / "secret").c_str(), 0);
     sim_info.clear();
-    add("secret", md5_of("s"));
+    add("secret", md5_hex("s"));
     const int unreadable_gives_none = testing_support::run_unprivileged([] {
         checksum_task(0, 1, 0).do_it();
         return sim_info[0].back().sig_have == "NONE" && sim_info[0].back().is_current == 0;
@@ -192,21 +192,21 @@ protected:
 TEST_F(DvdUnpackTask, NamesItsSourceItsCopyAndItsDestination)
 {
     add("Resources/a.txt", "0123456789abcdef0123456789abcdef");
-    add("Custom Scenery/Global Scenery/+40-080/+45-075.dsf", md5_of("tile"));
+    add("Custom Scenery/Global Scenery/+40-080/+45-075.dsf", md5_hex("tile"));
     dvd_unpack_task file(0, temp_path);
     dvd_unpack_task tile(1, temp_path);
 
     EXPECT_EQ(file.dvd_src, "/media/cdrom/Nimbrel 9/top/Resources/a.txt.zip");
     EXPECT_EQ(file.temp_copy, temp_path + "0123456789abcdef0123456789abcdef_0.zip");
     EXPECT_EQ(file.dest_file, dest_dir_path + "Resources/a.txt");
-    EXPECT_EQ(tile.temp_copy, temp_path + md5_of("tile") + "_1.7z");
+    EXPECT_EQ(tile.temp_copy, temp_path + md5_hex("tile") + "_1.7z");
     EXPECT_EQ(tile.dvd_src,
               "/media/cdrom/Nimbrel 9/top/Custom Scenery/Global Scenery/+40-080/+45-075.dsf.7z");
 }
 
 TEST_F(DvdUnpackTask, AFailedCopyIsReportedAndTheUnpackStepTouchesNothing)
 {
-    add("Resources/a.txt", md5_of("a"));
+    add("Resources/a.txt", md5_hex("a"));
     dvd_unpack_task task(0, temp_path);
     run_both(task);
 
@@ -279,7 +279,7 @@ TEST_F(DvdUnpackTask, DeletingATaskLogsItsResultOnlyWhileActionsAreLogged)
 {
     scratch_dir log_dir;
     xer.open(log_dir / "log.txt");
-    add("a.txt", md5_of("a"));
+    add("a.txt", md5_hex("a"));
     {
         dvd_unpack_task quiet(0, temp_path);
         run_both(quiet);

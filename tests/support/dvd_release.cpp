@@ -72,12 +72,4 @@ void dvd_release::insert_folder(const std::string& target) const
         perror("dvd_release::insert");
 }
 
-std::string md5_hex(const std::string& bytes)
-{
-    scratch_dir dir;
-    write_file(dir / "f", bytes);
-    const std::string out = run_shell("md5sum '" + dir / "f" + "'").out;
-    return out.substr(0, 32);
-}
-
 }  // namespace testing_support

@@ -57,7 +57,5 @@ private:
     std::string error_;
 };
 
-// The MD5 of some bytes in the manifest's lower-case hex.
-std::string md5_hex(const std::string& bytes);
 
 }  // namespace testing_support

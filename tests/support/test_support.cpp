@@ -71,6 +71,13 @@ file_stamp stamp_of(const std::string& path)
     return {st.st_ino, st.st_mtim.tv_sec * 1000000000LL + st.st_mtim.tv_nsec};
 }
 
+std::string md5_hex(const std::string& bytes)
+{
+    scratch_dir dir;
+    write_file(dir / "f", bytes);
+    return run_shell("md5sum '" + dir / "f" + "'").out.substr(0, 32);
+}
+
 bool has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
 int count_of(const std::string& text, const std::string& part)

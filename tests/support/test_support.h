@@ -64,6 +64,8 @@ struct file_stamp {
     bool operator==(const file_stamp& o) const { return inode == o.inode && modified_ns == o.modified_ns; }
 };
 file_stamp stamp_of(const std::string& path);
+// The MD5 of some bytes in the manifest's lower-case hex, by md5sum.
+std::string md5_hex(const std::string& bytes);
 // Whether `part` occurs in `text`.
 bool has(const std::string& text, const std::string& part);
 // How often `part` occurs in `text` (a log, an access log).
