@@ -3,7 +3,6 @@
 // as the release tool's disks would install it and then damaged, trimmed
 // or changed as a user would.
 #include <gtest/gtest.h>
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <map>
@@ -15,6 +14,7 @@
 namespace {
 
 using testing_support::file_exists;
+using testing_support::make_sparse;
 using testing_support::md5_hex;
 using testing_support::read_file;
 using testing_support::remove_tree;
@@ -41,16 +41,6 @@ files simulator(int count)
 void write_copy(const std::string& folder, const files& f)
 {
     for (const auto& [path, contents] : f) write_file(folder + path, contents);
-}
-
-// A file the scan takes a while over: large, and all holes.
-void make_large(const std::string& path, int megabytes)
-{
-    write_file(path, "");
-    const int fd = ::open(path.c_str(), O_WRONLY);
-    ASSERT_GE(fd, 0) << path;
-    ASSERT_EQ(::ftruncate(fd, static_cast<off_t>(megabytes) << 20), 0) << path;
-    ::close(fd);
 }
 
 // Every file of the release in `folder`, as the disks carry it.
@@ -154,7 +144,9 @@ TEST(dvd_copy_roads, RepairLeftDuringItsScanScansAgainAndQuitAtADiskChangeEndsCl
     road_walker road(NIMBREL_DVD_INSTALLER);
     const std::string copy = road.home() + "Copy/";
     write_copy(copy, release);
-    for (int i = 0; i < 8; ++i) make_large(copy + "Resources/large/l" + std::to_string(i) + ".bin", 256);
+    // Large files the scan takes a while over.
+    for (int i = 0; i < 8; ++i)
+        ASSERT_TRUE(make_sparse(copy + "Resources/large/l" + std::to_string(i) + ".bin", 256 << 20));
     write_file(copy + "Resources/second/s0.txt", "damaged");
     write_file(registry(road), copy + "\n");
 
@@ -196,7 +188,8 @@ TEST(dvd_copy_roads, AFolderAnotherRoadLeftDimsContinueUntilACopyIsPickedAndQuit
     road_walker road(NIMBREL_DVD_INSTALLER);
     const std::string first = road.home() + "First/", second = road.home() + "Second/";
     write_copy(first, release);
-    for (int i = 0; i < 8; ++i) make_large(first + "Resources/large/l" + std::to_string(i) + ".bin", 256);
+    for (int i = 0; i < 8; ++i)
+        ASSERT_TRUE(make_sparse(first + "Resources/large/l" + std::to_string(i) + ".bin", 256 << 20));
     write_copy(second, release);
     write_file(registry(road), first + "\n" + second + "\n");
 

@@ -1,9 +1,7 @@
 // The checksum pump driven frame by frame, as the wizard's scan screens do.
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <cstdio>
 
 #include "core/diag/log_stream.h"
 #include "core/threads/utl_thread.h"
@@ -18,6 +16,7 @@
 namespace {
 
 using engine_testing::log_capture;
+using testing_support::make_sparse;
 using testing_support::md5_hex;
 using testing_support::scratch_dir;
 using testing_support::write_file;
@@ -40,11 +39,7 @@ protected:
     // Makes the first file big enough that its checksum outlasts a frame.
     void slow_first_file()
     {
-        const std::string big = dest_ / "file0";
-        int fd = ::open(big.c_str(), O_WRONLY | O_TRUNC);
-        ASSERT_GE(fd, 0);
-        ASSERT_EQ(::ftruncate(fd, 96 << 20), 0);
-        ::close(fd);
+        ASSERT_TRUE(make_sparse(dest_ / "file0", 96 << 20));
     }
     // Frames until the pump answers 1; the number of frames it took.
     int run_to_end(int& cursor, int quick, float& progress)

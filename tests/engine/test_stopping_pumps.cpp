@@ -2,9 +2,6 @@
 // program frees what they write into.
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include "core/core_globals.h"
 #include "core/threads/utl_thread.h"
 #include "engine/checksum_pump.h"
@@ -18,6 +15,7 @@
 
 namespace {
 
+using testing_support::make_sparse;
 using testing_support::scratch_dir;
 using testing_support::write_file;
 
@@ -48,9 +46,7 @@ TEST_F(StoppingPumps, AChecksumRunStopsAfterTheFileBeingReadAndDropsTheRest)
         sim_info.push_back({v});
     }
     // A big first file keeps the one worker busy while the rest wait.
-    const int fd = ::open((dest_ / "f0").c_str(), O_WRONLY | O_TRUNC);
-    ASSERT_EQ(::ftruncate(fd, 64 << 20), 0);
-    ::close(fd);
+    ASSERT_TRUE(make_sparse(dest_ / "f0", 64 << 20));
     int cursor = 0;
     float progress = 0;
     ASSERT_EQ(checksum_directory(cursor, 0, progress), 0);

@@ -71,6 +71,12 @@ file_stamp stamp_of(const std::string& path)
     return {st.st_ino, st.st_mtim.tv_sec * 1000000000LL + st.st_mtim.tv_nsec};
 }
 
+bool make_sparse(const std::string& path, long long bytes)
+{
+    write_file(path, "");
+    return ::truncate(path.c_str(), static_cast<off_t>(bytes)) == 0;
+}
+
 std::string md5_hex(const std::string& bytes)
 {
     scratch_dir dir;

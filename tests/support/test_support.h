@@ -64,6 +64,10 @@ struct file_stamp {
     bool operator==(const file_stamp& o) const { return inode == o.inode && modified_ns == o.modified_ns; }
 };
 file_stamp stamp_of(const std::string& path);
+// `path` made `bytes` long and all holes, its folders made when missing: a
+// file that takes long to read and no room on the disk.  False when it
+// could not be made.
+bool make_sparse(const std::string& path, long long bytes);
 // The MD5 of some bytes in the manifest's lower-case hex, by md5sum.
 std::string md5_hex(const std::string& bytes);
 // Whether `part` occurs in `text`.

@@ -4,8 +4,6 @@
 // questions on the way back into a running install, and the folders other
 // roads leave behind.
 #include <gtest/gtest.h>
-#include <fcntl.h>
-#include <unistd.h>
 
 #include <string>
 #include <vector>
@@ -30,6 +28,7 @@ namespace {
 using testing_support::dvd_release;
 using testing_support::file_exists;
 using testing_support::has;
+using testing_support::make_sparse;
 using testing_support::md5_hex;
 using testing_support::read_file;
 using testing_support::remove_tree;
@@ -217,10 +216,7 @@ TEST_F(dvd_copy_roads, RepairGoneBackToResumesWithoutANewPlanOrStopsAndCountsAga
     install_copy(set, on_disk);
     g_plan.answer = kAnswerOverwrite;
     // A large damaged file holds the scan long enough to leave it.
-    const int fd = ::open((copy_ + "Resources/deep/c.txt").c_str(), O_WRONLY | O_TRUNC);
-    ASSERT_GE(fd, 0);
-    ASSERT_EQ(::ftruncate(fd, 96 << 20), 0);
-    ::close(fd);
+    ASSERT_TRUE(make_sparse(copy_ + "Resources/deep/c.txt", 96 << 20));
     drop_from_release("Resources/old.txt");
 
     // GO BACK during the scan: the pick screen stops it before anything
