@@ -52,12 +52,14 @@ int reopen_locked()
 
 // The open copy, opened again when dest_dir_path now names another folder:
 // a folder removed and made anew under the same name must not swallow the
-// files of the next run.
+// files of the next run.  The folder is looked at by the name it was opened
+// by, its letter case corrected: a destination typed in another case would
+// otherwise reopen the copy, and list its folders afresh, for every file.
 int current_copy(std::shared_ptr<const confined_folder>& out)
 {
     std::lock_guard<std::mutex> hold(copy.lock);
     struct stat st;
-    const bool same = copy.root && copy.path == dest_dir_path && ::stat(dest_dir_path.c_str(), &st) == 0 &&
+    const bool same = copy.root && copy.path == dest_dir_path && ::stat(copy.root->path().c_str(), &st) == 0 &&
                       st.st_dev == copy.dev && st.st_ino == copy.ino;
     if (!same) {
         if (int err = reopen_locked()) return err;

@@ -119,6 +119,8 @@ bool step_stream(int k)
         stg.file_action = 0;
         int result = copy_delete(dest);
         log_file_action("now we want to nuke a file: DELETING  file ", dest, result);
+        // Not worth stopping the run for, but the finish must not say all went well.
+        if (result != 0 && result != ENOENT) stg.delete_failed = 1;
         record_emptied_folders(dest, deleted_files);
         return true;
     }

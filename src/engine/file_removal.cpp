@@ -6,9 +6,10 @@
 #include "engine/copy_gate.h"
 #include "engine/manifest.h"
 
-void delete_files()
+int delete_files()
 {
     std::set<std::string> folders;
+    int stayed = 0;
     for (file_history_struct& history : sim_info) {
         file_version_struct& current = history.back();
         if (!current.do_delete) continue;
@@ -21,7 +22,10 @@ void delete_files()
         if (result == 0 || result == ENOENT) {
             current.is_current = 0;
             current.sig_have = "NONE";
+        } else {
+            ++stayed;
         }
     }
     copy_remove_emptied_folders(folders, "cleanup: DELETING  file ");
+    return stayed;
 }

@@ -4,6 +4,8 @@
 #pragma once
 
 // Deletes each marked file below dest_dir_path, records it as no longer
-// installed, then removes the folders this left empty.  Failures are only
-// logged (with stg.log_actions).
-void delete_files();
+// installed, then removes the folders this left empty.  Failures are
+// logged (with stg.log_actions); the result is how many marked files are
+// still there, a file already gone being no failure.  A folder left
+// behind is not counted: only files make a copy unusable.
+int delete_files();

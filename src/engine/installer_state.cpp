@@ -38,6 +38,7 @@ void stg_clear_failures()
 {
     stg.download_failed = 0;
     stg.extract_failed = 0;
+    stg.delete_failed = 0;
 }
 
 int str_to_int(const std::string& text)

@@ -22,6 +22,7 @@ struct stg_struct {
     int format_error;      // 2 once a server file of a newer format was met
     int download_failed;   // the last file download failed
     int extract_failed;    // a downloaded archive failed to unpack
+    int delete_failed;     // a file the plan removes is still there
     int server_count;      // servers in the server list; -1 not read yet
     int server_choice;     // server in use, 0 .. server_count - 1
     int want_sectors[kLonBands][kLatBands];   // sectors the user wants

@@ -6,6 +6,8 @@
 #include <ostream>
 #include <vector>
 
+#include "core/files/file_checksum.h"
+
 namespace {
 
 // -- The pool ---
@@ -132,15 +134,7 @@ packed_sig::packed_sig(std::string_view text)
 std::string packed_sig::str() const
 {
     switch (kind_) {
-    case md5_kind: {
-        static const char hex[] = "0123456789abcdef";
-        std::string text(32, '0');
-        for (int i = 0; i < 16; ++i) {
-            text[2 * i] = hex[bytes_[i] >> 4];
-            text[2 * i + 1] = hex[bytes_[i] & 15];
-        }
-        return text;
-    }
+    case md5_kind: return md5_text(bytes_);
     case none_kind: return "NONE";
     case gone_kind: return "GONE";
     case other_kind: {

@@ -1,10 +1,6 @@
 #include "widgets/widget_draw.h"
 
-#include <GL/gl.h>
-
 #include "gfx/draw/draw_2d.h"
-#include "gfx/gl_state_cache.h"
-#include "gfx/textures/texture_manager.h"
 #include "shell/mnw_state.h"
 
 namespace {
@@ -33,12 +29,11 @@ sheet_run::sheet_run(sheet_layout::sheet_id sheet, int colour, float alpha)
       sheet_h_(sheet == sheet_layout::skin_sheet ? sheet_layout::skin_height
                                                  : sheet_layout::widget_sheet_side)
 {
-    OGL_set_colour(colour, alpha);
-    OGL_setstate(1, 1, 3, 5, 9, 11);
-    tman.bind_ref(texture_, 0, 0);
+    OGL_2dquad_batch_begin(texture_, 5);
+    OGL_2dquad_batch_colour(colour, alpha);
 }
 
-sheet_run::~sheet_run() { OGL_quad_array_draw(); }
+sheet_run::~sheet_run() { OGL_2dquad_batch_end(); }
 
 void sheet_run::quad(float x1, float y1, float x2, float y2, float s1, float t1, float s2, float t2)
 {

@@ -54,9 +54,10 @@ screen_fn start_install(const dvd_install_road& road)
     if (!choose_files()) return road.plan_cancelled;
     if (make_dirs() != 0) return road.folders_failed;
     if (road.registers) register_new_nimbrel();
-    delete_files();
+    // A file the plan removes that stays counts against the finish like
+    // one that failed to install.
+    num_install_errors = delete_files();
     *road.running = 1;
-    num_install_errors = 0;
     return nullptr;
 }
 

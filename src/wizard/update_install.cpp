@@ -75,7 +75,7 @@ int net_done(int, wizard_screen& record)
         record.text = UTL_string_sub(
             tr("This copy of Nimbrel (%1:install path%) is already up to date."), dest_dir_path);
         offer_to_fly(record);
-    } else if (!stg.extract_failed) {
+    } else if (!stg.extract_failed && !stg.delete_failed) {
         record.text = UTL_string_sub(tr("I have finished updating %1:install path%."), dest_dir_path);
         offer_to_fly(record);
     } else {

@@ -132,6 +132,7 @@ TEST_F(PumpStreams, DeletionRecordsEveryFolderBelowTheDestination)
     EXPECT_EQ(stg.file_action, 0);
     EXPECT_FALSE(testing_support::file_exists(dest_dir_path + "A/B/c.txt"));
     EXPECT_EQ(deleted_files, (std::set<std::string>{dest_dir_path + "A/", dest_dir_path + "A/B/"}));
+    EXPECT_EQ(stg.delete_failed, 0);
     EXPECT_EQ(grab_files(), 1);
     EXPECT_FALSE(testing_support::file_exists(dest_dir_path + "A/"));
     EXPECT_TRUE(testing_support::file_exists(dest_dir_path));
@@ -152,6 +153,7 @@ TEST_F(PumpStreams, DeletionThroughALinkOutOfTheCopyIsRefused)
     while (grab_files() == 0) {
     }
     EXPECT_EQ(testing_support::read_file(outside / "precious.txt"), "keep me");
+    EXPECT_EQ(stg.delete_failed, 1) << "the finish must hear of the file that stays";
 }
 
 }  // namespace

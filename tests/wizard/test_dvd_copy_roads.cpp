@@ -437,6 +437,29 @@ TEST_F(dvd_copy_roads, ATileTheReleaseDroppedIsInstalledButNotCurrentAndGoes)
     EXPECT_EQ(rec.text, "I have successfully removed scenery to match your choices on the map.");
 }
 
+TEST_F(dvd_copy_roads, ATileThatCannotBeDeletedFinishesWithTheErrorText)
+{
+    // The user moved a terrain folder to another disk and linked it back:
+    // the copy's tile is read through the link but never deleted there.
+    dvd_release set(merged(kSimFiles, kTiles), 1);
+    install_copy(set, kSimFiles);
+    const std::string elsewhere = home_ / "Elsewhere/";
+    write_file(elsewhere + "+51+000.dsf", kTiles.at(kTileA));
+    write_file(copy_ + "Global Scenery/Terrain/.keep", "");
+    ASSERT_EQ(::symlink(elsewhere.c_str(), (copy_ + "Global Scenery/Terrain/+50+000").c_str()), 0);
+    drop_from_release(kTileA);
+
+    scan(dvd_pick_scenery, dvd_edit_scenery);
+    ASSERT_EQ(stg.files_to_delete, 1);
+    screen_fn screen = dvd_install_scenery;
+    wizard_screen rec;
+    walk(screen, dvd_done_scenery, rec);
+    EXPECT_EQ(read_file(elsewhere + "+51+000.dsf"), kTiles.at(kTileA));
+    dvd_done_scenery(1, rec = wizard_screen());
+    EXPECT_TRUE(has(rec.text, "There were errors while removing your scenery.")) << rec.text;
+    EXPECT_TRUE(rec.choice_funcs.empty());
+}
+
 TEST_F(dvd_copy_roads, NoChangeOnTheMapSaysUpdatedAndACopyGoneSinceScansEmpty)
 {
     dvd_release set(merged(kSimFiles, kTiles), 3);

@@ -372,11 +372,12 @@ TEST_F(update_road_screens, CancelledPlanGoesBackToTheDiskCheckAndAFailedUnpackE
     search_to_the_end(searched);
 
     g_answer = kAnswerCancel;
-    stg.extract_failed = 1;  // from an earlier try in this run
+    stg.extract_failed = stg.delete_failed = 1;  // from an earlier try in this run
     wizard_screen cancelled;
     EXPECT_EQ(net_run_patch(1, cancelled), 1);
     EXPECT_EQ(cancelled.next, net_check_disk);
     EXPECT_EQ(stg.extract_failed, 0) << "each plan starts without the failures of the last";
+    EXPECT_EQ(stg.delete_failed, 0);
     EXPECT_EQ(testing_support::read_file(dest_dir_path + "Resources/mine.txt"), "changed by the user");
 
     stg.extract_failed = 1;
@@ -386,6 +387,13 @@ TEST_F(update_road_screens, CancelledPlanGoesBackToTheDiskCheckAndAFailedUnpackE
                            "using a different server.");
     EXPECT_TRUE(failed.choice_labels.empty());
     EXPECT_EQ(failed.next, wizard_quit);
+
+    // A file the release dropped that could not be deleted is a problem too.
+    stg.extract_failed = 0;
+    stg.delete_failed = 1;
+    net_done(1, failed = wizard_screen());
+    EXPECT_EQ(failed.text.rfind("There were problems updating Nimbrel.", 0), 0u) << failed.text;
+    EXPECT_TRUE(failed.choice_labels.empty());
 }
 
 }  // namespace

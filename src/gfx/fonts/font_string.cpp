@@ -1,14 +1,10 @@
 // The line-breaking text drawer: each line measured, then drawn as one run
 // of glyph quads from the face's atlas.
 
-#include <GL/gl.h>
-
 #include <cstring>
 
 #include "gfx/draw/draw_2d.h"
 #include "gfx/fonts/fonts.h"
-#include "gfx/gl_state_cache.h"
-#include "gfx/textures/texture_manager.h"
 #include "gfx/fonts/utf8_text.h"
 #include "gfx/window_link.h"
 
@@ -21,14 +17,13 @@ void draw_line(OGL_font_info& font, int colour, float pen, float baseline, const
     // Nothing has pixels yet (blanks, tabs, glyphs FreeType refused): there
     // is no atlas texture to bind.
     if (!font.atlas) return;
-    OGL_setstate(1, 1, 3, 5, 9, 11);
-    OGL_set_colour(colour, 1.0f);
-    tman.bind_ref(font.tex_ref, 0, 0);
+    OGL_2dquad_batch_begin(font.tex_ref, 5);
+    OGL_2dquad_batch_colour(colour, 1.0f);
     for (; p < end; p = utf8_next(p, end)) {
         const float advance = font.draw_char(utf8_decode(p, end), pen, baseline);
         pen += fixed_advance ? static_cast<float>(fixed_advance) : advance;
     }
-    OGL_quad_array_draw();
+    OGL_2dquad_batch_end();
 }
 
 }  // namespace
