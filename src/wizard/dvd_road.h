@@ -53,15 +53,6 @@ int dvd_verify_disk_scenery(int first_frame, wizard_screen& record);
 int dvd_switch_disk_scenery(int first_frame, wizard_screen& record);
 int dvd_done_scenery(int first_frame, wizard_screen& record);
 
-// The first screens of the roads the hub offers for an installed copy
-// besides running it.  Each road names its own in its source; a road not
-// built into the program is null and the hub does not offer it.
-struct dvd_copy_roads {
-    screen_fn scenery;
-    screen_fn repair;
-};
-extern dvd_copy_roads g_dvd_copy_roads;
-
 // -- Changing disks ------------------------------------------------------------
 // Every road that installs from the DVDs changes disks alike: its install
 // screen stops at a file of another disk, a check screen looks for that

@@ -25,7 +25,6 @@ const road_step kInstallRoad[] = {
 
 void offer(wizard_screen& record, const char* label, screen_fn screen)
 {
-    if (!screen) return;
     record.choice_labels.push_back(tr(label));
     record.choice_funcs.push_back(screen);
 }
@@ -64,9 +63,9 @@ int dvd_start(int first_frame, wizard_screen& record)
         record.text = tr("You already have Nimbrel 9 installed on this computer.  What would you "
                          "like to do?");
         offer(record, UTL_TEXT("Run Nimbrel Now"), dvd_pick_run_sim);
-        if (stg.has_scenery) offer(record, UTL_TEXT("Add Or Remove Scenery"), g_dvd_copy_roads.scenery);
+        if (stg.has_scenery) offer(record, UTL_TEXT("Add Or Remove Scenery"), dvd_pick_scenery);
         if (stg.has_sim_files) {
-            offer(record, UTL_TEXT("Repair Nimbrel"), g_dvd_copy_roads.repair);
+            offer(record, UTL_TEXT("Repair Nimbrel"), dvd_pick_repair);
             offer(record, UTL_TEXT("Install A Second Copy of Nimbrel"), dvd_pick_install);
         }
     }

@@ -74,7 +74,7 @@ bool server_check_frame(wizard_screen& record, const server_check_words& words)
         std::string percent;
         int_to_str(p.percent, &percent, 1, 0, 0);
         record.progress_text =
-            percent == "-1"
+            p.percent == -1
                 ? tr("I am checking the net for the latest version of Nimbrel 9 right now, and I "
                      "am connecting to the server...")
                 : UTL_string_sub(tr("I am checking the net for the latest version of Nimbrel 9 "

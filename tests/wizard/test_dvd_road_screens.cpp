@@ -85,13 +85,8 @@ TEST_F(dvd_road_screens, HubFollowsTheDriveWithoutAClick)
                                                              dvd_pick_repair, dvd_pick_install}));
 }
 
-int scenery_road(int, wizard_screen&) { return 0; }
-int repair_road(int, wizard_screen&) { return 0; }
-
 TEST_F(dvd_road_screens, HubOffersTheCopyRoadsByWhatTheDiskHolds)
 {
-    const dvd_copy_roads built_in = g_dvd_copy_roads;
-    g_dvd_copy_roads = {scenery_road, repair_road};
     register_copy(home_ / "Copy/");
     struct disk {
         const char* what;
@@ -99,10 +94,10 @@ TEST_F(dvd_road_screens, HubOffersTheCopyRoadsByWhatTheDiskHolds)
         std::vector<screen_fn> choices;
     };
     for (const disk& d : {disk{"both", merged(kSimFiles, kTiles),
-                               {dvd_pick_run_sim, scenery_road, repair_road, dvd_pick_install}},
-                          disk{"scenery only", kTiles, {dvd_pick_run_sim, scenery_road}},
+                               {dvd_pick_run_sim, dvd_pick_scenery, dvd_pick_repair, dvd_pick_install}},
+                          disk{"scenery only", kTiles, {dvd_pick_run_sim, dvd_pick_scenery}},
                           disk{"no scenery", kSimFiles,
-                               {dvd_pick_run_sim, repair_road, dvd_pick_install}}}) {
+                               {dvd_pick_run_sim, dvd_pick_repair, dvd_pick_install}}}) {
         SCOPED_TRACE(d.what);
         dvd_release set(d.files, 1);
         use(set, 1);
@@ -113,10 +108,6 @@ TEST_F(dvd_road_screens, HubOffersTheCopyRoadsByWhatTheDiskHolds)
         EXPECT_EQ(rec.choice_funcs, d.choices);
         EXPECT_EQ(rec.choice_labels.size(), d.choices.size());
     }
-    g_dvd_copy_roads = {nullptr, nullptr};
-    EXPECT_EQ(hub().choice_funcs, (std::vector<screen_fn>{dvd_pick_run_sim, dvd_pick_install}))
-        << "a road not built in is not offered";
-    g_dvd_copy_roads = built_in;
 }
 
 TEST_F(dvd_road_screens, HubRefusesWhatIsNoInstallDiskWithoutAnAlert)
