@@ -38,7 +38,7 @@ fake_browser::~fake_browser()
 
 std::string fake_browser::arguments() const
 {
-    wait_until([&] { return ran(); }, 5, 10);
+    wait_until([&] { return ran(); }, 30, 10);
     return read_file(dir_ / "args");
 }
 

@@ -19,9 +19,9 @@ public:
     fake_browser(const fake_browser&) = delete;
     fake_browser& operator=(const fake_browser&) = delete;
 
-    // The last run's arguments, waiting a few seconds for a first run (the
-    // opener runs detached: there is nothing to wait on but its traces);
-    // "" when it never ran.
+    // The last run's arguments, waiting up to half a minute for a first run
+    // (the opener runs detached: there is nothing to wait on but its
+    // traces); "" when it never ran.
     std::string arguments() const;
     // Whether it has run by now, without waiting.
     bool ran() const;

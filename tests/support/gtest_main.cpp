@@ -1,10 +1,15 @@
 #include <gtest/gtest.h>
 
+#include "test_support.h"
+
 int main(int argc, char** argv)
 {
     // Death tests fork; "threadsafe" re-executes the program so that the
     // thread layer's workers in the parent cannot deadlock the child.
     GTEST_FLAG_SET(death_test_style, "threadsafe");
+    // Made before any test starts a thread, and named in the environment
+    // before any death test's child is started.
+    testing_support::scratch_root();
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -4,6 +4,7 @@
 #include <netinet/in.h>
 #include <signal.h>
 #include <sys/socket.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -79,9 +80,9 @@ std::string configuration(const std::string& dir, const std::string& root, unsig
 
 nginx_server::nginx_server(const std::string& root, const std::string& extra, int workers)
 {
-    char name[] = "/tmp/nimbrel-nginx-XXXXXX";
-    if (!mkdtemp(name)) return;
-    dir_ = std::string(name) + "/";
+    std::string name = scratch_root() + "nginx-XXXXXX";
+    if (!mkdtemp(&name[0])) return;
+    dir_ = name + "/";
     // Another process may take a port between our probe and nginx's bind:
     // try a few.
     for (int attempt = 0; attempt < 5 && !running(); ++attempt)
@@ -112,12 +113,16 @@ bool nginx_server::start_on(unsigned short port, const std::string& root, const 
     write_file(dir_ + "nginx.conf", configuration(dir_, root, port, extra, workers));
     pid_t pid = ::fork();
     if (pid == 0) {
+        // Gone with the test, even one killed outright.
+        ::prctl(PR_SET_PDEATHSIG, SIGTERM);
         ::execl("/usr/sbin/nginx", "nginx", "-p", dir_.c_str(), "-c", (dir_ + "nginx.conf").c_str(), "-e",
                 (dir_ + "error.log").c_str(), static_cast<char*>(nullptr));
         _exit(127);
     }
     if (pid < 0) return false;
-    for (int i = 0; i < 500; ++i) {
+    // Ready in milliseconds on an idle machine; a loaded one is waited for.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (std::chrono::steady_clock::now() < deadline) {
         int status;
         if (::waitpid(pid, &status, WNOHANG) == pid) return false;  // could not start (port taken?)
         if (accepts_connections(port)) {

@@ -1,6 +1,5 @@
 #include "test_support.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <grp.h>
 #include <ftw.h>
@@ -19,11 +18,49 @@
 
 namespace testing_support {
 
-scratch_dir::scratch_dir(const std::string& parent)
+namespace {
+
+constexpr const char* kScratchRootVariable = "NIMBREL_TEST_SCRATCH_ROOT";
+
+std::string made_root;
+pid_t root_maker = 0;
+
+void remove_made_root()
 {
-    std::string name = parent + "/nimbrel-test-XXXXXX";
+    // Not from a forked child that ends through exit(): the folder is its
+    // parent's, still in use.
+    if (!made_root.empty() && ::getpid() == root_maker) remove_tree(made_root);
+}
+
+std::string make_temp_folder(const std::string& pattern)
+{
+    std::string name = pattern;
     if (!mkdtemp(&name[0])) throw std::runtime_error("mkdtemp " + name + ": " + std::strerror(errno));
-    path_ = name + "/";
+    return name + "/";
+}
+
+}  // namespace
+
+const std::string& scratch_root()
+{
+    static const std::string root = [] {
+        if (const char* inherited = std::getenv(kScratchRootVariable); inherited && *inherited)
+            return std::string(inherited);
+        made_root = make_temp_folder("/tmp/nimbrel-test-XXXXXX");
+        root_maker = ::getpid();
+        // Checks run as another user (run_unprivileged) reach the folders
+        // their test opened to them; each scratch folder inside stays 0700.
+        ::chmod(made_root.c_str(), 0755);
+        ::setenv(kScratchRootVariable, made_root.c_str(), 1);
+        std::atexit(remove_made_root);
+        return made_root;
+    }();
+    return root;
+}
+
+scratch_dir::scratch_dir(const std::string& parent)
+    : path_(make_temp_folder((parent.empty() ? scratch_root() : parent + "/") + "XXXXXX"))
+{
 }
 
 scratch_dir::~scratch_dir() { remove_tree(path_); }
@@ -191,23 +228,6 @@ bool wait_until(const std::function<bool()>& done, double seconds, int poll_ms)
         std::this_thread::sleep_for(std::chrono::milliseconds(poll_ms));
     }
     return done();
-}
-
-std::string run_temp_folder_holding(const std::string& manifest)
-{
-    std::vector<std::string> found;
-    DIR* tmp = opendir("/tmp");
-    if (!tmp) return "";
-    while (dirent* entry = readdir(tmp)) {
-        const std::string name = entry->d_name;
-        // mkdtemp's "nimbrel-XXXXXX", not the test servers' folders.
-        if (name.size() != 14 || name.compare(0, 8, "nimbrel-") != 0) continue;
-        const std::string folder = "/tmp/" + name + "/";
-        if (file_exists(folder + "directory.txt") && read_file(folder + "directory.txt") == manifest)
-            found.push_back(folder);
-    }
-    closedir(tmp);
-    return found.size() == 1 ? found[0] : "";
 }
 
 small_disk::small_disk(const std::string& folder, const std::string& size)

@@ -11,11 +11,11 @@
 
 namespace testing_support {
 
-// A private folder under /tmp (or `parent`) made with mkdtemp, removed with
-// everything in it when the object goes.
+// A private folder made with mkdtemp, removed with everything in it when
+// the object goes.  Without a `parent` it lies in scratch_root().
 class scratch_dir {
 public:
-    explicit scratch_dir(const std::string& parent = "/tmp");
+    explicit scratch_dir(const std::string& parent = "");
     ~scratch_dir();
     scratch_dir(const scratch_dir&) = delete;
     scratch_dir& operator=(const scratch_dir&) = delete;
@@ -28,6 +28,13 @@ public:
 private:
     std::string path_;
 };
+
+// The one folder under /tmp that holds every scratch folder of this test
+// program, made on first use and removed with everything in it when the
+// program ends.  A death test's child inherits it: that child runs its test
+// again and dies without unwinding, so its scratch folders are left for the
+// parent to remove.  Ends in "/".
+const std::string& scratch_root();
 
 // HOME is a scratch folder while this lives, so the preference file, the
 // registry of copies and a new copy's folder land there; the old HOME (or
@@ -91,10 +98,6 @@ run_result run_shell(const std::string& command);
 // user "nobody" when the tests run as root), so permission checks bite; the
 // result is what `check` returned, or -1 when the child could not drop them.
 int run_unprivileged(const std::function<int()>& check);
-
-// The private temporary folder under /tmp of the one run of our programs
-// that has read `manifest` (its "directory.txt"); "" unless exactly one has.
-std::string run_temp_folder_holding(const std::string& manifest);
 
 // The folder of the test program itself, ending in "/".
 std::string test_program_dir();
