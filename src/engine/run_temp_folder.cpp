@@ -42,6 +42,9 @@ int make_run_temp_folder()
     (void)removed_at_exit;
     made_folder = pattern;
     temp_path = made_folder + "/";
+    // Named in the log, so that whoever finds a folder left by a run that
+    // was killed can tell whose it was.
+    xer << "Temporary folder of this run = " << temp_path << "\n";
     return 0;
 }
 

@@ -147,7 +147,7 @@ TEST_P(stopped_by_signal, DuringTheInstallShutsDownTheOrdinaryWay)
     road_walker road(NIMBREL_INSTALLER);
     ASSERT_TRUE(start_demo(road, release.port())) << road.output();
     ASSERT_TRUE(walk_to_destination(road, release)) << road.log();
-    const std::string temp = release.temp_folder();
+    const std::string temp = road.run_folder();
     ASSERT_TRUE(begin_install(road)) << road.log();
     ASSERT_TRUE(wait_until([&] { return holds_archives(temp); }, 20)) << road.log();
 

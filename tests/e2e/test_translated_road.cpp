@@ -50,12 +50,12 @@ TEST_P(translated_road, ShowsNoUntranslatedTextFromWelcomeToFinish)
     ASSERT_TRUE(road.click_until_changed(250, 300)) << road.log();  // the licence ticked
     ASSERT_TRUE(road.press_until_changed(button_bar::next)) << road.log();
     road.shot(shot + "4_server_check");
-    ASSERT_TRUE(wait_until([&] { return !release.temp_folder().empty(); }, 10)) << road.log();
+    ASSERT_TRUE(wait_until([&] { return release.manifest_in(road.run_folder()); }, 10)) << road.log();
     road.wait_for_still(0.3, 5);
     road.shot(shot + "5_destination");
 
     ASSERT_TRUE(begin_install(road)) << road.log();
-    const std::string temp = release.temp_folder();
+    const std::string temp = road.run_folder();
     ASSERT_TRUE(wait_until([&] { return downloads_move(temp); }, 20)) << "no download under way";
     road.shot(shot + "6_install");
     ASSERT_TRUE(open_cancel_question(road, temp)) << road.log();

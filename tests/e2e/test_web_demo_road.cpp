@@ -43,9 +43,8 @@ TEST(web_demo_road, InstallsEveryFileByItsChecksumRegistersOnceAndFliesTheNewCop
     road.shot("demo_welcome");
     ASSERT_TRUE(walk_to_destination(road, release)) << road.log();
     road.shot("demo_destination");
-    std::string temp;
-    ASSERT_TRUE(wait_until([&] { return !(temp = release.temp_folder()).empty(); }, 10))
-        << "not one private temporary folder holds the manifest";
+    const std::string temp = road.run_folder();
+    ASSERT_TRUE(release.manifest_in(temp)) << "the program's temporary folder does not hold the manifest";
     ASSERT_TRUE(begin_install(road)) << road.log();
 
     const std::string folder = demo_folder(road);
@@ -139,7 +138,8 @@ TEST_P(unusable_server_list, EndsWithTheNoticeOnlyWhenTheInstallerIsTooOld)
             return (status = road.wait(1)) != -1;
         }, 30);
         EXPECT_EQ(status, 1) << "the installer went on, or ended as if it had done its work\n" << road.log();
-        EXPECT_TRUE(browser.ran()) << road.log();
+        // The opener runs detached, and may start after the program ended.
+        EXPECT_TRUE(wait_until([&] { return browser.ran(); }, 30)) << road.log();
     } else {
         EXPECT_TRUE(wait_until([&] { return has(release.access_log(), "serverlist9.txt"); }, 10));
         road.wait_for_still(0.3, 5);
@@ -173,8 +173,8 @@ TEST(web_demo_road, GoBackOnASlowInstallCancelsCleanlyThenContinuesToTheEnd)
     road_walker road(NIMBREL_INSTALLER);
     ASSERT_TRUE(start_demo(road, release.port())) << road.output();
     ASSERT_TRUE(walk_to_destination(road, release)) << road.log();
-    const std::string temp = release.temp_folder();
-    ASSERT_FALSE(temp.empty()) << "not one private temporary folder holds the manifest";
+    const std::string temp = road.run_folder();
+    ASSERT_TRUE(release.manifest_in(temp)) << "the program's temporary folder does not hold the manifest";
     const std::string folder = demo_folder(road);
 
     const auto download_under_way = [&] {
@@ -234,8 +234,8 @@ TEST(web_demo_road, DiskFillingUpDuringTheInstallEndsOnTheProblemTextWithoutRetr
     if (!home.mounted()) GTEST_SKIP() << "no tmpfs can be mounted here";
     ASSERT_TRUE(start_demo(road, release.port())) << road.output();
     ASSERT_TRUE(walk_to_destination(road, release)) << road.log();
-    const std::string temp = release.temp_folder();
-    ASSERT_FALSE(temp.empty()) << "not one private temporary folder holds the manifest";
+    const std::string temp = road.run_folder();
+    ASSERT_TRUE(release.manifest_in(temp)) << "the program's temporary folder does not hold the manifest";
     ASSERT_TRUE(begin_install(road)) << road.log();
     // Another program takes what is left of the disk.
     run_shell("dd if=/dev/zero of='" + road.home() + "filler' bs=64k");

@@ -2,9 +2,11 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <thread>
@@ -29,16 +31,21 @@ program_process::~program_process()
         kill(pid_, SIGKILL);
         waitpid(pid_, nullptr, 0);
     }
+    run_folder();
+    for (const std::string& folder : run_folders_) testing_support::remove_tree(folder);
 }
 
 void program_process::start(const std::vector<std::string>& args, const std::vector<std::string>& env)
 {
+    run_folder();  // the log of an earlier run is about to be rewritten
     std::vector<std::string> argv = {app_dir_ + name_};
     argv.insert(argv.end(), args.begin(), args.end());
     const std::string out = dir_ / "output.txt";
     const std::string display = testing_support::display_for_tests();
     pid_ = fork();
     if (pid_ == 0) {
+        // Gone with the test, even one killed outright.
+        prctl(PR_SET_PDEATHSIG, SIGKILL);
         setenv("HOME", home_.c_str(), 1);
         setenv("DISPLAY", display.c_str(), 1);
         unsetenv("DESKTOP_STARTUP_ID");
@@ -91,6 +98,23 @@ bool program_process::wait_for_output_line(const std::string& line, double secon
 }
 
 std::string program_process::log() const { return read_file(app_dir_ + "Nimbrel Installer Log.txt"); }
+
+std::string program_process::run_folder() const
+{
+    static const std::string kLine = "Temporary folder of this run = ";
+    const std::string text = log();
+    const size_t at = text.rfind(kLine);
+    if (at == std::string::npos) return "";
+    const size_t from = at + kLine.size(), end = text.find('\n', from);
+    const std::string folder = text.substr(from, end == std::string::npos ? end : end - from);
+    // Only what mkdtemp makes for a run, whatever a damaged log says.
+    if (folder.size() != std::string("/tmp/nimbrel-XXXXXX/").size() || folder.compare(0, 13, "/tmp/nimbrel-") != 0 ||
+        folder.find('/', 13) != folder.size() - 1)
+        return "";
+    if (std::find(run_folders_.begin(), run_folders_.end(), folder) == run_folders_.end())
+        run_folders_.push_back(folder);
+    return folder;
+}
 
 std::string program_process::wait_for_window(double seconds) const
 {

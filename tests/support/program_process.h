@@ -46,6 +46,10 @@ public:
 
     // The log the program rewrites on every run, in its program folder.
     std::string log() const;
+    // The private temporary folder under /tmp/ of its latest run, as its log
+    // names it ("" before it has made one).  The program removes it when it
+    // ends; should it be killed, the destructor removes it instead.
+    std::string run_folder() const;
     std::string prefs_file() const { return home() + ".nimbrel/Nimbrel Installer.prf"; }
 
     // The X window id of the program's window once mapped; "" when none
@@ -63,6 +67,8 @@ private:
     std::string name_, app_dir_, home_;
     pid_t pid_ = -1;
     int status_ = -1;
+    // Every run folder a run of it named, for the destructor.
+    mutable std::vector<std::string> run_folders_;
 };
 
 // The window title every program of ours shows.

@@ -88,7 +88,11 @@ std::string sample_release::slowed(const std::string& folder, const std::string&
            " { alias " + release_folder() + folder + "; limit_rate " + rate + "; }\n";
 }
 
-std::string sample_release::temp_folder() const { return run_temp_folder_holding(manifest()); }
+bool sample_release::manifest_in(const std::string& run_folder) const
+{
+    return !run_folder.empty() && file_exists(run_folder + "directory.txt") &&
+           read_file(run_folder + "directory.txt") == manifest();
+}
 
 std::vector<std::string> proxy_arguments(unsigned short port)
 {

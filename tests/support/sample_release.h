@@ -58,9 +58,9 @@ public:
     const nginx_server* server() const { return server_.get(); }
     std::string access_log() const { return server_ ? server_->access_log() : ""; }
 
-    // The program's private temporary folder under /tmp, which holds the
-    // manifest once the server check is through; "" unless exactly one does.
-    std::string temp_folder() const;
+    // Whether a program's run folder (program_process::run_folder) holds
+    // this release's manifest: its server check is through.
+    bool manifest_in(const std::string& run_folder) const;
 
 private:
     bool run_tool(const std::vector<std::string>& more);

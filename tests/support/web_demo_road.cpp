@@ -59,7 +59,7 @@ bool walk_to_destination(const road_walker& road, const sample_release& release)
 {
     if (!walk_to_server_check(road)) return false;
     // The check ends on the destination screen by itself.
-    if (!wait_until([&] { return !release.temp_folder().empty(); }, 20)) return false;
+    if (!wait_until([&] { return release.manifest_in(road.run_folder()); }, 20)) return false;
     road.wait_for_still(0.3, 5);
     return true;
 }

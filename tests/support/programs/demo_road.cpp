@@ -123,7 +123,8 @@ int walk(road_walker& road, const sample_release& release, bool shots = true)
     shot(road, "3-check-servers", shots);
     if (!release.server()->wait_for_request("directory.txt.zip HTTP/1.1\" 200", 120))
         return fail("the manifest was not fetched");
-    if (!wait_until([&] { return !release.temp_folder().empty(); }, 20)) return fail("the manifest was not read");
+    if (!wait_until([&] { return release.manifest_in(road.run_folder()); }, 20))
+        return fail("the manifest was not read");
     shot(road, "4-destination", shots);
     if (!begin_install(road)) return fail("the install did not start");
     // Some way in, so that the shot shows progress, rate and time left.
