@@ -1,5 +1,6 @@
 #include "road_walker.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 
@@ -140,10 +141,25 @@ void road_walker::drag(float x1, float y1, float x2, float y2) const
     x_command("xdotool mouseup 1");
 }
 
-void road_walker::press(button_bar::button b, bool last_screen) const
+// A second is frames enough for a live button; a dimmed one costs no more.
+void road_walker::press(button_bar::button b, bool last_screen) const { press_seen(b, 1, last_screen); }
+
+bool road_walker::press_seen(button_bar::button b, double seconds, bool last_screen) const
 {
     const skin_button_box box = button_bar::place(language_, b, last_screen);
-    click(box.centre_x(), box.centre_y());
+    point_at(box.centre_x(), box.centre_y());
+    return hold_down_until_drawn(box.left, box.bottom, box.right, box.top, seconds);
+}
+
+bool road_walker::hold_down_until_drawn(float left, float bottom, float right, float top, double seconds) const
+{
+    const window_pixels up = picture();
+    const int x0 = static_cast<int>(std::floor(left)), x1 = static_cast<int>(std::ceil(right));
+    const int y0 = height_ - static_cast<int>(std::ceil(top)), y1 = height_ - static_cast<int>(std::floor(bottom));
+    x_command("xdotool mousedown 1");
+    const bool drawn = wait_until([&] { return picture().differences(up, x0, y0, x1, y1) > 0; }, seconds, 20);
+    x_command("xdotool mouseup 1");
+    return drawn;
 }
 
 void road_walker::keys(const std::string& names) const
@@ -183,29 +199,51 @@ bool road_walker::wait_for_still(double quiet, double seconds) const
     }, seconds, 50);
 }
 
+namespace {
+
+using clock_point = std::chrono::time_point<std::chrono::steady_clock, std::chrono::duration<double>>;
+
+clock_point deadline_in(double seconds) { return std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds); }
+
+double seconds_left(clock_point deadline)
+{
+    return std::chrono::duration<double>(deadline - std::chrono::steady_clock::now()).count();
+}
+
+}  // namespace
+
 bool road_walker::press_until_changed(button_bar::button b, double seconds, bool last_screen) const
 {
-    const skin_button_box box = button_bar::place(language_, b, last_screen);
-    return click_until_changed(box.centre_x(), box.centre_y(), seconds);
+    const clock_point deadline = deadline_in(seconds);
+    for (;;) {
+        const window_pixels before = picture();
+        const bool drawn = press_seen(b, std::clamp(seconds_left(deadline), 0.5, 2.0), last_screen);
+        if (wait_for_change(before, drawn ? std::max(seconds_left(deadline), kActing) : 1.0)) return true;
+        if (drawn || seconds_left(deadline) <= 0) return false;
+    }
 }
 
 bool road_walker::click_until_changed(float x, float y, double seconds) const
 {
+    // Held until the window shows anything new: a click the program has
+    // drawn is waited on rather than repeated, which would undo a tick.
     return wait_until([&] {
         point_at(x, y);
         const window_pixels before = picture();
-        press_here(1);
-        return wait_for_change(before, 1.0);
+        const bool drawn = hold_down_until_drawn(0, 0, static_cast<float>(width_), static_cast<float>(height_), 3);
+        return wait_for_change(before, drawn ? 5.0 : 1.0);
     }, seconds, 10);
 }
 
 bool road_walker::press_until(button_bar::button b, const std::function<bool()>& done, double seconds,
                               bool last_screen) const
 {
-    return wait_until([&] {
-        press(b, last_screen);
-        return wait_until(done, 0.5, 50);
-    }, seconds, 10);
+    const clock_point deadline = deadline_in(seconds);
+    for (;;) {
+        const bool drawn = press_seen(b, std::clamp(seconds_left(deadline), 0.5, 2.0), last_screen);
+        if (wait_until(done, drawn ? std::max(seconds_left(deadline), kActing) : 0.5, 50)) return true;
+        if (drawn || seconds_left(deadline) <= 0) return false;
+    }
 }
 
 bool road_walker::logged(const std::string& part, int times) const { return count_of(log(), part) >= times; }

@@ -73,8 +73,15 @@ public:
     // releases there, each step seen by a frame.
     void drag(float x1, float y1, float x2, float y2) const;
     // A button of the bottom bar in the run's language; on a road's last
-    // screen GO BACK moves with the QUIT in CONTINUE's place.
+    // screen GO BACK moves with the QUIT in CONTINUE's place.  As
+    // press_seen, waiting a second at most.
     void press(button_bar::button b, bool last_screen = false) const;
+    // Presses `b` and keeps the mouse button down until the program draws it
+    // pressed: the press has then landed, whatever the program does next (a
+    // screen that stops a scan may leave the window still for a while), and
+    // the pointer cannot have moved on first.  False when no press showed
+    // within `seconds` (a dimmed button); it is released all the same.
+    bool press_seen(button_bar::button b, double seconds = 5, bool last_screen = false) const;
     // Key names as xdotool knows them ("Return", "ctrl+a"), the pointer
     // inside the window so that the keyboard focus is there.
     void keys(const std::string& names) const;
@@ -98,14 +105,20 @@ public:
     // `seconds` (a blinking caret aside): the frame after a click has been
     // drawn.
     bool wait_for_still(double quiet, double seconds) const;
-    // Presses `b` until what the window shows above the bar changes, so a
-    // press the program missed (a busy frame) is pressed again.
+    // Presses `b` until what the window shows above the bar changes.  A
+    // press the program drew is never repeated (a second one would land on
+    // the next screen): it is waited on for at least kActing seconds.  A
+    // dimmed button is pressed again until it is live or `seconds` are up.
     bool press_until_changed(button_bar::button b, double seconds = 10, bool last_screen = false) const;
     // Clicks at (x, y) until what the window shows above the bar changes.
     bool click_until_changed(float x, float y, double seconds = 10) const;
-    // Presses `b` until `done` holds.
+    // Presses `b` until `done` holds, with the same rule as above.
     bool press_until(button_bar::button b, const std::function<bool()>& done, double seconds = 20,
                      bool last_screen = false) const;
+    // How long a press the program drew is given to take effect before a
+    // test gives up on it: a loaded machine with sanitizers may take seconds
+    // over a frame that stops workers.
+    static constexpr double kActing = 30;
     bool logged(const std::string& part, int times = 1) const;
     bool wait_for_log(const std::string& part, double seconds, int times = 1) const;
     bool wait_for_file(const std::string& path, double seconds) const;
@@ -116,6 +129,10 @@ public:
     std::string shot(const std::string& name) const;
 
 private:
+    // The mouse button down at the pointer until the window changes inside
+    // the rectangle (interface units) or `seconds` pass, then up.
+    bool hold_down_until_drawn(float left, float bottom, float right, float top, double seconds) const;
+
     std::string output_, window_;
     int width_ = 800, height_ = 600;
     std::string language_code_ = "en";
