@@ -97,6 +97,9 @@ void checksum_directory_wait()
 void checksum_directory_kill()
 {
     if (!checksum_workers) return;
+    // Before the wait for the files being read: the log then tells a scan
+    // cut short from one that never ended.
+    xer << " MD5 stopped at " << clock_seconds() << "\n";
     while (UTL_work_task* done = checksum_workers->wait_retired_tasks()) delete done;
     delete checksum_workers;
     checksum_workers = nullptr;

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <vector>
 
+#include "core/diag/frame_clock.h"
+#include "core/diag/log_stream.h"
 #include "core/files/file_ops.h"
 #include "core/shell_hooks.h"
 #include "core/threads/utl_thread.h"
@@ -110,6 +112,9 @@ int install_files_get_error(std::string& message)
 void install_files_kill()
 {
     if (!copy_pool) return;  // the groups are made and deleted together
+    // Before the wait for the files being read: the log then tells an
+    // install cut short from one that never ended.
+    xer << "Install stopped at " << static_cast<double>(xtim.microsecs()) * 1e-6 << "\n";
     while (UTL_work_task* copied = copy_pool->wait_retired_tasks())
         unzip_pool->enqueue_task(copied);
     while (UTL_work_task* done = unzip_pool->wait_retired_tasks()) {

@@ -10,6 +10,7 @@
 
 #include <sstream>
 
+#include "held_opens.h"
 #include "web_demo_road.h"
 
 namespace {
@@ -68,7 +69,7 @@ TEST(closing_while_pumps_run, CloseRequestDuringDownloadsCutsTheStreamsAndEndsCl
     road_walker road(NIMBREL_INSTALLER);
     ASSERT_TRUE(start_demo(road, release.port())) << road.output();
     ASSERT_TRUE(walk_to_destination(road, release)) << road.log();
-    const std::string temp = release.temp_folder();
+    const std::string temp = road.run_folder();
     ASSERT_TRUE(begin_install(road)) << road.log();
     // The small archives come and go at once; one past 100 KB is a large
     // one on its way.
@@ -97,17 +98,21 @@ TEST(closing_while_pumps_run, CloseRequestDuringDownloadsCutsTheStreamsAndEndsCl
 TEST(closing_while_pumps_run, CloseRequestDuringAChecksumRunDropsTheFilesNotBegun)
 {
     program_process program(CHECKSUM_SCREEN_INSTALLER);
-    // Sparse files cost no disk, and reading one takes its MD5 a while.
     constexpr int kFiles = 200;
     ASSERT_EQ(run_shell("mkdir -p '" + program.home() + "copy' && cd '" + program.home() +
-                        "copy' && for i in $(seq " + std::to_string(kFiles) + "); do truncate -s 256M f$i; done")
+                        "copy' && for i in $(seq " + std::to_string(kFiles) + "); do truncate -s 1M f$i; done")
                   .status,
               0);
+    // Every worker waits on its first file until the close request is in.
+    testing_support::held_opens hold(program.home() + "copy/");
+    ASSERT_TRUE(hold.active()) << hold.problem();
     program.start({"--lang=en"});
     ASSERT_FALSE(program.wait_for_window(20).empty()) << program.output();
-    ASSERT_TRUE(wait_until([&] { return has(program.log(), "Start of MD5"); }, 20)) << program.log();
+    ASSERT_TRUE(hold.wait_for_open(30)) << program.log();
 
     ASSERT_TRUE(program.send_close_request());
+    ASSERT_TRUE(wait_until([&] { return has(program.log(), " MD5 stopped at "); }, 30)) << program.log();
+    hold.release();
     expect_clean_end(program);
     EXPECT_FALSE(has(program.log(), "End of MD5")) << "the checksum run was waited out";
     // "checked N of M files, workers stopped"

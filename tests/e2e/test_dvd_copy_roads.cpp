@@ -9,6 +9,7 @@
 #include <string>
 
 #include "dvd_roads.h"
+#include "held_opens.h"
 #include "web_demo_road.h"
 
 namespace {
@@ -144,18 +145,24 @@ TEST(dvd_copy_roads, RepairLeftDuringItsScanScansAgainAndQuitAtADiskChangeEndsCl
     road_walker road(NIMBREL_DVD_INSTALLER);
     const std::string copy = road.home() + "Copy/";
     write_copy(copy, release);
-    // Large files the scan takes a while over.
     for (int i = 0; i < 8; ++i)
-        ASSERT_TRUE(make_sparse(copy + "Resources/large/l" + std::to_string(i) + ".bin", 256 << 20));
+        ASSERT_TRUE(make_sparse(copy + "Resources/large/l" + std::to_string(i) + ".bin", 1 << 20));
     write_file(copy + "Resources/second/s0.txt", "damaged");
     write_file(registry(road), copy + "\n");
+    // The scan waits on the first large file it opens until GO BACK is in.
+    testing_support::held_opens hold(copy + "Resources/large/");
+    ASSERT_TRUE(hold.active()) << hold.problem();
 
     ASSERT_TRUE(start_dvd_installer(road, disks)) << road.output();
     ASSERT_TRUE(road.click_until_changed(500, 350 - 25.0f * kRepairWithoutTiles)) << road.log();
     ASSERT_TRUE(road.press_until(button_bar::next, [&] { return road.logged(" Start of MD5 at "); }))
         << road.log();
+    ASSERT_TRUE(hold.wait_for_open(30)) << "the scan read no large file\n" << road.log();
     road.shot("repair_scan");
-    ASSERT_TRUE(road.press_until_changed(button_bar::go_back)) << road.log();
+    const window_pixels scanning = road.picture();
+    ASSERT_TRUE(road.press_seen(button_bar::go_back)) << road.log();
+    hold.release();
+    ASSERT_TRUE(road.wait_for_change(scanning, road.kActing)) << road.log();
     EXPECT_FALSE(road.logged(" End of MD5 at ")) << "the scan was through before GO BACK";
     EXPECT_FALSE(road.logged("Files to repair in ")) << "GO BACK was not pressed during the scan";
 
@@ -169,8 +176,8 @@ TEST(dvd_copy_roads, RepairLeftDuringItsScanScansAgainAndQuitAtADiskChangeEndsCl
     ASSERT_TRUE(wait_until([&] { return asked_for(road, 2) == 1; }, 60)) << road.log();
     EXPECT_EQ(read_file(copy + "Resources/large/l7.bin"), "small");
 
-    const std::string run_folder = testing_support::run_temp_folder_holding(disks.manifest());
-    EXPECT_FALSE(run_folder.empty());
+    const std::string run_folder = road.run_folder();
+    EXPECT_FALSE(run_folder.empty()) << road.log();
     road.press(button_bar::quit);
     EXPECT_EQ(road.wait(30), 0) << road.output();
     EXPECT_TRUE(road.logged("Clean exit from threads.")) << road.log();
@@ -188,10 +195,11 @@ TEST(dvd_copy_roads, AFolderAnotherRoadLeftDimsContinueUntilACopyIsPickedAndQuit
     road_walker road(NIMBREL_DVD_INSTALLER);
     const std::string first = road.home() + "First/", second = road.home() + "Second/";
     write_copy(first, release);
-    for (int i = 0; i < 8; ++i)
-        ASSERT_TRUE(make_sparse(first + "Resources/large/l" + std::to_string(i) + ".bin", 256 << 20));
     write_copy(second, release);
     write_file(registry(road), first + "\n" + second + "\n");
+    // The scan waits on the first copy's file until QUIT is in.
+    testing_support::held_opens hold(first + "Resources/large/");
+    ASSERT_TRUE(hold.active()) << hold.problem();
 
     ASSERT_TRUE(start_dvd_installer(road, disks)) << road.output();
     // The second copy's destination names a folder that is no copy.
@@ -205,8 +213,12 @@ TEST(dvd_copy_roads, AFolderAnotherRoadLeftDimsContinueUntilACopyIsPickedAndQuit
     ASSERT_TRUE(road.click_until_changed(250, 400)) << "the first copy's row";
     ASSERT_TRUE(road.press_until(button_bar::next, [&] { return road.logged(" Start of MD5 at "); }))
         << road.log();
-    road.press(button_bar::quit);
-    EXPECT_EQ(road.wait(30), 0) << road.output();
+    ASSERT_TRUE(hold.wait_for_open(30)) << "the scan read no file\n" << road.log();
+    // QUIT's frame stops the scan before it is drawn: the log tells it came.
+    road.press_seen(button_bar::quit, 1);
+    ASSERT_TRUE(road.wait_for_log(" MD5 stopped at ", road.kActing)) << road.log();
+    hold.release();
+    EXPECT_EQ(road.wait(road.kActing), 0) << road.output();
     EXPECT_FALSE(road.logged(" End of MD5 at ")) << "QUIT came after the scan";
     EXPECT_TRUE(road.logged("Clean exit from threads.")) << road.log();
     EXPECT_FALSE(file_exists(road.home() + disks.release())) << "the stale destination was made";

@@ -8,6 +8,7 @@
 #include <sstream>
 #include <string>
 
+#include "held_opens.h"
 #include "core/files/file_checksum.h"
 #include "dvd_roads.h"
 #include "web_demo_road.h"
@@ -294,17 +295,25 @@ TEST(dvd_road, QuitDuringTheCopyStopsThePumpsAndLeavesNoTemporaryFolder)
     ASSERT_EQ(disks.error(), "");
     disks.insert(1);
     road_walker road(NIMBREL_DVD_INSTALLER);
+    // The disk's second folder of many files waits until QUIT is in.
+    const std::string second = disks.archive_of("Resources/many/f1/500.txt");
+    testing_support::held_opens hold(second.substr(0, second.rfind('/') + 1));
+    ASSERT_TRUE(hold.active()) << hold.problem();
     ASSERT_TRUE(start_dvd_installer(road, disks)) << road.output();
     ASSERT_TRUE(walk_to_scenery(road)) << road.log();
     ASSERT_TRUE(road.press_until(button_bar::next, [&] { return file_exists(registry(road)); })) << road.log();
     const std::string folder = install_folder(road, disks);
     // The first files of the manifest are there, thousands are still to come.
     EXPECT_TRUE(wait_until([&] { return file_exists(folder + "Resources/many/f0/1.txt"); }, 30));
+    ASSERT_TRUE(hold.wait_for_open(30)) << road.log();
     EXPECT_FALSE(road.logged("Install finished")) << "the install was through before QUIT";
-    const std::string run_folder = testing_support::run_temp_folder_holding(disks.manifest());
-    EXPECT_FALSE(run_folder.empty());
-    road.press(button_bar::quit);
-    EXPECT_EQ(road.wait(30), 0) << road.output();
+    const std::string run_folder = road.run_folder();
+    EXPECT_FALSE(run_folder.empty()) << road.log();
+    // QUIT's frame stops the pumps before it is drawn: the log tells it came.
+    road.press_seen(button_bar::quit, 1);
+    ASSERT_TRUE(road.wait_for_log("Install stopped at ", road.kActing)) << road.log();
+    hold.release();
+    EXPECT_EQ(road.wait(road.kActing), 0) << road.output();
     EXPECT_FALSE(road.logged("Install finished")) << "QUIT came too late to test anything";
     EXPECT_TRUE(road.logged("Clean exit from threads.")) << road.log();
     EXPECT_FALSE(run_folder.empty() || file_exists(run_folder)) << run_folder << " outlived the run";

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/files/file_checksum.h"
+#include "held_opens.h"
 #include "web_demo_road.h"
 
 namespace {
@@ -253,17 +254,16 @@ TEST(web_update_road, GoingBackDuringTheScanAndOnScansTheWholeCopyAgain)
     ASSERT_TRUE(release.made()) << release.problem();
     road_walker road(NIMBREL_UPDATER);
     const std::string copy = road.home() + "Nimbrel 9/";
-    // Sparse files cost no disk, and reading one takes its MD5 a while: two
-    // checksum tasks of ten files each keep the scan going for seconds.
+    // Sparse files cost no disk; the scan is held on the first it opens.
     constexpr int kFiles = 20;
     ASSERT_EQ(run_shell("mkdir -p '" + copy + "big' && cd '" + copy + "big' && for i in $(seq " +
-                        std::to_string(kFiles) + "); do truncate -s 256M f$i.bin; done")
+                        std::to_string(kFiles) + "); do truncate -s 1M f$i.bin; done")
                   .status,
               0);
     const std::string zeros = md5_of(copy + "big/f1.bin");
     std::string manifest = "I\n900 version\nINSTALLER\n\n";
     for (int i = 1; i <= kFiles; ++i)
-        manifest += "FILE 1 0 0 1 262144 " + zeros + " Nimbrel/big/f" + std::to_string(i) + ".bin\n";
+        manifest += "FILE 1 0 0 1 1024 " + zeros + " Nimbrel/big/f" + std::to_string(i) + ".bin\n";
     write_file(release.release_folder() + "directory.txt", manifest);
     ASSERT_EQ(run_shell("cd '" + release.release_folder() +
                         "' && rm -f directory.txt.zip && zip -q directory.txt.zip directory.txt")
@@ -274,10 +274,17 @@ TEST(web_update_road, GoingBackDuringTheScanAndOnScansTheWholeCopyAgain)
     register_copy(road.home(), copy);
     ASSERT_TRUE(release.serve()) << release.problem();
 
+    testing_support::held_opens hold(copy + "big/");
+    ASSERT_TRUE(hold.active()) << hold.problem();
+
     ASSERT_TRUE(start_updater(road, release.port())) << road.output();
     ASSERT_TRUE(walk_to_the_scan(road)) << road.log();
+    ASSERT_TRUE(hold.wait_for_open(30)) << "the scan read no file\n" << road.log();
     road.shot("update_scanning");
-    ASSERT_TRUE(road.press_until_changed(button_bar::go_back)) << road.log();
+    const testing_support::window_pixels scanning = road.picture();
+    ASSERT_TRUE(road.press_seen(button_bar::go_back)) << road.log();
+    hold.release();
+    ASSERT_TRUE(road.wait_for_change(scanning, road.kActing)) << road.log();
     ASSERT_FALSE(road.logged("End of MD5")) << "the scan was through before GO BACK";
     ASSERT_TRUE(road.press_until(button_bar::next, [&] { return road.logged("Start of MD5", 2); })) << road.log();
     ASSERT_TRUE(scanned(road)) << road.log();
