@@ -21,7 +21,7 @@ fake_browser::fake_browser(int exit_status, bool held)
                          "{ cat '" + d + "runs' 2>/dev/null; echo; } > '" + d + "runs.tmp'\n"
                          "mv '" + d + "runs.tmp' '" + d + "runs'\n";
     if (held)
-        script += "i=0; while [ ! -e '" + d + "release' ] && [ $i -lt 100 ]; do sleep 0.1; i=$((i+1)); done\n";
+        script += "i=0; while [ ! -e '" + d + "release' ] && [ $i -lt 600 ]; do sleep 0.1; i=$((i+1)); done\n";
     script += "touch '" + d + "finished'\nexit " + std::to_string(exit_status) + "\n";
     write_file(d + "xdg-open", script);
     ::chmod((d + "xdg-open").c_str(), 0755);

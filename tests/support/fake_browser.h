@@ -30,7 +30,7 @@ public:
     // Whether descriptor `fd` was open in the last run.
     bool had_descriptor(int fd) const;
 
-    // A held run goes on to its end (ten seconds at most without this).
+    // A held run goes on to its end (a minute at most without this).
     void release();
     bool finished() const;
 
