@@ -8,7 +8,6 @@
 // median of the runs.
 //
 //   bench_startup INSTALLER PROBE_LIBRARY [RUNS]   (DISPLAY must be set)
-#include <dirent.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <time.h>
@@ -18,9 +17,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
+
+#include "process_cpu.h"
 
 namespace {
 
@@ -29,41 +29,6 @@ long long monotonic_ns()
     timespec now{};
     clock_gettime(CLOCK_MONOTONIC, &now);
     return now.tv_sec * 1000000000LL + now.tv_nsec;
-}
-
-// utime + stime from a /proc stat file, in clock ticks.
-long long stat_ticks(const std::string& path)
-{
-    std::ifstream in(path);
-    std::string stat((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (stat.rfind(')') == std::string::npos) return 0;
-    std::istringstream fields(stat.substr(stat.rfind(')') + 2));
-    std::string skip;
-    for (int i = 3; i < 14; ++i) fields >> skip;  // state .. cmajflt
-    long long utime = 0, stime = 0;
-    fields >> utime >> stime;
-    return utime + stime;
-}
-
-// The whole process.
-long long cpu_ticks(pid_t pid) { return stat_ticks("/proc/" + std::to_string(pid) + "/stat"); }
-
-// The process's threads named "llvmpipe-N".
-long long rasteriser_ticks(pid_t pid)
-{
-    const std::string tasks = "/proc/" + std::to_string(pid) + "/task/";
-    long long ticks = 0;
-    DIR* dir = opendir(tasks.c_str());
-    if (!dir) return 0;
-    while (const dirent* entry = readdir(dir)) {
-        if (entry->d_name[0] == '.') continue;
-        std::ifstream comm(tasks + entry->d_name + "/comm");
-        std::string name;
-        if (std::getline(comm, name) && name.rfind("llvmpipe", 0) == 0)
-            ticks += stat_ticks(tasks + entry->d_name + "/stat");
-    }
-    closedir(dir);
-    return ticks;
 }
 
 double median(std::vector<double> v)
@@ -113,12 +78,9 @@ int main(int argc, char** argv)
         first_swap_ms.push_back((swapped - started) / 1e6);
 
         sleep(1);  // start-up's last steps, then only idle frames
-        const long long before = cpu_ticks(pid), raster_before = rasteriser_ticks(pid);
-        sleep(10);
-        const long long after = cpu_ticks(pid), raster_after = rasteriser_ticks(pid);
-        const auto percent = [](long long ticks) { return 100.0 * ticks / sysconf(_SC_CLK_TCK) / 10.0; };
-        idle_cpu.push_back(percent(after - before));
-        idle_rasteriser.push_back(percent(raster_after - raster_before));
+        const bench_cpu::cpu_share idle = bench_cpu::measure_cpu(pid, 10);
+        idle_cpu.push_back(idle.whole);
+        idle_rasteriser.push_back(idle.rasteriser);
         kill(pid, SIGKILL);
         waitpid(pid, nullptr, 0);
         std::printf("run %d: first swap %.1f ms, idle CPU %.2f %% (software rasteriser %.2f %%)\n", run + 1,

@@ -8,7 +8,8 @@
 // The small files lie in folders of PER_FOLDER files (0: all in one).  The
 // release is made by the release tool and served by nginx on loopback.  The
 // pump runs as the wizard's frame loop runs it: grab_files again and again
-// for 0.02 s, then the frame's idle wait, frame after frame.  Pump and tools
+// for 0.02 s (asleep on the sockets when a call moved nothing), then the
+// frame's idle wait, frame after frame.  Pump and tools
 // take turns, ROUNDS times each, into new folders; the medians count.
 #include <algorithm>
 #include <chrono>
@@ -61,8 +62,10 @@ double run_pump(int idle_ms)
     while (result == 0) {
         xtim.xtim_update();
         auto frame = clock_type::now();
-        do result = grab_files();
-        while (result == 0 && seconds_since(frame) < 0.02);
+        do {
+            result = grab_files();
+            if (result == 0) grab_files_wait(0.02 - seconds_since(frame));
+        } while (result == 0 && seconds_since(frame) < 0.02);
         if (result == 0) std::this_thread::sleep_for(std::chrono::milliseconds(idle_ms));
     }
     double seconds = seconds_since(start);

@@ -22,6 +22,11 @@ std::string crnt_file_name;
 
 namespace {
 
+// Whether the last grab_files moved anything, for grab_files_wait.
+bool last_call_moved = true;
+// A transfer failed in this call: its stream tries again at once.
+bool transfer_failed = false;
+
 // -- Number of streams ---
 
 // Streams wanted at a transfer rate in kilobytes per second, unless the
@@ -151,6 +156,7 @@ bool step_stream(int k)
             return false;
         }
         stg.download_failed = 1;
+        transfer_failed = true;
         next.cursor = std::min(next.cursor, next.file_index[k]);
         stg.server_choice = pick_biased_ready_server(stg.server_count);
         return false;
@@ -179,6 +185,9 @@ int extract_and_delete_file(const std::string& archive, const file_version_struc
 int grab_files()
 {
     const int files = static_cast<int>(sim_info.size());
+    const uint64_t traffic = http.traffic();
+    bool finished_any = false;
+    transfer_failed = false;
     next.in_progress_kb = 0;
     for (int k = 0; k < kStreamCount; ++k) {
         if (!next.active[k]) continue;
@@ -187,9 +196,13 @@ int grab_files()
             next.cursor = std::min(next.cursor + 1, files);
         }
         if (next.file_index[k] >= files) continue;
-        if (step_stream(k)) adapt_streams(k);
+        if (step_stream(k)) {
+            finished_any = true;
+            adapt_streams(k);
+        }
         if (stg.extract_failed) break;
     }
+    last_call_moved = finished_any || transfer_failed || http.traffic() != traffic;
 
     bool through = true;
     for (int k = 0; k < kStreamCount; ++k) through = through && (!next.active[k] || next.file_index[k] >= files);
@@ -199,4 +212,16 @@ int grab_files()
         return 1;
     }
     return stg.extract_failed;
+}
+
+bool grab_files_wait(double seconds)
+{
+    if (last_call_moved) return true;
+    int slots[kStreamCount];
+    int count = 0;
+    for (int k = 0; k < kStreamCount; ++k)
+        if (next.active[k]) slots[count++] = kFirstStreamSlot + k;
+    // Nothing else can change before a socket is ready: a resting server
+    // waits for the frame clock, which stands still within the slice.
+    return http.wait_for(slots, count, seconds);
 }

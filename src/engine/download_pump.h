@@ -20,6 +20,19 @@ extern std::string crnt_file_name;
 // or a disk filled up (stg.extract_failed); 0 while work remains.
 int grab_files();
 
+// For a caller that runs the pump again and again for a slice of its frame:
+// when the last grab_files moved nothing (no byte sent or received, no file
+// finished, skipped or deleted, no transfer failed), sleeps until a socket
+// of the streams' transfers is ready or `seconds` pass, so the slice's rest
+// goes to the kernel and not to calls that would find nothing.  True at once
+// when the last call moved something, or when a socket became ready.
+//
+//   do {
+//       if (grab_files()) break;
+//       grab_files_wait(slice_end - now());
+//   } while (now() < slice_end);
+bool grab_files_wait(double seconds);
+
 // Installs the file `version` names from `archive` through the copy's gate
 // (copy_gate.h), then deletes the archive.  A failure sets
 // stg.extract_failed and raises a warning naming the archive, the

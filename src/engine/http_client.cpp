@@ -9,6 +9,7 @@
 #include "engine/http_client.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -37,6 +38,8 @@ const char kAlertSource[] = "HLutils/OOPS_cpp/http";
 // One receive buffer for every slot: transfers are stepped one at a time on
 // the main thread.
 char readChunk[65536];
+// Bytes sent and received by every transfer, for http_class::traffic.
+uint64_t bytes_moved = 0;
 
 bool has_control_chars(const std::string& text)
 {
@@ -187,10 +190,14 @@ void down_class::DoProcessing()
 
     if (!sendBuf.empty()) {
         long sent = sock->http_WriteData(sendBuf.data(), static_cast<long>(sendBuf.size()));
-        if (sent > 0) sendBuf.erase(sendBuf.begin(), sendBuf.begin() + sent);
+        if (sent > 0) {
+            sendBuf.erase(sendBuf.begin(), sendBuf.begin() + sent);
+            bytes_moved += static_cast<uint64_t>(sent);
+        }
     }
     long got = sock->ReadData(readChunk, sizeof readChunk);
     if (got > 0) {
+        bytes_moved += static_cast<uint64_t>(got);
         TakeBytes(readChunk, static_cast<size_t>(got));
     } else if (got == 0 && sock->ReceivedRelease()) {
         // The server has said all it will: judge the transfer now rather
@@ -368,6 +375,18 @@ int down_class::GetOSErr()
     return sock->GetOSError();
 }
 
+bool down_class::WaitsOn(pollfd& wait) const
+{
+    if (!sock || sock->Descriptor() < 0) return false;
+    const int status = sock->LastStatus();
+    if (status != sock_connecting && status != sock_connected) return false;
+    wait.fd = sock->Descriptor();
+    // While the request goes out the server may already answer, or hang up.
+    wait.events = status == sock_connecting ? POLLOUT : sendBuf.empty() ? POLLIN : POLLIN | POLLOUT;
+    wait.revents = 0;
+    return true;
+}
+
 float down_class::GetPercent() const
 {
     if (contentLength == -1) return -1.0f;
@@ -402,6 +421,20 @@ bool http_class::free_for(int slot, const std::string& server, const std::string
     if (!slots[slot]) return true;
     const std::string(&held)[3] = slot_request[slot];
     return held[0] == server && held[1] == path && held[2] == local_file;
+}
+
+uint64_t http_class::traffic() const { return bytes_moved; }
+
+bool http_class::wait_for(const int* slots, int count, double seconds) const
+{
+    pollfd waits[6];
+    nfds_t n = 0;
+    for (int i = 0; i < count && n < 6; ++i)
+        if (const down_class* busy = transfer(slots[i]); busy && busy->WaitsOn(waits[n])) ++n;
+    seconds = seconds > 0 ? std::min(seconds, 3600.0) : 0;
+    timespec timeout{static_cast<time_t>(seconds), static_cast<long>((seconds - std::floor(seconds)) * 1e9)};
+    // A signal cuts the sleep short; the caller looks at its clock anyway.
+    return ::ppoll(waits, n, &timeout, nullptr) > 0;
 }
 
 void http_class::cancel(int slot)

@@ -3,7 +3,9 @@
 // `http` holds six slots (0 the server list, 1 the manifest or the about
 // box's installer download, 2 to 5 the download streams).  A caller calls
 // `net_check` with the same arguments every frame until it answers done (1)
-// or failed (2); each call moves the transfer by one non-blocking step.
+// or failed (2); each call moves the transfer by one non-blocking step.  A
+// caller that steps slots again and again within a frame sleeps on their
+// sockets (`wait_for`) when a round moved nothing, rather than spin.
 //
 // A transfer (`down_class`) is a small state machine; `GetStat` names where
 // it stands:
@@ -27,6 +29,7 @@
 #include <vector>
 
 class PCSBSocket;
+struct pollfd;
 
 // The program's version as the user sees it; the user agent carries its
 // last four characters.
@@ -108,6 +111,10 @@ public:
     // answer (a refused response, a name that did not resolve), for the
     // log; empty otherwise.
     const std::string& Note() const { return note; }
+    // What the next step waits for: the socket, and POLLOUT while the
+    // connect or the request is under way, POLLIN for the answer.  False
+    // when there is no socket to wait on.
+    bool WaitsOn(pollfd& wait) const;
 
 private:
     void parse_header_lines();
@@ -166,6 +173,15 @@ public:
     // Forgets every failure: servers are asked at once again, and the log
     // writes the next failure out in full.
     void forget_failures() { trouble.clear(); }
+
+    // Bytes every transfer has sent and received so far: a caller that
+    // steps transfers in a loop sees by it whether a round moved anything.
+    uint64_t traffic() const;
+    // Sleeps until the socket of one of `slots`' transfers is ready for its
+    // next step, or `seconds` pass: a caller with nothing to do until then
+    // leaves the processor to others.  True when a socket is ready.  Free
+    // slots are passed over; with none busy it only sleeps.
+    bool wait_for(const int* slots, int count, double seconds) const;
 
     std::string proxy_host;
     std::string proxy_port;

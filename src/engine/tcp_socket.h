@@ -56,6 +56,11 @@ public:
     void GetAddresses(ConnectionData* data);
     int GetOSError() const { return osError; }
     bool ReceivedRelease() const { return receivedRelease; }
+    // For an owner that sleeps on several sockets at once: the descriptor
+    // (-1 when none could be made) and the status as the last call left it,
+    // without asking the system again.
+    int Descriptor() const { return fd; }
+    int LastStatus() const { return status; }
 
     static bool StartupNetworking(bool first);
     static void ShutdownNetworking(bool last);

@@ -166,6 +166,9 @@ int web_install_frame(wizard_screen& record, float& smoothed)
         // calls moves it further.
         smoothed = smooth_install_fraction(smoothed, xtim.prd_frame_1, next.installed_kb,
                                            stg.install_total);
+        // While the servers keep us waiting the slice is slept away on their
+        // sockets; the pump runs again as soon as one has something.
+        grab_files_wait(t0 + kPumpSliceSeconds - wall_seconds());
     } while (wall_seconds() < t0 + kPumpSliceSeconds);
 
     // The texts show where the last pass left the pump: built once a frame.

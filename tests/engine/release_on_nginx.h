@@ -44,8 +44,9 @@ public:
     // it, until it answers; its last answer (0 when 30 seconds passed, -1
     // when make_dirs failed).
     static int run_pump();
-    // The loop alone: grab_files until it answers or 30 seconds pass, the
-    // frame clock moving as the wall clock does.
+    // The loop alone: grab_files until it answers or 30 seconds pass, asleep
+    // on the sockets after a call that moved nothing, the frame clock moving
+    // as the wall clock does.
     static int pump_until_answer();
 
 private:

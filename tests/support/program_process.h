@@ -29,6 +29,8 @@ public:
     int wait(double seconds);
     // Whether it still runs, without waiting.
     bool running() { return status_ < 0 && wait(0) == -1; }
+    // The process, for whoever reads what /proc says of it; -1 before start.
+    pid_t pid() const { return pid_; }
 
     // Sends `sig` to the program while it runs; false when it has ended.
     bool send_signal(int sig) const;

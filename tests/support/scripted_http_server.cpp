@@ -91,6 +91,11 @@ void scripted_http_server::play(int conn)
             }
         } else if (step.kind == server_step::pause) {
             std::this_thread::sleep_for(std::chrono::milliseconds(step.ms));
+        } else if (step.kind == server_step::hold) {
+            pollfd wake{wake_[0], POLLIN, 0};
+            while (!step.ready() && ::poll(&wake, 1, 1) == 0) {
+            }
+            if (wake.revents & POLLIN) break;  // the destructor: the test is over
         } else if (step.kind == server_step::stall) {
             played_ = true;
             pollfd wake{wake_[0], POLLIN, 0};

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <atomic>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -13,9 +14,10 @@
 namespace testing_support {
 
 struct server_step {
-    enum kind_t { send, pause, stall, close, reset } kind;
-    std::string bytes;  // for send
-    int ms = 0;         // for pause
+    enum kind_t { send, pause, stall, close, reset, hold } kind;
+    std::string bytes;                 // for send
+    int ms = 0;                        // for pause
+    std::function<bool()> ready = {};  // for hold
 };
 
 // Script helpers, so cases read as what the server does.
@@ -23,6 +25,12 @@ inline server_step sends(std::string bytes) { return {server_step::send, std::mo
 inline server_step pauses(int ms) { return {server_step::pause, {}, ms}; }
 // Keeps the connection open without a word until the server is destroyed.
 inline server_step stalls() { return {server_step::stall, {}, 0}; }
+// Keeps quiet until `ready` holds (asked every millisecond), so that what
+// follows comes when the client has reached a state, not at a time.
+inline server_step holds_until(std::function<bool()> ready)
+{
+    return {server_step::hold, {}, 0, std::move(ready)};
+}
 inline server_step closes() { return {server_step::close, {}, 0}; }
 // Aborts the connection (the peer sees a reset).
 inline server_step resets() { return {server_step::reset, {}, 0}; }

@@ -1,9 +1,10 @@
 // The web-demo road's screens frame by frame without a window: the welcome's
 // warning, the server check coming back to a manifest it has read or could
-// not read, what the destination refuses, and a frame of the install in
-// which every download fails.
+// not read, what the destination refuses, a frame of the install in which
+// every download fails, and frames that sleep while the server holds back.
 #include <gtest/gtest.h>
 
+#include <time.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -15,6 +16,7 @@
 #include "engine/installer_state.h"
 #include "engine/manifest.h"
 #include "nginx_server.h"
+#include "scripted_http_server.h"
 #include "wizard/demo_road.h"
 #include "wizard/shared_screens.h"
 #include "wizard/wizard_globals.h"
@@ -42,6 +44,22 @@ protected:
         stg.server_choice = 0;
         server_name[0] = "dl1.nimbrel.example";
         server_path[0] = "/demo/Demo_900/";
+    }
+
+    // An install of the manifest's one file under way, every request going
+    // to a proxy at 127.0.0.1:`port`: the frames go straight to the pump.
+    void installing_one_file_through(unsigned short port)
+    {
+        http.proxy_host = "127.0.0.1";
+        http.proxy_port = std::to_string(port);
+        http.proxy_port_int = port;
+        one_server_listed();
+        write_file(temp_path + "directory.txt", kManifest);
+        ASSERT_EQ(read_directory(temp_path + "directory.txt", ""), 3);
+        sim_info[0].back().do_install = 1;
+        dest_dir_path = home_ / "Copy/";
+        next.reset_all_streams();
+        demo_install_is_running = 1;
     }
 };
 
@@ -159,16 +177,7 @@ TEST_F(demo_road_screens, FrameInWhichEveryDownloadFailsShowsTheFailureWithoutAB
 {
     const unsigned short closed = testing_support::free_loopback_port();
     ASSERT_NE(closed, 0);
-    http.proxy_host = "127.0.0.1";
-    http.proxy_port = std::to_string(closed);
-    http.proxy_port_int = closed;
-    one_server_listed();
-    write_file(temp_path + "directory.txt", kManifest);
-    ASSERT_EQ(read_directory(temp_path + "directory.txt", ""), 3);
-    sim_info[0].back().do_install = 1;
-    dest_dir_path = home_ / "Copy/";
-    next.reset_all_streams();
-    demo_install_is_running = 1;  // set up already: the frames go straight to the pump
+    ASSERT_NO_FATAL_FAILURE(installing_one_file_through(closed));
 
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     while (!stg.download_failed && std::chrono::steady_clock::now() < deadline) {
@@ -187,6 +196,37 @@ TEST_F(demo_road_screens, FrameInWhichEveryDownloadFailsShowsTheFailureWithoutAB
     EXPECT_EQ(rec.next, nullptr);
     EXPECT_EQ(rec.show_servers, 1) << "another server can be chosen";
     EXPECT_EQ(demo_install_is_running, 1) << "the install goes on";
+}
+
+double thread_cpu_seconds()
+{
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
+}
+
+// A server that holds its answer: each frame still returns after its slice,
+// and the thread sleeps through the slice on the socket.  A frame never
+// takes less than its slice, so the processor time is held against time
+// that surely passed.
+TEST_F(demo_road_screens, FramesOfAnInstallWhoseServerHoldsItsAnswerSleepThroughTheirSlices)
+{
+    testing_support::scripted_http_server server({testing_support::stalls()});
+    ASSERT_NO_FATAL_FAILURE(installing_one_file_through(server.port()));
+    const auto frame = [] {
+        wizard_screen rec;
+        return demo_run_patch(0, rec);
+    };
+    for (int i = 0; i < 500 && !has(server.request(), "\r\n\r\n"); ++i) ASSERT_EQ(frame(), 0);
+    ASSERT_TRUE(has(server.request(), "\r\n\r\n")) << "the request never reached the server";
+
+    const auto start = std::chrono::steady_clock::now();
+    const double cpu_start = thread_cpu_seconds();
+    for (int i = 0; i < 10; ++i) ASSERT_EQ(frame(), 0);
+    const double cpu = thread_cpu_seconds() - cpu_start;
+    const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    ASSERT_GE(wall, 10 * 0.02) << "the frames cut their slices short";
+    EXPECT_LT(cpu, wall / 4) << "the pump kept the processor busy through slices with nothing to do";
 }
 
 }  // namespace
