@@ -1,9 +1,16 @@
-// Removing a cancelled install's partial copy through the gate: everything
-// in it goes, links as links, and nothing a link leads to outside.
+// What the gate removes besides the files a plan marks: a cancelled
+// install's partial copy (everything in it, links as links, nothing a link
+// leads to outside, and only a folder this run made), and the half-written
+// files a killed run left (those, and nothing else).
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
+
+#include "archive_builders.h"
+#include "core/files/file_ops.h"
 #include "engine/copy_gate.h"
 #include "engine/installer_state.h"
 #include "pump_fixture.h"
@@ -24,6 +31,7 @@ TEST_F(CopyGateRemoval, ThePartialCopyGoesAndNothingItsLinksLeadTo)
     write_file(outside / "alone.txt", "also the user's");
     const std::string copy = dest_ / "Nimbrel 9/";
     dest_dir_path = copy;
+    ASSERT_EQ(copy_gate_make(), 0);
     write_file(copy + "Nimbrel-i686", "#!/bin/sh\n");
     write_file(copy + "Resources/deep/er/a.txt", "a");
     write_file(copy + "Resources/.hidden", "h");
@@ -52,6 +60,63 @@ TEST_F(CopyGateRemoval, ADestinationThatNamesNoFolderOfItsOwnIsRefused)
     }
     EXPECT_EQ(read_file(dest_ / "stays.txt"), "x");
     ASSERT_EQ(::chdir("/"), 0);
+}
+
+// The folder was there when the install came to make it (the user made it
+// after the destination screen looked, or a second installer window chose
+// the same name), or it was replaced since the run made it: a cancel
+// leaves it and what it holds.
+TEST_F(CopyGateRemoval, OnlyTheFolderThisRunMadeIsRemoved)
+{
+    const std::string copy = dest_ / "Nimbrel 9/";
+    dest_dir_path = copy;
+    write_file(copy + "mine.txt", "the user's");
+    EXPECT_EQ(copy_gate_make(), EEXIST);
+    EXPECT_EQ(copy_remove_all(), 0);
+    EXPECT_EQ(read_file(copy + "mine.txt"), "the user's");
+
+    const std::string other = dest_ / "Other/";
+    dest_dir_path = other;
+    ASSERT_EQ(copy_gate_make(), 0);
+    ASSERT_EQ(::rename((dest_ / "Other").c_str(), (dest_ / "Moved").c_str()), 0);
+    write_file(other + "mine.txt", "the user's");
+    EXPECT_EQ(copy_remove_all(), 0);
+    EXPECT_EQ(read_file(other + "mine.txt"), "the user's");
+}
+
+// A run killed while it unpacks leaves its file beside its name; the next
+// run that opens the copy, or writes into that folder, removes it.  Names
+// of a run still alive, or merely alike, and the user's hidden files stay.
+TEST_F(CopyGateRemoval, AKilledRunsHalfWrittenFilesGoWithTheNextRun)
+{
+    const pid_t ended = ::fork();
+    if (ended == 0) ::_exit(0);
+    ASSERT_GT(ended, 0);
+    ASSERT_EQ(::waitpid(ended, nullptr, 0), ended);
+    // The gate's own name for such a file, of the run that ended.
+    std::string killed = next_partial_name();
+    killed.replace(killed.find(std::to_string(::getpid())), std::to_string(::getpid()).size(), std::to_string(ended));
+
+    const std::string copy = dest_ / "Nimbrel 9/";
+    dest_dir_path = copy;
+    const std::vector<std::string> stale = {killed, "Resources/" + killed + "1"};
+    const std::vector<std::string> kept = {
+        "Resources/.partial-1-0",       // a run alive
+        "Resources/" + killed + "x",    // not the gate's form
+        "Resources/.hidden",            // the user's
+    };
+    for (const std::string& name : stale) write_file(copy + name, std::string(1000, 'h'));
+    for (const std::string& name : kept) write_file(copy + name, "k");
+
+    ASSERT_EQ(copy_gate_open(), 0);
+    file_version_struct v;
+    v.path = "Nimbrel/Resources/a.txt";
+    v.sig_want = testing_support::md5_hex("a");
+    v.installed_size = 1;
+    write_file(temp_path + "a.zip", archive_fixtures::make_zip({{"a.txt", "a"}}));
+    ASSERT_EQ(copy_install(temp_path + "a.zip", v, nullptr), 0);
+    for (const std::string& name : stale) EXPECT_FALSE(file_exists(copy + name)) << name;
+    for (const std::string& name : kept) EXPECT_TRUE(file_exists(copy + name)) << name;
 }
 
 }  // namespace

@@ -1,9 +1,12 @@
 // The registry of installed copies in the per-user folder.
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <sys/stat.h>
 
+#include "alert_recorder.h"
+#include "core/diag/error_codes.h"
 #include "engine/install_registry.h"
 #include "engine/installer_state.h"
 #include "engine_test_support.h"
@@ -102,13 +105,31 @@ TEST_F(InstallRegistry, WithoutAHomeNothingIsReadOrWritten)
     EXPECT_EQ(read_file(registry()), copies_ / "one/\n");
 }
 
-TEST_F(InstallRegistry, AnUnwritableRegistryIsNoFailureOfTheInstall)
+// A line end written by hand, or a file cut short: the next copy must not
+// run into the last one, or both are lost.
+TEST_F(InstallRegistry, ALastLineWithoutItsLineEndIsEndedBeforeTheNextCopy)
 {
+    write_registry(copies_ / "one/");
+    dest_dir_path = copies_ / "two/";
+    register_new_nimbrel();
+    EXPECT_EQ(read_file(registry()), copies_ / "one/\n" + copies_ / "two/\n");
+    locate_all_nimbrels();
+    EXPECT_EQ(all_nsystems, (std::vector<std::string>{copies_ / "one/", copies_ / "two/"}));
+}
+
+TEST_F(InstallRegistry, AnUnwritableRegistryIsAnAlertNamingTheFileAndTheError)
+{
+    testing_support::alert_recorder alerts;
     testing_support::run_shell("mkdir -p '" + registry() + "'");
     dest_dir_path = copies_ / "one/";
-    register_new_nimbrel();
-    locate_all_nimbrels();
-    EXPECT_TRUE(all_nsystems.empty());
+    EXPECT_EQ(register_new_nimbrel(), EISDIR);
+    ASSERT_EQ(alerts.alerts().size(), 1u);
+    const testing_support::recorded_alert& a = alerts.alerts()[0];
+    EXPECT_EQ(a.line1, "I could not add this copy of Nimbrel 9 to the list of installed copies in:");
+    EXPECT_EQ(a.line2, registry());
+    EXPECT_EQ(a.line3, "Error: " + error_str(EISDIR));
+    EXPECT_EQ(a.line4, "Install Location: " + dest_dir_path);
+    EXPECT_EQ(a.level, 1) << "a warning: the install itself goes on";
 }
 
 TEST_F(InstallRegistry, ASimulatorFolderHasTheFourTopFolders)
