@@ -342,7 +342,6 @@ int copy_remove_all()
     {
         std::lock_guard<std::mutex> hold(copy.lock);
         copy.root.reset();
-        copy.made = false;
     }
     root.reset();
     // The copy's folder itself lies in its parent, outside the gate; rmdir
@@ -350,6 +349,11 @@ int copy_remove_all()
     std::string folder = dest_dir_path;
     while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
     if (!err && ::rmdir(folder.c_str()) != 0) err = errno;
+    if (!err) {
+        // A folder of that name made later is another one.
+        std::lock_guard<std::mutex> hold(copy.lock);
+        copy.made = false;
+    }
     xer << "Removed the copy at " << dest_dir_path << ", with result=" << err << ".\n";
     return err;
 }

@@ -15,18 +15,20 @@
 // The file is written beside its final name, no larger than the manifest's
 // installed size and no more than the disk holds, and renamed into place
 // only when its MD5 equals the manifest's signature: a failure leaves the
-// old file as it was.
+// old file as it was.  Nor does the gate replace or delete a file the user
+// changed after the plan judged it (scan_stamps.h).
 //
 // How a road calls it (any road, on the main thread or a worker):
 //
 //   make_dirs();                  // opens the gate for the run, makes its folders
+//                                 // (make_new_copy_dirs for a new copy)
 //   ...
 //   std::string problem;
 //   int err = copy_install(archive, version, &problem);
 //   if (err) alert("Error: " + (problem.empty() ? error_str(err) : problem), ...);
 //   else version.is_current = 1;  // only now
 //   ...
-//   int r = copy_delete(dest_path_of(version));
+//   int r = copy_delete(version);
 //   record_emptied_folders(dest_path_of(version), folders);
 //   ...
 //   copy_remove_emptied_folders(folders, "cleanup: DELETING  file ");
