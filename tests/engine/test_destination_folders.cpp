@@ -6,6 +6,8 @@
 
 #include <cerrno>
 
+#include "core/diag/error_codes.h"
+#include "engine/checksum_pump.h"
 #include "engine/destination_folders.h"
 #include "engine/installer_state.h"
 #include "engine/manifest.h"
@@ -119,6 +121,27 @@ TEST_F(DestinationFolders, FolderWithoutWritePermissionGivesThePermissionError)
     ::chmod(dest_dir_path.c_str(), 0755);
     if (result == -1) GTEST_SKIP() << "cannot drop privileges here";
     EXPECT_EQ(result, EACCES);
+}
+
+// A road that writes into a copy it scanned: the folder there now must be
+// that copy, not one made anew or put in its place since.
+TEST_F(DestinationFolders, ACopyGoneOrReplacedSinceItsScanIsNotWrittenInto)
+{
+    testing_support::write_file(dest_dir_path + "Resources/a.txt", "a");
+    for (const int err : {ESTALE, ENOENT}) {
+        int cursor = 0;
+        float progress = 0;
+        while (!checksum_directory(cursor, kChecksumFull, progress)) checksum_directory_wait();
+        ASSERT_EQ(::rename((dir_ / "a/b/Sim").c_str(), (dir_ / "a/b/Moved").c_str()), 0);
+        if (err == ESTALE) ::mkdir(dest_dir_path.c_str(), 0755);
+        alerts_.clear();
+        EXPECT_EQ(make_dirs(), err);
+        EXPECT_FALSE(file_exists(dest_dir_path + "Resources")) << "written into a folder never scanned";
+        ASSERT_EQ(alerts_.alerts().size(), 1u);
+        EXPECT_EQ(alerts_.alerts()[0].line2, "Error: " + error_str(err));
+        testing_support::remove_tree(dest_dir_path);
+        ASSERT_EQ(::rename((dir_ / "a/b/Moved").c_str(), (dir_ / "a/b/Sim").c_str()), 0);
+    }
 }
 
 }  // namespace
