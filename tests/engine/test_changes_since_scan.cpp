@@ -1,8 +1,8 @@
 // A copy the user changes while the wizard waits between the scan and the
 // install: the plan judges each file as it is when the plan is made, and the
 // gate looks once more just before it replaces or deletes one.  Nothing the
-// user changed is overwritten or deleted unasked, and a file that vanished
-// is installed.
+// user changed is overwritten or deleted unasked; a file that vanished is
+// installed.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -24,12 +24,9 @@
 
 namespace {
 
-using testing_support::file_exists;
 using testing_support::md5_hex;
 using testing_support::read_file;
 using testing_support::write_file;
-
-enum class change { none, edit, remove, create, touch };
 
 std::vector<std::string> g_asked;
 int ask_and_keep(const std::string& path, int is_delete)
@@ -38,150 +35,85 @@ int ask_and_keep(const std::string& path, int is_delete)
     return kAnswerKeep;
 }
 
-int ask_and_overwrite(const std::string&, int) { return kAnswerOverwrite; }
+enum change { none, edit, remove, create, touch };
+const char kMine[] = "the user's";
 
-struct copy_file_case {
-    const char* name;             // below Resources/
-    const char* at_scan;          // contents when scanned, nullptr: absent
-    std::vector<const char*> release;  // contents of each version, "GONE" for a removal
-    change after_scan;
+struct file_case {
+    const char* name;
+    const char* at_scan;               // nullptr: absent
+    std::vector<const char*> release;  // each version's contents, "GONE" for a removal
+    change before_plan, before_gate;
+    int gate;                          // the gate's answer; -1: the plan leaves the file
+    const char* after;                 // nullptr: absent
 };
 
-class ChangesSinceScan : public engine_testing::pump_test {
-protected:
-    void SetUp() override
-    {
-        pump_test::SetUp();
-        set_install_filter(1, 0);
-        g_asked.clear();
-    }
-    void TearDown() override
-    {
-        set_select_alert_hook(nullptr);
-        pump_test::TearDown();
-    }
+using ChangesSinceScan = engine_testing::pump_test;
 
-    void lay_down(const std::vector<copy_file_case>& files)
-    {
-        std::string body;
-        for (const copy_file_case& f : files) {
-            if (f.at_scan) write_file(path_of(f.name), f.at_scan);
-            for (const char* v : f.release)
-                body += "FILE 1 0 0 1 1 " + (std::string(v) == "GONE" ? std::string("GONE") : md5_hex(v)) +
-                        " Nimbrel/Resources/" + f.name + "\n";
-        }
-        write_file(temp_path + "directory.txt", engine_testing::manifest_text(body));
-        ASSERT_EQ(read_directory(temp_path + "directory.txt", ""), kDirectoryRead);
-        int cursor = 0;
-        float progress = 0;
-        while (!checksum_directory(cursor, kChecksumFull, progress)) checksum_directory_wait();
-    }
-    std::string path_of(const std::string& name) const { return dest_dir_path + "Resources/" + name; }
-    // What a user does to a file meanwhile.  Times are set apart from the
-    // scan's on purpose: an edit within the clock's tick must still show.
-    void apply(const std::string& name, change c)
-    {
-        const std::string path = path_of(name);
-        if (c == change::edit || c == change::create) write_file(path, "the user's own " + name);
-        if (c == change::remove) ::unlink(path.c_str());
-        if (c == change::touch || c == change::edit) {
-            const timespec later[2] = {{0, UTIME_OMIT}, {4000000000, 0}};
-            ::utimensat(AT_FDCWD, path.c_str(), later, 0);
-        }
-    }
-    file_version_struct& version_of(const std::string& name)
-    {
-        for (file_history_struct& h : sim_info)
-            if (h.back().path == "Nimbrel/Resources/" + name) return h.back();
-        ADD_FAILURE() << name;
-        return sim_info.front().back();
-    }
-};
-
-std::string plan_of(const file_version_struct& v) { return v.do_install ? "install" : v.do_delete ? "delete" : "-"; }
-
-// -- The plan --------------------------------------------------------------------
-
-TEST_F(ChangesSinceScan, ThePlanJudgesEachFileAsItIsWhenThePlanIsMade)
+TEST_F(ChangesSinceScan, ThePlanAndTheGateJudgeEachFileAsItIsThen)
 {
-    struct row {
-        copy_file_case file;
-        const char* plan;  // with the question answered "keep"
+    const int kept = kErrChangedSincePlan;
+    const std::vector<file_case> files = {
+        // Changed before the plan: asked about (and kept), or installed.
+        {"edited.txt", "v1", {"v1", "v2"}, edit, none, -1, kMine},
+        {"dropped.txt", "old", {"old", "GONE"}, edit, none, -1, kMine},
+        {"appeared.txt", nullptr, {"new"}, create, none, -1, kMine},
+        {"deleted.txt", "cur", {"cur"}, remove, none, 0, "cur"},
+        {"touched.txt", "same", {"same"}, touch, none, -1, "same"},
+        // Changed after the plan: the gate leaves what the user changed.
+        {"edited_late.txt", "v1", {"v1", "v2"}, none, edit, kept, kMine},
+        {"dropped_late.txt", "old", {"old", "GONE"}, none, edit, kept, kMine},
+        {"appeared_late.txt", nullptr, {"new"}, none, create, kept, kMine},
+        {"vanished_late.txt", "v1", {"v1", "v2"}, none, remove, 0, "v2"},
+        {"touched_late.txt", "v1", {"v1", "v2"}, none, touch, 0, "v2"},
+        {"dropped_touched.txt", "old", {"old", "GONE"}, none, touch, 0, nullptr},
     };
-    const std::vector<row> rows = {
-        // The release changes it; the user edits it: asked, kept.
-        {{"edited.txt", "v1", {"v1", "v2"}, change::edit}, "-"},
-        // The release drops it; the user edits it: asked before deleting, kept.
-        {{"dropped.txt", "old", {"old", "GONE"}, change::edit}, "-"},
-        // Current when scanned, deleted since: installed again.
-        {{"deleted.txt", "cur", {"cur"}, change::remove}, "install"},
-        // Absent when scanned, made by the user since: asked, kept.
-        {{"appeared.txt", nullptr, {"new"}, change::create}, "-"},
-        // Touched, contents as they were: read again, still current.
-        {{"touched.txt", "same", {"same"}, change::touch}, "-"},
-        // Left alone: judged by the scan.
-        {{"older.txt", "v1", {"v1", "v2"}, change::none}, "install"},
-    };
-    std::vector<copy_file_case> files;
-    for (const row& r : rows) files.push_back(r.file);
-    lay_down(files);
-    for (const row& r : rows) apply(r.file.name, r.file.after_scan);
+    const std::string folder = dest_dir_path + "Resources/";
+    std::string body;
+    for (const file_case& f : files) {
+        if (f.at_scan) write_file(folder + f.name, f.at_scan);
+        for (const std::string v : f.release)
+            body += "FILE 1 0 0 1 1 " + (v == "GONE" ? v : md5_hex(v)) + " Nimbrel/Resources/" + f.name + "\n";
+    }
+    write_file(temp_path + "directory.txt", engine_testing::manifest_text(body));
+    ASSERT_EQ(read_directory(temp_path + "directory.txt", ""), kDirectoryRead);
+    set_install_filter(1, 0);
+    int cursor = 0;
+    float progress = 0;
+    while (!checksum_directory(cursor, kChecksumFull, progress)) checksum_directory_wait();
 
+    // What a user does meanwhile; the times are set apart from the scan's,
+    // as an edit within the clock's tick must show too.
+    auto apply = [&](const char* name, change c) {
+        const std::string path = folder + name;
+        if (c == edit || c == create) write_file(path, kMine);
+        if (c == remove) ::unlink(path.c_str());
+        const timespec later[2] = {{0, UTIME_OMIT}, {4000000000, 0}};
+        if (c == touch || c == edit) ::utimensat(AT_FDCWD, path.c_str(), later, 0);
+    };
+    for (const file_case& f : files) apply(f.name, f.before_plan);
+    g_asked.clear();
     set_select_alert_hook(ask_and_keep);
     ASSERT_EQ(choose_files(), 1);
+    set_select_alert_hook(nullptr);
     EXPECT_EQ(g_asked, (std::vector<std::string>{"install edited.txt", "delete dropped.txt", "install appeared.txt"}));
-    for (const row& r : rows) EXPECT_EQ(plan_of(version_of(r.file.name)), r.plan) << r.file.name;
-}
 
-// -- The gate ---------------------------------------------------------------------
-
-TEST_F(ChangesSinceScan, TheGateLeavesAFileChangedAfterThePlanAndInstallsOneThatVanished)
-{
-    struct row {
-        copy_file_case file;  // after_scan: the change between the plan and the gate
-        int result;
-        const char* after;    // the file afterwards, nullptr: absent
-    };
-    const std::vector<row> rows = {
-        {{"edited.txt", "v1", {"v1", "v2"}, change::edit}, kErrChangedSincePlan, "the user's own edited.txt"},
-        {{"dropped.txt", "old", {"old", "GONE"}, change::edit}, kErrChangedSincePlan, "the user's own dropped.txt"},
-        {{"appeared.txt", nullptr, {"new"}, change::create}, kErrChangedSincePlan, "the user's own appeared.txt"},
-        {{"vanished.txt", "v1", {"v1", "v2"}, change::remove}, 0, "v2"},
-        {{"touched.txt", "v1", {"v1", "v2"}, change::touch}, 0, "v2"},
-        {{"gone_too.txt", "old", {"old", "GONE"}, change::touch}, 0, nullptr},
-        {{"as_planned.txt", "v1", {"v1", "v2"}, change::none}, 0, "v2"},
-    };
-    std::vector<copy_file_case> files;
-    for (const row& r : rows) files.push_back(r.file);
-    lay_down(files);
-    set_select_alert_hook(ask_and_overwrite);
-    ASSERT_EQ(choose_files(), 1);
     ASSERT_EQ(copy_gate_open(), 0);
-
-    for (const row& r : rows) {
-        SCOPED_TRACE(r.file.name);
-        apply(r.file.name, r.file.after_scan);
-        const file_version_struct& v = version_of(r.file.name);
-        int result;
-        std::string problem;
+    for (size_t i = 0; i < files.size(); ++i) {
+        const file_case& f = files[i];
+        SCOPED_TRACE(f.name);
+        const file_version_struct& v = sim_info[i].back();
+        EXPECT_EQ(v.do_install || v.do_delete, f.gate != -1);
+        apply(f.name, f.before_gate);
         if (v.do_delete) {
-            result = copy_delete(v);
-        } else {
-            ASSERT_TRUE(v.do_install);
-            const std::string archive = temp_path + r.file.name + ".zip";
-            write_file(archive, archive_fixtures::make_zip({{r.file.name, r.file.release.back()}}));
-            result = copy_install(archive, v, &problem);
+            EXPECT_EQ(copy_delete(v), f.gate);
+        } else if (v.do_install) {
+            write_file(temp_path + "a.zip", archive_fixtures::make_zip({{f.name, f.release.back()}}));
+            EXPECT_EQ(copy_install(temp_path + "a.zip", v, nullptr), f.gate);
         }
-        EXPECT_EQ(result, r.result) << problem;
-        if (r.result) {
-            EXPECT_EQ(problem, v.do_install ? "The file Resources/" + std::string(r.file.name) +
-                                                  " was changed after I checked it, so I have left it as it is."
-                                            : "");
-        }
-        if (r.after)
-            EXPECT_EQ(read_file(path_of(r.file.name)), r.after);
+        if (f.after)
+            EXPECT_EQ(read_file(folder + f.name), f.after);
         else
-            EXPECT_FALSE(file_exists(path_of(r.file.name)));
+            EXPECT_FALSE(testing_support::file_exists(folder + f.name));
     }
 }
 

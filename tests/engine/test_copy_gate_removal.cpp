@@ -8,6 +8,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <string>
+#include <vector>
 
 #include "archive_builders.h"
 #include "core/files/file_ops.h"
@@ -62,51 +64,40 @@ TEST_F(CopyGateRemoval, ADestinationThatNamesNoFolderOfItsOwnIsRefused)
     ASSERT_EQ(::chdir("/"), 0);
 }
 
-// The folder was there when the install came to make it (the user made it
-// after the destination screen looked, or a second installer window chose
-// the same name), or it was replaced since the run made it: a cancel
-// leaves it and what it holds.
+// A folder of that name was there when the install came to make it, or
+// another was put in place of the one the run made: a cancel leaves it.
 TEST_F(CopyGateRemoval, OnlyTheFolderThisRunMadeIsRemoved)
 {
-    const std::string copy = dest_ / "Nimbrel 9/";
-    dest_dir_path = copy;
-    write_file(copy + "mine.txt", "the user's");
-    EXPECT_EQ(copy_gate_make(), EEXIST);
-    EXPECT_EQ(copy_remove_all(), 0);
-    EXPECT_EQ(read_file(copy + "mine.txt"), "the user's");
-
-    const std::string other = dest_ / "Other/";
-    dest_dir_path = other;
-    ASSERT_EQ(copy_gate_make(), 0);
-    ASSERT_EQ(::rename((dest_ / "Other").c_str(), (dest_ / "Moved").c_str()), 0);
-    write_file(other + "mine.txt", "the user's");
-    EXPECT_EQ(copy_remove_all(), 0);
-    EXPECT_EQ(read_file(other + "mine.txt"), "the user's");
+    for (const bool replaced : {false, true}) {
+        dest_dir_path = dest_ / (replaced ? "Replaced/" : "There/");
+        if (replaced) {
+            ASSERT_EQ(copy_gate_make(), 0);
+            ASSERT_EQ(::rename(dest_dir_path.c_str(), (dest_ / "Moved").c_str()), 0);
+        }
+        write_file(dest_dir_path + "mine.txt", "the user's");
+        if (!replaced) {
+            EXPECT_EQ(copy_gate_make(), EEXIST);
+        }
+        EXPECT_EQ(copy_remove_all(), 0);
+        EXPECT_EQ(read_file(dest_dir_path + "mine.txt"), "the user's");
+    }
 }
 
 // A run killed while it unpacks leaves its file beside its name; the next
-// run that opens the copy, or writes into that folder, removes it.  Names
-// of a run still alive, or merely alike, and the user's hidden files stay.
+// run that opens the copy, or writes into that folder, removes it.  A live
+// run's, a name merely alike and the user's hidden files stay.
 TEST_F(CopyGateRemoval, AKilledRunsHalfWrittenFilesGoWithTheNextRun)
 {
     const pid_t ended = ::fork();
     if (ended == 0) ::_exit(0);
-    ASSERT_GT(ended, 0);
     ASSERT_EQ(::waitpid(ended, nullptr, 0), ended);
-    // The gate's own name for such a file, of the run that ended.
-    std::string killed = next_partial_name();
-    killed.replace(killed.find(std::to_string(::getpid())), std::to_string(::getpid()).size(), std::to_string(ended));
-
-    const std::string copy = dest_ / "Nimbrel 9/";
-    dest_dir_path = copy;
-    const std::vector<std::string> stale = {killed, "Resources/" + killed + "1"};
-    const std::vector<std::string> kept = {
-        "Resources/.partial-1-0",       // a run alive
-        "Resources/" + killed + "x",    // not the gate's form
-        "Resources/.hidden",            // the user's
-    };
-    for (const std::string& name : stale) write_file(copy + name, std::string(1000, 'h'));
-    for (const std::string& name : kept) write_file(copy + name, "k");
+    const std::string ours = next_partial_name(), pid = std::to_string(::getpid());
+    const std::string killed = ours.substr(0, ours.find(pid)) + std::to_string(ended) + "-7";
+    dest_dir_path = dest_ / "Nimbrel 9/";
+    const std::vector<std::string> others = {"Resources/.partial-1-0", "Resources/" + killed + "x", "Resources/.hidden"};
+    for (const std::string& name : {killed, "Resources/" + killed})
+        write_file(dest_dir_path + name, std::string(1000, 'h'));
+    for (const std::string& name : others) write_file(dest_dir_path + name, "k");
 
     ASSERT_EQ(copy_gate_open(), 0);
     file_version_struct v;
@@ -115,8 +106,9 @@ TEST_F(CopyGateRemoval, AKilledRunsHalfWrittenFilesGoWithTheNextRun)
     v.installed_size = 1;
     write_file(temp_path + "a.zip", archive_fixtures::make_zip({{"a.txt", "a"}}));
     ASSERT_EQ(copy_install(temp_path + "a.zip", v, nullptr), 0);
-    for (const std::string& name : stale) EXPECT_FALSE(file_exists(copy + name)) << name;
-    for (const std::string& name : kept) EXPECT_TRUE(file_exists(copy + name)) << name;
+    EXPECT_FALSE(file_exists(dest_dir_path + killed));
+    EXPECT_FALSE(file_exists(dest_dir_path + "Resources/" + killed));
+    for (const std::string& name : others) EXPECT_TRUE(file_exists(dest_dir_path + name)) << name;
 }
 
 }  // namespace

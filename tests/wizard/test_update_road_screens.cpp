@@ -8,6 +8,7 @@
 #include <chrono>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "archive_builders.h"
@@ -399,57 +400,45 @@ TEST_F(update_road_screens, CancelledPlanGoesBackToTheDiskCheckAndAFailedUnpackE
     EXPECT_TRUE(failed.choice_labels.empty());
 }
 
-// The user changes the copy while the disk check waits for CONTINUE: a
-// file the release changes is edited, one it drops is edited, and a
-// current one is deleted.  The plan is made from the copy as it is then:
-// the two edits are asked about (and kept, as answered) and the deleted
-// file comes back.
+// While the disk check waits for CONTINUE the user edits a file the
+// release changes and one it drops, and deletes a current one: the plan is
+// made from the copy as it is then.  Both edits are asked about (and kept,
+// as answered); the deleted file comes back.
 TEST_F(update_road_screens, ChangesMadeWhileTheDiskCheckWaitsAreAskedAboutOrInstalled)
 {
-    dest_dir_path = make_copy("Copy");
-    const std::string resources = dest_dir_path + "Resources/";
-    write_file(resources + "edited.txt", "v1");
-    write_file(resources + "dropped.txt", "old");
-    write_file(resources + "deleted.txt", "current");
-    serve_manifest(file_line(md5_hex("v1"), "Nimbrel/Resources/edited.txt") +
-                   file_line(md5_hex("v2"), "Nimbrel/Resources/edited.txt") +
-                   file_line(md5_hex("old"), "Nimbrel/Resources/dropped.txt") +
-                   file_line("GONE", "Nimbrel/Resources/dropped.txt") +
-                   file_line(md5_hex("current"), "Nimbrel/Resources/deleted.txt"));
+    const std::string resources = (dest_dir_path = make_copy("Copy")) + "Resources/";
     testing_support::scratch_dir web;
-    for (const auto& [name, contents] : {std::pair<std::string, std::string>{"edited.txt", "v2"}, {"deleted.txt", "current"}})
-        write_file(web / ("demo/Demo_901/Nimbrel/Resources/" + name + ".zip"), archive_fixtures::make_zip({{name, contents}}));
+    const std::string served = web / "demo/Demo_901/Nimbrel/Resources/";
+    std::string manifest;
+    for (const auto& [name, at_scan, release] : std::vector<std::tuple<std::string, std::string, std::string>>{
+             {"edited.txt", "v1", "v2"}, {"dropped.txt", "old", "GONE"}, {"deleted.txt", "cur", "cur"}}) {
+        write_file(resources + name, at_scan);
+        manifest += file_line(md5_hex(at_scan), "Nimbrel/Resources/" + name) +
+                    file_line(release == "GONE" ? release : md5_hex(release), "Nimbrel/Resources/" + name);
+        write_file(served + name + ".zip", archive_fixtures::make_zip({{name, release}}));
+    }
+    serve_manifest(manifest);
     testing_support::nginx_server server(web.path());
     ASSERT_TRUE(server.running()) << server.error_log();
     http.proxy_host = "127.0.0.1";
     http.proxy_port = std::to_string(server.port());
     http.proxy_port_int = server.port();
-
-    wizard_screen searched;
-    search_to_the_end(searched);
-    wizard_screen check;
-    ASSERT_EQ(net_check_disk(1, check), 0);
-    ASSERT_EQ(check.next, net_run_patch);
+    wizard_screen rec;
+    search_to_the_end(rec);
+    ASSERT_EQ(net_check_disk(1, rec = wizard_screen()), 0);
 
     write_file(resources + "edited.txt", "the user's edit");
     write_file(resources + "dropped.txt", "the user's too");
     ASSERT_EQ(::unlink((resources + "deleted.txt").c_str()), 0);
-
     g_answer = kAnswerKeep;
-    wizard_screen rec;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    for (int first = 1; std::chrono::steady_clock::now() < deadline; first = 0) {
-        rec = wizard_screen();
-        if (net_run_patch(first, rec)) break;
-    }
+    for (int first = 1; std::chrono::steady_clock::now() < deadline; first = 0)
+        if (net_run_patch(first, rec = wizard_screen())) break;
     EXPECT_EQ(rec.next, net_done);
     EXPECT_EQ(g_questions, 2) << "the two edits made since the scan";
     EXPECT_EQ(testing_support::read_file(resources + "edited.txt"), "the user's edit");
     EXPECT_EQ(testing_support::read_file(resources + "dropped.txt"), "the user's too");
-    EXPECT_EQ(testing_support::read_file(resources + "deleted.txt"), "current") << "the deleted file stayed missing";
-    wizard_screen done;
-    net_done(1, done);
-    EXPECT_EQ(done.text, "I have finished updating " + dest_dir_path + ".");
+    EXPECT_EQ(testing_support::read_file(resources + "deleted.txt"), "cur") << "the deleted file stayed missing";
 }
 
 }  // namespace
