@@ -10,6 +10,7 @@
 #include "engine/installer_state.h"
 #include "engine/installer_tasks.h"
 #include "engine/manifest.h"
+#include "engine/scan_stamps.h"
 
 UTL_worker_threads* checksum_workers = nullptr;
 
@@ -59,6 +60,7 @@ int checksum_directory(int& cursor, int mode, float& progress)
     // histories, and find the files gone by themselves.
     if (!checksum_workers && !dir_exists(dest_dir_path)) {
         mark_all_absent();
+        scan_stamps_begin(false);
         return 1;
     }
 
@@ -67,6 +69,9 @@ int checksum_directory(int& cursor, int mode, float& progress)
     if (!checksum_workers) {
         const int threads = UTL_count_processors();
         checksum_workers = new UTL_worker_threads(threads, kTasksPerThread * threads);
+        // A pass over the files to remove adds to the stamps of the pass
+        // before it; any other starts them anew.
+        if (mode != kChecksumRemovals) scan_stamps_begin(true);
         xer << " Start of MD5 at " << clock_seconds() << "\n";
     }
 

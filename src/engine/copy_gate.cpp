@@ -1,19 +1,25 @@
 #include "engine/copy_gate.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <memory>
 #include <mutex>
+#include <set>
 #include <vector>
 
 #include "core/archives/archive_destination.h"
 #include "core/archives/archive_reader.h"
 #include "core/diag/log_stream.h"
+#include "core/files/file_checksum.h"
+#include "core/files/file_ops.h"
+#include "core/files/folder_trees.h"
 #include "core/files/system_paths.h"
 #include "core/text/translation.h"
 #include "engine/install_filter.h"
 #include "engine/installer_state.h"
+#include "engine/scan_stamps.h"
 
 namespace {
 
@@ -28,7 +34,49 @@ struct open_copy {
     std::string path;
     dev_t dev = 0;
     ino_t ino = 0;
+    // Folders rid of stale half-written files since the copy was opened,
+    // relative, without a trailing '/'.
+    std::set<std::string> swept;
+    // The folder this run made as a new copy's, which alone a cancel may
+    // remove whole.
+    bool made = false;
+    std::string made_path;
+    dev_t made_dev = 0;
+    ino_t made_ino = 0;
 } copy;
+
+std::string without_trailing_slash(std::string path)
+{
+    while (!path.empty() && path.back() == '/') path.pop_back();
+    return path;
+}
+
+// A killed run leaves the file it was writing beside its name.  Such files
+// are the gate's by their name and no one else's: they go, nothing else.
+void sweep_stale_beside_files(const confined_folder& root, const std::string& folder)
+{
+    std::vector<std::string> names;
+    if (root.list(folder, names) != 0) return;
+    for (const std::string& name : names) {
+        if (!is_stale_partial_name(name)) continue;
+        placed_name at;
+        int err = root.place(folder.empty() ? name : folder + "/" + name, at);
+        if (!err) err = at.remove(false);
+        xer << "Removed the half-written " << dest_dir_path << (folder.empty() ? "" : folder + "/") << name
+            << " of a run that ended, with result=" << err << ".\n";
+    }
+}
+
+// Sweeps `folder` unless it was since the copy was opened.
+void sweep_once(const confined_folder& root, const std::string& folder)
+{
+    const std::string key = without_trailing_slash(folder);
+    {
+        std::lock_guard<std::mutex> hold(copy.lock);
+        if (!copy.swept.insert(key).second) return;
+    }
+    sweep_stale_beside_files(root, key);
+}
 
 int reopen_locked()
 {
@@ -47,6 +95,9 @@ int reopen_locked()
     copy.path = dest_dir_path;
     copy.dev = st.st_dev;
     copy.ino = st.st_ino;
+    copy.swept.clear();
+    copy.swept.insert("");
+    sweep_stale_beside_files(*copy.root, "");
     return 0;
 }
 
@@ -82,31 +133,38 @@ int relative_of(const std::string& path, std::string& relative)
     return relative.empty() ? kErrLeadsOut : 0;
 }
 
-// Empties folder `relative` of the copy, deepest names first; the first
-// error met, after trying everything.
-int remove_beneath(const confined_folder& root, const std::string& relative)
-{
-    std::vector<std::string> names;
-    int first_err = root.list(relative, names);
-    for (const std::string& name : names) {
-        const std::string child = relative.empty() ? name : relative + "/" + name;
-        struct stat st = {};
-        const int fd = root.open_path(child, false);
-        const bool folder = fd >= 0 && ::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode);
-        if (fd >= 0) ::close(fd);
-        int err = folder ? remove_beneath(root, child) : 0;
-        placed_name at;
-        if (!err) err = root.place(child, at);
-        if (!err) err = at.remove(folder);
-        if (err && !first_err) first_err = err;
-    }
-    return first_err;
-}
-
 int refused(const std::string& what, const std::string& archive, const char* why)
 {
     xer << "Refused archive " << archive << " for " << what << ": " << why << ".\n";
     return kErrUnsafeEntry;
+}
+
+// -- Files changed since the plan ---
+
+// 0 when the file at `relative` is still what the plan judged `version`'s
+// file by (scan_stamps.h), or changed in a way that loses nothing: gone
+// (to be installed, or nothing left to delete), the same contents, or,
+// when installing, the wanted version already.  Else kErrChangedSincePlan:
+// the user's change stays.  A name the gate cannot read here is left to the
+// operation itself, which refuses it as before.
+int unchanged_since_plan(const confined_folder& root, const std::string& relative,
+                         const file_version_struct& version, bool installing)
+{
+    file_stamp judged;
+    if (!scan_stamp_of(version, judged)) return 0;
+    placed_name at;
+    if (root.place(relative, at) != 0) return 0;
+    const int fd = ::openat(at.folder(), at.leaf().c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) return 0;
+    std::string sum;
+    const bool kept = stamp_of_fd(fd) == judged ||
+                      (calc_fd_md5(fd, sum) == 0 &&
+                       (version.sig_have == sum || (installing && version.sig_want == sum)));
+    ::close(fd);
+    if (kept) return 0;
+    xer << "Left " << dest_path_of(version) << " as it is: it changed after the plan was made (now "
+        << (sum.empty() ? std::string("unreadable") : sum) << ", planned from " << version.sig_have << ").\n";
+    return kErrChangedSincePlan;
 }
 
 // -- One install archive ---
@@ -159,6 +217,29 @@ int copy_gate_open()
     return reopen_locked();
 }
 
+int copy_gate_make()
+{
+    const std::string folder = without_trailing_slash(dest_dir_path);
+    if (folder.empty()) return kErrLeadsOut;
+    std::string full = folder;
+    set_path_to_full(full);
+    // mkdir is the check and the claim at once: of two runs that want the
+    // same name, one makes it and the other hears EEXIST.
+    if (::mkdir(full.c_str(), 0755) != 0) {
+        const int err = errno;
+        xer << "The new copy's folder " << dest_dir_path << " could not be made: error " << err << ".\n";
+        return err;
+    }
+    std::lock_guard<std::mutex> hold(copy.lock);
+    copy.made = false;
+    if (int err = reopen_locked()) return err;
+    copy.made = true;
+    copy.made_path = dest_dir_path;
+    copy.made_dev = copy.dev;
+    copy.made_ino = copy.ino;
+    return 0;
+}
+
 int copy_install(const std::string& archive, const file_version_struct& version, std::string* problem)
 {
     std::shared_ptr<const confined_folder> root;
@@ -184,9 +265,18 @@ int copy_install(const std::string& archive, const file_version_struct& version,
     // A line without a signature can vouch for no file: "-" matches none.
     check.md5 = version.sig_want.empty() ? "-" : version.sig_want;
 
+    sweep_once(*root, folder);
     extract_dest dest(*root, folder);
     staged_entry staged;
     err = stage_the_named_entry(*in, dest, leaf, check, archive, staged);
+    // Looked at last, just before the old file is replaced.
+    if (!err && (err = unchanged_since_plan(*root, relative, version, true)) != 0) {
+        if (problem)
+            *problem = UTL_string_sub(
+                UTL_translate_string("The file %1:file% was changed after I checked it, so I have left it as it is.", 0),
+                relative);
+        return err;
+    }
     if (!err) err = staged.commit();
     if (err == kErrWrongContent && !dest.md5_found().empty() && dest.md5_found() != check.md5 && problem)
         *problem = UTL_string_sub(
@@ -208,6 +298,17 @@ int copy_delete(const std::string& path)
     return err ? err : at.remove(path.back() == '/');
 }
 
+int copy_delete(const file_version_struct& version)
+{
+    const std::string path = dest_path_of(version);
+    std::shared_ptr<const confined_folder> root;
+    std::string relative;
+    if (int err = relative_of(path, relative)) return err;
+    if (int err = current_copy(root)) return err;
+    if (int err = unchanged_since_plan(*root, relative, version, false)) return err;
+    return copy_delete(path);
+}
+
 int copy_remove_all()
 {
     // An empty destination would open the working folder, and "/" is no copy.
@@ -215,10 +316,29 @@ int copy_remove_all()
         xer << "Refused to remove the copy at \"" << dest_dir_path << "\": it names no folder of its own.\n";
         return kErrLeadsOut;
     }
+    {
+        std::lock_guard<std::mutex> hold(copy.lock);
+        if (!copy.made || copy.made_path != dest_dir_path) {
+            xer << "Kept the folder " << dest_dir_path << ": this run did not make it.\n";
+            return 0;
+        }
+    }
     std::shared_ptr<const confined_folder> root;
     int err = current_copy(root);
-    if (err == ENOENT) return 0;  // nothing was made
-    if (!err) err = remove_beneath(*root, "");
+    if (err == ENOENT) return 0;  // gone already
+    {
+        std::lock_guard<std::mutex> hold(copy.lock);
+        // Another folder under the same name since: not ours to remove.
+        if (!err && (copy.dev != copy.made_dev || copy.ino != copy.made_ino)) {
+            xer << "Kept the folder " << dest_dir_path << ": it is not the one this run made.\n";
+            return 0;
+        }
+    }
+    if (!err) {
+        const int contents = ::openat(root->descriptor(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        err = contents < 0 ? errno : remove_folder_contents(contents);
+        if (contents >= 0) ::close(contents);
+    }
     {
         std::lock_guard<std::mutex> hold(copy.lock);
         copy.root.reset();
@@ -229,6 +349,11 @@ int copy_remove_all()
     std::string folder = dest_dir_path;
     while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
     if (!err && ::rmdir(folder.c_str()) != 0) err = errno;
+    if (!err) {
+        // A folder of that name made later is another one.
+        std::lock_guard<std::mutex> hold(copy.lock);
+        copy.made = false;
+    }
     xer << "Removed the copy at " << dest_dir_path << ", with result=" << err << ".\n";
     return err;
 }
@@ -243,6 +368,11 @@ int copy_make_folder(const std::string& path)
     placed_name at;
     int err = root->place(relative, at);
     if (!err) err = at.make_folder(0755);
+    if (!err) {
+        // Nothing in it to sweep.
+        std::lock_guard<std::mutex> hold(copy.lock);
+        copy.swept.insert(at.relative());
+    }
     if (err == kErrLeadsOut) xer << "Refused to make \"" << path << "\": it lies outside the copy.\n";
     if (err != EEXIST) return err;
     // Something of that name is there: only a folder inside the copy will do.
@@ -283,6 +413,7 @@ void copy_remove_emptied_folders(const std::set<std::string>& folders, const cha
     for (auto folder = folders.rbegin(); folder != folders.rend(); ++folder) {
         std::string relative;
         if (relative_of(*folder, relative) != 0) continue;
+        sweep_stale_beside_files(*root, relative);
         root->list(relative, names);
         bool shown = false;
         for (const std::string& name : names) shown = shown || name[0] != '.';

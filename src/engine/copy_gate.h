@@ -15,18 +15,20 @@
 // The file is written beside its final name, no larger than the manifest's
 // installed size and no more than the disk holds, and renamed into place
 // only when its MD5 equals the manifest's signature: a failure leaves the
-// old file as it was.
+// old file as it was.  Nor does the gate replace or delete a file the user
+// changed after the plan judged it (scan_stamps.h).
 //
 // How a road calls it (any road, on the main thread or a worker):
 //
 //   make_dirs();                  // opens the gate for the run, makes its folders
+//                                 // (make_new_copy_dirs for a new copy)
 //   ...
 //   std::string problem;
 //   int err = copy_install(archive, version, &problem);
 //   if (err) alert("Error: " + (problem.empty() ? error_str(err) : problem), ...);
 //   else version.is_current = 1;  // only now
 //   ...
-//   int r = copy_delete(dest_path_of(version));
+//   int r = copy_delete(version);
 //   record_emptied_folders(dest_path_of(version), folders);
 //   ...
 //   copy_remove_emptied_folders(folders, "cleanup: DELETING  file ");
@@ -36,6 +38,7 @@
 // dest_dir_path.
 #pragma once
 
+#include <cerrno>
 #include <set>
 #include <string>
 
@@ -44,26 +47,46 @@
 
 // (Re)opens the gate on dest_dir_path, which must exist: 0 or errno.  Every
 // operation below opens it by itself when dest_dir_path changed or its
-// folder was replaced since.
+// folder was replaced since.  Opening a copy, and writing into one of its
+// folders for the first time, removes the half-written files a killed run
+// left there (by their name alone: never anything else).
 int copy_gate_open();
+
+// Makes dest_dir_path as the folder of a new copy and opens the gate on it.
+// EEXIST when anything of that name is there already: it appeared after the
+// destination screen looked (the user, a second installer window), and
+// nothing is written.  The folder is then this run's own, and only such a
+// folder is ever removed whole (copy_remove_all).
+int copy_gate_make();
+
+// What the gate answers for a file the user changed after the plan judged
+// it: the file stays as the user left it.
+constexpr int kErrChangedSincePlan = ECANCELED;
 
 // Unpacks the file `version` names from `archive` (".7z" as 7z, anything
 // else as zip) into its place in the copy, checked as above.  0, or an error
 // code: 20001 for an archive that cannot be read or does not hold exactly
 // that file, or whose file differs from the signature; EFBIG for a file
-// larger than the manifest says; ENOSPC, EACCES or another errno.  When the
-// signature differs, `problem` (if not null) receives the translated text
-// naming the file and both signatures, for the alert's "Error: " line.
+// larger than the manifest says; kErrChangedSincePlan for an old file that
+// is no longer what the plan saw (see scan_stamps.h); ENOSPC, EACCES or
+// another errno.  When the signature differs, or the old file changed,
+// `problem` (if not null) receives the translated text naming the file, for
+// the alert's "Error: " line.
 int copy_install(const std::string& archive, const file_version_struct& version,
                  std::string* problem);
 
 // Deletes the file or link at `path` (the link itself, never what it leads
 // to); a path ending in '/' removes that folder when it is empty.  0 or errno.
 int copy_delete(const std::string& path);
+// Deletes the file of `version`, which the plan marked, unless it is no
+// longer what the plan saw: kErrChangedSincePlan then.  0 or errno.
+int copy_delete(const file_version_struct& version);
 
-// Removes the copy with everything in it, the partial copy of a cancelled
-// install: links are removed as links, never followed, and the copy's own
-// folder goes last.  0, or the first error met (the rest is still tried).
+// Removes the partial copy of a cancelled install with everything in it,
+// when this run made its folder (copy_gate_make) and that folder is still
+// the one at dest_dir_path; any other folder stays as it is (0).  Links are
+// removed as links, never followed, and the copy's own folder goes last.
+// 0, or the first error met (the rest is still tried).
 int copy_remove_all();
 
 // Makes the folder `path` (a trailing '/' allowed).  0 when it is a folder
@@ -79,7 +102,8 @@ void record_emptied_folders(const std::string& file, std::set<std::string>& fold
 
 // Removes, deepest first, every recorded folder that lists empty (names
 // beginning with '.' are not listed, so a folder holding only hidden files
-// is tried and stays).  `log_label` begins each log line.
+// is tried and stays; a killed run's half-written files are removed first,
+// being no one's).  `log_label` begins each log line.
 void copy_remove_emptied_folders(const std::set<std::string>& folders, const char* log_label);
 
 // The engine's per-file log line, written while stg.log_actions is set:

@@ -1,9 +1,12 @@
 #include "engine/destination_folders.h"
 
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <set>
 
 #include "core/diag/error_codes.h"
+#include "core/diag/log_stream.h"
 #include "core/files/file_ops.h"
 #include "core/shell_hooks.h"
 #include "core/text/translation.h"
@@ -11,6 +14,7 @@
 #include "engine/install_filter.h"
 #include "engine/installer_state.h"
 #include "engine/manifest.h"
+#include "engine/scan_stamps.h"
 
 namespace {
 
@@ -41,11 +45,34 @@ void make_dir_error(const std::string& folder, int err)
                    UTL_translate_string("Install Path:", 0) + folder, 1, "utils", 180);
 }
 
-int make_dirs()
+namespace {
+
+// A road that writes into a copy writes into the one it scanned: not into
+// a folder made anew where that copy was, nor into another one put there.
+int still_the_scanned_copy()
 {
-    // The destination and each of its ancestors, from the top down.
+    bool present = false;
+    dev_t device = 0;
+    ino_t inode = 0;
+    if (!scanned_copy_folder(present, device, inode)) return 0;
+    struct stat st;
+    if (::stat(dest_dir_path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return ENOENT;
+    return present && st.st_dev == device && st.st_ino == inode ? 0 : ESTALE;
+}
+
+int make_copy_dirs(bool new_copy)
+{
+    if (!new_copy) {
+        if (int err = still_the_scanned_copy()) {
+            xer << "The copy at " << dest_dir_path << " is not the one scanned: error " << err << ".\n";
+            make_dir_error(dest_dir_path, err);
+            return err;
+        }
+    }
+    // The destination's ancestors, from the top down, and the destination.
     std::string dest = dest_dir_path.substr(0, dest_dir_path.size() - 1);
     for (size_t slash = dest.find('/', 1); ; slash = dest.find('/', slash + 1)) {
+        if (slash == std::string::npos && new_copy) break;
         std::string folder = slash == std::string::npos ? dest : dest.substr(0, slash);
         if (int err = create_folder(folder)) {
             make_dir_error(folder, err);
@@ -54,8 +81,10 @@ int make_dirs()
         if (slash == std::string::npos) break;
     }
     // Everything from here on is inside the copy, and goes through its gate.
-    if (int err = copy_gate_open()) {
-        make_dir_error(dest_dir_path, err);
+    // A new copy's folder appearing since the destination screen looked is
+    // the screen's to say, with its own text.
+    if (int err = new_copy ? copy_gate_make() : copy_gate_open()) {
+        if (!(new_copy && err == EEXIST)) make_dir_error(dest_dir_path, err);
         return err;
     }
 
@@ -84,3 +113,9 @@ int make_dirs()
     }
     return 0;
 }
+
+}  // namespace
+
+int make_dirs() { return make_copy_dirs(false); }
+
+int make_new_copy_dirs() { return make_copy_dirs(true); }

@@ -122,7 +122,7 @@ bool step_stream(int k)
 
     if (version.do_delete) {
         stg.file_action = 0;
-        int result = copy_delete(dest);
+        int result = copy_delete(version);
         log_file_action("now we want to nuke a file: DELETING  file ", dest, result);
         // Not worth stopping the run for, but the finish must not say all went well.
         if (result != 0 && result != ENOENT) stg.delete_failed = 1;

@@ -7,6 +7,7 @@
 #include "engine/install_filter.h"
 #include "engine/installer_state.h"
 #include "engine/manifest.h"
+#include "engine/scan_stamps.h"
 
 namespace {
 
@@ -70,6 +71,9 @@ int choose_files()
     std::vector<std::string> overwrite_all;
     std::vector<std::string> keep_all;
 
+    // The copy as it is now, not as it was scanned: the user may have
+    // changed it while the wizard waited.
+    recheck_files_changed_since_scan();
     for (std::size_t i = 0; i < sim_info.size(); ++i) {
         file_history_struct& history = sim_info[i];
         if (history.empty()) continue;

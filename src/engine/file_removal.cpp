@@ -14,7 +14,7 @@ int delete_files()
         file_version_struct& current = history.back();
         if (!current.do_delete) continue;
         std::string dest = dest_path_of(current);
-        int result = copy_delete(dest);
+        int result = copy_delete(current);
         log_file_action("DELETING  file ", dest, result);
         record_emptied_folders(dest, folders);
         // A file that is still there is still installed: a later checksum

@@ -1,9 +1,17 @@
 #include "engine/install_registry.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <fstream>
 #include <vector>
 
+#include "core/diag/error_codes.h"
 #include "core/files/file_ops.h"
+#include "core/shell_hooks.h"
+#include "core/text/translation.h"
 #include "core/files/folder_listing.h"
 #include "core/diag/log_stream.h"
 #include "core/files/system_paths.h"
@@ -12,6 +20,17 @@
 namespace {
 
 const char kNoPrefsWarning[] = "WARNING: registration of this n-system folder failed!\n";
+
+// The copy would be missing from every road that picks a copy: the user is
+// told, with the file and the reason.
+int registration_failed(const std::string& registry, int err)
+{
+    xer << "WARNING: could not append registration file: " << registry << " (error " << err << ")\n";
+    __MACIBM_alert(0, UTL_translate_string("I could not add this copy of Nimbrel 9 to the list of installed copies in:", 0),
+                   registry, UTL_translate_string("Error: ", 0) + error_str(err),
+                   UTL_translate_string("Install Location: ", 0) + dest_dir_path, 1, __FILE__, __LINE__);
+    return err;
+}
 
 // Lines of any length; CR LF files read like LF ones.
 bool read_registry_line(std::istream& in, std::string& line)
@@ -45,30 +64,46 @@ void locate_all_nimbrels()
         if (!line.empty() && dir_exists(line)) all_nsystems.push_back(line);
 }
 
-void register_new_nimbrel()
+int register_new_nimbrel()
 {
     const std::string registry = registry_file_path();
     if (registry.empty()) {
         xer << kNoPrefsWarning;
-        return;
+        return 0;
     }
-    if (dest_dir_path.empty()) return;
+    if (dest_dir_path.empty()) return 0;
     // One path per line: a line end inside the path would register a
     // different folder, or two.
     if (dest_dir_path.find_first_of("\r\n") != std::string::npos) {
         xer << "WARNING: not registering a folder whose name holds a line break: \""
             << dest_dir_path << "\"\n";
-        return;
+        return registration_failed(registry, EINVAL);
     }
     {
         std::ifstream in(registry, std::ios::binary);
         std::string line;
         while (read_registry_line(in, line))
-            if (line == dest_dir_path) return;
+            if (line == dest_dir_path) return 0;
     }
-    std::ofstream out(registry, std::ios::binary | std::ios::app);
-    if (out) out << dest_dir_path << '\n' << std::flush;
-    if (!out) xer << "WARNING: could not append registration file: " << registry << "\n";
+    const int fd = ::open(registry.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0) return registration_failed(registry, errno);
+    std::string text = dest_dir_path + "\n";
+    // A last line without its line end (written by hand, or cut short)
+    // would run into this one, and both folders would be lost.
+    struct stat st;
+    char last = '\n';
+    if (::fstat(fd, &st) == 0 && st.st_size > 0 && ::pread(fd, &last, 1, st.st_size - 1) == 1 && last != '\n')
+        text.insert(0, 1, '\n');
+    int err = 0;
+    for (size_t done = 0; done < text.size() && !err;) {
+        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+        if (n > 0)
+            done += static_cast<size_t>(n);
+        else if (n < 0 && errno != EINTR)
+            err = errno;
+    }
+    if (::close(fd) != 0 && !err) err = errno;
+    return err ? registration_failed(registry, err) : 0;
 }
 
 int path_is_to_a_sim()

@@ -9,8 +9,11 @@
 // in file order.
 void locate_all_nimbrels();
 
-// Appends dest_dir_path to the registry unless it is listed already.
-void register_new_nimbrel();
+// Appends dest_dir_path to the registry unless it is listed already: 0, or
+// the error that kept it out, after an alert naming the registry file and
+// the error (a copy missing there is missing from every road that picks
+// one).  Without a per-user folder there is no registry: 0, logged.
+int register_new_nimbrel();
 
 // Non-zero when dest_dir_path holds the simulator's four top folders.
 int path_is_to_a_sim();

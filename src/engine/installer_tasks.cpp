@@ -12,6 +12,7 @@
 #include "engine/install_filter.h"
 #include "engine/installer_state.h"
 #include "engine/manifest.h"
+#include "engine/scan_stamps.h"
 
 namespace {
 
@@ -42,14 +43,18 @@ void checksum_task::do_it()
         if (mode == kChecksumRemovals && !(file_present(v) && plan_removes(v))) continue;
         const std::string installed = dest_path_of(v);
         const bool read_it = mode != kChecksumExists || v.sig_want == "GONE";
+        // Taken before the contents are read: a change made while they are
+        // read shows as a change since.
+        const file_stamp seen = stamp_of_path(installed);
         // calc_file_md5 never opens a pipe or device in a blocking way; a
         // file it cannot read whole has no signature.
         std::string sum;
         if (read_it)
-            v.sig_have = calc_file_md5(installed, sum) == 0 ? packed_sig(sum) : packed_sig("NONE");
+            v.sig_have = seen.present && calc_file_md5(installed, sum) == 0 ? packed_sig(sum) : packed_sig("NONE");
         else
-            v.sig_have = file_exists(installed) ? v.sig_want : packed_sig("NONE");
+            v.sig_have = seen.present ? v.sig_want : packed_sig("NONE");
         v.is_current = v.sig_have == v.sig_want;
+        scan_stamp_note(v, seen);
     }
 }
 

@@ -4,10 +4,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <ftw.h>
 #include <string>
 
 #include "core/diag/log_stream.h"
+#include "core/files/folder_trees.h"
 #include "engine/installer_state.h"
 
 namespace {
@@ -15,15 +15,6 @@ namespace {
 // What we made, so nothing but our own folder is ever removed, whatever
 // temp_path holds by then.
 std::string made_folder;
-
-// Runs at exit too, after the log's per-thread streams are gone: standard
-// error is what is left.
-int remove_entry(const char* path, const struct stat*, int, struct FTW*)
-{
-    if (std::remove(path) != 0)
-        std::fprintf(stderr, "Could not remove %s: %s\n", path, std::strerror(errno));
-    return 0;
-}
 
 }  // namespace
 
@@ -51,7 +42,10 @@ int make_run_temp_folder()
 void remove_run_temp_folder()
 {
     if (made_folder.empty()) return;
-    nftw(made_folder.c_str(), remove_entry, 16, FTW_DEPTH | FTW_PHYS);
+    // Runs at exit too, after the log's per-thread streams are gone:
+    // standard error is what is left.
+    if (const int err = remove_folder_tree(made_folder))
+        std::fprintf(stderr, "Could not remove %s: %s\n", made_folder.c_str(), std::strerror(err));
     made_folder.clear();
     temp_path.clear();
 }

@@ -65,7 +65,7 @@ struct chooser_call {
     std::vector<int> types;
     int file_type;
 
-    int list() { return opensave_getitems(folder, file_type, names, types); }
+    int list() { return opensave_list(folder, file_type, names, types); }
     int count() const { return static_cast<int>(names.size()); }
     // The listing's middle row, as the dialog selects in a folder it enters.
     int enter(std::string next)
@@ -116,6 +116,14 @@ std::string opensave_save_name(std::string name, int file_type)
 {
     if (name.size() > 4 && name[name.size() - 4] == '.') name.resize(name.size() - 4);
     return name + kinds[file_type].save_extension;
+}
+
+int opensave_list(const std::string& folder, int file_type, std::vector<std::string>& names,
+                  std::vector<int>& types)
+{
+    // The core lists nothing for "" on purpose: here it is the program's
+    // folder, the one relative paths resolve against.
+    return opensave_getitems(folder.empty() ? "./" : folder, file_type, names, types);
 }
 
 chooser_levels opensave_levels(const std::string& folder)

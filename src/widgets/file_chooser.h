@@ -45,6 +45,11 @@ std::string opensave_start_folder(const std::string& path, int file_type);
 // kind's own.
 std::string opensave_save_name(std::string name, int file_type);
 
+// The dialog's listing of `folder` (the listing's type codes); "" is the
+// program's folder.
+int opensave_list(const std::string& folder, int file_type, std::vector<std::string>& names,
+                  std::vector<int>& types);
+
 // The folder pop-up: entry 0 the program's folder, then one per level.
 struct chooser_levels {
     std::vector<std::string> entries;

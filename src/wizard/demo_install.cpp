@@ -2,7 +2,6 @@
 // once and then drives the download pump for a slice of every frame, and
 // the finish, which offers to fly the new copy.
 #include "core/text/translation.h"
-#include "engine/install_registry.h"
 #include "engine/installer_state.h"
 #include "wizard/demo_road.h"
 #include "wizard/shared_screens.h"
@@ -18,9 +17,9 @@ std::string tr(const char* english) { return UTL_translate_string(english, 0); }
 // broken off still shows among the copies to repair or update.
 bool set_up_install()
 {
-    if (!plan_web_install()) return false;
+    if (!plan_web_install(true)) return false;
     demo_install_is_running = 1;
-    register_new_nimbrel();
+    register_new_copy();
     return true;
 }
 
@@ -53,7 +52,8 @@ int demo_done(int, wizard_screen& record)
         return 0;
     }
     record.text = UTL_string_sub(
-        tr("I have finished installing the Nimbrel 9 web demo at: %1:file path%."), dest_dir_path);
+        tr("I have finished installing the Nimbrel 9 web demo at: %1:file path%."), dest_dir_path) +
+                  unregistered_copy_note();
     record.choice_funcs.push_back(dvd_do_run_sim);
     record.choice_labels.push_back(tr("Fly Nimbrel 9 Now"));
     return 0;

@@ -10,12 +10,14 @@
 #include "core/text/translation.h"
 #include "engine/checksum_pump.h"
 #include "engine/install_filter.h"
+#include "engine/install_registry.h"
 #include "engine/installer_state.h"
 #include "gfx/fonts/text_drawing.h"
 #include "widgets/buttons.h"
 #include "widgets/folder_picker.h"
 #include "widgets/text_field.h"
 #include "wizard/shared_screens.h"
+#include "wizard/wizard_globals.h"
 
 namespace {
 
@@ -123,4 +125,13 @@ void plan_fresh_install()
     set_install_filter(1, 1);
     scenery_take_none();
     recalc_disk_sizes();
+}
+
+void register_new_copy() { copy_not_registered = register_new_nimbrel() != 0; }
+
+std::string unregistered_copy_note()
+{
+    if (!copy_not_registered) return "";
+    return tr("\n\nBut I could not add it to the list of installed copies, so the updater and the repair "
+              "and scenery functions will not list it until you find it with the Find It button.");
 }

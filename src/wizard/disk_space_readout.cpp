@@ -43,7 +43,7 @@ bool keep_running_install(const std::string& question, const std::string& cancel
 {
     const std::string cancel = UTL_translate_string("Cancel", 0);
     const std::string go_on = UTL_translate_string("Continue", 0);
-    if (abort_alert(question, cancel, cancel_text, go_on, continue_text) != 1) return true;
+    if (abort_alert(question, cancel, cancel_text, go_on, continue_text) == 0) return true;
     // No worker may write into the copy while it goes.
     install_files_kill();
     copy_remove_all();

@@ -10,7 +10,6 @@
 #include "engine/dvd_install_pump.h"
 #include "engine/file_plan.h"
 #include "engine/file_removal.h"
-#include "engine/install_registry.h"
 #include "engine/installer_state.h"
 #include "engine/manifest.h"
 #include "engine/stop_pumps.h"
@@ -52,8 +51,10 @@ screen_fn start_install(const dvd_install_road& road)
 {
     xer << "Starting install at " << static_cast<double>(xtim.microsecs()) * 1e-6 << "\n";
     if (!choose_files()) return road.plan_cancelled;
-    if (make_dirs() != 0) return road.folders_failed;
-    if (road.registers) register_new_nimbrel();
+    // A new copy's folder must still be free: if it appeared meanwhile the
+    // destination screen says so, and nothing is written.
+    if ((road.registers ? make_new_copy_dirs() : make_dirs()) != 0) return road.folders_failed;
+    if (road.registers) register_new_copy();
     // A file the plan removes that stays counts against the finish like
     // one that failed to install.
     num_install_errors = delete_files();
@@ -153,7 +154,7 @@ int dvd_done_install(int, wizard_screen& record)
                          "usable.\n\nYou can click Go Back and use the repair and add-remove "
                          "scenery functions to try to reinstall any missing or damaged files.");
     } else {
-        record.text = tr("Installation was successful.");
+        record.text = tr("Installation was successful.") + unregistered_copy_note();
         record.choice_labels.push_back(tr("Run Nimbrel Now"));
         record.choice_funcs.push_back(dvd_do_run_sim);
     }

@@ -45,6 +45,10 @@ void check_destination_now();
 // The plan for a folder that does not exist yet: every simulator file to
 // install, no scenery tile, and the sizes of that.
 void plan_fresh_install();
+// Registers the new copy at dest_dir_path, noting in copy_not_registered
+// whether that failed; and what its finish adds then ("" when it did not).
+void register_new_copy();
+std::string unregistered_copy_note();
 
 // -- Scanning a copy ------------------------------------------------------------
 // One frame of the checksum pass over dest_dir_path (a mode of
@@ -61,8 +65,9 @@ std::string disk_space_text(unsigned long long total_bytes, unsigned long long f
                             float needed_k, const std::string& enough_text,
                             const std::string& short_text, bool* enough);
 // The question on the way back to a running install, with the road's own
-// texts: true to go back to it.  Only "Cancel" stops the pumps and removes
-// the partial copy; a window closed without an answer keeps both.
+// texts: true to go back to it, which only "Continue" does.  "Cancel", or
+// the window closed otherwise, stops the pumps and removes the partial copy
+// when this run made its folder (copy_remove_all); nothing else.
 bool keep_running_install(const std::string& question, const std::string& cancel_text,
                           const std::string& continue_text);
 // 1 the first button, 0 the second, 3 the window closed otherwise.

@@ -54,7 +54,7 @@ int net_run_patch(int first_frame, wizard_screen& record)
 {
     static float totl_inst_rat = 0;
 
-    if (first_frame && !plan_web_install()) {
+    if (first_frame && !plan_web_install(false)) {
         record.next = net_check_disk;
         return 1;
     }

@@ -95,11 +95,11 @@ bool server_check_frame(wizard_screen& record, const server_check_words& words)
 
 // -- Install -------------------------------------------------------------------------
 
-bool plan_web_install()
+bool plan_web_install(bool new_copy)
 {
     stg_clear_failures();
     if (!choose_files()) return false;
-    if (make_dirs() != 0) return false;
+    if ((new_copy ? make_new_copy_dirs() : make_dirs()) != 0) return false;
     next.reset_all_streams();
     return true;
 }

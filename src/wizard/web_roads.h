@@ -33,10 +33,12 @@ manifest_fetch_progress manifest_progress(bool has_transfer, long long content_l
 // -- Install -------------------------------------------------------------------------
 
 // The plan over the manifest, the copy's folders and fresh streams, after
-// the failures of an earlier install in this run are forgotten.  False
-// when the user cancelled the plan or a folder could not be made (the
-// engine has said why): nothing is then downloaded.
-bool plan_web_install();
+// the failures of an earlier install in this run are forgotten; a
+// `new_copy` makes its folder, which must not be there yet.  False when the
+// user cancelled the plan or a folder could not be made (the engine has said
+// why; for a new copy's folder that appeared, the destination screen does):
+// nothing is then downloaded.
+bool plan_web_install(bool new_copy);
 
 // One frame of the install: the pump for about 0.02 s and the texts of its
 // last pass, with `smoothed` as the bar.  1 when the pump is through: the

@@ -10,6 +10,7 @@ std::vector<screen_fn> step_funcs;
 std::string cmd_line_path;
 int num_install_errors = 0;
 int accept_eula = 0;
+int copy_not_registered = 0;
 
 void set_step_list(const road_step* steps, std::size_t count)
 {

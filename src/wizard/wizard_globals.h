@@ -7,4 +7,7 @@
 extern std::string cmd_line_path;   // the folder given after "-path"
 extern int num_install_errors;      // counted by the DVD roads
 extern int accept_eula;             // the licence box is ticked
+// The new copy of the install in progress could not be registered (the
+// engine's alert said why): its finish says so.
+extern int copy_not_registered;
 constexpr int is_build = 0;         // always 0 in the installer

@@ -124,17 +124,19 @@ TEST(FolderListing, PanelListingHidesThePanelFolderAndNumberedLayers)
     ASSERT_EQ(::chdir("/"), 0);
 }
 
-TEST(FolderListing, MissingFolderAndDanglingLinksListNothingAndTheEmptyPathIsTheProgramsFolder)
+TEST(FolderListing, MissingFolderDanglingLinksAndTheEmptyPathListNothing)
 {
     scratch_dir dir;
     ASSERT_EQ(::symlink((dir / "nowhere").c_str(), (dir / "dangling").c_str()), 0);
     write_file(dir / "kept", "");
     EXPECT_EQ(list(dir.path(), kFileTypeAny).names, (names_t{"kept"}));
     EXPECT_EQ(list(dir / "missing/", kFileTypeAny).count, 0);
-    // Relative paths, the empty one too, are the program's folder's: the
-    // folder the program runs in.
+    // Relative paths are the program's folder's, the folder the program
+    // runs in; the empty path names none, so that no caller walks or
+    // deletes that folder by mistake.
     ASSERT_EQ(::chdir(dir.path().c_str()), 0);
-    EXPECT_EQ(list("", kFileTypeAny).names, (names_t{"kept"}));
+    EXPECT_EQ(list("./", kFileTypeAny).names, (names_t{"kept"}));
+    EXPECT_EQ(list("", kFileTypeAny).count, 0);
     ASSERT_EQ(::chdir("/"), 0);
 }
 

@@ -121,3 +121,19 @@ TEST(RecursiveCopy, CopyingATreeIntoItselfEndsWithELOOP)
     EXPECT_EQ(copy_file_recursive(dir / "tree", dir / "tree"), ELOOP) << "onto itself";
     EXPECT_EQ(read_file(dir / "tree/a.txt"), "a") << "the source survives";
 }
+
+// An empty path once listed, and so deleted, the program's folder.  Each
+// path that names no folder of its own is refused; "" is asserted first, so
+// a deleter that takes it is never handed "/".
+TEST(RecursiveDelete, APathThatNamesNoFolderOfItsOwnIsRefused)
+{
+    scratch_dir dir;
+    write_file(dir / "program/own.txt", "the program's");
+    char cwd[4096];
+    ASSERT_NE(::getcwd(cwd, sizeof cwd), nullptr);
+    ASSERT_EQ(::chdir((dir / "program").c_str()), 0);  // the program's folder
+    struct back_to { const char* cwd; ~back_to() { (void)::chdir(cwd); } } back{cwd};
+    ASSERT_EQ(recursive_delete_folder(""), EINVAL);
+    ASSERT_EQ(read_file("own.txt"), "the program's");
+    for (const char* path : {"/", "//", "./", "."}) EXPECT_EQ(remove_folder_tree(path), EINVAL) << path;
+}

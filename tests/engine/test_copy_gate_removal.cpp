@@ -1,9 +1,18 @@
-// Removing a cancelled install's partial copy through the gate: everything
-// in it goes, links as links, and nothing a link leads to outside.
+// What the gate removes besides the files a plan marks: a cancelled
+// install's partial copy (everything in it, links as links, nothing a link
+// leads to outside, and only a folder this run made), and the half-written
+// files a killed run left (those, and nothing else).
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <string>
+#include <vector>
+
+#include "archive_builders.h"
+#include "core/files/file_ops.h"
 #include "engine/copy_gate.h"
 #include "engine/installer_state.h"
 #include "pump_fixture.h"
@@ -24,6 +33,7 @@ TEST_F(CopyGateRemoval, ThePartialCopyGoesAndNothingItsLinksLeadTo)
     write_file(outside / "alone.txt", "also the user's");
     const std::string copy = dest_ / "Nimbrel 9/";
     dest_dir_path = copy;
+    ASSERT_EQ(copy_gate_make(), 0);
     write_file(copy + "Nimbrel-i686", "#!/bin/sh\n");
     write_file(copy + "Resources/deep/er/a.txt", "a");
     write_file(copy + "Resources/.hidden", "h");
@@ -52,6 +62,53 @@ TEST_F(CopyGateRemoval, ADestinationThatNamesNoFolderOfItsOwnIsRefused)
     }
     EXPECT_EQ(read_file(dest_ / "stays.txt"), "x");
     ASSERT_EQ(::chdir("/"), 0);
+}
+
+// A folder of that name was there when the install came to make it, or
+// another was put in place of the one the run made: a cancel leaves it.
+TEST_F(CopyGateRemoval, OnlyTheFolderThisRunMadeIsRemoved)
+{
+    for (const bool replaced : {false, true}) {
+        dest_dir_path = dest_ / (replaced ? "Replaced/" : "There/");
+        if (replaced) {
+            ASSERT_EQ(copy_gate_make(), 0);
+            ASSERT_EQ(::rename(dest_dir_path.c_str(), (dest_ / "Moved").c_str()), 0);
+        }
+        write_file(dest_dir_path + "mine.txt", "the user's");
+        if (!replaced) {
+            EXPECT_EQ(copy_gate_make(), EEXIST);
+        }
+        EXPECT_EQ(copy_remove_all(), 0);
+        EXPECT_EQ(read_file(dest_dir_path + "mine.txt"), "the user's");
+    }
+}
+
+// A run killed while it unpacks leaves its file beside its name; the next
+// run that opens the copy, or writes into that folder, removes it.  A live
+// run's, a name merely alike and the user's hidden files stay.
+TEST_F(CopyGateRemoval, AKilledRunsHalfWrittenFilesGoWithTheNextRun)
+{
+    const pid_t ended = ::fork();
+    if (ended == 0) ::_exit(0);
+    ASSERT_EQ(::waitpid(ended, nullptr, 0), ended);
+    const std::string ours = next_partial_name(), pid = std::to_string(::getpid());
+    const std::string killed = ours.substr(0, ours.find(pid)) + std::to_string(ended) + "-7";
+    dest_dir_path = dest_ / "Nimbrel 9/";
+    const std::vector<std::string> others = {"Resources/.partial-1-0", "Resources/" + killed + "x", "Resources/.hidden"};
+    for (const std::string& name : {killed, "Resources/" + killed})
+        write_file(dest_dir_path + name, std::string(1000, 'h'));
+    for (const std::string& name : others) write_file(dest_dir_path + name, "k");
+
+    ASSERT_EQ(copy_gate_open(), 0);
+    file_version_struct v;
+    v.path = "Nimbrel/Resources/a.txt";
+    v.sig_want = testing_support::md5_hex("a");
+    v.installed_size = 1;
+    write_file(temp_path + "a.zip", archive_fixtures::make_zip({{"a.txt", "a"}}));
+    ASSERT_EQ(copy_install(temp_path + "a.zip", v, nullptr), 0);
+    EXPECT_FALSE(file_exists(dest_dir_path + killed));
+    EXPECT_FALSE(file_exists(dest_dir_path + "Resources/" + killed));
+    for (const std::string& name : others) EXPECT_TRUE(file_exists(dest_dir_path + name)) << name;
 }
 
 }  // namespace

@@ -6,6 +6,8 @@
 
 #include <cerrno>
 
+#include "core/diag/error_codes.h"
+#include "engine/checksum_pump.h"
 #include "engine/destination_folders.h"
 #include "engine/installer_state.h"
 #include "engine/manifest.h"
@@ -119,6 +121,25 @@ TEST_F(DestinationFolders, FolderWithoutWritePermissionGivesThePermissionError)
     ::chmod(dest_dir_path.c_str(), 0755);
     if (result == -1) GTEST_SKIP() << "cannot drop privileges here";
     EXPECT_EQ(result, EACCES);
+}
+
+// A road that writes into a copy it scanned: the folder there now must be
+// that copy, not one put in its place or made anew since.
+TEST_F(DestinationFolders, ACopyReplacedOrGoneSinceItsScanIsNotWrittenInto)
+{
+    int cursor = 0;
+    float progress = 0;
+    ASSERT_EQ(make_dirs(), 0);
+    while (!checksum_directory(cursor, kChecksumFull, progress)) checksum_directory_wait();
+    ASSERT_EQ(::rename(dest_dir_path.c_str(), (dir_ / "Moved").c_str()), 0);
+    ASSERT_EQ(::mkdir(dest_dir_path.c_str(), 0755), 0);
+    EXPECT_EQ(make_dirs(), ESTALE);
+    ASSERT_EQ(::rmdir(dest_dir_path.c_str()), 0);
+    EXPECT_EQ(make_dirs(), ENOENT);
+    ASSERT_EQ(alerts_.alerts().size(), 2u);
+    EXPECT_EQ(alerts_.alerts()[0].line2, "Error: " + error_str(ESTALE));
+    EXPECT_EQ(alerts_.alerts()[1].line2, "Error: " + error_str(ENOENT));
+    EXPECT_FALSE(file_exists(dest_dir_path)) << "a copy made anew where the scanned one was";
 }
 
 }  // namespace

@@ -1,9 +1,12 @@
 // The registry of installed copies in the per-user folder.
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <sys/stat.h>
 
+#include "alert_recorder.h"
+#include "core/diag/error_codes.h"
 #include "engine/install_registry.h"
 #include "engine/installer_state.h"
 #include "engine_test_support.h"
@@ -102,13 +105,21 @@ TEST_F(InstallRegistry, WithoutAHomeNothingIsReadOrWritten)
     EXPECT_EQ(read_file(registry()), copies_ / "one/\n");
 }
 
-TEST_F(InstallRegistry, AnUnwritableRegistryIsNoFailureOfTheInstall)
+// A last line without its line end (written by hand, or cut short) must
+// not swallow the next copy; a registry that cannot be written is said so.
+TEST_F(InstallRegistry, TheLastLineIsEndedFirstAndAnUnwritableRegistryIsAnAlert)
 {
-    testing_support::run_shell("mkdir -p '" + registry() + "'");
-    dest_dir_path = copies_ / "one/";
-    register_new_nimbrel();
-    locate_all_nimbrels();
-    EXPECT_TRUE(all_nsystems.empty());
+    write_registry(copies_ / "one/");
+    dest_dir_path = copies_ / "two/";
+    EXPECT_EQ(register_new_nimbrel(), 0);
+    EXPECT_EQ(read_file(registry()), copies_ / "one/\n" + copies_ / "two/\n");
+
+    testing_support::alert_recorder alerts;
+    testing_support::run_shell("rm '" + registry() + "' && mkdir '" + registry() + "'");
+    EXPECT_EQ(register_new_nimbrel(), EISDIR);
+    ASSERT_EQ(alerts.joined(4), (std::vector<std::string>{
+        "I could not add this copy of Nimbrel 9 to the list of installed copies in:|" + registry() + "|Error: " +
+        error_str(EISDIR) + "|Install Location: " + dest_dir_path}));
 }
 
 TEST_F(InstallRegistry, ASimulatorFolderHasTheFourTopFolders)

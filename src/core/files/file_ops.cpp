@@ -7,7 +7,10 @@
 
 #include <atomic>
 #include <cerrno>
+#include <climits>
+#include <csignal>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -160,6 +163,26 @@ std::string next_partial_name()
     static std::atomic<unsigned> serial{0};
     static const std::string prefix = ".partial-" + std::to_string(::getpid()) + "-";
     return prefix + std::to_string(serial++);
+}
+
+bool is_stale_partial_name(const std::string& name)
+{
+    static const char kPrefix[] = ".partial-";
+    const size_t prefix = sizeof kPrefix - 1;
+    if (name.compare(0, prefix, kPrefix) != 0) return false;
+    const size_t dash = name.find('-', prefix);
+    auto digits = [&name](size_t from, size_t to) {
+        if (to <= from || to - from > 10) return false;
+        for (size_t i = from; i < to; ++i)
+            if (name[i] < '0' || name[i] > '9') return false;
+        return true;
+    };
+    if (dash == std::string::npos || !digits(prefix, dash) || !digits(dash + 1, name.size())) return false;
+    const long pid = std::strtol(name.c_str() + prefix, nullptr, 10);
+    // Ours are never stale; another run's are while it lives (kill may also
+    // answer EPERM for a live process of another user).
+    if (pid <= 0 || pid > INT_MAX || pid == ::getpid()) return false;
+    return ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH;
 }
 
 int open_beside(const std::string& dest, std::string* temp)

@@ -35,6 +35,10 @@ int open_beside(const std::string& dest, std::string* temp);
 // A fresh name for such a file: short, so that a long name beside it still
 // fits the system's limit.
 std::string next_partial_name();
+// Whether `name` is such a file of a run that has ended (killed half-way
+// through a write: no process of its number is alive).  Only that exact
+// form counts: a name merely beginning the same way is someone else's.
+bool is_stale_partial_name(const std::string& name);
 // Renames `temp` over `dest` when `err` is 0, else removes `temp`.  `err`,
 // or errno of a failed rename.
 int replace_by(const std::string& temp, const std::string& dest, int err);

@@ -119,9 +119,11 @@ int opensave_getitems(const std::string& path, int file_type, std::vector<std::s
         return 0;
     }
 
-    // The empty path is the program's folder, which relative paths are
-    // resolved against: the current folder.
-    DIR* dir = opendir(full.empty() ? "." : full.c_str());
+    // The empty path names no folder: a caller that walks or deletes what
+    // it lists must not be handed the program's own folder by mistake.
+    // The file chooser, for which "" is the program's folder, says so.
+    if (full.empty()) return 0;
+    DIR* dir = opendir(full.c_str());
     if (!dir) return 0;
     while (const dirent* entry = readdir(dir)) {
         if (entry->d_name[0] == '.') continue;  // never listed: spare the stat

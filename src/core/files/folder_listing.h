@@ -24,8 +24,8 @@ enum {
 
 // Lists `path` (a folder ending in '/'; a command path for 20 and 21) into
 // the two parallel lists, which are emptied first.  Entries starting with
-// '.' and entries that cannot be examined are left out.  Returns the
-// number of entries.
+// '.' and entries that cannot be examined are left out; the empty path
+// lists nothing.  Returns the number of entries.
 int opensave_getitems(const std::string& path, int file_type, std::vector<std::string>& names,
                       std::vector<int>& types);
 

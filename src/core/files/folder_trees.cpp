@@ -1,11 +1,15 @@
 #include "core/files/folder_trees.h"
 
+#include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <vector>
 
+#include "core/files/confined_folder.h"
 #include "core/files/file_ops.h"
 #include "core/files/folder_listing.h"
 #include "core/files/system_paths.h"
@@ -17,16 +21,6 @@ struct folder_id {
     ino_t ino;
     bool operator==(const folder_id& o) const { return dev == o.dev && ino == o.ino; }
 };
-
-// The listing follows links, so it cannot tell a link to a folder from a
-// folder; deleting through such a link would empty a folder outside the tree.
-bool is_real_folder(const std::string& path)
-{
-    std::string full = path;
-    set_path_to_full(full);
-    struct stat st;
-    return lstat(full.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
 
 bool identify(const std::string& path, folder_id& id)
 {
@@ -73,19 +67,79 @@ int copy_tree(const std::string& from, const std::string& to, std::vector<folder
     return err;
 }
 
+// The names in the folder open at `folder`, read whole before anything is
+// removed: a folder changed while it is read may skip or repeat entries.
+int names_in(int folder, bool hidden, std::vector<std::string>& names)
+{
+    const int listing = ::fcntl(folder, F_DUPFD_CLOEXEC, 0);  // closedir closes it
+    if (listing < 0) return errno;
+    DIR* dir = ::fdopendir(listing);
+    if (!dir) {
+        const int err = errno;
+        ::close(listing);
+        return err;
+    }
+    ::rewinddir(dir);
+    while (const dirent* e = ::readdir(dir)) {
+        const char* n = e->d_name;
+        if (n[0] == '.' && (n[1] == 0 || (n[1] == '.' && n[2] == 0))) continue;
+        if (n[0] == '.' && !hidden) continue;
+        names.emplace_back(n);
+    }
+    ::closedir(dir);
+    return 0;
+}
+
+int remove_entry(int folder, const std::string& name, const tree_removal& how)
+{
+    // Opened as a folder only when it is one: a link, to a folder or not,
+    // fails here (ELOOP or ENOTDIR) and is unlinked as itself.
+    const int sub = ::openat(folder, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (sub < 0) {
+        if (errno != ENOTDIR && errno != ELOOP) return errno;
+        return ::unlinkat(folder, name.c_str(), 0) == 0 ? 0 : errno;
+    }
+    const int err = remove_folder_contents(sub, how);
+    ::close(sub);
+    if (err) return err;
+    return ::unlinkat(folder, name.c_str(), AT_REMOVEDIR) == 0 ? 0 : errno;
+}
+
 }  // namespace
+
+int remove_folder_contents(int folder_fd, tree_removal how)
+{
+    std::vector<std::string> names;
+    int first = names_in(folder_fd, how.hidden, names);
+    for (const std::string& name : names) {
+        if (first && how.stop_at_first) break;
+        const int err = remove_entry(folder_fd, name, how);
+        if (!first) first = err;
+    }
+    return first;
+}
+
+int remove_folder_tree(const std::string& path, tree_removal how)
+{
+    if (name_components(path).empty()) return EINVAL;
+    std::string full = path;
+    set_path_to_full(full);
+    // A '/' at the end would follow a link there.
+    while (full.size() > 1 && full.back() == '/') full.pop_back();
+    const int folder = ::open(full.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (folder < 0) return errno;
+    const int err = remove_folder_contents(folder, how);
+    ::close(folder);
+    if (err) return err;
+    return ::rmdir(full.c_str()) == 0 ? 0 : errno;
+}
 
 int recursive_delete_folder(const std::string& folder)
 {
-    std::vector<std::string> names;
-    std::vector<int> types;
-    opensave_getitems(folder, kFileTypeAny, names, types);
-    for (const std::string& name : names) {
-        std::string entry = folder + name;
-        int err = is_real_folder(entry) ? recursive_delete_folder(entry + "/") : delete_file(entry);
-        if (err) return err;
-    }
-    return delete_file(folder);
+    tree_removal listed_only;
+    listed_only.hidden = false;
+    listed_only.stop_at_first = true;
+    return remove_folder_tree(folder, listed_only);
 }
 
 int copy_file_recursive(const std::string& from, const std::string& to)

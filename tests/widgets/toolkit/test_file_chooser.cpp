@@ -136,6 +136,13 @@ TEST(FileChooserListing, EachKindListsItsOwnFilesWhateverTheirCaseAndEveryFolder
     EXPECT_EQ(names, names_t{"Zfolder"});
     opensave_getitems(dir.path(), 0, names, types);
     EXPECT_EQ(names.size(), 20u) << "every file and folder but the hidden ones";
+
+    // "" is the program's folder to the dialog, the folder it runs in.
+    char cwd[4096];
+    ASSERT_NE(::getcwd(cwd, sizeof cwd), nullptr);
+    ASSERT_EQ(::chdir(dir.path().c_str()), 0);
+    EXPECT_EQ(opensave_list("", 0, names, types), 20);
+    ASSERT_EQ(::chdir(cwd), 0);
 }
 
 // -- The preview ---

@@ -1,0 +1,122 @@
+#include "engine/scan_stamps.h"
+
+#include <sys/stat.h>
+
+#include <mutex>
+#include <unordered_map>
+
+#include "core/diag/log_stream.h"
+#include "core/files/file_checksum.h"
+#include "engine/copy_gate.h"
+#include "engine/install_filter.h"
+#include "engine/installer_state.h"
+#include "engine/manifest.h"
+
+namespace {
+
+long long nanoseconds(const timespec& t) { return static_cast<long long>(t.tv_sec) * 1000000000LL + t.tv_nsec; }
+
+file_stamp stamp_from(const struct stat& st)
+{
+    file_stamp s;
+    s.present = !S_ISDIR(st.st_mode);
+    s.size = static_cast<long long>(st.st_size);
+    s.modified_ns = nanoseconds(st.st_mtim);
+    s.changed_ns = nanoseconds(st.st_ctim);
+    return s;
+}
+
+// Keyed by the current version's pooled path: one history per path, and a
+// pooled text never moves.
+struct scan_record {
+    std::mutex lock;
+    bool known = false;
+    std::string copy;  // dest_dir_path as scanned
+    bool folder_present = false;
+    dev_t device = 0;
+    ino_t inode = 0;
+    std::unordered_map<const char*, file_stamp> files;
+} scanned;
+
+}  // namespace
+
+file_stamp stamp_of_path(const std::string& path)
+{
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0 ? stamp_from(st) : file_stamp();
+}
+
+file_stamp stamp_of_fd(int fd)
+{
+    struct stat st;
+    return ::fstat(fd, &st) == 0 ? stamp_from(st) : file_stamp();
+}
+
+void scan_stamps_begin(bool folder_present)
+{
+    struct stat st;
+    const bool there = folder_present && ::stat(dest_dir_path.c_str(), &st) == 0;
+    std::lock_guard<std::mutex> hold(scanned.lock);
+    scanned.known = true;
+    scanned.copy = dest_dir_path;
+    scanned.folder_present = there;
+    scanned.device = there ? st.st_dev : 0;
+    scanned.inode = there ? st.st_ino : 0;
+    scanned.files.clear();
+}
+
+void scan_stamp_note(const file_version_struct& v, const file_stamp& seen)
+{
+    std::lock_guard<std::mutex> hold(scanned.lock);
+    scanned.files[v.path.c_str()] = seen;
+}
+
+bool scan_stamp_of(const file_version_struct& v, file_stamp& judged)
+{
+    std::lock_guard<std::mutex> hold(scanned.lock);
+    if (!scanned.known || scanned.copy != dest_dir_path) return false;
+    if (!scanned.folder_present) {
+        judged = file_stamp();
+        return true;
+    }
+    const auto found = scanned.files.find(v.path.c_str());
+    if (found == scanned.files.end()) return false;
+    judged = found->second;
+    return true;
+}
+
+bool scanned_copy_folder(bool& present, dev_t& device, ino_t& inode)
+{
+    std::lock_guard<std::mutex> hold(scanned.lock);
+    if (!scanned.known || scanned.copy != dest_dir_path) return false;
+    present = scanned.folder_present;
+    device = scanned.device;
+    inode = scanned.inode;
+    return true;
+}
+
+void recheck_files_changed_since_scan()
+{
+    bool present = false;
+    dev_t device;
+    ino_t inode;
+    // A folder the scan did not find holds nothing it judged; one that has
+    // appeared since is refused before the first write.
+    if (!scanned_copy_folder(present, device, inode) || !present) return;
+    for (size_t i = 0; i < sim_info.size(); ++i) {
+        file_history_struct& history = sim_info[i];
+        const int current = static_cast<int>(history.size()) - 1;
+        if (current < 0 || !want_this_f(static_cast<int>(i), current)) continue;
+        file_version_struct& v = history[current];
+        file_stamp judged;
+        if (!scan_stamp_of(v, judged)) continue;
+        const std::string installed = dest_path_of(v);
+        const file_stamp now = stamp_of_path(installed);
+        if (now == judged) continue;
+        std::string sum;
+        v.sig_have = now.present && calc_file_md5(installed, sum) == 0 ? packed_sig(sum) : packed_sig("NONE");
+        v.is_current = v.sig_have == v.sig_want;
+        scan_stamp_note(v, now);
+        xer << "Changed since the scan: " << installed << "  sig_have=" << v.sig_have << "\n";
+    }
+}

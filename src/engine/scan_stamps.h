@@ -1,0 +1,57 @@
+// What the scan of a copy saw of each file besides its signature: whether it
+// was there, its size and its times, taken before its contents were read.
+// The user may change the copy while the wizard waits between the scan and
+// the install; the plan and the gate compare a file with its stamp, read a
+// changed one again and judge it as it is then, so that nothing the user
+// changed meanwhile is overwritten or deleted unasked.
+//
+//   checksum pass   scan_stamps_begin(...); scan_stamp_note(v, seen) per file
+//   choose_files    recheck_files_changed_since_scan()   (re-reads, re-notes)
+//   the gate        scan_stamp_of(v, judged) before it replaces or deletes
+//
+// The stamps belong to the copy at dest_dir_path that was scanned; for any
+// other folder nothing is known.  Thread-safe: checksum workers note, unpack
+// workers look up.
+#pragma once
+
+#include <sys/types.h>
+
+#include <string>
+
+struct file_version_struct;
+
+struct file_stamp {
+    bool present = false;  // a file (not a folder) is at the path
+    long long size = 0;
+    long long modified_ns = 0;
+    long long changed_ns = 0;  // the inode's change time: no tool sets it back
+    bool operator==(const file_stamp& o) const
+    {
+        return present == o.present && size == o.size && modified_ns == o.modified_ns &&
+               changed_ns == o.changed_ns;
+    }
+    bool operator!=(const file_stamp& o) const { return !(*this == o); }
+};
+
+// The stamp of what is at `path` (links followed, as a scan reads them), or
+// of an open descriptor.
+file_stamp stamp_of_path(const std::string& path);
+file_stamp stamp_of_fd(int fd);
+
+// A scan of dest_dir_path begins: what an earlier one saw is forgotten, and
+// whether the copy's folder is there (and which folder it is) is noted.
+void scan_stamps_begin(bool folder_present);
+// The stamp the scan took of the file of the current version `v`.
+void scan_stamp_note(const file_version_struct& v, const file_stamp& seen);
+// The stamp `v`'s file was last judged by: false when no scan of
+// dest_dir_path says.  A scan that found no folder judged every file absent.
+bool scan_stamp_of(const file_version_struct& v, file_stamp& judged);
+// Whether a scan of dest_dir_path is known, and what it saw of the folder:
+// for the roads that write into a copy, which must still be the one scanned.
+bool scanned_copy_folder(bool& present, dev_t& device, ino_t& inode);
+
+// For each file the filter wants whose stamp differs from the scan's: its
+// signature read again ("NONE" when it is gone), is_current and the stamp
+// set anew.  The plan calls it before it judges; main thread, no checksum
+// pass under way.
+void recheck_files_changed_since_scan();

@@ -1,0 +1,120 @@
+// A copy the user changes while the wizard waits between the scan and the
+// install: the plan judges each file as it is when the plan is made, and the
+// gate looks once more just before it replaces or deletes one.  Nothing the
+// user changed is overwritten or deleted unasked; a file that vanished is
+// installed.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <string>
+#include <vector>
+
+#include "archive_builders.h"
+#include "engine/checksum_pump.h"
+#include "engine/copy_gate.h"
+#include "engine/file_plan.h"
+#include "engine/install_filter.h"
+#include "engine/installer_state.h"
+#include "engine/manifest.h"
+#include "engine_test_support.h"
+#include "pump_fixture.h"
+
+namespace {
+
+using testing_support::md5_hex;
+using testing_support::read_file;
+using testing_support::write_file;
+
+std::vector<std::string> g_asked;
+int ask_and_keep(const std::string& path, int is_delete)
+{
+    g_asked.push_back((is_delete ? "delete " : "install ") + path.substr(path.rfind('/') + 1));
+    return kAnswerKeep;
+}
+
+enum change { none, edit, remove, create, touch };
+const char kMine[] = "the user's";
+
+struct file_case {
+    const char* name;
+    const char* at_scan;               // nullptr: absent
+    std::vector<const char*> release;  // each version's contents, "GONE" for a removal
+    change before_plan, before_gate;
+    int gate;                          // the gate's answer; -1: the plan leaves the file
+    const char* after;                 // nullptr: absent
+};
+
+using ChangesSinceScan = engine_testing::pump_test;
+
+TEST_F(ChangesSinceScan, ThePlanAndTheGateJudgeEachFileAsItIsThen)
+{
+    const int kept = kErrChangedSincePlan;
+    const std::vector<file_case> files = {
+        // Changed before the plan: asked about (and kept), or installed.
+        {"edited.txt", "v1", {"v1", "v2"}, edit, none, -1, kMine},
+        {"dropped.txt", "old", {"old", "GONE"}, edit, none, -1, kMine},
+        {"appeared.txt", nullptr, {"new"}, create, none, -1, kMine},
+        {"deleted.txt", "cur", {"cur"}, remove, none, 0, "cur"},
+        {"touched.txt", "same", {"same"}, touch, none, -1, "same"},
+        // Changed after the plan: the gate leaves what the user changed.
+        {"edited_late.txt", "v1", {"v1", "v2"}, none, edit, kept, kMine},
+        {"dropped_late.txt", "old", {"old", "GONE"}, none, edit, kept, kMine},
+        {"appeared_late.txt", nullptr, {"new"}, none, create, kept, kMine},
+        {"vanished_late.txt", "v1", {"v1", "v2"}, none, remove, 0, "v2"},
+        {"touched_late.txt", "v1", {"v1", "v2"}, none, touch, 0, "v2"},
+        {"dropped_touched.txt", "old", {"old", "GONE"}, none, touch, 0, nullptr},
+    };
+    const std::string folder = dest_dir_path + "Resources/";
+    std::string body;
+    for (const file_case& f : files) {
+        if (f.at_scan) write_file(folder + f.name, f.at_scan);
+        for (const std::string v : f.release)
+            body += "FILE 1 0 0 1 1 " + (v == "GONE" ? v : md5_hex(v)) + " Nimbrel/Resources/" + f.name + "\n";
+    }
+    write_file(temp_path + "directory.txt", engine_testing::manifest_text(body));
+    ASSERT_EQ(read_directory(temp_path + "directory.txt", ""), kDirectoryRead);
+    set_install_filter(1, 0);
+    int cursor = 0;
+    float progress = 0;
+    while (!checksum_directory(cursor, kChecksumFull, progress)) checksum_directory_wait();
+
+    // What a user does meanwhile; the times are set apart from the scan's,
+    // as an edit within the clock's tick must show too.
+    auto apply = [&](const char* name, change c) {
+        const std::string path = folder + name;
+        if (c == edit || c == create) write_file(path, kMine);
+        if (c == remove) ::unlink(path.c_str());
+        const timespec later[2] = {{0, UTIME_OMIT}, {4000000000, 0}};
+        if (c == touch || c == edit) ::utimensat(AT_FDCWD, path.c_str(), later, 0);
+    };
+    for (const file_case& f : files) apply(f.name, f.before_plan);
+    g_asked.clear();
+    set_select_alert_hook(ask_and_keep);
+    ASSERT_EQ(choose_files(), 1);
+    set_select_alert_hook(nullptr);
+    EXPECT_EQ(g_asked, (std::vector<std::string>{"install edited.txt", "delete dropped.txt", "install appeared.txt"}));
+
+    ASSERT_EQ(copy_gate_open(), 0);
+    for (size_t i = 0; i < files.size(); ++i) {
+        const file_case& f = files[i];
+        SCOPED_TRACE(f.name);
+        const file_version_struct& v = sim_info[i].back();
+        EXPECT_EQ(v.do_install || v.do_delete, f.gate != -1);
+        apply(f.name, f.before_gate);
+        if (v.do_delete) {
+            EXPECT_EQ(copy_delete(v), f.gate);
+        } else if (v.do_install) {
+            write_file(temp_path + "a.zip", archive_fixtures::make_zip({{f.name, f.release.back()}}));
+            EXPECT_EQ(copy_install(temp_path + "a.zip", v, nullptr), f.gate);
+        }
+        if (f.after)
+            EXPECT_EQ(read_file(folder + f.name), f.after);
+        else
+            EXPECT_FALSE(testing_support::file_exists(folder + f.name));
+    }
+}
+
+}  // namespace
