@@ -49,7 +49,7 @@ bool measure(const std::string& installer, const sample_release& release, unsign
         std::fprintf(stderr, "the install did not start; the program's output:\n%s\n", road.output().c_str());
         return false;
     }
-    const std::string temp = release.temp_folder();
+    const std::string temp = road.run_folder();
     if (!wait_until([&] { return holds_archives(temp); }, 20)) {
         std::fprintf(stderr, "no download began\n");
         return false;
