@@ -1,0 +1,57 @@
+// The texts fit the room their screens give them, in every language, as the
+// program's own faces measure them: each step name within its line of the
+// step list (in bold, as the current step shows), and the texts above the
+// world map in the lines above its top.
+#include <gtest/gtest.h>
+
+#include "core/text/translation.h"
+#include "gfx/fonts/fonts.h"
+#include "shell/mnw_state.h"
+#include "wizard/demo_road.h"
+#include "wizard/dvd_road.h"
+#include "wizard/update_road.h"
+#include "wizard/world_map.h"
+
+#include "main_window_test.h"
+
+namespace {
+
+class texts_fit : public road_test, public testing::WithParamInterface<int> {
+protected:
+    void SetUp() override
+    {
+        road_test::SetUp();
+        mnw.language = GetParam();
+        set_font_language_source(&mnw.language);  // Russian is set condensed
+        OGL_font_reset(charset_both);
+        if (mnw.language) UTL_translate_load(mnw.language);
+    }
+    void TearDown() override
+    {
+        mnw.language = 0;
+        set_font_language_source(nullptr);
+        OGL_font_reset(charset_both);
+        road_test::TearDown();
+    }
+};
+
+TEST_P(texts_fit, StepNamesTakeOneLineAndTextsStayAboveTheMap)
+{
+    for (screen_fn road : {demo_start, dvd_start, dvd_pick_repair, dvd_pick_scenery, net_start}) {
+        wizard_screen record;
+        road(1, record);
+        for (const std::string& step : step_names)
+            EXPECT_LE(OGL_measure_string(step, charset_bold), 170) << step;
+    }
+    // The text's lines go down from y 440, their letters reaching 4 below.
+    const int above_the_map = 1 + static_cast<int>((440 - 5 - kMapTop) / OGL_wrapped_line_step);
+    for (screen_fn map_screen : {dvd_scenery_install, dvd_edit_scenery}) {
+        wizard_screen record;
+        map_screen(1, record);
+        EXPECT_LE(OGL_count_lines(record.text, 540, charset_regular), above_the_map) << record.text;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(languages, texts_fit, testing::Values(0, 1, 2, 3, 4));
+
+}  // namespace
