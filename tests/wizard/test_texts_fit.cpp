@@ -7,6 +7,7 @@
 #include "core/text/translation.h"
 #include "gfx/fonts/fonts.h"
 #include "shell/mnw_state.h"
+#include "shell/shutdown.h"
 #include "wizard/demo_road.h"
 #include "wizard/dvd_road.h"
 #include "wizard/update_road.h"
@@ -22,15 +23,12 @@ protected:
     {
         road_test::SetUp();
         mnw.language = GetParam();
-        set_font_language_source(&mnw.language);  // Russian is set condensed
-        OGL_font_reset(charset_both);
-        if (mnw.language) UTL_translate_load(mnw.language);
+        MACIBM_setupforlang();  // the table, and the faces cut for the language
     }
     void TearDown() override
     {
         mnw.language = 0;
-        set_font_language_source(nullptr);
-        OGL_font_reset(charset_both);
+        MACIBM_setupforlang();
         road_test::TearDown();
     }
 };
