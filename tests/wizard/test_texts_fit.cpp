@@ -4,6 +4,9 @@
 // world map in the lines above its top.
 #include <gtest/gtest.h>
 
+#include <sstream>
+
+#include "core/files/resources.h"
 #include "core/text/translation.h"
 #include "gfx/fonts/fonts.h"
 #include "shell/mnw_state.h"
@@ -48,6 +51,24 @@ TEST_P(texts_fit, StepNamesTakeOneLineAndTextsStayAboveTheMap)
         map_screen(1, record);
         EXPECT_LE(OGL_count_lines(record.text, 540, charset_regular), above_the_map) << record.text;
     }
+}
+
+// The disk-space readout's sentence has the two lines between the sizes
+// and the panel's foot.
+TEST_P(texts_fit, DiskSpaceSentencesTakeTwoLinesAtMost)
+{
+    int size = 0;
+    const char* table = UTL_resource_get_memory("German.txt", size);  // every English text, in order
+    std::istringstream lines(std::string(table, size));
+    int sentences = 0;
+    for (std::string line; std::getline(lines, line);) {
+        if (line.rfind("STRING You ", 0) != 0 || line.find(" free disk space ") == std::string::npos) continue;
+        const std::string english = line.substr(7, line.find("====") - 7);
+        ++sentences;
+        EXPECT_LE(OGL_count_lines(UTL_translate_string(english, 0), 560, charset_regular), 2)
+            << UTL_translate_string(english, 0);
+    }
+    EXPECT_EQ(sentences, 12);
 }
 
 INSTANTIATE_TEST_SUITE_P(languages, texts_fit, testing::Values(0, 1, 2, 3, 4));
