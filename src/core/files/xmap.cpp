@@ -21,7 +21,6 @@ namespace {
 // Where an empty file's begin and end point: data of no bytes.
 const char kNoBytes[1] = {0};
 
-
 // Only the program's own relative paths must use '/' alone: a user's
 // absolute folder may hold ':' or '\' quite legally.
 bool has_bad_dirchar(const std::string& p)

@@ -129,8 +129,8 @@ std::string OGL_fit_lines(const std::string& text, float wrap, int lines, charse
 // Texts drawn one under another, text i with its first baseline at
 // `baselines[i]` (from the top down) and wrapped at `wrap`: each is fitted
 // so that its lines stay above the next text's first line, and the last
-// text's above `floor`, the lowest baseline the region has.  An empty text
-// takes no room: the one above it may run on into its place.
+// text's go no lower than `floor`, the lowest baseline the region has.  An
+// empty text takes no room: the one above it may run on into its place.
 void OGL_fit_stacked(std::string* texts, const float* baselines, int count, float floor, float wrap,
                      charset_t cs);
 
