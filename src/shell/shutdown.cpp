@@ -13,7 +13,6 @@
 #include "engine/download_streams.h"
 #include "engine/http_client.h"
 #include "engine/stop_pumps.h"
-#include "gfx/fonts/fonts.h"
 #include "shell/glx_context.h"
 #include "shell/keys.h"
 #include "shell/mnw_state.h"
@@ -65,11 +64,6 @@ void MACIBM_setupforlang()
         UTL_translate_clear();
     else
         UTL_translate_load(mnw.language);
-    // Russian is set condensed, which the faces read as they load: any the
-    // start-up screen or the language chooser loaded before the language
-    // was settled load again.
-    set_font_language_source(&mnw.language);
-    OGL_font_reset(charset_both);
 }
 
 void IBM_turnoff() {}

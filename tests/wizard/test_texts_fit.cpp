@@ -26,7 +26,7 @@ protected:
     {
         road_test::SetUp();
         mnw.language = GetParam();
-        MACIBM_setupforlang();  // the table, and the faces cut for the language
+        MACIBM_setupforlang();  // the language's table, as start-up loads it
     }
     void TearDown() override
     {
