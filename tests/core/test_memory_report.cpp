@@ -65,21 +65,20 @@ std::size_t heap_in_use()
 
 TEST(Allocator, DeletingNullDoesNothingInEveryForm)
 {
-    // The count sees a block given back, so it would see one given back in
-    // error; the block is too large for the C library to keep in a cache.
+    // The count sees a block given back (one too large for the C library
+    // to keep in a cache), so it would see one given back in error.
     void* block = operator new(64 * 1024);
-    const std::size_t holding = heap_in_use();
-    operator delete(block);
-    ASSERT_LT(heap_in_use(), holding);
-
     const std::size_t before = heap_in_use();
+    operator delete(block);
+    ASSERT_LT(heap_in_use(), before);
+    const std::size_t after = heap_in_use();
     operator delete(nullptr);
     operator delete[](nullptr);
     operator delete(nullptr, std::nothrow);
     operator delete[](nullptr, std::nothrow);
     operator delete(nullptr, std::align_val_t(64));
     operator delete(nullptr, "tag", 1);
-    EXPECT_EQ(heap_in_use(), before);
+    EXPECT_EQ(heap_in_use(), after);
 }
 
 namespace {

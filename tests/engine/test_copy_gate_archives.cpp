@@ -183,7 +183,7 @@ TEST_F(CopyGateArchives, ASignatureInUpperCaseVouchesForItsFile)
     std::string upper = md5_hex("new");
     for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     version.sig_want = upper;
-    EXPECT_EQ(copy_install(temp_ / "x.zip", version, nullptr), 0);
+    ASSERT_EQ(copy_install(temp_ / "x.zip", version, nullptr), 0);
     EXPECT_EQ(read_file(dest_ / "Resources/a.txt"), "new");
 }
 
