@@ -18,6 +18,7 @@
 
 #include "core/diag/log_stream.h"
 #include "core/shell_hooks.h"
+#include "core/files/line_tokens.h"
 #include "core/files/xmap.h"
 #include "engine/installer_state.h"
 #include "engine/newer_version_notice.h"
@@ -30,23 +31,24 @@ namespace {
 // -- Line tokens ---
 
 // One table lookup per byte: the scans below touch every byte of a
-// manifest of a million lines.
+// manifest of a million lines.  The table holds the shared helpers' answers,
+// so the manifest splits its lines as every other data file does.
 enum : unsigned char { kBlank = 1, kLineEnd = 2 };
 
 struct char_classes {
     unsigned char of[256] = {};
     constexpr char_classes()
     {
-        of[static_cast<unsigned char>(' ')] = of[static_cast<unsigned char>('\t')] = kBlank;
-        of[static_cast<unsigned char>('\n')] = of[static_cast<unsigned char>('\r')] = kLineEnd;
-        of[0] = kLineEnd;
+        for (int c = 0; c < 256; ++c)
+            of[c] = static_cast<unsigned char>((is_blank(static_cast<char>(c)) ? kBlank : 0) |
+                                               (is_line_end(static_cast<char>(c)) ? kLineEnd : 0));
     }
 };
 constexpr char_classes kClasses;
 
-bool is_blank(char c) { return kClasses.of[static_cast<unsigned char>(c)] & kBlank; }
-bool is_line_end(char c) { return kClasses.of[static_cast<unsigned char>(c)] & kLineEnd; }
-bool is_delimiter(char c) { return kClasses.of[static_cast<unsigned char>(c)] != 0; }
+bool blank(char c) { return kClasses.of[static_cast<unsigned char>(c)] & kBlank; }
+bool line_end(char c) { return kClasses.of[static_cast<unsigned char>(c)] & kLineEnd; }
+bool delimiter(char c) { return kClasses.of[static_cast<unsigned char>(c)] != 0; }
 
 struct line_cursor {
     const char* pos;
@@ -54,21 +56,21 @@ struct line_cursor {
 
     void skip_blanks()
     {
-        while (pos < end && is_blank(*pos)) ++pos;
+        while (pos < end && blank(*pos)) ++pos;
     }
     void skip_delimiters()
     {
-        while (pos < end && is_delimiter(*pos)) ++pos;
+        while (pos < end && delimiter(*pos)) ++pos;
     }
     void skip_to_line_end()
     {
-        while (pos < end && !is_line_end(*pos)) ++pos;
+        while (pos < end && !line_end(*pos)) ++pos;
     }
     // The keyword and a blank right after it; the cursor passes the keyword.
     bool keyword(const char* word, std::size_t length)
     {
         if (static_cast<std::size_t>(end - pos) <= length) return false;
-        if (std::memcmp(pos, word, length) != 0 || !is_blank(pos[length])) return false;
+        if (std::memcmp(pos, word, length) != 0 || !blank(pos[length])) return false;
         pos += length;
         return true;
     }
@@ -82,7 +84,7 @@ struct line_cursor {
         if (pos < end && *pos == '-') negative = true, ++pos;
         if (pos < end && *pos == '+') ++pos;
         std::int64_t value = 0;
-        for (; pos < end && !is_delimiter(*pos); ++pos) {
+        for (; pos < end && !delimiter(*pos); ++pos) {
             value = value * 10 + (*pos - '0');
             if (value > INT_MAX) value = INT_MAX;
             if (value < -INT_MAX) value = -INT_MAX;
@@ -94,7 +96,7 @@ struct line_cursor {
     {
         skip_blanks();
         first = pos;
-        while (pos < end && !is_delimiter(*pos)) ++pos;
+        while (pos < end && !delimiter(*pos)) ++pos;
         last = pos;
     }
     // [first, last) of the rest of the line, blanks at its end included.

@@ -80,7 +80,8 @@ int hex_value(char c)
 {
     if (c >= '0' && c <= '9') return c - '0';
     if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;  // upper case too: see packed_sig
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
 }
 
 // The 16 bytes of an MD5 text, when `text` is one.

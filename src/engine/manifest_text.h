@@ -7,7 +7,8 @@
 // path itself is one pointer.  packed_sig: an MD5 in 16 bytes, the two
 // markers and "" by a kind of their own, any other text pooled.
 //
-// Both read and compare as the strings they replace:
+// Both read and compare as the strings they replace, except that an MD5
+// reads back in lower case and compares without regard to letter case:
 //
 //   std::string full = dest_dir_path + v.path.substr(8);
 //   if (v.sig_have == "NONE" || v.sig_have == v.sig_want) ...
@@ -128,10 +129,11 @@ public:
     friend std::string operator+(const packed_sig& a, const char* b) { return a.str() + b; }
 
 private:
-    // An MD5 as the checksum writes it (32 lower-case hex digits) in
-    // `bytes_`; "NONE" and "GONE"; anything else pooled, its pointer in
-    // `bytes_`.  Upper-case digits are such other text: they never match a
-    // computed signature, and must not start to.
+    // An MD5 (32 hex digits) in `bytes_`; "NONE" and "GONE"; anything else
+    // pooled, its pointer in `bytes_`.  The digits' letter case is not kept:
+    // a release tool may write them in upper case, and the signature it
+    // means must still match the one the checksum computes, which reads
+    // back in lower case.
     enum kind_t : unsigned char { empty_kind, md5_kind, none_kind, gone_kind, other_kind };
     unsigned char kind_ = empty_kind;
     unsigned char bytes_[16] = {};

@@ -234,6 +234,21 @@ inline constexpr int mean_colour_index = 42, mean_of_first = 38, mean_of_second 
 inline constexpr int caption_count = 7;  // QUIT ... OPTIONS
 inline constexpr int language_count = 6; // English, French, German, Russian, Italian, Spanish
 
+// The captions the art generator writes into each language's skin.  Texts
+// that name a button of the wizard's bar name it with these words.
+inline constexpr const char* skin_captions[language_count][caption_count] = {
+    {"QUIT", "GO BACK", "CONTINUE", "SELECT ALL", "SELECT NONE", "BUY ONLINE", "OPTIONS"},
+    {"QUITTER", "RETOUR", "CONTINUER", "TOUT SÉLECTIONNER", "NE RIEN SÉLECTIONNER",
+     "ACHETER EN LIGNE", "OPTIONS"},
+    {"BEENDEN", "ZURÜCK", "WEITER", "ALLE AUSWÄHLEN", "NICHTS AUSWÄHLEN", "ONLINE KAUFEN",
+     "OPTIONEN"},
+    {"ВЫХОД", "НАЗАД", "ДАЛЕЕ", "ВЫБРАТЬ ВСЕ", "НИЧЕГО", "КУПИТЬ", "НАСТРОЙКИ"},
+    {"ESCI", "TORNA INDIETRO", "CONTINUA", "SELEZIONA TUTTO", "DESELEZIONA TUTTO",
+     "ACQUISTA ONLINE", "OPZIONI"},
+    {"SALIR", "ANTERIOR", "CONTINUAR", "MARCAR TODOS", "DESMARCAR TODOS", "COMPRAR EN LINEA",
+     "OPCIONES"},
+};
+
 // The texel column where each caption begins, by caption (row 7 is where
 // caption 6 ends) and language.
 inline constexpr float btn_cuts[caption_count + 1][language_count] = {

@@ -72,6 +72,13 @@ void alert_window(int return_window, const std::string* lines, const std::string
     reset_gl_state();
     const float saved_x = mnw.mouse_x, saved_y = mnw.mouse_y;
     MACIBM_startwind(window_ids::alert, 0);
+    // A long line (a deep path, a long install name) wraps onto the lines
+    // below it: it is cut where it would run into the next line or down to
+    // the button, never drawn over either.
+    const float wrap = 0.9f * mnw.window_width;
+    std::string shown[5] = {lines[0], lines[1], lines[2], lines[3], level == 2 ? position : std::string()};
+    const float baselines[5] = {205, 165, 125, 85, 45};
+    OGL_fit_stacked(shown, baselines, 5, 45, wrap, charset_regular);
     std::vector<int> languages;
     // A close request ends the run: the alert must not hold it up.
     while (mnw.current_window == window_ids::alert && !app_done) {
@@ -90,11 +97,8 @@ void alert_window(int return_window, const std::string* lines, const std::string
             stls.window_title = "Language/";
             caption = "Accept";
         } else {
-            const float wrap = 0.9f * mnw.window_width;
-            for (int i = 0; i < 4; ++i)
-                OGL_string(46, mnw.window_width / 2, 205.0f - 40 * i, lines[i], wrap, charset_regular, 1);
-            if (level == 2)
-                OGL_string(46, mnw.window_width / 2, 45, position, wrap, charset_regular, 1);
+            for (int i = 0; i < 5; ++i)
+                OGL_string(46, mnw.window_width / 2, baselines[i], shown[i], wrap, charset_regular, 1);
             caption = UTL_translate_string("Understood", 0);
         }
         if (w.BTN_action(mnw.window_width / 2, 18, 0, 0, 1, caption, "-") || return_hit) {

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "core/maker_site.h"
 #include "core/shell_hooks.h"
 #include "shell/frame_loop.h"
 #include "shell/keys.h"
@@ -132,7 +133,7 @@ void LIN_handleevt(_XEvent* event, int)
         break;
     default:
         std::printf("LINUX: X11 threw me something different, and I don't know how to handle it. "
-                    "Email support@orrindale-labs.example with this message and what you were "
+                    "Email " NIMBREL_MAKER_SUPPORT_EMAIL " with this message and what you were "
                     "doing. Event ---> %d\n",
                     event->type);
         break;

@@ -5,6 +5,7 @@
 
 #include <cstring>
 
+#include "core/files/line_tokens.h"
 #include "core/files/xmap.h"
 #include "gfx/draw/draw_2d.h"
 #include "gfx/gl_state_cache.h"
@@ -25,8 +26,6 @@ constexpr int icon_texture = tex_ref::preview_icon;
 const int veh_versions[] = {700, 740, 8000, 810, 830, 840, 860, 900, 901, 902, 920, 0};
 // Where the texts lie in the record, in the order they are shown.
 const int text_offsets[] = {1552, 1052, 2052, 1012};
-
-bool is_line_end(char c) { return c == '\r' || c == '\n' || c == '\0'; }
 
 bool contains(const std::string& path, const char* lower, const char* upper)
 {

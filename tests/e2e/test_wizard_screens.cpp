@@ -120,8 +120,17 @@ TEST_F(wizard_screens, CancelQuestionClosedByItsCornerIsNoAnswer)
 {
     start_at(3, "cancel");
     if (HasFatalFailure()) return;
+    program.rest_pointer();
     settle();
     shot("cancel_question");
+    // Its message names two deep paths: it stops above the first button,
+    // so nothing shows left of the buttons (window 997 is 700 by 206,
+    // centred; the buttons span x 46 to 146, their texts start at 150).
+    const testing_support::window_pixels shot = program.picture();
+    const int left = (800 - 700) / 2, top = (600 - 206) / 2;
+    for (int y = 206 - 64; y < 206 - 12; ++y)
+        for (int x = 21; x < 44; ++x)
+            ASSERT_EQ(shot.at(left + x, top + y), shot.at(left + 20, top + y)) << "text at " << x << ", " << 206 - y;
     // Window 997 is 700 by 206, centred; the close area is the top-left
     // corner's 25 by 20 units.
     click_in(700, 206, 10, 196);

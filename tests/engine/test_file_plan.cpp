@@ -16,6 +16,9 @@ namespace {
 const std::string kOld = "11111111111111111111111111111111";
 const std::string kNew = "22222222222222222222222222222222";
 const std::string kUsers = "99999999999999999999999999999999";
+// One signature in both letter cases, as release tools write it.
+const std::string kUpper = "0123456789ABCDEF0123456789ABCDEF";
+const std::string kLower = "0123456789abcdef0123456789abcdef";
 
 struct asked {
     std::string path;
@@ -76,11 +79,12 @@ TEST_F(FilePlan, EveryCellOfTheOutcomeTable)
     add("Top/a/gone_none", "GONE", "NONE");
     add("Top/a/gone_older", "GONE", kOld);
     add("Top/c/gone_users", "GONE", kUsers);
+    add("Top/a/current_in_upper_case", kUpper, kLower);
     g_answers = {kAnswerOverwrite, kAnswerOverwrite};
 
     ASSERT_EQ(choose_files(), 1);
     const char* expected[] = {"install", "nothing", "install", "install",
-                              "nothing", "delete", "delete"};
+                              "nothing", "delete", "delete", "nothing"};
     for (std::size_t i = 0; i < sim_info.size(); ++i)
         EXPECT_EQ(outcome(sim_info[i].back()), expected[i]) << sim_info[i].back().path;
     ASSERT_EQ(g_asked.size(), 2u);

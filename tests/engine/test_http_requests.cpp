@@ -142,11 +142,12 @@ TEST(HttpRequest, NotFoundWarnsOncePerServerAndPathButLogsEveryTime)
     EXPECT_EQ(alerts.alerts()[0].line2, "srv.example/gone.zip");
     EXPECT_EQ(alerts.alerts()[0].level, 1);
     EXPECT_EQ(alerts.alerts()[1].line2, "srv.example/other.zip");
-    std::string text = log.text();
-    size_t blocks = 0;
-    for (size_t at = text.find("HTTP Error for"); at != std::string::npos; at = text.find("HTTP Error for", at + 1))
-        ++blocks;
-    EXPECT_EQ(blocks, 3u);
+    // Each failure in a block of its own, naming its file: a repeat folded
+    // into the one-line form would hide what failed.
+    const std::string block = "HTTP Error for " + dir / "x" + "\n   server     =srv.example\n   file       =";
+    EXPECT_EQ(count_of(log.text(), block + "/gone.zip\n"), 2) << log.text();
+    EXPECT_EQ(count_of(log.text(), block + "/other.zip\n"), 1) << log.text();
+    EXPECT_EQ(count_of(log.text(), "as before"), 0) << log.text();
 }
 
 TEST(HttpRequest, UnknownHostFailsOnTheCallThatCreatesTheTransfer)

@@ -135,3 +135,46 @@ TEST(FontMeasuring, BrokenSequencesThatDecodeToLineEndsOrBlanksStillMoveOn)
     EXPECT_EQ(lines("\xF0\x8A", 9999), (texts{""}));
     EXPECT_EQ(lines("a\n\xC0\xA0\xC0\xA0" "b", 0), (texts{"a", "b"}));
 }
+
+// A region holds so many lines: a text that needs more keeps its start and
+// its end around an ellipsis, never a broken character, and fills exactly
+// the lines there are.
+TEST(FontFitting, ALongTextKeepsItsStartAndEndInTheLinesItIsGiven)
+{
+    const std::string path = "/home/pilot/" + std::string(170, 'n') + "/Resources/" + std::string(190, 'f') + ".dat";
+    const std::string cyrillic = "Щёлкните " + std::string(60, 'x') + " по карте мира, чтобы выбрать";
+    const struct {
+        std::string text;
+        float wrap;
+        int lines;
+        bool cut;
+    } cases[] = {{"Two\nlines", 378, 2, false}, {"Two\nlines", 378, 1, true}, {path, 378, 1, true},
+                 {path, 378, 3, true},           {path, 660, 10, false},       {cyrillic, 120, 2, true}};
+    for (const auto& c : cases) {
+        const std::string fitted = OGL_fit_lines(c.text, c.wrap, c.lines, charset_regular);
+        if (!c.cut) {
+            EXPECT_EQ(fitted, c.text);
+            continue;
+        }
+        const size_t ellipsis = fitted.find("…");
+        ASSERT_NE(ellipsis, std::string::npos) << fitted;
+        const std::string tail = fitted.substr(ellipsis + std::string("…").size());
+        EXPECT_EQ(c.text.compare(0, ellipsis, fitted, 0, ellipsis), 0) << "the start is kept: " << fitted;
+        EXPECT_EQ(c.text.compare(c.text.size() - tail.size(), tail.size(), tail), 0) << "the end is kept: " << fitted;
+        EXPECT_EQ(OGL_count_lines(fitted, c.wrap, charset_regular), c.lines) << fitted;
+    }
+    EXPECT_EQ(OGL_fit_lines(path, 378, 0, charset_regular), "");
+}
+
+// Texts one under another: each stops above the next one's first line, an
+// empty one lends its room to the text above, the last stops at the floor.
+TEST(FontFitting, StackedTextsStayOffEachOthersLinesAndAboveTheFloor)
+{
+    const std::string long_text(900, 'm');
+    std::string texts[] = {long_text, "", long_text, "short", long_text};
+    const float baselines[] = {205, 165, 125, 85, 45};
+    OGL_fit_stacked(texts, baselines, 5, 25, 378, charset_regular);
+    const int lines[] = {8, 0, 4, 1, 3};
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(OGL_count_lines(texts[i], 378, charset_regular), lines[i]) << i;
+    EXPECT_EQ(texts[3], "short");
+}

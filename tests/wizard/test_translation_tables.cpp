@@ -16,6 +16,8 @@
 
 #include "core/maker_site.h"
 #include "core/files/resources.h"
+#include "core/text/languages.h"
+#include "wizard/button_bar.h"
 
 namespace {
 
@@ -244,6 +246,47 @@ TEST_P(BuiltInTable, KeepsPlaceholdersLabelPrefixesAndTrailingBreaks)
             EXPECT_EQ(trailing_blanks(translated), trailing_blanks(english)) << GetParam() << ": " << translated;
             EXPECT_GE(translated.size(), 2u) << GetParam() << ": shorter entries are ignored when loaded";
         }
+}
+
+// Lower case for the letters the tables use: ASCII, Latin-1 and Cyrillic.
+std::string lower(std::string s)
+{
+    for (size_t i = 0; i < s.size(); ++i) {
+        auto& c = reinterpret_cast<unsigned char&>(s[i]);
+        if (c < 0x80) {
+            c = static_cast<unsigned char>(std::tolower(c));
+            continue;
+        }
+        if (i + 1 == s.size()) break;
+        auto& d = reinterpret_cast<unsigned char&>(s[++i]);
+        if (c == 0xC3 && d >= 0x80 && d <= 0x9E && d != 0x97) d += 0x20;  // À..Þ
+        else if (c == 0xD0 && d >= 0x90 && d <= 0x9F) d += 0x20;          // А..П
+        else if (c == 0xD0 && d >= 0xA0 && d <= 0xAF) c = 0xD1, d -= 0x20;  // Р..Я
+        else if (c == 0xD0 && d >= 0x80 && d <= 0x8F) c = 0xD1, d += 0x10;  // Ѐ..Џ
+    }
+    return s;
+}
+
+// A text that has the user click a button of the wizard's bar names it with
+// the words that button shows in that language's skin.
+TEST_P(BuiltInTable, NamesTheBarsButtonsAsTheBarShowsThem)
+{
+    const std::string name = GetParam();
+    int language = 1;
+    while (language < sheet_layout::language_count && UTL_lang_get_folder(language) != name.substr(0, name.find('.')) + "/")
+        ++language;
+    ASSERT_LT(language, sheet_layout::language_count);
+    const table t = builtin_table(GetParam());
+    int named = 0;
+    for (const auto& [english, translated] : t.strings)
+        for (int caption : {cap_quit, cap_go_back, cap_continue, cap_buy_online, cap_options}) {
+            if (lower(english).find("click " + lower(sheet_layout::skin_captions[0][caption])) == std::string::npos)
+                continue;
+            ++named;
+            EXPECT_NE(lower(translated).find(lower(sheet_layout::skin_captions[language][caption])), std::string::npos)
+                << GetParam() << " names no " << sheet_layout::skin_captions[language][caption] << ": " << translated;
+        }
+    EXPECT_GE(named, 6) << "the texts that name CONTINUE and GO BACK were not found";
 }
 
 INSTANTIATE_TEST_SUITE_P(Languages, BuiltInTable, ::testing::Values("French.txt", "German.txt", "Russian.txt"),

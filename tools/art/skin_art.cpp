@@ -16,18 +16,7 @@ namespace {
 const char* const language_names[L::language_count] = {"English", "French",  "German",
                                                        "Russian", "Italian", "Spanish"};
 
-const char* const captions[L::language_count][L::caption_count] = {
-    {"QUIT", "GO BACK", "CONTINUE", "SELECT ALL", "SELECT NONE", "BUY ONLINE", "OPTIONS"},
-    {"QUITTER", "RETOUR", "CONTINUER", "TOUT SÉLECTIONNER", "NE RIEN SÉLECTIONNER",
-     "ACHETER EN LIGNE", "OPTIONS"},
-    {"BEENDEN", "ZURÜCK", "WEITER", "ALLE AUSWÄHLEN", "NICHTS AUSWÄHLEN", "ONLINE KAUFEN",
-     "OPTIONEN"},
-    {"ВЫХОД", "НАЗАД", "ДАЛЕЕ", "ВЫБРАТЬ ВСЕ", "НИЧЕГО", "КУПИТЬ", "НАСТРОЙКИ"},
-    {"ESCI", "TORNA INDIETRO", "CONTINUA", "SELEZIONA TUTTO", "DESELEZIONA TUTTO",
-     "ACQUISTA ONLINE", "OPZIONI"},
-    {"SALIR", "ANTERIOR", "CONTINUAR", "MARCAR TODOS", "DESMARCAR TODOS", "COMPRAR EN LINEA",
-     "OPCIONES"},
-};
+const auto& captions = L::skin_captions;
 
 // Room left free at each end of a caption's columns.
 constexpr float caption_margin = 5.0f;

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <vector>
 
+#include "core/maker_site.h"
 #include "core/files/system_paths.h"
 
 bool read_link_target(const std::string& link, std::string& target)
@@ -43,7 +44,7 @@ void MACIBM_set_app_path(std::string* out, int keep_file_name)
                     "running Nimbrel from the directory in which it is stored; if\n"
                     "you're not, then there will be errors. Of course, it might've been\n"
                     "something else, so I'll let perror do some talking for me. If\n"
-                    "you don't know what's causing this, email support@orrindale-labs.example.\n");
+                    "you don't know what's causing this, email " NIMBREL_MAKER_SUPPORT_EMAIL ".\n");
         std::fflush(stdout);
         errno = error;
         std::perror("readlink");

@@ -11,6 +11,7 @@
 
 #include "core/core_globals.h"
 #include "core/diag/log_stream.h"
+#include "core/files/line_tokens.h"
 #include "core/files/resources.h"
 #include "core/shell_hooks.h"
 #include "core/files/system_paths.h"
@@ -19,9 +20,6 @@ namespace {
 
 // Where an empty file's begin and end point: data of no bytes.
 const char kNoBytes[1] = {0};
-
-bool is_blank(char c) { return c == ' ' || c == '\t'; }
-bool is_line_end(char c) { return c == '\r' || c == '\n' || c == '\0'; }
 
 // Only the program's own relative paths must use '/' alone: a user's
 // absolute folder may hold ':' or '\' quite legally.
@@ -200,5 +198,5 @@ void xmap_class::TXT_skip_delimiters()
     while (pos < end && TXT_is_delimiter(*pos)) ++pos;
 }
 
-bool xmap_class::TXT_is_delimiter(char c) { return is_blank(c) || is_line_end(c); }
+bool xmap_class::TXT_is_delimiter(char c) { return is_delimiter(c); }
 

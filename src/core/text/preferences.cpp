@@ -11,6 +11,7 @@
 #include "core/files/file_header.h"
 #include "core/text/languages.h"
 #include "core/diag/log_stream.h"
+#include "core/files/line_tokens.h"
 #include "core/files/xmap.h"
 #include "core/files/system_paths.h"
 
@@ -93,8 +94,6 @@ bool bind(int file, const std::string& key, void* field, bool text)
     bound[i] = field;
     return true;
 }
-
-bool is_line_end(char c) { return c == '\r' || c == '\n' || c == '\0'; }
 
 // Runs one key through the open file, on `field`.
 void run_key(scan_class& scan, const pref_key& key, void* field)

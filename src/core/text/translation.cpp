@@ -17,6 +17,7 @@
 #include "core/text/cmdline.h"
 #include "core/text/languages.h"
 #include "core/diag/log_stream.h"
+#include "core/files/line_tokens.h"
 #include "core/files/xmap.h"
 
 namespace {
@@ -40,8 +41,6 @@ void reset(int mode)
     log_missing = 0;
     plural_mode = mode;
 }
-
-bool is_line_end(char c) { return c == '\n' || c == '\r' || c == '\0'; }
 
 // "English====translation"; fewer than two characters of translation make
 // no entry.
@@ -79,7 +78,7 @@ void UTL_translate_add_lines(xmap_class& table)
         std::string keyword = table.TXT_token();
         int which = keyword == "STRING" ? 0 : keyword == "GENITIVE" ? 1 : -1;
         // Exactly one separator: further blanks belong to the English text.
-        if (which >= 0 && !table.TXT_at_end() && (*table.pos == ' ' || *table.pos == '\t')) {
+        if (which >= 0 && !table.TXT_at_end() && is_blank(*table.pos)) {
             const char* text = ++table.pos;
             while (!table.TXT_at_end() && !is_line_end(*table.pos)) ++table.pos;
             add_entry(which, std::string(text, table.pos));

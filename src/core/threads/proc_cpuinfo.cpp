@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 
+#include "core/maker_site.h"
 #include "core/diag/log_stream.h"
 #include "core/threads/utl_thread.h"
 
@@ -48,7 +49,7 @@ int UTL_count_processors()
     std::fprintf(stderr,
                  "LINUX: I searched /proc/cpuinfo for processors, and did not find any. I\n"
                  "have no idea how your computer is working right now. Please e-mail this\n"
-                 "message to support@orrindale-labs.example. In the mean time, I'll assume for right now\n"
+                 "message to " NIMBREL_MAKER_SUPPORT_EMAIL ". In the mean time, I'll assume for right now\n"
                  "that you have one CPU.\n");
     xer << "Linux CPU detect failed -- no processors in /proc/cpuinfo\n";
     return 1;

@@ -2,7 +2,10 @@
 // editor and the line breaker.  Measuring rasterises, so a glyph is in the
 // atlas before anything draws it.
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
+#include <vector>
 
 #include "gfx/fonts/fonts.h"
 #include "gfx/fonts/utf8_text.h"
@@ -104,4 +107,56 @@ OGL_font_line OGL_font_break_line(OGL_font_info& font, const unsigned char* star
     }
     while (line.next < end && utf8_decode(line.next, end) == ' ') line.next = utf8_next(line.next, end);
     return line;
+}
+
+// -- Fitting text into a region ---
+
+int OGL_count_lines(const std::string& text, float wrap, charset_t cs)
+{
+    OGL_font_info& font = OGL_font_face(cs);
+    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+    const auto* end = p + std::strlen(text.c_str());
+    int lines = 0;
+    for (; p < end; ++lines) p = OGL_font_break_line(font, p, end, wrap, 0).next;
+    return lines;
+}
+
+std::string OGL_fit_lines(const std::string& text, float wrap, int lines, charset_t cs)
+{
+    if (lines < 1) return std::string();
+    const std::string whole = text.c_str();  // the drawer stops at a NUL too
+    if (OGL_count_lines(whole, wrap, cs) <= lines) return whole;
+
+    // Where each character begins, so that no cut splits one.
+    const auto* begin = reinterpret_cast<const unsigned char*>(whole.data());
+    const auto* end = begin + whole.size();
+    std::vector<size_t> starts;
+    for (const unsigned char* p = begin; p < end; p = utf8_next(p, end)) starts.push_back(p - begin);
+    starts.push_back(whole.size());
+    const size_t count = starts.size() - 1;
+    auto keeping = [&](size_t kept) {
+        const size_t head = (kept + 1) / 2, tail = kept - head;
+        return whole.substr(0, starts[head]) + "\u2026" + whole.substr(starts[count - tail]);
+    };
+    // The ellipsis alone fits one line; all of the text does not fit.
+    size_t fits = 0, too_many = count;
+    while (too_many - fits > 1) {
+        const size_t kept = fits + (too_many - fits) / 2;
+        (OGL_count_lines(keeping(kept), wrap, cs) <= lines ? fits : too_many) = kept;
+    }
+    return keeping(fits);
+}
+
+void OGL_fit_stacked(std::string* texts, const float* baselines, int count, float floor, float wrap,
+                     charset_t cs)
+{
+    for (int i = 0; i < count; ++i) {
+        if (texts[i].empty()) continue;
+        int below = i + 1;
+        while (below < count && texts[below].empty()) ++below;
+        const float room = below < count ? baselines[i] - baselines[below] - OGL_wrapped_line_step
+                                         : baselines[i] - floor;
+        const int lines = 1 + std::max(0, static_cast<int>(std::floor(room / OGL_wrapped_line_step + 0.001f)));
+        texts[i] = OGL_fit_lines(texts[i], wrap, lines, cs);
+    }
 }

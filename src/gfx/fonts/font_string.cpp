@@ -53,7 +53,7 @@ float OGL_font_string_range(int colour, float x, float y, const unsigned char* b
             pen = x - line.width;
         if (line.end > start) draw_line(font, colour, pen, y, start, line.end, fixed_advance);
 
-        if (wrapping) y -= 10.0f;
+        if (wrapping) y -= OGL_wrapped_line_step;
         start = line.next;
     }
     return y - ogl_win->origin_y;

@@ -113,6 +113,27 @@ const unsigned char* OGL_fit_forward(const unsigned char* begin, const unsigned 
 const unsigned char* OGL_fit_reverse(const unsigned char* begin, const unsigned char* end,
                                      float width, charset_t cs);
 
+// -- Fitting text into a region ---
+
+// Wrapped lines stand this far apart.
+constexpr float OGL_wrapped_line_step = 10.0f;
+
+// How many lines the drawer breaks `text` into at `wrap` (0 < wrap < 9999).
+int OGL_count_lines(const std::string& text, float wrap, charset_t cs);
+// `text` when it breaks into at most `lines` lines at `wrap`.  Otherwise
+// the text cut in its middle, "…" standing for what was left out, as long
+// as it still breaks into `lines`: the start and the end of a message say
+// the most (what went wrong and what is asked; a path's folder and its
+// file).  Nothing for fewer than one line.
+std::string OGL_fit_lines(const std::string& text, float wrap, int lines, charset_t cs);
+// Texts drawn one under another, text i with its first baseline at
+// `baselines[i]` (from the top down) and wrapped at `wrap`: each is fitted
+// so that its lines stay above the next text's first line, and the last
+// text's go no lower than `floor`, the lowest baseline the region has.  An
+// empty text takes no room: the one above it may run on into its place.
+void OGL_fit_stacked(std::string* texts, const float* baselines, int count, float floor, float wrap,
+                     charset_t cs);
+
 // -- Drawing ---
 
 // One line as the drawer breaks it: [start, end) is drawn, `width` is its

@@ -86,7 +86,10 @@ int test_plan(int first, wizard_screen& r)
         dest_dir_path = home_folder() + "sim/";
         set_install_filter(1, 0);
         sim_info.clear();
-        for (const char* path : {"Top/Res/one.txt", "Top/Res/two.txt", "Top/Res/sub/three.txt"}) {
+        // In a folder named like a 170-character install name: the question
+        // shows such a path in the line it has.
+        const std::string res = "Top/" + std::string(170, 'N') + "/";
+        for (const std::string& path : {res + "one.txt", res + "two.txt", res + "sub/three.txt"}) {
             file_version_struct v;
             v.path = path;
             v.sig_want = "22222222222222222222222222222222";
@@ -124,7 +127,12 @@ int test_cancel(int first, wizard_screen& r)
 {
     log_first(first, "cancel");
     if (first) {
-        const int answer = UTIL_cancel_install("An error occurred during installation:",
+        // A 170-character install name and a 207-byte file name, twice:
+        // more than the question's lines hold.
+        const std::string file = home_folder() + std::string(170, 'N') + "/Global Scenery/" +
+                                 std::string(207, 'f');
+        const int answer = UTIL_cancel_install("An error occurred during installation of " + file +
+                                                   " from " + file + ".7z:",
                                                "Cancel or continue?", "Cancel", "the install.",
                                                "Continue", "the install.");
         xer << "cancel answer: " << answer << "\n";

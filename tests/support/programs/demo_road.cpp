@@ -1,12 +1,12 @@
 // The roads for scripts/demo and bench/, on the same walker and server
 // set-up as the end-to-end tests: a sample release served by nginx on
 // 127.0.0.1, the installer started through its proxy setting with a HOME of
-// its own and "--lang=en", on $DISPLAY.
+// its own and "--lang=en" (or the language given), on $DISPLAY.
 //
 //   demo_road INSTALLER [--small N] [--large N] [--large-mb MB] [--paced] [--workers N]
 //             [--update UPDATER | --dvd DVD_INSTALLER]
 //             (--watch [--watch-display D] | --walk SHOTS_FOLDER | --time)
-//             [--before COMMAND] [--then COMMAND]
+//             [--before COMMAND] [--then COMMAND] [--lang CODE]
 //
 //   --dvd     the sample release as three install DVDs instead, and
 //             DVD_INSTALLER reading them from a drive the tool changes disks
@@ -32,6 +32,7 @@
 //             disk check to the finish taking "Fly"
 //   --paced   the server paced like a modest line, so the server check and
 //             the download can be watched
+//   --lang    the language the programs show, by its code ("de", "ru")
 //   --before  runs COMMAND before the program starts, --then after it ended,
 //             both with the server up and NIMBREL_DEMO_PORT, NIMBREL_DEMO_WWW
 //             and NIMBREL_DEMO_COPY (the copy's folder) in their environment
@@ -57,7 +58,7 @@ int usage()
                  "usage: demo_road INSTALLER [--small N] [--large N] [--large-mb MB] [--paced] [--workers N]\n"
                  "                 [--update UPDATER | --dvd DVD_INSTALLER]\n"
                  "                 (--watch [--watch-display D] | --walk SHOTS_FOLDER | --time)\n"
-                 "                 [--then COMMAND]\n");
+                 "                 [--then COMMAND] [--lang CODE]\n");
     return 2;
 }
 
@@ -110,10 +111,17 @@ std::string shot(const road_walker& road, const std::string& name, bool wanted =
     return path;
 }
 
+// The folder the install registered; its name is translated.
+std::string registered_folder(const road_walker& road)
+{
+    std::string folder = read_file(registry(road));
+    if (!folder.empty() && folder.back() == '\n') folder.pop_back();
+    return folder.substr(folder.rfind('\n') + 1);
+}
+
 int walk(road_walker& road, const sample_release& release, bool shots = true)
 {
     const int files = static_cast<int>(release.installed_files().size());
-    const std::string folder = demo_folder(road);
     shot(road, "1-welcome", shots);
     if (!road.press_until_changed(button_bar::next)) return fail("the licence did not show");
     shot(road, "2-licence", shots);
@@ -127,6 +135,7 @@ int walk(road_walker& road, const sample_release& release, bool shots = true)
         return fail("the manifest was not read");
     shot(road, "4-destination", shots);
     if (!begin_install(road)) return fail("the install did not start");
+    const std::string folder = registered_folder(road);
     // Some way in, so that the shot shows progress, rate and time left.
     if (shots) wait_until([&] { return installed_count(release, folder) * 4 >= files; }, 60);
     shot(road, "5-install", shots);
@@ -322,13 +331,14 @@ bool run_beside(const std::string& command, const sample_release& release, const
 }
 
 int dvd_demo(const std::string& program, const std::string& mode, const std::string& shots, int small,
-             int large, int large_mb)
+             int large, int large_mb, const std::string& language)
 {
     say("making the sample release as three install DVDs");
     dvd_release disks(small, large, large_mb, 3);
     if (!disks.error().empty()) return fail(disks.error());
     disks.insert(1);
     road_walker road(program, shots.empty() ? "demo" : shots);
+    road.in_language(language);
     if (!start_dvd_installer(road, disks))
         return fail("the DVD installer's window did not appear; its output:\n" + road.output());
     if (mode == "--walk") {
@@ -352,7 +362,7 @@ int main(int argc, char** argv)
     const std::string installer = argv[1];
     int small = 300, large = 3, large_mb = 8, workers = 0;
     bool paced_server = false;
-    std::string mode, shots, before, then, updater, dvd_installer, watch_display;
+    std::string mode, shots, before, then, updater, dvd_installer, watch_display, language = "en";
     for (int i = 2; i < argc; ++i) {
         const std::string a = argv[i];
         const bool has_value = i + 1 < argc;
@@ -368,10 +378,11 @@ int main(int argc, char** argv)
         else if (a == "--update" && has_value) updater = argv[++i];
         else if (a == "--dvd" && has_value) dvd_installer = argv[++i];
         else if (a == "--watch-display" && has_value) watch_display = argv[++i];
+        else if (a == "--lang" && has_value) language = argv[++i];
         else return usage();
     }
     if (mode.empty() || (!dvd_installer.empty() && (mode == "--time" || !updater.empty()))) return usage();
-    if (!dvd_installer.empty()) return dvd_demo(dvd_installer, mode, shots, small, large, large_mb);
+    if (!dvd_installer.empty()) return dvd_demo(dvd_installer, mode, shots, small, large, large_mb, language);
 
     say("making the sample release");
     sample_release release(small, large, large_mb);
@@ -379,6 +390,7 @@ int main(int argc, char** argv)
     say("serving it on 127.0.0.1:" + std::to_string(release.port()));
 
     road_walker road(installer, shots.empty() ? "demo" : shots);
+    road.in_language(language);
     // The program shown to the person, walked or timed, and the copy it
     // installs or an update finds.
     road_walker* shown = &road;
@@ -394,6 +406,7 @@ int main(int argc, char** argv)
             return fail("the installer's window did not appear; its output:\n" + road.output());
         say("installing the release");
         if (walk(road, release, false) != 0) return 1;
+        copy = registered_folder(road);
         say("making the release's successor");
         if (!release.make_update()) return fail(release.problem());
         edited = edit_two_files(release, copy);
@@ -402,6 +415,7 @@ int main(int argc, char** argv)
     if (!updater.empty()) {
         if (!watch_display.empty()) setenv("DISPLAY", watch_display.c_str(), 1);
         update = std::make_unique<road_walker>(updater, shots.empty() ? "demo" : shots);
+        update->in_language(language);
         update->use_home(road.home());
         shown = update.get();
     }
