@@ -43,22 +43,13 @@ TEST(Allocator, EveryFormGivesDistinctFreeableBlocks)
     delete[] aligned_array;
 }
 
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-// The sanitizers' runtime answers it; their headers come with clang only.
-extern "C" std::size_t __sanitizer_get_current_allocated_bytes();
-#endif
-
 namespace {
 
 // Bytes the heap has handed out and not had back.  The sanitizers keep a
 // heap of their own and count it themselves.
 std::size_t heap_in_use()
 {
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-    return __sanitizer_get_current_allocated_bytes();
-#else
-    return mallinfo2().uordblks;
-#endif
+    return testing_support::under_sanitizer() ? testing_support::sanitizer_heap_bytes() : mallinfo2().uordblks;
 }
 
 }  // namespace

@@ -62,7 +62,8 @@ public:
     // `times`-th time it opens in this run.
     bool open_box(int times = 1)
     {
-        click(70, 591);
+        // The menu seen open before its item is clicked.
+        click_until_changed(70, 591);
         click(80, 600 - 26 - 12 * 4);
         return testing_support::wait_until([&] { return said("about", times); }, 10) && wait_for_still(0.2, 3);
     }

@@ -20,15 +20,6 @@
 #include "engine/manifest.h"
 #include "pump_fixture.h"
 
-#if defined(__has_feature)
-#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
-#define NIMBREL_SANITIZED 1
-#endif
-#endif
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-#define NIMBREL_SANITIZED 1
-#endif
-
 namespace {
 
 using archive_fixtures::kZerosMd5;
@@ -58,11 +49,11 @@ bounded_result run_bounded(const std::function<int()>& work)
     pid_t child = ::fork();
     if (child == 0) {
         ::close(out[0]);
-#ifndef NIMBREL_SANITIZED
-        rlim_t limit = static_cast<rlim_t>(status_kb("VmSize:") + kAddressHeadroomKb) * 1024;
-        struct rlimit bound = {limit, limit};
-        ::setrlimit(RLIMIT_AS, &bound);
-#endif
+        if (!testing_support::under_sanitizer()) {
+            rlim_t limit = static_cast<rlim_t>(status_kb("VmSize:") + kAddressHeadroomKb) * 1024;
+            struct rlimit bound = {limit, limit};
+            ::setrlimit(RLIMIT_AS, &bound);
+        }
         const long before = status_kb("VmHWM:");
         bounded_result r;
         r.result = work();

@@ -118,7 +118,17 @@ void road_walker::press_here(int clicks) const
 void road_walker::click(float x, float y) const
 {
     point_at(x, y);
+    const window_pixels before = picture();
     press_here(1);
+    let_click_land(before);
+}
+
+void road_walker::let_click_land(const window_pixels& before) const
+{
+    // The program reads where the pointer is when it gets to the click: the
+    // pointer stays until the window shows the click taken, or a second has
+    // passed for a click that shows nothing.
+    wait_until([&] { return picture().differences(before, 0, 0, width_, height_) > kCaretPixels; }, 1.0, 20);
 }
 
 void road_walker::click_in(float width, float height, float x, float y) const
@@ -129,7 +139,9 @@ void road_walker::click_in(float width, float height, float x, float y) const
 void road_walker::double_click(float x, float y) const
 {
     point_at(x, y);
+    const window_pixels before = picture();
     press_here(2);
+    let_click_land(before);
 }
 
 void road_walker::drag(float x1, float y1, float x2, float y2) const

@@ -129,6 +129,8 @@ public:
     std::string shot(const std::string& name) const;
 
 private:
+    // Waits, after a click, until the program has drawn what it did.
+    void let_click_land(const window_pixels& before) const;
     // The mouse button down at the pointer until the window changes inside
     // the rectangle (interface units) or `seconds` pass, then up.
     bool hold_down_until_drawn(float left, float bottom, float right, float top, double seconds) const;

@@ -181,6 +181,16 @@ run_result run_program(const std::vector<std::string>& argv,
     return r;
 }
 
+// The sanitizers' runtimes define it; their headers come with clang only.
+extern "C" std::size_t __sanitizer_get_current_allocated_bytes() __attribute__((weak));
+
+bool under_sanitizer() { return __sanitizer_get_current_allocated_bytes != nullptr; }
+
+std::size_t sanitizer_heap_bytes()
+{
+    return under_sanitizer() ? __sanitizer_get_current_allocated_bytes() : 0;
+}
+
 run_result run_shell(const std::string& command)
 {
     return run_program({"/bin/sh", "-c", command});

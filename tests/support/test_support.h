@@ -5,6 +5,7 @@
 
 #include <sys/types.h>
 
+#include <cstddef>
 #include <functional>
 #include <string>
 #include <vector>
@@ -91,6 +92,13 @@ struct run_result {
 run_result run_program(const std::vector<std::string>& argv,
                        const std::vector<std::string>& env = {},
                        const std::string& cwd = "");
+// Whether the program runs under AddressSanitizer or ThreadSanitizer: a
+// test's own code may be built without them while the product's is not, so
+// it asks the runtime rather than its compiler.
+bool under_sanitizer();
+// The heap's bytes in use as the sanitizer counts them; 0 without one.
+std::size_t sanitizer_heap_bytes();
+
 // Runs a shell command line (for fixtures made with real tools).
 run_result run_shell(const std::string& command);
 

@@ -21,7 +21,8 @@ protected:
     void dialogs_menu(int index, int screen_height = 600)
     {
         const float top = float(screen_height);
-        program.click(70, top - 9);
+        // The menu seen open before its item is clicked.
+        program.click_until_changed(70, top - 9);
         program.click(80, top - 26 - 12.0f * index);
     }
     void open_dialog(int index)
