@@ -49,9 +49,10 @@ int copy_gate_open();
 
 // Unpacks the file `version` names from `archive` (".7z" as 7z, anything
 // else as zip) into its place in the copy, checked as above.  0, or an error
-// code: 20001 for an archive that cannot be read or does not hold exactly
-// that file, or whose file differs from the signature; EFBIG for a file
-// larger than the manifest says; ENOSPC, EACCES or another errno.  When the
+// code: 20001 (20016 for a 7z) for an archive that cannot be read or does
+// not hold exactly that file, 20002 (20017) for one whose data is damaged,
+// 20015 for a file that differs from the signature; EFBIG for a file larger
+// than the manifest says; ENOSPC, EACCES or another errno.  When the
 // signature differs, `problem` (if not null) receives the translated text
 // naming the file and both signatures, for the alert's "Error: " line.
 int copy_install(const std::string& archive, const file_version_struct& version,

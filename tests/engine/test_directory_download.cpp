@@ -122,7 +122,9 @@ TEST(DirectoryDownload, UnfetchableServerListIsAskedForAgainAfterARest)
 }
 
 // A list or an archive far beyond any real one is refused at its length,
-// before it fills the temporary folder, and counts as that server failing.
+// before it fills the temporary folder.  The server answered: the list is
+// unusable and the manifest damaged, not a server that cannot be reached,
+// and neither is asked for again and again.
 TEST(DirectoryDownload, OversizedListAndManifestAreRefusedAtTheirLength)
 {
     release_on_nginx release(release_files{{"f.txt", "x"}});
@@ -140,19 +142,23 @@ TEST(DirectoryDownload, OversizedListAndManifestAreRefusedAtTheirLength)
             std::this_thread::sleep_for(std::chrono::microseconds(200));
         }
     };
-    steps_until([] { return http.failing(kMakerWebHost); });
-    EXPECT_TRUE(http.failing(kMakerWebHost));
-    EXPECT_EQ(stg.server_count, -1);
+    steps_until([] { return stg.dir_status == 2; });
+    EXPECT_EQ(stg.dir_status, 2);
+    EXPECT_EQ(stg.server_count, 0);
+    EXPECT_FALSE(http.failing(kMakerWebHost));
     EXPECT_FALSE(file_exists(temp_path + "serverlist9.txt")) << "written before it was refused";
 
     write_file(release.web() / "serverlist9.txt", good_list);
-    http.forget_failures();
-    steps_until([] { return stg.server_count == 1 && http.failing(server_name[0]); });
+    stg_set_start_values();
+    http.forget_failures();  // its rest ended
+    steps_until([] { return stg.dir_status == 2; });
     ASSERT_EQ(stg.server_count, 1);
-    EXPECT_TRUE(http.failing(server_name[0]));
-    EXPECT_EQ(stg.dir_status, 0);
+    EXPECT_EQ(stg.dir_status, 2) << "the one server's manifest is damaged";
+    EXPECT_FALSE(http.failing(server_name[0]));
     EXPECT_FALSE(file_exists(temp_path + "directory.txt.zip")) << "written before it was refused";
-    EXPECT_TRUE(alerts.alerts().empty()) << alerts.alerts().front().line1;
+    ASSERT_EQ(alerts.alerts().size(), 1u);
+    EXPECT_EQ(alerts.alerts()[0].line2, "Error: File too large.");
+    EXPECT_EQ(count_of(release.access_log(), "directory.txt.zip"), 1) << release.access_log();
 }
 
 }  // namespace
