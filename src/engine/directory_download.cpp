@@ -109,6 +109,7 @@ void read_manifest(const std::string& manifest)
     const int c = std::clamp(stg.server_choice, 0, stg.server_count - 1);
     xer << "The manifest of " << server_name[c] << " gives no file to install on this system.\n";
     sim_info.clear();
+    delete_file(manifest);
     stg.dir_status = 0;
     manifest_damaged(c, 0, std::string());
 }

@@ -2,13 +2,23 @@
 // and the texts it shows.
 #include <gtest/gtest.h>
 
-#include <string>
+#include <dirent.h>
+#include <sys/stat.h>
 
+#include <set>
+#include <string>
+#include <vector>
+
+#include "archive_builders.h"
 #include "shell/about_box.h"
 #include "test_support.h"
 
 namespace {
 
+using archive_fixtures::make_zip;
+using archive_fixtures::zip_entry;
+using testing_support::file_exists;
+using testing_support::read_file;
 using testing_support::scratch_dir;
 using testing_support::write_file;
 
@@ -132,6 +142,64 @@ TEST(about_texts, PercentIsSixtyFourBitAndAbsentWithoutALength)
     EXPECT_EQ(about_download_percent(9, 3), 100);
     EXPECT_EQ(about_progress_line(-1), "Downloading the installer...");
     EXPECT_EQ(about_progress_line(0), "Downloading the installer...0% complete");
+}
+
+// -- The newer installer's archive ---
+
+std::set<std::string> names_in(const std::string& folder)
+{
+    std::set<std::string> names;
+    if (DIR* dir = ::opendir(folder.c_str())) {
+        while (const dirent* e = ::readdir(dir)) names.insert(e->d_name);
+        ::closedir(dir);
+    }
+    return names;
+}
+
+// What a server sends is started: only an archive of one whole program is
+// taken, anything else changes nothing in the folder.
+TEST(about_installer, OnlyOneWholeExecutableIsUnpackedAndNothingElse)
+{
+    const zip_entry program = {"New Installer", "#!/bin/sh\n", 0100755u << 16};
+    struct archive_case {
+        const char* what;
+        std::vector<zip_entry> entries;
+        int result;
+    };
+    const std::vector<archive_case> cases = {
+        {"one executable", {program}, 0},
+        {"an extra entry", {program, {"menus/extra.txt", "planted"}}, 20001},
+        {"Mac metadata beside it", {program, {"__MACOSX/._New Installer", "meta"}}, 20001},
+        {"a folder", {{"Installer/", "", archive_fixtures::unix_folder()}}, 20001},
+        {"a folder before it", {{"Installer/", "", archive_fixtures::unix_folder()}, program}, 20001},
+        {"a link", {{"New Installer", "/bin/sh", archive_fixtures::unix_link()}}, 20001},
+        {"a file in a folder", {{"bin/run", "#!/bin/sh\n", 0100755u << 16}}, 20001},
+        {"a file that is not executable", {{"New Installer", "#!/bin/sh\n"}}, 20001},
+        {"over the bound", {{"New Installer", std::string(5000, 'x'), 0100755u << 16}}, 20001},
+        {"claiming less than it holds", {{"New Installer", std::string(5000, 'x'), 0100755u << 16, false, 100}}, 20001},
+        {"a damaged file", {{"New Installer", "#!/bin/sh\n", 0100755u << 16, true}}, 20001},
+        {"nothing", {}, 20001},
+    };
+    for (const archive_case& c : cases) {
+        SCOPED_TRACE(c.what);
+        scratch_dir dir, app;
+        write_file(app / "New Installer", "the old one");
+        write_file(dir / "installer.zip", make_zip(c.entries));
+        std::string name = "unchanged";
+        EXPECT_EQ(about_unpack_installer(dir / "installer.zip", app / "", name, 4096), c.result);
+        EXPECT_EQ(names_in(app / ""), (std::set<std::string>{".", "..", "New Installer"}))
+            << "something beside the program was written or left";
+        if (c.result != 0) {
+            EXPECT_EQ(read_file(app / "New Installer"), "the old one");
+            EXPECT_EQ(name, "unchanged");
+            continue;
+        }
+        EXPECT_EQ(name, "New Installer");
+        EXPECT_EQ(read_file(app / "New Installer"), "#!/bin/sh\n");
+        struct stat st {};
+        ASSERT_EQ(::lstat((app / "New Installer").c_str(), &st), 0);
+        EXPECT_TRUE(S_ISREG(st.st_mode) && (st.st_mode & 0100)) << "not a program that can start";
+    }
 }
 
 }  // namespace
