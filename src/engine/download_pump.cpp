@@ -74,15 +74,6 @@ void disk_full_alert(int err, const std::string& archive)
 
 // -- Servers that answer with the wrong file ---
 
-// Failures of what a server sent rather than of the disk it goes to: a body
-// past its bound, an archive that does not hold exactly its file, a file
-// of another size or signature.  Another server may send the right one.
-bool is_wrong_answer(int err)
-{
-    return err < 0 || err == EFBIG || err == kErrZipOpen || err == kErrZipShortRead || err == kErrWrongContent ||
-           err == kErr7zOpen || err == kErr7zRead;
-}
-
 // The server the next transfer of history `h` asks: the chosen one, unless
 // it rests after a failure or already answered this file wrongly.
 int server_for_file(int h)
@@ -204,7 +195,8 @@ bool step_stream(int k)
         stg.download_failed = 0;
         std::string problem;
         const int result = install_and_delete(archive, version, problem);
-        if (result != 0 && is_wrong_answer(result) && ask_another_server(next.file_index[k], server, result))
+        // What the server sent was not the file: another server may send it.
+        if (result != 0 && is_archive_fault(result) && ask_another_server(next.file_index[k], server, result))
             return false;
         // Only an archive that unpacked makes the file current: a retry or
         // a repair must still see the others as missing.

@@ -182,10 +182,6 @@ const char* not_an_installer(const archive_item& item, unsigned long long max_by
     return nullptr;
 }
 
-// A failure of the archive itself (damaged, a file larger than it says or
-// than the bound) rather than of the folder it goes to.
-bool archive_at_fault(int err) { return err < 0 || err == EFBIG || err == kErrZipOpen || err == kErrZipShortRead; }
-
 int refuse_installer(const std::string& archive, const std::string& why)
 {
     xer << "Version check: refused the installer archive " << archive << ": " << why << ".\n";
@@ -235,7 +231,7 @@ int about_unpack_installer(const std::string& archive, const std::string& folder
     check.max_size = max_bytes;
     staged_entry staged;
     err = dest.stage_file(item.name, item, *in, check, staged);
-    if (err) return archive_at_fault(err) ? refuse_installer(archive, error_str(err)) : err;
+    if (err) return is_archive_fault(err) ? refuse_installer(archive, error_str(err)) : err;
     archive_item more;
     err = in->next(more);
     if (err != kEndOfArchive)

@@ -1,5 +1,7 @@
 #include "core/diag/error_codes.h"
 
+#include <cerrno>
+
 #include "core/text/translation.h"
 
 const err_msg_pair kErrMsgs[] = {
@@ -78,4 +80,10 @@ int seven_zip_error(int code)
     case kErrZipWrite: return kErr7zWrite;
     default: return code;
     }
+}
+
+bool is_archive_fault(int code)
+{
+    return code < 0 || code == EFBIG || code == kErrZipOpen || code == kErrZipShortRead || code == kErrWrongContent ||
+           code == kErr7zOpen || code == kErr7zRead;
 }

@@ -51,3 +51,9 @@ std::string error_text(int code);
 // A code a 7z unpacking met, with the zip wording of 20001, 20002 and 20004
 // turned into the 7z one; any other code as it is.
 int seven_zip_error(int code);
+
+// Whether an unpacking failed for what the archive holds (damaged, not the
+// file asked for, larger than allowed, other contents than its signature)
+// rather than for the disk or folder it was written to: another copy of
+// the archive may do, another try at the same one will not.
+bool is_archive_fault(int code);
