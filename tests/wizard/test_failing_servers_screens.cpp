@@ -9,9 +9,7 @@
 #include <chrono>
 #include <string>
 #include <thread>
-#include <vector>
 
-#include "archive_builders.h"
 #include "core/diag/frame_clock.h"
 #include "core/shell_hooks.h"
 #include "core/maker_site.h"
@@ -206,86 +204,6 @@ TEST_F(failing_servers, EveryServerFailingTheFilesIsToldWhileEachIsAskedAFewTime
     EXPECT_GE(asked, 5);
     EXPECT_LE(asked, 16) << "asked " << asked << " times in a minute by two servers:\n"
                          << read_file(nginx.folder() + "access.log");
-}
-
-// A file that comes wrong from every server, over its bound, without its
-// entry or with other contents: each server is asked for it once, the
-// screen never says a server cannot be reached, and the install ends as a
-// failed extraction does, its alert naming the file, the finish without
-// "Fly".
-TEST_F(failing_servers, AFileEveryServerSendsWrongEndsTheInstallOnceEachWasAsked)
-{
-    const std::string b = "the contents of b";
-    const std::string oversized(3000, 'x');  // the line allows 1 KB and one more
-    const std::string no_entry = archive_fixtures::make_zip({{"other.txt", b}});
-    const std::string wrong = archive_fixtures::make_zip({{"b.txt", "tampered"}});
-    struct wrong_file {
-        const char* what;
-        std::vector<std::string> archives;  // b's, one a server
-        std::string reason;                 // "" when it depends on the last server asked
-    };
-    const std::vector<wrong_file> cases = {
-        {"over its bound", {oversized}, "Error: File too large"},
-        {"without its entry", {no_entry}, "Error: We were unable to open a zip file. It may be missing or damaged"},
-        {"with other contents", {wrong},
-         "Error: The file b.txt has the MD5 signature " + testing_support::md5_hex("tampered") +
-             ", but it should be " + testing_support::md5_hex(b) + "."},
-        {"from three servers, each its own way", {oversized, no_entry, wrong}, ""},
-    };
-    alerts_fail_ = false;
-    for (const wrong_file& c : cases) {
-        SCOPED_TRACE(c.what);
-        scratch_dir web;
-        const int servers = static_cast<int>(c.archives.size());
-        for (int i = 0; i < servers; ++i) {
-            const std::string folder = web / ("s" + std::to_string(i) + "/Demo_900/Nimbrel/");
-            write_file(folder + "a.txt.zip", archive_fixtures::make_zip({{"a.txt", "a"}}));
-            write_file(folder + "b.txt.zip", c.archives[i]);
-            server_name[i] = "s" + std::to_string(i) + ".example";
-            server_path[i] = "/s" + std::to_string(i) + "/Demo_900/";
-        }
-        nginx_server nginx(web.path());
-        ASSERT_TRUE(nginx.running()) << nginx.error_log();
-        route_through(nginx.port());
-        stg_set_start_values();
-        stg.server_count = servers;
-        write_file(temp_path + "directory.txt",
-                   "I\n900 version\nINSTALLER\n"
-                   "FILE 1 0 1 1 1 " + testing_support::md5_hex("a") + " Nimbrel/a.txt\n"
-                   "FILE 1 0 1 1 1 " + testing_support::md5_hex(b) + " Nimbrel/b.txt\n");
-        ASSERT_EQ(read_directory(temp_path + "directory.txt", ""), 3);
-        for (file_history_struct& history : sim_info) history.back().do_install = 1;
-        dest_dir_path = home_ / (std::string("Copy ") + c.what + "/");
-        ::mkdir(dest_dir_path.c_str(), 0755);
-        next.reset_all_streams();
-        demo_install_is_running = 1;
-
-        wizard_screen rec;
-        const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-        while (rec.next != demo_done && std::chrono::steady_clock::now() < give_up) {
-            rec = wizard_screen{};
-            demo_run_patch(0, rec);
-            EXPECT_FALSE(has(rec.text, "I cannot get an answer") || has(rec.text, "I can not download")) << rec.text;
-            if (in_flight())
-                std::this_thread::sleep_for(std::chrono::microseconds(300));
-            else
-                xtim.real_time += 0.05f;
-        }
-        ASSERT_EQ(rec.next, demo_done) << "the install did not end";
-        const std::string asked = read_file(nginx.folder() + "access.log");
-        for (int i = 0; i < servers; ++i)
-            EXPECT_EQ(count_of(asked, "/s" + std::to_string(i) + "/Demo_900/Nimbrel/b.txt.zip"), 1) << asked;
-        ASSERT_EQ(alerts.alerts().size(), 1u);
-        EXPECT_EQ(alerts.alerts()[0].line1, "The installer cannot extract a file.");
-        if (!c.reason.empty()) {
-            EXPECT_EQ(alerts.alerts()[0].line2, c.reason);
-        }
-        EXPECT_EQ(alerts.alerts()[0].line4, "Destination: " + dest_dir_path + "b.txt");
-        alerts.clear();
-        wizard_screen finish;
-        demo_done(1, finish);
-        EXPECT_TRUE(finish.choice_funcs.empty()) << "Fly is offered";
-    }
 }
 
 }  // namespace
