@@ -114,13 +114,13 @@ void extract_alert(int result, const std::string& problem, const std::string& ar
                    UTL_translate_string("Destination: ", 0) + dest_path_of(version), 1, "utils", 436);
 }
 
-// Installs the file from the stream's archive and deletes the archive; the
-// result, with the text naming a wrong signature in `problem`.
-int install_and_delete(const std::string& archive, const file_version_struct& version, std::string& problem)
+// Installs the file from the stream's archive; the result, with the text
+// naming a wrong signature in `problem`.  The archive stays for the alert
+// that names it.
+int install_archive(const std::string& archive, const file_version_struct& version, std::string& problem)
 {
     const int result = copy_install(archive, version, &problem);
     log_file_action("EXPANDING file ", dest_path_of(version), result);
-    delete_file(archive);
     return result;
 }
 
@@ -194,16 +194,16 @@ bool step_stream(int k)
     case 1: {
         stg.download_failed = 0;
         std::string problem;
-        const int result = install_and_delete(archive, version, problem);
+        const int result = install_archive(archive, version, problem);
         // What the server sent was not the file: another server may send it.
-        if (result != 0 && is_archive_fault(result) && ask_another_server(next.file_index[k], server, result))
-            return false;
+        const bool ask_again =
+            result != 0 && is_archive_fault(result) && ask_another_server(next.file_index[k], server, result);
+        if (result != 0 && !ask_again) extract_alert(result, problem, archive, version);
+        delete_file(archive);
+        if (ask_again) return false;
         // Only an archive that unpacked makes the file current: a retry or
         // a repair must still see the others as missing.
-        if (result == 0)
-            version.is_current = 1;
-        else
-            extract_alert(result, problem, archive, version);
+        if (result == 0) version.is_current = 1;
         next.downloaded_kb += version.download_size;
         next.installed_kb += version.installed_size;
         return true;
@@ -215,10 +215,10 @@ bool step_stream(int k)
             return false;
         }
         if (http.last_os_error(slot) == EFBIG) {
+            const bool ask_again = ask_another_server(next.file_index[k], server, EFBIG);
+            if (!ask_again) extract_alert(EFBIG, std::string(), archive, version);
             delete_file(archive);
-            if (ask_another_server(next.file_index[k], server, EFBIG)) return false;
-            extract_alert(EFBIG, std::string(), archive, version);
-            return true;
+            return !ask_again;
         }
         stg.download_failed = 1;
         next.cursor = std::min(next.cursor, next.file_index[k]);
@@ -232,8 +232,9 @@ bool step_stream(int k)
 int extract_and_delete_file(const std::string& archive, const file_version_struct& version)
 {
     std::string problem;
-    const int result = install_and_delete(archive, version, problem);
+    const int result = install_archive(archive, version, problem);
     if (result != 0) extract_alert(result, problem, archive, version);
+    delete_file(archive);
     return result;
 }
 
