@@ -254,10 +254,12 @@ int copy_install(const std::string& archive, const file_version_struct& version,
 
     std::string full_archive = archive;
     set_path_to_full(full_archive);
+    const bool seven = is_7z(archive);
     std::unique_ptr<archive_reader> in;
-    int err = is_7z(archive) ? open_7z_reader(full_archive, in) : open_zip_reader(full_archive, in);
+    int err = seven ? open_7z_reader(full_archive, in) : open_zip_reader(full_archive, in);
     if (err) {
-        log_unpack_failure(is_7z(archive), err, full_archive, dest_dir_path + folder);
+        err = seven ? seven_zip_error(err) : err;
+        log_unpack_failure(seven, err, full_archive, dest_dir_path + folder);
         return err;
     }
     entry_check check;
@@ -282,7 +284,8 @@ int copy_install(const std::string& archive, const file_version_struct& version,
         *problem = UTL_string_sub(
             UTL_translate_string("The file %1:file% has the MD5 signature %2:have%, but it should be %3:want%.", 0),
             relative, dest.md5_found(), version.sig_want);
-    if (err) log_unpack_failure(is_7z(archive), err, full_archive, dest_dir_path + folder);
+    if (seven) err = seven_zip_error(err);
+    if (err) log_unpack_failure(seven, err, full_archive, dest_dir_path + folder);
     return err;
 }
 

@@ -1,14 +1,16 @@
 // UTL_download_directory: the server list, then the chosen server's
 // manifest, one step per frame.
 #include <algorithm>
+#include <cerrno>
 
 #include "core/int_rand.h"
 #include "core/diag/error_codes.h"
+#include "core/diag/log_stream.h"
 #include "core/files/file_ops.h"
 #include "core/shell_hooks.h"
 #include "core/text/translation.h"
-#include "core/archives/archives.h"
 #include "engine/http_client.h"
+#include "engine/install_filter.h"
 #include "engine/installer_state.h"
 #include "engine/manifest.h"
 #include "engine/server_list.h"
@@ -19,16 +21,16 @@ namespace {
 void unpack_warning(int err, const std::string& archive)
 {
     __MACIBM_alert(0, UTL_translate_string("The installer cannot extract a file.", 0),
-                   UTL_string_sub(UTL_translate_string("Error: %1:message%.", 0), error_str(err)),
+                   UTL_string_sub(UTL_translate_string("Error: %1:message%.", 0), error_text(err)),
                    UTL_string_sub(UTL_translate_string("Compressed File  %1:file%.", 0), archive),
                    UTL_string_sub(UTL_translate_string("Destination Path: %1:file%.", 0), temp_path), 1,
                    __FILE__, __LINE__);
 }
 
 // The server to fetch the manifest from next, drawn uniformly from those
-// whose archive has not failed to unpack, and among them from those not
+// whose manifest has not been found damaged, and among them from those not
 // resting after a failure while there are such; -1 when every server's
-// archive failed.
+// manifest was damaged.
 int server_without_damaged_manifest()
 {
     int left = 0, ready = 0;
@@ -47,10 +49,34 @@ int server_without_damaged_manifest()
 void fetch_server_list()
 {
     const std::string list = temp_path + "serverlist9.txt";
-    if (http.net_check(0, kMakerWebHost, "/serverlist9.txt", list, kServerListMaxBytes) == 1) read_server_list(list);
+    const int result = http.net_check(0, kMakerWebHost, "/serverlist9.txt", list, kServerListMaxBytes);
+    if (result == 1) read_server_list(list);
+    // The maker's server answered, with more than any list: asking again
+    // would bring the same.
+    if (result == 2 && http.last_os_error(0) == EFBIG) {
+        delete_file(list);
+        unreadable_server_list(list, "it is larger than any server list");
+    }
 }
 
-void fetch_manifest_archive(const std::string& zipped, const std::string& manifest)
+// Server `c` answered with a manifest that cannot serve: asking it again
+// would bring the same one for ever, so it is left, and when no server is
+// left the manifest is unreadable.  `err` is the reason for the warning
+// given once per server, 0 for none.
+void manifest_damaged(int c, int err, const std::string& archive)
+{
+    if (err && !stg.damaged_manifest[c]) unpack_warning(err, archive);
+    stg.damaged_manifest[c] = 1;
+    const int other = server_without_damaged_manifest();
+    if (other >= 0) {
+        stg.server_choice = other;
+        return;
+    }
+    stg.dir_status = 2;
+    xer << "No download server gave a manifest that can be read.\n";
+}
+
+void fetch_manifest_archive(const std::string& zipped)
 {
     if (stg.server_count <= 0) return;  // nothing to fetch from
     if (!http.transfer(1) && http.resting(server_name[std::clamp(stg.server_choice, 0, stg.server_count - 1)]))
@@ -59,29 +85,33 @@ void fetch_manifest_archive(const std::string& zipped, const std::string& manife
     int result = http.net_check(1, server_name[c], server_path[c] + "directory.txt.zip", zipped,
                                 kManifestArchiveMaxBytes);
     if (result == 0) return;
-    if (result == 2) {
+    // An archive larger than any manifest is the server's answer, not
+    // trouble reaching it.
+    if (result == 2 && http.last_os_error(1) != EFBIG) {
         stg.server_choice = std::max(server_without_damaged_manifest(), 0);
         return;
     }
-    // A manifest left from an earlier fetch must not pass for this one.
-    delete_file(manifest);
-    int err = zip_to_file(zipped, temp_path, nullptr, 0);
-    if (err == 0 && !file_exists(manifest)) err = kErrZipOpen;
-    if (err == 0) {
+    const int err = result == 2 ? EFBIG : unpack_manifest(zipped, temp_path);
+    if (err == 0)
         stg.dir_status = 1;
-    } else {
-        // Asking the same server again would bring the same archive and the
-        // same warning for ever: it is warned about once and left, and when
-        // no server is left the manifest is unreadable.
-        if (!stg.damaged_manifest[c]) unpack_warning(err, zipped);
-        stg.damaged_manifest[c] = 1;
-        const int other = server_without_damaged_manifest();
-        if (other < 0)
-            stg.dir_status = 2;
-        else
-            stg.server_choice = other;
-    }
+    else
+        manifest_damaged(c, err, zipped);
     delete_file(zipped);
+}
+
+void read_manifest(const std::string& manifest)
+{
+    stg.dir_status = read_directory(
+        manifest,
+        UTL_translate_string("Scanning directory text file to see if you already have Nimbrel installed...", 0));
+    if (stg.dir_status != kDirectoryRead || release_offers_simulator()) return;
+    // Installing from it would end in "finished" on a copy of empty folders.
+    const int c = std::clamp(stg.server_choice, 0, stg.server_count - 1);
+    xer << "The manifest of " << server_name[c] << " gives no file to install on this system.\n";
+    sim_info.clear();
+    delete_file(manifest);
+    stg.dir_status = 0;
+    manifest_damaged(c, 0, std::string());
 }
 
 }  // namespace
@@ -92,10 +122,6 @@ void UTL_download_directory()
         fetch_server_list();
         return;
     }
-    const std::string manifest = temp_path + "directory.txt";
-    if (stg.dir_status == 0) fetch_manifest_archive(temp_path + "directory.txt.zip", manifest);
-    if (stg.dir_status == 1)
-        stg.dir_status = read_directory(
-            manifest,
-            UTL_translate_string("Scanning directory text file to see if you already have Nimbrel installed...", 0));
+    if (stg.dir_status == 0) fetch_manifest_archive(temp_path + "directory.txt.zip");
+    if (stg.dir_status == 1) read_manifest(temp_path + "directory.txt");
 }

@@ -8,6 +8,7 @@
 #include "core/diag/error_codes.h"
 #include "core/files/file_ops.h"
 #include "core/diag/frame_clock.h"
+#include "core/diag/log_stream.h"
 #include "core/shell_hooks.h"
 #include "core/text/translation.h"
 #include "engine/copy_gate.h"
@@ -72,8 +73,60 @@ void disk_full_alert(int err, const std::string& archive)
 {
     stg.extract_failed = 1;
     __MACIBM_alert(0, UTL_translate_string("The installer cannot save a downloaded file.", 0),
-                   UTL_translate_string("Error: ", 0) + error_str(err),
+                   UTL_translate_string("Error: ", 0) + error_text(err),
                    UTL_translate_string("Compressed File: ", 0) + archive, "", 1, "utils", 420);
+}
+
+// -- Servers that answer with the wrong file ---
+
+// The server the next transfer of history `h` asks: the chosen one, unless
+// it rests after a failure or already answered this file wrongly.
+int server_for_file(int h)
+{
+    auto tried = next.wrong_answers.find(h);
+    const unsigned excluded = tried == next.wrong_answers.end() ? 0u : tried->second;
+    if ((excluded >> stg.server_choice & 1u) || http.resting(server_name[stg.server_choice]))
+        stg.server_choice = pick_biased_ready_server(stg.server_count, excluded);
+    return stg.server_choice;
+}
+
+// Server `server` answered history `h` with something other than its file
+// (`err`).  True while another server is left to ask, which the stream then
+// does; a file every server answered wrongly has failed, as retrying would
+// bring the same answers for ever.
+bool ask_another_server(int h, int server, int err)
+{
+    const file_version_struct& version = sim_info[h].back();
+    unsigned& tried = next.wrong_answers[h];
+    tried |= 1u << server;
+    const unsigned all = (1u << std::clamp(stg.server_count, 1, kMaxServers)) - 1;
+    const bool left = (tried & all) != all;
+    xer << server_name[server] << " answered " << version.path << " with something other than that file: "
+        << error_str(err) << (left ? "; asking another server.\n" : "; no server is left to ask.\n");
+    // It answered: whatever failed before, the network is not the trouble.
+    stg.download_failed = 0;
+    if (left) stg.server_choice = pick_biased_ready_server(stg.server_count, tried);
+    return left;
+}
+
+void extract_alert(int result, const std::string& problem, const std::string& archive,
+                   const file_version_struct& version)
+{
+    stg.extract_failed = 1;
+    __MACIBM_alert(0, UTL_translate_string("The installer cannot extract a file.", 0),
+                   UTL_translate_string("Error: ", 0) + (problem.empty() ? error_text(result) : problem),
+                   UTL_translate_string("Compressed File: ", 0) + archive,
+                   UTL_translate_string("Destination: ", 0) + dest_path_of(version), 1, "utils", 436);
+}
+
+// Installs the file from the stream's archive; the result, with the text
+// naming a wrong signature in `problem`.  The archive stays for the alert
+// that names it.
+int install_archive(const std::string& archive, const file_version_struct& version, std::string& problem)
+{
+    const int result = copy_install(archive, version, &problem);
+    log_file_action("EXPANDING file ", dest_path_of(version), result);
+    return result;
 }
 
 // -- One stream's file ---
@@ -104,10 +157,12 @@ bool step_stream(int k)
     // The wizard's server buttons write the choice too: keep it on the list.
     stg.server_choice = std::clamp(stg.server_choice, 0, std::max(stg.server_count, 1) - 1);
     const int slot = kFirstStreamSlot + k;
-    if (version.do_install && !version.do_delete && !http.transfer(slot) &&
-        http.resting(server_name[stg.server_choice]))
-        stg.server_choice = pick_biased_ready_server(stg.server_count);
-    const std::string download = server_path[stg.server_choice] + version.path + ".zip";
+    const bool fetching = version.do_install && !version.do_delete;
+    // A transfer keeps the server it was started for, whatever the choice
+    // becomes meanwhile: its answer is that server's.
+    if (fetching && !http.transfer(slot)) next.server[k] = server_for_file(next.file_index[k]);
+    const int server = fetching ? next.server[k] : stg.server_choice;
+    const std::string download = server_path[server] + version.path + ".zip";
     const std::string archive = stream_archive_path(k);
     next.wants_next[k] = 0;
     crnt_file_path = download;
@@ -136,24 +191,39 @@ bool step_stream(int k)
 
     stg.file_action = 1;
     if (!http.transfer(slot)) prepare_stream_archive(k);
-    switch (http.net_check(slot, server_name[stg.server_choice], download, archive, download_body_limit(version))) {
+    switch (http.net_check(slot, server_name[server], download, archive, download_body_limit(version))) {
     case 0:
         stg.file_progress = transfer_fraction(slot);
         next.in_progress_kb += stg.file_progress * version.download_size;
         return false;
-    case 1:
+    case 1: {
         stg.download_failed = 0;
+        std::string problem;
+        const int result = install_archive(archive, version, problem);
+        // What the server sent was not the file: another server may send it.
+        const bool ask_again =
+            result != 0 && is_archive_fault(result) && ask_another_server(next.file_index[k], server, result);
+        if (result != 0 && !ask_again) extract_alert(result, problem, archive, version);
+        delete_file(archive);
+        if (ask_again) return false;
         // Only an archive that unpacked makes the file current: a retry or
         // a repair must still see the others as missing.
-        if (extract_and_delete_file(archive, version) == 0) version.is_current = 1;
+        if (result == 0) version.is_current = 1;
         next.downloaded_kb += version.download_size;
         next.installed_kb += version.installed_size;
         return true;
+    }
     default:
         if (is_disk_full(http.last_os_error(slot))) {
             disk_full_alert(http.last_os_error(slot), archive);
             delete_file(archive);
             return false;
+        }
+        if (http.last_os_error(slot) == EFBIG) {
+            const bool ask_again = ask_another_server(next.file_index[k], server, EFBIG);
+            if (!ask_again) extract_alert(EFBIG, std::string(), archive, version);
+            delete_file(archive);
+            return !ask_again;
         }
         stg.download_failed = 1;
         transfer_failed = true;
@@ -167,17 +237,9 @@ bool step_stream(int k)
 
 int extract_and_delete_file(const std::string& archive, const file_version_struct& version)
 {
-    const std::string destination = dest_path_of(version);
     std::string problem;
-    const int result = copy_install(archive, version, &problem);
-    if (result != 0) {
-        stg.extract_failed = 1;
-        __MACIBM_alert(0, UTL_translate_string("The installer cannot extract a file.", 0),
-                       UTL_translate_string("Error: ", 0) + (problem.empty() ? error_str(result) : problem),
-                       UTL_translate_string("Compressed File: ", 0) + archive,
-                       UTL_translate_string("Destination: ", 0) + destination, 1, "utils", 436);
-    }
-    log_file_action("EXPANDING file ", destination, result);
+    const int result = install_archive(archive, version, problem);
+    if (result != 0) extract_alert(result, problem, archive, version);
     delete_file(archive);
     return result;
 }

@@ -4,7 +4,9 @@
 // Stream k downloads into temp_path + k + ".zip" over HTTP slot k + 2 from
 // the chosen server and unpacks each archive into the destination; files
 // marked for deletion are deleted, and folders this empties are removed at
-// the end.  A failed transfer moves to another server and retries.
+// the end.  A transfer that fails on the way moves to another server and
+// retries, without end; a server that answers with something other than
+// the file is asked for it no more, and a file no server delivers fails.
 #pragma once
 
 #include <string>
@@ -16,8 +18,9 @@ extern std::string crnt_file_path;
 extern std::string crnt_file_name;
 
 // One step of every active stream.  1 when the run is through (after the
-// clean-up of emptied folders), or as soon as an archive failed to unpack
-// or a disk filled up (stg.extract_failed); 0 while work remains.
+// clean-up of emptied folders), or as soon as a file failed to install
+// (from every server, or for want of room) or a disk filled up
+// (stg.extract_failed); 0 while work remains.
 int grab_files();
 
 // For a caller that runs the pump again and again for a slice of its frame:

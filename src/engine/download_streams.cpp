@@ -64,7 +64,9 @@ void next_class::reset_all_streams()
     for (int k = 0; k < kStreamCount; ++k) {
         active[k] = wants_next[k] = k < 2;
         file_index[k] = 0;
+        server[k] = 0;
     }
+    wrong_answers.clear();
     start_time = xtim.real_time;
     in_progress_kb = downloaded_kb = installed_kb = 0;
 }

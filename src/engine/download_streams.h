@@ -3,6 +3,7 @@
 // transfers over HTTP slot k + 2 into temp_path + k + ".zip".
 #pragma once
 
+#include <map>
 #include <string>
 
 constexpr int kStreamCount = 4;
@@ -15,6 +16,10 @@ public:
     int active[kStreamCount];      // stream k is in use
     int wants_next[kStreamCount];  // stream k takes the cursor's file next
     int file_index[kStreamCount];  // the history stream k works on
+    int server[kStreamCount];      // the server row stream k's transfer asks
+    // By history, the server rows (a bit each) that answered with something
+    // other than its file: each is asked once, then the file has failed.
+    std::map<int, unsigned> wrong_answers;
     float start_time;              // xtim real time of the last reset
     float in_progress_kb;          // received part of the transfers under way
     float downloaded_kb;           // download sizes finished since the reset

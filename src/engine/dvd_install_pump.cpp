@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "core/core_globals.h"
 #include "core/diag/frame_clock.h"
 #include "core/diag/log_stream.h"
 #include "core/files/file_ops.h"
@@ -36,6 +37,50 @@ void remove_failed_copies()
 
 const file_version_struct& current_version(int history) { return sim_info[history].back(); }
 
+// The files this run installed or reported as failed, by history: a cursor
+// moved back after the disk was lost passes them.
+std::vector<char> handled;
+
+bool still_to_install(int history)
+{
+    return current_version(history).do_install && !handled[static_cast<size_t>(history)];
+}
+
+// A read that failed because the disk left the drive, not because a file of
+// a disk in the drive is damaged.
+bool disk_lost(const UTL_work_task* task)
+{
+    return static_cast<const dvd_unpack_task*>(task)->read_failed &&
+           (dvd_path.empty() || !dir_exists(dvd_path + install_name));
+}
+
+// The disk went away: every read queued after it would fail on its own,
+// each with its own question.  The reads not begun are dropped, what was
+// read is unpacked, and the cursor goes back to the first file not
+// installed, to be read again once the disk is back.
+void stop_reads_of_lost_disk(int& cursor, int failed)
+{
+    installer_tasks_stop_reads(true);
+    int earliest = failed;
+    const auto settle = [&](UTL_work_task* task) {
+        auto* file = static_cast<dvd_unpack_task*>(task);
+        std::string message;
+        if (file->check_error(message) == 0)
+            handled[static_cast<size_t>(file->file_index)] = 1;
+        else
+            earliest = std::min(earliest, file->file_index);
+        file->remove_temp_copy();
+        delete file;
+    };
+    while (UTL_work_task* copied = copy_pool->wait_retired_tasks()) unzip_pool->enqueue_task(copied);
+    while (UTL_work_task* done = unzip_pool->wait_retired_tasks()) settle(done);
+    installer_tasks_stop_reads(false);
+    cursor = std::min(cursor, earliest);
+    install_err_num = 0;
+    install_err_msg.clear();
+    xer << "The DVD left the drive; the files from " << current_version(cursor).path << " on are read again.\n";
+}
+
 bool pools_idle()
 {
     return copy_pool->count_total_tasks() == 0 && unzip_pool->count_total_tasks() == 0;
@@ -56,19 +101,19 @@ abort_alert_fn abort_alert_hook = default_abort_alert;
 
 int install_files(int& cursor, int disk)
 {
+    const int histories = static_cast<int>(sim_info.size());
+    if (!copy_pool) handled.assign(static_cast<size_t>(histories), 0);  // a new run
     if (!copy_pool) copy_pool = new UTL_worker_threads(1, kQueuedTasks);
     if (!unzip_pool) unzip_pool = new UTL_worker_threads(UTL_count_processors(), kQueuedTasks);
 
-    const int histories = static_cast<int>(sim_info.size());
     cursor = std::clamp(cursor, 0, histories);
-    while (cursor < histories && !current_version(cursor).do_install) ++cursor;
+    while (cursor < histories && !still_to_install(cursor)) ++cursor;
 
     // Manifest order, this disk only: the first file of another disk stops
     // the queueing even when files of this one follow it.
     while (cursor < histories && copy_pool->has_free_slot() &&
            current_version(cursor).disk == disk) {
-        if (current_version(cursor).do_install)
-            copy_pool->enqueue_task(new dvd_unpack_task(cursor, temp_path));
+        if (still_to_install(cursor)) copy_pool->enqueue_task(new dvd_unpack_task(cursor, temp_path));
         ++cursor;
     }
 
@@ -81,10 +126,17 @@ int install_files(int& cursor, int disk)
     }
 
     while (UTL_work_task* unpacked = unzip_pool->check_retired_tasks()) {
-        install_err_num = unpacked->check_error(install_err_msg);
-        if (install_err_num != 0)
-            failed_copies.push_back(static_cast<dvd_unpack_task*>(unpacked)->temp_copy);
-        delete unpacked;
+        auto* file = static_cast<dvd_unpack_task*>(unpacked);
+        install_err_num = file->check_error(install_err_msg);
+        if (install_err_num != 0 && disk_lost(file)) {
+            const int failed = file->file_index;
+            delete file;
+            stop_reads_of_lost_disk(cursor, failed);
+            return kInstallNextDisk;
+        }
+        handled[static_cast<size_t>(file->file_index)] = 1;
+        if (install_err_num != 0) failed_copies.push_back(file->temp_copy);
+        delete file;
         if (install_err_num != 0) return kInstallError;
     }
 
@@ -96,8 +148,7 @@ int install_files(int& cursor, int disk)
         remove_failed_copies();
         return kInstallDone;
     }
-    const file_version_struct& next = current_version(cursor);
-    return next.disk != disk && next.do_install ? kInstallNextDisk : kInstallWorking;
+    return current_version(cursor).disk != disk && still_to_install(cursor) ? kInstallNextDisk : kInstallWorking;
 }
 
 int install_files_get_error(std::string& message)

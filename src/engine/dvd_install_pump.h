@@ -30,7 +30,10 @@ constexpr int kInstallError = 3;     // take it with install_files_get_error
 
 // One step of the install from disk `disk`: files are copied in manifest
 // order and never looked ahead for, so interleaved disks are asked for in
-// turn.  A disk change is asked for only when both groups are idle.
+// turn.  A disk change is asked for only when both groups are idle.  A
+// disk that leaves the drive during the run is asked for again the same
+// way (status 2, the cursor moved back to the first file not installed),
+// once, rather than failing every file queued from it.
 int install_files(int& cursor, int disk);
 
 // Hands over the kept error number and message and clears both.

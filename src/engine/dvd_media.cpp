@@ -5,8 +5,8 @@
 #include <cerrno>
 #include <vector>
 
-#include "core/archives/archives.h"
 #include "core/core_globals.h"
+#include "core/shell_hooks.h"
 #include "core/diag/error_codes.h"
 #include "core/diag/log_stream.h"
 #include "core/files/file_ops.h"
@@ -67,18 +67,19 @@ void read_dvd_manifest()
 {
     const std::string archive = dvd_path + install_name + "/directory.txt.zip";
     const std::string manifest = temp_path + "directory.txt";
-    // A manifest left by a disk read before must not pass for this one's.
-    delete_file(manifest);
-    int err = zip_to_file(archive, temp_path, nullptr, 0);
-    if (err == 0 && !file_exists(manifest)) err = ENOENT;
+    const int err = unpack_manifest(archive, temp_path);
     if (err != 0) {
-        // A damaged disk is no reason to end the program: the user can put
-        // in another one, so the hub says this is no install DVD.
-        xer << "DVD scan: cannot extract " << archive << " into " << temp_path << ": "
-            << error_str(err) << "\n";
         stg.dir_status = kDirectoryNewerFormat;
         sim_info.clear();  // no manifest of another disk stands for this one's
         unreadable_disk = identify(dvd_path);
+        // A damaged disk is no reason to end the program: the user can put
+        // in another one.  Said once per disk, then the hub says this is no
+        // install DVD.
+        __MACIBM_alert(0, UTL_translate_string("DVD scan: The installer cannot extract a file.", 0),
+                       UTL_string_sub(UTL_translate_string("Error: %1:message%.", 0), error_text(err)),
+                       UTL_string_sub(UTL_translate_string("Compressed File: %1:file%.", 0), archive),
+                       UTL_string_sub(UTL_translate_string("Destination Path: %1:file%.", 0), temp_path), 1,
+                       __FILE__, __LINE__);
         return;
     }
     stg.dir_status = read_directory(

@@ -227,7 +227,7 @@ void down_class::parse_header_lines()
         size_t length = static_cast<size_t>(lf - 1 - line);
         headerBytes += length + 2;
         if (headerBytes > kMaxHeaderBytes) {
-            refuse("header block larger than 64 KiB");
+            refuse("header block larger than 64 KiB", kErrNetBadState);
             break;
         }
         if (length == 0) {
@@ -245,7 +245,7 @@ void down_class::parse_header_lines()
     }
     recvBuf.erase(recvBuf.begin(), recvBuf.begin() + (line - begin));
     if (!headerDone && headerBytes + recvBuf.size() > kMaxHeaderBytes)
-        refuse("header block larger than 64 KiB");
+        refuse("header block larger than 64 KiB", kErrNetBadState);
 }
 
 void down_class::take_status_or_header(const char* line, size_t length)
@@ -255,7 +255,7 @@ void down_class::take_status_or_header(const char* line, size_t length)
         bool well_formed = length >= 12 && line[8] == ' ' && (length == 12 || line[12] == ' ');
         for (int i = 9; well_formed && i < 12; ++i) well_formed = line[i] >= '0' && line[i] <= '9';
         if (!well_formed) {
-            refuse("malformed status line");
+            refuse("malformed status line", kErrNetBadState);
             return;
         }
         responseCode = (line[9] - '0') * 100 + (line[10] - '0') * 10 + (line[11] - '0');
@@ -269,7 +269,7 @@ void down_class::take_status_or_header(const char* line, size_t length)
     auto [at, added] = responseHeaders.emplace(name, value);
     // Two different lengths leave no way to tell where the body ends.
     if (!added && strcasecmp(name.c_str(), "Content-Length") == 0 && at->second != value)
-        refuse("conflicting Content-Length headers");
+        refuse("conflicting Content-Length headers", kErrNetBadState);
 }
 
 void down_class::end_of_header_block()
@@ -277,19 +277,19 @@ void down_class::end_of_header_block()
     headerDone = true;
     auto coding = responseHeaders.find("Transfer-Encoding");
     if (coding != responseHeaders.end() && strcasecmp(coding->second.c_str(), "identity") != 0) {
-        refuse("Transfer-Encoding other than identity");
+        refuse("Transfer-Encoding other than identity", kErrNetBadState);
         return;
     }
     auto length = responseHeaders.find("Content-Length");
     if (length != responseHeaders.end()) {
         if (!is_plain_number(length->second)) {
-            refuse("Content-Length is not a plain number");
+            refuse("Content-Length is not a plain number", kErrNetBadState);
             return;
         }
         contentLength = std::stoll(length->second);
         // Refused before a byte reaches the disk.
         if (bodyLimit >= 0 && contentLength > bodyLimit) {
-            refuse("Content-Length above the size expected");
+            refuse("Content-Length above the size expected", EFBIG);
             return;
         }
     }
@@ -315,7 +315,7 @@ void down_class::take_body()
     // A server that never stops sending (no length, or more than it said)
     // would otherwise fill the disk while the stall rule never fires.
     if (bodyLimit >= 0 && arrived > bodyLimit) {
-        refuse("body longer than the size expected");
+        refuse("body longer than the size expected", EFBIG);
         return;
     }
     if (contentLength != -1 && arrived >= contentLength && sock) sock->Disconnect();
@@ -345,10 +345,10 @@ void down_class::CloseFile()
     outFile = nullptr;
 }
 
-void down_class::refuse(const char* why)
+void down_class::refuse(const char* why, int err)
 {
     note = std::string("HTTP response refused: ") + why + "\n";
-    osErr = kErrNetBadState;
+    osErr = err;
     if (sock) sock->Disconnect();
 }
 
@@ -500,7 +500,7 @@ bool power_of_two(int n) { return n > 0 && (n & (n - 1)) == 0; }
 bool http_class::failing(const std::string& server) const
 {
     auto found = trouble.find(route_of(server));
-    return found != trouble.end() && found->second.failures > 0;
+    return found != trouble.end() && found->second.failures > 0 && !found->second.answered;
 }
 
 bool http_class::resting(const std::string& server) const
@@ -636,6 +636,7 @@ int http_class::net_check(int slot, std::string server, std::string path, const 
         break;
     }
     rest(slot_route[slot]);
+    trouble[slot_route[slot]].answered = last_error[slot] == EFBIG;
     cancel(slot);
     return 2;
 }

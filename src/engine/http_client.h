@@ -121,8 +121,10 @@ private:
     void end_of_header_block();
     void take_status_or_header(const char* line, size_t length);
     void take_body();
-    // A response we must not trust: fails the transfer at once.
-    void refuse(const char* why);
+    // A response we must not trust: fails the transfer at once with `err`.
+    // A body beyond its bound is EFBIG, so a caller can tell a server that
+    // answered with the wrong file from one it could not reach.
+    void refuse(const char* why, int err);
 
     PCSBSocket* sock = nullptr;
     std::vector<char> sendBuf;
@@ -165,7 +167,8 @@ public:
     // caller can tell a full disk from a bad server after the slot is free.
     int last_os_error(int slot) const { return slot >= 0 && slot < 6 ? last_error[slot] : 0; }
     // Whether the last transfer from `server` (by the route the proxy
-    // setting gives now) failed: true from a failure until a success.
+    // setting gives now) failed: true from a failure until a success.  A
+    // body past its bound is the server's answer and does not count.
     bool failing(const std::string& server) const;
     // Whether a new transfer from `server` would wait now: out its rest
     // after a failure, or for another slot already asking it again.
@@ -194,6 +197,7 @@ private:
         int failures = 0;
         float rest_until = 0;              // no new transfer before this
         std::map<std::string, int> kinds;  // times each kind of failure came
+        bool answered = false;             // the last failure was a body past its bound
     };
     bool well_formed(const std::string& server, const std::string& path);
     down_class* start_transfer(const std::string& server, const std::string& path,

@@ -18,6 +18,11 @@ void set_install_filter(int want_sim, int want_global);
 // Also called on the checksum workers: it only reads.
 int want_this_f(int history, int version);
 
+// Whether the manifest in sim_info gives a simulator file, current and
+// signed, for stg.target_os: every web road installs or updates a copy of
+// the simulator, so a release without one is damaged.
+bool release_offers_simulator();
+
 // A tile of a sector the user does not want: an installed copy leaves the
 // disk even when it is current.
 bool tile_unwanted(const file_version_struct& v);

@@ -17,12 +17,15 @@
 namespace {
 
 std::atomic<bool> abandoned{false};
+std::atomic<bool> reads_stopped{false};
 
 bool work_abandoned() { return abandoned.load(std::memory_order_relaxed); }
 
 }  // namespace
 
 void installer_tasks_abandon(bool abandon) { abandoned.store(abandon, std::memory_order_relaxed); }
+
+void installer_tasks_stop_reads(bool stop) { reads_stopped.store(stop, std::memory_order_relaxed); }
 
 // -- Checksums ---
 
@@ -106,14 +109,15 @@ void dvd_unpack_task::remove_temp_copy() { delete_file(temp_copy); }
 void dvd_unpack_task::copy_step()
 {
     phase = 1;
-    if (work_abandoned()) {
+    if (work_abandoned() || reads_stopped.load(std::memory_order_relaxed)) {
         err_num = ECANCELED;
+        read_failed = true;
         err_msg = "The install stopped before the file " + dvd_src + " was copied.";
         return;
     }
     err_num = copy_file(dvd_src, temp_copy);
-    if (err_num != 0)
-        err_msg = "I was unable to copy the file " + dvd_src + " from the DVD to the hard drive.";
+    read_failed = err_num != 0;
+    if (read_failed) err_msg = "I was unable to copy the file " + dvd_src + " from the DVD to the hard drive.";
 }
 
 void dvd_unpack_task::unpack_step()

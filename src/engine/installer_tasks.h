@@ -47,6 +47,7 @@ public:
     std::string dest_file;  // the installed file
     std::string err_msg;    // empty on success
     int err_num = 0;        // 0, or the failing step's code
+    bool read_failed = false;  // the failing step was the copy from the disk
 
 private:
     void copy_step();
@@ -56,3 +57,6 @@ private:
 // While set, tasks that have not begun skip their work, so stopping the
 // pumps at shut-down waits only for the files already being read.
 void installer_tasks_abandon(bool abandon);
+// While set, DVD tasks skip only their read from the disk (ECANCELED): a
+// disk that left the drive fails no more reads, and what was read unpacks.
+void installer_tasks_stop_reads(bool stop);

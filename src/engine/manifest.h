@@ -39,6 +39,16 @@ extern std::vector<file_history_struct> sim_info;
 // Folders that held files the install engine deleted; emptied by each read.
 extern std::set<std::string> deleted_files;
 
+// The most an unpacked manifest may hold: room for many millions of lines.
+constexpr unsigned long long kManifestMaxBytes = 256ull << 20;
+
+// Unpacks the entry "directory.txt" of the zipped manifest `archive` into
+// `folder` (ending in '/'), in place of any manifest there, and nothing
+// else of the archive.  0, or the error: EFBIG for a manifest larger than
+// kManifestMaxBytes, 20001 for an archive without one, the zip reader's
+// code for a damaged one, errno for a folder that cannot be written.
+int unpack_manifest(const std::string& archive, const std::string& folder);
+
 // Results of read_directory, stored by its callers in stg.dir_status.
 constexpr int kDirectoryNewerFormat = 2;
 constexpr int kDirectoryRead = 3;

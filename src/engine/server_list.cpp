@@ -21,16 +21,14 @@ bool usable_server_row(const std::string& host, const std::string& path)
     return !path.empty() && path[0] == '/';
 }
 
-// No server to fetch from: the manifest is as unreadable as one that came
-// and could not be read.
+}  // namespace
+
 void unreadable_server_list(const std::string& path, const char* why)
 {
     xer << "The server list " << path << " cannot be used: " << why << ".\n";
     stg.server_count = 0;
     stg.dir_status = 2;
 }
-
-}  // namespace
 
 int pick_biased_server(int count)
 {
@@ -40,14 +38,19 @@ int pick_biased_server(int count)
     return v < 0 ? 0 : std::min(v, count - 1);
 }
 
-int pick_biased_ready_server(int count)
+int pick_biased_ready_server(int count, unsigned excluded)
 {
-    bool any_ready = false;
-    for (int i = 0; i < count && i < kMaxServers; ++i) any_ready = any_ready || !http.resting(server_name[i]);
+    const auto allowed = [&](int i) { return !(excluded >> i & 1u); };
+    bool any_allowed = false, any_ready = false;
+    for (int i = 0; i < count && i < kMaxServers; ++i) {
+        any_allowed = any_allowed || allowed(i);
+        any_ready = any_ready || (allowed(i) && !http.resting(server_name[i]));
+    }
     // Drawing again until a ready server comes gives each ready server the
     // share the biased rule gives it among them.
     int pick = pick_biased_server(count);
-    while (any_ready && http.resting(server_name[pick])) pick = pick_biased_server(count);
+    while ((any_allowed && !allowed(pick)) || (any_ready && http.resting(server_name[pick])))
+        pick = pick_biased_server(count);
     return pick;
 }
 

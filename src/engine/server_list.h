@@ -27,6 +27,10 @@ constexpr int64_t kManifestArchiveMaxBytes = int64_t{256} << 20;
 // (stg.dir_status 2), with the reason in the log.
 void read_server_list(const std::string& path);
 
+// No server to fetch from: the manifest is as unreadable as one that came
+// and could not be read (server count 0, stg.dir_status 2), `why` logged.
+void unreadable_server_list(const std::string& path, const char* why);
+
 // The lines after the header, from the read position of `list`: fills the
 // server tables, stg.server_count and install_name.  False when the list
 // announces a newer installer (its page in `newer_installer`); reading
@@ -39,8 +43,9 @@ bool read_server_rows(xmap_class& list, std::string& newer_installer);
 int pick_biased_server(int count);
 // The same draw among the servers not resting after a failure, as long as
 // there is one: a dead server at the top of the list must not hold every
-// stream while the others could serve.
-int pick_biased_ready_server(int count);
+// stream while the others could serve.  Rows whose bit is set in
+// `excluded` are drawn only when every row is.
+int pick_biased_ready_server(int count, unsigned excluded = 0);
 
 // Whether every download server of the list failed its last transfer (a
 // manifest or a file), so the user must be told rather than wait.

@@ -6,9 +6,12 @@
 //   -- The update ---
 #include "shell/about_box.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <memory>
 
-#include "core/archives/archives.h"
+#include "core/archives/archive_destination.h"
+#include "core/archives/archive_reader.h"
 #include "core/diag/error_codes.h"
 #include "core/diag/log_stream.h"
 #include "core/files/file_ops.h"
@@ -137,9 +140,11 @@ void draw(const about_state& s)
     for (int i = 0; i < 8; ++i) text_line(50, h - 115 - 10 * i, kCredits[i]);
     text_line(50, h - 195, "Nimbrel uses FreeType to render fonts. www.freetype.org");
 
-    if (shell_widgets().BTN_action(191, 17, 0, 0, 1,
-                                   "Go to " NIMBREL_MAKER_HOST " for free updates and tons of other cool stuff!",
-                                   "-"))
+    // At its own place, 191, the caption's left end would stand outside the
+    // box: the button moves right just enough to sit inside the panel.
+    static const std::string site = "Go to " NIMBREL_MAKER_HOST " for free updates and tons of other cool stuff!";
+    const float width = str_dx(site) + 21;
+    if (shell_widgets().BTN_action(std::max(191.0f, 10 + width / 2), 17, width, 0, 1, site, "-"))
         go_to_URL(kHomePage);
 }
 
@@ -159,19 +164,28 @@ void download(about_state& s, const about_files& f)
     if (result == 2) return fail(s, "I was unable to download the installer from the net.");
     if (result == 0) return text_line(61, mnw.window_height - 235, about_progress_line(percent));
 
-    // The extraction refuses names that are absolute or climb out, and links
-    // that lead out, so nothing in the archive lands outside the folder.
-    std::string first;
-    if (const int err = zip_to_file(f.archive, f.folder, &first, 0))
-        return fail(s, with_code("There was an error unzipping the installer: ", err));
-    // Only a file can be started; a folder (or an empty archive) would have
-    // us start whatever of that name happens to be in the folder.
-    const bool folder = !first.empty() && first.back() == '/';
-    if (folder) first.pop_back();
-    s.installer_app_name = first;
-    if (folder || first.empty())
-        return fail(s, with_code("There was an error launching the installer: ", folder ? EISDIR : ENOENT));
+    // What a server sends is started: only one whole program is taken, and
+    // anything else is as good as no installer at all.
+    const int err = about_unpack_installer(f.archive, f.folder, s.installer_app_name);
+    if (err == kErrZipOpen) return fail(s, "I was unable to download the installer from the net.");
+    if (err) return fail(s, with_code("There was an error unzipping the installer: ", err));
     s.ins_state = 3;
+}
+
+// Why an archive is no installer, for the log; null for one that is.
+const char* not_an_installer(const archive_item& item, unsigned long long max_bytes)
+{
+    if (item.kind != entry_kind::file) return "its entry is no regular file";
+    if (item.name.find('/') != std::string::npos) return "its file lies in a folder";
+    if (!item.attrs.set_mode || !(item.attrs.mode & 0111)) return "its file is not executable";
+    if (item.size > max_bytes) return "its file is larger than any installer";
+    return nullptr;
+}
+
+int refuse_installer(const std::string& archive, const std::string& why)
+{
+    xer << "Version check: refused the installer archive " << archive << ": " << why << ".\n";
+    return kErrZipOpen;
 }
 
 void hand_over(about_state& s, const about_files& f)
@@ -198,6 +212,34 @@ void work(about_state& s, const about_files& f)
 }
 
 }  // namespace
+
+int about_unpack_installer(const std::string& archive, const std::string& folder, std::string& name,
+                           unsigned long long max_bytes)
+{
+    std::unique_ptr<archive_reader> in;
+    archive_item item;
+    int err = open_zip_reader(archive, in);
+    if (!err) err = in->next(item);
+    if (err == kEndOfArchive) return refuse_installer(archive, "it is empty");
+    if (err) return refuse_installer(archive, error_str(err));
+    if (const char* why = not_an_installer(item, max_bytes)) return refuse_installer(archive, why + (": " + item.name));
+
+    confined_folder root;
+    if ((err = root.open(folder, g_case_sensitive != 0)) != 0) return err;
+    extract_dest dest(root);
+    entry_check check;
+    check.max_size = max_bytes;
+    staged_entry staged;
+    err = dest.stage_file(item.name, item, *in, check, staged);
+    if (err) return is_archive_fault(err) ? refuse_installer(archive, error_str(err)) : err;
+    archive_item more;
+    err = in->next(more);
+    if (err != kEndOfArchive)
+        return refuse_installer(archive, err ? error_str(err) : "it holds \"" + more.name + "\" as well");
+    if ((err = staged.commit()) != 0) return err;
+    name = item.name;
+    return 0;
+}
 
 void MACIBM_about()
 {

@@ -51,3 +51,15 @@ std::string about_status_line(const about_state& state);
 int about_download_percent(int64_t received, int64_t length);
 // The download's line, without a number for a percent of -1.
 std::string about_progress_line(int percent);
+
+// The most the newer installer may unpack to: many times this program.
+constexpr unsigned long long kAboutInstallerMaxBytes = 256ull << 20;
+
+// Unpacks the newer installer from `archive` into `folder` (full, ending in
+// '/'): the archive must hold one regular, executable file at its top, no
+// larger than `max_bytes`, and nothing else.  The file is written beside
+// its name and takes the name only when whole.  0 and the name in `name`;
+// 20001 for any other archive, with the reason logged; errno when the
+// folder cannot take the file.
+int about_unpack_installer(const std::string& archive, const std::string& folder, std::string& name,
+                           unsigned long long max_bytes = kAboutInstallerMaxBytes);

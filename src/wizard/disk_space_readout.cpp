@@ -1,4 +1,5 @@
 #include "core/diag/error_codes.h"
+#include "core/diag/log_stream.h"
 #include "core/files/file_ops.h"
 #include "core/text/translation.h"
 #include "engine/copy_gate.h"
@@ -56,7 +57,8 @@ int UTIL_cancel_install(std::string intro, std::string question, std::string fir
 {
     std::string message;
     const int code = install_files_get_error(message);
-    const std::string error_line = message + " (" + error_str(code) + ")";
+    const std::string error_line = message + " (" + error_text(code) + ")";
+    xer << "Asking whether to go on after: " << message << " (" << error_str(code) << ")\n";
     return abort_alert(intro + "\n\n" + error_line + "\n\n" + question, first_button, first_text,
                        second_button, second_text);
 }

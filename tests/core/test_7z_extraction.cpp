@@ -13,6 +13,7 @@
 
 #include "archive_fixtures.h"
 #include "core/archives/archives.h"
+#include "core/diag/error_codes.h"
 #include "test_support.h"
 
 using archive_fixtures::captured_log;
@@ -91,7 +92,7 @@ TEST(P7zExtraction, MissingNonArchiveAndTruncatedArchivesFailWithoutWriting)
     scratch_dir dir;
     EXPECT_EQ(p7z_to_file(dir / "nowhere/x.7z", dir.path(), nullptr, 0), ENOENT);
     write_file(dir / "text.7z", "not a 7z archive, only words\n");
-    EXPECT_EQ(p7z_to_file(dir / "text.7z", dir.path(), nullptr, 0), 20001);
+    EXPECT_EQ(p7z_to_file(dir / "text.7z", dir.path(), nullptr, 0), 20016);
 
     std::string whole = make_7z({{"a.bin", machine_code(100000, 3)}});
     ::mkdir((dir / "out").c_str(), 0755);
@@ -99,7 +100,7 @@ TEST(P7zExtraction, MissingNonArchiveAndTruncatedArchivesFailWithoutWriting)
         write_file(dir / "cut.7z", whole.substr(0, keep));
         captured_log log;
         int err = p7z_to_file(dir / "cut.7z", dir / "out/", nullptr, 0);
-        EXPECT_TRUE(err == 20001 || err == 20002) << "kept " << keep << " bytes: " << err;
+        EXPECT_TRUE(err == 20016 || err == 20017) << "kept " << keep << " bytes: " << err;
         EXPECT_FALSE(file_exists(dir / "out/a.bin")) << "kept " << keep;
         EXPECT_NE(log.text().find("7z to file failed with error err = "), std::string::npos);
     }
@@ -107,13 +108,14 @@ TEST(P7zExtraction, MissingNonArchiveAndTruncatedArchivesFailWithoutWriting)
 
 // Damage inside the packed data shows when it is decoded; the file it
 // belongs to is never written.
-TEST(P7zExtraction, CorruptDataGives20002AndWritesNothing)
+TEST(P7zExtraction, CorruptDataGives20017AndWritesNothing)
 {
     scratch_dir dir;
     std::string archive = make_7z({{"a.bin", machine_code(100000, 4)}});
     for (size_t at = 40; at < 240; ++at) archive[at] = static_cast<char>(archive[at] ^ 0x5A);
     write_file(dir / "bad.7z", archive);
-    EXPECT_EQ(p7z_to_file(dir / "bad.7z", dir.path(), nullptr, 0), 20002);
+    EXPECT_EQ(p7z_to_file(dir / "bad.7z", dir.path(), nullptr, 0), 20017);
+    EXPECT_EQ(error_str(20017), "We were unable to read from a 7z archive. It may be missing or damaged");
     EXPECT_FALSE(file_exists(dir / "a.bin"));
 }
 
@@ -125,7 +127,7 @@ TEST(P7zExtraction, RefusesNamesThatClimbOutOrAreAbsolute)
         std::string archive = make_7z({{"ok.txt", "fine"}, {"zzzzzz", "evil"}});
         write_file(dir / "x.7z", rename_in_7z(archive, "zzzzzz", hostile));
         captured_log log;
-        EXPECT_EQ(p7z_to_file(dir / "x.7z", dir / "out/", nullptr, 0), 20001) << hostile;
+        EXPECT_EQ(p7z_to_file(dir / "x.7z", dir / "out/", nullptr, 0), 20016) << hostile;
         EXPECT_FALSE(file_exists(dir / "esc")) << hostile;
         EXPECT_FALSE(file_exists("/tmp/e"));
         EXPECT_NE(log.text().find("Refused archive entry"), std::string::npos) << log.text();
@@ -135,7 +137,7 @@ TEST(P7zExtraction, RefusesNamesThatClimbOutOrAreAbsolute)
 // A full disk (the file-size limit stands in for it, in a child so it binds
 // no test) fails with the archive's write code; the log keeps the system's
 // reason and the old file stays.
-TEST(P7zExtraction, AFailedWriteGives20004AndKeepsTheOldFile)
+TEST(P7zExtraction, AFailedWriteGives20018AndKeepsTheOldFile)
 {
     scratch_dir dir;
     write_file(dir / "x.7z", make_7z({{"big.bin", machine_code(100000, 5)}}));
@@ -146,7 +148,7 @@ TEST(P7zExtraction, AFailedWriteGives20004AndKeepsTheOldFile)
         ::signal(SIGXFSZ, SIG_IGN);
         struct rlimit limit = {4096, 4096};
         ::setrlimit(RLIMIT_FSIZE, &limit);
-        _exit(p7z_to_file(dir / "x.7z", dir.path(), nullptr, 0) == 20004 ? 0 : 1);
+        _exit(p7z_to_file(dir / "x.7z", dir.path(), nullptr, 0) == 20018 ? 0 : 1);
     }
     int status = 0;
     ::waitpid(child, &status, 0);

@@ -12,7 +12,7 @@ TEST(ErrorTexts, SuccessIsEmptyAndUnknownCodesShowTheirNumber)
     EXPECT_EQ(error_str(20014), "Error code 20014");
     EXPECT_EQ(error_str(15), "Error code 15");
     EXPECT_EQ(error_str(-105), "Error code -105");
-    EXPECT_EQ(error_str(20015), "Error code 20015");
+    EXPECT_EQ(error_str(20019), "Error code 20019");
 }
 
 TEST(ErrorTexts, OwnCodesAndRewordedSystemErrorsHaveTheirTexts)
@@ -28,7 +28,22 @@ TEST(ErrorTexts, OwnCodesAndRewordedSystemErrorsHaveTheirTexts)
     EXPECT_EQ(error_str(EILSEQ), "Wide character encoding error");
 }
 
-TEST(ErrorTexts, TableHasFiftyDistinctRowsEndedByAnEmptyRow)
+// A file of the wrong contents and a 7z archive each have words of their
+// own: "unable to open a zip file" sent users looking for the wrong fault.
+TEST(ErrorTexts, ContentMismatchAnd7zFailuresSayWhatFailed)
+{
+    EXPECT_EQ(error_str(kErrWrongContent), "The unpacked file does not match its MD5 signature. It may be damaged");
+    for (int zip_code : std::initializer_list<int>{kErrZipOpen, kErrZipShortRead, kErrZipWrite})
+        EXPECT_EQ(error_str(seven_zip_error(zip_code)).find("zip file"), std::string::npos) << zip_code;
+    EXPECT_EQ(seven_zip_error(ENOSPC), ENOSPC);
+    // What another copy of the archive may mend, and what it cannot.
+    for (int code : std::initializer_list<int>{kErrZipOpen, kErrWrongContent, kErr7zRead, EFBIG, -105})
+        EXPECT_TRUE(is_archive_fault(code)) << code;
+    for (int code : std::initializer_list<int>{0, ENOSPC, EACCES, kErrZipWrite})
+        EXPECT_FALSE(is_archive_fault(code)) << code;
+}
+
+TEST(ErrorTexts, TableHasFiftyFourDistinctRowsEndedByAnEmptyRow)
 {
     std::set<int> codes;
     int rows = 0;
@@ -37,8 +52,9 @@ TEST(ErrorTexts, TableHasFiftyDistinctRowsEndedByAnEmptyRow)
             << "code " << kErrMsgs[rows].code << " listed twice";
         EXPECT_EQ(error_str(kErrMsgs[rows].code), kErrMsgs[rows].text);
     }
-    EXPECT_EQ(rows, 50);
+    EXPECT_EQ(rows, 54);
     EXPECT_EQ(kErrMsgs[rows].code, 0);
-    for (int code = 20001; code <= 20012; ++code)
+    for (int code : {20001, 20002, 20003, 20004, 20005, 20006, 20007, 20008, 20009, 20010, 20011, 20012, 20015,
+                     20016, 20017, 20018})
         EXPECT_TRUE(codes.count(code)) << code << " has no text";
 }

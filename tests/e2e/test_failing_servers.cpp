@@ -128,6 +128,52 @@ TEST(failing_road, DamagedManifestEverywhereWarnsOncePerServerAndLetsTheUserQuit
     EXPECT_EQ(road.wait(20), 0) << road.output();
 }
 
+// A manifest that unpacks past any manifest's bound, or one with no file
+// for this system, on both servers: each server is tried once (the bound
+// warned about once each), then the problem text; never the destination or
+// "Fly".
+struct release_case {
+    const char* name;
+    const char* make;  // shell lines run in the release folder that leave directory.txt
+    int warnings;
+};
+
+void PrintTo(const release_case& c, std::ostream* os) { *os << c.name; }
+
+class damaged_release : public testing::TestWithParam<release_case> {};
+
+TEST_P(damaged_release, EndsOnTheProblemTextOnceEachServerWasTried)
+{
+    const release_case& c = GetParam();
+    sample_release release(3, 0, 1);
+    ASSERT_EQ(testing_support::run_shell("cd '" + release.release_folder() + "' && rm directory.txt.zip && " +
+                                         "printf 'I\\n900 version\\nINSTALLER\\n' > directory.txt && " + c.make +
+                                         " && zip -q -1 directory.txt.zip directory.txt && rm directory.txt")
+                  .status,
+              0);
+    ASSERT_TRUE(release.serve()) << release.problem();
+    road_walker road(NIMBREL_INSTALLER);
+    ASSERT_TRUE(start_demo(road, release.port())) << road.output();
+    ASSERT_TRUE(walk_to_server_check(road)) << road.log();
+
+    EXPECT_TRUE(wait_until([&] {
+        road.keys("Return");
+        return road.wait_for_log("No download server gave a manifest that can be read.", 0.5);
+    }, 30)) << road.log();
+    road.wait_for_still(0.3, 5);
+    road.shot(std::string("failing_release_") + c.name);
+    EXPECT_EQ(count_of(road.log(), "The installer cannot extract a file."), c.warnings) << road.log();
+    EXPECT_EQ(count_of(release.access_log(), "directory.txt.zip"), 2) << release.access_log();
+
+    road.press(button_bar::quit);
+    EXPECT_EQ(road.wait(20), 0) << road.output();
+}
+
+INSTANTIATE_TEST_SUITE_P(manifests, damaged_release,
+                         testing::Values(release_case{"bomb", "truncate -s 260M directory.txt", 2},
+                                         release_case{"empty", "true", 0}),
+                         [](const testing::TestParamInfo<release_case>& info) { return info.param.name; });
+
 // -- Told to stop -------------------------------------------------------------------------
 
 class stopped_by_signal : public testing::TestWithParam<int> {};

@@ -92,6 +92,40 @@ TEST(web_demo_road, CorruptArchiveEndsOnTheProblemTextWithoutFly)
     quit_on_the_finish_screen(road);
 }
 
+// A file that comes wrong from each of three servers, each its own way
+// (over its bound, without its entry, with other contents): every server
+// is asked for it once, then the install ends on its alert without "Fly".
+TEST(web_demo_road, AFileNoServerDeliversEndsTheInstallOnceEachServerWasAsked)
+{
+    sample_release release(5, 0, 1);
+    const std::string file = "Nimbrel/Instructions/Readme.txt";
+    const std::string web = release.webroot();
+    write_file(web + "wrong/over_bound.zip", std::string(300000, 'x'));
+    ASSERT_EQ(run_shell("cd '" + web + "wrong' && printf x > other.txt && zip -q no_entry.zip other.txt && "
+                        "printf 'other contents' > Readme.txt && zip -q other.zip Readme.txt")
+                  .status,
+              0);
+    std::string list = read_file(web + "serverlist9.txt");
+    list.insert(list.find("ENDOFLIST"), "SERVER dl3.nimbrel.example\n/third/\n|Download server 3\n");
+    write_file(web + "serverlist9.txt", list);
+    const std::string at = "Demo_900/" + file + ".zip";
+    ASSERT_TRUE(release.serve("location /third/ { alias " + web + "demo/; }\n"
+                              "location = /demo/" + at + " { alias " + web + "wrong/over_bound.zip; }\n"
+                              "location = /mirror/" + at + " { alias " + web + "wrong/no_entry.zip; }\n"
+                              "location = /third/" + at + " { alias " + web + "wrong/other.zip; }\n"))
+        << release.problem();
+    road_walker road(NIMBREL_INSTALLER);
+    ASSERT_TRUE(start_demo(road, release.port())) << road.output();
+    ASSERT_TRUE(walk_to_destination(road, release)) << road.log();
+    ASSERT_TRUE(begin_install(road)) << road.log();
+    ASSERT_TRUE(wait_until([&] { return has(road.log(), "no server is left to ask"); }, 30)) << road.log();
+    road.shot("demo_no_server_delivers_alert");
+    dismiss_unpack_warning_and_expect_no_fly(road, "Readme.txt");
+    for (const char* server : {"/demo/", "/mirror/", "/third/"})
+        EXPECT_EQ(testing_support::count_of(release.access_log(), server + at), 1) << server << release.access_log();
+    quit_on_the_finish_screen(road);
+}
+
 TEST(web_demo_road, RefusingProxyKeepsContactingUntilTheUserQuits)
 {
     road_walker road(NIMBREL_INSTALLER);

@@ -32,6 +32,8 @@ using testing_support::read_file;
 using testing_support::write_file;
 
 constexpr int kRefused = 20001;
+constexpr int kRefused7z = 20016;
+constexpr int kWrongContent = 20015;
 
 struct archive_case {
     const char* what;
@@ -85,7 +87,7 @@ std::vector<archive_case> cases()
         {"Mac metadata beside the file is skipped", "Resources/a.txt",
          [=] { return make_zip({{"__MACOSX/._a.txt", "meta"}, {"a.txt", a}}); }, a, 0, a},
         {"contents that differ from the signature are refused", "Resources/a.txt",
-         [=] { return zip_of("a.txt", "tampered"); }, a, kRefused, "old"},
+         [=] { return zip_of("a.txt", "tampered"); }, a, kWrongContent, "old"},
         {"a file larger than its installed size is refused", "Resources/a.txt",
          [=] { return zip_of("a.txt", std::string(5000, 'x')); }, std::string(5000, 'x'), EFBIG, "old", false, 1},
         {"a file within its size rounded down to whole kilobytes installs", "Resources/a.txt",
@@ -94,7 +96,7 @@ std::vector<archive_case> cases()
         {"an empty file with the empty file's signature installs", "Resources/a.txt",
          [=] { return zip_of("a.txt", ""); }, "", 0, ""},
         {"an empty file under another signature is refused", "Resources/a.txt",
-         [=] { return zip_of("a.txt", ""); }, "not empty", kRefused, "old"},
+         [=] { return zip_of("a.txt", ""); }, "not empty", kWrongContent, "old"},
         {"a damaged entry is refused with the zip reader's code", "Resources/a.txt",
          [=] { return make_zip({{"a.txt", a, 0100644u << 16, true}}); }, a, -105, "old"},
         {"an entry that claims more than it holds is a short read", "Resources/a.txt",
@@ -105,9 +107,9 @@ std::vector<archive_case> cases()
         {"a 7z archive with BCJ2 that holds its file installs it", "Resources/a.txt",
          [=] { return make_7z({{"a.txt", a}}); }, a, 0, a, true},
         {"a 7z archive with a second file is refused", "Resources/a.txt",
-         [=] { return make_7z({{"a.txt", a}, {"b.txt", "b"}}); }, a, kRefused, "old", true},
+         [=] { return make_7z({{"a.txt", a}, {"b.txt", "b"}}); }, a, kRefused7z, "old", true},
         {"a 7z archive whose file differs from the signature is refused", "Resources/a.txt",
-         [=] { return make_7z({{"a.txt", "tampered"}}); }, a, kRefused, "old", true},
+         [=] { return make_7z({{"a.txt", "tampered"}}); }, a, kWrongContent, "old", true},
         {"a link entry to a file of the copy with its signature installs", "Resources/a.txt",
          [] { return zip_of("a.txt", "real.txt", unix_link()); }, "the real file", 0, "the real file"},
         {"a link entry to a folder is refused", "Resources/a.txt",
@@ -165,12 +167,12 @@ TEST_F(CopyGateArchives, AWrongSignatureNamesTheFileAndBothSignatures)
     write_file(temp_ / "x.zip", zip_of("a.txt", "tampered"));
     file_version_struct version = line_for("Resources/a.txt", "expected");
     std::string problem;
-    EXPECT_EQ(copy_install(temp_ / "x.zip", version, &problem), kRefused);
+    EXPECT_EQ(copy_install(temp_ / "x.zip", version, &problem), kWrongContent);
     EXPECT_EQ(problem, "The file Resources/a.txt has the MD5 signature " + md5_hex("tampered") +
                            ", but it should be " + md5_hex("expected") + ".");
 
     version.sig_want.clear();  // a manifest line without a signature vouches for nothing
-    EXPECT_EQ(copy_install(temp_ / "x.zip", version, &problem), kRefused);
+    EXPECT_EQ(copy_install(temp_ / "x.zip", version, &problem), kWrongContent);
     EXPECT_EQ(read_file(dest_ / "Resources/a.txt"), "old");
 }
 

@@ -16,6 +16,7 @@
 #include "alert_recorder.h"
 #include "archive_builders.h"
 #include "core/core_globals.h"
+#include "core/diag/error_codes.h"
 #include "dvd_fixtures.h"
 #include "engine/download_streams.h"
 #include "engine/dvd_install_pump.h"
@@ -204,7 +205,7 @@ TEST_F(CopyGateOnDvd, AHostileArchiveIsAnErrorAndTheOldFileStays)
         write_file(dest_ / "Resources/b.txt", "old b");
 
         std::string message;
-        EXPECT_EQ(install_all(disks, message), 20001);
+        EXPECT_EQ(install_all(disks, message), hostile.found ? kErrWrongContent : kErrZipOpen);
         EXPECT_NE(message.find("I was unable to unzip the file "), std::string::npos) << message;
         if (hostile.found) {
             EXPECT_NE(message.find(signature_text(hostile.found, kB)), std::string::npos) << message;
@@ -225,7 +226,7 @@ TEST_F(CopyGateOnDvd, AScenery7zWhoseTileDiffersFromItsSignatureIsAnError)
     ::mkdir((dest_ / "Global Scenery/+40-080").c_str(), 0755);
 
     std::string message;
-    EXPECT_EQ(install_all(disks, message), 20001);
+    EXPECT_EQ(install_all(disks, message), kErrWrongContent);
     EXPECT_NE(message.find("has the MD5 signature " + md5_hex("tampered tile")), std::string::npos) << message;
     EXPECT_FALSE(file_exists(dest_ / "Global Scenery/+40-080/+45-075.dsf"));
 }

@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <functional>
+#include <string>
 #include <thread>
 
 #include "core/core_globals.h"
@@ -16,6 +17,7 @@
 #include "engine/manifest.h"
 #include "engine/server_list.h"
 #include "alert_recorder.h"
+#include "archive_builders.h"
 #include "engine_test_support.h"
 #include "release_on_nginx.h"
 
@@ -121,8 +123,33 @@ TEST(DirectoryDownload, UnfetchableServerListIsAskedForAgainAfterARest)
     EXPECT_EQ(alerts.alerts().size(), 1u) << "the not-found warning comes once";
 }
 
+// A manifest with nothing to install on this system, from both servers:
+// each server is tried once, quietly, then the manifest is unreadable.  (The
+// empty one and the one past its bound: the end-to-end tests.)
+TEST(DirectoryDownload, AManifestWithNothingToInstallHereIsDamagedOnEveryServer)
+{
+    const std::string md5 = "0123456789abcdef0123456789abcdef";
+    for (const std::string& line : {"FILE 1 2 1 1 1 " + md5 + " Nimbrel/for_another_system.txt",
+                                   std::string("FILE 1 0 1 1 1 GONE Nimbrel/removed.txt"),
+                                   "FILE 1 0 1 1 1 " + md5 + " Nimbrel/Global Scenery/+40-080/+45-075.dsf"}) {
+        release_on_nginx release(release_files{{"f.txt", "x"}}, {"--server", "files.nimbrel.com", "/", "Main",
+                                                                  "--server", "mirror.example", "/", "Mirror"});
+        ASSERT_TRUE(release.ready()) << release.problem();
+        write_file(release.web() / "Demo/directory.txt.zip",
+                   archive_fixtures::make_zip({{"directory.txt", "I\n900 version\nINSTALLER\n" + line + "\n"}}));
+        alert_recorder alerts;
+        EXPECT_FALSE(release.fetch_manifest()) << line;
+        EXPECT_EQ(stg.dir_status, 2) << line;
+        EXPECT_TRUE(sim_info.empty()) << line;
+        EXPECT_EQ(count_of(release.access_log(), "directory.txt.zip"), 2) << release.access_log();
+        EXPECT_TRUE(alerts.alerts().empty()) << line;
+    }
+}
+
 // A list or an archive far beyond any real one is refused at its length,
-// before it fills the temporary folder, and counts as that server failing.
+// before it fills the temporary folder.  The server answered: the list is
+// unusable and the manifest damaged, not a server that cannot be reached,
+// and neither is asked for again and again.
 TEST(DirectoryDownload, OversizedListAndManifestAreRefusedAtTheirLength)
 {
     release_on_nginx release(release_files{{"f.txt", "x"}});
@@ -140,19 +167,23 @@ TEST(DirectoryDownload, OversizedListAndManifestAreRefusedAtTheirLength)
             std::this_thread::sleep_for(std::chrono::microseconds(200));
         }
     };
-    steps_until([] { return http.failing(kMakerWebHost); });
-    EXPECT_TRUE(http.failing(kMakerWebHost));
-    EXPECT_EQ(stg.server_count, -1);
+    steps_until([] { return stg.dir_status == 2; });
+    EXPECT_EQ(stg.dir_status, 2);
+    EXPECT_EQ(stg.server_count, 0);
+    EXPECT_FALSE(http.failing(kMakerWebHost));
     EXPECT_FALSE(file_exists(temp_path + "serverlist9.txt")) << "written before it was refused";
 
     write_file(release.web() / "serverlist9.txt", good_list);
-    http.forget_failures();
-    steps_until([] { return stg.server_count == 1 && http.failing(server_name[0]); });
+    stg_set_start_values();
+    http.forget_failures();  // its rest ended
+    steps_until([] { return stg.dir_status == 2; });
     ASSERT_EQ(stg.server_count, 1);
-    EXPECT_TRUE(http.failing(server_name[0]));
-    EXPECT_EQ(stg.dir_status, 0);
+    EXPECT_EQ(stg.dir_status, 2) << "the one server's manifest is damaged";
+    EXPECT_FALSE(http.failing(server_name[0]));
     EXPECT_FALSE(file_exists(temp_path + "directory.txt.zip")) << "written before it was refused";
-    EXPECT_TRUE(alerts.alerts().empty()) << alerts.alerts().front().line1;
+    ASSERT_EQ(alerts.alerts().size(), 1u);
+    EXPECT_EQ(alerts.alerts()[0].line2, "Error: File too large.");
+    EXPECT_EQ(count_of(release.access_log(), "directory.txt.zip"), 1) << release.access_log();
 }
 
 }  // namespace

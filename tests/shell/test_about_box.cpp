@@ -2,13 +2,22 @@
 // and the texts it shows.
 #include <gtest/gtest.h>
 
-#include <string>
+#include <unistd.h>
 
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "archive_builders.h"
 #include "shell/about_box.h"
 #include "test_support.h"
 
 namespace {
 
+using archive_fixtures::make_zip;
+using archive_fixtures::zip_entry;
+using testing_support::file_exists;
+using testing_support::read_file;
 using testing_support::scratch_dir;
 using testing_support::write_file;
 
@@ -132,6 +141,41 @@ TEST(about_texts, PercentIsSixtyFourBitAndAbsentWithoutALength)
     EXPECT_EQ(about_download_percent(9, 3), 100);
     EXPECT_EQ(about_progress_line(-1), "Downloading the installer...");
     EXPECT_EQ(about_progress_line(0), "Downloading the installer...0% complete");
+}
+
+// -- The newer installer's archive ---
+
+// What a server sends is started: only an archive of one whole program is
+// taken (the end-to-end test has more hostile ones), and a refused one
+// changes nothing in the folder.
+TEST(about_installer, OnlyOneWholeExecutableIsUnpackedAndNothingElse)
+{
+    const zip_entry program = {"New Installer", "#!/bin/sh\n", 0100755u << 16};
+    const std::vector<std::pair<const char*, std::vector<zip_entry>>> refused = {
+        {"Mac metadata beside it", {program, {"__MACOSX/._New Installer", "meta"}}},
+        {"a folder before it", {{"Installer/", "", archive_fixtures::unix_folder()}, program}},
+        {"a file in a folder", {{"bin/run", "#!/bin/sh\n", 0100755u << 16}}},
+        {"over the bound", {{"New Installer", std::string(5000, 'x'), 0100755u << 16}}},
+        {"claiming less than it holds", {{"New Installer", std::string(5000, 'x'), 0100755u << 16, false, 100}}},
+        {"a damaged file", {{"New Installer", "#!/bin/sh\n", 0100755u << 16, true}}},
+        {"nothing", {}},
+    };
+    scratch_dir dir, app;
+    for (const auto& [what, entries] : refused) {
+        write_file(app / "New Installer", "the old one");
+        write_file(dir / "installer.zip", make_zip(entries));
+        std::string name = "unchanged";
+        EXPECT_EQ(about_unpack_installer(dir / "installer.zip", app / "", name, 4096), 20001) << what;
+        EXPECT_EQ(read_file(app / "New Installer"), "the old one") << what;
+        EXPECT_EQ(name, "unchanged") << what;
+        EXPECT_EQ(testing_support::run_shell("ls -A '" + app.path() + "'").out, "New Installer\n") << what;
+    }
+    write_file(dir / "installer.zip", make_zip({program}));
+    std::string name;
+    ASSERT_EQ(about_unpack_installer(dir / "installer.zip", app / "", name, 4096), 0);
+    EXPECT_EQ(name, "New Installer");
+    EXPECT_EQ(read_file(app / "New Installer"), "#!/bin/sh\n");
+    EXPECT_EQ(::access((app / "New Installer").c_str(), X_OK), 0) << "not a program that can start";
 }
 
 }  // namespace

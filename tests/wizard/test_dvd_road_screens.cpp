@@ -110,7 +110,7 @@ TEST_F(dvd_road_screens, HubOffersTheCopyRoadsByWhatTheDiskHolds)
     }
 }
 
-TEST_F(dvd_road_screens, HubRefusesWhatIsNoInstallDiskWithoutAnAlert)
+TEST_F(dvd_road_screens, HubRefusesWhatIsNoInstallDiskAndWarnsOnlyOfADamagedOne)
 {
     // Scenery alone cannot start a first install.
     dvd_release scenery(kTiles, 2, "Scenery Disk");
@@ -122,7 +122,8 @@ TEST_F(dvd_road_screens, HubRefusesWhatIsNoInstallDiskWithoutAnAlert)
     EXPECT_TRUE(rec.choice_funcs.empty());
 
     // A damaged manifest, then a disk whose version file is of another
-    // kind: the not-a-DVD text, and the program goes on (any alert fails).
+    // kind: the not-a-DVD text, and the program goes on.  The damaged one
+    // is told with the scan's warning, once; no other alert may come.
     dvd_release set(kSimFiles, 1);
     for (const char* damage : {"manifest", "version"}) {
         SCOPED_TRACE(damage);
@@ -140,6 +141,12 @@ TEST_F(dvd_road_screens, HubRefusesWhatIsNoInstallDiskWithoutAnAlert)
         EXPECT_EQ(rec.text, "This DVD does not appear to be an Nimbrel 9 DVD.");
         EXPECT_EQ(rec.next, nullptr);
         EXPECT_TRUE(rec.choice_funcs.empty());
+        if (std::string(damage) == "manifest") {
+            ASSERT_EQ(alerts.alerts().size(), 1u);
+            EXPECT_EQ(alerts.alerts()[0].line1, "DVD scan: The installer cannot extract a file.");
+            EXPECT_EQ(alerts.alerts()[0].level, 1);
+            alerts.clear();
+        }
         testing_support::remove_tree(home_ / "broken/");
     }
 

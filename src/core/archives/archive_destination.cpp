@@ -229,11 +229,11 @@ int extract_dest::check_link(const placed_name& at, const std::string& temp, con
     int fd = root_.open_read(folder + temp);
     if (fd < 0) {
         if (errno == kErrLeadsOut) return refuse(at.relative(), "the link leads out of the folder");
-        md5_found_ = "NONE";
-    } else {
-        if (calc_fd_md5(fd, md5_found_) != 0) md5_found_ = "NONE";
-        ::close(fd);
+        return refuse(at.relative(), "the link leads to no file");
     }
+    const int err = calc_fd_md5(fd, md5_found_);
+    ::close(fd);
+    if (err != 0) return refuse(at.relative(), "the link leads to no file");
     return compare_signature(check);
 }
 

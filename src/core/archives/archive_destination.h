@@ -18,9 +18,8 @@
 #include "core/files/confined_folder.h"
 
 // A refused entry reads as a damaged archive: the user's remedy is the same.
+// A file whose contents differ from its signature is kErrWrongContent.
 constexpr int kErrUnsafeEntry = kErrZipOpen;
-// A file whose contents differ from its signature: damaged as well.
-constexpr int kErrWrongContent = kErrZipOpen;
 
 // What a file must satisfy before it replaces anything.
 struct entry_check {

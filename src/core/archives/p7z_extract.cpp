@@ -1,10 +1,10 @@
 // Unpacking 7z archives: each file streams from the decoder into a new
 // file beside its name, and replaces what is there only once decoded whole,
 // so a damaged archive never replaces a good file with a broken one.
-// Result codes: see p7z_reader.cpp; a destination that cannot be created
-// gives errno, one that cannot be written (a full disk) 20004 with the
-// system's reason logged, an entry that would land outside out_dir 20001,
-// logged.
+// Result codes: see p7z_reader.cpp, worded for 7z by seven_zip_error; a
+// destination that cannot be created gives errno, one that cannot be
+// written (a full disk) 20018 with the system's reason logged, an entry
+// that would land outside out_dir 20016, logged.
 
 #include "core/archives/archive_destination.h"
 #include "core/archives/archive_reader.h"
@@ -57,6 +57,7 @@ int p7z_to_file(const std::string& archive_path, const std::string& out_dir, std
             err = unpack_files(*in, dest, name, rename);
         }
     }
+    err = seven_zip_error(err);
     if (err) log_unpack_failure(true, err, full_archive, out_dir);
     return err;
 }

@@ -4,11 +4,13 @@
 //
 // Result codes.  libarchive's own results are not numbers a user can read,
 // and the decoder codes of other 7z readers (1 to 17) would print as errno
-// texts, so every failure maps onto the error table:
+// texts, so every failure maps onto the error table, in the archive
+// readers' common codes that seven_zip_error words for 7z before a user
+// reads them:
 //   the archive cannot be opened for reading           errno of fopen
-//   not a 7z archive, or its header cannot be read     20001 (as a zip that cannot be opened)
+//   not a 7z archive, or its header cannot be read     20001 (20016: cannot be opened)
 //   later data that cannot be decoded: truncated,
-//     corrupt, CRC mismatch, unsupported coder         20002 (read from a damaged archive)
+//     corrupt, CRC mismatch, unsupported coder         20002 (20017: damaged data)
 //   the decoder runs out of memory                     12 (ENOMEM)
 
 #include <archive.h>

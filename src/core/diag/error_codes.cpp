@@ -1,5 +1,9 @@
 #include "core/diag/error_codes.h"
 
+#include <cerrno>
+
+#include "core/text/translation.h"
+
 const err_msg_pair kErrMsgs[] = {
     {20001, "We were unable to open a zip file. It may be missing or damaged"},
     {20002, "We were unable to read from a zip file (short-read error). It may be missing or damaged"},
@@ -13,6 +17,10 @@ const err_msg_pair kErrMsgs[] = {
     {20010, "We could not write the incoming file from the web to disk"},
     {20011, "We could not find the server over the network"},
     {20012, "Part of the downloaded zip file is corrupted (the resource fork header is bad)"},
+    {20015, UTL_TEXT("The unpacked file does not match its MD5 signature. It may be damaged")},
+    {20016, UTL_TEXT("We were unable to open a 7z archive. It may be missing or damaged")},
+    {20017, UTL_TEXT("We were unable to read from a 7z archive. It may be missing or damaged")},
+    {20018, UTL_TEXT("We were unable to write a file unpacked from a 7z archive")},
     {1, "Operation not permitted. Perhaps you do not have access to a directory or file system"},
     {2, "No such file or directory"},
     {3, "No such process"},
@@ -60,4 +68,22 @@ std::string error_str(int code)
     for (const err_msg_pair* p = kErrMsgs; p->text; ++p)
         if (p->code == code) return p->text;
     return "Error code " + std::to_string(code);
+}
+
+std::string error_text(int code) { return UTL_translate_string(error_str(code), 0); }
+
+int seven_zip_error(int code)
+{
+    switch (code) {
+    case kErrZipOpen: return kErr7zOpen;
+    case kErrZipShortRead: return kErr7zRead;
+    case kErrZipWrite: return kErr7zWrite;
+    default: return code;
+    }
+}
+
+bool is_archive_fault(int code)
+{
+    return code < 0 || code == EFBIG || code == kErrZipOpen || code == kErrZipShortRead || code == kErrWrongContent ||
+           code == kErr7zOpen || code == kErr7zRead;
 }

@@ -22,6 +22,15 @@ enum {
     kErrZipForkHeader = 20012,
     kErrNotDosExe = 20013,   // no "MZ" at the start of an executable
     kErrNotPeExe = 20014,    // no "PE\0\0" where the DOS header points
+    // A file unpacked whole whose bytes are not those its signature names:
+    // a text of its own, as "cannot open a zip file" sent users hunting for
+    // an archive that was there all along.
+    kErrWrongContent = 20015,
+    // The 7z reader's failures, worded for what the user has: 20001, 20002
+    // and 20004 speak of zip files.
+    kErr7zOpen = 20016,
+    kErr7zRead = 20017,
+    kErr7zWrite = 20018,
 };
 
 struct err_msg_pair {
@@ -34,3 +43,17 @@ extern const err_msg_pair kErrMsgs[];
 
 // "" for 0, the table's text, else "Error code N".
 std::string error_str(int code);
+
+// error_str in the user's language, for alerts and questions; the log
+// keeps the English of error_str.
+std::string error_text(int code);
+
+// A code a 7z unpacking met, with the zip wording of 20001, 20002 and 20004
+// turned into the 7z one; any other code as it is.
+int seven_zip_error(int code);
+
+// Whether an unpacking failed for what the archive holds (damaged, not the
+// file asked for, larger than allowed, other contents than its signature)
+// rather than for the disk or folder it was written to: another copy of
+// the archive may do, another try at the same one will not.
+bool is_archive_fault(int code);
