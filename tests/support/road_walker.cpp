@@ -96,8 +96,18 @@ bool road_walker::start(double seconds)
 
 // -- Driving ---
 
+void road_walker::look_at_size() const
+{
+    int width = 0, height = 0;
+    if (window_size(window_, width, height) && width > 0 && height > 0) {
+        width_ = width;
+        height_ = height;
+    }
+}
+
 void road_walker::point_at(float x, float y) const
 {
+    look_at_size();
     x_command("xdotool mousemove --window " + window_ + " " + std::to_string(static_cast<int>(std::lround(x))) + " " +
               std::to_string(static_cast<int>(std::lround(height_ - y))));
     // The program reads where the pointer is, not where a press was: a
@@ -133,6 +143,7 @@ void road_walker::let_click_land(const window_pixels& before) const
 
 void road_walker::click_in(float width, float height, float x, float y) const
 {
+    look_at_size();
     click(std::round((width_ - width) / 2) + x, std::round((height_ - height) / 2) + y);
 }
 
@@ -272,6 +283,7 @@ bool road_walker::wait_for_file(const std::string& path, double seconds) const
 
 uint32_t road_walker::pixel_in(float width, float height, float x, float y) const
 {
+    look_at_size();
     const int px = static_cast<int>(std::round((width_ - width) / 2) + x);
     const int py = static_cast<int>(height_ - (std::round((height_ - height) / 2) + y));
     return picture().at(px, py);

@@ -129,6 +129,8 @@ public:
     std::string shot(const std::string& name) const;
 
 private:
+    // Reads the window's size again, before positions are turned into pixels.
+    void look_at_size() const;
     // Waits, after a click, until the program has drawn what it did.
     void let_click_land(const window_pixels& before) const;
     // The mouse button down at the pointer until the window changes inside
@@ -136,7 +138,9 @@ private:
     bool hold_down_until_drawn(float left, float bottom, float right, float top, double seconds) const;
 
     std::string output_, window_;
-    int width_ = 800, height_ = 600;
+    // The window's size when last looked at: a program may set its own
+    // after its window shows (a larger window for the key editor).
+    mutable int width_ = 800, height_ = 600;
     std::string language_code_ = "en";
     int language_ = 0;
     std::string path_;

@@ -93,11 +93,31 @@ window_pixels grab_window(const std::string& window)
     p.width_ = image->width;
     p.height_ = image->height;
     p.rgb_.resize(static_cast<size_t>(p.width_) * p.height_);
-    for (int y = 0; y < p.height_; ++y)
-        for (int x0 = 0; x0 < p.width_; ++x0)
-            p.rgb_[static_cast<size_t>(y) * p.width_ + x0] = static_cast<uint32_t>(XGetPixel(image, x0, y)) & 0xffffff;
+    // Pictures are taken many times a second while a test waits: the
+    // server's 32-bit pixels in our own byte order are copied by rows.
+    const bool direct = image->bits_per_pixel == 32 && image->byte_order == LSBFirst;
+    for (int y = 0; y < p.height_; ++y) {
+        uint32_t* row = &p.rgb_[static_cast<size_t>(y) * p.width_];
+        if (direct) {
+            std::memcpy(row, image->data + static_cast<size_t>(y) * image->bytes_per_line, p.width_ * 4u);
+            for (int x0 = 0; x0 < p.width_; ++x0) row[x0] &= 0xffffff;
+        } else {
+            for (int x0 = 0; x0 < p.width_; ++x0) row[x0] = static_cast<uint32_t>(XGetPixel(image, x0, y)) & 0xffffff;
+        }
+    }
     XDestroyImage(image);
     return p;
+}
+
+bool window_size(const std::string& window, int& width, int& height)
+{
+    x_connection x;
+    const Window id = std::strtoul(window.c_str(), nullptr, 0);
+    XWindowAttributes attributes;
+    if (!x.get() || !id || !XGetWindowAttributes(x.get(), id, &attributes)) return false;
+    width = attributes.width;
+    height = attributes.height;
+    return true;
 }
 
 bool send_close_request(const std::string& name, double seconds)

@@ -30,6 +30,8 @@ private:
 
 // `window` is an X window id as xdotool prints it.
 window_pixels grab_window(const std::string& window);
+// The window's size as it stands; false when it is gone.
+bool window_size(const std::string& window, int& width, int& height);
 
 // WM_DELETE_WINDOW to the window named `name`, waiting up to `seconds` for
 // it to exist.  The test X server has no window manager to send it.
