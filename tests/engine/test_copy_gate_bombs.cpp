@@ -25,7 +25,7 @@ namespace {
 using archive_fixtures::kZerosMd5;
 using archive_fixtures::kZerosSize;
 
-constexpr long kAddressHeadroomKb = 300 * 1024;  // what the "ulimit -v" allows
+constexpr long kAddressHeadroomKb = 300 * 1024;  // far less than a bomb unpacked whole
 constexpr long kResidentGrowthKb = 16 * 1024;    // "a few MiB", with room for a sanitizer
 
 long status_kb(const char* field)
