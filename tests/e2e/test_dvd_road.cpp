@@ -266,8 +266,8 @@ TEST(dvd_road, HubFollowsTheDiskInTheDriveAndOffersOnlyWhatItAllows)
     road.shot("dvd_hub_no_disk");
     EXPECT_FALSE(road.press_until_changed(button_bar::next, 2)) << "CONTINUE without a disk";
 
-    // A disk whose manifest will not unpack: the scan's warning with its
-    // four lines, once, then the hub's not-a-DVD text.
+    // A disk whose manifest will not unpack: the scan's warning (its four
+    // lines: the engine's tests), once, then the hub's not-a-DVD text.
     window_pixels before = road.picture();
     disks.insert_folder(other / "torn/");
     ASSERT_TRUE(road.wait_for_change(before, 10)) << road.log();
@@ -277,10 +277,6 @@ TEST(dvd_road, HubFollowsTheDiskInTheDriveAndOffersOnlyWhatItAllows)
         road.keys("Return");
         return road.wait_for_log("DVD scan: The installer cannot extract a file.", 0.5);
     }, 10)) << road.log();
-    for (const std::string& line : {std::string("Error: We were unable to open a zip file. It may be missing or damaged."),
-                                   "Compressed File: " + disks.drive() + disks.release() + "/directory.txt.zip.",
-                                   std::string("Destination Path: ")})
-        EXPECT_TRUE(road.logged(line)) << line << "\n" << road.log();
     road.wait_for_still(0.3, 5);
     road.shot("dvd_hub_not_a_dvd");
     EXPECT_FALSE(road.press_until_changed(button_bar::next, 2)) << "CONTINUE with a damaged disk";

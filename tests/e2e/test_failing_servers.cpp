@@ -129,9 +129,10 @@ TEST(failing_road, DamagedManifestEverywhereWarnsOncePerServerAndLetsTheUserQuit
 }
 
 // A manifest that unpacks past any manifest's bound, or one with no file
-// for this system, on both servers: each server is tried once (the bound
-// warned about once each), then the problem text; never the destination or
-// "Fly".
+// for this system (only another system's file, a removal and a scenery
+// tile, each of which alone would pass for one), on both servers: each
+// server is tried once (the bound warned about once each), then the problem
+// text; never the destination or "Fly".
 struct release_case {
     const char* name;
     const char* make;  // shell lines run in the release folder that leave directory.txt
@@ -171,7 +172,13 @@ TEST_P(damaged_release, EndsOnTheProblemTextOnceEachServerWasTried)
 
 INSTANTIATE_TEST_SUITE_P(manifests, damaged_release,
                          testing::Values(release_case{"bomb", "truncate -s 260M directory.txt", 2},
-                                         release_case{"empty", "true", 0}),
+                                         release_case{"nothing_here",
+                                                      "m=0123456789abcdef0123456789abcdef && printf '"
+                                                      "FILE 1 2 1 1 1 %s Nimbrel/other_system.txt\\n"
+                                                      "FILE 1 0 1 1 1 GONE Nimbrel/removed.txt\\n"
+                                                      "FILE 1 0 1 1 1 %s Nimbrel/Global Scenery/"
+                                                      "+40-080/+45-075.dsf\\n' $m $m >> directory.txt",
+                                                      0}),
                          [](const testing::TestParamInfo<release_case>& info) { return info.param.name; });
 
 // -- Told to stop -------------------------------------------------------------------------

@@ -68,19 +68,18 @@ TEST_F(CopyGateRemoval, ADestinationThatNamesNoFolderOfItsOwnIsRefused)
 // another was put in place of the one the run made: a cancel leaves it.
 TEST_F(CopyGateRemoval, OnlyTheFolderThisRunMadeIsRemoved)
 {
-    for (const bool replaced : {false, true}) {
-        dest_dir_path = dest_ / (replaced ? "Replaced/" : "There/");
-        if (replaced) {
-            ASSERT_EQ(copy_gate_make(), 0);
-            ASSERT_EQ(::rename(dest_dir_path.c_str(), (dest_ / "Moved").c_str()), 0);
-        }
-        write_file(dest_dir_path + "mine.txt", "the user's");
-        if (!replaced) {
-            EXPECT_EQ(copy_gate_make(), EEXIST);
-        }
-        EXPECT_EQ(copy_remove_all(), 0);
-        EXPECT_EQ(read_file(dest_dir_path + "mine.txt"), "the user's");
-    }
+    dest_dir_path = dest_ / "There/";
+    write_file(dest_dir_path + "mine.txt", "the user's");
+    EXPECT_EQ(copy_gate_make(), EEXIST);
+    EXPECT_EQ(copy_remove_all(), 0);
+    EXPECT_EQ(read_file(dest_dir_path + "mine.txt"), "the user's");
+
+    dest_dir_path = dest_ / "Replaced/";
+    ASSERT_EQ(copy_gate_make(), 0);
+    ASSERT_EQ(::rename(dest_dir_path.c_str(), (dest_ / "Moved").c_str()), 0);
+    write_file(dest_dir_path + "mine.txt", "the user's");
+    EXPECT_EQ(copy_remove_all(), 0);
+    EXPECT_EQ(read_file(dest_dir_path + "mine.txt"), "the user's");
 }
 
 // A run killed while it unpacks leaves its file beside its name; the next

@@ -17,7 +17,6 @@
 #include "engine/manifest.h"
 #include "engine/server_list.h"
 #include "alert_recorder.h"
-#include "archive_builders.h"
 #include "engine_test_support.h"
 #include "release_on_nginx.h"
 
@@ -121,29 +120,6 @@ TEST(DirectoryDownload, UnfetchableServerListIsAskedForAgainAfterARest)
     EXPECT_EQ(stg.server_count, -1);
     EXPECT_EQ(count_of(release.access_log(), "serverlist9.txt"), 5) << release.access_log();
     EXPECT_EQ(alerts.alerts().size(), 1u) << "the not-found warning comes once";
-}
-
-// A manifest with nothing to install on this system, from both servers:
-// each server is tried once, quietly, then the manifest is unreadable.  (The
-// empty one and the one past its bound: the end-to-end tests.)
-TEST(DirectoryDownload, AManifestWithNothingToInstallHereIsDamagedOnEveryServer)
-{
-    const std::string md5 = "0123456789abcdef0123456789abcdef";
-    for (const std::string& line : {"FILE 1 2 1 1 1 " + md5 + " Nimbrel/for_another_system.txt",
-                                   std::string("FILE 1 0 1 1 1 GONE Nimbrel/removed.txt"),
-                                   "FILE 1 0 1 1 1 " + md5 + " Nimbrel/Global Scenery/+40-080/+45-075.dsf"}) {
-        release_on_nginx release(release_files{{"f.txt", "x"}}, {"--server", "files.nimbrel.com", "/", "Main",
-                                                                  "--server", "mirror.example", "/", "Mirror"});
-        ASSERT_TRUE(release.ready()) << release.problem();
-        write_file(release.web() / "Demo/directory.txt.zip",
-                   archive_fixtures::make_zip({{"directory.txt", "I\n900 version\nINSTALLER\n" + line + "\n"}}));
-        alert_recorder alerts;
-        EXPECT_FALSE(release.fetch_manifest()) << line;
-        EXPECT_EQ(stg.dir_status, 2) << line;
-        EXPECT_TRUE(sim_info.empty()) << line;
-        EXPECT_EQ(count_of(release.access_log(), "directory.txt.zip"), 2) << release.access_log();
-        EXPECT_TRUE(alerts.alerts().empty()) << line;
-    }
 }
 
 // A list or an archive far beyond any real one is refused at its length,

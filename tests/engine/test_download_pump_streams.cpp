@@ -1,22 +1,14 @@
-// The pump's bookkeeping: how many streams run, how the cursor moves, and
-// when a run is through, with plans that only skip and delete, so no
-// transfer starts; and how a caller sleeps while a server keeps it waiting.
+// The pump's bookkeeping without a network: how many streams run, how the
+// cursor moves, and when a run is through.  The plans here only skip and
+// delete, so no transfer starts.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <sys/syscall.h>
-#include <unistd.h>
-
-#include <fstream>
 
 #include "core/diag/frame_clock.h"
 #include "engine/download_pump.h"
 #include "engine/download_streams.h"
-#include "engine/http_client.h"
 #include "engine/installer_state.h"
 #include "engine/manifest.h"
 #include "engine_test_support.h"
-#include "http_harness.h"
-#include "scripted_http_server.h"
 #include "test_support.h"
 
 namespace {
@@ -162,46 +154,6 @@ TEST_F(PumpStreams, DeletionThroughALinkOutOfTheCopyIsRefused)
     }
     EXPECT_EQ(testing_support::read_file(outside / "precious.txt"), "keep me");
     EXPECT_EQ(stg.delete_failed, 1) << "the finish must hear of the file that stays";
-}
-
-// Whether thread `tid` of this process is asleep in poll or ppoll now.
-bool asleep_in_poll(pid_t tid)
-{
-    std::ifstream call("/proc/self/task/" + std::to_string(tid) + "/syscall");
-    long number = -1;
-    return call >> number && (number == SYS_ppoll || number == SYS_poll);
-}
-
-// The server answers only once the pump sleeps on its socket: the wait ends
-// for it and the next call takes the byte.  After a call that moved bytes the
-// wait returns at once; with nothing coming it sleeps its time out.
-TEST_F(PumpStreams, AWaitAfterACallThatMovedNothingEndsWhenTheServerSpeaks)
-{
-    const pid_t pump = static_cast<pid_t>(::syscall(SYS_gettid));
-    testing_support::scripted_http_server server(
-        {testing_support::holds_until([pump] { return asleep_in_poll(pump); }),
-         testing_support::sends("HTTP/1.1 200 OK\r\nContent-Length: 10\r\n\r\nx"), testing_support::stalls()});
-    http_harness::routed_to_local_server route(server.port());
-    ASSERT_EQ(::mkdir(temp_path.c_str(), 0700), 0);
-    file_version_struct v;
-    v.path = "Top/a.txt";
-    v.do_install = 1;
-    v.download_size = 1;
-    sim_info.push_back({v});
-    next.reset_all_streams();
-
-    const auto taken = [] {
-        const down_class* transfer = http.transfer(kFirstStreamSlot);
-        return transfer && transfer->BytesWritten() == 1;
-    };
-    for (int call = 0; call < 20 && !taken(); ++call) {
-        ASSERT_EQ(grab_files(), 0);
-        ASSERT_TRUE(grab_files_wait(10)) << "slept through the server's answer";
-    }
-    EXPECT_TRUE(taken()) << "the byte was not taken";
-    EXPECT_TRUE(grab_files_wait(10)) << "the call took a byte: no reason to sleep";
-    ASSERT_EQ(grab_files(), 0);
-    EXPECT_FALSE(grab_files_wait(0.05)) << "nothing more comes";
 }
 
 }  // namespace

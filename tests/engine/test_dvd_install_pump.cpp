@@ -187,39 +187,6 @@ TEST_F(DvdInstallPump, AKillDrainsTheWorkInFlightAndLeavesNoCopies)
     install_files_kill();  // nothing running: nothing happens
 }
 
-// The disk leaves the drive once thirty copies are queued: the reads after
-// it stop with one request for the disk, not a question per file; with the
-// disk back every file not yet in is read, and a damaged one still gets
-// its question.
-TEST_F(DvdInstallPump, ADiskTakenOutIsAskedForOnceAndWhatItHeldIsReadAgain)
-{
-    std::vector<dvd_file> files;
-    for (int i = 0; i < 100; ++i) files.push_back({"top/f" + std::to_string(i), std::to_string(i), 0});
-    dvd_set disks(files);
-    testing_support::write_file(disks.archive_of(files[70]), "damaged");
-    plan(disks);
-    dvd_path = disks.disk_folder(0);
-    const std::string drive = dvd_path.substr(0, dvd_path.size() - 1), away = drive + ".out";
-
-    int cursor = 0;
-    EXPECT_EQ(install_files(cursor, 0), kInstallWorking);
-    ASSERT_EQ(::rename(drive.c_str(), away.c_str()), 0);
-    int status;
-    while ((status = install_files(cursor, 0)) == kInstallWorking) {
-    }
-    ASSERT_EQ(status, kInstallNextDisk) << "a question for a file the disk could not give";
-    EXPECT_EQ(sim_info[cursor].back().is_current, 0) << "the first file to read again is one not in";
-    EXPECT_EQ(files_in_temp(), 0u);
-
-    ASSERT_EQ(::rename(away.c_str(), drive.c_str()), 0);
-    EXPECT_EQ(run_disk(disks, cursor, 0), kInstallError);
-    std::string message;
-    EXPECT_EQ(install_files_get_error(message), kErrZipOpen);
-    EXPECT_NE(message.find("top/f70.zip"), std::string::npos) << message;
-    EXPECT_EQ(run_disk(disks, cursor, 0), kInstallDone);
-    for (int i = 0; i < 100; ++i) EXPECT_EQ(sim_info[i].back().is_current, i != 70) << i;
-}
-
 TEST_F(DvdInstallPump, AHostileCursorIsKeptInsideTheManifest)
 {
     dvd_set disks({{"top/a", "a", 0}});

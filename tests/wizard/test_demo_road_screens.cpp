@@ -1,16 +1,21 @@
 // The web-demo road's screens frame by frame without a window: the welcome's
 // warning, the server check coming back to a manifest it has read or could
 // not read, what the destination refuses, a frame of the install in which
-// every download fails, and frames that sleep while the server holds back.
+// every download fails, and frames that sleep while the server holds back
+// and wake when it speaks.
 #include <gtest/gtest.h>
 
+#include <sys/syscall.h>
 #include <time.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
+#include <fstream>
 #include <string>
 
+#include "engine/download_pump.h"
 #include "engine/download_streams.h"
 #include "engine/http_client.h"
 #include "engine/installer_state.h"
@@ -205,13 +210,28 @@ double thread_cpu_seconds()
     return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
 }
 
+// Whether thread `tid` of this process is asleep in poll or ppoll now.
+bool asleep_in_poll(pid_t tid)
+{
+    std::ifstream call("/proc/self/task/" + std::to_string(tid) + "/syscall");
+    long number = -1;
+    return call >> number && (number == SYS_ppoll || number == SYS_poll);
+}
+
 // A server that holds its answer: each frame still returns after its slice,
 // and the thread sleeps through the slice on the socket.  A frame never
 // takes less than its slice, so the processor time is held against time
-// that surely passed.
-TEST_F(demo_road_screens, FramesOfAnInstallWhoseServerHoldsItsAnswerSleepThroughTheirSlices)
+// that surely passed.  Then the server speaks only once the pump sleeps on
+// its socket: the wait ends for it and the next call takes the byte; after a
+// call that moved bytes the wait returns at once, and with nothing coming it
+// sleeps its time out.
+TEST_F(demo_road_screens, AnInstallWhoseServerHoldsItsAnswerSleepsOnItsSocketAndWakesForIt)
 {
-    testing_support::scripted_http_server server({testing_support::stalls()});
+    const pid_t pump = static_cast<pid_t>(::syscall(SYS_gettid));
+    std::atomic<bool> speak{false};
+    testing_support::scripted_http_server server(
+        {testing_support::holds_until([&] { return speak && asleep_in_poll(pump); }),
+         testing_support::sends("HTTP/1.1 200 OK\r\nContent-Length: 10\r\n\r\nx"), testing_support::stalls()});
     ASSERT_NO_FATAL_FAILURE(installing_one_file_through(server.port()));
     const auto frame = [] {
         wizard_screen rec;
@@ -227,6 +247,20 @@ TEST_F(demo_road_screens, FramesOfAnInstallWhoseServerHoldsItsAnswerSleepThrough
     const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     ASSERT_GE(wall, 10 * 0.02) << "the frames cut their slices short";
     EXPECT_LT(cpu, wall / 4) << "the pump kept the processor busy through slices with nothing to do";
+
+    speak = true;
+    const auto taken = [] {
+        const down_class* transfer = http.transfer(kFirstStreamSlot);
+        return transfer && transfer->BytesWritten() == 1;
+    };
+    for (int call = 0; call < 20 && !taken(); ++call) {
+        ASSERT_EQ(grab_files(), 0);
+        ASSERT_TRUE(grab_files_wait(10)) << "slept through the server's answer";
+    }
+    EXPECT_TRUE(taken()) << "the byte was not taken";
+    EXPECT_TRUE(grab_files_wait(10)) << "the call took a byte: no reason to sleep";
+    ASSERT_EQ(grab_files(), 0);
+    EXPECT_FALSE(grab_files_wait(0.05)) << "nothing more comes";
 }
 
 }  // namespace

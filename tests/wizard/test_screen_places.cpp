@@ -1,8 +1,11 @@
-// Places on the screens that a user clicks, one row each, clicked at the
-// very edge of where they must land: a place moved by a single unit misses.
+// Places on the screens that a user clicks, each clicked at two opposite
+// corners of where it must land: a place moved by a single unit misses.
+// (The disk-space readout, which is only seen: the translated walk.)
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <tuple>
+#include <vector>
 
 #include "core/shell_hooks.h"
 #include "core/text/translation.h"
@@ -40,83 +43,59 @@ int four_servers(int, wizard_screen& r)
     return 0;
 }
 
-class screen_places : public main_window_test {
-protected:
-    // Whether a click at (x, y) chooses the server of `row`.
-    static std::function<bool(float, float)> chooses_server(int row)
-    {
-        return [row](float x, float y) {
-            stg.server_count = 4;
-            stg.server_choice = -1;
-            g_wizard = four_servers;
-            click_at(x, y);
-            APP_update();
-            g_wizard = nullptr;
-            return stg.server_choice == row;
-        };
-    }
-
-    // Whether a click at (x, y) opens the folder picker; the question beside
-    // "Find It" translated to one wider than its 400 units when `wide`.
-    static std::function<bool(float, float)> opens_picker(bool wide, const std::string& table)
-    {
-        return [=](float x, float y) {
-            if (wide) UTL_translate_load_table(2, table);
-            all_nsystems.clear();
-            g_window_seen = 0;
-            click_at(x, y);
-            UTIL_pick_install();
-            UTL_translate_clear();
-            app_done = 0;
-            return g_window_seen == window_ids::open_file;
-        };
-    }
-
-    // Whether choosing `entry` of the system pop-up at (x, y) in the options
-    // window stores that system, counted from 1.
-    static std::function<bool(float, float)> stores_system(int entry)
-    {
-        return [entry](float x, float y) {
-            stg.target_os = 3;
-            g_in_frame = [=] {
-                select_popup_code = static_cast<int>(y * 1024 + x);
-                popup_menu_select = entry;
-                g_in_frame = [] {};
-            };
-            handle_prefs();
-            app_done = 0;
-            return stg.target_os == entry + 1;
-        };
-    }
-};
+using screen_places = main_window_test;
+using click = std::tuple<float, float, int>;
 
 TEST_F(screen_places, EachLandsExactlyWhereItIsSeen)
 {
     shell_widget_hooks hooks{};
     hooks.BTN_begin_focus_ring = modal_frame;
     set_shell_widget_hooks(hooks);
+
+    // The first and the last of four server rows on the wizard's left panel.
+    g_wizard = four_servers;
+    stg.server_count = 4;
+    for (const auto& [x, y, row] : std::vector<click>{{30, 194, 0}, {30, 210, 0}, {22, 74, 3}, {38, 90, 3}}) {
+        stg.server_choice = -1;
+        click_at(x, y);
+        APP_update();
+        EXPECT_EQ(stg.server_choice, row) << "a click at " << x << ", " << y;
+    }
+    g_wizard = nullptr;
+
+    // "Find It" after the question (no copy listed: the question at y 400,
+    // the button at 403), then after a question translated to one wider
+    // than its 400 units.
     const std::string question = "Is the copy of Nimbrel 9 you're looking for missing from this list?";
     testing_support::scratch_dir dir;
     testing_support::write_file(dir / "wide.txt", "I\n900 version\nTRANSLATION\nSTRING " + question + "====" +
                                                       std::string(120, 'W') + "\n");
-    const float find_it = str_dx(question) + 285;  // no copy listed: the question at y 400, the button at 403
-    struct place {
-        const char* what;
-        float x, y;
-        std::function<bool(float, float)> lands;
-    } places[] = {
-        {"the first of four server rows, its foot", 30, 194, chooses_server(0)},
-        {"the first of four server rows, its head", 30, 210, chooses_server(0)},
-        {"the last of four server rows, its foot", 22, 74, chooses_server(3)},
-        {"the last of four server rows, its head", 38, 90, chooses_server(3)},
-        {"Find It after a short question, its left foot", find_it - 50, 393, opens_picker(false, "")},
-        {"Find It after a short question, its right head", find_it + 50, 413, opens_picker(false, "")},
-        {"Find It after a wide question, its left foot", 635, 393, opens_picker(true, dir / "wide.txt")},
-        {"Find It after a wide question, its right head", 735, 413, opens_picker(true, dir / "wide.txt")},
-        {"the system pop-up, Macintosh", 250, 300, stores_system(0)},
-        {"the system pop-up, Windows", 250, 300, stores_system(1)},
-    };
-    for (const place& p : places) EXPECT_TRUE(p.lands(p.x, p.y)) << p.what;
+    const float find_it = str_dx(question) + 285;
+    for (const auto& [x, y, wide] :
+         std::vector<click>{{find_it - 50, 393, 0}, {find_it + 50, 413, 0}, {635, 393, 1}, {735, 413, 1}}) {
+        if (wide) UTL_translate_load_table(2, dir / "wide.txt");
+        all_nsystems.clear();
+        g_window_seen = 0;
+        click_at(x, y);
+        UTIL_pick_install();
+        UTL_translate_clear();
+        app_done = 0;
+        EXPECT_EQ(g_window_seen, window_ids::open_file) << "a click at " << x << ", " << y;
+    }
+
+    // The options window's system pop-up at (250, 300): the entry chosen
+    // is the system stored, counted from 1.
+    for (const int entry : {0, 1}) {
+        stg.target_os = 3;
+        g_in_frame = [entry] {
+            select_popup_code = 300 * 1024 + 250;
+            popup_menu_select = entry;
+            g_in_frame = [] {};
+        };
+        handle_prefs();
+        app_done = 0;
+        EXPECT_EQ(stg.target_os, entry + 1) << "entry " << entry;
+    }
     reset_shell_widget_hooks();
 }
 

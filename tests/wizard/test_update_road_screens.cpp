@@ -8,12 +8,9 @@
 #include <chrono>
 #include <string>
 #include <thread>
-#include <tuple>
 #include <vector>
 
-#include "archive_builders.h"
 #include "core/shell_hooks.h"
-#include "engine/http_client.h"
 #include "engine/checksum_pump.h"
 #include "engine/file_plan.h"
 #include "engine/install_filter.h"
@@ -27,7 +24,6 @@
 
 #include "dvd_release.h"
 #include "main_window_test.h"
-#include "nginx_server.h"
 #include "test_support.h"
 
 namespace {
@@ -398,47 +394,6 @@ TEST_F(update_road_screens, CancelledPlanGoesBackToTheDiskCheckAndAFailedUnpackE
     net_done(1, failed = wizard_screen());
     EXPECT_EQ(failed.text.rfind("There were problems updating Nimbrel.", 0), 0u) << failed.text;
     EXPECT_TRUE(failed.choice_labels.empty());
-}
-
-// While the disk check waits for CONTINUE the user edits a file the
-// release changes and one it drops, and deletes a current one: the plan is
-// made from the copy as it is then.  Both edits are asked about (and kept,
-// as answered); the deleted file comes back.
-TEST_F(update_road_screens, ChangesMadeWhileTheDiskCheckWaitsAreAskedAboutOrInstalled)
-{
-    const std::string resources = (dest_dir_path = make_copy("Copy")) + "Resources/";
-    testing_support::scratch_dir web;
-    const std::string served = web / "demo/Demo_901/Nimbrel/Resources/";
-    std::string manifest;
-    for (const auto& [name, at_scan, release] : std::vector<std::tuple<std::string, std::string, std::string>>{
-             {"edited.txt", "v1", "v2"}, {"dropped.txt", "old", "GONE"}, {"deleted.txt", "cur", "cur"}}) {
-        write_file(resources + name, at_scan);
-        manifest += file_line(md5_hex(at_scan), "Nimbrel/Resources/" + name) +
-                    file_line(release == "GONE" ? release : md5_hex(release), "Nimbrel/Resources/" + name);
-        write_file(served + name + ".zip", archive_fixtures::make_zip({{name, release}}));
-    }
-    serve_manifest(manifest);
-    testing_support::nginx_server server(web.path());
-    ASSERT_TRUE(server.running()) << server.error_log();
-    http.proxy_host = "127.0.0.1";
-    http.proxy_port = std::to_string(server.port());
-    http.proxy_port_int = server.port();
-    wizard_screen rec;
-    search_to_the_end(rec);
-    ASSERT_EQ(net_check_disk(1, rec = wizard_screen()), 0);
-
-    write_file(resources + "edited.txt", "the user's edit");
-    write_file(resources + "dropped.txt", "the user's too");
-    ASSERT_EQ(::unlink((resources + "deleted.txt").c_str()), 0);
-    g_answer = kAnswerKeep;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    for (int first = 1; std::chrono::steady_clock::now() < deadline; first = 0)
-        if (net_run_patch(first, rec = wizard_screen())) break;
-    EXPECT_EQ(rec.next, net_done);
-    EXPECT_EQ(g_questions, 2) << "the two edits made since the scan";
-    EXPECT_EQ(testing_support::read_file(resources + "edited.txt"), "the user's edit");
-    EXPECT_EQ(testing_support::read_file(resources + "dropped.txt"), "the user's too");
-    EXPECT_EQ(testing_support::read_file(resources + "deleted.txt"), "cur") << "the deleted file stayed missing";
 }
 
 }  // namespace
