@@ -41,12 +41,17 @@ extern std::set<std::string> deleted_files;
 
 // The most an unpacked manifest may hold: room for many millions of lines.
 constexpr unsigned long long kManifestMaxBytes = 256ull << 20;
+// And its most lines: the reader keeps about a hundred bytes for each, so a
+// file of millions of tiny lines would cost gigabytes however small it is.
+// A release's manifest has a line for each of its files, far fewer.
+constexpr long long kManifestMaxLines = 4ll << 20;
 
 // Unpacks the entry "directory.txt" of the zipped manifest `archive` into
 // `folder` (ending in '/'), in place of any manifest there, and nothing
 // else of the archive.  0, or the error: EFBIG for a manifest larger than
-// kManifestMaxBytes, 20001 for an archive without one, the zip reader's
-// code for a damaged one, errno for a folder that cannot be written.
+// kManifestMaxBytes or longer than kManifestMaxLines (nothing is left),
+// 20001 for an archive without one, the zip reader's code for a damaged
+// one, errno for a folder that cannot be written.
 int unpack_manifest(const std::string& archive, const std::string& folder);
 
 // Results of read_directory, stored by its callers in stg.dir_status.

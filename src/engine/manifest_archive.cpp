@@ -4,7 +4,13 @@
 // the reader maps the file whole, so a small archive that unpacks to a
 // gigabyte would otherwise cost that much disk and memory before a line of
 // it was read.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
 #include <memory>
+#include <vector>
 
 #include "core/archives/archive_destination.h"
 #include "core/archives/archive_reader.h"
@@ -36,6 +42,24 @@ int write_manifest_entry(archive_reader& in, const confined_folder& folder)
     return kErrZipOpen;
 }
 
+// EFBIG when the written manifest has more lines than the reader may take.
+int count_manifest_lines(const std::string& path)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return errno;
+    std::vector<char> chunk(1 << 16);
+    long long lines = 0;
+    ssize_t n;
+    while ((n = ::read(fd, chunk.data(), chunk.size())) > 0 && lines <= kManifestMaxLines)
+        lines += std::count(chunk.data(), chunk.data() + n, '\n');
+    const int err = n < 0 ? errno : 0;
+    ::close(fd);
+    if (err) return err;
+    if (lines <= kManifestMaxLines) return 0;
+    xer << "The manifest has more than " << kManifestMaxLines << " lines.\n";
+    return EFBIG;
+}
+
 }  // namespace
 
 int unpack_manifest(const std::string& archive, const std::string& folder)
@@ -52,6 +76,8 @@ int unpack_manifest(const std::string& archive, const std::string& folder)
         confined_folder root;
         err = root.open(full_folder, g_case_sensitive != 0);
         if (!err) err = write_manifest_entry(*in, root);
+        if (!err) err = count_manifest_lines(full_folder + kManifestName);
+        if (err) delete_file(folder + kManifestName);
     }
     if (err) log_unpack_failure(false, err, full_archive, folder);
     return err;

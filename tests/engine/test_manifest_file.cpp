@@ -2,12 +2,15 @@
 // notice, and what a read resets.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <csignal>
 
 #include "core/shell_hooks.h"
 #include "engine/installer_state.h"
 #include "engine/manifest.h"
 #include "alert_recorder.h"
+#include "archive_builders.h"
 #include "engine_test_support.h"
 #include "fake_browser.h"
 #include "test_support.h"
@@ -106,6 +109,22 @@ TEST_F(ManifestFile, AMillionLinesAreReadIntoTheirHistories)
     EXPECT_EQ(read(manifest_text(body)), kDirectoryRead);
     EXPECT_EQ(sim_info.size(), 500000u);
     EXPECT_EQ(sim_info.back().size(), 2u);
+}
+
+// A small archive may unpack to millions of lines well under the size bound:
+// one line past the bound is refused before a line is read, and nothing is
+// left for a later read to take.
+TEST(ManifestArchive, AManifestOfTooManyLinesIsRefusedAsTooLarge)
+{
+    for (const long long lines : {kManifestMaxLines, kManifestMaxLines + 1}) {
+        scratch_dir dir;
+        std::string text = manifest_text("");
+        text.append(static_cast<size_t>(lines - std::count(text.begin(), text.end(), '\n')), '\n');
+        write_file(dir / "m.zip", archive_fixtures::make_zip({{"directory.txt", text}}));
+        const bool refused = lines > kManifestMaxLines;
+        EXPECT_EQ(unpack_manifest(dir / "m.zip", dir.path()), refused ? EFBIG : 0) << lines;
+        EXPECT_EQ(testing_support::file_exists(dir / "directory.txt"), !refused) << lines;
+    }
 }
 
 }  // namespace
