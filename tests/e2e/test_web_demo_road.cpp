@@ -122,7 +122,7 @@ TEST(web_demo_road, AFileNoServerDeliversEndsTheInstallOnceEachServerWasAsked)
     road.shot("demo_no_server_delivers_alert");
     dismiss_unpack_warning_and_expect_no_fly(road, "Readme.txt");
     for (const char* server : {"/demo/", "/mirror/", "/third/"})
-        EXPECT_EQ(testing_support::count_of(release.access_log(), server + at), 1) << server << release.access_log();
+        EXPECT_EQ(release.requests_for(server + at, 1), 1) << server << release.access_log();
     quit_on_the_finish_screen(road);
 }
 

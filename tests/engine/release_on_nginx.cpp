@@ -69,6 +69,11 @@ std::string release_on_nginx::access_log() const
     return nginx_ ? testing_support::read_file(nginx_->folder() + "access.log") : "";
 }
 
+int release_on_nginx::requests_for(const std::string& part, int expected) const
+{
+    return nginx_ ? nginx_->requests_for(part, expected) : 0;
+}
+
 bool release_on_nginx::fetch_manifest()
 {
     auto deadline = seconds_from_now(10);

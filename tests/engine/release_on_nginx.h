@@ -32,6 +32,8 @@ public:
 
     // nginx's access log so far.
     std::string access_log() const;
+    // nginx_server::requests_for.
+    int requests_for(const std::string& part, int expected) const;
 
     // UTL_download_directory until the manifest is read (true), is found
     // unreadable or ten seconds pass, the frame clock moving as the wall

@@ -82,7 +82,7 @@ TEST(DirectoryDownload, DamagedManifestArchiveIsWarnedAboutOncePerServerThenUnre
         EXPECT_EQ(alert.line1, "The installer cannot extract a file.");
     }
     EXPECT_FALSE(file_exists(temp_path + "directory.txt.zip"));
-    EXPECT_EQ(count_of(release.access_log(), "directory.txt.zip"), 2) << release.access_log();
+    EXPECT_EQ(release.requests_for("directory.txt.zip", 2), 2) << release.access_log();
     for (int i = 0; i < 1000; ++i) UTL_download_directory();
     EXPECT_EQ(alerts.alerts().size(), 2u) << "an unreadable manifest is the answer from then on";
 }
@@ -118,7 +118,7 @@ TEST(DirectoryDownload, UnfetchableServerListIsAskedForAgainAfterARest)
             xtim.real_time += 0.05f;
     }
     EXPECT_EQ(stg.server_count, -1);
-    EXPECT_EQ(count_of(release.access_log(), "serverlist9.txt"), 5) << release.access_log();
+    EXPECT_EQ(release.requests_for("serverlist9.txt", 5), 5) << release.access_log();
     EXPECT_EQ(alerts.alerts().size(), 1u) << "the not-found warning comes once";
 }
 
@@ -159,7 +159,7 @@ TEST(DirectoryDownload, OversizedListAndManifestAreRefusedAtTheirLength)
     EXPECT_FALSE(file_exists(temp_path + "directory.txt.zip")) << "written before it was refused";
     ASSERT_EQ(alerts.alerts().size(), 1u);
     EXPECT_EQ(alerts.alerts()[0].line2, "Error: File too large.");
-    EXPECT_EQ(count_of(release.access_log(), "directory.txt.zip"), 1) << release.access_log();
+    EXPECT_EQ(release.requests_for("directory.txt.zip", 1), 1) << release.access_log();
 }
 
 }  // namespace

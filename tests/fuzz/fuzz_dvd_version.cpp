@@ -8,19 +8,18 @@
 
 #include "engine/dvd_media.h"
 #include "engine/dvd_mounts.h"
+#include "scratch_folder.h"
 
 namespace {
 
 const std::string& scratch_folder()
 {
-    static std::string folder;
-    if (folder.empty()) {
-        char made[] = "/tmp/nimbrel-fuzz-XXXXXX";
-        if (!mkdtemp(made)) std::abort();
-        folder = std::string(made) + "/";
+    static const std::string& folder = [] () -> const std::string& {
+        const std::string& made = fuzz_scratch_folder();
         ::unsetenv("NIMBREL_DVD");
-        UTIL_set_dvd_search_places({folder + "mounts", {}});
-    }
+        UTIL_set_dvd_search_places({made + "mounts", {}});
+        return made;
+    }();
     return folder;
 }
 

@@ -9,18 +9,16 @@
 #include "alert_recorder.h"
 #include "engine/install_filter.h"
 #include "engine/manifest.h"
+#include "scratch_folder.h"
 
 namespace {
 
 std::string manifest_path()
 {
-    static std::string path;
-    if (path.empty()) {
-        char folder[] = "/tmp/nimbrel-fuzz-XXXXXX";
-        if (!mkdtemp(folder)) std::abort();
-        path = std::string(folder) + "/directory.txt";
+    static const std::string path = [] {
         testing_support::alerts_silenced();
-    }
+        return fuzz_scratch_folder() + "directory.txt";
+    }();
     return path;
 }
 

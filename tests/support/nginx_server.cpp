@@ -107,6 +107,12 @@ bool nginx_server::wait_for_request(const std::string& part, double seconds) con
     return wait_until([&] { return access_log().find(part) != std::string::npos; }, seconds, 50);
 }
 
+int nginx_server::requests_for(const std::string& part, int expected, double seconds) const
+{
+    wait_until([&] { return count_of(access_log(), part) >= expected; }, seconds, 50);
+    return count_of(access_log(), part);
+}
+
 bool nginx_server::start_on(unsigned short port, const std::string& root, const std::string& extra,
                             int workers)
 {

@@ -30,6 +30,11 @@ public:
     // Whether a request line holding `part` (a path, a status) is in the
     // access log within `seconds`.
     bool wait_for_request(const std::string& part, double seconds) const;
+    // How many request lines hold `part`, once `expected` of them are in
+    // the log or `seconds` passed.  A request the client dropped (a body
+    // refused at its length) is logged only when nginx notices, which may
+    // be after the client has gone on.
+    int requests_for(const std::string& part, int expected, double seconds = 10) const;
     // The private folder (configuration, logs), ending in "/".
     const std::string& folder() const { return dir_; }
 

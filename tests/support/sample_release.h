@@ -57,6 +57,10 @@ public:
     unsigned short port() const { return server_ ? server_->port() : 0; }
     const nginx_server* server() const { return server_.get(); }
     std::string access_log() const { return server_ ? server_->access_log() : ""; }
+    int requests_for(const std::string& part, int expected) const
+    {
+        return server_ ? server_->requests_for(part, expected) : 0;
+    }
 
     // Whether a program's run folder (program_process::run_folder) holds
     // this release's manifest: its server check is through.
