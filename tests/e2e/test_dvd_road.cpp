@@ -262,7 +262,7 @@ TEST(dvd_road, HubFollowsTheDiskInTheDriveAndOffersOnlyWhatItAllows)
     write_file(registry(road), road.home() + "Copy/\n");
     disks.insert_folder(other / "plain/");
     ASSERT_TRUE(start_dvd_installer(road, disks)) << road.output();
-    ASSERT_TRUE(road.wait_for_still(0.3, 5));
+    ASSERT_TRUE(road.wait_for_first_screen()) << road.log();
     road.shot("dvd_hub_no_disk");
     EXPECT_FALSE(road.press_until_changed(button_bar::next, 2)) << "CONTINUE without a disk";
 
@@ -299,7 +299,7 @@ TEST(dvd_road, HubFollowsTheDiskInTheDriveAndOffersOnlyWhatItAllows)
     scenery.insert(1);
     road_walker second(NIMBREL_DVD_INSTALLER);
     ASSERT_TRUE(start_dvd_installer(second, scenery)) << second.output();
-    second.wait_for_still(0.3, 5);
+    ASSERT_TRUE(second.wait_for_first_screen()) << second.log();
     second.shot("dvd_hub_scenery_only");
     EXPECT_FALSE(second.press_until_changed(button_bar::next, 2)) << "CONTINUE with scenery alone";
     second.press(button_bar::quit);

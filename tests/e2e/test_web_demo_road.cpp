@@ -216,8 +216,9 @@ TEST(web_demo_road, GoBackOnASlowInstallCancelsCleanlyThenContinuesToTheEnd)
         return holds_archives(temp);
     };
     ASSERT_TRUE(wait_until(download_under_way, 20)) << "no download under way";
-    ASSERT_TRUE(open_cancel_question(road, temp)) << "GO BACK did not ask\n" << road.log();
+    const bool asked = open_cancel_question(road, temp);
     road.shot("demo_cancel_question");
+    ASSERT_TRUE(asked) << "GO BACK did not ask\n" << road.log() << "\nArchives:\n" << archives_in(temp);
     EXPECT_TRUE(wait_until([&] {
         press_cancel_question(road, true);
         return wait_until([&] { return !file_exists(folder); }, 2);
@@ -230,7 +231,8 @@ TEST(web_demo_road, GoBackOnASlowInstallCancelsCleanlyThenContinuesToTheEnd)
     EXPECT_TRUE(wait_until([&] {
         press_cancel_question(road, false);
         return downloads_move(temp);
-    }, 20)) << "the install did not go on";
+    }, 20)) << "the install did not go on\n" << road.log();
+    road.shot("demo_after_continue");
     EXPECT_EQ(fly_when_done(road, 60), 1) << road.log();
     expect_complete_install(release, folder);
     EXPECT_EQ(read_file(registry(road)), folder + "\n") << "registered twice, or not at all";

@@ -246,6 +246,19 @@ bool road_walker::press_until_changed(button_bar::button b, double seconds, bool
     }
 }
 
+bool road_walker::wait_for_first_screen(double seconds) const
+{
+    // The wizard's step list stands where the start-up screen has its dark
+    // message box, at the bottom left.
+    const auto light = [](uint32_t pixel) {
+        return (pixel >> 16 & 0xff) > 0xc0 && (pixel >> 8 & 0xff) > 0xc0 && (pixel & 0xff) > 0xc0;
+    };
+    return wait_until([&] {
+        const window_pixels now = picture();
+        return !now.empty() && light(now.at(20, now.height() - 60));
+    }, seconds, 50) && wait_for_still(0.3, 5);
+}
+
 bool road_walker::click_until_changed(float x, float y, double seconds) const
 {
     // Held until the window shows anything new: a click the program has

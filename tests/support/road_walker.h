@@ -105,6 +105,10 @@ public:
     // `seconds` (a blinking caret aside): the frame after a click has been
     // drawn.
     bool wait_for_still(double quiet, double seconds) const;
+    // Whether a wizard's first screen is drawn, and still, within `seconds`:
+    // the start-up screen may stand still for long before it, on a loaded
+    // machine.
+    bool wait_for_first_screen(double seconds = 30) const;
     // Presses `b` until what the window shows above the bar changes.  A
     // press the program drew is never repeated (a second one would land on
     // the next screen): it is waited on for at least kActing seconds.  A

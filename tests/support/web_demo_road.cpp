@@ -113,7 +113,9 @@ bool begin_install(const road_walker& road)
 
 std::string archives_in(const std::string& folder)
 {
-    return run_shell("cd '" + folder + "' 2>/dev/null && stat -c '%n %s' -- *.zip 2>/dev/null").out;
+    // With the time of the last write: a download started again writes over
+    // the file it left from the start, its size standing still for a while.
+    return run_shell("cd '" + folder + "' 2>/dev/null && stat -c '%n %s %y' -- *.zip 2>/dev/null").out;
 }
 
 bool holds_archives(const std::string& folder) { return !archives_in(folder).empty(); }

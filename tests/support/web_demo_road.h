@@ -63,7 +63,8 @@ std::string lay_down_copy(const sample_release& release, const std::string& home
 // itself up (it registers the copy first).
 bool begin_install(const road_walker& road);
 
-// The names and sizes of the streams' archives in the run's temporary folder.
+// The names, sizes and last writes of the streams' archives in the run's
+// temporary folder.
 std::string archives_in(const std::string& folder);
 bool holds_archives(const std::string& folder);
 // Whether the downloads get on within a second.
