@@ -10,7 +10,9 @@ using namespace testing_support;
 bool start_demo(road_walker& road, unsigned short port)
 {
     road.through_proxy(port);
-    return road.start();
+    // A press on the start-up screen would be taken for one that changed
+    // the window when the first screen replaces it.
+    return road.start() && road.wait_for_first_screen();
 }
 
 void tick_licence(const road_walker& road) { road.click(250, 300); }

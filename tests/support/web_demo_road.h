@@ -14,8 +14,8 @@ using testing_support::road_walker;
 using testing_support::sample_release;
 using testing_support::wait_until;
 
-// nimbrel-installer through a proxy at `port`, started and shown: false
-// when no window came.
+// nimbrel-installer through a proxy at `port`, started, its first screen
+// drawn: false when no window or no first screen came.
 bool start_demo(road_walker& road, unsigned short port);
 
 // Places on the web roads' screens, in interface units.
