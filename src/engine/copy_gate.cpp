@@ -258,7 +258,7 @@ int copy_install(const std::string& archive, const file_version_struct& version,
     std::unique_ptr<archive_reader> in;
     int err = seven ? open_7z_reader(full_archive, in) : open_zip_reader(full_archive, in);
     if (err) {
-        err = seven ? seven_zip_error(err) : err;
+        if (seven) err = seven_zip_error(err);
         log_unpack_failure(seven, err, full_archive, dest_dir_path + folder);
         return err;
     }

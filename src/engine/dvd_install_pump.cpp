@@ -102,8 +102,10 @@ abort_alert_fn abort_alert_hook = default_abort_alert;
 int install_files(int& cursor, int disk)
 {
     const int histories = static_cast<int>(sim_info.size());
-    if (!copy_pool) handled.assign(static_cast<size_t>(histories), 0);  // a new run
-    if (!copy_pool) copy_pool = new UTL_worker_threads(1, kQueuedTasks);
+    if (!copy_pool) {  // a new run
+        handled.assign(static_cast<size_t>(histories), 0);
+        copy_pool = new UTL_worker_threads(1, kQueuedTasks);
+    }
     if (!unzip_pool) unzip_pool = new UTL_worker_threads(UTL_count_processors(), kQueuedTasks);
 
     cursor = std::clamp(cursor, 0, histories);
