@@ -63,12 +63,10 @@ public:
     // `times`-th time it opens in this run.
     bool open_box(int times = 1)
     {
-        // Its menus are read before it says it is ready, and the menu is
-        // seen open before its item is clicked.
+        // Its menus are read before it says it is ready.
         if (!wait_for_output_line("ready", 30)) return false;
         wait_for_still(0.2, 3);
-        click_until_changed(70, 591);
-        click(80, 600 - 26 - 12 * 4);
+        if (!choose_from_menu({70, 591}, {80, 600 - 26 - 12 * 4}, "menu 205")) return false;
         return testing_support::wait_until([&] { return said("about", times); }, 10) && wait_for_still(0.2, 3);
     }
     void click_box(float x, float y) const { click_in(box_w, box_h, x, y); }

@@ -246,17 +246,22 @@ bool road_walker::press_until_changed(button_bar::button b, double seconds, bool
     }
 }
 
-bool road_walker::wait_for_first_screen(double seconds) const
+bool road_walker::wait_for_light(int x, int y, double seconds) const
 {
-    // The wizard's step list stands where the start-up screen has its dark
-    // message box, at the bottom left.
     const auto light = [](uint32_t pixel) {
         return (pixel >> 16 & 0xff) > 0xc0 && (pixel >> 8 & 0xff) > 0xc0 && (pixel & 0xff) > 0xc0;
     };
     return wait_until([&] {
         const window_pixels now = picture();
-        return !now.empty() && light(now.at(20, now.height() - 60));
+        return !now.empty() && light(now.at(x, now.height() - y));
     }, seconds, 50) && wait_for_still(0.3, 5);
+}
+
+bool road_walker::wait_for_first_screen(double seconds) const
+{
+    // The wizard's step list stands where the start-up screen has its dark
+    // message box, at the bottom left.
+    return wait_for_light(20, 60, seconds);
 }
 
 bool road_walker::click_until_changed(float x, float y, double seconds) const
@@ -268,6 +273,17 @@ bool road_walker::click_until_changed(float x, float y, double seconds) const
         const window_pixels before = picture();
         const bool drawn = hold_down_until_drawn(0, 0, static_cast<float>(width_), static_cast<float>(height_), 3);
         return wait_for_change(before, drawn ? 5.0 : 1.0);
+    }, seconds, 10);
+}
+
+bool road_walker::choose_from_menu(std::pair<float, float> title, std::pair<float, float> item,
+                                   const std::string& chosen, double seconds) const
+{
+    const int seen = output_lines(chosen);
+    return wait_until([&] {
+        click_until_changed(title.first, title.second);
+        click(item.first, item.second);
+        return wait_until([&] { return output_lines(chosen) != seen; }, 5, 50);
     }, seconds, 10);
 }
 

@@ -27,6 +27,7 @@
 
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "program_process.h"
@@ -105,6 +106,11 @@ public:
     // `seconds` (a blinking caret aside): the frame after a click has been
     // drawn.
     bool wait_for_still(double quiet, double seconds) const;
+    // Whether the window shows a light pixel at (x, y), counted from its
+    // bottom left as clicks are, and then stands still, within `seconds`: a
+    // screen known by one of its panels, as stillness alone may be a frame
+    // held up on a loaded machine.
+    bool wait_for_light(int x, int y, double seconds) const;
     // Whether a wizard's first screen is drawn, and still, within `seconds`:
     // the start-up screen may stand still for long before it, on a loaded
     // machine.
@@ -116,6 +122,12 @@ public:
     bool press_until_changed(button_bar::button b, double seconds = 10, bool last_screen = false) const;
     // Clicks at (x, y) until what the window shows above the bar changes.
     bool click_until_changed(float x, float y, double seconds = 10) const;
+    // Opens the menu whose title is at `title` and clicks its item at
+    // `item`, the menu seen open first, until the program prints one more
+    // `chosen` line: the frame that closes a dialog can pass for the menu
+    // opening, so the two are clicked again only when no choice was named.
+    bool choose_from_menu(std::pair<float, float> title, std::pair<float, float> item, const std::string& chosen,
+                          double seconds = 30) const;
     // Presses `b` until `done` holds, with the same rule as above.
     bool press_until(button_bar::button b, const std::function<bool()>& done, double seconds = 20,
                      bool last_screen = false) const;

@@ -21,16 +21,17 @@ protected:
     void dialogs_menu(int index, int screen_height = 600)
     {
         const float top = float(screen_height);
-        // The menu seen open before its item is clicked.
-        program.click_until_changed(70, top - 9);
-        program.click(80, top - 26 - 12.0f * index);
+        EXPECT_TRUE(program.choose_from_menu({70, top - 9}, {80, top - 26 - 12.0f * index},
+                                             "menu " + std::to_string(201 + index)))
+            << program.output();
     }
     void open_dialog(int index)
     {
         const std::string line = "opening " + std::to_string(201 + index);
         const int seen = program.output_lines(line);
         dialogs_menu(index);
-        testing_support::wait_until([&] { return program.output_lines(line) != seen; }, 10, 50);
+        EXPECT_TRUE(testing_support::wait_until([&] { return program.output_lines(line) != seen; }, 10, 50))
+            << program.output();
     }
     // Keys for one frame's worth of work, then the frames they cause: a key
     // landing in the frame that changes the folder would act in the old one.
@@ -175,10 +176,11 @@ TEST_F(toolkit_dialogs, TheKeyBindingEditorCapturesDeletesAndBrowses)
     program.shot("key_editor_command_chooser");
     key("Tab Up Return");
     // Printed once before: the menu is clicked only once the chooser has
-    // closed, or its closing would pass for the menu opening.
+    // closed and the editor's key list is drawn again where the chooser
+    // left the background, or its closing would pass for the menu opening.
     EXPECT_TRUE(testing_support::wait_until([&] { return program.output_lines("bindings 4:81:1 0:0:4") == 2; }, 10))
         << program.output();
-    let_frames_draw();
+    EXPECT_TRUE(program.wait_for_light(100, 368, 10));
 
     dialogs_menu(3, 768);
     expect_line("editor 1");
