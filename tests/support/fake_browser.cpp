@@ -1,5 +1,6 @@
 #include "fake_browser.h"
 
+#include <dirent.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -32,8 +33,26 @@ fake_browser::~fake_browser()
 {
     ::setenv("PATH", saved_path_.c_str(), 1);
     release();
-    // The opener must not outlive its folder.
-    if (ran()) wait_until([&] { return finished(); }, 3, 10);
+    // The opener must not outlive its folder, or it writes its notes into
+    // one that is being removed and keeps it.  It runs detached and may
+    // start after the test's last look, so it is looked for by its script.
+    wait_until([&] { return !opener_running(); }, 60, 10);
+}
+
+bool fake_browser::opener_running() const
+{
+    const std::string script = dir_.path() + "xdg-open";
+    DIR* proc = ::opendir("/proc");
+    if (!proc) return false;
+    bool found = false;
+    while (dirent* e = ::readdir(proc)) {
+        if (e->d_name[0] < '0' || e->d_name[0] > '9') continue;
+        std::string command = read_file(std::string("/proc/") + e->d_name + "/cmdline");
+        std::replace(command.begin(), command.end(), '\0', ' ');
+        if (command.find(script) != std::string::npos) found = true;
+    }
+    ::closedir(proc);
+    return found;
 }
 
 std::string fake_browser::arguments() const

@@ -14,7 +14,7 @@ namespace testing_support {
 class fake_browser {
 public:
     explicit fake_browser(int exit_status = 0, bool held = false);
-    // Releases a held run and waits for it to end.
+    // Releases a held run and waits for every run to end.
     ~fake_browser();
     fake_browser(const fake_browser&) = delete;
     fake_browser& operator=(const fake_browser&) = delete;
@@ -35,6 +35,8 @@ public:
     bool finished() const;
 
 private:
+    bool opener_running() const;
+
     scratch_dir dir_;
     std::string saved_path_;
 };
