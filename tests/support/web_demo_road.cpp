@@ -137,3 +137,11 @@ bool open_cancel_question(const road_walker& road, const std::string& temp)
 {
     return road.press_until(button_bar::go_back, [&] { return pump_held(temp); }, 30);
 }
+
+bool continue_after_cancel_question(const road_walker& road, const std::string& temp)
+{
+    return wait_until([&] {
+        press_cancel_question(road, false);
+        return downloads_move(temp) || !holds_archives(temp);
+    }, 20);
+}

@@ -73,3 +73,7 @@ bool downloads_move(const std::string& folder);
 bool pump_held(const std::string& folder);
 // GO BACK on the running install until its cancel question holds the pump.
 bool open_cancel_question(const road_walker& road, const std::string& temp);
+// Answers that question with its continue button until the install is
+// seen to go on: its downloads move, or it has already fetched and unpacked
+// all it needed before the test looked again.
+bool continue_after_cancel_question(const road_walker& road, const std::string& temp);
