@@ -45,11 +45,11 @@ bool fake_browser::opener_running() const
     DIR* proc = ::opendir("/proc");
     if (!proc) return false;
     bool found = false;
-    while (dirent* e = ::readdir(proc)) {
+    for (dirent* e; !found && (e = ::readdir(proc));) {
         if (e->d_name[0] < '0' || e->d_name[0] > '9') continue;
         std::string command = read_file(std::string("/proc/") + e->d_name + "/cmdline");
         std::replace(command.begin(), command.end(), '\0', ' ');
-        if (command.find(script) != std::string::npos) found = true;
+        found = command.find(script) != std::string::npos;
     }
     ::closedir(proc);
     return found;
