@@ -13,6 +13,7 @@
 #include "engine/download_streams.h"
 #include "engine/http_client.h"
 #include "engine/stop_pumps.h"
+#include "gfx/fonts/fonts.h"
 #include "shell/glx_context.h"
 #include "shell/keys.h"
 #include "shell/mnw_state.h"
@@ -64,6 +65,11 @@ void MACIBM_setupforlang()
         UTL_translate_clear();
     else
         UTL_translate_load(mnw.language);
+    // Russian is set condensed, which a face reads as it loads: faces the
+    // start-up screen or the language chooser loaded before the language
+    // was settled are loaded again.
+    set_font_language_source(&mnw.language);
+    OGL_font_reset(charset_both);
 }
 
 void IBM_turnoff() {}

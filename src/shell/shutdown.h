@@ -9,7 +9,8 @@ void shell_finishup(int full);
 // 1 once shut-down has begun; alerts from then on print to standard output.
 int shell_is_shut_down();
 
-// Loads or clears the translation for `mnw.language`.
+// Loads or clears the translation for `mnw.language` and cuts the faces
+// for it.
 void MACIBM_setupforlang();
 void IBM_turnoff();
 

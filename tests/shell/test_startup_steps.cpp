@@ -10,6 +10,7 @@
 
 #include "core/core_globals.h"
 #include "gfx/draw/colour_table.h"
+#include "gfx/fonts/fonts.h"
 #include "shell/mnw_state.h"
 #include "core/text/translation.h"
 #include "shell/proc_info.h"
@@ -122,6 +123,18 @@ TEST(startup_steps, EnglishDropsAnEarlierTranslationAndTablelessLanguagesStayEng
         MACIBM_setupforlang();
         EXPECT_EQ(UTL_translate_string("Understood", 0), "Understood") << "language " << tableless;
     }
+    mnw.language = 0;
+    MACIBM_setupforlang();
+}
+
+TEST(startup_steps, RussianIsCondensedAlsoInTheFacesTheChooserLoaded)
+{
+    mnw.language = 0;
+    MACIBM_setupforlang();
+    const float full = OGL_measure_char(0x416, charset_regular);
+    mnw.language = 3;
+    MACIBM_setupforlang();
+    EXPECT_FLOAT_EQ(OGL_measure_char(0x416, charset_regular), 0.9f * full);
     mnw.language = 0;
     MACIBM_setupforlang();
 }

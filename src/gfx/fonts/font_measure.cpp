@@ -91,7 +91,10 @@ OGL_font_line OGL_font_break_line(OGL_font_info& font, const unsigned char* star
         // Every glyph is rasterised, also under a fixed advance: the drawer
         // never rasterises, so a glyph skipped here would not show.
         const float advance = font.require_char(c);
-        width += fixed_advance ? static_cast<float>(fixed_advance) : static_cast<float>(static_cast<int>(advance));
+        // The advances the pen moves by: counted in whole pixels, a condensed
+        // Russian line would run past its wrap width, or past x when it is
+        // right-aligned.
+        width += fixed_advance ? static_cast<float>(fixed_advance) : advance;
     }
     if (p >= end) {
         line.end = end;

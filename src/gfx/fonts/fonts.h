@@ -136,9 +136,9 @@ void OGL_fit_stacked(std::string* texts, const float* baselines, int count, floa
 
 // -- Drawing ---
 
-// One line as the drawer breaks it: [start, end) is drawn, `width` is its
-// measured width (whole pixels per glyph, or the fixed advance), and the
-// next line begins at `next`.
+// One line as the drawer breaks it: [start, end) is drawn, `width` is how
+// far the pen moves across it (the glyphs' advances, or the fixed advance),
+// and the next line begins at `next`.
 struct OGL_font_line {
     const unsigned char* end;
     const unsigned char* next;

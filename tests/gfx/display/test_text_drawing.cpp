@@ -68,15 +68,26 @@ TEST_F(TextDrawing, WrappedLinesGoTenUnitsDownAndTheBlankIsDrawnOnNeither)
     EXPECT_EQ(top_line.width(), bottom_line.width());
 }
 
-TEST_F(TextDrawing, CentredAndRightAlignedLinesUseTheWholePixelWidths)
+TEST_F(TextDrawing, CondensedRussianLinesKeepToTheirMeasuredWidth)
 {
-    const OGL_char_info& h = glyph('H');
-    const float width = 2 * std::trunc(h.advance);
-    OGL_font_string(white, 128, 60, "HH", 0, charset_regular, 1, 0);
-    OGL_font_string(white, 128, 30, "HH", 0, charset_regular, 2, 0);
+    // Condensed, no advance is a whole pixel: counted in whole pixels, a
+    // right-aligned line would end some 8 pixels right of x and a wrapped
+    // line would run past its width.
+    const int russian = 3;
+    set_font_language_source(&russian);
+    OGL_font_reset(charset_regular);
+    const OGL_char_info last = glyph(':');
+    OGL_font_string(white, 230, 70, "Система для загрузки:", 0, charset_regular, 2, 0);
+    // Two words that fit one line of this width only by whole pixels.
+    const float a = glyph(0x430).advance, blank = glyph(' ').advance;
+    const float wrap = 16 * std::trunc(a) + std::trunc(blank) + 1;
+    OGL_font_string(white, 10, 40, "аааааааа аааааааа", wrap, charset_regular, 0, 0);
     const auto shot = capture();
-    EXPECT_EQ(lit_box(shot, 0, 45).left, static_cast<int>(std::floor(128 - width / 2 + h.off_x)));
-    EXPECT_EQ(lit_box(shot, 0, 0, gfx_test::screen_w, 45).left, static_cast<int>(std::floor(128 - width + h.off_x)));
+    set_font_language_source(nullptr);
+    OGL_font_reset(charset_regular);
+    EXPECT_NEAR(lit_box(shot, 0, 55).right, std::floor(230 - last.advance + last.off_x) + glyph_dx(last), 1)
+        << "right-aligned";
+    EXPECT_LE(lit_box(shot, 0, 0, gfx_test::screen_w, 55).right, 10 + wrap + 1) << "wrapped";
 }
 
 TEST_F(TextDrawing, LinesSplitAtLineEndsOverprintWithoutWrapping)
