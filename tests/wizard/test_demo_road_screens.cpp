@@ -239,7 +239,8 @@ bool asleep_in_poll(pid_t tid)
 // alone: the server speaks only once the pump's wait sleeps on its socket;
 // the wait ends for it and the next call takes the byte; after a call that
 // moved bytes the wait returns at once, and with nothing coming it sleeps
-// its time out.
+// its time out.  How much of a processor the frames take is the slow
+// download benchmark's figure.
 TEST_F(demo_road_screens, AnInstallWhoseServerHoldsItsAnswerSleepsOnItsSocketAndWakesForIt)
 {
     const pid_t pump = static_cast<pid_t>(::syscall(SYS_gettid));
