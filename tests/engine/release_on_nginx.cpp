@@ -103,7 +103,7 @@ int release_on_nginx::run_pump()
     return result;
 }
 
-int release_on_nginx::pump_until_answer()
+int release_on_nginx::pump_until_answer(const std::function<void()>& after_each_call)
 {
     int result = 0;
     auto deadline = seconds_from_now(30);
@@ -111,6 +111,7 @@ int release_on_nginx::pump_until_answer()
     while (result == 0 && before(deadline)) {
         clock.step();
         result = grab_files();
+        if (after_each_call) after_each_call();
         if (result == 0) grab_files_wait(0.02);  // as the run screens sleep out a slice
     }
     return result;

@@ -4,6 +4,7 @@
 // wizard's screens take around the pumps.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -48,8 +49,9 @@ public:
     static int run_pump();
     // The loop alone: grab_files until it answers or 30 seconds pass, asleep
     // on the sockets after a call that moved nothing, the frame clock moving
-    // as the wall clock does.
-    static int pump_until_answer();
+    // as the wall clock does.  `after_each_call` looks at what a call left,
+    // before the next one goes on.
+    static int pump_until_answer(const std::function<void()>& after_each_call = {});
 
 private:
     testing_support::scratch_dir source_, web_, run_;

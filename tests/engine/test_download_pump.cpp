@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 
@@ -185,6 +186,8 @@ TEST(DownloadPump, FullTemporaryDiskIsAHardFailureNotAReasonToChangeServers)
 // is refused at its Content-Length, before a byte reaches the disk.  The
 // server answered, with the wrong file: the only server asked once, the
 // install ends as a failed extraction, and no network trouble is claimed.
+// A call of the pump reads at most 64 KiB a stream, so a body let through
+// would lie in its archive between calls, before the pump deletes it.
 TEST(DownloadPump, AnArchiveLargerThanItsManifestSizeIsRefusedBeforeItReachesTheDisk)
 {
     release_on_nginx release(release_files{{"a.txt", "a"}, {"b.txt", "b"}});
@@ -197,19 +200,24 @@ TEST(DownloadPump, AnArchiveLargerThanItsManifestSizeIsRefusedBeforeItReachesThe
     ASSERT_EQ(make_dirs(), 0);
     next.reset_all_streams();
 
-    EXPECT_EQ(release_on_nginx::pump_until_answer(), 1);
+    ASSERT_EQ(sim_info[1].back().path, "Nimbrel/b.txt");
+    off_t most_on_disk = 0;
+    const auto look_at_the_archives = [&] {
+        for (int k = 0; k < kStreamCount; ++k) {
+            struct stat st {};
+            if (next.active[k] && next.file_index[k] == 1 && ::stat(stream_archive_path(k).c_str(), &st) == 0)
+                most_on_disk = std::max(most_on_disk, st.st_size);
+        }
+    };
+
+    EXPECT_EQ(release_on_nginx::pump_until_answer(look_at_the_archives), 1);
+    EXPECT_EQ(most_on_disk, 0) << "bytes of the refused archive reached the disk";
     EXPECT_EQ(release.requests_for("b.txt.zip", 1), 1) << release.access_log();
     EXPECT_EQ(stg.extract_failed, 1);
     EXPECT_EQ(stg.download_failed, 0);
     EXPECT_FALSE(http.failing(server_name[0]));
     EXPECT_NE(log.text().find("HTTP response refused: Content-Length above the size expected\n"), std::string::npos)
         << log.text();
-    for (int k = 0; k < kStreamCount; ++k) {
-        struct stat st {};
-        if (::stat(stream_archive_path(k).c_str(), &st) == 0) {
-            EXPECT_LE(st.st_size, 2048) << "on disk";
-        }
-    }
     EXPECT_FALSE(file_exists(release.dest() + "b.txt"));
     ASSERT_EQ(alerts.alerts().size(), 1u);
     EXPECT_EQ(alerts.alerts()[0].line1, "The installer cannot extract a file.");

@@ -1,6 +1,9 @@
 // The DVD install pump driven frame by frame over a set of fake disks, as
 // the DVD roads' install screens drive it.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cstdio>
 
 #include "core/core_globals.h"
 #include "core/diag/error_codes.h"
@@ -19,6 +22,12 @@ using engine_testing::dvd_file;
 using engine_testing::dvd_set;
 using testing_support::read_file;
 using testing_support::scratch_dir;
+
+ino_t inode_of(const std::string& path)
+{
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 ? st.st_ino : 0;
+}
 
 // What the screens did: each disk the pump asked for, in order.
 struct install_run {
@@ -159,6 +168,46 @@ TEST_F(DvdInstallPump, AFileMissingFromItsDiskIsACopyError)
     EXPECT_EQ(install_files_get_error(message), ENOENT);
     EXPECT_EQ(message, "I was unable to copy the file " + disks.archive_of({"top/a", "a", 0}) +
                            " from the DVD to the hard drive.");
+}
+
+// The disk taken out while the question about a damaged file holds the
+// pump: the reads queued from it end in one request for the same disk, not
+// a question each, and once it is back the files not yet in are read, the
+// ones in are left alone.
+TEST_F(DvdInstallPump, ADiskTakenOutIsAskedForOnceAndOnlyTheFilesNotInYetAreReadAgain)
+{
+    // One unpacker answers in manifest order: the files before the damaged
+    // one are in, and the question comes before a third group of reads is
+    // queued, so some are left to fail once the disk is out.
+    one_processor();
+    std::vector<dvd_file> files;
+    for (int i = 0; i < 80; ++i) files.push_back({"top/f" + std::to_string(i), std::string(2000, 'a' + i % 26), 0});
+    dvd_set disks(files);
+    testing_support::write_file(disks.archive_of(files[5]), "damaged");
+    plan(disks);
+    int cursor = 0;
+    ASSERT_EQ(run_disk(disks, cursor, 0), kInstallError);
+    std::string message;
+    install_files_get_error(message);
+    ASSERT_LT(cursor, 80);
+
+    const std::string drive = disks.disk_folder(0).substr(0, disks.disk_folder(0).size() - 1);
+    ASSERT_EQ(::rename(drive.c_str(), (drive + "-out").c_str()), 0);
+    EXPECT_EQ(run_disk(disks, cursor, 0), kInstallNextDisk);
+    ASSERT_LT(cursor, 80);
+    EXPECT_EQ(sim_info[cursor].back().disk, 0) << "the disk taken out is asked for";
+    std::vector<ino_t> in_before(files.size());
+    for (size_t i = 0; i < files.size(); ++i) in_before[i] = inode_of(dest_ / files[i].path.substr(4));
+
+    ASSERT_EQ(::rename((drive + "-out").c_str(), drive.c_str()), 0);
+    EXPECT_EQ(run_disk(disks, cursor, 0), kInstallDone) << "asked about another file, or for the disk again";
+    for (size_t i = 0; i < files.size(); ++i) {
+        if (i == 5) continue;
+        EXPECT_TRUE(read_file(dest_ / files[i].path.substr(4)) == files[i].contents) << "not in: " << i;
+        if (in_before[i] != 0) {
+            EXPECT_EQ(inode_of(dest_ / files[i].path.substr(4)), in_before[i]) << "read again: " << i;
+        }
+    }
 }
 
 TEST_F(DvdInstallPump, AKillDrainsTheWorkInFlightAndLeavesNoCopies)

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "archive_builders.h"
+#include "core/diag/log_stream.h"
 #include "shell/about_box.h"
 #include "test_support.h"
 
@@ -143,30 +144,46 @@ TEST(about_texts, PercentIsSixtyFourBitAndAbsentWithoutALength)
 // -- The newer installer's archive ---
 
 // What a server sends is started: only an archive of one whole program is
-// taken (the end-to-end test has more hostile ones), and a refused one
-// changes nothing in the folder.
+// taken, and a refused one changes nothing in the folder.  Each is refused
+// for its own reason, as the log says.
 TEST(about_installer, OnlyOneWholeExecutableIsUnpackedAndNothingElse)
 {
     const zip_entry program = {"New Installer", "#!/bin/sh\n", 0100755u << 16};
-    const std::vector<std::pair<const char*, std::vector<zip_entry>>> refused = {
-        {"Mac metadata beside it", {program, {"__MACOSX/._New Installer", "meta"}}},
-        {"a folder before it", {{"Installer/", "", archive_fixtures::unix_folder()}, program}},
-        {"a file in a folder", {{"bin/run", "#!/bin/sh\n", 0100755u << 16}}},
-        {"over the bound", {{"New Installer", std::string(5000, 'x'), 0100755u << 16}}},
-        {"claiming less than it holds", {{"New Installer", std::string(5000, 'x'), 0100755u << 16, false, 100}}},
-        {"a damaged file", {{"New Installer", "#!/bin/sh\n", 0100755u << 16, true}}},
-        {"nothing", {}},
+    zip_entry huge = program;
+    huge.claimed_size = 300u << 20;
+    const struct {
+        const char* what;
+        std::vector<zip_entry> entries;
+        const char* reason;
+        unsigned long long bound = 4096;
+    } refused[] = {
+        {"Mac metadata beside it", {program, {"__MACOSX/._New Installer", "meta"}}, "as well"},
+        {"a folder before it", {{"Installer/", "", archive_fixtures::unix_folder()}, program}, "no regular file"},
+        {"a link", {{"New Installer", "/bin/sh", archive_fixtures::unix_link()}}, "no regular file"},
+        {"a file in a folder", {{"bin/run", "#!/bin/sh\n", 0100755u << 16}}, "lies in a folder"},
+        {"a file that is not executable", {{"New Installer", "#!/bin/sh\n"}}, "not executable"},
+        {"over the bound", {{"New Installer", std::string(5000, 'x'), 0100755u << 16}}, "larger than any"},
+        {"over the installers' bound", {huge}, "larger than any", kAboutInstallerMaxBytes},
+        {"claiming less than it holds", {{"New Installer", std::string(5000, 'x'), 0100755u << 16, false, 100}}, ""},
+        {"a damaged file", {{"New Installer", "#!/bin/sh\n", 0100755u << 16, true}}, ""},
+        {"nothing", {}, ""},
     };
-    scratch_dir dir, app;
-    for (const auto& [what, entries] : refused) {
+    scratch_dir dir, app, logs;
+    xer.open(logs / "log.txt");
+    for (const auto& c : refused) {
         write_file(app / "New Installer", "the old one");
-        write_file(dir / "installer.zip", make_zip(entries));
+        write_file(dir / "installer.zip", make_zip(c.entries));
         std::string name = "unchanged";
-        EXPECT_EQ(about_unpack_installer(dir / "installer.zip", app / "", name, 4096), 20001) << what;
-        EXPECT_EQ(read_file(app / "New Installer"), "the old one") << what;
-        EXPECT_EQ(name, "unchanged") << what;
-        EXPECT_EQ(testing_support::run_shell("ls -A '" + app.path() + "'").out, "New Installer\n") << what;
+        EXPECT_EQ(about_unpack_installer(dir / "installer.zip", app / "", name, c.bound), 20001) << c.what;
+        xer << std::flush;
+        const std::string log = read_file(logs / "log.txt");
+        EXPECT_NE(log.substr(log.rfind("refused the installer archive")).find(c.reason), std::string::npos)
+            << c.what << "\n" << log;
+        EXPECT_EQ(read_file(app / "New Installer"), "the old one") << c.what;
+        EXPECT_EQ(name, "unchanged") << c.what;
+        EXPECT_EQ(testing_support::run_shell("ls -A '" + app.path() + "'").out, "New Installer\n") << c.what;
     }
+    xer.close();
     // Within the same bound, the program alone is taken (what becomes of
     // it: the end-to-end hand-over).
     write_file(dir / "installer.zip", make_zip({program}));

@@ -138,10 +138,20 @@ bool open_cancel_question(const road_walker& road, const std::string& temp)
     return road.press_until(button_bar::go_back, [&] { return pump_held(temp); }, 30);
 }
 
+// The program logs a cancel when it has removed the copy, before the
+// streams' archives go: a log read after the archives were seen to change
+// tells a cancel from an install that went on, however fast either ran.
 bool continue_after_cancel_question(const road_walker& road, const std::string& temp)
 {
-    return wait_until([&] {
+    const std::string cancelled = "Removed the copy at ";
+    const int cancels = count_of(road.log(), cancelled);
+    bool went_on = false;
+    wait_until([&] {
         press_cancel_question(road, false);
-        return downloads_move(temp) || !holds_archives(temp);
+        went_on = downloads_move(temp) || !holds_archives(temp);
+        if (!road.logged(cancelled, cancels + 1)) return went_on;
+        went_on = false;
+        return true;
     }, 20);
+    return went_on;
 }

@@ -75,5 +75,6 @@ bool pump_held(const std::string& folder);
 bool open_cancel_question(const road_walker& road, const std::string& temp);
 // Answers that question with its continue button until the install is
 // seen to go on: its downloads move, or it has already fetched and unpacked
-// all it needed before the test looked again.
+// all it needed before the test looked again.  False at once when the
+// program cancelled the install instead.
 bool continue_after_cancel_question(const road_walker& road, const std::string& temp);
