@@ -32,12 +32,17 @@ hand.
 
 import argparse
 import hashlib
+import io
 import os
+import struct
 import subprocess
 import sys
-import zipfile
+import zlib
 
-ZIP_TIME = (2024, 1, 1, 0, 0, 0)
+# Every entry is dated 2024-01-01 00:00, so a release made twice is the same.
+ZIP_DOS_DATE = (2024 - 1980) << 9 | 1 << 5 | 1
+ZIP_DOS_TIME = 0
+ZIP32_MAX = 0xFFFFFFFF
 
 
 def kilobytes(size):
@@ -52,20 +57,47 @@ def md5_of(path):
     return digest.hexdigest()
 
 
+def refuse_entry(what):
+    sys.exit("make_release: %s is too large for a zip entry without zip64 fields (4 GiB - 1 bytes at most)" % what)
+
+
 def zip_one(archive, member_name, source=None, data=None, level=6):
+    """Deflates the file `source` (or the bytes `data`) into `archive` as its
+    one entry `member_name`.
+
+    Written here rather than with zipfile, which gives every entry over
+    2 GiB zip64 fields: the minizip the installer reads with misreads every
+    record that has them.  Without them sizes and offsets are 32 bits, as
+    the zip command writes them up to 4 GiB - 1, so every file the installer
+    can read is released and a larger one is refused."""
+    what = source or member_name
+    if (os.path.getsize(source) if source is not None else len(data)) > ZIP32_MAX:
+        refuse_entry(what)
     os.makedirs(os.path.dirname(archive), exist_ok=True)
-    with zipfile.ZipFile(archive, "w", zipfile.ZIP_DEFLATED, compresslevel=level) as z:
-        info = zipfile.ZipInfo(member_name, ZIP_TIME)
-        info.compress_type = zipfile.ZIP_DEFLATED
-        info.external_attr = 0o644 << 16
-        if source is not None:
-            mode = os.stat(source).st_mode & 0o777
-            info.external_attr = mode << 16
-            with open(source, "rb") as src, z.open(info, "w") as dst:
-                for block in iter(lambda: src.read(1 << 20), b""):
-                    dst.write(block)
-        else:
-            z.writestr(info, data)
+    name = member_name.encode()
+    flags = 0 if member_name.isascii() else 0x800  # the name is UTF-8
+    mode = os.stat(source).st_mode & 0o777 if source is not None else 0o644
+    deflate = zlib.compressobj(level, zlib.DEFLATED, -15)
+    crc = size = 0
+    with open(archive, "wb") as out:
+        out.write(bytes(30 + len(name)))  # the local header, once the sizes are known
+        with open(source, "rb") if source is not None else io.BytesIO(data) as src:
+            for block in iter(lambda: src.read(1 << 20), b""):
+                crc = zlib.crc32(block, crc)
+                size += len(block)
+                out.write(deflate.compress(block))
+        out.write(deflate.flush())
+        central = out.tell()
+        # A file that grew meanwhile, or one that deflate could not shrink.
+        if size > ZIP32_MAX or central > ZIP32_MAX:
+            out.close()
+            os.unlink(archive)
+            refuse_entry(what)
+        fields = (20, flags, 8, ZIP_DOS_TIME, ZIP_DOS_DATE, crc, central - 30 - len(name), size, len(name), 0)
+        out.write(struct.pack("<IHHHHHHIIIHHHHHII", 0x02014B50, 0x0314, *fields, 0, 0, 0, mode << 16, 0) + name)
+        out.write(struct.pack("<IHHHHIIH", 0x06054B50, 0, 0, 1, 1, out.tell() - central, central, 0))
+        out.seek(0)
+        out.write(struct.pack("<IHHHHHIIIHH", 0x04034B50, *fields) + name)
 
 
 def source_files(source):

@@ -12,8 +12,6 @@ namespace {
 
 constexpr int max_entries = 300;
 constexpr int row = 12;
-// Between the button's frame and its labels, in interface units.
-constexpr float kLabelGap = 6;
 
 // Rebuilt on every call; kept so a frame with a pop-up button allocates
 // nothing once the strings have grown.
@@ -102,11 +100,11 @@ int BTN_textlist(float x, float y, int* value, std::string entries, std::string 
     float scaled = w * language_scale(mnw.language);
     if (scaled <= 20) scaled = 20;
 
-    // The frame spans x - scaled/2 - 4 to x + scaled/2 + 24; labels set one
-    // unit off it ran into its dark rim, so they stand kLabelGap clear.
+    // The frame spans x - scaled/2 - 4 to x + scaled/2 + 24; the labels stand
+    // one unit off it.
     BTN_frame1(10, x + 10, y + 5, scaled + 28, 0);
-    BTN_util_draw_label(x - scaled / 2 - 4 - kLabelGap, y, 0, left_part, 0);
-    BTN_util_draw_label(x + scaled / 2 + 24 + kLabelGap, y, 2, right_part, 0);
+    BTN_util_draw_label(x - scaled / 2 - 5, y, 0, left_part, 0);
+    BTN_util_draw_label(x + scaled / 2 + 25, y, 2, right_part, 0);
 
     const int id = static_cast<int>(y * 1024 + x);
     if (mnw.click && id != active_popup_code &&

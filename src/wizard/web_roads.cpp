@@ -117,8 +117,10 @@ float smooth_install_fraction(float previous, float frame_period, float complete
 
 std::string install_progress_text(int phase, const std::string& file, float file_fraction)
 {
+    // The pump marks a file whose length the server has not yet sent with a
+    // share just below 0: nothing of it is done yet.
     std::string percent;
-    int_to_str(static_cast<int>(file_fraction * 100), &percent, 1, 0, 0);
+    int_to_str(std::max(static_cast<int>(file_fraction * 100), 0), &percent, 1, 0, 0);
     switch (phase) {
     case 0: return UTL_string_sub(tr("Deleting %1:file% because that file is no longer needed!"), file);
     case 1:

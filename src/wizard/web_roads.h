@@ -51,7 +51,8 @@ int web_install_frame(wizard_screen& record, float& smoothed);
 float smooth_install_fraction(float previous, float frame_period, float completed_kb,
                               float total_kb);
 
-// The line under the bar for the pump's phase of the file it worked on.
+// The line under the bar for the pump's phase of the file it worked on; a
+// file whose length is not yet known reads 0 %.
 std::string install_progress_text(int phase, const std::string& file, float file_fraction);
 
 // "About ... left": the remaining time at the rate so far, the streams;

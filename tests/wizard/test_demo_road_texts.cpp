@@ -42,7 +42,7 @@ TEST(demo_road_texts, ProgressLineFollowsThePhaseOfTheFile)
     EXPECT_EQ(install_progress_text(1, "a.zip", 0.425f),
               "Downloading and installing a.zip, currently 42% done with that file.");
     EXPECT_EQ(install_progress_text(1, "a.zip", -0.01f),
-              "Downloading and installing a.zip, currently -1% done with that file.")
+              "Downloading and installing a.zip, currently 0% done with that file.")
         << "a length not yet known";
     EXPECT_EQ(install_progress_text(1, "a.zip", 1), "Downloading and installing a.zip, currently 100% done with that file.");
     EXPECT_EQ(install_progress_text(2, "a.zip", 0), "Skipping a.zip because it is already installed.");

@@ -141,9 +141,11 @@ void draw_strips(canvas& c)
                     solid({0, 0, 0, 0.1f}));
     }
     {   // Pop-up list button: the chosen entry on the left, the drop arrow
-        // in the right cap.
+        // in the right cap.  The frame is drawn 4 wider than asked; its two
+        // clear texels a side keep the rim within the asked width, so the
+        // labels set one unit beyond it stand clear.
         element e(c, strip(10).area());
-        raised(c, e.x(1), e.y(4), e.x(e.w() - 1), e.y(21), 8, dark_top, dark_bottom, dark_edge);
+        raised(c, e.x(3.5f), e.y(4), e.x(e.w() - 3.5f), e.y(21), 8, dark_top, dark_bottom, dark_edge);
         const float split = e.x(float(strip(10).mid_end) + 3);
         stroke_line(c, {split, e.y(7)}, {split, e.y(18)}, 1, solid(dark_edge));
         stroke_line(c, {split + 1, e.y(7)}, {split + 1, e.y(18)}, 1,
