@@ -104,6 +104,12 @@ bool dir_exists(const std::string& path)
     return ::stat(full(without_trailing_slash(path)).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+bool name_exists(const std::string& path)
+{
+    struct stat st;
+    return ::lstat(full(without_trailing_slash(path)).c_str(), &st) == 0;
+}
+
 int make_folder(const std::string& path)
 {
     if (::mkdir(full(without_trailing_slash(path)).c_str(), 0755) != 0) return FAIL();

@@ -20,6 +20,9 @@ extern thread_local int sErrLine;
 bool file_exists(const std::string& path);
 // Exists and is a folder; one trailing '/' is ignored.
 bool dir_exists(const std::string& path);
+// Anything at all holds the name, not followed: a file, a folder, a link
+// (one that leads nowhere too); one trailing '/' is ignored.
+bool name_exists(const std::string& path);
 // One folder, no parents, mode 0755; an existing one gives 17 (EEXIST).
 int make_folder(const std::string& path);
 // A file, or the empty folder when the path ends in '/'; "" gives 2.
