@@ -263,18 +263,16 @@ int extract_dest::stage_file(const std::string& name, const archive_item& item, 
 
     // A new file renamed over whatever is there: it never writes through a
     // link, and a full disk or a damaged entry leaves the old file rather
-    // than half a new one.
-    int fd = at.create_beside(&staged.temp_);
+    // than half a new one.  Made with the entry's mode, so that the user's
+    // umask takes from it what the user lets no one else have: an entry
+    // marked 0777 must not give other users a program to replace.
+    int fd = at.create_beside(&staged.temp_, item.attrs.set_mode ? item.attrs.mode & 0777 : 0666);
     if (fd < 0) {
         FILE_ERR_HERE();
         staged.temp_.clear();
         return errno;
     }
     err = fill(at, fd, item, from, check);
-    if (!err && item.attrs.set_mode && ::fchmod(fd, item.attrs.mode & 0777) != 0) {
-        FILE_ERR_HERE();
-        err = errno;
-    }
     if (!err && item.attrs.set_time) {
         timespec times[2] = {{item.attrs.mtime, 0}, {item.attrs.mtime, 0}};
         if (::futimens(fd, times) != 0) {
