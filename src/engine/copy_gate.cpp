@@ -52,16 +52,20 @@ std::string without_trailing_slash(std::string path)
 }
 
 // A killed run leaves the file it was writing beside its name.  Such files
-// are the gate's by their name and no one else's: they go, nothing else.
+// are the gate's by their name and no one else's: they go, nothing else,
+// and not while a run (of any process, namespace or host) still writes one.
 void sweep_stale_beside_files(const confined_folder& root, const std::string& folder)
 {
     std::vector<std::string> names;
     if (root.list(folder, names) != 0) return;
     for (const std::string& name : names) {
-        if (!is_stale_partial_name(name)) continue;
+        if (!is_partial_name(name)) continue;
         placed_name at;
         int err = root.place(folder.empty() ? name : folder + "/" + name, at);
+        const int held = err ? -1 : claim_stale_partial(at.folder(), at.leaf());
+        if (!err && held < 0) continue;
         if (!err) err = at.remove(false);
+        if (held >= 0) ::close(held);
         xer << "Removed the half-written " << dest_dir_path << (folder.empty() ? "" : folder + "/") << name
             << " of a run that ended, with result=" << err << ".\n";
     }

@@ -153,12 +153,15 @@ int extract_dest::make_folder(const std::string& name)
 staged_entry::~staged_entry()
 {
     if (!temp_.empty()) at_.commit(temp_, ECANCELED);
+    if (held_ >= 0) ::close(held_);
 }
 
 int staged_entry::commit()
 {
     int err = at_.commit(temp_, 0);
     temp_.clear();
+    if (held_ >= 0) ::close(held_);
+    held_ = -1;
     return err;
 }
 
@@ -272,7 +275,10 @@ int extract_dest::stage_file(const std::string& name, const archive_item& item, 
         staged.temp_.clear();
         return errno;
     }
-    err = fill(at, fd, item, from, check);
+    // Its lock tells other runs' sweeps that the file is being written, until
+    // it is in its place or gone: a copy of the descriptor keeps it.
+    staged.held_ = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+    err = staged.held_ < 0 ? errno : fill(at, fd, item, from, check);
     if (!err && item.attrs.set_time) {
         timespec times[2] = {{item.attrs.mtime, 0}, {item.attrs.mtime, 0}};
         if (::futimens(fd, times) != 0) {

@@ -87,12 +87,7 @@ placed_name::~placed_name()
 
 int placed_name::create_beside(std::string* temp, mode_t mode) const
 {
-    for (int tries = 0; tries < 100; ++tries) {
-        *temp = next_partial_name();
-        int fd = ::openat(folder_, temp->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
-        if (fd >= 0 || errno != EEXIST) return fd;
-    }
-    return -1;
+    return create_partial(folder_, "", temp, mode);
 }
 
 int placed_name::link_beside(const std::string& target, std::string* temp) const
