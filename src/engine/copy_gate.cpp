@@ -149,8 +149,10 @@ int refused(const std::string& what, const std::string& archive, const char* why
 // file by (scan_stamps.h), or changed in a way that loses nothing: gone
 // (to be installed, or nothing left to delete), the same contents, or,
 // when installing, the wanted version already.  Else kErrChangedSincePlan:
-// the user's change stays.  A name the gate cannot read here is left to the
-// operation itself, which refuses it as before.
+// the user's change stays.  A file the gate cannot open (no permission, a
+// link put in its place) is as the plan judged it only while its stamp is:
+// the user may have been asked about it.  A folder on the way that the gate
+// cannot reach is left to the operation itself, which refuses it as before.
 int unchanged_since_plan(const confined_folder& root, const std::string& relative,
                          const file_version_struct& version, bool installing)
 {
@@ -159,12 +161,15 @@ int unchanged_since_plan(const confined_folder& root, const std::string& relativ
     placed_name at;
     if (root.place(relative, at) != 0) return 0;
     const int fd = ::openat(at.folder(), at.leaf().c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0) return 0;
     std::string sum;
-    const bool kept = stamp_of_fd(fd) == judged ||
-                      (calc_fd_md5(fd, sum) == 0 &&
-                       (version.sig_have == sum || (installing && version.sig_want == sum)));
-    ::close(fd);
+    bool kept;
+    if (fd < 0) {
+        kept = errno == ENOENT || stamp_at(at.folder(), at.leaf()) == judged;
+    } else {
+        kept = stamp_of_fd(fd) == judged || (calc_fd_md5(fd, sum) == 0 &&
+                                             (version.sig_have == sum || (installing && version.sig_want == sum)));
+        ::close(fd);
+    }
     if (kept) return 0;
     xer << "Left " << dest_path_of(version) << " as it is: it changed after the plan was made (now "
         << (sum.empty() ? std::string("unreadable") : sum) << ", planned from " << version.sig_have << ").\n";
