@@ -64,11 +64,19 @@ TEST_F(CopyGateRemoval, ADestinationThatNamesNoFolderOfItsOwnIsRefused)
     ASSERT_EQ(::chdir("/"), 0);
 }
 
-// A folder of that name was there when the install came to make it, or
-// another was put in place of the one the run made: a cancel leaves it.
+// A folder of that name was there when the install came to make it (also
+// one an earlier install made), or another was put in place of the one the
+// run made: a cancel leaves it.
 TEST_F(CopyGateRemoval, OnlyTheFolderThisRunMadeIsRemoved)
 {
     dest_dir_path = dest_ / "There/";
+    write_file(dest_dir_path + "mine.txt", "the user's");
+    EXPECT_EQ(copy_gate_make(), EEXIST);
+    EXPECT_EQ(copy_remove_all(), 0);
+    EXPECT_EQ(read_file(dest_dir_path + "mine.txt"), "the user's");
+
+    dest_dir_path = dest_ / "Installed/";
+    ASSERT_EQ(copy_gate_make(), 0);
     write_file(dest_dir_path + "mine.txt", "the user's");
     EXPECT_EQ(copy_gate_make(), EEXIST);
     EXPECT_EQ(copy_remove_all(), 0);
