@@ -173,10 +173,11 @@ int unchanged_since_plan(const confined_folder& root, const std::string& relativ
     placed_name at;
     if (root.place(relative, at) != 0) return 0;
     const int fd = ::openat(at.folder(), at.leaf().c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
+    const int open_err = fd < 0 ? errno : 0;
     std::string sum;
     bool kept;
     if (fd < 0) {
-        kept = errno == ENOENT || stamp_at(at.folder(), at.leaf()) == judged;
+        kept = open_err == ENOENT || stamp_at(at.folder(), at.leaf()) == judged;
     } else {
         kept = stamp_of_fd(fd) == judged || (calc_fd_md5(fd, sum) == 0 &&
                                              (version.sig_have == sum || (installing && version.sig_want == sum)));

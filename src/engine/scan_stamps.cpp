@@ -4,7 +4,6 @@
 #include <sys/stat.h>
 
 #include <cerrno>
-
 #include <mutex>
 #include <unordered_map>
 
