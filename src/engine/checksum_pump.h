@@ -8,7 +8,7 @@
 //
 // The results land in the current version of every history the install
 // filter wants: sig_have (an MD5, a copy of sig_want for a file that only
-// was seen to exist, or "NONE") and is_current.  sim_info must not change
+// was seen to exist, "NONE", or kSigUnreadable) and is_current.  sim_info must not change
 // while a run is out.
 #pragma once
 

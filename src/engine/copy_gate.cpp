@@ -1,9 +1,11 @@
 #include "engine/copy_gate.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstring>
 #include <memory>
 #include <mutex>
 #include <set>
@@ -52,16 +54,20 @@ std::string without_trailing_slash(std::string path)
 }
 
 // A killed run leaves the file it was writing beside its name.  Such files
-// are the gate's by their name and no one else's: they go, nothing else.
+// are the gate's by their name and no one else's: they go, nothing else,
+// and not while a run (of any process, namespace or host) still writes one.
 void sweep_stale_beside_files(const confined_folder& root, const std::string& folder)
 {
     std::vector<std::string> names;
     if (root.list(folder, names) != 0) return;
     for (const std::string& name : names) {
-        if (!is_stale_partial_name(name)) continue;
+        if (!is_partial_name(name)) continue;
         placed_name at;
         int err = root.place(folder.empty() ? name : folder + "/" + name, at);
+        const int held = err ? -1 : claim_stale_partial(at.folder(), at.leaf());
+        if (!err && held < 0) continue;
         if (!err) err = at.remove(false);
+        if (held >= 0) ::close(held);
         xer << "Removed the half-written " << dest_dir_path << (folder.empty() ? "" : folder + "/") << name
             << " of a run that ended, with result=" << err << ".\n";
     }
@@ -78,12 +84,14 @@ void sweep_once(const confined_folder& root, const std::string& folder)
     sweep_stale_beside_files(root, key);
 }
 
-int reopen_locked()
+// Opens the gate on dest_dir_path, or on the folder already open at
+// `made` (which it takes over) that this run made there.
+int reopen_locked(int made = -1)
 {
     auto root = std::make_shared<confined_folder>();
     std::string full = dest_dir_path;
     set_path_to_full(full);
-    int err = root->open(full, g_case_sensitive != 0);
+    int err = made < 0 ? root->open(full, g_case_sensitive != 0) : root->adopt(made, full, g_case_sensitive != 0);
     struct stat st;
     if (!err && ::fstat(root->descriptor(), &st) != 0) err = errno;
     if (err) {
@@ -112,6 +120,14 @@ int current_copy(std::shared_ptr<const confined_folder>& out)
     struct stat st;
     const bool same = copy.root && copy.path == dest_dir_path && ::stat(copy.root->path().c_str(), &st) == 0 &&
                       st.st_dev == copy.dev && st.st_ino == copy.ino;
+    // The folder this run made is left for nothing else put at its name:
+    // a link swapped in would lead the rest of the install, and a cancel,
+    // to its target.
+    if (!same && copy.root && copy.made && copy.path == copy.made_path && copy.path == dest_dir_path &&
+        copy.dev == copy.made_dev && copy.ino == copy.made_ino) {
+        xer << "The copy at " << dest_dir_path << " is no longer the folder this run made.\n";
+        return ESTALE;
+    }
     if (!same) {
         if (int err = reopen_locked()) return err;
     }
@@ -145,8 +161,10 @@ int refused(const std::string& what, const std::string& archive, const char* why
 // file by (scan_stamps.h), or changed in a way that loses nothing: gone
 // (to be installed, or nothing left to delete), the same contents, or,
 // when installing, the wanted version already.  Else kErrChangedSincePlan:
-// the user's change stays.  A name the gate cannot read here is left to the
-// operation itself, which refuses it as before.
+// the user's change stays.  A file the gate cannot open (no permission, a
+// link put in its place) is as the plan judged it only while its stamp is:
+// the user may have been asked about it.  A folder on the way that the gate
+// cannot reach is left to the operation itself, which refuses it as before.
 int unchanged_since_plan(const confined_folder& root, const std::string& relative,
                          const file_version_struct& version, bool installing)
 {
@@ -155,12 +173,16 @@ int unchanged_since_plan(const confined_folder& root, const std::string& relativ
     placed_name at;
     if (root.place(relative, at) != 0) return 0;
     const int fd = ::openat(at.folder(), at.leaf().c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0) return 0;
+    const int open_err = fd < 0 ? errno : 0;
     std::string sum;
-    const bool kept = stamp_of_fd(fd) == judged ||
-                      (calc_fd_md5(fd, sum) == 0 &&
-                       (version.sig_have == sum || (installing && version.sig_want == sum)));
-    ::close(fd);
+    bool kept;
+    if (fd < 0) {
+        kept = open_err == ENOENT || stamp_at(at.folder(), at.leaf()) == judged;
+    } else {
+        kept = stamp_of_fd(fd) == judged || (calc_fd_md5(fd, sum) == 0 &&
+                                             (version.sig_have == sum || (installing && version.sig_want == sum)));
+        ::close(fd);
+    }
     if (kept) return 0;
     xer << "Left " << dest_path_of(version) << " as it is: it changed after the plan was made (now "
         << (sum.empty() ? std::string("unreadable") : sum) << ", planned from " << version.sig_have << ").\n";
@@ -217,22 +239,63 @@ int copy_gate_open()
     return reopen_locked();
 }
 
+namespace {
+
+// Whether the folder open at `folder` is as mkdir leaves one: this user's,
+// and empty.
+bool own_and_empty(int folder)
+{
+    struct stat st;
+    if (::fstat(folder, &st) != 0 || st.st_uid != ::geteuid()) return false;
+    DIR* dir = ::fdopendir(::fcntl(folder, F_DUPFD_CLOEXEC, 0));
+    if (!dir) return false;
+    bool empty = true;
+    while (const dirent* e = ::readdir(dir))
+        empty = empty && (std::strcmp(e->d_name, ".") == 0 || std::strcmp(e->d_name, "..") == 0);
+    ::closedir(dir);
+    return empty;
+}
+
+// Makes the folder `full` and opens it into `fd`.  Its parent may lie
+// behind links the user chose; the folder is made and opened relative to
+// the parent, through no link, and must be as mkdir left it: a link, or a
+// folder of anyone's, put at its name meanwhile would lead the copy, and a
+// cancel, into what it holds or leads to.  0 or errno.
+int make_and_open(const std::string& full, int& fd)
+{
+    const size_t slash = full.rfind('/');
+    const std::string parent_path = slash == std::string::npos ? "." : full.substr(0, slash ? slash : 1);
+    const std::string leaf = full.substr(slash == std::string::npos ? 0 : slash + 1);
+    const int parent = ::open(parent_path.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (parent < 0) return errno;
+    // mkdir is the check and the claim at once: of two runs that want the
+    // same name, one makes it and the other hears EEXIST.
+    int err = ::mkdirat(parent, leaf.c_str(), 0755) == 0 ? 0 : errno;
+    if (!err && (fd = ::openat(parent, leaf.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC)) < 0)
+        err = errno;
+    ::close(parent);
+    if (!err && !own_and_empty(fd)) err = ESTALE;
+    if (err && fd >= 0) ::close(fd);
+    return err;
+}
+
+}  // namespace
+
 int copy_gate_make()
 {
     const std::string folder = without_trailing_slash(dest_dir_path);
     if (folder.empty()) return kErrLeadsOut;
     std::string full = folder;
     set_path_to_full(full);
-    // mkdir is the check and the claim at once: of two runs that want the
-    // same name, one makes it and the other hears EEXIST.
-    if (::mkdir(full.c_str(), 0755) != 0) {
-        const int err = errno;
+    std::lock_guard<std::mutex> hold(copy.lock);
+    // A new claim: what an earlier one made is no longer this run's.
+    copy.made = false;
+    int fd = -1;
+    if (int err = make_and_open(full, fd)) {
         xer << "The new copy's folder " << dest_dir_path << " could not be made: error " << err << ".\n";
         return err;
     }
-    std::lock_guard<std::mutex> hold(copy.lock);
-    copy.made = false;
-    if (int err = reopen_locked()) return err;
+    if (int err = reopen_locked(fd)) return err;
     copy.made = true;
     copy.made_path = dest_dir_path;
     copy.made_dev = copy.dev;
@@ -332,7 +395,7 @@ int copy_remove_all()
     {
         std::lock_guard<std::mutex> hold(copy.lock);
         // Another folder under the same name since: not ours to remove.
-        if (!err && (copy.dev != copy.made_dev || copy.ino != copy.made_ino)) {
+        if (err == ESTALE || (!err && (copy.dev != copy.made_dev || copy.ino != copy.made_ino))) {
             xer << "Kept the folder " << dest_dir_path << ": it is not the one this run made.\n";
             return 0;
         }

@@ -4,7 +4,6 @@
 #include <cerrno>
 
 #include "core/core_globals.h"
-#include "core/files/file_checksum.h"
 #include "core/files/file_ops.h"
 #include "core/diag/log_stream.h"
 #include "engine/copy_gate.h"
@@ -49,13 +48,10 @@ void checksum_task::do_it()
         // Taken before the contents are read: a change made while they are
         // read shows as a change since.
         const file_stamp seen = stamp_of_path(installed);
-        // calc_file_md5 never opens a pipe or device in a blocking way; a
-        // file it cannot read whole has no signature.
-        std::string sum;
-        if (read_it)
-            v.sig_have = seen.present && calc_file_md5(installed, sum) == 0 ? packed_sig(sum) : packed_sig("NONE");
-        else
-            v.sig_have = seen.present ? v.sig_want : packed_sig("NONE");
+        // calc_file_md5 never opens a pipe or device in a blocking way.  A
+        // file that is there but cannot be read whole is no absent one: the
+        // plan must not install over it unasked.
+        v.sig_have = read_it || !seen.present ? installed_signature(installed, seen) : v.sig_want;
         v.is_current = v.sig_have == v.sig_want;
         scan_stamp_note(v, seen);
     }

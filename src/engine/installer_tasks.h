@@ -12,8 +12,9 @@
 
 // Learns what is installed: for each history first..last-1 that the install
 // filter wants, the MD5 of the installed file (or, by `mode`, only whether
-// it is there; see checksum_pump.h) into sig_have, "NONE" when absent or
-// unreadable, and is_current from comparing it with sig_want.
+// it is there; see checksum_pump.h) into sig_have, "NONE" when absent,
+// kSigUnreadable when there but unreadable (scan_stamps.h), and is_current
+// from comparing it with sig_want.
 class checksum_task : public UTL_work_task {
 public:
     checksum_task(int first, int last, int mode);

@@ -1,7 +1,9 @@
 #include "engine/scan_stamps.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <mutex>
 #include <unordered_map>
 
@@ -20,6 +22,7 @@ file_stamp stamp_from(const struct stat& st)
 {
     file_stamp s;
     s.present = !S_ISDIR(st.st_mode);
+    s.taken = true;
     s.size = static_cast<long long>(st.st_size);
     s.modified_ns = nanoseconds(st.st_mtim);
     s.changed_ns = nanoseconds(st.st_ctim);
@@ -40,10 +43,28 @@ struct scan_record {
 
 }  // namespace
 
-file_stamp stamp_of_path(const std::string& path)
+file_stamp stamp_of_path(const std::string& path) { return stamp_at(AT_FDCWD, path); }
+
+file_stamp stamp_at(int folder, const std::string& name)
 {
     struct stat st;
-    return ::stat(path.c_str(), &st) == 0 ? stamp_from(st) : file_stamp();
+    if (::fstatat(folder, name.c_str(), &st, 0) == 0) return stamp_from(st);
+    const int err = errno;
+    file_stamp s;
+    if (err == ENOENT && ::fstatat(folder, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
+        s = stamp_from(st);  // a link that leads nowhere
+        s.present = false;
+    } else {
+        s.taken = err != ENOENT && err != ENOTDIR;
+    }
+    return s;
+}
+
+packed_sig installed_signature(const std::string& path, const file_stamp& seen)
+{
+    std::string sum;
+    if (seen.present && calc_file_md5(path, sum) == 0) return packed_sig(sum);
+    return packed_sig(seen.taken ? kSigUnreadable : "NONE");
 }
 
 file_stamp stamp_of_fd(int fd)
@@ -113,8 +134,7 @@ void recheck_files_changed_since_scan()
         const std::string installed = dest_path_of(v);
         const file_stamp now = stamp_of_path(installed);
         if (now == judged) continue;
-        std::string sum;
-        v.sig_have = now.present && calc_file_md5(installed, sum) == 0 ? packed_sig(sum) : packed_sig("NONE");
+        v.sig_have = installed_signature(installed, now);
         v.is_current = v.sig_have == v.sig_want;
         scan_stamp_note(v, now);
         xer << "Changed since the scan: " << installed << "  sig_have=" << v.sig_have << "\n";

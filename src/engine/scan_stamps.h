@@ -18,25 +18,43 @@
 
 #include <string>
 
+#include "engine/manifest_text.h"
+
 struct file_version_struct;
 
 struct file_stamp {
     bool present = false;  // a file (not a folder) is at the path
+    // Something holds the name, or may: a file, a folder, a link that leads
+    // nowhere, or a name the system would not look up (EACCES, ELOOP).
+    bool taken = false;
     long long size = 0;
     long long modified_ns = 0;
     long long changed_ns = 0;  // the inode's change time: no tool sets it back
     bool operator==(const file_stamp& o) const
     {
-        return present == o.present && size == o.size && modified_ns == o.modified_ns &&
+        return present == o.present && taken == o.taken && size == o.size && modified_ns == o.modified_ns &&
                changed_ns == o.changed_ns;
     }
     bool operator!=(const file_stamp& o) const { return !(*this == o); }
 };
 
-// The stamp of what is at `path` (links followed, as a scan reads them), or
-// of an open descriptor.
+// The stamp of what is at `path` (links followed, as a scan reads them),
+// of `name` in the folder open at `folder` the same way, or of an open
+// descriptor.
 file_stamp stamp_of_path(const std::string& path);
+file_stamp stamp_at(int folder, const std::string& name);
 file_stamp stamp_of_fd(int fd);
+
+// sig_have of a file that is there but cannot be read whole: no permission,
+// a folder, a pipe, a link that leads nowhere.  Never a signature of the
+// manifest's, so the plan asks about it as about a file the user changed,
+// rather than install over it as if nothing were there.
+constexpr char kSigUnreadable[] = "UNREADABLE";
+
+// What a scan records as the signature of the file at `path`, whose stamp
+// it took as `seen`: its MD5, "NONE" when nothing is there, else
+// kSigUnreadable.
+packed_sig installed_signature(const std::string& path, const file_stamp& seen);
 
 // A scan of dest_dir_path begins: what an earlier one saw is forgotten, and
 // whether the copy's folder is there (and which folder it is) is noted.
@@ -51,7 +69,7 @@ bool scan_stamp_of(const file_version_struct& v, file_stamp& judged);
 bool scanned_copy_folder(bool& present, dev_t& device, ino_t& inode);
 
 // For each file the filter wants whose stamp differs from the scan's: its
-// signature read again ("NONE" when it is gone), is_current and the stamp
+// signature read again (installed_signature), is_current and the stamp
 // set anew.  The plan calls it before it judges; main thread, no checksum
 // pass under way.
 void recheck_files_changed_since_scan();

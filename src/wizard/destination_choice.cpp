@@ -95,7 +95,9 @@ bool describe_destination(const destination_choice& choice, wizard_screen& recor
                                      choice.install_folder);
         return false;
     }
-    if (dir_exists(dest_dir_path)) {
+    // A file or a link there takes the name as a folder does: the folder
+    // could not be made.
+    if (name_exists(dest_dir_path)) {
         record.text = UTL_string_sub(tr("The folder '%1:install name%' already exists inside the "
                                         "folder '%2:parent folder%'.\n\nPlease change the "
                                         "install name or destination."),

@@ -124,7 +124,8 @@ TEST(RecursiveCopy, CopyingATreeIntoItselfEndsWithELOOP)
 
 // An empty path once listed, and so deleted, the program's folder.  Each
 // path that names no folder of its own is refused; "" is asserted first, so
-// a deleter that takes it is never handed "/".
+// a deleter that takes it is never handed "/".  Nor does ".." lead it to a
+// folder the path does not name.
 TEST(RecursiveDelete, APathThatNamesNoFolderOfItsOwnIsRefused)
 {
     scratch_dir dir;
@@ -136,4 +137,9 @@ TEST(RecursiveDelete, APathThatNamesNoFolderOfItsOwnIsRefused)
     ASSERT_EQ(recursive_delete_folder(""), EINVAL);
     ASSERT_EQ(read_file("own.txt"), "the program's");
     for (const char* path : {"/", "//", "./", "."}) EXPECT_EQ(remove_folder_tree(path), EINVAL) << path;
+    write_file(dir / "program/sub/own.txt", "the program's");
+    for (const std::string& path : {dir / "program/sub/..", dir / "program/sub/../", dir / "program/../program/sub"})
+        EXPECT_EQ(remove_folder_tree(path), EINVAL) << path;
+    EXPECT_EQ(read_file(dir / "program/own.txt"), "the program's");
+    EXPECT_EQ(read_file(dir / "program/sub/own.txt"), "the program's");
 }

@@ -117,6 +117,22 @@ TEST(ZipRoundTrip, DosAttributesKeepTheNewFileModeAndAttributesZeroKeepTheTimeTo
     EXPECT_GE(stat_of(dir / "bare.txt").st_mtime, before) << "no attributes: the time of writing";
 }
 
+// What other users may do with a file is the user's to say: the entry's
+// mode passes through the umask, as a file the user makes does, and an
+// executable stays one.
+TEST(ZipRoundTrip, TheUmaskTakesFromEveryEntrysMode)
+{
+    const mode_t entry_umask_file[][3] = {{0777, 022, 0755}, {0666, 022, 0644}, {0775, 077, 0700}, {0600, 0, 0600}};
+    for (const auto& c : entry_umask_file) {
+        scratch_dir dir;
+        write_file(dir / "x.zip", make_zip({{"f", "x", (0100000u | c[0]) << 16}}));
+        const mode_t saved = ::umask(c[1]);
+        EXPECT_EQ(zip_to_file(dir / "x.zip", dir.path(), nullptr, 0), 0);
+        ::umask(saved);
+        EXPECT_EQ(stat_of(dir / "f").st_mode & 0777, c[2]) << std::oct << c[0] << " under the umask " << c[1];
+    }
+}
+
 TEST(ZipRoundTrip, UnpacksEmptyFiles)
 {
     scratch_dir dir;

@@ -1,14 +1,15 @@
 // A copy the user changes while the wizard waits between the scan and the
 // install: the plan judges each file as it is when the plan is made, and the
 // gate looks once more just before it replaces or deletes one.  Nothing the
-// user changed is overwritten or deleted unasked; a file that vanished is
-// installed.
+// user changed is overwritten or deleted unasked, nor a file the installer
+// cannot read; a file that vanished is installed.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -29,13 +30,17 @@ using testing_support::read_file;
 using testing_support::write_file;
 
 std::vector<std::string> g_asked;
-int ask_and_keep(const std::string& path, int is_delete)
+// Keeps every file but those whose name says to overwrite them.
+int ask(const std::string& path, int is_delete)
 {
-    g_asked.push_back((is_delete ? "delete " : "install ") + path.substr(path.rfind('/') + 1));
-    return kAnswerKeep;
+    const std::string name = path.substr(path.rfind('/') + 1);
+    g_asked.push_back((is_delete ? "delete " : "install ") + name);
+    return name.find("overwritten") != std::string::npos ? kAnswerOverwrite : kAnswerKeep;
 }
 
-enum change { none, edit, remove, create, touch };
+// `lock` makes the file unreadable; `to_link` puts a link to the user's
+// file in its place.
+enum change { none, edit, remove, create, touch, lock, edit_lock, to_link };
 const char kMine[] = "the user's";
 
 struct file_case {
@@ -49,32 +54,24 @@ struct file_case {
 
 using ChangesSinceScan = engine_testing::pump_test;
 
-TEST_F(ChangesSinceScan, ThePlanAndTheGateJudgeEachFileAsItIsThen)
+// The manifest's lines for the files.
+std::string manifest_of(const std::vector<file_case>& files)
 {
-    const int kept = kErrChangedSincePlan;
-    const std::vector<file_case> files = {
-        // Changed before the plan: asked about (and kept), or installed.
-        {"edited.txt", "v1", {"v1", "v2"}, edit, none, -1, kMine},
-        {"dropped.txt", "old", {"old", "GONE"}, edit, none, -1, kMine},
-        {"appeared.txt", nullptr, {"new"}, create, none, -1, kMine},
-        {"deleted.txt", "cur", {"cur"}, remove, none, 0, "cur"},
-        {"touched.txt", "same", {"same"}, touch, none, -1, "same"},
-        // Changed after the plan: the gate leaves what the user changed.
-        {"edited_late.txt", "v1", {"v1", "v2"}, none, edit, kept, kMine},
-        {"dropped_late.txt", "old", {"old", "GONE"}, none, edit, kept, kMine},
-        {"appeared_late.txt", nullptr, {"new"}, none, create, kept, kMine},
-        {"vanished_late.txt", "v1", {"v1", "v2"}, none, remove, 0, "v2"},
-        {"touched_late.txt", "v1", {"v1", "v2"}, none, touch, 0, "v2"},
-        {"dropped_touched.txt", "old", {"old", "GONE"}, none, touch, 0, nullptr},
-    };
-    const std::string folder = dest_dir_path + "Resources/";
     std::string body;
-    for (const file_case& f : files) {
-        if (f.at_scan) write_file(folder + f.name, f.at_scan);
+    for (const file_case& f : files)
         for (const std::string v : f.release)
             body += "FILE 1 0 0 1 1 " + (v == "GONE" ? v : md5_hex(v)) + " Nimbrel/Resources/" + f.name + "\n";
-    }
-    write_file(temp_path + "directory.txt", engine_testing::manifest_text(body));
+    return engine_testing::manifest_text(body);
+}
+
+// The scan, the user's changes, the plan and the gate for each file.
+void judge_each_file_as_it_is_then(const std::vector<file_case>& files, const std::string& manifest)
+{
+    const std::string folder = dest_dir_path + "Resources/";
+    for (const file_case& f : files)
+        if (f.at_scan) write_file(folder + f.name, f.at_scan);
+    write_file(temp_path + "directory.txt", manifest);
+    write_file(temp_path + "mine", kMine);
     ASSERT_EQ(read_directory(temp_path + "directory.txt", ""), kDirectoryRead);
     set_install_filter(1, 0);
     int cursor = 0;
@@ -85,17 +82,20 @@ TEST_F(ChangesSinceScan, ThePlanAndTheGateJudgeEachFileAsItIsThen)
     // as an edit within the clock's tick must show too.
     auto apply = [&](const char* name, change c) {
         const std::string path = folder + name;
-        if (c == edit || c == create) write_file(path, kMine);
-        if (c == remove) ::unlink(path.c_str());
+        if (c == edit || c == create || c == edit_lock) write_file(path, kMine);
+        if (c == remove || c == to_link) ::unlink(path.c_str());
+        if (c == to_link) ::symlink((temp_path + "mine").c_str(), path.c_str());
         const timespec later[2] = {{0, UTIME_OMIT}, {4000000000, 0}};
-        if (c == touch || c == edit) ::utimensat(AT_FDCWD, path.c_str(), later, 0);
+        if (c == touch || c == edit || c == edit_lock) ::utimensat(AT_FDCWD, path.c_str(), later, 0);
+        if (c == lock || c == edit_lock) ::chmod(path.c_str(), 0);
     };
     for (const file_case& f : files) apply(f.name, f.before_plan);
     g_asked.clear();
-    set_select_alert_hook(ask_and_keep);
+    set_select_alert_hook(ask);
     ASSERT_EQ(choose_files(), 1);
     set_select_alert_hook(nullptr);
-    EXPECT_EQ(g_asked, (std::vector<std::string>{"install edited.txt", "delete dropped.txt", "install appeared.txt"}));
+    EXPECT_EQ(g_asked, (std::vector<std::string>{"install edited.txt", "delete dropped.txt", "install appeared.txt",
+                                                 "install locked.txt", "install locked_overwritten.txt"}));
 
     ASSERT_EQ(copy_gate_open(), 0);
     for (size_t i = 0; i < files.size(); ++i) {
@@ -110,11 +110,48 @@ TEST_F(ChangesSinceScan, ThePlanAndTheGateJudgeEachFileAsItIsThen)
             write_file(temp_path + "a.zip", archive_fixtures::make_zip({{f.name, f.release.back()}}));
             EXPECT_EQ(copy_install(temp_path + "a.zip", v, nullptr), f.gate);
         }
+        ::chmod((folder + f.name).c_str(), 0644);
         if (f.after)
             EXPECT_EQ(read_file(folder + f.name), f.after);
         else
             EXPECT_FALSE(testing_support::file_exists(folder + f.name));
     }
+}
+
+TEST_F(ChangesSinceScan, ThePlanAndTheGateJudgeEachFileAsItIsThen)
+{
+    const int kept = kErrChangedSincePlan;
+    const std::vector<file_case> files = {
+        // Changed before the plan: asked about (and kept), or installed.
+        {"edited.txt", "v1", {"v1", "v2"}, edit, none, -1, kMine},
+        {"dropped.txt", "old", {"old", "GONE"}, edit, none, -1, kMine},
+        {"appeared.txt", nullptr, {"new"}, create, none, -1, kMine},
+        {"locked.txt", "v1", {"v1", "v2"}, lock, none, -1, "v1"},
+        {"locked_overwritten.txt", "v1", {"v1", "v2"}, lock, none, 0, "v2"},
+        {"deleted.txt", "cur", {"cur"}, remove, none, 0, "cur"},
+        {"touched.txt", "same", {"same"}, touch, none, -1, "same"},
+        // Changed after the plan: the gate leaves what the user changed.
+        {"edited_late.txt", "v1", {"v1", "v2"}, none, edit, kept, kMine},
+        {"dropped_late.txt", "old", {"old", "GONE"}, none, edit, kept, kMine},
+        {"appeared_late.txt", nullptr, {"new"}, none, create, kept, kMine},
+        {"locked_late.txt", "v1", {"v1", "v2"}, none, edit_lock, kept, kMine},
+        {"linked_late.txt", "v1", {"v1", "v2"}, none, to_link, kept, kMine},
+        {"vanished_late.txt", "v1", {"v1", "v2"}, none, remove, 0, "v2"},
+        {"touched_late.txt", "v1", {"v1", "v2"}, none, touch, 0, "v2"},
+        {"dropped_touched.txt", "old", {"old", "GONE"}, none, touch, 0, nullptr},
+    };
+    // An unreadable file must stay so to the installer: as root it runs as
+    // another user, in folders open to it, and says whether a check failed.
+    ::chmod(dest_.path().c_str(), 0777);
+    ::chmod(temp_.path().c_str(), 0777);
+    const std::string manifest = manifest_of(files);
+    const int failed = testing_support::run_unprivileged([&] {
+        judge_each_file_as_it_is_then(files, manifest);
+        std::fflush(stdout);
+        return ::testing::Test::HasFailure() ? 1 : 0;
+    });
+    ASSERT_NE(failed, -1) << "cannot drop privileges here";
+    EXPECT_EQ(failed, 0) << "the failures above were met as the other user";
 }
 
 }  // namespace

@@ -64,11 +64,19 @@ TEST_F(CopyGateRemoval, ADestinationThatNamesNoFolderOfItsOwnIsRefused)
     ASSERT_EQ(::chdir("/"), 0);
 }
 
-// A folder of that name was there when the install came to make it, or
-// another was put in place of the one the run made: a cancel leaves it.
+// A folder of that name was there when the install came to make it (also
+// one an earlier install made), or another was put in place of the one the
+// run made: a cancel leaves it.
 TEST_F(CopyGateRemoval, OnlyTheFolderThisRunMadeIsRemoved)
 {
     dest_dir_path = dest_ / "There/";
+    write_file(dest_dir_path + "mine.txt", "the user's");
+    EXPECT_EQ(copy_gate_make(), EEXIST);
+    EXPECT_EQ(copy_remove_all(), 0);
+    EXPECT_EQ(read_file(dest_dir_path + "mine.txt"), "the user's");
+
+    dest_dir_path = dest_ / "Installed/";
+    ASSERT_EQ(copy_gate_make(), 0);
     write_file(dest_dir_path + "mine.txt", "the user's");
     EXPECT_EQ(copy_gate_make(), EEXIST);
     EXPECT_EQ(copy_remove_all(), 0);
@@ -83,20 +91,27 @@ TEST_F(CopyGateRemoval, OnlyTheFolderThisRunMadeIsRemoved)
 }
 
 // A run killed while it unpacks leaves its file beside its name; the next
-// run that opens the copy, or writes into that folder, removes it.  A live
-// run's, a name merely alike and the user's hidden files stay.
+// run that opens the copy, or writes into that folder, removes it, whether
+// or not a process of its number lives here.  A run still writing one keeps
+// it, whatever its number says here (it may be of another PID namespace or
+// host); a name merely alike and the user's hidden files stay.
 TEST_F(CopyGateRemoval, AKilledRunsHalfWrittenFilesGoWithTheNextRun)
 {
     const pid_t ended = ::fork();
     if (ended == 0) ::_exit(0);
     ASSERT_EQ(::waitpid(ended, nullptr, 0), ended);
-    const std::string ours = next_partial_name(), pid = std::to_string(::getpid());
-    const std::string killed = ours.substr(0, ours.find(pid)) + std::to_string(ended) + "-7";
+    const std::string dead = ".partial-" + std::to_string(ended) + "-";
     dest_dir_path = dest_ / "Nimbrel 9/";
-    const std::vector<std::string> others = {"Resources/.partial-1-0", "Resources/" + killed + "x", "Resources/.hidden"};
-    for (const std::string& name : {killed, "Resources/" + killed})
-        write_file(dest_dir_path + name, std::string(1000, 'h'));
-    for (const std::string& name : others) write_file(dest_dir_path + name, "k");
+    const std::vector<std::string> stale = {dead + "7", "Resources/.partial-1-0"};
+    for (const std::string& name : stale) write_file(dest_dir_path + name, std::string(1000, 'h'));
+    ASSERT_EQ(::symlink("a.txt", (dest_dir_path + "Resources/.partial-1-1").c_str()), 0);
+    std::string temp;
+    const int writing = open_beside(dest_dir_path + "Resources/a.txt", &temp);
+    ASSERT_GE(writing, 0);
+    ASSERT_EQ(::rename(temp.c_str(), (dest_dir_path + "Resources/" + dead + "8").c_str()), 0);
+    const std::vector<std::string> others = {"Resources/" + dead + "8", "Resources/" + dead + "7x", "Resources/.hidden"};
+    for (const std::string& name : others)
+        if (!file_exists(dest_dir_path + name)) write_file(dest_dir_path + name, "k");
 
     ASSERT_EQ(copy_gate_open(), 0);
     file_version_struct v;
@@ -105,8 +120,9 @@ TEST_F(CopyGateRemoval, AKilledRunsHalfWrittenFilesGoWithTheNextRun)
     v.installed_size = 1;
     write_file(temp_path + "a.zip", archive_fixtures::make_zip({{"a.txt", "a"}}));
     ASSERT_EQ(copy_install(temp_path + "a.zip", v, nullptr), 0);
-    EXPECT_FALSE(file_exists(dest_dir_path + killed));
-    EXPECT_FALSE(file_exists(dest_dir_path + "Resources/" + killed));
+    ::close(writing);
+    for (const std::string& name : stale) EXPECT_FALSE(file_exists(dest_dir_path + name)) << name;
+    EXPECT_FALSE(file_exists(dest_dir_path + "Resources/.partial-1-1")) << "the link stayed";
     for (const std::string& name : others) EXPECT_TRUE(file_exists(dest_dir_path + name)) << name;
 }
 

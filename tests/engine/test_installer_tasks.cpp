@@ -4,6 +4,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <utility>
+#include <vector>
+
 #include "core/core_globals.h"
 #include "core/diag/log_stream.h"
 #include "engine/checksum_pump.h"
@@ -11,6 +14,7 @@
 #include "engine/installer_state.h"
 #include "engine/installer_tasks.h"
 #include "engine/manifest.h"
+#include "engine/scan_stamps.h"
 #include "dvd_fixtures.h"
 #include "engine_test_support.h"
 #include "pump_fixture.h"
@@ -150,25 +154,38 @@ TEST_F(InstallerTasks, EntriesTheFilterDoesNotWantAreLeftAlone)
     EXPECT_EQ(sim_info[0].back().is_current, 7);
 }
 
-TEST_F(InstallerTasks, AFifoADeviceOrAnUnreadableFileNeverHangsAChecksum)
+// Only a name that holds nothing is absent.  What is there but cannot be
+// read whole, which never hangs a checksum either, is no file to install
+// over unasked.
+TEST_F(InstallerTasks, WhatIsThereButCannotBeReadIsNeverTakenForAbsent)
 {
     ASSERT_EQ(::mkfifo((dest_ / "pipe").c_str(), 0644), 0);
     ASSERT_EQ(::symlink("/dev/zero", (dest_ / "zero").c_str()), 0);
-    add("pipe", md5_hex(""));
-    add("zero", md5_hex(""));
-    run_checksums(0);
-    EXPECT_EQ(sim_info[0].back().sig_have, "NONE");
-    EXPECT_EQ(sim_info[1].back().sig_have, "NONE");
-
+    ASSERT_EQ(::symlink("nowhere", (dest_ / "dangling").c_str()), 0);
+    ASSERT_EQ(::mkdir((dest_ / "folder").c_str(), 0755), 0);
     write_file(dest_ / "secret", "s");
+    write_file(dest_ / "shut/inside", "s");
     ::chmod((dest_ / "secret").c_str(), 0);
-    sim_info.clear();
-    add("secret", md5_hex("s"));
-    const int unreadable_gives_none = testing_support::run_unprivileged([] {
-        checksum_task(0, 1, 0).do_it();
-        return sim_info[0].back().sig_have == "NONE" && sim_info[0].back().is_current == 0;
+    ::chmod((dest_ / "shut").c_str(), 0);
+    ::chmod(dest_.path().c_str(), 0755);  // the other user looks in
+    const std::vector<std::pair<std::string, std::string>> files = {
+        {"missing", "NONE"},         {"pipe", kSigUnreadable},   {"zero", kSigUnreadable},
+        {"dangling", kSigUnreadable}, {"folder", kSigUnreadable}, {"secret", kSigUnreadable},
+        {"shut/inside", kSigUnreadable},
+    };
+    for (const auto& f : files) add(f.first, md5_hex("s"));
+    // As root the permission bits would not bite: the scan runs as another
+    // user, and answers with a bit for each file it judged wrongly.
+    const int wrong = testing_support::run_unprivileged([&files] {
+        checksum_task(0, static_cast<int>(files.size()), kChecksumFull).do_it();
+        int bits = 0;
+        for (size_t i = 0; i < files.size(); ++i)
+            if (sim_info[i].back().sig_have != files[i].second || sim_info[i].back().is_current) bits |= 1 << i;
+        return bits;
     });
-    EXPECT_EQ(unreadable_gives_none, 1);
+    ASSERT_NE(wrong, -1) << "cannot drop privileges here";
+    for (size_t i = 0; i < files.size(); ++i)
+        EXPECT_FALSE(wrong & (1 << i)) << files[i].first << " is not " << files[i].second;
 }
 
 // -- DVD files ---

@@ -13,7 +13,9 @@
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engine/download_pump.h"
@@ -130,8 +132,9 @@ TEST_F(demo_road_screens, UnreadableManifestStaysTheAnswerOnEveryVisit)
 // -- Destination --------------------------------------------------------------------
 
 // The screen keeps its parent folder for the whole run, so the folder it
-// offers is read back from the first frame rather than assumed.
-TEST_F(demo_road_screens, DestinationRefusesAnExistingFolderButNotAPlainFile)
+// offers is read back from the first frame rather than assumed.  Whatever
+// holds the name, the folder could not be made there.
+TEST_F(demo_road_screens, DestinationRefusesANameAnythingHolds)
 {
     const std::string name = "Nimbrel 9 Demo";
     wizard_screen first;
@@ -141,24 +144,24 @@ TEST_F(demo_road_screens, DestinationRefusesAnExistingFolderButNotAPlainFile)
     const std::string parent = dest.substr(0, dest.size() - name.size() - 1);
     ASSERT_EQ(parent + name + "/", dest) << "the default name is not " << name;
 
-    write_file(parent + name, "a file, not a folder");
-    wizard_screen beside_file;
-    demo_pick_dest(0, beside_file);
-    EXPECT_EQ(beside_file.next, demo_run_patch) << beside_file.text;
-    EXPECT_TRUE(has(beside_file.text, "I will create the folder '" + name + "'")) << beside_file.text;
-    remove_tree(parent + name);
-
-    write_file(dest + "inside.txt", "");
-    wizard_screen beside_folder;
-    demo_pick_dest(0, beside_folder);
-    EXPECT_EQ(beside_folder.next, nullptr);
-    EXPECT_EQ(beside_folder.text, "The folder '" + name + "' already exists inside the folder '" +
-                                      parent + "'.\n\nPlease change the install name or destination.");
-    remove_tree(dest);
-
-    wizard_screen gone_again;
-    demo_pick_dest(0, gone_again);
-    EXPECT_EQ(gone_again.next, demo_run_patch) << "the name is offered again once the folder is gone";
+    const std::vector<std::pair<const char*, std::function<void()>>> holders = {
+        {"a folder", [&] { write_file(dest + "inside.txt", ""); }},
+        {"a file", [&] { write_file(parent + name, "a file, not a folder"); }},
+        {"a link that leads nowhere", [&] { ASSERT_EQ(::symlink("nowhere", (parent + name).c_str()), 0); }},
+    };
+    for (const auto& [what, put] : holders) {
+        put();
+        wizard_screen taken;
+        demo_pick_dest(0, taken);
+        EXPECT_EQ(taken.next, nullptr) << what;
+        EXPECT_EQ(taken.text, "The folder '" + name + "' already exists inside the folder '" + parent +
+                                  "'.\n\nPlease change the install name or destination.")
+            << what;
+        remove_tree(parent + name);
+        wizard_screen free_again;
+        demo_pick_dest(0, free_again);
+        EXPECT_EQ(free_again.next, demo_run_patch) << "the name is offered again once " << what << " is gone";
+    }
 }
 
 // Without a home folder the copy goes into the program's folder, by its

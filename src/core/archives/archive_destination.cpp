@@ -153,12 +153,15 @@ int extract_dest::make_folder(const std::string& name)
 staged_entry::~staged_entry()
 {
     if (!temp_.empty()) at_.commit(temp_, ECANCELED);
+    if (held_ >= 0) ::close(held_);
 }
 
 int staged_entry::commit()
 {
     int err = at_.commit(temp_, 0);
     temp_.clear();
+    if (held_ >= 0) ::close(held_);
+    held_ = -1;
     return err;
 }
 
@@ -263,18 +266,19 @@ int extract_dest::stage_file(const std::string& name, const archive_item& item, 
 
     // A new file renamed over whatever is there: it never writes through a
     // link, and a full disk or a damaged entry leaves the old file rather
-    // than half a new one.
-    int fd = at.create_beside(&staged.temp_);
+    // than half a new one.  Made with the entry's mode, so that the user's
+    // umask takes from it what the user lets no one else have: an entry
+    // marked 0777 must not give other users a program to replace.
+    int fd = at.create_beside(&staged.temp_, item.attrs.set_mode ? item.attrs.mode & 0777 : 0666);
     if (fd < 0) {
         FILE_ERR_HERE();
         staged.temp_.clear();
         return errno;
     }
-    err = fill(at, fd, item, from, check);
-    if (!err && item.attrs.set_mode && ::fchmod(fd, item.attrs.mode & 0777) != 0) {
-        FILE_ERR_HERE();
-        err = errno;
-    }
+    // Its lock tells other runs' sweeps that the file is being written, until
+    // it is in its place or gone: a copy of the descriptor keeps it.
+    staged.held_ = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+    err = staged.held_ < 0 ? errno : fill(at, fd, item, from, check);
     if (!err && item.attrs.set_time) {
         timespec times[2] = {{item.attrs.mtime, 0}, {item.attrs.mtime, 0}};
         if (::futimens(fd, times) != 0) {

@@ -46,6 +46,7 @@ private:
     friend class extract_dest;
     placed_name at_;
     std::string temp_;
+    int held_ = -1;  // a file's descriptor, open while it is staged
 };
 
 class extract_dest {

@@ -87,12 +87,7 @@ placed_name::~placed_name()
 
 int placed_name::create_beside(std::string* temp, mode_t mode) const
 {
-    for (int tries = 0; tries < 100; ++tries) {
-        *temp = next_partial_name();
-        int fd = ::openat(folder_, temp->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
-        if (fd >= 0 || errno != EEXIST) return fd;
-    }
-    return -1;
+    return create_partial(folder_, "", temp, mode);
 }
 
 int placed_name::link_beside(const std::string& target, std::string* temp) const
@@ -135,11 +130,18 @@ confined_folder::~confined_folder()
 
 int confined_folder::open(const std::string& path, bool correct_case)
 {
-    const char* at = path.empty() ? "." : path.c_str();
-    int fd = ::open(at, O_PATH | O_DIRECTORY | O_CLOEXEC);
+    int fd = ::open(path.empty() ? "." : path.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) return errno;
+    return adopt(fd, path, correct_case);
+}
+
+int confined_folder::adopt(int fd, const std::string& path, bool correct_case)
+{
+    // The folder's place as the descriptor has it, not as the path now
+    // names it.
     char real[PATH_MAX];
-    if (!::realpath(at, real)) {
+    if (!::realpath(("/proc/self/fd/" + std::to_string(fd)).c_str(), real) &&
+        !::realpath(path.empty() ? "." : path.c_str(), real)) {
         int err = errno;
         ::close(fd);
         return err;

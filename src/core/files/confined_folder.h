@@ -89,6 +89,9 @@ public:
     // With `correct_case` a name that is missing as written finds an
     // existing one that differs only in letter case.
     int open(const std::string& path, bool correct_case);
+    // The same with the folder already open at `fd` (O_PATH or readable),
+    // which this takes over (closed also on failure); `path` names it.
+    int adopt(int fd, const std::string& path, bool correct_case);
     // The root's own descriptor (O_PATH), -1 while closed.
     int descriptor() const { return root_; }
     // As opened, ending in '/' (or "").

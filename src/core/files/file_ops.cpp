@@ -8,7 +8,6 @@
 #include <atomic>
 #include <cerrno>
 #include <climits>
-#include <csignal>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -104,6 +103,12 @@ bool dir_exists(const std::string& path)
     return ::stat(full(without_trailing_slash(path)).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+bool name_exists(const std::string& path)
+{
+    struct stat st;
+    return ::lstat(full(without_trailing_slash(path)).c_str(), &st) == 0;
+}
+
 int make_folder(const std::string& path)
 {
     if (::mkdir(full(without_trailing_slash(path)).c_str(), 0755) != 0) return FAIL();
@@ -165,11 +170,15 @@ std::string next_partial_name()
     return prefix + std::to_string(serial++);
 }
 
-bool is_stale_partial_name(const std::string& name)
+namespace {
+
+// The process number in a beside-file's name; 0 when the name has not
+// exactly that form.
+long partial_pid(const std::string& name)
 {
     static const char kPrefix[] = ".partial-";
     const size_t prefix = sizeof kPrefix - 1;
-    if (name.compare(0, prefix, kPrefix) != 0) return false;
+    if (name.compare(0, prefix, kPrefix) != 0) return 0;
     const size_t dash = name.find('-', prefix);
     auto digits = [&name](size_t from, size_t to) {
         if (to <= from || to - from > 10) return false;
@@ -177,24 +186,81 @@ bool is_stale_partial_name(const std::string& name)
             if (name[i] < '0' || name[i] > '9') return false;
         return true;
     };
-    if (dash == std::string::npos || !digits(prefix, dash) || !digits(dash + 1, name.size())) return false;
+    if (dash == std::string::npos || !digits(prefix, dash) || !digits(dash + 1, name.size())) return 0;
     const long pid = std::strtol(name.c_str() + prefix, nullptr, 10);
-    // Ours are never stale; another run's are while it lives (kill may also
-    // answer EPERM for a live process of another user).
-    if (pid <= 0 || pid > INT_MAX || pid == ::getpid()) return false;
-    return ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH;
+    return pid > 0 && pid <= INT_MAX ? pid : 0;
+}
+
+// The writer of a beside-file holds a write lock on it, a sweep takes a
+// read lock to judge it.  Locks of the open file, not of the process: the
+// kernel drops them when the writer's last descriptor goes, however the
+// run ends, and they hold across threads, PID namespaces and the hosts of a
+// shared copy, where a process number tells nothing.
+bool lock_partial(int fd, short type)
+{
+    struct flock lock {};
+    lock.l_type = type;
+    lock.l_whence = SEEK_SET;
+    return ::fcntl(fd, F_OFD_SETLK, &lock) == 0;
+}
+
+// Whether `name` in `folder` is still the file open at `fd`.
+bool still_named(int folder, const std::string& name, int fd)
+{
+    struct stat named, open;
+    return ::fstatat(folder, name.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 && ::fstat(fd, &open) == 0 &&
+           named.st_dev == open.st_dev && named.st_ino == open.st_ino;
+}
+
+}  // namespace
+
+bool is_partial_name(const std::string& name) { return partial_pid(name) != 0; }
+
+int create_partial(int folder, const std::string& prefix, std::string* temp, mode_t mode)
+{
+    for (int tries = 0; tries < 100; ++tries) {
+        *temp = prefix + next_partial_name();
+        const int fd = ::openat(folder, temp->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+        if (fd < 0) {
+            if (errno == EEXIST) continue;
+            return -1;
+        }
+        // A sweep that judged the file between its making and the lock
+        // holds it now and removes the name: this try is lost.  A file
+        // system without locks leaves it unlocked, and a sweep there can
+        // take no lock to remove it either.
+        const bool taken_over = !lock_partial(fd, F_WRLCK) && (errno == EAGAIN || errno == EACCES);
+        if (!taken_over && still_named(folder, *temp, fd)) return fd;
+        ::close(fd);
+    }
+    errno = EEXIST;
+    return -1;
+}
+
+int claim_stale_partial(int folder, const std::string& name)
+{
+    // Ours are never stale.
+    const long pid = partial_pid(name);
+    if (pid == 0 || pid == ::getpid()) return -1;
+    const int fd = ::openat(folder, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        // A link can hold no lock.  It lives only from its making to its
+        // rename within one call, and a run that loses it hears so from the
+        // rename: one met here is as good as stale.
+        return errno == ELOOP ? ::openat(folder, name.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC) : -1;
+    }
+    struct stat st;
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && lock_partial(fd, F_RDLCK) && still_named(folder, name, fd))
+        return fd;
+    ::close(fd);
+    return -1;
 }
 
 int open_beside(const std::string& dest, std::string* temp)
 {
     const size_t slash = dest.rfind('/');
     const std::string folder = slash == std::string::npos ? std::string() : dest.substr(0, slash + 1);
-    for (int tries = 0; tries < 100; ++tries) {
-        *temp = folder + next_partial_name();
-        const int fd = ::open(temp->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-        if (fd >= 0 || errno != EEXIST) return fd;
-    }
-    return -1;
+    return create_partial(AT_FDCWD, folder, temp, 0666);
 }
 
 int replace_by(const std::string& temp, const std::string& dest, int err)

@@ -6,6 +6,8 @@
 // or logs anything: results are 0 or an error code for error_str.
 #pragma once
 
+#include <sys/types.h>
+
 #include <string>
 
 // Where the last failure inside the file utilities was met, on this thread
@@ -20,6 +22,9 @@ extern thread_local int sErrLine;
 bool file_exists(const std::string& path);
 // Exists and is a folder; one trailing '/' is ignored.
 bool dir_exists(const std::string& path);
+// Anything at all holds the name, not followed: a file, a folder, a link
+// (one that leads nowhere too); one trailing '/' is ignored.
+bool name_exists(const std::string& path);
 // One folder, no parents, mode 0755; an existing one gives 17 (EEXIST).
 int make_folder(const std::string& path);
 // A file, or the empty folder when the path ends in '/'; "" gives 2.
@@ -35,10 +40,20 @@ int open_beside(const std::string& dest, std::string* temp);
 // A fresh name for such a file: short, so that a long name beside it still
 // fits the system's limit.
 std::string next_partial_name();
-// Whether `name` is such a file of a run that has ended (killed half-way
-// through a write: no process of its number is alive).  Only that exact
-// form counts: a name merely beginning the same way is someone else's.
-bool is_stale_partial_name(const std::string& name);
+// Whether `name` has the exact form of such a file, of any run: a name
+// merely beginning the same way is someone else's.
+bool is_partial_name(const std::string& name);
+// Makes such a file, `prefix` + a fresh name (into `temp`), in the folder
+// open at `folder` (AT_FDCWD: `prefix` holds the folder's path), with `mode`
+// less the umask, and locks it: a sweep leaves it alone for as long as the
+// descriptor, or a copy of it, stays open.  The descriptor (write only), or
+// -1 with errno set.
+int create_partial(int folder, const std::string& prefix, std::string* temp, mode_t mode);
+// For the sweep of the files killed runs left: when no run is writing the
+// file `name` in the folder open at `folder`, a descriptor that holds it
+// until the caller has removed it and closes this; else -1 (a run's lock
+// is on it, it is this run's, or it is no such file at all).
+int claim_stale_partial(int folder, const std::string& name);
 // Renames `temp` over `dest` when `err` is 0, else removes `temp`.  `err`,
 // or errno of a failed rename.
 int replace_by(const std::string& temp, const std::string& dest, int err);

@@ -121,7 +121,10 @@ int remove_folder_contents(int folder_fd, tree_removal how)
 
 int remove_folder_tree(const std::string& path, tree_removal how)
 {
-    if (name_components(path).empty()) return EINVAL;
+    const std::vector<std::string> parts = name_components(path);
+    // ".." would take the deleter to a folder the path does not name:
+    // "x/sub/.." is x.
+    if (parts.empty() || std::find(parts.begin(), parts.end(), "..") != parts.end()) return EINVAL;
     std::string full = path;
     set_path_to_full(full);
     // A '/' at the end would follow a link there.

@@ -22,8 +22,9 @@ int remove_folder_contents(int folder_fd, tree_removal how = {});
 
 // Removes the folder `path` with everything in it.  "" and "/" (any path
 // that names no folder of its own: "./", "//") are refused with EINVAL: the
-// one is the program's folder, the other everything.  A link at `path`
-// itself is not followed (ENOTDIR or ELOOP).
+// one is the program's folder, the other everything; so is any path with a
+// ".." component.  A link at `path` itself is not followed (ENOTDIR or
+// ELOOP).
 int remove_folder_tree(const std::string& path, tree_removal how = {});
 
 // Removes `folder` (ending in '/') and everything in it but what a listing
