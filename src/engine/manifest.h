@@ -48,8 +48,9 @@ constexpr long long kManifestMaxLines = 4ll << 20;
 
 // Unpacks the entry "directory.txt" of the zipped manifest `archive` into
 // `folder` (ending in '/'), in place of any manifest there, and nothing
-// else of the archive.  0, or the error: EFBIG for a manifest larger than
-// kManifestMaxBytes or longer than kManifestMaxLines (nothing is left),
+// else of the archive.  0, or the error: kErrLargerThanExpected for a
+// manifest larger than kManifestMaxBytes or of more lines than
+// kManifestMaxLines, however they end (nothing is left),
 // 20001 for an archive without one, the zip reader's code for a damaged
 // one, errno for a folder that cannot be written.
 int unpack_manifest(const std::string& archive, const std::string& folder);
