@@ -626,12 +626,7 @@ int http_class::net_check(int slot, std::string server, std::string path, const 
         last_error[slot] = transfer->GetOSErr();
         last_local[slot] = transfer->LocalFailure();
         report_failure(*transfer, server, path, local_file);
-        // Our own disk or folder failed: nothing the server did.
-        if (last_local[slot]) {
-            cancel(slot);
-            return 2;
-        }
-        if (transfer->ResponseCode() == 404) {
+        if (transfer->ResponseCode() == 404 && !last_local[slot]) {
             std::string key = server + path;
             bool reported = false;
             for (const std::string& seen : files_not_found) reported = reported || seen == key;
@@ -642,8 +637,9 @@ int http_class::net_check(int slot, std::string server, std::string path, const 
         }
         break;
     }
+    // Rested all the same, so that no caller asks again every frame.
     rest(slot_route[slot]);
-    trouble[slot_route[slot]].answered = last_error[slot] == EFBIG;
+    trouble[slot_route[slot]].answered = last_error[slot] == EFBIG || last_local[slot];
     cancel(slot);
     return 2;
 }

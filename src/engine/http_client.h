@@ -179,14 +179,15 @@ public:
     int last_os_error(int slot) const { return slot >= 0 && slot < 6 ? last_error[slot] : 0; }
     // That error when the slot's last transfer failed here rather than at
     // the server (its local file could not be made or written), else 0.
-    // Such a failure does not count against the server.
+    // Such a failure does not make the server `failing`.
     int local_failure(int slot) const
     {
         return slot >= 0 && slot < 6 && last_local[slot] ? last_error[slot] : 0;
     }
     // Whether the last transfer from `server` (by the route the proxy
     // setting gives now) failed: true from a failure until a success.  A
-    // body past its bound is the server's answer and does not count.
+    // body past its bound is the server's answer and does not count, nor
+    // does a failure here.
     bool failing(const std::string& server) const;
     // Whether a new transfer from `server` would wait now: out its rest
     // after a failure, or for another slot already asking it again.
@@ -213,7 +214,9 @@ private:
     struct server_trouble {
         int failures = 0;
         float rest_until = 0;   // no new transfer before this
-        bool answered = false;  // the last failure was a body past its bound
+        // The last failure says nothing against reaching the server: a
+        // body past its bound (its answer), or a failure here.
+        bool answered = false;
     };
     bool well_formed(const std::string& server, const std::string& path);
     down_class* start_transfer(const std::string& server, const std::string& path,
