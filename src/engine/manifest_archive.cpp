@@ -7,7 +7,6 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <memory>
 #include <string_view>
@@ -19,6 +18,7 @@
 #include "core/diag/log_stream.h"
 #include "core/files/confined_folder.h"
 #include "core/files/file_ops.h"
+#include "core/files/line_tokens.h"
 #include "core/files/system_paths.h"
 #include "engine/manifest.h"
 
@@ -44,9 +44,9 @@ int write_manifest_entry(archive_reader& in, const confined_folder& folder)
     return kErrZipOpen;
 }
 
-// Lines as the reader ends them: at LF, CR (a CR LF pair is one line end)
-// and NUL.  kErrLargerThanExpected when the written manifest has more than
-// the reader may take.
+// Lines as the reader ends them (line_tokens.h: LF, CR and NUL, a CR LF
+// pair once).  kErrLargerThanExpected when the written manifest has more
+// than the reader may take.
 int count_manifest_lines(const std::string& path)
 {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
@@ -57,7 +57,7 @@ int count_manifest_lines(const std::string& path)
     ssize_t n;
     while ((n = ::read(fd, chunk.data(), chunk.size())) > 0 && lines <= kManifestMaxLines) {
         for (const char c : std::string_view(chunk.data(), static_cast<size_t>(n))) {
-            lines += c == '\r' || c == '\0' || (c == '\n' && previous != '\r');
+            lines += is_line_end(c) && !(c == '\n' && previous == '\r');
             previous = c;
         }
     }

@@ -195,8 +195,10 @@ std::string with_header(std::string archive, size_t at, const std::string& heade
 }
 
 // One file packed by 7zz with `method`, the header plain, and the coder
-// whose bytes in the header begin with `coder` given `properties`.
-std::string packed_with(const std::string& method, const std::string& coder, const std::string& properties)
+// whose bytes in the header begin with `coder` given `properties` (and
+// written as `written_as`).
+std::string packed_with(const std::string& method, const std::string& coder, const std::string& properties,
+                        const std::string& written_as = "")
 {
     scratch_dir dir;
     write_file(dir / "in/a.bin", machine_code(50000, 7));
@@ -208,7 +210,8 @@ std::string packed_with(const std::string& method, const std::string& coder, con
     std::string header = archive.substr(at);
     const size_t found = header.find(coder);
     EXPECT_NE(found, std::string::npos) << method;
-    if (found != std::string::npos) header.replace(found + coder.size(), properties.size(), properties);
+    if (found != std::string::npos)
+        header.replace(found, coder.size() + properties.size(), (written_as.empty() ? coder : written_as) + properties);
     return with_header(archive.substr(0, at), at, header);
 }
 
@@ -263,6 +266,9 @@ TEST(P7zExtraction, ACoderAskingForMoreMemoryThanOursIsRefusedAsDamaged)
     for (const coder_case& c :
          {coder_case{"LZMA of 32 MiB", ours, 0},
           coder_case{"LZMA past 64 MiB", packed_with("LZMA:d16", lzma, lzma_properties((64u << 20) + 4096)), 20016},
+          coder_case{"LZMA of 256 MiB, its id led by a zero",
+                     packed_with("LZMA:d16", lzma, lzma_properties(256u << 20), std::string("\x24\x00\x03\x01\x01\x05", 6)),
+                     20016},
           coder_case{"LZMA2 of 1.5 GiB", packed_with("LZMA2:d16", "\x21\x21\x01", "\x27"), 20016},
           coder_case{"PPMd of 1 GiB", packed_with("PPMd:mem16m:o6", std::string("\x23\x03\x04\x01\x05", 5),
                                                   std::string("\x06\x00\x00\x00\x40", 5)),

@@ -8,12 +8,12 @@
 #include "core/archives/seven_zip_coders.h"
 
 #include <lzma.h>
+#include <sys/stat.h>
 #include <sys/types.h>
 
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
-#include <string>
 #include <vector>
 
 #include "core/diag/error_codes.h"
@@ -111,7 +111,7 @@ uint64_t little_endian_64(const uint8_t* p)
 // -- Coders and folders ---
 
 struct coder {
-    std::string id;
+    uint64_t id = 0;  // its bytes read as one big-endian number, as decoders do
     std::vector<uint8_t> properties;
 };
 
@@ -122,9 +122,7 @@ struct streams_info {
     std::vector<uint64_t> unpack_sizes;  // each folder's last output
 };
 
-const std::string kLzma("\x03\x01\x01", 3);
-const std::string kLzma2("\x21", 1);
-const std::string kPpmd("\x03\x04\x01", 3);
+constexpr uint64_t kLzma = 0x030101, kLzma2 = 0x21, kPpmd = 0x030401;
 
 // The dictionary or model memory a coder asks for; 0 for coders that take
 // a fixed, small amount.
@@ -149,10 +147,8 @@ bool read_folder(header_bytes& in, std::vector<coder>& coders, uint64_t& outputs
         const uint8_t flags = in.byte();
         if (flags & 0xC0) return false;  // alternative methods: never written
         coder c;
-        const uint8_t* id = in.at;
-        in.skip(flags & 0x0F);
-        if (!in.ok) return false;
-        c.id.assign(reinterpret_cast<const char*>(id), flags & 0x0F);
+        if ((flags & 0x0F) > 8) return false;
+        for (int b = 0; b < (flags & 0x0F); ++b) c.id = c.id << 8 | in.byte();
         const bool complex = flags & 0x10;
         inputs += complex ? in.count() : 1;
         outputs += complex ? in.count() : 1;
@@ -224,8 +220,15 @@ int refuse(const char* why)
 
 // -- A compressed header ---
 
-bool read_at(FILE* file, uint64_t offset, std::vector<uint8_t>& bytes)
+// `size` bytes at `offset`, when the file holds them: nothing is allocated
+// for bytes that are not there.
+bool read_at(FILE* file, uint64_t offset, uint64_t size, std::vector<uint8_t>& bytes)
 {
+    struct stat st;
+    if (::fstat(fileno(file), &st) != 0 || offset > static_cast<uint64_t>(st.st_size) ||
+        size > static_cast<uint64_t>(st.st_size) - offset)
+        return false;
+    bytes.resize(size);
     return ::fseeko(file, static_cast<off_t>(offset), SEEK_SET) == 0 &&
            std::fread(bytes.data(), 1, bytes.size(), file) == bytes.size();
 }
@@ -247,13 +250,15 @@ int decode_header(FILE* file, const streams_info& info, std::vector<uint8_t>& he
         lzma_properties_decode(&filters[0], nullptr, c.properties.data(), c.properties.size()) != LZMA_OK)
         return refuse("its header is compressed in a way this program does not read");
     auto* options = static_cast<lzma_options_lzma*>(filters[0].options);
-    options->dict_size = static_cast<uint32_t>(std::max<uint64_t>(LZMA_DICT_SIZE_MIN, std::min<uint64_t>(options->dict_size, unpacked)));
+    options->dict_size =
+        static_cast<uint32_t>(std::max<uint64_t>(LZMA_DICT_SIZE_MIN, std::min<uint64_t>(options->dict_size, unpacked)));
 
-    std::vector<uint8_t> input(packed);
-    header.assign(unpacked, 0);
+    std::vector<uint8_t> input;
     lzma_stream stream = LZMA_STREAM_INIT;
-    bool decoded = read_at(file, kStartHeaderBytes + info.pack_position, input) &&
+    bool decoded = info.pack_position <= UINT64_MAX - kStartHeaderBytes &&
+                   read_at(file, kStartHeaderBytes + info.pack_position, packed, input) &&
                    lzma_raw_decoder(&stream, filters) == LZMA_OK;
+    header.assign(decoded ? unpacked : 0, 0);
     if (decoded) {
         stream.next_in = input.data();
         stream.avail_in = input.size();
@@ -275,15 +280,15 @@ int check_header(header_bytes in)
         for (uint8_t type = in.byte(); type != kEnd && in.ok; type = in.byte()) in.skip(in.number());
         id = in.byte();
     }
-    for (const uint8_t streams : {kAdditionalStreamsInfo, kMainStreamsInfo}) {
-        if (id != streams) continue;
+    // Streams beside the main ones: never written, and a place to hide.
+    if (id == kAdditionalStreamsInfo) return refuse("its header cannot be read");
+    if (id == kMainStreamsInfo) {
         streams_info info;
         if (!read_streams_info(in, info)) return refuse("its header cannot be read");
         if (const coder* c = greedy_coder(info)) {
             xer << "A 7z coder asks for " << memory_of(*c) << " bytes.\n";
             return refuse("a coder needs more memory than any release of ours");
         }
-        id = in.byte();
     }
     return in.ok ? 0 : refuse("its header cannot be read");
 }
@@ -299,8 +304,8 @@ int check_headers(FILE* file)
     if (size == 0) return 0;  // an empty archive
     if (size > kMax7zCoderBytes || offset > UINT64_MAX - kStartHeaderBytes - size)
         return refuse("its header is too large");
-    std::vector<uint8_t> header(size);
-    if (!read_at(file, kStartHeaderBytes + offset, header)) return refuse("its header lies beyond its end");
+    std::vector<uint8_t> header;
+    if (!read_at(file, kStartHeaderBytes + offset, size, header)) return refuse("its header lies beyond its end");
 
     header_bytes in{header.data(), header.data() + header.size()};
     const uint8_t kind = in.byte();
