@@ -67,10 +67,11 @@ constexpr int kErrChangedSincePlan = ECANCELED;
 // else as zip) into its place in the copy, checked as above.  0, or an error
 // code: 20001 (20016 for a 7z) for an archive that cannot be read or does
 // not hold exactly that file, 20002 (20017) for one whose data is damaged,
-// 20015 for a file that differs from the signature; EFBIG for a file larger
-// than the manifest says; kErrChangedSincePlan for an old file that is no
-// longer what the plan saw (see scan_stamps.h); ENOSPC, EACCES or another
-// errno.  When the signature differs, or the old file changed, `problem` (if
+// 20015 for a file that differs from the signature, 20019 for a file larger
+// than the manifest says (is_archive_fault: another copy may do);
+// kErrChangedSincePlan for an old file that is no longer what the plan saw
+// (see scan_stamps.h); ENOSPC, EFBIG, EACCES or another errno for what
+// failed here.  When the signature differs, or the old file changed, `problem` (if
 // not null) receives the translated text naming the file (and both
 // signatures), for the alert's "Error: " line.
 int copy_install(const std::string& archive, const file_version_struct& version,

@@ -101,13 +101,18 @@ void fetch_manifest_archive(const std::string& zipped)
 
 void read_manifest(const std::string& manifest)
 {
-    stg.dir_status = read_directory(
+    const int read = read_directory(
         manifest,
         UTL_translate_string("Scanning directory text file to see if you already have Nimbrel installed...", 0));
-    if (stg.dir_status != kDirectoryRead || release_offers_simulator()) return;
-    // Installing from it would end in "finished" on a copy of empty folders.
+    if (read == kDirectoryNewerFormat || (read == kDirectoryRead && release_offers_simulator())) {
+        stg.dir_status = read;
+        return;
+    }
+    // Damaged, or with nothing to install here (installing from it would
+    // end in "finished" on a copy of empty folders): another server may do.
     const int c = std::clamp(stg.server_choice, 0, stg.server_count - 1);
-    xer << "The manifest of " << server_name[c] << " gives no file to install on this system.\n";
+    if (read == kDirectoryRead)
+        xer << "The manifest of " << server_name[c] << " gives no file to install on this system.\n";
     sim_info.clear();
     delete_file(manifest);
     stg.dir_status = 0;

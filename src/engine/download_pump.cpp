@@ -66,10 +66,9 @@ void adapt_streams(int k)
 
 // -- Failures the user must see ---
 
-// A full disk does not get better on another server.
-bool is_disk_full(int err) { return err == ENOSPC || err == EDQUOT; }
-
-void disk_full_alert(int err, const std::string& archive)
+// The archive could not be saved here (a full disk, the run's temporary
+// folder gone): no server can mend that, so the install ends.
+void save_failed_alert(int err, const std::string& archive)
 {
     stg.extract_failed = 1;
     __MACIBM_alert(0, UTL_translate_string("The installer cannot save a downloaded file.", 0),
@@ -214,8 +213,8 @@ bool step_stream(int k)
         return true;
     }
     default:
-        if (is_disk_full(http.last_os_error(slot))) {
-            disk_full_alert(http.last_os_error(slot), archive);
+        if (const int local = http.local_failure(slot)) {
+            save_failed_alert(local, archive);
             delete_file(archive);
             return false;
         }

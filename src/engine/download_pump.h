@@ -7,6 +7,9 @@
 // the end.  A transfer that fails on the way moves to another server and
 // retries, without end; a server that answers with something other than
 // the file is asked for it no more, and a file no server delivers fails.
+// A file that cannot be saved or unpacked here (the disk, the run's
+// temporary folder, this system's limits) ends the install at once: no
+// server can mend that.
 #pragma once
 
 #include <string>
@@ -19,8 +22,8 @@ extern std::string crnt_file_name;
 
 // One step of every active stream.  1 when the run is through (after the
 // clean-up of emptied folders), or as soon as a file failed to install
-// (from every server, or for want of room) or a disk filled up
-// (stg.extract_failed); 0 while work remains.
+// (from every server, or for a reason of this system's) or could not be
+// saved here (stg.extract_failed); 0 while work remains.
 int grab_files();
 
 // For a caller that runs the pump again and again for a slice of its frame:

@@ -13,6 +13,7 @@
 #include "core/text/translation.h"
 #include "core/files/xmap.h"
 #include "engine/dvd_mounts.h"
+#include "engine/install_filter.h"
 #include "engine/installer_state.h"
 #include "engine/manifest.h"
 
@@ -63,15 +64,22 @@ bool same_disk(const disk_identity& a, const disk_identity& b)
            same_time(a.modified, b.modified) && same_time(a.changed, b.changed);
 }
 
+// The disk in the drive cannot be installed from: the hub says it is no
+// install DVD for as long as it stays in the drive.
+void refuse_disk()
+{
+    stg.dir_status = kDirectoryNewerFormat;
+    sim_info.clear();  // no manifest of another disk stands for this one's
+    unreadable_disk = identify(dvd_path);
+}
+
 void read_dvd_manifest()
 {
     const std::string archive = dvd_path + install_name + "/directory.txt.zip";
     const std::string manifest = temp_path + "directory.txt";
     const int err = unpack_manifest(archive, temp_path);
     if (err != 0) {
-        stg.dir_status = kDirectoryNewerFormat;
-        sim_info.clear();  // no manifest of another disk stands for this one's
-        unreadable_disk = identify(dvd_path);
+        refuse_disk();
         // A damaged disk is no reason to end the program: the user can put
         // in another one.  Said once per disk, then the hub says this is no
         // install DVD.
@@ -82,10 +90,34 @@ void read_dvd_manifest()
                        __FILE__, __LINE__);
         return;
     }
-    stg.dir_status = read_directory(
+    const int read = read_directory(
         manifest,
         UTL_translate_string(
             "Scanning directory text file to see if you already have Nimbrel installed...", 0));
+    // A manifest cut short, or one whose every file is for another system
+    // or removed: no road could install anything from this disk.
+    if (read == kDirectoryDamaged || (read == kDirectoryRead && !release_offers_files())) {
+        xer << "The DVD at " << dvd_path << " holds no file to install on this system.\n";
+        refuse_disk();
+        return;
+    }
+    stg.dir_status = read;
+}
+
+// Whether `name` from a disk's version file names a release folder on the
+// disk `disk`: a folder's own name, never a path and never a link, which
+// could lead the reads anywhere.  The empty name is the disk itself.
+bool names_release_folder(const std::string& disk, const std::string& name)
+{
+    if (name.empty()) return true;
+    struct stat st;
+    if (name.find('/') == std::string::npos && name.find("..") == std::string::npos &&
+        ::lstat((disk + name).c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+        return true;
+    static std::string told;  // once a disk, not every frame
+    if (told != disk + name) xer << "The DVD at " << disk << " names no release folder: \"" << name << "\".\n";
+    told = disk + name;
+    return false;
 }
 
 // Forgets a disk that could not be read, or named no release, once it has
@@ -133,7 +165,7 @@ void UTIL_scan_dvd()
         bool found_name = false;
         if (read_dvd_version_file(dvd_path + "dvd_version.txt", name, found_name)) {
             stg.server_count = 0;
-            if (found_name) install_name = name;
+            if (found_name && names_release_folder(dvd_path, name)) install_name = name;
         }
     }
     if (install_name != no_install_name && stg.dir_status == 0) read_dvd_manifest();

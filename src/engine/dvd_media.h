@@ -18,8 +18,11 @@ bool read_dvd_version_file(const std::string& path, std::string& name, bool& fou
 // is empty, reads its version file while the release is unknown (an
 // install from DVD has no servers: stg.server_count becomes 0), then reads
 // the release's manifest once into sim_info.  A manifest that cannot be
-// unpacked, or whose archive holds none, sets stg.dir_status to 2 (as a
-// manifest of another format does) until that disk leaves the drive.
+// unpacked, or whose archive holds none, one cut short, and one with no
+// file to install on this system set stg.dir_status to 2 (as a manifest of
+// another format does) until that disk leaves the drive.  A release name
+// that is no folder on the disk (a path, "..", a link, nothing there)
+// leaves the release unknown: the disk is no install DVD.
 void UTIL_scan_dvd();
 
 // True, with current_disk set to the file's disk, when a mounted DVD holds

@@ -4,7 +4,7 @@
 //   -- One step: socket, header, body ---
 //   -- Queries ---
 //   -- The slots ---
-//   -- Failing servers: rest and a quiet log ---
+//   -- Failing servers: rest and the failure log ---
 //   -- net_check: one step of a slot ---
 #include "engine/http_client.h"
 
@@ -289,7 +289,7 @@ void down_class::end_of_header_block()
         contentLength = std::stoll(length->second);
         // Refused before a byte reaches the disk.
         if (bodyLimit >= 0 && contentLength > bodyLimit) {
-            refuse("Content-Length above the size expected", EFBIG);
+            refuse("Content-Length above the size expected", past_bound_error());
             return;
         }
     }
@@ -302,7 +302,7 @@ void down_class::end_of_header_block()
         int fd = ::open(localPath.c_str(), O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0666);
         outFile = fd < 0 ? nullptr : fdopen(fd, "w");
         if (!outFile) {
-            osErr = errno;
+            file_failed(errno);
             if (fd >= 0) ::close(fd);
         }
     }
@@ -315,18 +315,18 @@ void down_class::take_body()
     // A server that never stops sending (no length, or more than it said)
     // would otherwise fill the disk while the stall rule never fires.
     if (bodyLimit >= 0 && arrived > bodyLimit) {
-        refuse("body longer than the size expected", EFBIG);
+        refuse("body longer than the size expected", past_bound_error());
         return;
     }
     if (contentLength != -1 && arrived >= contentLength && sock) sock->Disconnect();
     if (recvBuf.empty()) return;
     if (outFile) {
         bytesWritten += static_cast<int64_t>(recvBuf.size());
-        if (fwrite(recvBuf.data(), 1, recvBuf.size(), outFile) != recvBuf.size()) osErr = errno ? errno : EIO;
+        if (fwrite(recvBuf.data(), 1, recvBuf.size(), outFile) != recvBuf.size()) file_failed(errno);
         recvBuf.clear();
     } else if (recvBuf.size() > kMaxMemoryBody) {
         note = "HTTP body too large to keep in memory\n";
-        osErr = EFBIG;
+        osErr = past_bound_error();
         if (sock) sock->Disconnect();
     }
 }
@@ -337,12 +337,24 @@ void down_class::CloseFile()
     // What an earlier, longer download left behind the body goes; a device
     // or pipe at the name has no length to cut.
     struct stat st;
-    if (fflush(outFile) != 0 && !osErr) osErr = errno ? errno : EIO;
+    if (fflush(outFile) != 0) file_failed(errno);
     if (fstat(fileno(outFile), &st) == 0 && S_ISREG(st.st_mode) && st.st_size != bytesWritten &&
-        ftruncate(fileno(outFile), bytesWritten) != 0 && !osErr)
-        osErr = errno;
-    if (fclose(outFile) != 0 && !osErr) osErr = errno ? errno : EIO;
+        ftruncate(fileno(outFile), bytesWritten) != 0)
+        file_failed(errno);
+    if (fclose(outFile) != 0) file_failed(errno);
     outFile = nullptr;
+}
+
+void down_class::file_failed(int err)
+{
+    if (osErr) return;
+    osErr = err ? err : EIO;
+    localFailure = true;
+}
+
+int down_class::past_bound_error() const
+{
+    return responseCode >= 200 && responseCode <= 299 ? EFBIG : kErrNetBadState;
 }
 
 void down_class::refuse(const char* why, int err)
@@ -481,7 +493,7 @@ down_class* http_class::start_transfer(const std::string& server, const std::str
     return transfer;
 }
 
-// -- Failing servers: rest and a quiet log ---
+// -- Failing servers: rest and the failure log ---
 
 namespace {
 
@@ -492,8 +504,6 @@ std::string route_of(const std::string& server)
     if (!UseProxy(server.c_str(), 80)) return server;
     return server + " via " + http.proxy_host + ":" + std::to_string(http.proxy_port_int);
 }
-
-bool power_of_two(int n) { return n > 0 && (n & (n - 1)) == 0; }
 
 }  // namespace
 
@@ -524,31 +534,20 @@ void http_class::rest(const std::string& route)
     t.rest_until = clock_now() + rest;
 }
 
-// The first failure of a kind at a server is written out in full; repeats
-// only at 2, 4, 8, ... times, one line each, so a server that fails for an
-// hour leaves a few lines, not thousands of blocks.
-void http_class::report_failure(down_class& transfer, const std::string& route, const std::string& server,
-                                const std::string& path, const std::string& local_file)
+// Every failure is written out whole: the rest between tries already keeps
+// a failing server from filling the log.
+void http_class::report_failure(down_class& transfer, const std::string& server, const std::string& path,
+                                const std::string& local_file)
 {
-    const int code = transfer.ResponseCode();
-    const std::string kind = std::to_string(code) + " " + std::to_string(transfer.GetStat()) + " " +
-                             std::to_string(transfer.GetOSErr()) + " " + transfer.Note();
-    const int times = ++trouble[route].kinds[kind];
-    if (times == 1) {
-        xer << transfer.Note() << "HTTP Error for " << local_file << "\n"
-            << "   server     =" << server << "\n"
-            << "   file       =" << path << "\n"
-            << "   IsDone     =" << transfer.IsDone() << "\n"
-            << "   IsComplete =" << transfer.IsComplete() << "\n"
-            << "   IsErr      =" << transfer.IsErr() << "\n"
-            << "   GetStat    =" << transfer.GetStat() << "\n"
-            << "   GetOSErr   =" << transfer.GetOSErr() << "\n"
-            << "   response   =" << transfer.ResponseText() << " (#" << code << ")\n\n";
-    } else if (power_of_two(times)) {
-        xer << "HTTP Error for " << local_file << " as before, " << times << " times now: server=" << server
-            << " file=" << path << " state=" << http_stat_name(transfer.GetStat())
-            << " GetOSErr=" << transfer.GetOSErr() << " (#" << code << ")\n";
-    }
+    xer << transfer.Note() << "HTTP Error for " << local_file << "\n"
+        << "   server     =" << server << "\n"
+        << "   file       =" << path << "\n"
+        << "   IsDone     =" << transfer.IsDone() << "\n"
+        << "   IsComplete =" << transfer.IsComplete() << "\n"
+        << "   IsErr      =" << transfer.IsErr() << "\n"
+        << "   GetStat    =" << transfer.GetStat() << "\n"
+        << "   GetOSErr   =" << transfer.GetOSErr() << "\n"
+        << "   response   =" << transfer.ResponseText() << " (#" << transfer.ResponseCode() << ")\n\n";
 }
 
 // -- net_check: one step of a slot ---
@@ -615,16 +614,19 @@ int http_class::net_check(int slot, std::string server, std::string path, const 
         return 0;
     case verdict::succeeded:
         last_error[slot] = 0;
+        last_local[slot] = false;
         recovered(slot_route[slot]);
         cancel(slot);
         return 1;
     case verdict::stalled:
         last_error[slot] = ETIMEDOUT;
+        last_local[slot] = false;
         break;
     case verdict::failed:
         last_error[slot] = transfer->GetOSErr();
-        report_failure(*transfer, slot_route[slot], server, path, local_file);
-        if (transfer->ResponseCode() == 404) {
+        last_local[slot] = transfer->LocalFailure();
+        report_failure(*transfer, server, path, local_file);
+        if (transfer->ResponseCode() == 404 && !last_local[slot]) {
             std::string key = server + path;
             bool reported = false;
             for (const std::string& seen : files_not_found) reported = reported || seen == key;
@@ -635,8 +637,9 @@ int http_class::net_check(int slot, std::string server, std::string path, const 
         }
         break;
     }
+    // Rested all the same, so that no caller asks again every frame.
     rest(slot_route[slot]);
-    trouble[slot_route[slot]].answered = last_error[slot] == EFBIG;
+    trouble[slot_route[slot]].answered = last_error[slot] == EFBIG || last_local[slot];
     cancel(slot);
     return 2;
 }

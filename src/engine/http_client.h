@@ -18,8 +18,8 @@
 //
 // A server that fails is rested before it is asked again (half a second,
 // doubling to 30 seconds, until it succeeds once), so no list or server can
-// make the program ask many times a second; repeats of the same failure
-// are counted in the log rather than written out again.
+// make the program ask many times a second, nor fill the log, which gets
+// every failure whole.
 #pragma once
 
 #include <cstdint>
@@ -111,6 +111,9 @@ public:
     // answer (a refused response, a name that did not resolve), for the
     // log; empty otherwise.
     const std::string& Note() const { return note; }
+    // Whether the transfer failed here: its local file could not be made
+    // or written (the error is then errno).
+    bool LocalFailure() const { return localFailure; }
     // What the next step waits for: the socket, and POLLOUT while the
     // connect or the request is under way, POLLIN for the answer.  False
     // when there is no socket to wait on.
@@ -122,9 +125,16 @@ private:
     void take_status_or_header(const char* line, size_t length);
     void take_body();
     // A response we must not trust: fails the transfer at once with `err`.
-    // A body beyond its bound is EFBIG, so a caller can tell a server that
-    // answered with the wrong file from one it could not reach.
     void refuse(const char* why, int err);
+    // The local file could not be made or written: `err` (errno), and the
+    // failure is ours, not the server's.
+    void file_failed(int err);
+    // What a body past its bound fails with.  Only a 2xx answer's body is
+    // the server's version of the file, so only there is a longer one the
+    // wrong file (EFBIG), which a caller tells apart from a server it could
+    // not reach; any other answer has failed anyway, and its page is only
+    // cut off at the same bound.
+    int past_bound_error() const;
 
     PCSBSocket* sock = nullptr;
     std::vector<char> sendBuf;
@@ -142,6 +152,7 @@ private:
     size_t headerBytes = 0;  // header bytes parsed so far, for the cap
     int64_t bodyLimit = -1;  // -1: none beyond the memory cap
     std::string note;
+    bool localFailure = false;
 };
 
 class http_class {
@@ -166,15 +177,22 @@ public:
     // The error number of the slot's last failure (0 after a success), so a
     // caller can tell a full disk from a bad server after the slot is free.
     int last_os_error(int slot) const { return slot >= 0 && slot < 6 ? last_error[slot] : 0; }
+    // That error when the slot's last transfer failed here rather than at
+    // the server (its local file could not be made or written), else 0.
+    // Such a failure does not make the server `failing`.
+    int local_failure(int slot) const
+    {
+        return slot >= 0 && slot < 6 && last_local[slot] ? last_error[slot] : 0;
+    }
     // Whether the last transfer from `server` (by the route the proxy
     // setting gives now) failed: true from a failure until a success.  A
-    // body past its bound is the server's answer and does not count.
+    // body past its bound is the server's answer and does not count, nor
+    // does a failure here.
     bool failing(const std::string& server) const;
     // Whether a new transfer from `server` would wait now: out its rest
     // after a failure, or for another slot already asking it again.
     bool resting(const std::string& server) const;
-    // Forgets every failure: servers are asked at once again, and the log
-    // writes the next failure out in full.
+    // Forgets every failure: servers are asked at once again.
     void forget_failures() { trouble.clear(); }
 
     // Bytes every transfer has sent and received so far: a caller that
@@ -195,9 +213,10 @@ private:
     // A server's record since its last success.
     struct server_trouble {
         int failures = 0;
-        float rest_until = 0;              // no new transfer before this
-        std::map<std::string, int> kinds;  // times each kind of failure came
-        bool answered = false;             // the last failure was a body past its bound
+        float rest_until = 0;   // no new transfer before this
+        // The last failure says nothing against reaching the server: a
+        // body past its bound (its answer), or a failure here.
+        bool answered = false;
     };
     bool well_formed(const std::string& server, const std::string& path);
     down_class* start_transfer(const std::string& server, const std::string& path,
@@ -205,11 +224,12 @@ private:
     // The record of a route: the server a slot's transfer was started for,
     // whatever the caller passes on later calls.
     void recovered(const std::string& route);
-    void report_failure(down_class& transfer, const std::string& route, const std::string& server,
-                        const std::string& path, const std::string& local_file);
+    void report_failure(down_class& transfer, const std::string& server, const std::string& path,
+                        const std::string& local_file);
     void rest(const std::string& route);
 
     int last_error[6] = {};
+    bool last_local[6] = {};
     // By route (server, or server and proxy): forgotten on a success.
     std::map<std::string, server_trouble> trouble;
     // The route of each slot's transfer: a failing server is probed by one

@@ -28,15 +28,23 @@ int want_this_f(int history, int version)
     return suits_target(v);
 }
 
-bool release_offers_simulator()
+namespace {
+
+bool release_offers(bool scenery_counts)
 {
     for (const file_history_struct& history : sim_info) {
         const file_version_struct& v = history.back();
         const bool signed_file = !v.sig_want.empty() && v.sig_want != "GONE" && v.sig_want != "NONE";
-        if (!v.is_global && suits_target(v) && signed_file) return true;
+        if ((scenery_counts || !v.is_global) && suits_target(v) && signed_file) return true;
     }
     return false;
 }
+
+}  // namespace
+
+bool release_offers_simulator() { return release_offers(false); }
+
+bool release_offers_files() { return release_offers(true); }
 
 bool tile_unwanted(const file_version_struct& v)
 {

@@ -22,6 +22,9 @@ int want_this_f(int history, int version);
 // signed, for stg.target_os: every web road installs or updates a copy of
 // the simulator, so a release without one is damaged.
 bool release_offers_simulator();
+// Whether it gives any file so, a scenery tile included: an install DVD
+// without one has nothing any road could install from it.
+bool release_offers_files();
 
 // A tile of a sector the user does not want: an installed copy leaves the
 // disk even when it is current.

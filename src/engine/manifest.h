@@ -48,20 +48,26 @@ constexpr long long kManifestMaxLines = 4ll << 20;
 
 // Unpacks the entry "directory.txt" of the zipped manifest `archive` into
 // `folder` (ending in '/'), in place of any manifest there, and nothing
-// else of the archive.  0, or the error: EFBIG for a manifest larger than
-// kManifestMaxBytes or longer than kManifestMaxLines (nothing is left),
+// else of the archive.  0, or the error: kErrLargerThanExpected for a
+// manifest larger than kManifestMaxBytes or of more lines than
+// kManifestMaxLines, however they end (nothing is left),
 // 20001 for an archive without one, the zip reader's code for a damaged
 // one, errno for a folder that cannot be written.
 int unpack_manifest(const std::string& archive, const std::string& folder);
 
-// Results of read_directory, stored by its callers in stg.dir_status.
+// Results of read_directory; its callers store the first two in
+// stg.dir_status.
 constexpr int kDirectoryNewerFormat = 2;
 constexpr int kDirectoryRead = 3;
+constexpr int kDirectoryDamaged = 4;
 
 // Reads the unpacked manifest at `path` into sim_info and refills the
-// available-sector grid and content flags of stg.  A header this installer
-// does not understand raises the newer-format notice and answers 2; a file
-// that cannot be loaded is a fatal alert.  `status` is not used.
+// available-sector grid and content flags of stg.  A header naming a
+// version newer than this installer reads raises the newer-format notice
+// and answers 2; any other header it does not accept (an empty file, one
+// cut off in its header, another kind of file) answers 4, a damaged
+// manifest that another copy may mend.  A file that cannot be loaded is a
+// fatal alert.  `status` is not used.
 int read_directory(const std::string& path, std::string status);
 
 // The body of a manifest (the bytes after its header) read into sim_info,

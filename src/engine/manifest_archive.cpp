@@ -7,16 +7,18 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <memory>
+#include <string_view>
 #include <vector>
 
 #include "core/archives/archive_destination.h"
 #include "core/archives/archive_reader.h"
+#include "core/diag/error_codes.h"
 #include "core/diag/log_stream.h"
 #include "core/files/confined_folder.h"
 #include "core/files/file_ops.h"
+#include "core/files/line_tokens.h"
 #include "core/files/system_paths.h"
 #include "engine/manifest.h"
 
@@ -42,22 +44,29 @@ int write_manifest_entry(archive_reader& in, const confined_folder& folder)
     return kErrZipOpen;
 }
 
-// EFBIG when the written manifest has more lines than the reader may take.
+// Lines as the reader ends them (line_tokens.h: LF, CR and NUL, a CR LF
+// pair once).  kErrLargerThanExpected when the written manifest has more
+// than the reader may take.
 int count_manifest_lines(const std::string& path)
 {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return errno;
     std::vector<char> chunk(1 << 16);
     long long lines = 0;
+    char previous = 0;
     ssize_t n;
-    while ((n = ::read(fd, chunk.data(), chunk.size())) > 0 && lines <= kManifestMaxLines)
-        lines += std::count(chunk.data(), chunk.data() + n, '\n');
+    while ((n = ::read(fd, chunk.data(), chunk.size())) > 0 && lines <= kManifestMaxLines) {
+        for (const char c : std::string_view(chunk.data(), static_cast<size_t>(n))) {
+            lines += is_line_end(c) && !(c == '\n' && previous == '\r');
+            previous = c;
+        }
+    }
     const int err = n < 0 ? errno : 0;
     ::close(fd);
     if (err) return err;
     if (lines <= kManifestMaxLines) return 0;
     xer << "The manifest has more than " << kManifestMaxLines << " lines.\n";
-    return EFBIG;
+    return kErrLargerThanExpected;
 }
 
 }  // namespace

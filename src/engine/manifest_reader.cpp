@@ -299,8 +299,14 @@ int read_directory(const std::string& path, std::string /*status*/)
     }
     static const int versions[] = {840, 900, 0};
     if (!manifest.check_file(kHeaderText, versions, "INSTALLER", nullptr)) {
-        new_format(path);
-        return kDirectoryNewerFormat;
+        // Only a newer version is a reason to get a new installer: an empty
+        // file, or one cut off in its header, is a transfer gone wrong.
+        if (manifest.header_version > versions[1]) {
+            new_format(path);
+            return kDirectoryNewerFormat;
+        }
+        xer << "The manifest " << path << " is empty, cut off or of another kind.\n";
+        return kDirectoryDamaged;
     }
     read_directory_body(manifest.pos, manifest.end);
     return kDirectoryRead;

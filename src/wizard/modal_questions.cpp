@@ -73,8 +73,8 @@ int abort_alert_dialog(const std::string& question, const std::string& label1,
         MACIBM_event_proc();
     }
     // Closed by its corner, taken over, or the program's window closed:
-    // neither answer, so the caller neither cancels nor deletes anything on
-    // its account.
+    // no leave to go on, so each caller stops as for the first button (the
+    // install roads then remove the partial copy this run made).
     if (mnw.current_window == kAbortWindow) MACIBM_startwind(0, 0);
     return 3;
 }

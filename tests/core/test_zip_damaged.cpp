@@ -1,8 +1,12 @@
 // Zips that are missing, cut short, corrupt or lying, and disks that fill.
 #include <gtest/gtest.h>
 
+#include <linux/filter.h>
+#include <linux/seccomp.h>
 #include <sched.h>
 #include <sys/mount.h>
+#include <sys/prctl.h>
+#include <sys/syscall.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -10,7 +14,10 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstddef>
+#include <fcntl.h>
 #include <string>
+#include <vector>
 
 #include "archive_fixtures.h"
 #include "core/archives/archives.h"
@@ -168,4 +175,68 @@ TEST(ZipDamaged, AnEntryLargerThanTheFreeSpaceIsRefusedBeforeAByteIsWritten)
     if (WIFEXITED(status) && WEXITSTATUS(status) == 2) GTEST_SKIP() << "no mount namespace for a small disk here";
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
     EXPECT_NE(log.text().find("larger than the free space"), std::string::npos) << log.text();
+}
+
+namespace {
+
+// From here on the kernel answers `call` with `err`, as a file system or a
+// process out of descriptors would; with `flags`, only the calls whose third
+// argument (open's flags) is that.
+void refuse_system_call(long call, int err, long flags = -1)
+{
+    std::vector<sock_filter> filter = {
+        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, static_cast<__u32>(call), 0, static_cast<__u8>(flags < 0 ? 1 : 3)),
+    };
+    if (flags >= 0) {
+        filter.push_back(BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, args[2])));
+        filter.push_back(BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, static_cast<__u32>(flags), 0, 1));
+    }
+    filter.push_back(BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | static_cast<__u32>(err)));
+    filter.push_back(BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW));
+    sock_fprog program{static_cast<unsigned short>(filter.size()), filter.data()};
+    if (::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) != 0 || ::prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) != 0)
+        _exit(2);
+}
+
+}  // namespace
+
+// What fails here (a link or a time the file system refuses, no descriptor
+// left to open the archive with) is the system's reason, never a damaged
+// archive that another copy could mend.
+TEST(ZipDamaged, AFailureOfThisSystemIsItsReasonNotADamagedArchive)
+{
+    struct local_case {
+        const char* what;
+        void (*impose)();
+        int expected;
+    };
+    scratch_dir dir;
+    write_file(dir / "x.zip", make_zip({{"f", "file"}, {"l", "f", archive_fixtures::unix_link()}}));
+    for (const local_case& c :
+         {local_case{"time refused", [] { refuse_system_call(SYS_utimensat, EPERM); }, EPERM},
+          local_case{"link refused", [] { refuse_system_call(SYS_symlinkat, EPERM); }, EPERM},
+          // The archive is opened so; the log and the sanitizers keep theirs.
+          local_case{"no descriptor left for the archive",
+                     [] { refuse_system_call(SYS_openat, EMFILE, O_RDONLY | O_NONBLOCK | O_CLOEXEC); }, EMFILE}}) {
+        SCOPED_TRACE(c.what);
+        ::mkdir((dir / "out").c_str(), 0755);
+        int result[2];
+        ASSERT_EQ(::pipe(result), 0);
+        const pid_t child = ::fork();
+        if (child == 0) {
+            c.impose();
+            const int err = zip_to_file(dir / "x.zip", dir / "out/", nullptr, 0);
+            _exit(::write(result[1], &err, sizeof err) == sizeof err ? 0 : 3);
+        }
+        ::close(result[1]);
+        int err = 0, status = 0;
+        const bool told = ::read(result[0], &err, sizeof err) == sizeof err;
+        ::close(result[0]);
+        ::waitpid(child, &status, 0);
+        ASSERT_TRUE(told) << "status " << status;
+        EXPECT_EQ(err, c.expected);
+        EXPECT_FALSE(is_archive_fault(err)) << err;
+        testing_support::remove_tree(dir / "out");
+    }
 }

@@ -18,6 +18,7 @@
 #include "engine/server_list.h"
 #include "alert_recorder.h"
 #include "engine_test_support.h"
+#include "fake_browser.h"
 #include "release_on_nginx.h"
 
 namespace {
@@ -120,6 +121,46 @@ TEST(DirectoryDownload, UnfetchableServerListIsAskedForAgainAfterARest)
     EXPECT_EQ(stg.server_count, -1);
     EXPECT_EQ(release.requests_for("serverlist9.txt", 5), 5) << release.access_log();
     EXPECT_EQ(alerts.alerts().size(), 1u) << "the not-found warning comes once";
+}
+
+// A manifest that cannot serve, on both servers: empty or cut off (a
+// transfer gone wrong), past the bound of any manifest, or with nothing to
+// install here.  Each server is asked once (the bound warned about once
+// each), then the manifest is unreadable; nothing ends the program.
+TEST(DirectoryDownload, AManifestThatCannotServeIsDamagedOnEveryServer)
+{
+    struct bad_manifest {
+        const char* what;
+        const char* make;  // shell lines in the release folder that leave directory.txt
+        size_t warnings;
+    };
+    testing_support::fake_browser browser;
+    for (const bad_manifest& b :
+         {bad_manifest{"empty", ": > directory.txt", 0},
+          bad_manifest{"cut off in its header", "printf 'I\\n90' > directory.txt", 0},
+          // A good manifest but for one line that takes it past the bound.
+          bad_manifest{"past the bound", "printf 'I\\n900 version\\nINSTALLER\\nFILE 1 0 1 1 1 %s top/f.txt\\n' $m "
+                       "> directory.txt && head -c 257M /dev/zero | tr '\\0' x >> directory.txt", 2},
+          bad_manifest{"nothing for this system", "printf 'I\\n900 version\\nINSTALLER\\n"
+                       "FILE 1 2 1 1 1 %s top/other_system.txt\\nFILE 1 0 1 1 1 GONE top/removed.txt\\n' $m "
+                       "> directory.txt", 0}}) {
+        SCOPED_TRACE(b.what);
+        release_on_nginx release(release_files{{"f.txt", "x"}}, {"--server", "files.nimbrel.com", "/", "Main",
+                                                                 "--server", "mirror.example", "/", "Mirror"});
+        ASSERT_TRUE(release.ready()) << release.problem();
+        ASSERT_EQ(testing_support::run_shell("cd '" + release.web() / "Demo" +
+                                             "' && rm directory.txt.zip && m=0123456789abcdef0123456789abcdef && " + b.make +
+                                             " && zip -q -1 directory.txt.zip directory.txt && rm directory.txt")
+                      .status,
+                  0);
+        alert_recorder alerts;
+        app_done = 0;
+        EXPECT_FALSE(release.fetch_manifest());
+        EXPECT_EQ(stg.dir_status, 2);
+        EXPECT_EQ(app_done, 0);
+        EXPECT_EQ(alerts.alerts().size(), b.warnings);
+        EXPECT_EQ(release.requests_for("directory.txt.zip", 2), 2) << release.access_log();
+    }
 }
 
 // A list or an archive far beyond any real one is refused at its length,

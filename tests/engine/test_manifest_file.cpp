@@ -6,6 +6,8 @@
 #include <cerrno>
 #include <csignal>
 
+#include "core/diag/error_codes.h"
+#include "core/core_globals.h"
 #include "core/shell_hooks.h"
 #include "engine/installer_state.h"
 #include "engine/manifest.h"
@@ -61,7 +63,7 @@ TEST_F(ManifestFile, AHeaderFromTheFutureRaisesTheNewerFormatNotice)
     stg.has_scenery = 1;
     stg.download_total = 5;
 
-    EXPECT_EQ(read(manifest_text(kLine, 820)), kDirectoryNewerFormat);
+    EXPECT_EQ(read(manifest_text(kLine, 901)), kDirectoryNewerFormat);
     EXPECT_TRUE(sim_info.empty());
     EXPECT_EQ(stg.download_total, 0) << "totals are reset before the header is read";
     EXPECT_EQ(stg.avail_sectors[1][2], 1) << "the grid keeps its earlier values";
@@ -73,13 +75,19 @@ TEST_F(ManifestFile, AHeaderFromTheFutureRaisesTheNewerFormatNotice)
     EXPECT_EQ(catcher.alerts()[0].line4, dir_ / "directory.txt");
 }
 
-TEST_F(ManifestFile, AWrongKeywordOrATruncatedHeaderIsANewerFormat)
+// Only a newer version is reason to get a new installer: a file cut off or
+// of another kind is a damaged manifest, which another server may send whole.
+TEST_F(ManifestFile, AnEmptyCutOffOrForeignHeaderIsADamagedManifest)
 {
     testing_support::alert_recorder catcher;
-    EXPECT_EQ(read("I\n900 version\nSERVERS\n" + kLine), kDirectoryNewerFormat);
-    EXPECT_EQ(read("I\n900 versi"), kDirectoryNewerFormat);
-    EXPECT_EQ(read(""), kDirectoryNewerFormat);
-    EXPECT_EQ(catcher.alerts().size(), 3u);
+    for (const std::string& text : std::vector<std::string>{"", "I\n90", "I\n900 versi", "I\n900 version\nINSTAL",
+                                                             "I\n900 version\nSERVERS\n" + kLine,
+                                                             manifest_text(kLine, 820)}) {
+        EXPECT_EQ(read(text), kDirectoryDamaged) << text;
+        EXPECT_TRUE(sim_info.empty());
+    }
+    EXPECT_TRUE(catcher.alerts().empty());
+    EXPECT_EQ(app_done, 0);
 }
 
 TEST_F(ManifestFile, AMissingManifestIsFatal)
@@ -112,18 +120,20 @@ TEST_F(ManifestFile, AMillionLinesAreReadIntoTheirHistories)
 }
 
 // A small archive may unpack to millions of lines well under the size bound:
-// one line past the bound is refused before a line is read, and nothing is
-// left for a later read to take.
+// one line past the bound, however the lines end, is refused before a line
+// is read, and nothing is left for a later read to take.
 TEST(ManifestArchive, AManifestOfTooManyLinesIsRefusedAsTooLarge)
 {
-    for (const long long lines : {kManifestMaxLines, kManifestMaxLines + 1}) {
-        scratch_dir dir;
-        std::string text = manifest_text("");
-        text.append(static_cast<size_t>(lines - std::count(text.begin(), text.end(), '\n')), '\n');
-        write_file(dir / "m.zip", archive_fixtures::make_zip({{"directory.txt", text}}));
-        const bool refused = lines > kManifestMaxLines;
-        EXPECT_EQ(unpack_manifest(dir / "m.zip", dir.path()), refused ? EFBIG : 0) << lines;
-        EXPECT_EQ(testing_support::file_exists(dir / "directory.txt"), !refused) << lines;
+    for (const std::string& line_end : std::vector<std::string>{"\n", "\r", std::string(1, '\0'), "\r\n"}) {
+        for (const long long lines : {kManifestMaxLines, kManifestMaxLines + 1}) {
+            scratch_dir dir;
+            std::string text = manifest_text("");
+            for (long long n = std::count(text.begin(), text.end(), '\n'); n < lines; ++n) text += line_end;
+            write_file(dir / "m.zip", archive_fixtures::make_zip({{"directory.txt", text}}));
+            const bool refused = lines > kManifestMaxLines;
+            EXPECT_EQ(unpack_manifest(dir / "m.zip", dir.path()), refused ? kErrLargerThanExpected : 0) << lines;
+            EXPECT_EQ(testing_support::file_exists(dir / "directory.txt"), !refused) << lines;
+        }
     }
 }
 

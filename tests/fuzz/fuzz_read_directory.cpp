@@ -1,5 +1,6 @@
 // The manifest reader on arbitrary bodies behind a valid header (a header
-// it rejects only leads to the newer-format notice and its browser).
+// it rejects only makes the manifest damaged, or leads to the newer-format
+// notice and its browser).
 #include <cstdint>
 #include <cstdlib>
 #include <fstream>

@@ -11,6 +11,7 @@
 
 #include "core/core_globals.h"
 #include "core/files/file_ops.h"
+#include "core/shell_hooks.h"
 #include "engine/dvd_install_pump.h"
 #include "engine/installer_state.h"
 #include "engine/manifest.h"
@@ -123,18 +124,36 @@ TEST_F(dvd_road_screens, HubRefusesWhatIsNoInstallDiskAndWarnsOnlyOfADamagedOne)
     EXPECT_EQ(rec.next, nullptr);
     EXPECT_TRUE(rec.choice_funcs.empty());
 
-    // A damaged manifest, then a disk whose version file is of another
-    // kind: the not-a-DVD text, and the program goes on.  The damaged one
-    // is told with the scan's warning, once; no other alert may come.
+    // Disks no road could install from: the not-a-DVD text, and the program
+    // goes on.  A damaged manifest archive is told with the scan's warning,
+    // once; no other alert may come.  A release name must be a folder on the
+    // disk, never a way off it.
     dvd_release set(kSimFiles, 1);
-    for (const char* damage : {"manifest", "version"}) {
-        SCOPED_TRACE(damage);
-        testing_support::run_shell("rm -rf '" + set.drive() + "'; cp -r '" + set.disk(1) + "' '" +
-                                   home_ / "broken/" + "'");
-        if (std::string(damage) == "manifest")
-            write_file(home_ / "broken/" + set.release() + "/directory.txt.zip", "PK\x03\x04 torn");
-        else
-            write_file(home_ / "broken/dvd_version.txt", "I\n901 version\nDVD\nVERSION x\n");
+    struct broken_disk {
+        const char* what;
+        std::string make;  // shell lines run in a copy of the disk
+        size_t alerts;
+    };
+    const std::string version = "printf 'I\\n900 version\\nDVD\\nVERSION %s\\n' ";
+    const std::string manifest = "cd \"$r\" && printf 'I\\n900 version\\nINSTALLER\\n";
+    const std::string zipped = "' > directory.txt && rm directory.txt.zip && zip -q directory.txt.zip directory.txt";
+    for (const broken_disk& d :
+         {broken_disk{"a damaged manifest archive", "printf 'PK\\003\\004 torn' > \"$r/directory.txt.zip\"", 1},
+          broken_disk{"a version file of another kind", "printf 'I\\n901 version\\nDVD\\nVERSION x\\n' > dvd_version.txt", 0},
+          broken_disk{"a release name leading off the disk", version + "\"../broken/$r\" > dvd_version.txt", 0},
+          broken_disk{"a release name that is a link", "ln -s \"$r\" Link && " + version + "Link > dvd_version.txt", 0},
+          broken_disk{"a release name of no folder", version + "Elsewhere > dvd_version.txt", 0},
+          broken_disk{"an empty manifest", "cd \"$r\" && : > directory.txt && rm directory.txt.zip && zip -q "
+                                           "directory.txt.zip directory.txt", 0},
+          broken_disk{"nothing for this system", manifest + "FILE 1 2 1 1 1 " + md5_hex("x") +
+                                                     " Nimbrel/other_system.txt\\nFILE 1 0 1 1 1 GONE Nimbrel/gone.txt\\n" +
+                                                     zipped, 0}}) {
+        SCOPED_TRACE(d.what);
+        ASSERT_EQ(testing_support::run_shell("rm -rf '" + home_ / "broken" + "' && cp -r '" + set.disk(1) + "' '" +
+                                             home_ / "broken/" + "' && cd '" + home_ / "broken" + "' && r='" +
+                                             set.release() + "' && " + d.make)
+                      .status,
+                  0);
         ::setenv("NIMBREL_DVD", (home_ / "broken/").c_str(), 1);
         dvd_path.clear();
         install_name = no_install_name;
@@ -144,7 +163,8 @@ TEST_F(dvd_road_screens, HubRefusesWhatIsNoInstallDiskAndWarnsOnlyOfADamagedOne)
         EXPECT_EQ(rec.next, nullptr);
         EXPECT_TRUE(rec.choice_funcs.empty());
         // The scan's own warning: its lines are the engine's tests' to hold.
-        EXPECT_EQ(alerts.alerts().size(), std::string(damage) == "manifest" ? 1u : 0u);
+        EXPECT_EQ(alerts.alerts().size(), d.alerts);
+        EXPECT_EQ(app_done, 0);
         alerts.clear();
         testing_support::remove_tree(home_ / "broken/");
     }

@@ -214,10 +214,10 @@ int extract_dest::stage_link(const std::string& name, const std::string& target,
 
     // Made beside and renamed over the old name: there is no moment without
     // a file or link under the name.
-    if (at.link_beside(target, &staged.temp_) != 0) {
+    if (const int failed = at.link_beside(target, &staged.temp_)) {
         FILE_ERR_HERE();
         staged.temp_.clear();
-        return -1;
+        return failed;
     }
     if (!check.md5.empty()) err = check_link(at, staged.temp_, check);
     return err;
@@ -283,7 +283,7 @@ int extract_dest::stage_file(const std::string& name, const archive_item& item, 
         timespec times[2] = {{item.attrs.mtime, 0}, {item.attrs.mtime, 0}};
         if (::futimens(fd, times) != 0) {
             FILE_ERR_HERE();
-            err = -1;
+            err = errno;
         }
     }
     // A delayed write error (a full disk on some file systems) shows here.
@@ -304,7 +304,7 @@ int extract_dest::fill(const placed_name& at, int fd, const archive_item& item, 
         xer << "Refused archive entry \"" << item.name << "\" of " << item.size << " bytes: "
             << (item.size > limit ? "larger than the file it must be" : "larger than the free space")
             << ". out_dir=" << root_.path() << sub_ << "\n";
-        return item.size > limit ? EFBIG : ENOSPC;
+        return item.size > limit ? kErrLargerThanExpected : ENOSPC;
     }
     const bool hashing = !check.md5.empty();
     MD5_CTX context;
@@ -321,7 +321,7 @@ int extract_dest::fill(const placed_name& at, int fd, const archive_item& item, 
             FILE_ERR_HERE();
             xer << "Refused archive entry \"" << item.name << "\": it unpacks to more than "
                 << (total > limit ? limit : room) << " bytes. out_dir=" << root_.path() << sub_ << "\n";
-            return total > limit ? EFBIG : ENOSPC;
+            return total > limit ? kErrLargerThanExpected : ENOSPC;
         }
         if (hashing) MD5UpdateWide(&context, reinterpret_cast<unsigned char*>(block), static_cast<unsigned>(got));
         if ((err = write_all(fd, block, got)) != 0) return failed_write(err);

@@ -23,7 +23,7 @@ constexpr int kErrUnsafeEntry = kErrZipOpen;
 
 // What a file must satisfy before it replaces anything.
 struct entry_check {
-    // Larger files are refused with EFBIG; 0 for no limit.  Files larger
+    // Larger files are refused (kErrLargerThanExpected); 0 for no limit.  Files larger
     // than the free space of their disk are refused (ENOSPC) in any case.
     unsigned long long max_size = 0;
     // When not empty, the MD5 signature the file must have (kErrWrongContent).
@@ -60,13 +60,13 @@ public:
     // Each answers 0 or an error code; a refused name is logged.
     // A folder that exists already is no failure.
     int make_folder(const std::string& name);
-    // Replaces whatever is at `name` by a link to `target` (-1 when the
+    // Replaces whatever is at `name` by a link to `target` (errno when the
     // system refuses the link).  With a signature in `check` the link must
     // lead, inside the root, to a file that has it.
     int make_link(const std::string& name, const std::string& target, const entry_check& check = {});
     // Replaces whatever is at `name` by a new file holding the rest of the
     // current entry of `from` (`item` as it described it), with the mode
-    // and time of item.attrs.  A failing time is -1; a failing write see
+    // and time of item.attrs.  A failing time is errno; a failing write see
     // the constructor.
     int write_file(const std::string& name, const archive_item& item, archive_reader& from,
                    const entry_check& check = {});

@@ -59,7 +59,8 @@ int read_link_text(archive_reader& from, const archive_item& item, std::string& 
 void log_unpack_failure(bool seven_zip, int err, const std::string& archive, const std::string& out_dir);
 
 // `path` is full.  0, or the code an unpacking reports: 20001 for a file
-// that is no archive of that kind (ENOENT-like failures included for zip),
-// errno when a 7z archive cannot be opened at all.
+// that is no archive of that kind (a missing zip included), errno when it
+// cannot be opened here (no descriptor or memory left; any 7z failure to
+// open).
 int open_zip_reader(const std::string& path, std::unique_ptr<archive_reader>& out);
 int open_7z_reader(const std::string& path, std::unique_ptr<archive_reader>& out);

@@ -12,6 +12,8 @@
 //   later data that cannot be decoded: truncated,
 //     corrupt, CRC mismatch, unsupported coder         20002 (20017: damaged data)
 //   the decoder runs out of memory                     12 (ENOMEM)
+//   a coder asks for more memory than any of ours      20001 (20016), before
+//                                                        the decoder is set up
 
 #include <archive.h>
 #include <archive_entry.h>
@@ -22,6 +24,7 @@
 #include <memory>
 
 #include "core/archives/archive_reader.h"
+#include "core/archives/seven_zip_coders.h"
 #include "core/diag/error_codes.h"
 #include "core/diag/log_stream.h"
 #include "core/files/file_ops.h"
@@ -102,6 +105,8 @@ public:
             FILE_ERR_HERE();
             return errno;
         }
+        // Before the decoder allocates what the archive asks for.
+        if (int err = check_7z_coders(stream_.file)) return err;
         reader_ = archive_read_new();
         if (!reader_) {
             FILE_ERR_HERE();

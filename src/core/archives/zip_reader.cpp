@@ -261,6 +261,7 @@ private:
 int open_zip_reader(const std::string& path, std::unique_ptr<archive_reader>& out)
 {
     std::unique_ptr<zip_bytes> bytes = open_bytes(path);
+    const int open_error = bytes ? 0 : errno;
     zlib_filefunc64_def calls = {bytes_open, bytes_read, bytes_write, bytes_tell,
                                  bytes_seek, bytes_close, bytes_error, nullptr};
     unzFile zip = bytes ? unzOpen2_64(bytes.get(), &calls) : nullptr;
@@ -270,7 +271,9 @@ int open_zip_reader(const std::string& path, std::unique_ptr<archive_reader>& ou
             << "In c-form, it is " << path.c_str() << "\n"
             << "The size is " << path.size() << "\n";
         FILE_ERR_HERE();
-        return kErrZipOpen;
+        // Missing, it is no archive; but no descriptor or memory left to
+        // open it with is this system's trouble, not the archive's.
+        return open_error && open_error != ENOENT && open_error != ENOTDIR ? open_error : kErrZipOpen;
     }
     out.reset(new zip_reader(zip, std::move(bytes)));
     return 0;

@@ -21,6 +21,7 @@ const err_msg_pair kErrMsgs[] = {
     {20016, UTL_TEXT("We were unable to open a 7z archive. It may be missing or damaged")},
     {20017, UTL_TEXT("We were unable to read from a 7z archive. It may be missing or damaged")},
     {20018, UTL_TEXT("We were unable to write a file unpacked from a 7z archive")},
+    {20019, UTL_TEXT("The unpacked file is larger than expected. It may be damaged")},
     {1, "Operation not permitted. Perhaps you do not have access to a directory or file system"},
     {2, "No such file or directory"},
     {3, "No such process"},
@@ -84,6 +85,6 @@ int seven_zip_error(int code)
 
 bool is_archive_fault(int code)
 {
-    return code < 0 || code == EFBIG || code == kErrZipOpen || code == kErrZipShortRead || code == kErrWrongContent ||
-           code == kErr7zOpen || code == kErr7zRead;
+    return code < 0 || code == kErrLargerThanExpected || code == kErrZipOpen || code == kErrZipShortRead ||
+           code == kErrWrongContent || code == kErr7zOpen || code == kErr7zRead;
 }

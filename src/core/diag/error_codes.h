@@ -31,6 +31,10 @@ enum {
     kErr7zOpen = 20016,
     kErr7zRead = 20017,
     kErr7zWrite = 20018,
+    // An entry that unpacks to more than its file may hold (the manifest's
+    // size, the manifest's own bound): the archive's fault.  EFBIG stays
+    // the system's, a file system's size limit.
+    kErrLargerThanExpected = 20019,
 };
 
 struct err_msg_pair {
@@ -54,6 +58,7 @@ int seven_zip_error(int code);
 
 // Whether an unpacking failed for what the archive holds (damaged, not the
 // file asked for, larger than allowed, other contents than its signature)
-// rather than for the disk or folder it was written to: another copy of
-// the archive may do, another try at the same one will not.
+// rather than here (the disk, the folder, a limit of this system: errno
+// values): another copy of the archive may do, another try at the same one
+// will not.
 bool is_archive_fault(int code);

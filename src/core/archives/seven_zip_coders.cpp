@@ -1,0 +1,337 @@
+// The 7z headers read as far as their coders, every read bounded by the
+// bytes at hand: a header is untrusted input.
+//
+//   -- Reading the header's numbers ---
+//   -- Coders and folders ---
+//   -- A compressed header ---
+//   -- check_7z_coders ---
+#include "core/archives/seven_zip_coders.h"
+
+#include <lzma.h>
+#include <sys/stat.h>
+#include <sys/types.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "core/diag/error_codes.h"
+#include "core/diag/log_stream.h"
+#include "core/files/file_ops.h"
+
+namespace {
+
+// Property ids of the header, as the 7z format numbers them.
+enum : uint8_t {
+    kEnd = 0x00,
+    kHeader = 0x01,
+    kArchiveProperties = 0x02,
+    kAdditionalStreamsInfo = 0x03,
+    kMainStreamsInfo = 0x04,
+    kPackInfo = 0x06,
+    kUnpackInfo = 0x07,
+    kSize = 0x09,
+    kCrc = 0x0A,
+    kFolder = 0x0B,
+    kCodersUnpackSize = 0x0C,
+    kEncodedHeader = 0x17,
+};
+
+constexpr unsigned char kSignature[6] = {'7', 'z', 0xBC, 0xAF, 0x27, 0x1C};
+constexpr size_t kStartHeaderBytes = 32;
+
+// -- Reading the header's numbers ---
+
+struct header_bytes {
+    const uint8_t* at;
+    const uint8_t* end;
+    bool ok = true;
+
+    uint8_t byte()
+    {
+        if (at >= end) {
+            ok = false;
+            return 0;
+        }
+        return *at++;
+    }
+    // The format's variable-length number: the leading one bits of the
+    // first byte count the bytes that follow, least significant first.
+    uint64_t number()
+    {
+        const uint8_t first = byte();
+        uint64_t value = 0;
+        for (int i = 0; i < 8; ++i) {
+            const uint8_t mask = static_cast<uint8_t>(0x80 >> i);
+            if (!(first & mask)) return value | (uint64_t{first & (mask - 1u)} << (8 * i));
+            value |= uint64_t{byte()} << (8 * i);
+        }
+        return value;
+    }
+    // A count of things that each take at least a byte: never more than
+    // the bytes left, so no count can make a loop or a vector large.
+    uint64_t count()
+    {
+        const uint64_t n = number();
+        if (n > static_cast<uint64_t>(end - at)) ok = false;
+        return ok ? n : 0;
+    }
+    void skip(uint64_t n)
+    {
+        if (n > static_cast<uint64_t>(end - at)) {
+            ok = false;
+            at = end;
+        } else {
+            at += n;
+        }
+    }
+    // A digest list: "all defined" or a bit field, then a CRC each.
+    void skip_digests(uint64_t n)
+    {
+        uint64_t defined = n;
+        if (byte() == 0) {
+            defined = 0;
+            for (uint64_t i = 0; i < n && ok; i += 8) {
+                const uint8_t bits = byte();
+                for (int b = 0; b < 8; ++b) defined += (bits >> b) & 1u;
+            }
+        }
+        skip(4 * defined);
+    }
+};
+
+uint32_t little_endian_32(const uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | uint32_t{p[3]} << 24; }
+
+uint64_t little_endian_64(const uint8_t* p)
+{
+    return little_endian_32(p) | uint64_t{little_endian_32(p + 4)} << 32;
+}
+
+// -- Coders and folders ---
+
+struct coder {
+    uint64_t id = 0;  // its bytes read as one big-endian number, as decoders do
+    std::vector<uint8_t> properties;
+};
+
+struct streams_info {
+    uint64_t pack_position = 0;
+    std::vector<uint64_t> pack_sizes;
+    std::vector<std::vector<coder>> folders;
+    std::vector<uint64_t> unpack_sizes;  // each folder's last output
+};
+
+constexpr uint64_t kLzma = 0x030101, kLzma2 = 0x21, kPpmd = 0x030401;
+
+// The dictionary or model memory a coder asks for; 0 for coders that take
+// a fixed, small amount.
+uint64_t memory_of(const coder& c)
+{
+    const std::vector<uint8_t>& p = c.properties;
+    if ((c.id == kLzma || c.id == kPpmd) && p.size() >= 5) return little_endian_32(&p[1]);
+    if (c.id == kLzma2 && !p.empty()) {
+        const unsigned bits = p[0];
+        if (bits > 40) return UINT64_MAX;
+        return bits == 40 ? 0xFFFFFFFFull : uint64_t{2u | (bits & 1u)} << (bits / 2 + 11);
+    }
+    return 0;
+}
+
+bool read_folder(header_bytes& in, std::vector<coder>& coders, uint64_t& outputs)
+{
+    const uint64_t count = in.count();
+    uint64_t inputs = 0;
+    outputs = 0;
+    for (uint64_t i = 0; i < count && in.ok; ++i) {
+        const uint8_t flags = in.byte();
+        if (flags & 0xC0) return false;  // alternative methods: never written
+        coder c;
+        if ((flags & 0x0F) > 8) return false;
+        for (int b = 0; b < (flags & 0x0F); ++b) c.id = c.id << 8 | in.byte();
+        const bool complex = flags & 0x10;
+        inputs += complex ? in.count() : 1;
+        outputs += complex ? in.count() : 1;
+        if (flags & 0x20) {
+            const uint64_t size = in.count();
+            c.properties.assign(in.at, in.at + size);
+            in.skip(size);
+        }
+        coders.push_back(std::move(c));
+    }
+    if (!in.ok || count == 0 || outputs == 0 || inputs < outputs) return false;
+    for (uint64_t pair = 0; pair + 1 < outputs && in.ok; ++pair) in.number(), in.number();
+    const uint64_t packed = inputs - (outputs - 1);
+    for (uint64_t i = 0; packed > 1 && i < packed && in.ok; ++i) in.number();
+    return in.ok;
+}
+
+bool read_streams_info(header_bytes& in, streams_info& info)
+{
+    uint8_t id = in.byte();
+    if (id == kPackInfo) {
+        info.pack_position = in.number();
+        const uint64_t count = in.count();
+        for (id = in.byte(); id != kEnd && in.ok; id = in.byte()) {
+            if (id == kSize) {
+                for (uint64_t i = 0; i < count && in.ok; ++i) info.pack_sizes.push_back(in.number());
+            } else if (id == kCrc) {
+                in.skip_digests(count);
+            } else {
+                return false;
+            }
+        }
+        id = in.byte();
+    }
+    if (id == kUnpackInfo) {
+        if (in.byte() != kFolder) return false;
+        const uint64_t folders = in.count();
+        if (in.byte() != 0) return false;  // folders kept elsewhere: never written
+        std::vector<uint64_t> outputs(folders);
+        info.folders.resize(folders);
+        for (uint64_t f = 0; f < folders; ++f)
+            if (!read_folder(in, info.folders[f], outputs[f])) return false;
+        if (in.byte() != kCodersUnpackSize) return false;
+        for (uint64_t f = 0; f < folders && in.ok; ++f)
+            for (uint64_t o = 0; o < outputs[f] && in.ok; ++o) {
+                const uint64_t size = in.number();
+                if (o + 1 == outputs[f]) info.unpack_sizes.push_back(size);
+            }
+    }
+    // The rest (digests, sub-streams) says nothing of memory.
+    return in.ok;
+}
+
+// The first coder of `info` that asks for more than the bound, or null.
+const coder* greedy_coder(const streams_info& info)
+{
+    for (const std::vector<coder>& folder : info.folders)
+        for (const coder& c : folder)
+            if (memory_of(c) > kMax7zCoderBytes) return &c;
+    return nullptr;
+}
+
+int refuse(const char* why)
+{
+    FILE_ERR_HERE();
+    xer << "7z archive refused: " << why << ".\n";
+    return kErrZipOpen;
+}
+
+// -- A compressed header ---
+
+// `size` bytes at `offset`, when the file holds them: nothing is allocated
+// for bytes that are not there.
+bool read_at(FILE* file, uint64_t offset, uint64_t size, std::vector<uint8_t>& bytes)
+{
+    struct stat st;
+    if (::fstat(fileno(file), &st) != 0 || offset > static_cast<uint64_t>(st.st_size) ||
+        size > static_cast<uint64_t>(st.st_size) - offset)
+        return false;
+    bytes.resize(size);
+    return ::fseeko(file, static_cast<off_t>(offset), SEEK_SET) == 0 &&
+           std::fread(bytes.data(), 1, bytes.size(), file) == bytes.size();
+}
+
+// Decodes the one-coder LZMA or LZMA2 folder that holds the real header,
+// its dictionary cut to the header's size: a dictionary at least as large
+// as the output decodes exactly as the one asked for, and costs no more.
+int decode_header(FILE* file, const streams_info& info, std::vector<uint8_t>& header)
+{
+    if (info.folders.size() != 1 || info.folders[0].size() != 1 || info.pack_sizes.size() != 1 ||
+        info.unpack_sizes.size() != 1)
+        return refuse("its header is compressed in a way this program does not read");
+    const coder& c = info.folders[0][0];
+    const uint64_t packed = info.pack_sizes[0], unpacked = info.unpack_sizes[0];
+    if (packed > kMax7zCoderBytes || unpacked > kMax7zCoderBytes) return refuse("its header is too large");
+    lzma_filter filters[2] = {{c.id == kLzma2 ? LZMA_FILTER_LZMA2 : LZMA_FILTER_LZMA1, nullptr},
+                              {LZMA_VLI_UNKNOWN, nullptr}};
+    if ((c.id != kLzma && c.id != kLzma2) ||
+        lzma_properties_decode(&filters[0], nullptr, c.properties.data(), c.properties.size()) != LZMA_OK)
+        return refuse("its header is compressed in a way this program does not read");
+    auto* options = static_cast<lzma_options_lzma*>(filters[0].options);
+    options->dict_size =
+        static_cast<uint32_t>(std::max<uint64_t>(LZMA_DICT_SIZE_MIN, std::min<uint64_t>(options->dict_size, unpacked)));
+
+    std::vector<uint8_t> input;
+    lzma_stream stream = LZMA_STREAM_INIT;
+    bool decoded = info.pack_position <= UINT64_MAX - kStartHeaderBytes &&
+                   read_at(file, kStartHeaderBytes + info.pack_position, packed, input) &&
+                   lzma_raw_decoder(&stream, filters) == LZMA_OK;
+    header.assign(decoded ? unpacked : 0, 0);
+    if (decoded) {
+        stream.next_in = input.data();
+        stream.avail_in = input.size();
+        stream.next_out = header.data();
+        stream.avail_out = header.size();
+        const lzma_ret r = lzma_code(&stream, LZMA_FINISH);
+        decoded = (r == LZMA_OK || r == LZMA_STREAM_END || r == LZMA_BUF_ERROR) && stream.avail_out == 0;
+    }
+    lzma_end(&stream);
+    std::free(filters[0].options);
+    return decoded ? 0 : refuse("its compressed header cannot be decoded");
+}
+
+// The coders of a plain header (after kHeader).
+int check_header(header_bytes in)
+{
+    uint8_t id = in.byte();
+    if (id == kArchiveProperties) {
+        for (uint8_t type = in.byte(); type != kEnd && in.ok; type = in.byte()) in.skip(in.number());
+        id = in.byte();
+    }
+    // Streams beside the main ones: never written, and a place to hide.
+    if (id == kAdditionalStreamsInfo) return refuse("its header cannot be read");
+    if (id == kMainStreamsInfo) {
+        streams_info info;
+        if (!read_streams_info(in, info)) return refuse("its header cannot be read");
+        if (const coder* c = greedy_coder(info)) {
+            xer << "A 7z coder asks for " << memory_of(*c) << " bytes.\n";
+            return refuse("a coder needs more memory than any release of ours");
+        }
+    }
+    return in.ok ? 0 : refuse("its header cannot be read");
+}
+
+int check_headers(FILE* file)
+{
+    // Only an archive that begins as one: the decoder would look for one
+    // further in (behind a program that unpacks itself), past this check.
+    uint8_t start[kStartHeaderBytes];
+    if (std::fread(start, 1, sizeof start, file) != sizeof start || std::memcmp(start, kSignature, 6) != 0)
+        return refuse("it does not begin as a 7z archive");
+    const uint64_t offset = little_endian_64(start + 12), size = little_endian_64(start + 20);
+    if (size == 0) return 0;  // an empty archive
+    if (size > kMax7zCoderBytes || offset > UINT64_MAX - kStartHeaderBytes - size)
+        return refuse("its header is too large");
+    std::vector<uint8_t> header;
+    if (!read_at(file, kStartHeaderBytes + offset, size, header)) return refuse("its header lies beyond its end");
+
+    header_bytes in{header.data(), header.data() + header.size()};
+    const uint8_t kind = in.byte();
+    if (kind == kEncodedHeader) {
+        streams_info info;
+        if (!read_streams_info(in, info)) return refuse("its header cannot be read");
+        if (greedy_coder(info)) return refuse("the coder of its header needs more memory than any release of ours");
+        std::vector<uint8_t> plain;
+        if (int err = decode_header(file, info, plain)) return err;
+        header.swap(plain);
+        in = {header.data(), header.data() + header.size()};
+        if (in.byte() != kHeader) return refuse("its header cannot be read");
+    } else if (kind != kHeader) {
+        return refuse("its header cannot be read");
+    }
+    return check_header(in);
+}
+
+}  // namespace
+
+// -- check_7z_coders ---
+
+int check_7z_coders(FILE* archive)
+{
+    std::rewind(archive);
+    const int err = check_headers(archive);
+    std::rewind(archive);
+    return err;
+}
