@@ -1,9 +1,11 @@
 #include "test_support.h"
 
 #include <fcntl.h>
-#include <grp.h>
 #include <ftw.h>
+#include <grp.h>
+#include <linux/capability.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -196,20 +198,43 @@ run_result run_shell(const std::string& command)
     return run_program({"/bin/sh", "-c", command});
 }
 
+namespace {
+
+constexpr uid_t kNobody = 65534;
+
+// Root becomes nobody, which takes its capabilities; anyone else keeps the
+// user and gives up every capability it may hold.
+bool drop_rights()
+{
+    if (::geteuid() == 0)
+        return ::setgroups(0, nullptr) == 0 && ::setgid(kNobody) == 0 && ::setuid(kNobody) == 0;
+    __user_cap_header_struct header = {_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct none[_LINUX_CAPABILITY_U32S_3] = {};
+    return ::syscall(SYS_capset, &header, none) == 0;
+}
+
+}  // namespace
+
 int run_unprivileged(const std::function<int()>& check)
 {
     pid_t pid = ::fork();
     if (pid == 0) {
-        const uid_t nobody = 65534;
-        if (::geteuid() == 0 && (::setgroups(0, nullptr) != 0 || ::setgid(nobody) != 0 ||
-                                 ::setuid(nobody) != 0))
-            _exit(255);
+        if (!drop_rights()) _exit(255);
         _exit(check() & 0xff);
     }
     int status = 0;
     while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {}
     if (!WIFEXITED(status) || WEXITSTATUS(status) == 255) return -1;
     return WEXITSTATUS(status);
+}
+
+void give_to_unprivileged(const std::string& path)
+{
+    if (::geteuid() != 0) return;
+    nftw(path.c_str(), [](const char* p, const struct stat*, int, struct FTW*) {
+        ::lchown(p, kNobody, kNobody);
+        return 0;
+    }, 16, FTW_PHYS);
 }
 
 std::string test_program_dir()

@@ -102,10 +102,18 @@ std::size_t sanitizer_heap_bytes();
 // Runs a shell command line (for fixtures made with real tools).
 run_result run_shell(const std::string& command);
 
-// Runs `check` in a child process stripped of root's rights (it becomes the
-// user "nobody" when the tests run as root), so permission checks bite; the
-// result is what `check` returned, or -1 when the child could not drop them.
+// Runs `check` in a child process without the rights that pass over
+// permission bits: as the user "nobody" when the tests run as root, else as
+// the test's own user with any such capability dropped.  The owner of what
+// a test makes is that user when the test is not root, so a check that must
+// be refused takes the right from the owner too (mode 0 for a file nobody
+// may read, 0555 for a folder nobody may write in).  The result is what
+// `check` returned, or -1 when the child could not drop the rights.
 int run_unprivileged(const std::function<int()>& check);
+// Gives `path` and everything in it to the user run_unprivileged runs as,
+// for a check that changes what the test made; nothing to do when that is
+// the test's own user.
+void give_to_unprivileged(const std::string& path);
 
 // The folder of the test program itself, ending in "/".
 std::string test_program_dir();
