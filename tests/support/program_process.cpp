@@ -42,10 +42,13 @@ void program_process::start(const std::vector<std::string>& args, const std::vec
     argv.insert(argv.end(), args.begin(), args.end());
     const std::string out = dir_ / "output.txt";
     const std::string display = testing_support::display_for_tests();
+    const pid_t test = getpid();
     pid_ = fork();
     if (pid_ == 0) {
-        // Gone with the test, even one killed outright.
-        prctl(PR_SET_PDEATHSIG, SIGKILL);
+        // Gone with the test, even one killed outright, and gone the way
+        // that removes its run folder.
+        prctl(PR_SET_PDEATHSIG, SIGTERM);
+        if (getppid() != test) _exit(126);
         setenv("HOME", home_.c_str(), 1);
         setenv("DISPLAY", display.c_str(), 1);
         unsetenv("DESKTOP_STARTUP_ID");

@@ -1,9 +1,11 @@
 #include "test_support.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <ftw.h>
 #include <grp.h>
 #include <linux/capability.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
@@ -23,6 +25,12 @@ namespace testing_support {
 namespace {
 
 constexpr const char* kScratchRootVariable = "NIMBREL_TEST_SCRATCH_ROOT";
+// A test program's root is named by this and its PID.  The program holds a
+// lock on the folder for its life, and marks the folder once it holds it: a
+// marked root whose lock is free belongs to a program that ended without
+// removing it, killed outright (CTest ends a test past its time so).
+constexpr const char* kRootPrefix = "nimbrel-test-";
+constexpr const char* kLockedMark = ".locked";
 
 std::string made_root;
 pid_t root_maker = 0;
@@ -41,6 +49,30 @@ std::string make_temp_folder(const std::string& pattern)
     return name + "/";
 }
 
+// Removes the roots of this user's test programs that are gone.  Other
+// users' roots are theirs; an unmarked root is still being made.
+void remove_abandoned_roots()
+{
+    std::vector<std::string> roots;
+    if (DIR* tmp = ::opendir("/tmp")) {
+        while (const dirent* entry = ::readdir(tmp))
+            if (std::strncmp(entry->d_name, kRootPrefix, std::strlen(kRootPrefix)) == 0)
+                roots.push_back(std::string("/tmp/") + entry->d_name);
+        ::closedir(tmp);
+    }
+    for (const std::string& root : roots) {
+        const int fd = ::open(root.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (fd < 0) continue;
+        struct stat folder, mark;
+        // Removed with the lock taken, so that no other program starting
+        // now removes it at the same time.
+        if (::fstat(fd, &folder) == 0 && folder.st_uid == ::geteuid() &&
+            ::fstatat(fd, kLockedMark, &mark, AT_SYMLINK_NOFOLLOW) == 0 && ::flock(fd, LOCK_EX | LOCK_NB) == 0)
+            remove_tree(root);
+        ::close(fd);
+    }
+}
+
 }  // namespace
 
 const std::string& scratch_root()
@@ -48,8 +80,13 @@ const std::string& scratch_root()
     static const std::string root = [] {
         if (const char* inherited = std::getenv(kScratchRootVariable); inherited && *inherited)
             return std::string(inherited);
-        made_root = make_temp_folder("/tmp/nimbrel-test-XXXXXX");
+        remove_abandoned_roots();
+        made_root = make_temp_folder("/tmp/" + std::string(kRootPrefix) + std::to_string(::getpid()) + "-XXXXXX");
         root_maker = ::getpid();
+        // Held until the program ends, however it ends; a forked child that
+        // outlives it holds it too.
+        const int lock = ::open(made_root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (lock >= 0 && ::flock(lock, LOCK_EX) == 0) write_file(made_root + kLockedMark, "");
         // Checks run as another user (run_unprivileged) reach the folders
         // their test opened to them; each scratch folder inside stays 0700.
         ::chmod(made_root.c_str(), 0755);

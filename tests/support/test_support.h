@@ -32,9 +32,10 @@ private:
 
 // The one folder under /tmp that holds every scratch folder of this test
 // program, made on first use and removed with everything in it when the
-// program ends.  A death test's child inherits it: that child runs its test
-// again and dies without unwinding, so its scratch folders are left for the
-// parent to remove.  Ends in "/".
+// program ends; one killed outright leaves it to the next test program of
+// the same user, which removes it as it starts.  A death test's child
+// inherits it: that child runs its test again and dies without unwinding,
+// so its scratch folders are left for the parent to remove.  Ends in "/".
 const std::string& scratch_root();
 
 // HOME is a scratch folder while this lives, so the preference file, the
