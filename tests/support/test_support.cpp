@@ -7,7 +7,9 @@
 #include <linux/capability.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/socket.h>
 #include <sys/syscall.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -15,6 +17,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
@@ -31,6 +34,7 @@ constexpr const char* kScratchRootVariable = "NIMBREL_TEST_SCRATCH_ROOT";
 // removing it, killed outright (CTest ends a test past its time so).
 constexpr const char* kRootPrefix = "nimbrel-test-";
 constexpr const char* kLockedMark = ".locked";
+constexpr const char* kXDisplayNote = "x-display";
 
 std::string made_root;
 pid_t root_maker = 0;
@@ -47,6 +51,42 @@ std::string make_temp_folder(const std::string& pattern)
     std::string name = pattern;
     if (!mkdtemp(&name[0])) throw std::runtime_error("mkdtemp " + name + ": " + std::strerror(errno));
     return name + "/";
+}
+
+// The temporary folders that the programs whose logs lie below `root` made:
+// CTest ends a test past its time by killing every process under it, the
+// programs it started too, so theirs outlive it as well.
+void remove_run_folders_named_below(const std::string& root)
+{
+    namespace fs = std::filesystem;
+    std::error_code error;
+    for (fs::recursive_directory_iterator it(root, fs::directory_options::skip_permission_denied, error), end;
+         !error && it != end; it.increment(error)) {
+        if (it->path().filename() != program_log_name) continue;
+        std::string folder = run_folder_in_log(read_file(it->path()));
+        if (folder.empty()) continue;
+        folder.pop_back();  // a '/' at the end would follow a link there
+        struct stat st;
+        if (::lstat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::geteuid()) remove_tree(folder);
+    }
+}
+
+// The socket of the X server an abandoned root's program started, when
+// nothing listens on it any more: a server killed outright leaves it.
+void remove_dead_x_socket(const std::string& root)
+{
+    const std::string number = read_file(root + "/" + kXDisplayNote);
+    if (number.empty() || number.find_first_not_of("0123456789") != std::string::npos) return;
+    sockaddr_un address = {};
+    address.sun_family = AF_UNIX;
+    const std::string path = "/tmp/.X11-unix/X" + number;
+    path.copy(address.sun_path, sizeof address.sun_path - 1);
+    struct stat st;
+    const int probe = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (probe >= 0 && ::lstat(path.c_str(), &st) == 0 && S_ISSOCK(st.st_mode) && st.st_uid == ::geteuid() &&
+        ::connect(probe, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 && errno == ECONNREFUSED)
+        ::unlink(path.c_str());
+    if (probe >= 0) ::close(probe);
 }
 
 // Removes the roots of this user's test programs that are gone.  Other
@@ -67,8 +107,11 @@ void remove_abandoned_roots()
         // Removed with the lock taken, so that no other program starting
         // now removes it at the same time.
         if (::fstat(fd, &folder) == 0 && folder.st_uid == ::geteuid() &&
-            ::fstatat(fd, kLockedMark, &mark, AT_SYMLINK_NOFOLLOW) == 0 && ::flock(fd, LOCK_EX | LOCK_NB) == 0)
+            ::fstatat(fd, kLockedMark, &mark, AT_SYMLINK_NOFOLLOW) == 0 && ::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+            remove_run_folders_named_below(root);
+            remove_dead_x_socket(root);
             remove_tree(root);
+        }
         ::close(fd);
     }
 }
@@ -96,6 +139,8 @@ const std::string& scratch_root()
     }();
     return root;
 }
+
+void note_own_x_display(const std::string& number) { write_file(scratch_root() + kXDisplayNote, number); }
 
 scratch_dir::scratch_dir(const std::string& parent)
     : path_(make_temp_folder((parent.empty() ? scratch_root() : parent + "/") + "XXXXXX"))
@@ -233,6 +278,20 @@ std::size_t sanitizer_heap_bytes()
 run_result run_shell(const std::string& command)
 {
     return run_program({"/bin/sh", "-c", command});
+}
+
+std::string run_folder_in_log(const std::string& log)
+{
+    static const std::string kLine = "Temporary folder of this run = ";
+    const size_t at = log.rfind(kLine);
+    if (at == std::string::npos) return "";
+    const size_t from = at + kLine.size(), end = log.find('\n', from);
+    const std::string folder = log.substr(from, end == std::string::npos ? end : end - from);
+    // Only what mkdtemp makes for a run, whatever a damaged log says.
+    if (folder.size() != std::string("/tmp/nimbrel-XXXXXX/").size() || folder.compare(0, 13, "/tmp/nimbrel-") != 0 ||
+        folder.find('/', 13) != folder.size() - 1)
+        return "";
+    return folder;
 }
 
 namespace {

@@ -33,10 +33,15 @@ private:
 // The one folder under /tmp that holds every scratch folder of this test
 // program, made on first use and removed with everything in it when the
 // program ends; one killed outright leaves it to the next test program of
-// the same user, which removes it as it starts.  A death test's child
+// the same user, which removes it as it starts, with the temporary folders
+// of the programs whose logs lie in it.  A death test's child
 // inherits it: that child runs its test again and dies without unwinding,
 // so its scratch folders are left for the parent to remove.  Ends in "/".
 const std::string& scratch_root();
+
+// Notes that this test program's own X server is display `number`, so that
+// its socket under /tmp goes with the scratch root should both be killed.
+void note_own_x_display(const std::string& number);
 
 // HOME is a scratch folder while this lives, so the preference file, the
 // registry of copies and a new copy's folder land there; the old HOME (or
@@ -102,6 +107,12 @@ std::size_t sanitizer_heap_bytes();
 
 // Runs a shell command line (for fixtures made with real tools).
 run_result run_shell(const std::string& command);
+
+// The log every program of ours rewrites on each run, beside its executable.
+inline constexpr const char* program_log_name = "Nimbrel Installer Log.txt";
+// The temporary folder under /tmp/ of the latest run a program's log tells
+// of, ending in "/"; "" when it names none that the program could have made.
+std::string run_folder_in_log(const std::string& log);
 
 // Runs `check` in a child process without the rights that pass over
 // permission bits: as the user "nobody" when the tests run as root, else as
