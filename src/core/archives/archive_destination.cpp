@@ -271,7 +271,9 @@ int extract_dest::stage_file(const std::string& name, const archive_item& item, 
         return errno;
     }
     err = fill(at, fd, item, from, check);
-    if (!err && item.attrs.set_mode && ::fchmod(fd, item.attrs.mode & 0777) != 0) {
+    // Whatever mode the archive gives, the file stays its owner's to read
+    // and replace: a copy its own user cannot read is a broken copy.
+    if (!err && item.attrs.set_mode && ::fchmod(fd, (item.attrs.mode & 0777) | S_IRUSR | S_IWUSR) != 0) {
         FILE_ERR_HERE();
         err = errno;
     }
