@@ -37,6 +37,19 @@ double median(std::vector<double> v)
     return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
 }
 
+// Ends a run the way that removes its temporary folder; outright only when
+// it has not ended 10 s later.
+void end_run(pid_t pid)
+{
+    kill(pid, SIGTERM);
+    for (int i = 0; i < 1000; ++i) {
+        if (waitpid(pid, nullptr, WNOHANG) == pid) return;
+        usleep(10000);
+    }
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -71,8 +84,7 @@ int main(int argc, char** argv)
         }
         if (!swapped) {
             std::fprintf(stderr, "run %d: no buffer swap within 10 s\n", run + 1);
-            kill(pid, SIGKILL);
-            waitpid(pid, nullptr, 0);
+            end_run(pid);
             return 1;
         }
         first_swap_ms.push_back((swapped - started) / 1e6);
@@ -81,8 +93,7 @@ int main(int argc, char** argv)
         const bench_cpu::cpu_share idle = bench_cpu::measure_cpu(pid, 10);
         idle_cpu.push_back(idle.whole);
         idle_rasteriser.push_back(idle.rasteriser);
-        kill(pid, SIGKILL);
-        waitpid(pid, nullptr, 0);
+        end_run(pid);
         std::printf("run %d: first swap %.1f ms, idle CPU %.2f %% (software rasteriser %.2f %%)\n", run + 1,
                     first_swap_ms.back(), idle_cpu.back(), idle_rasteriser.back());
     }

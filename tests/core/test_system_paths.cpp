@@ -129,9 +129,9 @@ TEST(FindPath, UnreadableFolderStopsTheCorrectionWithoutHarm)
 {
     scratch_dir dir;
     write_file(dir / "Locked/Inner/a.txt", "x");
-    // Others may pass through the folder but not list it.
+    // Anyone may pass through the folder, no one may list it.
     ASSERT_EQ(::chmod(dir.path().c_str(), 0755), 0);
-    ASSERT_EQ(::chmod((dir / "Locked").c_str(), 0711), 0);
+    ASSERT_EQ(::chmod((dir / "Locked").c_str(), 0111), 0);
     std::string locked_inner = dir / "locked/inner/A.TXT";
     int result = run_unprivileged([&] {
         std::string p = locked_inner;

@@ -98,6 +98,14 @@ TEST(ZipRoundTrip, ReplacesExistingFilesAndLinksAndAcceptsExistingFolders)
     EXPECT_EQ(link_target(dir / "out/was_file"), "sub/old.txt");
 }
 
+TEST(ZipRoundTrip, AModeThatTakesTheOwnersRightsLeavesThemToTheOwner)
+{
+    scratch_dir dir;
+    write_file(dir / "x.zip", make_zip({{"locked.txt", "l", 0100044u << 16}}));
+    ASSERT_EQ(zip_to_file(dir / "x.zip", dir.path(), nullptr, 0), 0);
+    EXPECT_EQ(stat_of(dir / "locked.txt").st_mode & 0777, 0644u);
+}
+
 // Windows and DOS zips keep no Unix mode: the file must stay readable.
 TEST(ZipRoundTrip, DosAttributesKeepTheNewFileModeAndAttributesZeroKeepTheTimeToo)
 {

@@ -106,7 +106,7 @@ TEST(closing_while_pumps_run, CloseRequestDuringAChecksumRunDropsTheFilesNotBegu
     // Every worker waits on its first file until the close request is in.
     testing_support::held_opens hold(program.home() + "copy/");
     ASSERT_TRUE(hold.active()) << hold.problem();
-    program.start({"--lang=en"});
+    program.start({"--lang=en"}, hold.environment());
     ASSERT_FALSE(program.wait_for_window(20).empty()) << program.output();
     ASSERT_TRUE(hold.wait_for_open(30)) << program.log();
 

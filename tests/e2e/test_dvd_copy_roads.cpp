@@ -152,6 +152,7 @@ TEST(dvd_copy_roads, RepairLeftDuringItsScanScansAgainAndQuitAtADiskChangeEndsCl
     // The scan waits on the first large file it opens until GO BACK is in.
     testing_support::held_opens hold(copy + "Resources/large/");
     ASSERT_TRUE(hold.active()) << hold.problem();
+    road.with_environment(hold.environment());
 
     ASSERT_TRUE(start_dvd_installer(road, disks)) << road.output();
     ASSERT_TRUE(road.click_until_changed(500, 350 - 25.0f * kRepairWithoutTiles)) << road.log();
@@ -200,6 +201,7 @@ TEST(dvd_copy_roads, AFolderAnotherRoadLeftDimsContinueUntilACopyIsPickedAndQuit
     // The scan waits on the first copy's file until QUIT is in.
     testing_support::held_opens hold(first + "Resources/large/");
     ASSERT_TRUE(hold.active()) << hold.problem();
+    road.with_environment(hold.environment());
 
     ASSERT_TRUE(start_dvd_installer(road, disks)) << road.output();
     // The second copy's destination names a folder that is no copy.

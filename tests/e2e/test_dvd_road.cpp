@@ -341,6 +341,7 @@ TEST(dvd_road, QuitDuringTheCopyStopsThePumpsAndLeavesNoTemporaryFolder)
     const std::string second = disks.archive_of("Resources/many/f1/500.txt");
     testing_support::held_opens hold(second.substr(0, second.rfind('/') + 1));
     ASSERT_TRUE(hold.active()) << hold.problem();
+    road.with_environment(hold.environment());
     ASSERT_TRUE(start_dvd_installer(road, disks)) << road.output();
     ASSERT_TRUE(walk_to_scenery(road)) << road.log();
     ASSERT_TRUE(road.press_until(button_bar::next, [&] { return file_exists(registry(road)); })) << road.log();

@@ -276,6 +276,7 @@ TEST(web_update_road, GoingBackDuringTheScanAndOnScansTheWholeCopyAgain)
 
     testing_support::held_opens hold(copy + "big/");
     ASSERT_TRUE(hold.active()) << hold.problem();
+    road.with_environment(hold.environment());
 
     ASSERT_TRUE(start_updater(road, release.port())) << road.output();
     ASSERT_TRUE(walk_to_the_scan(road)) << road.log();

@@ -10,6 +10,8 @@
 #include <cstdlib>
 #include <fstream>
 
+#include "test_support.h"
+
 namespace testing_support {
 
 namespace {
@@ -43,7 +45,9 @@ public:
         while (pid_ > 0 && ::poll(&ready, 1, 30000) > 0 && ::read(pipe_fd[0], &c, 1) == 1 && c != '\n')
             number += c;
         ::close(pipe_fd[0]);
-        if (!number.empty()) name_ = ":" + number;
+        if (number.empty()) return;
+        name_ = ":" + number;
+        note_own_x_display(number);
     }
     ~own_x_server()
     {

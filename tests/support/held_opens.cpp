@@ -1,122 +1,69 @@
 #include "held_opens.h"
 
-#include <dirent.h>
 #include <fcntl.h>
-#include <poll.h>
-#include <sys/fanotify.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <chrono>
+#include <climits>
+#include <cstdlib>
 #include <cstring>
 
 namespace testing_support {
 
-namespace {
-
-// Marks `folder` and every folder below it; "" or the first failure.
-std::string mark_tree(int fan, const std::string& folder)
-{
-    if (fanotify_mark(fan, FAN_MARK_ADD, FAN_OPEN_PERM | FAN_EVENT_ON_CHILD, AT_FDCWD, folder.c_str()) != 0)
-        return "fanotify_mark " + folder + ": " + std::strerror(errno);
-    DIR* dir = opendir(folder.c_str());
-    if (!dir) return "opendir " + folder + ": " + std::strerror(errno);
-    std::string problem;
-    while (dirent* entry = readdir(dir)) {
-        const std::string name = entry->d_name;
-        if (entry->d_type != DT_DIR || name == "." || name == "..") continue;
-        problem = mark_tree(fan, folder + (folder.back() == '/' ? "" : "/") + name);
-        if (!problem.empty()) break;
-    }
-    closedir(dir);
-    return problem;
-}
-
-}  // namespace
-
 held_opens::held_opens(const std::string& folder)
 {
-    fan_ = fanotify_init(FAN_CLASS_CONTENT | FAN_CLOEXEC, O_RDONLY | O_CLOEXEC | O_LARGEFILE);
-    if (fan_ < 0) {
-        problem_ = std::string("fanotify_init: ") + std::strerror(errno) + " (holding opens needs root)";
+    char real[PATH_MAX];
+    if (!::realpath(folder.c_str(), real)) {
+        problem_ = "realpath " + folder + ": " + std::strerror(errno);
         return;
     }
-    problem_ = mark_tree(fan_, folder);
-    if (!problem_.empty() || ::pipe2(wake_, O_CLOEXEC) != 0) {
-        if (problem_.empty()) problem_ = std::string("pipe: ") + std::strerror(errno);
-        ::close(fan_);
-        fan_ = -1;
+    below_ = std::string(real) + "/";
+    if (!file_exists(NIMBREL_HELD_OPENS_LIBRARY)) {
+        problem_ = std::string(NIMBREL_HELD_OPENS_LIBRARY) + " is not built";
         return;
     }
-    thread_ = std::thread([this] { answer_events(); });
+    // Only the reading end may reach the programs: one that kept the
+    // writing end would wait on itself.
+    if (::pipe2(gate_, O_CLOEXEC) != 0 || ::fcntl(gate_[0], F_SETFD, 0) != 0)
+        problem_ = std::string("pipe: ") + std::strerror(errno);
 }
 
 held_opens::~held_opens()
 {
-    if (fan_ < 0) return;
     release();
-    const char stop = 0;
-    (void)!::write(wake_[1], &stop, 1);
-    thread_.join();
-    ::close(wake_[0]);
-    ::close(wake_[1]);
-    ::close(fan_);
+    if (gate_[0] >= 0) ::close(gate_[0]);
 }
 
-bool held_opens::wait_for_open(double seconds)
+std::vector<std::string> held_opens::environment() const
 {
-    std::unique_lock<std::mutex> lock(mutex_);
-    return opened_.wait_for(lock, std::chrono::duration<double>(seconds), [&] { return seen_ > 0; });
+    const char* preloaded = std::getenv("LD_PRELOAD");
+    std::vector<std::string> env = {
+        std::string("LD_PRELOAD=") + NIMBREL_HELD_OPENS_LIBRARY + (preloaded && *preloaded ? ":" : "") +
+            (preloaded ? preloaded : ""),
+        "NIMBREL_TEST_HOLD_BELOW=" + below_,
+        "NIMBREL_TEST_HOLD_NOTES=" + notes_ / "opened",
+        "NIMBREL_TEST_HOLD_FD=" + std::to_string(gate_[0]),
+    };
+    // AddressSanitizer wants its runtime first among the libraries; the one
+    // preloaded before it only hands each call on to it.
+    if (under_sanitizer()) {
+        const char* options = std::getenv("ASAN_OPTIONS");
+        env.push_back(std::string("ASAN_OPTIONS=") + (options && *options ? std::string(options) + ":" : "") +
+                      "verify_asan_link_order=0");
+    }
+    return env;
+}
+
+bool held_opens::wait_for_open(double seconds) const
+{
+    return wait_until([&] { return file_exists(notes_ / "opened"); }, seconds, 20);
 }
 
 void held_opens::release()
 {
-    std::vector<int> waiting;
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        holding_ = false;
-        waiting.swap(waiting_);
-    }
-    for (int fd : waiting) allow(fd);
-}
-
-void held_opens::allow(int event_fd)
-{
-    const fanotify_response response = {event_fd, FAN_ALLOW};
-    (void)!::write(fan_, &response, sizeof response);
-    ::close(event_fd);
-}
-
-void held_opens::answer_events()
-{
-    alignas(fanotify_event_metadata) char buffer[4096];
-    const pid_t self = ::getpid();
-    for (;;) {
-        pollfd fds[2] = {{fan_, POLLIN, 0}, {wake_[0], POLLIN, 0}};
-        if (::poll(fds, 2, -1) < 0 && errno != EINTR) return;
-        if (fds[1].revents) return;
-        if (!(fds[0].revents & POLLIN)) continue;
-        const ssize_t n = ::read(fan_, buffer, sizeof buffer);
-        if (n <= 0) continue;
-        auto* event = reinterpret_cast<fanotify_event_metadata*>(buffer);
-        for (ssize_t left = n; FAN_EVENT_OK(event, left); event = FAN_EVENT_NEXT(event, left)) {
-            if (event->fd < 0) continue;
-            if (!(event->mask & FAN_OPEN_PERM)) {
-                ::close(event->fd);
-                continue;
-            }
-            {
-                std::lock_guard<std::mutex> lock(mutex_);
-                if (holding_ && event->pid != self) {
-                    waiting_.push_back(event->fd);
-                    ++seen_;
-                    opened_.notify_all();
-                    continue;
-                }
-            }
-            allow(event->fd);
-        }
-    }
+    if (gate_[1] < 0) return;
+    ::close(gate_[1]);
+    gate_[1] = -1;
 }
 
 }  // namespace testing_support

@@ -1,24 +1,26 @@
-// Files a program cannot open until the test lets it: the kernel holds every
-// open of a file below a folder (fanotify's permission events) while this
-// holds.  A scan caught on its first file cannot end before the test has
-// acted, however fast the machine:
+// Files a program under test cannot open until the test lets it: the
+// program, started with environment(), waits in every open of a regular
+// file below the folder while this holds (a small library preloaded into
+// it, tests/support/preload).  A scan caught on its first file cannot end
+// before the test has acted, however fast the machine:
 //
 //   held_opens hold(copy + "big/");
 //   ASSERT_TRUE(hold.active()) << hold.problem();
-//   ... start the scan ...
+//   road.with_environment(hold.environment());
+//   ... start the program and its scan ...
 //   ASSERT_TRUE(hold.wait_for_open(30));      // the scan is reading, and waits
 //   ASSERT_TRUE(road.press_seen(button_bar::go_back));
 //   hold.release();                           // the scan may go on, or stop
 //
-// Only other processes wait; the test's own opens pass.  Files in folders
-// made after the hold began are not held.
+// It needs no privilege.  Only programs started with environment() wait,
+// and each lets go by itself once this object is gone, also when the whole
+// test was killed.
 #pragma once
 
-#include <condition_variable>
-#include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
+
+#include "test_support.h"
 
 namespace testing_support {
 
@@ -29,29 +31,27 @@ public:
     held_opens(const held_opens&) = delete;
     held_opens& operator=(const held_opens&) = delete;
 
-    // False when the kernel would not hold opens here (problem() says why).
-    bool active() const { return fan_ >= 0; }
+    // False when opens cannot be held (problem() says why).
+    bool active() const { return problem_.empty(); }
     const std::string& problem() const { return problem_; }
 
-    // True once another process waits on an open below the folder, within
+    // What a program needs in its environment for its opens to be held
+    // ("NAME=value" each).
+    std::vector<std::string> environment() const;
+
+    // True once a program waits on an open below the folder, within
     // `seconds`.
-    bool wait_for_open(double seconds);
+    bool wait_for_open(double seconds) const;
     // Lets every waiting open go, and every later one.
     void release();
 
 private:
-    void answer_events();
-    void allow(int event_fd);
-
-    int fan_ = -1;
-    int wake_[2] = {-1, -1};
+    std::string below_;  // the folder as the kernel names it, ending in "/"
+    scratch_dir notes_;
+    // The programs wait until they read the end of this pipe: they inherit
+    // its reading end, the test alone keeps the writing one.
+    int gate_[2] = {-1, -1};
     std::string problem_;
-    std::mutex mutex_;
-    std::condition_variable opened_;
-    bool holding_ = true;
-    int seen_ = 0;              // opens held so far
-    std::vector<int> waiting_;  // the events' descriptors, each answered once
-    std::thread thread_;
 };
 
 }  // namespace testing_support

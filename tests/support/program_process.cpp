@@ -42,10 +42,13 @@ void program_process::start(const std::vector<std::string>& args, const std::vec
     argv.insert(argv.end(), args.begin(), args.end());
     const std::string out = dir_ / "output.txt";
     const std::string display = testing_support::display_for_tests();
+    const pid_t test = getpid();
     pid_ = fork();
     if (pid_ == 0) {
-        // Gone with the test, even one killed outright.
-        prctl(PR_SET_PDEATHSIG, SIGKILL);
+        // Gone with the test, even one killed outright, and gone the way
+        // that removes its run folder.
+        prctl(PR_SET_PDEATHSIG, SIGTERM);
+        if (getppid() != test) _exit(126);
         setenv("HOME", home_.c_str(), 1);
         setenv("DISPLAY", display.c_str(), 1);
         unsetenv("DESKTOP_STARTUP_ID");
@@ -97,21 +100,12 @@ bool program_process::wait_for_output_line(const std::string& line, double secon
     return testing_support::wait_until([&] { return output_lines(line) > 0; }, seconds, 50);
 }
 
-std::string program_process::log() const { return read_file(app_dir_ + "Nimbrel Installer Log.txt"); }
+std::string program_process::log() const { return read_file(app_dir_ + testing_support::program_log_name); }
 
 std::string program_process::run_folder() const
 {
-    static const std::string kLine = "Temporary folder of this run = ";
-    const std::string text = log();
-    const size_t at = text.rfind(kLine);
-    if (at == std::string::npos) return "";
-    const size_t from = at + kLine.size(), end = text.find('\n', from);
-    const std::string folder = text.substr(from, end == std::string::npos ? end : end - from);
-    // Only what mkdtemp makes for a run, whatever a damaged log says.
-    if (folder.size() != std::string("/tmp/nimbrel-XXXXXX/").size() || folder.compare(0, 13, "/tmp/nimbrel-") != 0 ||
-        folder.find('/', 13) != folder.size() - 1)
-        return "";
-    if (std::find(run_folders_.begin(), run_folders_.end(), folder) == run_folders_.end())
+    const std::string folder = testing_support::run_folder_in_log(log());
+    if (!folder.empty() && std::find(run_folders_.begin(), run_folders_.end(), folder) == run_folders_.end())
         run_folders_.push_back(folder);
     return folder;
 }

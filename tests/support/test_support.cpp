@@ -1,9 +1,15 @@
 #include "test_support.h"
 
+#include <dirent.h>
 #include <fcntl.h>
-#include <grp.h>
 #include <ftw.h>
+#include <grp.h>
+#include <linux/capability.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/socket.h>
+#include <sys/syscall.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -11,6 +17,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
@@ -21,6 +28,13 @@ namespace testing_support {
 namespace {
 
 constexpr const char* kScratchRootVariable = "NIMBREL_TEST_SCRATCH_ROOT";
+// A test program's root is named by this and its PID.  The program holds a
+// lock on the folder for its life, and marks the folder once it holds it: a
+// marked root whose lock is free belongs to a program that ended without
+// removing it, killed outright (CTest ends a test past its time so).
+constexpr const char* kRootPrefix = "nimbrel-test-";
+constexpr const char* kLockedMark = ".locked";
+constexpr const char* kXDisplayNote = "x-display";
 
 std::string made_root;
 pid_t root_maker = 0;
@@ -39,6 +53,69 @@ std::string make_temp_folder(const std::string& pattern)
     return name + "/";
 }
 
+// The temporary folders that the programs whose logs lie below `root` made:
+// CTest ends a test past its time by killing every process under it, the
+// programs it started too, so theirs outlive it as well.
+void remove_run_folders_named_below(const std::string& root)
+{
+    namespace fs = std::filesystem;
+    std::error_code error;
+    for (fs::recursive_directory_iterator it(root, fs::directory_options::skip_permission_denied, error), end;
+         !error && it != end; it.increment(error)) {
+        if (it->path().filename() != program_log_name) continue;
+        std::string folder = run_folder_in_log(read_file(it->path()));
+        if (folder.empty()) continue;
+        folder.pop_back();  // a '/' at the end would follow a link there
+        struct stat st;
+        if (::lstat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::geteuid()) remove_tree(folder);
+    }
+}
+
+// The socket of the X server an abandoned root's program started, when
+// nothing listens on it any more: a server killed outright leaves it.
+void remove_dead_x_socket(const std::string& root)
+{
+    const std::string number = read_file(root + "/" + kXDisplayNote);
+    if (number.empty() || number.find_first_not_of("0123456789") != std::string::npos) return;
+    sockaddr_un address = {};
+    address.sun_family = AF_UNIX;
+    const std::string path = "/tmp/.X11-unix/X" + number;
+    path.copy(address.sun_path, sizeof address.sun_path - 1);
+    struct stat st;
+    const int probe = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (probe >= 0 && ::lstat(path.c_str(), &st) == 0 && S_ISSOCK(st.st_mode) && st.st_uid == ::geteuid() &&
+        ::connect(probe, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 && errno == ECONNREFUSED)
+        ::unlink(path.c_str());
+    if (probe >= 0) ::close(probe);
+}
+
+// Removes the roots of this user's test programs that are gone.  Other
+// users' roots are theirs; an unmarked root is still being made.
+void remove_abandoned_roots()
+{
+    std::vector<std::string> roots;
+    if (DIR* tmp = ::opendir("/tmp")) {
+        while (const dirent* entry = ::readdir(tmp))
+            if (std::strncmp(entry->d_name, kRootPrefix, std::strlen(kRootPrefix)) == 0)
+                roots.push_back(std::string("/tmp/") + entry->d_name);
+        ::closedir(tmp);
+    }
+    for (const std::string& root : roots) {
+        const int fd = ::open(root.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (fd < 0) continue;
+        struct stat folder, mark;
+        // Removed with the lock taken, so that no other program starting
+        // now removes it at the same time.
+        if (::fstat(fd, &folder) == 0 && folder.st_uid == ::geteuid() &&
+            ::fstatat(fd, kLockedMark, &mark, AT_SYMLINK_NOFOLLOW) == 0 && ::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+            remove_run_folders_named_below(root);
+            remove_dead_x_socket(root);
+            remove_tree(root);
+        }
+        ::close(fd);
+    }
+}
+
 }  // namespace
 
 const std::string& scratch_root()
@@ -46,8 +123,13 @@ const std::string& scratch_root()
     static const std::string root = [] {
         if (const char* inherited = std::getenv(kScratchRootVariable); inherited && *inherited)
             return std::string(inherited);
-        made_root = make_temp_folder("/tmp/nimbrel-test-XXXXXX");
+        remove_abandoned_roots();
+        made_root = make_temp_folder("/tmp/" + std::string(kRootPrefix) + std::to_string(::getpid()) + "-XXXXXX");
         root_maker = ::getpid();
+        // Held until the program ends, however it ends; a forked child that
+        // outlives it holds it too.
+        const int lock = ::open(made_root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (lock >= 0 && ::flock(lock, LOCK_EX) == 0) write_file(made_root + kLockedMark, "");
         // Checks run as another user (run_unprivileged) reach the folders
         // their test opened to them; each scratch folder inside stays 0700.
         ::chmod(made_root.c_str(), 0755);
@@ -57,6 +139,8 @@ const std::string& scratch_root()
     }();
     return root;
 }
+
+void note_own_x_display(const std::string& number) { write_file(scratch_root() + kXDisplayNote, number); }
 
 scratch_dir::scratch_dir(const std::string& parent)
     : path_(make_temp_folder((parent.empty() ? scratch_root() : parent + "/") + "XXXXXX"))
@@ -196,20 +280,57 @@ run_result run_shell(const std::string& command)
     return run_program({"/bin/sh", "-c", command});
 }
 
+std::string run_folder_in_log(const std::string& log)
+{
+    static const std::string kLine = "Temporary folder of this run = ";
+    const size_t at = log.rfind(kLine);
+    if (at == std::string::npos) return "";
+    const size_t from = at + kLine.size(), end = log.find('\n', from);
+    const std::string folder = log.substr(from, end == std::string::npos ? end : end - from);
+    // Only what mkdtemp makes for a run, whatever a damaged log says.
+    if (folder.size() != std::string("/tmp/nimbrel-XXXXXX/").size() || folder.compare(0, 13, "/tmp/nimbrel-") != 0 ||
+        folder.find('/', 13) != folder.size() - 1)
+        return "";
+    return folder;
+}
+
+namespace {
+
+constexpr uid_t kNobody = 65534;
+
+// Root becomes nobody, which takes its capabilities; anyone else keeps the
+// user and gives up every capability it may hold.
+bool drop_rights()
+{
+    if (::geteuid() == 0)
+        return ::setgroups(0, nullptr) == 0 && ::setgid(kNobody) == 0 && ::setuid(kNobody) == 0;
+    __user_cap_header_struct header = {_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct none[_LINUX_CAPABILITY_U32S_3] = {};
+    return ::syscall(SYS_capset, &header, none) == 0;
+}
+
+}  // namespace
+
 int run_unprivileged(const std::function<int()>& check)
 {
     pid_t pid = ::fork();
     if (pid == 0) {
-        const uid_t nobody = 65534;
-        if (::geteuid() == 0 && (::setgroups(0, nullptr) != 0 || ::setgid(nobody) != 0 ||
-                                 ::setuid(nobody) != 0))
-            _exit(255);
+        if (!drop_rights()) _exit(255);
         _exit(check() & 0xff);
     }
     int status = 0;
     while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {}
     if (!WIFEXITED(status) || WEXITSTATUS(status) == 255) return -1;
     return WEXITSTATUS(status);
+}
+
+void give_to_unprivileged(const std::string& path)
+{
+    if (::geteuid() != 0) return;
+    nftw(path.c_str(), [](const char* p, const struct stat*, int, struct FTW*) {
+        ::lchown(p, kNobody, kNobody);
+        return 0;
+    }, 16, FTW_PHYS);
 }
 
 std::string test_program_dir()

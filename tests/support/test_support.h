@@ -32,10 +32,16 @@ private:
 
 // The one folder under /tmp that holds every scratch folder of this test
 // program, made on first use and removed with everything in it when the
-// program ends.  A death test's child inherits it: that child runs its test
-// again and dies without unwinding, so its scratch folders are left for the
-// parent to remove.  Ends in "/".
+// program ends; one killed outright leaves it to the next test program of
+// the same user, which removes it as it starts, with the temporary folders
+// of the programs whose logs lie in it.  A death test's child
+// inherits it: that child runs its test again and dies without unwinding,
+// so its scratch folders are left for the parent to remove.  Ends in "/".
 const std::string& scratch_root();
+
+// Notes that this test program's own X server is display `number`, so that
+// its socket under /tmp goes with the scratch root should both be killed.
+void note_own_x_display(const std::string& number);
 
 // HOME is a scratch folder while this lives, so the preference file, the
 // registry of copies and a new copy's folder land there; the old HOME (or
@@ -102,10 +108,24 @@ std::size_t sanitizer_heap_bytes();
 // Runs a shell command line (for fixtures made with real tools).
 run_result run_shell(const std::string& command);
 
-// Runs `check` in a child process stripped of root's rights (it becomes the
-// user "nobody" when the tests run as root), so permission checks bite; the
-// result is what `check` returned, or -1 when the child could not drop them.
+// The log every program of ours rewrites on each run, beside its executable.
+inline constexpr const char* program_log_name = "Nimbrel Installer Log.txt";
+// The temporary folder under /tmp/ of the latest run a program's log tells
+// of, ending in "/"; "" when it names none that the program could have made.
+std::string run_folder_in_log(const std::string& log);
+
+// Runs `check` in a child process without the rights that pass over
+// permission bits: as the user "nobody" when the tests run as root, else as
+// the test's own user with any such capability dropped.  The owner of what
+// a test makes is that user when the test is not root, so a check that must
+// be refused takes the right from the owner too (mode 0 for a file nobody
+// may read, 0555 for a folder nobody may write in).  The result is what
+// `check` returned, or -1 when the child could not drop the rights.
 int run_unprivileged(const std::function<int()>& check);
+// Gives `path` and everything in it to the user run_unprivileged runs as,
+// for a check that changes what the test made; nothing to do when that is
+// the test's own user.
+void give_to_unprivileged(const std::string& path);
 
 // The folder of the test program itself, ending in "/".
 std::string test_program_dir();

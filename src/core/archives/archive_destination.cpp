@@ -268,8 +268,11 @@ int extract_dest::stage_file(const std::string& name, const archive_item& item, 
     // link, and a full disk or a damaged entry leaves the old file rather
     // than half a new one.  Made with the entry's mode, so that the user's
     // umask takes from it what the user lets no one else have: an entry
-    // marked 0777 must not give other users a program to replace.
-    int fd = at.create_beside(&staged.temp_, item.attrs.set_mode ? item.attrs.mode & 0777 : 0666);
+    // marked 0777 must not give other users a program to replace.  Whatever
+    // mode the archive gives, the file stays its owner's to read and
+    // replace: a copy its own user cannot read is a broken copy.
+    const mode_t mode = item.attrs.set_mode ? (item.attrs.mode & 0777) | S_IRUSR | S_IWUSR : 0666;
+    int fd = at.create_beside(&staged.temp_, mode);
     if (fd < 0) {
         FILE_ERR_HERE();
         staged.temp_.clear();

@@ -16,8 +16,9 @@ struct tree_removal {
 };
 
 // Removes everything the folder open at `folder_fd` holds (a descriptor
-// that can be read as a folder); the folder itself stays.  A link, to a
-// folder or not, is removed as the link.  0, or the first error met.
+// that can be read as a folder); the folder itself stays, writable to its
+// owner.  A link, to a folder or not, is removed as the link.  0, or the
+// first error met.
 int remove_folder_contents(int folder_fd, tree_removal how = {});
 
 // Removes the folder `path` with everything in it.  "" and "/" (any path
