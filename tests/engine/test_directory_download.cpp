@@ -8,6 +8,7 @@
 #include <functional>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "core/core_globals.h"
 #include "core/maker_site.h"
@@ -201,6 +202,43 @@ TEST(DirectoryDownload, OversizedListAndManifestAreRefusedAtTheirLength)
     ASSERT_EQ(alerts.alerts().size(), 1u);
     EXPECT_EQ(alerts.alerts()[0].line2, "Error: File too large.");
     EXPECT_EQ(release.requests_for("directory.txt.zip", 1), 1) << release.access_log();
+}
+
+// A list or an archive that cannot be saved in the run's temporary folder:
+// no server can mend that, so the fetch ends as unreadable within a few
+// frames of a driven clock, with one warning naming the file and the
+// reason, and asks no server again nor counts one as failing.
+TEST(DirectoryDownload, AFileThatCannotBeSavedHereEndsTheFetchWithAWarning)
+{
+    struct local_case {
+        const char* file;
+        void (*spoil)();
+        const char* reason;
+    };
+    for (const local_case& c :
+         {local_case{"serverlist9.txt", [] { testing_support::remove_tree(temp_path); },
+                     "Error: No such file or directory|"},
+          local_case{"directory.txt.zip", [] { ::symlink("/dev/full", (temp_path + "directory.txt.zip").c_str()); },
+                     "Error: No space left on device. Perhaps your hard drive is full|Compressed File: "}}) {
+        SCOPED_TRACE(c.file);
+        release_on_nginx release(release_files{{"f.txt", "x"}});
+        ASSERT_TRUE(release.ready()) << release.problem();
+        alert_recorder alerts;
+        c.spoil();
+        const int slots[] = {0, 1};
+        for (int frame = 0; frame < 200 && stg.dir_status != 2; ++frame) {
+            UTL_download_directory();
+            if (http.transfer(0) || http.transfer(1))
+                http.wait_for(slots, 2, 1.0);  // the clock stands while a transfer moves
+            else
+                xtim.real_time += 0.05f;
+        }
+        EXPECT_EQ(stg.dir_status, 2);
+        EXPECT_EQ(alerts.joined(3), std::vector<std::string>{"The installer cannot save a downloaded file.|" +
+                                                             std::string(c.reason) + temp_path + c.file});
+        EXPECT_EQ(release.requests_for(c.file, 1), 1) << release.access_log();
+        EXPECT_FALSE(http.failing(stg.server_count ? server_name[0] : std::string(kMakerWebHost)));
+    }
 }
 
 }  // namespace
