@@ -103,10 +103,17 @@ void fetch_manifest_archive(const std::string& zipped)
         return;
     }
     const int err = result == 2 ? EFBIG : unpack_manifest(zipped, temp_path);
-    if (err == 0)
+    if (err == 0) {
         stg.dir_status = 1;
-    else
+    } else if (result == 1 && !is_archive_fault(err)) {
+        // The archive came whole but its manifest cannot be written here (a
+        // full disk, the folder gone): no server's archive would fare better.
+        unpack_warning(err, zipped);
+        stg.dir_status = 2;
+        xer << "The manifest of " << zipped << " cannot be unpacked here.\n";
+    } else {
         manifest_damaged(c, err, zipped);
+    }
     delete_file(zipped);
 }
 
