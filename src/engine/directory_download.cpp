@@ -9,6 +9,7 @@
 #include "core/files/file_ops.h"
 #include "core/shell_hooks.h"
 #include "core/text/translation.h"
+#include "engine/download_pump.h"
 #include "engine/http_client.h"
 #include "engine/install_filter.h"
 #include "engine/installer_state.h"
@@ -51,11 +52,13 @@ void fetch_server_list()
     const std::string list = temp_path + "serverlist9.txt";
     const int result = http.net_check(0, kMakerWebHost, "/serverlist9.txt", list, kServerListMaxBytes);
     if (result == 1) read_server_list(list);
-    // The maker's server answered, with more than any list: asking again
-    // would bring the same.
-    if (result == 2 && http.last_os_error(0) == EFBIG) {
+    if (result != 2) return;
+    // A list that cannot be saved here, or one larger than any list (the
+    // maker's server answered), would be the same at every try.
+    const bool not_saved = saving_failed_here(0, list);
+    if (not_saved || http.last_os_error(0) == EFBIG) {
         delete_file(list);
-        unreadable_server_list(list, "it is larger than any server list");
+        unreadable_server_list(list, not_saved ? "it cannot be saved here" : "it is larger than any server list");
     }
 }
 
@@ -85,6 +88,14 @@ void fetch_manifest_archive(const std::string& zipped)
     int result = http.net_check(1, server_name[c], server_path[c] + "directory.txt.zip", zipped,
                                 kManifestArchiveMaxBytes);
     if (result == 0) return;
+    // Every server would fail the same way, for ever: the check ends as it
+    // does for a manifest that cannot be read.
+    if (result == 2 && saving_failed_here(1, UTL_translate_string("Compressed File: ", 0) + zipped)) {
+        delete_file(zipped);
+        stg.dir_status = 2;
+        xer << "The manifest archive " << zipped << " cannot be saved here.\n";
+        return;
+    }
     // An archive larger than any manifest is the server's answer, not
     // trouble reaching it.
     if (result == 2 && http.last_os_error(1) != EFBIG) {
@@ -92,10 +103,17 @@ void fetch_manifest_archive(const std::string& zipped)
         return;
     }
     const int err = result == 2 ? EFBIG : unpack_manifest(zipped, temp_path);
-    if (err == 0)
+    if (err == 0) {
         stg.dir_status = 1;
-    else
+    } else if (result == 1 && !is_archive_fault(err)) {
+        // The archive came whole but its manifest cannot be written here (a
+        // full disk, the folder gone): no server's archive would fare better.
+        unpack_warning(err, zipped);
+        stg.dir_status = 2;
+        xer << "The manifest of " << zipped << " cannot be unpacked here.\n";
+    } else {
         manifest_damaged(c, err, zipped);
+    }
     delete_file(zipped);
 }
 

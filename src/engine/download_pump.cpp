@@ -64,18 +64,6 @@ void adapt_streams(int k)
         next.wants_next[k] = 1;
 }
 
-// -- Failures the user must see ---
-
-// The archive could not be saved here (a full disk, the run's temporary
-// folder gone): no server can mend that, so the install ends.
-void save_failed_alert(int err, const std::string& archive)
-{
-    stg.extract_failed = 1;
-    __MACIBM_alert(0, UTL_translate_string("The installer cannot save a downloaded file.", 0),
-                   UTL_translate_string("Error: ", 0) + error_text(err),
-                   UTL_translate_string("Compressed File: ", 0) + archive, "", 1, "utils", 420);
-}
-
 // -- Servers that answer with the wrong file ---
 
 // The server the next transfer of history `h` asks: the chosen one, unless
@@ -213,8 +201,8 @@ bool step_stream(int k)
         return true;
     }
     default:
-        if (const int local = http.local_failure(slot)) {
-            save_failed_alert(local, archive);
+        if (saving_failed_here(slot, UTL_translate_string("Compressed File: ", 0) + archive)) {
+            stg.extract_failed = 1;
             delete_file(archive);
             return false;
         }
@@ -233,6 +221,15 @@ bool step_stream(int k)
 }
 
 }  // namespace
+
+bool saving_failed_here(int slot, const std::string& file_line)
+{
+    const int err = http.local_failure(slot);
+    if (err == 0) return false;
+    __MACIBM_alert(0, UTL_translate_string("The installer cannot save a downloaded file.", 0),
+                   UTL_translate_string("Error: ", 0) + error_text(err), file_line, "", 1, "utils", 420);
+    return true;
+}
 
 int extract_and_delete_file(const std::string& archive, const file_version_struct& version)
 {

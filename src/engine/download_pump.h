@@ -39,6 +39,14 @@ int grab_files();
 //   } while (now() < slice_end);
 bool grab_files_wait(double seconds);
 
+// Whether the last transfer of HTTP `slot` failed here rather than at its
+// server: its file could not be made or written (a full disk, the run's
+// temporary folder gone, no descriptor left).  Then the user is warned,
+// with `file_line` naming the file and the reason: asking this or another
+// server again would fail the same way for ever, so the caller ends its
+// work instead.
+bool saving_failed_here(int slot, const std::string& file_line);
+
 // Installs the file `version` names from `archive` through the copy's gate
 // (copy_gate.h), then deletes the archive.  A failure sets
 // stg.extract_failed and raises a warning naming the archive, the

@@ -53,5 +53,8 @@ bool all_download_servers_failing();
 
 // One step of getting the manifest: the server list first (HTTP slot 0),
 // then the chosen server's "directory.txt.zip" (slot 1), unpacked and read
-// into sim_info.  Call every frame until stg.dir_status is 3.
+// into sim_info.  Call every frame until stg.dir_status is 3.  A server's
+// failure is asked again after its rest (for the manifest, of another
+// server); a list or archive that cannot be saved in the temporary folder
+// ends the fetch with a warning naming it, as unreadable (stg.dir_status 2).
 void UTL_download_directory();

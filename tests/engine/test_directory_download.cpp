@@ -2,12 +2,15 @@
 // the maker's host, the chosen server's zipped manifest, and what happens
 // when either is missing or damaged.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <csignal>
 #include <functional>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "core/core_globals.h"
 #include "core/maker_site.h"
@@ -201,6 +204,64 @@ TEST(DirectoryDownload, OversizedListAndManifestAreRefusedAtTheirLength)
     ASSERT_EQ(alerts.alerts().size(), 1u);
     EXPECT_EQ(alerts.alerts()[0].line2, "Error: File too large.");
     EXPECT_EQ(release.requests_for("directory.txt.zip", 1), 1) << release.access_log();
+}
+
+// A list or an archive that cannot be saved in the run's temporary folder:
+// no server can mend that, so the fetch ends as unreadable within a few
+// frames of a driven clock, with one warning naming the file and the
+// reason, and asks no server again nor counts one as failing.
+TEST(DirectoryDownload, AFileThatCannotBeSavedHereEndsTheFetchWithAWarning)
+{
+    struct local_case {
+        const char* file;
+        void (*spoil)(const release_on_nginx&);
+        const char* alert;  // its first three lines up to the file's path, and after it
+        const char* after;
+    };
+    for (const local_case& c :
+         {local_case{"serverlist9.txt", [](const release_on_nginx&) { testing_support::remove_tree(temp_path); },
+                     "The installer cannot save a downloaded file.|Error: No such file or directory|", ""},
+          local_case{"directory.txt.zip",
+                     [](const release_on_nginx&) { ::symlink("/dev/full", (temp_path + "directory.txt.zip").c_str()); },
+                     "The installer cannot save a downloaded file.|"
+                     "Error: No space left on device. Perhaps your hard drive is full|Compressed File: ", ""},
+          // The archive fits under the size limit of this process's files;
+          // the manifest it unpacks to does not.
+          local_case{"directory.txt.zip",
+                     [](const release_on_nginx& release) {
+                         testing_support::run_shell("cd '" + release.web() / "Demo" +
+                                                    "' && unzip -q directory.txt.zip && head -c 1000000 /dev/zero | "
+                                                    "tr '\\0' ' ' >> directory.txt && zip -q directory.txt.zip "
+                                                    "directory.txt && rm directory.txt");
+                         const rlimit small = {256 * 1024, RLIM_INFINITY};
+                         ::setrlimit(RLIMIT_FSIZE, &small);
+                     },
+                     "The installer cannot extract a file.|Error: File too large.|Compressed File  ", "."}}) {
+        SCOPED_TRACE(c.alert);
+        // Two servers: the second would fare no better.
+        release_on_nginx release(release_files{{"f.txt", "x"}}, {"--server", "files.nimbrel.com", "/", "Main",
+                                                                 "--server", "mirror.example", "/", "Mirror"});
+        ASSERT_TRUE(release.ready()) << release.problem();
+        alert_recorder alerts;
+        rlimit unlimited;
+        ::getrlimit(RLIMIT_FSIZE, &unlimited);
+        const auto no_signal = std::signal(SIGXFSZ, SIG_IGN);
+        c.spoil(release);
+        const int slots[] = {0, 1};
+        for (int frame = 0; frame < 200 && stg.dir_status != 2; ++frame) {
+            UTL_download_directory();
+            if (http.transfer(0) || http.transfer(1))
+                http.wait_for(slots, 2, 1.0);  // the clock stands while a transfer moves
+            else
+                xtim.real_time += 0.05f;
+        }
+        ::setrlimit(RLIMIT_FSIZE, &unlimited);
+        std::signal(SIGXFSZ, no_signal);
+        EXPECT_EQ(stg.dir_status, 2);
+        EXPECT_EQ(alerts.joined(3), std::vector<std::string>{c.alert + temp_path + c.file + c.after});
+        EXPECT_EQ(release.requests_for(c.file, 1), 1) << release.access_log();
+        EXPECT_FALSE(http.failing(stg.server_count ? server_name[stg.server_choice] : std::string(kMakerWebHost)));
+    }
 }
 
 }  // namespace

@@ -4,11 +4,13 @@
 // a minute (counted in nginx's access log).
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "core/diag/frame_clock.h"
 #include "core/shell_hooks.h"
@@ -22,6 +24,7 @@
 #include "test_support.h"
 #include "wizard/demo_road.h"
 #include "wizard/shared_screens.h"
+#include "wizard/update_road.h"
 #include "wizard/wizard_globals.h"
 
 namespace {
@@ -204,6 +207,45 @@ TEST_F(failing_servers, EveryServerFailingTheFilesIsToldWhileEachIsAskedAFewTime
     EXPECT_GE(asked, 5);
     EXPECT_LE(asked, 16) << "asked " << asked << " times in a minute by two servers:\n"
                          << read_file(nginx.folder() + "access.log");
+}
+
+// The run's temporary folder gone once the list is read: no server can
+// mend that, so each web road's server check ends within a few frames with
+// the warning naming the archive and its problem text, the way back open.
+TEST_F(failing_servers, ManifestThatCannotBeSavedHereEndsEachRoadsServerCheck)
+{
+    scratch_dir web;
+    write_file(web / "serverlist9.txt", kTwoServers);
+    write_file(web / "Demo_900/directory.txt.zip", "PK");
+    nginx_server nginx(web.path());
+    ASSERT_TRUE(nginx.running()) << nginx.error_log();
+    route_through(nginx.port());
+    alerts_fail_ = false;
+    struct road {
+        screen_fn screen, back;
+    };
+    for (const road& r : {road{demo_get_updates, see_eula}, road{net_get_updates, net_pick_dest}}) {
+        stg_set_start_values();
+        ::mkdir(temp_path.c_str(), 0700);
+        alerts.clear();
+        wizard_screen rec;
+        const int slots[] = {0, 1};
+        for (int frame = 0; frame < 200 && stg.dir_status != 2; ++frame) {
+            rec = wizard_screen{};
+            r.screen(frame == 0, rec);
+            if (stg.server_count != -1) testing_support::remove_tree(temp_path);
+            if (in_flight())
+                http.wait_for(slots, 2, 1.0);
+            else
+                xtim.real_time += 0.05f;
+        }
+        EXPECT_EQ(rec.text, "There was a problem reading information from the servers.");
+        EXPECT_EQ(rec.back, r.back);
+        EXPECT_EQ(rec.next, nullptr);
+        EXPECT_EQ(alerts.joined(3), std::vector<std::string>{"The installer cannot save a downloaded file.|Error: No "
+                                                             "such file or directory|Compressed File: " +
+                                                             temp_path + "directory.txt.zip"});
+    }
 }
 
 }  // namespace
