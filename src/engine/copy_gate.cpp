@@ -131,6 +131,7 @@ int current_copy(std::shared_ptr<const confined_folder>& out)
     if (!same) {
         if (int err = reopen_locked()) return err;
     }
+    at_disk_moment(disk_moment::root_checked);
     out = copy.root;
     return 0;
 }
@@ -271,9 +272,11 @@ int make_and_open(const std::string& full, int& fd)
     // mkdir is the check and the claim at once: of two runs that want the
     // same name, one makes it and the other hears EEXIST.
     int err = ::mkdirat(parent, leaf.c_str(), 0755) == 0 ? 0 : errno;
+    if (!err) at_disk_moment(disk_moment::new_folder_made);
     if (!err && (fd = ::openat(parent, leaf.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC)) < 0)
         err = errno;
     ::close(parent);
+    if (!err) at_disk_moment(disk_moment::new_folder_opened);
     if (!err && !own_and_empty(fd)) err = ESTALE;
     if (err && fd >= 0) ::close(fd);
     return err;
@@ -295,6 +298,7 @@ int copy_gate_make()
         xer << "The new copy's folder " << dest_dir_path << " could not be made: error " << err << ".\n";
         return err;
     }
+    at_disk_moment(disk_moment::new_folder_taken);
     if (int err = reopen_locked(fd)) return err;
     copy.made = true;
     copy.made_path = dest_dir_path;
@@ -401,6 +405,7 @@ int copy_remove_all()
         }
     }
     if (!err) {
+        at_disk_moment(disk_moment::emptying_root);
         const int contents = ::openat(root->descriptor(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         err = contents < 0 ? errno : remove_folder_contents(contents);
         if (contents >= 0) ::close(contents);
@@ -414,6 +419,7 @@ int copy_remove_all()
     // takes only an empty folder and never one behind a link.
     std::string folder = dest_dir_path;
     while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+    if (!err) at_disk_moment(disk_moment::removing_root);
     if (!err && ::rmdir(folder.c_str()) != 0) err = errno;
     if (!err) {
         // A folder of that name made later is another one.
