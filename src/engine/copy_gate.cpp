@@ -13,6 +13,7 @@
 
 #include "core/archives/archive_destination.h"
 #include "core/archives/archive_reader.h"
+#include "core/diag/error_codes.h"
 #include "core/diag/log_stream.h"
 #include "core/files/file_checksum.h"
 #include "core/files/file_ops.h"
@@ -131,6 +132,7 @@ int current_copy(std::shared_ptr<const confined_folder>& out)
     if (!same) {
         if (int err = reopen_locked()) return err;
     }
+    at_disk_moment(disk_moment::root_checked);
     out = copy.root;
     return 0;
 }
@@ -241,41 +243,101 @@ int copy_gate_open()
 
 namespace {
 
-// Whether the folder open at `folder` is as mkdir leaves one: this user's,
-// and empty.
-bool own_and_empty(int folder)
+// Whether the folder open at `folder` holds nothing.  0, ENOTEMPTY, or errno.
+int empty_folder(int folder)
 {
-    struct stat st;
-    if (::fstat(folder, &st) != 0 || st.st_uid != ::geteuid()) return false;
-    DIR* dir = ::fdopendir(::fcntl(folder, F_DUPFD_CLOEXEC, 0));
-    if (!dir) return false;
+    const int copy = ::fcntl(folder, F_DUPFD_CLOEXEC, 0);
+    DIR* dir = copy < 0 ? nullptr : ::fdopendir(copy);
+    if (!dir) {
+        const int err = errno;
+        if (copy >= 0) ::close(copy);
+        return err;
+    }
     bool empty = true;
     while (const dirent* e = ::readdir(dir))
         empty = empty && (std::strcmp(e->d_name, ".") == 0 || std::strcmp(e->d_name, "..") == 0);
     ::closedir(dir);
-    return empty;
+    return empty ? 0 : ENOTEMPTY;
+}
+
+// The owner this file system gives what this run makes in the folder open
+// at `folder`, as a file made there for a moment shows it.  Drives that
+// show every file with one owner (FAT, NTFS, sshfs, bindfs, NFS that
+// squashes root) give it that owner, not this user.  0 or errno.
+int owner_given_in(int folder, uid_t& owner)
+{
+    std::string probe;
+    const int fd = create_partial(folder, "", &probe, 0600);
+    if (fd < 0) return errno;
+    struct stat st;
+    int err = ::fstat(fd, &st) == 0 ? 0 : errno;
+    if (::unlinkat(folder, probe.c_str(), 0) != 0 && !err) err = errno;
+    ::close(fd);
+    if (!err) owner = st.st_uid;
+    return err;
+}
+
+// Whether the folder open at `folder`, just made at its name, is as mkdir
+// leaves one: empty, and owned as this file system owns what this run
+// makes.  Anything else was put at the name meanwhile, and would lead the
+// copy, and a cancel, into what it holds.  0, or the error to answer with
+// `why` in words.
+int judge_new_folder(int folder, std::string& why)
+{
+    struct stat st;
+    int err = ::fstat(folder, &st) == 0 ? empty_folder(folder) : errno;
+    if (err) {
+        why = err == ENOTEMPTY ? "a folder holding files was put at its name" : error_str(err);
+        return err;
+    }
+    if (st.st_uid == ::geteuid()) return 0;
+    uid_t given = 0;
+    if ((err = owner_given_in(folder, given)) != 0) {
+        why = "its owner is not this user, and no file could be made in it to learn the owner this drive "
+              "gives: " + error_str(err);
+        return err;
+    }
+    if (given == st.st_uid) return 0;
+    why = "its owner (" + std::to_string(st.st_uid) +
+          ") is neither this user nor the one this drive gives new files (" + std::to_string(given) + ")";
+    return EPERM;
 }
 
 // Makes the folder `full` and opens it into `fd`.  Its parent may lie
 // behind links the user chose; the folder is made and opened relative to
-// the parent, through no link, and must be as mkdir left it: a link, or a
-// folder of anyone's, put at its name meanwhile would lead the copy, and a
-// cancel, into what it holds or leads to.  0 or errno.
-int make_and_open(const std::string& full, int& fd)
+// the parent, through no link, and judged as above.  0, or errno with
+// `why` in words.
+int make_and_open(const std::string& full, int& fd, std::string& why)
 {
     const size_t slash = full.rfind('/');
     const std::string parent_path = slash == std::string::npos ? "." : full.substr(0, slash ? slash : 1);
     const std::string leaf = full.substr(slash == std::string::npos ? 0 : slash + 1);
     const int parent = ::open(parent_path.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
-    if (parent < 0) return errno;
     // mkdir is the check and the claim at once: of two runs that want the
     // same name, one makes it and the other hears EEXIST.
-    int err = ::mkdirat(parent, leaf.c_str(), 0755) == 0 ? 0 : errno;
-    if (!err && (fd = ::openat(parent, leaf.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC)) < 0)
+    int err = parent < 0 || ::mkdirat(parent, leaf.c_str(), 0755) != 0 ? errno : 0;
+    if (err) {
+        why = error_str(err);
+        if (parent >= 0) ::close(parent);
+        return err;
+    }
+    at_disk_moment(disk_moment::new_folder_made);
+    fd = ::openat(parent, leaf.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) {
         err = errno;
+        why = err == ENOTDIR ? "something other than a folder was put at its name" : error_str(err);
+    } else {
+        at_disk_moment(disk_moment::new_folder_opened);
+        err = judge_new_folder(fd, why);
+    }
+    if (err) {
+        // The next try would meet "already exists".  rmdir takes only an
+        // empty folder, so nothing put at the name meanwhile is lost.
+        ::unlinkat(parent, leaf.c_str(), AT_REMOVEDIR);
+        if (fd >= 0) ::close(fd);
+        fd = -1;
+    }
     ::close(parent);
-    if (!err && !own_and_empty(fd)) err = ESTALE;
-    if (err && fd >= 0) ::close(fd);
     return err;
 }
 
@@ -291,10 +353,13 @@ int copy_gate_make()
     // A new claim: what an earlier one made is no longer this run's.
     copy.made = false;
     int fd = -1;
-    if (int err = make_and_open(full, fd)) {
-        xer << "The new copy's folder " << dest_dir_path << " could not be made: error " << err << ".\n";
+    std::string why;
+    if (int err = make_and_open(full, fd, why)) {
+        xer << "The new copy's folder " << dest_dir_path << " could not be made: " << why << " (error " << err
+            << ").\n";
         return err;
     }
+    at_disk_moment(disk_moment::new_folder_taken);
     if (int err = reopen_locked(fd)) return err;
     copy.made = true;
     copy.made_path = dest_dir_path;
@@ -401,6 +466,7 @@ int copy_remove_all()
         }
     }
     if (!err) {
+        at_disk_moment(disk_moment::emptying_root);
         const int contents = ::openat(root->descriptor(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         err = contents < 0 ? errno : remove_folder_contents(contents);
         if (contents >= 0) ::close(contents);
@@ -414,6 +480,7 @@ int copy_remove_all()
     // takes only an empty folder and never one behind a link.
     std::string folder = dest_dir_path;
     while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+    if (!err) at_disk_moment(disk_moment::removing_root);
     if (!err && ::rmdir(folder.c_str()) != 0) err = errno;
     if (!err) {
         // A folder of that name made later is another one.

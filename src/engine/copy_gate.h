@@ -56,7 +56,11 @@ int copy_gate_open();
 // EEXIST when anything of that name is there already: it appeared after the
 // destination screen looked (the user, a second installer window), and
 // nothing is written.  The folder is then this run's own, and only such a
-// folder is ever removed whole (copy_remove_all).
+// folder is ever removed whole (copy_remove_all).  Something else put at
+// the name once it was made is refused, and the reason logged: ENOTDIR for
+// a link or a file, ENOTEMPTY for a folder holding anything, EPERM for one
+// of another owner than the drive gives this run's (an empty folder of
+// this run's making is not left behind).
 int copy_gate_make();
 
 // What the gate answers for a file the user changed after the plan judged

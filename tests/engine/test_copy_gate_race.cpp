@@ -1,5 +1,8 @@
-// A folder of the copy swapped for a link to somewhere else while files are
-// unpacked into it: whatever moment the swap hits, no file lands outside.
+// A folder swapped for something else at each moment the gate reaches
+// while it works in a copy or makes a new one: whatever the moment, no file
+// lands outside the copy, and nothing the gate did not make is filled or
+// emptied.  The swap is made at the moment itself (moment_changes.h), so
+// every run tries every window.
 #include <gtest/gtest.h>
 
 #include <dirent.h>
@@ -8,9 +11,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
-#include <thread>
-
 #include "archive_builders.h"
 #include "core/core_globals.h"
 #include "engine/copy_gate.h"
@@ -18,6 +18,7 @@
 #include "engine/installer_state.h"
 #include "engine/installer_tasks.h"
 #include "engine/manifest.h"
+#include "moment_changes.h"
 #include "pump_fixture.h"
 
 namespace {
@@ -32,6 +33,11 @@ int entries_in(const std::string& folder)
     return n;
 }
 
+void exchange(const std::string& a, const std::string& b)
+{
+    ASSERT_EQ(::renameat2(AT_FDCWD, a.c_str(), AT_FDCWD, b.c_str(), RENAME_EXCHANGE), 0) << a << " and " << b;
+}
+
 class CopyGateRace : public engine_testing::pump_test {};
 
 TEST_F(CopyGateRace, AFolderSwappedForALinkMeanwhileNeverLeadsAFileOutside)
@@ -41,33 +47,33 @@ TEST_F(CopyGateRace, AFolderSwappedForALinkMeanwhileNeverLeadsAFileOutside)
     install_name = disks.release();
     dvd_path = disks.disk_folder(0);
     testing_support::scratch_dir outside;
-    ::mkdir((dest_ / "sub").c_str(), 0755);
-    ASSERT_EQ(::symlink(outside.path().c_str(), (dest_ / "swap").c_str()), 0);
+    const std::string sub = dest_ / "sub", swap = dest_ / "swap";
+    ::mkdir(sub.c_str(), 0755);
+    ASSERT_EQ(::symlink(outside.path().c_str(), swap.c_str()), 0);
 
-    // The other process: "sub" and the link trade places as fast as it can.
-    std::atomic<bool> stop{false};
-    std::thread swapper([&] {
-        const std::string sub = dest_ / "sub", swap = dest_ / "swap";
-        while (!stop.load()) ::renameat2(AT_FDCWD, sub.c_str(), AT_FDCWD, swap.c_str(), RENAME_EXCHANGE);
-    });
     int installed = 0;
-    for (int run = 0; run < 300 && entries_in(outside.path()) == 0; ++run) {
-        dvd_unpack_task task(0, temp_path);
-        task.do_it();
-        task.do_it();
-        std::string message;
-        installed += task.check_error(message) == 0;
-    }
-    stop = true;
-    swapper.join();
-    EXPECT_EQ(entries_in(outside.path()), 0) << "a file was unpacked outside the copy";
-    EXPECT_GT(installed, 0) << "the swap never let a run through: the test proved nothing";
+    engine_testing::at_every_moment(
+        [&] {
+            ASSERT_EQ(copy_gate_open(), 0);  // each run meets the same moments
+            dvd_unpack_task task(0, temp_path);
+            task.do_it();
+            task.do_it();
+            std::string message;
+            installed += task.check_error(message) == 0;
+        },
+        [&] { exchange(sub, swap); },
+        [&](bool swapped) {
+            EXPECT_EQ(entries_in(outside.path()), 0) << "a file was unpacked outside the copy";
+            if (swapped) exchange(sub, swap);
+            for (const std::string& gone : {sub + "/x.txt", outside / "x.txt"}) ::unlink(gone.c_str());
+        });
+    EXPECT_GT(installed, 1) << "no run got as far as the write: the test proved nothing";
 }
 
-// The new copy's folder trades places with something else from the moment
-// it is made: a link to an empty folder, or a folder holding the user's
-// file.  The gate never takes that for its own, to unpack into or to empty
-// on a cancel.
+// The new copy's folder trades places with something else at each moment
+// from its making to a cancel's end: a link to an empty folder, or a folder
+// holding the user's file.  The gate never takes that for its own, to
+// unpack into or to empty on a cancel.
 TEST_F(CopyGateRace, ANewCopysFolderSwappedForAnotherNeverLeadsTheGateIntoIt)
 {
     testing_support::scratch_dir outside;
@@ -79,38 +85,35 @@ TEST_F(CopyGateRace, ANewCopysFolderSwappedForAnotherNeverLeadsTheGateIntoIt)
     v.installed_size = 1;
     for (const bool link : {true, false}) {
         SCOPED_TRACE(link ? "a link" : "a folder");
-        // The other thing back at "swap", and nothing at the new folder's name.
-        auto reset = [&] {
-            const bool moved = !link && testing_support::file_exists(made + "/precious.txt");
-            testing_support::remove_tree(moved ? swap : made);
-            if (moved) ::rename(made.c_str(), swap.c_str());
-            if (link) testing_support::remove_tree(swap);
+        auto put_the_other = [&] {
             if (link) ::symlink(outside.path().c_str(), swap.c_str());
+            if (!link) testing_support::write_file(swap + "/precious.txt", "the user's");
         };
-        auto untouched = [&] {
-            return link ? entries_in(outside.path()) == 0
-                        : entries_in(swap) == 1 && testing_support::read_file(swap + "/precious.txt") == "the user's";
-        };
-        if (!link) testing_support::remove_tree(swap);
-        if (!link) testing_support::write_file(swap + "/precious.txt", "the user's");
-        int refused = 0;
-        reset();
-        for (int run = 0; run < 100 && untouched(); ++run) {
-            dest_dir_path = made + "/";
-            std::atomic<bool> stop{false};
-            std::thread swapper([&] {
-                while (!stop.load()) ::renameat2(AT_FDCWD, made.c_str(), AT_FDCWD, swap.c_str(), RENAME_EXCHANGE);
+        put_the_other();
+        int err = 0, cancelled = 0;
+        engine_testing::at_every_moment(
+            [&] {
+                dest_dir_path = made + "/";
+                err = copy_gate_make();
+                if (!err) err = copy_install(temp_path + "a.zip", v, nullptr);
+                cancelled = copy_remove_all();
+            },
+            [&] { exchange(made, swap); },
+            [&](bool swapped) {
+                if (!swapped) {
+                    EXPECT_TRUE(err == 0 && cancelled == 0 && !testing_support::file_exists(made))
+                        << "left alone, a run makes, fills and removes its folder";
+                }
+                const std::string other = swapped ? made : swap;
+                const bool untouched = link ? entries_in(outside.path()) == 0
+                                            : entries_in(other) == 1 &&
+                                                  testing_support::read_file(other + "/precious.txt") == "the user's";
+                EXPECT_TRUE(untouched) << "the gate unpacked into it, or a cancel emptied it";
+                for (const std::string& gone : {made, swap, outside.path()}) testing_support::remove_tree(gone);
+                ::mkdir(outside.path().c_str(), 0700);
+                put_the_other();
             });
-            int err = copy_gate_make();
-            if (!err) err = copy_install(temp_path + "a.zip", v, nullptr);
-            refused += err != 0;
-            copy_remove_all();
-            stop = true;
-            swapper.join();
-            reset();
-        }
-        EXPECT_TRUE(untouched()) << "the gate unpacked into it, or a cancel emptied it";
-        EXPECT_GT(refused, 0) << "the swap never hit: the test proved nothing";
+        testing_support::remove_tree(swap);
     }
 }
 

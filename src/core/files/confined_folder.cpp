@@ -48,6 +48,8 @@ bool read_link_at(int fd, std::string& target)
 
 }  // namespace
 
+std::atomic<disk_moment_hook> g_disk_moment_hook{nullptr};
+
 std::vector<std::string> name_components(const std::string& name)
 {
     std::vector<std::string> parts;
@@ -87,11 +89,13 @@ placed_name::~placed_name()
 
 int placed_name::create_beside(std::string* temp, mode_t mode) const
 {
+    at_disk_moment(disk_moment::creating);
     return create_partial(folder_, "", temp, mode);
 }
 
 int placed_name::link_beside(const std::string& target, std::string* temp) const
 {
+    at_disk_moment(disk_moment::creating);
     for (int tries = 0; tries < 100; ++tries) {
         *temp = next_partial_name();
         if (::symlinkat(target.c_str(), folder_, temp->c_str()) == 0) return 0;
@@ -102,6 +106,7 @@ int placed_name::link_beside(const std::string& target, std::string* temp) const
 
 int placed_name::commit(const std::string& temp, int err) const
 {
+    if (!err) at_disk_moment(disk_moment::renaming);
     if (!err && ::renameat(folder_, temp.c_str(), folder_, leaf_.c_str()) != 0) err = errno;
     if (err) ::unlinkat(folder_, temp.c_str(), 0);
     return err;
@@ -109,6 +114,7 @@ int placed_name::commit(const std::string& temp, int err) const
 
 int placed_name::make_folder(mode_t mode) const
 {
+    at_disk_moment(disk_moment::making_folder);
     if (::mkdirat(folder_, leaf_.c_str(), mode) != 0) return errno;
     if (root_) root_->note_made_folder(relative_);
     return 0;
@@ -116,6 +122,7 @@ int placed_name::make_folder(mode_t mode) const
 
 int placed_name::remove(bool folder) const
 {
+    at_disk_moment(disk_moment::removing);
     if (::unlinkat(folder_, leaf_.c_str(), folder ? AT_REMOVEDIR : 0) != 0) return errno;
     if (root_) root_->note_removed(relative_);
     return 0;
@@ -161,6 +168,7 @@ int confined_folder::adopt(int fd, const std::string& path, bool correct_case)
 int confined_folder::open_beneath(const std::string& name, int flags, bool follow_last) const
 {
     const int with = flags | (follow_last ? 0 : O_NOFOLLOW);
+    at_disk_moment(disk_moment::resolving);
     for (int tries = 0; tries < 4; ++tries) {
         long fd = openat2_beneath(root_, name.empty() ? "." : name.c_str(), with);
         if (fd >= 0) return static_cast<int>(fd);

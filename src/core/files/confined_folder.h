@@ -35,6 +35,32 @@ constexpr int kErrLeadsOut = EACCES;
 
 class confined_folder;
 
+// -- The moments a test may change the disk at ---
+// Between a look at the disk and the change that relies on it, another
+// process may swap a folder for a link or for a folder of its own.  Tests
+// make that swap at each of these moments themselves, rather than hoping a
+// second thread happens to hit the window.  No hook is set in the program,
+// where each moment costs a load and a branch.
+enum class disk_moment {
+    resolving,          // a name below the root is about to be resolved
+    creating,           // a file or link is about to be made beside its name
+    renaming,           // a staged file or link is about to take its name
+    making_folder,      // a folder is about to be made at its name
+    removing,           // a name is about to be removed
+    new_folder_made,    // a new copy's folder is made, not yet opened
+    new_folder_opened,  // ... opened, not yet judged
+    new_folder_taken,   // ... judged as this run's, not yet taken as the root
+    root_checked,       // an open root was found still at its path, not yet used
+    emptying_root,      // a root is about to be emptied
+    removing_root,      // an emptied root is about to be removed by its path
+};
+using disk_moment_hook = void (*)(disk_moment);
+extern std::atomic<disk_moment_hook> g_disk_moment_hook;
+inline void at_disk_moment(disk_moment moment)
+{
+    if (disk_moment_hook hook = g_disk_moment_hook.load(std::memory_order_relaxed)) hook(moment);
+}
+
 // The components of a relative name, "" and "." dropped.
 std::vector<std::string> name_components(const std::string& name);
 // The first `count` components joined by '/'.
