@@ -196,8 +196,11 @@ int extract_dest::stage_link(const std::string& name, const std::string& target,
     // would pass the walk below as a name and become "..".
     if (target.find('\0') != std::string::npos)
         return refuse(name, "the link's target holds a zero byte");
-    if (!target.empty() && target[0] == '/')
-        return refuse(name, "the link's target is absolute");
+    // A link to nothing, as the 7z reader hands over every link: the system
+    // would answer "No such file or directory", which reads as a file
+    // missing here.
+    if (target.empty()) return refuse(name, "the link has no target");
+    if (target[0] == '/') return refuse(name, "the link's target is absolute");
 
     // Walk the target from the link's folder; it must stay inside the root
     // and may not step back out of a link made here, whose ".." is not the
