@@ -14,7 +14,9 @@
 
 #include "archive_fixtures.h"
 #include "core/archives/archives.h"
+#include "core/archives/seven_zip_coders.h"
 #include "core/diag/error_codes.h"
+#include "core/diag/log_stream.h"
 #include "test_support.h"
 
 using archive_fixtures::captured_log;
@@ -174,12 +176,14 @@ void set_le(std::string& s, size_t at, uint64_t v, int bytes)
     for (int i = 0; i < bytes; ++i) s[at + i] = static_cast<char>(v >> (8 * i));
 }
 
-// The format's number for values below 2^21.
+// The format's number: as many leading one bits as bytes follow.
 std::string number(uint64_t v)
 {
-    if (v < 0x80) return std::string(1, static_cast<char>(v));
-    if (v < 0x4000) return {static_cast<char>(0x80 | v >> 8), static_cast<char>(v)};
-    return {static_cast<char>(0xC0 | v >> 16), static_cast<char>(v), static_cast<char>(v >> 8)};
+    int extra = 0;
+    while (extra < 8 && v >> (7 * (extra + 1)) != 0) ++extra;
+    std::string out(1, static_cast<char>(extra == 8 ? 0xFF : ((0xFF00 >> extra) & 0xFF) | v >> (8 * extra)));
+    for (int i = 0; i < extra; ++i) out += static_cast<char>(v >> (8 * i));
+    return out;
 }
 
 // The archive with `header` (plain or compressed) last, and checksums that match.
@@ -222,14 +226,14 @@ std::string lzma_properties(uint32_t dictionary)
     return p;
 }
 
-// The plain header of `archive` packed with LZMA, as 7zz packs headers,
-// behind a header naming that coder with `dictionary`.
-std::string header_packed(const std::string& archive, uint32_t dictionary)
+// The archive `before` (its start and packed streams) with `plain` packed
+// with LZMA after them, as 7zz packs headers, behind a header naming that
+// coder with `dictionary`.
+std::string with_packed_header(const std::string& before, const std::string& plain, uint32_t dictionary)
 {
-    const size_t at = 32 + get64(archive, 12);
-    const std::string plain = archive.substr(at);
+    const size_t at = before.size();
     lzma_options_lzma options;
-    lzma_lzma_preset(&options, 6);
+    lzma_lzma_preset(&options, 0);
     options.dict_size = 1 << 16;
     const lzma_filter filters[2] = {{LZMA_FILTER_LZMA1, &options}, {LZMA_VLI_UNKNOWN, nullptr}};
     std::string packed(plain.size() + 1024, '\0');
@@ -245,7 +249,13 @@ std::string header_packed(const std::string& archive, uint32_t dictionary)
     const std::string encoded = "\x17\x06" + number(at - 32) + "\x01\x09" + number(packed.size()) +
                                 std::string("\x00\x07\x0B\x01\x00\x01\x23\x03\x01\x01\x05", 11) +
                                 lzma_properties(dictionary) + "\x0C" + number(plain.size()) + std::string(2, '\0');
-    return with_header(archive.substr(0, at) + packed, at + packed.size(), encoded);
+    return with_header(before + packed, at + packed.size(), encoded);
+}
+
+std::string header_packed(const std::string& archive, uint32_t dictionary)
+{
+    const size_t at = 32 + get64(archive, 12);
+    return with_packed_header(archive.substr(0, at), archive.substr(at), dictionary);
 }
 
 }  // namespace
@@ -276,6 +286,8 @@ TEST(P7zExtraction, ACoderAskingForMoreMemoryThanOursIsRefusedAsDamaged)
           coder_case{"a packed header listing LZMA of 32 MiB", header_packed(ours, 1 << 16), 0},
           coder_case{"a packed header listing LZMA of 256 MiB",
                      header_packed(packed_with("LZMA:d16", lzma, lzma_properties(256u << 20)), 1 << 16), 20016},
+          coder_case{"a header packed as 7zz packs one, with 1 MiB", header_packed(ours, 1u << 20), 0},
+          coder_case{"a header packed with a dictionary past 1 MiB", header_packed(ours, (1u << 20) + 4096), 20016},
           coder_case{"a header packed with a dictionary of 1 GiB", header_packed(ours, 1u << 30), 20016}}) {
         SCOPED_TRACE(c.what);
         scratch_dir dir;
@@ -287,4 +299,117 @@ TEST(P7zExtraction, ACoderAskingForMoreMemoryThanOursIsRefusedAsDamaged)
             EXPECT_NE(log.text().find("7z archive refused"), std::string::npos) << log.text();
         }
     }
+}
+
+// -- Headers that claim more than an archive of a release holds ---
+
+namespace {
+
+const std::string kStart = std::string("7z\xBC\xAF\x27\x1C\x00\x04", 8) + std::string(24, '\0');
+
+// A plain header of `folders` folders, each of `coders` Copy coders in a
+// chain, over `pack_streams` empty pack streams, and of no file but
+// `padding` bytes of filler (7zz pads its headers so): libarchive reads it
+// as an empty archive.
+std::string counted_header(uint64_t folders, uint64_t coders, uint64_t pack_streams, uint64_t padding = 0)
+{
+    std::string h =
+        std::string("\x01\x04\x06\x00", 4) + number(pack_streams) + "\x09" + std::string(pack_streams + 1, '\0');
+    if (folders) {
+        h += "\x07\x0B" + number(folders) + std::string(1, '\0');
+        for (uint64_t f = 0; f < folders; ++f) {
+            h += number(coders);
+            for (uint64_t c = 0; c < coders; ++c) h += std::string("\x01\x00", 2);
+            for (uint64_t c = 1; c < coders; ++c) h += number(c) + number(c - 1);
+        }
+        h += "\x0C" + std::string(folders * coders + 1, '\0');
+    }
+    h += std::string("\x00\x05\x00", 3);
+    if (padding) h += "\x19" + number(padding) + std::string(padding, '\0');
+    return h + std::string(2, '\0');
+}
+
+// The same of one folder, one coder and one pack stream, padded to `size` bytes.
+std::string header_of_size(uint64_t size)
+{
+    return counted_header(1, 1, 1, size - counted_header(1, 1, 1).size() - 4);
+}
+
+// 64 MiB of header packed into a few kilobytes: `before`, a count as large
+// as the bytes after it allow, `after`, then zeros.
+std::string huge_count(const std::string& before, const std::string& after)
+{
+    constexpr uint64_t kSize = uint64_t{64} << 20;
+    std::string plain = before + number(kSize - before.size() - 4) + after;
+    plain.resize(kSize, '\0');
+    return with_packed_header(kStart, plain, 1u << 20);
+}
+
+}  // namespace
+
+// Counts and sizes past what an archive of a release holds are refused by
+// the check before anything is sized by them, and a few kilobytes that
+// unpack to a header of 64 MiB, whose counts would ask for gigabytes of
+// tables, are judged in a few megabytes, in a child whose address space
+// could not hold those tables.  At the bounds, a header still reads.
+TEST(P7zExtraction, AHeaderClaimingMoreThanAReleaseHoldsIsRefusedInAFewMegabytes)
+{
+    constexpr long kAddressHeadroomKb = 256 * 1024;  // a 64 MiB header fits; its tables do not
+    constexpr long kResidentGrowthKb = 16 * 1024;
+    const auto plain = [](const std::string& header) { return with_header(kStart, 32, header); };
+    struct header_case {
+        const char* what;
+        std::string archive;
+        int result;
+    };
+    for (const header_case& c :
+         {header_case{"16 folders", plain(counted_header(kMax7zFolders, 1, kMax7zFolders)), 0},
+          {"17 folders", plain(counted_header(kMax7zFolders + 1, 1, kMax7zFolders + 1)), 20016},
+          {"four coders in a folder", plain(counted_header(1, 4, 1)), 0},
+          {"five coders in a folder", plain(counted_header(1, 5, 1)), 20016},
+          {"64 pack streams", plain(counted_header(0, 0, kMax7zPackStreams)), 0},
+          {"65 pack streams", plain(counted_header(0, 0, kMax7zPackStreams + 1)), 20016},
+          {"a header of 64 KiB", plain(header_of_size(kMax7zHeaderBytes)), 0},
+          {"a header a byte larger", plain(header_of_size(kMax7zHeaderBytes + 1)), 20016},
+          {"a folder count in 64 MiB", huge_count("\x01\x04\x07\x0B", ""), 20016},
+          {"a pack stream count in 64 MiB", huge_count(std::string("\x01\x04\x06\x00", 4), "\x09"), 20016},
+          {"a coder count in 64 MiB", huge_count(std::string("\x01\x04\x07\x0B\x01\x00", 6), ""), 20016}}) {
+        SCOPED_TRACE(c.what);
+        scratch_dir dir;
+        write_file(dir / "x.7z", c.archive);
+        captured_log log;
+        const testing_support::bounded_result r = testing_support::run_bounded(
+            [&] {
+                const int err = p7z_to_file(dir / "x.7z", dir.path(), nullptr, 0);
+                xer << std::flush;
+                return err;
+            },
+            kAddressHeadroomKb);
+        EXPECT_EQ(r.result, c.result) << "-1: the child died";
+        EXPECT_LT(r.resident_growth_kb, kResidentGrowthKb);
+        EXPECT_EQ(testing_support::has(log.text(), "7z archive refused"), c.result != 0) << log.text();
+    }
+}
+
+// An allocation that fails while an archive is unpacked ends the unpacking,
+// not the program: in a reader it refuses the archive, in the writer's
+// block it is the system's failure.
+TEST(P7zExtraction, AnUnpackingWithoutMemoryToBeHadFailsAndTheProgramGoesOn)
+{
+    if (testing_support::under_sanitizer())
+        GTEST_SKIP() << "a sanitizer's shadow takes terabytes of address space, which no bound can leave room for";
+    scratch_dir dir;
+    write_file(dir / "x.7z", make_7z({{"a.txt", "a"}}));
+    write_file(dir / "x.zip", archive_fixtures::make_zip({{"a.txt", "a"}}));
+    // In a program of its own, whose heap has nothing to spare: room for
+    // small blocks, none for the 7z reader's buffer or the writer's.
+    EXPECT_EXIT(
+        {
+            const auto unpacked = [&](auto unpack, const char* archive) {
+                return testing_support::run_bounded([&] { return unpack(dir / archive, dir.path(), nullptr, 0); }, 256)
+                    .result;
+            };
+            std::_Exit(unpacked(p7z_to_file, "x.7z") == 20016 && unpacked(zip_to_file, "x.zip") == ENOMEM ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
 }

@@ -62,6 +62,16 @@ std::string zip_of(const std::string& name, const std::string& data, uint32_t at
     return make_zip({{name, data, attrs}});
 }
 
+// A 7z archive holding `name` as a link to `target`, as 7zz stores one.
+std::string seven_zip_link(const std::string& name, const std::string& target)
+{
+    testing_support::scratch_dir dir;
+    EXPECT_EQ(::symlink(target.c_str(), (dir / name).c_str()), 0);
+    auto made = testing_support::run_shell("cd '" + dir.path() + "' && 7zz a -bd -bso0 -snl x.7z '" + name + "'");
+    EXPECT_EQ(made.status, 0) << made.out;
+    return read_file(dir / "x.7z");
+}
+
 std::vector<archive_case> cases()
 {
     const std::string a = "new contents of a";
@@ -112,6 +122,8 @@ std::vector<archive_case> cases()
          [=] { return make_7z({{"a.txt", "tampered"}}); }, a, kWrongContent, "old", true},
         {"a link entry to a file of the copy with its signature installs", "Resources/a.txt",
          [] { return zip_of("a.txt", "real.txt", unix_link()); }, "the real file", 0, "the real file"},
+        {"a link entry in a 7z archive is refused", "Resources/a.txt",
+         [] { return seven_zip_link("a.txt", "real.txt"); }, "the real file", kRefused7z, "old", true},
         {"a link entry to a folder is refused", "Resources/a.txt",
          [] { return zip_of("a.txt", ".", unix_link()); }, "", kRefused, "old"},
         {"a link entry that climbs out of the copy is refused", "Resources/a.txt",

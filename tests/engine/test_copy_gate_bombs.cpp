@@ -5,13 +5,9 @@
 // of shadow) and whose resident peak is measured.
 #include <gtest/gtest.h>
 
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <fstream>
 #include <functional>
 #include <string>
 
@@ -31,46 +27,11 @@ using archive_fixtures::kZerosSize;
 constexpr long kAddressHeadroomKb = 300 * 1024;  // far less than a bomb unpacked whole
 constexpr long kResidentGrowthKb = 16 * 1024;    // "a few MiB", with room for a sanitizer
 
-long status_kb(const char* field)
-{
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.compare(0, std::string(field).size(), field) == 0) return std::stol(line.substr(line.find(':') + 1));
-    return -1;
-}
-
-struct bounded_result {
-    int result = -1;
-    long resident_growth_kb = -1;
-};
+using testing_support::bounded_result;
 
 bounded_result run_bounded(const std::function<int()>& work)
 {
-    int out[2];
-    if (::pipe(out) != 0) return {};
-    pid_t child = ::fork();
-    if (child == 0) {
-        ::close(out[0]);
-        if (!testing_support::under_sanitizer()) {
-            rlim_t limit = static_cast<rlim_t>(status_kb("VmSize:") + kAddressHeadroomKb) * 1024;
-            struct rlimit bound = {limit, limit};
-            ::setrlimit(RLIMIT_AS, &bound);
-        }
-        const long before = status_kb("VmHWM:");
-        bounded_result r;
-        r.result = work();
-        r.resident_growth_kb = status_kb("VmHWM:") - before;
-        (void)!::write(out[1], &r, sizeof r);
-        _exit(0);
-    }
-    ::close(out[1]);
-    bounded_result r;
-    if (::read(out[0], &r, sizeof r) != sizeof r) r = bounded_result();
-    ::close(out[0]);
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    return r;
+    return testing_support::run_bounded(work, kAddressHeadroomKb);
 }
 
 long long size_of(const std::string& path)

@@ -6,6 +6,7 @@
 #include <grp.h>
 #include <linux/capability.h>
 #include <sys/file.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/socket.h>
 #include <sys/syscall.h>
@@ -273,6 +274,53 @@ bool under_sanitizer() { return __sanitizer_get_current_allocated_bytes != nullp
 std::size_t sanitizer_heap_bytes()
 {
     return under_sanitizer() ? __sanitizer_get_current_allocated_bytes() : 0;
+}
+
+namespace {
+
+long status_kb(const char* field)
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.compare(0, std::string(field).size(), field) == 0) return std::stol(line.substr(line.find(':') + 1));
+    return -1;
+}
+
+}  // namespace
+
+bounded_result run_bounded(const std::function<int()>& work, long headroom_kb)
+{
+    int out[2];
+    if (::pipe(out) != 0) return {};
+    pid_t child = ::fork();
+    if (child == 0) {
+        ::close(out[0]);
+        if (!under_sanitizer()) {
+            rlim_t limit = static_cast<rlim_t>(status_kb("VmSize:") + headroom_kb) * 1024;
+            struct rlimit bound = {limit, limit};
+            ::setrlimit(RLIMIT_AS, &bound);
+        }
+        const long before = status_kb("VmHWM:");
+        bounded_result r;
+        // Never past here: the child is a copy of the test program, whose
+        // handler would go on with the next test.
+        try {
+            r.result = work();
+        } catch (...) {
+            _exit(1);
+        }
+        r.resident_growth_kb = status_kb("VmHWM:") - before;
+        (void)!::write(out[1], &r, sizeof r);
+        _exit(0);
+    }
+    ::close(out[1]);
+    bounded_result r;
+    if (::read(out[0], &r, sizeof r) != sizeof r) r = bounded_result();
+    ::close(out[0]);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return r;
 }
 
 run_result run_shell(const std::string& command)

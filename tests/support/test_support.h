@@ -105,6 +105,17 @@ bool under_sanitizer();
 // The heap's bytes in use as the sanitizer counts them; 0 without one.
 std::size_t sanitizer_heap_bytes();
 
+// What `work` answered in a child process whose address space may grow by
+// `headroom_kb` at most (without a bound under a sanitizer, whose shadow
+// takes terabytes of it), and how far the child's resident peak grew
+// meanwhile.  `result` is -1 when the child died, an exception thrown
+// through `work` too.
+struct bounded_result {
+    int result = -1;
+    long resident_growth_kb = -1;
+};
+bounded_result run_bounded(const std::function<int()>& work, long headroom_kb);
+
 // Runs a shell command line (for fixtures made with real tools).
 run_result run_shell(const std::string& command);
 

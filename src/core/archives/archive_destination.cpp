@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <memory>
+#include <new>
 
 #include "core/diag/error_codes.h"
 #include "core/files/file_ops.h"
@@ -49,9 +50,12 @@ int write_all(int fd, const char* data, size_t size)
 // this size keep the write in the cache next to the decoding.
 constexpr size_t kBlock = 256 * 1024;
 
+// Null when it cannot be had: a failed allocation here must not end the
+// program in the middle of an unpacking.
 char* thread_block()
 {
-    static thread_local std::unique_ptr<char[]> block(new char[kBlock]);
+    static thread_local std::unique_ptr<char[]> block;
+    if (!block) block.reset(new (std::nothrow) char[kBlock]);
     return block.get();
 }
 
@@ -192,8 +196,11 @@ int extract_dest::stage_link(const std::string& name, const std::string& target,
     // would pass the walk below as a name and become "..".
     if (target.find('\0') != std::string::npos)
         return refuse(name, "the link's target holds a zero byte");
-    if (!target.empty() && target[0] == '/')
-        return refuse(name, "the link's target is absolute");
+    // A link to nothing, as the 7z reader hands over every link: the system
+    // would answer "No such file or directory", which reads as a file
+    // missing here.
+    if (target.empty()) return refuse(name, "the link has no target");
+    if (target[0] == '/') return refuse(name, "the link's target is absolute");
 
     // Walk the target from the link's folder; it must stay inside the root
     // and may not step back out of a link made here, whose ".." is not the
@@ -313,6 +320,10 @@ int extract_dest::fill(const placed_name& at, int fd, const archive_item& item, 
     MD5_CTX context;
     if (hashing) MD5Init(&context);
     char* block = thread_block();
+    if (!block) {
+        FILE_ERR_HERE();
+        return ENOMEM;
+    }
     unsigned long long total = 0;
     for (;;) {
         size_t got = 0;

@@ -4,6 +4,23 @@
 #include "core/diag/log_stream.h"
 #include "core/files/file_ops.h"
 
+int archive_reader::next(archive_item& item)
+{
+    return without_failed_allocations([&] { return next_entry(item); });
+}
+
+int archive_reader::read(char* buffer, size_t size, size_t* got)
+{
+    return without_failed_allocations([&] { return read_piece(buffer, size, got); });
+}
+
+int refuse_for_failed_allocation()
+{
+    FILE_ERR_HERE();
+    xer << "Archive refused: the memory to read it could not be had.\n";
+    return kErrZipOpen;
+}
+
 int read_link_text(archive_reader& from, const archive_item& item, std::string& target)
 {
     constexpr size_t kMaxTarget = 4096;  // PATH_MAX with its ending zero

@@ -16,6 +16,7 @@
 #include <cstddef>
 #include <ctime>
 #include <memory>
+#include <new>
 #include <string>
 
 // What to restore on a file after its bytes are written.
@@ -44,12 +45,33 @@ public:
     virtual ~archive_reader() = default;
     // 0 and the next entry; kEndOfArchive after the last; else an error code.
     // The rest of the current entry is skipped.
-    virtual int next(archive_item& item) = 0;
+    int next(archive_item& item);
     // Up to `size` bytes of the current entry: 0 with `*got` bytes, `*got`
     // 0 at its end once its checks (zip's CRC, the claimed size) passed;
     // else an error code.
-    virtual int read(char* buffer, size_t size, size_t* got) = 0;
+    int read(char* buffer, size_t size, size_t* got);
+
+private:
+    // The same for each kind of archive, run within without_failed_allocations.
+    virtual int next_entry(archive_item& item) = 0;
+    virtual int read_piece(char* buffer, size_t size, size_t* got) = 0;
 };
+
+// Logs the refusal below and answers 20001.
+int refuse_for_failed_allocation();
+
+// Runs a step of reading an archive.  What a reader allocates is sized by
+// what the archive claims: an allocation that fails refuses the archive as
+// damaged (20001, logged) and never ends the program.
+template <class Step>
+int without_failed_allocations(Step&& step)
+{
+    try {
+        return step();
+    } catch (const std::bad_alloc&) {
+        return refuse_for_failed_allocation();
+    }
+}
 
 // The target a link entry holds, read whole; a target longer than the
 // system takes is a damaged entry (20002).
@@ -59,8 +81,8 @@ int read_link_text(archive_reader& from, const archive_item& item, std::string& 
 void log_unpack_failure(bool seven_zip, int err, const std::string& archive, const std::string& out_dir);
 
 // `path` is full.  0, or the code an unpacking reports: 20001 for a file
-// that is no archive of that kind (a missing zip included), errno when it
-// cannot be opened here (no descriptor or memory left; any 7z failure to
-// open).
+// that is no archive of that kind (a missing zip included) or one whose
+// reading fails an allocation, errno when it cannot be opened here (no
+// descriptor left; any 7z failure to open the file).
 int open_zip_reader(const std::string& path, std::unique_ptr<archive_reader>& out);
 int open_7z_reader(const std::string& path, std::unique_ptr<archive_reader>& out);

@@ -12,6 +12,7 @@
 //   later data that cannot be decoded: truncated,
 //     corrupt, CRC mismatch, unsupported coder         20002 (20017: damaged data)
 //   the decoder runs out of memory                     12 (ENOMEM)
+//   an allocation of this reader's fails               20001 (20016)
 //   a coder asks for more memory than any of ours      20001 (20016), before
 //                                                        the decoder is set up
 
@@ -123,7 +124,8 @@ public:
         return 0;
     }
 
-    int next(archive_item& item) override
+private:
+    int next_entry(archive_item& item) override
     {
         archive_entry* entry;
         int r = archive_read_next_header(reader_, &entry);
@@ -157,7 +159,7 @@ public:
         return 0;
     }
 
-    int read(char* buffer, size_t size, size_t* got) override
+    int read_piece(char* buffer, size_t size, size_t* got) override
     {
         *got = 0;
         la_ssize_t n = archive_read_data(reader_, buffer, size);
@@ -169,7 +171,6 @@ public:
         return 0;
     }
 
-private:
     utf8_names names_;
     p7z_stream stream_;
     archive* reader_ = nullptr;
@@ -180,8 +181,10 @@ private:
 
 int open_7z_reader(const std::string& path, std::unique_ptr<archive_reader>& out)
 {
-    std::unique_ptr<p7z_reader> reader(new p7z_reader);
-    if (int err = reader->open(path)) return err;
-    out = std::move(reader);
-    return 0;
+    return without_failed_allocations([&] {
+        std::unique_ptr<p7z_reader> reader(new p7z_reader);
+        if (int err = reader->open(path)) return err;
+        out = std::move(reader);
+        return 0;
+    });
 }

@@ -1,5 +1,6 @@
 // The 7z headers read as far as their coders, every read bounded by the
-// bytes at hand: a header is untrusted input.
+// bytes at hand and every count by what an archive of a release holds: a
+// header is untrusted input.
 //
 //   -- Reading the header's numbers ---
 //   -- Coders and folders ---
@@ -69,12 +70,12 @@ struct header_bytes {
         }
         return value;
     }
-    // A count of things that each take at least a byte: never more than
-    // the bytes left, so no count can make a loop or a vector large.
-    uint64_t count()
+    // A count of things that each take at least a byte, held to `most`
+    // before anything is sized by it, and never more than the bytes left.
+    uint64_t count(uint64_t most = UINT64_MAX)
     {
         const uint64_t n = number();
-        if (n > static_cast<uint64_t>(end - at)) ok = false;
+        if (n > most || n > static_cast<uint64_t>(end - at)) ok = false;
         return ok ? n : 0;
     }
     void skip(uint64_t n)
@@ -140,7 +141,7 @@ uint64_t memory_of(const coder& c)
 
 bool read_folder(header_bytes& in, std::vector<coder>& coders, uint64_t& outputs)
 {
-    const uint64_t count = in.count();
+    const uint64_t count = in.count(kMax7zCodersInFolder);
     uint64_t inputs = 0;
     outputs = 0;
     for (uint64_t i = 0; i < count && in.ok; ++i) {
@@ -150,8 +151,8 @@ bool read_folder(header_bytes& in, std::vector<coder>& coders, uint64_t& outputs
         if ((flags & 0x0F) > 8) return false;
         for (int b = 0; b < (flags & 0x0F); ++b) c.id = c.id << 8 | in.byte();
         const bool complex = flags & 0x10;
-        inputs += complex ? in.count() : 1;
-        outputs += complex ? in.count() : 1;
+        inputs += complex ? in.count(kMax7zCoderStreams) : 1;
+        outputs += complex ? in.count(kMax7zCoderStreams) : 1;
         if (flags & 0x20) {
             const uint64_t size = in.count();
             c.properties.assign(in.at, in.at + size);
@@ -171,7 +172,7 @@ bool read_streams_info(header_bytes& in, streams_info& info)
     uint8_t id = in.byte();
     if (id == kPackInfo) {
         info.pack_position = in.number();
-        const uint64_t count = in.count();
+        const uint64_t count = in.count(kMax7zPackStreams);
         for (id = in.byte(); id != kEnd && in.ok; id = in.byte()) {
             if (id == kSize) {
                 for (uint64_t i = 0; i < count && in.ok; ++i) info.pack_sizes.push_back(in.number());
@@ -185,7 +186,7 @@ bool read_streams_info(header_bytes& in, streams_info& info)
     }
     if (id == kUnpackInfo) {
         if (in.byte() != kFolder) return false;
-        const uint64_t folders = in.count();
+        const uint64_t folders = in.count(kMax7zFolders);
         if (in.byte() != 0) return false;  // folders kept elsewhere: never written
         std::vector<uint64_t> outputs(folders);
         info.folders.resize(folders);
@@ -243,7 +244,9 @@ int decode_header(FILE* file, const streams_info& info, std::vector<uint8_t>& he
         return refuse("its header is compressed in a way this program does not read");
     const coder& c = info.folders[0][0];
     const uint64_t packed = info.pack_sizes[0], unpacked = info.unpack_sizes[0];
-    if (packed > kMax7zCoderBytes || unpacked > kMax7zCoderBytes) return refuse("its header is too large");
+    if (packed > kMax7zHeaderBytes || unpacked > kMax7zHeaderBytes) return refuse("its header is too large");
+    if (memory_of(c) > kMax7zHeaderCoderBytes)
+        return refuse("the coder of its header needs more memory than 7zz gives one");
     lzma_filter filters[2] = {{c.id == kLzma2 ? LZMA_FILTER_LZMA2 : LZMA_FILTER_LZMA1, nullptr},
                               {LZMA_VLI_UNKNOWN, nullptr}};
     if ((c.id != kLzma && c.id != kLzma2) ||
@@ -302,7 +305,7 @@ int check_headers(FILE* file)
         return refuse("it does not begin as a 7z archive");
     const uint64_t offset = little_endian_64(start + 12), size = little_endian_64(start + 20);
     if (size == 0) return 0;  // an empty archive
-    if (size > kMax7zCoderBytes || offset > UINT64_MAX - kStartHeaderBytes - size)
+    if (size > kMax7zHeaderBytes || offset > UINT64_MAX - kStartHeaderBytes - size)
         return refuse("its header is too large");
     std::vector<uint8_t> header;
     if (!read_at(file, kStartHeaderBytes + offset, size, header)) return refuse("its header lies beyond its end");
@@ -312,7 +315,6 @@ int check_headers(FILE* file)
     if (kind == kEncodedHeader) {
         streams_info info;
         if (!read_streams_info(in, info)) return refuse("its header cannot be read");
-        if (greedy_coder(info)) return refuse("the coder of its header needs more memory than any release of ours");
         std::vector<uint8_t> plain;
         if (int err = decode_header(file, info, plain)) return err;
         header.swap(plain);

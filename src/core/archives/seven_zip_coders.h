@@ -8,12 +8,31 @@
 #include <cstdio>
 
 // The most dictionary (LZMA, LZMA2) or model memory (PPMd) one coder may
-// ask for: twice what the release tool writes (LZMA with 32 MiB).  Headers
-// larger than this are refused too, as they are held whole.
+// ask for: twice what the release tool writes (LZMA with 32 MiB).
 constexpr uint64_t kMax7zCoderBytes = uint64_t{64} << 20;
 
-// Reads the headers of the 7z archive open in `archive`: 0 when every
-// coder stays within kMax7zCoderBytes; else 20001 (a damaged archive, as
-// is a file that does not begin as a 7z archive), with the reason logged.  A compressed header is decoded, within the same
-// bound, to reach the coders it lists.  The file position is left at 0.
+// What an archive of a release holds: one file behind BCJ2 and three LZMA
+// coders, which is one folder of four coders over four pack streams.  The
+// counts a header claims are held to these before anything is sized by
+// them, with room for archives of a few files made otherwise; past them
+// the archive is damaged.
+constexpr uint64_t kMax7zFolders = 16;
+constexpr uint64_t kMax7zCodersInFolder = 4;
+// BCJ2's four inputs are the most streams any coder has.
+constexpr uint64_t kMax7zCoderStreams = 4;
+constexpr uint64_t kMax7zPackStreams = kMax7zFolders * kMax7zCoderStreams;
+// A header, plain or unpacked, is held whole.  One of a one-file archive
+// takes a few hundred bytes (its name at most 510 of them); this holds the
+// header of a hundred files with the longest names.  A packed header may
+// claim 64 MiB and more from a few kilobytes on the disk.
+constexpr uint64_t kMax7zHeaderBytes = uint64_t{64} << 10;
+// 7zz packs a header with LZMA of 1 MiB, and the decoder allocates the
+// dictionary that the header's coder names.
+constexpr uint64_t kMax7zHeaderCoderBytes = uint64_t{1} << 20;
+
+// Reads the headers of the 7z archive open in `archive`: 0 when they stay
+// within the bounds above; else 20001 (a damaged archive, as is a file
+// that does not begin as a 7z archive), with the reason logged.  A packed
+// header is decoded to reach the coders it lists.  The file position is
+// left at 0.
 int check_7z_coders(FILE* archive);

@@ -164,7 +164,8 @@ public:
         unzClose(zip_);
     }
 
-    int next(archive_item& item) override
+private:
+    int next_entry(archive_item& item) override
     {
         if (opened_) unzCloseCurrentFile(zip_);
         opened_ = finished_ = false;
@@ -201,7 +202,7 @@ public:
         return 0;
     }
 
-    int read(char* buffer, size_t size, size_t* got) override
+    int read_piece(char* buffer, size_t size, size_t* got) override
     {
         *got = 0;
         if (finished_) return 0;
@@ -232,7 +233,6 @@ public:
         return err;
     }
 
-private:
     bool plausible() const
     {
         if (info_.compressed_size > archive_size_) return false;
@@ -256,9 +256,7 @@ private:
     bool started_ = false, opened_ = false, finished_ = false;
 };
 
-}  // namespace
-
-int open_zip_reader(const std::string& path, std::unique_ptr<archive_reader>& out)
+int open_zip(const std::string& path, std::unique_ptr<archive_reader>& out)
 {
     std::unique_ptr<zip_bytes> bytes = open_bytes(path);
     const int open_error = bytes ? 0 : errno;
@@ -275,6 +273,19 @@ int open_zip_reader(const std::string& path, std::unique_ptr<archive_reader>& ou
         // open it with is this system's trouble, not the archive's.
         return open_error && open_error != ENOENT && open_error != ENOTDIR ? open_error : kErrZipOpen;
     }
-    out.reset(new zip_reader(zip, std::move(bytes)));
+    // Not thrown past the open archive, which would stay open.
+    auto* reader = new (std::nothrow) zip_reader(zip, std::move(bytes));
+    if (!reader) {
+        unzClose(zip);
+        return refuse_for_failed_allocation();
+    }
+    out.reset(reader);
     return 0;
+}
+
+}  // namespace
+
+int open_zip_reader(const std::string& path, std::unique_ptr<archive_reader>& out)
+{
+    return without_failed_allocations([&] { return open_zip(path, out); });
 }
