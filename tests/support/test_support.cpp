@@ -265,6 +265,21 @@ run_result run_program(const std::vector<std::string>& argv,
     return r;
 }
 
+std::vector<std::string> preload_environment(const std::string& library)
+{
+    const char* preloaded = std::getenv("LD_PRELOAD");
+    std::vector<std::string> env = {"LD_PRELOAD=" + library +
+                                    (preloaded && *preloaded ? ":" + std::string(preloaded) : "")};
+    // AddressSanitizer wants its runtime first among the libraries; the one
+    // preloaded before it only hands each call on to it.
+    if (under_sanitizer()) {
+        const char* options = std::getenv("ASAN_OPTIONS");
+        env.push_back(std::string("ASAN_OPTIONS=") + (options && *options ? std::string(options) + ":" : "") +
+                      "verify_asan_link_order=0");
+    }
+    return env;
+}
+
 // The sanitizers' runtimes define it; their headers come with clang only.
 extern "C" std::size_t __sanitizer_get_current_allocated_bytes() __attribute__((weak));
 

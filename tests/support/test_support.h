@@ -98,6 +98,9 @@ struct run_result {
 run_result run_program(const std::vector<std::string>& argv,
                        const std::vector<std::string>& env = {},
                        const std::string& cwd = "");
+// What a program started from here needs in its environment ("NAME=value"
+// each) to have `library` preloaded, before what this one preloads.
+std::vector<std::string> preload_environment(const std::string& library);
 // Whether the program runs under AddressSanitizer or ThreadSanitizer: a
 // test's own code may be built without them while the product's is not, so
 // it asks the runtime rather than its compiler.
