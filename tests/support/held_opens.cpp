@@ -36,21 +36,10 @@ held_opens::~held_opens()
 
 std::vector<std::string> held_opens::environment() const
 {
-    const char* preloaded = std::getenv("LD_PRELOAD");
-    std::vector<std::string> env = {
-        std::string("LD_PRELOAD=") + NIMBREL_HELD_OPENS_LIBRARY + (preloaded && *preloaded ? ":" : "") +
-            (preloaded ? preloaded : ""),
-        "NIMBREL_TEST_HOLD_BELOW=" + below_,
-        "NIMBREL_TEST_HOLD_NOTES=" + notes_ / "opened",
-        "NIMBREL_TEST_HOLD_FD=" + std::to_string(gate_[0]),
-    };
-    // AddressSanitizer wants its runtime first among the libraries; the one
-    // preloaded before it only hands each call on to it.
-    if (under_sanitizer()) {
-        const char* options = std::getenv("ASAN_OPTIONS");
-        env.push_back(std::string("ASAN_OPTIONS=") + (options && *options ? std::string(options) + ":" : "") +
-                      "verify_asan_link_order=0");
-    }
+    std::vector<std::string> env = preload_environment(NIMBREL_HELD_OPENS_LIBRARY);
+    env.push_back("NIMBREL_TEST_HOLD_BELOW=" + below_);
+    env.push_back("NIMBREL_TEST_HOLD_NOTES=" + notes_ / "opened");
+    env.push_back("NIMBREL_TEST_HOLD_FD=" + std::to_string(gate_[0]));
     return env;
 }
 

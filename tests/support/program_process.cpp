@@ -52,13 +52,17 @@ void program_process::start(const std::vector<std::string>& args, const std::vec
         setenv("HOME", home_.c_str(), 1);
         setenv("DISPLAY", display.c_str(), 1);
         unsetenv("DESKTOP_STARTUP_ID");
-        for (const std::string& e : env) {
+        const auto set = [](const std::string& e) {
             const size_t eq = e.find('=');
             if (e.compare(0, eq, "DISPLAY") == 0 && eq + 1 == e.size())
                 unsetenv("DISPLAY");
             else
                 setenv(e.substr(0, eq).c_str(), e.substr(eq + 1).c_str(), 1);
-        }
+        };
+        for (const std::string& e : env) set(e);
+        // Its run folder carries this test's root, so that the sweep after
+        // a killed test knows it for its own (preload/run_folder_preload.cpp).
+        for (const std::string& e : testing_support::preload_environment(NIMBREL_RUN_FOLDER_LIBRARY)) set(e);
         const int fd = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         dup2(fd, 1);
         dup2(fd, 2);

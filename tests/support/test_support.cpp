@@ -5,7 +5,9 @@
 #include <ftw.h>
 #include <grp.h>
 #include <linux/capability.h>
+#include <sched.h>
 #include <sys/file.h>
+#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/socket.h>
@@ -16,29 +18,34 @@
 
 #include <cerrno>
 #include <chrono>
+#include <climits>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
 #include <thread>
 
+#include "scratch_root_marks.h"
+
 namespace testing_support {
 
 namespace {
 
-constexpr const char* kScratchRootVariable = "NIMBREL_TEST_SCRATCH_ROOT";
 // A test program's root is named by this and its PID.  The program holds a
 // lock on the folder for its life, and marks the folder once it holds it: a
 // marked root whose lock is free belongs to a program that ended without
-// removing it, killed outright (CTest ends a test past its time so).
+// removing it, killed outright (CTest ends a test past its time so).  One
+// killed before it marked its root is told by its PID being gone.
 constexpr const char* kRootPrefix = "nimbrel-test-";
 constexpr const char* kLockedMark = ".locked";
 constexpr const char* kXDisplayNote = "x-display";
 
 std::string made_root;
 pid_t root_maker = 0;
+// Whether this program's mounts go into a mount table of its own.
+bool own_mount_table = false;
 
 void remove_made_root()
 {
@@ -54,29 +61,48 @@ std::string make_temp_folder(const std::string& pattern)
     return name + "/";
 }
 
-// The temporary folders that the programs whose logs lie below `root` made:
-// CTest ends a test past its time by killing every process under it, the
-// programs it started too, so theirs outlive it as well.
-void remove_run_folders_named_below(const std::string& root)
+// A file system mounted by this program (small_disk) goes with the mount
+// table made here, which the kernel drops with the last process using it:
+// a test program killed outright leaves no mount under /tmp.  A mount table
+// is a thread's, and threads started later take their starter's, so it is
+// made only while this is the one thread.  It needs the right to mount.
+bool make_own_mount_table()
 {
-    namespace fs = std::filesystem;
-    std::error_code error;
-    for (fs::recursive_directory_iterator it(root, fs::directory_options::skip_permission_denied, error), end;
-         !error && it != end; it.increment(error)) {
-        if (it->path().filename() != program_log_name) continue;
-        std::string folder = run_folder_in_log(read_file(it->path()));
-        if (folder.empty()) continue;
-        folder.pop_back();  // a '/' at the end would follow a link there
-        struct stat st;
-        if (::lstat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::geteuid()) remove_tree(folder);
-    }
+    return has(read_file("/proc/self/status"), "\nThreads:\t1\n") && ::unshare(CLONE_NEWNS) == 0 &&
+           // Nothing mounted here reaches the table this one was copied from.
+           ::mount("none", "/", nullptr, MS_REC | MS_SLAVE, nullptr) == 0;
+}
+
+// The file in the folder `fd` names, up to a path's length; "" when absent.
+std::string read_mark(int fd, const char* name)
+{
+    char text[PATH_MAX];
+    const int mark = ::openat(fd, name, O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    const ssize_t n = mark >= 0 ? ::read(mark, text, sizeof text) : -1;
+    if (mark >= 0) ::close(mark);
+    return n > 0 ? std::string(text, static_cast<size_t>(n)) : "";
+}
+
+// A run folder under /tmp/ that a program of the abandoned `root` made,
+// which its mark tells, and that no program holds any more: CTest ends a
+// test past its time by killing every process under it, the programs it
+// started too, so their run folders outlive it as well.
+void remove_run_folder_of(const std::string& root, const std::string& folder)
+{
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) return;
+    struct stat st;
+    if (::fstat(fd, &st) == 0 && st.st_uid == ::geteuid() && read_mark(fd, run_folder_mark) == root &&
+        ::flock(fd, LOCK_EX | LOCK_NB) == 0)
+        remove_tree(folder);
+    ::close(fd);
 }
 
 // The socket of the X server an abandoned root's program started, when
 // nothing listens on it any more: a server killed outright leaves it.
 void remove_dead_x_socket(const std::string& root)
 {
-    const std::string number = read_file(root + "/" + kXDisplayNote);
+    const std::string number = read_file(root + kXDisplayNote);
     if (number.empty() || number.find_first_not_of("0123456789") != std::string::npos) return;
     sockaddr_un address = {};
     address.sun_family = AF_UNIX;
@@ -90,27 +116,70 @@ void remove_dead_x_socket(const std::string& root)
     if (probe >= 0) ::close(probe);
 }
 
-// Removes the roots of this user's test programs that are gone.  Other
-// users' roots are theirs; an unmarked root is still being made.
-void remove_abandoned_roots()
+// What is still mounted below an abandoned root, by a program that had no
+// mount table of its own: removing the root would empty those file systems
+// and stop at their mount points, leaving the root behind.
+void unmount_below(const std::string& root)
 {
-    std::vector<std::string> roots;
+    std::ifstream table("/proc/self/mountinfo");
+    for (std::string line; std::getline(table, line);) {
+        std::istringstream fields(line);
+        std::string id, parent, device, inside, point;
+        fields >> id >> parent >> device >> inside >> point;
+        if (point.compare(0, root.size(), root) == 0) ::umount2(point.c_str(), MNT_DETACH);
+    }
+}
+
+// Whether the program that made the root `name` ("nimbrel-test-PID-...") is
+// gone.
+bool maker_gone(const std::string& name)
+{
+    const long pid = std::strtol(name.c_str() + std::strlen(kRootPrefix), nullptr, 10);
+    return pid > 0 && ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH;
+}
+
+// The names in /tmp that `wanted` picks.
+std::vector<std::string> names_in_tmp(bool (*wanted)(const std::string& name))
+{
+    std::vector<std::string> names;
     if (DIR* tmp = ::opendir("/tmp")) {
         while (const dirent* entry = ::readdir(tmp))
-            if (std::strncmp(entry->d_name, kRootPrefix, std::strlen(kRootPrefix)) == 0)
-                roots.push_back(std::string("/tmp/") + entry->d_name);
+            if (wanted(entry->d_name)) names.push_back(entry->d_name);
         ::closedir(tmp);
     }
-    for (const std::string& root : roots) {
+    return names;
+}
+
+bool root_name(const std::string& name) { return name.compare(0, std::strlen(kRootPrefix), kRootPrefix) == 0; }
+
+// Its fixed part, then mkdtemp's six characters.
+bool run_folder_name(const std::string& name)
+{
+    const std::string run_folder = std::string(run_folder_pattern).substr(std::strlen("/tmp/"));
+    const size_t fixed = run_folder.size() - 6;
+    return name.size() == run_folder.size() && name.compare(0, fixed, run_folder, 0, fixed) == 0;
+}
+
+// Removes the roots of this user's test programs that are gone.  Other
+// users' roots are theirs; an unmarked root whose maker lives is still
+// being made.
+void remove_abandoned_roots()
+{
+    for (const std::string& name : names_in_tmp(root_name)) {
+        const std::string root = "/tmp/" + name + "/";
         const int fd = ::open(root.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
         if (fd < 0) continue;
         struct stat folder, mark;
         // Removed with the lock taken, so that no other program starting
-        // now removes it at the same time.
-        if (::fstat(fd, &folder) == 0 && folder.st_uid == ::geteuid() &&
-            ::fstatat(fd, kLockedMark, &mark, AT_SYMLINK_NOFOLLOW) == 0 && ::flock(fd, LOCK_EX | LOCK_NB) == 0) {
-            remove_run_folders_named_below(root);
+        // now removes it at the same time.  A maker taking the lock now
+        // waits for it.
+        if (::fstat(fd, &folder) == 0 && folder.st_uid == ::geteuid() && ::flock(fd, LOCK_EX | LOCK_NB) == 0 &&
+            (::fstatat(fd, kLockedMark, &mark, AT_SYMLINK_NOFOLLOW) == 0 || maker_gone(name))) {
+            // Listed now that no program of the root can make one unlocked.
+            for (const std::string& run_folder : names_in_tmp(run_folder_name))
+                remove_run_folder_of(root, "/tmp/" + run_folder);
             remove_dead_x_socket(root);
+            unmount_below(root);
             remove_tree(root);
         }
         ::close(fd);
@@ -122,9 +191,12 @@ void remove_abandoned_roots()
 const std::string& scratch_root()
 {
     static const std::string root = [] {
-        if (const char* inherited = std::getenv(kScratchRootVariable); inherited && *inherited)
+        if (const char* inherited = std::getenv(scratch_root_variable); inherited && *inherited)
             return std::string(inherited);
+        // In the mount table this program was started with, where any mount
+        // an abandoned root holds is.
         remove_abandoned_roots();
+        own_mount_table = make_own_mount_table();
         made_root = make_temp_folder("/tmp/" + std::string(kRootPrefix) + std::to_string(::getpid()) + "-XXXXXX");
         root_maker = ::getpid();
         // Held until the program ends, however it ends; a forked child that
@@ -134,7 +206,7 @@ const std::string& scratch_root()
         // Checks run as another user (run_unprivileged) reach the folders
         // their test opened to them; each scratch folder inside stays 0700.
         ::chmod(made_root.c_str(), 0755);
-        ::setenv(kScratchRootVariable, made_root.c_str(), 1);
+        ::setenv(scratch_root_variable, made_root.c_str(), 1);
         std::atexit(remove_made_root);
         return made_root;
     }();
@@ -264,6 +336,21 @@ run_result run_program(const std::vector<std::string>& argv,
     while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {}
     r.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     return r;
+}
+
+std::vector<std::string> preload_environment(const std::string& library)
+{
+    const char* preloaded = std::getenv("LD_PRELOAD");
+    std::vector<std::string> env = {"LD_PRELOAD=" + library +
+                                    (preloaded && *preloaded ? ":" + std::string(preloaded) : "")};
+    // AddressSanitizer wants its runtime first among the libraries; the one
+    // preloaded before it only hands each call on to it.
+    if (under_sanitizer()) {
+        const char* options = std::getenv("ASAN_OPTIONS");
+        env.push_back(std::string("ASAN_OPTIONS=") + (options && *options ? std::string(options) + ":" : "") +
+                      "verify_asan_link_order=0");
+    }
+    return env;
 }
 
 // The sanitizers' runtimes define it; their headers come with clang only.
@@ -409,15 +496,17 @@ bool wait_until(const std::function<bool()>& done, double seconds, int poll_ms)
     return done();
 }
 
-small_disk::small_disk(const std::string& folder, const std::string& size)
-    : folder_(folder), mounted_(run_shell("mount -t tmpfs -o size=" + size + " tmpfs '" + folder + "'").status == 0)
+small_disk::small_disk(const std::string& folder, const std::string& size) : folder_(folder), mounted_(false)
 {
+    // Never into a mount table that outlives this program.
+    scratch_root();
+    mounted_ = own_mount_table && ::mount("tmpfs", folder.c_str(), "tmpfs", 0, ("size=" + size).c_str()) == 0;
 }
 
 small_disk::~small_disk()
 {
     // Lazily: the program may still hold files there when a check failed.
-    if (mounted_) run_shell("umount -l '" + folder_ + "'");
+    if (mounted_) ::umount2(folder_.c_str(), MNT_DETACH);
 }
 
 }  // namespace testing_support

@@ -33,10 +33,12 @@ private:
 // The one folder under /tmp that holds every scratch folder of this test
 // program, made on first use and removed with everything in it when the
 // program ends; one killed outright leaves it to the next test program of
-// the same user, which removes it as it starts, with the temporary folders
-// of the programs whose logs lie in it.  A death test's child
-// inherits it: that child runs its test again and dies without unwinding,
-// so its scratch folders are left for the parent to remove.  Ends in "/".
+// the same user, which removes it as it starts, with the run folders under
+// /tmp/ that the program's own programs made (program_process marks them).
+// A death test's child inherits it: that child runs its test again and dies
+// without unwinding, so its scratch folders are left for the parent to
+// remove.  Ends in "/".  Made first thing, while the program has one
+// thread: the program then gets a mount table of its own where it may.
 const std::string& scratch_root();
 
 // Notes that this test program's own X server is display `number`, so that
@@ -98,6 +100,9 @@ struct run_result {
 run_result run_program(const std::vector<std::string>& argv,
                        const std::vector<std::string>& env = {},
                        const std::string& cwd = "");
+// What a program started from here needs in its environment ("NAME=value"
+// each) to have `library` preloaded, before what this one preloads.
+std::vector<std::string> preload_environment(const std::string& library);
 // Whether the program runs under AddressSanitizer or ThreadSanitizer: a
 // test's own code may be built without them while the product's is not, so
 // it asks the runtime rather than its compiler.
@@ -152,8 +157,10 @@ std::string test_output_dir(const std::string& name);
 bool wait_until(const std::function<bool()>& done, double seconds, int poll_ms = 100);
 
 // A file system of its own of `size` ("1m") on `folder` while this lives,
-// for a disk that is too small or fills up.  Mounting needs the right to;
-// tests skip when mounted() is false.
+// for a disk that is too small or fills up.  It is mounted only in the test
+// program's own mount table (scratch_root), so it goes with the program
+// however that ends.  Mounting needs the right to; tests skip when
+// mounted() is false.
 class small_disk {
 public:
     small_disk(const std::string& folder, const std::string& size);
