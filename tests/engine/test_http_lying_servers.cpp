@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <thread>
@@ -272,9 +273,13 @@ TEST(HttpClientRest, AFailureCountsAgainstTheServerTheTransferWasStartedFor)
 {
     scratch_dir dir;
     testing_support::alert_recorder alerts;
-    scripted_http_server failing({pauses(50), sends("HTTP/1.1 500 Oops\r\nContent-Length: 0\r\n\r\n")});
+    // The answer waits for the second caller, however long the first takes.
+    std::atomic<bool> first_asked{false};
+    scripted_http_server failing({holds_until([&] { return first_asked.load(); }),
+                                  sends("HTTP/1.1 500 Oops\r\nContent-Length: 0\r\n\r\n")});
     http_harness::routed_to_local_server route(failing.port());
     EXPECT_EQ(http.net_check(4, "first.example", "/f", dir / "f"), 0);
+    first_asked = true;
     EXPECT_EQ(http_harness::poll_slot(4, "second.example", "/f", dir / "f"), 2);
     EXPECT_TRUE(http.failing("first.example"));
     EXPECT_TRUE(http.resting("first.example"));

@@ -71,13 +71,18 @@ TEST_F(TextDrawing, WrappedLinesGoTenUnitsDownAndTheBlankIsDrawnOnNeither)
 TEST_F(TextDrawing, CondensedRussianLinesKeepToTheirMeasuredWidth)
 {
     // Condensed, no advance is a whole pixel: counted in whole pixels, a
-    // right-aligned line would end some 8 pixels right of x and a wrapped
-    // line would run past its width.
+    // right-aligned line would end some 8 pixels right of x, a centred one
+    // some 4, and a wrapped line would run past its width.
     const int russian = 3;
     set_font_language_source(&russian);
     OGL_font_reset(charset_regular);
     const OGL_char_info last = glyph(':');
-    OGL_font_string(white, 230, 70, "Система для загрузки:", 0, charset_regular, 2, 0);
+    const std::string line = "Система для загрузки:";
+    OGL_font_string(white, 230, 70, line, 0, charset_regular, 2, 0);
+    // Centred halfway between a left-aligned and a right-aligned x, a line
+    // lies halfway between the two.
+    OGL_font_string(white, 10, 100, line, 0, charset_regular, 0, 0);
+    OGL_font_string(white, 120, 130, line, 0, charset_regular, 1, 0);
     // Two words that fit one line of this width only by whole pixels.
     const float a = glyph(0x430).advance, blank = glyph(' ').advance;
     const float wrap = 16 * std::trunc(a) + std::trunc(blank) + 1;
@@ -85,8 +90,12 @@ TEST_F(TextDrawing, CondensedRussianLinesKeepToTheirMeasuredWidth)
     const auto shot = capture();
     set_font_language_source(nullptr);
     OGL_font_reset(charset_regular);
-    EXPECT_NEAR(lit_box(shot, 0, 55).right, std::floor(230 - last.advance + last.off_x) + glyph_dx(last), 1)
-        << "right-aligned";
+    const auto right = lit_box(shot, 0, 55, gfx_test::screen_w, 85);
+    const auto left = lit_box(shot, 0, 85, gfx_test::screen_w, 115);
+    const auto centred = lit_box(shot, 0, 115);
+    EXPECT_NEAR(right.right, std::floor(230 - last.advance + last.off_x) + glyph_dx(last), 1) << "right-aligned";
+    EXPECT_NEAR(2 * centred.left, left.left + right.left, 1) << "centred";
+    EXPECT_NEAR(2 * centred.right, left.right + right.right, 1) << "centred";
     EXPECT_LE(lit_box(shot, 0, 0, gfx_test::screen_w, 55).right, 10 + wrap + 1) << "wrapped";
 }
 

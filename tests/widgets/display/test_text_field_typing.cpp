@@ -12,17 +12,11 @@
 #include <vector>
 
 #include "display_for_tests.h"
-#include "gfx/draw/colour_table.h"
-#include "gfx/draw/draw_2d.h"
-#include "gfx/ogl_capabilities.h"
-#include "gfx/textures/texture_manager.h"
-#include "glx_test_window.h"
 #include "shell/keys.h"
-#include "shell/mnw_state.h"
 #include "test_support.h"
+#include "widget_window.h"
 #include "widgets/focus_ring.h"
 #include "widgets/text_field.h"
-#include "widgets/toolkit_hooks.h"
 
 // Xlib's macros (None, Bool, Status) last, after everything they would clash with.
 #include <GL/glx.h>
@@ -35,29 +29,16 @@ namespace {
 constexpr int window_w = 420, window_h = 60;
 constexpr float field_x = 10.0f, field_y = 25.0f, field_w = 400.0f;
 
-class text_field_window : public ::testing::Test {
+class text_field_window : public widget_window {
 protected:
+    text_field_window() : widget_window(window_w, window_h) {}
     void SetUp() override
     {
-        ASSERT_TRUE(window.ok()) << window.error();
-        set_ogl_window(&mnw);
-        mnw.x_display = window.display();
-        mnw.main_window = window.window();
-        mnw.screen_width = window_w;
-        mnw.screen_height = window_h;
-        mnw.colour_depth = 24;
-        mnw.texture_res_setting = 5;
-        mnw.current_window = 0;
-        mnw.open_menu = -1;
-        glExt.init_extensions();
-        tman.TEX_init();
-        // The widget sheet the field's frame is cut from.
-        ASSERT_EQ(tman.load_texture(tex_fail_fatal, 410, 0x30092, tex_load_now, "RESOURCE:interface.png"), 410);
-        OGL_nrml_colors();
+        widget_window::SetUp();
+        if (HasFatalFailure()) return;
         colr.assign(48, 0.05f, 0.05f, 0.1f);  // dark text on the light field
         colr.assign(8, 0.2f, 0.3f, 0.8f);
         colr.colours[111][0] = 1.0f;  // the caret's pulse, held still
-        BTN_install_shell_hooks();
         // The input method and context as the shell makes them for its window.
         mnw.input_method = XOpenIM(window.display(), nullptr, nullptr, nullptr);
         if (mnw.input_method)
@@ -73,7 +54,7 @@ protected:
         if (mnw.input_method) XCloseIM(mnw.input_method);
         mnw.input_context = nullptr;
         mnw.input_method = nullptr;
-        set_ogl_window(nullptr);
+        widget_window::TearDown();
     }
 
     // xdotool types a character missing from the keymap by binding it to a
@@ -122,9 +103,7 @@ protected:
             if (event.type == KeyPress || event.type == KeyRelease) keys.handle_key_raw(&event);
         }
         BTN_begin_focus_ring();
-        OGL_pix_specs(0);
-        glClearColor(0.1f, 0.1f, 0.1f, 1.0f);
-        glClear(GL_COLOR_BUFFER_BIT);
+        begin_frame();
         BTN_enterstring(field_x, field_y, &text, 80, "", field_w, 1);
         glXSwapBuffers(d, window.window());
     }
@@ -166,7 +145,6 @@ protected:
                                      {"DISPLAY=" + testing_support::display_for_tests()});
     }
 
-    testing_support::glx_test_window window{window_w, window_h};
     std::string text;
     std::vector<int> mapped;
 };

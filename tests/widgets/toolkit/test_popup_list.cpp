@@ -1,4 +1,3 @@
-#include "gfx/fonts/text_drawing.h"
 #include "shell/menus.h"
 #include "widget_test_state.h"
 #include "widgets/popup_list.h"
@@ -38,20 +37,6 @@ TEST_F(popup_list, ShowsTheCurrentEntry)
     BTN_textlist(200, 100, &value, "a-b-c-", "");
     EXPECT_EQ(value, 3) << "a trailing '-' makes an empty last entry";
     EXPECT_EQ(texts().back().string, "");
-}
-
-TEST_F(popup_list, LabelsStandOneUnitOffTheFrame)
-{
-    // German narrows the button to 0.9 of the widest entry.
-    mnw.language = 2;
-    int value = 0;
-    BTN_textlist(200, 100, &value, "Macintosh-Windows-Linux", "Left|Right");
-    const float half = float(int(str_dx("Macintosh"))) * 0.9f / 2;
-    ASSERT_EQ(texts().size(), 3u);
-    EXPECT_EQ(texts()[0].string, "Left");
-    EXPECT_FLOAT_EQ(texts()[0].x1, 200 - half - 5);
-    EXPECT_EQ(texts()[1].string, "Right");
-    EXPECT_FLOAT_EQ(texts()[1].x1, 200 + half + 25);
 }
 
 TEST_F(popup_list, ClickOpensTheListWithTheChoiceOnTheButton)
