@@ -6,11 +6,15 @@
 #include <gtest/gtest.h>
 
 #include <sys/mount.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
+#include <sstream>
 #include <string>
 
 #include "alert_recorder.h"
@@ -29,33 +33,60 @@ using testing_support::read_file;
 
 constexpr uid_t kOtherOwner = 65534;
 
+// Whether the mount table of this process has a mount at `folder`.
+bool mounted_at(std::string folder)
+{
+    folder.pop_back();  // the table names it without its '/'
+    std::istringstream table(read_file("/proc/self/mountinfo"));
+    std::string id, parent, device, root, point, rest;
+    while (table >> id >> parent >> device >> root >> point && std::getline(table, rest))
+        if (point == folder) return true;
+    return false;
+}
+
 // `under` + "shown/", a bindfs view of `under` + "kept/" in which every
-// file is kOtherOwner's, while this lives.
+// file is kOtherOwner's, while this lives.  bindfs runs in the foreground
+// as a child that ends with the test program, however it ends: a daemon
+// would outlive a killed test, holding its mount.
 class one_owner_drive {
 public:
     explicit one_owner_drive(const std::string& under) : shown_(under + "shown/")
     {
         const std::string kept = under + "kept/";
+        const std::string owner = "--force-user=" + std::to_string(kOtherOwner);
+        const std::string group = "--force-group=" + std::to_string(kOtherOwner);
         if (::geteuid() != 0) {
             why_not_ = "mounting a FUSE file system takes root here";
         } else if (::access("/dev/fuse", R_OK | W_OK) != 0) {
             why_not_ = "there is no /dev/fuse";
         } else if (::mkdir(kept.c_str(), 0755) != 0 || ::mkdir(shown_.c_str(), 0755) != 0) {
             why_not_ = "the mount's folders could not be made";
+        } else if ((bindfs_ = ::fork()) == 0) {
+            ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+            ::execlp("bindfs", "bindfs", "-f", owner.c_str(), group.c_str(), kept.c_str(), shown_.c_str(),
+                     static_cast<char*>(nullptr));
+            _exit(127);
         } else {
-            // bindfs mounts before it leaves for the background.
-            const std::string owner = "--force-user=" + std::to_string(kOtherOwner);
-            const std::string group = "--force-group=" + std::to_string(kOtherOwner);
-            const testing_support::run_result mount =
-                testing_support::run_program({"bindfs", owner, group, kept, shown_});
-            mounted_ = mount.status == 0;
-            if (!mounted_) why_not_ = "bindfs did not mount (scripts/setup installs it): " + mount.out;
+            // Mounted once the table shows it, failed once bindfs ends.
+            int status;
+            testing_support::wait_until(
+                [&] {
+                    if (::waitpid(bindfs_, &status, WNOHANG) == bindfs_) bindfs_ = -1;
+                    return bindfs_ < 0 || mounted_at(shown_);
+                },
+                30, 10);
+            if (bindfs_ < 0 || !mounted_at(shown_))
+                why_not_ = "bindfs did not mount (scripts/setup installs it)";
         }
     }
     // Lazily: the gate may still hold a folder there when a check failed.
+    // bindfs ends once its mount is gone.
     ~one_owner_drive()
     {
-        if (mounted_) ::umount2(shown_.c_str(), MNT_DETACH);
+        if (bindfs_ <= 0) return;
+        ::umount2(shown_.c_str(), MNT_DETACH);
+        ::kill(bindfs_, SIGTERM);
+        ::waitpid(bindfs_, nullptr, 0);
     }
     one_owner_drive(const one_owner_drive&) = delete;
     one_owner_drive& operator=(const one_owner_drive&) = delete;
@@ -66,7 +97,7 @@ public:
 
 private:
     std::string shown_, why_not_;
-    bool mounted_ = false;
+    pid_t bindfs_ = -1;
 };
 
 // What stands at the new copy's name by the time the gate opens the folder
