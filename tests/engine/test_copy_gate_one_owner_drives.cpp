@@ -14,7 +14,6 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
-#include <sstream>
 #include <string>
 
 #include "alert_recorder.h"
@@ -32,17 +31,6 @@ using testing_support::file_exists;
 using testing_support::read_file;
 
 constexpr uid_t kOtherOwner = 65534;
-
-// Whether the mount table of this process has a mount at `folder`.
-bool mounted_at(std::string folder)
-{
-    folder.pop_back();  // the table names it without its '/'
-    std::istringstream table(read_file("/proc/self/mountinfo"));
-    std::string id, parent, device, root, point, rest;
-    while (table >> id >> parent >> device >> root >> point && std::getline(table, rest))
-        if (point == folder) return true;
-    return false;
-}
 
 // `under` + "shown/", a bindfs view of `under` + "kept/" in which every
 // file is kOtherOwner's, while this lives.  bindfs runs in the foreground
@@ -72,10 +60,10 @@ public:
             testing_support::wait_until(
                 [&] {
                     if (::waitpid(bindfs_, &status, WNOHANG) == bindfs_) bindfs_ = -1;
-                    return bindfs_ < 0 || mounted_at(shown_);
+                    return bindfs_ < 0 || !testing_support::mount_points_below(shown_).empty();
                 },
                 30, 10);
-            if (bindfs_ < 0 || !mounted_at(shown_))
+            if (bindfs_ < 0 || testing_support::mount_points_below(shown_).empty())
                 why_not_ = "bindfs did not mount (scripts/setup installs it)";
         }
     }

@@ -40,13 +40,6 @@ void next_test_program_starts()
     EXPECT_EQ(next.wait(30), 0) << next.output();
 }
 
-// This program's mount table when it holds anything below `folder`, else "".
-std::string mounts_below(const std::string& folder)
-{
-    const std::string table = read_file("/proc/self/mountinfo");
-    return has(table, " " + folder) ? table : "";
-}
-
 // Whether `root` is there once no other test program starting meanwhile
 // is removing it: that one holds the root's lock while it does.
 bool left(const std::string& root)
@@ -83,7 +76,7 @@ TEST(abandoned_roots, AKilledTestProgramLeavesNoMountAndTheNextOneRemovesItsRoot
     const std::string root = said.substr(0, said.find(' '));
     ASSERT_TRUE(has(root, "/tmp/nimbrel-test-")) << killed.output();
     kill_outright(killed);
-    EXPECT_EQ(mounts_below(root), "") << "the killed program's disk outlived it";
+    EXPECT_TRUE(mount_points_below(root).empty()) << "the killed program's disk outlived it";
     next_test_program_starts();
     EXPECT_FALSE(left(root)) << root << " was left";
     if (!has(said, " mounted")) GTEST_SKIP() << "no tmpfs can be mounted here";
@@ -122,7 +115,7 @@ TEST(abandoned_roots, AKilledTestsRootGoesWithWhatItMountedAndOnlyTheRunFoldersI
         ::close(making);
         next_test_program_starts();
         EXPECT_FALSE(left(root)) << "the killed test's root was left";
-        EXPECT_EQ(mounts_below(root), "") << "the killed test's disk is still mounted";
+        EXPECT_TRUE(mount_points_below(root).empty()) << "the killed test's disk is still mounted";
     }
     EXPECT_TRUE(left(being_made)) << "a root whose maker had yet to lock it went";
     remove_tree(being_made);

@@ -121,13 +121,7 @@ void remove_dead_x_socket(const std::string& root)
 // and stop at their mount points, leaving the root behind.
 void unmount_below(const std::string& root)
 {
-    std::ifstream table("/proc/self/mountinfo");
-    for (std::string line; std::getline(table, line);) {
-        std::istringstream fields(line);
-        std::string id, parent, device, inside, point;
-        fields >> id >> parent >> device >> inside >> point;
-        if (point.compare(0, root.size(), root) == 0) ::umount2(point.c_str(), MNT_DETACH);
-    }
+    for (const std::string& point : mount_points_below(root)) ::umount2(point.c_str(), MNT_DETACH);
 }
 
 // Whether the program that made the root `name` ("nimbrel-test-PID-...") is
@@ -494,6 +488,20 @@ bool wait_until(const std::function<bool()>& done, double seconds, int poll_ms)
         std::this_thread::sleep_for(std::chrono::milliseconds(poll_ms));
     }
     return done();
+}
+
+std::vector<std::string> mount_points_below(std::string folder)
+{
+    while (!folder.empty() && folder.back() == '/') folder.pop_back();
+    std::vector<std::string> points;
+    std::ifstream table("/proc/self/mountinfo");
+    for (std::string line; std::getline(table, line);) {
+        std::istringstream fields(line);
+        std::string id, parent, device, inside, point;
+        fields >> id >> parent >> device >> inside >> point;
+        if (point == folder || point.compare(0, folder.size() + 1, folder + "/") == 0) points.push_back(point);
+    }
+    return points;
 }
 
 small_disk::small_disk(const std::string& folder, const std::string& size) : folder_(folder), mounted_(false)

@@ -156,6 +156,9 @@ std::string test_output_dir(const std::string& name);
 // is never cut short.
 bool wait_until(const std::function<bool()>& done, double seconds, int poll_ms = 100);
 
+// The mount points of this program's mount table at `folder` or below it.
+std::vector<std::string> mount_points_below(std::string folder);
+
 // A file system of its own of `size` ("1m") on `folder` while this lives,
 // for a disk that is too small or fills up.  It is mounted only in the test
 // program's own mount table (scratch_root), so it goes with the program
