@@ -368,7 +368,12 @@ int copy_gate_make()
     return 0;
 }
 
-int copy_install(const std::string& archive, const file_version_struct& version, std::string* problem)
+namespace {
+
+// copy_install, with the archive's reader left in `in` for the caller to
+// tell where a failure arose.
+int install_from(const std::string& archive, const file_version_struct& version, std::string* problem,
+                 std::unique_ptr<archive_reader>& in)
 {
     std::shared_ptr<const confined_folder> root;
     if (int err = current_copy(root)) return err;
@@ -383,7 +388,6 @@ int copy_install(const std::string& archive, const file_version_struct& version,
     std::string full_archive = archive;
     set_path_to_full(full_archive);
     const bool seven = is_7z(archive);
-    std::unique_ptr<archive_reader> in;
     int err = seven ? open_7z_reader(full_archive, in) : open_zip_reader(full_archive, in);
     if (err) {
         if (seven) err = seven_zip_error(err);
@@ -414,6 +418,17 @@ int copy_install(const std::string& archive, const file_version_struct& version,
             relative, dest.md5_found(), version.sig_want);
     if (seven) err = seven_zip_error(err);
     if (err) log_unpack_failure(seven, err, full_archive, dest_dir_path + folder);
+    return err;
+}
+
+}  // namespace
+
+int copy_install(const std::string& archive, const file_version_struct& version, std::string* problem,
+                 bool* in_archive)
+{
+    std::unique_ptr<archive_reader> in;
+    const int err = install_from(archive, version, problem, in);
+    if (in_archive) *in_archive = err != 0 && failed_in_archive(err, in.get());
     return err;
 }
 

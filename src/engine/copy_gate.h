@@ -72,14 +72,16 @@ constexpr int kErrChangedSincePlan = ECANCELED;
 // code: 20001 (20016 for a 7z) for an archive that cannot be read or does
 // not hold exactly that file, 20002 (20017) for one whose data is damaged,
 // 20015 for a file that differs from the signature, 20019 for a file larger
-// than the manifest says (is_archive_fault: another copy may do);
+// than the manifest says, and whatever the archive's reader answers;
 // kErrChangedSincePlan for an old file that is no longer what the plan saw
 // (see scan_stamps.h); ENOSPC, EFBIG, EACCES or another errno for what
 // failed here.  When the signature differs, or the old file changed, `problem` (if
 // not null) receives the translated text naming the file (and both
-// signatures), for the alert's "Error: " line.
+// signatures), for the alert's "Error: " line.  `in_archive`, when given,
+// tells whether a failure arose in the archive (failed_in_archive): another
+// copy of it may do, where one that arose here would fail again.
 int copy_install(const std::string& archive, const file_version_struct& version,
-                 std::string* problem);
+                 std::string* problem, bool* in_archive = nullptr);
 
 // Deletes the file or link at `path` (the link itself, never what it leads
 // to); a path ending in '/' removes that folder when it is empty.  0 or errno.

@@ -102,10 +102,11 @@ void fetch_manifest_archive(const std::string& zipped)
         stg.server_choice = std::max(server_without_damaged_manifest(), 0);
         return;
     }
-    const int err = result == 2 ? EFBIG : unpack_manifest(zipped, temp_path);
+    bool in_archive = true;
+    const int err = result == 2 ? EFBIG : unpack_manifest(zipped, temp_path, &in_archive);
     if (err == 0) {
         stg.dir_status = 1;
-    } else if (result == 1 && !is_archive_fault(err)) {
+    } else if (!in_archive) {
         // The archive came whole but its manifest cannot be written here (a
         // full disk, the folder gone): no server's archive would fare better.
         unpack_warning(err, zipped);

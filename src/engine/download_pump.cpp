@@ -107,11 +107,12 @@ void extract_alert(int result, const std::string& problem, const std::string& ar
 }
 
 // Installs the file from the stream's archive; the result, with the text
-// naming a wrong signature in `problem`.  The archive stays for the alert
-// that names it.
-int install_archive(const std::string& archive, const file_version_struct& version, std::string& problem)
+// naming a wrong signature in `problem` and whether a failure arose in the
+// archive in `in_archive`.  The archive stays for the alert that names it.
+int install_archive(const std::string& archive, const file_version_struct& version, std::string& problem,
+                    bool* in_archive = nullptr)
 {
-    const int result = copy_install(archive, version, &problem);
+    const int result = copy_install(archive, version, &problem, in_archive);
     log_file_action("EXPANDING file ", dest_path_of(version), result);
     return result;
 }
@@ -186,10 +187,10 @@ bool step_stream(int k)
     case 1: {
         stg.download_failed = 0;
         std::string problem;
-        const int result = install_archive(archive, version, problem);
+        bool in_archive = false;
+        const int result = install_archive(archive, version, problem, &in_archive);
         // What the server sent was not the file: another server may send it.
-        const bool ask_again =
-            result != 0 && is_archive_fault(result) && ask_another_server(next.file_index[k], server, result);
+        const bool ask_again = in_archive && ask_another_server(next.file_index[k], server, result);
         if (result != 0 && !ask_again) extract_alert(result, problem, archive, version);
         delete_file(archive);
         if (ask_again) return false;

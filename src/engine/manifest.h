@@ -52,8 +52,10 @@ constexpr long long kManifestMaxLines = 4ll << 20;
 // manifest larger than kManifestMaxBytes or of more lines than
 // kManifestMaxLines, however they end (nothing is left),
 // 20001 for an archive without one, the zip reader's code for a damaged
-// one, errno for a folder that cannot be written.
-int unpack_manifest(const std::string& archive, const std::string& folder);
+// one, errno for a folder that cannot be written.  `in_archive`, when
+// given, tells whether a failure arose in the archive (failed_in_archive):
+// another server's copy may do, where a failure here would fail again.
+int unpack_manifest(const std::string& archive, const std::string& folder, bool* in_archive = nullptr);
 
 // Results of read_directory; its callers store the first two in
 // stg.dir_status.

@@ -71,7 +71,7 @@ int count_manifest_lines(const std::string& path)
 
 }  // namespace
 
-int unpack_manifest(const std::string& archive, const std::string& folder)
+int unpack_manifest(const std::string& archive, const std::string& folder, bool* in_archive)
 {
     // A manifest left by an earlier read must not pass for this one.
     delete_file(folder + kManifestName);
@@ -89,5 +89,6 @@ int unpack_manifest(const std::string& archive, const std::string& folder)
         if (err) delete_file(folder + kManifestName);
     }
     if (err) log_unpack_failure(false, err, full_archive, folder);
+    if (in_archive) *in_archive = err != 0 && failed_in_archive(err, in.get());
     return err;
 }

@@ -231,7 +231,7 @@ int about_unpack_installer(const std::string& archive, const std::string& folder
     check.max_size = max_bytes;
     staged_entry staged;
     err = dest.stage_file(item.name, item, *in, check, staged);
-    if (err) return is_archive_fault(err) ? refuse_installer(archive, error_str(err)) : err;
+    if (err) return failed_in_archive(err, in.get()) ? refuse_installer(archive, error_str(err)) : err;
     archive_item more;
     err = in->next(more);
     if (err != kEndOfArchive)

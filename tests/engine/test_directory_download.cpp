@@ -127,9 +127,10 @@ TEST(DirectoryDownload, UnfetchableServerListIsAskedForAgainAfterARest)
 }
 
 // A manifest that cannot serve, on both servers: empty or cut off (a
-// transfer gone wrong), past the bound of any manifest, or with nothing to
-// install here.  Each server is asked once (the bound warned about once
-// each), then the manifest is unreadable; nothing ends the program.
+// transfer gone wrong), past the bound of any manifest, in an archive that
+// cannot be read, or with nothing to install here.  Each server is asked
+// once (an archive that fails to unpack warned about once each), then the
+// manifest is unreadable; nothing ends the program.
 TEST(DirectoryDownload, AManifestThatCannotServeIsDamagedOnEveryServer)
 {
     struct bad_manifest {
@@ -144,6 +145,11 @@ TEST(DirectoryDownload, AManifestThatCannotServeIsDamagedOnEveryServer)
           // A good manifest but for one line that takes it past the bound.
           bad_manifest{"past the bound", "printf 'I\\n900 version\\nINSTALLER\\nFILE 1 0 1 1 1 %s top/f.txt\\n' $m "
                        "> directory.txt && head -c 257M /dev/zero | tr '\\0' x >> directory.txt", 2},
+          // A good manifest behind an entry whose name the zip reader cannot
+          // take whole: the archive's fault, whatever errno says so.
+          bad_manifest{"behind a name too long to read", "n=$(printf '%0200d/%099d' 0 0) && mkdir -p ${n%/*} && "
+                       ": > $n && zip -q -D directory.txt.zip $n && rm -r ${n%%/*} && printf 'I\\n900 version\\n"
+                       "INSTALLER\\nFILE 1 0 1 1 1 %s top/f.txt\\n' $m > directory.txt", 2},
           bad_manifest{"nothing for this system", "printf 'I\\n900 version\\nINSTALLER\\n"
                        "FILE 1 2 1 1 1 %s top/other_system.txt\\nFILE 1 0 1 1 1 GONE top/removed.txt\\n' $m "
                        "> directory.txt", 0}}) {

@@ -1,12 +1,15 @@
 // The download pump against a release served by nginx: a whole install,
 // deletions with the folder clean-up, a server that drops connections, a
-// damaged archive, an archive larger than the manifest says and a full disk.
+// damaged archive, an archive larger than the manifest says, and archives
+// that cannot be saved or unpacked here.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
+#include <csignal>
 #include <thread>
 
 #include "core/files/file_checksum.h"
@@ -164,13 +167,14 @@ TEST(DownloadPump, DamagedArchiveWarnsEndsTheRunAndLeavesTheFileNotCurrent)
 }
 
 // What fails here is no server's fault: the install ends at once, saying
-// why, with the file asked for once and no server blamed.
-TEST(DownloadPump, AnArchiveThatCannotBeSavedHereEndsTheInstallAtOnce)
+// why, with no file asked of the second server and no server blamed.
+TEST(DownloadPump, AnArchiveThatCannotBeSavedOrUnpackedHereEndsTheInstallAtOnce)
 {
     struct local_case {
         const char* what;
         void (*spoil)();
-        const char* reason;
+        const char* alert;  // its first two lines
+        size_t failing;     // the file that fails, as the manifest lists it
     };
     for (const local_case& c :
          {local_case{"a full disk",
@@ -178,25 +182,42 @@ TEST(DownloadPump, AnArchiveThatCannotBeSavedHereEndsTheInstallAtOnce)
                          for (int k = 0; k < kStreamCount; ++k)
                              ASSERT_EQ(::symlink("/dev/full", stream_archive_path(k).c_str()), 0);
                      },
-                     "Error: No space left on device. Perhaps your hard drive is full"},
+                     "The installer cannot save a downloaded file.|"
+                     "Error: No space left on device. Perhaps your hard drive is full", 0},
           local_case{"the run's temporary folder removed", [] { testing_support::remove_tree(temp_path); },
-                     "Error: No such file or directory"}}) {
+                     "The installer cannot save a downloaded file.|Error: No such file or directory", 0},
+          // Every archive fits under the size limit of this process's files;
+          // the file that c.txt's unpacks to does not.
+          local_case{"a file larger than this process may write",
+                     [] {
+                         const rlimit small = {256 * 1024, RLIM_INFINITY};
+                         ::setrlimit(RLIMIT_FSIZE, &small);
+                     },
+                     "The installer cannot extract a file.|Error: File too large", 2}}) {
         SCOPED_TRACE(c.what);
-        release_on_nginx release(release_files{{"a.txt", "small"}, {"b.bin", pattern(200000, 9)}});
+        release_on_nginx release(
+            release_files{{"a.txt", "small"}, {"b.bin", pattern(200000, 9)}, {"c.txt", std::string(1000000, ' ')}},
+            {"--server", "files.nimbrel.com", "/", "Main", "--server", "mirror.example", "/", "Mirror"});
         ASSERT_TRUE(release.ready()) << release.problem();
         alert_recorder alerts;
         ASSERT_TRUE(release.fetch_manifest());
         release_on_nginx::plan_everything();
         ASSERT_EQ(make_dirs(), 0);
         next.reset_all_streams();
+        rlimit unlimited;
+        ::getrlimit(RLIMIT_FSIZE, &unlimited);
+        const auto no_signal = std::signal(SIGXFSZ, SIG_IGN);
         c.spoil();
 
         EXPECT_EQ(release_on_nginx::pump_until_answer(), 1);
+        ::setrlimit(RLIMIT_FSIZE, &unlimited);
+        std::signal(SIGXFSZ, no_signal);
         EXPECT_EQ(stg.extract_failed, 1);
-        ASSERT_EQ(alerts.alerts().size(), 1u);
-        EXPECT_EQ(alerts.alerts()[0].line1, "The installer cannot save a downloaded file.");
-        EXPECT_EQ(alerts.alerts()[0].line2, c.reason);
-        EXPECT_EQ(sim_info[0].back().is_current, 0);
+        EXPECT_EQ(alerts.joined(2), std::vector<std::string>{c.alert});
+        ASSERT_EQ(sim_info[c.failing].size(), 1u);
+        EXPECT_EQ(sim_info[c.failing].back().is_current, 0) << sim_info[c.failing].back().path;
+        for (const char* archive : {"a.txt.zip", "b.bin.zip", "c.txt.zip"})
+            EXPECT_LE(testing_support::count_of(release.access_log(), archive), 1) << release.access_log();
         EXPECT_EQ(stg.download_failed, 0);
         EXPECT_FALSE(http.failing(server_name[0]));
     }

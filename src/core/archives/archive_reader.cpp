@@ -6,12 +6,23 @@
 
 int archive_reader::next(archive_item& item)
 {
-    return without_failed_allocations([&] { return next_entry(item); });
+    return noted(without_failed_allocations([&] { return next_entry(item); }));
 }
 
 int archive_reader::read(char* buffer, size_t size, size_t* got)
 {
-    return without_failed_allocations([&] { return read_piece(buffer, size, got); });
+    return noted(without_failed_allocations([&] { return read_piece(buffer, size, got); }));
+}
+
+int archive_reader::noted(int err)
+{
+    failed_ = failed_ || (err != 0 && err != kEndOfArchive);
+    return err;
+}
+
+bool failed_in_archive(int err, const archive_reader* in)
+{
+    return (in && in->failed()) || is_archive_fault(err);
 }
 
 int refuse_for_failed_allocation()

@@ -50,12 +50,30 @@ public:
     // 0 at its end once its checks (zip's CRC, the claimed size) passed;
     // else an error code.
     int read(char* buffer, size_t size, size_t* got);
+    // Whether a step above failed: what the archive holds stopped the
+    // reading, whatever code the reader said so with (ENAMETOOLONG for a
+    // zip name too long to read whole, ENOMEM for a 7z coder's memory).
+    bool failed() const { return failed_; }
 
 private:
     // The same for each kind of archive, run within without_failed_allocations.
     virtual int next_entry(archive_item& item) = 0;
     virtual int read_piece(char* buffer, size_t size, size_t* got) = 0;
+    int noted(int err);
+
+    bool failed_ = false;
 };
+
+// Whether an unpacking that ended with `err` (not 0) after reading from `in`
+// failed in the archive, for a caller that may fetch another copy of it:
+// its reader failed, or a check refused what it read (is_archive_fault:
+// the archive is no archive, holds the wrong entries, or an entry is larger
+// or other than it must be).  Else it failed here, on this machine:
+// opening the archive file or the folder, making, writing, syncing or
+// renaming what it unpacks to (a full disk, a quota, a read-only or missing
+// folder, a file-size limit, an I/O error), and no copy would fare better.
+// `in` is null when the archive could not be opened.
+bool failed_in_archive(int err, const archive_reader* in);
 
 // Logs the refusal below and answers 20001.
 int refuse_for_failed_allocation();
