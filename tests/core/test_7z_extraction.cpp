@@ -335,6 +335,27 @@ std::string header_of_size(uint64_t size)
     return counted_header(1, 1, 1, size - counted_header(1, 1, 1).size() - 4);
 }
 
+// A plain header of a Copy folder over an empty pack stream for each count
+// in `sub_streams`, holding that many sub-streams of no bytes, then `files`
+// files, named "0", "1" and on when `named` (each a sub-stream's, in turn).
+std::string sub_stream_header(const std::vector<uint64_t>& sub_streams, uint64_t files, bool named)
+{
+    const uint64_t folders = sub_streams.size();
+    std::string h = std::string("\x01\x04\x06\x00", 4) + number(folders) + "\x09" + std::string(folders + 1, '\0');
+    h += "\x07\x0B" + number(folders) + std::string(1, '\0');
+    for (uint64_t f = 0; f < folders; ++f) h += std::string("\x01\x01\x00", 3);
+    h += "\x0C" + std::string(folders + 1, '\0') + "\x08\x0D";
+    for (const uint64_t n : sub_streams) h += number(n);
+    h += std::string("\x00\x00\x05", 3) + number(files);
+    if (named) {
+        std::string names(1, '\0');
+        for (uint64_t i = 0; i < files; ++i)
+            for (const char c : std::to_string(i) + '\0') names += std::string{c, '\0'};
+        h += "\x11" + number(names.size()) + names;
+    }
+    return h + std::string(2, '\0');
+}
+
 // 64 MiB of header packed into a few kilobytes: `before`, a count as large
 // as the bytes after it allow, `after`, then zeros.
 std::string huge_count(const std::string& before, const std::string& after)
@@ -373,7 +394,14 @@ TEST(P7zExtraction, AHeaderClaimingMoreThanAReleaseHoldsIsRefusedInAFewMegabytes
           {"a header a byte larger", plain(header_of_size(kMax7zHeaderBytes + 1)), 20016},
           {"a folder count in 64 MiB", huge_count("\x01\x04\x07\x0B", ""), 20016},
           {"a pack stream count in 64 MiB", huge_count(std::string("\x01\x04\x06\x00", 4), "\x09"), 20016},
-          {"a coder count in 64 MiB", huge_count(std::string("\x01\x04\x07\x0B\x01\x00", 6), ""), 20016}}) {
+          {"a coder count in 64 MiB", huge_count(std::string("\x01\x04\x07\x0B\x01\x00", 6), ""), 20016},
+          {"as many files and sub-streams as the bound", plain(sub_stream_header({kMax7zSubStreams}, kMax7zFiles, true)), 0},
+          {"a folder of a sub-stream more", plain(sub_stream_header({kMax7zSubStreams + 1}, 1, false)), 20016},
+          {"two folders of more in all", plain(sub_stream_header({kMax7zSubStreams / 2 + 1, kMax7zSubStreams / 2}, 1, false)),
+           20016},
+          {"a folder of 100,000,000 sub-streams", plain(sub_stream_header({100000000}, 1, false)), 20016},
+          {"a file more", plain(sub_stream_header({1}, kMax7zFiles + 1, false)), 20016},
+          {"100,000,000 files", plain(sub_stream_header({1}, 100000000, false)), 20016}}) {
         SCOPED_TRACE(c.what);
         scratch_dir dir;
         write_file(dir / "x.7z", c.archive);

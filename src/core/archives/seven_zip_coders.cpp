@@ -1,6 +1,6 @@
-// The 7z headers read as far as their coders, every read bounded by the
-// bytes at hand and every count by what an archive of a release holds: a
-// header is untrusted input.
+// The 7z headers read as far as their coders and the count of their
+// files, every read bounded by the bytes at hand and every count by what
+// an archive of a release holds: a header is untrusted input.
 //
 //   -- Reading the header's numbers ---
 //   -- Coders and folders ---
@@ -30,12 +30,15 @@ enum : uint8_t {
     kArchiveProperties = 0x02,
     kAdditionalStreamsInfo = 0x03,
     kMainStreamsInfo = 0x04,
+    kFilesInfo = 0x05,
     kPackInfo = 0x06,
     kUnpackInfo = 0x07,
+    kSubStreamsInfo = 0x08,
     kSize = 0x09,
     kCrc = 0x0A,
     kFolder = 0x0B,
     kCodersUnpackSize = 0x0C,
+    kNumUnpackStream = 0x0D,
     kEncodedHeader = 0x17,
 };
 
@@ -48,6 +51,7 @@ struct header_bytes {
     const uint8_t* at;
     const uint8_t* end;
     bool ok = true;
+    bool over_bound = false;  // a count past what an archive of ours holds
 
     uint8_t byte()
     {
@@ -74,8 +78,16 @@ struct header_bytes {
     // before anything is sized by it, and never more than the bytes left.
     uint64_t count(uint64_t most = UINT64_MAX)
     {
+        const uint64_t n = bounded(most);
+        if (n > static_cast<uint64_t>(end - at)) ok = false;
+        return ok ? n : 0;
+    }
+    // A count of things that need take no bytes here, held to `most`.
+    uint64_t bounded(uint64_t most)
+    {
         const uint64_t n = number();
-        if (n > most || n > static_cast<uint64_t>(end - at)) ok = false;
+        over_bound = over_bound || (ok && n > most);
+        ok = ok && !over_bound;
         return ok ? n : 0;
     }
     void skip(uint64_t n)
@@ -87,15 +99,23 @@ struct header_bytes {
             at += n;
         }
     }
-    // A digest list: "all defined" or a bit field, then a CRC each.
-    void skip_digests(uint64_t n)
+    // A digest list: "all defined" or a bit field, then a CRC each.  The
+    // first bits of which are defined go to `which`, as far as it reaches.
+    void skip_digests(uint64_t n, std::vector<bool>* which = nullptr)
     {
         uint64_t defined = n;
-        if (byte() == 0) {
+        const bool all = byte() != 0;
+        if (which) which->assign(which->size(), all);
+        if (!all) {
             defined = 0;
             for (uint64_t i = 0; i < n && ok; i += 8) {
                 const uint8_t bits = byte();
-                for (int b = 0; b < 8; ++b) defined += (bits >> b) & 1u;
+                for (uint64_t b = 0; b < 8 && i + b < n; ++b) {
+                    // The first bit is the high one.
+                    const bool set = (bits >> (7 - b)) & 1u;
+                    defined += set;
+                    if (which && i + b < which->size()) (*which)[i + b] = set;
+                }
             }
         }
         skip(4 * defined);
@@ -167,6 +187,36 @@ bool read_folder(header_bytes& in, std::vector<coder>& coders, uint64_t& outputs
     return in.ok;
 }
 
+// The sub-streams of the folders, each a file's data, one for each folder
+// unless counted.  A folder whose digest the folder list gave (in
+// `folder_digests`, one entry a folder) and that holds one sub-stream has
+// its digest already; every other sub-stream's digest is listed here.
+bool read_sub_streams(header_bytes& in, const std::vector<bool>& folder_digests)
+{
+    std::vector<uint64_t> counts(folder_digests.size(), 1);
+    uint8_t id = in.byte();
+    if (id == kNumUnpackStream) {
+        uint64_t all = 0;
+        for (uint64_t& n : counts) {
+            n = in.bounded(kMax7zSubStreams - all);
+            all += n;
+        }
+        id = in.byte();
+    }
+    if (id == kSize) {
+        for (const uint64_t n : counts)
+            for (uint64_t i = 1; i < n && in.ok; ++i) in.number();
+        id = in.byte();
+    }
+    if (id == kCrc) {
+        uint64_t listed = 0;
+        for (size_t f = 0; f < counts.size(); ++f) listed += counts[f] == 1 && folder_digests[f] ? 0 : counts[f];
+        in.skip_digests(listed);
+        id = in.byte();
+    }
+    return in.ok && id == kEnd;
+}
+
 bool read_streams_info(header_bytes& in, streams_info& info)
 {
     uint8_t id = in.byte();
@@ -184,12 +234,14 @@ bool read_streams_info(header_bytes& in, streams_info& info)
         }
         id = in.byte();
     }
+    std::vector<bool> folder_digests;  // a folder per entry, whose digest was given
     if (id == kUnpackInfo) {
         if (in.byte() != kFolder) return false;
         const uint64_t folders = in.count(kMax7zFolders);
         if (in.byte() != 0) return false;  // folders kept elsewhere: never written
         std::vector<uint64_t> outputs(folders);
         info.folders.resize(folders);
+        folder_digests.assign(folders, false);
         for (uint64_t f = 0; f < folders; ++f)
             if (!read_folder(in, info.folders[f], outputs[f])) return false;
         if (in.byte() != kCodersUnpackSize) return false;
@@ -198,9 +250,19 @@ bool read_streams_info(header_bytes& in, streams_info& info)
                 const uint64_t size = in.number();
                 if (o + 1 == outputs[f]) info.unpack_sizes.push_back(size);
             }
+        id = in.byte();
+        if (id == kCrc) {
+            in.skip_digests(folders, &folder_digests);
+            id = in.byte();
+        }
+        if (id != kEnd) return false;
+        id = in.byte();
     }
-    // The rest (digests, sub-streams) says nothing of memory.
-    return in.ok;
+    if (id == kSubStreamsInfo) {
+        if (!read_sub_streams(in, folder_digests)) return false;
+        id = in.byte();
+    }
+    return in.ok && id == kEnd;
 }
 
 // The first coder of `info` that asks for more than the bound, or null.
@@ -217,6 +279,11 @@ int refuse(const char* why)
     FILE_ERR_HERE();
     xer << "7z archive refused: " << why << ".\n";
     return kErrZipOpen;
+}
+
+int unreadable(const header_bytes& in)
+{
+    return refuse(in.over_bound ? "its header claims more than an archive of ours holds" : "its header cannot be read");
 }
 
 // -- A compressed header ---
@@ -287,13 +354,17 @@ int check_header(header_bytes in)
     if (id == kAdditionalStreamsInfo) return refuse("its header cannot be read");
     if (id == kMainStreamsInfo) {
         streams_info info;
-        if (!read_streams_info(in, info)) return refuse("its header cannot be read");
+        if (!read_streams_info(in, info)) return unreadable(in);
         if (const coder* c = greedy_coder(info)) {
             xer << "A 7z coder asks for " << memory_of(*c) << " bytes.\n";
             return refuse("a coder needs more memory than any release of ours");
         }
+        id = in.byte();
     }
-    return in.ok ? 0 : refuse("its header cannot be read");
+    // The files' own properties are sized by this count and by bytes the
+    // header holds.
+    if (id == kFilesInfo) in.bounded(kMax7zFiles);
+    return in.ok ? 0 : unreadable(in);
 }
 
 int check_headers(FILE* file)
@@ -314,7 +385,7 @@ int check_headers(FILE* file)
     const uint8_t kind = in.byte();
     if (kind == kEncodedHeader) {
         streams_info info;
-        if (!read_streams_info(in, info)) return refuse("its header cannot be read");
+        if (!read_streams_info(in, info)) return unreadable(in);
         std::vector<uint8_t> plain;
         if (int err = decode_header(file, info, plain)) return err;
         header.swap(plain);

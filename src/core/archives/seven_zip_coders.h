@@ -29,6 +29,17 @@ constexpr uint64_t kMax7zHeaderBytes = uint64_t{64} << 10;
 // 7zz packs a header with LZMA of 1 MiB, and the decoder allocates the
 // dictionary that the header's coder names.
 constexpr uint64_t kMax7zHeaderCoderBytes = uint64_t{1} << 20;
+// Files, and the sub-streams that hold their data (in any one folder and
+// in all): the reader sizes its tables by the counts a header claims, tens
+// of bytes an entry, before it reads a byte of what they count, while a
+// count takes a few bytes of the header and a sub-stream none of its own:
+// a header of a hundred bytes could claim gigabytes.  A release's archive
+// holds one file; a solid archive of a few hundred files, which the general
+// unpacker reads, stays well inside, and a header within its 64 KiB holds
+// hardly more files than this (a name, a size, a digest and attributes
+// each).
+constexpr uint64_t kMax7zFiles = 4096;
+constexpr uint64_t kMax7zSubStreams = kMax7zFiles;
 
 // Reads the headers of the 7z archive open in `archive`: 0 when they stay
 // within the bounds above; else 20001 (a damaged archive, as is a file
