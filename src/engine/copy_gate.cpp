@@ -428,7 +428,7 @@ int copy_install(const std::string& archive, const file_version_struct& version,
 {
     std::unique_ptr<archive_reader> in;
     const int err = install_from(archive, version, problem, in);
-    if (in_archive) *in_archive = err != 0 && failed_in_archive(err, in.get());
+    if (in_archive) *in_archive = failed_in_archive(err, in.get());
     return err;
 }
 

@@ -89,6 +89,6 @@ int unpack_manifest(const std::string& archive, const std::string& folder, bool*
         if (err) delete_file(folder + kManifestName);
     }
     if (err) log_unpack_failure(false, err, full_archive, folder);
-    if (in_archive) *in_archive = err != 0 && failed_in_archive(err, in.get());
+    if (in_archive) *in_archive = failed_in_archive(err, in.get());
     return err;
 }

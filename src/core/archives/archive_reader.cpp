@@ -22,7 +22,7 @@ int archive_reader::noted(int err)
 
 bool failed_in_archive(int err, const archive_reader* in)
 {
-    return (in && in->failed()) || is_archive_fault(err);
+    return err != 0 && ((in && in->failed()) || is_archive_fault(err));
 }
 
 int refuse_for_failed_allocation()

@@ -64,8 +64,8 @@ private:
     bool failed_ = false;
 };
 
-// Whether an unpacking that ended with `err` (not 0) after reading from `in`
-// failed in the archive, for a caller that may fetch another copy of it:
+// Whether an unpacking that ended with `err` after reading from `in` failed
+// in the archive, for a caller that may fetch another copy of it:
 // its reader failed, or a check refused what it read (is_archive_fault:
 // the archive is no archive, holds the wrong entries, or an entry is larger
 // or other than it must be).  Else it failed here, on this machine:
