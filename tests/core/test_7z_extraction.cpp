@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <string>
@@ -226,26 +227,44 @@ std::string lzma_properties(uint32_t dictionary)
     return p;
 }
 
+// `plain` and then `zeros` zero bytes, packed with LZMA as a raw stream
+// with a dictionary of 64 KiB; the zeros are fed a piece at a time.
+std::string lzma_of(const std::string& plain, uint64_t zeros = 0)
+{
+    lzma_options_lzma options;
+    lzma_lzma_preset(&options, 0);
+    options.dict_size = 1 << 16;
+    const lzma_filter filters[2] = {{LZMA_FILTER_LZMA1, &options}, {LZMA_VLI_UNKNOWN, nullptr}};
+    lzma_stream stream = LZMA_STREAM_INIT;
+    EXPECT_EQ(lzma_raw_encoder(&stream, filters), LZMA_OK);
+    const std::string piece(1 << 20, '\0');
+    // LZMA packs zeros a thousand to one and more.
+    std::string packed(plain.size() + zeros / 1000 + 4096, '\0');
+    stream.next_in = reinterpret_cast<const uint8_t*>(plain.data());
+    stream.avail_in = plain.size();
+    stream.next_out = reinterpret_cast<uint8_t*>(&packed[0]);
+    stream.avail_out = packed.size();
+    for (lzma_ret r = LZMA_OK; r == LZMA_OK;) {
+        if (stream.avail_in == 0 && zeros > 0) {
+            stream.next_in = reinterpret_cast<const uint8_t*>(piece.data());
+            stream.avail_in = std::min<uint64_t>(zeros, piece.size());
+            zeros -= stream.avail_in;
+        }
+        r = lzma_code(&stream, stream.avail_in > 0 || zeros > 0 ? LZMA_RUN : LZMA_FINISH);
+        EXPECT_TRUE(r == LZMA_OK || r == LZMA_STREAM_END) << r;
+    }
+    packed.resize(stream.total_out);
+    lzma_end(&stream);
+    return packed;
+}
+
 // The archive `before` (its start and packed streams) with `plain` packed
 // with LZMA after them, as 7zz packs headers, behind a header naming that
 // coder with `dictionary`.
 std::string with_packed_header(const std::string& before, const std::string& plain, uint32_t dictionary)
 {
     const size_t at = before.size();
-    lzma_options_lzma options;
-    lzma_lzma_preset(&options, 0);
-    options.dict_size = 1 << 16;
-    const lzma_filter filters[2] = {{LZMA_FILTER_LZMA1, &options}, {LZMA_VLI_UNKNOWN, nullptr}};
-    std::string packed(plain.size() + 1024, '\0');
-    lzma_stream stream = LZMA_STREAM_INIT;
-    EXPECT_EQ(lzma_raw_encoder(&stream, filters), LZMA_OK);
-    stream.next_in = reinterpret_cast<const uint8_t*>(plain.data());
-    stream.avail_in = plain.size();
-    stream.next_out = reinterpret_cast<uint8_t*>(&packed[0]);
-    stream.avail_out = packed.size();
-    EXPECT_EQ(lzma_code(&stream, LZMA_FINISH), LZMA_STREAM_END);
-    packed.resize(stream.total_out);
-    lzma_end(&stream);
+    const std::string packed = lzma_of(plain);
     const std::string encoded = "\x17\x06" + number(at - 32) + "\x01\x09" + number(packed.size()) +
                                 std::string("\x00\x07\x0B\x01\x00\x01\x23\x03\x01\x01\x05", 11) +
                                 lzma_properties(dictionary) + "\x0C" + number(plain.size()) + std::string(2, '\0');
@@ -308,10 +327,11 @@ namespace {
 const std::string kStart = std::string("7z\xBC\xAF\x27\x1C\x00\x04", 8) + std::string(24, '\0');
 
 // A plain header of `folders` folders, each of `coders` Copy coders in a
-// chain, over `pack_streams` empty pack streams, and of no file but
-// `padding` bytes of filler (7zz pads its headers so): libarchive reads it
-// as an empty archive.
-std::string counted_header(uint64_t folders, uint64_t coders, uint64_t pack_streams, uint64_t padding = 0)
+// chain, over `pack_streams` empty pack streams, the folders' `digests`
+// after their sizes, and of no file but `padding` bytes of filler (7zz pads
+// its headers so): libarchive reads it as an empty archive.
+std::string counted_header(uint64_t folders, uint64_t coders, uint64_t pack_streams, uint64_t padding = 0,
+                           const std::string& digests = "")
 {
     std::string h =
         std::string("\x01\x04\x06\x00", 4) + number(pack_streams) + "\x09" + std::string(pack_streams + 1, '\0');
@@ -322,7 +342,7 @@ std::string counted_header(uint64_t folders, uint64_t coders, uint64_t pack_stre
             for (uint64_t c = 0; c < coders; ++c) h += std::string("\x01\x00", 2);
             for (uint64_t c = 1; c < coders; ++c) h += number(c) + number(c - 1);
         }
-        h += "\x0C" + std::string(folders * coders + 1, '\0');
+        h += "\x0C" + std::string(folders * coders, '\0') + digests + '\0';
     }
     h += std::string("\x00\x05\x00", 3);
     if (padding) h += "\x19" + number(padding) + std::string(padding, '\0');
@@ -336,9 +356,11 @@ std::string header_of_size(uint64_t size)
 }
 
 // A plain header of a Copy folder over an empty pack stream for each count
-// in `sub_streams`, holding that many sub-streams of no bytes, then `files`
-// files, named "0", "1" and on when `named` (each a sub-stream's, in turn).
-std::string sub_stream_header(const std::vector<uint64_t>& sub_streams, uint64_t files, bool named)
+// in `sub_streams`, holding that many sub-streams of no bytes (or the
+// `sizes` listed), then `files` files, named "0", "1" and on when `named`
+// (each a sub-stream's, in turn).
+std::string sub_stream_header(const std::vector<uint64_t>& sub_streams, uint64_t files, bool named,
+                              const std::string& sizes = "")
 {
     const uint64_t folders = sub_streams.size();
     std::string h = std::string("\x01\x04\x06\x00", 4) + number(folders) + "\x09" + std::string(folders + 1, '\0');
@@ -346,7 +368,7 @@ std::string sub_stream_header(const std::vector<uint64_t>& sub_streams, uint64_t
     for (uint64_t f = 0; f < folders; ++f) h += std::string("\x01\x01\x00", 3);
     h += "\x0C" + std::string(folders + 1, '\0') + "\x08\x0D";
     for (const uint64_t n : sub_streams) h += number(n);
-    h += std::string("\x00\x00\x05", 3) + number(files);
+    h += sizes + std::string("\x00\x00\x05", 3) + number(files);
     if (named) {
         std::string names(1, '\0');
         for (uint64_t i = 0; i < files; ++i)
@@ -354,6 +376,47 @@ std::string sub_stream_header(const std::vector<uint64_t>& sub_streams, uint64_t
         h += "\x11" + number(names.size()) + names;
     }
     return h + std::string(2, '\0');
+}
+
+// One file, "a", in one folder of `coders` (as the header lists them, with
+// their bindings and pack streams) over `packs`, whose outputs claim
+// `sizes`, the last the file's; a link when `link`.
+std::string one_file(const std::string& coders, const std::vector<std::string>& packs,
+                     const std::vector<uint64_t>& sizes, bool link)
+{
+    std::string h = std::string("\x01\x04\x06\x00", 4) + number(packs.size()) + "\x09";
+    std::string data;
+    for (const std::string& p : packs) {
+        h += number(p.size());
+        data += p;
+    }
+    h += std::string("\x00\x07\x0B\x01\x00", 5) + coders + "\x0C";
+    for (const uint64_t size : sizes) h += number(size);
+    // One sub-stream, the folder's; the file's name; a link's Unix mode.
+    h += std::string("\x00\x08\x00\x00\x05\x01\x11\x05\x00" "a\0\0\0", 13);
+    if (link) h += std::string("\x15\x06\x01\x00\x00\x80\xFF\xA1", 8);
+    return with_header(kStart + data, 32 + data.size(), h + std::string(2, '\0'));
+}
+
+const std::string kLzmaCoder = "\x23\x03\x01\x01\x05" + lzma_properties(1 << 16);
+
+// A link whose text is `bytes` zeros, which libarchive reads whole.
+std::string link_of(uint64_t bytes)
+{
+    return one_file("\x01" + kLzmaCoder, {lzma_of("", bytes)}, {bytes}, true);
+}
+
+// A file of a release's form (BCJ2 after three LZMA coders, bound and
+// packed as 7zz writes them) whose call stream is `calls` zeros, which
+// libarchive decodes whole before the file's first byte.
+std::string bcj2_calls_of(uint64_t calls)
+{
+    const std::string main = machine_code(4096, 3);
+    const std::string coders = "\x04" + kLzmaCoder + kLzmaCoder + kLzmaCoder +
+                               std::string("\x14\x03\x03\x01\x1B\x04\x01" "\x05\x00\x04\x01\x03\x02"
+                                           "\x02\x06\x01\x00", 17);
+    return one_file(coders, {lzma_of(main), std::string(5, '\0'), lzma_of("", calls), lzma_of("", 4)},
+                    {4, calls, main.size(), main.size()}, false);
 }
 
 // 64 MiB of header packed into a few kilobytes: `before`, a count as large
@@ -372,10 +435,15 @@ std::string huge_count(const std::string& before, const std::string& after)
 // the check before anything is sized by them, and a few kilobytes that
 // unpack to a header of 64 MiB, whose counts would ask for gigabytes of
 // tables, are judged in a few megabytes, in a child whose address space
-// could not hold those tables.  At the bounds, a header still reads.
+// could not hold those tables.  A link's text or a BCJ2 side stream that
+// would be decoded whole into memory is refused at its claim, in a child
+// that could hold it.  At the bounds, and as 7zz packs a release's file, a
+// header still reads.
 TEST(P7zExtraction, AHeaderClaimingMoreThanAReleaseHoldsIsRefusedInAFewMegabytes)
 {
-    constexpr long kAddressHeadroomKb = 256 * 1024;  // a 64 MiB header fits; its tables do not
+    // A 64 MiB header fits, as does a side stream of 256 MiB; the tables of
+    // such counts do not.
+    constexpr long kAddressHeadroomKb = 512 * 1024;
     constexpr long kResidentGrowthKb = 16 * 1024;
     const auto plain = [](const std::string& header) { return with_header(kStart, 32, header); };
     struct header_case {
@@ -401,7 +469,15 @@ TEST(P7zExtraction, AHeaderClaimingMoreThanAReleaseHoldsIsRefusedInAFewMegabytes
            20016},
           {"a folder of 100,000,000 sub-streams", plain(sub_stream_header({100000000}, 1, false)), 20016},
           {"a file more", plain(sub_stream_header({1}, kMax7zFiles + 1, false)), 20016},
-          {"100,000,000 files", plain(sub_stream_header({1}, 100000000, false)), 20016}}) {
+          {"100,000,000 files", plain(sub_stream_header({1}, 100000000, false)), 20016},
+          {"a folder whose files claim more than it holds", plain(sub_stream_header({2}, 0, false, "\x09\x01")),
+           20016},
+          // Only the bits of the folders count, not the ones that fill the byte.
+          {"folder digests whose padding bits are set",
+           plain(counted_header(3, 1, 3, 0, std::string("\x0A\x00\xFF", 3) + std::string(12, '\0'))), 0},
+          {"a link of 64 MiB", link_of(64u << 20), 20016},
+          {"a release's file whose BCJ2 call stream claims 256 MiB", bcj2_calls_of(256u << 20), 20016},
+          {"a release's file as 7zz packs it", make_7z({{"a.bin", machine_code(300000, 6)}}), 0}}) {
         SCOPED_TRACE(c.what);
         scratch_dir dir;
         write_file(dir / "x.7z", c.archive);

@@ -34,19 +34,18 @@ int refuse_for_failed_allocation()
 
 int read_link_text(archive_reader& from, const archive_item& item, std::string& target)
 {
-    constexpr size_t kMaxTarget = 4096;  // PATH_MAX with its ending zero
     target.clear();
-    if (item.size >= kMaxTarget) {
+    if (item.size >= kMaxLinkTarget) {
         FILE_ERR_HERE();
         return kErrZipShortRead;
     }
-    char piece[kMaxTarget];
+    char piece[kMaxLinkTarget];
     for (;;) {
         size_t got = 0;
         if (int err = from.read(piece, sizeof piece, &got)) return err;
         if (got == 0) return 0;
         target.append(piece, got);
-        if (target.size() >= kMaxTarget) {
+        if (target.size() >= kMaxLinkTarget) {
             FILE_ERR_HERE();
             return kErrZipShortRead;
         }

@@ -91,6 +91,9 @@ int without_failed_allocations(Step&& step)
     }
 }
 
+// A link's target holds fewer bytes than this: PATH_MAX with its ending zero.
+constexpr size_t kMaxLinkTarget = 4096;
+
 // The target a link entry holds, read whole; a target longer than the
 // system takes is a damaged entry (20002).
 int read_link_text(archive_reader& from, const archive_item& item, std::string& target);

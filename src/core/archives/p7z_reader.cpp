@@ -13,8 +13,9 @@
 //     corrupt, CRC mismatch, unsupported coder         20002 (20017: damaged data)
 //   the decoder runs out of memory                     12 (ENOMEM)
 //   an allocation of this reader's fails               20001 (20016)
-//   a coder asks for more memory than any of ours      20001 (20016), before
-//                                                        the decoder is set up
+//   a coder asks for more memory than any of ours,     20001 (20016), before
+//     or a link or BCJ2 side stream claims more than     the decoder is set up
+//     the reader should hold (seven_zip_coders.h)
 
 #include <archive.h>
 #include <archive_entry.h>

@@ -1,9 +1,13 @@
-// The 7z headers read as far as their coders and the count of their
-// files, every read bounded by the bytes at hand and every count by what
-// an archive of a release holds: a header is untrusted input.
+// The 7z headers read as far as their coders, their files and the sizes
+// the archive library will allocate by, every read bounded by the bytes at
+// hand and every count by what an archive of a release holds: a header is
+// untrusted input.  Where the library reads a header otherwise than the
+// format lays it out, it is read here as the library reads it: what counts
+// is what the library will do.
 //
 //   -- Reading the header's numbers ---
 //   -- Coders and folders ---
+//   -- Files ---
 //   -- A compressed header ---
 //   -- check_7z_coders ---
 #include "core/archives/seven_zip_coders.h"
@@ -17,6 +21,7 @@
 #include <cstring>
 #include <vector>
 
+#include "core/archives/archive_reader.h"
 #include "core/diag/error_codes.h"
 #include "core/diag/log_stream.h"
 #include "core/files/file_ops.h"
@@ -39,6 +44,13 @@ enum : uint8_t {
     kFolder = 0x0B,
     kCodersUnpackSize = 0x0C,
     kNumUnpackStream = 0x0D,
+    kEmptyStream = 0x0E,
+    kEmptyFile = 0x0F,
+    kAnti = 0x10,
+    kCTime = 0x12,
+    kATime = 0x13,
+    kMTime = 0x14,
+    kAttributes = 0x15,
     kEncodedHeader = 0x17,
 };
 
@@ -46,6 +58,13 @@ constexpr unsigned char kSignature[6] = {'7', 'z', 0xBC, 0xAF, 0x27, 0x1C};
 constexpr size_t kStartHeaderBytes = 32;
 
 // -- Reading the header's numbers ---
+
+uint32_t little_endian_32(const uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | uint32_t{p[3]} << 24; }
+
+uint64_t little_endian_64(const uint8_t* p)
+{
+    return little_endian_32(p) | uint64_t{little_endian_32(p + 4)} << 32;
+}
 
 struct header_bytes {
     const uint8_t* at;
@@ -90,44 +109,51 @@ struct header_bytes {
         ok = ok && !over_bound;
         return ok ? n : 0;
     }
+    uint64_t left() const { return static_cast<uint64_t>(end - at); }
+    uint32_t little_endian()
+    {
+        if (left() < 4) {
+            ok = false;
+            at = end;
+            return 0;
+        }
+        at += 4;
+        return little_endian_32(at - 4);
+    }
     void skip(uint64_t n)
     {
-        if (n > static_cast<uint64_t>(end - at)) {
+        if (n > left()) {
             ok = false;
             at = end;
         } else {
             at += n;
         }
     }
-    // A digest list: "all defined" or a bit field, then a CRC each.  The
-    // first bits of which are defined go to `which`, as far as it reaches.
-    void skip_digests(uint64_t n, std::vector<bool>* which = nullptr)
+    // A bit for each entry of `bits`, the first the high one, in whole bytes.
+    void read_bits(std::vector<bool>& bits)
     {
-        uint64_t defined = n;
-        const bool all = byte() != 0;
-        if (which) which->assign(which->size(), all);
-        if (!all) {
-            defined = 0;
-            for (uint64_t i = 0; i < n && ok; i += 8) {
-                const uint8_t bits = byte();
-                for (uint64_t b = 0; b < 8 && i + b < n; ++b) {
-                    // The first bit is the high one.
-                    const bool set = (bits >> (7 - b)) & 1u;
-                    defined += set;
-                    if (which && i + b < which->size()) (*which)[i + b] = set;
-                }
-            }
+        uint8_t current = 0;
+        for (size_t i = 0; i < bits.size() && ok; ++i) {
+            if (i % 8 == 0) current = byte();
+            bits[i] = (current >> (7 - i % 8)) & 1u;
         }
-        skip(4 * defined);
+    }
+    // "All" or a bit field, for `n` entries: which of them are there.
+    std::vector<bool> defined(uint64_t n)
+    {
+        const bool all = byte() != 0;
+        std::vector<bool> which(n, all);
+        if (!all) read_bits(which);
+        return which;
+    }
+    // A digest list: which are there, then a CRC each.
+    std::vector<bool> skip_digests(uint64_t n)
+    {
+        std::vector<bool> which = defined(n);
+        skip(4 * static_cast<uint64_t>(std::count(which.begin(), which.end(), true)));
+        return which;
     }
 };
-
-uint32_t little_endian_32(const uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | uint32_t{p[3]} << 24; }
-
-uint64_t little_endian_64(const uint8_t* p)
-{
-    return little_endian_32(p) | uint64_t{little_endian_32(p + 4)} << 32;
-}
 
 // -- Coders and folders ---
 
@@ -136,14 +162,32 @@ struct coder {
     std::vector<uint8_t> properties;
 };
 
+struct folder {
+    std::vector<coder> coders;
+    std::vector<uint64_t> unpack_sizes;   // of each coder's output, in turn
+    std::vector<uint64_t> bound_outputs;  // the outputs that feed another coder
+    uint64_t packed = 0;                  // its pack streams
+    uint64_t first_pack = 0;              // the index of the first of them
+
+    // What the library takes for the folder's size: its last output that
+    // feeds no coder.
+    uint64_t size() const
+    {
+        for (size_t n = unpack_sizes.size(); n-- > 0;)
+            if (std::find(bound_outputs.begin(), bound_outputs.end(), n) == bound_outputs.end())
+                return unpack_sizes[n];
+        return 0;
+    }
+};
+
 struct streams_info {
     uint64_t pack_position = 0;
     std::vector<uint64_t> pack_sizes;
-    std::vector<std::vector<coder>> folders;
-    std::vector<uint64_t> unpack_sizes;  // each folder's last output
+    std::vector<folder> folders;
+    std::vector<uint64_t> sub_streams;  // the size of each, in the order files take them
 };
 
-constexpr uint64_t kLzma = 0x030101, kLzma2 = 0x21, kPpmd = 0x030401;
+constexpr uint64_t kLzma = 0x030101, kLzma2 = 0x21, kPpmd = 0x030401, kBcj2 = 0x0303011B;
 
 // The dictionary or model memory a coder asks for; 0 for coders that take
 // a fixed, small amount.
@@ -159,11 +203,10 @@ uint64_t memory_of(const coder& c)
     return 0;
 }
 
-bool read_folder(header_bytes& in, std::vector<coder>& coders, uint64_t& outputs)
+bool read_folder(header_bytes& in, folder& f)
 {
     const uint64_t count = in.count(kMax7zCodersInFolder);
-    uint64_t inputs = 0;
-    outputs = 0;
+    uint64_t inputs = 0, outputs = 0;
     for (uint64_t i = 0; i < count && in.ok; ++i) {
         const uint8_t flags = in.byte();
         if (flags & 0xC0) return false;  // alternative methods: never written
@@ -178,36 +221,56 @@ bool read_folder(header_bytes& in, std::vector<coder>& coders, uint64_t& outputs
             c.properties.assign(in.at, in.at + size);
             in.skip(size);
         }
-        coders.push_back(std::move(c));
+        f.coders.push_back(std::move(c));
     }
     if (!in.ok || count == 0 || outputs == 0 || inputs < outputs) return false;
-    for (uint64_t pair = 0; pair + 1 < outputs && in.ok; ++pair) in.number(), in.number();
-    const uint64_t packed = inputs - (outputs - 1);
-    for (uint64_t i = 0; packed > 1 && i < packed && in.ok; ++i) in.number();
+    f.unpack_sizes.resize(outputs);
+    for (uint64_t pair = 0; pair + 1 < outputs && in.ok; ++pair) {
+        in.number();
+        f.bound_outputs.push_back(in.number());
+    }
+    f.packed = inputs - (outputs - 1);
+    for (uint64_t i = 0; f.packed > 1 && i < f.packed && in.ok; ++i) in.number();
     return in.ok;
 }
 
 // The sub-streams of the folders, each a file's data, one for each folder
-// unless counted.  A folder whose digest the folder list gave (in
-// `folder_digests`, one entry a folder) and that holds one sub-stream has
-// its digest already; every other sub-stream's digest is listed here.
-bool read_sub_streams(header_bytes& in, const std::vector<bool>& folder_digests)
+// unless counted, and their sizes as the library sets them: a folder's
+// listed sizes, then what is left of it; but a folder whose sizes are not
+// listed gives one size, its whole, however many sub-streams it counts.
+// A folder whose listed sizes claim more than it holds is damaged: the
+// library would give its last file what is left below zero.  A folder
+// whose digest the folder list gave (`folder_digests`) and that holds one
+// sub-stream has its digest already; every other sub-stream's digest is
+// listed here.
+bool read_sub_streams(header_bytes& in, streams_info& info, const std::vector<bool>& folder_digests)
 {
-    std::vector<uint64_t> counts(folder_digests.size(), 1);
+    std::vector<uint64_t> counts(info.folders.size(), 1);
+    uint64_t all = counts.size();
     uint8_t id = in.byte();
     if (id == kNumUnpackStream) {
-        uint64_t all = 0;
+        all = 0;
         for (uint64_t& n : counts) {
             n = in.bounded(kMax7zSubStreams - all);
             all += n;
         }
         id = in.byte();
     }
-    if (id == kSize) {
-        for (const uint64_t n : counts)
-            for (uint64_t i = 1; i < n && in.ok; ++i) in.number();
-        id = in.byte();
+    std::vector<uint64_t>& sizes = info.sub_streams;
+    sizes.assign(all, 0);
+    size_t next = 0;
+    for (size_t f = 0; f < counts.size() && in.ok; ++f) {
+        if (counts[f] == 0) continue;
+        const uint64_t whole = info.folders[f].size();
+        uint64_t listed = 0;
+        for (uint64_t i = 1; id == kSize && i < counts[f] && in.ok; ++i) {
+            sizes[next] = in.number();
+            if (sizes[next] > whole - listed) return false;
+            listed += sizes[next++];
+        }
+        sizes[next++] = whole - listed;
     }
+    if (id == kSize) id = in.byte();
     if (id == kCrc) {
         uint64_t listed = 0;
         for (size_t f = 0; f < counts.size(); ++f) listed += counts[f] == 1 && folder_digests[f] ? 0 : counts[f];
@@ -239,27 +302,30 @@ bool read_streams_info(header_bytes& in, streams_info& info)
         if (in.byte() != kFolder) return false;
         const uint64_t folders = in.count(kMax7zFolders);
         if (in.byte() != 0) return false;  // folders kept elsewhere: never written
-        std::vector<uint64_t> outputs(folders);
         info.folders.resize(folders);
-        folder_digests.assign(folders, false);
-        for (uint64_t f = 0; f < folders; ++f)
-            if (!read_folder(in, info.folders[f], outputs[f])) return false;
+        uint64_t packed = 0;
+        for (folder& f : info.folders) {
+            if (!read_folder(in, f)) return false;
+            f.first_pack = packed;
+            packed += f.packed;
+        }
+        // Each folder's pack streams must be there: the library looks up
+        // their sizes by these places.
+        if (packed > info.pack_sizes.size()) return false;
         if (in.byte() != kCodersUnpackSize) return false;
-        for (uint64_t f = 0; f < folders && in.ok; ++f)
-            for (uint64_t o = 0; o < outputs[f] && in.ok; ++o) {
-                const uint64_t size = in.number();
-                if (o + 1 == outputs[f]) info.unpack_sizes.push_back(size);
-            }
+        for (folder& f : info.folders)
+            for (uint64_t& size : f.unpack_sizes) size = in.number();
+        folder_digests.assign(folders, false);
         id = in.byte();
         if (id == kCrc) {
-            in.skip_digests(folders, &folder_digests);
+            folder_digests = in.skip_digests(folders);
             id = in.byte();
         }
         if (id != kEnd) return false;
         id = in.byte();
     }
     if (id == kSubStreamsInfo) {
-        if (!read_sub_streams(in, folder_digests)) return false;
+        if (!read_sub_streams(in, info, folder_digests)) return false;
         id = in.byte();
     }
     return in.ok && id == kEnd;
@@ -268,10 +334,27 @@ bool read_streams_info(header_bytes& in, streams_info& info)
 // The first coder of `info` that asks for more than the bound, or null.
 const coder* greedy_coder(const streams_info& info)
 {
-    for (const std::vector<coder>& folder : info.folders)
-        for (const coder& c : folder)
+    for (const folder& f : info.folders)
+        for (const coder& c : f.coders)
             if (memory_of(c) > kMax7zCoderBytes) return &c;
     return nullptr;
+}
+
+// The largest of the BCJ2 side streams the library would allocate whole,
+// 0 when no folder has BCJ2.  It takes them from a folder's pack streams
+// after its first, and where BCJ2 is the last of four coders, from the
+// outputs of the first two coders, whatever the bindings say.
+uint64_t largest_bcj2_side(const streams_info& info)
+{
+    uint64_t largest = 0;
+    for (const folder& f : info.folders) {
+        const auto bcj2 = [](const coder& c) { return c.id == kBcj2; };
+        if (std::none_of(f.coders.begin(), f.coders.end(), bcj2)) continue;
+        for (uint64_t p = 1; p < f.packed; ++p) largest = std::max(largest, info.pack_sizes[f.first_pack + p]);
+        if (f.coders.size() == 4 && bcj2(f.coders[3]) && f.unpack_sizes.size() >= 2)
+            largest = std::max({largest, f.unpack_sizes[0], f.unpack_sizes[1]});
+    }
+    return largest;
 }
 
 int refuse(const char* why)
@@ -284,6 +367,68 @@ int refuse(const char* why)
 int unreadable(const header_bytes& in)
 {
     return refuse(in.over_bound ? "its header claims more than an archive of ours holds" : "its header cannot be read");
+}
+
+// -- Files ---
+
+// The files' properties as the library reads them: which files hold no
+// sub-stream, and each file's attributes, whose high half is a Unix mode.
+// Other properties are passed over by the bytes the library passes over.
+int check_files(header_bytes& in, const std::vector<uint64_t>& sub_streams)
+{
+    // The library sizes its tables by this count and by bytes the header holds.
+    const uint64_t files = in.bounded(kMax7zFiles);
+    std::vector<bool> no_stream(files, false);
+    std::vector<uint32_t> attributes(files, 0);
+    uint64_t streamless = 0;
+    for (uint8_t type = in.byte(); type != kEnd && in.ok; type = in.byte()) {
+        const uint64_t size = in.number();
+        if (size > in.left()) return unreadable(in);
+        switch (type) {
+        case kEmptyStream:
+            in.read_bits(no_stream);
+            streamless = static_cast<uint64_t>(std::count(no_stream.begin(), no_stream.end(), true));
+            break;
+        case kEmptyFile:
+        case kAnti:
+            in.skip(streamless ? (streamless + 7) / 8 : size);
+            break;
+        case kCTime:
+        case kATime:
+        case kMTime: {
+            const std::vector<bool> given = in.defined(files);
+            if (in.byte() != 0) in.number();  // kept elsewhere
+            in.skip(8 * static_cast<uint64_t>(std::count(given.begin(), given.end(), true)));
+            break;
+        }
+        case kAttributes: {
+            // "All" and the byte the format gives to "kept elsewhere" come
+            // first, whatever the first said.
+            const bool all = in.byte() != 0;
+            in.byte();
+            std::vector<bool> given(files, all);
+            if (!all) in.read_bits(given);
+            for (uint64_t f = 0; f < files && in.ok; ++f)
+                if (given[f]) attributes[f] = in.little_endian();
+            break;
+        }
+        default: in.skip(size); break;
+        }
+    }
+    if (!in.ok) return unreadable(in);
+    // A link's text is read whole as its entry is handed over, at the size
+    // its sub-stream claims, long before anything here sees the entry.
+    size_t next = 0;
+    for (uint64_t f = 0; f < files; ++f) {
+        if (no_stream[f]) continue;
+        if (next == sub_streams.size()) return refuse("its header cannot be read");
+        const uint64_t size = sub_streams[next++];
+        if ((attributes[f] >> 16 & 0170000) == 0120000 && size >= kMaxLinkTarget) {
+            xer << "A 7z link's text of " << size << " bytes.\n";
+            return refuse("a link's text is longer than a path can be");
+        }
+    }
+    return 0;
 }
 
 // -- A compressed header ---
@@ -306,11 +451,11 @@ bool read_at(FILE* file, uint64_t offset, uint64_t size, std::vector<uint8_t>& b
 // as the output decodes exactly as the one asked for, and costs no more.
 int decode_header(FILE* file, const streams_info& info, std::vector<uint8_t>& header)
 {
-    if (info.folders.size() != 1 || info.folders[0].size() != 1 || info.pack_sizes.size() != 1 ||
-        info.unpack_sizes.size() != 1)
+    if (info.folders.size() != 1 || info.folders[0].coders.size() != 1 || info.pack_sizes.size() != 1 ||
+        info.folders[0].unpack_sizes.size() != 1)
         return refuse("its header is compressed in a way this program does not read");
-    const coder& c = info.folders[0][0];
-    const uint64_t packed = info.pack_sizes[0], unpacked = info.unpack_sizes[0];
+    const coder& c = info.folders[0].coders[0];
+    const uint64_t packed = info.pack_sizes[0], unpacked = info.folders[0].size();
     if (packed > kMax7zHeaderBytes || unpacked > kMax7zHeaderBytes) return refuse("its header is too large");
     if (memory_of(c) > kMax7zHeaderCoderBytes)
         return refuse("the coder of its header needs more memory than 7zz gives one");
@@ -342,28 +487,33 @@ int decode_header(FILE* file, const streams_info& info, std::vector<uint8_t>& he
     return decoded ? 0 : refuse("its compressed header cannot be decoded");
 }
 
-// The coders of a plain header (after kHeader).
+// The coders of a plain header (after kHeader), the sizes the library
+// allocates by and its files.
 int check_header(header_bytes in)
 {
     uint8_t id = in.byte();
     if (id == kArchiveProperties) {
-        for (uint8_t type = in.byte(); type != kEnd && in.ok; type = in.byte()) in.skip(in.number());
+        // The library takes a number after each type, and not the bytes
+        // that number counts.
+        for (uint8_t type = in.byte(); type != kEnd && in.ok; type = in.byte()) in.number();
         id = in.byte();
     }
     // Streams beside the main ones: never written, and a place to hide.
     if (id == kAdditionalStreamsInfo) return refuse("its header cannot be read");
+    streams_info info;
     if (id == kMainStreamsInfo) {
-        streams_info info;
         if (!read_streams_info(in, info)) return unreadable(in);
         if (const coder* c = greedy_coder(info)) {
             xer << "A 7z coder asks for " << memory_of(*c) << " bytes.\n";
             return refuse("a coder needs more memory than any release of ours");
         }
+        if (const uint64_t side = largest_bcj2_side(info); side > kMax7zBcj2SideBytes) {
+            xer << "A 7z BCJ2 side stream of " << side << " bytes.\n";
+            return refuse("a BCJ2 side stream is larger than any program of ours needs");
+        }
         id = in.byte();
     }
-    // The files' own properties are sized by this count and by bytes the
-    // header holds.
-    if (id == kFilesInfo) in.bounded(kMax7zFiles);
+    if (id == kFilesInfo) return check_files(in, info.sub_streams);
     return in.ok ? 0 : unreadable(in);
 }
 

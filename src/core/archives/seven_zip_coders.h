@@ -40,10 +40,24 @@ constexpr uint64_t kMax7zHeaderCoderBytes = uint64_t{1} << 20;
 // each).
 constexpr uint64_t kMax7zFiles = 4096;
 constexpr uint64_t kMax7zSubStreams = kMax7zFiles;
+// Sizes the reader allocates whole at what the header claims, before the
+// data behind them has shown whether the claim is true; an LZMA stream of
+// 40 KB decodes to 256 MiB of zeros.
+//  - A link's text, read into memory while the entry is handed over: a
+//    path's length at most (kMaxLinkTarget).
+//  - BCJ2's side streams (its calls, its jumps and its range coder's
+//    stream), each decoded whole on the first read of its folder.  They
+//    are a small part of a program, 3 MiB of calls and 2.6 MiB of jumps in
+//    one of 117 MB, and some kilobytes in 50 MB of scenery, which is not
+//    code.  This holds a program five times that size; a hostile archive
+//    costs at most 32 MiB for its two decoded side streams, and its stored
+//    one can be no larger than the archive itself.
+constexpr uint64_t kMax7zBcj2SideBytes = uint64_t{16} << 20;
 
 // Reads the headers of the 7z archive open in `archive`: 0 when they stay
-// within the bounds above; else 20001 (a damaged archive, as is a file
-// that does not begin as a 7z archive), with the reason logged.  A packed
+// within the bounds above and the sizes of a folder's files add up to no
+// more than the folder; else 20001 (a damaged archive, as is a file that
+// does not begin as a 7z archive), with the reason logged.  A packed
 // header is decoded to reach the coders it lists.  The file position is
 // left at 0.
 int check_7z_coders(FILE* archive);
