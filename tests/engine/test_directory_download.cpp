@@ -8,11 +8,13 @@
 #include <chrono>
 #include <csignal>
 #include <functional>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "core/core_globals.h"
+#include "core/diag/debug_dumps.h"
 #include "core/maker_site.h"
 #include "core/diag/frame_clock.h"
 #include "engine/http_client.h"
@@ -20,6 +22,7 @@
 #include "engine/manifest.h"
 #include "engine/server_list.h"
 #include "alert_recorder.h"
+#include "archive_builders.h"
 #include "engine_test_support.h"
 #include "fake_browser.h"
 #include "release_on_nginx.h"
@@ -137,6 +140,9 @@ TEST(DirectoryDownload, AManifestThatCannotServeIsDamagedOnEveryServer)
         const char* what;
         const char* make;  // shell lines in the release folder that leave directory.txt
         size_t warnings;
+        // When not 0, the archive's entry claims this size, and the run's
+        // temporary folder is a disk of 1 MiB.
+        uint32_t claimed_size = 0;
     };
     testing_support::fake_browser browser;
     for (const bad_manifest& b :
@@ -152,7 +158,13 @@ TEST(DirectoryDownload, AManifestThatCannotServeIsDamagedOnEveryServer)
                        "INSTALLER\\nFILE 1 0 1 1 1 %s top/f.txt\\n' $m > directory.txt", 2},
           bad_manifest{"nothing for this system", "printf 'I\\n900 version\\nINSTALLER\\n"
                        "FILE 1 2 1 1 1 %s top/other_system.txt\\nFILE 1 0 1 1 1 GONE top/removed.txt\\n' $m "
-                       "> directory.txt", 0}}) {
+                       "> directory.txt", 0},
+          // A good manifest whose entry claims more than this disk holds,
+          // and more than its bytes could unpack to: the archive lies, and
+          // no full disk here is to blame.
+          bad_manifest{"claiming more than the disk and its bytes hold",
+                       "printf 'I\\n900 version\\nINSTALLER\\nFILE 1 0 1 1 1 %s top/f.txt\\n' $m > directory.txt", 2,
+                       100u << 20}}) {
         SCOPED_TRACE(b.what);
         release_on_nginx release(release_files{{"f.txt", "x"}}, {"--server", "files.nimbrel.com", "/", "Main",
                                                                  "--server", "mirror.example", "/", "Mirror"});
@@ -162,6 +174,14 @@ TEST(DirectoryDownload, AManifestThatCannotServeIsDamagedOnEveryServer)
                                              " && zip -q -1 directory.txt.zip directory.txt && rm directory.txt")
                       .status,
                   0);
+        std::optional<testing_support::small_disk> disk;
+        if (b.claimed_size) {
+            const std::string zipped = release.web() / "Demo/directory.txt.zip";
+            archive_fixtures::zip_entry liar{"directory.txt", testing_support::run_shell("unzip -p '" + zipped + "'").out};
+            liar.claimed_size = b.claimed_size;
+            write_file(zipped, archive_fixtures::make_zip({liar}));
+            if (!disk.emplace(temp_path, "1m").mounted()) continue;  // only root mounts one
+        }
         alert_recorder alerts;
         app_done = 0;
         EXPECT_FALSE(release.fetch_manifest());

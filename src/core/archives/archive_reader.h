@@ -32,7 +32,9 @@ enum class entry_kind { file, folder, link, other };
 struct archive_item {
     std::string name;  // as stored; folders end in '/'
     entry_kind kind = entry_kind::file;
-    // The uncompressed size the archive claims; a reader never gives more.
+    // The uncompressed size the archive claims, judged against what the
+    // archive holds where the format allows it (a zip entry's packed size)
+    // before it is handed over; a reader never gives more.
     unsigned long long size = 0;
     extract_attrs attrs;  // zip entries made on Unix carry them
 };

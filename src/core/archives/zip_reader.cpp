@@ -196,6 +196,15 @@ private:
             item.kind = entry_kind::link;
         else
             item.kind = entry_kind::file;
+        // Judged as it is handed over, before anyone weighs it against the
+        // free space: a size the archive cannot hold is the archive's
+        // fault, not a full disk here.
+        if (!plausible()) {
+            xer << "Zip entry \"" << item.name << "\" claims " << info_.uncompressed_size << " bytes from "
+                << info_.compressed_size << ".\n";
+            FILE_ERR_HERE();
+            return kErrZipShortRead;
+        }
         item.size = info_.uncompressed_size;
         item.attrs = attrs_of(info_);
         got_ = 0;
@@ -213,7 +222,6 @@ private:
                 return err;
             }
             opened_ = true;
-            if (!plausible()) return fail(kErrZipShortRead);
         }
         if (size > INT_MAX) size = INT_MAX;
         int n = unzReadCurrentFile(zip_, buffer, static_cast<unsigned>(size));
