@@ -7,10 +7,12 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
+#include "core/diag/debug_dumps.h"
 #include "core/files/launch_app.h"
 #include "core/diag/log_stream.h"
 #include "core/shell_hooks.h"
@@ -56,6 +58,7 @@ handover run_launch(const scratch_dir& dir, const std::string& app, const std::s
         std::fputs("once", buffered);
         finishup_marker = dir / "finishup.txt";
         set_finishup_hook(mark_finishup);
+        UTL_debug_init();  // as the installer starts
         int err = launch_app(app, folder, shut_down);
         _exit(100 + err);
     }
@@ -93,7 +96,7 @@ TEST(LaunchApp, EmptyFolderPassesNoArgumentsAndShutDownRunsTheFullFinishup)
     EXPECT_EQ(read_file(dir / "finishup.txt"), "1");
 }
 
-TEST(LaunchApp, TheStartedProgramInheritsNeitherTheLogNorOtherDescriptors)
+TEST(LaunchApp, TheStartedProgramInheritsNeitherTheLogNorOtherDescriptorsNorTheSignalsIgnoredHere)
 {
     scratch_dir dir;
     run_launch(dir, LAUNCH_RECORDER, "", 0);
@@ -101,6 +104,8 @@ TEST(LaunchApp, TheStartedProgramInheritsNeitherTheLogNorOtherDescriptors)
     ASSERT_FALSE(record.empty());
     EXPECT_EQ(record.find(dir / "log.txt"), std::string::npos) << record;
     EXPECT_EQ(record.find(dir / "plain-fd"), std::string::npos) << record;
+    for (int sig : {SIGPIPE, SIGXFSZ})
+        EXPECT_EQ(record.find("ignored " + std::to_string(sig) + "\n"), std::string::npos) << record;
 }
 
 TEST(LaunchApp, AFailedExecIsReportedAndTheInstallerGoesOnWithoutFlushingTwice)

@@ -12,6 +12,7 @@
 #include <csignal>
 #include <thread>
 
+#include "core/diag/debug_dumps.h"
 #include "core/files/file_checksum.h"
 #include "core/diag/frame_clock.h"
 #include "core/diag/log_stream.h"
@@ -206,12 +207,16 @@ TEST(DownloadPump, AnArchiveThatCannotBeSavedOrUnpackedHereEndsTheInstallAtOnce)
         next.reset_all_streams();
         rlimit unlimited;
         ::getrlimit(RLIMIT_FSIZE, &unlimited);
-        const auto no_signal = std::signal(SIGXFSZ, SIG_IGN);
+        // As a program runs: the signal of a write past the limit at its
+        // default action, until start-up ignores it.
+        const auto xfsz = std::signal(SIGXFSZ, SIG_DFL), pipe = std::signal(SIGPIPE, SIG_DFL);
+        UTL_debug_init();
         c.spoil();
 
         EXPECT_EQ(release_on_nginx::pump_until_answer(), 1);
         ::setrlimit(RLIMIT_FSIZE, &unlimited);
-        std::signal(SIGXFSZ, no_signal);
+        std::signal(SIGXFSZ, xfsz);
+        std::signal(SIGPIPE, pipe);
         EXPECT_EQ(stg.extract_failed, 1);
         EXPECT_EQ(alerts.joined(2), std::vector<std::string>{c.alert});
         const auto failed = std::find_if(sim_info.begin(), sim_info.end(), [&](const file_history_struct& h) {

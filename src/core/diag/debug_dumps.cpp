@@ -1,5 +1,7 @@
 #include "core/diag/debug_dumps.h"
 
+#include <signal.h>
+
 #include <cctype>
 #include <cinttypes>
 #include <csignal>
@@ -16,9 +18,22 @@ const char* after_last_separator(const char* path)
     return tail;
 }
 
+// Their default action ends the program with no word of why.
+constexpr int kIgnoredSignals[] = {SIGPIPE, SIGXFSZ};
+
 }  // namespace
 
-void UTL_debug_init() { std::signal(SIGPIPE, SIG_IGN); }
+void UTL_debug_init()
+{
+    for (int sig : kIgnoredSignals) std::signal(sig, SIG_IGN);
+}
+
+void UTL_debug_signals_to_default()
+{
+    struct sigaction action {};
+    action.sa_handler = SIG_DFL;
+    for (int sig : kIgnoredSignals) sigaction(sig, &action, nullptr);
+}
 
 void UTL_get_debug_symbol(void*, symbol_info* out)
 {

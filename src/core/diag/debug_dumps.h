@@ -1,7 +1,7 @@
-// Small debugging services: a broken network connection made harmless, hex
-// dumps, numbered stack listings and code addresses with their symbols.
-// No symbol information is looked up on this platform: every address prints
-// as its value followed by " (???)".
+// Small debugging services: a broken network connection and a file-size
+// limit made harmless, hex dumps, numbered stack listings and code
+// addresses with their symbols.  No symbol information is looked up on
+// this platform: every address prints as its value followed by " (???)".
 #pragma once
 
 #include <cstdio>
@@ -21,9 +21,14 @@ struct stack_frame {
     void* ret;          // return address into the caller
 };
 
-// Writing to a closed socket then fails with an error instead of ending
-// the program.
+// Writing to a closed socket, or past the size limit of this process's
+// files (ulimit -f), then fails with an error (EPIPE, EFBIG) that the
+// writer reports, instead of ending the program without a word.
 void UTL_debug_init();
+// In a child between fork and exec (async-signal-safe): the signals
+// UTL_debug_init ignores back at their default action, as a program
+// started from here expects them; an ignored signal outlives exec.
+void UTL_debug_signals_to_default();
 void UTL_get_debug_symbol(void* address, symbol_info* out);
 int UTL_valid_memory(void* p, unsigned int size, int, int);
 void print_symbol(FILE* f, void* address);

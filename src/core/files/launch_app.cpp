@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "core/diag/debug_dumps.h"
 #include "core/diag/error_codes.h"
 #include "core/diag/log_stream.h"
 #include "core/shell_hooks.h"
@@ -40,7 +41,8 @@ struct exec_report {
     }
 };
 
-// In the child, where only async-signal-safe calls are allowed: every
+// In the child, where only async-signal-safe calls are allowed: the
+// signals the installer ignores are given back their default action, every
 // descriptor beyond the standard three is marked rather than closed (the
 // report pipe must live up to the exec), then the exec; on failure its
 // errno goes to the parent and the child ends without running exit handlers
@@ -48,6 +50,7 @@ struct exec_report {
 [[noreturn]] void exec_or_report(const exec_report& report, char* const argv[], bool search_path)
 {
     int err = 0;
+    UTL_debug_signals_to_default();
     if (close_range(3, ~0U, CLOSE_RANGE_CLOEXEC) != 0)
         err = errno;
     else if (search_path)

@@ -1,7 +1,9 @@
 // Started by the launch tests: writes its arguments, one per line, then
 // "fd " and the target of every descriptor above the standard three that it
-// inherited, to the file named by NIMBREL_LAUNCH_RECORD.
+// inherited, then "ignored " and the number of every signal it was started
+// ignoring, to the file named by NIMBREL_LAUNCH_RECORD.
 #include <fcntl.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -25,6 +27,10 @@ int main(int argc, char** argv)
     if (!out) return 3;
     for (int i = 0; i < argc; ++i) std::fprintf(out, "%s\n", argv[i]);
     for (const std::string& fd : inherited) std::fprintf(out, "fd %s\n", fd.c_str());
+    for (int sig = 1; sig < NSIG; ++sig) {
+        struct sigaction action;
+        if (sigaction(sig, nullptr, &action) == 0 && action.sa_handler == SIG_IGN) std::fprintf(out, "ignored %d\n", sig);
+    }
     std::fclose(out);
     return std::rename(tmp.c_str(), record) == 0 ? 0 : 4;
 }
