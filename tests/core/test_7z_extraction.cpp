@@ -475,6 +475,12 @@ TEST(P7zExtraction, AHeaderClaimingMoreThanAReleaseHoldsIsRefusedInAFewMegabytes
           // Only the bits of the folders count, not the ones that fill the byte.
           {"folder digests whose padding bits are set",
            plain(counted_header(3, 1, 3, 0, std::string("\x0A\x00\xFF", 3) + std::string(12, '\0'))), 0},
+          // The library takes a number after each archive property, not
+          // the bytes it counts: a coder behind them is read, and judged.
+          {"a coder of 1.5 GiB where the library reads past archive properties",
+           plain(std::string("\x01\x02\x01\x15\x00\x04\x06\x00\x01\x09\x00\x00\x07\x0B\x01\x00\x01\x21\x21"
+                             "\x01\x27\x0C\x00\x00\x00\x00\x00", 27)),
+           20016},
           {"a link of 64 MiB", link_of(64u << 20), 20016},
           {"a release's file whose BCJ2 call stream claims 256 MiB", bcj2_calls_of(256u << 20), 20016},
           {"a release's file as 7zz packs it", make_7z({{"a.bin", machine_code(300000, 6)}}), 0}}) {
