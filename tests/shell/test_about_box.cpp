@@ -163,7 +163,10 @@ TEST(about_installer, OnlyOneWholeExecutableIsUnpackedAndNothingElse)
         {"a file in a folder", {{"bin/run", "#!/bin/sh\n", 0100755u << 16}}, "lies in a folder"},
         {"a file that is not executable", {{"New Installer", "#!/bin/sh\n"}}, "not executable"},
         {"over the bound", {{"New Installer", std::string(5000, 'x'), 0100755u << 16}}, "larger than any"},
-        {"over the installers' bound", {huge}, "larger than any", kAboutInstallerMaxBytes},
+        // A size its packed bytes cannot hold is refused as it is read,
+        // before any bound is weighed.
+        {"claiming past the installers' bound what it cannot hold", {huge}, "unable to read from a zip file",
+         kAboutInstallerMaxBytes},
         // -105 is minizip's bad CRC: the 100 bytes read are not the file.
         {"claiming less than it holds", {{"New Installer", std::string(5000, 'x'), 0100755u << 16, false, 100}},
          "Error code -105"},
