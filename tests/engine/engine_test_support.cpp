@@ -1,7 +1,9 @@
 #include "engine_test_support.h"
 
+#include <csignal>
 #include <cstring>
 
+#include "core/diag/debug_dumps.h"
 #include "engine/install_filter.h"
 #include "engine/installer_state.h"
 #include "engine/manifest.h"
@@ -24,6 +26,18 @@ void reset_engine_state()
     dest_dir_path.clear();
     app_done = 0;
     app_exit_status = 0;
+}
+
+program_signals::program_signals()
+    : xfsz_(std::signal(SIGXFSZ, SIG_DFL)), pipe_(std::signal(SIGPIPE, SIG_DFL))
+{
+    UTL_debug_init();
+}
+
+program_signals::~program_signals()
+{
+    std::signal(SIGXFSZ, xfsz_);
+    std::signal(SIGPIPE, pipe_);
 }
 
 }  // namespace engine_testing

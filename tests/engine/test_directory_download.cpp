@@ -6,7 +6,6 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <csignal>
 #include <functional>
 #include <optional>
 #include <string>
@@ -14,7 +13,6 @@
 #include <vector>
 
 #include "core/core_globals.h"
-#include "core/diag/debug_dumps.h"
 #include "core/maker_site.h"
 #include "core/diag/frame_clock.h"
 #include "engine/http_client.h"
@@ -271,10 +269,7 @@ TEST(DirectoryDownload, AFileThatCannotBeSavedHereEndsTheFetchWithAWarning)
         alert_recorder alerts;
         rlimit unlimited;
         ::getrlimit(RLIMIT_FSIZE, &unlimited);
-        // As a program runs: the signal of a write past the limit at its
-        // default action, until start-up ignores it.
-        const auto xfsz = std::signal(SIGXFSZ, SIG_DFL), pipe = std::signal(SIGPIPE, SIG_DFL);
-        UTL_debug_init();
+        const engine_testing::program_signals as_a_program;
         c.spoil(release);
         const int slots[] = {0, 1};
         for (int frame = 0; frame < 200 && stg.dir_status != 2; ++frame) {
@@ -285,8 +280,6 @@ TEST(DirectoryDownload, AFileThatCannotBeSavedHereEndsTheFetchWithAWarning)
                 xtim.real_time += 0.05f;
         }
         ::setrlimit(RLIMIT_FSIZE, &unlimited);
-        std::signal(SIGXFSZ, xfsz);
-        std::signal(SIGPIPE, pipe);
         EXPECT_EQ(stg.dir_status, 2);
         EXPECT_EQ(alerts.joined(3), std::vector<std::string>{c.alert + temp_path + c.file + c.after});
         EXPECT_EQ(release.requests_for(c.file, 1), 1) << release.access_log();

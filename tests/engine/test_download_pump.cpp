@@ -9,10 +9,8 @@
 
 #include <algorithm>
 #include <chrono>
-#include <csignal>
 #include <thread>
 
-#include "core/diag/debug_dumps.h"
 #include "core/files/file_checksum.h"
 #include "core/diag/frame_clock.h"
 #include "core/diag/log_stream.h"
@@ -207,16 +205,11 @@ TEST(DownloadPump, AnArchiveThatCannotBeSavedOrUnpackedHereEndsTheInstallAtOnce)
         next.reset_all_streams();
         rlimit unlimited;
         ::getrlimit(RLIMIT_FSIZE, &unlimited);
-        // As a program runs: the signal of a write past the limit at its
-        // default action, until start-up ignores it.
-        const auto xfsz = std::signal(SIGXFSZ, SIG_DFL), pipe = std::signal(SIGPIPE, SIG_DFL);
-        UTL_debug_init();
+        const engine_testing::program_signals as_a_program;
         c.spoil();
 
         EXPECT_EQ(release_on_nginx::pump_until_answer(), 1);
         ::setrlimit(RLIMIT_FSIZE, &unlimited);
-        std::signal(SIGXFSZ, xfsz);
-        std::signal(SIGPIPE, pipe);
         EXPECT_EQ(stg.extract_failed, 1);
         EXPECT_EQ(alerts.joined(2), std::vector<std::string>{c.alert});
         const auto failed = std::find_if(sim_info.begin(), sim_info.end(), [&](const file_history_struct& h) {

@@ -272,9 +272,9 @@ bool read_sub_streams(header_bytes& in, streams_info& info, const std::vector<bo
     }
     if (id == kSize) id = in.byte();
     if (id == kCrc) {
-        uint64_t listed = 0;
-        for (size_t f = 0; f < counts.size(); ++f) listed += counts[f] == 1 && folder_digests[f] ? 0 : counts[f];
-        in.skip_digests(listed);
+        uint64_t digests = 0;
+        for (size_t f = 0; f < counts.size(); ++f) digests += counts[f] == 1 && folder_digests[f] ? 0 : counts[f];
+        in.skip_digests(digests);
         id = in.byte();
     }
     return in.ok && id == kEnd;
@@ -421,7 +421,7 @@ int check_files(header_bytes& in, const std::vector<uint64_t>& sub_streams)
     size_t next = 0;
     for (uint64_t f = 0; f < files; ++f) {
         if (no_stream[f]) continue;
-        if (next == sub_streams.size()) return refuse("its header cannot be read");
+        if (next == sub_streams.size()) return unreadable(in);
         const uint64_t size = sub_streams[next++];
         if ((attributes[f] >> 16 & 0170000) == 0120000 && size >= kMaxLinkTarget) {
             xer << "A 7z link's text of " << size << " bytes.\n";

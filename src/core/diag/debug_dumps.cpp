@@ -4,9 +4,9 @@
 
 #include <cctype>
 #include <cinttypes>
-#include <csignal>
 #include <cstdint>
 #include <cstring>
+#include <initializer_list>
 
 namespace {
 
@@ -19,21 +19,18 @@ const char* after_last_separator(const char* path)
 }
 
 // Their default action ends the program with no word of why.
-constexpr int kIgnoredSignals[] = {SIGPIPE, SIGXFSZ};
+void set_ignored_signals(void (*handler)(int))
+{
+    struct sigaction action {};
+    action.sa_handler = handler;
+    for (int sig : {SIGPIPE, SIGXFSZ}) sigaction(sig, &action, nullptr);
+}
 
 }  // namespace
 
-void UTL_debug_init()
-{
-    for (int sig : kIgnoredSignals) std::signal(sig, SIG_IGN);
-}
+void UTL_debug_init() { set_ignored_signals(SIG_IGN); }
 
-void UTL_debug_signals_to_default()
-{
-    struct sigaction action {};
-    action.sa_handler = SIG_DFL;
-    for (int sig : kIgnoredSignals) sigaction(sig, &action, nullptr);
-}
+void UTL_debug_signals_to_default() { set_ignored_signals(SIG_DFL); }
 
 void UTL_get_debug_symbol(void*, symbol_info* out)
 {
