@@ -114,6 +114,40 @@ TEST(ZipDamaged, ASizeTheDataCannotHoldIsAShortRead)
     EXPECT_FALSE(testing_support::file_exists(dir / "big.bin"));
 }
 
+// Info-ZIP's -fz writes all ones in the 32-bit sizes of small files and the
+// true sizes in the zip64 field: those are read, and checked as any others.
+TEST(ZipDamaged, Zip64SizesAreTheEntrysOwnAndCheckedLikeAnyOthers)
+{
+    scratch_dir dir;
+    ASSERT_EQ(testing_support::run_shell("mkdir '" + dir / "in" + "' && cd '" + dir / "in" + "' && seq 1000 > a && "
+                                         "echo hello > b && head -c 100000 /dev/zero > c && zip -q -fz ../x.zip a b c")
+                  .status, 0);
+    const std::string made = read_file(dir / "x.zip");
+    // b's central zip64 field, central header and local header.
+    const size_t field = made.find(std::string("\1\0\10\0\6\0\0\0\0\0\0\0", 12)),
+                 central = made.rfind("PK\1\2", field), local = made.find("PK\3\4", 1);
+    // `bytes` take the place of the archive's own at `at`.
+    struct zip64_case { const char* what; size_t at; std::string bytes; int expected; const char* logged; };
+    for (const zip64_case& c :
+         {zip64_case{"as written", 0, "", 0, ""},
+          zip64_case{"a byte of data changed", made.find("hello"), "j", -105, ""},
+          zip64_case{"the local header's own sizes true", local + 18, std::string("\6\0\0\0\6\0\0\0", 8), 0, ""},
+          zip64_case{"claiming 3 GiB from six bytes", field + 7, "\300", 20002, "claims 3221225478 bytes from 6"},
+          zip64_case{"claiming 2^40", field + 4, std::string("\0\0\0\0\0\1\0\0", 8), 20002,
+                     "\"b\" is refused: its size of 1099511627776 does not fit in the 32 bits that minizip reads"},
+          zip64_case{"with a zip64 field cut short", field + 2, "\4", 20002, "\"b\" has no zip64 size"},
+          zip64_case{"with extra fields that end within it", central + 30, " ", 20002, "\"b\" has no zip64 size"}}) {
+        SCOPED_TRACE(c.what);
+        write_file(dir / "x.zip", std::string(made).replace(c.at, c.bytes.size(), c.bytes));
+        scratch_dir out;
+        captured_log log;
+        EXPECT_EQ(zip_to_file(dir / "x.zip", out.path(), nullptr, 0), c.expected);
+        EXPECT_NE(log.text().find(c.logged), std::string::npos) << log.text();
+        const bool whole = testing_support::run_shell("diff -r '" + dir / "in" + "' '" + out.path() + "'").status == 0;
+        EXPECT_EQ(whole, !c.expected) << "byte for byte when it reads, and never whole when it does not";
+    }
+}
+
 TEST(ZipDamaged, AnEntryInAFolderThatDoesNotExistStopsWithEnoent)
 {
     scratch_dir dir;

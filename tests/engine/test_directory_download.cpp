@@ -138,9 +138,11 @@ TEST(DirectoryDownload, AManifestThatCannotServeIsDamagedOnEveryServer)
         const char* what;
         const char* make;  // shell lines in the release folder that leave directory.txt
         size_t warnings;
-        // When not 0, the archive's entry claims this size, and the run's
-        // temporary folder is a disk of 1 MiB.
-        uint32_t claimed_size = 0;
+        // When not 0, the archive's entry claims this size (from 4 GiB in the
+        // zip64 field -fz writes; below, the run's temporary folder is a disk
+        // of 1 MiB).
+        uint64_t claimed_size = 0;
+        const char* zip_options = "-1";
     };
     testing_support::fake_browser browser;
     for (const bad_manifest& b :
@@ -157,28 +159,42 @@ TEST(DirectoryDownload, AManifestThatCannotServeIsDamagedOnEveryServer)
           bad_manifest{"nothing for this system", "printf 'I\\n900 version\\nINSTALLER\\n"
                        "FILE 1 2 1 1 1 %s top/other_system.txt\\nFILE 1 0 1 1 1 GONE top/removed.txt\\n' $m "
                        "> directory.txt", 0},
+          // Unpacked without a warning, then found wanting: zip64 fields are no damage.
+          bad_manifest{"nothing for this system, in an archive with zip64 fields", "printf 'I\\n900 version\\n"
+                       "INSTALLER\\nFILE 1 2 1 1 1 %s top/other_system.txt\\n' $m > directory.txt", 0, 0, "-fz"},
           // A good manifest whose entry claims more than this disk holds,
           // and more than its bytes could unpack to: the archive lies, and
           // no full disk here is to blame.
           bad_manifest{"claiming more than the disk and its bytes hold",
                        "printf 'I\\n900 version\\nINSTALLER\\nFILE 1 0 1 1 1 %s top/f.txt\\n' $m > directory.txt", 2,
-                       100u << 20}}) {
+                       100u << 20},
+          bad_manifest{"claiming 2^40 in its zip64 field",
+                       "printf 'I\\n900 version\\nINSTALLER\\nFILE 1 0 1 1 1 %s top/f.txt\\n' $m > directory.txt", 2,
+                       1ull << 40, "-fz"}}) {
         SCOPED_TRACE(b.what);
         release_on_nginx release(release_files{{"f.txt", "x"}}, {"--server", "files.nimbrel.com", "/", "Main",
                                                                  "--server", "mirror.example", "/", "Mirror"});
         ASSERT_TRUE(release.ready()) << release.problem();
         ASSERT_EQ(testing_support::run_shell("cd '" + release.web() / "Demo" +
                                              "' && rm directory.txt.zip && m=0123456789abcdef0123456789abcdef && " + b.make +
-                                             " && zip -q -1 directory.txt.zip directory.txt && rm directory.txt")
+                                             " && zip -q " + b.zip_options +
+                                             " directory.txt.zip directory.txt && rm directory.txt")
                       .status,
                   0);
         std::optional<testing_support::small_disk> disk;
         if (b.claimed_size) {
             const std::string zipped = release.web() / "Demo/directory.txt.zip";
             archive_fixtures::zip_entry liar{"directory.txt", testing_support::run_shell("unzip -p '" + zipped + "'").out};
-            liar.claimed_size = b.claimed_size;
-            write_file(zipped, archive_fixtures::make_zip({liar}));
-            if (!disk.emplace(temp_path, "1m").mounted()) continue;  // only root mounts one
+            liar.claimed_size = static_cast<uint32_t>(b.claimed_size);
+            std::string zip =
+                b.claimed_size > UINT32_MAX ? testing_support::read_file(zipped) : archive_fixtures::make_zip({liar});
+            const size_t field = zip.rfind(std::string("\1\0\10\0", 4));  // the central header's zip64 field
+            for (int i = 0; i < 8 && b.claimed_size > UINT32_MAX; ++i)
+                zip.at(field + 4 + i) = static_cast<char>(b.claimed_size >> 8 * i);
+            write_file(zipped, zip);
+            // Only root mounts one; a claim past 32 bits is refused before
+            // anything weighs it against a disk.
+            if (b.claimed_size <= UINT32_MAX && !disk.emplace(temp_path, "1m").mounted()) continue;
         }
         alert_recorder alerts;
         app_done = 0;

@@ -27,6 +27,17 @@ constexpr size_t kNameBuffer = 256;
 // Deflate cannot expand a byte to more than 1032; a size beyond that (or
 // beyond what the archive holds at all) is a lie.
 constexpr unsigned long long kMaxDeflateRatio = 1032;
+// All ones in a 32-bit size or offset of a zip header: the value is in the
+// entry's zip64 field.
+constexpr uint64_t kInZip64 = 0xFFFFFFFF;
+
+// The little-endian number of `bytes` bytes at `p`.
+uint64_t little_endian(const unsigned char* p, int bytes)
+{
+    uint64_t value = 0;
+    while (bytes-- > 0) value = value << 8 | p[bytes];
+    return value;
+}
 
 // -- The archive's bytes, as minizip reads them ---
 
@@ -41,10 +52,39 @@ struct zip_bytes {
     off_t size = 0;
     off_t pos = 0;
     std::vector<char> whole;  // the archive, when it is small
+    // 32-bit values laid over the archive's own bytes wherever they are read:
+    // the current entry's true sizes and header offset (zip_reader::
+    // take_zip64_fields).
+    struct overlay {
+        off_t at;
+        uint32_t value;
+    };
+    overlay overlays[3];
+    int overlay_count = 0;
 
     ~zip_bytes()
     {
         if (fd >= 0) ::close(fd);
+    }
+
+    // Up to `want` bytes at `at`, the overlays laid on them; how many.
+    size_t read_at(off_t at, void* buffer, size_t want) const
+    {
+        if (at < 0 || at >= size) return 0;
+        want = static_cast<size_t>(std::min<off_t>(static_cast<off_t>(want), size - at));
+        char* out = static_cast<char*>(buffer);
+        if (!whole.empty()) {
+            std::memcpy(out, whole.data() + at, want);
+        } else {
+            ssize_t got = ::pread(fd, out, want, at);
+            if (got < 0) return 0;
+            want = static_cast<size_t>(got);
+        }
+        for (int i = 0; i < overlay_count; ++i)
+            for (off_t b = 0; b < 4; ++b)
+                if (overlays[i].at + b >= at && overlays[i].at + b < at + static_cast<off_t>(want))
+                    out[overlays[i].at + b - at] = static_cast<char>(overlays[i].value >> (8 * b));
+        return want;
     }
 };
 
@@ -57,17 +97,9 @@ voidpf ZCALLBACK bytes_open(voidpf, const void* source, int mode)
 uLong ZCALLBACK bytes_read(voidpf, voidpf stream, void* buffer, uLong size)
 {
     zip_bytes& in = *static_cast<zip_bytes*>(stream);
-    if (in.pos >= in.size) return 0;
-    size = static_cast<uLong>(std::min<off_t>(static_cast<off_t>(size), in.size - in.pos));
-    if (!in.whole.empty()) {
-        std::memcpy(buffer, in.whole.data() + in.pos, size);
-    } else {
-        ssize_t got = ::pread(in.fd, buffer, size, in.pos);
-        if (got < 0) return 0;
-        size = static_cast<uLong>(got);
-    }
-    in.pos += static_cast<off_t>(size);
-    return size;
+    const size_t got = in.read_at(in.pos, buffer, size);
+    in.pos += static_cast<off_t>(got);
+    return static_cast<uLong>(got);
 }
 
 uLong ZCALLBACK bytes_write(voidpf, voidpf, const void*, uLong) { return 0; }
@@ -157,6 +189,9 @@ public:
     zip_reader(unzFile zip, std::unique_ptr<zip_bytes> bytes)
         : zip_(zip), bytes_(std::move(bytes)), archive_size_(static_cast<unsigned long long>(bytes_->size))
     {
+        unz_global_info64 global{};
+        unzGetGlobalInfo64(zip_, &global);
+        count_ = global.number_entry;
     }
     ~zip_reader() override
     {
@@ -169,7 +204,13 @@ private:
     {
         if (opened_) unzCloseCurrentFile(zip_);
         opened_ = finished_ = false;
-        int step = started_ ? unzGoToNextFile(zip_) : unzGoToFirstFile(zip_);
+        bytes_->overlay_count = 0;
+        // minizip's own test for the last entry, which its unzSetOffset64
+        // disarms: that sets its entry counter to the count.  A count of
+        // 0xffff may have overflowed its 16 bits, and minizip reads on.
+        const bool last = started_ && count_ != 0xffff && index_ + 1 == count_;
+        int step = last ? UNZ_END_OF_LIST_OF_FILE : started_ ? unzGoToNextFile(zip_) : unzGoToFirstFile(zip_);
+        index_ = started_ ? index_ + 1 : 0;
         started_ = true;
         if (step == UNZ_END_OF_LIST_OF_FILE) return kEndOfArchive;
         if (step != UNZ_OK) {
@@ -190,6 +231,7 @@ private:
             return ENAMETOOLONG;
         }
         item.name.assign(name, info_.size_filename);
+        if (int err = take_zip64_fields(item.name)) return err;
         if (!item.name.empty() && item.name.back() == '/')
             item.kind = entry_kind::folder;
         else if ((mode_of(info_) & 0xA000) == 0xA000)
@@ -241,6 +283,73 @@ private:
         return err;
     }
 
+    // This minizip takes an entry's sizes and header offset from their
+    // 32-bit fields alone, though all ones there means "in the zip64 field":
+    // it would count on 4294967295 bytes, never count down to them, and so
+    // never compare the CRC.  The true values are laid over those fields in
+    // the bytes minizip reads, and it reads the header again: its counters,
+    // its local-header check and its CRC check then work on them.  A value
+    // that does not fit the field cannot be handed to it at all.
+    int take_zip64_fields(const std::string& name)
+    {
+        // The central header's marked fields, in the order of their values
+        // in the zip64 field.
+        static const struct {
+            int at;
+            const char* what;
+        } kFields[] = {{24, "size"}, {20, "packed size"}, {42, "header offset"}};
+        const off_t at = static_cast<off_t>(unzGetOffset64(zip_));
+        unsigned char head[46];
+        const bool looks_right = bytes_->read_at(at, head, sizeof head) == sizeof head &&
+                                 little_endian(head, 4) == 0x02014b50 && little_endian(head + 16, 4) == info_.crc &&
+                                 little_endian(head + 28, 2) == info_.size_filename &&
+                                 little_endian(head + 30, 2) == info_.size_file_extra;
+        if (!looks_right) {
+            // Behind a preamble minizip reads its headers elsewhere: an
+            // entry with zip64 sizes is refused, any other is its to read.
+            if (info_.compressed_size != kInZip64 && info_.uncompressed_size != kInZip64) return 0;
+            return refuse(name, "has zip64 sizes in a central header not found where minizip read it");
+        }
+        bool marked = false;
+        for (const auto& field : kFields) marked = marked || little_endian(head + field.at, 4) == kInZip64;
+        if (!marked) return 0;
+
+        std::vector<unsigned char> extra(info_.size_file_extra);
+        if (bytes_->read_at(at + 46 + static_cast<off_t>(info_.size_filename), extra.data(), extra.size()) !=
+            extra.size())
+            return refuse(name, "is cut off in its extra fields");
+        // The zip64 field's values, up to the end of the extra fields.
+        const unsigned char* values = nullptr;
+        size_t room = 0;
+        for (size_t i = 0; i + 4 <= extra.size(); i += 4 + little_endian(&extra[i + 2], 2))
+            if (little_endian(&extra[i], 2) == 1) {
+                values = &extra[i + 4];
+                room = std::min<size_t>(little_endian(&extra[i + 2], 2), extra.size() - i - 4);
+                break;
+            }
+        for (const auto& field : kFields) {
+            if (little_endian(head + field.at, 4) != kInZip64) continue;
+            if (room < 8) return refuse(name, std::string("has no zip64 ") + field.what);
+            const uint64_t value = little_endian(values, 8);
+            if (value >= kInZip64)
+                return refuse(name, std::string("is refused: its ") + field.what + " of " + std::to_string(value) +
+                                        " does not fit in the 32 bits that minizip reads");
+            bytes_->overlays[bytes_->overlay_count++] = {at + field.at, static_cast<uint32_t>(value)};
+            values += 8;
+            room -= 8;
+        }
+        int err = unzSetOffset64(zip_, static_cast<ZPOS64_T>(at));
+        if (err == UNZ_OK) err = unzGetCurrentFileInfo64(zip_, &info_, nullptr, 0, nullptr, 0, nullptr, 0);
+        if (err != UNZ_OK) FILE_ERR_HERE();
+        return err;
+    }
+    int refuse(const std::string& name, const std::string& why)
+    {
+        xer << "Zip entry \"" << name << "\" " << why << ".\n";
+        FILE_ERR_HERE();
+        return kErrZipShortRead;
+    }
+
     bool plausible() const
     {
         if (info_.compressed_size > archive_size_) return false;
@@ -260,6 +369,7 @@ private:
     std::unique_ptr<zip_bytes> bytes_;
     unsigned long long archive_size_;
     unz_file_info64 info_{};
+    unsigned long long count_ = 0, index_ = 0;  // entries in the archive, and the current one's place
     unsigned long long got_ = 0;
     bool started_ = false, opened_ = false, finished_ = false;
 };
