@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 
+#include "core/archives/unpack_memory.h"
 #include "core/core_globals.h"
 #include "core/threads/utl_thread.h"
 #include "engine/dvd_install_pump.h"
@@ -36,13 +37,17 @@ void pump_test::TearDown()
     UTL_stop_all_pumps();
     set_abort_alert_hook(nullptr);
     UTL_set_cpuinfo_path(nullptr);
+    unpack_memory_set_budget(0);
+    unpack_memory_set_hook(nullptr);
     reset_dvd_state();
     reset_engine_state();
 }
 
-void pump_test::one_processor()
+void pump_test::processors(int n)
 {
-    testing_support::write_file(cpu_ / "cpuinfo", "processor\t: 0\nmodel name\t: Test CPU\n\n");
+    std::string info;
+    for (int i = 0; i < n; ++i) info += "processor\t: " + std::to_string(i) + "\nmodel name\t: Test CPU\n\n";
+    testing_support::write_file(cpu_ / "cpuinfo", info);
     UTL_set_cpuinfo_path((cpu_ / "cpuinfo").c_str());
 }
 

@@ -16,8 +16,9 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
-    // The pumps see one processor from now on.
-    void one_processor();
+    // The pumps see one processor, or `n`, from now on.
+    void one_processor() { processors(1); }
+    void processors(int n);
     // Entries in the temporary folder.
     std::size_t files_in_temp() const;
 

@@ -3,8 +3,13 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <condition_variable>
 #include <cstdio>
+#include <mutex>
 
+#include "core/archives/seven_zip_coders.h"
+#include "core/archives/unpack_memory.h"
 #include "core/core_globals.h"
 #include "core/diag/error_codes.h"
 #include "core/threads/worker_threads.h"
@@ -234,6 +239,99 @@ TEST_F(DvdInstallPump, AKillDrainsTheWorkInFlightAndLeavesNoCopies)
     }
 
     install_files_kill();  // nothing running: nothing happens
+}
+
+// -- The unpackers' memory ---
+
+// The first share of a run is held until a second unpacking has asked for
+// its own, so that the two would overlap but for the budget.
+struct held_share {
+    std::mutex lock;
+    std::condition_variable asked;
+    bool hold = false;
+    bool second_asked = false;
+    int taken = 0;
+} first_share;
+
+void hold_the_first_share(unpack_memory_moment moment, uint64_t)
+{
+    std::unique_lock<std::mutex> lock(first_share.lock);
+    if (moment == unpack_memory_moment::taken && first_share.taken++ == 0) {
+        first_share.asked.wait(lock, [] { return !first_share.hold || first_share.second_asked; });
+        return;
+    }
+    first_share.second_asked = true;
+    first_share.asked.notify_all();
+}
+
+uint64_t share_of(const std::string& archive)
+{
+    FILE* file = std::fopen(archive.c_str(), "rb");
+    uint64_t memory = 0;
+    EXPECT_EQ(check_7z_coders(file, memory), 0) << archive;
+    std::fclose(file);
+    return memory;
+}
+
+// The unpackers share one memory budget, set small here.  Two tiles whose
+// shares together pass it unpack one after the other: the second waits
+// while the first holds its share, and a share comes back however its
+// unpacking ends.  A tile whose share alone passes it still unpacks, once
+// it is the only one.
+TEST_F(DvdInstallPump, TheUnpackersShareOneMemoryBudget)
+{
+    processors(2);  // two unpackers, which would take both shares at once
+    unpack_memory_set_hook(hold_the_first_share);
+    testing_support::write_file(dest_ / "Global Scenery/+40-080/.keep", "");
+    int row = 0;
+    struct budget_case {
+        const char* what;
+        int tiles;
+        bool first_damaged;
+        bool over_budget;  // the first tile's share alone passes the budget
+        unsigned waited;
+    };
+    for (const budget_case& c : {budget_case{"two tiles whose shares together pass it", 2, false, false, 1},
+                                 {"the first of them damaged", 2, true, false, 1},
+                                 {"a tile whose share alone passes it", 1, false, true, 0}}) {
+        SCOPED_TRACE(c.what);
+        ++row;
+        std::vector<dvd_file> files;
+        for (int i = 0; i < c.tiles; ++i) {
+            std::string noise(100000 * (i + 1), '\0');
+            uint32_t x = static_cast<uint32_t>(row * 10 + i);
+            for (char& b : noise) b = static_cast<char>((x = x * 1103515245u + 12345u) >> 16);
+            files.push_back({"top/Global Scenery/+40-080/+4" + std::to_string(i) + "-07" + std::to_string(row) + ".dsf",
+                             noise, 0});
+        }
+        dvd_set disks(files);
+        if (c.first_damaged) {
+            std::string archive = read_file(disks.archive_of(files[0]));
+            for (size_t b = 40; b < 80; ++b) archive[b] = static_cast<char>(~archive[b]);
+            testing_support::write_file(disks.archive_of(files[0]), archive);
+        }
+        plan(disks);
+        std::vector<uint64_t> shares;
+        for (const dvd_file& f : files) shares.push_back(share_of(disks.archive_of(f)));
+        const uint64_t budget = c.over_budget ? shares[0] - 1 : shares[0] + shares[1] - 1;
+        unpack_memory_set_budget(budget);
+        unpack_memory_reset_figures();
+        {
+            std::lock_guard<std::mutex> lock(first_share.lock);
+            first_share.hold = c.tiles > 1;
+            first_share.second_asked = false;
+            first_share.taken = 0;
+        }
+
+        EXPECT_EQ(run_all(disks).errors, c.first_damaged ? 1 : 0);
+        const unpack_memory_figures f = unpack_memory_now();
+        EXPECT_EQ(f.taken, static_cast<unsigned>(c.tiles)) << "each unpacking takes its share";
+        EXPECT_EQ(f.waited, c.waited);
+        EXPECT_EQ(f.peak, *std::max_element(shares.begin(), shares.end())) << "one share at a time";
+        EXPECT_EQ(f.held, 0u) << "every share came back";
+        for (size_t i = c.first_damaged ? 1 : 0; i < files.size(); ++i)
+            EXPECT_EQ(read_file(dest_ / files[i].path.substr(4)), files[i].contents) << files[i].path;
+    }
 }
 
 TEST_F(DvdInstallPump, AHostileCursorIsKeptInsideTheManifest)

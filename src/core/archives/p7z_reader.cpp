@@ -13,9 +13,12 @@
 //     corrupt, CRC mismatch, unsupported coder         20002 (20017: damaged data)
 //   the decoder runs out of memory                     12 (ENOMEM)
 //   an allocation of this reader's fails               20001 (20016)
-//   a coder asks for more memory than any of ours,     20001 (20016), before
-//     or a link or BCJ2 side stream claims more than     the decoder is set up
-//     the reader should hold (seven_zip_coders.h)
+//   a coder asks for more memory than its data could   20001 (20016), before
+//     need, or a link or BCJ2 side stream claims more    the decoder is set up
+//     than the reader should hold (seven_zip_coders.h)
+//
+// The memory decoding holds is taken from the unpackers' budget before the
+// decoder is set up, and given back with the reader (unpack_memory.h).
 
 #include <archive.h>
 #include <archive_entry.h>
@@ -27,6 +30,7 @@
 
 #include "core/archives/archive_reader.h"
 #include "core/archives/seven_zip_coders.h"
+#include "core/archives/unpack_memory.h"
 #include "core/diag/error_codes.h"
 #include "core/diag/log_stream.h"
 #include "core/files/file_ops.h"
@@ -108,7 +112,9 @@ public:
             return errno;
         }
         // Before the decoder allocates what the archive asks for.
-        if (int err = check_7z_coders(stream_.file)) return err;
+        uint64_t memory = 0;
+        if (int err = check_7z_coders(stream_.file, memory)) return err;
+        memory_.reset(new unpack_memory_share(memory, path));
         reader_ = archive_read_new();
         if (!reader_) {
             FILE_ERR_HERE();
@@ -148,6 +154,9 @@ private:
         }
         item.name = stored;
         switch (archive_entry_filetype(entry)) {
+        // 7zz gives a file it read from a pipe (-si) the pipe's mode, and
+        // 7zz x writes it as the file it is.
+        case AE_IFIFO:
         case AE_IFREG: item.kind = entry_kind::file; break;
         case AE_IFDIR: item.kind = entry_kind::folder; break;
         case AE_IFLNK: item.kind = entry_kind::link; break;
@@ -173,6 +182,8 @@ private:
     }
 
     utf8_names names_;
+    // Given back once the decoder is freed, with the reader.
+    std::unique_ptr<unpack_memory_share> memory_;
     p7z_stream stream_;
     archive* reader_ = nullptr;
     bool first_header_ = true;

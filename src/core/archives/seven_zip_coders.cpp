@@ -160,6 +160,7 @@ struct header_bytes {
 struct coder {
     uint64_t id = 0;  // its bytes read as one big-endian number, as decoders do
     std::vector<uint8_t> properties;
+    uint64_t output = 0;  // the place of its first output among its folder's
 };
 
 struct folder {
@@ -203,6 +204,15 @@ uint64_t memory_of(const coder& c)
     return 0;
 }
 
+// What decoding holds of a coder's memory: an LZMA dictionary as far as the
+// coder's output fills it; a PPMd model whole, as it grows past its data.
+uint64_t resident_of(const folder& f, const coder& c)
+{
+    if (c.id == kPpmd) return memory_of(c);
+    if (c.id != kLzma && c.id != kLzma2) return 0;
+    return std::min(memory_of(c), c.output < f.unpack_sizes.size() ? f.unpack_sizes[c.output] : 0);
+}
+
 bool read_folder(header_bytes& in, folder& f)
 {
     const uint64_t count = in.count(kMax7zCodersInFolder);
@@ -214,6 +224,7 @@ bool read_folder(header_bytes& in, folder& f)
         if ((flags & 0x0F) > 8) return false;
         for (int b = 0; b < (flags & 0x0F); ++b) c.id = c.id << 8 | in.byte();
         const bool complex = flags & 0x10;
+        c.output = outputs;
         inputs += complex ? in.count(kMax7zCoderStreams) : 1;
         outputs += complex ? in.count(kMax7zCoderStreams) : 1;
         if (flags & 0x20) {
@@ -331,30 +342,52 @@ bool read_streams_info(header_bytes& in, streams_info& info)
     return in.ok && id == kEnd;
 }
 
-// The first coder of `info` that asks for more than the bound, or null.
+// The first coder of `info` that asks for more than 7zz would name for its
+// folder's data, or null.
 const coder* greedy_coder(const streams_info& info)
 {
     for (const folder& f : info.folders)
         for (const coder& c : f.coders)
-            if (memory_of(c) > kMax7zCoderBytes) return &c;
+            if (memory_of(c) > seven_zip_coder_allowance(c.id, f.size())) return &c;
     return nullptr;
 }
 
-// The largest of the BCJ2 side streams the library would allocate whole,
-// 0 when no folder has BCJ2.  It takes them from a folder's pack streams
-// after its first, and where BCJ2 is the last of four coders, from the
-// outputs of the first two coders, whatever the bindings say.
+// The BCJ2 side streams of `f` that the library allocates whole, none when
+// it has no BCJ2.  It takes them from a folder's pack streams after its
+// first, and where BCJ2 is the last of four coders, from the outputs of the
+// first two coders, whatever the bindings say.
+std::vector<uint64_t> bcj2_sides(const streams_info& info, const folder& f)
+{
+    std::vector<uint64_t> sides;
+    const auto bcj2 = [](const coder& c) { return c.id == kBcj2; };
+    if (std::none_of(f.coders.begin(), f.coders.end(), bcj2)) return sides;
+    for (uint64_t p = 1; p < f.packed; ++p) sides.push_back(info.pack_sizes[f.first_pack + p]);
+    if (f.coders.size() == 4 && bcj2(f.coders[3]) && f.unpack_sizes.size() >= 2)
+        sides.insert(sides.end(), {f.unpack_sizes[0], f.unpack_sizes[1]});
+    return sides;
+}
+
+// The largest side stream of any folder.
 uint64_t largest_bcj2_side(const streams_info& info)
 {
     uint64_t largest = 0;
-    for (const folder& f : info.folders) {
-        const auto bcj2 = [](const coder& c) { return c.id == kBcj2; };
-        if (std::none_of(f.coders.begin(), f.coders.end(), bcj2)) continue;
-        for (uint64_t p = 1; p < f.packed; ++p) largest = std::max(largest, info.pack_sizes[f.first_pack + p]);
-        if (f.coders.size() == 4 && bcj2(f.coders[3]) && f.unpack_sizes.size() >= 2)
-            largest = std::max({largest, f.unpack_sizes[0], f.unpack_sizes[1]});
-    }
+    for (const folder& f : info.folders)
+        for (const uint64_t side : bcj2_sides(info, f)) largest = std::max(largest, side);
     return largest;
+}
+
+// What the folder that takes most holds resident while it is decoded: its
+// coders' memory and its side streams, each within its bound by now.
+uint64_t resident_memory(const streams_info& info)
+{
+    uint64_t most = 0;
+    for (const folder& f : info.folders) {
+        uint64_t held = 0;
+        for (const coder& c : f.coders) held += resident_of(f, c);
+        for (const uint64_t side : bcj2_sides(info, f)) held += side;
+        most = std::max(most, held);
+    }
+    return most;
 }
 
 int refuse(const char* why)
@@ -488,8 +521,8 @@ int decode_header(FILE* file, const streams_info& info, std::vector<uint8_t>& he
 }
 
 // The coders of a plain header (after kHeader), the sizes the library
-// allocates by and its files.
-int check_header(header_bytes in)
+// allocates by and its files; what decoding them holds into `memory`.
+int check_header(header_bytes in, uint64_t& memory)
 {
     uint8_t id = in.byte();
     if (id == kArchiveProperties) {
@@ -505,19 +538,20 @@ int check_header(header_bytes in)
         if (!read_streams_info(in, info)) return unreadable(in);
         if (const coder* c = greedy_coder(info)) {
             xer << "A 7z coder asks for " << memory_of(*c) << " bytes.\n";
-            return refuse("a coder needs more memory than any release of ours");
+            return refuse("a coder asks for more memory than its data could need");
         }
         if (const uint64_t side = largest_bcj2_side(info); side > kMax7zBcj2SideBytes) {
             xer << "A 7z BCJ2 side stream of " << side << " bytes.\n";
             return refuse("a BCJ2 side stream is larger than any program of ours needs");
         }
+        memory = resident_memory(info);
         id = in.byte();
     }
     if (id == kFilesInfo) return check_files(in, info.sub_streams);
     return in.ok ? 0 : unreadable(in);
 }
 
-int check_headers(FILE* file)
+int check_headers(FILE* file, uint64_t& memory)
 {
     // Only an archive that begins as one: the decoder would look for one
     // further in (behind a program that unpacks itself), past this check.
@@ -544,17 +578,35 @@ int check_headers(FILE* file)
     } else if (kind != kHeader) {
         return refuse("its header cannot be read");
     }
-    return check_header(in);
+    return check_header(in, memory);
 }
 
 }  // namespace
 
 // -- check_7z_coders ---
 
-int check_7z_coders(FILE* archive)
+uint64_t seven_zip_coder_allowance(uint64_t method, uint64_t data)
 {
+    // PPMd's model takes the power of two at or above sixteen times the
+    // data; a dictionary the step 2^n or 3*2^(n-1), which lies between 2^n
+    // and 2^(n+1).
+    const bool ppmd = method == kPpmd;
+    if (ppmd) data = data > UINT64_MAX / 16 ? UINT64_MAX : data * 16;
+    uint64_t step = UINT64_MAX;
+    for (int n = 1; n < 63 && step == UINT64_MAX; ++n) {
+        if (data <= uint64_t{1} << n)
+            step = uint64_t{1} << n;
+        else if (!ppmd && data <= uint64_t{3} << (n - 1))
+            step = uint64_t{3} << (n - 1);
+    }
+    return std::max(kMin7zCoderAllowance, step);
+}
+
+int check_7z_coders(FILE* archive, uint64_t& memory)
+{
+    memory = 0;
     std::rewind(archive);
-    const int err = check_headers(archive);
+    const int err = check_headers(archive, memory);
     std::rewind(archive);
     return err;
 }

@@ -1,22 +1,36 @@
 // What a 7z archive's coders would cost in memory, read from its headers
 // before the decoder sees them: the decoder allocates whatever dictionary a
-// coder names (7z allows 1.5 GiB, and a small archive can name it), so the
+// coder names (up to 4 GiB, and a small archive can name it), so the
 // archive, not this program, would decide how much memory an unpacking takes.
 #pragma once
 
 #include <cstdint>
 #include <cstdio>
 
-// The most dictionary (LZMA, LZMA2) or model memory (PPMd) one coder may
-// ask for: twice what the release tool writes (LZMA with 32 MiB).
-constexpr uint64_t kMax7zCoderBytes = uint64_t{64} << 20;
+// A coder's dictionary (LZMA, LZMA2) or model memory (PPMd) is held to what
+// 7zz itself names for the data its folder decodes.  7zz cuts the memory its
+// preset or its -md asks for to the next step at or above the data (2^n or
+// 3*2^n; for PPMd, the power of two at or above sixteen times the data), and
+// past that names what was asked, up to all that the format can say (3840
+// MiB for LZMA, 4 GiB for LZMA2 and PPMd, measured with 7zz 26.02).  Read
+// from a pipe, whose size it cannot know, it names the preset's own: 256 MiB
+// at most (-mx=9), over however few bytes.  Past both, the archive asks for
+// more than its data could need.  What decoding holds resident stays within
+// the data decoded either way (the decoder touches its dictionary as it
+// fills it); the bound keeps the address space an archive can reserve near
+// its data, eight unpackers at a time.
+constexpr uint64_t kMin7zCoderAllowance = uint64_t{256} << 20;
+// The dictionary or model memory a coder of `method` (its id in the
+// header) may ask for over a folder of `data` bytes.
+uint64_t seven_zip_coder_allowance(uint64_t method, uint64_t data);
 
-// What an archive of a release holds: one file behind BCJ2 and three LZMA
-// coders, which is one folder of four coders over four pack streams.  The
-// counts a header claims are held to these before anything is sized by
-// them, with room for archives of a few files made otherwise; past them
-// the archive is damaged.
-constexpr uint64_t kMax7zFolders = 16;
+// What an archive holds: a release's file is one folder of four coders
+// (BCJ2 and three LZMA) over four pack streams; a non-solid archive has a
+// folder for each file.  The counts a header claims are held to these
+// before anything is sized by them; past them the archive is damaged.
+// Folders go with files (kMax7zFiles): the library keeps some hundreds of
+// bytes of tables for each, a few MB at the bound.
+constexpr uint64_t kMax7zFolders = 4096;
 constexpr uint64_t kMax7zCodersInFolder = 4;
 // BCJ2's four inputs are the most streams any coder has.
 constexpr uint64_t kMax7zCoderStreams = 4;
@@ -59,5 +73,8 @@ constexpr uint64_t kMax7zBcj2SideBytes = uint64_t{16} << 20;
 // more than the folder; else 20001 (a damaged archive, as is a file that
 // does not begin as a 7z archive), with the reason logged.  A packed
 // header is decoded to reach the coders it lists.  The file position is
-// left at 0.
-int check_7z_coders(FILE* archive);
+// left at 0.  `memory` receives what decoding will hold resident beyond
+// the reader's own buffers: the library decodes one folder at a time, and
+// a folder holds each LZMA dictionary as far as its data fills it, each
+// PPMd model whole (it grows past its data) and BCJ2's side streams.
+int check_7z_coders(FILE* archive, uint64_t& memory);
