@@ -3,6 +3,14 @@
 //
 //   bench_dvd_install [SMALL_FILES [BIG_FILES [BIG_MB [IDLE_MS]]]]
 //                     (default 2000 small files, 10 of 20 MB, 16 ms)
+//   bench_dvd_install tiles [TILES [SMALLEST_MB [LARGEST_MB [BUDGET_MB]]]]
+//                     (default 8 tiles of 130 to 300 MiB, the unpackers'
+//                     budget as the program sets it)
+//
+// The second form installs large scenery tiles packed by 7zz at -mx=9, as
+// a disk made by hand may hold them, and weighs the road's peak resident
+// memory too: against 7zz x of one archive after the other, and of all at
+// once, one process a processor.
 //
 // The release tool makes three disks: the simulator's files on the first,
 // the scenery (half the big files and 200 small tiles, in 7z) on the
@@ -12,10 +20,12 @@
 // put in the drive the moment the change screen asks for it.
 #include <chrono>
 #include <cstdio>
+#include <fstream>
 #include <cstdlib>
 #include <string>
 #include <thread>
 
+#include "core/archives/unpack_memory.h"
 #include "core/core_globals.h"
 #include "core/diag/frame_clock.h"
 #include "core/files/file_checksum.h"
@@ -59,6 +69,70 @@ void write_source(const std::string& source, int small_files, int big_files, int
     }
     for (int i = 0; i < 200; ++i)
         write_file(source + tile(20 + i / 10, i), payload(10000 + (i * 7919) % 40000, 200000u + i));
+}
+
+// Tiles of SMALLEST to LARGEST MiB, as many as asked, in sectors of their own.
+void write_tiles(const std::string& source, int tiles, int smallest_mb, int largest_mb)
+{
+    write_file(source + "Nimbrel-i686", "#!/bin/sh\n");
+    for (int i = 0; i < tiles; ++i) {
+        const int mb = tiles > 1 ? smallest_mb + (largest_mb - smallest_mb) * i / (tiles - 1) : largest_mb;
+        write_file(source + tile(i, 0), payload(static_cast<size_t>(mb) << 20, 300000u + static_cast<unsigned>(i)));
+    }
+}
+
+// Packs every tile again with 7zz at -mx=9, in place of the release tool's
+// archive, and says what dictionary 7zz named.
+bool repack_tiles(const dvd_release& disks, const std::string& source, int tiles)
+{
+    for (int i = 0; i < tiles; ++i) {
+        const std::string path = tile(i, 0), archive = disks.archive_of(path);
+        const std::string folder = source + path.substr(0, path.rfind('/')), name = path.substr(path.rfind('/') + 1);
+        const run_result run = run_shell("rm -f '" + archive + "' && cd '" + folder + "' && 7zz a -t7z -mx=9 -bso0 -bsp0 -- '" +
+                                         archive + "' '" + name + "' && 7zz l -slt '" + archive +
+                                         "' | sed -n 's/^Method = //p' | head -1");
+        if (run.status != 0) {
+            std::fprintf(stderr, "7zz failed: %s\n", run.out.c_str());
+            return false;
+        }
+        std::printf("  %s: %s", name.c_str(), run.out.c_str());
+    }
+    return true;
+}
+
+// The most this process has held resident since the last reset, in MiB.
+double peak_resident_mb()
+{
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.compare(0, 6, "VmHWM:") == 0) return std::atof(line.c_str() + 6) / 1024;
+    return 0;
+}
+
+void reset_peak_resident() { std::ofstream("/proc/self/clear_refs") << "5"; }
+
+// The road's state as its hub leaves it for a fresh install of every file
+// and tile from the first disk into work/Copy/ (dest_dir_path); false when
+// the disks' manifest cannot be read.
+bool plan_install(const dvd_release& disks, const scratch_dir& work)
+{
+    ::setenv("HOME", (work / "home").c_str(), 1);
+    ::setenv("NIMBREL_DVD", disks.drive().c_str(), 1);
+    UTIL_set_dvd_search_places({work / "no mount table", {}});
+    stg_set_start_values();
+    temp_path = work / "tmp/";
+    run_shell("mkdir -p '" + temp_path + "' '" + work / "home" + "'");
+    disks.insert(1);
+    UTIL_scan_dvd();
+    if (stg.dir_status != 3) {
+        std::fprintf(stderr, "the disks' manifest could not be read\n");
+        return false;
+    }
+    dest_dir_path = work / "Copy/";
+    plan_fresh_install();
+    scenery_take_all();
+    recalc_disk_sizes();
+    return true;
 }
 
 // The road from the install screen to the finish, a screen call a frame.
@@ -114,10 +188,85 @@ tool_times run_tools(const dvd_release& disks, const std::string& work)
     return t;
 }
 
+// The tiles' archives unpacked by 7zz x: one after the other, then all at
+// once, as many processes side by side as there are processors; the time
+// and the peak resident memory of each way (the largest peak of a process,
+// and the sum of their peaks: an upper bound of what they held together).
+struct seven_zip_figures {
+    double one_by_one = 0, at_once = 0;
+    double one_by_one_mb = 0, at_once_mb = 0;
+};
+seven_zip_figures run_7zz_on_tiles(const dvd_release& disks, const std::string& work)
+{
+    std::string list;
+    for (const file_history_struct& history : sim_info) {
+        const std::string path = history.back().path.substr(history.back().path.find('/') + 1);
+        if (path.compare(0, 14, "Global Scenery") == 0) list += disks.archive_of(path) + "\n";
+    }
+    write_file(work + "tiles.list", list);
+    const auto unpack = [&](const std::string& parallel, double& seconds, double& peak_mb, bool sum) {
+        // Made first: 7zz makes the folders of its -o, side by side, as a race.
+        run_shell("rm -rf '" + work + "tools-copy' '" + work + "peaks' && mkdir '" + work + "tools-copy'");
+        const auto start = clock_type::now();
+        const run_result run = run_shell("xargs -d '\\n' -n 1 -P " + parallel + " sh -c '/usr/bin/time -f %M -a -o \"" +
+                                         work + "peaks\" 7zz x -y -bso0 -bsp0 \"$0\" \"-o" + work +
+                                         "tools-copy/$(basename \"$0\")\"' < '" + work + "tiles.list'");
+        seconds = seconds_since(start);
+        if (run.status != 0) std::fprintf(stderr, "7zz failed: %s\n", run.out.c_str());
+        std::ifstream peaks(work + "peaks");
+        for (double kb; peaks >> kb;) peak_mb = sum ? peak_mb + kb / 1024 : std::max(peak_mb, kb / 1024);
+    };
+    seven_zip_figures f;
+    unpack("1", f.one_by_one, f.one_by_one_mb, false);
+    unpack(std::to_string(std::thread::hardware_concurrency()), f.at_once, f.at_once_mb, true);
+    return f;
+}
+
+// Large tiles at -mx=9 through the road, beside 7zz x of the same archives.
+int bench_tiles(int tiles, int smallest_mb, int largest_mb, int budget_mb)
+{
+    scratch_dir work;
+    std::printf("%d tiles of %d to %d MiB packed by 7zz at -mx=9:\n", tiles, smallest_mb, largest_mb);
+    write_tiles(work / "source/", tiles, smallest_mb, largest_mb);
+    const dvd_release disks(work / "source/", 2, "Nimbrel 9 Bench");
+    if (!disks.error().empty() || !repack_tiles(disks, work / "source/", tiles)) {
+        std::fprintf(stderr, "%s\n", disks.error().c_str());
+        return 1;
+    }
+    run_shell("rm -rf '" + work / "source" + "'");
+
+    if (!plan_install(disks, work)) return 1;
+    const std::string copy = dest_dir_path;
+    if (budget_mb > 0) unpack_memory_set_budget(static_cast<uint64_t>(budget_mb) << 20);
+
+    reset_peak_resident();
+    const double road = run_road(disks, 16);
+    const double road_mb = peak_resident_mb();
+    const bool same = road >= 0 && verify(copy);
+    run_shell("rm -rf '" + copy + "'");
+    const seven_zip_figures tools = run_7zz_on_tiles(disks, work.path());
+
+    std::printf("unpackers' budget %.0f MiB, %u processors\n", static_cast<double>(unpack_memory_budget()) / (1 << 20),
+                std::thread::hardware_concurrency());
+    std::printf("                                time      peak resident\n");
+    std::printf("DVD install road:               %6.2f s  %6.0f MiB%s\n", road, road_mb, same ? "" : "  (WRONG FILES)");
+    std::printf("7zz x, one archive at a time:   %6.2f s  %6.0f MiB\n", tools.one_by_one, tools.one_by_one_mb);
+    std::printf("7zz x, all at once:             %6.2f s  %6.0f MiB (sum of the processes' peaks)\n",
+                tools.at_once, tools.at_once_mb);
+    std::printf("road / one at a time:           %6.2f    %6.2f\n", road / tools.one_by_one,
+                road_mb / tools.one_by_one_mb);
+    std::printf("road / all at once:             %6.2f    %6.2f\n", road / tools.at_once, road_mb / tools.at_once_mb);
+    return same ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
+    if (argc > 1 && std::string(argv[1]) == "tiles")
+        return bench_tiles(argc > 2 ? std::atoi(argv[2]) : 8, argc > 3 ? std::atoi(argv[3]) : 130,
+                           argc > 4 ? std::atoi(argv[4]) : 300, argc > 5 ? std::atoi(argv[5]) : 0);
+
     const int small_files = argc > 1 ? std::atoi(argv[1]) : 2000;
     const int big_files = argc > 2 ? std::atoi(argv[2]) : 10;
     const int big_mb = argc > 3 ? std::atoi(argv[3]) : 20;
@@ -134,23 +283,8 @@ int main(int argc, char** argv)
     }
     run_shell("rm -rf '" + work / "source" + "'");
 
-    ::setenv("HOME", (work / "home").c_str(), 1);
-    ::setenv("NIMBREL_DVD", disks.drive().c_str(), 1);
-    UTIL_set_dvd_search_places({work / "no mount table", {}});
-    stg_set_start_values();
-    temp_path = work / "tmp/";
-    run_shell("mkdir -p '" + temp_path + "' '" + work / "home" + "'");
-    disks.insert(1);
-    UTIL_scan_dvd();
-    if (stg.dir_status != 3) {
-        std::fprintf(stderr, "the disks' manifest could not be read\n");
-        return 1;
-    }
-    const std::string copy = work / "Copy/";
-    dest_dir_path = copy;
-    plan_fresh_install();
-    scenery_take_all();
-    recalc_disk_sizes();
+    if (!plan_install(disks, work)) return 1;
+    const std::string copy = dest_dir_path;
 
     const double road = run_road(disks, idle_ms);
     const bool same = road >= 0 && verify(copy);
