@@ -491,16 +491,11 @@ TEST(P7zExtraction, AHeaderClaimingMoreThanAReleaseHoldsIsRefusedInAFewMegabytes
     noise_and_zeros(mx9, 130 * kMiB);
     for (unsigned i = 0; i < 100; ++i) write_file(hundred / ("f" + std::to_string(i)), machine_code(1000 + i, i));
     struct header_case {
-        header_case(const char* what, std::string archive, int result, long growth_kb = kResidentGrowthKb,
-                    std::string source = "")
-            : what(what), archive(std::move(archive)), result(result), growth_kb(growth_kb), source(std::move(source))
-        {
-        }
         const char* what;
         std::string archive;
         int result;
-        long growth_kb;
-        std::string source;  // the folder 7zz packed, to compare with what unpacks
+        long growth_kb = kResidentGrowthKb;
+        std::string source = {};  // the folder 7zz packed, to compare with what unpacks
     };
     for (const header_case& c :
          {header_case{"as many folders as the bound", plain(counted_header(kMax7zFolders, 1, kMax7zFolders)), 0},
