@@ -70,7 +70,8 @@ struct zip_bytes {
     // Up to `want` bytes at `at`, the overlays laid on them; how many.
     size_t read_at(off_t at, void* buffer, size_t want) const
     {
-        if (at < 0 || at >= size) return 0;
+        // An entry without extra fields asks for none, into no buffer.
+        if (want == 0 || at < 0 || at >= size) return 0;
         want = static_cast<size_t>(std::min<off_t>(static_cast<off_t>(want), size - at));
         char* out = static_cast<char*>(buffer);
         if (!whole.empty()) {
