@@ -210,7 +210,7 @@ uint64_t resident_of(const folder& f, const coder& c)
 {
     if (c.id == kPpmd) return memory_of(c);
     if (c.id != kLzma && c.id != kLzma2) return 0;
-    return std::min(memory_of(c), c.output < f.unpack_sizes.size() ? f.unpack_sizes[c.output] : 0);
+    return std::min(memory_of(c), f.unpack_sizes[c.output]);
 }
 
 bool read_folder(header_bytes& in, folder& f)

@@ -43,7 +43,12 @@ uint64_t quarter_of_physical_memory()
     return static_cast<uint64_t>(pages) * static_cast<uint64_t>(page) / 4;
 }
 
-uint64_t budget_locked(const shares_held& s) { return s.budget ? s.budget : quarter_of_physical_memory(); }
+// Asked of the system once, not at every look of a waiting share.
+uint64_t budget_locked(const shares_held& s)
+{
+    static const uint64_t quarter = quarter_of_physical_memory();
+    return s.budget ? s.budget : quarter;
+}
 
 }  // namespace
 
