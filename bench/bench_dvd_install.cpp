@@ -240,14 +240,19 @@ int bench_tiles(int tiles, int smallest_mb, int largest_mb, int budget_mb)
     if (budget_mb > 0) unpack_memory_set_budget(static_cast<uint64_t>(budget_mb) << 20);
 
     reset_peak_resident();
+    unpack_memory_reset_figures();
     const double road = run_road(disks, 16);
     const double road_mb = peak_resident_mb();
+    const unpack_memory_figures shares = unpack_memory_now();
     const bool same = road >= 0 && verify(copy);
     run_shell("rm -rf '" + copy + "'");
     const seven_zip_figures tools = run_7zz_on_tiles(disks, work.path());
 
     std::printf("unpackers' budget %.0f MiB, %u processors\n", static_cast<double>(unpack_memory_budget()) / (1 << 20),
                 std::thread::hardware_concurrency());
+    std::printf("shares: %u taken, %u waited, at most %.0f MiB weighed resident and %.0f MiB reserved at once\n",
+                shares.taken, shares.waited, static_cast<double>(shares.peak) / (1 << 20),
+                static_cast<double>(shares.address_peak) / (1 << 20));
     std::printf("                                time      peak resident\n");
     std::printf("DVD install road:               %6.2f s  %6.0f MiB%s\n", road, road_mb, same ? "" : "  (WRONG FILES)");
     std::printf("7zz x, one archive at a time:   %6.2f s  %6.0f MiB\n", tools.one_by_one, tools.one_by_one_mb);

@@ -66,10 +66,12 @@ def zip_one(archive, member_name, source=None, data=None, level=6):
     one entry `member_name`.
 
     Written here rather than with zipfile, which gives every entry over
-    2 GiB zip64 fields: the minizip the installer reads with misreads every
-    record that has them.  Without them sizes and offsets are 32 bits, as
-    the zip command writes them up to 4 GiB - 1, so every file the installer
-    can read is released and a larger one is refused."""
+    2 GiB zip64 fields.  The installer reads a zip64 size or offset only
+    where its value fits in 32 bits, as the minizip it reads with takes no
+    other, so sizes and offsets stay in their 32-bit fields here, as the zip
+    command writes them up to 4 GiB - 1: every file the installer can read
+    is released, and a larger one is refused here rather than on a user's
+    machine."""
     what = source or member_name
     if (os.path.getsize(source) if source is not None else len(data)) > ZIP32_MAX:
         refuse_entry(what)

@@ -366,7 +366,11 @@ std::string counted_header(uint64_t folders, uint64_t coders, uint64_t pack_stre
 // The same of one folder, one coder and one pack stream, padded to `size` bytes.
 std::string header_of_size(uint64_t size)
 {
-    return counted_header(1, 1, 1, size - counted_header(1, 1, 1).size() - 4);
+    // The filler's property takes its id and its number besides.
+    const uint64_t filled = size - counted_header(1, 1, 1).size() - 1;
+    size_t digits = 1;
+    while (number(filled - digits).size() != digits) ++digits;
+    return counted_header(1, 1, 1, filled - digits);
 }
 
 // A plain header of a Copy folder over an empty pack stream for each count
@@ -454,42 +458,99 @@ std::string packed_by_7zz(const scratch_dir& folder, const std::string& options)
     return read_file(dir / "x.7z");
 }
 
-// What an unpacking may grow by, past what its data fills of its dictionary.
+// What an unpacking may grow by, past what its data fills of its dictionary
+// and past the share its header check weighed.
 constexpr long kResidentGrowthKb = 16 * 1024;
 
-// 64 MiB of header packed into a few kilobytes: `before`, a count as large
-// as the bytes after it allow, `after`, then zeros.
+// 50 letters, then `n`.
+std::string long_name(unsigned n) { return std::string(50, 'n') + std::to_string(n); }
+
+// A header as large as the bound packed into a few kilobytes: `before`, a
+// count as large as the bytes after it allow, `after`, then zeros.
 std::string huge_count(const std::string& before, const std::string& after)
 {
-    constexpr uint64_t kSize = uint64_t{64} << 20;
+    constexpr uint64_t kSize = kMax7zHeaderBytes;
     std::string plain = before + number(kSize - before.size() - 4) + after;
     plain.resize(kSize, '\0');
     return with_packed_header(kStart, plain, 1u << 20);
 }
 
+// Unpacks `archive` in a child whose address space has `headroom_kb` to
+// spare: it gives `result` and grows by less than `growth_kb`, and once
+// its check lets it by, by no more than the share the check weighed; a
+// refusal says so in the log, and what unpacks is `source` byte for byte.
+void run_header_case(const std::string& archive, int result, long growth_kb, const std::string& source,
+                     long headroom_kb)
+{
+    scratch_dir dir;
+    write_file(dir / "x.7z", archive);
+    ::mkdir((dir / "out").c_str(), 0755);
+    unpack_memory_need share;
+    int checked;
+    {
+        captured_log quiet;
+        FILE* file = std::fopen((dir / "x.7z").c_str(), "rb");
+        ASSERT_NE(file, nullptr);
+        checked = check_7z_coders(file, share);
+        std::fclose(file);
+    }
+    captured_log log;
+    const testing_support::bounded_result r = testing_support::run_bounded(
+        [&] {
+            const int err = p7z_to_file(dir / "x.7z", dir / "out/", nullptr, 0);
+            xer << std::flush;
+            return err;
+        },
+        headroom_kb);
+    EXPECT_EQ(r.result, result) << "-1: the child died";
+    // A sanitizer keeps shadow memory for what is allocated and touched, a
+    // decoder's dictionary or a header decoded whole: there, only a refusal
+    // that holds neither is weighed.
+    if (!testing_support::under_sanitizer() || (result == 20016 && growth_kb == kResidentGrowthKb)) {
+        EXPECT_LT(r.resident_growth_kb, growth_kb);
+    }
+    if (checked == 0 && !testing_support::under_sanitizer()) {
+        EXPECT_LE(r.resident_growth_kb, static_cast<long>(share.resident >> 10) + kResidentGrowthKb)
+            << "past the share its check weighed";
+    }
+    EXPECT_EQ(testing_support::has(log.text(), "7z archive refused"), result == 20016) << log.text();
+    if (!source.empty()) {
+        const auto diff = testing_support::run_shell("diff -r '" + source + "' '" + dir / "out" + "'");
+        EXPECT_EQ(diff.status, 0) << diff.out;
+    }
+}
+
 }  // namespace
 
-// Counts and sizes past what an archive can hold are refused by
-// the check before anything is sized by them, and a few kilobytes that
-// unpack to a header of 64 MiB, whose counts would ask for gigabytes of
-// tables, are judged in a few megabytes, in a child whose address space
-// could not hold those tables.  A link's text or a BCJ2 side stream that
-// would be decoded whole into memory is refused at its claim, in a child
-// that could hold it, as is a coder that names more than its data could
-// need.  At the bounds, and as 7zz packs a release's file, a tile at -mx=7
-// and -mx=9 or a hundred files, each alone, a header still reads, and
-// decoding holds no more than the data or the dictionary.
+// Counts, places and sizes past what an archive can hold are refused by the
+// check before anything is sized by them, and a few kilobytes that unpack
+// to a header as large as the bound, whose counts would ask for gigabytes
+// of tables, are judged in little more than the header, in a child whose
+// address space could not hold those tables.  A link's text or a BCJ2 side
+// stream that would be decoded whole into memory is refused at its claim,
+// in a child that could hold it, as is a coder that names more than its
+// data could need.  At the bounds, and as 7zz packs a release's file, a
+// tile at -mx=7 and -mx=9 or 4096 files each alone, a header still reads,
+// and its decoding holds no more than the share its check weighed.
 TEST(P7zExtraction, AHeaderClaimingMoreThanAReleaseHoldsIsRefusedInAFewMegabytes)
 {
-    // A 64 MiB header fits, as does a side stream of 256 MiB; the tables of
-    // such counts do not.
+    // A header at the bound fits, as does a side stream of 256 MiB; the
+    // tables of such counts do not.
     constexpr long kAddressHeadroomKb = 512 * 1024;
+    constexpr long kHeaderGrowthKb = (kMax7zHeaderBytes >> 10) + kResidentGrowthKb;
     const auto plain = [](const std::string& header) { return with_header(kStart, 32, header); };
     constexpr uint64_t kMiB = 1 << 20;
-    scratch_dir mx7, mx9, hundred;
+    scratch_dir mx7, mx9, hundred, many;
     noise_and_zeros(mx7, 65 * kMiB);
     noise_and_zeros(mx9, 130 * kMiB);
     for (unsigned i = 0; i < 100; ++i) write_file(hundred / ("f" + std::to_string(i)), machine_code(1000 + i, i));
+    for (unsigned i = 0; i < kMax7zFiles; ++i) write_file(many / long_name(i), std::to_string(i));
+    const std::string zeros_1m = lzma_of("", kMiB);
+    // A Copy, then a complex coder of `streams` (in, out).
+    const auto complex_after_copy = [](const std::string& streams) {
+        return one_file(std::string("\x02\x01\x00\x31\x21", 5) + streams + std::string("\x01\x10\x00\x01", 4),
+                        {std::string(5, 'a'), std::string(5, 'b')}, {5}, false);
+    };
     struct header_case {
         const char* what;
         std::string archive;
@@ -502,13 +563,18 @@ TEST(P7zExtraction, AHeaderClaimingMoreThanAReleaseHoldsIsRefusedInAFewMegabytes
           {"a folder more", plain(counted_header(kMax7zFolders + 1, 1, kMax7zFolders + 1)), 20016},
           {"four coders in a folder", plain(counted_header(1, 4, 1)), 0},
           {"five coders in a folder", plain(counted_header(1, 5, 1)), 20016},
+          // 7-Zip gives a coder one output and BCJ2's four inputs at most.
+          {"a coder of no output", complex_after_copy(std::string("\x01\x00", 2)), 20016},
+          {"a coder of two outputs", complex_after_copy("\x01\x02"), 20016},
           {"as many pack streams as the bound", plain(counted_header(0, 0, kMax7zPackStreams)), 0},
           {"a pack stream more", plain(counted_header(0, 0, kMax7zPackStreams + 1)), 20016},
-          {"a header of 64 KiB", plain(header_of_size(kMax7zHeaderBytes)), 0},
+          {"a header at the bound", plain(header_of_size(kMax7zHeaderBytes)), 0, 2 * kHeaderGrowthKb},
           {"a header a byte larger", plain(header_of_size(kMax7zHeaderBytes + 1)), 20016},
-          {"a folder count in 64 MiB", huge_count("\x01\x04\x07\x0B", ""), 20016},
-          {"a pack stream count in 64 MiB", huge_count(std::string("\x01\x04\x06\x00", 4), "\x09"), 20016},
-          {"a coder count in 64 MiB", huge_count(std::string("\x01\x04\x07\x0B\x01\x00", 6), ""), 20016},
+          {"a folder count in a header at the bound", huge_count("\x01\x04\x07\x0B", ""), 20016, kHeaderGrowthKb},
+          {"a pack stream count in a header at the bound", huge_count(std::string("\x01\x04\x06\x00", 4), "\x09"),
+           20016, kHeaderGrowthKb},
+          {"a coder count in a header at the bound", huge_count(std::string("\x01\x04\x07\x0B\x01\x00", 6), ""),
+           20016, kHeaderGrowthKb},
           {"as many files and sub-streams as the bound", plain(sub_stream_header({kMax7zSubStreams}, kMax7zFiles, true)), 0},
           {"a folder of a sub-stream more", plain(sub_stream_header({kMax7zSubStreams + 1}, 1, false)), 20016},
           {"two folders of more in all", plain(sub_stream_header({kMax7zSubStreams / 2 + 1, kMax7zSubStreams / 2}, 1, false)),
@@ -536,39 +602,100 @@ TEST(P7zExtraction, AHeaderClaimingMoreThanAReleaseHoldsIsRefusedInAFewMegabytes
           {"7zz at -mx=9 of a file of 130 MiB", packed_by_7zz(mx9, "-mx=9"), 0, (130 + 16) << 10, mx9.path()},
           {"a hundred files, each in a folder of its own", packed_by_7zz(hundred, "-ms=off"), 0, kResidentGrowthKb,
            hundred.path()},
-          {"a coder of 1.5 GiB over 1 MiB", one_file("\x01" + lzma_coder(3u << 29), {lzma_of("", kMiB)}, {kMiB}, false),
+          {"4096 files of long names, each in a folder of its own", packed_by_7zz(many, "-ms=off"), 0,
+           kResidentGrowthKb, many.path()},
+          {"7zz's x86 filter after LZMA2", packed_by_7zz(hundred, "-mf=BCJ -m0=LZMA2"), 0, kResidentGrowthKb,
+           hundred.path()},
+          {"a coder of 1.5 GiB over 1 MiB", one_file("\x01" + lzma_coder(3u << 29), {zeros_1m}, {kMiB}, false),
            20016},
           // Past the presets' 256 MiB, what 7zz names for 257 MiB: the
           // check lets it by, and the data, which ends short, is damaged.
           {"a coder of 384 MiB over a folder claiming 257 MiB",
-           one_file("\x01" + lzma_coder(384 * kMiB), {lzma_of("", kMiB)}, {257 * kMiB}, false), 20017},
+           one_file("\x01" + lzma_coder(384 * kMiB), {lzma_of(machine_code(60000, 8), kMiB)}, {257 * kMiB}, false),
+           20017},
           {"a coder of 512 MiB over a folder claiming 257 MiB",
-           one_file("\x01" + lzma_coder(512 * kMiB), {lzma_of("", kMiB)}, {257 * kMiB}, false), 20016}}) {
+           one_file("\x01" + lzma_coder(512 * kMiB), {lzma_of(machine_code(60000, 8), kMiB)}, {257 * kMiB}, false),
+           20016}}) {
         SCOPED_TRACE(c.what);
-        scratch_dir dir;
-        write_file(dir / "x.7z", c.archive);
-        ::mkdir((dir / "out").c_str(), 0755);
-        captured_log log;
-        const testing_support::bounded_result r = testing_support::run_bounded(
-            [&] {
-                const int err = p7z_to_file(dir / "x.7z", dir / "out/", nullptr, 0);
-                xer << std::flush;
-                return err;
-            },
-            kAddressHeadroomKb);
-        EXPECT_EQ(r.result, c.result) << "-1: the child died";
-        // A sanitizer keeps shadow memory for what a decoder allocates and
-        // touches: there, only a refusal, which sets up no decoder, is weighed.
-        if (c.result == 20016 || !testing_support::under_sanitizer()) {
-            EXPECT_LT(r.resident_growth_kb, c.growth_kb);
-        }
-        EXPECT_EQ(testing_support::has(log.text(), "7z archive refused"), c.result == 20016) << log.text();
-        if (!c.source.empty()) {
-            const auto diff = testing_support::run_shell("diff -r '" + c.source + "' '" + dir / "out" + "'");
-            EXPECT_EQ(diff.status, 0) << diff.out;
-        }
+        run_header_case(c.archive, c.result, c.growth_kb, c.source, kAddressHeadroomKb);
     }
 }
+
+// What a coder can be made to fill is judged by its folder's packed bytes,
+// which the header cannot make larger than the archive, and not by any
+// claim: a coder that claims more than those bytes could give is refused,
+// as the archive's fault, in a child whose address space could not hold
+// what it names; a filter whose sizes disagree is refused, as 7-Zip calls
+// its data damaged; and a claim smaller than the data, which the library
+// decodes to the end of its packed stream all the same, still holds no
+// more than the share its check weighed.
+TEST(P7zExtraction, WhatACoderCanFillIsJudgedByItsPackedBytesNotItsClaims)
+{
+    constexpr long kAddressHeadroomKb = 512 * 1024;
+    constexpr uint64_t kMiB = 1 << 20, kGiB = kMiB << 10;
+    // 7zz packs a chain with LZMA2 first, the filter bound to its output.
+    const std::string lzma_then = "\x02" + lzma_coder(256 * kMiB);
+    const std::string x86("\x04\x03\x03\x01\x03\x01\x00", 7), delta = std::string("\x21\x03\x01\x00\x01\x00", 6);
+    const std::string zeros_200m = lzma_of("", 200 * kMiB), zeros_1m = lzma_of("", kMiB);
+    struct claim_case {
+        const char* what;
+        std::string archive;
+        int result;
+        long growth_kb = kResidentGrowthKb;
+    };
+    for (const claim_case& c : {
+          // A claim past what its packed bytes could give would earn any
+          // dictionary, and an address-space limit would fail it for want
+          // of memory, as if this machine were at fault.
+          claim_case{"LZMA2 of 3 GiB claiming 3 GiB from ten packed bytes",
+           one_file(std::string("\x01\x21\x21\x01\x27", 5), {std::string(10, '\0')}, {3 * kGiB}, false), 20016},
+          {"LZMA2 of 4 GiB claiming 4 GiB over 1 MiB", one_file(std::string("\x01\x21\x21\x01\x28", 5), {zeros_1m},
+                                                               {4 * kGiB}, false), 20016},
+          {"LZMA of 3840 MiB claiming 4 GiB over 1 MiB",
+           one_file("\x01" + lzma_coder(3840u << 20), {zeros_1m}, {4 * kGiB}, false), 20016},
+          {"PPMd of 4 GiB claiming 256 MiB from 2 KB",
+           one_file(std::string("\x01\x23\x03\x04\x01\x05\x06\x00\xFC\xFF\xFF", 11), {std::string(2000, 'p')},
+                    {256 * kMiB}, false),
+           20016},
+          // The library decodes through the filter to the folder's size,
+          // whatever the coder before it claims.
+          {"LZMA then x86, LZMA claiming a byte of 200 MiB", one_file(lzma_then + x86, {zeros_200m}, {1, 200 * kMiB}, false),
+           20016},
+          {"LZMA then Delta, LZMA claiming a byte of 200 MiB",
+           one_file(lzma_then + delta, {zeros_200m}, {1, 200 * kMiB}, false), 20016},
+          {"LZMA then x86, honest", one_file(lzma_then + x86, {zeros_200m}, {200 * kMiB, 200 * kMiB}, false), 0,
+           (200 + 16) << 10},
+          // The library decodes a packed stream to its end, however little
+          // its folder claims; the share weighs what the bytes can give.
+          {"LZMA claiming a byte of 200 MiB", one_file("\x01" + lzma_coder(256 * kMiB), {zeros_200m}, {1}, false), 0,
+           (200 + 16) << 10},
+          {"a release's file whose BCJ2 main coder claims 1 KiB of 200 MiB",
+           one_file("\x04" + kLzmaCoder + kLzmaCoder + lzma_coder(256 * kMiB) +
+                        std::string("\x14\x03\x03\x01\x1B\x04\x01" "\x05\x00\x04\x01\x03\x02" "\x02\x06\x01\x00", 17),
+                    {zeros_200m, std::string(5, '\0'), lzma_of("", 4), lzma_of("", 4)}, {4, 4, 1024, 1024}, false),
+           0, (200 + 16) << 10}}) {
+        SCOPED_TRACE(c.what);
+        run_header_case(c.archive, c.result, c.growth_kb, "", kAddressHeadroomKb);
+    }
+}
+
+// 1 GiB of zeros as 7zz packs it at its most, 6,851 to one with LZMA2,
+// 7,080 with LZMA and 2,719 with PPMd, reads byte for byte within its
+// dictionary.  Each coder apart, as each takes a while; gigabytes through
+// a sanitizer would take minutes and say nothing new.
+class P7zMostExpanded : public testing::TestWithParam<const char*> {};
+
+TEST_P(P7zMostExpanded, ReadsWithinItsDictionary)
+{
+    if (testing_support::under_sanitizer()) GTEST_SKIP() << "gigabytes through a sanitizer say nothing new";
+    scratch_dir zeros;
+    write_file(zeros / "a.bin", "");
+    ASSERT_EQ(::truncate((zeros / "a.bin").c_str(), off_t{1} << 30), 0);
+    run_header_case(packed_by_7zz(zeros, std::string("-mx=9 -mmt=2 -m0=") + GetParam()), 0, (256 + 16) << 10,
+                    zeros.path(), 512 * 1024);
+}
+
+INSTANTIATE_TEST_SUITE_P(SevenZip, P7zMostExpanded, testing::Values("LZMA2", "LZMA", "PPMd"));
 
 // An allocation that fails while an archive is unpacked ends the unpacking,
 // not the program: in a reader it refuses the archive, in the writer's

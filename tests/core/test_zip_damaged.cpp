@@ -126,12 +126,19 @@ TEST(ZipDamaged, Zip64SizesAreTheEntrysOwnAndCheckedLikeAnyOthers)
     // b's central zip64 field, central header and local header.
     const size_t field = made.find(std::string("\1\0\10\0\6\0\0\0\0\0\0\0", 12)),
                  central = made.rfind("PK\1\2", field), local = made.find("PK\3\4", 1);
+    // b's size back in its central header, and its zip64 field holding its
+    // header's offset alone, as Info-ZIP writes one past 4 GiB.
+    std::string offset_only = made.substr(central + 24, field + 12 - central - 24);
+    offset_only.replace(0, 4, std::string("\6\0\0\0", 4));
+    offset_only.replace(42 - 24, 4, "\xFF\xFF\xFF\xFF");
+    for (size_t i = 0; i < 8; ++i) offset_only[offset_only.size() - 8 + i] = static_cast<char>(uint64_t{local} >> (8 * i));
     // `bytes` take the place of the archive's own at `at`.
     struct zip64_case { const char* what; size_t at; std::string bytes; int expected; const char* logged; };
     for (const zip64_case& c :
          {zip64_case{"as written", 0, "", 0, ""},
           zip64_case{"a byte of data changed", made.find("hello"), "j", -105, ""},
           zip64_case{"the local header's own sizes true", local + 18, std::string("\6\0\0\0\6\0\0\0", 8), 0, ""},
+          zip64_case{"its header's offset alone in the zip64 field", central + 24, offset_only, 0, ""},
           zip64_case{"claiming 3 GiB from six bytes", field + 7, "\300", 20002, "claims 3221225478 bytes from 6"},
           zip64_case{"claiming 2^40", field + 4, std::string("\0\0\0\0\0\1\0\0", 8), 20002,
                      "\"b\" is refused: its size of 1099511627776 does not fit in the 32 bits that minizip reads"},

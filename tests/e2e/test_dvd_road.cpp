@@ -2,8 +2,12 @@
 // xdotool, installing from install DVDs the release tool made, the disks
 // changed by putting another in the drive its NIMBREL_DVD names.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstdint>
+#include <cstring>
 #include <map>
 #include <sstream>
 #include <string>
@@ -361,6 +365,78 @@ TEST(dvd_road, QuitDuringTheCopyStopsThePumpsAndLeavesNoTemporaryFolder)
     EXPECT_TRUE(road.logged("Clean exit from threads.")) << road.log();
     EXPECT_FALSE(run_folder.empty() || file_exists(run_folder)) << run_folder << " outlived the run";
     EXPECT_EQ(read_file(registry(road)), folder + "\n") << "the partial copy stays registered";
+}
+
+// -- Under a limit on the address space ----------------------------------------
+
+bool outside_the_other_sectors(const std::string& path) { return !has(path, "+50+000/") && !has(path, "-40+170/"); }
+
+uint64_t address_space_of(pid_t pid)
+{
+    const std::string status = read_file("/proc/" + std::to_string(pid) + "/status");
+    const size_t at = status.find("VmSize:");
+    return at == std::string::npos ? 0 : std::stoull(status.substr(at + 7)) << 10;
+}
+
+// Six tiles of one sector, each packed by 7zz from a pipe at -mx=9 and so
+// naming a 256 MiB dictionary, as a 300 MiB tile would; the limit leaves
+// room for one of them at a time, and one unpacker a processor takes turns.
+TEST(dvd_road, TilesOfTheLargestDictionaryUnpackInTurnsUnderAnAddressSpaceLimit)
+{
+    if (testing_support::under_sanitizer())
+        GTEST_SKIP() << "a sanitizer's shadow memory takes terabytes of address space: no limit can be set";
+    std::map<std::string, std::string> files = release_files();
+    for (const char* name : {"+43-072", "+44-071", "+45-076", "+46-077"})
+        files["Global Scenery/Terrain/+40-080/" + std::string(name) + ".dsf"] = std::string(5000, name[2]);
+    dvd_release disks(files, 2);
+    ASSERT_EQ(disks.error(), "");
+    for (const auto& [tile, contents] : files) {
+        if (!has(tile, "/+40-080/")) continue;
+        const std::string archive = disks.archive_of(tile), name = tile.substr(tile.rfind('/') + 1);
+        const testing_support::run_result packed = testing_support::run_shell(
+            "7zz e -so -bso0 -bsp0 '" + archive + "' | 7zz a -t7z -mx=9 -bso0 -bsp0 '-si" + name + "' '" + archive +
+            ".new' && mv '" + archive + ".new' '" + archive + "' && 7zz l -slt '" + archive + "'");
+        ASSERT_TRUE(has(packed.out, "Method = LZMA2:28")) << archive << "\n" << packed.out;
+    }
+    disks.insert(1);
+    road_walker road(NIMBREL_DVD_INSTALLER);
+    // The first tile unpacked keeps its share, its file held open, until
+    // another has asked for one, however the threads are scheduled.  The
+    // sector's folder is made only for the hold to name: the copy must be new.
+    const std::string folder = install_folder(road, disks), sector = folder + "Global Scenery/Terrain/+40-080/";
+    testing_support::run_shell("mkdir -p '" + sector + "'");
+    testing_support::held_opens hold(sector);
+    testing_support::remove_tree(folder);
+    ASSERT_TRUE(hold.active()) << hold.problem();
+    const uint64_t limit = uint64_t{2} << 30;
+    road.limit_address_space(limit);
+    road.with_environment(hold.environment());
+    ASSERT_TRUE(start_dvd_installer(road, disks)) << road.output();
+    ASSERT_TRUE(walk_to_scenery(road)) << road.log();
+    road.click(map_x(10), map_y(13));
+    ASSERT_TRUE(road.press_until(button_bar::next, [&] { return asked_for(road, 2) == 1; }, 60)) << road.log();
+    road.wait_for_still(0.3, 5);
+    road.shot("dvd_limited_change_disk_2");
+
+    // With every thread started, two 300 MiB tiles' dictionaries still fit.
+    const uint64_t held = address_space_of(road.pid());
+    ASSERT_LE(held + (uint64_t{600} << 20), limit) << "the program holds " << (held >> 20) << " MiB of address space";
+    // Room for one dictionary and the rest of the program, not for two.
+    const struct rlimit lower = {held + (uint64_t{448} << 20), held + (uint64_t{448} << 20)};
+    ASSERT_EQ(::prlimit(road.pid(), RLIMIT_AS, &lower, nullptr), 0) << std::strerror(errno);
+    disks.insert(2);
+    ASSERT_TRUE(road.press_until_changed(button_bar::next)) << road.log();
+    EXPECT_TRUE(road.wait_for_log(" waits for ", 30)) << "no unpacker waited for its turn\n" << road.log();
+    hold.release();
+    // A tile that failed is asked about before the finish.
+    ASSERT_TRUE(wait_until([&] { return road.logged("Install finished") || road.logged("Asking whether to go on"); }, 60))
+        << road.log();
+    ASSERT_TRUE(road.logged("Install finished, 0 files failed")) << road.log();
+    road.wait_for_still(0.3, 5);
+    road.shot("dvd_limited_finish");
+    expect_installed(disks, folder, outside_the_other_sectors);
+    road.press(button_bar::last_quit, true);
+    EXPECT_EQ(road.wait(20), 0) << road.output();
 }
 
 }  // namespace

@@ -38,6 +38,7 @@ void pump_test::TearDown()
     set_abort_alert_hook(nullptr);
     UTL_set_cpuinfo_path(nullptr);
     unpack_memory_set_budget(0);
+    unpack_memory_set_address_budget(0);
     unpack_memory_set_hook(nullptr);
     reset_dvd_state();
     reset_engine_state();

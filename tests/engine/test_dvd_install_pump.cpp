@@ -242,12 +242,15 @@ TEST_F(DvdInstallPump, AKillDrainsTheWorkInFlightAndLeavesNoCopies)
 // -- The unpackers' memory ---
 
 // The first share of a run is held until a second unpacking has asked for
-// its own, so that the two would overlap but for the budget.
+// its own, so that the two would overlap but for the budget.  In a row
+// that fails a wait, every share that must wait throws as the log line's
+// allocation would.
 struct held_share {
     std::mutex lock;
     std::condition_variable asked;
     bool hold = false;
     bool second_asked = false;
+    bool fail_waits = false;
     int taken = 0;
 } first_share;
 
@@ -260,14 +263,17 @@ void hold_the_first_share(unpack_memory_moment moment, uint64_t)
     }
     first_share.second_asked = true;
     first_share.asked.notify_all();
+    if (moment == unpack_memory_moment::waiting && first_share.fail_waits) throw std::bad_alloc();
 }
 
 // The unpackers share one memory budget, set small here.  Two tiles whose
-// shares together pass it unpack one after the other: the second waits
-// while the first holds its share, and a share comes back however its
-// unpacking ends.  A tile whose share alone passes it still unpacks, once
-// it is the only one.  A tile's share is its size: 7zz gives it a
-// dictionary larger than its data, which decoding fills as far as the data.
+// shares together pass it, in memory or in address space, unpack one after
+// the other: the second waits while the first holds its share, and a share
+// comes back however its unpacking ends.  A tile whose share alone passes
+// it still unpacks, once it is the only one.  A share that fails while it
+// waits gives up its place, and the next in line goes on.  A tile's share
+// is its dictionary, which 7zz sizes by the tile: 128 KiB for 100,000
+// bytes, 256 KiB for 200,000.
 TEST_F(DvdInstallPump, TheUnpackersShareOneMemoryBudget)
 {
     processors(2);  // two unpackers, which would take both shares at once
@@ -276,19 +282,26 @@ TEST_F(DvdInstallPump, TheUnpackersShareOneMemoryBudget)
     int row = 0;
     struct budget_case {
         const char* what;
-        int tiles;
+        std::vector<size_t> tiles;  // their sizes
         bool first_damaged;
-        bool over_budget;  // the first tile's share alone passes the budget
+        bool in_address_space;  // the budget is the address space's, not memory's
+        uint64_t budget;
         unsigned waited;
+        bool fail_waits = false;
     };
-    for (const budget_case& c : {budget_case{"two tiles whose shares together pass it", 2, false, false, 1},
-                                 {"the first of them damaged", 2, true, false, 1},
-                                 {"a tile whose share alone passes it", 1, false, true, 0}}) {
+    for (const budget_case& c : {budget_case{"two tiles whose shares together pass it", {100000, 200000}, false, false, 300000, 1},
+                                 {"the first of them damaged", {100000, 200000}, true, false, 300000, 1},
+                                 {"a tile whose share alone passes it", {100000}, false, false, 99999, 0},
+                                 {"two tiles whose dictionaries pass the address space left", {200000, 200000}, false,
+                                  true, 300000, 1},
+                                 // Room for one large tile and the small one.
+                                 {"a share that fails while it waits", {200000, 200000, 100000}, false, false, 450000, 1,
+                                  true}}) {
         SCOPED_TRACE(c.what);
         ++row;
         std::vector<dvd_file> files;
-        for (uint32_t i = 0, x = row; i < static_cast<uint32_t>(c.tiles); ++i) {
-            std::string noise(100000 * (i + 1), '\0');  // LZMA does not shrink it below 48 bytes
+        for (uint32_t i = 0, x = row; i < c.tiles.size(); ++i) {
+            std::string noise(c.tiles[i], '\0');  // LZMA does not shrink it below 48 bytes
             for (char& b : noise) b = static_cast<char>((x = x * 1103515245u + 12345u) >> 16);
             files.push_back({"top/Global Scenery/+40-080/+4" + std::to_string(i) + "-07" + std::to_string(row) + ".dsf",
                              noise, 0});
@@ -300,21 +313,31 @@ TEST_F(DvdInstallPump, TheUnpackersShareOneMemoryBudget)
             testing_support::write_file(disks.archive_of(files[0]), archive);
         }
         plan(disks);
-        unpack_memory_set_budget(c.over_budget ? 99999 : 299999);
+        unpack_memory_set_budget(c.in_address_space ? 0 : c.budget);
+        unpack_memory_set_address_budget(c.in_address_space ? c.budget : 0);
         unpack_memory_reset_figures();
         // No unpacker runs between the rows.
-        first_share.hold = c.tiles > 1;
+        first_share.hold = c.tiles.size() > 1;
         first_share.second_asked = false;
+        first_share.fail_waits = c.fail_waits;
         first_share.taken = 0;
 
-        EXPECT_EQ(run_all(disks).errors, c.first_damaged ? 1 : 0);
+        const int failed = c.first_damaged || c.fail_waits ? 1 : 0;
+        EXPECT_EQ(run_all(disks).errors, failed);
         const unpack_memory_figures f = unpack_memory_now();
-        EXPECT_EQ(f.taken, static_cast<unsigned>(c.tiles)) << "each unpacking takes its share";
+        EXPECT_EQ(f.taken, c.tiles.size() - (c.fail_waits ? 1 : 0)) << "each unpacking takes its share";
         EXPECT_EQ(f.waited, c.waited);
-        EXPECT_EQ(f.peak, 100000u * c.tiles) << "the larger share: one at a time";
-        EXPECT_EQ(f.held, 0u) << "every share came back";
-        for (size_t i = c.first_damaged ? 1 : 0; i < files.size(); ++i)
-            EXPECT_EQ(read_file(dest_ / files[i].path.substr(4)), files[i].contents) << files[i].path;
+        const uint64_t peak = c.in_address_space ? f.address_peak : f.peak;
+        if (c.tiles.size() > 1) {
+            EXPECT_LE(peak, c.budget) << "no two shares at once that pass it";
+        } else {
+            EXPECT_GT(peak, c.budget) << "alone, past it";
+        }
+        EXPECT_EQ(f.held + f.address_held, 0u) << "every share came back";
+        int installed = 0;
+        for (const dvd_file& file : files) installed += read_file(dest_ / file.path.substr(4)) == file.contents;
+        EXPECT_EQ(installed, static_cast<int>(files.size()) - failed);
+        EXPECT_EQ(read_file(dest_ / files.back().path.substr(4)), files.back().contents) << "the last in line went on";
     }
 }
 

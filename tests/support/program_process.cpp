@@ -67,6 +67,8 @@ void program_process::start(const std::vector<std::string>& args, const std::vec
         dup2(fd, 1);
         dup2(fd, 2);
         if (chdir(app_dir_.c_str()) != 0) _exit(126);
+        const struct rlimit limit = {address_limit_, address_limit_};
+        if (address_limit_ != RLIM_INFINITY && setrlimit(RLIMIT_AS, &limit) != 0) _exit(126);
         std::vector<char*> raw;
         for (std::string& a : argv) raw.push_back(a.data());
         raw.push_back(nullptr);

@@ -5,6 +5,7 @@
 // close request, so they are here too.
 #pragma once
 
+#include <sys/resource.h>
 #include <sys/types.h>
 
 #include <string>
@@ -45,6 +46,9 @@ public:
     // Before start: another program's HOME (ending in "/") instead of its
     // own, so that it finds what the other left there.
     void use_home(const std::string& home) { home_ = home; }
+    // Before start: a limit on its address space (RLIMIT_AS), as `ulimit -v`
+    // sets one.
+    void limit_address_space(rlim_t bytes) { address_limit_ = bytes; }
 
     // The log the program rewrites on every run, in its program folder.
     std::string log() const;
@@ -69,6 +73,7 @@ private:
     std::string name_, app_dir_, home_;
     pid_t pid_ = -1;
     int status_ = -1;
+    rlim_t address_limit_ = RLIM_INFINITY;
     // Every run folder a run of it named, for the destructor.
     mutable std::vector<std::string> run_folders_;
 };

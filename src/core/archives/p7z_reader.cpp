@@ -14,11 +14,14 @@
 //   the decoder runs out of memory                     12 (ENOMEM)
 //   an allocation of this reader's fails               20001 (20016)
 //   a coder asks for more memory than its data could   20001 (20016), before
-//     need, or a link or BCJ2 side stream claims more    the decoder is set up
-//     than the reader should hold (seven_zip_coders.h)
+//     need or claims more than its packed bytes could    the decoder is set up
+//     give, a filter's sizes disagree, or a link or
+//     BCJ2 side stream claims more than the reader
+//     should hold (seven_zip_coders.h)
 //
-// The memory decoding holds is taken from the unpackers' budget before the
-// decoder is set up, and given back with the reader (unpack_memory.h).
+// The memory decoding holds and the address space it reserves are taken
+// from the unpackers' budget before the decoder is set up, and given back
+// with the reader (unpack_memory.h).
 
 #include <archive.h>
 #include <archive_entry.h>
@@ -112,9 +115,9 @@ public:
             return errno;
         }
         // Before the decoder allocates what the archive asks for.
-        uint64_t memory = 0;
-        if (int err = check_7z_coders(stream_.file, memory)) return err;
-        memory_.reset(new unpack_memory_share(memory, path));
+        unpack_memory_need need;
+        if (int err = check_7z_coders(stream_.file, need)) return err;
+        memory_.reset(new unpack_memory_share(need, path));
         reader_ = archive_read_new();
         if (!reader_) {
             FILE_ERR_HERE();

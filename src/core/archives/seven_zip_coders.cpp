@@ -7,6 +7,7 @@
 //
 //   -- Reading the header's numbers ---
 //   -- Coders and folders ---
+//   -- Weighing ---
 //   -- Files ---
 //   -- A compressed header ---
 //   -- check_7z_coders ---
@@ -160,24 +161,27 @@ struct header_bytes {
 struct coder {
     uint64_t id = 0;  // its bytes read as one big-endian number, as decoders do
     std::vector<uint8_t> properties;
-    uint64_t output = 0;  // the place of its first output among its folder's
+    uint64_t first_input = 0;  // the place of its first input among its folder's
+    uint64_t inputs = 1;       // its one output's place is its own
 };
 
 struct folder {
     std::vector<coder> coders;
-    std::vector<uint64_t> unpack_sizes;   // of each coder's output, in turn
-    std::vector<uint64_t> bound_outputs;  // the outputs that feed another coder
-    uint64_t packed = 0;                  // its pack streams
-    uint64_t first_pack = 0;              // the index of the first of them
+    std::vector<uint64_t> unpack_sizes;  // of each coder's output, in turn
+    // Each binding feeds an output into another coder's input.
+    std::vector<std::pair<uint64_t, uint64_t>> bindings;  // (input, output)
+    uint64_t final_output = 0;  // the one output no coder takes
+    uint64_t packed = 0;        // its pack streams
+    uint64_t first_pack = 0;    // the index of the first of them
+    uint64_t packed_bytes = 0;  // what they hold
 
-    // What the library takes for the folder's size: its last output that
-    // feeds no coder.
-    uint64_t size() const
+    // What the library takes for the folder's size.
+    uint64_t size() const { return unpack_sizes[final_output]; }
+    const coder& taking(uint64_t input) const
     {
-        for (size_t n = unpack_sizes.size(); n-- > 0;)
-            if (std::find(bound_outputs.begin(), bound_outputs.end(), n) == bound_outputs.end())
-                return unpack_sizes[n];
-        return 0;
+        size_t c = 0;
+        while (c + 1 < coders.size() && coders[c + 1].first_input <= input) ++c;
+        return coders[c];
     }
 };
 
@@ -189,6 +193,25 @@ struct streams_info {
 };
 
 constexpr uint64_t kLzma = 0x030101, kLzma2 = 0x21, kPpmd = 0x030401, kBcj2 = 0x0303011B;
+
+bool lzma_like(const coder& c) { return c.id == kLzma || c.id == kLzma2; }
+bool expanding(const coder& c) { return lzma_like(c) || c.id == kPpmd; }
+
+// Filters that give out as many bytes as they take: Copy, Delta, and the
+// branch converters for x86 (BCJ), PowerPC, IA-64, ARM, ARM Thumb, SPARC,
+// ARM64 and RISC-V, by their long ids and by the short ones 7-Zip also
+// knows them by.
+bool size_preserving(const coder& c)
+{
+    switch (c.id) {
+    case 0x00: case 0x03: case 0x04: case 0x05: case 0x06: case 0x07: case 0x08: case 0x09: case 0x0A:
+    case 0x0B: case 0x03030103: case 0x03030205: case 0x03030401: case 0x03030501: case 0x03030701:
+    case 0x03030805: return true;
+    default: return false;
+    }
+}
+
+uint64_t saturating_times(uint64_t a, uint64_t b) { return b != 0 && a > UINT64_MAX / b ? UINT64_MAX : a * b; }
 
 // The dictionary or model memory a coder asks for; 0 for coders that take
 // a fixed, small amount.
@@ -204,29 +227,27 @@ uint64_t memory_of(const coder& c)
     return 0;
 }
 
-// What decoding holds of a coder's memory: an LZMA dictionary as far as the
-// coder's output fills it; a PPMd model whole, as it grows past its data.
-uint64_t resident_of(const folder& f, const coder& c)
-{
-    if (c.id == kPpmd) return memory_of(c);
-    if (c.id != kLzma && c.id != kLzma2) return 0;
-    return std::min(memory_of(c), f.unpack_sizes[c.output]);
-}
-
+// A folder's coders, its bindings and its pack streams, every count and
+// every place judged as it is read: 7-Zip gives each coder one output and
+// up to four inputs, binds each input and each output at most once, and
+// leaves exactly one output unbound, the folder's own.  Nothing read here
+// needs a guard later.
 bool read_folder(header_bytes& in, folder& f)
 {
     const uint64_t count = in.count(kMax7zCodersInFolder);
-    uint64_t inputs = 0, outputs = 0;
+    uint64_t inputs = 0;
     for (uint64_t i = 0; i < count && in.ok; ++i) {
         const uint8_t flags = in.byte();
         if (flags & 0xC0) return false;  // alternative methods: never written
         coder c;
         if ((flags & 0x0F) > 8) return false;
         for (int b = 0; b < (flags & 0x0F); ++b) c.id = c.id << 8 | in.byte();
-        const bool complex = flags & 0x10;
-        c.output = outputs;
-        inputs += complex ? in.count(kMax7zCoderStreams) : 1;
-        outputs += complex ? in.count(kMax7zCoderStreams) : 1;
+        c.first_input = inputs;
+        if (flags & 0x10) {
+            c.inputs = in.bounded(kMax7zCoderStreams);
+            if (c.inputs == 0 || in.number() != 1) return false;
+        }
+        inputs += c.inputs;
         if (flags & 0x20) {
             const uint64_t size = in.count();
             c.properties.assign(in.at, in.at + size);
@@ -234,15 +255,37 @@ bool read_folder(header_bytes& in, folder& f)
         }
         f.coders.push_back(std::move(c));
     }
-    if (!in.ok || count == 0 || outputs == 0 || inputs < outputs) return false;
+    const uint64_t outputs = count;
+    if (!in.ok || count == 0 || inputs < outputs) return false;
     f.unpack_sizes.resize(outputs);
-    for (uint64_t pair = 0; pair + 1 < outputs && in.ok; ++pair) {
-        in.number();
-        f.bound_outputs.push_back(in.number());
+    std::vector<bool> input_taken(inputs, false), output_taken(outputs, false);
+    for (uint64_t pair = 0; pair + 1 < outputs; ++pair) {
+        const uint64_t input = in.number(), output = in.number();
+        if (!in.ok || input >= inputs || output >= outputs || input_taken[input] || output_taken[output]) return false;
+        input_taken[input] = output_taken[output] = true;
+        f.bindings.emplace_back(input, output);
     }
+    f.final_output = static_cast<uint64_t>(std::find(output_taken.begin(), output_taken.end(), false) - output_taken.begin());
     f.packed = inputs - (outputs - 1);
-    for (uint64_t i = 0; f.packed > 1 && i < f.packed && in.ok; ++i) in.number();
+    for (uint64_t i = 0; f.packed > 1 && i < f.packed; ++i) {
+        const uint64_t input = in.number();
+        if (!in.ok || input >= inputs || input_taken[input]) return false;
+        input_taken[input] = true;
+    }
     return in.ok;
+}
+
+// A filter that preserves sizes and claims to take other than it gives:
+// 7-Zip calls its data damaged, and the library decodes the coder before it
+// to the folder's final size whatever that coder claims, so that a claim
+// of one byte could hide a dictionary filled to gigabytes.
+bool filter_sizes_disagree(const folder& f)
+{
+    for (const auto& [input, output] : f.bindings) {
+        const coder& taker = f.taking(input);
+        if (size_preserving(taker) && f.unpack_sizes[output] != f.unpack_sizes[&taker - f.coders.data()]) return true;
+    }
+    return false;
 }
 
 // The sub-streams of the folders, each a file's data, one for each folder
@@ -323,6 +366,10 @@ bool read_streams_info(header_bytes& in, streams_info& info)
         // Each folder's pack streams must be there: the library looks up
         // their sizes by these places.
         if (packed > info.pack_sizes.size()) return false;
+        for (folder& f : info.folders)
+            for (uint64_t p = 0; p < f.packed; ++p)
+                f.packed_bytes = std::min(UINT64_MAX - info.pack_sizes[f.first_pack + p], f.packed_bytes) +
+                                 info.pack_sizes[f.first_pack + p];
         if (in.byte() != kCodersUnpackSize) return false;
         for (folder& f : info.folders)
             for (uint64_t& size : f.unpack_sizes) size = in.number();
@@ -352,6 +399,20 @@ const coder* greedy_coder(const streams_info& info)
     return nullptr;
 }
 
+// The first coder of `info` that claims to make more of its folder's
+// packed bytes than any coder can, or null; its claim and those bytes.
+const coder* overclaiming_coder(const streams_info& info, uint64_t& claim, uint64_t& packed)
+{
+    for (const folder& f : info.folders)
+        for (size_t c = 0; c < f.coders.size(); ++c)
+            if (expanding(f.coders[c]) && f.unpack_sizes[c] > saturating_times(f.packed_bytes, kMax7zExpansion)) {
+                claim = f.unpack_sizes[c];
+                packed = f.packed_bytes;
+                return &f.coders[c];
+            }
+    return nullptr;
+}
+
 // The BCJ2 side streams of `f` that the library allocates whole, none when
 // it has no BCJ2.  It takes them from a folder's pack streams after its
 // first, and where BCJ2 is the last of four coders, from the outputs of the
@@ -362,8 +423,7 @@ std::vector<uint64_t> bcj2_sides(const streams_info& info, const folder& f)
     const auto bcj2 = [](const coder& c) { return c.id == kBcj2; };
     if (std::none_of(f.coders.begin(), f.coders.end(), bcj2)) return sides;
     for (uint64_t p = 1; p < f.packed; ++p) sides.push_back(info.pack_sizes[f.first_pack + p]);
-    if (f.coders.size() == 4 && bcj2(f.coders[3]) && f.unpack_sizes.size() >= 2)
-        sides.insert(sides.end(), {f.unpack_sizes[0], f.unpack_sizes[1]});
+    if (f.coders.size() == 4 && bcj2(f.coders[3])) sides.insert(sides.end(), {f.unpack_sizes[0], f.unpack_sizes[1]});
     return sides;
 }
 
@@ -376,18 +436,47 @@ uint64_t largest_bcj2_side(const streams_info& info)
     return largest;
 }
 
-// What the folder that takes most holds resident while it is decoded: its
-// coders' memory and its side streams, each within its bound by now.
-uint64_t resident_memory(const streams_info& info)
+// -- Weighing ---
+
+// What decoding holds resident and reserves, as the library decodes: one
+// folder at a time, and in it one coder at a time, each stream ended as
+// the next is set up; but it ends an LZMA stream only when the next LZMA
+// stream begins, and a PPMd model only for the next model, so the largest
+// dictionary may stay beside the largest model.  A folder's side streams
+// go with it, and the header is held whole besides.  A dictionary and a
+// model are reserved whole, and filled as their coder goes:
+//  - a dictionary as far as its coder decodes.  The library decodes a
+//    packed stream to its end, discarding what passes the size its folder
+//    claims, so no claim bounds it; the folder's packed bytes, which the
+//    header cannot make larger than the archive, do (kMax7zExpansion).
+//  - a model as it learns, which no multiple of what it decodes bounds:
+//    noise repeated once fills 188 bytes for each byte at order 32, 380 at
+//    order 64, the most the library takes.  Per packed byte the most
+//    measured was 3,766 (a two-letter noise repeated, at order 64; 1,099 at
+//    order 32, 7zz's highest), and kMax7zExpansion holds that four times
+//    over, where the whole model would weigh 4 GiB for what 400 MiB of
+//    zeros fill to 6 MB.
+unpack_memory_need weigh(const streams_info& info, uint64_t header)
 {
-    uint64_t most = 0;
+    uint64_t dictionary = 0, filled = 0, model = 0, learnt = 0, sides = 0;
     for (const folder& f : info.folders) {
+        const uint64_t can_decode = saturating_times(f.packed_bytes, kMax7zExpansion);
+        for (const coder& c : f.coders) {
+            const uint64_t memory = memory_of(c);
+            if (lzma_like(c)) {
+                dictionary = std::max(dictionary, memory);
+                filled = std::max(filled, std::min(memory, can_decode));
+            } else if (c.id == kPpmd) {
+                model = std::max(model, memory);
+                learnt = std::max(learnt, std::min(memory, can_decode));
+            }
+        }
         uint64_t held = 0;
-        for (const coder& c : f.coders) held += resident_of(f, c);
         for (const uint64_t side : bcj2_sides(info, f)) held += side;
-        most = std::max(most, held);
+        sides = std::max(sides, held);
     }
-    return most;
+    // Every term is within its bound by now: 4 GiB at most.
+    return {header + filled + learnt + sides, header + dictionary + model + sides};
 }
 
 int refuse(const char* why)
@@ -484,12 +573,13 @@ bool read_at(FILE* file, uint64_t offset, uint64_t size, std::vector<uint8_t>& b
 // as the output decodes exactly as the one asked for, and costs no more.
 int decode_header(FILE* file, const streams_info& info, std::vector<uint8_t>& header)
 {
-    if (info.folders.size() != 1 || info.folders[0].coders.size() != 1 || info.pack_sizes.size() != 1 ||
-        info.folders[0].unpack_sizes.size() != 1)
+    if (info.folders.size() != 1 || info.folders[0].coders.size() != 1 || info.pack_sizes.size() != 1)
         return refuse("its header is compressed in a way this program does not read");
     const coder& c = info.folders[0].coders[0];
     const uint64_t packed = info.pack_sizes[0], unpacked = info.folders[0].size();
     if (packed > kMax7zHeaderBytes || unpacked > kMax7zHeaderBytes) return refuse("its header is too large");
+    if (unpacked > saturating_times(packed, kMax7zExpansion))
+        return refuse("its header claims more than its packed bytes could give");
     if (memory_of(c) > kMax7zHeaderCoderBytes)
         return refuse("the coder of its header needs more memory than 7zz gives one");
     lzma_filter filters[2] = {{c.id == kLzma2 ? LZMA_FILTER_LZMA2 : LZMA_FILTER_LZMA1, nullptr},
@@ -520,9 +610,10 @@ int decode_header(FILE* file, const streams_info& info, std::vector<uint8_t>& he
     return decoded ? 0 : refuse("its compressed header cannot be decoded");
 }
 
-// The coders of a plain header (after kHeader), the sizes the library
-// allocates by and its files; what decoding them holds into `memory`.
-int check_header(header_bytes in, uint64_t& memory)
+// The coders of a plain header of `size` bytes (after kHeader), the sizes
+// the library allocates by and its files; what decoding them needs into
+// `need`.
+int check_header(header_bytes in, uint64_t size, unpack_memory_need& need)
 {
     uint8_t id = in.byte();
     if (id == kArchiveProperties) {
@@ -536,6 +627,13 @@ int check_header(header_bytes in, uint64_t& memory)
     streams_info info;
     if (id == kMainStreamsInfo) {
         if (!read_streams_info(in, info)) return unreadable(in);
+        if (std::any_of(info.folders.begin(), info.folders.end(), filter_sizes_disagree))
+            return refuse("a filter claims to give other than it takes");
+        uint64_t claim = 0, packed = 0;
+        if (overclaiming_coder(info, claim, packed)) {
+            xer << "A 7z coder claims " << claim << " bytes from " << packed << " packed bytes.\n";
+            return refuse("a coder claims more than its packed bytes could give");
+        }
         if (const coder* c = greedy_coder(info)) {
             xer << "A 7z coder asks for " << memory_of(*c) << " bytes.\n";
             return refuse("a coder asks for more memory than its data could need");
@@ -544,14 +642,14 @@ int check_header(header_bytes in, uint64_t& memory)
             xer << "A 7z BCJ2 side stream of " << side << " bytes.\n";
             return refuse("a BCJ2 side stream is larger than any program of ours needs");
         }
-        memory = resident_memory(info);
+        need = weigh(info, size);
         id = in.byte();
     }
     if (id == kFilesInfo) return check_files(in, info.sub_streams);
     return in.ok ? 0 : unreadable(in);
 }
 
-int check_headers(FILE* file, uint64_t& memory)
+int check_headers(FILE* file, unpack_memory_need& need)
 {
     // Only an archive that begins as one: the decoder would look for one
     // further in (behind a program that unpacks itself), past this check.
@@ -578,7 +676,7 @@ int check_headers(FILE* file, uint64_t& memory)
     } else if (kind != kHeader) {
         return refuse("its header cannot be read");
     }
-    return check_header(in, memory);
+    return check_header(in, header.size(), need);
 }
 
 }  // namespace
@@ -602,11 +700,11 @@ uint64_t seven_zip_coder_allowance(uint64_t method, uint64_t data)
     return std::max(kMin7zCoderAllowance, step);
 }
 
-int check_7z_coders(FILE* archive, uint64_t& memory)
+int check_7z_coders(FILE* archive, unpack_memory_need& need)
 {
-    memory = 0;
+    need = unpack_memory_need();
     std::rewind(archive);
-    const int err = check_headers(archive, memory);
+    const int err = check_headers(archive, need);
     std::rewind(archive);
     return err;
 }

@@ -7,6 +7,9 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "core/archives/archive_reader.h"
+#include "core/archives/unpack_memory.h"
+
 // A coder's dictionary (LZMA, LZMA2) or model memory (PPMd) is held to what
 // 7zz itself names for the data its folder decodes.  7zz cuts the memory its
 // preset or its -md asks for to the next step at or above the data (2^n or
@@ -15,14 +18,22 @@
 // MiB for LZMA, 4 GiB for LZMA2 and PPMd, measured with 7zz 26.02).  Read
 // from a pipe, whose size it cannot know, it names the preset's own: 256 MiB
 // at most (-mx=9), over however few bytes.  Past both, the archive asks for
-// more than its data could need.  What decoding holds resident stays within
-// the data decoded either way (the decoder touches its dictionary as it
-// fills it); the bound keeps the address space an archive can reserve near
-// its data, eight unpackers at a time.
+// more than its data could need.
 constexpr uint64_t kMin7zCoderAllowance = uint64_t{256} << 20;
 // The dictionary or model memory a coder of `method` (its id in the
 // header) may ask for over a folder of `data` bytes.
 uint64_t seven_zip_coder_allowance(uint64_t method, uint64_t data);
+
+// How many bytes an LZMA, LZMA2 or PPMd coder may claim to make of each
+// byte its folder has packed.  LZMA can reach about 8,400 to one (its
+// longest match, 273 bytes, at saturated probabilities), and 7zz reached
+// 7,080 to one with LZMA, 6,851 with LZMA2 and 2,719 with PPMd on 1 GiB of
+// zeros at -mx=9; this is twice LZMA's reach.  A claim past it comes from a
+// header that lies, and it would earn a dictionary of gigabytes for a few
+// bytes.  It also bounds what a coder can be made to decode whatever its
+// folder claims: the library decodes a coder's packed stream to its end
+// even past the size its folder claims, discarding the excess.
+constexpr uint64_t kMax7zExpansion = 16384;
 
 // What an archive holds: a release's file is one folder of four coders
 // (BCJ2 and three LZMA) over four pack streams; a non-solid archive has a
@@ -32,28 +43,33 @@ uint64_t seven_zip_coder_allowance(uint64_t method, uint64_t data);
 // bytes of tables for each, a few MB at the bound.
 constexpr uint64_t kMax7zFolders = 4096;
 constexpr uint64_t kMax7zCodersInFolder = 4;
-// BCJ2's four inputs are the most streams any coder has.
+// BCJ2's four inputs are the most streams any coder has; 7-Zip gives every
+// coder one output.
 constexpr uint64_t kMax7zCoderStreams = 4;
 constexpr uint64_t kMax7zPackStreams = kMax7zFolders * kMax7zCoderStreams;
-// A header, plain or unpacked, is held whole.  One of a one-file archive
-// takes a few hundred bytes (its name at most 510 of them); this holds the
-// header of a hundred files with the longest names.  A packed header may
-// claim 64 MiB and more from a few kilobytes on the disk.
-constexpr uint64_t kMax7zHeaderBytes = uint64_t{64} << 10;
-// 7zz packs a header with LZMA of 1 MiB, and the decoder allocates the
-// dictionary that the header's coder names.
-constexpr uint64_t kMax7zHeaderCoderBytes = uint64_t{1} << 20;
 // Files, and the sub-streams that hold their data (in any one folder and
 // in all): the reader sizes its tables by the counts a header claims, tens
 // of bytes an entry, before it reads a byte of what they count, while a
 // count takes a few bytes of the header and a sub-stream none of its own:
 // a header of a hundred bytes could claim gigabytes.  A release's archive
-// holds one file; a solid archive of a few hundred files, which the general
-// unpacker reads, stays well inside, and a header within its 64 KiB holds
-// hardly more files than this (a name, a size, a digest and attributes
-// each).
+// holds one file; a non-solid archive of 4096 files, or a solid one, which
+// the general unpacker reads, stays within.
 constexpr uint64_t kMax7zFiles = 4096;
 constexpr uint64_t kMax7zSubStreams = kMax7zFiles;
+// A header, plain or unpacked, is held whole, here and by the library.  Its
+// bound is what the counts above allow at their most: each file's name as
+// long as a path (in UTF-16) with 64 bytes of times, attributes, size and
+// digest; each folder's four coders with their ids, stream counts,
+// properties (64 bytes: 7-Zip's largest take 34), bindings and sizes in 512
+// bytes; each pack stream's size and digest in 16.  That is 34.5 MiB; a
+// release's header takes a few hundred bytes, and 4096 files with names of
+// fifty letters some 700 KB.  A packed header is also held to what its
+// packed bytes could give (kMax7zExpansion).
+constexpr uint64_t kMax7zHeaderBytes =
+    kMax7zFiles * (2 * kMaxLinkTarget + 64) + kMax7zFolders * 512 + kMax7zPackStreams * 16;
+// 7zz packs a header with LZMA of 1 MiB, and the decoder allocates the
+// dictionary that the header's coder names.
+constexpr uint64_t kMax7zHeaderCoderBytes = uint64_t{1} << 20;
 // Sizes the reader allocates whole at what the header claims, before the
 // data behind them has shown whether the claim is true; an LZMA stream of
 // 40 KB decodes to 256 MiB of zeros.
@@ -69,12 +85,11 @@ constexpr uint64_t kMax7zSubStreams = kMax7zFiles;
 constexpr uint64_t kMax7zBcj2SideBytes = uint64_t{16} << 20;
 
 // Reads the headers of the 7z archive open in `archive`: 0 when they stay
-// within the bounds above and the sizes of a folder's files add up to no
-// more than the folder; else 20001 (a damaged archive, as is a file that
-// does not begin as a 7z archive), with the reason logged.  A packed
-// header is decoded to reach the coders it lists.  The file position is
-// left at 0.  `memory` receives what decoding will hold resident beyond
-// the reader's own buffers: the library decodes one folder at a time, and
-// a folder holds each LZMA dictionary as far as its data fills it, each
-// PPMd model whole (it grows past its data) and BCJ2's side streams.
-int check_7z_coders(FILE* archive, uint64_t& memory);
+// within the bounds above, a filter's sizes agree, and the sizes of a
+// folder's files add up to no more than the folder; else 20001 (a damaged
+// archive, as is a file that does not begin as a 7z archive), with the
+// reason logged.  A packed header is decoded to reach the coders it lists.
+// The file position is left at 0.  `need` receives what decoding will hold
+// and reserve beyond the reader's own buffers (see the weighing in the
+// source).
+int check_7z_coders(FILE* archive, unpack_memory_need& need);

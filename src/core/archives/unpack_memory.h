@@ -1,42 +1,63 @@
 // The memory the 7z unpackings of the program hold together.  7zz gives a
 // scenery tile a dictionary of up to 256 MiB, and the DVD install pump runs
 // one unpacker per processor: side by side they could hold more than the
-// machine has.  Each unpacking takes its share (what the header check says
-// its decoding holds resident) before the decoder allocates anything, and
+// machine has, or reserve more address space than a limit on it (ulimit -v)
+// leaves.  Each unpacking takes its share (what the header check says its
+// decoding holds and reserves) before the decoder allocates anything, and
 // gives it back when the unpacking ends, however it ends.
 //
 // A share waits until it fits beside the shares held; one larger than the
 // whole budget runs once no other is held.  Shares are served in the order
 // they were asked for, so a large one is never passed over for ever, and a
-// waiting unpacking holds nothing, so no two wait on each other.  An
-// unpacking takes one share at a time.
+// waiting unpacking holds nothing, so no two wait on each other.  One that
+// gives up while it waits (its log line or a test's seam fails to
+// allocate) gives up its place in the line too.  An unpacking takes one
+// share at a time.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
+// What an unpacking's decoding needs beyond the reader's own buffers.
+struct unpack_memory_need {
+    // Resident: the pages its data can fill.  The decoder touches a
+    // dictionary only as far as it decodes.
+    uint64_t resident = 0;
+    // Reserved: every dictionary and model whole, as the decoder allocates
+    // them; what an address-space limit counts.
+    uint64_t address = 0;
+};
+
 class unpack_memory_share {
 public:
-    // Waits until `bytes` fit; `archive` names the wait in the log.
-    unpack_memory_share(uint64_t bytes, const std::string& archive);
+    // Waits until `need` fits; `archive` names the wait in the log.
+    unpack_memory_share(const unpack_memory_need& need, const std::string& archive);
     ~unpack_memory_share();
     unpack_memory_share(const unpack_memory_share&) = delete;
     unpack_memory_share& operator=(const unpack_memory_share&) = delete;
 
 private:
-    uint64_t bytes_;
+    unpack_memory_need need_;
 };
 
-// The bytes the shares may add up to: a quarter of physical memory, or
-// what a test set (0 restores the default).
+// The resident bytes the shares may add up to: a quarter of physical
+// memory, or what a test set (0 restores the default).
 uint64_t unpack_memory_budget();
 void unpack_memory_set_budget(uint64_t bytes);
+// The address space the shares may reserve together is, under a limit on
+// the process's address space (RLIMIT_AS), what it leaves beyond what the
+// program holds when no share is held, less room for the rest of the
+// program; without a limit, no bound.  Or what a test set (0 restores the
+// default).
+void unpack_memory_set_address_budget(uint64_t bytes);
 
 // What the shares did since the figures were last reset, for the log and
 // for tests.
 struct unpack_memory_figures {
-    uint64_t held = 0;  // now
+    uint64_t held = 0;  // resident, now
     uint64_t peak = 0;  // the most held at once
+    uint64_t address_held = 0;
+    uint64_t address_peak = 0;
     unsigned taken = 0;
     unsigned waited = 0;  // shares that did not fit at once
 };
@@ -52,5 +73,5 @@ enum class unpack_memory_moment {
     waiting,  // a share did not fit and is about to wait
     taken,    // a share was taken, before the decoder is set up
 };
-using unpack_memory_hook = void (*)(unpack_memory_moment, uint64_t bytes);
+using unpack_memory_hook = void (*)(unpack_memory_moment, uint64_t resident);
 void unpack_memory_set_hook(unpack_memory_hook hook);
