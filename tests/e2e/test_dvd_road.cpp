@@ -371,13 +371,6 @@ TEST(dvd_road, QuitDuringTheCopyStopsThePumpsAndLeavesNoTemporaryFolder)
 
 bool outside_the_other_sectors(const std::string& path) { return !has(path, "+50+000/") && !has(path, "-40+170/"); }
 
-uint64_t address_space_of(pid_t pid)
-{
-    const std::string status = read_file("/proc/" + std::to_string(pid) + "/status");
-    const size_t at = status.find("VmSize:");
-    return at == std::string::npos ? 0 : std::stoull(status.substr(at + 7)) << 10;
-}
-
 // Six tiles of one sector, each packed by 7zz from a pipe at -mx=9 and so
 // naming a 256 MiB dictionary, as a 300 MiB tile would; the limit leaves
 // room for one of them at a time, and one unpacker a processor takes turns.
@@ -419,7 +412,9 @@ TEST(dvd_road, TilesOfTheLargestDictionaryUnpackInTurnsUnderAnAddressSpaceLimit)
     road.shot("dvd_limited_change_disk_2");
 
     // With every thread started, two 300 MiB tiles' dictionaries still fit.
-    const uint64_t held = address_space_of(road.pid());
+    const long held_kb = testing_support::status_kb("VmSize:", road.pid());
+    ASSERT_GT(held_kb, 0);
+    const uint64_t held = static_cast<uint64_t>(held_kb) << 10;
     ASSERT_LE(held + (uint64_t{600} << 20), limit) << "the program holds " << (held >> 20) << " MiB of address space";
     // Room for one dictionary and the rest of the program, not for two.
     const struct rlimit lower = {held + (uint64_t{448} << 20), held + (uint64_t{448} << 20)};

@@ -241,15 +241,16 @@ TEST_F(DvdInstallPump, AKillDrainsTheWorkInFlightAndLeavesNoCopies)
 
 // -- The unpackers' memory ---
 
-// The first share of a run is held until a second unpacking has asked for
-// its own, so that the two would overlap but for the budget.  In a row
-// that fails a wait, every share that must wait throws as the log line's
-// allocation would.
+// The first share of a run is held until `others` more unpackings have
+// asked for their own, so that they would overlap but for the budget.  In a
+// row that fails a wait, every share that must wait throws as the log
+// line's allocation would; the first is then held until the next tile has
+// asked too, which its unpacker does only once the failed share is gone.
 struct held_share {
     std::mutex lock;
     std::condition_variable asked;
-    bool hold = false;
-    bool second_asked = false;
+    int others = 0;
+    int others_asked = 0;
     bool fail_waits = false;
     int taken = 0;
 } first_share;
@@ -258,10 +259,10 @@ void hold_the_first_share(unpack_memory_moment moment, uint64_t)
 {
     std::unique_lock<std::mutex> lock(first_share.lock);
     if (moment == unpack_memory_moment::taken && first_share.taken++ == 0) {
-        first_share.asked.wait(lock, [] { return !first_share.hold || first_share.second_asked; });
+        first_share.asked.wait(lock, [] { return first_share.others_asked >= first_share.others; });
         return;
     }
-    first_share.second_asked = true;
+    ++first_share.others_asked;
     first_share.asked.notify_all();
     if (moment == unpack_memory_moment::waiting && first_share.fail_waits) throw std::bad_alloc();
 }
@@ -317,8 +318,8 @@ TEST_F(DvdInstallPump, TheUnpackersShareOneMemoryBudget)
         unpack_memory_set_address_budget(c.in_address_space ? c.budget : 0);
         unpack_memory_reset_figures();
         // No unpacker runs between the rows.
-        first_share.hold = c.tiles.size() > 1;
-        first_share.second_asked = false;
+        first_share.others = c.fail_waits ? 2 : c.tiles.size() > 1 ? 1 : 0;
+        first_share.others_asked = 0;
         first_share.fail_waits = c.fail_waits;
         first_share.taken = 0;
 

@@ -357,18 +357,14 @@ std::size_t sanitizer_heap_bytes()
     return under_sanitizer() ? __sanitizer_get_current_allocated_bytes() : 0;
 }
 
-namespace {
-
-long status_kb(const char* field)
+long status_kb(const char* field, pid_t pid)
 {
-    std::ifstream status("/proc/self/status");
+    std::ifstream status(pid ? "/proc/" + std::to_string(pid) + "/status" : "/proc/self/status");
     std::string line;
     while (std::getline(status, line))
         if (line.compare(0, std::string(field).size(), field) == 0) return std::stol(line.substr(line.find(':') + 1));
     return -1;
 }
-
-}  // namespace
 
 bounded_result run_bounded(const std::function<int()>& work, long headroom_kb)
 {

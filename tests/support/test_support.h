@@ -110,6 +110,10 @@ bool under_sanitizer();
 // The heap's bytes in use as the sanitizer counts them; 0 without one.
 std::size_t sanitizer_heap_bytes();
 
+// A field of /proc/<pid>/status counted in kB ("VmSize:", "VmHWM:"), of
+// this process when `pid` is 0; -1 when it has none.
+long status_kb(const char* field, pid_t pid = 0);
+
 // What `work` answered in a child process whose address space may grow by
 // `headroom_kb` at most (without a bound under a sanitizer, whose shadow
 // takes terabytes of it), and how far the child's resident peak grew

@@ -177,11 +177,12 @@ struct folder {
 
     // What the library takes for the folder's size.
     uint64_t size() const { return unpack_sizes[final_output]; }
-    const coder& taking(uint64_t input) const
+    // The coder that takes `input`; its output's place too.
+    size_t coder_taking(uint64_t input) const
     {
         size_t c = 0;
         while (c + 1 < coders.size() && coders[c + 1].first_input <= input) ++c;
-        return coders[c];
+        return c;
     }
 };
 
@@ -212,6 +213,7 @@ bool size_preserving(const coder& c)
 }
 
 uint64_t saturating_times(uint64_t a, uint64_t b) { return b != 0 && a > UINT64_MAX / b ? UINT64_MAX : a * b; }
+uint64_t saturating_plus(uint64_t a, uint64_t b) { return a > UINT64_MAX - b ? UINT64_MAX : a + b; }
 
 // The dictionary or model memory a coder asks for; 0 for coders that take
 // a fixed, small amount.
@@ -282,8 +284,8 @@ bool read_folder(header_bytes& in, folder& f)
 bool filter_sizes_disagree(const folder& f)
 {
     for (const auto& [input, output] : f.bindings) {
-        const coder& taker = f.taking(input);
-        if (size_preserving(taker) && f.unpack_sizes[output] != f.unpack_sizes[&taker - f.coders.data()]) return true;
+        const size_t taker = f.coder_taking(input);
+        if (size_preserving(f.coders[taker]) && f.unpack_sizes[output] != f.unpack_sizes[taker]) return true;
     }
     return false;
 }
@@ -368,8 +370,7 @@ bool read_streams_info(header_bytes& in, streams_info& info)
         if (packed > info.pack_sizes.size()) return false;
         for (folder& f : info.folders)
             for (uint64_t p = 0; p < f.packed; ++p)
-                f.packed_bytes = std::min(UINT64_MAX - info.pack_sizes[f.first_pack + p], f.packed_bytes) +
-                                 info.pack_sizes[f.first_pack + p];
+                f.packed_bytes = saturating_plus(f.packed_bytes, info.pack_sizes[f.first_pack + p]);
         if (in.byte() != kCodersUnpackSize) return false;
         for (folder& f : info.folders)
             for (uint64_t& size : f.unpack_sizes) size = in.number();
