@@ -388,7 +388,8 @@ int install_from(const std::string& archive, const file_version_struct& version,
     std::string full_archive = archive;
     set_path_to_full(full_archive);
     const bool seven = is_7z(archive);
-    int err = seven ? open_7z_reader(full_archive, in) : open_zip_reader(full_archive, in);
+    // The log names the file being installed, not the run's copy of its archive.
+    int err = seven ? open_7z_reader(full_archive, in, dest_dir_path + relative) : open_zip_reader(full_archive, in);
     if (err) {
         if (seven) err = seven_zip_error(err);
         log_unpack_failure(seven, err, full_archive, dest_dir_path + folder);

@@ -398,14 +398,15 @@ std::string sub_stream_header(const std::vector<uint64_t>& sub_streams, uint64_t
 
 // One file, "a", in one folder of `coders` (as the header lists them, with
 // their bindings and pack streams) over `packs`, whose outputs claim
-// `sizes`, the last the file's; a link when `link`.
+// `sizes`, the last the file's; a link when `link`.  The header claims
+// `first_pack_claim` bytes for the first pack stream, when not 0.
 std::string one_file(const std::string& coders, const std::vector<std::string>& packs,
-                     const std::vector<uint64_t>& sizes, bool link)
+                     const std::vector<uint64_t>& sizes, bool link, uint64_t first_pack_claim = 0)
 {
     std::string h = std::string("\x01\x04\x06\x00", 4) + number(packs.size()) + "\x09";
     std::string data;
     for (const std::string& p : packs) {
-        h += number(p.size());
+        h += number(data.empty() && first_pack_claim ? first_pack_claim : p.size());
         data += p;
     }
     h += std::string("\x00\x07\x0B\x01\x00", 5) + coders + "\x0C";
@@ -465,6 +466,37 @@ constexpr long kResidentGrowthKb = 16 * 1024;
 // 50 letters, then `n`.
 std::string long_name(unsigned n) { return std::string(50, 'n') + std::to_string(n); }
 
+// As many entries as the bound, each named as long as a path can be and
+// holding no stream, and no streams at all, in a header packed as 7zz packs
+// one: some 32 MiB of header, which the library holds whole, from a few
+// tens of kilobytes.
+std::string long_names_and_no_streams()
+{
+    std::string names(1, '\0');  // not kept elsewhere
+    for (unsigned i = 0; i < kMax7zFiles; ++i) {
+        const std::string digits = std::to_string(i);
+        for (const char c : std::string(kMaxLinkTarget - 1 - digits.size(), 'n') + digits + '\0')
+            names += std::string{c, '\0'};
+    }
+    const std::string empty_streams = std::string(kMax7zFiles / 8, '\xFF');
+    const std::string plain = "\x01\x05" + number(kMax7zFiles) + "\x0E" + number(empty_streams.size()) +
+                              empty_streams + "\x11" + number(names.size()) + names + std::string(2, '\0');
+    return with_packed_header(kStart, plain, 1u << 20);
+}
+
+// LZMA then x86 over a file of 5000 bytes of code, x86 listed as a complex
+// coder of the stream `counts` (inputs, outputs), then the bindings and
+// pack streams those counts ask for (inputs past the first each a pack
+// stream of five bytes, after LZMA's): with one of each it is a folder
+// 7-Zip writes.
+std::string lzma_then_x86(const std::string& counts, const std::string& bound, size_t more_packs, size_t outputs)
+{
+    std::vector<std::string> packs(1 + more_packs, std::string(5, 'x'));
+    packs[0] = lzma_of(machine_code(5000, 9));
+    return one_file("\x02" + kLzmaCoder + "\x14\x03\x03\x01\x03" + counts + bound, packs,
+                    std::vector<uint64_t>(outputs, 5000), false);
+}
+
 // A header as large as the bound packed into a few kilobytes: `before`, a
 // count as large as the bytes after it allow, `after`, then zeros.
 std::string huge_count(const std::string& before, const std::string& after)
@@ -478,9 +510,10 @@ std::string huge_count(const std::string& before, const std::string& after)
 // Unpacks `archive` in a child whose address space has `headroom_kb` to
 // spare: it gives `result` and grows by less than `growth_kb`, and once
 // its check lets it by, by no more than the share the check weighed; a
-// refusal says so in the log, and what unpacks is `source` byte for byte.
+// refusal says so in the log, for `reason` when given, and what unpacks is
+// `source` byte for byte.
 void run_header_case(const std::string& archive, int result, long growth_kb, const std::string& source,
-                     long headroom_kb)
+                     long headroom_kb, const char* reason = nullptr)
 {
     scratch_dir dir;
     write_file(dir / "x.7z", archive);
@@ -514,6 +547,9 @@ void run_header_case(const std::string& archive, int result, long growth_kb, con
             << "past the share its check weighed";
     }
     EXPECT_EQ(testing_support::has(log.text(), "7z archive refused"), result == 20016) << log.text();
+    if (reason) {
+        EXPECT_TRUE(testing_support::has(log.text(), std::string("7z archive refused: ") + reason)) << log.text();
+    }
     if (!source.empty()) {
         const auto diff = testing_support::run_shell("diff -r '" + source + "' '" + dir / "out" + "'");
         EXPECT_EQ(diff.status, 0) << diff.out;
@@ -557,15 +593,30 @@ TEST(P7zExtraction, AHeaderClaimingMoreThanAReleaseHoldsIsRefusedInAFewMegabytes
         int result;
         long growth_kb = kResidentGrowthKb;
         std::string source = {};  // the folder 7zz packed, to compare with what unpacks
+        const char* reason = nullptr;  // the refusal's, where others could refuse it too
     };
+    const char* const kOutputs = "a coder gives other than one output";
     for (const header_case& c :
          {header_case{"as many folders as the bound", plain(counted_header(kMax7zFolders, 1, kMax7zFolders)), 0},
           {"a folder more", plain(counted_header(kMax7zFolders + 1, 1, kMax7zFolders + 1)), 20016},
           {"four coders in a folder", plain(counted_header(1, 4, 1)), 0},
           {"five coders in a folder", plain(counted_header(1, 5, 1)), 20016},
           // 7-Zip gives a coder one output and BCJ2's four inputs at most.
-          {"a coder of no output", complex_after_copy(std::string("\x01\x00", 2)), 20016},
-          {"a coder of two outputs", complex_after_copy("\x01\x02"), 20016},
+          {"a coder of no output", complex_after_copy(std::string("\x01\x00", 2)), 20016, kResidentGrowthKb, "",
+           kOutputs},
+          {"a coder of two outputs", complex_after_copy("\x01\x02"), 20016, kResidentGrowthKb, "", kOutputs},
+          // The same folder but for its x86 coder's streams, each bound and
+          // packed as its counts ask.
+          {"LZMA then x86 of one input and one output",
+           lzma_then_x86("\x01\x01", std::string("\x01\x00", 2), 0, 2), 0},
+          {"the x86 coder of no output",
+           lzma_then_x86(std::string("\x01\x00", 2), std::string("\x00\x01", 2), 1, 1), 20016, kResidentGrowthKb,
+           "", kOutputs},
+          {"the x86 coder of two outputs", lzma_then_x86("\x02\x02", std::string("\x01\x00\x02\x02", 4), 0, 3),
+           20016, kResidentGrowthKb, "", kOutputs},
+          {"the x86 coder of five inputs",
+           lzma_then_x86("\x05\x01", std::string("\x01\x00\x00\x02\x03\x04\x05", 7), 4, 2), 20016,
+           kResidentGrowthKb, "", "a coder takes no input or more than four"},
           {"as many pack streams as the bound", plain(counted_header(0, 0, kMax7zPackStreams)), 0},
           {"a pack stream more", plain(counted_header(0, 0, kMax7zPackStreams + 1)), 20016},
           {"a header at the bound", plain(header_of_size(kMax7zHeaderBytes)), 0, 2 * kHeaderGrowthKb},
@@ -604,6 +655,8 @@ TEST(P7zExtraction, AHeaderClaimingMoreThanAReleaseHoldsIsRefusedInAFewMegabytes
            hundred.path()},
           {"4096 files of long names, each in a folder of its own", packed_by_7zz(many, "-ms=off"), 0,
            kResidentGrowthKb, many.path()},
+          // No streams is no reason to weigh nothing: the header is held.
+          {"4096 entries named as long as a path, of no stream", long_names_and_no_streams(), 0, kHeaderGrowthKb},
           {"7zz's x86 filter after LZMA2", packed_by_7zz(hundred, "-mf=BCJ -m0=LZMA2"), 0, kResidentGrowthKb,
            hundred.path()},
           {"a coder of 1.5 GiB over 1 MiB", one_file("\x01" + lzma_coder(3u << 29), {zeros_1m}, {kMiB}, false),
@@ -617,7 +670,7 @@ TEST(P7zExtraction, AHeaderClaimingMoreThanAReleaseHoldsIsRefusedInAFewMegabytes
            one_file("\x01" + lzma_coder(512 * kMiB), {lzma_of(machine_code(60000, 8), kMiB)}, {257 * kMiB}, false),
            20016}}) {
         SCOPED_TRACE(c.what);
-        run_header_case(c.archive, c.result, c.growth_kb, c.source, kAddressHeadroomKb);
+        run_header_case(c.archive, c.result, c.growth_kb, c.source, kAddressHeadroomKb, c.reason);
     }
 }
 
@@ -642,6 +695,7 @@ TEST(P7zExtraction, WhatACoderCanFillIsJudgedByItsPackedBytesNotItsClaims)
         std::string archive;
         int result;
         long growth_kb = kResidentGrowthKb;
+        const char* reason = nullptr;
     };
     for (const claim_case& c : {
           // A claim past what its packed bytes could give would earn any
@@ -651,6 +705,10 @@ TEST(P7zExtraction, WhatACoderCanFillIsJudgedByItsPackedBytesNotItsClaims)
            one_file(std::string("\x01\x21\x21\x01\x27", 5), {std::string(10, '\0')}, {3 * kGiB}, false), 20016},
           {"LZMA2 of 4 GiB claiming 4 GiB over 1 MiB", one_file(std::string("\x01\x21\x21\x01\x28", 5), {zeros_1m},
                                                                {4 * kGiB}, false), 20016},
+          // Packed bytes bound a dictionary only as far as they are there.
+          {"LZMA2 of 4 GiB claiming 4 GiB over a pack stream claiming 1 GiB of 10 bytes",
+           one_file(std::string("\x01\x21\x21\x01\x28", 5), {std::string(10, '\0')}, {4 * kGiB}, false, kGiB), 20016,
+           kResidentGrowthKb, "its pack streams end past its end"},
           {"LZMA of 3840 MiB claiming 4 GiB over 1 MiB",
            one_file("\x01" + lzma_coder(3840u << 20), {zeros_1m}, {4 * kGiB}, false), 20016},
           {"PPMd of 4 GiB claiming 256 MiB from 2 KB",
@@ -675,7 +733,7 @@ TEST(P7zExtraction, WhatACoderCanFillIsJudgedByItsPackedBytesNotItsClaims)
                     {zeros_200m, std::string(5, '\0'), lzma_of("", 4), lzma_of("", 4)}, {4, 4, 1024, 1024}, false),
            0, (200 + 16) << 10}}) {
         SCOPED_TRACE(c.what);
-        run_header_case(c.archive, c.result, c.growth_kb, "", kAddressHeadroomKb);
+        run_header_case(c.archive, c.result, c.growth_kb, "", kAddressHeadroomKb, c.reason);
     }
 }
 

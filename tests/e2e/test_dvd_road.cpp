@@ -422,6 +422,9 @@ TEST(dvd_road, TilesOfTheLargestDictionaryUnpackInTurnsUnderAnAddressSpaceLimit)
     disks.insert(2);
     ASSERT_TRUE(road.press_until_changed(button_bar::next)) << road.log();
     EXPECT_TRUE(road.wait_for_log(" waits for ", 30)) << "no unpacker waited for its turn\n" << road.log();
+    // It names the tile it installs, not the run's copy of its archive.
+    EXPECT_TRUE(road.logged("Unpacking " + sector + "+4")) << road.log();
+    EXPECT_TRUE(road.logged(" MiB of memory and 256.0 MiB of address space: ")) << road.log();
     hold.release();
     // A tile that failed is asked about before the finish.
     ASSERT_TRUE(wait_until([&] { return road.logged("Install finished") || road.logged("Asking whether to go on"); }, 60))

@@ -108,4 +108,7 @@ void log_unpack_failure(bool seven_zip, int err, const std::string& archive, con
 // reading fails an allocation, errno when it cannot be opened here (no
 // descriptor left; any 7z failure to open the file).
 int open_zip_reader(const std::string& path, std::unique_ptr<archive_reader>& out);
-int open_7z_reader(const std::string& path, std::unique_ptr<archive_reader>& out);
+// `shown_as` names the unpacking in the log where it waits for memory, the
+// file being installed; the archive's own path when empty.
+int open_7z_reader(const std::string& path, std::unique_ptr<archive_reader>& out,
+                   const std::string& shown_as = std::string());

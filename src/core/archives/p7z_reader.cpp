@@ -11,7 +11,9 @@
 //   not a 7z archive, or its header cannot be read     20001 (20016: cannot be opened)
 //   later data that cannot be decoded: truncated,
 //     corrupt, CRC mismatch, unsupported coder         20002 (20017: damaged data)
-//   the decoder runs out of memory                     12 (ENOMEM)
+//   the decoder runs out of memory, also once alone,   12 (ENOMEM), logged
+//     or its share cannot fit what a limit on the
+//     address space leaves the program
 //   an allocation of this reader's fails               20001 (20016)
 //   a coder asks for more memory than its data could   20001 (20016), before
 //     need or claims more than its packed bytes could    the decoder is set up
@@ -21,13 +23,16 @@
 //
 // The memory decoding holds and the address space it reserves are taken
 // from the unpackers' budget before the decoder is set up, and given back
-// with the reader (unpack_memory.h).
+// with the reader (unpack_memory.h).  The log names an unpacking by what
+// the caller installs, a tile's destination rather than a temporary copy.
 
 #include <archive.h>
 #include <archive_entry.h>
 #include <locale.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 
@@ -102,22 +107,33 @@ private:
 
 class p7z_reader : public archive_reader {
 public:
-    ~p7z_reader() override
-    {
-        if (reader_) archive_read_free(reader_);
-    }
+    ~p7z_reader() override { close_decoder(); }
 
-    int open(const std::string& path)
+    int open(const std::string& path, const std::string& shown_as)
     {
+        shown_as_ = shown_as;
         stream_.file = std::fopen(path.c_str(), "rb");
         if (!stream_.file) {
             FILE_ERR_HERE();
             return errno;
         }
         // Before the decoder allocates what the archive asks for.
-        unpack_memory_need need;
-        if (int err = check_7z_coders(stream_.file, need)) return err;
-        memory_.reset(new unpack_memory_share(need, path));
+        if (int err = check_7z_coders(stream_.file, need_)) return err;
+        int err = start(unpack_memory_share::turn::beside_others);
+        if (err == ENOMEM && !retried_) err = start_again_alone();
+        return err;
+    }
+
+private:
+    // Takes a share and opens a decoder over the archive from its start.
+    int start(unpack_memory_share::turn when)
+    {
+        memory_.reset(new unpack_memory_share(need_, shown_as_, when));
+        if (int err = memory_->result()) {
+            retried_ = true;  // it could not fit even alone
+            return err;
+        }
+        std::rewind(stream_.file);
         reader_ = archive_read_new();
         if (!reader_) {
             FILE_ERR_HERE();
@@ -134,11 +150,48 @@ public:
         return 0;
     }
 
-private:
+    void close_decoder()
+    {
+        if (reader_) archive_read_free(reader_);
+        reader_ = nullptr;
+        memory_.reset();
+    }
+
+    // Whether the step that just failed may be tried again alone.
+    bool out_of_memory() const { return !retried_ && archive_errno(reader_) == ENOMEM; }
+
+    // A decoder that could not reserve its memory may have lost the room to
+    // another unpacking, or to another part of the program, after the
+    // budget looked.  Once, the reader gives its share back, asks again
+    // alone, and decodes again to where it was: each file goes to a new
+    // file, so what was handed over is handed over again unchanged.
+    // Alone, a decoder that fails again fails for good.
+    int start_again_alone()
+    {
+        retried_ = true;
+        xer << "Unpacking " << shown_as_ << " ran out of memory; it tries again alone.\n";
+        close_decoder();
+        if (int err = start(unpack_memory_share::turn::alone)) return err;
+        archive_entry* entry;
+        for (unsigned e = 0; e < entries_; ++e)
+            if (archive_read_next_header(reader_, &entry) != ARCHIVE_OK) return decoder_error(reader_, kErrZipShortRead);
+        std::unique_ptr<char[]> passed(new char[kReadBlock]);
+        for (uint64_t left = offset_; left > 0;) {
+            const la_ssize_t n = archive_read_data(reader_, passed.get(), std::min<uint64_t>(left, kReadBlock));
+            if (n <= 0) return n < 0 ? decoder_error(reader_, kErrZipShortRead) : kErrZipShortRead;
+            left -= static_cast<uint64_t>(n);
+        }
+        return 0;
+    }
+
     int next_entry(archive_item& item) override
     {
         archive_entry* entry;
         int r = archive_read_next_header(reader_, &entry);
+        if (r < ARCHIVE_WARN && out_of_memory()) {
+            if (int err = start_again_alone()) return err;
+            r = archive_read_next_header(reader_, &entry);
+        }
         const bool first = first_header_;
         first_header_ = false;
         if (r == ARCHIVE_EOF) return kEndOfArchive;
@@ -148,6 +201,8 @@ private:
             FILE_ERR_HERE();
             return decoder_error(reader_, first ? kErrZipOpen : kErrZipShortRead);
         }
+        ++entries_;
+        offset_ = 0;
         const char* stored = archive_entry_pathname_utf8(entry);
         if (!stored) stored = archive_entry_pathname(entry);
         if (!stored) {
@@ -176,29 +231,41 @@ private:
     {
         *got = 0;
         la_ssize_t n = archive_read_data(reader_, buffer, size);
+        if (n < 0 && out_of_memory()) {
+            if (int err = start_again_alone()) return err;
+            n = archive_read_data(reader_, buffer, size);
+        }
         if (n < 0) {
             FILE_ERR_HERE();
             return decoder_error(reader_, kErrZipShortRead);
         }
+        offset_ += static_cast<uint64_t>(n);
         *got = static_cast<size_t>(n);
         return 0;
     }
 
     utf8_names names_;
+    std::string shown_as_;
+    unpack_memory_need need_;
     // Given back once the decoder is freed, with the reader.
     std::unique_ptr<unpack_memory_share> memory_;
     p7z_stream stream_;
     archive* reader_ = nullptr;
     bool first_header_ = true;
+    bool retried_ = false;
+    // Where the reading is: the entries whose headers were read, and the
+    // bytes of the last of them handed over.
+    unsigned entries_ = 0;
+    uint64_t offset_ = 0;
 };
 
 }  // namespace
 
-int open_7z_reader(const std::string& path, std::unique_ptr<archive_reader>& out)
+int open_7z_reader(const std::string& path, std::unique_ptr<archive_reader>& out, const std::string& shown_as)
 {
     return without_failed_allocations([&] {
         std::unique_ptr<p7z_reader> reader(new p7z_reader);
-        if (int err = reader->open(path)) return err;
+        if (int err = reader->open(path, shown_as.empty() ? path : shown_as)) return err;
         out = std::move(reader);
         return 0;
     });

@@ -72,6 +72,15 @@ struct header_bytes {
     const uint8_t* end;
     bool ok = true;
     bool over_bound = false;  // a count past what an archive of ours holds
+    const char* fault = nullptr;  // what else is wrong, where it is known
+
+    // Stops the reading for `why`.
+    bool damaged(const char* why)
+    {
+        ok = false;
+        fault = why;
+        return false;
+    }
 
     uint8_t byte()
     {
@@ -246,8 +255,10 @@ bool read_folder(header_bytes& in, folder& f)
         for (int b = 0; b < (flags & 0x0F); ++b) c.id = c.id << 8 | in.byte();
         c.first_input = inputs;
         if (flags & 0x10) {
-            c.inputs = in.bounded(kMax7zCoderStreams);
-            if (c.inputs == 0 || in.number() != 1) return false;
+            c.inputs = in.number();
+            if (in.ok && (c.inputs == 0 || c.inputs > kMax7zCoderStreams))
+                return in.damaged("a coder takes no input or more than four");
+            if (in.number() != 1 && in.ok) return in.damaged("a coder gives other than one output");
         }
         inputs += c.inputs;
         if (flags & 0x20) {
@@ -448,8 +459,9 @@ uint64_t largest_bcj2_side(const streams_info& info)
 // model are reserved whole, and filled as their coder goes:
 //  - a dictionary as far as its coder decodes.  The library decodes a
 //    packed stream to its end, discarding what passes the size its folder
-//    claims, so no claim bounds it; the folder's packed bytes, which the
-//    header cannot make larger than the archive, do (kMax7zExpansion).
+//    claims, so no claim bounds it; the folder's packed bytes do
+//    (kMax7zExpansion), which the check holds within the archive's own
+//    bytes: pack streams that would end past it are refused.
 //  - a model as it learns, which no multiple of what it decodes bounds:
 //    noise repeated once fills 188 bytes for each byte at order 32, 380 at
 //    order 64, the most the library takes.  Per packed byte the most
@@ -489,6 +501,7 @@ int refuse(const char* why)
 
 int unreadable(const header_bytes& in)
 {
+    if (in.fault) return refuse(in.fault);
     return refuse(in.over_bound ? "its header claims more than an archive of ours holds" : "its header cannot be read");
 }
 
@@ -557,13 +570,14 @@ int check_files(header_bytes& in, const std::vector<uint64_t>& sub_streams)
 // -- A compressed header ---
 
 // `size` bytes at `offset`, when the file holds them: nothing is allocated
-// for bytes that are not there.
-bool read_at(FILE* file, uint64_t offset, uint64_t size, std::vector<uint8_t>& bytes)
+// for bytes that are not there.  The file's size into `file_bytes`.
+bool read_at(FILE* file, uint64_t offset, uint64_t size, std::vector<uint8_t>& bytes, uint64_t* file_bytes = nullptr)
 {
     struct stat st;
     if (::fstat(fileno(file), &st) != 0 || offset > static_cast<uint64_t>(st.st_size) ||
         size > static_cast<uint64_t>(st.st_size) - offset)
         return false;
+    if (file_bytes) *file_bytes = static_cast<uint64_t>(st.st_size);
     bytes.resize(size);
     return ::fseeko(file, static_cast<off_t>(offset), SEEK_SET) == 0 &&
            std::fread(bytes.data(), 1, bytes.size(), file) == bytes.size();
@@ -611,10 +625,21 @@ int decode_header(FILE* file, const streams_info& info, std::vector<uint8_t>& he
     return decoded ? 0 : refuse("its compressed header cannot be decoded");
 }
 
-// The coders of a plain header of `size` bytes (after kHeader), the sizes
-// the library allocates by and its files; what decoding them needs into
-// `need`.
-int check_header(header_bytes in, uint64_t size, unpack_memory_need& need)
+// Where the pack streams of `info` end in an archive: after its start
+// header, at its pack position, one after another.
+uint64_t end_of_packs(const streams_info& info)
+{
+    uint64_t end = saturating_plus(kStartHeaderBytes, info.pack_position);
+    for (const uint64_t size : info.pack_sizes) end = saturating_plus(end, size);
+    return end;
+}
+
+// The coders of a plain header of `size` bytes (after kHeader) in an
+// archive of `archive_bytes`, the sizes the library allocates by and its
+// files; what decoding them needs into `need`.  Every archive that passes
+// is weighed, if only for its header, which the library holds whole
+// whatever it lists.
+int check_header(header_bytes in, uint64_t size, uint64_t archive_bytes, unpack_memory_need& need)
 {
     uint8_t id = in.byte();
     if (id == kArchiveProperties) {
@@ -628,6 +653,10 @@ int check_header(header_bytes in, uint64_t size, unpack_memory_need& need)
     streams_info info;
     if (id == kMainStreamsInfo) {
         if (!read_streams_info(in, info)) return unreadable(in);
+        if (const uint64_t end = end_of_packs(info); end > archive_bytes) {
+            xer << "A 7z's pack streams end at byte " << end << " of its " << archive_bytes << ".\n";
+            return refuse("its pack streams end past its end");
+        }
         if (std::any_of(info.folders.begin(), info.folders.end(), filter_sizes_disagree))
             return refuse("a filter claims to give other than it takes");
         uint64_t claim = 0, packed = 0;
@@ -643,9 +672,9 @@ int check_header(header_bytes in, uint64_t size, unpack_memory_need& need)
             xer << "A 7z BCJ2 side stream of " << side << " bytes.\n";
             return refuse("a BCJ2 side stream is larger than any program of ours needs");
         }
-        need = weigh(info, size);
         id = in.byte();
     }
+    need = weigh(info, size);
     if (id == kFilesInfo) return check_files(in, info.sub_streams);
     return in.ok ? 0 : unreadable(in);
 }
@@ -662,7 +691,9 @@ int check_headers(FILE* file, unpack_memory_need& need)
     if (size > kMax7zHeaderBytes || offset > UINT64_MAX - kStartHeaderBytes - size)
         return refuse("its header is too large");
     std::vector<uint8_t> header;
-    if (!read_at(file, kStartHeaderBytes + offset, size, header)) return refuse("its header lies beyond its end");
+    uint64_t archive_bytes = 0;
+    if (!read_at(file, kStartHeaderBytes + offset, size, header, &archive_bytes))
+        return refuse("its header lies beyond its end");
 
     header_bytes in{header.data(), header.data() + header.size()};
     const uint8_t kind = in.byte();
@@ -677,7 +708,7 @@ int check_headers(FILE* file, unpack_memory_need& need)
     } else if (kind != kHeader) {
         return refuse("its header cannot be read");
     }
-    return check_header(in, header.size(), need);
+    return check_header(in, header.size(), archive_bytes, need);
 }
 
 }  // namespace

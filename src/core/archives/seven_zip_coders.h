@@ -85,11 +85,12 @@ constexpr uint64_t kMax7zHeaderCoderBytes = uint64_t{1} << 20;
 constexpr uint64_t kMax7zBcj2SideBytes = uint64_t{16} << 20;
 
 // Reads the headers of the 7z archive open in `archive`: 0 when they stay
-// within the bounds above, a filter's sizes agree, and the sizes of a
-// folder's files add up to no more than the folder; else 20001 (a damaged
-// archive, as is a file that does not begin as a 7z archive), with the
-// reason logged.  A packed header is decoded to reach the coders it lists.
-// The file position is left at 0.  `need` receives what decoding will hold
-// and reserve beyond the reader's own buffers (see the weighing in the
-// source).
+// within the bounds above, its pack streams within the file, a filter's
+// sizes agree, and the sizes of a folder's files add up to no more than the
+// folder; else 20001 (a damaged archive, as is a file that does not begin
+// as a 7z archive), with the reason logged.  A packed header is decoded
+// to reach the coders it lists.  The file position is left at 0.  `need`
+// receives what decoding will hold and reserve beyond the reader's own
+// buffers, the header included (see the weighing in the source); only an
+// empty archive needs nothing.
 int check_7z_coders(FILE* archive, unpack_memory_need& need);

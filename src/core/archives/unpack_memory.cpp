@@ -1,12 +1,15 @@
 #include "core/archives/unpack_memory.h"
 
+#include <fcntl.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <condition_variable>
-#include <cstdio>
+#include <cstdlib>
+#include <iomanip>
 #include <mutex>
 #include <sstream>
 
@@ -31,9 +34,6 @@ struct shares_held {
     std::condition_variable turn;
     uint64_t budget = 0;          // 0: the default
     uint64_t address_budget = 0;  // 0: what the limit leaves
-    // What the address-space limit left when the last share was taken with
-    // none held.
-    uint64_t address_left = UINT64_MAX;
     // The shares waiting or about to wait, in the order they asked; the
     // first may take next.
     place_in_line* first = nullptr;
@@ -69,35 +69,94 @@ uint64_t budget_locked(const shares_held& s)
     return s.budget ? s.budget : quarter;
 }
 
-// What the address-space limit leaves for shares now, UINT64_MAX without a
-// limit.  The program's own address space is read while no share is held,
-// so that no decoder's dictionary is counted in it.
-uint64_t address_left_now()
+uint64_t minus(uint64_t a, uint64_t b) { return a > b ? a - b : 0; }
+
+// The program's address space now, from /proc/self/statm; false when it
+// cannot be read (no descriptor left).  Nothing is allocated: this runs
+// under the budget's lock, and on the way to a share that may not fit.
+bool program_address_space(uint64_t& bytes)
 {
-    struct rlimit limit;
-    if (::getrlimit(RLIMIT_AS, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) return UINT64_MAX;
-    unsigned long pages = 0;
-    if (FILE* statm = std::fopen("/proc/self/statm", "r")) {
-        if (std::fscanf(statm, "%lu", &pages) != 1) pages = 0;
-        std::fclose(statm);
-    }
-    const uint64_t in_use = static_cast<uint64_t>(pages) * static_cast<uint64_t>(::sysconf(_SC_PAGESIZE)) +
-                            kAddressRoomForTheRest;
-    return limit.rlim_cur > in_use ? limit.rlim_cur - in_use : 0;
+    const int fd = ::open("/proc/self/statm", O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    char text[128];
+    const ssize_t got = ::read(fd, text, sizeof text - 1);
+    ::close(fd);
+    if (got <= 0) return false;
+    text[got] = '\0';
+    char* end = nullptr;
+    const unsigned long long pages = std::strtoull(text, &end, 10);
+    if (end == text) return false;
+    bytes = pages * static_cast<uint64_t>(::sysconf(_SC_PAGESIZE));
+    return true;
 }
 
-uint64_t address_budget_locked(const shares_held& s)
+// The address space the shares may take, at one look.
+struct address_room {
+    bool limited = false;  // a limit or a test's budget bounds it
+    bool known = true;     // the program's own address space could be read
+    uint64_t beside = UINT64_MAX;  // for a share beside those held
+    uint64_t alone = UINT64_MAX;   // for a share were none held
+    uint64_t limit = 0;
+};
+
+address_room look(const shares_held& s)
 {
-    return s.address_budget ? s.address_budget : s.address_left;
+    address_room room;
+    const uint64_t held = s.figures.address_held;
+    if (s.address_budget) {
+        room.limited = true;
+        room.beside = minus(s.address_budget, held);
+        return room;  // a test's budget: alone, a share always fits
+    }
+    struct rlimit limit;
+    if (::getrlimit(RLIMIT_AS, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) return room;
+    room.limited = true;
+    room.limit = limit.rlim_cur;
+    uint64_t in_use = 0;
+    if (!program_address_space(in_use)) {
+        room.known = false;
+        room.beside = room.alone = 0;
+        return room;
+    }
+    // The held shares' decoders may not have reserved their memory yet: they
+    // are counted whole beside the program.
+    room.beside = minus(limit.rlim_cur, in_use + kAddressRoomForTheRest + held);
+    // Were they given back, at most all of it would come back.  Alone, a
+    // share is refused only when it could not fit at all: the rest of the
+    // program has its room while no other decoder holds any.
+    room.alone = minus(limit.rlim_cur, minus(in_use, held));
+    return room;
 }
 
 bool fits_beside(uint64_t bytes, uint64_t held, uint64_t budget) { return held <= budget && bytes <= budget - held; }
+
+enum class verdict { take, wait, never };
+
+verdict judge(const shares_held& s, const unpack_memory_need& need, unpack_memory_share::turn when, bool first,
+              const address_room& room)
+{
+    if (room.known && need.address > room.alone) return verdict::never;
+    if (!first) return verdict::wait;
+    if (s.holders == 0) return verdict::take;
+    if (when == unpack_memory_share::turn::alone || !room.known) return verdict::wait;
+    return fits_beside(need.resident, s.figures.held, budget_locked(s)) && need.address <= room.beside
+               ? verdict::take
+               : verdict::wait;
+}
+
+std::string mib(uint64_t bytes)
+{
+    std::ostringstream text;
+    text << std::fixed << std::setprecision(1) << static_cast<double>(bytes) / (1 << 20) << " MiB";
+    return text.str();
+}
 
 void leave_line(shares_held& s, place_in_line* me)
 {
     for (place_in_line** p = &s.first; *p; p = &(*p)->next)
         if (*p == me) {
             *p = me->next;
+            --s.figures.in_line;
             break;
         }
 }
@@ -112,6 +171,7 @@ public:
         place_in_line** last = &s.first;
         while (*last) last = &(*last)->next;
         *last = &me_;
+        ++s.figures.in_line;
     }
     ~waiting_turn()
     {
@@ -130,6 +190,23 @@ private:
     place_in_line me_;
 };
 
+// What the log says of a share that waits, and why.
+std::string waiting_line(const shares_held& s, const unpack_memory_need& need, const std::string& shown_as,
+                         const address_room& room)
+{
+    std::ostringstream line;
+    line << "Unpacking " << shown_as << " waits for " << mib(need.resident) << " of memory and "
+         << mib(need.address) << " of address space: " << mib(s.figures.held) << " of " << mib(budget_locked(s))
+         << " of memory are held";
+    if (!room.known)
+        line << ", and unpackings take turns";
+    else if (room.limited)
+        line << ", and " << mib(s.figures.address_held) << " of address space with " << mib(room.beside)
+             << " left beside it";
+    line << ".\n";
+    return line.str();
+}
+
 // A test's budget; the waiting shares look again.
 void set_budget(uint64_t shares_held::*budget, uint64_t bytes)
 {
@@ -141,46 +218,71 @@ void set_budget(uint64_t shares_held::*budget, uint64_t bytes)
 
 }  // namespace
 
-unpack_memory_share::unpack_memory_share(const unpack_memory_need& need, const std::string& archive) : need_(need)
+unpack_memory_share::unpack_memory_share(const unpack_memory_need& need, const std::string& shown_as, turn when)
+    : need_(need)
 {
-    if (need.resident == 0 && need.address == 0) return;  // a zip, or a 7z of stored data
+    if (need.resident == 0 && need.address == 0) return;  // a zip, or an empty 7z
     shares_held& s = shares();
     std::unique_lock<std::mutex> hold(s.lock);
+    address_room room;
+    std::string notes;
     {
-        waiting_turn turn(s, hold);
-        const auto fits = [&] {
-            return turn.first() &&
-                   (s.holders == 0 || (fits_beside(need.resident, s.figures.held, budget_locked(s)) &&
-                                       fits_beside(need.address, s.figures.address_held, address_budget_locked(s))));
-        };
-        if (!fits()) {
+        waiting_turn place(s, hold);
+        room = look(s);
+        if (!room.known)
+            notes = "The program's address space cannot be read: unpacking " + shown_as + " takes its turn alone.\n";
+        verdict v = judge(s, need, when, place.first(), room);
+        if (v == verdict::wait) {
             ++s.figures.waited;
-            std::ostringstream line;
-            line << "Unpacking " << archive << " waits for " << need.resident << " bytes of memory and "
-                 << need.address << " of address space: " << s.figures.held << " of " << budget_locked(s) << " and "
-                 << s.figures.address_held << " of " << address_budget_locked(s) << " are held.\n";
+            notes += waiting_line(s, need, shown_as, room);
             hold.unlock();
-            xer << line.str();
+            xer << notes;
+            notes.clear();
             at_moment(unpack_memory_moment::waiting, need.resident);
             hold.lock();
-            s.turn.wait(hold, fits);
+            s.turn.wait(hold, [&] {
+                room = look(s);
+                v = judge(s, need, when, place.first(), room);
+                return v != verdict::wait;
+            });
         }
-        if (s.holders == 0) s.address_left = address_left_now();
-        ++s.holders;
-        unpack_memory_figures& f = s.figures;
-        f.held += need.resident;
-        f.address_held += need.address;
-        f.peak = std::max(f.peak, f.held);
-        f.address_peak = std::max(f.address_peak, f.address_held);
-        ++f.taken;
+        if (v == verdict::never) {
+            ++s.figures.refused;
+            result_ = ENOMEM;
+        } else {
+            held_ = true;
+            ++s.holders;
+            unpack_memory_figures& f = s.figures;
+            f.held += need.resident;
+            f.address_held += need.address;
+            f.peak = std::max(f.peak, f.held);
+            f.address_peak = std::max(f.address_peak, f.address_held);
+            ++f.taken;
+        }
     }
     hold.unlock();
-    at_moment(unpack_memory_moment::taken, need.resident);
+    if (result_) {
+        xer << notes << "Unpacking " << shown_as << " needs " << mib(need.address)
+            << " of address space, but the limit on the program's (" << mib(room.limit) << ") leaves it "
+            << mib(room.alone) << ".\n";
+        return;
+    }
+    if (!notes.empty()) xer << notes;
+    try {
+        at_moment(unpack_memory_moment::taken, need.resident);
+    } catch (...) {
+        // The destructor of a share whose constructor throws never runs.
+        give_back();
+        throw;
+    }
 }
 
-unpack_memory_share::~unpack_memory_share()
+unpack_memory_share::~unpack_memory_share() { give_back(); }
+
+void unpack_memory_share::give_back()
 {
-    if (need_.resident == 0 && need_.address == 0) return;
+    if (!held_) return;
+    held_ = false;
     shares_held& s = shares();
     std::lock_guard<std::mutex> hold(s.lock);
     --s.holders;
@@ -212,7 +314,7 @@ void unpack_memory_reset_figures()
     shares_held& s = shares();
     std::lock_guard<std::mutex> hold(s.lock);
     unpack_memory_figures& f = s.figures;
-    f = unpack_memory_figures{f.held, f.held, f.address_held, f.address_held, 0, 0};
+    f = unpack_memory_figures{f.held, f.held, f.address_held, f.address_held, 0, 0, 0, f.in_line};
 }
 
 void unpack_memory_set_hook(unpack_memory_hook hook) { moment_hook.store(hook, std::memory_order_relaxed); }

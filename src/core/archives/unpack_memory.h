@@ -7,12 +7,24 @@
 // gives it back when the unpacking ends, however it ends.
 //
 // A share waits until it fits beside the shares held; one larger than the
-// whole budget runs once no other is held.  Shares are served in the order
-// they were asked for, so a large one is never passed over for ever, and a
-// waiting unpacking holds nothing, so no two wait on each other.  One that
-// gives up while it waits (its log line or a test's seam fails to
-// allocate) gives up its place in the line too.  An unpacking takes one
-// share at a time.
+// whole memory budget runs once no other is held.  Shares are served in
+// the order they were asked for, so a large one is never passed over for
+// ever, and a waiting unpacking holds nothing, so no two wait on each
+// other.  One that gives up while it waits (its log line or a test's seam
+// fails to allocate) gives up its place in the line too.  An unpacking
+// takes one share at a time.
+//
+// Under a limit on the address space (RLIMIT_AS) the room a share may
+// reserve is judged afresh at each look, from the address space the
+// program holds then: another part of the program may have taken room
+// since the last look.  A held share counts whole in that judgement
+// whether or not its decoder has reserved its memory yet, so no share is
+// taken into room a held one is about to reserve; a dictionary already
+// reserved then counts twice, and fewer tiles may unpack side by side than
+// would fit, never fewer than one.  A share that could not fit even were
+// none held is refused at once, logged, rather than wait its turn for
+// nothing.  When the program's address space cannot be read, the shares
+// go one at a time.
 #pragma once
 
 #include <cstdint>
@@ -30,25 +42,37 @@ struct unpack_memory_need {
 
 class unpack_memory_share {
 public:
-    // Waits until `need` fits; `archive` names the wait in the log.
-    unpack_memory_share(const unpack_memory_need& need, const std::string& archive);
+    enum class turn {
+        beside_others,
+        alone,  // waits until no other share is held
+    };
+    // Waits until `need` fits; `shown_as` names the file being unpacked in
+    // the log.
+    unpack_memory_share(const unpack_memory_need& need, const std::string& shown_as,
+                        turn when = turn::beside_others);
     ~unpack_memory_share();
     unpack_memory_share(const unpack_memory_share&) = delete;
     unpack_memory_share& operator=(const unpack_memory_share&) = delete;
+    // 0 once taken; ENOMEM, logged, when `need` cannot fit what the limit
+    // on the address space leaves the program even were no share held.
+    int result() const { return result_; }
 
 private:
+    void give_back();
+
     unpack_memory_need need_;
+    bool held_ = false;
+    int result_ = 0;
 };
 
 // The resident bytes the shares may add up to: a quarter of physical
 // memory, or what a test set (0 restores the default).
 uint64_t unpack_memory_budget();
 void unpack_memory_set_budget(uint64_t bytes);
-// The address space the shares may reserve together is, under a limit on
-// the process's address space (RLIMIT_AS), what it leaves beyond what the
-// program holds when no share is held, less room for the rest of the
-// program; without a limit, no bound.  Or what a test set (0 restores the
-// default).
+// The address space the shares may reserve together: under a limit on the
+// process's address space, what it leaves beyond what the program holds
+// at each look, less room for the rest of the program; without a limit, no
+// bound.  Or a fixed budget a test set (0 restores the default).
 void unpack_memory_set_address_budget(uint64_t bytes);
 
 // What the shares did since the figures were last reset, for the log and
@@ -59,7 +83,9 @@ struct unpack_memory_figures {
     uint64_t address_held = 0;
     uint64_t address_peak = 0;
     unsigned taken = 0;
-    unsigned waited = 0;  // shares that did not fit at once
+    unsigned waited = 0;   // shares that did not fit at once
+    unsigned refused = 0;  // shares that could never fit
+    unsigned in_line = 0;  // shares asking for their turn now
 };
 unpack_memory_figures unpack_memory_now();
 void unpack_memory_reset_figures();
