@@ -120,7 +120,7 @@ public:
         // Before the decoder allocates what the archive asks for.
         if (int err = check_7z_coders(stream_.file, need_)) return err;
         int err = start(unpack_memory_share::turn::beside_others);
-        if (err == ENOMEM && !retried_) err = start_again_alone();
+        if (err && out_of_memory()) err = start_again_alone();
         return err;
     }
 
@@ -129,10 +129,7 @@ private:
     int start(unpack_memory_share::turn when)
     {
         memory_.reset(new unpack_memory_share(need_, shown_as_, when));
-        if (int err = memory_->result()) {
-            retried_ = true;  // it could not fit even alone
-            return err;
-        }
+        if (int err = memory_->result()) return err;  // it could not fit even alone
         std::rewind(stream_.file);
         reader_ = archive_read_new();
         if (!reader_) {
@@ -157,8 +154,8 @@ private:
         memory_.reset();
     }
 
-    // Whether the step that just failed may be tried again alone.
-    bool out_of_memory() const { return !retried_ && archive_errno(reader_) == ENOMEM; }
+    // Whether the decoder's step that just failed may be tried again alone.
+    bool out_of_memory() const { return reader_ && !retried_ && archive_errno(reader_) == ENOMEM; }
 
     // A decoder that could not reserve its memory may have lost the room to
     // another unpacking, or to another part of the program, after the

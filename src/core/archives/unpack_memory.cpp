@@ -247,7 +247,6 @@ unpack_memory_share::unpack_memory_share(const unpack_memory_need& need, const s
             });
         }
         if (v == verdict::never) {
-            ++s.figures.refused;
             result_ = ENOMEM;
         } else {
             held_ = true;
@@ -314,7 +313,7 @@ void unpack_memory_reset_figures()
     shares_held& s = shares();
     std::lock_guard<std::mutex> hold(s.lock);
     unpack_memory_figures& f = s.figures;
-    f = unpack_memory_figures{f.held, f.held, f.address_held, f.address_held, 0, 0, 0, f.in_line};
+    f = unpack_memory_figures{f.held, f.held, f.address_held, f.address_held, 0, 0, f.in_line};
 }
 
 void unpack_memory_set_hook(unpack_memory_hook hook) { moment_hook.store(hook, std::memory_order_relaxed); }

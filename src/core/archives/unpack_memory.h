@@ -84,7 +84,6 @@ struct unpack_memory_figures {
     uint64_t address_peak = 0;
     unsigned taken = 0;
     unsigned waited = 0;   // shares that did not fit at once
-    unsigned refused = 0;  // shares that could never fit
     unsigned in_line = 0;  // shares asking for their turn now
 };
 unpack_memory_figures unpack_memory_now();
