@@ -507,6 +507,24 @@ std::string huge_count(const std::string& before, const std::string& after)
     return with_packed_header(kStart, plain, 1u << 20);
 }
 
+// A header at the bound: a Copy folder over an empty pack stream whose
+// coder's properties fill the header, then the file "a" when `file`.  The
+// properties are zeros, their first half noise when `noisy`.
+std::string properties_filling_the_bound(bool file, bool noisy)
+{
+    const std::string before("\x01\x04\x06\x00\x01\x09\x00\x00\x07\x0B\x01\x00\x01\x21\x00", 15);
+    const std::string after = std::string("\x0C\x00\x00\x00", 4) +
+                              (file ? std::string("\x05\x01\x11\x05\x00" "a\0\0\0" "\x00", 10) : "") + '\0';
+    uint64_t size = kMax7zHeaderBytes - before.size() - after.size() - 1;
+    while (before.size() + number(size).size() + size + after.size() > kMax7zHeaderBytes) --size;
+    std::string properties(size, '\0');
+    for (uint64_t i = 0, x = 1; noisy && i < size / 2; ++i) {
+        x = x * 6364136223846793005u + 1442695040888963407u;
+        properties[i] = static_cast<char>(x >> 56);
+    }
+    return before + number(size) + properties + after;
+}
+
 // Unpacks `archive` in a child whose address space has `headroom_kb` to
 // spare: it gives `result` and grows by less than `growth_kb`, and once
 // its check lets it by, by no more than the share the check weighed; a
@@ -596,6 +614,9 @@ TEST(P7zExtraction, AHeaderClaimingMoreThanAReleaseHoldsIsRefusedInAFewMegabytes
         const char* reason = nullptr;  // the refusal's, where others could refuse it too
     };
     const char* const kOutputs = "a coder gives other than one output";
+    const char* const kLongProperties = "a coder's properties are longer than 7-Zip writes";
+    const std::string noisy_properties =
+        with_packed_header(kStart, properties_filling_the_bound(true, true), 1u << 20);
     for (const header_case& c :
          {header_case{"as many folders as the bound", plain(counted_header(kMax7zFolders, 1, kMax7zFolders)), 0},
           {"a folder more", plain(counted_header(kMax7zFolders + 1, 1, kMax7zFolders + 1)), 20016},
@@ -621,6 +642,18 @@ TEST(P7zExtraction, AHeaderClaimingMoreThanAReleaseHoldsIsRefusedInAFewMegabytes
           {"a pack stream more", plain(counted_header(0, 0, kMax7zPackStreams + 1)), 20016},
           {"a header at the bound", plain(header_of_size(kMax7zHeaderBytes)), 0, 2 * kHeaderGrowthKb},
           {"a header a byte larger", plain(header_of_size(kMax7zHeaderBytes + 1)), 20016},
+          // The library copies a coder's properties out of the header it
+          // holds: held twice, were they not bounded.
+          {"a coder's properties filling a plain header at the bound", plain(properties_filling_the_bound(true, false)),
+           20016, kHeaderGrowthKb, "", kLongProperties},
+          {"the same header packed", with_packed_header(kStart, properties_filling_the_bound(true, false), 1u << 20),
+           20016, kHeaderGrowthKb, "", kLongProperties},
+          {"the same packed, of no files list",
+           with_packed_header(kStart, properties_filling_the_bound(false, false), 1u << 20), 20016, kHeaderGrowthKb,
+           "", kLongProperties},
+          // The check holds its packed input beside the header it unpacks.
+          {"the same packed, its properties half noise", noisy_properties, 20016,
+           kHeaderGrowthKb + static_cast<long>(noisy_properties.size() >> 10), "", kLongProperties},
           {"a folder count in a header at the bound", huge_count("\x01\x04\x07\x0B", ""), 20016, kHeaderGrowthKb},
           {"a pack stream count in a header at the bound", huge_count(std::string("\x01\x04\x06\x00", 4), "\x09"),
            20016, kHeaderGrowthKb},

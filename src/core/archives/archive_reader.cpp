@@ -1,5 +1,7 @@
 #include "core/archives/archive_reader.h"
 
+#include <cerrno>
+
 #include "core/diag/error_codes.h"
 #include "core/diag/log_stream.h"
 #include "core/files/file_ops.h"
@@ -16,7 +18,10 @@ int archive_reader::read(char* buffer, size_t size, size_t* got)
 
 int archive_reader::noted(int err)
 {
-    failed_ = failed_ || (err != 0 && err != kEndOfArchive);
+    // A decoder without the memory it asks for, after its one try alone:
+    // the check has held the archive to what its data could need, so
+    // this machine lacks it, and no copy would fare better.
+    failed_ = failed_ || (err != 0 && err != kEndOfArchive && err != ENOMEM);
     return err;
 }
 

@@ -54,7 +54,8 @@ public:
     int read(char* buffer, size_t size, size_t* got);
     // Whether a step above failed: what the archive holds stopped the
     // reading, whatever code the reader said so with (ENAMETOOLONG for a
-    // zip name too long to read whole, ENOMEM for a 7z coder's memory).
+    // zip name too long to read whole); not a 7z decoder that found no
+    // memory (ENOMEM), which fails on this machine.
     bool failed() const { return failed_; }
 
 private:

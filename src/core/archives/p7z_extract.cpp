@@ -46,7 +46,7 @@ int p7z_to_file(const std::string& archive_path, const std::string& out_dir, std
     set_path_to_full(full_out_dir);
 
     std::unique_ptr<archive_reader> in;
-    int err = open_7z_reader(full_archive, in);
+    int err = open_7z_reader(full_archive, in, archive_path);
     if (!err) {
         confined_folder root;
         err = root.open(full_out_dir, false);

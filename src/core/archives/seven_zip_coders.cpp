@@ -263,6 +263,8 @@ bool read_folder(header_bytes& in, folder& f)
         inputs += c.inputs;
         if (flags & 0x20) {
             const uint64_t size = in.count();
+            if (in.ok && size > kMax7zCoderProperties)
+                return in.damaged("a coder's properties are longer than 7-Zip writes");
             c.properties.assign(in.at, in.at + size);
             in.skip(size);
         }
@@ -455,8 +457,11 @@ uint64_t largest_bcj2_side(const streams_info& info)
 // the next is set up; but it ends an LZMA stream only when the next LZMA
 // stream begins, and a PPMd model only for the next model, so the largest
 // dictionary may stay beside the largest model.  A folder's side streams
-// go with it, and the header is held whole besides.  A dictionary and a
-// model are reserved whole, and filled as their coder goes:
+// go with it, and the header besides: the library copies the names out of
+// it whole and reads each other part in one piece, as large as the part,
+// whose buffer it keeps, so the parts it holds add up to the header at
+// most.  A dictionary and a model are reserved whole, and filled as their
+// coder goes:
 //  - a dictionary as far as its coder decodes.  The library decodes a
 //    packed stream to its end, discarding what passes the size its folder
 //    claims, so no claim bounds it; the folder's packed bytes do
@@ -654,7 +659,7 @@ int check_header(header_bytes in, uint64_t size, uint64_t archive_bytes, unpack_
     if (id == kMainStreamsInfo) {
         if (!read_streams_info(in, info)) return unreadable(in);
         if (const uint64_t end = end_of_packs(info); end > archive_bytes) {
-            xer << "A 7z's pack streams end at byte " << end << " of its " << archive_bytes << ".\n";
+            xer << "A 7z's pack streams end at byte " << end << " of its " << archive_bytes << " bytes.\n";
             return refuse("its pack streams end past its end");
         }
         if (std::any_of(info.folders.begin(), info.folders.end(), filter_sizes_disagree))

@@ -46,6 +46,10 @@ constexpr uint64_t kMax7zCodersInFolder = 4;
 // BCJ2's four inputs are the most streams any coder has; 7-Zip gives every
 // coder one output.
 constexpr uint64_t kMax7zCoderStreams = 4;
+// A coder's properties: 7-Zip's largest take 34 bytes.  The library copies
+// them out of the header it holds, so past a bound they would be held
+// twice, where the header's bound counts them once.
+constexpr uint64_t kMax7zCoderProperties = 64;
 constexpr uint64_t kMax7zPackStreams = kMax7zFolders * kMax7zCoderStreams;
 // Files, and the sub-streams that hold their data (in any one folder and
 // in all): the reader sizes its tables by the counts a header claims, tens
@@ -60,8 +64,8 @@ constexpr uint64_t kMax7zSubStreams = kMax7zFiles;
 // bound is what the counts above allow at their most: each file's name as
 // long as a path (in UTF-16) with 64 bytes of times, attributes, size and
 // digest; each folder's four coders with their ids, stream counts,
-// properties (64 bytes: 7-Zip's largest take 34), bindings and sizes in 512
-// bytes; each pack stream's size and digest in 16.  That is 34.5 MiB; a
+// properties (kMax7zCoderProperties), bindings and sizes in 512 bytes; each
+// pack stream's size and digest in 16.  That is 34.5 MiB; a
 // release's header takes a few hundred bytes, and 4096 files with names of
 // fifty letters some 700 KB.  A packed header is also held to what its
 // packed bytes could give (kMax7zExpansion).

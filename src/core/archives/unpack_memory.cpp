@@ -38,6 +38,9 @@ struct shares_held {
     // first may take next.
     place_in_line* first = nullptr;
     unsigned holders = 0;
+    // A share taken alone stays alone while it is held: its decoder has yet
+    // to reserve the room it waited for.
+    bool alone_held = false;
     unpack_memory_figures figures;
 };
 
@@ -136,7 +139,7 @@ verdict judge(const shares_held& s, const unpack_memory_need& need, unpack_memor
               const address_room& room)
 {
     if (room.known && need.address > room.alone) return verdict::never;
-    if (!first) return verdict::wait;
+    if (!first || s.alone_held) return verdict::wait;
     if (s.holders == 0) return verdict::take;
     if (when == unpack_memory_share::turn::alone || !room.known) return verdict::wait;
     return fits_beside(need.resident, s.figures.held, budget_locked(s)) && need.address <= room.beside
@@ -192,7 +195,7 @@ private:
 
 // What the log says of a share that waits, and why.
 std::string waiting_line(const shares_held& s, const unpack_memory_need& need, const std::string& shown_as,
-                         const address_room& room)
+                         unpack_memory_share::turn when, const address_room& room)
 {
     std::ostringstream line;
     line << "Unpacking " << shown_as << " waits for " << mib(need.resident) << " of memory and "
@@ -200,6 +203,10 @@ std::string waiting_line(const shares_held& s, const unpack_memory_need& need, c
          << " of memory are held";
     if (!room.known)
         line << ", and unpackings take turns";
+    else if (when == unpack_memory_share::turn::alone)
+        line << ", and it waits for its turn alone";
+    else if (s.alone_held)
+        line << ", and another unpacking holds its turn alone";
     else if (room.limited)
         line << ", and " << mib(s.figures.address_held) << " of address space with " << mib(room.beside)
              << " left beside it";
@@ -234,7 +241,7 @@ unpack_memory_share::unpack_memory_share(const unpack_memory_need& need, const s
         verdict v = judge(s, need, when, place.first(), room);
         if (v == verdict::wait) {
             ++s.figures.waited;
-            notes += waiting_line(s, need, shown_as, room);
+            notes += waiting_line(s, need, shown_as, when, room);
             hold.unlock();
             xer << notes;
             notes.clear();
@@ -250,6 +257,8 @@ unpack_memory_share::unpack_memory_share(const unpack_memory_need& need, const s
             result_ = ENOMEM;
         } else {
             held_ = true;
+            alone_ = when == turn::alone;
+            s.alone_held = alone_;
             ++s.holders;
             unpack_memory_figures& f = s.figures;
             f.held += need.resident;
@@ -262,7 +271,7 @@ unpack_memory_share::unpack_memory_share(const unpack_memory_need& need, const s
     hold.unlock();
     if (result_) {
         xer << notes << "Unpacking " << shown_as << " needs " << mib(need.address)
-            << " of address space, but the limit on the program's (" << mib(room.limit) << ") leaves it "
+            << " of address space, but the limit on the program's address space (" << mib(room.limit) << ") leaves it "
             << mib(room.alone) << ".\n";
         return;
     }
@@ -285,6 +294,7 @@ void unpack_memory_share::give_back()
     shares_held& s = shares();
     std::lock_guard<std::mutex> hold(s.lock);
     --s.holders;
+    if (alone_) s.alone_held = false;
     s.figures.held -= need_.resident;
     s.figures.address_held -= need_.address;
     s.turn.notify_all();

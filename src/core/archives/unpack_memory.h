@@ -7,7 +7,8 @@
 // gives it back when the unpacking ends, however it ends.
 //
 // A share waits until it fits beside the shares held; one larger than the
-// whole memory budget runs once no other is held.  Shares are served in
+// whole memory budget runs once no other is held, as does one that asks to
+// go alone, and while that one is held no other is taken.  Shares are served in
 // the order they were asked for, so a large one is never passed over for
 // ever, and a waiting unpacking holds nothing, so no two wait on each
 // other.  One that gives up while it waits (its log line or a test's seam
@@ -44,7 +45,7 @@ class unpack_memory_share {
 public:
     enum class turn {
         beside_others,
-        alone,  // waits until no other share is held
+        alone,  // waits until no other share is held, and none is taken beside it
     };
     // Waits until `need` fits; `shown_as` names the file being unpacked in
     // the log.
@@ -62,6 +63,7 @@ private:
 
     unpack_memory_need need_;
     bool held_ = false;
+    bool alone_ = false;
     int result_ = 0;
 };
 
