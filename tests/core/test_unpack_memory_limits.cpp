@@ -55,17 +55,6 @@ std::shared_ptr<void> leaving(uint64_t left)
     return room > left ? reserved(room - left) : nullptr;
 }
 
-// The bytes of the current entry of `in` from where it is: 0, or the
-// reader's error.
-int read_rest(archive_reader& in, std::string& bytes)
-{
-    char piece[1 << 16];
-    for (size_t got = 1; got > 0;)
-        if (int err = in.read(piece, sizeof piece, &got)) return err;
-        else bytes.append(piece, got);
-    return 0;
-}
-
 struct limit_case {
     const char* what;
     uint64_t first;  // a share held when the next asks, its room reserved at once; 0: none
@@ -150,25 +139,43 @@ void on_moment(unpack_memory_moment moment, uint64_t resident)
     }
 }
 
-// The tile's one file read whole; -3 when its bytes are not `expected`.
-int read_tile(const std::string& tile, const std::string& expected, bool& in_archive)
+// Reads `archive` as a caller would: for each entry in turn, `r` reads it
+// whole, `h` hands over a piece of it, `p` passes over it; at `!` another
+// part of the program takes all but 150 MiB.  0 when every entry read is
+// what was `packed`, -3 when one is not, -4 when entries are left; else the
+// reader's error, and whether it was counted as the archive's.
+int read_play(const std::string& archive, const char* steps, const std::map<std::string, std::string>& packed,
+              bool& in_archive)
 {
     std::unique_ptr<archive_reader> in;
     archive_item item;
-    std::string bytes;
-    int err = open_7z_reader(tile, in, "the tile");
-    if (!err) err = in->next(item);
-    if (!err) err = read_rest(*in, bytes);
+    int err = open_7z_reader(archive, in, "the archive");
+    for (const char* step = steps; *step && !err; ++step) {
+        if (*step == '!') {
+            play.elsewhere = leaving(150 * kMiB);
+        } else if (!(err = in->next(item)) && *step != 'p') {
+            const bool whole = *step == 'r';
+            char piece[1 << 16];
+            std::string bytes;
+            for (size_t got = 1; !err && got > 0 && (whole || bytes.empty());)
+                if (!(err = in->read(piece, whole ? sizeof piece : 1000, &got))) bytes.append(piece, got);
+            if (!err && packed.at(item.name).compare(0, whole ? std::string::npos : bytes.size(), bytes) != 0) err = -3;
+        }
+    }
     in_archive = failed_in_archive(err, in.get());
-    if (!err && bytes != expected) err = -3;
-    in.reset();
+    if (!err && in->next(item) != kEndOfArchive) err = -4;
+    return err;
+}
+
+// The tile done, its share given back: the other thread's share goes too.
+void tile_done()
+{
     {
         std::lock_guard<std::mutex> hold(play.lock);
         play.tile_done = true;
         play.changed.notify_all();
     }
     if (play.another.joinable()) play.another.join();
-    return err;
 }
 
 // What the next share or the tile's reading gives in its low 16 bits; bit
@@ -195,7 +202,8 @@ int play_row(const limit_case& c, const std::string& tile, const std::string& ex
         app_path = tile.substr(0, tile.rfind('/') + 1);
         result = p7z_to_file("tile.7z", "", nullptr, 0);
     } else if (c.next == 0) {
-        result = read_tile(tile, expected, in_archive);
+        result = read_play(tile, "r", {{"a.bin", expected}}, in_archive);
+        tile_done();
     } else {
         unpack_memory_share next({1, c.next}, "the next");
         result = next.result() ? next.result() : reserved(c.next) ? 0 : -2;
@@ -288,10 +296,9 @@ std::string with_second_dictionary_of_256_mib(std::string archive)
     return archive;
 }
 
-// How a caller reads an archive: for each entry in turn, `r` reads it
-// whole, `h` hands over a piece of it, `p` passes over it; at `!` another
-// part of the program takes all but 150 MiB, while a share of 200 MiB, held
-// from the start, goes once the reader waits for its turn alone.
+// An archive 7zz packs of `files`, read as `steps` (read_play): a share of
+// 200 MiB is held from the start when another part of the program takes
+// room, and goes once the reader waits for its turn alone.
 struct reading_case {
     const char* what;
     // In the archive's order; of no size, a link to the first, whose text
@@ -302,38 +309,6 @@ struct reading_case {
     const char* steps;
     bool retried;
 };
-
-// 0 when every entry read is what was packed; -3 when one is not, -4 when
-// entries are left; else the reader's error.
-int read_play(const reading_case& c, const std::string& archive, const std::map<std::string, std::string>& packed)
-{
-    if (std::strchr(c.steps, '!')) {
-        play.first = std::make_unique<unpack_memory_share>(unpack_memory_need{1, 200 * kMiB}, "the first");
-        play.first_room = reserved(200 * kMiB);
-    }
-    unpack_memory_set_hook(on_moment);
-    std::unique_ptr<archive_reader> in;
-    if (int err = open_7z_reader(archive, in, "the archive")) return err;
-    archive_item item;
-    for (const char* step = c.steps; *step; ++step) {
-        if (*step == '!') {
-            play.elsewhere = leaving(150 * kMiB);
-            continue;
-        }
-        if (int err = in->next(item)) return err;
-        std::string bytes;
-        if (*step == 'h') {
-            char piece[1000];
-            size_t got = 0;
-            if (int err = in->read(piece, sizeof piece, &got)) return err;
-            if (packed.at(item.name).compare(0, got, piece, got) != 0) return -3;
-        } else if (*step == 'r') {
-            if (int err = read_rest(*in, bytes)) return err;
-            if (bytes != packed.at(item.name)) return -3;
-        }
-    }
-    return in->next(item) == kEndOfArchive ? 0 : -4;
-}
 
 }  // namespace
 
@@ -376,8 +351,19 @@ TEST(P7zReader, WhatACallerPassesOverIsReadOutAlsoWhenItTriesAgainAlone)
         std::string archive = testing_support::read_file(dir / "x.7z");
         if (c.second_folder_large) testing_support::write_file(dir / "x.7z", with_second_dictionary_of_256_mib(archive));
         archive_fixtures::captured_log log;
-        const int got =
-            testing_support::run_bounded([&] { return read_play(c, dir / "x.7z", packed); }, 2048 * 1024).result;
+        const int got = testing_support::run_bounded(
+                            [&] {
+                                if (std::strchr(c.steps, '!')) {
+                                    play.first = std::make_unique<unpack_memory_share>(
+                                        unpack_memory_need{1, 200 * kMiB}, "the first");
+                                    play.first_room = reserved(200 * kMiB);
+                                }
+                                unpack_memory_set_hook(on_moment);
+                                bool in_archive = false;
+                                return read_play(dir / "x.7z", c.steps, packed, in_archive);
+                            },
+                            2048 * 1024)
+                            .result;
         EXPECT_EQ(got, 0) << "-1: the child died; -3: an entry read otherwise; -4: entries left\n" << log.text();
         EXPECT_EQ(testing_support::has(log.text(), "ran out of memory; it tries again alone."), c.retried)
             << log.text();
