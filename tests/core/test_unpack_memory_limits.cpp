@@ -10,9 +10,9 @@
 
 #include <cerrno>
 #include <condition_variable>
+#include <cstdint>
 #include <cstring>
 #include <map>
-#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -92,6 +92,14 @@ struct row_play {
     bool another_asked = false, tile_done = false;
     std::thread another;
 } play;
+
+// A share of `bytes` of address space, held with its room reserved, as
+// the first of a row's play.
+void hold_first(uint64_t bytes)
+{
+    play.first = std::make_unique<unpack_memory_share>(unpack_memory_need{1, bytes}, "the first");
+    play.first_room = reserved(bytes);
+}
 
 void note_another_asked()
 {
@@ -190,10 +198,7 @@ int play_row(const limit_case& c, const std::string& tile, const std::string& ex
         while (::dup(2) >= 0) {
         }
     }
-    if (c.first) {
-        play.first = std::make_unique<unpack_memory_share>(unpack_memory_need{1, c.first}, "the first");
-        play.first_room = reserved(c.first);
-    }
+    if (c.first) hold_first(c.first);
     if (c.left && !c.left_once_next_taken) play.elsewhere = leaving(c.left);
     unpack_memory_set_hook(on_moment);
     int result = 0;
@@ -278,22 +283,14 @@ std::string text_of(uint64_t size, unsigned seed)
 
 // `archive`, its header plain, with the LZMA2 dictionary of its second
 // folder named 256 MiB, which decodes it as well and takes that much room.
-std::string with_second_dictionary_of_256_mib(std::string archive)
+std::string with_second_dictionary_of_256_mib(const std::string& archive)
 {
-    uint64_t at = 0;
-    for (int i = 7; i >= 0; --i) at = at << 8 | static_cast<unsigned char>(archive[12 + i]);
-    at += 32;
-    const std::string lzma2("\x21\x21\x01", 3);
-    const size_t second = archive.find(lzma2, archive.find(lzma2, at) + 1);
-    EXPECT_NE(second, std::string::npos);
-    if (second == std::string::npos) return archive;
-    archive[second + 3] = 32;
-    const auto set_crc = [&](size_t where, uint32_t crc) {
-        for (int i = 0; i < 4; ++i) archive[where + i] = static_cast<char>(crc >> (8 * i));
-    };
-    set_crc(28, archive_fixtures::crc32_of(archive.substr(at)));
-    set_crc(8, archive_fixtures::crc32_of(archive.substr(12, 20)));
-    return archive;
+    return archive_fixtures::patch_7z_header(archive, [](std::string& header) {
+        const std::string lzma2("\x21\x21\x01", 3);
+        const size_t second = header.find(lzma2, header.find(lzma2) + 1);
+        EXPECT_NE(second, std::string::npos);
+        if (second != std::string::npos) header[second + 3] = 32;
+    });
 }
 
 // An archive 7zz packs of `files`, read as `steps` (read_play): a share of
@@ -330,7 +327,7 @@ TEST(P7zReader, WhatACallerPassesOverIsReadOutAlsoWhenItTriesAgainAlone)
                           "prr", false},
              {"folders of two, the third entry passed over as its folder's dictionary loses its room", twelve,
               "-m0=LZMA2 -ms=2f", true, "rr!prrrrrrrrr", true},
-             {"a link that opens the second folder read after a piece of the entry before it", 
+             {"a link that opens the second folder read after a piece of the entry before it",
               {{"a1", 128 * kKiB}, {"a2", 192 * kKiB}, {"b3", 0}, {"b4", 256 * kKiB}}, "-snl -m0=LZMA2 -ms=2f", true,
               "rh!rr", true}}) {
         SCOPED_TRACE(c.what);
@@ -348,16 +345,13 @@ TEST(P7zReader, WhatACallerPassesOverIsReadOutAlsoWhenItTriesAgainAlone)
         const auto made = testing_support::run_shell("cd '" + dir.path() + "' && 7zz a -bd -bso0 -t7z -mhc=off " +
                                                      c.options + " x.7z" + names);
         ASSERT_EQ(made.status, 0) << made.out;
-        std::string archive = testing_support::read_file(dir / "x.7z");
-        if (c.second_folder_large) testing_support::write_file(dir / "x.7z", with_second_dictionary_of_256_mib(archive));
+        if (c.second_folder_large)
+            testing_support::write_file(dir / "x.7z",
+                                        with_second_dictionary_of_256_mib(testing_support::read_file(dir / "x.7z")));
         archive_fixtures::captured_log log;
         const int got = testing_support::run_bounded(
                             [&] {
-                                if (std::strchr(c.steps, '!')) {
-                                    play.first = std::make_unique<unpack_memory_share>(
-                                        unpack_memory_need{1, 200 * kMiB}, "the first");
-                                    play.first_room = reserved(200 * kMiB);
-                                }
+                                if (std::strchr(c.steps, '!')) hold_first(200 * kMiB);
                                 unpack_memory_set_hook(on_moment);
                                 bool in_archive = false;
                                 return read_play(dir / "x.7z", c.steps, packed, in_archive);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
 
 namespace archive_fixtures {
 
@@ -106,15 +107,22 @@ std::string rename_in_7z(std::string archive, const std::string& from, const std
         for (char c : s) { out += c; out += '\0'; }
         return out;
     };
+    return patch_7z_header(std::move(archive), [&](std::string& header) {
+        const size_t at = header.find(utf16(from));
+        EXPECT_NE(at, std::string::npos) << "name " << from << " not in the header";
+        if (at != std::string::npos) header.replace(at, 2 * from.size(), utf16(to));
+    });
+}
+
+std::string patch_7z_header(std::string archive, const std::function<void(std::string& header)>& patch)
+{
     // Start header: signature (6), version (2), start CRC (4), next header
     // offset (8), size (8) and CRC (4), the last three covered by the start CRC.
-    uint64_t header_at = 32 + get64(archive, 12);
-    uint64_t header_size = get64(archive, 20);
-    size_t at = archive.find(utf16(from), header_at);
-    EXPECT_NE(at, std::string::npos) << "name " << from << " not in the header";
-    if (at == std::string::npos) return archive;
-    archive.replace(at, 2 * from.size(), utf16(to));
-    set32(archive, 28, crc32_of(archive.substr(header_at, header_size)));
+    const uint64_t header_at = 32 + get64(archive, 12);
+    std::string header = archive.substr(header_at, get64(archive, 20));
+    patch(header);
+    archive.replace(header_at, header.size(), header);
+    set32(archive, 28, crc32_of(header));
     set32(archive, 8, crc32_of(archive.substr(12, 20)));
     return archive;
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -35,6 +36,9 @@ std::string make_7z(const std::vector<std::pair<std::string, std::string>>& file
 // Replaces the UTF-16 name `from` by `to` (same length) in the header of an
 // uncompressed-header 7z archive and fixes its checksums.
 std::string rename_in_7z(std::string archive, const std::string& from, const std::string& to);
+// The uncompressed-header 7z archive with its header as `patch` leaves it
+// (in place, the same length) and its checksums fixed.
+std::string patch_7z_header(std::string archive, const std::function<void(std::string& header)>& patch);
 
 // A gigabyte of zeros (kZerosSize bytes) as the one entry "zeros.bin" of a
 // deflated zip (about 1 MB) and of a 7z archive (about 150 KB, LZMA with

@@ -191,9 +191,8 @@ private:
     // never left to it.
     bool decoded_to_the_end(uint64_t bytes)
     {
-        if (!passed_) passed_.reset(new char[kReadBlock]);
         for (uint64_t left = bytes; left > 0;) {
-            const la_ssize_t n = archive_read_data(reader_, passed_.get(), std::min<uint64_t>(left, kReadBlock));
+            const la_ssize_t n = archive_read_data(reader_, passed(), std::min<uint64_t>(left, kReadBlock));
             if (n < 0 || (n == 0 && bytes != UINT64_MAX)) return false;
             if (n == 0) return true;
             left -= static_cast<uint64_t>(n);
@@ -205,10 +204,16 @@ private:
     // caller's own steps, as a decoder may run out of memory here too.
     int pass_over_rest()
     {
-        if (!passed_) passed_.reset(new char[kReadBlock]);
         for (size_t got = 1; !at_end_;)
-            if (int err = read_piece(passed_.get(), kReadBlock, &got)) return err;
+            if (int err = read_piece(passed(), kReadBlock, &got)) return err;
         return 0;
+    }
+
+    // A block for what no caller reads, made the first time it is needed.
+    char* passed()
+    {
+        if (!passed_) passed_.reset(new char[kReadBlock]);
+        return passed_.get();
     }
 
     int next_entry(archive_item& item) override
@@ -289,7 +294,7 @@ private:
     unsigned entries_ = 0;
     uint64_t offset_ = 0;
     bool at_end_ = false;
-    std::unique_ptr<char[]> passed_;  // what no caller reads
+    std::unique_ptr<char[]> passed_;
 };
 
 }  // namespace

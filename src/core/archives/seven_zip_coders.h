@@ -65,9 +65,9 @@ constexpr uint64_t kMax7zSubStreams = kMax7zFiles;
 // long as a path (in UTF-16) with 64 bytes of times, attributes, size and
 // digest; each folder's four coders with their ids, stream counts,
 // properties (kMax7zCoderProperties), bindings and sizes in 512 bytes; each
-// pack stream's size and digest in 16.  That is 34.5 MiB; a
-// release's header takes a few hundred bytes, and 4096 files with names of
-// fifty letters some 700 KB.  A packed header is also held to what its
+// pack stream's size and digest in 16.  That is 34.5 MiB; a release's
+// header takes a few hundred bytes, and 4096 files with names of fifty
+// letters some 700 KB.  A packed header is also held to what its
 // packed bytes could give (kMax7zExpansion).
 constexpr uint64_t kMax7zHeaderBytes =
     kMax7zFiles * (2 * kMaxLinkTarget + 64) + kMax7zFolders * 512 + kMax7zPackStreams * 16;

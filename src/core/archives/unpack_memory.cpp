@@ -258,7 +258,7 @@ unpack_memory_share::unpack_memory_share(const unpack_memory_need& need, const s
         } else {
             held_ = true;
             alone_ = when == turn::alone;
-            s.alone_held = alone_;
+            if (alone_) s.alone_held = true;
             ++s.holders;
             unpack_memory_figures& f = s.figures;
             f.held += need.resident;
@@ -271,8 +271,8 @@ unpack_memory_share::unpack_memory_share(const unpack_memory_need& need, const s
     hold.unlock();
     if (result_) {
         xer << notes << "Unpacking " << shown_as << " needs " << mib(need.address)
-            << " of address space, but the limit on the program's address space (" << mib(room.limit) << ") leaves it "
-            << mib(room.alone) << ".\n";
+            << " of address space, but the limit on the program's address space (" << mib(room.limit)
+            << ") leaves it " << mib(room.alone) << ".\n";
         return;
     }
     if (!notes.empty()) xer << notes;

@@ -8,10 +8,10 @@
 //
 // A share waits until it fits beside the shares held; one larger than the
 // whole memory budget runs once no other is held, as does one that asks to
-// go alone, and while that one is held no other is taken.  Shares are served in
-// the order they were asked for, so a large one is never passed over for
-// ever, and a waiting unpacking holds nothing, so no two wait on each
-// other.  One that gives up while it waits (its log line or a test's seam
+// go alone, and while that one is held no other is taken.  Shares are
+// served in the order they were asked for, so a large one is never passed
+// over for ever, and a waiting unpacking holds nothing, so no two wait on
+// each other.  One that gives up while it waits (its log line or a test's seam
 // fails to allocate) gives up its place in the line too.  An unpacking
 // takes one share at a time.
 //
