@@ -151,8 +151,9 @@ int relative_of(const std::string& path, std::string& relative)
     return relative.empty() ? kErrLeadsOut : 0;
 }
 
-int refused(const std::string& what, const std::string& archive, const char* why)
+int refused(const std::string& what, const std::string& archive, const std::string& why)
 {
+    FILE_ERR_HERE();
     xer << "Refused archive " << archive << " for " << what << ": " << why << ".\n";
     return kErrUnsafeEntry;
 }
@@ -219,7 +220,7 @@ int stage_the_named_entry(archive_reader& in, extract_dest& dest, const std::str
         if (item.name.compare(0, 8, "__MACOSX") == 0) continue;
         const bool file_or_link = item.kind == entry_kind::file || item.kind == entry_kind::link;
         if (found || item.name != leaf || !file_or_link)
-            return refused(leaf, archive, ("it holds the entry \"" + item.name + "\" as well").c_str());
+            return refused(leaf, archive, "it holds the entry \"" + shown_name(item.name) + "\" as well");
         found = true;
         if (item.kind == entry_kind::link) {
             std::string target;
@@ -428,7 +429,9 @@ int copy_install(const std::string& archive, const file_version_struct& version,
                  bool* in_archive)
 {
     std::unique_ptr<archive_reader> in;
-    const int err = install_from(archive, version, problem, in);
+    // An unpacking holds no more than an honest archive needs, so memory
+    // that cannot be had, in the reader or around it, is this machine's.
+    const int err = without_failed_allocations([&] { return install_from(archive, version, problem, in); });
     if (in_archive) *in_archive = failed_in_archive(err, in.get());
     return err;
 }

@@ -73,6 +73,8 @@ struct limit_case {
     bool first_room_stays = false;  // when the first share goes
     // The tile unpacked by name, in the program's folder, as a caller names it.
     bool by_name = false;
+    // The other share asks while the tile's retry waits for its turn alone.
+    bool another_behind_retry = false;
 };
 
 constexpr uint64_t kAnother = 2;  // the other thread's share's resident bytes, which tell it apart
@@ -118,17 +120,22 @@ void another_share()
     play.changed.wait(hold, [] { return play.tile_done; });
 }
 
+// The other thread's share, once it has asked (waiting, or taken and its
+// room reserved).
+void start_another()
+{
+    play.another = std::thread(another_share);
+    std::unique_lock<std::mutex> hold(play.lock);
+    play.changed.wait(hold, [] { return play.another_asked; });
+}
+
 // The tile's share taken again, alone: the room elsewhere changes hands
 // while the other thread's share asks.
 void at_retry(const limit_case& c)
 {
     play.elsewhere.reset();
     const uint64_t room = room_left();
-    if (c.another) {
-        play.another = std::thread(another_share);
-        std::unique_lock<std::mutex> hold(play.lock);
-        play.changed.wait(hold, [] { return play.another_asked; });
-    }
+    if (c.another) start_another();
     play.elsewhere = reserved(room - c.left_at_retry);
 }
 
@@ -137,6 +144,8 @@ void on_moment(unpack_memory_moment moment, uint64_t resident)
     if (resident == kAnother) {
         if (moment == unpack_memory_moment::waiting) note_another_asked();
     } else if (moment == unpack_memory_moment::waiting) {
+        // The tile's retry waits for the first share to go.
+        if (play.row && play.row->another_behind_retry && !play.another.joinable()) start_another();
         play.waited = true;
         if (!play.row || !play.row->first_room_stays) play.first_room.reset();
         play.first.reset();
@@ -254,14 +263,30 @@ TEST(UnpackMemory, UnderAnAddressSpaceLimitEachLookJudgesTheRoomLeftThen)
              // No share may take room beside a retry alone before its
              // decoder has reserved it.
              {"a share that asks while a retry alone holds its turn", 200 * kMiB, 150 * kMiB, true, 0, false, 0,
-              true, "another unpacking holds its turn alone.", 456 * kMiB, true},
+              true, "another unpacking holds its turn alone: the archive, which tries again alone.", 456 * kMiB,
+              true},
              {"a tile that finds no room even alone", 200 * kMiB, 150 * kMiB, true, 0, false, ENOMEM, true,
-              "needs 256.0 MiB of address space", 0, false, true}}) {
+              "needs 256.0 MiB of address space", 0, false, true},
+             // Room for the tile alone once the first goes, beside the other thread's stack and heap.
+             {"a share that asks while a retry alone waits for its turn", 200 * kMiB, 230 * kMiB, true, 0, false, 0,
+              true, "waits behind unpacking the archive, which tries again alone.", 0, false, false, false, true},
+             {"a retry alone whose room is taken again before its decoder", 200 * kMiB, 150 * kMiB, true, 0, false,
+              ENOMEM, true, "Unpacking the archive ran out of memory again alone (", 100 * kMiB},
+             // Alone, a share keeps room past it for what its unpacking
+             // takes besides, which the library would end the program for
+             // were it missing.
+             {"a tile whose share fits alone with 1 MiB to spare", 0, 257 * kMiB, false, 0, false, ENOMEM, false,
+              "past the 32.0 MiB its unpacking takes besides."},
+             {"a tile whose share fits alone with 16 MiB to spare", 0, 272 * kMiB, false, 0, false, ENOMEM, false,
+              "past the 32.0 MiB its unpacking takes besides."},
+             {"a tile whose share fits alone with 28 MiB to spare", 0, 284 * kMiB, false, 0, false, ENOMEM, false,
+              "past the 32.0 MiB its unpacking takes besides."},
+             {"a tile whose share fits alone with 40 MiB to spare", 0, 296 * kMiB, false, 0, false, 0, false, ""}}) {
         SCOPED_TRACE(c.what);
         archive_fixtures::captured_log log;
         const int got =
             testing_support::run_bounded([&] { return play_row(c, dir / "tile.7z", bytes); }, 2048 * 1024).result;
-        EXPECT_EQ(static_cast<int16_t>(got & 0xFFFF), c.result)
+        EXPECT_EQ(static_cast<int16_t>(got & 0xFFFF), c.result) << log.text()
             << "-1: the child died; -2: a share taken could not reserve its room; -3: the tile read otherwise";
         EXPECT_EQ((got >> 16 & 1) != 0, c.waited);
         EXPECT_EQ(got >> 17 & 1, 0) << "this machine's failure counted as the archive's";

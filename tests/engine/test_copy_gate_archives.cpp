@@ -10,14 +10,18 @@
 
 #include <algorithm>
 #include <functional>
+#include <memory>
+#include <new>
 #include <string>
 #include <vector>
 
+#include "core/archives/unpack_memory.h"
 #include "core/diag/error_codes.h"
 #include "archive_builders.h"
 #include "dvd_fixtures.h"
 #include "engine/copy_gate.h"
 #include "engine/manifest.h"
+#include "moment_changes.h"
 #include "pump_fixture.h"
 
 namespace {
@@ -35,6 +39,9 @@ constexpr int kRefused = 20001;
 constexpr int kRefused7z = 20016;
 constexpr int kWrongContent = 20015;
 
+// Where an allocation fails, for a row that makes one fail.
+enum class no_memory { never, in_the_reader, in_the_gate, placing_the_file };
+
 struct archive_case {
     const char* what;
     std::string file;                     // below the copy
@@ -44,6 +51,8 @@ struct archive_case {
     std::string after;                    // the file's contents afterwards
     bool seven_zip = false;
     float installed_kb = -1;              // -1: the contents' size, rounded up
+    no_memory fails = no_memory::never;
+    const char* logged = nullptr;         // the reason in the log
 };
 
 // A manifest line for `file` below the copy whose signature is that of
@@ -72,9 +81,32 @@ std::string seven_zip_link(const std::string& name, const std::string& target)
     return read_file(dir / "x.7z");
 }
 
+// A 7z archive of `files` (name, size of zeros) then "a.txt" holding `a`,
+// as 7zz packs them with `options`.
+std::string seven_zip_after(const std::vector<std::pair<std::string, size_t>>& files, const std::string& a,
+                            const std::string& options)
+{
+    testing_support::scratch_dir dir;
+    for (const auto& [name, size] : files) write_file(dir / ("in/" + name), std::string(size, '\0'));
+    write_file(dir / "in/a.txt", a);
+    auto made = testing_support::run_shell("cd '" + dir / "in" + "' && 7zz a -bd -bso0 -t7z " + options + " ../x.7z *");
+    EXPECT_EQ(made.status, 0) << made.out;
+    return read_file(dir / "x.7z");
+}
+
+// `count` "__MACOSX" entries of `size` zeros each.
+std::vector<std::pair<std::string, size_t>> mac_metadata(int count, size_t size)
+{
+    std::vector<std::pair<std::string, size_t>> files;
+    for (int i = 0; i < count; ++i) files.push_back({"__MACOSX/._a" + std::to_string(100 + i), size});
+    return files;
+}
+
 std::vector<archive_case> cases()
 {
     const std::string a = "new contents of a";
+    constexpr size_t kMiB = 1 << 20;
+    const char* const kPassedOver = "the entries passed over hold more than an honest archive's";
     return {
         {"an archive that holds its file installs it", "Resources/a.txt", [=] { return zip_of("a.txt", a); }, a, 0, a},
         {"an archive whose one entry has another name is refused", "Resources/a.txt",
@@ -130,7 +162,42 @@ std::vector<archive_case> cases()
          [] { return zip_of("a.txt", "../../outside.txt", unix_link()); }, "outside", kRefused, "old"},
         {"a link entry through a link of the copy that leads out is refused", "Resources/a.txt",
          [] { return zip_of("a.txt", "out/outside.txt", unix_link()); }, "outside", kRefused, "old"},
+        // The reader reads out what the gate passes over: an unpacker is
+        // not held for minutes by entries no one wants.
+        {"Mac metadata before the file in a 7z archive is skipped", "Resources/a.txt",
+         [=] { return seven_zip_after(mac_metadata(1, 4096), a, "-ms=on"); }, a, 0, a, true},
+        {"Mac metadata of 2 MiB in each of 16 folders before the file is refused", "Resources/a.txt",
+         [=] { return seven_zip_after(mac_metadata(16, 2 * kMiB), a, "-ms=off"); }, a, kRefused7z, "old", true, -1,
+         no_memory::never, kPassedOver},
+        {"Mac metadata of 32 MiB solid with the file before it is refused", "Resources/a.txt",
+         [=] { return seven_zip_after(mac_metadata(1, 32 * kMiB), a, "-ms=on"); }, a, kRefused7z, "old", true, -1,
+         no_memory::never, kPassedOver},
+        // Memory that cannot be had is this machine's failure, not the
+        // archive's, wherever it fails.
+        {"no memory for the reader's decoder", "Resources/a.txt", [=] { return make_7z({{"a.txt", a}}); }, a, ENOMEM,
+         "old", true, -1, no_memory::in_the_reader, "Unpacking ran out of memory."},
+        {"no memory in the gate", "Resources/a.txt", [=] { return make_7z({{"a.txt", a}}); }, a, ENOMEM, "old", true,
+         -1, no_memory::in_the_gate, "Unpacking ran out of memory."},
+        {"no memory placing the file", "Resources/a.txt", [=] { return zip_of("a.txt", a); }, a, ENOMEM, "old",
+         false, -1, no_memory::placing_the_file, "Unpacking ran out of memory."},
     };
+}
+
+void throw_no_memory(unpack_memory_moment moment, uint64_t)
+{
+    if (moment == unpack_memory_moment::taken) throw std::bad_alloc();
+}
+
+// A std::bad_alloc at the first `kind` moment of the gate while this lives.
+std::unique_ptr<engine_testing::moment_change> failing_allocation(no_memory where)
+{
+    const auto fail = [] { throw std::bad_alloc(); };
+    if (where == no_memory::in_the_gate)
+        return std::make_unique<engine_testing::moment_change>(disk_moment::root_checked, fail);
+    if (where == no_memory::placing_the_file)
+        return std::make_unique<engine_testing::moment_change>(disk_moment::creating, fail);
+    unpack_memory_set_hook(where == no_memory::in_the_reader ? throw_no_memory : nullptr);
+    return nullptr;
 }
 
 class CopyGateArchives : public engine_testing::pump_test {
@@ -166,7 +233,22 @@ TEST_F(CopyGateArchives, AnArchiveReplacesItsFileOnlyWithExactlyThatFileAndItsSi
 
         const file_version_struct version = line_for(c.file, c.signed_contents, c.installed_kb);
         std::string problem;
-        EXPECT_EQ(copy_install(temp_ / (c.seven_zip ? "x.7z" : "x.zip"), version, &problem), c.result);
+        bool in_archive = false;
+        engine_testing::log_capture log;
+        {
+            const auto failing = failing_allocation(c.fails);
+            EXPECT_EQ(copy_install(temp_ / (c.seven_zip ? "x.7z" : "x.zip"), version, &problem, &in_archive), c.result);
+        }
+        unpack_memory_set_hook(nullptr);
+        if (c.fails != no_memory::never) {
+            EXPECT_FALSE(in_archive) << "this machine's failure counted as the archive's";
+        }
+        if (c.logged) {
+            EXPECT_TRUE(testing_support::has(log.text(), c.logged)) << log.text();
+        }
+        if (c.result) {
+            EXPECT_FALSE(testing_support::has(log.text(), "line = -1")) << "a failure that names no place\n" << log.text();
+        }
         EXPECT_EQ(read_file(dest_ / c.file), c.after);
         EXPECT_EQ(names_in(folder), names_before) << "something beside the file was written or left";
         EXPECT_EQ(read_file(outside / "outside.txt"), "outside");

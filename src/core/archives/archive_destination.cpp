@@ -85,7 +85,7 @@ int extract_dest::failed_write(int why)
 int extract_dest::refuse(const std::string& name, const char* why)
 {
     FILE_ERR_HERE();
-    xer << "Refused archive entry \"" << name << "\": " << why << ". out_dir=" << root_.path() << sub_
+    xer << "Refused archive entry \"" << shown_name(name) << "\": " << why << ". out_dir=" << root_.path() << sub_
         << "\n";
     return kErrUnsafeEntry;
 }
@@ -311,7 +311,7 @@ int extract_dest::fill(const placed_name& at, int fd, const archive_item& item, 
     const unsigned long long limit = check.max_size ? check.max_size : ~0ull;
     if (item.size > limit || item.size > room) {
         FILE_ERR_HERE();
-        xer << "Refused archive entry \"" << item.name << "\" of " << item.size << " bytes: "
+        xer << "Refused archive entry \"" << shown_name(item.name) << "\" of " << item.size << " bytes: "
             << (item.size > limit ? "larger than the file it must be" : "larger than the free space")
             << ". out_dir=" << root_.path() << sub_ << "\n";
         return item.size > limit ? kErrLargerThanExpected : ENOSPC;
@@ -333,7 +333,7 @@ int extract_dest::fill(const placed_name& at, int fd, const archive_item& item, 
         total += got;
         if (total > limit || total > room) {
             FILE_ERR_HERE();
-            xer << "Refused archive entry \"" << item.name << "\": it unpacks to more than "
+            xer << "Refused archive entry \"" << shown_name(item.name) << "\": it unpacks to more than "
                 << (total > limit ? limit : room) << " bytes. out_dir=" << root_.path() << sub_ << "\n";
             return total > limit ? kErrLargerThanExpected : ENOSPC;
         }

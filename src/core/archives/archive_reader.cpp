@@ -18,9 +18,9 @@ int archive_reader::read(char* buffer, size_t size, size_t* got)
 
 int archive_reader::noted(int err)
 {
-    // A decoder without the memory it asks for, after its one try alone:
-    // the check has held the archive to what its data could need, so
-    // this machine lacks it, and no copy would fare better.
+    // Memory that could not be had, a decoder's after its one try alone
+    // included: the checks have held the archive to what its data could
+    // need, so this machine lacks it, and no copy would fare better.
     failed_ = failed_ || (err != 0 && err != kEndOfArchive && err != ENOMEM);
     return err;
 }
@@ -30,11 +30,21 @@ bool failed_in_archive(int err, const archive_reader* in)
     return err != 0 && ((in && in->failed()) || is_archive_fault(err));
 }
 
-int refuse_for_failed_allocation()
+int failed_allocation()
 {
     FILE_ERR_HERE();
-    xer << "Archive refused: the memory to read it could not be had.\n";
-    return kErrZipOpen;
+    xer << "Unpacking ran out of memory.\n";
+    return ENOMEM;
+}
+
+std::string shown_name(const std::string& name)
+{
+    constexpr size_t kShown = 200;
+    if (name.size() <= kShown) return name;
+    size_t cut = kShown;
+    // Back to the first byte of a UTF-8 character.
+    while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80) --cut;
+    return name.substr(0, cut) + "\xE2\x80\xA6 (" + std::to_string(name.size()) + " bytes)";
 }
 
 int read_link_text(archive_reader& from, const archive_item& item, std::string& target)

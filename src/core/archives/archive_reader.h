@@ -54,8 +54,8 @@ public:
     int read(char* buffer, size_t size, size_t* got);
     // Whether a step above failed: what the archive holds stopped the
     // reading, whatever code the reader said so with (ENAMETOOLONG for a
-    // zip name too long to read whole); not a 7z decoder that found no
-    // memory (ENOMEM), which fails on this machine.
+    // zip name too long to read whole); not memory that could not be had
+    // (ENOMEM), which fails on this machine.
     bool failed() const { return failed_; }
 
 private:
@@ -78,21 +78,27 @@ private:
 // `in` is null when the archive could not be opened.
 bool failed_in_archive(int err, const archive_reader* in);
 
-// Logs the refusal below and answers 20001.
-int refuse_for_failed_allocation();
+// Logs that an allocation failed and answers ENOMEM.
+int failed_allocation();
 
-// Runs a step of reading an archive.  What a reader allocates is sized by
-// what the archive claims: an allocation that fails refuses the archive as
-// damaged (20001, logged) and never ends the program.
+// Runs a step of reading or unpacking an archive.  What the readers and
+// the destination allocate is held by the checks to what an honest archive
+// needs (a name to a path's length, a block a reader), so an allocation
+// that fails there is this machine's failure: it ends the unpacking with
+// ENOMEM, logged, and never the program.
 template <class Step>
 int without_failed_allocations(Step&& step)
 {
     try {
         return step();
     } catch (const std::bad_alloc&) {
-        return refuse_for_failed_allocation();
+        return failed_allocation();
     }
 }
+
+// How a log line names an entry: whole up to a few hundred bytes, else by
+// its first bytes, cut at a character, and its length.
+std::string shown_name(const std::string& name);
 
 // A link's target holds fewer bytes than this: PATH_MAX with its ending zero.
 constexpr size_t kMaxLinkTarget = 4096;
@@ -105,9 +111,9 @@ int read_link_text(archive_reader& from, const archive_item& item, std::string& 
 void log_unpack_failure(bool seven_zip, int err, const std::string& archive, const std::string& out_dir);
 
 // `path` is full.  0, or the code an unpacking reports: 20001 for a file
-// that is no archive of that kind (a missing zip included) or one whose
-// reading fails an allocation, errno when it cannot be opened here (no
-// descriptor left; any 7z failure to open the file).
+// that is no archive of that kind (a missing zip included), errno when it
+// cannot be opened here (no descriptor left, no memory to read it with;
+// any 7z failure to open the file).
 int open_zip_reader(const std::string& path, std::unique_ptr<archive_reader>& out);
 // `shown_as` names the unpacking in the log where it waits for memory, the
 // file being installed; the archive's own path when empty.

@@ -4,7 +4,8 @@
 // Result codes: see p7z_reader.cpp, worded for 7z by seven_zip_error; a
 // destination that cannot be created gives errno, one that cannot be
 // written (a full disk) 20018 with the system's reason logged, an entry
-// that would land outside out_dir 20016, logged.
+// that would land outside out_dir 20016, logged; memory that cannot be
+// had, here as in the reader, ENOMEM.
 
 #include "core/archives/archive_destination.h"
 #include "core/archives/archive_reader.h"
@@ -45,18 +46,18 @@ int p7z_to_file(const std::string& archive_path, const std::string& out_dir, std
     std::string full_out_dir = out_dir;
     set_path_to_full(full_out_dir);
 
-    std::unique_ptr<archive_reader> in;
-    int err = open_7z_reader(full_archive, in, archive_path);
-    if (!err) {
+    int err = without_failed_allocations([&] {
+        std::unique_ptr<archive_reader> in;
+        int err = open_7z_reader(full_archive, in, archive_path);
+        if (err) return err;
         confined_folder root;
-        err = root.open(full_out_dir, false);
-        if (err) {
+        if ((err = root.open(full_out_dir, false)) != 0) {
             FILE_ERR_HERE();
-        } else {
-            extract_dest dest(root, "", kErrZipWrite);
-            err = unpack_files(*in, dest, name, rename);
+            return err;
         }
-    }
+        extract_dest dest(root, "", kErrZipWrite);
+        return unpack_files(*in, dest, name, rename);
+    });
     err = seven_zip_error(err);
     if (err) log_unpack_failure(true, err, full_archive, out_dir);
     return err;

@@ -13,8 +13,8 @@
 //     corrupt, CRC mismatch, unsupported coder         20002 (20017: damaged data)
 //   the decoder runs out of memory, also once alone,   12 (ENOMEM), logged
 //     or its share cannot fit what a limit on the
-//     address space leaves the program
-//   an allocation of this reader's fails               20001 (20016)
+//     address space leaves the program, or an
+//     allocation of this reader's fails
 //   a coder asks for more memory than its data could   20001 (20016), before
 //     need or claims more than its packed bytes could    the decoder is set up
 //     give, a filter's sizes disagree, or a link or
@@ -34,6 +34,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 
 #include "core/archives/archive_reader.h"
@@ -79,9 +80,17 @@ la_int64_t SzFileSeekImp(archive*, void* stream, la_int64_t offset, int whence)
     return ::ftello(in->file);
 }
 
+// Whether the library's last failure was an allocation's: most say so by
+// ENOMEM, but a header it could not allocate for only in words.
+bool library_out_of_memory(archive* reader)
+{
+    const char* why = archive_error_string(reader);
+    return archive_errno(reader) == ENOMEM || (why && std::strcmp(why, "Couldn't allocate memory") == 0);
+}
+
 int decoder_error(archive* reader, int code_otherwise)
 {
-    return archive_errno(reader) == ENOMEM ? ENOMEM : code_otherwise;
+    return library_out_of_memory(reader) ? ENOMEM : code_otherwise;
 }
 
 // Names come out of the archive as UTF-16 and are converted for the current
@@ -145,9 +154,23 @@ private:
         archive_read_set_seek_callback(reader_, SzFileSeekImp);
         if (archive_read_open1(reader_) != ARCHIVE_OK) {
             FILE_ERR_HERE();
-            return decoder_error(reader_, kErrZipOpen);
+            return step_failed(kErrZipOpen);
         }
         return 0;
+    }
+
+    // The code of a decoder's step that failed: ENOMEM where it ran out of
+    // memory, else `code_otherwise`.  Out of memory again after its try
+    // alone, the reading ends here, and the log says what it had.
+    int step_failed(int code_otherwise)
+    {
+        const int err = decoder_error(reader_, code_otherwise);
+        if (err == ENOMEM && retried_) {
+            const char* why = archive_error_string(reader_);
+            xer << "Unpacking " << shown_as_ << " ran out of memory again alone (" << (why ? why : "no reason given")
+                << "): " << unpack_memory_share_text(need_) << ".\n";
+        }
+        return err;
     }
 
     void close_decoder()
@@ -158,7 +181,7 @@ private:
     }
 
     // Whether the decoder's step that just failed may be tried again alone.
-    bool out_of_memory() const { return reader_ && !retried_ && archive_errno(reader_) == ENOMEM; }
+    bool out_of_memory() const { return reader_ && !retried_ && library_out_of_memory(reader_); }
 
     // A decoder that could not reserve its memory may have lost the room to
     // another unpacking, or to another part of the program, after the
@@ -174,13 +197,17 @@ private:
         if (int err = start(unpack_memory_share::turn::alone)) return err;
         archive_entry* entry;
         for (unsigned e = 0; e < entries_; ++e) {
-            if (e > 0 && !decoded_to_the_end(UINT64_MAX)) return decoder_error(reader_, kErrZipShortRead);
-            if (archive_read_next_header(reader_, &entry) != ARCHIVE_OK) return decoder_error(reader_, kErrZipShortRead);
+            if ((e > 0 && !decoded_to_the_end(UINT64_MAX)) || archive_read_next_header(reader_, &entry) != ARCHIVE_OK) {
+                FILE_ERR_HERE();
+                return step_failed(kErrZipShortRead);
+            }
         }
         // The end read too, where it was, so that the library has nothing
         // left to skip.
-        if (!decoded_to_the_end(offset_) || (at_end_ && !decoded_to_the_end(UINT64_MAX)))
-            return decoder_error(reader_, kErrZipShortRead);
+        if (!decoded_to_the_end(offset_) || (at_end_ && !decoded_to_the_end(UINT64_MAX))) {
+            FILE_ERR_HERE();
+            return step_failed(kErrZipShortRead);
+        }
         return 0;
     }
 
@@ -202,8 +229,22 @@ private:
 
     // What the caller left of the current entry, read out through the
     // caller's own steps, as a decoder may run out of memory here too.
+    // What callers pass over is held to what an honest archive holds there
+    // (kMax7zPassedOver), judged by the sizes the header claims before any
+    // of it is decoded: an entry of gigabytes passed over would hold an
+    // unpacker for minutes.
     int pass_over_rest()
     {
+        if (at_end_) return 0;
+        const uint64_t rest = claimed_ > offset_ ? claimed_ - offset_ : 0;
+        if (rest > kMax7zPassedOver - passed_over_) {
+            FILE_ERR_HERE();
+            xer << "A 7z entry passed over claims " << rest << " bytes more, after " << passed_over_
+                << " bytes passed over.\n7z archive refused: the entries passed over hold more than an honest "
+                   "archive's.\n";
+            return kErrZipOpen;
+        }
+        passed_over_ += rest;
         for (size_t got = 1; !at_end_;)
             if (int err = read_piece(passed(), kReadBlock, &got)) return err;
         return 0;
@@ -233,11 +274,12 @@ private:
             const char* why = archive_error_string(reader_);
             xer << "7z header unreadable: " << (why ? why : "truncated archive") << "\n";
             FILE_ERR_HERE();
-            return decoder_error(reader_, first ? kErrZipOpen : kErrZipShortRead);
+            return step_failed(first ? kErrZipOpen : kErrZipShortRead);
         }
         ++entries_;
         offset_ = 0;
         at_end_ = false;
+        claimed_ = 0;
         const char* stored = archive_entry_pathname_utf8(entry);
         if (!stored) stored = archive_entry_pathname(entry);
         if (!stored) {
@@ -258,6 +300,7 @@ private:
         item.size = archive_entry_size_is_set(entry) && archive_entry_size(entry) > 0
                         ? static_cast<unsigned long long>(archive_entry_size(entry))
                         : 0;
+        claimed_ = item.size;
         item.attrs = extract_attrs();
         return 0;
     }
@@ -272,7 +315,7 @@ private:
         }
         if (n < 0) {
             FILE_ERR_HERE();
-            return decoder_error(reader_, kErrZipShortRead);
+            return step_failed(kErrZipShortRead);
         }
         offset_ += static_cast<uint64_t>(n);
         at_end_ = n == 0 && size > 0;
@@ -290,10 +333,13 @@ private:
     bool first_header_ = true;
     bool retried_ = false;
     // Where the reading is: the entries whose headers were read, the bytes
-    // of the last of them handed over, and whether its end was.
+    // of the last of them handed over, the size its header claims, and
+    // whether its end was; and what callers passed over before it.
     unsigned entries_ = 0;
     uint64_t offset_ = 0;
+    uint64_t claimed_ = 0;
     bool at_end_ = false;
+    uint64_t passed_over_ = 0;
     std::unique_ptr<char[]> passed_;
 };
 

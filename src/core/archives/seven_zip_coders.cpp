@@ -48,6 +48,7 @@ enum : uint8_t {
     kEmptyStream = 0x0E,
     kEmptyFile = 0x0F,
     kAnti = 0x10,
+    kNames = 0x11,
     kCTime = 0x12,
     kATime = 0x13,
     kMTime = 0x14,
@@ -460,8 +461,11 @@ uint64_t largest_bcj2_side(const streams_info& info)
 // go with it, and the header besides: the library copies the names out of
 // it whole and reads each other part in one piece, as large as the part,
 // whose buffer it keeps, so the parts it holds add up to the header at
-// most.  A dictionary and a model are reserved whole, and filled as their
-// coder goes:
+// most.  A plain header's pieces come from the library's read-ahead, whose
+// buffer doubles up to the largest piece and is copied into the new one,
+// so that one piece may reserve twice its size: the header counts twice in
+// address space.  A dictionary and a model are reserved whole, and filled
+// as their coder goes:
 //  - a dictionary as far as its coder decodes.  The library decodes a
 //    packed stream to its end, discarding what passes the size its folder
 //    claims, so no claim bounds it; the folder's packed bytes do
@@ -474,7 +478,7 @@ uint64_t largest_bcj2_side(const streams_info& info)
 //    order 32, 7zz's highest), and kMax7zExpansion holds that four times
 //    over, where the whole model would weigh 4 GiB for what 400 MiB of
 //    zeros fill to 6 MB.
-unpack_memory_need weigh(const streams_info& info, uint64_t header)
+unpack_memory_need weigh(const streams_info& info, uint64_t header, bool plain)
 {
     uint64_t dictionary = 0, filled = 0, model = 0, learnt = 0, sides = 0;
     for (const folder& f : info.folders) {
@@ -494,7 +498,7 @@ unpack_memory_need weigh(const streams_info& info, uint64_t header)
         sides = std::max(sides, held);
     }
     // Every term is within its bound by now: 4 GiB at most.
-    return {header + filled + learnt + sides, header + dictionary + model + sides};
+    return {header + filled + learnt + sides, (plain ? 2 * header : header) + dictionary + model + sides};
 }
 
 int refuse(const char* why)
@@ -542,6 +546,29 @@ int check_files(header_bytes& in, const std::vector<uint64_t>& sub_streams)
             in.skip(8 * static_cast<uint64_t>(std::count(given.begin(), given.end(), true)));
             break;
         }
+        case kNames: {
+            // The library converts each name whole as its entry is handed
+            // over, and its caller copies it again: one name may not take
+            // what the header's bound counts for all the others.  The
+            // library passes over the section's first byte ("kept
+            // elsewhere"); names past the files' count are never handed over.
+            header_bytes names{in.at, in.at + size};
+            in.skip(size);
+            names.byte();
+            for (uint64_t f = 0; f < files && names.ok; ++f) {
+                uint64_t units = 0;
+                for (;;) {
+                    const uint8_t low = names.byte(), high = names.byte();
+                    if (!names.ok || (low == 0 && high == 0)) break;
+                    ++units;
+                }
+                if (units > kMax7zNameUnits) {
+                    xer << "A 7z entry's name of " << units << " UTF-16 units.\n";
+                    return refuse("an entry's name is longer than a path can be");
+                }
+            }
+            break;
+        }
         case kAttributes: {
             // "All" and the byte the format gives to "kept elsewhere" come
             // first, whatever the first said.
@@ -574,19 +601,28 @@ int check_files(header_bytes& in, const std::vector<uint64_t>& sub_streams)
 
 // -- A compressed header ---
 
-// `size` bytes at `offset`, when the file holds them: nothing is allocated
-// for bytes that are not there.  The file's size into `file_bytes`.
-bool read_at(FILE* file, uint64_t offset, uint64_t size, std::vector<uint8_t>& bytes, uint64_t* file_bytes = nullptr)
+// Whether the file holds `size` bytes at `offset`, and is there to read
+// them from; its size into `file_bytes`.  Nothing is allocated for bytes
+// that are not there.
+bool seek_to_bytes(FILE* file, uint64_t offset, uint64_t size, uint64_t* file_bytes = nullptr)
 {
     struct stat st;
     if (::fstat(fileno(file), &st) != 0 || offset > static_cast<uint64_t>(st.st_size) ||
         size > static_cast<uint64_t>(st.st_size) - offset)
         return false;
     if (file_bytes) *file_bytes = static_cast<uint64_t>(st.st_size);
-    bytes.resize(size);
-    return ::fseeko(file, static_cast<off_t>(offset), SEEK_SET) == 0 &&
-           std::fread(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    return ::fseeko(file, static_cast<off_t>(offset), SEEK_SET) == 0;
 }
+
+// `size` bytes at `offset`, when the file holds them.
+bool read_at(FILE* file, uint64_t offset, uint64_t size, std::vector<uint8_t>& bytes, uint64_t* file_bytes)
+{
+    if (!seek_to_bytes(file, offset, size, file_bytes)) return false;
+    bytes.resize(size);
+    return std::fread(bytes.data(), 1, bytes.size(), file) == bytes.size();
+}
+
+constexpr uint64_t kHeaderPiece = uint64_t{1} << 20;
 
 // Decodes the one-coder LZMA or LZMA2 folder that holds the real header,
 // its dictionary cut to the header's size: a dictionary at least as large
@@ -611,20 +647,29 @@ int decode_header(FILE* file, const streams_info& info, std::vector<uint8_t>& he
     options->dict_size =
         static_cast<uint32_t>(std::max<uint64_t>(LZMA_DICT_SIZE_MIN, std::min<uint64_t>(options->dict_size, unpacked)));
 
-    std::vector<uint8_t> input;
+    // The packed bytes are read a piece at a time: the check holds the
+    // header it unpacks and little more, whatever the header packs into.
     lzma_stream stream = LZMA_STREAM_INIT;
     bool decoded = info.pack_position <= UINT64_MAX - kStartHeaderBytes &&
-                   read_at(file, kStartHeaderBytes + info.pack_position, packed, input) &&
+                   seek_to_bytes(file, kStartHeaderBytes + info.pack_position, packed) &&
                    lzma_raw_decoder(&stream, filters) == LZMA_OK;
+    std::vector<uint8_t> piece(decoded ? std::min<uint64_t>(packed, kHeaderPiece) : 0);
     header.assign(decoded ? unpacked : 0, 0);
-    if (decoded) {
-        stream.next_in = input.data();
-        stream.avail_in = input.size();
-        stream.next_out = header.data();
-        stream.avail_out = header.size();
-        const lzma_ret r = lzma_code(&stream, LZMA_FINISH);
-        decoded = (r == LZMA_OK || r == LZMA_STREAM_END || r == LZMA_BUF_ERROR) && stream.avail_out == 0;
+    stream.next_out = header.data();
+    stream.avail_out = header.size();
+    for (uint64_t left = packed; decoded && stream.avail_out > 0;) {
+        if (stream.avail_in == 0 && left > 0) {
+            const size_t got = std::fread(piece.data(), 1, std::min<uint64_t>(left, piece.size()), file);
+            if (got == 0) break;
+            left -= got;
+            stream.next_in = piece.data();
+            stream.avail_in = got;
+        }
+        const lzma_ret r = lzma_code(&stream, left == 0 ? LZMA_FINISH : LZMA_RUN);
+        if (r == LZMA_STREAM_END || r == LZMA_BUF_ERROR) break;
+        decoded = r == LZMA_OK;
     }
+    decoded = decoded && stream.avail_out == 0;
     lzma_end(&stream);
     std::free(filters[0].options);
     return decoded ? 0 : refuse("its compressed header cannot be decoded");
@@ -639,12 +684,12 @@ uint64_t end_of_packs(const streams_info& info)
     return end;
 }
 
-// The coders of a plain header of `size` bytes (after kHeader) in an
-// archive of `archive_bytes`, the sizes the library allocates by and its
-// files; what decoding them needs into `need`.  Every archive that passes
-// is weighed, if only for its header, which the library holds whole
-// whatever it lists.
-int check_header(header_bytes in, uint64_t size, uint64_t archive_bytes, unpack_memory_need& need)
+// The coders of a header of `size` bytes (after kHeader), unpacked unless
+// `plain`, in an archive of `archive_bytes`, the sizes the library
+// allocates by and its files; what decoding them needs into `need`.  Every
+// archive that passes is weighed, if only for its header, which the
+// library holds whole whatever it lists.
+int check_header(header_bytes in, uint64_t size, bool plain, uint64_t archive_bytes, unpack_memory_need& need)
 {
     uint8_t id = in.byte();
     if (id == kArchiveProperties) {
@@ -679,7 +724,7 @@ int check_header(header_bytes in, uint64_t size, uint64_t archive_bytes, unpack_
         }
         id = in.byte();
     }
-    need = weigh(info, size);
+    need = weigh(info, size, plain);
     if (id == kFilesInfo) return check_files(in, info.sub_streams);
     return in.ok ? 0 : unreadable(in);
 }
@@ -702,6 +747,7 @@ int check_headers(FILE* file, unpack_memory_need& need)
 
     header_bytes in{header.data(), header.data() + header.size()};
     const uint8_t kind = in.byte();
+    const bool plain = kind == kHeader;
     if (kind == kEncodedHeader) {
         streams_info info;
         if (!read_streams_info(in, info)) return unreadable(in);
@@ -713,7 +759,7 @@ int check_headers(FILE* file, unpack_memory_need& need)
     } else if (kind != kHeader) {
         return refuse("its header cannot be read");
     }
-    return check_header(in, header.size(), archive_bytes, need);
+    return check_header(in, header.size(), plain, archive_bytes, need);
 }
 
 }  // namespace

@@ -60,6 +60,22 @@ constexpr uint64_t kMax7zPackStreams = kMax7zFolders * kMax7zCoderStreams;
 // the general unpacker reads, stays within.
 constexpr uint64_t kMax7zFiles = 4096;
 constexpr uint64_t kMax7zSubStreams = kMax7zFiles;
+// An entry's name, in UTF-16 units less its ending zero: no path is
+// longer (kMaxLinkTarget, with its zero).  The library converts a name
+// whole, to the locale's string and to UTF-8, as it hands the entry over,
+// and the reader, the destination and the log copy it again: a longer
+// name would be held a handful of times over, where the header's bound
+// counts it once.
+constexpr uint64_t kMax7zNameUnits = kMaxLinkTarget - 1;
+// What the entries a caller passes over may hold in all, by the sizes the
+// header claims: the reader decodes them to pass them over (the library's
+// own skip loses its place in a solid folder after an entry of a multiple
+// of 64 KiB), and an entry of gigabytes would hold an unpacker for
+// minutes.  The gate passes over "__MACOSX" entries, which hold some
+// kilobytes each, and the general unpacker folders, links and devices,
+// which hold nothing of their own: this is four kilobytes for each of as
+// many entries as a header may list, a few tenths of a second decoded.
+constexpr uint64_t kMax7zPassedOver = uint64_t{16} << 20;
 // A header, plain or unpacked, is held whole, here and by the library.  Its
 // bound is what the counts above allow at their most: each file's name as
 // long as a path (in UTF-16) with 64 bytes of times, attributes, size and

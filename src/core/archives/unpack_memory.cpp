@@ -21,12 +21,22 @@ namespace {
 // tiles unpack: the copy's blocks, the readers' buffers, the header tables,
 // thread stacks and the heap's own growth.
 constexpr uint64_t kAddressRoomForTheRest = uint64_t{128} << 20;
+// Room kept past a share judged as if none were held, a retry alone among
+// them: what its unpacking allocates once its decoder has reserved the
+// share, the reader's blocks (2 MiB), the writer's (256 KiB), and the
+// library's as it hands an entry over (its name converted twice, some tens
+// of KiB with names held to a path's length; a 64 KiB buffer), with the
+// heap's growth besides.  The library ends the process when some of those
+// allocations fail, so none may be left without room.
+constexpr uint64_t kAddressRoomAlone = uint64_t{32} << 20;
 
 // A share asking for its turn.  The line is linked through the askers' own
 // stacks, so that nothing is allocated to join it or to leave it: leaving
 // must not fail on the way out of a share that failed.
 struct place_in_line {
     place_in_line* next = nullptr;
+    const std::string* shown_as = nullptr;
+    bool alone = false;
 };
 
 struct shares_held {
@@ -39,8 +49,8 @@ struct shares_held {
     place_in_line* first = nullptr;
     unsigned holders = 0;
     // A share taken alone stays alone while it is held: its decoder has yet
-    // to reserve the room it waited for.
-    bool alone_held = false;
+    // to reserve the room it waited for.  The name of what it unpacks.
+    const std::string* alone_held = nullptr;
     unpack_memory_figures figures;
 };
 
@@ -125,9 +135,10 @@ address_room look(const shares_held& s)
     // are counted whole beside the program.
     room.beside = minus(limit.rlim_cur, in_use + kAddressRoomForTheRest + held);
     // Were they given back, at most all of it would come back.  Alone, a
-    // share is refused only when it could not fit at all: the rest of the
-    // program has its room while no other decoder holds any.
-    room.alone = minus(limit.rlim_cur, minus(in_use, held));
+    // share is refused only when it could not fit at all: no other decoder
+    // holds any room then, and the rest of the program holds what it
+    // holds, but for what the unpacking itself takes past its share.
+    room.alone = minus(limit.rlim_cur, minus(in_use, held) + kAddressRoomAlone);
     return room;
 }
 
@@ -169,8 +180,11 @@ void leave_line(shares_held& s, place_in_line* me)
 // not wait behind it for ever.
 class waiting_turn {
 public:
-    waiting_turn(shares_held& s, std::unique_lock<std::mutex>& hold) : s_(s), hold_(hold)
+    waiting_turn(shares_held& s, std::unique_lock<std::mutex>& hold, const std::string& shown_as, bool alone)
+        : s_(s), hold_(hold)
     {
+        me_.shown_as = &shown_as;
+        me_.alone = alone;
         place_in_line** last = &s.first;
         while (*last) last = &(*last)->next;
         *last = &me_;
@@ -186,6 +200,13 @@ public:
     waiting_turn(const waiting_turn&) = delete;
     waiting_turn& operator=(const waiting_turn&) = delete;
     bool first() const { return s_.first == &me_; }
+    // The first share ahead of this one that waits to go alone, or null.
+    const place_in_line* alone_ahead() const
+    {
+        for (const place_in_line* p = s_.first; p && p != &me_; p = p->next)
+            if (p->alone) return p;
+        return nullptr;
+    }
 
 private:
     shares_held& s_;
@@ -195,18 +216,21 @@ private:
 
 // What the log says of a share that waits, and why.
 std::string waiting_line(const shares_held& s, const unpack_memory_need& need, const std::string& shown_as,
-                         unpack_memory_share::turn when, const address_room& room)
+                         unpack_memory_share::turn when, const address_room& room, const waiting_turn& place)
 {
     std::ostringstream line;
     line << "Unpacking " << shown_as << " waits for " << mib(need.resident) << " of memory and "
          << mib(need.address) << " of address space: " << mib(s.figures.held) << " of " << mib(budget_locked(s))
          << " of memory are held";
+    const place_in_line* retry = place.alone_ahead();
     if (!room.known)
         line << ", and unpackings take turns";
     else if (when == unpack_memory_share::turn::alone)
         line << ", and it waits for its turn alone";
     else if (s.alone_held)
-        line << ", and another unpacking holds its turn alone";
+        line << ", and another unpacking holds its turn alone: " << *s.alone_held << ", which tries again alone";
+    else if (retry)
+        line << ", and it waits behind unpacking " << *retry->shown_as << ", which tries again alone";
     else if (room.limited)
         line << ", and " << mib(s.figures.address_held) << " of address space with " << mib(room.beside)
              << " left beside it";
@@ -226,7 +250,7 @@ void set_budget(uint64_t shares_held::*budget, uint64_t bytes)
 }  // namespace
 
 unpack_memory_share::unpack_memory_share(const unpack_memory_need& need, const std::string& shown_as, turn when)
-    : need_(need)
+    : need_(need), shown_as_(shown_as)
 {
     if (need.resident == 0 && need.address == 0) return;  // a zip, or an empty 7z
     shares_held& s = shares();
@@ -234,14 +258,14 @@ unpack_memory_share::unpack_memory_share(const unpack_memory_need& need, const s
     address_room room;
     std::string notes;
     {
-        waiting_turn place(s, hold);
+        waiting_turn place(s, hold, shown_as_, when == turn::alone);
         room = look(s);
         if (!room.known)
             notes = "The program's address space cannot be read: unpacking " + shown_as + " takes its turn alone.\n";
         verdict v = judge(s, need, when, place.first(), room);
         if (v == verdict::wait) {
             ++s.figures.waited;
-            notes += waiting_line(s, need, shown_as, when, room);
+            notes += waiting_line(s, need, shown_as, when, room, place);
             hold.unlock();
             xer << notes;
             notes.clear();
@@ -258,7 +282,7 @@ unpack_memory_share::unpack_memory_share(const unpack_memory_need& need, const s
         } else {
             held_ = true;
             alone_ = when == turn::alone;
-            if (alone_) s.alone_held = true;
+            if (alone_) s.alone_held = &shown_as_;
             ++s.holders;
             unpack_memory_figures& f = s.figures;
             f.held += need.resident;
@@ -272,7 +296,8 @@ unpack_memory_share::unpack_memory_share(const unpack_memory_need& need, const s
     if (result_) {
         xer << notes << "Unpacking " << shown_as << " needs " << mib(need.address)
             << " of address space, but the limit on the program's address space (" << mib(room.limit)
-            << ") leaves it " << mib(room.alone) << ".\n";
+            << ") leaves it " << mib(room.alone) << " past the " << mib(kAddressRoomAlone)
+            << " its unpacking takes besides.\n";
         return;
     }
     if (!notes.empty()) xer << notes;
@@ -294,10 +319,26 @@ void unpack_memory_share::give_back()
     shares_held& s = shares();
     std::lock_guard<std::mutex> hold(s.lock);
     --s.holders;
-    if (alone_) s.alone_held = false;
+    if (alone_) s.alone_held = nullptr;
     s.figures.held -= need_.resident;
     s.figures.address_held -= need_.address;
     s.turn.notify_all();
+}
+
+std::string unpack_memory_share_text(const unpack_memory_need& need)
+{
+    std::ostringstream text;
+    text << "its share was " << mib(need.resident) << " of memory and " << mib(need.address) << " of address space";
+    struct rlimit limit;
+    uint64_t in_use = 0;
+    if (::getrlimit(RLIMIT_AS, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY)
+        text << ", with no limit on the program's address space";
+    else if (program_address_space(in_use))
+        text << ", and the program holds " << mib(in_use) << " of address space under a limit of "
+             << mib(limit.rlim_cur);
+    else
+        text << ", under a limit on the program's address space of " << mib(limit.rlim_cur);
+    return text.str();
 }
 
 uint64_t unpack_memory_budget()

@@ -24,8 +24,9 @@
 // reserved then counts twice, and fewer tiles may unpack side by side than
 // would fit, never fewer than one.  A share that could not fit even were
 // none held is refused at once, logged, rather than wait its turn for
-// nothing.  When the program's address space cannot be read, the shares
-// go one at a time.
+// nothing.  A share is judged so with room to spare for what its
+// unpacking allocates besides.  When the program's address space cannot be
+// read, the shares go one at a time.
 #pragma once
 
 #include <cstdint>
@@ -62,10 +63,15 @@ private:
     void give_back();
 
     unpack_memory_need need_;
+    std::string shown_as_;
     bool held_ = false;
     bool alone_ = false;
     int result_ = 0;
 };
+
+// For the log of an unpacking that ran out of memory: `need`, and the
+// program's address space and its limit now.
+std::string unpack_memory_share_text(const unpack_memory_need& need);
 
 // The resident bytes the shares may add up to: a quarter of physical
 // memory, or what a test set (0 restores the default).

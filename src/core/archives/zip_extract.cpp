@@ -68,20 +68,20 @@ int zip_to_file(const std::string& archive, const std::string& out_dir, std::str
 {
     std::string zip_path = archive;
     set_path_to_full(zip_path);
-    std::unique_ptr<archive_reader> zip;
-    int err = open_zip_reader(zip_path, zip);
-    if (!err) {
+    const int err = without_failed_allocations([&] {
+        std::unique_ptr<archive_reader> zip;
+        int err = open_zip_reader(zip_path, zip);
+        if (err) return err;
         std::string full_out_dir = out_dir;
         set_path_to_full(full_out_dir);
         confined_folder root;
-        err = root.open(full_out_dir, g_case_sensitive != 0);
-        if (err) {
+        if ((err = root.open(full_out_dir, g_case_sensitive != 0)) != 0) {
             FILE_ERR_HERE();
-        } else {
-            extract_dest dest(root);
-            err = unpack_entries(*zip, dest, name, rename);
+            return err;
         }
-    }
+        extract_dest dest(root);
+        return unpack_entries(*zip, dest, name, rename);
+    });
     if (err) log_unpack_failure(false, err, zip_path, out_dir);
     return err;
 }

@@ -396,7 +396,7 @@ int open_zip(const std::string& path, std::unique_ptr<archive_reader>& out)
     auto* reader = new (std::nothrow) zip_reader(zip, std::move(bytes));
     if (!reader) {
         unzClose(zip);
-        return refuse_for_failed_allocation();
+        return failed_allocation();
     }
     out.reset(reader);
     return 0;
