@@ -277,8 +277,6 @@ TEST(UnpackMemory, UnderAnAddressSpaceLimitEachLookJudgesTheRoomLeftThen)
              // were it missing.
              {"a tile whose share fits alone with 1 MiB to spare", 0, 257 * kMiB, false, 0, false, ENOMEM, false,
               "past the 32.0 MiB its unpacking takes besides."},
-             {"a tile whose share fits alone with 16 MiB to spare", 0, 272 * kMiB, false, 0, false, ENOMEM, false,
-              "past the 32.0 MiB its unpacking takes besides."},
              {"a tile whose share fits alone with 28 MiB to spare", 0, 284 * kMiB, false, 0, false, ENOMEM, false,
               "past the 32.0 MiB its unpacking takes besides."},
              {"a tile whose share fits alone with 40 MiB to spare", 0, 296 * kMiB, false, 0, false, 0, false, ""}}) {

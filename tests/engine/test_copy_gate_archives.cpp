@@ -81,25 +81,16 @@ std::string seven_zip_link(const std::string& name, const std::string& target)
     return read_file(dir / "x.7z");
 }
 
-// A 7z archive of `files` (name, size of zeros) then "a.txt" holding `a`,
-// as 7zz packs them with `options`.
-std::string seven_zip_after(const std::vector<std::pair<std::string, size_t>>& files, const std::string& a,
-                            const std::string& options)
+// A 7z archive of `count` "__MACOSX" entries of `size` zeros, then "a.txt"
+// holding `a`, as 7zz packs them with `options`.
+std::string seven_zip_after_mac_metadata(int count, size_t size, const std::string& a, const std::string& options)
 {
     testing_support::scratch_dir dir;
-    for (const auto& [name, size] : files) write_file(dir / ("in/" + name), std::string(size, '\0'));
+    for (int i = 0; i < count; ++i) write_file(dir / ("in/__MACOSX/._a" + std::to_string(100 + i)), std::string(size, '\0'));
     write_file(dir / "in/a.txt", a);
     auto made = testing_support::run_shell("cd '" + dir / "in" + "' && 7zz a -bd -bso0 -t7z " + options + " ../x.7z *");
     EXPECT_EQ(made.status, 0) << made.out;
     return read_file(dir / "x.7z");
-}
-
-// `count` "__MACOSX" entries of `size` zeros each.
-std::vector<std::pair<std::string, size_t>> mac_metadata(int count, size_t size)
-{
-    std::vector<std::pair<std::string, size_t>> files;
-    for (int i = 0; i < count; ++i) files.push_back({"__MACOSX/._a" + std::to_string(100 + i), size});
-    return files;
 }
 
 std::vector<archive_case> cases()
@@ -165,12 +156,12 @@ std::vector<archive_case> cases()
         // The reader reads out what the gate passes over: an unpacker is
         // not held for minutes by entries no one wants.
         {"Mac metadata before the file in a 7z archive is skipped", "Resources/a.txt",
-         [=] { return seven_zip_after(mac_metadata(1, 4096), a, "-ms=on"); }, a, 0, a, true},
+         [=] { return seven_zip_after_mac_metadata(1, 4096, a, "-ms=on"); }, a, 0, a, true},
         {"Mac metadata of 2 MiB in each of 16 folders before the file is refused", "Resources/a.txt",
-         [=] { return seven_zip_after(mac_metadata(16, 2 * kMiB), a, "-ms=off"); }, a, kRefused7z, "old", true, -1,
+         [=] { return seven_zip_after_mac_metadata(16, 2 * kMiB, a, "-ms=off"); }, a, kRefused7z, "old", true, -1,
          no_memory::never, kPassedOver},
         {"Mac metadata of 32 MiB solid with the file before it is refused", "Resources/a.txt",
-         [=] { return seven_zip_after(mac_metadata(1, 32 * kMiB), a, "-ms=on"); }, a, kRefused7z, "old", true, -1,
+         [=] { return seven_zip_after_mac_metadata(1, 32 * kMiB, a, "-ms=on"); }, a, kRefused7z, "old", true, -1,
          no_memory::never, kPassedOver},
         // Memory that cannot be had is this machine's failure, not the
         // archive's, wherever it fails.
