@@ -50,6 +50,15 @@ std::string list_offering(const std::string& path)
     return kHeader + "FINAL Nimbrel 9.30\nFINAL_VERSION 93000\nFINAL_INSTALLER_LIN " + kHost + " " + path + "\n";
 }
 
+// What the window shows, by pixels that tell it apart: the box up (the
+// light bar along its bottom, where the window beneath it and an alert's
+// surround are dark), an alert over it (its light panel where the box's
+// text panel is dark), and the box offering an installer (the update
+// button's dark caption at its right).
+bool box_shown(const window_pixels& p) { return testing_support::light_at(p, 685, 167); }
+bool alert_shown(const window_pixels& p) { return testing_support::light_at(p, 400, 240); }
+bool offer_shown(const window_pixels& p) { return testing_support::ink_in(p, 542, 642, 161, 174) > 40; }
+
 // The test program with its menus, its proxy pointed at `port`.
 class about_program : public road_walker {
 public:
@@ -67,7 +76,7 @@ public:
         if (!wait_for_output_line("ready", 30)) return false;
         wait_for_still(0.2, 3);
         if (!choose_from_menu({70, 591}, {80, 600 - 26 - 12 * 4}, "menu 205")) return false;
-        return testing_support::wait_until([&] { return said("about", times); }, 10) && wait_for_still(0.2, 3);
+        return testing_support::wait_until([&] { return said("about", times); }, 10) && wait_for(box_shown, 10);
     }
     void click_box(float x, float y) const { click_in(box_w, box_h, x, y); }
     void press_update() const { click_box(492, 17); }
@@ -103,7 +112,7 @@ TEST(about_box, HandsOverToTheNewerInstallerItUnpacked)
     ASSERT_TRUE(program.wait_for_log("Version check: Offering the final release installer from " + kHost +
                                      "/lin/installer.zip", 10))
         << program.log();
-    ASSERT_TRUE(program.wait_for_still(0.2, 3));
+    ASSERT_TRUE(program.wait_for(offer_shown, 10));
     const window_pixels offered = program.picture();
     program.shot("about_update_offered");
 
@@ -140,20 +149,19 @@ TEST(about_box, OffersTheBetaAndSaysWhenItsArchiveIsMissing)
     ASSERT_TRUE(program.start()) << program.output();
     ASSERT_TRUE(program.open_box()) << program.output();
     ASSERT_TRUE(program.wait_for_log("Version check: Offering the beta installer from", 10)) << program.log();
-    ASSERT_TRUE(program.wait_for_still(0.2, 3));
+    ASSERT_TRUE(program.wait_for(offer_shown, 10));
     const window_pixels offered = program.picture();
     program.shot("about_beta_offered");
 
     program.press_update();
     ASSERT_TRUE(program.wait_for_log("Not Found (#404)", 10)) << program.log();
-    ASSERT_TRUE(program.wait_for_change(offered, 5));
-    ASSERT_TRUE(program.wait_for_still(0.2, 3));
+    ASSERT_TRUE(program.wait_for(alert_shown, 5));
     program.shot("about_beta_missing_alert");
     program.keys("Return");
     ASSERT_TRUE(program.wait_for_log("File not found!", 10)) << program.log();
     ASSERT_TRUE(program.wait_for_log("Version check: I was unable to download the installer from the net.", 10))
         << program.log();
-    ASSERT_TRUE(program.wait_for_still(0.2, 3));
+    ASSERT_TRUE(program.wait_for(box_shown, 10)) << "the box did not come back";
     EXPECT_FALSE(program.said("about closed")) << "the warning took the box away";
     EXPECT_TRUE(message_line_differs(program.picture(), offered)) << "no message in the box";
     program.shot("about_beta_missing");
@@ -181,7 +189,7 @@ TEST(about_box, WithoutANetworkStaysResponsiveAndClosable)
     ASSERT_TRUE(program.wait_for_output_line("about closed", 10)) << program.output();
     // The web-site button (y 17 of the box, 20 high) within the box: left of
     // the box the window looked as it does with the box closed.
-    ASSERT_TRUE(program.wait_for_still(0.2, 3));
+    ASSERT_TRUE(program.wait_for([](const window_pixels& p) { return !box_shown(p); }, 10));
     const int row = 600 - 150 - 17;
     EXPECT_EQ(program.picture().differences(open, 0, row - 12, 90, row + 12), 0)
         << "the web-site button reaches past the box's left edge";

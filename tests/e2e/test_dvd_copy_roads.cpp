@@ -94,7 +94,7 @@ TEST(dvd_copy_roads, RepairReinstallsWhatIsDamagedOrMissingFromBothDisksAndKeeps
     road.shot("repair_pick_one_copy");
     ASSERT_TRUE(road.press_until_changed(button_bar::next)) << "the one copy is chosen by itself";
     ASSERT_TRUE(road.wait_for_log(repair_count(copy, 5), 30)) << road.log();
-    road.wait_for_still(0.3, 5);
+    ASSERT_TRUE(road.wait_for_step(step_list::confirm_repairs)) << road.log();
     road.shot("repair_confirm");
 
     // Each damaged file is asked about; the missing ones are not.
@@ -208,7 +208,8 @@ TEST(dvd_copy_roads, AFolderAnotherRoadLeftDimsContinueUntilACopyIsPickedAndQuit
     ASSERT_TRUE(road.click_until_changed(500, 350 - 25.0f * kSecondCopyWithoutTiles)) << road.log();
     ASSERT_TRUE(road.press_until_changed(button_bar::go_back)) << road.log();
     ASSERT_TRUE(road.click_until_changed(500, 350 - 25.0f * kRepairWithoutTiles)) << road.log();
-    road.wait_for_still(0.3, 5);
+    // The change may be the choice's button drawn pressed on the hub.
+    ASSERT_TRUE(road.wait_for_step(1)) << road.log();
     road.shot("repair_pick_two_copies");
     EXPECT_FALSE(road.press_until_changed(button_bar::next, 2)) << "CONTINUE with no copy picked";
 
@@ -239,7 +240,7 @@ const char kTileC[] = "Global Scenery/Terrain/-40+170/-37+174.dsf";
 bool walk_to_map(const road_walker& road)
 {
     return road.click_until_changed(500, 350 - 25.0f * kChoiceScenery) &&
-           road.press_until_changed(button_bar::next) && road.wait_for_still(0.5, 20);
+           road.press_until_changed(button_bar::next) && road.wait_for_step(step_list::map);
 }
 
 TEST(dvd_copy_roads, SceneryAddsATileRemovesAnotherKeepsTheChangedFileAndSaysWhatItDid)
@@ -277,7 +278,7 @@ TEST(dvd_copy_roads, SceneryAddsATileRemovesAnotherKeepsTheChangedFileAndSaysWha
     road.click(map_x(10), map_y(13));  // B off
     road.click(map_x(35), map_y(5));   // C on
     road.rest_pointer();
-    road.wait_for_still(0.3, 5);
+    ASSERT_TRUE(road.wait_for_screen(with_a_and_b, 10));
     const window_pixels chosen = road.picture();
     EXPECT_TRUE(tile_changed(with_a_and_b, chosen, 10, 13));
     EXPECT_TRUE(tile_changed(with_a_and_b, chosen, 35, 5));
@@ -306,7 +307,7 @@ TEST(dvd_copy_roads, SceneryAddsATileRemovesAnotherKeepsTheChangedFileAndSaysWha
     remove_tree(copy);
     ASSERT_TRUE(road.press_until_changed(button_bar::next)) << road.log();
     road.rest_pointer();
-    road.wait_for_still(0.3, 5);
+    ASSERT_TRUE(road.wait_for_step(step_list::map)) << road.log();
     road.shot("scenery_map_of_a_copy_gone");
     EXPECT_TRUE(tile_changed(with_a_and_b, road.picture(), 18, 14)) << "a tile of a copy gone";
     road.press(button_bar::quit);

@@ -114,7 +114,7 @@ TEST(dvd_road, InstallsFromThreeDisksTheTilesChosenOnTheMapAndRunsTheCopy)
     road.click(map_x(10), map_y(13));
     road.drag(map_x(17), map_y(13), map_x(18), map_y(14));
     road.rest_pointer();
-    road.wait_for_still(0.3, 5);
+    ASSERT_TRUE(road.wait_for_screen(bare, 10));
     const window_pixels chosen = road.picture();
     EXPECT_TRUE(tile_changed(bare, chosen, 10, 13));
     EXPECT_TRUE(tile_changed(bare, chosen, 18, 14));
@@ -123,7 +123,7 @@ TEST(dvd_road, InstallsFromThreeDisksTheTilesChosenOnTheMapAndRunsTheCopy)
 
     ASSERT_TRUE(road.press_until(button_bar::next, [&] { return asked_for(road, 2) == 1; }, 60))
         << road.log();
-    road.wait_for_still(0.3, 5);
+    ASSERT_TRUE(wait_for_disk_request(road)) << road.log();
     road.shot("dvd_change_disk_2");
     ASSERT_TRUE(refuse_disk(road, disks, 3, 2)) << "disk 3 does not hold the file wanted\n" << road.log();
     ASSERT_TRUE(change_disk(road, disks, 2, 3)) << road.log();
@@ -181,7 +181,7 @@ TEST(dvd_road, GoingBackResumesAtTheFileReachedOrDeletesThePartialCopy)
         press_cancel_question(road, true);
         return wait_until([&] { return !file_exists(folder); }, 2);
     }, 20)) << "the partial copy stayed";
-    road.wait_for_still(0.3, 5);
+    ASSERT_TRUE(road.wait_for_step(step_list::map)) << road.log();
     road.shot("dvd_after_cancel");
     press_select_none(road);
     ASSERT_TRUE(change_disk(road, disks, 1, 0)) << road.log();
@@ -207,7 +207,7 @@ TEST(dvd_road, AFileThatFailsIsAskedAboutAndTheFinishOffersNoRun)
         press_cancel_question(road, false);  // "Continue"
         return road.logged("Install finished, 1 files failed");
     }, 30)) << road.log();
-    road.wait_for_still(0.3, 5);
+    EXPECT_TRUE(road.wait_for_step(step_list::finish)) << road.log();
     road.shot("dvd_finish_with_errors");
     press_choice(road, 0);
     EXPECT_EQ(road.wait(1), -1) << "a run was offered after a failed file";
@@ -239,7 +239,7 @@ TEST(dvd_road, ADiskTakenOutDuringTheInstallIsAskedForOnceAndTheRestIsRead)
         press_cancel_question(road, false);  // "Continue"
         return road.wait_for_log("Asking for DVD number 1 for", 1);
     }, 30)) << road.log();
-    road.wait_for_still(0.3, 5);
+    EXPECT_TRUE(wait_for_disk_request(road)) << road.log();
     road.shot("dvd_disk_out_change_disk");
     ASSERT_TRUE(change_disk(road, disks, 1, 0)) << road.log();
     EXPECT_EQ(asked_for(road, 1), 1) << road.log();
@@ -274,22 +274,21 @@ TEST(dvd_road, HubFollowsTheDiskInTheDriveAndOffersOnlyWhatItAllows)
     // lines: the engine's tests), once, then the hub's not-a-DVD text.
     window_pixels before = road.picture();
     disks.insert_folder(other / "torn/");
-    ASSERT_TRUE(road.wait_for_change(before, 10)) << road.log();
-    road.wait_for_still(0.3, 5);
+    ASSERT_TRUE(road.wait_for_screen(before, 10)) << road.log();
     road.shot("dvd_hub_damaged_disk_alert");
     EXPECT_TRUE(wait_until([&] {
         road.keys("Return");
         return road.wait_for_log("DVD scan: The installer cannot extract a file.", 0.5);
     }, 10)) << road.log();
-    road.wait_for_still(0.3, 5);
+    // The hub again, the warning gone from over it.
+    EXPECT_TRUE(road.wait_for_step(0)) << road.log();
     road.shot("dvd_hub_not_a_dvd");
     EXPECT_FALSE(road.press_until_changed(button_bar::next, 2)) << "CONTINUE with a damaged disk";
     EXPECT_FALSE(road.logged("DVD scan: The installer cannot extract a file.", 2)) << "told twice";
 
     before = road.picture();
     disks.insert(1);
-    ASSERT_TRUE(road.wait_for_change(before, 10)) << road.log();
-    road.wait_for_still(0.3, 5);
+    ASSERT_TRUE(road.wait_for_screen(before, 10)) << road.log();
     road.shot("dvd_hub_installed_copy");
     EXPECT_FALSE(road.press_until_changed(button_bar::next, 2)) << "CONTINUE beside the choices";
     // "Run Nimbrel Now", then "Install A Second Copy of Nimbrel" here.
@@ -408,7 +407,7 @@ TEST(dvd_road, TilesOfTheLargestDictionaryUnpackInTurnsUnderAnAddressSpaceLimit)
     ASSERT_TRUE(walk_to_scenery(road)) << road.log();
     road.click(map_x(10), map_y(13));
     ASSERT_TRUE(road.press_until(button_bar::next, [&] { return asked_for(road, 2) == 1; }, 60)) << road.log();
-    road.wait_for_still(0.3, 5);
+    ASSERT_TRUE(wait_for_disk_request(road)) << road.log();
     road.shot("dvd_limited_change_disk_2");
 
     // With every thread started, two 300 MiB tiles' dictionaries still fit.
@@ -430,7 +429,7 @@ TEST(dvd_road, TilesOfTheLargestDictionaryUnpackInTurnsUnderAnAddressSpaceLimit)
     ASSERT_TRUE(wait_until([&] { return road.logged("Install finished") || road.logged("Asking whether to go on"); }, 60))
         << road.log();
     ASSERT_TRUE(road.logged("Install finished, 0 files failed")) << road.log();
-    road.wait_for_still(0.3, 5);
+    EXPECT_TRUE(road.wait_for_step(step_list::finish)) << road.log();
     road.shot("dvd_limited_finish");
     expect_installed(disks, folder, outside_the_other_sectors);
     road.press(button_bar::last_quit, true);

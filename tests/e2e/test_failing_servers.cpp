@@ -75,7 +75,8 @@ TEST(failing_road, ClosedProxyLeavesAUsableWindowAndASmallLog)
 
     ASSERT_TRUE(road.press_until_changed(button_bar::options)) << road.log();
     road.rest_pointer();
-    road.wait_for_still(0.3, 5);
+    // A modal window's frames draw it alone, without the step list.
+    ASSERT_TRUE(road.wait_for_step(step_list::none)) << road.log();
     road.shot("failing_options_window");
     // The options window stands centred, 700 by 380: its pop-up button at
     // (250, 300) of it, within the General Preferences panel.
@@ -118,7 +119,9 @@ TEST(failing_road, DamagedManifestEverywhereWarnsOncePerServerAndLetsTheUserQuit
         return road.logged(warning, 2);
     }, 20)) << road.log();
     road.keys("Return");
-    road.wait_for_still(1, 5);
+    // The frame that says so draws the check's problem text.
+    EXPECT_TRUE(road.wait_for_log("No download server gave a manifest that can be read.", 10)) << road.log();
+    EXPECT_TRUE(road.wait_for_step(step_list::server_check)) << road.log();
     road.shot("failing_damaged_manifest");
     EXPECT_FALSE(road.logged(warning, 3)) << "a warning came back for a server already warned about";
     EXPECT_EQ(release.requests_for("directory.txt.zip", 2), 2) << release.access_log();
@@ -160,7 +163,9 @@ TEST_P(damaged_release, EndsOnTheProblemTextOnceEachServerWasTried)
         road.keys("Return");
         return road.wait_for_log("No download server gave a manifest that can be read.", 0.5);
     }, 30)) << road.log();
-    road.wait_for_still(0.3, 5);
+    // The frame that says so draws the check's problem text, once the
+    // warning's window has gone from over it.
+    EXPECT_TRUE(road.wait_for_step(step_list::server_check)) << road.log();
     road.shot(std::string("failing_release_") + c.name);
     EXPECT_EQ(count_of(road.log(), "The installer cannot extract a file."), c.warnings) << road.log();
     EXPECT_EQ(release.requests_for("directory.txt.zip", 2), 2) << release.access_log();
@@ -205,6 +210,9 @@ TEST_P(stopped_by_signal, DuringTheInstallShutsDownTheOrdinaryWay)
 
     if (sig == SIGTERM) {
         road.rest_pointer();
+        // The install screen, known by its step: its readouts never stand still.
+        ASSERT_TRUE(wait_until([&] { return testing_support::current_step(road.picture()) == step_list::install; },
+                               road.kActing));
         road.shot("failing_install_servers");
         const window_pixels shot = road.picture();
         ASSERT_FALSE(shot.empty());

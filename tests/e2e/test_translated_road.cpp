@@ -55,7 +55,7 @@ TEST_P(translated_road, ShowsNoUntranslatedTextFromWelcomeToFinish)
     ASSERT_TRUE(road.press_until_changed(button_bar::next)) << road.log();
     road.shot(shot + "4_server_check");
     ASSERT_TRUE(wait_until([&] { return release.manifest_in(road.run_folder()); }, 10)) << road.log();
-    road.wait_for_still(0.3, 5);
+    ASSERT_TRUE(road.wait_for_step(step_list::destination)) << road.log();
     road.shot(shot + "5_destination");
 
     ASSERT_TRUE(begin_install(road)) << road.log();
@@ -74,7 +74,7 @@ TEST_P(translated_road, ShowsNoUntranslatedTextFromWelcomeToFinish)
         return !folder.empty();
     }, 10));
     ASSERT_TRUE(wait_until([&] { return install_complete(release, folder); }, 60)) << road.log();
-    road.wait_for_still(0.3, 5);
+    ASSERT_TRUE(road.wait_for_step(step_list::finish)) << road.log();
     road.shot(shot + "8_finish");
     press_fly(road);
     road.wait(10);
@@ -108,7 +108,7 @@ bool letters_in(const window_pixels& shot, int left, int right, int bottom, int 
 void expect_map_screen_fits(const road_walker& road, const std::string& name)
 {
     road.rest_pointer();
-    road.wait_for_still(0.3, 5);
+    ASSERT_TRUE(road.wait_for_step(step_list::map)) << name << "\n" << road.log();
     road.shot(name);
     const window_pixels shot = road.picture();
     for (int step = 0; step < 6; ++step)

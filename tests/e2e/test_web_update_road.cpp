@@ -77,19 +77,18 @@ bool walk_to_the_scan(const road_walker& road, int scans = 1)
            road.press_until(button_bar::next, [&] { return road.logged("Start of MD5", scans); });
 }
 
-// The search through, on the disk check or the finish.
-bool scanned(road_walker& road, int scans = 1)
+// The search through, on the step `next` of the list: the disk check, or
+// the finish for a copy found current.
+bool scanned(road_walker& road, int next, int scans = 1)
 {
-    if (!road.wait_for_log("End of MD5", 60, scans)) return false;
-    road.wait_for_still(0.3, 5);
-    return true;
+    return road.wait_for_log("End of MD5", 60, scans) && road.wait_for_step(next);
 }
 
 // Started through the server at `port` and walked through the picker and
-// the search.
+// the search to the disk check.
 bool walk_through_the_scan(road_walker& road, unsigned short port)
 {
-    return start_updater(road, port) && walk_to_the_scan(road) && scanned(road);
+    return start_updater(road, port) && walk_to_the_scan(road) && scanned(road, step_list::disk_check);
 }
 
 // Every file of the successor as the release has it (the user's text in
@@ -139,7 +138,7 @@ TEST(web_update_road, UpdatesACopyAsAnsweredThenDeletesWhatCameBackThenFindsItCu
     ASSERT_TRUE(road.press_until_changed(button_bar::next)) << road.log();
     road.shot("update_pick_copy");
     ASSERT_TRUE(road.press_until(button_bar::next, [&] { return road.logged("Start of MD5"); })) << road.log();
-    ASSERT_TRUE(scanned(road)) << road.log();
+    ASSERT_TRUE(scanned(road, step_list::disk_check)) << road.log();
     road.shot("update_check_disk");
 
     // The file plan's question, window 996 of 750 by 146.
@@ -150,7 +149,7 @@ TEST(web_update_road, UpdatesACopyAsAnsweredThenDeletesWhatCameBackThenFindsItCu
     ASSERT_TRUE(road.wait_for_log("File: " + copy + overwritten, 20)) << road.log();
     road.click_in(750, 146, 108, 53);  // OVERWRITE THE OLD FILE
     ASSERT_TRUE(wait_until([&] { return !file_exists(copy + "Instructions/Manual_old"); }, 60)) << road.log();
-    road.wait_for_still(0.3, 5);
+    ASSERT_TRUE(road.wait_for_step(step_list::finish)) << road.log();
     road.shot("update_finish");
     EXPECT_EQ(fly_when_done(road, 30), 1) << road.log();
     EXPECT_EQ(read_file(road.home() + "nimbrel-flown.txt"), copy + "Nimbrel-i686\n");
@@ -170,7 +169,7 @@ TEST(web_update_road, UpdatesACopyAsAnsweredThenDeletesWhatCameBackThenFindsItCu
     // No picker: one CONTINUE leads to the search.
     ASSERT_TRUE(deleting.press_until_changed(button_bar::next)) << deleting.log();
     ASSERT_TRUE(deleting.wait_for_log("Start of MD5", 20)) << deleting.log();
-    ASSERT_TRUE(scanned(deleting)) << deleting.log();
+    ASSERT_TRUE(scanned(deleting, step_list::disk_check - 1)) << deleting.log();
     deleting.shot("update_only_deletions");
     ASSERT_TRUE(deleting.press_until(button_bar::next, [&] { return !file_exists(copy + removed[0]); }))
         << deleting.log();
@@ -190,9 +189,10 @@ TEST(web_update_road, UpdatesACopyAsAnsweredThenDeletesWhatCameBackThenFindsItCu
         current.keys("Return");
         return current.wait_for_log("The folder given after -path:", 0.5);
     }, 10)) << current.log();
-    ASSERT_TRUE(current.wait_for_still(0.3, 5));
+    // The welcome, the warning gone from over it.
+    ASSERT_TRUE(current.wait_for_step(0));
     ASSERT_TRUE(walk_to_the_scan(current)) << current.log();
-    ASSERT_TRUE(scanned(current)) << current.log();
+    ASSERT_TRUE(scanned(current, step_list::finish)) << current.log();
     current.shot("update_already_current");
     EXPECT_EQ(fly_when_done(current, 30), 1) << "no finish offering to fly\n" << current.log();
     expect_updated_copy(release, copy);
@@ -288,7 +288,7 @@ TEST(web_update_road, GoingBackDuringTheScanAndOnScansTheWholeCopyAgain)
     ASSERT_TRUE(road.wait_for_change(scanning, road.kActing)) << road.log();
     ASSERT_FALSE(road.logged("End of MD5")) << "the scan was through before GO BACK";
     ASSERT_TRUE(road.press_until(button_bar::next, [&] { return road.logged("Start of MD5", 2); })) << road.log();
-    ASSERT_TRUE(scanned(road)) << road.log();
+    ASSERT_TRUE(scanned(road, step_list::finish)) << road.log();
     EXPECT_EQ(testing_support::count_of(road.log(), "End of MD5"), 1) << "the first scan ran on";
     EXPECT_EQ(fly_when_done(road, 30), 1) << "the copy was not found current\n" << road.log();
 }

@@ -44,6 +44,8 @@ protected:
     void shot(const std::string& name) { program.screenshot("root", "wizard_" + name); }
     // The picture still: the frame after the last click has been drawn.
     void settle() { program.wait_for_still(0.3, 5); }
+    // A modal window's frames draw it alone, without the screens' step list.
+    bool modal_shown() { return program.wait_for_step(step_list::none); }
 
     road_walker program{NIMBREL_INSTALLER};
 };
@@ -79,7 +81,7 @@ TEST_F(wizard_screens, FilePlanQuestionIsAnsweredByClicks)
 {
     start_at(0, "plan");
     if (HasFatalFailure()) return;
-    settle();
+    ASSERT_TRUE(modal_shown());
     shot("file_plan_question");
     // Window 996 is 750 by 146, centred.
     click_in(750, 146, 345, 53);  // overwrite every old file in this folder
@@ -95,15 +97,17 @@ TEST_F(wizard_screens, FolderPickerBrowsesAndMakesANewFolder)
     ASSERT_EQ(system(("mkdir -p '" + pick + "alpha/sim'").c_str()), 0);
     start_at(1, "pick");
     if (HasFatalFailure()) return;
-    settle();
+    ASSERT_TRUE(modal_shown());
     // Window 998 is 561 by 474, centred.
     click_in(561, 474, 100, 52);  // the "File:" field
+    const testing_support::window_pixels unnamed = program.picture();
     program.type("beta");
-    settle();
+    ASSERT_TRUE(program.wait_for_screen(unnamed, 5)) << "the name typed did not show";
     shot("folder_picker_named");
+    const testing_support::window_pixels named = program.picture();
     click_in(561, 474, 430, 28);  // New Folder
     EXPECT_TRUE(program.wait_for_file(pick + "beta", 5)) << "no new folder";
-    program.wait_for_still(0.2, 3);
+    EXPECT_TRUE(program.wait_for_screen(named, 5)) << "the new folder did not show";
     // Into alpha, the first row.  The program sees a double click when the
     // second press comes within a quarter second of frames after the first,
     // which a loaded machine's frames may not give: a double click that
@@ -133,7 +137,7 @@ TEST_F(wizard_screens, CancelQuestionClosedByItsCornerIsNoAnswer)
     start_at(3, "cancel");
     if (HasFatalFailure()) return;
     program.rest_pointer();
-    settle();
+    ASSERT_TRUE(modal_shown());
     shot("cancel_question");
     // Its message names two deep paths: it stops above the first button,
     // so nothing shows left of the buttons (window 997 is 700 by 206,
@@ -184,8 +188,9 @@ TEST_F(wizard_screens, OptionsTakeEffectAtOnceAndAreSavedAtExit)
     click_in(700, 380, 200, 43);  // proxy host
     program.type("proxy.example");
     click_in(700, 380, 200, 23);  // proxy port, not a number
+    const testing_support::window_pixels without_port = program.picture();
     program.type("80a");
-    settle();
+    EXPECT_TRUE(program.wait_for_screen(without_port, 5)) << "the port typed did not show";
     shot("options_window");
     click_in(700, 380, 10, 370);  // the close area at the top-left corner
     program.press(button_bar::quit);
@@ -253,7 +258,7 @@ TEST_F(run_road, MissingSimulatorIsReportedAndTheInstallerStays)
     ASSERT_TRUE(wait_log("test screen: three", 1));
     click(500, choice_y(2));
     ASSERT_TRUE(wait_log("Not an executable file: " + sim + "Nimbrel-i686", 1)) << program.log();
-    settle();
+    ASSERT_TRUE(modal_shown()) << "no alert";
     shot("run_road_missing_simulator");
     click(400, 193);  // "Understood" of the alert
     EXPECT_EQ(program.wait(1), -1) << "the installer must stay";

@@ -32,8 +32,23 @@ bool walk_to_scenery(const road_walker& road)
     return road.press_until_changed(button_bar::next) &&  // the destination
            road.press_until_changed(button_bar::next) &&  // the licence
            road.click_until_changed(250, 300) &&          // "I agree!"
-           road.press_until_changed(button_bar::next);
+           road.press_until_changed(button_bar::next) && road.wait_for_step(step_list::map);
 }
+
+namespace {
+
+// The change screen is no step of the list, where the install's screen
+// before it is, and it has a text below its title, where the disk check's
+// screen has none.
+bool asks_for_a_disk(const testing_support::window_pixels& shown)
+{
+    return testing_support::current_step(shown) == step_list::none &&
+           testing_support::ink_in(shown, 230, 780, 436, 450) > 20;
+}
+
+}  // namespace
+
+bool wait_for_disk_request(const road_walker& road) { return road.wait_for(asks_for_a_disk); }
 
 int asked_for(const road_walker& road, int disk)
 {
@@ -48,7 +63,7 @@ bool change_disk(const road_walker& road, const dvd_release& disks, int disk, in
     // QUIT, so it is never pressed again once the install goes on.
     return road.press_until_changed(button_bar::next) && wait_until([&] {
         return next_disk > 0 ? asked_for(road, next_disk) > asked_before : road.logged("Install finished");
-    }, 60) && road.wait_for_still(0.3, 5);
+    }, 60) && (next_disk > 0 ? wait_for_disk_request(road) : road.wait_for_step(step_list::finish));
 }
 
 bool refuse_disk(const road_walker& road, const dvd_release& disks, int disk, int wanted)
@@ -56,5 +71,5 @@ bool refuse_disk(const road_walker& road, const dvd_release& disks, int disk, in
     const int asked_before = asked_for(road, wanted);
     disks.insert(disk);
     return road.press_until(button_bar::next, [&] { return asked_for(road, wanted) > asked_before; }) &&
-           road.wait_for_still(0.3, 5);
+           wait_for_disk_request(road);
 }

@@ -28,11 +28,14 @@ bool tile_changed(const testing_support::window_pixels& before,
                   const testing_support::window_pixels& now, int lon_band, int lat_band);
 
 // The hub's welcome, the destination, the licence ticked: on the scenery
-// screen.
+// screen, its map drawn.
 bool walk_to_scenery(const road_walker& road);
+// Whether the change screen that asks for a disk shows, and stands still:
+// once the log says that a disk was asked for.
+bool wait_for_disk_request(const road_walker& road);
 // Disk `disk` in the drive and CONTINUE on the change screen, until the
 // program asks for DVD number `next_disk` once more (0: until the install
-// is through and the finish shows).
+// is through), and its screen shows.
 bool change_disk(const road_walker& road, const dvd_release& disks, int disk, int next_disk);
 // A disk that does not hold the file wanted, and CONTINUE until the change
 // screen asks for `wanted` again.

@@ -34,6 +34,43 @@ std::string quoted(const std::string& text)
 
 }  // namespace
 
+bool light_at(const window_pixels& picture, int x, int y)
+{
+    const uint32_t pixel = picture.at(x, picture.height() - y);
+    return (pixel >> 16 & 0xff) > 0xc0 && (pixel >> 8 & 0xff) > 0xc0 && (pixel & 0xff) > 0xc0;
+}
+
+int ink_in(const window_pixels& picture, int left, int right, int bottom, int top)
+{
+    int ink = 0;
+    for (int y = bottom; y <= top; ++y)
+        for (int x = left; x < right; ++x) {
+            const uint32_t pixel = picture.at(x, picture.height() - y);
+            ink += (pixel >> 16 & 0xff) < 100 && (pixel >> 8 & 0xff) < 100 && (pixel & 0xff) < 100;
+        }
+    return ink;
+}
+
+int current_step(const window_pixels& picture)
+{
+    // The list's rows stand 20 units apart from 480 down, their letters
+    // within 10 units of that line; anti-aliased edges give a few bluish
+    // pixels to any text, the current step's letters dozens.
+    for (int step = 0; step < 8; ++step) {
+        const int line = 480 - 20 * step;
+        int blue = 0;
+        for (int y = line - 4; y <= line + 10; ++y)
+            for (int x = 25; x < 200; ++x) {
+                const uint32_t pixel = picture.at(x, picture.height() - y);
+                const int r = static_cast<int>(pixel >> 16 & 0xff), g = static_cast<int>(pixel >> 8 & 0xff),
+                          b = static_cast<int>(pixel & 0xff);
+                blue += b - r > 80 && b - g > 80;
+            }
+        if (blue > 20) return step;
+    }
+    return -1;
+}
+
 road_walker::road_walker(const std::string& executable, std::string output)
     : program_process(executable), output_(std::move(output))
 {
@@ -246,15 +283,29 @@ bool road_walker::press_until_changed(button_bar::button b, double seconds, bool
     }
 }
 
-bool road_walker::wait_for_light(int x, int y, double seconds) const
+bool road_walker::wait_for(const std::function<bool(const window_pixels&)>& sign, double seconds) const
 {
-    const auto light = [](uint32_t pixel) {
-        return (pixel >> 16 & 0xff) > 0xc0 && (pixel >> 8 & 0xff) > 0xc0 && (pixel & 0xff) > 0xc0;
-    };
     return wait_until([&] {
         const window_pixels now = picture();
-        return !now.empty() && light(now.at(x, now.height() - y));
+        return !now.empty() && sign(now);
     }, seconds, 50) && wait_for_still(0.3, 5);
+}
+
+bool road_walker::wait_for_screen(const window_pixels& before, double seconds) const
+{
+    return wait_for([&](const window_pixels& now) {
+        return now.differences(before, 0, 0, now.width(), now.height() - kBarRows) > kCaretPixels;
+    }, seconds);
+}
+
+bool road_walker::wait_for_step(int step, double seconds) const
+{
+    return wait_for([step](const window_pixels& now) { return current_step(now) == step; }, seconds);
+}
+
+bool road_walker::wait_for_light(int x, int y, double seconds) const
+{
+    return wait_for([x, y](const window_pixels& now) { return light_at(now, x, y); }, seconds);
 }
 
 bool road_walker::wait_for_first_screen(double seconds) const

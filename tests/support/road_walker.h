@@ -1,8 +1,10 @@
 // One of our programs walked as its user would: started under the test
 // display with a HOME of its own and "--lang=en", its window clicked by the
 // bottom bar's buttons by name or at interface positions, and every wait
-// ended by what the program shows or logs (its window, a log line, a file,
-// a server's access log), never by a fixed sleep.  Screenshots are kept in
+// ended by what the program shows or logs (its window, a screen known by
+// what it draws, a log line, a file, a server's access log), never by a
+// fixed sleep, and a screen never by a still picture alone: a loaded machine
+// holds up the frame that draws the next one.  Screenshots are kept in
 // test-output/e2e/ below the build.
 //
 //   TEST(dvd_road, InstallsFromTheFirstDisc)
@@ -35,6 +37,19 @@
 #include "x_window.h"
 
 namespace testing_support {
+
+// Whether the pixel at (x, y), counted from the picture's bottom left, is
+// light: a panel, where the background and a modal window's surround are
+// dark.
+bool light_at(const window_pixels& picture, int x, int y);
+// Dark pixels, a text's ink on a light panel, in the columns left to
+// right - 1 and the rows bottom to top, counted from the picture's bottom
+// left.
+int ink_in(const window_pixels& picture, int left, int right, int bottom, int top);
+// The step that the wizard's list draws as the current one, in blue where
+// the others are grey; -1 when none is (a screen that is no step of the
+// road, a modal window).
+int current_step(const window_pixels& picture);
 
 class road_walker : public program_process {
 public:
@@ -104,12 +119,26 @@ public:
     bool wait_for_change(const window_pixels& before, double seconds) const;
     // Whether the picture stays the same for `quiet` seconds within
     // `seconds` (a blinking caret aside): the frame after a click has been
-    // drawn.
+    // drawn.  No sign of a screen: a loaded machine may hold up the frame
+    // that draws one for longer than that.
     bool wait_for_still(double quiet, double seconds) const;
+    // Whether `sign` holds for what the window shows within `seconds`, and
+    // the window then stands still: a screen known by what it draws.
+    bool wait_for(const std::function<bool(const window_pixels&)>& sign, double seconds = kActing) const;
+    // Whether the window above the bottom bar differs from `before` by more
+    // than a blinking caret within `seconds`, and then stands still: the
+    // screen that follows the one in `before`, a picture taken before the
+    // action that leaves it, when no screen that may stand still comes
+    // between the two.
+    bool wait_for_screen(const window_pixels& before, double seconds = kActing) const;
+    // Whether the wizard's step list marks step `step` (from 0; -1 for
+    // none) as the current one within `seconds`, and the window then stands
+    // still: a screen reached through others that may stand still
+    // themselves (a scan, a disk read).
+    bool wait_for_step(int step, double seconds = kActing) const;
     // Whether the window shows a light pixel at (x, y), counted from its
-    // bottom left as clicks are, and then stands still, within `seconds`: a
-    // screen known by one of its panels, as stillness alone may be a frame
-    // held up on a loaded machine.
+    // bottom left as clicks are, within `seconds`, and then stands still: a
+    // screen known by one of its panels.
     bool wait_for_light(int x, int y, double seconds) const;
     // Whether a wizard's first screen is drawn, and still, within `seconds`:
     // the start-up screen may stand still for long before it, on a loaded
@@ -164,3 +193,15 @@ private:
 };
 
 }  // namespace testing_support
+
+// Places in the roads' step lists, from 0, for wait_for_step.
+namespace step_list {
+constexpr int none = -1;            // a modal window up, or a screen that is no step
+constexpr int server_check = 2;     // the web installer's
+constexpr int destination = 3;      // the web installer's
+constexpr int disk_check = 3;       // the updater's, one less given "-path" (no copy to pick)
+constexpr int map = 3;              // the DVD install road's and scenery road's
+constexpr int confirm_repairs = 3;  // the DVD repair road's
+constexpr int install = 4;          // every road's, the updater's given "-path" one less
+constexpr int finish = 5;           // every road's, the updater's given "-path" one less
+}  // namespace step_list

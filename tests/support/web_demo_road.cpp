@@ -61,18 +61,19 @@ bool walk_to_destination(const road_walker& road, const sample_release& release)
 {
     if (!walk_to_server_check(road)) return false;
     // The check ends on the destination screen by itself.
-    if (!wait_until([&] { return release.manifest_in(road.run_folder()); }, 20)) return false;
-    road.wait_for_still(0.3, 5);
-    return true;
+    return wait_until([&] { return release.manifest_in(road.run_folder()); }, 20) &&
+           road.wait_for_step(step_list::destination);
 }
 
-void set_install_name(const road_walker& road, const std::string& name)
+bool set_install_name(const road_walker& road, const std::string& name)
 {
+    const testing_support::window_pixels before = road.picture();
     road.click(700, 203);
     road.keys("End");
     road.keys("--delay 2 --repeat 300 BackSpace");
     if (!name.empty()) road.type(name);
-    road.wait_for_still(0.2, 3);
+    // The screen's text names what is wrong with each name.
+    return road.wait_for_screen(before, 5);
 }
 
 std::string demo_folder(const road_walker& road) { return road.home() + "Nimbrel 9 Demo/"; }

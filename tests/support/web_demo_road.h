@@ -40,8 +40,9 @@ bool walk_to_server_check(const road_walker& road);
 // the server check is through and the manifest lies in the run's temporary
 // folder.
 bool walk_to_destination(const road_walker& road, const sample_release& release);
-// Replaces the text of the install name field.
-void set_install_name(const road_walker& road, const std::string& name);
+// Replaces the text of the install name field; false when the screen did
+// not change.
+bool set_install_name(const road_walker& road, const std::string& name);
 
 // The folder the demo installs into unless the user names another: the
 // program takes HOME as it stands and puts "/" after it.

@@ -133,13 +133,15 @@ int walk(road_walker& road, const sample_release& release, bool shots = true)
         return fail("the manifest was not fetched");
     if (!wait_until([&] { return release.manifest_in(road.run_folder()); }, 20))
         return fail("the manifest was not read");
+    if (!road.wait_for_step(step_list::destination)) return fail("the destination did not show");
     shot(road, "4-destination", shots);
     if (!begin_install(road)) return fail("the install did not start");
     const std::string folder = registered_folder(road);
     // Some way in, so that the shot shows progress, rate and time left.
     if (shots) wait_until([&] { return installed_count(release, folder) * 4 >= files; }, 60);
     shot(road, "5-install", shots);
-    if (!wait_until([&] { return installed_count(release, folder) == files; }, 300))
+    if (!wait_until([&] { return installed_count(release, folder) == files; }, 300) ||
+        !road.wait_for_step(step_list::finish))
         return fail("the install did not complete");
     shot(road, "6-finish", shots);
     const int status = fly_when_done(road, 20);
@@ -171,18 +173,21 @@ int walk_update(road_walker& road, const std::string& copy, const std::vector<st
     if (!road.press_until(button_bar::next, [&] { return road.logged("Start of MD5"); }))
         return fail("the search did not start");
     shot(road, "3-search");
-    if (!road.wait_for_log("End of MD5", 60)) return fail("the copy was not scanned");
+    if (!road.wait_for_log("End of MD5", 60) || !road.wait_for_step(step_list::disk_check))
+        return fail("the copy was not scanned");
     shot(road, "4-check-disk");
     // The file plan's question for each edited file, window 996 of 750 by
     // 146: keep the first, overwrite the second.
-    if (!road.press_until(button_bar::next, [&] { return road.logged("File: "); }))
+    if (!road.press_until(button_bar::next, [&] { return road.logged("File: "); }) ||
+        !road.wait_for_step(step_list::none))
         return fail("no question about the edited files");
     shot(road, "5-question");
     road.click_in(750, 146, 108, 28);
     if (!road.wait_for_log("File: " + copy + edited[1], 20)) return fail("no question about the second file");
     road.click_in(750, 146, 108, 53);
     shot(road, "6-install");
-    if (!wait_until([&] { return !file_exists(copy + "Instructions/Manual_old"); }, 180))
+    if (!wait_until([&] { return !file_exists(copy + "Instructions/Manual_old"); }, 180) ||
+        !road.wait_for_step(step_list::finish))
         return fail("the update did not complete");
     shot(road, "7-finish");
     if (fly_when_done(road, 20) == -1) return fail("the updater did not end after Fly");
@@ -228,12 +233,14 @@ int walk_dvd_copy_roads(road_walker& road, const dvd_release& disks)
 {
     if (!road.press_until_changed(button_bar::go_back, 10, true)) return fail("the hub did not show");
     shot(road, "8-hub-installed-copy");
-    if (!road.click_until_changed(500, 325) || !road.press_until_changed(button_bar::next))
+    if (!road.click_until_changed(500, 325) || !road.press_until_changed(button_bar::next) ||
+        !road.wait_for_step(step_list::map))
         return fail("the scenery road did not start");
     shot(road, "9-scenery-map");
     road.click(map_x(10), map_y(13));
     shot(road, "9-scenery-map-tile-off");
-    if (!road.press_until_changed(button_bar::next) || !road.wait_for_log("Scenery changed in ", 60))
+    if (!road.press_until_changed(button_bar::next) || !road.wait_for_log("Scenery changed in ", 60) ||
+        !road.wait_for_step(step_list::finish))
         return fail("the tile was not taken away");
     shot(road, "10-scenery-finish");
 
@@ -241,17 +248,21 @@ int walk_dvd_copy_roads(road_walker& road, const dvd_release& disks)
     write_file(road.home() + disks.release() + "/" + damaged, "damaged");
     say("damaged " + damaged);
     if (!road.press_until_changed(button_bar::go_back, 10, true) || !road.click_until_changed(500, 300) ||
-        !road.press_until_changed(button_bar::next) || !road.wait_for_log("Files to repair in ", 60))
+        !road.press_until_changed(button_bar::next) || !road.wait_for_log("Files to repair in ", 60) ||
+        !road.wait_for_step(step_list::confirm_repairs))
         return fail("the repair did not scan the copy");
     shot(road, "11-repair-confirm");
-    if (!road.press_until(button_bar::next, [&] { return road.logged("  sig_want="); }))
+    if (!road.press_until(button_bar::next, [&] { return road.logged("  sig_want="); }) ||
+        !road.wait_for_step(step_list::none))
         return fail("the damaged file was not asked about");
     shot(road, "12-repair-question");
     road.click_in(750, 146, 108, 53);  // OVERWRITE THE OLD FILE
-    if (!road.wait_for_log("Asking for DVD number 1 for", 30)) return fail("the first disk was not asked for");
+    if (!road.wait_for_log("Asking for DVD number 1 for", 30) || !wait_for_disk_request(road))
+        return fail("the first disk was not asked for");
     shot(road, "13-repair-change-disk-1");
     disks.insert(1);
-    if (!road.press_until_changed(button_bar::next) || !road.wait_for_log("Install finished", 60, 3))
+    if (!road.press_until_changed(button_bar::next) || !road.wait_for_log("Install finished", 60, 3) ||
+        !road.wait_for_step(step_list::finish))
         return fail("the repair did not complete");
     shot(road, "14-repair-finish");
     return 0;
@@ -275,7 +286,8 @@ int walk_dvd(road_walker& road, const dvd_release& disks)
     road.click(map_x(10), map_y(13));
     road.drag(map_x(17), map_y(13), map_x(18), map_y(14));
     shot(road, "4-scenery-chosen");
-    if (!road.press_until(button_bar::next, [&] { return asked_for(road, 2) > 0; }, 120))
+    if (!road.press_until(button_bar::next, [&] { return asked_for(road, 2) > 0; }, 120) ||
+        !wait_for_disk_request(road))
         return fail("the second disk was not asked for");
     shot(road, "5-change-disk-2");
     if (!change_disk(road, disks, 2, 3)) return fail("the third disk was not asked for");
@@ -312,7 +324,7 @@ int time_the_update(road_walker& road)
     if (!road.wait_for_log("End of MD5", 600)) return fail("the copy was not scanned");
     const std::string log = road.log();
     std::printf("scan %.2f\n", logged_time(log, " End of MD5 at ") - logged_time(log, " Start of MD5 at "));
-    road.wait_for_still(0.3, 5);  // the disk check
+    if (!road.wait_for_step(step_list::disk_check)) return fail("the disk check did not show");
     const double seconds = time_to_fly(road);
     if (seconds < 0) return fail("the update did not end within ten minutes");
     std::printf("update %.2f\n", seconds);

@@ -32,13 +32,23 @@ protected:
         dialogs_menu(index);
         EXPECT_TRUE(testing_support::wait_until([&] { return program.output_lines(line) != seen; }, 10, 50))
             << program.output();
+        EXPECT_TRUE(window_shown());
     }
-    // Keys for one frame's worth of work, then the frames they cause: a key
-    // landing in the frame that changes the folder would act in the old one.
+    // Keys for one frame's worth of work, then the frames they cause drawn:
+    // a key landing in the frame that changes the folder would act in the
+    // old one.
     void key(const std::string& keys)
     {
+        const testing_support::window_pixels before = program.picture();
         program.keys(keys);
-        let_frames_draw();
+        EXPECT_TRUE(program.wait_for_screen(before, 5)) << keys << " changed nothing";
+    }
+    // Typed text drawn, as key() waits for keys.
+    void type(const std::string& text)
+    {
+        const testing_support::window_pixels before = program.picture();
+        program.type(text);
+        EXPECT_TRUE(program.wait_for_screen(before, 5)) << text << " did not show";
     }
 };
 
@@ -56,15 +66,15 @@ TEST_F(toolkit_dialogs, OpenAndSaveWalkAFolderTreeAndAPathFieldBrowses)
     // the menu's would be a double click).
     open_dialog(0);
     key("Tab");
-    program.type("fl");
+    type("fl");
     key("Return");
     key("Up Return");
-    let_frames_draw();
     program.shot("chooser_in_a_folder_with_a_dash");
     key("Delete");
     // Back in Fleet/; the pop-up offers the program's folder one row up.
+    const testing_support::window_pixels closed = program.picture();
     program.click_in(open_w, dialog_h, 150, 437);
-    let_frames_draw();
+    EXPECT_TRUE(program.wait_for_screen(closed, 5)) << "the pop-up did not open";
     program.shot("chooser_folder_popup");
     program.click_in(open_w, dialog_h, 150, 446);
     key("Tab Up Up Return");
@@ -72,24 +82,21 @@ TEST_F(toolkit_dialogs, OpenAndSaveWalkAFolderTreeAndAPathFieldBrowses)
     expect_line("open 1 Fleet/zulu.txt");
 
     open_dialog(0);
-    let_frames_draw();
     program.shot("chooser_opens_in_the_folder_of_the_path");
     key("Escape");
     expect_line("open 0 Fleet/zulu.txt");
 
     open_dialog(1);
-    program.type("flight notes.txt");
-    let_frames_draw();
+    type("flight notes.txt");
     program.shot("chooser_save");
     key("Return");
     expect_line("save 1 Fleet/flight notes.TXT");
 
     // The path field at (500, 500) holds "Output/movies/take.smo".
     program.click(483, 503);
-    let_frames_draw();
+    EXPECT_TRUE(window_shown());
     key("Tab Up Return");
     expect_line("field Output/movies/other.smo");
-    let_frames_draw();
     program.shot("path_field_after_browsing");
     quit_with_control_q();
 }
@@ -118,7 +125,7 @@ TEST_F(toolkit_dialogs, ThePreviewShowsAnAircraftsTextsAndIconAndSurvivesHostile
     // The program's folder lists Aircraft and menus: the second is selected.
     open_dialog(0);
     key("Tab");
-    program.type("ai");
+    type("ai");
     key("Return");
     // alpha.acf, bravo.acf, Pod|A: bravo is selected and previewed, its
     // red icon in the square from (341, 80) to (541, 280).
@@ -135,11 +142,9 @@ TEST_F(toolkit_dialogs, ThePreviewShowsAnAircraftsTextsAndIconAndSurvivesHostile
     EXPECT_LT(green, 100);
     EXPECT_LT(blue, 100);
     key("Down Return");
-    let_frames_draw();
     program.shot("chooser_folder_with_a_bar");
     key("Delete");
     key("Up");
-    let_frames_draw();
     program.shot("chooser_short_aircraft_file");
     key("Return");
     expect_line("open 1 Aircraft/alpha.acf");
@@ -157,7 +162,6 @@ TEST_F(toolkit_dialogs, TheKeyBindingEditorCapturesDeletesAndBrowses)
     program.click(78, 669);
     key("shift+ctrl+a");
     expect_line("bindings 4:81:1 5:65:2 0:0:3");
-    let_frames_draw();
     program.shot("key_editor_captured");
 
     program.click(477, 160);  // "Delete Selected Key Assignment"
@@ -171,8 +175,9 @@ TEST_F(toolkit_dialogs, TheKeyBindingEditorCapturesDeletesAndBrowses)
 
     // The path field's browse button opens the chooser on "sim/radios/",
     // com1_down selected; the row above it is com1_up.
+    const testing_support::window_pixels editor = program.picture();
     program.click(573, 733);
-    let_frames_draw();
+    EXPECT_TRUE(program.wait_for_screen(editor, 5)) << "no chooser";
     program.shot("key_editor_command_chooser");
     key("Tab Up Return");
     // Printed once before: the menu is clicked only once the chooser has
@@ -184,7 +189,10 @@ TEST_F(toolkit_dialogs, TheKeyBindingEditorCapturesDeletesAndBrowses)
 
     dialogs_menu(3, 768);
     expect_line("editor 1");
-    let_frames_draw();
+    // The list alone: the command's path field gone from the top.
+    EXPECT_TRUE(program.wait_for([](const testing_support::window_pixels& p) {
+        return !testing_support::light_at(p, 700, 733);
+    }, 10));
     program.shot("key_editor_list_only");
     quit_with_control_q();
 }

@@ -6,15 +6,7 @@
 
 namespace {
 
-class widgets_under_x : public widget_screens_test {
-protected:
-    // A modal window's own frames came and went still.
-    void settle_after(const testing_support::window_pixels& before)
-    {
-        program.wait_for_change(before, 5);
-        let_frames_draw();
-    }
-};
+class widgets_under_x : public widget_screens_test {};
 
 // Alert window 994 is 420 by 250; its button sits at (210, 18).
 constexpr float alert_w = 420, alert_h = 250;
@@ -35,10 +27,9 @@ TEST_F(widgets_under_x, ClicksReachButtonsAndCheckBoxes)
 TEST_F(widgets_under_x, WarningShowsItsWindowAndReturnsOnItsButton)
 {
     start();
-    const testing_support::window_pixels before = program.picture();
     program.click(100, 400);
     // The alert runs frames of its own: nothing to wait on but the screen.
-    settle_after(before);
+    ASSERT_TRUE(window_shown());
     program.shot("alert_window");
     EXPECT_EQ(program.output().find("alert returned"), std::string::npos)
         << "the alert returned before it was answered";
@@ -52,9 +43,8 @@ TEST_F(widgets_under_x, SaveChangesDialogAnswersOneTwoAndThree)
     start();
     // Window 995 is 300 by 166: "Save" near the left at y 60, "Don't Save"
     // at y 25, "Cancel" near the right at y 25.
-    const testing_support::window_pixels before = program.picture();
     program.click(100, 350);
-    settle_after(before);
+    ASSERT_TRUE(window_shown());
     program.shot("save_changes_dialog");
     program.click_in(300, 166, 34, 60);
     expect_line("nuke 1");
@@ -120,11 +110,12 @@ TEST_F(widgets_under_x, LanguageChooserSetsTheLanguageByAClick)
     // No "--lang" and a C locale: start-up cannot pick a language.
     program.in_language("").with_environment({"LANG=C", "LC_ALL=", "LC_MESSAGES=", "LANGUAGE="});
     ASSERT_TRUE(program.start(30)) << program.output();
-    let_frames_draw();
+    ASSERT_TRUE(window_shown());
     program.shot("language_chooser");
     // Radio buttons at (185, 180 - 20 i); Deutsch is the third.
+    const testing_support::window_pixels english = program.picture();
     program.click_in(alert_w, alert_h, 185, 143);
-    let_frames_draw();
+    EXPECT_TRUE(program.wait_for_screen(english, 5)) << "the radio button did not move";
     program.shot("language_chooser_deutsch");
     program.click_in(alert_w, alert_h, 210, 18);
     ASSERT_TRUE(program.wait_for_output_line("ready", 30)) << program.output();

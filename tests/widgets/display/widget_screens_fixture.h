@@ -35,8 +35,14 @@ protected:
         EXPECT_EQ(program.wait(20), 0) << "the bound quit key did not end the run\n"
                                        << program.output();
     }
-    // What nothing printed marks: the frames after an input have drawn.
-    void let_frames_draw() { program.wait_for_still(0.3, 5); }
+    // A window of the toolkit up over the program's: its light panel in the
+    // middle, where the program's own background is dark.
+    bool window_shown()
+    {
+        return program.wait_for([](const testing_support::window_pixels& p) {
+            return testing_support::light_at(p, p.width() / 2, p.height() / 2 - 20);
+        }, 10);
+    }
 
     testing_support::road_walker program;
 };
