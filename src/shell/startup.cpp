@@ -11,11 +11,15 @@
 #include <sys/time.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 
 #include "core/text/cmdline.h"
 #include "core/core_globals.h"
 #include "core/diag/debug_dumps.h"
+#include "core/diag/error_codes.h"
+#include "core/diag/memory_reserve.h"
+#include "core/text/translation.h"
 #include "core/text/languages.h"
 #include "core/diag/log_stream.h"
 #include "core/shell_hooks.h"
@@ -198,6 +202,13 @@ void MACIBM_init(int argc, const char* const* argv)
     glExt.init_extensions();
     tman.TEX_init();
     THREAD_make_workers();
+    // With every thread of the run started: what is left must hold the
+    // reserve, or the first screen the driver compiles could end the
+    // program without a word.
+    if (!memory_reserve_take(kMemoryReserveBytes))
+        __MACIBM_alert(0, UTL_translate_string("The installer ran out of memory.", 0),
+                       UTL_string_sub(UTL_translate_string("Error: %1:message%.", 0), error_text(ENOMEM)), "", "",
+                       2, __FILE__, __LINE__);
     fill_random_table();
 
     load_builtin_textures();
