@@ -35,6 +35,48 @@ std::string link_target(const std::string& path)
 
 }  // namespace
 
+// An archive comment is legal up to 65,535 bytes, and the end record lies
+// before it: past 65,513 bytes minizip, which looks only in the last
+// 65,535, finds no record by itself, and it takes a record's signature in
+// the comment for one.  Each archive unpacks whole, small ones read whole,
+// large ones at their offsets, zip64 ones by their locator before the
+// record; a record whose comment does not end with the archive is none.
+TEST(ZipRoundTrip, AnArchiveCommentOfAnyLegalLengthIsPassedOver)
+{
+    scratch_dir dir;
+    write_file(dir / "a.txt", "the file behind the comment");
+    ASSERT_EQ(run_shell("cd '" + dir.path() + "' && zip -q -fz z64.zip a.txt").status, 0);
+    const std::string big(300 * 1024, 'b');
+    struct comment_case {
+        const char* what;
+        std::string archive;
+        size_t comment;
+        int result;
+    };
+    const std::string plain = make_zip({{"a.txt", "the file behind the comment"}});
+    const std::string large = make_zip({{"big.bin", big}, {"a.txt", "the file behind the comment"}});
+    const std::string zip64 = read_file(dir / "z64.zip");
+    for (const comment_case& c : {comment_case{"none", plain, 0, 0},
+                                  comment_case{"65,513 bytes, which minizip finds by itself", plain, 65513, 0},
+                                  comment_case{"65,514 bytes", plain, 65514, 0},
+                                  comment_case{"65,535 bytes", plain, 65535, 0},
+                                  comment_case{"65,535 bytes after an archive read at its offsets", large, 65535, 0},
+                                  comment_case{"65,535 bytes after a zip64 archive", zip64, 65535, 0}}) {
+        SCOPED_TRACE(c.what);
+        scratch_dir out;
+        std::string comment(c.comment, 'c');
+        // A record's signature in the comment, where no record is.
+        if (c.comment > 100) comment.replace(50, 4, "PK\5\6");
+        write_file(dir / "x.zip", archive_fixtures::with_comment(c.archive, comment));
+        EXPECT_EQ(zip_to_file(dir / "x.zip", out.path(), nullptr, 0), c.result);
+        EXPECT_EQ(read_file(out / "a.txt"), "the file behind the comment");
+    }
+    // Bytes after a comment of 65,535 bytes.
+    scratch_dir out;
+    write_file(dir / "x.zip", archive_fixtures::with_comment(plain, std::string(65535, 'c')) + "trailing");
+    EXPECT_EQ(zip_to_file(dir / "x.zip", out.path(), nullptr, 0), 20001);
+}
+
 // A tree zipped by Info-ZIP comes back byte for byte, with its links,
 // modes and (to the two seconds zip keeps) modification times.
 TEST(ZipRoundTrip, RestoresFoldersFilesLinksModesAndTimes)
