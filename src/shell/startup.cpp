@@ -11,15 +11,12 @@
 #include <sys/time.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdlib>
 
 #include "core/text/cmdline.h"
 #include "core/core_globals.h"
 #include "core/diag/debug_dumps.h"
-#include "core/diag/error_codes.h"
 #include "core/diag/memory_reserve.h"
-#include "core/text/translation.h"
 #include "core/text/languages.h"
 #include "core/diag/log_stream.h"
 #include "core/shell_hooks.h"
@@ -161,6 +158,12 @@ rlim_t share_heap_arenas_under_an_address_limit()
 void MACIBM_init(int argc, const char* const* argv)
 {
     const rlim_t address_limit = share_heap_arenas_under_an_address_limit();
+    // Before the driver compiles its first shader: under a limit on the
+    // address space that is where an allocation would end the program
+    // without a word.  Taken first, the reserve finds room wherever the
+    // program could start at all; what then does not fit is a thread, a
+    // picture or a screen, each with its alert.
+    memory_reserve_take(kMemoryReserveBytes);
     MACIBM_install_hooks();
     UTL_debug_init();
     catch_stop_signals();
@@ -202,13 +205,6 @@ void MACIBM_init(int argc, const char* const* argv)
     glExt.init_extensions();
     tman.TEX_init();
     THREAD_make_workers();
-    // With every thread of the run started: what is left must hold the
-    // reserve, or the first screen the driver compiles could end the
-    // program without a word.
-    if (!memory_reserve_take(kMemoryReserveBytes))
-        __MACIBM_alert(0, UTL_translate_string("The installer ran out of memory.", 0),
-                       UTL_string_sub(UTL_translate_string("Error: %1:message%.", 0), error_text(ENOMEM)), "", "",
-                       2, __FILE__, __LINE__);
     fill_random_table();
 
     load_builtin_textures();
