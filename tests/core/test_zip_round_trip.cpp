@@ -5,6 +5,7 @@
 
 #include <ctime>
 #include <string>
+#include <tuple>
 
 #include "archive_fixtures.h"
 #include "core/archives/archives.h"
@@ -44,37 +45,27 @@ std::string link_target(const std::string& path)
 TEST(ZipRoundTrip, AnArchiveCommentOfAnyLegalLengthIsPassedOver)
 {
     scratch_dir dir;
-    write_file(dir / "a.txt", "the file behind the comment");
+    write_file(dir / "a.txt", "behind the comment");
     ASSERT_EQ(run_shell("cd '" + dir.path() + "' && zip -q -fz z64.zip a.txt").status, 0);
-    const std::string big(300 * 1024, 'b');
-    struct comment_case {
-        const char* what;
-        std::string archive;
-        size_t comment;
-        int result;
-    };
-    const std::string plain = make_zip({{"a.txt", "the file behind the comment"}});
-    const std::string large = make_zip({{"big.bin", big}, {"a.txt", "the file behind the comment"}});
+    const std::string plain = make_zip({{"a.txt", "behind the comment"}});
+    const std::string large = make_zip({{"big.bin", std::string(300 * 1024, 'b')}, {"a.txt", "behind the comment"}});
     const std::string zip64 = read_file(dir / "z64.zip");
-    for (const comment_case& c : {comment_case{"none", plain, 0, 0},
-                                  comment_case{"65,513 bytes, which minizip finds by itself", plain, 65513, 0},
-                                  comment_case{"65,514 bytes", plain, 65514, 0},
-                                  comment_case{"65,535 bytes", plain, 65535, 0},
-                                  comment_case{"65,535 bytes after an archive read at its offsets", large, 65535, 0},
-                                  comment_case{"65,535 bytes after a zip64 archive", zip64, 65535, 0}}) {
-        SCOPED_TRACE(c.what);
+    for (const auto& [what, archive, length] : {std::make_tuple("none", plain, 0),
+                                                std::make_tuple("65,513 bytes, which minizip finds itself", plain, 65513),
+                                                std::make_tuple("65,535 bytes", plain, 65535),
+                                                std::make_tuple("65,535 bytes, read at offsets", large, 65535),
+                                                std::make_tuple("65,535 bytes after zip64 records", zip64, 65535)}) {
+        SCOPED_TRACE(what);
         scratch_dir out;
-        std::string comment(c.comment, 'c');
+        std::string comment(length, 'c');
         // A record's signature in the comment, where no record is.
-        if (c.comment > 100) comment.replace(50, 4, "PK\5\6");
-        write_file(dir / "x.zip", archive_fixtures::with_comment(c.archive, comment));
-        EXPECT_EQ(zip_to_file(dir / "x.zip", out.path(), nullptr, 0), c.result);
-        EXPECT_EQ(read_file(out / "a.txt"), "the file behind the comment");
+        if (length > 100) comment.replace(50, 4, "PK\5\6");
+        write_file(dir / "x.zip", archive_fixtures::with_comment(archive, comment));
+        EXPECT_EQ(zip_to_file(dir / "x.zip", out.path(), nullptr, 0), 0);
+        EXPECT_EQ(read_file(out / "a.txt"), "behind the comment");
     }
-    // Bytes after a comment of 65,535 bytes.
-    scratch_dir out;
     write_file(dir / "x.zip", archive_fixtures::with_comment(plain, std::string(65535, 'c')) + "trailing");
-    EXPECT_EQ(zip_to_file(dir / "x.zip", out.path(), nullptr, 0), 20001);
+    EXPECT_EQ(zip_to_file(dir / "x.zip", dir.path(), nullptr, 0), 20001);
 }
 
 // A tree zipped by Info-ZIP comes back byte for byte, with its links,
