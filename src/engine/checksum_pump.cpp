@@ -41,6 +41,15 @@ int batch_end(int cursor, int histories)
 
 double clock_seconds() { return static_cast<double>(xtim.microsecs()) * 0.000001; }
 
+// A task is collected and deleted here; the file that failed in it (for
+// want of memory) is left for the plan to ask about, and only logged.
+void collect(UTL_work_task* task)
+{
+    std::string message;
+    if (task->check_error(message) != 0) xer << message << "\n";
+    delete task;
+}
+
 // Nothing is installed where there is no folder: every file is absent, and
 // current only where the manifest wants it absent.
 void mark_all_absent()
@@ -77,7 +86,7 @@ int checksum_directory(int& cursor, int mode, float& progress)
 
     // Collected first: a slot freed since the last call is refilled now,
     // not a frame later.
-    while (UTL_work_task* done = checksum_workers->check_retired_tasks()) delete done;
+    while (UTL_work_task* done = checksum_workers->check_retired_tasks()) collect(done);
     while (cursor < histories && checksum_workers->has_free_slot()) {
         const int end = batch_end(cursor, histories);
         checksum_workers->enqueue_task(new checksum_task(cursor, end, mode));
@@ -96,7 +105,7 @@ int checksum_directory(int& cursor, int mode, float& progress)
 void checksum_directory_wait()
 {
     if (!checksum_workers) return;
-    if (UTL_work_task* done = checksum_workers->wait_retired_tasks()) delete done;
+    if (UTL_work_task* done = checksum_workers->wait_retired_tasks()) collect(done);
 }
 
 void checksum_directory_kill()
@@ -105,7 +114,7 @@ void checksum_directory_kill()
     // Before the wait for the files being read: the log then tells a scan
     // cut short from one that never ended.
     xer << " MD5 stopped at " << clock_seconds() << "\n";
-    while (UTL_work_task* done = checksum_workers->wait_retired_tasks()) delete done;
+    while (UTL_work_task* done = checksum_workers->wait_retired_tasks()) collect(done);
     delete checksum_workers;
     checksum_workers = nullptr;
 }

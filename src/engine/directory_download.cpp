@@ -127,6 +127,13 @@ void read_manifest(const std::string& manifest)
         stg.dir_status = read;
         return;
     }
+    // Every server's copy of a release is as large: none is asked.
+    if (read == kDirectoryOutOfMemory) {
+        delete_file(manifest);
+        stg.dir_status = 2;
+        manifest_out_of_memory_alert(manifest);
+        return;
+    }
     // Damaged, or with nothing to install here (installing from it would
     // end in "finished" on a copy of empty folders): another server may do.
     const int c = std::clamp(stg.server_choice, 0, stg.server_count - 1);

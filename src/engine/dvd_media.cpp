@@ -94,6 +94,12 @@ void read_dvd_manifest()
         manifest,
         UTL_translate_string(
             "Scanning directory text file to see if you already have Nimbrel installed...", 0));
+    // As for a damaged disk, said once while the disk stays in the drive.
+    if (read == kDirectoryOutOfMemory) {
+        refuse_disk();
+        manifest_out_of_memory_alert(manifest);
+        return;
+    }
     // A manifest cut short, or one whose every file is for another system
     // or removed: no road could install anything from this disk.
     if (read == kDirectoryDamaged || (read == kDirectoryRead && !release_offers_files())) {

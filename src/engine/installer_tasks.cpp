@@ -2,8 +2,10 @@
 
 #include <atomic>
 #include <cerrno>
+#include <new>
 
 #include "core/core_globals.h"
+#include "core/diag/error_codes.h"
 #include "core/files/file_ops.h"
 #include "core/diag/log_stream.h"
 #include "engine/copy_gate.h"
@@ -17,8 +19,14 @@ namespace {
 
 std::atomic<bool> abandoned{false};
 std::atomic<bool> reads_stopped{false};
+std::atomic<installer_task_hook> step_hook{nullptr};
 
 bool work_abandoned() { return abandoned.load(std::memory_order_relaxed); }
+
+void step_begins(installer_task_step step, int history)
+{
+    if (installer_task_hook hook = step_hook.load(std::memory_order_relaxed)) hook(step, history);
+}
 
 }  // namespace
 
@@ -26,10 +34,12 @@ void installer_tasks_abandon(bool abandon) { abandoned.store(abandon, std::memor
 
 void installer_tasks_stop_reads(bool stop) { reads_stopped.store(stop, std::memory_order_relaxed); }
 
+void installer_tasks_set_hook(installer_task_hook hook) { step_hook.store(hook, std::memory_order_relaxed); }
+
 // -- Checksums ---
 
 checksum_task::checksum_task(int first, int last, int mode)
-    : first_file(first), last_file(last), mode(mode)
+    : first_file(first), last_file(last), mode(mode), unreadable_(kSigUnreadable)
 {
 }
 
@@ -43,24 +53,37 @@ void checksum_task::do_it()
 
         file_version_struct& v = history[current];
         if (mode == kChecksumRemovals && !(file_present(v) && plan_removes(v))) continue;
-        const std::string installed = dest_path_of(v);
-        const bool read_it = mode != kChecksumExists || v.sig_want == "GONE";
-        // Taken before the contents are read: a change made while they are
-        // read shows as a change since.
-        const file_stamp seen = stamp_of_path(installed);
-        // calc_file_md5 never opens a pipe or device in a blocking way.  A
-        // file that is there but cannot be read whole is no absent one: the
-        // plan must not install over it unasked.
-        v.sig_have = read_it || !seen.present ? installed_signature(installed, seen) : v.sig_want;
-        v.is_current = v.sig_have == v.sig_want;
-        scan_stamp_note(v, seen);
+        // Nothing catches on a worker: a file that found no memory fails
+        // alone, and the task goes on with the next.
+        try {
+            step_begins(installer_task_step::checksum, i);
+            const std::string installed = dest_path_of(v);
+            const bool read_it = mode != kChecksumExists || v.sig_want == "GONE";
+            // Taken before the contents are read: a change made while they
+            // are read shows as a change since.
+            const file_stamp seen = stamp_of_path(installed);
+            // calc_file_md5 never opens a pipe or device in a blocking way.
+            // A file that is there but cannot be read whole is no absent
+            // one: the plan must not install over it unasked.
+            v.sig_have = read_it || !seen.present ? installed_signature(installed, seen) : v.sig_want;
+            v.is_current = v.sig_have == v.sig_want;
+            scan_stamp_note(v, seen);
+        } catch (const std::bad_alloc&) {
+            v.sig_have = unreadable_;
+            v.is_current = 0;
+            if (failed_file < 0) failed_file = i;
+            err_num = ENOMEM;
+        }
     }
 }
 
 int checksum_task::check_error(std::string& message)
 {
     message.clear();
-    return 0;
+    if (err_num != 0)
+        message = "I was unable to check the file " + dest_path_of(sim_info[failed_file].back()) + ": " +
+                  error_str(err_num) + ".";
+    return err_num;
 }
 
 // -- DVD files ---
@@ -88,14 +111,31 @@ dvd_unpack_task::~dvd_unpack_task()
 
 void dvd_unpack_task::do_it()
 {
-    if (phase == 0)
-        copy_step();
-    else
-        unpack_step();
+    // Nothing catches on a worker: the file fails alone, and the group's
+    // thread goes on with the next.
+    try {
+        if (phase == 0)
+            copy_step();
+        else
+            unpack_step();
+    } catch (const std::bad_alloc&) {
+        out_of_memory();
+    }
+}
+
+// The message is left to check_error on the main thread: making it here
+// would need the memory that just ran out.
+void dvd_unpack_task::out_of_memory()
+{
+    err_num = ENOMEM;
+    read_failed = false;
+    err_msg.clear();
 }
 
 int dvd_unpack_task::check_error(std::string& message)
 {
+    if (err_num == ENOMEM && err_msg.empty())
+        err_msg = "I was unable to install the file " + dest_file + ": " + error_str(ENOMEM) + ".";
     message = err_msg;
     return err_num;
 }
@@ -105,6 +145,7 @@ void dvd_unpack_task::remove_temp_copy() { delete_file(temp_copy); }
 void dvd_unpack_task::copy_step()
 {
     phase = 1;
+    step_begins(installer_task_step::copy, file_index);
     if (work_abandoned() || reads_stopped.load(std::memory_order_relaxed)) {
         err_num = ECANCELED;
         read_failed = true;
@@ -119,6 +160,7 @@ void dvd_unpack_task::copy_step()
 void dvd_unpack_task::unpack_step()
 {
     if (err_num != 0) return;
+    step_begins(installer_task_step::unpack, file_index);
     if (work_abandoned()) {
         remove_temp_copy();
         err_num = ECANCELED;

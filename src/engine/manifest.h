@@ -6,6 +6,7 @@
 // that checksum workers read it while nothing else writes it.
 #pragma once
 
+#include <cstddef>
 #include <set>
 #include <string>
 #include <vector>
@@ -58,24 +59,44 @@ constexpr long long kManifestMaxLines = 4ll << 20;
 int unpack_manifest(const std::string& archive, const std::string& folder, bool* in_archive = nullptr);
 
 // Results of read_directory; its callers store the first two in
-// stg.dir_status.
+// stg.dir_status.  Out of memory is this machine's, not the manifest's:
+// another server's copy is as large.
 constexpr int kDirectoryNewerFormat = 2;
 constexpr int kDirectoryRead = 3;
 constexpr int kDirectoryDamaged = 4;
+constexpr int kDirectoryOutOfMemory = 5;
+
+// A manifest path holds fewer bytes than this, as every path the system
+// takes does (PATH_MAX with its ending zero).
+constexpr std::size_t kManifestMaxPath = 4096;
+// Reading a manifest holds its bytes, mapped, and what it keeps of them:
+// at most three times its bytes and this.  An honest manifest keeps less
+// than twice its bytes.
+constexpr std::size_t kManifestReadingSlack = 60u << 20;
 
 // Reads the unpacked manifest at `path` into sim_info and refills the
 // available-sector grid and content flags of stg.  A header naming a
 // version newer than this installer reads raises the newer-format notice
 // and answers 2; any other header it does not accept (an empty file, one
 // cut off in its header, another kind of file) answers 4, a damaged
-// manifest that another copy may mend.  A file that cannot be loaded is a
-// fatal alert.  `status` is not used.
+// manifest that another copy may mend, as does a body that
+// read_directory_body refuses.  A file that cannot be loaded is a fatal
+// alert, unless it is there and this process has no room to map it (5).
+// `status` is not used.
 int read_directory(const std::string& path, std::string status);
+
+// The warning that this machine has no memory to read the manifest at
+// `path`: the server check or the disk scan ends on it.
+void manifest_out_of_memory_alert(const std::string& path);
 
 // The body of a manifest (the bytes after its header) read into sim_info,
 // which it empties first, with the available-sector grid and content flags.
-// read_directory's work once the header is accepted.
-void read_directory_body(const char* pos, const char* end);
+// read_directory's work once the header is accepted.  kDirectoryRead;
+// kDirectoryDamaged, logged and with sim_info empty, for a path of
+// kManifestMaxPath bytes or more (found before it is put together) or a
+// body whose reading would hold more than its bound; kDirectoryOutOfMemory
+// when an allocation failed, sim_info empty.
+int read_directory_body(const char* pos, const char* end);
 
 // 1 when the path is a global-scenery tile: under a scenery folder and
 // ending in ".dsf" in any letter case.

@@ -2,8 +2,9 @@
 //
 //   -- Line tokens ---     the field rules of DIR, DISK and FILE lines
 //   -- Checks on FILE lines ---   signatures and paths from the server
-//   -- The body ---        one pass over the mapped bytes, no line copies,
-//                          then the available sectors
+//   -- What a reading holds ---   counted against a bound of its bytes
+//   -- The body ---        a pass to count the files, one over the mapped
+//                          bytes, no line copies, then the available sectors
 //   -- read_directory ---  the header, then the body
 //
 // The manifest comes from a download server or a DVD, so it is untrusted:
@@ -11,13 +12,22 @@
 // rather than in every step that later joins them to dest_dir_path.
 #include "engine/manifest.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
 #include <climits>
 #include <cstdint>
 #include <cstring>
+#include <new>
 #include <string_view>
 
+#include "core/diag/error_codes.h"
 #include "core/diag/log_stream.h"
 #include "core/shell_hooks.h"
+#include "core/text/translation.h"
 #include "core/files/line_tokens.h"
 #include "core/files/xmap.h"
 #include "engine/installer_state.h"
@@ -155,31 +165,104 @@ const char* unsafe_path_reason(const std::string& path)
     return nullptr;
 }
 
+// -- What a reading holds ---
+
+// The log line of a reading that ran out of memory, which may find none for
+// itself either.
+void log_without_memory(const char* line)
+{
+    try {
+        xer << line;
+    } catch (const std::bad_alloc&) {
+    }
+}
+
+// A block of the heap for `bytes`: the allocator's word before them, and a
+// multiple of 16.
+std::size_t heap_block(std::size_t bytes) { return (bytes + sizeof(std::size_t) + 15) / 16 * 16; }
+
+constexpr std::size_t kVersionBytes = sizeof(file_version_struct);
+constexpr std::size_t kHistoryBytes = sizeof(file_history_struct);
+// Lines dropped past this many are counted, not logged one by one: a
+// manifest of millions of them would fill the disk with the log.
+constexpr std::size_t kDroppedLinesLogged = 100;
+
+// One reading of a manifest's body.  The DIR prefix stays in the
+// manifest's own bytes, however many lines name it; what the reader keeps
+// (the histories, sim_info's records, the pooled paths and the versions of
+// the history being read) is counted as it grows, before each step that
+// grows it, against `limit`.
+struct manifest_reading {
+    std::string_view prefix;
+    int disk = 0;
+    // The versions of the history being read, moved into sim_info in one
+    // piece when the next path begins: each history then holds exactly its
+    // versions, with no room to spare.
+    std::vector<file_version_struct> versions;
+    std::string full;  // the path being put together, its room kept
+    std::size_t limit = 0;
+    std::size_t kept = 0;  // sim_info's records and the histories moved there
+    std::size_t pool_at_start = pooled_text_bytes();
+    std::size_t dropped = 0;
+    bool damaged = false;
+
+    std::size_t held() const
+    {
+        return kept + versions.capacity() * kVersionBytes + (pooled_text_bytes() - pool_at_start);
+    }
+    bool room_for(std::size_t more) const { return held() + more <= limit; }
+    // Whether `more` bytes may be held beside what is; a manifest that
+    // needs them is damaged.
+    bool fits(std::size_t more)
+    {
+        if (room_for(more)) return true;
+        xer << "The manifest is damaged: reading it would hold more than " << limit << " bytes, three times its "
+            << "size and " << (kManifestReadingSlack >> 20) << " MiB, after " << sim_info.size() << " files.\n";
+        damaged = true;
+        return false;
+    }
+    void drop(const char* reason, const char* first, const char* last)
+    {
+        if (dropped++ < kDroppedLinesLogged)
+            xer << "Manifest line dropped (" << reason << "): \"" << prefix << std::string_view(first, last - first)
+                << "\"\n";
+    }
+    bool finish_history()
+    {
+        if (versions.empty()) return true;
+        if (sim_info.size() == sim_info.capacity()) {
+            const std::size_t grown = sim_info.empty() ? 1 : 2 * sim_info.capacity();
+            if (!fits(grown * kHistoryBytes)) return false;
+            kept += (grown - sim_info.capacity()) * kHistoryBytes;
+        }
+        const std::size_t block = heap_block(versions.size() * kVersionBytes);
+        if (!fits(block)) return false;
+        sim_info.emplace_back(versions.begin(), versions.end());
+        kept += block;
+        versions.clear();
+        return true;
+    }
+    bool add(file_version_struct&& version)
+    {
+        if (versions.size() == versions.capacity() &&
+            !fits((versions.empty() ? 1 : 2 * versions.capacity()) * kVersionBytes))
+            return false;
+        versions.push_back(std::move(version));
+        return true;
+    }
+};
+
 // -- The body ---
 
-bool same_path(std::string_view previous, const std::string& prefix, const char* first, const char* last)
+bool same_path(std::string_view previous, std::string_view prefix, const char* first, const char* last)
 {
     const std::size_t length = last - first;
     return previous.size() == prefix.size() + length && previous.compare(0, prefix.size(), prefix) == 0 &&
            std::memcmp(previous.data() + prefix.size(), first, length) == 0;
 }
 
-// The versions of the history being read, moved into sim_info in one piece
-// when the next path begins: each history then holds exactly its versions,
-// with no room to spare.
-struct history_reader {
-    std::vector<file_version_struct> versions;
-    std::string full;  // the path being put together, its room kept
-
-    void finish_history()
-    {
-        if (versions.empty()) return;
-        sim_info.emplace_back(versions.begin(), versions.end());
-        versions.clear();
-    }
-};
-
-void read_file_line(line_cursor& in, const std::string& prefix, int disk, history_reader& reading)
+// False once the manifest is found damaged.
+bool read_file_line(line_cursor& in, manifest_reading& reading)
 {
     file_version_struct version;
     in.integer();  // its meaning is lost to history; nothing reads it
@@ -192,38 +275,50 @@ void read_file_line(line_cursor& in, const std::string& prefix, int disk, histor
     in.word(sig_first, sig_last);
     in.rest_of_line(path_first, path_last);
 
+    // Judged before anything joins, logs or keeps the path: a long DIR
+    // line would otherwise cost its length again for every line below it.
+    const std::size_t length = reading.prefix.size() + static_cast<std::size_t>(path_last - path_first);
+    if (length >= kManifestMaxPath) {
+        std::string start(reading.prefix.substr(0, 64));
+        start.append(path_first, std::min<std::size_t>(path_last - path_first, 64 - start.size()));
+        xer << "The manifest is damaged: it names a path of " << length << " bytes, where a path holds fewer than "
+            << kManifestMaxPath << ": \"" << start << "...\"\n";
+        reading.damaged = true;
+        return false;
+    }
+
     // Files the installer never ships, whatever the manifest says.
     if (contains(path_first, path_last, "900 red terrain") ||
         contains(path_first, path_last, "Earth Orbit Textures"))
-        return;
+        return true;
 
     // A negative size would make the totals shrink and the disk-space check
     // pass whatever the copy needs.
     if (version.download_size < 0 || version.installed_size < 0) {
-        xer << "Manifest line dropped (negative size): \"" << prefix << std::string_view(path_first, path_last - path_first)
-            << "\"\n";
-        return;
+        reading.drop("negative size", path_first, path_last);
+        return true;
     }
     const bool continues_history = !reading.versions.empty() &&
-                                   same_path(reading.versions.back().path.view(), prefix, path_first, path_last);
+                                   same_path(reading.versions.back().path.view(), reading.prefix, path_first, path_last);
     if (continues_history) {
         version.path = reading.versions.back().path;
     } else {
-        reading.full.assign(prefix).append(path_first, path_last);
+        reading.full.assign(reading.prefix).append(path_first, path_last);
         if (const char* reason = unsafe_path_reason(reading.full)) {
-            xer << "Manifest line dropped (" << reason << "): \"" << reading.full << "\"\n";
-            return;
+            reading.drop(reason, path_first, path_last);
+            return true;
         }
+        if (!reading.fits(pooled_text_room(reading.full.size()))) return false;
         version.path = pooled_path(reading.full);
     }
     if (version.path.back() == '/') {
         __MACIBM_alert(0, "I am reading the directory text file and found a path that has no file!",
                        "This is impossible to download or delete!", "It is:", version.path, 2,
                        __FILE__, __LINE__);
-        return;
+        return true;
     }
     if (signature_is_valid(sig_first, sig_last)) version.sig_want = std::string_view(sig_first, sig_last - sig_first);
-    version.disk = disk;
+    version.disk = reading.disk;
     int lon_band = 0, lat_band = 0;
     if (is_global_scenery_f(version.path.c_str()) && find_sector(&lon_band, &lat_band, version.path)) {
         version.is_global = 1;
@@ -231,8 +326,20 @@ void read_file_line(line_cursor& in, const std::string& prefix, int disk, histor
         version.lat_band = static_cast<signed char>(lat_band);
     }
 
-    if (!continues_history) reading.finish_history();
-    reading.versions.push_back(std::move(version));
+    if (!continues_history && !reading.finish_history()) return false;
+    return reading.add(std::move(version));
+}
+
+// The FILE lines of a body, each of which may begin a history.
+std::size_t count_file_lines(const char* pos, const char* end)
+{
+    line_cursor in{pos, end};
+    std::size_t files = 0;
+    for (in.skip_delimiters(); in.pos < in.end; in.skip_delimiters()) {
+        files += in.keyword("FILE", 4);
+        in.skip_to_line_end();
+    }
+    return files;
 }
 
 // What the manifest offers: the sectors that have a tile (a tile whose
@@ -257,42 +364,96 @@ void fill_available_sectors()
 
 }  // namespace
 
-void read_directory_body(const char* pos, const char* end)
+int read_directory_body(const char* pos, const char* end)
 {
-    sim_info.clear();
+    // The records of an earlier manifest go first, not only its histories.
+    std::vector<file_history_struct>().swap(sim_info);
+    manifest_reading reading;
+    const std::size_t bytes = static_cast<std::size_t>(end - pos);
+    reading.limit = bytes > (SIZE_MAX - kManifestReadingSlack) / 3 ? SIZE_MAX : 3 * bytes + kManifestReadingSlack;
     line_cursor in{pos, end};
-    std::string prefix;
-    int disk = 0;
-    history_reader reading;
-
-    for (in.skip_delimiters(); in.pos < in.end; in.skip_delimiters()) {
-        if (in.keyword("DIR", 3)) {
-            const char *first, *last;
-            in.rest_of_line(first, last);
-            prefix.assign(first, last);
-        } else if (in.keyword("DISK", 4)) {
-            disk = in.integer();
-        } else if (in.keyword("FILE", 4)) {
-            read_file_line(in, prefix, disk, reading);
+    try {
+        // Room for a history a FILE line, made once: grown by doubling, the
+        // records of a manifest of millions of files would be held twice
+        // over for a moment.
+        const std::size_t files = count_file_lines(pos, end);
+        if (reading.fits(files * kHistoryBytes)) {
+            sim_info.reserve(files);
+            reading.kept = sim_info.capacity() * kHistoryBytes;
         }
-        in.skip_to_line_end();
+        for (in.skip_delimiters(); in.pos < in.end && !reading.damaged; in.skip_delimiters()) {
+            if (in.keyword("DIR", 3)) {
+                const char *first, *last;
+                in.rest_of_line(first, last);
+                reading.prefix = std::string_view(first, last - first);
+            } else if (in.keyword("DISK", 4)) {
+                reading.disk = in.integer();
+            } else if (in.keyword("FILE", 4)) {
+                if (!read_file_line(in, reading)) break;
+            }
+            in.skip_to_line_end();
+        }
+        if (!reading.damaged) reading.finish_history();
+    } catch (const std::bad_alloc&) {
+        std::vector<file_history_struct>().swap(sim_info);
+        std::vector<file_version_struct>().swap(reading.versions);
+        log_without_memory("Reading the manifest ran out of memory.\n");
+        fill_available_sectors();
+        return kDirectoryOutOfMemory;
     }
-    reading.finish_history();
-    sim_info.shrink_to_fit();
+    if (reading.damaged) {
+        std::vector<file_history_struct>().swap(sim_info);
+        fill_available_sectors();
+        return kDirectoryDamaged;
+    }
+    if (reading.dropped > kDroppedLinesLogged)
+        xer << (reading.dropped - kDroppedLinesLogged) << " more manifest lines dropped.\n";
+    // The room of FILE lines that added to a history, or were dropped, is
+    // given back when that can be done within the bound.
+    if (sim_info.capacity() > sim_info.size() && reading.room_for(sim_info.size() * kHistoryBytes))
+        sim_info.shrink_to_fit();
     fill_available_sectors();
+    return kDirectoryRead;
 }
 
 // -- read_directory ---
+
+namespace {
+
+bool opens_as_regular_file(const std::string& path)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return false;
+    struct stat st;
+    const bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0;
+    ::close(fd);
+    return regular;
+}
+
+}  // namespace
+
+void manifest_out_of_memory_alert(const std::string& path)
+{
+    __MACIBM_alert(0, UTL_translate_string("The installer ran out of memory.", 0),
+                   UTL_string_sub(UTL_translate_string("Error: %1:message%.", 0), error_text(ENOMEM)), path, "", 1,
+                   __FILE__, __LINE__);
+}
 
 int read_directory(const std::string& path, std::string /*status*/)
 {
     deleted_files.clear();
     stg.download_total = stg.install_total = 0.0f;
     stg.files_to_install = stg.files_to_delete = 0;
-    sim_info.clear();
+    std::vector<file_history_struct>().swap(sim_info);
 
     xmap_class manifest(path);
     if (!manifest.begin) {
+        // A file that is there and opens, but whose bytes could not be
+        // mapped, found no room in this process's address space.
+        if (opens_as_regular_file(path)) {
+            xer << "The manifest " << path << " cannot be mapped into memory.\n";
+            return kDirectoryOutOfMemory;
+        }
         __MACIBM_alert(0, "I tried to read a directory file that does not exist!", "The file is:",
                        path, "", 2, __FILE__, __LINE__);
         return 0;  // only a test's alert returns: no manifest obtained
@@ -308,6 +469,7 @@ int read_directory(const std::string& path, std::string /*status*/)
         xer << "The manifest " << path << " is empty, cut off or of another kind.\n";
         return kDirectoryDamaged;
     }
-    read_directory_body(manifest.pos, manifest.end);
-    return kDirectoryRead;
+    const int read = read_directory_body(manifest.pos, manifest.end);
+    if (read == kDirectoryOutOfMemory) log_without_memory("This process has no room left for the manifest.\n");
+    return read;
 }

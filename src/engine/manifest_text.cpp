@@ -24,6 +24,7 @@ struct text_pool {
     // Open addressing over the pooled texts, at most half full.
     std::vector<const char*> slots = std::vector<const char*>(1024);
     std::size_t count = 0;
+    std::size_t block_bytes = 0;
 };
 
 // Made on first use and never destroyed: texts are still read by globals
@@ -53,13 +54,19 @@ void grow(text_pool& in)
         if (text) *slot_for(in, view_of(text), hash_of(view_of(text))) = text;
 }
 
+// A text in a block: its length before it, a zero byte after it.
+std::size_t text_bytes(std::size_t length) { return sizeof(std::uint32_t) + length + 1; }
+
 const char* copy_in(text_pool& in, std::string_view text)
 {
     const std::uint32_t length = static_cast<std::uint32_t>(text.size());
-    const std::size_t need = sizeof length + text.size() + 1;
+    const std::size_t need = text_bytes(text.size());
     if (need > in.left) {
         const std::size_t size = need > kBlock ? need : kBlock;
-        in.blocks.emplace_back(new char[size]);
+        // Held before the list grows: a list that cannot grow frees it.
+        std::unique_ptr<char[]> block(new char[size]);
+        in.blocks.push_back(std::move(block));
+        in.block_bytes += size;
         in.next = in.blocks.back().get();
         in.left = size;
     }
@@ -112,6 +119,24 @@ const char* pooled_text(std::string_view text)
     const char* made = *slot;
     if (++in.count * 2 > in.slots.size()) grow(in);
     return made;
+}
+
+std::size_t pooled_text_bytes()
+{
+    text_pool& in = pool();
+    std::lock_guard<std::mutex> hold(in.lock);
+    return in.block_bytes + in.slots.capacity() * sizeof(const char*) +
+           in.blocks.capacity() * sizeof(std::unique_ptr<char[]>);
+}
+
+std::size_t pooled_text_room(std::size_t length)
+{
+    text_pool& in = pool();
+    std::lock_guard<std::mutex> hold(in.lock);
+    const std::size_t need = text_bytes(length);
+    std::size_t room = need > in.left ? (need > kBlock ? need : kBlock) + sizeof(std::unique_ptr<char[]>) : 0;
+    if ((in.count + 1) * 2 > in.slots.size()) room += 2 * in.slots.size() * sizeof(const char*);
+    return room;
 }
 
 std::ostream& operator<<(std::ostream& out, const pooled_path& path) { return out << path.view(); }

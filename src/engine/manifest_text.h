@@ -29,6 +29,13 @@
 // sits in the four bytes before it, and a zero byte after it.
 const char* pooled_text(std::string_view text);
 
+// What the pool holds, its blocks of texts and its table, in bytes.
+std::size_t pooled_text_bytes();
+// The most that pooling one more text of `length` bytes adds to that for a
+// moment: a new block, and a table twice the size beside the old one.  A
+// reader that answers for what it holds asks before it pools.
+std::size_t pooled_text_room(std::size_t length);
+
 // The pooled empty text, there before any pooling.
 alignas(4) inline constexpr char empty_pooled_text[5] = {};
 

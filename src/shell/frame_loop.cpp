@@ -5,8 +5,14 @@
 //   -- Mouse position and small queries ---
 #include "shell/frame_loop.h"
 
+#include <cerrno>
+
 #include "core/threads/exce.h"
+#include "core/diag/error_codes.h"
 #include "core/diag/frame_clock.h"
+#include "core/diag/log_stream.h"
+#include "core/diag/memory_reserve.h"
+#include "core/text/translation.h"
 #include "core/window_ids.h"
 #include "gfx/draw/draw_2d.h"
 #include "gfx/textures/texture_manager.h"
@@ -61,6 +67,21 @@ void report_texture_failures()
                        __FILE__, __LINE__);
         tman.mute_instl_load_fail();
     }
+}
+
+// An allocation of this frame found no memory and what it needed has not
+// come back: the next frame could end the program without a word, in code
+// that cannot take a failed allocation.  Told once, as a fatal alert, which
+// the reserve's room lets the window draw.
+void end_when_memory_ran_out()
+{
+    static bool told = false;
+    if (told || memory_reserve_restored()) return;
+    told = true;
+    xer << "An allocation on the main thread found no memory, and none came back.\n";
+    __MACIBM_alert(0, UTL_translate_string("The installer ran out of memory.", 0),
+                   UTL_string_sub(UTL_translate_string("Error: %1:message%.", 0), error_text(ENOMEM)), "", "", 2,
+                   __FILE__, __LINE__);
 }
 
 // The first item under the mouse that may be chosen, or -1.
@@ -166,6 +187,7 @@ void MACIBM_event_proc()
         ++xtim.frame_count;
     }
     xtim.profile_chart("sbuff", 0);
+    end_when_memory_ran_out();
     xtim.profile_chart("oglwork", 0);
     xtim.profile_chart("finish", 1);
 }

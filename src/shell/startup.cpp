@@ -16,6 +16,7 @@
 #include "core/text/cmdline.h"
 #include "core/core_globals.h"
 #include "core/diag/debug_dumps.h"
+#include "core/diag/memory_reserve.h"
 #include "core/text/languages.h"
 #include "core/diag/log_stream.h"
 #include "core/shell_hooks.h"
@@ -157,6 +158,12 @@ rlim_t share_heap_arenas_under_an_address_limit()
 void MACIBM_init(int argc, const char* const* argv)
 {
     const rlim_t address_limit = share_heap_arenas_under_an_address_limit();
+    // Before the driver compiles its first shader: under a limit on the
+    // address space that is where an allocation would end the program
+    // without a word.  Taken first, the reserve finds room wherever the
+    // program could start at all; what then does not fit is a thread, a
+    // picture or a screen, each with its alert.
+    memory_reserve_take(kMemoryReserveBytes);
     MACIBM_install_hooks();
     UTL_debug_init();
     catch_stop_signals();

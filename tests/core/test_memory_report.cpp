@@ -1,15 +1,19 @@
 #include <gtest/gtest.h>
 
 #include <malloc.h>
+#include <sys/mman.h>
 
 #include <cstdint>
 #include <cstdlib>
 #include <new>
+#include <thread>
 
 #include "core/core_globals.h"
 #include "core/diag/memory_report.h"
+#include "core/diag/memory_reserve.h"
 #include "core/diag/remote_cmds.h"
 #include "core/shell_hooks.h"
+#include "core/threads/thread_layer.h"
 #include "log_capture.h"
 #include "test_support.h"
 
@@ -100,6 +104,51 @@ TEST(Allocator, NewHandlerRunsBetweenTriesUntilItGivesUp)
     EXPECT_EQ(operator new(too_much, std::align_val_t(64), std::nothrow), nullptr);
     std::set_new_handler(nullptr);
     EXPECT_EQ(operator new(too_much, std::nothrow), nullptr);
+}
+
+// The main thread's reserve against a bounded address space, in a child
+// process (no bound can be set under a sanitizer, whose shadow takes
+// terabytes of it): an allocation that finds no room has the reserve given
+// up and succeeds; the reserve is set aside again only once the room is
+// back, whether the allocation came through operator new or mapped its
+// pages itself.  A failure on another thread leaves it alone and throws.
+TEST(MemoryReserve, IsGivenUpForTheMainThreadAndSetAsideAgainOnlyOnceTheRoomIsBack)
+{
+    if (testing_support::under_sanitizer()) GTEST_SKIP() << "no address-space bound can be set under a sanitizer";
+    const testing_support::bounded_result r = testing_support::run_bounded(
+        [] {
+            constexpr std::size_t MiB = 1 << 20;
+            int passed = 0;
+            const auto step = [&passed](bool ok) { passed = passed * 2 + ok; };
+            step(memory_reserve_take(32 * MiB));
+            // More than is left beside the reserve, less than with it.
+            char* block = new char[48 * MiB];
+            step(!memory_reserve_held());
+            step(!memory_reserve_restored());
+            delete[] block;
+            step(memory_reserve_restored() && memory_reserve_held());
+            // A library's own mapping, as the driver's compiler makes for
+            // its code, is given the reserve as well.
+            void* mapped = ::mmap(nullptr, 48 * MiB, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+            step(mapped != MAP_FAILED && !memory_reserve_held());
+            ::munmap(mapped, 48 * MiB);
+            step(memory_reserve_restored() && memory_reserve_held());
+
+            THREAD_init();
+            bool thrown = false;
+            std::thread worker([&thrown] {
+                try {
+                    delete[] new char[48 * MiB];
+                } catch (const std::bad_alloc&) {
+                    thrown = true;
+                }
+            });
+            worker.join();
+            step(thrown && memory_reserve_held());
+            return passed;
+        },
+        64 * 1024);
+    EXPECT_EQ(r.result, 0b1111111) << "the steps that passed, one bit each from the first";
 }
 
 TEST(MemoryReport, ByteCountsScaleToTheirUnit)

@@ -5,6 +5,7 @@
 
 #include <ctime>
 #include <string>
+#include <tuple>
 
 #include "archive_fixtures.h"
 #include "core/archives/archives.h"
@@ -34,6 +35,38 @@ std::string link_target(const std::string& path)
 }
 
 }  // namespace
+
+// An archive comment is legal up to 65,535 bytes, and the end record lies
+// before it: past 65,513 bytes minizip, which looks only in the last
+// 65,535, finds no record by itself, and it takes a record's signature in
+// the comment for one.  Each archive unpacks whole, small ones read whole,
+// large ones at their offsets, zip64 ones by their locator before the
+// record; a record whose comment does not end with the archive is none.
+TEST(ZipRoundTrip, AnArchiveCommentOfAnyLegalLengthIsPassedOver)
+{
+    scratch_dir dir;
+    write_file(dir / "a.txt", "behind the comment");
+    ASSERT_EQ(run_shell("cd '" + dir.path() + "' && zip -q -fz z64.zip a.txt").status, 0);
+    const std::string plain = make_zip({{"a.txt", "behind the comment"}});
+    const std::string large = make_zip({{"big.bin", std::string(300 * 1024, 'b')}, {"a.txt", "behind the comment"}});
+    const std::string zip64 = read_file(dir / "z64.zip");
+    for (const auto& [what, archive, length] : {std::make_tuple("none", plain, 0),
+                                                std::make_tuple("65,513 bytes, which minizip finds itself", plain, 65513),
+                                                std::make_tuple("65,535 bytes", plain, 65535),
+                                                std::make_tuple("65,535 bytes, read at offsets", large, 65535),
+                                                std::make_tuple("65,535 bytes after zip64 records", zip64, 65535)}) {
+        SCOPED_TRACE(what);
+        scratch_dir out;
+        std::string comment(length, 'c');
+        // A record's signature in the comment, where no record is.
+        if (length > 100) comment.replace(50, 4, "PK\5\6");
+        write_file(dir / "x.zip", archive_fixtures::with_comment(archive, comment));
+        EXPECT_EQ(zip_to_file(dir / "x.zip", out.path(), nullptr, 0), 0);
+        EXPECT_EQ(read_file(out / "a.txt"), "behind the comment");
+    }
+    write_file(dir / "x.zip", archive_fixtures::with_comment(plain, std::string(65535, 'c')) + "trailing");
+    EXPECT_EQ(zip_to_file(dir / "x.zip", dir.path(), nullptr, 0), 20001);
+}
 
 // A tree zipped by Info-ZIP comes back byte for byte, with its links,
 // modes and (to the two seconds zip keeps) modification times.

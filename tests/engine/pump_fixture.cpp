@@ -7,6 +7,7 @@
 #include "core/threads/utl_thread.h"
 #include "engine/dvd_install_pump.h"
 #include "engine/installer_state.h"
+#include "engine/installer_tasks.h"
 #include "engine/stop_pumps.h"
 #include "engine_test_support.h"
 
@@ -40,6 +41,7 @@ void pump_test::TearDown()
     unpack_memory_set_budget(0);
     unpack_memory_set_address_budget(0);
     unpack_memory_set_hook(nullptr);
+    installer_tasks_set_hook(nullptr);
     reset_dvd_state();
     reset_engine_state();
 }

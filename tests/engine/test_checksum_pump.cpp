@@ -8,6 +8,8 @@
 #include "core/threads/worker_threads.h"
 #include "engine/checksum_pump.h"
 #include "engine/installer_state.h"
+#include "engine/installer_tasks.h"
+#include "engine/scan_stamps.h"
 #include "engine/manifest.h"
 #include "dvd_fixtures.h"
 #include "engine_test_support.h"
@@ -75,6 +77,29 @@ TEST_F(ChecksumPump, EveryFileOfAFullCopyIsCheckedAndCurrent)
     for (int i = 0; i < 137; ++i)
         EXPECT_EQ(sim_info[i].back().is_current, i != 5) << "file " << i;
     EXPECT_EQ(sim_info[5].back().sig_have, md5_hex("damaged"));
+}
+
+void fail_the_checksum_of_file_5(installer_task_step step, int history)
+{
+    if (step == installer_task_step::checksum && history == 5) throw std::bad_alloc();
+}
+
+// Nothing catches on a worker: a file whose check ran out of memory is
+// taken for one there but unreadable, which the plan asks about rather
+// than installs over; the run logs it and goes on with the rest.
+TEST_F(ChecksumPump, AFileWhoseCheckRunsOutOfMemoryIsUnreadableAndTheRunGoesOn)
+{
+    install_files(30);
+    log_capture log;
+    installer_tasks_set_hook(fail_the_checksum_of_file_5);
+    int cursor = 0;
+    float progress = 0;
+    run_to_end(cursor, 0, progress);
+    for (int i = 0; i < 30; ++i) EXPECT_EQ(sim_info[i].back().is_current, i != 5) << "file " << i;
+    EXPECT_EQ(sim_info[5].back().sig_have, kSigUnreadable);
+    EXPECT_NE(log.text().find("I was unable to check the file " + dest_ / "file5" + ": Out of memory."),
+              std::string::npos)
+        << log.text();
 }
 
 TEST_F(ChecksumPump, OneProcessorTakes25FilesInThreeBatchesAndIsDoneOnlyWhenAllAreBack)

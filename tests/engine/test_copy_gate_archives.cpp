@@ -136,6 +136,8 @@ std::vector<archive_case> cases()
          [=] { return make_zip({{"a.txt", a, 0100644u << 16, false, 4000}}); }, a, 20002, "old", false, 8},
         {"something that is no archive cannot be opened", "Resources/a.txt", [] { return std::string("PK junk"); }, a,
          20001, "old"},
+        {"an archive behind a comment of 65,535 bytes installs its file", "Resources/a.txt",
+         [=] { return archive_fixtures::with_comment(zip_of("a.txt", a), std::string(65535, 'c')); }, a, 0, a},
         {"a non-ASCII name installs", "Données/été.txt", [=] { return zip_of("été.txt", a); }, a, 0, a},
         {"a 7z archive with BCJ2 that holds its file installs it", "Resources/a.txt",
          [=] { return make_7z({{"a.txt", a}}); }, a, 0, a, true},

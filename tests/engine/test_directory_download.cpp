@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <fstream>
 #include <functional>
 #include <optional>
 #include <string>
@@ -204,6 +205,74 @@ TEST(DirectoryDownload, AManifestThatCannotServeIsDamagedOnEveryServer)
         EXPECT_EQ(alerts.alerts().size(), b.warnings);
         EXPECT_EQ(release.requests_for("directory.txt.zip", 2), 2) << release.access_log();
     }
+}
+
+// The first server's manifest costs far more to read than its 16 KiB
+// archive (a DIR line of 16 MiB named by 64 files): it is damaged, as that
+// server's fault, and the second server's honest manifest is read and
+// installed from.
+TEST(DirectoryDownload, AManifestTooCostlyToReadIsDamagedAndTheNextServerServes)
+{
+    release_on_nginx release(release_files{{"f.txt", "x"}, {"g/h.txt", "yz"}},
+                             {"--server", "files.nimbrel.com", "/costly/", "Costly", "--server", "mirror.example", "/",
+                              "Mirror"});
+    ASSERT_TRUE(release.ready()) << release.problem();
+    std::string body = "DIR Nimbrel/" + std::string(16u << 20, 'd') + "/\n";
+    for (int i = 0; i < 64; ++i) body += "FILE 1 0 1 1 1 0123456789abcdef0123456789abcdef f" + std::to_string(i) + "\n";
+    write_file(release.web() / "directory.txt", engine_testing::manifest_text(body));
+    ASSERT_EQ(testing_support::run_shell("cd '" + release.web().path() + "' && cp -r costly/Demo Demo && rm " +
+                                         "costly/Demo/directory.txt.zip && zip -q -9 costly/Demo/directory.txt.zip " +
+                                         "directory.txt && rm directory.txt")
+                  .status,
+              0);
+    alert_recorder alerts;
+    while (stg.server_count == -1) UTL_download_directory();
+    stg.server_choice = 0;
+    ASSERT_TRUE(release.fetch_manifest());
+    EXPECT_EQ(stg.server_choice, 1);
+    EXPECT_EQ(release.requests_for("/costly/Demo/directory.txt.zip", 1), 1) << release.access_log();
+    release_on_nginx::plan_everything();
+    EXPECT_EQ(release_on_nginx::run_pump(), 1);
+    EXPECT_EQ(testing_support::read_file(release.dest() + "g/h.txt"), "yz");
+    EXPECT_TRUE(alerts.alerts().empty());
+}
+
+// An honest manifest too large for what this process may still map and
+// allocate: the server check ends with the warning that memory ran out,
+// and no other server is asked, as its copy is as large.  In a child
+// process whose address space is bounded; a sanitizer's shadow takes
+// terabytes of it, so no bound can be set under one.
+TEST(DirectoryDownload, AManifestThisMachineCannotHoldEndsTheCheckWithItsWarning)
+{
+    if (testing_support::under_sanitizer()) GTEST_SKIP() << "no address-space bound can be set under a sanitizer";
+    release_on_nginx release(release_files{{"f.txt", "x"}},
+                             {"--server", "files.nimbrel.com", "/", "Main", "--server", "mirror.example", "/", "Mirror"});
+    ASSERT_TRUE(release.ready()) << release.problem();
+    {
+        // Line by line: a text built whole would leave its room free in the
+        // heap that the child starts with.
+        std::ofstream out(release.web() / "Demo/directory.txt", std::ios::binary);
+        out << engine_testing::manifest_text("");
+        for (int i = 0; i < 1000000; ++i)
+            out << "FILE 1 0 12 34 56 0123456789abcdef0123456789abcdef Nimbrel/Resources/file_" << i << "\n";
+    }
+    ASSERT_EQ(testing_support::run_shell("cd '" + release.web() / "Demo" +
+                                         "' && rm directory.txt.zip && zip -q directory.txt.zip directory.txt && "
+                                         "rm directory.txt")
+                  .status,
+              0);
+    // Room to map the manifest's 87 MB, not to keep its million files.
+    const testing_support::bounded_result r = testing_support::run_bounded(
+        [&] {
+            alert_recorder alerts;
+                    release.fetch_manifest();
+                    const bool told = alerts.joined(2) == std::vector<std::string>{"The installer ran out of memory.|"
+                                                                           "Error: Out of memory."};
+            return stg.dir_status * 10 + told;
+        },
+        128 * 1024);
+    EXPECT_EQ(r.result, 2 * 10 + 1) << "the check did not end on its warning";
+    EXPECT_EQ(release.requests_for("directory.txt.zip", 1), 1) << release.access_log();
 }
 
 // A list or an archive far beyond any real one is refused at its length,

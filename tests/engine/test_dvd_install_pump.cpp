@@ -13,6 +13,7 @@
 #include "core/threads/worker_threads.h"
 #include "engine/dvd_install_pump.h"
 #include "engine/installer_state.h"
+#include "engine/installer_tasks.h"
 #include "engine/manifest.h"
 #include "dvd_fixtures.h"
 #include "alert_recorder.h"
@@ -158,6 +159,42 @@ TEST_F(DvdInstallPump, AnErrorGivesItsStatusAndTheRunGoesOnAfterIt)
     EXPECT_EQ(read_file(dest_ / "c"), "c");
     EXPECT_EQ(sim_info[1].back().is_current, 0);
     EXPECT_EQ(files_in_temp(), 0u) << "and goes with it";
+}
+
+// The seam throws as an allocation that fails would, at one step of one file.
+installer_task_step failing_step;
+int failing_history = -1;
+
+void fail_one_step(installer_task_step step, int history)
+{
+    if (step == failing_step && history == failing_history) throw std::bad_alloc();
+}
+
+// Nothing catches on the groups' threads: the file whose copy or unpack
+// ran out of memory ends with ENOMEM and a message naming it, and the run
+// goes on with the next files and leaves no copy behind.
+TEST_F(DvdInstallPump, AnAllocationThatFailsInATaskEndsItsFileAndTheRunGoesOn)
+{
+    installer_tasks_set_hook(fail_one_step);
+    for (const installer_task_step step : {installer_task_step::copy, installer_task_step::unpack}) {
+        const std::string row = step == installer_task_step::copy ? "copy" : "unpack";
+        SCOPED_TRACE(row);
+        dvd_set disks({{"top/a" + row, "a", 0}, {"top/b" + row, "b", 0}, {"top/c" + row, "c", 0}});
+        plan(disks);
+        failing_step = step;
+        failing_history = 1;
+        int cursor = 0;
+        EXPECT_EQ(run_disk(disks, cursor, 0), kInstallError);
+        std::string message;
+        EXPECT_EQ(install_files_get_error(message), ENOMEM);
+        EXPECT_EQ(message, "I was unable to install the file " + dest_ / "b" + row + ": Out of memory.");
+        EXPECT_EQ(run_disk(disks, cursor, 0), kInstallDone);
+        EXPECT_EQ(read_file(dest_ / "a" + row), "a");
+        EXPECT_EQ(read_file(dest_ / "c" + row), "c");
+        EXPECT_FALSE(testing_support::file_exists(dest_ / "b" + row));
+        EXPECT_EQ(sim_info[1].back().is_current, 0);
+        EXPECT_EQ(files_in_temp(), 0u);
+    }
 }
 
 TEST_F(DvdInstallPump, AFileMissingFromItsDiskIsACopyError)

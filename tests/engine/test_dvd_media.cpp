@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <fstream>
 
 #include "core/archives/archives.h"
 #include "core/core_globals.h"
@@ -13,6 +14,7 @@
 #include "dvd_fixtures.h"
 #include "alert_recorder.h"
 #include "engine_test_support.h"
+#include "test_support.h"
 
 namespace {
 
@@ -174,6 +176,41 @@ TEST_F(DvdMedia, AManifestThatWillNotUnpackIsNoDiskUntilAnotherComesIn)
         ASSERT_EQ(sim_info.size(), 1u);
         EXPECT_EQ(sim_info[0].back().path, "top/a.txt");
     }
+}
+
+// A disk whose manifest this process has no room to keep: the scan ends on
+// the warning that memory ran out, and the hub says the disk is none to
+// install from while it stays in the drive.  In a child process whose
+// address space is bounded; a sanitizer's shadow takes terabytes of it, so
+// no bound can be set under one.
+TEST_F(DvdMedia, AManifestThisMachineCannotHoldEndsTheScanWithItsWarning)
+{
+    if (testing_support::under_sanitizer()) GTEST_SKIP() << "no address-space bound can be set under a sanitizer";
+    dvd_set good({{"top/a.txt", "a", 0}});
+    const std::string drive = places_ / "drive/";
+    insert_copy(good.disk_folder(0), drive);
+    {
+        // Line by line: a text built whole would leave its room free in the
+        // heap that the child starts with.
+        std::ofstream out(places_ / "directory.txt", std::ios::binary);
+        out << engine_testing::manifest_text("");
+        for (int i = 0; i < 1000000; ++i)
+            out << "FILE 1 0 12 34 56 0123456789abcdef0123456789abcdef top/Resources/file_" << i << "\n";
+    }
+    ASSERT_EQ(file_to_zip(places_ / "directory.txt", drive + good.release() + "/directory.txt.zip"), 0);
+    ::setenv("NIMBREL_DVD", drive.c_str(), 1);
+    // Room to map the manifest's 85 MB, not to keep its million files.
+    const testing_support::bounded_result r = testing_support::run_bounded(
+        [&] {
+            testing_support::alert_recorder alerts;
+            UTIL_scan_dvd();
+            UTIL_scan_dvd();
+            const bool told = alerts.joined(2) == std::vector<std::string>{"The installer ran out of memory.|"
+                                                                           "Error: Out of memory."};
+            return stg.dir_status * 10 + told;
+        },
+        128 * 1024);
+    EXPECT_EQ(r.result, kDirectoryNewerFormat * 10 + 1) << "the scan did not end on its warning, once";
 }
 
 TEST_F(DvdMedia, ADiskThatNamesNoReleaseIsForgottenOnceItLeaves)

@@ -119,6 +119,17 @@ TEST_F(ManifestFile, AMillionLinesAreReadIntoTheirHistories)
     EXPECT_EQ(sim_info.back().size(), 2u);
 }
 
+// The manifest's archive may carry a comment of any legal length.
+TEST(ManifestArchive, AManifestBehindAnArchiveCommentOf65535BytesUnpacks)
+{
+    scratch_dir dir;
+    const std::string text = manifest_text(kLine);
+    write_file(dir / "m.zip",
+               archive_fixtures::with_comment(archive_fixtures::make_zip({{"directory.txt", text}}), std::string(65535, 'c')));
+    EXPECT_EQ(unpack_manifest(dir / "m.zip", dir.path()), 0);
+    EXPECT_EQ(testing_support::read_file(dir / "directory.txt"), text);
+}
+
 // A small archive may unpack to millions of lines well under the size bound:
 // one line past the bound, however the lines end, is refused before a line
 // is read, and nothing is left for a later read to take.

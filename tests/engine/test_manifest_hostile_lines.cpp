@@ -1,8 +1,11 @@
 // Manifest lines a server should never send: paths that climb out of the
 // destination, bad signatures, numbers past any range, garbage.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <climits>
+#include <fstream>
+#include <functional>
 
 #include "dvd_fixtures.h"
 #include "engine/install_filter.h"
@@ -10,6 +13,7 @@
 #include "engine/manifest.h"
 #include "alert_recorder.h"
 #include "engine_test_support.h"
+#include "test_support.h"
 
 namespace {
 
@@ -132,6 +136,88 @@ TEST_F(ManifestHostileLines, APathThatNamesAFolderIsAFatalError)
               "I am reading the directory text file and found a path that has no file!");
     EXPECT_EQ(catcher.alerts()[0].line4, "top/folder/");
     EXPECT_EQ(paths(), (std::vector<std::string>{"top/b"})) << "nothing of the folder line is kept";
+}
+
+// Shapes that cost far more to keep than their bytes: a long DIR line named
+// by many FILE lines (the first three came from a server), paths on either
+// side of the longest a path can be, and millions of lines whose versions,
+// records and pooled paths would take many times their few bytes.  Each is
+// refused as damaged for its reason, logged, or read; either way within an
+// address space of four times the manifest's bytes and 64 MiB beside what
+// the reader started with (not bounded under a sanitizer, whose shadow
+// takes terabytes of it).
+TEST_F(ManifestHostileLines, CostlyShapesAreRefusedForTheirReasonOrReadWithinTheBound)
+{
+    const auto dir_and_files = [](size_t dir_bytes, int files) {
+        return [=](std::ostream& out) {
+            out << "DIR top/" << std::string(dir_bytes - 5, 'd') << "/\n";
+            for (int i = 0; i < files; ++i) out << "FILE 1 0 0 1 1 " << kSig << " f" << i << "\n";
+        };
+    };
+    struct shape {
+        const char* what;
+        std::function<void(std::ostream&)> write;  // the body, line by line
+        int status;
+        const char* logged;
+    };
+    const char* too_long = "The manifest is damaged: it names a path of ";
+    const char* too_costly = "The manifest is damaged: reading it would hold more than ";
+    for (const shape& c : std::vector<shape>{
+             {"a DIR line of 16 MiB and 64 files", dir_and_files(16u << 20, 64), kDirectoryDamaged, too_long},
+             {"a DIR line of 1 MiB and 256 files", dir_and_files(1u << 20, 256), kDirectoryDamaged, too_long},
+             {"a DIR line of 200 MiB and 4,096 files", dir_and_files(200u << 20, 4096), kDirectoryDamaged, too_long},
+             {"a path of 4,095 bytes", dir_and_files(4093, 1), kDirectoryRead, ""},
+             {"a path of 4,096 bytes", dir_and_files(4094, 1), kDirectoryDamaged, too_long},
+             {"two million versions of one path in lines of six bytes",
+              [](std::ostream& out) {
+                  out << "DIR top/a\n";
+                  for (int i = 0; i < 2000000; ++i) out << "FILE \n";
+              },
+              kDirectoryDamaged, too_costly},
+             {"folders of 4,000-byte names of 300 short files each",
+              [](std::ostream& out) {
+                  for (int i = 0; i < 60000; ++i) {
+                      if (i % 300 == 0) out << "DIR top/" << std::string(4000, 'x') << i << "/\n";
+                      out << "FILE 1 1 1 1 1 s " << i << "\n";
+                  }
+              },
+              kDirectoryDamaged, too_costly},
+             {"an honest manifest of 300,000 files",
+              [](std::ostream& out) {
+                  for (int i = 0; i < 300000; ++i) {
+                      if (i % 300 == 0) out << "DIR Nimbrel/Resources/folder " << i / 300 << "/\n";
+                      out << "FILE 1 0 12 34 56 " << kSig << " file_" << i << ".obj\n";
+                  }
+              },
+              kDirectoryRead, ""}}) {
+        SCOPED_TRACE(c.what);
+        testing_support::scratch_dir dir;
+        const std::string path = dir / "directory.txt";
+        {
+            // Line by line: a text built whole would leave its room free in
+            // the heap that the child starts with.
+            std::ofstream out(path, std::ios::binary);
+            out << engine_testing::manifest_text("");
+            c.write(out);
+        }
+        struct stat st {};
+        ASSERT_EQ(::stat(path.c_str(), &st), 0);
+        const long bound_kb = 4 * static_cast<long>(st.st_size) / 1024 + 64 * 1024;
+        const testing_support::bounded_result r = testing_support::run_bounded(
+            [&] {
+                engine_testing::log_capture log;
+                const int status = read_directory(path, "");
+                // The reason, and never the path whole.
+                const std::string text = log.text();
+                const bool told = text.find(c.logged) != std::string::npos && text.size() < 10000;
+                return status * 10 + told;
+            },
+            bound_kb);
+        EXPECT_EQ(r.result, c.status * 10 + 1) << "the read ended otherwise, or without its reason";
+        if (!testing_support::under_sanitizer()) {
+            EXPECT_LE(r.resident_growth_kb, bound_kb);
+        }
+    }
 }
 
 }  // namespace

@@ -200,6 +200,9 @@ TEST(about_installer, OnlyOneWholeExecutableIsUnpackedAndNothingElse)
     write_file(dir / "installer.zip", make_zip({program}));
     std::string name;
     EXPECT_EQ(about_unpack_installer(dir / "installer.zip", app / "", name, 4096), 0);
+    write_file(dir / "installer.zip", archive_fixtures::with_comment(make_zip({program}), std::string(65535, 'c')));
+    EXPECT_EQ(about_unpack_installer(dir / "installer.zip", app / "", name, 4096), 0)
+        << "behind an archive comment of 65,535 bytes";
 }
 
 }  // namespace

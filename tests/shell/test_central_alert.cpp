@@ -10,17 +10,21 @@
 #include "core/text/cmdline.h"
 #include "core/threads/exce.h"
 #include "core/diag/log_stream.h"
+#include "core/diag/memory_reserve.h"
 #include "core/shell_hooks.h"
 #include "core/threads/thread_layer.h"
 #include "shell/central_alert.h"
 #include "shell/frame_loop.h"
 #include "shell/shutdown.h"
+#include "alert_recorder.h"
 #include "shell_test_state.h"
 #include "test_support.h"
 
 namespace {
 
 using testing_support::read_file;
+
+char* kept_past_the_frame = nullptr;
 
 void ask_for_fps_test()
 {
@@ -224,6 +228,42 @@ TEST_F(central_alert, WorkerAlertsWaitForTheMainThreadsNextReport)
     EXPECT_NE(out.find("Worker warning"), std::string::npos);
     EXPECT_EQ(out.find("Chooser"), std::string::npos);
     THREAD_shutdown();
+}
+
+// A frame's allocation that found no room has the main thread's reserve
+// given up for it; when what it took stays taken, the frame ends with the
+// fatal alert that memory ran out, named by its source file within the
+// checkout; when it came back, the reserve is set aside again and nothing
+// is said.  In a child process whose address space is bounded: no bound
+// can be set under a sanitizer, whose shadow takes terabytes of it.
+TEST_F(central_alert, AFrameWhoseAllocationFoundNoRoomEndsWithTheOutOfMemoryAlertUnlessTheRoomCameBack)
+{
+    if (testing_support::under_sanitizer()) GTEST_SKIP() << "no address-space bound can be set under a sanitizer";
+    struct frame_case {
+        const char* what;
+        void (*update)();
+        std::vector<std::string> alerts;
+    };
+    for (const frame_case& c : {frame_case{"the room stays taken", [] { kept_past_the_frame = new char[48u << 20]; },
+                                           {"The installer ran out of memory.|Error: Out of memory.|2|"
+                                            "src/shell/frame_loop.cpp"}},
+                                frame_case{"the room came back", [] { delete[] new char[48u << 20]; }, {}}}) {
+        SCOPED_TRACE(c.what);
+        const testing_support::bounded_result r = testing_support::run_bounded(
+            [&c] {
+                set_shell_app_hooks({c.update, nullptr});
+                if (!memory_reserve_take(32u << 20)) return -2;
+                testing_support::alert_recorder alerts;
+                MACIBM_event_proc();
+                std::vector<std::string> seen;
+                for (const testing_support::recorded_alert& a : alerts.alerts())
+                    seen.push_back(a.line1 + "|" + a.line2 + "|" + std::to_string(a.level) + "|" + a.file);
+                return seen == c.alerts && memory_reserve_held() == c.alerts.empty() ? 1 : 0;
+            },
+            64 * 1024);
+        EXPECT_EQ(r.result, 1);
+    }
+    set_shell_app_hooks({[] {}, nullptr});
 }
 
 TEST_F(central_alert, AfterShutDownAlertsPrintInsteadOfDrawing)

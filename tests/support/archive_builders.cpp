@@ -44,6 +44,15 @@ uint32_t crc32_of(const std::string& bytes)
     return ~crc;
 }
 
+std::string with_comment(std::string zip, const std::string& comment)
+{
+    // The end record's last field is the comment's length; the comment
+    // follows it to the archive's end.
+    zip.at(zip.size() - 2) = static_cast<char>(comment.size() & 0xff);
+    zip.at(zip.size() - 1) = static_cast<char>(comment.size() >> 8);
+    return zip + comment;
+}
+
 std::string make_zip(const std::vector<zip_entry>& entries)
 {
     std::string out, central;

@@ -27,6 +27,9 @@ inline uint32_t unix_folder() { return 040755u << 16; }
 
 // A whole zip archive of stored entries.
 std::string make_zip(const std::vector<zip_entry>& entries);
+// `zip`, which ends in its end record without a comment, with `comment` as
+// the archive's comment (at most 65,535 bytes), as "zip -z" writes one.
+std::string with_comment(std::string zip, const std::string& comment);
 
 // A 7z archive of `files` (name, contents) made by 7zz in a private
 // folder: solid LZMA behind the BCJ2 filter, headers not compressed so

@@ -375,6 +375,33 @@ private:
     bool started_ = false, opened_ = false, finished_ = false;
 };
 
+// minizip looks for the archive's end record in its last 65,535 bytes and
+// takes the last signature it finds there, but the record's 22 bytes come
+// before a comment of up to 65,535: behind a comment of more than 65,513
+// bytes it finds none, and a comment that holds the signature misleads it.
+// When it fails, the last record whose comment ends exactly where the
+// archive does is taken, and minizip is shown the archive as ending with
+// that record: nothing it reads lies in the comment.  False when there is
+// no such record, or it has no comment to leave out.
+bool end_at_the_record_before_its_comment(zip_bytes& in)
+{
+    constexpr off_t kRecord = 22, kMaxComment = 0xffff;
+    const off_t from = std::max<off_t>(0, in.size - kRecord - kMaxComment);
+    const off_t last = in.size - kRecord - 1;  // a record with a comment
+    if (last < from) return false;
+    std::vector<unsigned char> tail(static_cast<size_t>(last + kRecord - from));
+    if (in.read_at(from, tail.data(), tail.size()) != tail.size()) return false;
+    for (off_t at = last; at >= from; --at) {
+        const unsigned char* record = &tail[static_cast<size_t>(at - from)];
+        if (little_endian(record, 4) == 0x06054b50 &&
+            at + kRecord + static_cast<off_t>(little_endian(record + 20, 2)) == in.size) {
+            in.size = at + kRecord;
+            return true;
+        }
+    }
+    return false;
+}
+
 int open_zip(const std::string& path, std::unique_ptr<archive_reader>& out)
 {
     std::unique_ptr<zip_bytes> bytes = open_bytes(path);
@@ -382,6 +409,7 @@ int open_zip(const std::string& path, std::unique_ptr<archive_reader>& out)
     zlib_filefunc64_def calls = {bytes_open, bytes_read, bytes_write, bytes_tell,
                                  bytes_seek, bytes_close, bytes_error, nullptr};
     unzFile zip = bytes ? unzOpen2_64(bytes.get(), &calls) : nullptr;
+    if (!zip && bytes && end_at_the_record_before_its_comment(*bytes)) zip = unzOpen2_64(bytes.get(), &calls);
     if (!zip) {
         xer << "OK I am about to report that I could not open a zip file for extraction!\n"
             << "That incoming file is " << path << "\n"
