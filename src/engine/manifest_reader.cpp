@@ -167,16 +167,6 @@ const char* unsafe_path_reason(const std::string& path)
 
 // -- What a reading holds ---
 
-// The log line of a reading that ran out of memory, which may find none for
-// itself either.
-void log_without_memory(const char* line)
-{
-    try {
-        xer << line;
-    } catch (const std::bad_alloc&) {
-    }
-}
-
 // A block of the heap for `bytes`: the allocator's word before them, and a
 // multiple of 16.
 std::size_t heap_block(std::size_t bytes) { return (bytes + sizeof(std::size_t) + 15) / 16 * 16; }
@@ -397,7 +387,8 @@ int read_directory_body(const char* pos, const char* end)
     } catch (const std::bad_alloc&) {
         std::vector<file_history_struct>().swap(sim_info);
         std::vector<file_version_struct>().swap(reading.versions);
-        log_without_memory("Reading the manifest ran out of memory.\n");
+        // The log stream takes a line it has no room for as a failed write, never a throw.
+        xer << "Reading the manifest ran out of memory.\n";
         fill_available_sectors();
         return kDirectoryOutOfMemory;
     }
@@ -470,6 +461,6 @@ int read_directory(const std::string& path, std::string /*status*/)
         return kDirectoryDamaged;
     }
     const int read = read_directory_body(manifest.pos, manifest.end);
-    if (read == kDirectoryOutOfMemory) log_without_memory("This process has no room left for the manifest.\n");
+    if (read == kDirectoryOutOfMemory) xer << "This process has no room left for the manifest.\n";
     return read;
 }
