@@ -115,10 +115,10 @@ std::size_t sanitizer_heap_bytes();
 long status_kb(const char* field, pid_t pid = 0);
 
 // What `work` answered in a child process whose address space may grow by
-// `headroom_kb` at most (without a bound under a sanitizer, whose shadow
-// takes terabytes of it), and how far the child's resident peak grew
-// meanwhile.  `result` is -1 when the child died, an exception thrown
-// through `work` too.
+// `headroom_kb` at most, with no free room in its heap to start with
+// (without a bound under a sanitizer, whose shadow takes terabytes of it),
+// and how far the child's resident peak grew meanwhile.  `result` is -1
+// when the child died, an exception thrown through `work` too.
 struct bounded_result {
     int result = -1;
     long resident_growth_kb = -1;
