@@ -3,6 +3,7 @@
 #include <malloc.h>
 #include <sys/mman.h>
 
+#include <cerrno>
 #include <cstdint>
 #include <cstdlib>
 #include <new>
@@ -109,9 +110,11 @@ TEST(Allocator, NewHandlerRunsBetweenTriesUntilItGivesUp)
 // The main thread's reserve against a bounded address space, in a child
 // process (no bound can be set under a sanitizer, whose shadow takes
 // terabytes of it): an allocation that finds no room has the reserve given
-// up and succeeds; the reserve is set aside again only once the room is
-// back, whether the allocation came through operator new or mapped its
-// pages itself.  A failure on another thread leaves it alone and throws.
+// up and succeeds, and leaves errno as it was; the reserve is set aside
+// again only once the room is back, whether the allocation came through
+// operator new or mapped its pages itself.  In work that answers for its
+// own failures, and on any other thread, before the thread layer starts
+// as after, a failure leaves it alone and fails at once.
 TEST(MemoryReserve, IsGivenUpForTheMainThreadAndSetAsideAgainOnlyOnceTheRoomIsBack)
 {
     if (testing_support::under_sanitizer()) GTEST_SKIP() << "no address-space bound can be set under a sanitizer";
@@ -129,26 +132,48 @@ TEST(MemoryReserve, IsGivenUpForTheMainThreadAndSetAsideAgainOnlyOnceTheRoomIsBa
             step(memory_reserve_restored() && memory_reserve_held());
             // A library's own mapping, as the driver's compiler makes for
             // its code, is given the reserve as well.
-            void* mapped = ::mmap(nullptr, 48 * MiB, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-            step(mapped != MAP_FAILED && !memory_reserve_held());
+            const auto map_48 = [] {
+                return ::mmap(nullptr, 48 * MiB, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+            };
+            errno = EINTR;
+            void* mapped = map_48();
+            step(mapped != MAP_FAILED && !memory_reserve_held() && errno == EINTR);
             ::munmap(mapped, 48 * MiB);
             step(memory_reserve_restored() && memory_reserve_held());
 
-            THREAD_init();
-            bool thrown = false;
-            std::thread worker([&thrown] {
+            // Answering for its own failures, through either road.
+            {
+                own_allocation_failures answering;
+                bool thrown = false;
                 try {
                     delete[] new char[48 * MiB];
                 } catch (const std::bad_alloc&) {
                     thrown = true;
                 }
-            });
-            worker.join();
-            step(thrown && memory_reserve_held());
+                mapped = map_48();
+                step(thrown && mapped == MAP_FAILED && errno == ENOMEM && memory_reserve_held());
+            }
+
+            const auto fails_on_a_thread = [&] {
+                bool thrown = false, unmapped = false;
+                std::thread worker([&] {
+                    try {
+                        delete[] new char[48 * MiB];
+                    } catch (const std::bad_alloc&) {
+                        thrown = true;
+                    }
+                    unmapped = map_48() == MAP_FAILED;
+                });
+                worker.join();
+                return thrown && unmapped && memory_reserve_held();
+            };
+            step(fails_on_a_thread());
+            THREAD_init();
+            step(fails_on_a_thread());
             return passed;
         },
         64 * 1024);
-    EXPECT_EQ(r.result, 0b1111111) << "the steps that passed, one bit each from the first";
+    EXPECT_EQ(r.result, 0b111111111) << "the steps that passed, one bit each from the first";
 }
 
 TEST(MemoryReport, ByteCountsScaleToTheirUnit)

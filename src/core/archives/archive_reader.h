@@ -19,6 +19,8 @@
 #include <new>
 #include <string>
 
+#include "core/diag/memory_reserve.h"
+
 // What to restore on a file after its bytes are written.
 struct extract_attrs {
     bool set_mode = false;
@@ -85,10 +87,12 @@ int failed_allocation();
 // the destination allocate is held by the checks to what an honest archive
 // needs (a name to a path's length, a block a reader), so an allocation
 // that fails there is this machine's failure: it ends the unpacking with
-// ENOMEM, logged, and never the program.
+// ENOMEM, logged, and never the program; nor does it take the main
+// thread's reserve, which is for code that cannot fail (memory_reserve.h).
 template <class Step>
 int without_failed_allocations(Step&& step)
 {
+    own_allocation_failures answering;
     try {
         return step();
     } catch (const std::bad_alloc&) {

@@ -4,18 +4,24 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <new>
+#include <thread>
 
 #include "core/diag/log_stream.h"
-#include "core/threads/main_thread.h"
 
 namespace {
 
-// Main thread only, which alone gives the reserve up or takes it again.
+// The thread that set the reserve aside, which alone gives it up or takes
+// it again: the main thread, before the thread layer starts and after it
+// ends too.
+std::atomic<std::thread::id> owner{};
 void* reserve = nullptr;
 std::size_t reserve_bytes = 0;
 bool given_up = false;
+// How many own_allocation_failures this thread is inside.
+thread_local int answering = 0;
 
 // No access and no backing: the mapping costs address space alone, which
 // is what runs out under a limit on it.
@@ -25,14 +31,14 @@ void* set_aside(std::size_t bytes)
     return at == MAP_FAILED ? nullptr : at;
 }
 
-bool on_main_thread() { return !THREAD_is_inited() || THREAD_is_main_thread(); }
-
 // Gives the reserve up for an allocation on the main thread; false when
-// there is none to give, or on another thread.
+// there is none to give, on another thread, or in work that answers for its
+// own failures.
 bool give_up_reserve()
 {
     // Asked first: another thread must not even look at the reserve.
-    if (!on_main_thread() || !reserve) return false;
+    if (owner.load(std::memory_order_relaxed) != std::this_thread::get_id() || answering > 0 || !reserve)
+        return false;
     ::munmap(reserve, reserve_bytes);
     reserve = nullptr;
     given_up = true;
@@ -45,6 +51,10 @@ void memory_reserve_handler()
 {
     if (!give_up_reserve()) throw std::bad_alloc();
 }
+
+own_allocation_failures::own_allocation_failures() { ++answering; }
+
+own_allocation_failures::~own_allocation_failures() { --answering; }
 
 // -- Mappings ---
 
@@ -75,8 +85,13 @@ void* map_once(void* at, std::size_t bytes, int prot, int flags, int fd, off_t o
 
 extern "C" void* mmap(void* at, std::size_t bytes, int prot, int flags, int fd, off_t offset)
 {
+    const int callers_errno = errno;
     void* made = map_once(at, bytes, prot, flags, fd, offset);
-    if (made == MAP_FAILED && errno == ENOMEM && give_up_reserve()) made = map_once(at, bytes, prot, flags, fd, offset);
+    if (made == MAP_FAILED && errno == ENOMEM && give_up_reserve()) {
+        made = map_once(at, bytes, prot, flags, fd, offset);
+        // A mapping that succeeds leaves errno as its caller had it.
+        if (made != MAP_FAILED) errno = callers_errno;
+    }
     return made;
 }
 
@@ -88,6 +103,7 @@ extern "C" void* mmap64(void* at, std::size_t bytes, int prot, int flags, int fd
 
 bool memory_reserve_take(std::size_t bytes)
 {
+    owner = std::this_thread::get_id();
     if (reserve) ::munmap(reserve, reserve_bytes);
     reserve_bytes = bytes;
     reserve = set_aside(bytes);
