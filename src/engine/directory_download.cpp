@@ -65,11 +65,15 @@ void fetch_server_list()
 // Server `c` answered with a manifest that cannot serve: asking it again
 // would bring the same one for ever, so it is left, and when no server is
 // left the manifest is unreadable.  `err` is the reason for the warning
-// given once per server, 0 for none.
-void manifest_damaged(int c, int err, const std::string& archive)
+// given once per server, 0 for none.  `why` is kManifestNotHeld where this
+// process had no room for it: a manifest that costs more than its honest
+// size is its server's trouble, so only once every server was asked does
+// the check end on the warning that memory ran out.
+enum { kManifestDamaged = 1, kManifestNotHeld = 2 };
+void manifest_damaged(int c, int err, const std::string& archive, int why = kManifestDamaged)
 {
     if (err && !stg.damaged_manifest[c]) unpack_warning(err, archive);
-    stg.damaged_manifest[c] = 1;
+    stg.damaged_manifest[c] = std::max(stg.damaged_manifest[c], why);
     const int other = server_without_damaged_manifest();
     if (other >= 0) {
         stg.server_choice = other;
@@ -77,6 +81,9 @@ void manifest_damaged(int c, int err, const std::string& archive)
     }
     stg.dir_status = 2;
     xer << "No download server gave a manifest that can be read.\n";
+    const int* const rows = stg.damaged_manifest;
+    if (std::count(rows, rows + std::clamp(stg.server_count, 0, kMaxServers), int{kManifestNotHeld}) > 0)
+        manifest_out_of_memory_alert(temp_path + "directory.txt");
 }
 
 void fetch_manifest_archive(const std::string& zipped)
@@ -127,22 +134,18 @@ void read_manifest(const std::string& manifest)
         stg.dir_status = read;
         return;
     }
-    // Every server's copy of a release is as large: none is asked.
-    if (read == kDirectoryOutOfMemory) {
-        delete_file(manifest);
-        stg.dir_status = 2;
-        manifest_out_of_memory_alert(manifest);
-        return;
-    }
-    // Damaged, or with nothing to install here (installing from it would
-    // end in "finished" on a copy of empty folders): another server may do.
+    // Damaged, too costly for this process to hold, or with nothing to
+    // install here (installing from it would end in "finished" on a copy
+    // of empty folders): another server may do.
     const int c = std::clamp(stg.server_choice, 0, stg.server_count - 1);
     if (read == kDirectoryRead)
         xer << "The manifest of " << server_name[c] << " gives no file to install on this system.\n";
+    if (read == kDirectoryOutOfMemory)
+        xer << "The manifest of " << server_name[c] << " cannot be held here; another server is asked.\n";
     sim_info.clear();
     delete_file(manifest);
     stg.dir_status = 0;
-    manifest_damaged(c, 0, std::string());
+    manifest_damaged(c, 0, manifest, read == kDirectoryOutOfMemory ? kManifestNotHeld : kManifestDamaged);
 }
 
 }  // namespace

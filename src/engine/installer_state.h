@@ -37,7 +37,8 @@ struct stg_struct {
     int files_to_delete;
     int has_scenery;       // the manifest holds a global-scenery tile
     int has_sim_files;     // the manifest holds any other file
-    // Server rows whose manifest archive did not unpack: warned about once
+    // Server rows whose manifest archive did not unpack or whose manifest
+    // cannot serve (1), or could not be held here (2): warned about once
     // and not asked again; all of them leave the manifest unreadable.
     int damaged_manifest[kMaxServers];
 };

@@ -59,8 +59,9 @@ constexpr long long kManifestMaxLines = 4ll << 20;
 int unpack_manifest(const std::string& archive, const std::string& folder, bool* in_archive = nullptr);
 
 // Results of read_directory; its callers store the first two in
-// stg.dir_status.  Out of memory is this machine's, not the manifest's:
-// another server's copy is as large.
+// stg.dir_status.  Out of memory may be the manifest's (one that costs far
+// more than its bytes) or this machine's: the server check asks every
+// other server before it takes it for this machine's.
 constexpr int kDirectoryNewerFormat = 2;
 constexpr int kDirectoryRead = 3;
 constexpr int kDirectoryDamaged = 4;
@@ -86,7 +87,8 @@ constexpr std::size_t kManifestReadingSlack = 60u << 20;
 int read_directory(const std::string& path, std::string status);
 
 // The warning that this machine has no memory to read the manifest at
-// `path`: the server check or the disk scan ends on it.
+// `path`: the disk scan ends on it, and the server check when no server's
+// manifest could be read and one could not be held.
 void manifest_out_of_memory_alert(const std::string& path);
 
 // The body of a manifest (the bytes after its header) read into sim_info,
@@ -95,7 +97,9 @@ void manifest_out_of_memory_alert(const std::string& path);
 // kDirectoryDamaged, logged and with sim_info empty, for a path of
 // kManifestMaxPath bytes or more (found before it is put together) or a
 // body whose reading would hold more than its bound; kDirectoryOutOfMemory
-// when an allocation failed, sim_info empty.
+// when an allocation failed, sim_info empty.  Whatever it refuses, or fails
+// to read, gives back all it took; what it accepts replaces the manifest
+// before it, with its texts (manifest_text.h).
 int read_directory_body(const char* pos, const char* end);
 
 // 1 when the path is a global-scenery tile: under a scenery folder and

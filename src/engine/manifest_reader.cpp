@@ -21,17 +21,20 @@
 #include <climits>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <new>
 #include <string_view>
 
 #include "core/diag/error_codes.h"
 #include "core/diag/log_stream.h"
+#include "core/diag/memory_reserve.h"
 #include "core/shell_hooks.h"
 #include "core/text/translation.h"
 #include "core/files/line_tokens.h"
 #include "core/files/xmap.h"
 #include "engine/installer_state.h"
 #include "engine/newer_version_notice.h"
+#include "engine/scan_stamps.h"
 
 std::vector<file_history_struct> sim_info;
 std::set<std::string> deleted_files;
@@ -181,8 +184,10 @@ constexpr std::size_t kDroppedLinesLogged = 100;
 // manifest's own bytes, however many lines name it; what the reader keeps
 // (the histories, sim_info's records, the pooled paths and the versions of
 // the history being read) is counted as it grows, before each step that
-// grows it, against `limit`.
+// grows it, against `limit`.  The paths are pooled in a pool of the
+// reading's own, which goes with it unless the manifest is accepted.
 struct manifest_reading {
+    std::unique_ptr<text_pool> texts = std::make_unique<text_pool>();
     std::string_view prefix;
     int disk = 0;
     // The versions of the history being read, moved into sim_info in one
@@ -192,13 +197,12 @@ struct manifest_reading {
     std::string full;  // the path being put together, its room kept
     std::size_t limit = 0;
     std::size_t kept = 0;  // sim_info's records and the histories moved there
-    std::size_t pool_at_start = pooled_text_bytes();
     std::size_t dropped = 0;
     bool damaged = false;
 
     std::size_t held() const
     {
-        return kept + versions.capacity() * kVersionBytes + (pooled_text_bytes() - pool_at_start);
+        return kept + versions.capacity() * kVersionBytes + texts->bytes();
     }
     bool room_for(std::size_t more) const { return held() + more <= limit; }
     // Whether `more` bytes may be held beside what is; a manifest that
@@ -298,8 +302,8 @@ bool read_file_line(line_cursor& in, manifest_reading& reading)
             reading.drop(reason, path_first, path_last);
             return true;
         }
-        if (!reading.fits(pooled_text_room(reading.full.size()))) return false;
-        version.path = pooled_path(reading.full);
+        if (!reading.fits(reading.texts->room(reading.full.size()))) return false;
+        version.path = pooled_path(*reading.texts, reading.full);
     }
     if (version.path.back() == '/') {
         __MACIBM_alert(0, "I am reading the directory text file and found a path that has no file!",
@@ -354,57 +358,76 @@ void fill_available_sectors()
 
 }  // namespace
 
-int read_directory_body(const char* pos, const char* end)
+namespace {
+
+// kDirectoryRead or kDirectoryDamaged; sim_info holds what was read.
+int read_lines(manifest_reading& reading, const char* pos, const char* end)
 {
-    // The records of an earlier manifest go first, not only its histories.
-    std::vector<file_history_struct>().swap(sim_info);
-    manifest_reading reading;
     const std::size_t bytes = static_cast<std::size_t>(end - pos);
     reading.limit = bytes > (SIZE_MAX - kManifestReadingSlack) / 3 ? SIZE_MAX : 3 * bytes + kManifestReadingSlack;
+    // Room for a history a FILE line, made once: grown by doubling, the
+    // records of a manifest of millions of files would be held twice over
+    // for a moment.
+    const std::size_t files = count_file_lines(pos, end);
+    if (reading.fits(files * kHistoryBytes)) {
+        sim_info.reserve(files);
+        reading.kept = sim_info.capacity() * kHistoryBytes;
+    }
     line_cursor in{pos, end};
-    try {
-        // Room for a history a FILE line, made once: grown by doubling, the
-        // records of a manifest of millions of files would be held twice
-        // over for a moment.
-        const std::size_t files = count_file_lines(pos, end);
-        if (reading.fits(files * kHistoryBytes)) {
-            sim_info.reserve(files);
-            reading.kept = sim_info.capacity() * kHistoryBytes;
+    for (in.skip_delimiters(); in.pos < in.end && !reading.damaged; in.skip_delimiters()) {
+        if (in.keyword("DIR", 3)) {
+            const char *first, *last;
+            in.rest_of_line(first, last);
+            reading.prefix = std::string_view(first, last - first);
+        } else if (in.keyword("DISK", 4)) {
+            reading.disk = in.integer();
+        } else if (in.keyword("FILE", 4)) {
+            if (!read_file_line(in, reading)) break;
         }
-        for (in.skip_delimiters(); in.pos < in.end && !reading.damaged; in.skip_delimiters()) {
-            if (in.keyword("DIR", 3)) {
-                const char *first, *last;
-                in.rest_of_line(first, last);
-                reading.prefix = std::string_view(first, last - first);
-            } else if (in.keyword("DISK", 4)) {
-                reading.disk = in.integer();
-            } else if (in.keyword("FILE", 4)) {
-                if (!read_file_line(in, reading)) break;
-            }
-            in.skip_to_line_end();
-        }
-        if (!reading.damaged) reading.finish_history();
-    } catch (const std::bad_alloc&) {
-        std::vector<file_history_struct>().swap(sim_info);
-        std::vector<file_version_struct>().swap(reading.versions);
-        // The log stream takes a line it has no room for as a failed write, never a throw.
-        xer << "Reading the manifest ran out of memory.\n";
-        fill_available_sectors();
-        return kDirectoryOutOfMemory;
+        in.skip_to_line_end();
     }
-    if (reading.damaged) {
-        std::vector<file_history_struct>().swap(sim_info);
-        fill_available_sectors();
-        return kDirectoryDamaged;
-    }
+    if (!reading.damaged) reading.finish_history();
+    if (reading.damaged) return kDirectoryDamaged;
     if (reading.dropped > kDroppedLinesLogged)
         xer << (reading.dropped - kDroppedLinesLogged) << " more manifest lines dropped.\n";
     // The room of FILE lines that added to a history, or were dropped, is
     // given back when that can be done within the bound.
     if (sim_info.capacity() > sim_info.size() && reading.room_for(sim_info.size() * kHistoryBytes))
         sim_info.shrink_to_fit();
-    fill_available_sectors();
     return kDirectoryRead;
+}
+
+}  // namespace
+
+int read_directory_body(const char* pos, const char* end)
+{
+    // A reading answers for what it cannot allocate: it takes nothing of
+    // the main thread's reserve.
+    own_allocation_failures answering;
+    // The records of an earlier manifest go first, not only its histories.
+    std::vector<file_history_struct>().swap(sim_info);
+    std::unique_ptr<text_pool> accepted;
+    int read = kDirectoryOutOfMemory;
+    try {
+        manifest_reading reading;
+        read = read_lines(reading, pos, end);
+        if (read == kDirectoryRead) {
+            scan_stamps_follow(*reading.texts);
+            accepted = std::move(reading.texts);
+        }
+    } catch (const std::bad_alloc&) {
+        // The log stream takes a line it has no room for as a failed write, never a throw.
+        xer << "Reading the manifest ran out of memory.\n";
+    }
+    // A manifest refused, or whose reading failed, gives back all it took,
+    // its pooled paths with the reading; an accepted one replaces the
+    // manifest before it, texts and all.
+    if (accepted)
+        replace_manifest_texts(std::move(accepted));
+    else
+        std::vector<file_history_struct>().swap(sim_info);
+    fill_available_sectors();
+    return read;
 }
 
 // -- read_directory ---
@@ -437,7 +460,14 @@ int read_directory(const std::string& path, std::string /*status*/)
     stg.files_to_install = stg.files_to_delete = 0;
     std::vector<file_history_struct>().swap(sim_info);
 
-    xmap_class manifest(path);
+    xmap_class manifest;
+    // No room to map it is told by the answer, not by a warning of its
+    // own, and takes nothing of the main thread's reserve.
+    manifest.warn_when_no_room = false;
+    {
+        own_allocation_failures answering;
+        manifest.retry(path);
+    }
     if (!manifest.begin) {
         // A file that is there and opens, but whose bytes could not be
         // mapped, found no room in this process's address space.

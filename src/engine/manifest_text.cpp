@@ -10,75 +10,35 @@
 
 namespace {
 
-// -- The pool ---
+// -- Pools ---
 
-// Texts are copied into blocks of this size, which never move or go: a
-// pooled pointer stays good for the whole run.
+// Texts are copied into blocks of this size, which never move while their
+// pool lives: a pooled pointer stays good as long as its pool.
 constexpr std::size_t kBlock = 1 << 20;
-
-struct text_pool {
-    std::mutex lock;
-    std::vector<std::unique_ptr<char[]>> blocks;
-    char* next = nullptr;
-    std::size_t left = 0;
-    // Open addressing over the pooled texts, at most half full.
-    std::vector<const char*> slots = std::vector<const char*>(1024);
-    std::size_t count = 0;
-    std::size_t block_bytes = 0;
-};
-
-// Made on first use and never destroyed: texts are still read by globals
-// that go at exit, in an order nobody chooses.
-text_pool& pool()
-{
-    static text_pool* made = new text_pool;
-    return *made;
-}
 
 std::string_view view_of(const char* text) { return pooled_view(text); }
 
 std::size_t hash_of(std::string_view text) { return std::hash<std::string_view>{}(text); }
 
-const char** slot_for(text_pool& in, std::string_view text, std::size_t hash)
-{
-    const std::size_t mask = in.slots.size() - 1;
-    for (std::size_t i = hash & mask;; i = (i + 1) & mask)
-        if (!in.slots[i] || view_of(in.slots[i]) == text) return &in.slots[i];
-}
-
-void grow(text_pool& in)
-{
-    std::vector<const char*> old(in.slots.size() * 2);
-    old.swap(in.slots);
-    for (const char* text : old)
-        if (text) *slot_for(in, view_of(text), hash_of(view_of(text))) = text;
-}
-
 // A text in a block: its length before it, a zero byte after it.
 std::size_t text_bytes(std::size_t length) { return sizeof(std::uint32_t) + length + 1; }
 
-const char* copy_in(text_pool& in, std::string_view text)
+// No manifest line comes near; a longer text is cut rather than wrapped.
+std::string_view poolable(std::string_view text) { return text.substr(0, 0xffffffffu); }
+
+// Made on first use and never destroyed: texts are still read by globals
+// that go at exit, in an order nobody chooses.
+std::unique_ptr<text_pool>& manifest_pool()
 {
-    const std::uint32_t length = static_cast<std::uint32_t>(text.size());
-    const std::size_t need = text_bytes(text.size());
-    if (need > in.left) {
-        const std::size_t size = need > kBlock ? need : kBlock;
-        // Held before the list grows: a list that cannot grow frees it.
-        std::unique_ptr<char[]> block(new char[size]);
-        in.blocks.push_back(std::move(block));
-        in.block_bytes += size;
-        in.next = in.blocks.back().get();
-        in.left = size;
-    }
-    char* at = in.next;
-    std::memcpy(at, &length, sizeof length);
-    std::memcpy(at + sizeof length, text.data(), text.size());
-    at[sizeof length + text.size()] = 0;
-    // The next text's length stays aligned as well.
-    const std::size_t used = (need + 3) & ~std::size_t{3};
-    in.next += used < in.left ? used : in.left;
-    in.left -= used < in.left ? used : in.left;
-    return at + sizeof length;
+    static auto* made = new std::unique_ptr<text_pool>(new text_pool);
+    return *made;
+}
+
+// The checksum's own markers, which workers write side by side.
+text_pool& run_texts()
+{
+    static text_pool* made = new text_pool;
+    return *made;
 }
 
 // -- Signatures ---
@@ -105,39 +65,91 @@ bool md5_bytes(std::string_view text, unsigned char* bytes)
 
 }  // namespace
 
-const char* pooled_text(std::string_view text)
+text_pool::text_pool() : slots_(1024) {}
+
+text_pool::~text_pool() = default;
+
+const char** text_pool::slot_for(std::string_view text, std::size_t hash)
+{
+    const std::size_t mask = slots_.size() - 1;
+    for (std::size_t i = hash & mask;; i = (i + 1) & mask)
+        if (!slots_[i] || view_of(slots_[i]) == text) return &slots_[i];
+}
+
+void text_pool::grow()
+{
+    std::vector<const char*> old(slots_.size() * 2);
+    old.swap(slots_);
+    for (const char* text : old)
+        if (text) *slot_for(view_of(text), hash_of(view_of(text))) = text;
+}
+
+const char* text_pool::copy_in(std::string_view text)
+{
+    const std::uint32_t length = static_cast<std::uint32_t>(text.size());
+    const std::size_t need = text_bytes(text.size());
+    if (need > left_) {
+        const std::size_t size = need > kBlock ? need : kBlock;
+        // Held before the list grows: a list that cannot grow frees it.
+        std::unique_ptr<char[]> block(new char[size]);
+        blocks_.push_back(std::move(block));
+        block_bytes_ += size;
+        next_ = blocks_.back().get();
+        left_ = size;
+    }
+    char* at = next_;
+    std::memcpy(at, &length, sizeof length);
+    std::memcpy(at + sizeof length, text.data(), text.size());
+    at[sizeof length + text.size()] = 0;
+    // The next text's length stays aligned as well.
+    const std::size_t used = (need + 3) & ~std::size_t{3};
+    next_ += used < left_ ? used : left_;
+    left_ -= used < left_ ? used : left_;
+    return at + sizeof length;
+}
+
+const char* text_pool::pool(std::string_view text)
 {
     if (text.empty()) return empty_pooled_text + 4;
-    // No manifest line comes near; a longer text is cut rather than wrapped.
-    if (text.size() > 0xffffffffu) text = text.substr(0, 0xffffffffu);
+    text = poolable(text);
     const std::size_t hash = hash_of(text);
-    text_pool& in = pool();
-    std::lock_guard<std::mutex> hold(in.lock);
-    const char** slot = slot_for(in, text, hash);
+    std::lock_guard<std::mutex> hold(lock_);
+    const char** slot = slot_for(text, hash);
     if (*slot) return *slot;
-    *slot = copy_in(in, text);
+    *slot = copy_in(text);
     const char* made = *slot;
-    if (++in.count * 2 > in.slots.size()) grow(in);
+    if (++count_ * 2 > slots_.size()) grow();
     return made;
 }
 
-std::size_t pooled_text_bytes()
+const char* text_pool::find(std::string_view text)
 {
-    text_pool& in = pool();
-    std::lock_guard<std::mutex> hold(in.lock);
-    return in.block_bytes + in.slots.capacity() * sizeof(const char*) +
-           in.blocks.capacity() * sizeof(std::unique_ptr<char[]>);
+    if (text.empty()) return empty_pooled_text + 4;
+    text = poolable(text);
+    const std::size_t hash = hash_of(text);
+    std::lock_guard<std::mutex> hold(lock_);
+    return *slot_for(text, hash);
 }
 
-std::size_t pooled_text_room(std::size_t length)
+std::size_t text_pool::bytes()
 {
-    text_pool& in = pool();
-    std::lock_guard<std::mutex> hold(in.lock);
+    std::lock_guard<std::mutex> hold(lock_);
+    return block_bytes_ + slots_.capacity() * sizeof(const char*) +
+           blocks_.capacity() * sizeof(std::unique_ptr<char[]>);
+}
+
+std::size_t text_pool::room(std::size_t length)
+{
+    std::lock_guard<std::mutex> hold(lock_);
     const std::size_t need = text_bytes(length);
-    std::size_t room = need > in.left ? (need > kBlock ? need : kBlock) + sizeof(std::unique_ptr<char[]>) : 0;
-    if ((in.count + 1) * 2 > in.slots.size()) room += 2 * in.slots.size() * sizeof(const char*);
+    std::size_t room = need > left_ ? (need > kBlock ? need : kBlock) + sizeof(std::unique_ptr<char[]>) : 0;
+    if ((count_ + 1) * 2 > slots_.size()) room += 2 * slots_.size() * sizeof(const char*);
     return room;
 }
+
+text_pool& manifest_texts() { return *manifest_pool(); }
+
+void replace_manifest_texts(std::unique_ptr<text_pool> texts) { manifest_pool() = std::move(texts); }
 
 std::ostream& operator<<(std::ostream& out, const pooled_path& path) { return out << path.view(); }
 
@@ -152,7 +164,7 @@ packed_sig::packed_sig(std::string_view text)
         kind_ = gone_kind;
     } else {
         kind_ = other_kind;
-        const char* pooled = pooled_text(text);
+        const char* pooled = run_texts().pool(text);
         std::memcpy(bytes_, &pooled, sizeof pooled);
     }
 }

@@ -2,10 +2,15 @@
 // lines kept each path and both signatures as strings of their own, about
 // 390 bytes a line.
 //
-// pooled_path: the text lives once in a pool for the whole run (every
-// history's versions, and every read of the same manifest, share it); the
-// path itself is one pointer.  packed_sig: an MD5 in 16 bytes, the two
-// markers and "" by a kind of their own, any other text pooled.
+// pooled_path: the text lives once in the pool of the manifest that holds
+// it (every version of a history, and equal paths, share it); the path
+// itself is one pointer.  A reading pools into a pool of its own, which
+// goes with the reading when the manifest is refused and replaces the
+// manifest's pool, with every text in it, when it is accepted; so what a
+// reading takes it gives back, however often a server sends a manifest.
+// packed_sig: an MD5 in 16 bytes, the two markers and "" by a kind of
+// their own, any other text pooled for the whole run (only the checksum's
+// own markers come there: a manifest's signatures are MD5s or markers).
 //
 // Both read and compare as the strings they replace, except that an MD5
 // reads back in lower case and compares without regard to letter case:
@@ -14,27 +19,62 @@
 //   if (v.sig_have == "NONE" || v.sig_have == v.sig_want) ...
 //   v.sig_have = md5;    xer << v.path;
 //
-// The pool takes a lock; reading a pooled text needs none, as a text once
-// pooled never moves or changes.
+// A pool takes a lock; reading a pooled text needs none, as a text once
+// pooled never moves or changes while its pool lives.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <iosfwd>
+#include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
+#include <vector>
 
-// The pooled copy of `text`: equal texts give the same pointer.  Its length
-// sits in the four bytes before it, and a zero byte after it.
-const char* pooled_text(std::string_view text);
+// Texts pooled once each, that live and die together: equal texts give
+// the same pointer.  A text's length sits in the four bytes before it, and
+// a zero byte after it.
+class text_pool {
+public:
+    text_pool();
+    ~text_pool();
+    text_pool(const text_pool&) = delete;
+    text_pool& operator=(const text_pool&) = delete;
 
-// What the pool holds, its blocks of texts and its table, in bytes.
-std::size_t pooled_text_bytes();
-// The most that pooling one more text of `length` bytes adds to that for a
-// moment: a new block, and a table twice the size beside the old one.  A
-// reader that answers for what it holds asks before it pools.
-std::size_t pooled_text_room(std::size_t length);
+    const char* pool(std::string_view text);
+    // The pooled copy of `text`, or null where it was never pooled here.
+    const char* find(std::string_view text);
+    // What the pool holds, its blocks of texts and its table, in bytes.
+    std::size_t bytes();
+    // The most that pooling one more text of `length` bytes adds to that
+    // for a moment: a new block, and a table twice the size beside the old
+    // one.  A reader that answers for what it holds asks before it pools.
+    std::size_t room(std::size_t length);
+
+private:
+    const char** slot_for(std::string_view text, std::size_t hash);
+    void grow();
+    const char* copy_in(std::string_view text);
+
+    std::mutex lock_;
+    std::vector<std::unique_ptr<char[]>> blocks_;
+    char* next_ = nullptr;
+    std::size_t left_ = 0;
+    // Open addressing over the pooled texts, at most half full.
+    std::vector<const char*> slots_;
+    std::size_t count_ = 0;
+    std::size_t block_bytes_ = 0;
+};
+
+// The pool of the manifest in sim_info, where a path made from a string is
+// pooled.
+text_pool& manifest_texts();
+// Makes `texts` the manifest's pool once sim_info holds what was pooled
+// there, and drops the pool before it with every text in it: nothing may
+// point into that one any more.
+void replace_manifest_texts(std::unique_ptr<text_pool> texts);
 
 // The pooled empty text, there before any pooling.
 alignas(4) inline constexpr char empty_pooled_text[5] = {};
@@ -50,9 +90,12 @@ inline std::string_view pooled_view(const char* pooled)
 class pooled_path {
 public:
     pooled_path() = default;
-    pooled_path(std::string_view text) : text_(pooled_text(text)) {}
+    // Pooled in the manifest's pool.
+    pooled_path(std::string_view text) : text_(manifest_texts().pool(text)) {}
     pooled_path(const std::string& text) : pooled_path(std::string_view(text)) {}
     pooled_path(const char* text) : pooled_path(std::string_view(text)) {}
+    // A text `texts` pooled.
+    pooled_path(text_pool& texts, std::string_view text) : text_(texts.pool(text)) {}
 
     const char* c_str() const { return text_; }
     std::size_t size() const { return view().size(); }
@@ -79,9 +122,13 @@ public:
         return view().compare(pos, n, other);
     }
 
-    // Pooled texts are equal exactly when they are the same text.
-    friend bool operator==(const pooled_path& a, const pooled_path& b) { return a.text_ == b.text_; }
-    friend bool operator!=(const pooled_path& a, const pooled_path& b) { return a.text_ != b.text_; }
+    // Within a pool, equal texts are the same text; paths of two pools
+    // compare by their bytes.
+    friend bool operator==(const pooled_path& a, const pooled_path& b)
+    {
+        return a.text_ == b.text_ || a.view() == b.view();
+    }
+    friend bool operator!=(const pooled_path& a, const pooled_path& b) { return !(a == b); }
     friend bool operator==(const pooled_path& a, std::string_view b) { return a.view() == b; }
     friend bool operator!=(const pooled_path& a, std::string_view b) { return a.view() != b; }
     friend bool operator==(std::string_view a, const pooled_path& b) { return a == b.view(); }

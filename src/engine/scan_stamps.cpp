@@ -30,7 +30,8 @@ file_stamp stamp_from(const struct stat& st)
 }
 
 // Keyed by the current version's pooled path: one history per path, and a
-// pooled text never moves.
+// pooled text never moves; a new manifest's pool takes over the keys
+// before the old one goes (scan_stamps_follow).
 struct scan_record {
     std::mutex lock;
     bool known = false;
@@ -90,6 +91,16 @@ void scan_stamp_note(const file_version_struct& v, const file_stamp& seen)
 {
     std::lock_guard<std::mutex> hold(scanned.lock);
     scanned.files[v.path.c_str()] = seen;
+}
+
+void scan_stamps_follow(text_pool& texts)
+{
+    std::lock_guard<std::mutex> hold(scanned.lock);
+    std::unordered_map<const char*, file_stamp> followed;
+    followed.reserve(scanned.files.size());
+    for (const auto& [path, stamp] : scanned.files)
+        if (const char* same = texts.find(pooled_view(path))) followed.emplace(same, stamp);
+    scanned.files.swap(followed);
 }
 
 bool scan_stamp_of(const file_version_struct& v, file_stamp& judged)

@@ -20,6 +20,7 @@
 #include "engine/install_filter.h"
 #include "engine/installer_state.h"
 #include "engine/manifest.h"
+#include "engine/scan_stamps.h"
 #include "engine_test_support.h"
 #include "pump_fixture.h"
 
@@ -152,6 +153,33 @@ TEST_F(ChangesSinceScan, ThePlanAndTheGateJudgeEachFileAsItIsThen)
     });
     ASSERT_NE(failed, -1) << "cannot drop privileges here";
     EXPECT_EQ(failed, 0) << "the failures above were met as the other user";
+}
+
+// Each reading pools its paths anew and the texts of the manifest before
+// go: a stamp taken under one manifest stands for its path under the next
+// one read, and for no other path.
+TEST_F(ChangesSinceScan, AStampFollowsItsPathIntoTheNextManifestRead)
+{
+    const auto read = [](const std::vector<const char*>& names) {
+        std::string body;
+        for (const char* name : names) body += std::string("FILE 1 0 0 1 1 NONE Nimbrel/") + name + "\n";
+        write_file(temp_path + "directory.txt", engine_testing::manifest_text(body));
+        return read_directory(temp_path + "directory.txt", "");
+    };
+    ASSERT_EQ(read({"a.txt", "b.txt"}), kDirectoryRead);
+    scan_stamps_begin(true);
+    for (long long size : {1, 2}) {
+        file_stamp seen;
+        seen.present = seen.taken = true;
+        seen.size = size;
+        scan_stamp_note(sim_info[size - 1].back(), seen);
+    }
+    for (int again = 0; again < 2; ++again) {
+        ASSERT_EQ(read({"b.txt", "c.txt"}), kDirectoryRead);
+        file_stamp judged;
+        EXPECT_TRUE(scan_stamp_of(sim_info[0].back(), judged) && judged.size == 2);
+        EXPECT_FALSE(scan_stamp_of(sim_info[1].back(), judged)) << "no stamp was taken of c.txt";
+    }
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <functional>
 
+#include "core/diag/memory_reserve.h"
 #include "dvd_fixtures.h"
 #include "engine/install_filter.h"
 #include "engine/installer_state.h"
@@ -144,21 +145,34 @@ TEST_F(ManifestHostileLines, APathThatNamesAFolderIsAFatalError)
 // records and pooled paths would take many times their few bytes.  Each is
 // refused as damaged for its reason, logged, or read; either way within an
 // address space of four times the manifest's bytes and 64 MiB beside what
-// the reader started with (not bounded under a sanitizer, whose shadow
-// takes terabytes of it).
+// the reader started with and the main thread's reserve, which a reading
+// never takes (not bounded under a sanitizer, whose shadow takes terabytes
+// of it).  A row read more than once reads a manifest of other paths each
+// time, or the same one: each reading ends alike, as what a refused reading
+// took goes with it, and what they hold together stays within one's bound.
 TEST_F(ManifestHostileLines, CostlyShapesAreRefusedForTheirReasonOrReadWithinTheBound)
 {
     const auto dir_and_files = [](size_t dir_bytes, int files) {
-        return [=](std::ostream& out) {
+        return [=](std::ostream& out, int) {
             out << "DIR top/" << std::string(dir_bytes - 5, 'd') << "/\n";
             for (int i = 0; i < files; ++i) out << "FILE 1 0 0 1 1 " << kSig << " f" << i << "\n";
         };
     };
+    const auto honest = [](int files) {
+        return [=](std::ostream& out, int) {
+            for (int i = 0; i < files; ++i) {
+                if (i % 300 == 0) out << "DIR Nimbrel/Resources/folder " << i / 300 << "/\n";
+                out << "FILE 1 0 12 34 56 " << kSig << " file_" << i << ".obj\n";
+            }
+        };
+    };
     struct shape {
         const char* what;
-        std::function<void(std::ostream&)> write;  // the body, line by line
+        std::function<void(std::ostream&, int)> write;  // the body of the reading given, line by line
         int status;
         const char* logged;
+        int readings = 1;
+        long headroom_kb = 0;  // else four times the manifest and 64 MiB
     };
     const char* too_long = "The manifest is damaged: it names a path of ";
     const char* too_costly = "The manifest is damaged: reading it would hold more than ";
@@ -169,51 +183,63 @@ TEST_F(ManifestHostileLines, CostlyShapesAreRefusedForTheirReasonOrReadWithinThe
              {"a path of 4,095 bytes", dir_and_files(4093, 1), kDirectoryRead, ""},
              {"a path of 4,096 bytes", dir_and_files(4094, 1), kDirectoryDamaged, too_long},
              {"two million versions of one path in lines of six bytes",
-              [](std::ostream& out) {
+              [](std::ostream& out, int) {
                   out << "DIR top/a\n";
                   for (int i = 0; i < 2000000; ++i) out << "FILE \n";
               },
               kDirectoryDamaged, too_costly},
-             {"folders of 4,000-byte names of 300 short files each",
-              [](std::ostream& out) {
+             {"folders of 4,000-byte names of 300 short files each, read twice",
+              [](std::ostream& out, int) {
                   for (int i = 0; i < 60000; ++i) {
                       if (i % 300 == 0) out << "DIR top/" << std::string(4000, 'x') << i << "/\n";
                       out << "FILE 1 1 1 1 1 s " << i << "\n";
                   }
               },
-              kDirectoryDamaged, too_costly},
-             {"an honest manifest of 300,000 files",
-              [](std::ostream& out) {
-                  for (int i = 0; i < 300000; ++i) {
-                      if (i % 300 == 0) out << "DIR Nimbrel/Resources/folder " << i / 300 << "/\n";
-                      out << "FILE 1 0 12 34 56 " << kSig << " file_" << i << ".obj\n";
-                  }
+              kDirectoryDamaged, too_costly, 2},
+             {"ten manifests of a 4,000-byte DIR line and 60,000 short names, each of other paths",
+              [](std::ostream& out, int reading) {
+                  out << "DIR top/" << reading << std::string(4000, 'x') << "/\n";
+                  for (int i = 0; i < 60000; ++i) out << "FILE 1 1 1 1 1 s " << i << "\n";
               },
-              kDirectoryRead, ""}}) {
+              kDirectoryDamaged, too_costly, 10},
+             {"an honest manifest of 300,000 files", honest(300000), kDirectoryRead, ""},
+             {"an honest manifest of 60,000 files with room to map it and little more", honest(60000),
+              kDirectoryOutOfMemory, "Reading the manifest ran out of memory.", 1, 8 * 1024}}) {
         SCOPED_TRACE(c.what);
         testing_support::scratch_dir dir;
         const std::string path = dir / "directory.txt";
-        {
-            // Line by line: a text built whole would leave its room free in
-            // the heap that the child starts with.
-            std::ofstream out(path, std::ios::binary);
+        const auto write = [&](int reading) {
+            std::ofstream out(path, std::ios::binary | std::ios::trunc);
             out << engine_testing::manifest_text("");
-            c.write(out);
-        }
+            c.write(out, reading);
+        };
+        // Line by line: a text built whole would leave its room free in the
+        // heap that the child starts with.
+        write(0);
         struct stat st {};
         ASSERT_EQ(::stat(path.c_str(), &st), 0);
         const long bound_kb = 4 * static_cast<long>(st.st_size) / 1024 + 64 * 1024;
+        const long reserve_kb = kMemoryReserveBytes / 1024;
         const testing_support::bounded_result r = testing_support::run_bounded(
             [&] {
-                engine_testing::log_capture log;
-                const int status = read_directory(path, "");
-                // The reason, and never the path whole.
-                const std::string text = log.text();
-                const bool told = text.find(c.logged) != std::string::npos && text.size() < 10000;
-                return status * 10 + told;
+                if (!memory_reserve_take(kMemoryReserveBytes)) return -2;
+                int first = 0;
+                for (int reading = 0; reading < c.readings; ++reading) {
+                    if (reading > 0) write(reading);
+                    engine_testing::log_capture log;
+                    const int status = read_directory(path, "");
+                    // The reason, and never the path whole.
+                    const std::string text = log.text();
+                    const bool told = text.find(c.logged) != std::string::npos && text.size() < 10000;
+                    const int ended = status * 100 + told * 10 + memory_reserve_held();
+                    if (reading == 0) first = ended;
+                    if (ended != first) return -ended;
+                }
+                return first;
             },
-            bound_kb);
-        EXPECT_EQ(r.result, c.status * 10 + 1) << "the read ended otherwise, or without its reason";
+            (c.headroom_kb ? c.headroom_kb : bound_kb) + reserve_kb);
+        EXPECT_EQ(r.result, c.status * 100 + 11)
+            << "a reading ended otherwise, or without its reason, or took the reserve";
         if (!testing_support::under_sanitizer()) {
             EXPECT_LE(r.resident_growth_kb, bound_kb);
         }

@@ -93,7 +93,7 @@ const char* xmap_class::retry(const std::string& p)
     ::close(fd);
     if (data == MAP_FAILED) {
         xer << "Mem file error.  Err=" << err << ", file=" << name << "\n";
-        if (err == ENOMEM)
+        if (err == ENOMEM && warn_when_no_room)
             __MACIBM_alert(0, "mmap() out of memory", "", "", "", 1, __FILE__, __LINE__);
         return nullptr;
     }

@@ -76,6 +76,10 @@ public:
     const char* pos = nullptr;  // next byte to read
     const char* end = nullptr;
     int is_resource = 0;        // built-in bytes: never unmapped
+    // False for a reader that answers itself for a file this process has
+    // no room to map (a server's manifest, which another server may mend):
+    // then retry only logs it.
+    bool warn_when_no_room = true;
     std::string path;           // as last given to retry
 
 private:
