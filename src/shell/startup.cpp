@@ -7,7 +7,6 @@
 #include "shell/startup.h"
 
 #include <malloc.h>
-#include <sys/resource.h>
 #include <sys/time.h>
 
 #include <algorithm>
@@ -15,6 +14,7 @@
 
 #include "core/text/cmdline.h"
 #include "core/core_globals.h"
+#include "core/diag/address_space.h"
 #include "core/diag/debug_dumps.h"
 #include "core/diag/memory_reserve.h"
 #include "core/text/languages.h"
@@ -145,19 +145,18 @@ namespace {
 // shares two arenas (545 MB at the same screen).  Without a limit a
 // reservation costs nothing, and each thread keeps its own.  Before any
 // thread is started: an arena, once made, stays.  The limit, for the log.
-rlim_t share_heap_arenas_under_an_address_limit()
+uint64_t share_heap_arenas_under_an_address_limit()
 {
-    struct rlimit limit;
-    if (::getrlimit(RLIMIT_AS, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) return 0;
-    ::mallopt(M_ARENA_MAX, 2);
-    return limit.rlim_cur;
+    const uint64_t limit = address_space_limit();
+    if (limit) ::mallopt(M_ARENA_MAX, 2);
+    return limit;
 }
 
 }  // namespace
 
 void MACIBM_init(int argc, const char* const* argv)
 {
-    const rlim_t address_limit = share_heap_arenas_under_an_address_limit();
+    const uint64_t address_limit = share_heap_arenas_under_an_address_limit();
     // Before the driver compiles its first shader: under a limit on the
     // address space that is where an allocation would end the program
     // without a word.  Taken first, the reserve finds room wherever the

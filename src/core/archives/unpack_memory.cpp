@@ -1,18 +1,16 @@
 #include "core/archives/unpack_memory.h"
 
-#include <fcntl.h>
-#include <sys/resource.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <condition_variable>
-#include <cstdlib>
 #include <iomanip>
 #include <mutex>
 #include <sstream>
 
+#include "core/diag/address_space.h"
 #include "core/diag/log_stream.h"
 
 namespace {
@@ -84,25 +82,6 @@ uint64_t budget_locked(const shares_held& s)
 
 uint64_t minus(uint64_t a, uint64_t b) { return a > b ? a - b : 0; }
 
-// The program's address space now, from /proc/self/statm; false when it
-// cannot be read (no descriptor left).  Nothing is allocated: this runs
-// under the budget's lock, and on the way to a share that may not fit.
-bool program_address_space(uint64_t& bytes)
-{
-    const int fd = ::open("/proc/self/statm", O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return false;
-    char text[128];
-    const ssize_t got = ::read(fd, text, sizeof text - 1);
-    ::close(fd);
-    if (got <= 0) return false;
-    text[got] = '\0';
-    char* end = nullptr;
-    const unsigned long long pages = std::strtoull(text, &end, 10);
-    if (end == text) return false;
-    bytes = pages * static_cast<uint64_t>(::sysconf(_SC_PAGESIZE));
-    return true;
-}
-
 // The address space the shares may take, at one look.
 struct address_room {
     bool limited = false;  // a limit or a test's budget bounds it
@@ -121,10 +100,10 @@ address_room look(const shares_held& s)
         room.beside = minus(s.address_budget, held);
         return room;  // a test's budget: alone, a share always fits
     }
-    struct rlimit limit;
-    if (::getrlimit(RLIMIT_AS, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) return room;
+    const uint64_t limit = address_space_limit();
+    if (!limit) return room;
     room.limited = true;
-    room.limit = limit.rlim_cur;
+    room.limit = limit;
     uint64_t in_use = 0;
     if (!program_address_space(in_use)) {
         room.known = false;
@@ -133,12 +112,12 @@ address_room look(const shares_held& s)
     }
     // The held shares' decoders may not have reserved their memory yet: they
     // are counted whole beside the program.
-    room.beside = minus(limit.rlim_cur, in_use + kAddressRoomForTheRest + held);
+    room.beside = minus(limit, in_use + kAddressRoomForTheRest + held);
     // Were they given back, at most all of it would come back.  Alone, a
     // share is refused only when it could not fit at all: no other decoder
     // holds any room then, and the rest of the program holds what it
     // holds, but for what the unpacking itself takes past its share.
-    room.alone = minus(limit.rlim_cur, minus(in_use, held) + kAddressRoomAlone);
+    room.alone = minus(limit, minus(in_use, held) + kAddressRoomAlone);
     return room;
 }
 
@@ -329,15 +308,14 @@ std::string unpack_memory_share_text(const unpack_memory_need& need)
 {
     std::ostringstream text;
     text << "its share was " << mib(need.resident) << " of memory and " << mib(need.address) << " of address space";
-    struct rlimit limit;
+    const uint64_t limit = address_space_limit();
     uint64_t in_use = 0;
-    if (::getrlimit(RLIMIT_AS, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY)
+    if (!limit)
         text << ", with no limit on the program's address space";
     else if (program_address_space(in_use))
-        text << ", and the program holds " << mib(in_use) << " of address space under a limit of "
-             << mib(limit.rlim_cur);
+        text << ", and the program holds " << mib(in_use) << " of address space under a limit of " << mib(limit);
     else
-        text << ", under a limit on the program's address space of " << mib(limit.rlim_cur);
+        text << ", under a limit on the program's address space of " << mib(limit);
     return text.str();
 }
 
