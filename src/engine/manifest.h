@@ -74,6 +74,14 @@ constexpr std::size_t kManifestMaxPath = 4096;
 // at most three times its bytes and this.  An honest manifest keeps less
 // than twice its bytes.
 constexpr std::size_t kManifestReadingSlack = 60u << 20;
+// Under a limit on the address space, a reading (its mapping first) takes
+// no more than the limit leaves less this, kept for the rest of the
+// program: the driver's threads still draw the frame before, and a reading
+// that took the last of the room would leave them to fail, which they do
+// not survive.  At the lowest limits the programs walk their roads under,
+// the driver draws with a little more than this to spare.  A manifest that
+// needs more cannot be held here.
+constexpr std::size_t kManifestRoomForTheRest = 1u << 20;
 
 // Reads the unpacked manifest at `path` into sim_info and refills the
 // available-sector grid and content flags of stg.  A header naming a
@@ -82,7 +90,8 @@ constexpr std::size_t kManifestReadingSlack = 60u << 20;
 // cut off in its header, another kind of file) answers 4, a damaged
 // manifest that another copy may mend, as does a body that
 // read_directory_body refuses.  A file that cannot be loaded is a fatal
-// alert, unless it is there and this process has no room to map it (5).
+// alert, unless it is there and this process has no room to map it, or a
+// limit on the address space leaves less room than its bytes (5).
 // `status` is not used.
 int read_directory(const std::string& path, std::string status);
 
@@ -97,7 +106,8 @@ void manifest_out_of_memory_alert(const std::string& path);
 // kDirectoryDamaged, logged and with sim_info empty, for a path of
 // kManifestMaxPath bytes or more (found before it is put together) or a
 // body whose reading would hold more than its bound; kDirectoryOutOfMemory
-// when an allocation failed, sim_info empty.  Whatever it refuses, or fails
+// when an allocation failed, or the reading would hold more than the room a
+// limit on the address space left it, sim_info empty.  Whatever it refuses, or fails
 // to read, gives back all it took; what it accepts replaces the manifest
 // before it, with its texts (manifest_text.h).
 int read_directory_body(const char* pos, const char* end);

@@ -13,6 +13,7 @@
 #include "engine/manifest.h"
 
 #include <fcntl.h>
+#include <malloc.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -25,6 +26,7 @@
 #include <new>
 #include <string_view>
 
+#include "core/diag/address_space.h"
 #include "core/diag/error_codes.h"
 #include "core/diag/log_stream.h"
 #include "core/diag/memory_reserve.h"
@@ -179,12 +181,28 @@ constexpr std::size_t kHistoryBytes = sizeof(file_history_struct);
 // Lines dropped past this many are counted, not logged one by one: a
 // manifest of millions of them would fill the disk with the log.
 constexpr std::size_t kDroppedLinesLogged = 100;
+// The address space a manifest may still take: under a limit, what it
+// leaves beyond what the program holds now and kManifestRoomForTheRest,
+// the heap's free blocks counted as room (an allocation is served from
+// them first, and a manifest read before left them); no bound without a
+// limit, or where the program's address space cannot be read (a failed
+// allocation then ends the reading).
+std::size_t address_room()
+{
+    const uint64_t limit = address_space_limit();
+    uint64_t in_use = 0;
+    if (!limit || !program_address_space(in_use)) return SIZE_MAX;
+    const uint64_t free_heap = ::mallinfo2().fordblks;
+    const uint64_t taken = (in_use > free_heap ? in_use - free_heap : 0) + kManifestRoomForTheRest;
+    return limit > taken ? static_cast<std::size_t>(std::min<uint64_t>(limit - taken, SIZE_MAX)) : 0;
+}
 
 // One reading of a manifest's body.  The DIR prefix stays in the
 // manifest's own bytes, however many lines name it; what the reader keeps
 // (the histories, sim_info's records, the pooled paths and the versions of
 // the history being read) is counted as it grows, before each step that
-// grows it, against `limit`.  The paths are pooled in a pool of the
+// grows it, against `limit`, and against the `room` a limit on the address
+// space left it when it began.  The paths are pooled in a pool of the
 // reading's own, which goes with it unless the manifest is accepted.
 struct manifest_reading {
     std::unique_ptr<text_pool> texts = std::make_unique<text_pool>();
@@ -196,23 +214,34 @@ struct manifest_reading {
     std::vector<file_version_struct> versions;
     std::string full;  // the path being put together, its room kept
     std::size_t limit = 0;
+    std::size_t room = address_room();
     std::size_t kept = 0;  // sim_info's records and the histories moved there
     std::size_t dropped = 0;
     bool damaged = false;
+    bool out_of_room = false;
 
+    bool stopped() const { return damaged || out_of_room; }
     std::size_t held() const
     {
         return kept + versions.capacity() * kVersionBytes + texts->bytes();
     }
-    bool room_for(std::size_t more) const { return held() + more <= limit; }
+    bool room_for(std::size_t more) const { return held() + more <= std::min(limit, room); }
     // Whether `more` bytes may be held beside what is; a manifest that
-    // needs them is damaged.
+    // needs more than its bound is damaged, one that needs more than the
+    // room left here is this process's trouble.
     bool fits(std::size_t more)
     {
         if (room_for(more)) return true;
-        xer << "The manifest is damaged: reading it would hold more than " << limit << " bytes, three times its "
-            << "size and " << (kManifestReadingSlack >> 20) << " MiB, after " << sim_info.size() << " files.\n";
-        damaged = true;
+        if (held() + more <= limit) {
+            xer << "Reading the manifest would hold more than the room the limit on the address space leaves ("
+                << (room >> 20) << " MiB), after " << sim_info.size() << " files.\n";
+            out_of_room = true;
+        } else {
+            xer << "The manifest is damaged: reading it would hold more than " << limit << " bytes, three times "
+                << "its size and " << (kManifestReadingSlack >> 20) << " MiB, after " << sim_info.size()
+                << " files.\n";
+            damaged = true;
+        }
         return false;
     }
     void drop(const char* reason, const char* first, const char* last)
@@ -360,7 +389,8 @@ void fill_available_sectors()
 
 namespace {
 
-// kDirectoryRead or kDirectoryDamaged; sim_info holds what was read.
+// kDirectoryRead, kDirectoryDamaged or kDirectoryOutOfMemory; sim_info
+// holds what was read.
 int read_lines(manifest_reading& reading, const char* pos, const char* end)
 {
     const std::size_t bytes = static_cast<std::size_t>(end - pos);
@@ -374,7 +404,7 @@ int read_lines(manifest_reading& reading, const char* pos, const char* end)
         reading.kept = sim_info.capacity() * kHistoryBytes;
     }
     line_cursor in{pos, end};
-    for (in.skip_delimiters(); in.pos < in.end && !reading.damaged; in.skip_delimiters()) {
+    for (in.skip_delimiters(); in.pos < in.end && !reading.stopped(); in.skip_delimiters()) {
         if (in.keyword("DIR", 3)) {
             const char *first, *last;
             in.rest_of_line(first, last);
@@ -386,8 +416,9 @@ int read_lines(manifest_reading& reading, const char* pos, const char* end)
         }
         in.skip_to_line_end();
     }
-    if (!reading.damaged) reading.finish_history();
+    if (!reading.stopped()) reading.finish_history();
     if (reading.damaged) return kDirectoryDamaged;
+    if (reading.out_of_room) return kDirectoryOutOfMemory;
     if (reading.dropped > kDroppedLinesLogged)
         xer << (reading.dropped - kDroppedLinesLogged) << " more manifest lines dropped.\n";
     // The room of FILE lines that added to a history, or were dropped, is
@@ -422,10 +453,14 @@ int read_directory_body(const char* pos, const char* end)
     // A manifest refused, or whose reading failed, gives back all it took,
     // its pooled paths with the reading; an accepted one replaces the
     // manifest before it, texts and all.
-    if (accepted)
+    if (accepted) {
         replace_manifest_texts(std::move(accepted));
-    else
+    } else {
         std::vector<file_history_struct>().swap(sim_info);
+        // And to the system: a hostile server's manifest would otherwise
+        // leave the heap it grew resident, free but never returned.
+        ::malloc_trim(0);
+    }
     fill_available_sectors();
     return read;
 }
@@ -434,14 +469,16 @@ int read_directory_body(const char* pos, const char* end)
 
 namespace {
 
-bool opens_as_regular_file(const std::string& path)
+// The size of the regular file at `path`; 0 when there is none, or it
+// cannot be opened.
+std::size_t regular_file_size(const std::string& path)
 {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) return false;
+    if (fd < 0) return 0;
     struct stat st;
-    const bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0;
+    const bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
     ::close(fd);
-    return regular;
+    return regular ? static_cast<std::size_t>(st.st_size) : 0;
 }
 
 }  // namespace
@@ -460,6 +497,14 @@ int read_directory(const std::string& path, std::string /*status*/)
     stg.files_to_install = stg.files_to_delete = 0;
     std::vector<file_history_struct>().swap(sim_info);
 
+    // Mapped, a manifest larger than the room a limit leaves would leave
+    // the rest of the program none.
+    const std::size_t bytes = regular_file_size(path);
+    if (bytes > address_room()) {
+        xer << "The manifest " << path << " of " << bytes << " bytes is larger than the room the limit on the "
+            << "address space leaves.\n";
+        return kDirectoryOutOfMemory;
+    }
     xmap_class manifest;
     // No room to map it is told by the answer, not by a warning of its
     // own, and takes nothing of the main thread's reserve.
@@ -471,7 +516,7 @@ int read_directory(const std::string& path, std::string /*status*/)
     if (!manifest.begin) {
         // A file that is there and opens, but whose bytes could not be
         // mapped, found no room in this process's address space.
-        if (opens_as_regular_file(path)) {
+        if (bytes > 0) {
             xer << "The manifest " << path << " cannot be mapped into memory.\n";
             return kDirectoryOutOfMemory;
         }

@@ -1,5 +1,6 @@
 #include "engine/manifest_text.h"
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -12,9 +13,12 @@ namespace {
 
 // -- Pools ---
 
-// Texts are copied into blocks of this size, which never move while their
-// pool lives: a pooled pointer stays good as long as its pool.
-constexpr std::size_t kBlock = 1 << 20;
+// Texts are copied into blocks, which never move while their pool lives: a
+// pooled pointer stays good as long as its pool.  The first block is
+// small, as most manifests are, and each next one as large as all before
+// it, up to the largest.
+constexpr std::size_t kFirstBlock = 64 << 10;
+constexpr std::size_t kLargestBlock = 1 << 20;
 
 std::string_view view_of(const char* text) { return pooled_view(text); }
 
@@ -84,12 +88,18 @@ void text_pool::grow()
         if (text) *slot_for(view_of(text), hash_of(view_of(text))) = text;
 }
 
+std::size_t text_pool::block_for(std::size_t need) const
+{
+    const std::size_t size = std::min(std::max(block_bytes_, kFirstBlock), kLargestBlock);
+    return need > size ? need : size;
+}
+
 const char* text_pool::copy_in(std::string_view text)
 {
     const std::uint32_t length = static_cast<std::uint32_t>(text.size());
     const std::size_t need = text_bytes(text.size());
     if (need > left_) {
-        const std::size_t size = need > kBlock ? need : kBlock;
+        const std::size_t size = block_for(need);
         // Held before the list grows: a list that cannot grow frees it.
         std::unique_ptr<char[]> block(new char[size]);
         blocks_.push_back(std::move(block));
@@ -142,7 +152,7 @@ std::size_t text_pool::room(std::size_t length)
 {
     std::lock_guard<std::mutex> hold(lock_);
     const std::size_t need = text_bytes(length);
-    std::size_t room = need > left_ ? (need > kBlock ? need : kBlock) + sizeof(std::unique_ptr<char[]>) : 0;
+    std::size_t room = need > left_ ? block_for(need) + sizeof(std::unique_ptr<char[]>) : 0;
     if ((count_ + 1) * 2 > slots_.size()) room += 2 * slots_.size() * sizeof(const char*);
     return room;
 }

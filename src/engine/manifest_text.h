@@ -56,6 +56,8 @@ public:
 private:
     const char** slot_for(std::string_view text, std::size_t hash);
     void grow();
+    // The size of the next block, for a text of `need` bytes with its length.
+    std::size_t block_for(std::size_t need) const;
     const char* copy_in(std::string_view text);
 
     std::mutex lock_;

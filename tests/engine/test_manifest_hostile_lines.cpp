@@ -145,9 +145,9 @@ TEST_F(ManifestHostileLines, APathThatNamesAFolderIsAFatalError)
 // records and pooled paths would take many times their few bytes.  Each is
 // refused as damaged for its reason, logged, or read; either way within an
 // address space of four times the manifest's bytes and 64 MiB beside what
-// the reader started with and the main thread's reserve, which a reading
-// never takes (not bounded under a sanitizer, whose shadow takes terabytes
-// of it).  A row read more than once reads a manifest of other paths each
+// the reader started with, the main thread's reserve, which a reading
+// never takes, and the room it leaves the rest of the program (not bounded
+// under a sanitizer, whose shadow takes terabytes of it).  A row read more than once reads a manifest of other paths each
 // time, or the same one: each reading ends alike, as what a refused reading
 // took goes with it, and what they hold together stays within one's bound.
 TEST_F(ManifestHostileLines, CostlyShapesAreRefusedForTheirReasonOrReadWithinTheBound)
@@ -172,7 +172,7 @@ TEST_F(ManifestHostileLines, CostlyShapesAreRefusedForTheirReasonOrReadWithinThe
         int status;
         const char* logged;
         int readings = 1;
-        long headroom_kb = 0;  // else four times the manifest and 64 MiB
+        long headroom_kb = 0;  // past what a reading leaves; else four times the manifest and 64 MiB
     };
     const char* too_long = "The manifest is damaged: it names a path of ";
     const char* too_costly = "The manifest is damaged: reading it would hold more than ";
@@ -203,8 +203,8 @@ TEST_F(ManifestHostileLines, CostlyShapesAreRefusedForTheirReasonOrReadWithinThe
               },
               kDirectoryDamaged, too_costly, 10},
              {"an honest manifest of 300,000 files", honest(300000), kDirectoryRead, ""},
-             {"an honest manifest of 60,000 files with room to map it and little more", honest(60000),
-              kDirectoryOutOfMemory, "Reading the manifest ran out of memory.", 1, 8 * 1024}}) {
+             {"an honest manifest of 60,000 files with room for half of it beside the rest", honest(60000),
+              kDirectoryOutOfMemory, "than the room the limit on the address space leaves", 1, 8 * 1024}}) {
         SCOPED_TRACE(c.what);
         testing_support::scratch_dir dir;
         const std::string path = dir / "directory.txt";
@@ -219,7 +219,7 @@ TEST_F(ManifestHostileLines, CostlyShapesAreRefusedForTheirReasonOrReadWithinThe
         struct stat st {};
         ASSERT_EQ(::stat(path.c_str(), &st), 0);
         const long bound_kb = 4 * static_cast<long>(st.st_size) / 1024 + 64 * 1024;
-        const long reserve_kb = kMemoryReserveBytes / 1024;
+        const long beside_kb = (kMemoryReserveBytes + kManifestRoomForTheRest) / 1024;
         const testing_support::bounded_result r = testing_support::run_bounded(
             [&] {
                 if (!memory_reserve_take(kMemoryReserveBytes)) return -2;
@@ -237,7 +237,7 @@ TEST_F(ManifestHostileLines, CostlyShapesAreRefusedForTheirReasonOrReadWithinThe
                 }
                 return first;
             },
-            (c.headroom_kb ? c.headroom_kb : bound_kb) + reserve_kb);
+            (c.headroom_kb ? c.headroom_kb : bound_kb) + beside_kb);
         EXPECT_EQ(r.result, c.status * 100 + 11)
             << "a reading ended otherwise, or without its reason, or took the reserve";
         if (!testing_support::under_sanitizer()) {
