@@ -80,14 +80,16 @@ int unpack_manifest(const std::string& archive, const std::string& folder, bool*
     std::string full_folder = folder;
     set_path_to_full(full_folder);
     std::unique_ptr<archive_reader> in;
-    int err = open_zip_reader(full_archive, in);
-    if (!err) {
+    int err = without_failed_allocations([&] {
+        int err = open_zip_reader(full_archive, in);
+        if (err) return err;
         confined_folder root;
         err = root.open(full_folder, g_case_sensitive != 0);
         if (!err) err = write_manifest_entry(*in, root);
         if (!err) err = count_manifest_lines(full_folder + kManifestName);
-        if (err) delete_file(folder + kManifestName);
-    }
+        return err;
+    });
+    if (err && in) delete_file(folder + kManifestName);
     if (err) log_unpack_failure(false, err, full_archive, folder);
     if (in_archive) *in_archive = failed_in_archive(err, in.get());
     return err;
