@@ -22,6 +22,7 @@
 #include "test_support.h"
 
 using archive_fixtures::captured_log;
+using archive_fixtures::hand_made_7z;
 using archive_fixtures::make_7z;
 using archive_fixtures::rename_in_7z;
 using testing_support::file_exists;
@@ -178,27 +179,9 @@ void set_le(std::string& s, size_t at, uint64_t v, int bytes)
     for (int i = 0; i < bytes; ++i) s[at + i] = static_cast<char>(v >> (8 * i));
 }
 
-// The format's number: as many leading one bits as bytes follow.
-std::string number(uint64_t v)
-{
-    int extra = 0;
-    while (extra < 8 && v >> (7 * (extra + 1)) != 0) ++extra;
-    std::string out(1, static_cast<char>(extra == 8 ? 0xFF : ((0xFF00 >> extra) & 0xFF) | v >> (8 * extra)));
-    for (int i = 0; i < extra; ++i) out += static_cast<char>(v >> (8 * i));
-    return out;
-}
-
-// The archive with `header` (plain or compressed) last, and checksums that match.
-std::string with_header(std::string archive, size_t at, const std::string& header)
-{
-    archive.resize(at);
-    archive += header;
-    set_le(archive, 12, at - 32, 8);
-    set_le(archive, 20, header.size(), 8);
-    set_le(archive, 28, archive_fixtures::crc32_of(header), 4);
-    set_le(archive, 8, archive_fixtures::crc32_of(archive.substr(12, 20)), 4);
-    return archive;
-}
+// The kit's, by their short names here.
+constexpr auto number = archive_fixtures::seven_zip_number;
+constexpr auto with_header = archive_fixtures::with_7z_header;
 
 // One file packed by 7zz with `method`, the header plain, and the coder
 // whose bytes in the header begin with `coder` given `properties` (and
@@ -404,18 +387,7 @@ std::string sub_stream_header(const std::vector<uint64_t>& sub_streams, uint64_t
 std::string one_file(const std::string& coders, const std::vector<std::string>& packs,
                      const std::vector<uint64_t>& sizes, bool link, uint64_t first_pack_claim = 0)
 {
-    std::string h = std::string("\x01\x04\x06\x00", 4) + number(packs.size()) + "\x09";
-    std::string data;
-    for (const std::string& p : packs) {
-        h += number(data.empty() && first_pack_claim ? first_pack_claim : p.size());
-        data += p;
-    }
-    h += std::string("\x00\x07\x0B\x01\x00", 5) + coders + "\x0C";
-    for (const uint64_t size : sizes) h += number(size);
-    // One sub-stream, the folder's; the file's name; a link's Unix mode.
-    h += std::string("\x00\x08\x00\x00\x05\x01\x11\x05\x00" "a\0\0\0", 13);
-    if (link) h += std::string("\x15\x06\x01\x00\x00\x80\xFF\xA1", 8);
-    return with_header(kStart + data, 32 + data.size(), h + std::string(2, '\0'));
+    return hand_made_7z({{coders, packs, sizes, {}}}, {{"a", link ? 0xA1FF8000u : 0}}, first_pack_claim);
 }
 
 // An LZMA coder as 7zz lists one, naming a dictionary of `dictionary` bytes.

@@ -136,6 +136,65 @@ std::string patch_7z_header(std::string archive, const std::function<void(std::s
     return archive;
 }
 
+// -- 7z archives written byte by byte ---
+
+std::string seven_zip_number(uint64_t v)
+{
+    int extra = 0;
+    while (extra < 8 && v >> (7 * (extra + 1)) != 0) ++extra;
+    std::string out(1, static_cast<char>(extra == 8 ? 0xFF : ((0xFF00 >> extra) & 0xFF) | v >> (8 * extra)));
+    for (int i = 0; i < extra; ++i) out += static_cast<char>(v >> (8 * i));
+    return out;
+}
+
+std::string with_7z_header(std::string archive, size_t at, const std::string& header)
+{
+    archive.resize(at);
+    archive += header;
+    for (int i = 0; i < 8; ++i) {
+        archive[12 + i] = static_cast<char>(static_cast<uint64_t>(at - 32) >> (8 * i));
+        archive[20 + i] = static_cast<char>(static_cast<uint64_t>(header.size()) >> (8 * i));
+    }
+    set32(archive, 28, crc32_of(header));
+    set32(archive, 8, crc32_of(archive.substr(12, 20)));
+    return archive;
+}
+
+std::string hand_made_7z(const std::vector<hand_folder>& folders, const std::vector<hand_file>& files,
+                         uint64_t first_pack_claim)
+{
+    std::string packs, pack_sizes, coders, sizes, counts, file_sizes;
+    size_t pack_count = 0;
+    bool counted = false;
+    for (const hand_folder& f : folders) {
+        for (const std::string& p : f.packs) {
+            pack_sizes += seven_zip_number(packs.empty() && first_pack_claim ? first_pack_claim : p.size());
+            packs += p;
+            ++pack_count;
+        }
+        coders += f.coders;
+        for (const uint64_t size : f.sizes) sizes += seven_zip_number(size);
+        counts += seven_zip_number(f.files.empty() ? 1 : f.files.size());
+        for (size_t i = 0; i + 1 < f.files.size(); ++i) file_sizes += seven_zip_number(f.files[i]);
+        counted = counted || f.files.size() > 1;
+    }
+    std::string h = std::string("\x01\x04\x06\x00", 4) + seven_zip_number(pack_count) + "\x09" + pack_sizes;
+    h += std::string("\x00\x07\x0B", 3) + seven_zip_number(folders.size()) + '\0' + coders + "\x0C" + sizes;
+    h += std::string("\x00\x08", 2) + (counted ? "\x0D" + counts + "\x09" + file_sizes : "") + std::string(2, '\0');
+    std::string names(1, '\0'), attributes = std::string("\x01\x00", 2);
+    bool attributed = false;
+    for (const hand_file& f : files) {
+        for (const char c : f.name) names += std::string{c, '\0'};
+        names += std::string(2, '\0');
+        put32(attributes, f.attributes ? f.attributes : 0x20);  // else only "archive", as Windows marks a file
+        attributed = attributed || f.attributes;
+    }
+    h += "\x05" + seven_zip_number(files.size()) + "\x11" + seven_zip_number(names.size()) + names;
+    if (attributed) h += "\x15" + seven_zip_number(attributes.size()) + attributes;
+    const std::string start = std::string("7z\xBC\xAF\x27\x1C\x00\x04", 8) + std::string(24, '\0');
+    return with_7z_header(start + packs, 32 + packs.size(), h + std::string(2, '\0'));
+}
+
 // -- A gigabyte of zeros ---
 
 namespace {
