@@ -394,6 +394,12 @@ std::string one_file(const std::string& coders, const std::vector<std::string>& 
 std::string lzma_coder(uint32_t dictionary) { return "\x23\x03\x01\x01\x05" + lzma_properties(dictionary); }
 
 const std::string kLzmaCoder = lzma_coder(1 << 16);
+// BCJ2 after three coders, bound and packed as 7zz writes them: the first
+// coder's output is its jumps, the second's its calls, the third's its main
+// stream; the pack streams go to the third, to its range coder, to the
+// second and to the first.
+const std::string kBcj2After =
+    std::string("\x14\x03\x03\x01\x1B\x04\x01" "\x05\x00\x04\x01\x03\x02" "\x02\x06\x01\x00", 17);
 
 // A link whose text is `bytes` zeros, which libarchive reads whole.
 std::string link_of(uint64_t bytes)
@@ -407,9 +413,7 @@ std::string link_of(uint64_t bytes)
 std::string bcj2_calls_of(uint64_t calls)
 {
     const std::string main = machine_code(4096, 3);
-    const std::string coders = "\x04" + kLzmaCoder + kLzmaCoder + kLzmaCoder +
-                               std::string("\x14\x03\x03\x01\x1B\x04\x01" "\x05\x00\x04\x01\x03\x02"
-                                           "\x02\x06\x01\x00", 17);
+    const std::string coders = "\x04" + kLzmaCoder + kLzmaCoder + kLzmaCoder + kBcj2After;
     return one_file(coders, {lzma_of(main), std::string(5, '\0'), lzma_of("", calls), lzma_of("", 4)},
                     {4, calls, main.size(), main.size()}, false);
 }
@@ -506,6 +510,15 @@ std::string devices_then_a_file(unsigned count, uint64_t size)
             header.replace(at, 4, device_mode);
         }
     });
+}
+
+// `count` character devices of 4 KiB of zeros, then "a.bin", whose LZMA2
+// streams go on past what they claim (going_on_for_a_gigabyte).
+std::string devices_over_zeros(unsigned count, bool solid)
+{
+    std::vector<archive_fixtures::hand_file> devices;
+    for (unsigned i = 0; i < count; ++i) devices.push_back({"d" + std::to_string(100 + i), 0x21A48020});
+    return archive_fixtures::going_on_for_a_gigabyte(devices, {"a.bin", 0}, machine_code(5000, 10), solid);
 }
 
 // LZMA then x86 over a file of 5000 bytes of code, x86 listed as a complex
@@ -613,9 +626,12 @@ void run_header_case(const std::string& archive, int result, long growth_kb, con
 // address space could not hold those tables.  A link's text or a BCJ2 side
 // stream that would be decoded whole into memory is refused at its claim,
 // in a child that could hold it, as is a coder that names more than its
-// data could need.  At the bounds, and as 7zz packs a release's file, a
-// tile at -mx=7 and -mx=9 or 4096 files each alone, a header still reads,
-// and its decoding holds no more than the share its check weighed.
+// data could need.  What entries passed over claim is held to what an
+// honest archive holds there, and what decoding takes to what the claims
+// could need, whatever the folders' streams hold past them.  At the bounds,
+// and as 7zz packs a release's file, a tile at -mx=7 and -mx=9 or 4096
+// files each alone, a header still reads, and its decoding holds no more
+// than the share its check weighed.
 TEST(P7zExtraction, AHeaderClaimingMoreThanAReleaseHoldsIsRefusedInAFewMegabytes)
 {
     // A header at the bound fits, as does a side stream of 256 MiB; the
@@ -623,7 +639,7 @@ TEST(P7zExtraction, AHeaderClaimingMoreThanAReleaseHoldsIsRefusedInAFewMegabytes
     constexpr long kAddressHeadroomKb = 512 * 1024;
     constexpr long kHeaderGrowthKb = (kMax7zHeaderBytes >> 10) + kResidentGrowthKb;
     const auto plain = [](const std::string& header) { return with_header(kStart, 32, header); };
-    constexpr uint64_t kMiB = 1 << 20;
+    constexpr uint64_t kMiB = 1 << 20, kGiB = kMiB << 10;
     scratch_dir mx7, mx9, hundred, many;
     noise_and_zeros(mx7, 65 * kMiB);
     noise_and_zeros(mx9, 130 * kMiB);
@@ -647,6 +663,7 @@ TEST(P7zExtraction, AHeaderClaimingMoreThanAReleaseHoldsIsRefusedInAFewMegabytes
     const char* const kOutputs = "a coder gives other than one output";
     const char* const kLongProperties = "a coder's properties are longer than 7-Zip writes";
     const char* const kLongName = "an entry's name is longer than a path can be";
+    const char* const kSlow = "decoding it takes longer than what its header claims could need";
     const std::string noisy_properties =
         with_packed_header(kStart, properties_filling_the_bound(true, true), 1u << 20);
     for (const header_case& c :
@@ -754,6 +771,19 @@ TEST(P7zExtraction, AHeaderClaimingMoreThanAReleaseHoldsIsRefusedInAFewMegabytes
           {"16 devices of 2 MiB each in folders of their own before a file", devices_then_a_file(16, 2 << 20), 20016,
            2 * kResidentGrowthKb, "", "the entries passed over hold more than an honest archive's"},
           {"8 devices of 2 MiB each before a file", devices_then_a_file(8, 2 << 20), 0},
+          // What they claim is not what the library decodes: the time it
+          // takes is held to what those claims could need, a fraction of a
+          // second here, where the gigabyte would take seconds.
+          {"4 devices in folders of their own, each claiming 4 KiB of a gigabyte of zeros, before a file",
+           devices_over_zeros(4, false), 20016, kResidentGrowthKb, "", kSlow},
+          {"4 devices of 4 KiB and a file in one folder of a gigabyte of zeros", devices_over_zeros(4, true), 20016,
+           kResidentGrowthKb, "", kSlow},
+          {"a release's file whose BCJ2 call stream claims 4 bytes of a gigabyte of zeros",
+           one_file("\x04" + kLzmaCoder + archive_fixtures::lzma2_coder() + kLzmaCoder + kBcj2After,
+                    {lzma_of(machine_code(4096, 3)), std::string(5, '\0'), archive_fixtures::lzma2_zeros(kGiB) + '\0',
+                     lzma_of("", 4)},
+                    {4, 4, 4096, 4096}, false),
+           20016, kResidentGrowthKb, "", kSlow},
           {"7zz's x86 filter after LZMA2", packed_by_7zz(hundred, "-mf=BCJ -m0=LZMA2"), 0, kResidentGrowthKb,
            hundred.path()},
           {"a coder of 1.5 GiB over 1 MiB", one_file("\x01" + lzma_coder(3u << 29), {zeros_1m}, {kMiB}, false),
@@ -778,7 +808,8 @@ TEST(P7zExtraction, AHeaderClaimingMoreThanAReleaseHoldsIsRefusedInAFewMegabytes
 // what it names; a filter whose sizes disagree is refused, as 7-Zip calls
 // its data damaged; and a claim smaller than the data, which the library
 // decodes to the end of its packed stream all the same, still holds no
-// more than the share its check weighed.
+// more than the share its check weighed until it is refused for the time
+// that takes.
 TEST(P7zExtraction, WhatACoderCanFillIsJudgedByItsPackedBytesNotItsClaims)
 {
     constexpr long kAddressHeadroomKb = 512 * 1024;
@@ -786,7 +817,9 @@ TEST(P7zExtraction, WhatACoderCanFillIsJudgedByItsPackedBytesNotItsClaims)
     // 7zz packs a chain with LZMA2 first, the filter bound to its output.
     const std::string lzma_then = "\x02" + lzma_coder(256 * kMiB);
     const std::string x86("\x04\x03\x03\x01\x03\x01\x00", 7), delta = std::string("\x21\x03\x01\x00\x01\x00", 6);
+    const char* const kSlow = "decoding it takes longer than what its header claims could need";
     const std::string zeros_200m = lzma_of("", 200 * kMiB), zeros_1m = lzma_of("", kMiB);
+    const std::string zeros_1g = archive_fixtures::lzma_zeros();
     struct claim_case {
         const char* what;
         std::string archive;
@@ -821,14 +854,14 @@ TEST(P7zExtraction, WhatACoderCanFillIsJudgedByItsPackedBytesNotItsClaims)
           {"LZMA then x86, honest", one_file(lzma_then + x86, {zeros_200m}, {200 * kMiB, 200 * kMiB}, false), 0,
            (200 + 16) << 10},
           // The library decodes a packed stream to its end, however little
-          // its folder claims; the share weighs what the bytes can give.
-          {"LZMA claiming a byte of 200 MiB", one_file("\x01" + lzma_coder(256 * kMiB), {zeros_200m}, {1}, false), 0,
-           (200 + 16) << 10},
-          {"a release's file whose BCJ2 main coder claims 1 KiB of 200 MiB",
-           one_file("\x04" + kLzmaCoder + kLzmaCoder + lzma_coder(256 * kMiB) +
-                        std::string("\x14\x03\x03\x01\x1B\x04\x01" "\x05\x00\x04\x01\x03\x02" "\x02\x06\x01\x00", 17),
-                    {zeros_200m, std::string(5, '\0'), lzma_of("", 4), lzma_of("", 4)}, {4, 4, 1024, 1024}, false),
-           0, (200 + 16) << 10}}) {
+          // its folder claims; the share weighs what the bytes can give,
+          // and the gigabyte is refused for the time it takes.
+          {"LZMA claiming a byte of a gigabyte", one_file("\x01" + lzma_coder(256 * kMiB), {zeros_1g}, {1}, false),
+           20016, (256 + 16) << 10, kSlow},
+          {"a release's file whose BCJ2 main coder claims 1 KiB of a gigabyte",
+           one_file("\x04" + kLzmaCoder + kLzmaCoder + lzma_coder(256 * kMiB) + kBcj2After,
+                    {zeros_1g, std::string(5, '\0'), lzma_of("", 4), lzma_of("", 4)}, {4, 4, 1024, 1024}, false),
+           20016, (256 + 16) << 10, kSlow}}) {
         SCOPED_TRACE(c.what);
         run_header_case(c.archive, c.result, c.growth_kb, "", kAddressHeadroomKb, c.reason);
     }

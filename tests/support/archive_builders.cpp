@@ -195,6 +195,8 @@ std::string hand_made_7z(const std::vector<hand_folder>& folders, const std::vec
     return with_7z_header(start + packs, 32 + packs.size(), h + std::string(2, '\0'));
 }
 
+std::string lzma2_coder() { return std::string("\x21\x21\x01\x18", 4); }
+
 // -- A gigabyte of zeros ---
 
 namespace {
@@ -213,7 +215,67 @@ std::string cached(const std::string& name, const std::string& command)
     return path;
 }
 
+// The LZMA2 stream python's lzma module makes of `plain` (a Python
+// expression), with a dictionary of 16 MiB.
+std::string lzma2_by_python(const std::string& plain)
+{
+    testing_support::scratch_dir dir;
+    const auto made = testing_support::run_shell(
+        "cd '" + dir.path() + "' && python3 -c \"import lzma\n"
+        "open('out', 'wb').write(lzma.compress(" + plain + ", format=lzma.FORMAT_RAW, "
+        "filters=[{'id': lzma.FILTER_LZMA2, 'preset': 9, 'dict_size': 1 << 24}]))\"");
+    EXPECT_EQ(made.status, 0) << made.out;
+    return testing_support::read_file(dir / "out");
+}
+
 }  // namespace
+
+std::string lzma2_of(const std::string& plain)
+{
+    testing_support::scratch_dir dir;
+    testing_support::write_file(dir / "in", plain);
+    return lzma2_by_python("open('" + dir / "in" + "', 'rb').read()");
+}
+
+std::string lzma2_zeros(uint64_t bytes)
+{
+    constexpr uint64_t kPiece = 8 << 20;
+    static const std::string piece = [] {
+        std::string ended = lzma2_by_python("bytes(" + std::to_string(kPiece) + ")");
+        EXPECT_TRUE(!ended.empty() && ended.back() == '\0');
+        ended.pop_back();
+        return ended;
+    }();
+    std::string out;
+    for (uint64_t made = 0; made < bytes; made += kPiece) out += piece;
+    return out;
+}
+
+std::string going_on_for_a_gigabyte(const std::vector<hand_file>& passed, const hand_file& file,
+                                    const std::string& data, bool solid)
+{
+    const std::string zeros = lzma2_zeros(kZerosSize);
+    const auto going_on = [&](const std::string& plain) {
+        std::string packed = lzma2_of(plain);
+        packed.pop_back();  // its end
+        return packed + zeros + '\0';
+    };
+    const uint64_t kEach = 4096;
+    std::vector<hand_folder> folders;
+    std::vector<hand_file> files = passed;
+    files.push_back(file);
+    if (solid) {
+        std::vector<uint64_t> sizes(passed.size(), kEach);
+        sizes.push_back(data.size());
+        const std::string plain = std::string(passed.size() * kEach, '\0') + data;
+        folders.push_back({"\x01" + lzma2_coder(), {going_on(plain)}, {plain.size()}, sizes});
+    } else {
+        const std::string each = going_on(std::string(kEach, '\0'));
+        for (size_t i = 0; i < passed.size(); ++i) folders.push_back({"\x01" + lzma2_coder(), {each}, {kEach}, {}});
+        folders.push_back({"\x01" + lzma2_coder(), {lzma2_of(data)}, {data.size()}, {}});
+    }
+    return hand_made_7z(folders, files);
+}
 
 std::string zeros_zip()
 {
@@ -233,6 +295,18 @@ std::string zeros_7z()
     return cached("zeros-1g.7z", "truncate -s " + std::to_string(kZerosSize) +
                                      " zeros.bin && 7zz a -t7z -m0=LZMA:d20 -mx1 -bso0 -bsp0 out.7z zeros.bin && "
                                      "mv out.7z out");
+}
+
+std::string lzma_zeros()
+{
+    const std::string pieces = std::to_string(kZerosSize >> 24);
+    return testing_support::read_file(
+        cached("zeros-1g.lzma", "python3 -c \"import lzma\n"
+                                "c = lzma.LZMACompressor(lzma.FORMAT_RAW, filters=[{'id': lzma.FILTER_LZMA1, "
+                                "'preset': 0, 'dict_size': 1 << 20}])\n"
+                                "with open('out', 'wb') as f:\n"
+                                "    for n in range(" + pieces + "): f.write(c.compress(bytes(1 << 24)))\n"
+                                "    f.write(c.flush())\n\""));
 }
 
 }  // namespace archive_fixtures

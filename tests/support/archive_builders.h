@@ -68,6 +68,23 @@ struct hand_file {
 // first pack stream, when not 0.
 std::string hand_made_7z(const std::vector<hand_folder>& folders, const std::vector<hand_file>& files,
                          uint64_t first_pack_claim = 0);
+// An LZMA2 coder as a header lists it, its dictionary 16 MiB.
+std::string lzma2_coder();
+// An LZMA2 stream of `plain`, ended.
+std::string lzma2_of(const std::string& plain);
+// LZMA2 chunks of `bytes` zeros (a whole number of 8 MiB), not ended: each
+// 8 MiB starts its dictionary afresh, so the chunks add up to gigabytes
+// from a few kilobytes in no time.  End it with a zero byte.
+std::string lzma2_zeros(uint64_t bytes);
+
+// `passed` entries of 4 KiB of zeros each in a folder of its own, then
+// `file` holding `data` (or, when `solid`, all in one folder), whose LZMA2
+// streams go on past what their folders claim: a passed entry's (the one
+// folder's) for a gigabyte of zeros, which libarchive decodes, throwing it
+// away, as it hands over the folder's last bytes.
+std::string going_on_for_a_gigabyte(const std::vector<hand_file>& passed, const hand_file& file,
+                                    const std::string& data, bool solid);
+
 // A gigabyte of zeros (kZerosSize bytes) as the one entry "zeros.bin" of a
 // deflated zip (about 1 MB) and of a 7z archive (about 150 KB, LZMA with
 // a dictionary of 1 MiB): the paths of archives made once per build tree.
@@ -75,5 +92,8 @@ constexpr unsigned long long kZerosSize = 1ull << 30;
 constexpr const char* kZerosMd5 = "cd573cfaace07e7949bc0c46028904ff";
 std::string zeros_zip();
 std::string zeros_7z();
+// The same gigabyte as one LZMA stream, raw as a 7z folder holds it (about
+// 150 KB, its dictionary 1 MiB): the stream itself.
+std::string lzma_zeros();
 
 }  // namespace archive_fixtures
