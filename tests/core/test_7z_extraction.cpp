@@ -47,6 +47,19 @@ std::string machine_code(size_t n, unsigned seed)
     return out;
 }
 
+// Words of a few letters, as text packs.
+std::string text(size_t n, unsigned seed)
+{
+    std::string out;
+    unsigned x = seed;
+    while (out.size() < n) {
+        x = x * 1103515245u + 12345u;
+        out += std::string("alphabetagammadeltaepsilonzeta").substr(x >> 27 & 15, 2 + (x >> 20 & 7)) + ' ';
+    }
+    out.resize(n);
+    return out;
+}
+
 }  // namespace
 
 TEST(P7zExtraction, UnpacksASolidBcj2ArchiveByteForByte)
@@ -640,10 +653,11 @@ TEST(P7zExtraction, AHeaderClaimingMoreThanAReleaseHoldsIsRefusedInAFewMegabytes
     constexpr long kHeaderGrowthKb = (kMax7zHeaderBytes >> 10) + kResidentGrowthKb;
     const auto plain = [](const std::string& header) { return with_header(kStart, 32, header); };
     constexpr uint64_t kMiB = 1 << 20, kGiB = kMiB << 10;
-    scratch_dir mx7, mx9, hundred, many;
+    scratch_dir mx7, mx9, hundred, texts, many;
     noise_and_zeros(mx7, 65 * kMiB);
     noise_and_zeros(mx9, 130 * kMiB);
     for (unsigned i = 0; i < 100; ++i) write_file(hundred / ("f" + std::to_string(i)), machine_code(1000 + i, i));
+    for (unsigned i = 0; i < 100; ++i) write_file(texts / ("t" + std::to_string(i)), text(3000 + 97 * i, i));
     for (unsigned i = 0; i < kMax7zFiles; ++i) write_file(many / long_name(i), std::to_string(i));
     const std::string zeros_1m = lzma_of("", kMiB);
     // A Copy, then a complex coder of `streams` (in, out).
@@ -736,6 +750,10 @@ TEST(P7zExtraction, AHeaderClaimingMoreThanAReleaseHoldsIsRefusedInAFewMegabytes
           {"7zz at -mx=9 of a file of 130 MiB", packed_by_7zz(mx9, "-mx=9"), 0, (130 + 16) << 10, mx9.path()},
           {"a hundred files, each in a folder of its own", packed_by_7zz(hundred, "-ms=off"), 0, kResidentGrowthKb,
            hundred.path()},
+          // The library's PPMd decoder fails some streams whose bytes come
+          // in pieces that end near the stream's end.
+          {"a hundred texts, each in a folder of its own, with PPMd", packed_by_7zz(texts, "-ms=off -m0=PPMd"), 0,
+           kResidentGrowthKb, texts.path()},
           {"4096 files of long names, each in a folder of its own", packed_by_7zz(many, "-ms=off"), 0,
            kResidentGrowthKb, many.path()},
           // No streams is no reason to weigh nothing: the header is held.

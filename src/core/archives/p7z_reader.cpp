@@ -42,6 +42,8 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <utility>
+#include <vector>
 
 #include "core/archives/archive_reader.h"
 #include "core/archives/seven_zip_coders.h"
@@ -60,6 +62,16 @@ constexpr size_t kReadBlock = 1 << 20;
 // where the time reading takes is weighed: 4 KiB of LZMA decode to 35 MB
 // at most (8,400 to one), in some 60 ms.
 constexpr size_t kHandedAtATime = 4096;
+// libarchive 3.6.2's PPMd decoder fails a stream ("Failed to decode PPMd",
+// "Truncated 7z file data") at about one in twelve of the places where
+// what it was handed ends within its last call over the stream, the one
+// that makes the stream's last 64 KiB, and nowhere else (tried at every
+// place of three streams); a non-solid archive of PPMd past 1 MiB failed
+// now and then at the end of the block.  That call takes at most 66 KiB of
+// PPMd's (noise grows by 2 %), so what is handed over never ends within the
+// last 72 KiB of a PPMd stream, but before them or at its end; those decode
+// in a second at most.
+constexpr uint64_t kPpmdTail = 72 * 1024;
 
 uint64_t thread_cpu_ns()
 {
@@ -77,6 +89,7 @@ struct p7z_stream {
     off_t block_at = 0;  // where the block lies in the archive
     size_t filled = 0;   // and what it holds
     off_t at = 0;        // where the library reads next
+    std::vector<std::pair<uint64_t, uint64_t>> ppmd_streams;  // seven_zip_reading
     // What reading may take; what it took in the steps before the current
     // one, which began at `step_began_ns`; and whether it took more.
     uint64_t allowed_ns = 0, spent_ns = 0, step_began_ns = 0;
@@ -103,6 +116,22 @@ private:
     p7z_stream& stream_;
 };
 
+// Where the piece handed over from `at` ends: kHandedAtATime on, but not
+// within the last kPpmdTail bytes of a PPMd stream.
+uint64_t piece_end(const p7z_stream& in, uint64_t at)
+{
+    uint64_t end = at + kHandedAtATime;
+    // The stream that `end` lies within, if any.
+    const auto within = std::upper_bound(in.ppmd_streams.begin(), in.ppmd_streams.end(), end,
+                                         [](uint64_t place, const std::pair<uint64_t, uint64_t>& stream) {
+                                             return place < stream.second;
+                                         });
+    if (within == in.ppmd_streams.end() || within->first >= end) return end;
+    const uint64_t tail = std::max(within->first, within->second - std::min(within->second, kPpmdTail));
+    if (end > tail) end = tail > at ? tail : within->second;
+    return end;
+}
+
 la_ssize_t SzFileReadImp(archive* reader, void* stream, const void** buffer)
 {
     auto* in = static_cast<p7z_stream*>(stream);
@@ -111,7 +140,11 @@ la_ssize_t SzFileReadImp(archive* reader, void* stream, const void** buffer)
         archive_set_error(reader, ECANCELED, "decoding took more time than the archive allows");
         return ARCHIVE_FATAL;
     }
-    if (in->at < in->block_at || in->at - in->block_at >= static_cast<off_t>(in->filled)) {
+    const uint64_t end = piece_end(*in, static_cast<uint64_t>(in->at));
+    const uint64_t block_end = static_cast<uint64_t>(in->block_at) + in->filled;
+    // A block cut short holds the archive's end.
+    if (in->at < in->block_at || static_cast<uint64_t>(in->at) >= block_end ||
+        (end > block_end && in->filled == kReadBlock)) {
         ssize_t got;
         do got = ::pread(fileno(in->file), in->block.get(), kReadBlock, in->at);
         while (got < 0 && errno == EINTR);
@@ -123,7 +156,7 @@ la_ssize_t SzFileReadImp(archive* reader, void* stream, const void** buffer)
         in->filled = static_cast<size_t>(got);
     }
     const size_t from = static_cast<size_t>(in->at - in->block_at);
-    const size_t handed = std::min(kHandedAtATime, in->filled - from);
+    const size_t handed = static_cast<size_t>(std::min<uint64_t>(end - in->at, in->filled - from));
     *buffer = in->block.get() + from;
     in->at += static_cast<off_t>(handed);
     return static_cast<la_ssize_t>(handed);
@@ -197,6 +230,7 @@ public:
         // Before the decoder allocates what the archive asks for.
         if (int err = check_7z_coders(stream_.file, need_, &reading_)) return err;
         stream_.allowed_ns = reading_.opening_ns;
+        stream_.ppmd_streams.swap(reading_.ppmd_streams);
         const timed_step step(stream_);
         int err = start(unpack_memory_share::turn::beside_others);
         if (err && out_of_memory()) err = start_again_alone();

@@ -703,6 +703,26 @@ int decode_header(FILE* file, const streams_info& info, std::vector<uint8_t>& he
     return decoded ? 0 : refuse("its compressed header cannot be decoded");
 }
 
+// Where the pack streams of folders with a PPMd coder lie in an archive,
+// laid out as end_of_packs lays them.
+std::vector<std::pair<uint64_t, uint64_t>> ppmd_streams(const streams_info& info)
+{
+    std::vector<std::pair<uint64_t, uint64_t>> streams;
+    uint64_t at = saturating_plus(kStartHeaderBytes, info.pack_position);
+    std::vector<uint64_t> starts;
+    for (const uint64_t size : info.pack_sizes) {
+        starts.push_back(at);
+        at = saturating_plus(at, size);
+    }
+    for (const folder& f : info.folders) {
+        if (!has_ppmd(f)) continue;
+        for (uint64_t p = f.first_pack; p < f.first_pack + f.packed; ++p)
+            streams.emplace_back(starts[p], saturating_plus(starts[p], info.pack_sizes[p]));
+    }
+    std::sort(streams.begin(), streams.end());
+    return streams;
+}
+
 // Where the pack streams of `info` end in an archive: after its start
 // header, at its pack position, one after another.
 uint64_t end_of_packs(const streams_info& info)
@@ -755,8 +775,10 @@ int check_header(header_bytes in, uint64_t size, bool plain, uint64_t archive_by
         id = in.byte();
     }
     need = weigh(info, size, plain);
-    if (reading)
+    if (reading) {
         reading->opening_ns = saturating_plus(kMax7zDecodeShareNs, saturating_times(size, kMax7zDecodeNsPerByte));
+        reading->ppmd_streams = ppmd_streams(info);
+    }
     if (id == kFilesInfo) return check_files(in, info, reading);
     return in.ok ? 0 : unreadable(in);
 }
@@ -818,7 +840,7 @@ uint64_t seven_zip_coder_allowance(uint64_t method, uint64_t data)
 int check_7z_coders(FILE* archive, unpack_memory_need& need, seven_zip_reading* reading)
 {
     need = unpack_memory_need();
-    if (reading) *reading = {kMax7zDecodeShareNs, {}};
+    if (reading) *reading = {kMax7zDecodeShareNs, {}, {}};
     std::rewind(archive);
     const int err = check_headers(archive, need, reading);
     std::rewind(archive);

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <utility>
 #include <vector>
 
 #include "core/archives/archive_reader.h"
@@ -131,6 +132,9 @@ struct seven_zip_reading {
     // entry past the list adds nothing.
     uint64_t opening_ns = 0;
     std::vector<uint64_t> entries_ns;
+    // Where the pack streams of folders with a PPMd coder lie in the
+    // archive, [start, end), in order.
+    std::vector<std::pair<uint64_t, uint64_t>> ppmd_streams;
 };
 
 // Reads the headers of the 7z archive open in `archive`: 0 when they stay
