@@ -785,10 +785,10 @@ TEST(P7zExtraction, AHeaderClaimingMoreThanAReleaseHoldsIsRefusedInAFewMegabytes
           {"the same packed, in ASCII", name_filling_the_bound('n', true), 20016, kHeaderGrowthKb, "", kLongName},
           // Passed over, devices are read out and dropped: what they claim
           // is held to what an honest archive passes over.
-          // Eight are read out, each with its folder's dictionary, before the refusal.
-          {"16 devices of 2 MiB each in folders of their own before a file", devices_then_a_file(16, 2 << 20), 20016,
+          // Twelve are read out, each with its folder's dictionary, before the refusal.
+          {"16 devices of 5 MiB each in folders of their own before a file", devices_then_a_file(16, 5 << 20), 20016,
            2 * kResidentGrowthKb, "", "the entries passed over hold more than an honest archive's"},
-          {"8 devices of 2 MiB each before a file", devices_then_a_file(8, 2 << 20), 0},
+          {"12 devices of 5 MiB each before a file", devices_then_a_file(12, 5 << 20), 0},
           // What they claim is not what the library decodes: the time it
           // takes is held to what those claims could need, a fraction of a
           // second here, where the gigabyte would take seconds.

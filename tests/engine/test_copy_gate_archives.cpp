@@ -169,11 +169,13 @@ std::vector<archive_case> cases()
         // not held for minutes by entries no one wants.
         {"Mac metadata before the file in a 7z archive is skipped", "Resources/a.txt",
          [=] { return seven_zip_after_mac_metadata(1, 4096, a, "-ms=on"); }, a, 0, a, true},
-        {"Mac metadata of 2 MiB in each of 16 folders before the file is refused", "Resources/a.txt",
-         [=] { return seven_zip_after_mac_metadata(16, 2 * kMiB, a, "-ms=off"); }, a, kRefused7z, "old", true, -1,
+        {"Mac metadata of 17 MiB, a resource fork, before the file is skipped", "Resources/a.txt",
+         [=] { return seven_zip_after_mac_metadata(1, 17 * kMiB, a, "-ms=off"); }, a, 0, a, true},
+        {"Mac metadata of 5 MiB in each of 16 folders before the file is refused", "Resources/a.txt",
+         [=] { return seven_zip_after_mac_metadata(16, 5 * kMiB, a, "-ms=off"); }, a, kRefused7z, "old", true, -1,
          no_memory::never, kPassedOver},
-        {"Mac metadata of 32 MiB solid with the file before it is refused", "Resources/a.txt",
-         [=] { return seven_zip_after_mac_metadata(1, 32 * kMiB, a, "-ms=on"); }, a, kRefused7z, "old", true, -1,
+        {"Mac metadata of 65 MiB solid with the file before it is refused", "Resources/a.txt",
+         [=] { return seven_zip_after_mac_metadata(1, 65 * kMiB, a, "-ms=on"); }, a, kRefused7z, "old", true, -1,
          no_memory::never, kPassedOver},
         // The library decodes a folder's stream to its end, whatever the
         // folder claims: what decoding takes is held to what the claims

@@ -74,10 +74,10 @@ constexpr uint64_t kMax7zNameUnits = kMaxLinkTarget - 1;
 // own skip loses its place in a solid folder after an entry of a multiple
 // of 64 KiB), and an entry of gigabytes would hold an unpacker for
 // minutes.  The gate passes over "__MACOSX" entries, which hold some
-// kilobytes each, and the general unpacker folders, links and devices,
-// which hold nothing of their own: this is four kilobytes for each of as
-// many entries as a header may list, a few tenths of a second decoded.
-constexpr uint64_t kMax7zPassedOver = uint64_t{16} << 20;
+// kilobytes each but may hold a resource fork of megabytes (17 MiB seen),
+// and the general unpacker folders, links and devices, which hold nothing
+// of their own: this is what real data decodes to in about a second.
+constexpr uint64_t kMax7zPassedOver = uint64_t{64} << 20;
 // What reading an archive may take of its thread's processor time.  The
 // library decodes a folder's packed stream to its end, past the size its
 // folder claims, cutting what it makes to nothing, inside the call that
