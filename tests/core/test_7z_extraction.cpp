@@ -526,12 +526,12 @@ std::string devices_then_a_file(unsigned count, uint64_t size)
 }
 
 // `count` character devices of 4 KiB of zeros, then "a.bin", whose LZMA2
-// streams go on past what they claim (going_on_for_a_gigabyte).
+// streams go on past what they claim (going_on_for_gigabytes).
 std::string devices_over_zeros(unsigned count, bool solid)
 {
     std::vector<archive_fixtures::hand_file> devices;
     for (unsigned i = 0; i < count; ++i) devices.push_back({"d" + std::to_string(100 + i), 0x21A48020});
-    return archive_fixtures::going_on_for_a_gigabyte(devices, {"a.bin", 0}, machine_code(5000, 10), solid);
+    return archive_fixtures::going_on_for_gigabytes(devices, {"a.bin", 0}, machine_code(5000, 10), solid);
 }
 
 // LZMA then x86 over a file of 5000 bytes of code, x86 listed as a complex
@@ -652,7 +652,7 @@ TEST(P7zExtraction, AHeaderClaimingMoreThanAReleaseHoldsIsRefusedInAFewMegabytes
     constexpr long kAddressHeadroomKb = 512 * 1024;
     constexpr long kHeaderGrowthKb = (kMax7zHeaderBytes >> 10) + kResidentGrowthKb;
     const auto plain = [](const std::string& header) { return with_header(kStart, 32, header); };
-    constexpr uint64_t kMiB = 1 << 20, kGiB = kMiB << 10;
+    constexpr uint64_t kMiB = 1 << 20;
     scratch_dir mx7, mx9, hundred, texts, many;
     noise_and_zeros(mx7, 65 * kMiB);
     noise_and_zeros(mx9, 130 * kMiB);
@@ -660,6 +660,7 @@ TEST(P7zExtraction, AHeaderClaimingMoreThanAReleaseHoldsIsRefusedInAFewMegabytes
     for (unsigned i = 0; i < 100; ++i) write_file(texts / ("t" + std::to_string(i)), text(3000 + 97 * i, i));
     for (unsigned i = 0; i < kMax7zFiles; ++i) write_file(many / long_name(i), std::to_string(i));
     const std::string zeros_1m = lzma_of("", kMiB);
+    const std::string zeros_4g = archive_fixtures::lzma2_zeros(archive_fixtures::kGoingOn) + '\0';
     // A Copy, then a complex coder of `streams` (in, out).
     const auto complex_after_copy = [](const std::string& streams) {
         return one_file(std::string("\x02\x01\x00\x31\x21", 5) + streams + std::string("\x01\x10\x00\x01", 4),
@@ -791,17 +792,17 @@ TEST(P7zExtraction, AHeaderClaimingMoreThanAReleaseHoldsIsRefusedInAFewMegabytes
           {"12 devices of 5 MiB each before a file", devices_then_a_file(12, 5 << 20), 0},
           // What they claim is not what the library decodes: the time it
           // takes is held to what those claims could need, a fraction of a
-          // second here, where the gigabyte would take seconds.
-          {"4 devices in folders of their own, each claiming 4 KiB of a gigabyte of zeros, before a file",
-           devices_over_zeros(4, false), 20016, kResidentGrowthKb, "", kSlow},
-          {"4 devices of 4 KiB and a file in one folder of a gigabyte of zeros", devices_over_zeros(4, true), 20016,
-           kResidentGrowthKb, "", kSlow},
-          {"a release's file whose BCJ2 call stream claims 4 bytes of a gigabyte of zeros",
+          // second here, where the gigabytes would take seconds.  They are
+          // refused as they are decoded, each holding its dictionary.
+          {"2 devices in folders of their own, each claiming 4 KiB of 4 GiB of zeros, before a file",
+           devices_over_zeros(2, false), 20016, 2 * kResidentGrowthKb, "", kSlow},
+          {"4 devices of 4 KiB and a file in one folder of 4 GiB of zeros", devices_over_zeros(4, true), 20016,
+           2 * kResidentGrowthKb, "", kSlow},
+          {"a release's file whose BCJ2 call stream claims 4 bytes of 4 GiB of zeros",
            one_file("\x04" + kLzmaCoder + archive_fixtures::lzma2_coder() + kLzmaCoder + kBcj2After,
-                    {lzma_of(machine_code(4096, 3)), std::string(5, '\0'), archive_fixtures::lzma2_zeros(kGiB) + '\0',
-                     lzma_of("", 4)},
+                    {lzma_of(machine_code(4096, 3)), std::string(5, '\0'), zeros_4g, lzma_of("", 4)},
                     {4, 4, 4096, 4096}, false),
-           20016, kResidentGrowthKb, "", kSlow},
+           20016, 2 * kResidentGrowthKb, "", kSlow},
           {"7zz's x86 filter after LZMA2", packed_by_7zz(hundred, "-mf=BCJ -m0=LZMA2"), 0, kResidentGrowthKb,
            hundred.path()},
           {"a coder of 1.5 GiB over 1 MiB", one_file("\x01" + lzma_coder(3u << 29), {zeros_1m}, {kMiB}, false),
@@ -837,7 +838,9 @@ TEST(P7zExtraction, WhatACoderCanFillIsJudgedByItsPackedBytesNotItsClaims)
     const std::string x86("\x04\x03\x03\x01\x03\x01\x00", 7), delta = std::string("\x21\x03\x01\x00\x01\x00", 6);
     const char* const kSlow = "decoding it takes longer than what its header claims could need";
     const std::string zeros_200m = lzma_of("", 200 * kMiB), zeros_1m = lzma_of("", kMiB);
-    const std::string zeros_1g = archive_fixtures::lzma_zeros();
+    // LZMA2 of 256 MiB, as 7zz names it at -mx=9, over 4 GiB of zeros.
+    const std::string lzma2_256m("\x21\x21\x01\x20", 4);
+    const std::string zeros_4g = archive_fixtures::lzma2_zeros(archive_fixtures::kGoingOn) + '\0';
     struct claim_case {
         const char* what;
         std::string archive;
@@ -873,12 +876,12 @@ TEST(P7zExtraction, WhatACoderCanFillIsJudgedByItsPackedBytesNotItsClaims)
            (200 + 16) << 10},
           // The library decodes a packed stream to its end, however little
           // its folder claims; the share weighs what the bytes can give,
-          // and the gigabyte is refused for the time it takes.
-          {"LZMA claiming a byte of a gigabyte", one_file("\x01" + lzma_coder(256 * kMiB), {zeros_1g}, {1}, false),
-           20016, (256 + 16) << 10, kSlow},
-          {"a release's file whose BCJ2 main coder claims 1 KiB of a gigabyte",
-           one_file("\x04" + kLzmaCoder + kLzmaCoder + lzma_coder(256 * kMiB) + kBcj2After,
-                    {zeros_1g, std::string(5, '\0'), lzma_of("", 4), lzma_of("", 4)}, {4, 4, 1024, 1024}, false),
+          // and the gigabytes are refused for the time they take.
+          {"LZMA2 claiming a byte of 4 GiB", one_file("\x01" + lzma2_256m, {zeros_4g}, {1}, false), 20016,
+           (256 + 16) << 10, kSlow},
+          {"a release's file whose BCJ2 main coder claims 1 KiB of 4 GiB",
+           one_file("\x04" + kLzmaCoder + kLzmaCoder + lzma2_256m + kBcj2After,
+                    {zeros_4g, std::string(5, '\0'), lzma_of("", 4), lzma_of("", 4)}, {4, 4, 1024, 1024}, false),
            20016, (256 + 16) << 10, kSlow}}) {
         SCOPED_TRACE(c.what);
         run_header_case(c.archive, c.result, c.growth_kb, "", kAddressHeadroomKb, c.reason);

@@ -93,13 +93,13 @@ std::string seven_zip_after_mac_metadata(int count, size_t size, const std::stri
     return read_file(dir / "x.7z");
 }
 
-// "a.txt" holding `a` after four "__MACOSX" entries of 4 KiB (or none),
-// whose folders go on past what they claim (going_on_for_a_gigabyte).
-std::string going_on_after_mac_metadata(bool mac_metadata, const std::string& a, bool solid)
+// "a.txt" holding `a` after `count` "__MACOSX" entries of 4 KiB, whose
+// folders go on past what they claim (going_on_for_gigabytes).
+std::string going_on_after_mac_metadata(int count, const std::string& a, bool solid)
 {
     std::vector<archive_fixtures::hand_file> passed;
-    for (int i = 0; mac_metadata && i < 4; ++i) passed.push_back({"__MACOSX/._a" + std::to_string(100 + i), 0});
-    return archive_fixtures::going_on_for_a_gigabyte(passed, {"a.txt", 0}, a, solid);
+    for (int i = 0; i < count; ++i) passed.push_back({"__MACOSX/._a" + std::to_string(100 + i), 0});
+    return archive_fixtures::going_on_for_gigabytes(passed, {"a.txt", 0}, a, solid);
 }
 
 std::vector<archive_case> cases()
@@ -179,16 +179,16 @@ std::vector<archive_case> cases()
          no_memory::never, kPassedOver},
         // The library decodes a folder's stream to its end, whatever the
         // folder claims: what decoding takes is held to what the claims
-        // could need, a fraction of a second here, where each gigabyte
+        // could need, a fraction of a second here, where the gigabytes
         // behind them would take seconds.
-        {"Mac metadata in 4 folders claiming 4 KiB each of a gigabyte of zeros before the file is refused",
-         "Resources/a.txt", [=] { return going_on_after_mac_metadata(true, a, false); }, a, kRefused7z, "old", true,
+        {"Mac metadata in 2 folders claiming 4 KiB each of 4 GiB of zeros before the file is refused",
+         "Resources/a.txt", [=] { return going_on_after_mac_metadata(2, a, false); }, a, kRefused7z, "old", true,
          -1, no_memory::never, kSlow},
-        {"the same in one folder with the file is refused", "Resources/a.txt",
-         [=] { return going_on_after_mac_metadata(true, a, true); }, a, kRefused7z, "old", true, -1, no_memory::never,
+        {"Mac metadata of 4 KiB in one folder with the file, of 4 GiB of zeros, is refused", "Resources/a.txt",
+         [=] { return going_on_after_mac_metadata(4, a, true); }, a, kRefused7z, "old", true, -1, no_memory::never,
          kSlow},
-        {"a file whose folder goes on for a gigabyte of zeros is refused", "Resources/a.txt",
-         [=] { return going_on_after_mac_metadata(false, a, true); }, a, kRefused7z, "old", true, -1,
+        {"a file whose folder goes on for 4 GiB of zeros is refused", "Resources/a.txt",
+         [=] { return going_on_after_mac_metadata(0, a, true); }, a, kRefused7z, "old", true, -1,
          no_memory::never, kSlow},
         // Memory that cannot be had is this machine's failure, not the
         // archive's, wherever it fails.

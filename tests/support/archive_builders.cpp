@@ -251,10 +251,10 @@ std::string lzma2_zeros(uint64_t bytes)
     return out;
 }
 
-std::string going_on_for_a_gigabyte(const std::vector<hand_file>& passed, const hand_file& file,
-                                    const std::string& data, bool solid)
+std::string going_on_for_gigabytes(const std::vector<hand_file>& passed, const hand_file& file,
+                                   const std::string& data, bool solid)
 {
-    const std::string zeros = lzma2_zeros(kZerosSize);
+    const std::string zeros = lzma2_zeros(kGoingOn);
     const auto going_on = [&](const std::string& plain) {
         std::string packed = lzma2_of(plain);
         packed.pop_back();  // its end
@@ -295,18 +295,6 @@ std::string zeros_7z()
     return cached("zeros-1g.7z", "truncate -s " + std::to_string(kZerosSize) +
                                      " zeros.bin && 7zz a -t7z -m0=LZMA:d20 -mx1 -bso0 -bsp0 out.7z zeros.bin && "
                                      "mv out.7z out");
-}
-
-std::string lzma_zeros()
-{
-    const std::string pieces = std::to_string(kZerosSize >> 24);
-    return testing_support::read_file(
-        cached("zeros-1g.lzma", "python3 -c \"import lzma\n"
-                                "c = lzma.LZMACompressor(lzma.FORMAT_RAW, filters=[{'id': lzma.FILTER_LZMA1, "
-                                "'preset': 0, 'dict_size': 1 << 20}])\n"
-                                "with open('out', 'wb') as f:\n"
-                                "    for n in range(" + pieces + "): f.write(c.compress(bytes(1 << 24)))\n"
-                                "    f.write(c.flush())\n\""));
 }
 
 }  // namespace archive_fixtures
