@@ -22,6 +22,7 @@
 #include "test_support.h"
 
 using archive_fixtures::captured_log;
+using archive_fixtures::hand_made_7z;
 using archive_fixtures::make_7z;
 using archive_fixtures::rename_in_7z;
 using testing_support::file_exists;
@@ -41,6 +42,19 @@ std::string machine_code(size_t n, unsigned seed)
         out += static_cast<char>(0xE8);
         for (int i = 0; i < 4; ++i) out += static_cast<char>((x >> (8 * i)) & 0xFF);
         out += "\x55\x48\x89\xE5";
+    }
+    out.resize(n);
+    return out;
+}
+
+// Words of a few letters, as text packs.
+std::string text(size_t n, unsigned seed)
+{
+    std::string out;
+    unsigned x = seed;
+    while (out.size() < n) {
+        x = x * 1103515245u + 12345u;
+        out += std::string("alphabetagammadeltaepsilonzeta").substr(x >> 27 & 15, 2 + (x >> 20 & 7)) + ' ';
     }
     out.resize(n);
     return out;
@@ -178,27 +192,9 @@ void set_le(std::string& s, size_t at, uint64_t v, int bytes)
     for (int i = 0; i < bytes; ++i) s[at + i] = static_cast<char>(v >> (8 * i));
 }
 
-// The format's number: as many leading one bits as bytes follow.
-std::string number(uint64_t v)
-{
-    int extra = 0;
-    while (extra < 8 && v >> (7 * (extra + 1)) != 0) ++extra;
-    std::string out(1, static_cast<char>(extra == 8 ? 0xFF : ((0xFF00 >> extra) & 0xFF) | v >> (8 * extra)));
-    for (int i = 0; i < extra; ++i) out += static_cast<char>(v >> (8 * i));
-    return out;
-}
-
-// The archive with `header` (plain or compressed) last, and checksums that match.
-std::string with_header(std::string archive, size_t at, const std::string& header)
-{
-    archive.resize(at);
-    archive += header;
-    set_le(archive, 12, at - 32, 8);
-    set_le(archive, 20, header.size(), 8);
-    set_le(archive, 28, archive_fixtures::crc32_of(header), 4);
-    set_le(archive, 8, archive_fixtures::crc32_of(archive.substr(12, 20)), 4);
-    return archive;
-}
+// The kit's, by their short names here.
+constexpr auto number = archive_fixtures::seven_zip_number;
+constexpr auto with_header = archive_fixtures::with_7z_header;
 
 // One file packed by 7zz with `method`, the header plain, and the coder
 // whose bytes in the header begin with `coder` given `properties` (and
@@ -404,24 +400,19 @@ std::string sub_stream_header(const std::vector<uint64_t>& sub_streams, uint64_t
 std::string one_file(const std::string& coders, const std::vector<std::string>& packs,
                      const std::vector<uint64_t>& sizes, bool link, uint64_t first_pack_claim = 0)
 {
-    std::string h = std::string("\x01\x04\x06\x00", 4) + number(packs.size()) + "\x09";
-    std::string data;
-    for (const std::string& p : packs) {
-        h += number(data.empty() && first_pack_claim ? first_pack_claim : p.size());
-        data += p;
-    }
-    h += std::string("\x00\x07\x0B\x01\x00", 5) + coders + "\x0C";
-    for (const uint64_t size : sizes) h += number(size);
-    // One sub-stream, the folder's; the file's name; a link's Unix mode.
-    h += std::string("\x00\x08\x00\x00\x05\x01\x11\x05\x00" "a\0\0\0", 13);
-    if (link) h += std::string("\x15\x06\x01\x00\x00\x80\xFF\xA1", 8);
-    return with_header(kStart + data, 32 + data.size(), h + std::string(2, '\0'));
+    return hand_made_7z({{coders, packs, sizes, {}}}, {{"a", link ? 0xA1FF8000u : 0}}, first_pack_claim);
 }
 
 // An LZMA coder as 7zz lists one, naming a dictionary of `dictionary` bytes.
 std::string lzma_coder(uint32_t dictionary) { return "\x23\x03\x01\x01\x05" + lzma_properties(dictionary); }
 
 const std::string kLzmaCoder = lzma_coder(1 << 16);
+// BCJ2 after three coders, bound and packed as 7zz writes them: the first
+// coder's output is its jumps, the second's its calls, the third's its main
+// stream; the pack streams go to the third, to its range coder, to the
+// second and to the first.
+const std::string kBcj2After =
+    std::string("\x14\x03\x03\x01\x1B\x04\x01" "\x05\x00\x04\x01\x03\x02" "\x02\x06\x01\x00", 17);
 
 // A link whose text is `bytes` zeros, which libarchive reads whole.
 std::string link_of(uint64_t bytes)
@@ -435,9 +426,7 @@ std::string link_of(uint64_t bytes)
 std::string bcj2_calls_of(uint64_t calls)
 {
     const std::string main = machine_code(4096, 3);
-    const std::string coders = "\x04" + kLzmaCoder + kLzmaCoder + kLzmaCoder +
-                               std::string("\x14\x03\x03\x01\x1B\x04\x01" "\x05\x00\x04\x01\x03\x02"
-                                           "\x02\x06\x01\x00", 17);
+    const std::string coders = "\x04" + kLzmaCoder + kLzmaCoder + kLzmaCoder + kBcj2After;
     return one_file(coders, {lzma_of(main), std::string(5, '\0'), lzma_of("", calls), lzma_of("", 4)},
                     {4, calls, main.size(), main.size()}, false);
 }
@@ -534,6 +523,15 @@ std::string devices_then_a_file(unsigned count, uint64_t size)
             header.replace(at, 4, device_mode);
         }
     });
+}
+
+// `count` character devices of 4 KiB of zeros, then "a.bin", whose LZMA2
+// streams go on past what they claim (going_on_for_gigabytes).
+std::string devices_over_zeros(unsigned count, bool solid)
+{
+    std::vector<archive_fixtures::hand_file> devices;
+    for (unsigned i = 0; i < count; ++i) devices.push_back({"d" + std::to_string(100 + i), 0x21A48020});
+    return archive_fixtures::going_on_for_gigabytes(devices, {"a.bin", 0}, machine_code(5000, 10), solid);
 }
 
 // LZMA then x86 over a file of 5000 bytes of code, x86 listed as a complex
@@ -641,9 +639,12 @@ void run_header_case(const std::string& archive, int result, long growth_kb, con
 // address space could not hold those tables.  A link's text or a BCJ2 side
 // stream that would be decoded whole into memory is refused at its claim,
 // in a child that could hold it, as is a coder that names more than its
-// data could need.  At the bounds, and as 7zz packs a release's file, a
-// tile at -mx=7 and -mx=9 or 4096 files each alone, a header still reads,
-// and its decoding holds no more than the share its check weighed.
+// data could need.  What entries passed over claim is held to what an
+// honest archive holds there, and what decoding takes to what the claims
+// could need, whatever the folders' streams hold past them.  At the bounds,
+// and as 7zz packs a release's file, a tile at -mx=7 and -mx=9 or 4096
+// files each alone, a header still reads, and its decoding holds no more
+// than the share its check weighed.
 TEST(P7zExtraction, AHeaderClaimingMoreThanAReleaseHoldsIsRefusedInAFewMegabytes)
 {
     // A header at the bound fits, as does a side stream of 256 MiB; the
@@ -652,12 +653,14 @@ TEST(P7zExtraction, AHeaderClaimingMoreThanAReleaseHoldsIsRefusedInAFewMegabytes
     constexpr long kHeaderGrowthKb = (kMax7zHeaderBytes >> 10) + kResidentGrowthKb;
     const auto plain = [](const std::string& header) { return with_header(kStart, 32, header); };
     constexpr uint64_t kMiB = 1 << 20;
-    scratch_dir mx7, mx9, hundred, many;
+    scratch_dir mx7, mx9, hundred, texts, many;
     noise_and_zeros(mx7, 65 * kMiB);
     noise_and_zeros(mx9, 130 * kMiB);
     for (unsigned i = 0; i < 100; ++i) write_file(hundred / ("f" + std::to_string(i)), machine_code(1000 + i, i));
+    for (unsigned i = 0; i < 100; ++i) write_file(texts / ("t" + std::to_string(i)), text(3000 + 97 * i, i));
     for (unsigned i = 0; i < kMax7zFiles; ++i) write_file(many / long_name(i), std::to_string(i));
     const std::string zeros_1m = lzma_of("", kMiB);
+    const std::string zeros_4g = archive_fixtures::lzma2_zeros(archive_fixtures::kGoingOn) + '\0';
     // A Copy, then a complex coder of `streams` (in, out).
     const auto complex_after_copy = [](const std::string& streams) {
         return one_file(std::string("\x02\x01\x00\x31\x21", 5) + streams + std::string("\x01\x10\x00\x01", 4),
@@ -675,6 +678,7 @@ TEST(P7zExtraction, AHeaderClaimingMoreThanAReleaseHoldsIsRefusedInAFewMegabytes
     const char* const kOutputs = "a coder gives other than one output";
     const char* const kLongProperties = "a coder's properties are longer than 7-Zip writes";
     const char* const kLongName = "an entry's name is longer than a path can be";
+    const char* const kSlow = "decoding it takes longer than what its header claims could need";
     const std::string noisy_properties =
         with_packed_header(kStart, properties_filling_the_bound(true, true), 1u << 20);
     for (const header_case& c :
@@ -747,6 +751,10 @@ TEST(P7zExtraction, AHeaderClaimingMoreThanAReleaseHoldsIsRefusedInAFewMegabytes
           {"7zz at -mx=9 of a file of 130 MiB", packed_by_7zz(mx9, "-mx=9"), 0, (130 + 16) << 10, mx9.path()},
           {"a hundred files, each in a folder of its own", packed_by_7zz(hundred, "-ms=off"), 0, kResidentGrowthKb,
            hundred.path()},
+          // The library's PPMd decoder fails some streams whose bytes come
+          // in pieces that end near the stream's end.
+          {"a hundred texts, each in a folder of its own, with PPMd", packed_by_7zz(texts, "-ms=off -m0=PPMd"), 0,
+           kResidentGrowthKb, texts.path()},
           {"4096 files of long names, each in a folder of its own", packed_by_7zz(many, "-ms=off"), 0,
            kResidentGrowthKb, many.path()},
           // No streams is no reason to weigh nothing: the header is held.
@@ -778,10 +786,23 @@ TEST(P7zExtraction, AHeaderClaimingMoreThanAReleaseHoldsIsRefusedInAFewMegabytes
           {"the same packed, in ASCII", name_filling_the_bound('n', true), 20016, kHeaderGrowthKb, "", kLongName},
           // Passed over, devices are read out and dropped: what they claim
           // is held to what an honest archive passes over.
-          // Eight are read out, each with its folder's dictionary, before the refusal.
-          {"16 devices of 2 MiB each in folders of their own before a file", devices_then_a_file(16, 2 << 20), 20016,
+          // Twelve are read out, each with its folder's dictionary, before the refusal.
+          {"16 devices of 5 MiB each in folders of their own before a file", devices_then_a_file(16, 5 << 20), 20016,
            2 * kResidentGrowthKb, "", "the entries passed over hold more than an honest archive's"},
-          {"8 devices of 2 MiB each before a file", devices_then_a_file(8, 2 << 20), 0},
+          {"12 devices of 5 MiB each before a file", devices_then_a_file(12, 5 << 20), 0},
+          // What they claim is not what the library decodes: the time it
+          // takes is held to what those claims could need, a fraction of a
+          // second here, where the gigabytes would take seconds.  They are
+          // refused as they are decoded, each holding its dictionary.
+          {"2 devices in folders of their own, each claiming 4 KiB of 4 GiB of zeros, before a file",
+           devices_over_zeros(2, false), 20016, 2 * kResidentGrowthKb, "", kSlow},
+          {"4 devices of 4 KiB and a file in one folder of 4 GiB of zeros", devices_over_zeros(4, true), 20016,
+           2 * kResidentGrowthKb, "", kSlow},
+          {"a release's file whose BCJ2 call stream claims 4 bytes of 4 GiB of zeros",
+           one_file("\x04" + kLzmaCoder + archive_fixtures::lzma2_coder() + kLzmaCoder + kBcj2After,
+                    {lzma_of(machine_code(4096, 3)), std::string(5, '\0'), zeros_4g, lzma_of("", 4)},
+                    {4, 4, 4096, 4096}, false),
+           20016, 2 * kResidentGrowthKb, "", kSlow},
           {"7zz's x86 filter after LZMA2", packed_by_7zz(hundred, "-mf=BCJ -m0=LZMA2"), 0, kResidentGrowthKb,
            hundred.path()},
           {"a coder of 1.5 GiB over 1 MiB", one_file("\x01" + lzma_coder(3u << 29), {zeros_1m}, {kMiB}, false),
@@ -806,7 +827,8 @@ TEST(P7zExtraction, AHeaderClaimingMoreThanAReleaseHoldsIsRefusedInAFewMegabytes
 // what it names; a filter whose sizes disagree is refused, as 7-Zip calls
 // its data damaged; and a claim smaller than the data, which the library
 // decodes to the end of its packed stream all the same, still holds no
-// more than the share its check weighed.
+// more than the share its check weighed until it is refused for the time
+// that takes.
 TEST(P7zExtraction, WhatACoderCanFillIsJudgedByItsPackedBytesNotItsClaims)
 {
     constexpr long kAddressHeadroomKb = 512 * 1024;
@@ -814,7 +836,11 @@ TEST(P7zExtraction, WhatACoderCanFillIsJudgedByItsPackedBytesNotItsClaims)
     // 7zz packs a chain with LZMA2 first, the filter bound to its output.
     const std::string lzma_then = "\x02" + lzma_coder(256 * kMiB);
     const std::string x86("\x04\x03\x03\x01\x03\x01\x00", 7), delta = std::string("\x21\x03\x01\x00\x01\x00", 6);
+    const char* const kSlow = "decoding it takes longer than what its header claims could need";
     const std::string zeros_200m = lzma_of("", 200 * kMiB), zeros_1m = lzma_of("", kMiB);
+    // LZMA2 of 256 MiB, as 7zz names it at -mx=9, over 4 GiB of zeros.
+    const std::string lzma2_256m("\x21\x21\x01\x20", 4);
+    const std::string zeros_4g = archive_fixtures::lzma2_zeros(archive_fixtures::kGoingOn) + '\0';
     struct claim_case {
         const char* what;
         std::string archive;
@@ -849,14 +875,14 @@ TEST(P7zExtraction, WhatACoderCanFillIsJudgedByItsPackedBytesNotItsClaims)
           {"LZMA then x86, honest", one_file(lzma_then + x86, {zeros_200m}, {200 * kMiB, 200 * kMiB}, false), 0,
            (200 + 16) << 10},
           // The library decodes a packed stream to its end, however little
-          // its folder claims; the share weighs what the bytes can give.
-          {"LZMA claiming a byte of 200 MiB", one_file("\x01" + lzma_coder(256 * kMiB), {zeros_200m}, {1}, false), 0,
-           (200 + 16) << 10},
-          {"a release's file whose BCJ2 main coder claims 1 KiB of 200 MiB",
-           one_file("\x04" + kLzmaCoder + kLzmaCoder + lzma_coder(256 * kMiB) +
-                        std::string("\x14\x03\x03\x01\x1B\x04\x01" "\x05\x00\x04\x01\x03\x02" "\x02\x06\x01\x00", 17),
-                    {zeros_200m, std::string(5, '\0'), lzma_of("", 4), lzma_of("", 4)}, {4, 4, 1024, 1024}, false),
-           0, (200 + 16) << 10}}) {
+          // its folder claims; the share weighs what the bytes can give,
+          // and the gigabytes are refused for the time they take.
+          {"LZMA2 claiming a byte of 4 GiB", one_file("\x01" + lzma2_256m, {zeros_4g}, {1}, false), 20016,
+           (256 + 16) << 10, kSlow},
+          {"a release's file whose BCJ2 main coder claims 1 KiB of 4 GiB",
+           one_file("\x04" + kLzmaCoder + kLzmaCoder + lzma2_256m + kBcj2After,
+                    {zeros_4g, std::string(5, '\0'), lzma_of("", 4), lzma_of("", 4)}, {4, 4, 1024, 1024}, false),
+           20016, (256 + 16) << 10, kSlow}}) {
         SCOPED_TRACE(c.what);
         run_header_case(c.archive, c.result, c.growth_kb, "", kAddressHeadroomKb, c.reason);
     }

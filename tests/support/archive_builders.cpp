@@ -136,6 +136,67 @@ std::string patch_7z_header(std::string archive, const std::function<void(std::s
     return archive;
 }
 
+// -- 7z archives written byte by byte ---
+
+std::string seven_zip_number(uint64_t v)
+{
+    int extra = 0;
+    while (extra < 8 && v >> (7 * (extra + 1)) != 0) ++extra;
+    std::string out(1, static_cast<char>(extra == 8 ? 0xFF : ((0xFF00 >> extra) & 0xFF) | v >> (8 * extra)));
+    for (int i = 0; i < extra; ++i) out += static_cast<char>(v >> (8 * i));
+    return out;
+}
+
+std::string with_7z_header(std::string archive, size_t at, const std::string& header)
+{
+    archive.resize(at);
+    archive += header;
+    for (int i = 0; i < 8; ++i) {
+        archive[12 + i] = static_cast<char>(static_cast<uint64_t>(at - 32) >> (8 * i));
+        archive[20 + i] = static_cast<char>(static_cast<uint64_t>(header.size()) >> (8 * i));
+    }
+    set32(archive, 28, crc32_of(header));
+    set32(archive, 8, crc32_of(archive.substr(12, 20)));
+    return archive;
+}
+
+std::string hand_made_7z(const std::vector<hand_folder>& folders, const std::vector<hand_file>& files,
+                         uint64_t first_pack_claim)
+{
+    std::string packs, pack_sizes, coders, sizes, counts, file_sizes;
+    size_t pack_count = 0;
+    bool counted = false;
+    for (const hand_folder& f : folders) {
+        for (const std::string& p : f.packs) {
+            pack_sizes += seven_zip_number(packs.empty() && first_pack_claim ? first_pack_claim : p.size());
+            packs += p;
+            ++pack_count;
+        }
+        coders += f.coders;
+        for (const uint64_t size : f.sizes) sizes += seven_zip_number(size);
+        counts += seven_zip_number(f.files.empty() ? 1 : f.files.size());
+        for (size_t i = 0; i + 1 < f.files.size(); ++i) file_sizes += seven_zip_number(f.files[i]);
+        counted = counted || f.files.size() > 1;
+    }
+    std::string h = std::string("\x01\x04\x06\x00", 4) + seven_zip_number(pack_count) + "\x09" + pack_sizes;
+    h += std::string("\x00\x07\x0B", 3) + seven_zip_number(folders.size()) + '\0' + coders + "\x0C" + sizes;
+    h += std::string("\x00\x08", 2) + (counted ? "\x0D" + counts + "\x09" + file_sizes : "") + std::string(2, '\0');
+    std::string names(1, '\0'), attributes = std::string("\x01\x00", 2);
+    bool attributed = false;
+    for (const hand_file& f : files) {
+        for (const char c : f.name) names += std::string{c, '\0'};
+        names += std::string(2, '\0');
+        put32(attributes, f.attributes ? f.attributes : 0x20);  // else only "archive", as Windows marks a file
+        attributed = attributed || f.attributes;
+    }
+    h += "\x05" + seven_zip_number(files.size()) + "\x11" + seven_zip_number(names.size()) + names;
+    if (attributed) h += "\x15" + seven_zip_number(attributes.size()) + attributes;
+    const std::string start = std::string("7z\xBC\xAF\x27\x1C\x00\x04", 8) + std::string(24, '\0');
+    return with_7z_header(start + packs, 32 + packs.size(), h + std::string(2, '\0'));
+}
+
+std::string lzma2_coder() { return std::string("\x21\x21\x01\x18", 4); }
+
 // -- A gigabyte of zeros ---
 
 namespace {
@@ -154,7 +215,67 @@ std::string cached(const std::string& name, const std::string& command)
     return path;
 }
 
+// The LZMA2 stream python's lzma module makes of `plain` (a Python
+// expression), with a dictionary of 16 MiB.
+std::string lzma2_by_python(const std::string& plain)
+{
+    testing_support::scratch_dir dir;
+    const auto made = testing_support::run_shell(
+        "cd '" + dir.path() + "' && python3 -c \"import lzma\n"
+        "open('out', 'wb').write(lzma.compress(" + plain + ", format=lzma.FORMAT_RAW, "
+        "filters=[{'id': lzma.FILTER_LZMA2, 'preset': 9, 'dict_size': 1 << 24}]))\"");
+    EXPECT_EQ(made.status, 0) << made.out;
+    return testing_support::read_file(dir / "out");
+}
+
 }  // namespace
+
+std::string lzma2_of(const std::string& plain)
+{
+    testing_support::scratch_dir dir;
+    testing_support::write_file(dir / "in", plain);
+    return lzma2_by_python("open('" + dir / "in" + "', 'rb').read()");
+}
+
+std::string lzma2_zeros(uint64_t bytes)
+{
+    constexpr uint64_t kPiece = 8 << 20;
+    static const std::string piece = [] {
+        std::string ended = lzma2_by_python("bytes(" + std::to_string(kPiece) + ")");
+        EXPECT_TRUE(!ended.empty() && ended.back() == '\0');
+        ended.pop_back();
+        return ended;
+    }();
+    std::string out;
+    for (uint64_t made = 0; made < bytes; made += kPiece) out += piece;
+    return out;
+}
+
+std::string going_on_for_gigabytes(const std::vector<hand_file>& passed, const hand_file& file,
+                                   const std::string& data, bool solid)
+{
+    const std::string zeros = lzma2_zeros(kGoingOn);
+    const auto going_on = [&](const std::string& plain) {
+        std::string packed = lzma2_of(plain);
+        packed.pop_back();  // its end
+        return packed + zeros + '\0';
+    };
+    const uint64_t kEach = 4096;
+    std::vector<hand_folder> folders;
+    std::vector<hand_file> files = passed;
+    files.push_back(file);
+    if (solid) {
+        std::vector<uint64_t> sizes(passed.size(), kEach);
+        sizes.push_back(data.size());
+        const std::string plain = std::string(passed.size() * kEach, '\0') + data;
+        folders.push_back({"\x01" + lzma2_coder(), {going_on(plain)}, {plain.size()}, sizes});
+    } else {
+        const std::string each = going_on(std::string(kEach, '\0'));
+        for (size_t i = 0; i < passed.size(); ++i) folders.push_back({"\x01" + lzma2_coder(), {each}, {kEach}, {}});
+        folders.push_back({"\x01" + lzma2_coder(), {lzma2_of(data)}, {data.size()}, {}});
+    }
+    return hand_made_7z(folders, files);
+}
 
 std::string zeros_zip()
 {

@@ -43,6 +43,50 @@ std::string rename_in_7z(std::string archive, const std::string& from, const std
 // (in place, the same length) and its checksums fixed.
 std::string patch_7z_header(std::string archive, const std::function<void(std::string& header)>& patch);
 
+// -- 7z archives written byte by byte ---
+
+// The format's variable-length number: as many leading one bits as bytes follow.
+std::string seven_zip_number(uint64_t v);
+// The first `at` bytes of `archive` (its start header and packed streams)
+// with `header` (plain or packed) after them, and checksums that match.
+std::string with_7z_header(std::string archive, size_t at, const std::string& header);
+
+// A folder of a hand-made 7z archive.
+struct hand_folder {
+    std::string coders;              // as a header lists them: their count, each coder, bindings, packed inputs
+    std::vector<std::string> packs;  // its pack streams
+    std::vector<uint64_t> sizes;     // each coder's output, in turn
+    std::vector<uint64_t> files;     // the sizes of its files, when it holds more than one
+};
+// A file of it: its name, and its attributes when not 0 (a Unix mode in the high half, with 0x8000).
+struct hand_file {
+    std::string name;
+    uint32_t attributes = 0;
+};
+// `folders` and the `files` their data goes to, in turn, in a plain header
+// without digests; the header claims `first_pack_claim` bytes for the
+// first pack stream, when not 0.
+std::string hand_made_7z(const std::vector<hand_folder>& folders, const std::vector<hand_file>& files,
+                         uint64_t first_pack_claim = 0);
+// An LZMA2 coder as a header lists it, its dictionary 16 MiB.
+std::string lzma2_coder();
+// An LZMA2 stream of `plain`, ended.
+std::string lzma2_of(const std::string& plain);
+// LZMA2 chunks of `bytes` zeros (a whole number of 8 MiB), not ended: each
+// 8 MiB starts its dictionary afresh, so the chunks add up to gigabytes
+// from a few kilobytes in no time.  End it with a zero byte.
+std::string lzma2_zeros(uint64_t bytes);
+
+// `passed` entries of 4 KiB of zeros each in a folder of its own, then
+// `file` holding `data` (or, when `solid`, all in one folder), whose LZMA2
+// streams go on past what their folders claim: a passed entry's (the one
+// folder's) for kGoingOn zeros, which libarchive decodes, throwing them
+// away, as it hands over the folder's last bytes.  That takes seconds on
+// any processor (8 s on the one measured), far past what the claims allow.
+constexpr unsigned long long kGoingOn = 4ull << 30;
+std::string going_on_for_gigabytes(const std::vector<hand_file>& passed, const hand_file& file,
+                                   const std::string& data, bool solid);
+
 // A gigabyte of zeros (kZerosSize bytes) as the one entry "zeros.bin" of a
 // deflated zip (about 1 MB) and of a 7z archive (about 150 KB, LZMA with
 // a dictionary of 1 MiB): the paths of archives made once per build tree.

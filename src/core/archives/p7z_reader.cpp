@@ -20,6 +20,9 @@
 //     give, a filter's sizes disagree, or a link or
 //     BCJ2 side stream claims more than the reader
 //     should hold (seven_zip_coders.h)
+//   the entries passed over claim more than an honest  20001 (20016), logged
+//     archive's, or decoding takes more processor time
+//     than what the header claims could need
 //
 // The memory decoding holds and the address space it reserves are taken
 // from the unpackers' budget before the decoder is set up, and given back
@@ -29,6 +32,9 @@
 #include <archive.h>
 #include <archive_entry.h>
 #include <locale.h>
+#include <sys/stat.h>
+#include <time.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -36,6 +42,8 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <utility>
+#include <vector>
 
 #include "core/archives/archive_reader.h"
 #include "core/archives/seven_zip_coders.h"
@@ -46,38 +54,143 @@
 
 namespace {
 
+// What is read of the archive at once, and decoded at once for a caller
+// that passes data over.
 constexpr size_t kReadBlock = 1 << 20;
+// What the library is handed at a time.  It decodes all it was handed
+// before it asks for more, past a folder's claimed end too, so each ask is
+// where the time reading takes is weighed: 4 KiB of LZMA decode to 35 MB
+// at most (8,400 to one), in some 60 ms.
+constexpr size_t kHandedAtATime = 4096;
+// libarchive 3.6.2's PPMd decoder fails a stream ("Failed to decode PPMd",
+// "Truncated 7z file data") at about one in twelve of the places where
+// what it was handed ends within its last call over the stream, the one
+// that makes the stream's last 64 KiB, and nowhere else (tried at every
+// place of three streams); a non-solid archive of PPMd past 1 MiB failed
+// now and then at the end of the block.  That call takes at most 66 KiB of
+// PPMd's (noise grows by 2 %), so what is handed over never ends within the
+// last 72 KiB of a PPMd stream, but before them or at its end; those decode
+// in a second at most.
+constexpr uint64_t kPpmdTail = 72 * 1024;
 
-// The input stream handed to the reader: the open archive and the buffer
-// that the read callback fills.
+uint64_t clock_ns(clockid_t clock)
+{
+    timespec now{};
+    ::clock_gettime(clock, &now);
+    return static_cast<uint64_t>(now.tv_sec) * 1000000000u + static_cast<uint64_t>(now.tv_nsec);
+}
+
+uint64_t thread_cpu_ns() { return clock_ns(CLOCK_THREAD_CPUTIME_ID); }
+
+// The thread's processor clock is a system call, which read for every
+// piece made a stored archive's reading a fifth longer; within a
+// millisecond of the wall clock's, which is not, it cannot move more.
+constexpr uint64_t kLookEveryNs = 1000000;
+
+// The input stream handed to the reader: the open archive, a block of it
+// read at once and handed over a piece at a time, and the processor time
+// that reading it may take (seven_zip_reading).
 struct p7z_stream {
     FILE* file = nullptr;
     std::unique_ptr<char[]> block{new char[kReadBlock]};
+    off_t block_at = 0;  // where the block lies in the archive
+    size_t filled = 0;   // and what it holds
+    off_t at = 0;        // where the library reads next
+    std::vector<std::pair<uint64_t, uint64_t>> ppmd_streams;  // seven_zip_reading
+    // What reading may take; what it took in the steps before the current
+    // one, which began at `step_began_ns`; and whether it took more.
+    uint64_t allowed_ns = 0, spent_ns = 0, step_began_ns = 0;
+    bool past_time = false;
+    uint64_t looked_ns = 0;  // the wall clock at the last look at the processor clock
+
     ~p7z_stream()
     {
         if (file) std::fclose(file);
     }
+    uint64_t spent_now() const { return spent_ns + (thread_cpu_ns() - step_began_ns); }
 };
+
+// A step the reader's caller takes (opening, the next entry, a piece):
+// the processor time it takes counts, the caller's own between steps does
+// not, nor that of another thread that reads another archive.
+class timed_step {
+public:
+    explicit timed_step(p7z_stream& stream) : stream_(stream) { stream_.step_began_ns = thread_cpu_ns(); }
+    ~timed_step() { stream_.spent_ns = stream_.spent_now(); }
+    timed_step(const timed_step&) = delete;
+    timed_step& operator=(const timed_step&) = delete;
+
+private:
+    p7z_stream& stream_;
+};
+
+// Where the piece handed over from `at` ends: kHandedAtATime on, but not
+// within the last kPpmdTail bytes of a PPMd stream.
+uint64_t piece_end(const p7z_stream& in, uint64_t at)
+{
+    uint64_t end = at + kHandedAtATime;
+    // The stream that `end` lies within, if any.
+    const auto within = std::upper_bound(in.ppmd_streams.begin(), in.ppmd_streams.end(), end,
+                                         [](uint64_t place, const std::pair<uint64_t, uint64_t>& stream) {
+                                             return place < stream.second;
+                                         });
+    if (within == in.ppmd_streams.end() || within->first >= end) return end;
+    const uint64_t tail = std::max(within->first, within->second - std::min(within->second, kPpmdTail));
+    if (end > tail) end = tail > at ? tail : within->second;
+    return end;
+}
 
 la_ssize_t SzFileReadImp(archive* reader, void* stream, const void** buffer)
 {
     auto* in = static_cast<p7z_stream*>(stream);
-    *buffer = in->block.get();
-    size_t got = std::fread(in->block.get(), 1, kReadBlock, in->file);
-    if (got == 0 && std::ferror(in->file)) {
-        archive_set_error(reader, errno, "read error");
-        return ARCHIVE_FATAL;
+    const uint64_t now = clock_ns(CLOCK_MONOTONIC);
+    if (now - in->looked_ns >= kLookEveryNs) {
+        in->looked_ns = now;
+        if (in->spent_now() > in->allowed_ns) {
+            in->past_time = true;
+            archive_set_error(reader, ECANCELED, "decoding took more time than the archive allows");
+            return ARCHIVE_FATAL;
+        }
     }
-    return static_cast<la_ssize_t>(got);
+    const uint64_t end = piece_end(*in, static_cast<uint64_t>(in->at));
+    const uint64_t block_end = static_cast<uint64_t>(in->block_at) + in->filled;
+    // A block cut short holds the archive's end.
+    if (in->at < in->block_at || static_cast<uint64_t>(in->at) >= block_end ||
+        (end > block_end && in->filled == kReadBlock)) {
+        ssize_t got;
+        do got = ::pread(fileno(in->file), in->block.get(), kReadBlock, in->at);
+        while (got < 0 && errno == EINTR);
+        if (got < 0) {
+            archive_set_error(reader, errno, "read error");
+            return ARCHIVE_FATAL;
+        }
+        in->block_at = in->at;
+        in->filled = static_cast<size_t>(got);
+    }
+    const size_t from = static_cast<size_t>(in->at - in->block_at);
+    const size_t handed = static_cast<size_t>(std::min<uint64_t>(end - in->at, in->filled - from));
+    *buffer = in->block.get() + from;
+    in->at += static_cast<off_t>(handed);
+    return static_cast<la_ssize_t>(handed);
 }
 
-// 64-bit offsets throughout: scenery archives pass 2 GB.  The reader skips
-// through this too.
+// 64-bit offsets throughout: scenery archives pass 2 GB.  The library skips
+// through this too, from where it was handed to.  A seek moves no bytes:
+// the library seeks to a folder's pack streams, often within the block.
 la_int64_t SzFileSeekImp(archive*, void* stream, la_int64_t offset, int whence)
 {
     auto* in = static_cast<p7z_stream*>(stream);
-    if (::fseeko(in->file, static_cast<off_t>(offset), whence) != 0) return ARCHIVE_FATAL;
-    return ::ftello(in->file);
+    la_int64_t base = 0;
+    struct stat st;
+    if (whence == SEEK_CUR) {
+        base = in->at;
+    } else if (whence == SEEK_END) {
+        if (::fstat(fileno(in->file), &st) != 0) return ARCHIVE_FATAL;
+        base = st.st_size;
+    }
+    if (offset < -base || offset > INT64_MAX - base) return ARCHIVE_FATAL;
+    in->at = static_cast<off_t>(base + offset);
+    return in->at;
 }
 
 // Whether the library's last failure was an allocation's: most say so by
@@ -127,7 +240,10 @@ public:
             return errno;
         }
         // Before the decoder allocates what the archive asks for.
-        if (int err = check_7z_coders(stream_.file, need_)) return err;
+        if (int err = check_7z_coders(stream_.file, need_, &reading_)) return err;
+        stream_.allowed_ns = reading_.opening_ns;
+        stream_.ppmd_streams.swap(reading_.ppmd_streams);
+        const timed_step step(stream_);
         int err = start(unpack_memory_share::turn::beside_others);
         if (err && out_of_memory()) err = start_again_alone();
         return err;
@@ -142,7 +258,7 @@ private:
             FILE_ERR_HERE();
             return err;
         }
-        std::rewind(stream_.file);
+        stream_.at = 0;
         reader_ = archive_read_new();
         if (!reader_) {
             FILE_ERR_HERE();
@@ -159,11 +275,19 @@ private:
         return 0;
     }
 
-    // The code of a decoder's step that failed: ENOMEM where it ran out of
-    // memory, else `code_otherwise`.  Out of memory again after its try
-    // alone, the reading ends here, and the log says what it had.
+    // The code of a decoder's step that failed: the archive's refusal where
+    // it took more time than its header claims could need, ENOMEM where it
+    // ran out of memory, else `code_otherwise`.  Out of memory again after
+    // its try alone, the reading ends here, and the log says what it had.
     int step_failed(int code_otherwise)
     {
+        if (stream_.past_time) {
+            FILE_ERR_HERE();
+            xer << "Reading " << shown_as_ << " took " << stream_.spent_now() / 1000000 << " ms of processor time, "
+                << "past the " << stream_.allowed_ns / 1000000 << " ms its header's claims allow.\n7z archive "
+                   "refused: decoding it takes longer than what its header claims could need.\n";
+            return kErrZipOpen;
+        }
         const int err = decoder_error(reader_, code_otherwise);
         if (err == ENOMEM && retried_) {
             const char* why = archive_error_string(reader_);
@@ -193,6 +317,9 @@ private:
     {
         retried_ = true;
         xer << "Unpacking " << shown_as_ << " ran out of memory; it tries again alone.\n";
+        // What it decodes again, it decodes within what it was allowed.
+        stream_.spent_ns = 0;
+        stream_.step_began_ns = thread_cpu_ns();
         close_decoder();
         if (int err = start(unpack_memory_share::turn::alone)) return err;
         archive_entry* entry;
@@ -246,7 +373,7 @@ private:
         }
         passed_over_ += rest;
         for (size_t got = 1; !at_end_;)
-            if (int err = read_piece(passed(), kReadBlock, &got)) return err;
+            if (int err = read_data(passed(), kReadBlock, &got)) return err;
         return 0;
     }
 
@@ -259,8 +386,24 @@ private:
 
     int next_entry(archive_item& item) override
     {
+        const timed_step step(stream_);
+        return next_header(item);
+    }
+
+    int read_piece(char* buffer, size_t size, size_t* got) override
+    {
+        const timed_step step(stream_);
+        return read_data(buffer, size, got);
+    }
+
+    int next_header(archive_item& item)
+    {
         if (entries_ > 0)
             if (int err = pass_over_rest()) return err;
+        // The library may decode the entry's folder as it hands the entry
+        // over (a link's text), so its time is allowed first.
+        if (entries_ < reading_.entries_ns.size())
+            stream_.allowed_ns += std::min(reading_.entries_ns[entries_], UINT64_MAX - stream_.allowed_ns);
         archive_entry* entry;
         int r = archive_read_next_header(reader_, &entry);
         if (r < ARCHIVE_WARN && out_of_memory()) {
@@ -272,7 +415,7 @@ private:
         if (r == ARCHIVE_EOF) return kEndOfArchive;
         if (r < ARCHIVE_WARN) {
             const char* why = archive_error_string(reader_);
-            xer << "7z header unreadable: " << (why ? why : "truncated archive") << "\n";
+            if (!stream_.past_time) xer << "7z header unreadable: " << (why ? why : "truncated archive") << "\n";
             FILE_ERR_HERE();
             return step_failed(first ? kErrZipOpen : kErrZipShortRead);
         }
@@ -305,7 +448,7 @@ private:
         return 0;
     }
 
-    int read_piece(char* buffer, size_t size, size_t* got) override
+    int read_data(char* buffer, size_t size, size_t* got)
     {
         *got = 0;
         la_ssize_t n = archive_read_data(reader_, buffer, size);
@@ -326,6 +469,7 @@ private:
     utf8_names names_;
     std::string shown_as_;
     unpack_memory_need need_;
+    seven_zip_reading reading_;
     // Given back once the decoder is freed, with the reader.
     std::unique_ptr<unpack_memory_share> memory_;
     p7z_stream stream_;

@@ -201,12 +201,17 @@ struct streams_info {
     std::vector<uint64_t> pack_sizes;
     std::vector<folder> folders;
     std::vector<uint64_t> sub_streams;  // the size of each, in the order files take them
+    std::vector<size_t> sub_stream_folders;  // the folder of each
 };
 
 constexpr uint64_t kLzma = 0x030101, kLzma2 = 0x21, kPpmd = 0x030401, kBcj2 = 0x0303011B;
 
 bool lzma_like(const coder& c) { return c.id == kLzma || c.id == kLzma2; }
 bool expanding(const coder& c) { return lzma_like(c) || c.id == kPpmd; }
+bool has_ppmd(const folder& f)
+{
+    return std::any_of(f.coders.begin(), f.coders.end(), [](const coder& c) { return c.id == kPpmd; });
+}
 
 // Filters that give out as many bytes as they take: Copy, Delta, and the
 // branch converters for x86 (BCJ), PowerPC, IA-64, ARM, ARM Thumb, SPARC,
@@ -331,6 +336,7 @@ bool read_sub_streams(header_bytes& in, streams_info& info, const std::vector<bo
     size_t next = 0;
     for (size_t f = 0; f < counts.size() && in.ok; ++f) {
         if (counts[f] == 0) continue;
+        info.sub_stream_folders.insert(info.sub_stream_folders.end(), counts[f], f);
         const uint64_t whole = info.folders[f].size();
         uint64_t listed = 0;
         for (uint64_t i = 1; id == kSize && i < counts[f] && in.ok; ++i) {
@@ -428,17 +434,20 @@ const coder* overclaiming_coder(const streams_info& info, uint64_t& claim, uint6
     return nullptr;
 }
 
+// Whether the library decodes BCJ2's side streams from the outputs of
+// `f`'s first two coders: where BCJ2 is the last of four, whatever the
+// bindings say.
+bool bcj2_last_of_four(const folder& f) { return f.coders.size() == 4 && f.coders[3].id == kBcj2; }
+
 // The BCJ2 side streams of `f` that the library allocates whole, none when
-// it has no BCJ2.  It takes them from a folder's pack streams after its
-// first, and where BCJ2 is the last of four coders, from the outputs of the
-// first two coders, whatever the bindings say.
+// it has no BCJ2: its pack streams after its first, and the ones it
+// decodes (bcj2_last_of_four).
 std::vector<uint64_t> bcj2_sides(const streams_info& info, const folder& f)
 {
     std::vector<uint64_t> sides;
-    const auto bcj2 = [](const coder& c) { return c.id == kBcj2; };
-    if (std::none_of(f.coders.begin(), f.coders.end(), bcj2)) return sides;
+    if (std::none_of(f.coders.begin(), f.coders.end(), [](const coder& c) { return c.id == kBcj2; })) return sides;
     for (uint64_t p = 1; p < f.packed; ++p) sides.push_back(info.pack_sizes[f.first_pack + p]);
-    if (f.coders.size() == 4 && bcj2(f.coders[3])) sides.insert(sides.end(), {f.unpack_sizes[0], f.unpack_sizes[1]});
+    if (bcj2_last_of_four(f)) sides.insert(sides.end(), {f.unpack_sizes[0], f.unpack_sizes[1]});
     return sides;
 }
 
@@ -501,6 +510,16 @@ unpack_memory_need weigh(const streams_info& info, uint64_t header, bool plain)
     return {header + filled + learnt + sides, (plain ? 2 * header : header) + dictionary + model + sides};
 }
 
+// The processor time the library may take over `f` once it is reached:
+// what it makes of the folder and of the BCJ2 side streams it decodes, at
+// the rate of its slowest coder.  Its other side streams are copied.
+uint64_t folder_decode_ns(const folder& f)
+{
+    uint64_t bytes = f.size();
+    if (bcj2_last_of_four(f)) bytes = saturating_plus(bytes, saturating_plus(f.unpack_sizes[0], f.unpack_sizes[1]));
+    return saturating_times(bytes, has_ppmd(f) ? kMax7zPpmdDecodeNsPerByte : kMax7zDecodeNsPerByte);
+}
+
 int refuse(const char* why)
 {
     FILE_ERR_HERE();
@@ -519,8 +538,11 @@ int unreadable(const header_bytes& in)
 // The files' properties as the library reads them: which files hold no
 // sub-stream, and each file's attributes, whose high half is a Unix mode.
 // Other properties are passed over by the bytes the library passes over.
-int check_files(header_bytes& in, const std::vector<uint64_t>& sub_streams)
+// What reaching each file lets decoding take goes to `reading`: its
+// folder's at the first file the folder's data goes to.
+int check_files(header_bytes& in, const streams_info& info, seven_zip_reading* reading)
 {
+    const std::vector<uint64_t>& sub_streams = info.sub_streams;
     // The library sizes its tables by this count and by bytes the header holds.
     const uint64_t files = in.bounded(kMax7zFiles);
     std::vector<bool> no_stream(files, false);
@@ -586,16 +608,22 @@ int check_files(header_bytes& in, const std::vector<uint64_t>& sub_streams)
     if (!in.ok) return unreadable(in);
     // A link's text is read whole as its entry is handed over, at the size
     // its sub-stream claims, long before anything here sees the entry.
+    std::vector<uint64_t> entries_ns(files, 0);
+    std::vector<bool> reached(info.folders.size(), false);
     size_t next = 0;
     for (uint64_t f = 0; f < files; ++f) {
         if (no_stream[f]) continue;
         if (next == sub_streams.size()) return unreadable(in);
+        const size_t in_folder = info.sub_stream_folders[next];
         const uint64_t size = sub_streams[next++];
         if ((attributes[f] >> 16 & 0170000) == 0120000 && size >= kMaxLinkTarget) {
             xer << "A 7z link's text of " << size << " bytes.\n";
             return refuse("a link's text is longer than a path can be");
         }
+        if (!reached[in_folder]) entries_ns[f] = folder_decode_ns(info.folders[in_folder]);
+        reached[in_folder] = true;
     }
+    if (reading) reading->entries_ns.swap(entries_ns);
     return 0;
 }
 
@@ -675,6 +703,26 @@ int decode_header(FILE* file, const streams_info& info, std::vector<uint8_t>& he
     return decoded ? 0 : refuse("its compressed header cannot be decoded");
 }
 
+// Where the pack streams of folders with a PPMd coder lie in an archive,
+// laid out as end_of_packs lays them.
+std::vector<std::pair<uint64_t, uint64_t>> ppmd_streams(const streams_info& info)
+{
+    std::vector<std::pair<uint64_t, uint64_t>> streams;
+    uint64_t at = saturating_plus(kStartHeaderBytes, info.pack_position);
+    std::vector<uint64_t> starts;
+    for (const uint64_t size : info.pack_sizes) {
+        starts.push_back(at);
+        at = saturating_plus(at, size);
+    }
+    for (const folder& f : info.folders) {
+        if (!has_ppmd(f)) continue;
+        for (uint64_t p = f.first_pack; p < f.first_pack + f.packed; ++p)
+            streams.emplace_back(starts[p], saturating_plus(starts[p], info.pack_sizes[p]));
+    }
+    std::sort(streams.begin(), streams.end());
+    return streams;
+}
+
 // Where the pack streams of `info` end in an archive: after its start
 // header, at its pack position, one after another.
 uint64_t end_of_packs(const streams_info& info)
@@ -686,10 +734,12 @@ uint64_t end_of_packs(const streams_info& info)
 
 // The coders of a header of `size` bytes (after kHeader), unpacked unless
 // `plain`, in an archive of `archive_bytes`, the sizes the library
-// allocates by and its files; what decoding them needs into `need`.  Every
+// allocates by and its files; what decoding them needs into `need`, and
+// the rest of what reading them needs into `reading`, when given.  Every
 // archive that passes is weighed, if only for its header, which the
 // library holds whole whatever it lists.
-int check_header(header_bytes in, uint64_t size, bool plain, uint64_t archive_bytes, unpack_memory_need& need)
+int check_header(header_bytes in, uint64_t size, bool plain, uint64_t archive_bytes, unpack_memory_need& need,
+                 seven_zip_reading* reading)
 {
     uint8_t id = in.byte();
     if (id == kArchiveProperties) {
@@ -725,11 +775,15 @@ int check_header(header_bytes in, uint64_t size, bool plain, uint64_t archive_by
         id = in.byte();
     }
     need = weigh(info, size, plain);
-    if (id == kFilesInfo) return check_files(in, info.sub_streams);
+    if (reading) {
+        reading->opening_ns = saturating_plus(kMax7zDecodeShareNs, saturating_times(size, kMax7zDecodeNsPerByte));
+        reading->ppmd_streams = ppmd_streams(info);
+    }
+    if (id == kFilesInfo) return check_files(in, info, reading);
     return in.ok ? 0 : unreadable(in);
 }
 
-int check_headers(FILE* file, unpack_memory_need& need)
+int check_headers(FILE* file, unpack_memory_need& need, seven_zip_reading* reading)
 {
     // Only an archive that begins as one: the decoder would look for one
     // further in (behind a program that unpacks itself), past this check.
@@ -759,7 +813,7 @@ int check_headers(FILE* file, unpack_memory_need& need)
     } else if (kind != kHeader) {
         return refuse("its header cannot be read");
     }
-    return check_header(in, header.size(), plain, archive_bytes, need);
+    return check_header(in, header.size(), plain, archive_bytes, need, reading);
 }
 
 }  // namespace
@@ -783,11 +837,12 @@ uint64_t seven_zip_coder_allowance(uint64_t method, uint64_t data)
     return std::max(kMin7zCoderAllowance, step);
 }
 
-int check_7z_coders(FILE* archive, unpack_memory_need& need)
+int check_7z_coders(FILE* archive, unpack_memory_need& need, seven_zip_reading* reading)
 {
     need = unpack_memory_need();
+    if (reading) *reading = {kMax7zDecodeShareNs, {}, {}};
     std::rewind(archive);
-    const int err = check_headers(archive, need);
+    const int err = check_headers(archive, need, reading);
     std::rewind(archive);
     return err;
 }
