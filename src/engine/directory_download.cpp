@@ -145,7 +145,7 @@ void read_manifest(const std::string& manifest)
     sim_info.clear();
     delete_file(manifest);
     stg.dir_status = 0;
-    manifest_damaged(c, 0, manifest, read == kDirectoryOutOfMemory ? kManifestNotHeld : kManifestDamaged);
+    manifest_damaged(c, 0, std::string(), read == kDirectoryOutOfMemory ? kManifestNotHeld : kManifestDamaged);
 }
 
 }  // namespace

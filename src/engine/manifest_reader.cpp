@@ -181,6 +181,7 @@ constexpr std::size_t kHistoryBytes = sizeof(file_history_struct);
 // Lines dropped past this many are counted, not logged one by one: a
 // manifest of millions of them would fill the disk with the log.
 constexpr std::size_t kDroppedLinesLogged = 100;
+
 // The address space a manifest may still take: under a limit, what it
 // leaves beyond what the program holds now and kManifestRoomForTheRest,
 // the heap's free blocks counted as room (an allocation is served from
