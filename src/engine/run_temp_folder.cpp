@@ -27,8 +27,9 @@ int make_run_temp_folder()
         temp_path.clear();
         return err;
     }
-    // Every way out of the installer but a crash passes exit(): main's
-    // return, and launch_app handing over to the simulator.
+    // Every way out of the installer but a crash or a fatal alert passes
+    // exit(): main's return, and launch_app handing over to the simulator.
+    // A fatal alert aborts after the shell's shut-down, which removes it.
     static const bool removed_at_exit = std::atexit(remove_run_temp_folder) == 0;
     (void)removed_at_exit;
     made_folder = pattern;

@@ -12,6 +12,7 @@
 #include "core/text/translation.h"
 #include "engine/download_streams.h"
 #include "engine/http_client.h"
+#include "engine/run_temp_folder.h"
 #include "engine/stop_pumps.h"
 #include "gfx/fonts/fonts.h"
 #include "shell/glx_context.h"
@@ -56,6 +57,9 @@ void shell_finishup(int full)
         x11_ungrab_keyboard();
         x11_flush();
     }
+    // A fatal end aborts, past exit(), which removes it otherwise: what the
+    // run downloaded, a server list and a manifest, is left to nobody.
+    remove_run_temp_folder();
     xer.close();
 }
 
@@ -76,6 +80,7 @@ void IBM_turnoff() {}
 
 void MACIBM_exit_now(int status)
 {
+    remove_run_temp_folder();
     std::fflush(stdout);
     xer << std::flush;
     _exit(status);

@@ -185,6 +185,38 @@ INSTANTIATE_TEST_SUITE_P(manifests, damaged_release,
                                                       0}),
                          [](const testing::TestParamInfo<release_case>& info) { return info.param.name; });
 
+// A manifest line naming a folder is fatal: once the user has read the
+// alert, the program ends by abort, and the run's temporary folder goes
+// with it, the server list and the manifest it downloaded, as it goes on
+// every other end.
+TEST(failing_road, AFatalAlertEndsTheProgramWithoutItsRunFolder)
+{
+    sample_release release(3, 0, 1);
+    ASSERT_EQ(testing_support::run_shell("cd '" + release.release_folder() + "' && rm directory.txt.zip && " +
+                                         "printf 'I\\n900 version\\nINSTALLER\\n' > directory.txt && printf '"
+                                         "FILE 1 0 1 1 1 0123456789abcdef0123456789abcdef Nimbrel/folder/\\n' "
+                                         ">> directory.txt && zip -q -1 directory.txt.zip directory.txt && "
+                                         "rm directory.txt")
+                  .status,
+              0);
+    ASSERT_TRUE(release.serve()) << release.problem();
+    road_walker road(NIMBREL_INSTALLER);
+    ASSERT_TRUE(start_demo(road, release.port())) << road.output();
+    ASSERT_TRUE(walk_to_server_check(road)) << road.log();
+    const std::string temp = road.run_folder();
+    ASSERT_FALSE(temp.empty()) << road.log();
+
+    ASSERT_TRUE(road.wait_for_step(step_list::none, 30)) << road.log();
+    road.shot("failing_fatal_manifest_line");
+    EXPECT_TRUE(wait_until([&] {
+        road.keys("Return");
+        return road.wait_for_exit(0.5) != -1;
+    }, 20)) << road.log();
+    EXPECT_EQ(road.wait_for_exit(0), 128 + SIGABRT) << road.output();
+    EXPECT_TRUE(road.logged("I am reading the directory text file and found a path that has no file!")) << road.log();
+    EXPECT_FALSE(file_exists(temp)) << "the run folder was left behind";
+}
+
 // -- Told to stop -------------------------------------------------------------------------
 
 class stopped_by_signal : public testing::TestWithParam<int> {};
