@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -36,7 +37,48 @@ static_assert(sizeof(file_version_struct) <= 72, "a manifest line in memory grew
 
 using file_history_struct = std::vector<file_version_struct>;
 
-extern std::vector<file_history_struct> sim_info;
+// The histories and the pool their paths point into, one thing: whatever
+// drops or replaces the manifest (a refused reading, a server or a disk
+// whose manifest offers nothing here, a reading of another) drops its
+// texts with its histories and gives the heap they freed back to the
+// system, so that the next manifest finds the room this one took.
+class manifest_histories {
+public:
+    using iterator = std::vector<file_history_struct>::iterator;
+    using const_iterator = std::vector<file_history_struct>::const_iterator;
+
+    manifest_histories();
+    manifest_histories(const manifest_histories&) = delete;
+    manifest_histories& operator=(const manifest_histories&) = delete;
+
+    std::size_t size() const { return histories_.size(); }
+    bool empty() const { return histories_.empty(); }
+    file_history_struct& operator[](std::size_t i) { return histories_[i]; }
+    const file_history_struct& operator[](std::size_t i) const { return histories_[i]; }
+    file_history_struct& front() { return histories_.front(); }
+    file_history_struct& back() { return histories_.back(); }
+    iterator begin() { return histories_.begin(); }
+    iterator end() { return histories_.end(); }
+    const_iterator begin() const { return histories_.begin(); }
+    const_iterator end() const { return histories_.end(); }
+
+    // A history whose paths were pooled here (texts()), as a path made
+    // from a string is.
+    void push_back(file_history_struct history) { histories_.push_back(std::move(history)); }
+    // Drops every history and every text.  Never throws: refusals and
+    // failed readings call it.
+    void clear();
+    // Makes `histories`, whose paths point into `texts`, the manifest, in
+    // place of the one before.  Never throws.
+    void replace(std::vector<file_history_struct>&& histories, std::unique_ptr<text_pool> texts);
+    text_pool& texts() { return *texts_; }
+
+private:
+    std::vector<file_history_struct> histories_;
+    std::unique_ptr<text_pool> texts_;  // never null
+};
+
+extern manifest_histories& sim_info;
 // Folders that held files the install engine deleted; emptied by each read.
 extern std::set<std::string> deleted_files;
 
@@ -107,9 +149,11 @@ void manifest_out_of_memory_alert(const std::string& path);
 // kManifestMaxPath bytes or more (found before it is put together) or a
 // body whose reading would hold more than its bound; kDirectoryOutOfMemory
 // when an allocation failed, or the reading would hold more than the room a
-// limit on the address space left it, sim_info empty.  Whatever it refuses, or fails
-// to read, gives back all it took; what it accepts replaces the manifest
-// before it, with its texts (manifest_text.h).
+// limit on the address space left it, sim_info empty.  A path that names a
+// folder ends the reading with a fatal alert, once the reading gave back
+// what it took (kDirectoryDamaged where a test's alert returns).  Whatever
+// it refuses, or fails to read, gives back all it took; what it accepts
+// becomes the manifest, histories and texts.
 int read_directory_body(const char* pos, const char* end);
 
 // 1 when the path is a global-scenery tile: under a scenery folder and

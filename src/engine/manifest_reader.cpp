@@ -36,9 +36,7 @@
 #include "core/files/xmap.h"
 #include "engine/installer_state.h"
 #include "engine/newer_version_notice.h"
-#include "engine/scan_stamps.h"
 
-std::vector<file_history_struct> sim_info;
 std::set<std::string> deleted_files;
 
 namespace {
@@ -184,47 +182,52 @@ constexpr std::size_t kDroppedLinesLogged = 100;
 
 // The address space a manifest may still take: under a limit, what it
 // leaves beyond what the program holds now and kManifestRoomForTheRest,
-// the heap's free blocks counted as room (an allocation is served from
-// them first, and a manifest read before left them); no bound without a
-// limit, or where the program's address space cannot be read (a failed
-// allocation then ends the reading).
+// the free blocks of the heap the reading allocates from counted as room
+// (an allocation is served from them first); no bound without a limit, or
+// where the program's address space cannot be read (a failed allocation
+// then ends the reading).
 std::size_t address_room()
 {
     const uint64_t limit = address_space_limit();
     uint64_t in_use = 0;
     if (!limit || !program_address_space(in_use)) return SIZE_MAX;
-    const uint64_t free_heap = ::mallinfo2().fordblks;
+    const uint64_t free_heap = heap_room_of_this_thread();
     const uint64_t taken = (in_use > free_heap ? in_use - free_heap : 0) + kManifestRoomForTheRest;
     return limit > taken ? static_cast<std::size_t>(std::min<uint64_t>(limit - taken, SIZE_MAX)) : 0;
 }
 
-// One reading of a manifest's body.  The DIR prefix stays in the
-// manifest's own bytes, however many lines name it; what the reader keeps
-// (the histories, sim_info's records, the pooled paths and the versions of
-// the history being read) is counted as it grows, before each step that
-// grows it, against `limit`, and against the `room` a limit on the address
-// space left it when it began.  The paths are pooled in a pool of the
-// reading's own, which goes with it unless the manifest is accepted.
+// One reading of a manifest's body, into histories and a pool of its own,
+// which become the manifest when it is accepted and go with the reading
+// when it is not.  The DIR prefix stays in the manifest's own bytes,
+// however many lines name it; what the reader keeps (the histories, their
+// records, the pooled paths, the versions of the history being read and
+// the path being put together) is counted as it grows, before each step
+// that grows it, against `limit`, and against the `room` a limit on the
+// address space left it when it began.
 struct manifest_reading {
     std::unique_ptr<text_pool> texts = std::make_unique<text_pool>();
+    std::vector<file_history_struct> histories;
     std::string_view prefix;
     int disk = 0;
-    // The versions of the history being read, moved into sim_info in one
-    // piece when the next path begins: each history then holds exactly its
-    // versions, with no room to spare.
+    // The versions of the history being read, moved into `histories` in
+    // one piece when the next path begins: each history then holds exactly
+    // its versions, with no room to spare.
     std::vector<file_version_struct> versions;
     std::string full;  // the path being put together, its room kept
     std::size_t limit = 0;
     std::size_t room = address_room();
-    std::size_t kept = 0;  // sim_info's records and the histories moved there
+    std::size_t kept = 0;  // the records of `histories` and the histories moved there
     std::size_t dropped = 0;
     bool damaged = false;
     bool out_of_room = false;
+    // A path that names a folder, not a file: the reading ends on it, and
+    // its fatal alert comes once the reading gave back all it took.
+    bool names_a_folder = false;
 
-    bool stopped() const { return damaged || out_of_room; }
+    bool stopped() const { return damaged || out_of_room || names_a_folder; }
     std::size_t held() const
     {
-        return kept + versions.capacity() * kVersionBytes + texts->bytes();
+        return kept + versions.capacity() * kVersionBytes + texts->bytes() + full.capacity();
     }
     bool room_for(std::size_t more) const { return held() + more <= std::min(limit, room); }
     // Whether `more` bytes may be held beside what is; a manifest that
@@ -235,11 +238,11 @@ struct manifest_reading {
         if (room_for(more)) return true;
         if (held() + more <= limit) {
             xer << "Reading the manifest would hold more than the room the limit on the address space leaves ("
-                << (room >> 20) << " MiB), after " << sim_info.size() << " files.\n";
+                << (room >> 20) << " MiB), after " << histories.size() << " files.\n";
             out_of_room = true;
         } else {
             xer << "The manifest is damaged: reading it would hold more than " << limit << " bytes, three times "
-                << "its size and " << (kManifestReadingSlack >> 20) << " MiB, after " << sim_info.size()
+                << "its size and " << (kManifestReadingSlack >> 20) << " MiB, after " << histories.size()
                 << " files.\n";
             damaged = true;
         }
@@ -254,14 +257,14 @@ struct manifest_reading {
     bool finish_history()
     {
         if (versions.empty()) return true;
-        if (sim_info.size() == sim_info.capacity()) {
-            const std::size_t grown = sim_info.empty() ? 1 : 2 * sim_info.capacity();
+        if (histories.size() == histories.capacity()) {
+            const std::size_t grown = histories.empty() ? 1 : 2 * histories.capacity();
             if (!fits(grown * kHistoryBytes)) return false;
-            kept += (grown - sim_info.capacity()) * kHistoryBytes;
+            kept += (grown - histories.capacity()) * kHistoryBytes;
         }
         const std::size_t block = heap_block(versions.size() * kVersionBytes);
         if (!fits(block)) return false;
-        sim_info.emplace_back(versions.begin(), versions.end());
+        histories.emplace_back(versions.begin(), versions.end());
         kept += block;
         versions.clear();
         return true;
@@ -327,19 +330,20 @@ bool read_file_line(line_cursor& in, manifest_reading& reading)
     if (continues_history) {
         version.path = reading.versions.back().path;
     } else {
+        if (length > reading.full.capacity() && !reading.fits(std::max(length, 2 * reading.full.capacity()) + 1))
+            return false;
         reading.full.assign(reading.prefix).append(path_first, path_last);
         if (const char* reason = unsafe_path_reason(reading.full)) {
             reading.drop(reason, path_first, path_last);
             return true;
         }
+        // `full` keeps the path for the alert; a history never begins with it.
+        if (reading.full.back() == '/') {
+            reading.names_a_folder = true;
+            return false;
+        }
         if (!reading.fits(reading.texts->room(reading.full.size()))) return false;
         version.path = pooled_path(*reading.texts, reading.full);
-    }
-    if (version.path.back() == '/') {
-        __MACIBM_alert(0, "I am reading the directory text file and found a path that has no file!",
-                       "This is impossible to download or delete!", "It is:", version.path, 2,
-                       __FILE__, __LINE__);
-        return true;
     }
     if (signature_is_valid(sig_first, sig_last)) version.sig_want = std::string_view(sig_first, sig_last - sig_first);
     version.disk = reading.disk;
@@ -390,7 +394,7 @@ void fill_available_sectors()
 
 namespace {
 
-// kDirectoryRead, kDirectoryDamaged or kDirectoryOutOfMemory; sim_info
+// kDirectoryRead, kDirectoryDamaged or kDirectoryOutOfMemory; `reading`
 // holds what was read.
 int read_lines(manifest_reading& reading, const char* pos, const char* end)
 {
@@ -399,10 +403,11 @@ int read_lines(manifest_reading& reading, const char* pos, const char* end)
     // Room for a history a FILE line, made once: grown by doubling, the
     // records of a manifest of millions of files would be held twice over
     // for a moment.
+    std::vector<file_history_struct>& histories = reading.histories;
     const std::size_t files = count_file_lines(pos, end);
     if (reading.fits(files * kHistoryBytes)) {
-        sim_info.reserve(files);
-        reading.kept = sim_info.capacity() * kHistoryBytes;
+        histories.reserve(files);
+        reading.kept = histories.capacity() * kHistoryBytes;
     }
     line_cursor in{pos, end};
     for (in.skip_delimiters(); in.pos < in.end && !reading.stopped(); in.skip_delimiters()) {
@@ -418,14 +423,14 @@ int read_lines(manifest_reading& reading, const char* pos, const char* end)
         in.skip_to_line_end();
     }
     if (!reading.stopped()) reading.finish_history();
-    if (reading.damaged) return kDirectoryDamaged;
+    if (reading.damaged || reading.names_a_folder) return kDirectoryDamaged;
     if (reading.out_of_room) return kDirectoryOutOfMemory;
     if (reading.dropped > kDroppedLinesLogged)
         xer << (reading.dropped - kDroppedLinesLogged) << " more manifest lines dropped.\n";
     // The room of FILE lines that added to a history, or were dropped, is
     // given back when that can be done within the bound.
-    if (sim_info.capacity() > sim_info.size() && reading.room_for(sim_info.size() * kHistoryBytes))
-        sim_info.shrink_to_fit();
+    if (histories.capacity() > histories.size() && reading.room_for(histories.size() * kHistoryBytes))
+        histories.shrink_to_fit();
     return kDirectoryRead;
 }
 
@@ -433,36 +438,37 @@ int read_lines(manifest_reading& reading, const char* pos, const char* end)
 
 int read_directory_body(const char* pos, const char* end)
 {
-    // A reading answers for what it cannot allocate: it takes nothing of
-    // the main thread's reserve.
-    own_allocation_failures answering;
-    // The records of an earlier manifest go first, not only its histories.
-    std::vector<file_history_struct>().swap(sim_info);
-    std::unique_ptr<text_pool> accepted;
+    // The manifest before goes first, texts and all: a reading needs no
+    // more room than the manifest it reads.
+    sim_info.clear();
     int read = kDirectoryOutOfMemory;
-    try {
-        manifest_reading reading;
-        read = read_lines(reading, pos, end);
-        if (read == kDirectoryRead) {
-            scan_stamps_follow(*reading.texts);
-            accepted = std::move(reading.texts);
+    std::string folder;  // a path that names no file, for its alert
+    {
+        // A reading answers for what it cannot allocate: it takes nothing
+        // of the main thread's reserve.
+        own_allocation_failures answering;
+        try {
+            manifest_reading reading;
+            const int lines = read_lines(reading, pos, end);
+            if (lines == kDirectoryRead) sim_info.replace(std::move(reading.histories), std::move(reading.texts));
+            if (reading.names_a_folder) folder.swap(reading.full);
+            read = lines;
+        } catch (const std::bad_alloc&) {
+            // The log stream takes a line it has no room for as a failed
+            // write, never a throw.
+            xer << "Reading the manifest ran out of memory.\n";
         }
-    } catch (const std::bad_alloc&) {
-        // The log stream takes a line it has no room for as a failed write, never a throw.
-        xer << "Reading the manifest ran out of memory.\n";
     }
-    // A manifest refused, or whose reading failed, gives back all it took,
-    // its pooled paths with the reading; an accepted one replaces the
-    // manifest before it, texts and all.
-    if (accepted) {
-        replace_manifest_texts(std::move(accepted));
-    } else {
-        std::vector<file_history_struct>().swap(sim_info);
-        // And to the system: a hostile server's manifest would otherwise
-        // leave the heap it grew resident, free but never returned.
-        ::malloc_trim(0);
-    }
+    // A manifest refused, or whose reading failed, gives back all it took
+    // with the reading, to the system too: a hostile server's manifest
+    // would otherwise leave the heap it grew resident, free but never
+    // returned.
+    if (read != kDirectoryRead) ::malloc_trim(0);
     fill_available_sectors();
+    // Its window draws frames, which may need the main thread's reserve.
+    if (!folder.empty())
+        __MACIBM_alert(0, "I am reading the directory text file and found a path that has no file!",
+                       "This is impossible to download or delete!", "It is:", folder, 2, __FILE__, __LINE__);
     return read;
 }
 
@@ -496,7 +502,7 @@ int read_directory(const std::string& path, std::string /*status*/)
     deleted_files.clear();
     stg.download_total = stg.install_total = 0.0f;
     stg.files_to_install = stg.files_to_delete = 0;
-    std::vector<file_history_struct>().swap(sim_info);
+    sim_info.clear();
 
     // Mapped, a manifest larger than the room a limit leaves would leave
     // the rest of the program none.

@@ -19,6 +19,8 @@ namespace {
 // it, up to the largest.
 constexpr std::size_t kFirstBlock = 64 << 10;
 constexpr std::size_t kLargestBlock = 1 << 20;
+// The table's first size, in texts: it doubles as it fills half.
+constexpr std::size_t kFirstTable = 1024;
 
 std::string_view view_of(const char* text) { return pooled_view(text); }
 
@@ -29,14 +31,6 @@ std::size_t text_bytes(std::size_t length) { return sizeof(std::uint32_t) + leng
 
 // No manifest line comes near; a longer text is cut rather than wrapped.
 std::string_view poolable(std::string_view text) { return text.substr(0, 0xffffffffu); }
-
-// Made on first use and never destroyed: texts are still read by globals
-// that go at exit, in an order nobody chooses.
-std::unique_ptr<text_pool>& manifest_pool()
-{
-    static auto* made = new std::unique_ptr<text_pool>(new text_pool);
-    return *made;
-}
 
 // The checksum's own markers, which workers write side by side.
 text_pool& run_texts()
@@ -69,9 +63,11 @@ bool md5_bytes(std::string_view text, unsigned char* bytes)
 
 }  // namespace
 
-text_pool::text_pool() : slots_(1024) {}
+text_pool::text_pool() = default;
 
 text_pool::~text_pool() = default;
+
+std::size_t text_pool::table_size() const { return slots_.empty() ? kFirstTable : slots_.size(); }
 
 const char** text_pool::slot_for(std::string_view text, std::size_t hash)
 {
@@ -124,6 +120,7 @@ const char* text_pool::pool(std::string_view text)
     text = poolable(text);
     const std::size_t hash = hash_of(text);
     std::lock_guard<std::mutex> hold(lock_);
+    if (slots_.empty()) slots_.resize(kFirstTable);
     const char** slot = slot_for(text, hash);
     if (*slot) return *slot;
     *slot = copy_in(text);
@@ -138,7 +135,7 @@ const char* text_pool::find(std::string_view text)
     text = poolable(text);
     const std::size_t hash = hash_of(text);
     std::lock_guard<std::mutex> hold(lock_);
-    return *slot_for(text, hash);
+    return slots_.empty() ? nullptr : *slot_for(text, hash);
 }
 
 std::size_t text_pool::bytes()
@@ -152,14 +149,27 @@ std::size_t text_pool::room(std::size_t length)
 {
     std::lock_guard<std::mutex> hold(lock_);
     const std::size_t need = text_bytes(length);
-    std::size_t room = need > left_ ? block_for(need) + sizeof(std::unique_ptr<char[]>) : 0;
-    if ((count_ + 1) * 2 > slots_.size()) room += 2 * slots_.size() * sizeof(const char*);
+    std::size_t room = 0;
+    if (need > left_) {
+        room += block_for(need);
+        if (blocks_.size() == blocks_.capacity())
+            room += std::max<std::size_t>(2 * blocks_.capacity(), 1) * sizeof(std::unique_ptr<char[]>);
+    }
+    if (slots_.empty()) room += kFirstTable * sizeof(const char*);
+    if ((count_ + 1) * 2 > table_size()) room += 2 * table_size() * sizeof(const char*);
     return room;
 }
 
-text_pool& manifest_texts() { return *manifest_pool(); }
-
-void replace_manifest_texts(std::unique_ptr<text_pool> texts) { manifest_pool() = std::move(texts); }
+void text_pool::clear()
+{
+    std::lock_guard<std::mutex> hold(lock_);
+    std::vector<std::unique_ptr<char[]>>().swap(blocks_);
+    std::vector<const char*>().swap(slots_);
+    next_ = nullptr;
+    left_ = 0;
+    count_ = 0;
+    block_bytes_ = 0;
+}
 
 std::ostream& operator<<(std::ostream& out, const pooled_path& path) { return out << path.view(); }
 

@@ -4,10 +4,11 @@
 //
 // pooled_path: the text lives once in the pool of the manifest that holds
 // it (every version of a history, and equal paths, share it); the path
-// itself is one pointer.  A reading pools into a pool of its own, which
-// goes with the reading when the manifest is refused and replaces the
-// manifest's pool, with every text in it, when it is accepted; so what a
-// reading takes it gives back, however often a server sends a manifest.
+// itself is one pointer.  The pool belongs to the manifest (sim_info) and
+// goes with it, whatever drops or replaces it; a reading pools into a pool
+// of its own, which goes with the reading when the manifest is refused
+// and comes into sim_info with the histories when it is accepted; so what
+// a reading takes it gives back, however often a server sends a manifest.
 // packed_sig: an MD5 in 16 bytes, the two markers and "" by a kind of
 // their own, any other text pooled for the whole run (only the checksum's
 // own markers come there: a manifest's signatures are MD5s or markers).
@@ -49,13 +50,18 @@ public:
     // What the pool holds, its blocks of texts and its table, in bytes.
     std::size_t bytes();
     // The most that pooling one more text of `length` bytes adds to that
-    // for a moment: a new block, and a table twice the size beside the old
-    // one.  A reader that answers for what it holds asks before it pools.
+    // for a moment: a new block and a longer list of them, and a table
+    // twice the size beside the old one.  A reader that answers for what
+    // it holds asks before it pools.
     std::size_t room(std::size_t length);
+    // Drops every text, and the pool's blocks and table with them: the
+    // empty pool holds nothing until a text comes.  Allocates nothing.
+    void clear();
 
 private:
     const char** slot_for(std::string_view text, std::size_t hash);
     void grow();
+    std::size_t table_size() const;
     // The size of the next block, for a text of `need` bytes with its length.
     std::size_t block_for(std::size_t need) const;
     const char* copy_in(std::string_view text);
@@ -64,7 +70,8 @@ private:
     std::vector<std::unique_ptr<char[]>> blocks_;
     char* next_ = nullptr;
     std::size_t left_ = 0;
-    // Open addressing over the pooled texts, at most half full.
+    // Open addressing over the pooled texts, at most half full; made with
+    // the first text.
     std::vector<const char*> slots_;
     std::size_t count_ = 0;
     std::size_t block_bytes_ = 0;
@@ -73,10 +80,6 @@ private:
 // The pool of the manifest in sim_info, where a path made from a string is
 // pooled.
 text_pool& manifest_texts();
-// Makes `texts` the manifest's pool once sim_info holds what was pooled
-// there, and drops the pool before it with every text in it: nothing may
-// point into that one any more.
-void replace_manifest_texts(std::unique_ptr<text_pool> texts);
 
 // The pooled empty text, there before any pooling.
 alignas(4) inline constexpr char empty_pooled_text[5] = {};

@@ -4,11 +4,15 @@
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <cstdint>
+#include <cstring>
 #include <mutex>
+#include <string_view>
 #include <unordered_map>
 
 #include "core/diag/log_stream.h"
 #include "core/files/file_checksum.h"
+#include "core/files/md5.h"
 #include "engine/copy_gate.h"
 #include "engine/install_filter.h"
 #include "engine/installer_state.h"
@@ -29,9 +33,33 @@ file_stamp stamp_from(const struct stat& st)
     return s;
 }
 
-// Keyed by the current version's pooled path: one history per path, and a
-// pooled text never moves; a new manifest's pool takes over the keys
-// before the old one goes (scan_stamps_follow).
+// A stamp stands for its path in whatever manifest is read later, and
+// holds nothing of the manifest's: it is keyed by the MD5 of the path, as
+// small as the pointer it replaces is in a node of the map.  Two paths of
+// one digest would share a stamp, which then differs from what is at one
+// of them: that file is read again and judged as it is, never taken as
+// unchanged.
+struct path_digest {
+    std::uint64_t low = 0, high = 0;
+    bool operator==(const path_digest& o) const { return low == o.low && high == o.high; }
+};
+
+struct digest_hash {
+    std::size_t operator()(const path_digest& d) const noexcept { return static_cast<std::size_t>(d.low); }
+};
+
+path_digest digest_of(std::string_view path)
+{
+    MD5_CTX md5;
+    MD5Init(&md5);
+    MD5UpdateWide(&md5, reinterpret_cast<const unsigned char*>(path.data()), static_cast<unsigned>(path.size()));
+    MD5Final(&md5);
+    path_digest d;
+    std::memcpy(&d.low, md5.digest, sizeof d.low);
+    std::memcpy(&d.high, md5.digest + sizeof d.low, sizeof d.high);
+    return d;
+}
+
 struct scan_record {
     std::mutex lock;
     bool known = false;
@@ -39,7 +67,7 @@ struct scan_record {
     bool folder_present = false;
     dev_t device = 0;
     ino_t inode = 0;
-    std::unordered_map<const char*, file_stamp> files;
+    std::unordered_map<path_digest, file_stamp, digest_hash> files;
 } scanned;
 
 }  // namespace
@@ -89,18 +117,9 @@ void scan_stamps_begin(bool folder_present)
 
 void scan_stamp_note(const file_version_struct& v, const file_stamp& seen)
 {
+    const path_digest key = digest_of(v.path.view());
     std::lock_guard<std::mutex> hold(scanned.lock);
-    scanned.files[v.path.c_str()] = seen;
-}
-
-void scan_stamps_follow(text_pool& texts)
-{
-    std::lock_guard<std::mutex> hold(scanned.lock);
-    std::unordered_map<const char*, file_stamp> followed;
-    followed.reserve(scanned.files.size());
-    for (const auto& [path, stamp] : scanned.files)
-        if (const char* same = texts.find(pooled_view(path))) followed.emplace(same, stamp);
-    scanned.files.swap(followed);
+    scanned.files[key] = seen;
 }
 
 bool scan_stamp_of(const file_version_struct& v, file_stamp& judged)
@@ -111,7 +130,7 @@ bool scan_stamp_of(const file_version_struct& v, file_stamp& judged)
         judged = file_stamp();
         return true;
     }
-    const auto found = scanned.files.find(v.path.c_str());
+    const auto found = scanned.files.find(digest_of(v.path.view()));
     if (found == scanned.files.end()) return false;
     judged = found->second;
     return true;

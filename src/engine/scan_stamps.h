@@ -64,12 +64,6 @@ void scan_stamp_note(const file_version_struct& v, const file_stamp& seen);
 // The stamp `v`'s file was last judged by: false when no scan of
 // dest_dir_path says.  A scan that found no folder judged every file absent.
 bool scan_stamp_of(const file_version_struct& v, file_stamp& judged);
-// A manifest whose paths are pooled in `texts` is accepted: each stamp
-// noted for a path of the manifest before it is kept for the same path in
-// `texts`, and the others go, so that none points at texts given back.
-// Before the manifest's pool is replaced; main thread, no checksum pass
-// under way.  What it cannot allocate throws, the stamps as they were.
-void scan_stamps_follow(text_pool& texts);
 // Whether a scan of dest_dir_path is known, and what it saw of the folder:
 // for the roads that write into a copy, which must still be the one scanned.
 bool scanned_copy_folder(bool& present, dev_t& device, ino_t& inode);

@@ -257,13 +257,28 @@ TEST(DirectoryDownload, AManifestThisMachineCannotHoldIsItsServersTroubleUntilEv
         out << "DIR Nimbrel/" << std::string(64u << 20, 'd') << "/\n";
         for (int i = 0; i < 64; ++i) out << "FILE 1 0 1 1 1 0123456789abcdef0123456789abcdef f" << i << "\n";
     };
+    // Read whole, then dropped: not one file is for this system.
+    const auto all_for_another_system = [](std::ostream& out) {
+        const std::string folder = "Nimbrel/" + std::string(980, 'o') + "/";
+        for (int i = 0; i < 100000; ++i)
+            out << "FILE 1 2 12 34 56 0123456789abcdef0123456789abcdef " << folder << "file_" << i << "\n";
+    };
+    const auto files = [](int count) {
+        return [=](std::ostream& out) {
+            for (int i = 0; i < count; ++i)
+                out << "FILE 1 0 12 34 56 0123456789abcdef0123456789abcdef Nimbrel/Resources/file_" << i << "\n";
+        };
+    };
     struct shape {
         const char* what;
         std::function<void(std::ostream&)> first;  // the first server's manifest body
-        bool second_the_same;                      // else the honest release's
+        bool second_the_same;                      // else the honest release's, or:
         long headroom_kb;
         int dir_status;
         std::vector<std::string> alerts;
+        int first_left_as = 2;  // 2 not held here, 1 read and found of no use
+        std::function<void(std::ostream&)> second = nullptr;  // an honest manifest of `second_files`
+        std::size_t second_files = 1;
     };
     const std::vector<std::string> out_of_memory = {"The installer ran out of memory.|Error: Out of memory."};
     for (const shape& c : std::vector<shape>{
@@ -271,33 +286,50 @@ TEST(DirectoryDownload, AManifestThisMachineCannotHoldIsItsServersTroubleUntilEv
              {"a million files on both servers", million_files, true, 128 * 1024, 2, out_of_memory},
              {"a million files on the first, an honest second", million_files, false, 128 * 1024, 3, {}},
              {"a manifest past the room to map it on the first, an honest second", larger_than_the_room, false,
-              48 * 1024, 3, {}}}) {
+              48 * 1024, 3, {}},
+             // The first one's texts and heap go with it, or the second
+             // finds no room.
+             {"100,000 paths of 1,000 bytes for another system on the first, a million files on the second",
+              all_for_another_system, false, 288 * 1024, 3, {}, 1, files(1000000), 1000000}}) {
         SCOPED_TRACE(c.what);
         release_on_nginx release(release_files{{"f.txt", "x"}}, {"--server", "files.nimbrel.com", "/large/", "Large",
                                                                  "--server", "mirror.example", "/", "Mirror"});
         ASSERT_TRUE(release.ready()) << release.problem();
-        {
-            std::ofstream out(release.web() / "directory.txt", std::ios::binary);
-            out << engine_testing::manifest_text("");
-            c.first(out);
+        const auto zipped = [&](const std::function<void(std::ostream&)>& body, const std::string& archive) {
+            {
+                std::ofstream out(release.web() / "directory.txt", std::ios::binary);
+                out << engine_testing::manifest_text("");
+                body(out);
+            }
+            return testing_support::run_shell("cd '" + release.web().path() + "' && rm -f " + archive +
+                                              " && zip -q " + archive + " directory.txt && rm directory.txt")
+                .status;
+        };
+        ASSERT_EQ(testing_support::run_shell("cd '" + release.web().path() + "' && cp -r large/Demo Demo").status, 0);
+        ASSERT_EQ(zipped(c.first, "large/Demo/directory.txt.zip"), 0);
+        if (c.second_the_same) {
+            ASSERT_EQ(testing_support::run_shell("cp '" + release.web().path() + "large/Demo/directory.txt.zip' '" +
+                                                 release.web().path() + "Demo/'")
+                          .status,
+                      0);
         }
-        ASSERT_EQ(testing_support::run_shell("cd '" + release.web().path() + "' && cp -r large/Demo Demo && " +
-                                             "rm large/Demo/directory.txt.zip && zip -q " +
-                                             "large/Demo/directory.txt.zip directory.txt && rm directory.txt" +
-                                             (c.second_the_same ? " && cp large/Demo/directory.txt.zip Demo/" : ""))
-                      .status,
-                  0);
+        if (c.second) {
+            ASSERT_EQ(zipped(c.second, "Demo/directory.txt.zip"), 0);
+        }
         const testing_support::bounded_result r = testing_support::run_bounded(
             [&] {
                 alert_recorder alerts;
                 while (stg.server_count == -1) UTL_download_directory();
                 stg.server_choice = 0;
                 release.fetch_manifest();
-                const bool honest = stg.dir_status != 3 || (sim_info.size() == 1 && stg.server_choice == 1);
-                return stg.dir_status * 100 + (alerts.joined(2) == c.alerts) * 10 + honest;
+                const bool honest =
+                    stg.dir_status != 3 || (sim_info.size() == c.second_files && stg.server_choice == 1);
+                return stg.dir_status * 1000 + stg.damaged_manifest[0] * 100 + (alerts.joined(2) == c.alerts) * 10 +
+                       honest;
             },
             c.headroom_kb);
-        EXPECT_EQ(r.result, c.dir_status * 100 + 11) << "the check ended otherwise, or its alerts, or its manifest";
+        EXPECT_EQ(r.result, c.dir_status * 1000 + c.first_left_as * 100 + 11)
+            << "the check ended otherwise, or the first server's manifest, or its alerts, or the manifest read";
         EXPECT_EQ(release.requests_for("/large/Demo/directory.txt.zip", 1), 1) << release.access_log();
         EXPECT_EQ(release.requests_for("mirror.example/Demo/directory.txt.zip", 1), 1) << release.access_log();
     }

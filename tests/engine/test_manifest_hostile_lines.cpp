@@ -4,14 +4,17 @@
 #include <sys/stat.h>
 
 #include <climits>
+#include <cstdlib>
 #include <fstream>
 #include <functional>
+#include <thread>
 
 #include "core/diag/memory_reserve.h"
 #include "dvd_fixtures.h"
 #include "engine/install_filter.h"
 #include "engine/installer_state.h"
 #include "engine/manifest.h"
+#include "engine/scan_stamps.h"
 #include "alert_recorder.h"
 #include "engine_test_support.h"
 #include "test_support.h"
@@ -127,16 +130,37 @@ TEST_F(ManifestHostileLines, GarbageAndTruncationLeaveTheGoodLines)
     EXPECT_EQ(paths(), (std::vector<std::string>{"top/a", "top/b", "top/tr"}));
 }
 
+// The reading ends on it, and its fatal alert, whose window draws frames,
+// comes once the reading gave back what it took, where the main thread's
+// reserve can be had.
 TEST_F(ManifestHostileLines, APathThatNamesAFolderIsAFatalError)
 {
-    testing_support::alert_recorder catcher;
-    read("FILE 1 0 0 1 1 " + kSig + " top/folder/\nFILE 1 0 0 1 1 " + kSig + " top/b\n");
-    ASSERT_EQ(catcher.alerts().size(), 1u);
-    EXPECT_EQ(catcher.alerts()[0].level, 2);
-    EXPECT_EQ(catcher.alerts()[0].line1,
-              "I am reading the directory text file and found a path that has no file!");
-    EXPECT_EQ(catcher.alerts()[0].line4, "top/folder/");
-    EXPECT_EQ(paths(), (std::vector<std::string>{"top/b"})) << "nothing of the folder line is kept";
+    static bool manifest_gone, reserve_there;  // as the alert was raised
+    const auto as_raised = [](const testing_support::recorded_alert&) {
+        manifest_gone = sim_info.empty();
+        try {
+            memory_reserve_handler();
+            reserve_there = true;
+        } catch (const std::bad_alloc&) {
+            reserve_there = false;
+        }
+        return false;
+    };
+    const testing_support::bounded_result r = testing_support::run_bounded(
+        [&] {
+            if (!memory_reserve_take(kMemoryReserveBytes)) return -1;
+            testing_support::alert_recorder catcher(as_raised);
+            read("FILE 1 0 0 1 1 " + kSig + " top/a\nFILE 1 0 0 1 1 " + kSig + " top/folder/\nFILE 1 0 0 1 1 " +
+                 kSig + " top/b\n");
+            if (catcher.alerts().size() != 1) return -2;
+            const testing_support::recorded_alert& a = catcher.alerts()[0];
+            return (a.level == 2) + 2 * (a.line1 == "I am reading the directory text file and found a path that "
+                                                   "has no file!") +
+                   4 * (a.line4 == "top/folder/") + 8 * sim_info.empty() + 16 * manifest_gone + 32 * reserve_there;
+        },
+        1 << 20);
+    EXPECT_EQ(r.result, 63) << "1 fatal, 2 its words, 4 the path, 8 nothing kept, 16 given back before the alert, "
+                               "32 the reserve there for it";
 }
 
 // Shapes that cost far more to keep than their bytes: a long DIR line named
@@ -166,6 +190,19 @@ TEST_F(ManifestHostileLines, CostlyShapesAreRefusedForTheirReasonOrReadWithinThe
             }
         };
     };
+    // Free blocks of `mib` MiB in the heap of a worker that has ended, as a
+    // large task leaves them: the main thread's allocations never reuse them.
+    const auto free_in_a_workers_heap = [](std::size_t mib) {
+        return [=] {
+            std::thread([=] {
+                constexpr std::size_t kBlock = 64 << 10;
+                std::vector<void*> blocks(2 * (mib << 20) / kBlock);
+                for (void*& block : blocks) block = std::malloc(kBlock);
+                // Every other one, so that none joins the heap's top.
+                for (std::size_t i = 0; i < blocks.size(); i += 2) std::free(blocks[i]);
+            }).join();
+        };
+    };
     struct shape {
         const char* what;
         std::function<void(std::ostream&, int)> write;  // the body of the reading given, line by line
@@ -173,6 +210,8 @@ TEST_F(ManifestHostileLines, CostlyShapesAreRefusedForTheirReasonOrReadWithinThe
         const char* logged;
         int readings = 1;
         long headroom_kb = 0;  // past what a reading leaves; else four times the manifest and 64 MiB
+        bool scanned = false;  // a scan notes a stamp of each file after each reading
+        std::function<void()> beside = nullptr;  // what the program holds before the first reading
     };
     const char* too_long = "The manifest is damaged: it names a path of ";
     const char* too_costly = "The manifest is damaged: reading it would hold more than ";
@@ -204,7 +243,11 @@ TEST_F(ManifestHostileLines, CostlyShapesAreRefusedForTheirReasonOrReadWithinThe
               kDirectoryDamaged, too_costly, 10},
              {"an honest manifest of 300,000 files", honest(300000), kDirectoryRead, ""},
              {"an honest manifest of 60,000 files with room for half of it beside the rest", honest(60000),
-              kDirectoryOutOfMemory, "than the room the limit on the address space leaves", 1, 8 * 1024}}) {
+              kDirectoryOutOfMemory, "than the room the limit on the address space leaves", 1, 8 * 1024},
+             {"the same, 64 MiB free in a worker's heap", honest(60000), kDirectoryOutOfMemory,
+              "than the room the limit on the address space leaves", 1, 8 * 1024, false, free_in_a_workers_heap(64)},
+             {"an honest manifest of 300,000 files read again after a scan noted a stamp for each file",
+              honest(300000), kDirectoryRead, "", 2, 120 * 1024, true}}) {
         SCOPED_TRACE(c.what);
         // Its room is the point, and none can be bounded there.
         if (c.headroom_kb && testing_support::under_sanitizer()) continue;
@@ -233,13 +276,19 @@ TEST_F(ManifestHostileLines, CostlyShapesAreRefusedForTheirReasonOrReadWithinThe
                     // The reason, and never the path whole.
                     const std::string text = log.text();
                     const bool told = text.find(c.logged) != std::string::npos && text.size() < 10000;
+                    // Never "read" with nothing read.
+                    if (status == kDirectoryRead && sim_info.empty()) return -1;
                     const int ended = status * 100 + told * 10 + memory_reserve_held();
+                    if (c.scanned) {
+                        scan_stamps_begin(true);
+                        for (const file_history_struct& history : sim_info) scan_stamp_note(history.back(), {});
+                    }
                     if (reading == 0) first = ended;
                     if (ended != first) return -ended;
                 }
                 return first;
             },
-            (c.headroom_kb ? c.headroom_kb : bound_kb) + beside_kb);
+            (c.headroom_kb ? c.headroom_kb : bound_kb) + beside_kb, c.beside);
         EXPECT_EQ(r.result, c.status * 100 + 11)
             << "a reading ended otherwise, or without its reason, or took the reserve";
         if (!testing_support::under_sanitizer()) {

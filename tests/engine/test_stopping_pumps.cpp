@@ -31,7 +31,6 @@ protected:
     void free_engine_state()
     {
         sim_info.clear();
-        sim_info.shrink_to_fit();
         temp_path.clear();
         temp_path.shrink_to_fit();
     }

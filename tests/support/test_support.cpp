@@ -393,7 +393,7 @@ void take_free_heap()
 
 }  // namespace
 
-bounded_result run_bounded(const std::function<int()>& work, long headroom_kb)
+bounded_result run_bounded(const std::function<int()>& work, long headroom_kb, const std::function<void()>& prepare)
 {
     int out[2];
     if (::pipe(out) != 0) return {};
@@ -405,6 +405,7 @@ bounded_result run_bounded(const std::function<int()>& work, long headroom_kb)
         // the resident peak starts from what is left.
         ::malloc_trim(0);
         if (!under_sanitizer()) take_free_heap();
+        if (prepare) prepare();
         if (FILE* refs = std::fopen("/proc/self/clear_refs", "w")) {
             std::fputs("5", refs);
             std::fclose(refs);

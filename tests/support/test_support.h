@@ -118,12 +118,15 @@ long status_kb(const char* field, pid_t pid = 0);
 // `headroom_kb` at most, with no free room in its heap to start with
 // (without a bound under a sanitizer, whose shadow takes terabytes of it),
 // and how far the child's resident peak grew meanwhile.  `result` is -1
-// when the child died, an exception thrown through `work` too.
+// when the child died, an exception thrown through `work` too.  `prepare`,
+// when given, runs in the child before the bound is set: what it leaves
+// is what the child starts with.
 struct bounded_result {
     int result = -1;
     long resident_growth_kb = -1;
 };
-bounded_result run_bounded(const std::function<int()>& work, long headroom_kb);
+bounded_result run_bounded(const std::function<int()>& work, long headroom_kb,
+                           const std::function<void()>& prepare = nullptr);
 
 // Runs a shell command line (for fixtures made with real tools).
 run_result run_shell(const std::string& command);

@@ -12,3 +12,12 @@ bool program_address_space(uint64_t& bytes);
 
 // The limit on the program's address space, or 0 when there is none.
 uint64_t address_space_limit();
+
+// The free blocks of the heap that an allocation of the calling thread can
+// be served from before the heap grows: those of glibc's main arena while
+// the thread allocates there, as the main thread does; none where it
+// allocates from another arena, which cannot be told apart.  Other
+// arenas' free blocks (a worker's, after a large task) count for nothing:
+// the thread reaches them only once an allocation of its own found no
+// room, when the program is at its limit.
+uint64_t heap_room_of_this_thread();
