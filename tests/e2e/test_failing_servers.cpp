@@ -143,17 +143,23 @@ struct release_case {
 
 void PrintTo(const release_case& c, std::ostream* os) { *os << c.name; }
 
+// The release's manifest replaced by its header and what `make` adds to
+// it; the shell's status.
+int replace_manifest(const sample_release& release, const std::string& make)
+{
+    return testing_support::run_shell("cd '" + release.release_folder() + "' && rm directory.txt.zip && " +
+                                      "printf 'I\\n900 version\\nINSTALLER\\n' > directory.txt && " + make +
+                                      " && zip -q -1 directory.txt.zip directory.txt && rm directory.txt")
+        .status;
+}
+
 class damaged_release : public testing::TestWithParam<release_case> {};
 
 TEST_P(damaged_release, EndsOnTheProblemTextOnceEachServerWasTried)
 {
     const release_case& c = GetParam();
     sample_release release(3, 0, 1);
-    ASSERT_EQ(testing_support::run_shell("cd '" + release.release_folder() + "' && rm directory.txt.zip && " +
-                                         "printf 'I\\n900 version\\nINSTALLER\\n' > directory.txt && " + c.make +
-                                         " && zip -q -1 directory.txt.zip directory.txt && rm directory.txt")
-                  .status,
-              0);
+    ASSERT_EQ(replace_manifest(release, c.make), 0);
     ASSERT_TRUE(release.serve()) << release.problem();
     road_walker road(NIMBREL_INSTALLER);
     ASSERT_TRUE(start_demo(road, release.port())) << road.output();
@@ -192,12 +198,8 @@ INSTANTIATE_TEST_SUITE_P(manifests, damaged_release,
 TEST(failing_road, AFatalAlertEndsTheProgramWithoutItsRunFolder)
 {
     sample_release release(3, 0, 1);
-    ASSERT_EQ(testing_support::run_shell("cd '" + release.release_folder() + "' && rm directory.txt.zip && " +
-                                         "printf 'I\\n900 version\\nINSTALLER\\n' > directory.txt && printf '"
-                                         "FILE 1 0 1 1 1 0123456789abcdef0123456789abcdef Nimbrel/folder/\\n' "
-                                         ">> directory.txt && zip -q -1 directory.txt.zip directory.txt && "
-                                         "rm directory.txt")
-                  .status,
+    ASSERT_EQ(replace_manifest(release, "printf 'FILE 1 0 1 1 1 0123456789abcdef0123456789abcdef Nimbrel/folder/\\n' "
+                                        ">> directory.txt"),
               0);
     ASSERT_TRUE(release.serve()) << release.problem();
     road_walker road(NIMBREL_INSTALLER);
