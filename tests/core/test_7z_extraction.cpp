@@ -269,11 +269,12 @@ std::string lzma_of(const std::string& plain, uint64_t zeros = 0)
 
 // The archive `before` (its start and packed streams) with `plain` packed
 // with LZMA after them, as 7zz packs headers, behind a header naming that
-// coder with `dictionary`.
-std::string with_packed_header(const std::string& before, const std::string& plain, uint32_t dictionary)
+// coder with `dictionary`; the stream goes on for `zeros` more.
+std::string with_packed_header(const std::string& before, const std::string& plain, uint32_t dictionary,
+                               uint64_t zeros = 0)
 {
     const size_t at = before.size();
-    const std::string packed = lzma_of(plain);
+    const std::string packed = lzma_of(plain, zeros);
     const std::string encoded = "\x17\x06" + number(at - 32) + "\x01\x09" + number(packed.size()) +
                                 std::string("\x00\x07\x0B\x01\x00\x01\x23\x03\x01\x01\x05", 11) +
                                 lzma_properties(dictionary) + "\x0C" + number(plain.size()) + std::string(2, '\0');
@@ -532,6 +533,17 @@ std::string devices_over_zeros(unsigned count, bool solid)
     std::vector<archive_fixtures::hand_file> devices;
     for (unsigned i = 0; i < count; ++i) devices.push_back({"d" + std::to_string(100 + i), 0x21A48020});
     return archive_fixtures::going_on_for_gigabytes(devices, {"a.bin", 0}, machine_code(5000, 10), solid);
+}
+
+// The plain-header `archive` with its header packed as 7zz packs one,
+// `dummy` bytes of padding among its files' properties, its packed stream
+// going on for `zeros` more.
+std::string with_dummy_in_packed_header(const std::string& archive, uint64_t dummy, uint64_t zeros = 0)
+{
+    const size_t at = 32 + get64(archive, 12);
+    std::string header = archive.substr(at);
+    header.insert(header.size() - 2, "\x19" + number(dummy) + std::string(dummy, '\0'));
+    return with_packed_header(archive.substr(0, at), header, 1u << 20, zeros);
 }
 
 // LZMA then x86 over a file of 5000 bytes of code, x86 listed as a complex
@@ -803,6 +815,10 @@ TEST(P7zExtraction, AHeaderClaimingMoreThanAReleaseHoldsIsRefusedInAFewMegabytes
                     {lzma_of(machine_code(4096, 3)), std::string(5, '\0'), zeros_4g, lzma_of("", 4)},
                     {4, 4, 4096, 4096}, false),
            20016, 2 * kResidentGrowthKb, "", kSlow},
+          // The header's own stream is held to its claim by the check.
+          {"a header packed from a dummy of 32 MiB whose stream goes on 64 MiB past it",
+           with_dummy_in_packed_header(make_7z({{"a.bin", machine_code(5000, 10)}}), 32 * kMiB, 64 * kMiB), 20016,
+           kHeaderGrowthKb, "", "its packed header goes on past what it claims"},
           {"7zz's x86 filter after LZMA2", packed_by_7zz(hundred, "-mf=BCJ -m0=LZMA2"), 0, kResidentGrowthKb,
            hundred.path()},
           {"a coder of 1.5 GiB over 1 MiB", one_file("\x01" + lzma_coder(3u << 29), {zeros_1m}, {kMiB}, false),

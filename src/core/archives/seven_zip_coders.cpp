@@ -651,6 +651,9 @@ bool read_at(FILE* file, uint64_t offset, uint64_t size, std::vector<uint8_t>& b
 }
 
 constexpr uint64_t kHeaderPiece = uint64_t{1} << 20;
+// What a header's LZMA or LZMA2 stream holds past its last byte: its range
+// coder's last bytes, an end mark.
+constexpr uint64_t kHeaderEndBytes = 64;
 
 // Decodes the one-coder LZMA or LZMA2 folder that holds the real header,
 // its dictionary cut to the header's size: a dictionary at least as large
@@ -698,9 +701,18 @@ int decode_header(FILE* file, const streams_info& info, std::vector<uint8_t>& he
         decoded = r == LZMA_OK;
     }
     decoded = decoded && stream.avail_out == 0;
+    const uint64_t used = stream.total_in;
     lzma_end(&stream);
     std::free(filters[0].options);
-    return decoded ? 0 : refuse("its compressed header cannot be decoded");
+    if (!decoded) return refuse("its compressed header cannot be decoded");
+    // The library decodes the header's packed stream to its end, as it
+    // does a folder's: what follows the header's last byte would cost it
+    // decoding that no size shows.
+    if (packed - used > kHeaderEndBytes) {
+        xer << "A 7z's packed header of " << packed << " bytes ends after " << used << ".\n";
+        return refuse("its packed header goes on past what it claims");
+    }
+    return 0;
 }
 
 // Where the pack streams of folders with a PPMd coder lie in an archive,
