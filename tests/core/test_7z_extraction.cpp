@@ -125,15 +125,18 @@ TEST(P7zExtraction, MissingNonArchiveAndTruncatedArchivesFailWithoutWriting)
     }
 }
 
-// Damage inside the packed data shows when it is decoded; the file it
-// belongs to is never written.
+// Damage inside the packed data shows when it is decoded, the library's
+// reason in the log; the file it belongs to is never written.
 TEST(P7zExtraction, CorruptDataGives20017AndWritesNothing)
 {
     scratch_dir dir;
     std::string archive = make_7z({{"a.bin", machine_code(100000, 4)}});
     for (size_t at = 40; at < 240; ++at) archive[at] = static_cast<char>(archive[at] ^ 0x5A);
     write_file(dir / "bad.7z", archive);
+    captured_log log;
     EXPECT_EQ(p7z_to_file(dir / "bad.7z", dir.path(), nullptr, 0), 20017);
+    EXPECT_TRUE(testing_support::has(log.text(), "7z data of " + dir / "bad.7z" + " unreadable: Decompression failed"))
+        << log.text();
     EXPECT_EQ(error_str(20017), "We were unable to read from a 7z archive. It may be missing or damaged");
     EXPECT_FALSE(file_exists(dir / "a.bin"));
 }

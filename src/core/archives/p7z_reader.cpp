@@ -277,8 +277,9 @@ private:
 
     // The code of a decoder's step that failed: the archive's refusal where
     // it took more time than its header claims could need, ENOMEM where it
-    // ran out of memory, else `code_otherwise`.  Out of memory again after
-    // its try alone, the reading ends here, and the log says what it had.
+    // ran out of memory, else `code_otherwise`, with the library's reason.
+    // Out of memory again after its try alone, the reading ends here, and
+    // the log says what it had.
     int step_failed(int code_otherwise)
     {
         if (stream_.past_time) {
@@ -289,10 +290,13 @@ private:
             return kErrZipOpen;
         }
         const int err = decoder_error(reader_, code_otherwise);
+        const char* why = archive_error_string(reader_);
         if (err == ENOMEM && retried_) {
-            const char* why = archive_error_string(reader_);
             xer << "Unpacking " << shown_as_ << " ran out of memory again alone (" << (why ? why : "no reason given")
                 << "): " << unpack_memory_share_text(need_) << ".\n";
+        } else if (err != ENOMEM) {
+            xer << "7z " << (code_otherwise == kErrZipOpen ? "header" : "data") << " of " << shown_as_
+                << " unreadable: " << (why ? why : "truncated archive") << ".\n";
         }
         return err;
     }
@@ -414,8 +418,6 @@ private:
         first_header_ = false;
         if (r == ARCHIVE_EOF) return kEndOfArchive;
         if (r < ARCHIVE_WARN) {
-            const char* why = archive_error_string(reader_);
-            if (!stream_.past_time) xer << "7z header unreadable: " << (why ? why : "truncated archive") << "\n";
             FILE_ERR_HERE();
             return step_failed(first ? kErrZipOpen : kErrZipShortRead);
         }
