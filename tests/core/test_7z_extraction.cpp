@@ -47,6 +47,21 @@ std::string machine_code(size_t n, unsigned seed)
     return out;
 }
 
+// Code whose calls lead within 64 KiB ahead, which BCJ2 takes out into its
+// call stream, 4 bytes of every 9.
+std::string near_calls(size_t n, unsigned seed)
+{
+    std::string out;
+    unsigned x = seed;
+    while (out.size() < n) {
+        x = x * 1103515245u + 12345u;
+        out += std::string("\xE8", 1) + static_cast<char>(x >> 8) + static_cast<char>(x >> 16) + std::string(2, '\0');
+        out += "\x55\x48\x89\xE5";
+    }
+    out.resize(n);
+    return out;
+}
+
 // Words of a few letters, as text packs.
 std::string text(size_t n, unsigned seed)
 {
@@ -125,15 +140,18 @@ TEST(P7zExtraction, MissingNonArchiveAndTruncatedArchivesFailWithoutWriting)
     }
 }
 
-// Damage inside the packed data shows when it is decoded; the file it
-// belongs to is never written.
+// Damage inside the packed data shows when it is decoded, the library's
+// reason in the log; the file it belongs to is never written.
 TEST(P7zExtraction, CorruptDataGives20017AndWritesNothing)
 {
     scratch_dir dir;
     std::string archive = make_7z({{"a.bin", machine_code(100000, 4)}});
     for (size_t at = 40; at < 240; ++at) archive[at] = static_cast<char>(archive[at] ^ 0x5A);
     write_file(dir / "bad.7z", archive);
+    captured_log log;
     EXPECT_EQ(p7z_to_file(dir / "bad.7z", dir.path(), nullptr, 0), 20017);
+    EXPECT_TRUE(testing_support::has(log.text(), "7z data of " + dir / "bad.7z" + " unreadable: Decompression failed"))
+        << log.text();
     EXPECT_EQ(error_str(20017), "We were unable to read from a 7z archive. It may be missing or damaged");
     EXPECT_FALSE(file_exists(dir / "a.bin"));
 }
@@ -269,11 +287,12 @@ std::string lzma_of(const std::string& plain, uint64_t zeros = 0)
 
 // The archive `before` (its start and packed streams) with `plain` packed
 // with LZMA after them, as 7zz packs headers, behind a header naming that
-// coder with `dictionary`.
-std::string with_packed_header(const std::string& before, const std::string& plain, uint32_t dictionary)
+// coder with `dictionary`; the stream goes on for `zeros` more.
+std::string with_packed_header(const std::string& before, const std::string& plain, uint32_t dictionary,
+                               uint64_t zeros = 0)
 {
     const size_t at = before.size();
-    const std::string packed = lzma_of(plain);
+    const std::string packed = lzma_of(plain, zeros);
     const std::string encoded = "\x17\x06" + number(at - 32) + "\x01\x09" + number(packed.size()) +
                                 std::string("\x00\x07\x0B\x01\x00\x01\x23\x03\x01\x01\x05", 11) +
                                 lzma_properties(dictionary) + "\x0C" + number(plain.size()) + std::string(2, '\0');
@@ -534,6 +553,32 @@ std::string devices_over_zeros(unsigned count, bool solid)
     return archive_fixtures::going_on_for_gigabytes(devices, {"a.bin", 0}, machine_code(5000, 10), solid);
 }
 
+// `folders`, each holding a device, then `count` devices each in a folder
+// of its own claiming `claim` zeros whose LZMA2 stream goes on for
+// `hidden` more, then the file "a.bin".
+std::string devices_hiding(std::vector<archive_fixtures::hand_folder> folders, unsigned count, uint64_t claim,
+                           uint64_t hidden)
+{
+    const archive_fixtures::hand_folder hiding = archive_fixtures::lzma2_folder(std::string(claim, '\0'), hidden);
+    folders.insert(folders.end(), count, hiding);
+    std::vector<archive_fixtures::hand_file> files;
+    for (size_t i = 0; i < folders.size(); ++i) files.push_back({"d" + std::to_string(100 + i), 0x21A48020});
+    folders.push_back(archive_fixtures::lzma2_folder(machine_code(5000, 10)));
+    files.push_back({"a.bin", 0});
+    return hand_made_7z(folders, files);
+}
+
+// The plain-header `archive` with its header packed as 7zz packs one,
+// `dummy` bytes of padding among its files' properties, its packed stream
+// going on for `zeros` more.
+std::string with_dummy_in_packed_header(const std::string& archive, uint64_t dummy, uint64_t zeros = 0)
+{
+    const size_t at = 32 + get64(archive, 12);
+    std::string header = archive.substr(at);
+    header.insert(header.size() - 2, "\x19" + number(dummy) + std::string(dummy, '\0'));
+    return with_packed_header(archive.substr(0, at), header, 1u << 20, zeros);
+}
+
 // LZMA then x86 over a file of 5000 bytes of code, x86 listed as a complex
 // coder of the stream `counts` (inputs, outputs), then the bindings and
 // pack streams those counts ask for (inputs past the first each a pack
@@ -640,11 +685,12 @@ void run_header_case(const std::string& archive, int result, long growth_kb, con
 // stream that would be decoded whole into memory is refused at its claim,
 // in a child that could hold it, as is a coder that names more than its
 // data could need.  What entries passed over claim is held to what an
-// honest archive holds there, and what decoding takes to what the claims
-// could need, whatever the folders' streams hold past them.  At the bounds,
-// and as 7zz packs a release's file, a tile at -mx=7 and -mx=9 or 4096
-// files each alone, a header still reads, and its decoding holds no more
-// than the share its check weighed.
+// honest archive holds there, what a folder's stream holds to what its
+// claim could need, and what its decoding takes to what it hands over,
+// whatever came before it.  At the bounds, and as 7zz packs a release's
+// file, a tile at -mx=7 and -mx=9, 4096 files each alone or files in each
+// coder, a header still reads, and its decoding holds no more than the
+// share its check weighed.
 TEST(P7zExtraction, AHeaderClaimingMoreThanAReleaseHoldsIsRefusedInAFewMegabytes)
 {
     // A header at the bound fits, as does a side stream of 256 MiB; the
@@ -653,12 +699,15 @@ TEST(P7zExtraction, AHeaderClaimingMoreThanAReleaseHoldsIsRefusedInAFewMegabytes
     constexpr long kHeaderGrowthKb = (kMax7zHeaderBytes >> 10) + kResidentGrowthKb;
     const auto plain = [](const std::string& header) { return with_header(kStart, 32, header); };
     constexpr uint64_t kMiB = 1 << 20;
-    scratch_dir mx7, mx9, hundred, texts, many;
+    scratch_dir mx7, mx9, hundred, texts, many, noisy;
     noise_and_zeros(mx7, 65 * kMiB);
     noise_and_zeros(mx9, 130 * kMiB);
     for (unsigned i = 0; i < 100; ++i) write_file(hundred / ("f" + std::to_string(i)), machine_code(1000 + i, i));
     for (unsigned i = 0; i < 100; ++i) write_file(texts / ("t" + std::to_string(i)), text(3000 + 97 * i, i));
     for (unsigned i = 0; i < kMax7zFiles; ++i) write_file(many / long_name(i), std::to_string(i));
+    write_file(noisy / "code", machine_code(300000, 11));
+    write_file(noisy / "text", text(300000, 12));
+    ASSERT_EQ(testing_support::run_shell("head -c 300000 /dev/urandom > '" + noisy / "noise" + "'").status, 0);
     const std::string zeros_1m = lzma_of("", kMiB);
     const std::string zeros_4g = archive_fixtures::lzma2_zeros(archive_fixtures::kGoingOn) + '\0';
     // A Copy, then a complex coder of `streams` (in, out).
@@ -678,7 +727,8 @@ TEST(P7zExtraction, AHeaderClaimingMoreThanAReleaseHoldsIsRefusedInAFewMegabytes
     const char* const kOutputs = "a coder gives other than one output";
     const char* const kLongProperties = "a coder's properties are longer than 7-Zip writes";
     const char* const kLongName = "an entry's name is longer than a path can be";
-    const char* const kSlow = "decoding it takes longer than what its header claims could need";
+    const char* const kPastClaim = "a folder's stream holds more than what it claims could need";
+    const char* const kSlow = "decoding it takes longer than what it hands over pays for";
     const std::string noisy_properties =
         with_packed_header(kStart, properties_filling_the_bound(true, true), 1u << 20);
     for (const header_case& c :
@@ -745,6 +795,9 @@ TEST(P7zExtraction, AHeaderClaimingMoreThanAReleaseHoldsIsRefusedInAFewMegabytes
           {"a link of 64 MiB", link_of(64u << 20), 20016},
           {"a release's file whose BCJ2 call stream claims 256 MiB", bcj2_calls_of(256u << 20), 20016},
           {"a release's file as 7zz packs it", make_7z({{"a.bin", machine_code(300000, 6)}}), 0},
+          // Its calls, 7.4 MiB, are decoded whole before its first byte.
+          {"a program of 16 MiB as 7zz packs a release's file", make_7z({{"a.bin", near_calls(16 << 20, 13)}}), 0,
+           2 * kResidentGrowthKb},
           // 7zz names a dictionary by its data: 96 MiB for 65 MiB at -mx=7,
           // 192 MiB for 130 MiB at -mx=9.
           {"7zz at -mx=7 of a file of 65 MiB", packed_by_7zz(mx7, "-mx=7"), 0, (65 + 16) << 10, mx7.path()},
@@ -790,21 +843,62 @@ TEST(P7zExtraction, AHeaderClaimingMoreThanAReleaseHoldsIsRefusedInAFewMegabytes
           {"16 devices of 5 MiB each in folders of their own before a file", devices_then_a_file(16, 5 << 20), 20016,
            2 * kResidentGrowthKb, "", "the entries passed over hold more than an honest archive's"},
           {"12 devices of 5 MiB each before a file", devices_then_a_file(12, 5 << 20), 0},
-          // What they claim is not what the library decodes: the time it
-          // takes is held to what those claims could need, a fraction of a
-          // second here, where the gigabytes would take seconds.  They are
-          // refused as they are decoded, each holding its dictionary.
+          // What they claim is not what the library decodes: a stream that
+          // holds more than its claim could need is refused as the library
+          // reads there, and the gigabytes it would take seconds to decode
+          // are not.  They are refused as they are decoded, each holding
+          // its dictionary.
           {"2 devices in folders of their own, each claiming 4 KiB of 4 GiB of zeros, before a file",
-           devices_over_zeros(2, false), 20016, 2 * kResidentGrowthKb, "", kSlow},
+           devices_over_zeros(2, false), 20016, 2 * kResidentGrowthKb, "", kPastClaim},
           {"4 devices of 4 KiB and a file in one folder of 4 GiB of zeros", devices_over_zeros(4, true), 20016,
-           2 * kResidentGrowthKb, "", kSlow},
+           2 * kResidentGrowthKb, "", kPastClaim},
           {"a release's file whose BCJ2 call stream claims 4 bytes of 4 GiB of zeros",
            one_file("\x04" + kLzmaCoder + archive_fixtures::lzma2_coder() + kLzmaCoder + kBcj2After,
                     {lzma_of(machine_code(4096, 3)), std::string(5, '\0'), zeros_4g, lzma_of("", 4)},
                     {4, 4, 4096, 4096}, false),
+           20016, 2 * kResidentGrowthKb, "", kPastClaim},
+          {"a device claiming 4 KiB of 64 MiB of zeros in PPMd",
+           devices_hiding({archive_fixtures::ppmd_zeros_folder(64 * kMiB, 4096)}, 0, 0, 0), 20016,
+           2 * kResidentGrowthKb, "", kPastClaim},
+          // Hidden within what its claim could need, what a folder decodes
+          // past it is paid for by what it handed over, and by nothing
+          // else: not by what other folders or the header handed over,
+          // however cheaply, nor by what it saved past a small fraction of
+          // a second.
+          {"16 MiB of zeros in PPMd on a device, then 8 devices each hiding 296 MiB of zeros past 32 KiB",
+           devices_hiding({archive_fixtures::ppmd_zeros_folder(16 * kMiB)}, 8, archive_fixtures::kRoomyClaim,
+                          archive_fixtures::kHiddenInRoom),
            20016, 2 * kResidentGrowthKb, "", kSlow},
+          {"the 8 behind a header packed from a dummy of 32 MiB",
+           with_dummy_in_packed_header(
+               devices_hiding({}, 8, archive_fixtures::kRoomyClaim, archive_fixtures::kHiddenInRoom), 32 * kMiB),
+           20016, 2 * kHeaderGrowthKb, "", kSlow},
+          {"the 8 behind a BCJ2 folder whose calls and jumps claim 16 MiB of zeros each",
+           devices_hiding({{"\x04" + kLzmaCoder + kLzmaCoder + kLzmaCoder + kBcj2After,
+                            {lzma_of(std::string(4096, 'a')), std::string(5, '\0'), lzma_of("", 16 * kMiB),
+                             lzma_of("", 16 * kMiB)},
+                            {16 * kMiB, 16 * kMiB, 4096, 4096},
+                            {}}},
+                          8, archive_fixtures::kRoomyClaim, archive_fixtures::kHiddenInRoom),
+           20016, (32 << 10) + 2 * kResidentGrowthKb, "", kSlow},
+          {"a device handing over 16 MiB of zeros before hiding 296 MiB",
+           devices_hiding({}, 1, 16 * kMiB + archive_fixtures::kRoomyClaim, archive_fixtures::kHiddenInRoom), 20016,
+           2 * kResidentGrowthKb, "", kSlow},
+          {"64 devices each claiming 16 KiB of zeros and 40 MiB past it", devices_hiding({}, 64, 16 << 10, 40 * kMiB),
+           20016, 2 * kResidentGrowthKb, "", kSlow},
+          // The header's own stream is held to its claim by the check.
+          {"a header packed from a dummy of 32 MiB whose stream goes on 64 MiB past it",
+           with_dummy_in_packed_header(make_7z({{"a.bin", machine_code(5000, 10)}}), 32 * kMiB, 64 * kMiB), 20016,
+           kHeaderGrowthKb, "", "its packed header goes on past what it claims"},
           {"7zz's x86 filter after LZMA2", packed_by_7zz(hundred, "-mf=BCJ -m0=LZMA2"), 0, kResidentGrowthKb,
            hundred.path()},
+          {"noise, code and text in PPMd", packed_by_7zz(noisy, "-m0=PPMd -mx=9"), 0, 2 * kResidentGrowthKb,
+           noisy.path()},
+          {"the same in LZMA, each alone", packed_by_7zz(noisy, "-m0=LZMA -ms=off"), 0, kResidentGrowthKb,
+           noisy.path()},
+          {"the same in BZip2", packed_by_7zz(noisy, "-m0=BZip2 -mx=9"), 0, kResidentGrowthKb, noisy.path()},
+          {"the same in Deflate, each alone", packed_by_7zz(noisy, "-m0=Deflate -ms=off"), 0, kResidentGrowthKb,
+           noisy.path()},
           {"a coder of 1.5 GiB over 1 MiB", one_file("\x01" + lzma_coder(3u << 29), {zeros_1m}, {kMiB}, false),
            20016},
           // Past the presets' 256 MiB, what 7zz names for 257 MiB: the
@@ -827,8 +921,8 @@ TEST(P7zExtraction, AHeaderClaimingMoreThanAReleaseHoldsIsRefusedInAFewMegabytes
 // what it names; a filter whose sizes disagree is refused, as 7-Zip calls
 // its data damaged; and a claim smaller than the data, which the library
 // decodes to the end of its packed stream all the same, still holds no
-// more than the share its check weighed until it is refused for the time
-// that takes.
+// more than the share its check weighed until it is refused as the library
+// reads past what the claim could need.
 TEST(P7zExtraction, WhatACoderCanFillIsJudgedByItsPackedBytesNotItsClaims)
 {
     constexpr long kAddressHeadroomKb = 512 * 1024;
@@ -836,7 +930,7 @@ TEST(P7zExtraction, WhatACoderCanFillIsJudgedByItsPackedBytesNotItsClaims)
     // 7zz packs a chain with LZMA2 first, the filter bound to its output.
     const std::string lzma_then = "\x02" + lzma_coder(256 * kMiB);
     const std::string x86("\x04\x03\x03\x01\x03\x01\x00", 7), delta = std::string("\x21\x03\x01\x00\x01\x00", 6);
-    const char* const kSlow = "decoding it takes longer than what its header claims could need";
+    const char* const kPastClaim = "a folder's stream holds more than what it claims could need";
     const std::string zeros_200m = lzma_of("", 200 * kMiB), zeros_1m = lzma_of("", kMiB);
     // LZMA2 of 256 MiB, as 7zz names it at -mx=9, over 4 GiB of zeros.
     const std::string lzma2_256m("\x21\x21\x01\x20", 4);
@@ -876,13 +970,13 @@ TEST(P7zExtraction, WhatACoderCanFillIsJudgedByItsPackedBytesNotItsClaims)
            (200 + 16) << 10},
           // The library decodes a packed stream to its end, however little
           // its folder claims; the share weighs what the bytes can give,
-          // and the gigabytes are refused for the time they take.
+          // and the gigabytes are refused before they are decoded.
           {"LZMA2 claiming a byte of 4 GiB", one_file("\x01" + lzma2_256m, {zeros_4g}, {1}, false), 20016,
-           (256 + 16) << 10, kSlow},
+           (256 + 16) << 10, kPastClaim},
           {"a release's file whose BCJ2 main coder claims 1 KiB of 4 GiB",
            one_file("\x04" + kLzmaCoder + kLzmaCoder + lzma2_256m + kBcj2After,
                     {zeros_4g, std::string(5, '\0'), lzma_of("", 4), lzma_of("", 4)}, {4, 4, 1024, 1024}, false),
-           20016, (256 + 16) << 10, kSlow}}) {
+           20016, (256 + 16) << 10, kPastClaim}}) {
         SCOPED_TRACE(c.what);
         run_header_case(c.archive, c.result, c.growth_kb, "", kAddressHeadroomKb, c.reason);
     }

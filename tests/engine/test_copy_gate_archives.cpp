@@ -102,12 +102,28 @@ std::string going_on_after_mac_metadata(int count, const std::string& a, bool so
     return archive_fixtures::going_on_for_gigabytes(passed, {"a.txt", 0}, a, solid);
 }
 
+// "a.txt" holding `a` after "__MACOSX" entries, one in each of `folders`
+// and in `going_on` more of 4 KiB whose LZMA2 streams go on for 4 GiB of
+// zeros past it.
+std::string after_mac_metadata(std::vector<archive_fixtures::hand_folder> folders, int going_on, const std::string& a)
+{
+    folders.insert(folders.end(), going_on,
+                   archive_fixtures::lzma2_folder(std::string(4096, '\0'), archive_fixtures::kGoingOn));
+    std::vector<archive_fixtures::hand_file> files;
+    for (size_t i = 0; i < folders.size(); ++i) files.push_back({"__MACOSX/._a" + std::to_string(100 + i), 0});
+    folders.push_back(archive_fixtures::lzma2_folder(a));
+    files.push_back({"a.txt", 0});
+    return archive_fixtures::hand_made_7z(folders, files);
+}
+
 std::vector<archive_case> cases()
 {
     const std::string a = "new contents of a";
     constexpr size_t kMiB = 1 << 20;
     const char* const kPassedOver = "the entries passed over hold more than an honest archive's";
-    const char* const kSlow = "decoding it takes longer than what its header claims could need";
+    const char* const kPastClaim = "a folder's stream holds more than what it claims could need";
+    const char* const kSlow = "decoding it takes longer than what it hands over pays for";
+    const std::string roomy(archive_fixtures::kRoomyClaim, 'a');
     return {
         {"an archive that holds its file installs it", "Resources/a.txt", [=] { return zip_of("a.txt", a); }, a, 0, a},
         {"an archive whose one entry has another name is refused", "Resources/a.txt",
@@ -178,18 +194,33 @@ std::vector<archive_case> cases()
          [=] { return seven_zip_after_mac_metadata(1, 65 * kMiB, a, "-ms=on"); }, a, kRefused7z, "old", true, -1,
          no_memory::never, kPassedOver},
         // The library decodes a folder's stream to its end, whatever the
-        // folder claims: what decoding takes is held to what the claims
-        // could need, a fraction of a second here, where the gigabytes
-        // behind them would take seconds.
+        // folder claims: a stream that holds more than its claim could
+        // need is refused as it is read there, and what a folder decodes
+        // past its claim within that is paid for by what the folder hands
+        // over, a fraction of a second here, where the zeros behind them
+        // would take seconds, and by no other folder, however cheap.
         {"Mac metadata in 2 folders claiming 4 KiB each of 4 GiB of zeros before the file is refused",
          "Resources/a.txt", [=] { return going_on_after_mac_metadata(2, a, false); }, a, kRefused7z, "old", true,
-         -1, no_memory::never, kSlow},
+         -1, no_memory::never, kPastClaim},
         {"Mac metadata of 4 KiB in one folder with the file, of 4 GiB of zeros, is refused", "Resources/a.txt",
          [=] { return going_on_after_mac_metadata(4, a, true); }, a, kRefused7z, "old", true, -1, no_memory::never,
-         kSlow},
+         kPastClaim},
         {"a file whose folder goes on for 4 GiB of zeros is refused", "Resources/a.txt",
          [=] { return going_on_after_mac_metadata(0, a, true); }, a, kRefused7z, "old", true, -1,
-         no_memory::never, kSlow},
+         no_memory::never, kPastClaim},
+        {"Mac metadata of 16 MiB of zeros in PPMd, then 4 folders claiming 4 KiB of 4 GiB of zeros, is refused",
+         "Resources/a.txt",
+         [=] { return after_mac_metadata({archive_fixtures::ppmd_zeros_folder(16 * kMiB)}, 4, a); }, a,
+         kRefused7z, "old", true, -1, no_memory::never, kPastClaim},
+        {"Mac metadata of 16 MiB of zeros in PPMd before a file whose folder hides 296 MiB past it is refused",
+         "Resources/a.txt",
+         [=] {
+             return archive_fixtures::hand_made_7z(
+                 {archive_fixtures::ppmd_zeros_folder(16 * kMiB),
+                  archive_fixtures::lzma2_folder(roomy, archive_fixtures::kHiddenInRoom)},
+                 {{"__MACOSX/._a.txt", 0}, {"a.txt", 0}});
+         },
+         roomy, kRefused7z, "old", true, -1, no_memory::never, kSlow},
         // Memory that cannot be had is this machine's failure, not the
         // archive's, wherever it fails.
         {"no memory for the reader's decoder", "Resources/a.txt", [=] { return make_7z({{"a.txt", a}}); }, a, ENOMEM,

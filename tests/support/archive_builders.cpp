@@ -251,15 +251,36 @@ std::string lzma2_zeros(uint64_t bytes)
     return out;
 }
 
+std::string lzma2_going_on(const std::string& plain, uint64_t zeros)
+{
+    std::string packed = lzma2_of(plain);
+    packed.pop_back();  // its end
+    return packed + lzma2_zeros(zeros) + '\0';
+}
+
+hand_folder lzma2_folder(const std::string& plain, uint64_t zeros)
+{
+    return {"\x01" + lzma2_coder(), {zeros ? lzma2_going_on(plain, zeros) : lzma2_of(plain)}, {plain.size()}, {}};
+}
+
+hand_folder ppmd_zeros_folder(uint64_t bytes, uint64_t claim)
+{
+    // 7zz packs a sparse file; its one pack stream lies between the start
+    // header and the header, which 7zz writes last.
+    testing_support::scratch_dir dir;
+    const auto made = testing_support::run_shell(
+        "cd '" + dir.path() + "' && truncate -s " + std::to_string(bytes) +
+        " z && 7zz a -bd -bso0 -t7z -mhc=off -m0=PPMd:o=6:mem=16m x.7z z");
+    EXPECT_EQ(made.status, 0) << made.out;
+    const std::string archive = testing_support::read_file(dir / "x.7z");
+    const std::string stream = archive.substr(32, get64(archive, 12));
+    return {std::string("\x01\x23\x03\x04\x01\x05\x06\x00\x00\x00\x01", 11), {stream}, {claim ? claim : bytes}, {}};
+}
+
 std::string going_on_for_gigabytes(const std::vector<hand_file>& passed, const hand_file& file,
                                    const std::string& data, bool solid)
 {
-    const std::string zeros = lzma2_zeros(kGoingOn);
-    const auto going_on = [&](const std::string& plain) {
-        std::string packed = lzma2_of(plain);
-        packed.pop_back();  // its end
-        return packed + zeros + '\0';
-    };
+    const auto going_on = [&](const std::string& plain) { return lzma2_going_on(plain, kGoingOn); };
     const uint64_t kEach = 4096;
     std::vector<hand_folder> folders;
     std::vector<hand_file> files = passed;

@@ -77,6 +77,24 @@ std::string lzma2_of(const std::string& plain);
 // from a few kilobytes in no time.  End it with a zero byte.
 std::string lzma2_zeros(uint64_t bytes);
 
+// An LZMA2 stream of `plain` that goes on for `zeros` more zeros past it
+// (a whole number of 8 MiB), which libarchive decodes, throwing them away.
+std::string lzma2_going_on(const std::string& plain, uint64_t zeros);
+// A folder of LZMA2 that claims `plain`, its stream going on for `zeros`.
+hand_folder lzma2_folder(const std::string& plain, uint64_t zeros = 0);
+// What an LZMA2 stream may hide past 32 KiB of zeros within the bytes a
+// claim of 32 KiB could need (seven_zip_packed_room): 296 MiB of zeros in
+// 48 KB, which take a good part of a second to decode on any processor,
+// and seconds for a few such folders, against the hundredth of a second
+// that 32 KiB pays.  (Past a claim nearer 64 KiB, libarchive itself calls
+// such a stream damaged: the little room its buffer has left fills
+// without a byte of input.)
+constexpr unsigned long long kHiddenInRoom = 37ull << 23;
+constexpr size_t kRoomyClaim = 32 * 1024;
+// A folder of PPMd (order 6, 16 MiB) claiming `bytes` zeros, as 7zz packs
+// them, 2,600 to one; claiming `claim` bytes of them when not 0.
+hand_folder ppmd_zeros_folder(uint64_t bytes, uint64_t claim = 0);
+
 // `passed` entries of 4 KiB of zeros each in a folder of its own, then
 // `file` holding `data` (or, when `solid`, all in one folder), whose LZMA2
 // streams go on past what their folders claim: a passed entry's (the one

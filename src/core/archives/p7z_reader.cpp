@@ -21,8 +21,9 @@
 //     BCJ2 side stream claims more than the reader
 //     should hold (seven_zip_coders.h)
 //   the entries passed over claim more than an honest  20001 (20016), logged
-//     archive's, or decoding takes more processor time
-//     than what the header claims could need
+//     archive's, a pack stream holds more than its
+//     claim could need, or decoding takes more
+//     processor time than what it hands over pays for
 //
 // The memory decoding holds and the address space it reserves are taken
 // from the unpackers' budget before the decoder is set up, and given back
@@ -46,6 +47,7 @@
 #include <vector>
 
 #include "core/archives/archive_reader.h"
+#include "core/archives/decoding_purses.h"
 #include "core/archives/seven_zip_coders.h"
 #include "core/archives/unpack_memory.h"
 #include "core/diag/error_codes.h"
@@ -59,19 +61,10 @@ namespace {
 constexpr size_t kReadBlock = 1 << 20;
 // What the library is handed at a time.  It decodes all it was handed
 // before it asks for more, past a folder's claimed end too, so each ask is
-// where the time reading takes is weighed: 4 KiB of LZMA decode to 35 MB
-// at most (8,400 to one), in some 60 ms.
+// where the time its decoding takes is weighed: 4 KiB of LZMA decode to 35
+// MB at most (8,400 to one), in some 60 ms.  A piece never ends within a
+// PPMd stream's tail (seven_zip_coders.cpp).
 constexpr size_t kHandedAtATime = 4096;
-// libarchive 3.6.2's PPMd decoder fails a stream ("Failed to decode PPMd",
-// "Truncated 7z file data") at about one in twelve of the places where
-// what it was handed ends within its last call over the stream, the one
-// that makes the stream's last 64 KiB, and nowhere else (tried at every
-// place of three streams); a non-solid archive of PPMd past 1 MiB failed
-// now and then at the end of the block.  That call takes at most 66 KiB of
-// PPMd's (noise grows by 2 %), so what is handed over never ends within the
-// last 72 KiB of a PPMd stream, but before them or at its end; those decode
-// in a second at most.
-constexpr uint64_t kPpmdTail = 72 * 1024;
 
 uint64_t clock_ns(clockid_t clock)
 {
@@ -83,31 +76,57 @@ uint64_t clock_ns(clockid_t clock)
 uint64_t thread_cpu_ns() { return clock_ns(CLOCK_THREAD_CPUTIME_ID); }
 
 // The thread's processor clock is a system call, which read for every
-// piece made a stored archive's reading a fifth longer; within a
-// millisecond of the wall clock's, which is not, it cannot move more.
-constexpr uint64_t kLookEveryNs = 1000000;
+// piece made a stored archive's reading a fifth longer, and for every
+// folder a non-solid archive of small files' a tenth; within a quarter of
+// a millisecond of the wall clock's, which is not, it cannot move more.
+// What the library did for one folder in that while may go to the next,
+// whose entry pays for that (kMax7zEntryNs).
+constexpr uint64_t kLookEveryNs = 250000;
+
+// Why the library's reading was stopped from here.
+enum class stopped { no, past_claim, past_time };
 
 // The input stream handed to the reader: the open archive, a block of it
-// read at once and handed over a piece at a time, and the processor time
-// that reading it may take (seven_zip_reading).
+// read at once and handed over a piece at a time, and what the decoding of
+// each folder may take (decoding_purses).
 struct p7z_stream {
     FILE* file = nullptr;
     std::unique_ptr<char[]> block{new char[kReadBlock]};
     off_t block_at = 0;  // where the block lies in the archive
     size_t filled = 0;   // and what it holds
     off_t at = 0;        // where the library reads next
-    std::vector<std::pair<uint64_t, uint64_t>> ppmd_streams;  // seven_zip_reading
-    // What reading may take; what it took in the steps before the current
-    // one, which began at `step_began_ns`; and whether it took more.
-    uint64_t allowed_ns = 0, spent_ns = 0, step_began_ns = 0;
-    bool past_time = false;
+    decoding_purses purses;
+    // What the steps before the current one took of the processor, and
+    // when the current one began.
+    uint64_t spent_ns = 0, step_began_ns = 0;
     uint64_t looked_ns = 0;  // the wall clock at the last look at the processor clock
+    // The folder of the entry the reader is at, whose streams the library
+    // reads for it (or reads ahead into the next folder's as it ends one).
+    uint32_t folder = seven_zip_reading::kNoFolder;
+    stopped why = stopped::no;
+    uint64_t held = 0, left = 0;  // past_claim: what the stream held and its coder had left to make
 
     ~p7z_stream()
     {
         if (file) std::fclose(file);
     }
     uint64_t spent_now() const { return spent_ns + (thread_cpu_ns() - step_began_ns); }
+
+    // The library works for `payer` from here: whether the one it worked
+    // for spent no more than it may, looked at once in kLookEveryNs.
+    bool working_for(uint32_t payer)
+    {
+        const uint64_t now = clock_ns(CLOCK_MONOTONIC);
+        if (now - looked_ns >= kLookEveryNs) {
+            looked_ns = now;
+            if (!purses.spent(spent_now())) {
+                why = stopped::past_time;
+                return false;
+            }
+        }
+        purses.working_for(payer);
+        return true;
+    }
 };
 
 // A step the reader's caller takes (opening, the next entry, a piece):
@@ -125,38 +144,43 @@ private:
 };
 
 // Where the piece handed over from `at` ends: kHandedAtATime on, but not
-// within the last kPpmdTail bytes of a PPMd stream.
+// within the tail of a PPMd stream, before it or at its end.
 uint64_t piece_end(const p7z_stream& in, uint64_t at)
 {
     uint64_t end = at + kHandedAtATime;
-    // The stream that `end` lies within, if any.
-    const auto within = std::upper_bound(in.ppmd_streams.begin(), in.ppmd_streams.end(), end,
-                                         [](uint64_t place, const std::pair<uint64_t, uint64_t>& stream) {
-                                             return place < stream.second;
-                                         });
-    if (within == in.ppmd_streams.end() || within->first >= end) return end;
-    const uint64_t tail = std::max(within->first, within->second - std::min(within->second, kPpmdTail));
-    if (end > tail) end = tail > at ? tail : within->second;
+    if (!in.purses.any_tail()) return end;
+    const seven_zip_reading::pack_stream* within = in.purses.stream_at(end - 1, in.folder);
+    if (!within || within->tail == 0) return end;
+    const uint64_t tail = within->end - std::min(within->end - within->start, within->tail);
+    if (end > tail && end < within->end) end = tail > at ? tail : within->end;
     return end;
+}
+
+// Whether the library may go on reading from `at`, in `in`: it reads no
+// more of a pack stream than its claim could need, and the one it works
+// for, the entry's folder or the header, spends no more than it may.  Past
+// either, the reading is stopped.
+bool may_read_on(p7z_stream& stream, const seven_zip_reading::pack_stream* in, uint64_t at)
+{
+    if (in && !stream.purses.holds_only_its_claim(*in, at, &stream.held, &stream.left)) {
+        stream.why = stopped::past_claim;
+        return false;
+    }
+    return stream.working_for(in ? stream.folder : seven_zip_reading::kNoFolder);
 }
 
 la_ssize_t SzFileReadImp(archive* reader, void* stream, const void** buffer)
 {
     auto* in = static_cast<p7z_stream*>(stream);
-    const uint64_t now = clock_ns(CLOCK_MONOTONIC);
-    if (now - in->looked_ns >= kLookEveryNs) {
-        in->looked_ns = now;
-        if (in->spent_now() > in->allowed_ns) {
-            in->past_time = true;
-            archive_set_error(reader, ECANCELED, "decoding took more time than the archive allows");
-            return ARCHIVE_FATAL;
-        }
+    const uint64_t at = static_cast<uint64_t>(in->at);
+    if (!may_read_on(*in, in->purses.stream_at(at, in->folder), at)) {
+        archive_set_error(reader, ECANCELED, "decoding went past what the archive allows");
+        return ARCHIVE_FATAL;
     }
-    const uint64_t end = piece_end(*in, static_cast<uint64_t>(in->at));
+    const uint64_t end = piece_end(*in, at);
     const uint64_t block_end = static_cast<uint64_t>(in->block_at) + in->filled;
     // A block cut short holds the archive's end.
-    if (in->at < in->block_at || static_cast<uint64_t>(in->at) >= block_end ||
-        (end > block_end && in->filled == kReadBlock)) {
+    if (in->at < in->block_at || at >= block_end || (end > block_end && in->filled == kReadBlock)) {
         ssize_t got;
         do got = ::pread(fileno(in->file), in->block.get(), kReadBlock, in->at);
         while (got < 0 && errno == EINTR);
@@ -168,7 +192,7 @@ la_ssize_t SzFileReadImp(archive* reader, void* stream, const void** buffer)
         in->filled = static_cast<size_t>(got);
     }
     const size_t from = static_cast<size_t>(in->at - in->block_at);
-    const size_t handed = static_cast<size_t>(std::min<uint64_t>(end - in->at, in->filled - from));
+    const size_t handed = static_cast<size_t>(std::min<uint64_t>(end - at, in->filled - from));
     *buffer = in->block.get() + from;
     in->at += static_cast<off_t>(handed);
     return static_cast<la_ssize_t>(handed);
@@ -241,8 +265,7 @@ public:
         }
         // Before the decoder allocates what the archive asks for.
         if (int err = check_7z_coders(stream_.file, need_, &reading_)) return err;
-        stream_.allowed_ns = reading_.opening_ns;
-        stream_.ppmd_streams.swap(reading_.ppmd_streams);
+        stream_.purses.reset(reading_);
         const timed_step step(stream_);
         int err = start(unpack_memory_share::turn::beside_others);
         if (err && out_of_memory()) err = start_again_alone();
@@ -276,23 +299,38 @@ private:
     }
 
     // The code of a decoder's step that failed: the archive's refusal where
-    // it took more time than its header claims could need, ENOMEM where it
-    // ran out of memory, else `code_otherwise`.  Out of memory again after
-    // its try alone, the reading ends here, and the log says what it had.
+    // the reading was stopped from here, ENOMEM where it ran out of
+    // memory, else `code_otherwise`, with the library's reason.  Out of
+    // memory again after its try alone, the reading ends here, and the log
+    // says what it had.
     int step_failed(int code_otherwise)
     {
-        if (stream_.past_time) {
+        if (stream_.why == stopped::past_claim) {
             FILE_ERR_HERE();
-            xer << "Reading " << shown_as_ << " took " << stream_.spent_now() / 1000000 << " ms of processor time, "
-                << "past the " << stream_.allowed_ns / 1000000 << " ms its header's claims allow.\n7z archive "
-                   "refused: decoding it takes longer than what its header claims could need.\n";
+            xer << "A pack stream of " << shown_as_ << " holds " << stream_.held << " bytes more where its coder has "
+                << stream_.left << " left to make.\n7z archive refused: a folder's stream holds more than what it "
+                   "claims could need.\n";
+            return kErrZipOpen;
+        }
+        if (stream_.why == stopped::past_time) {
+            FILE_ERR_HERE();
+            const uint32_t payer = stream_.purses.payer();
+            xer << "Decoding " << (payer == seven_zip_reading::kNoFolder ? std::string("the header")
+                                                                           : "folder " + std::to_string(payer))
+                << " of " << shown_as_ << " took more processor time than it paid for, past the "
+                << stream_.purses.may_owe_ns() / 1000000 << " ms it may owe for what it is making and the "
+                << kMax7zSpareNs / 1000000 << " ms spare.\n7z archive refused: decoding it takes longer than "
+                   "what it hands over pays for.\n";
             return kErrZipOpen;
         }
         const int err = decoder_error(reader_, code_otherwise);
+        const char* why = archive_error_string(reader_);
         if (err == ENOMEM && retried_) {
-            const char* why = archive_error_string(reader_);
             xer << "Unpacking " << shown_as_ << " ran out of memory again alone (" << (why ? why : "no reason given")
                 << "): " << unpack_memory_share_text(need_) << ".\n";
+        } else if (err != ENOMEM) {
+            xer << "7z " << (code_otherwise == kErrZipOpen ? "header" : "data") << " of " << shown_as_
+                << " unreadable: " << (why ? why : "truncated archive") << ".\n";
         }
         return err;
     }
@@ -320,11 +358,12 @@ private:
         // What it decodes again, it decodes within what it was allowed.
         stream_.spent_ns = 0;
         stream_.step_began_ns = thread_cpu_ns();
+        stream_.purses.reset(reading_);
         close_decoder();
         if (int err = start(unpack_memory_share::turn::alone)) return err;
         archive_entry* entry;
         for (unsigned e = 0; e < entries_; ++e) {
-            if ((e > 0 && !decoded_to_the_end(UINT64_MAX)) || archive_read_next_header(reader_, &entry) != ARCHIVE_OK) {
+            if ((e > 0 && !decoded_to_the_end(UINT64_MAX)) || header_of(e, &entry) != ARCHIVE_OK) {
                 FILE_ERR_HERE();
                 return step_failed(kErrZipShortRead);
             }
@@ -346,12 +385,40 @@ private:
     bool decoded_to_the_end(uint64_t bytes)
     {
         for (uint64_t left = bytes; left > 0;) {
-            const la_ssize_t n = archive_read_data(reader_, passed(), std::min<uint64_t>(left, kReadBlock));
+            const char* data;
+            const la_ssize_t n = taken(&data, std::min<uint64_t>(left, kReadBlock));
             if (n < 0 || (n == 0 && bytes != UINT64_MAX)) return false;
             if (n == 0) return true;
             left -= static_cast<uint64_t>(n);
         }
         return true;
+    }
+
+    // Up to `most` bytes of the current entry at `*data`, as the library
+    // hands them over a block at a time (each block paid for as it comes,
+    // decoding_purses), 0 at its end, or less than 0 where it failed.
+    la_ssize_t taken(const char** data, size_t most)
+    {
+        while (held_ == 0) {
+            const void* block = nullptr;
+            size_t size = 0;
+            la_int64_t offset = 0;
+            const int r = archive_read_data_block(reader_, &block, &size, &offset);
+            if (r == ARCHIVE_EOF) return 0;
+            if (r < ARCHIVE_WARN) return -1;
+            // What making the block took is paid before the block pays in:
+            // a piece of 4 KiB may make hundreds of blocks, whose pay would
+            // find the purse full before their time was taken from it.
+            if (!stream_.working_for(stream_.folder)) return -1;
+            stream_.purses.handed_over(stream_.folder, size);
+            held_at_ = static_cast<const char*>(block);
+            held_ = size;
+        }
+        const size_t n = std::min(most, held_);
+        *data = held_at_;
+        held_at_ += n;
+        held_ -= n;
+        return static_cast<la_ssize_t>(n);
     }
 
     // What the caller left of the current entry, read out through the
@@ -373,15 +440,22 @@ private:
         }
         passed_over_ += rest;
         for (size_t got = 1; !at_end_;)
-            if (int err = read_data(passed(), kReadBlock, &got)) return err;
+            if (int err = read_data(nullptr, kReadBlock, &got)) return err;
         return 0;
     }
 
-    // A block for what no caller reads, made the first time it is needed.
-    char* passed()
+    // The library's header of the entry `e` (counted from 0).  From here
+    // the library works for the entry's folder, which it may set up and
+    // decode as it hands the entry over (a link's text), or for the header
+    // where the entry holds no data; what it spent before goes to the one
+    // it worked for (decoding_purses).
+    int header_of(unsigned e, archive_entry** entry)
     {
-        if (!passed_) passed_.reset(new char[kReadBlock]);
-        return passed_.get();
+        stream_.folder = e < reading_.entry_folders.size() ? reading_.entry_folders[e] : seven_zip_reading::kNoFolder;
+        stream_.purses.entry_reached(stream_.folder);
+        if (!stream_.working_for(stream_.folder)) return ARCHIVE_FATAL;
+        held_ = 0;
+        return archive_read_next_header(reader_, entry);
     }
 
     int next_entry(archive_item& item) override
@@ -400,22 +474,21 @@ private:
     {
         if (entries_ > 0)
             if (int err = pass_over_rest()) return err;
-        // The library may decode the entry's folder as it hands the entry
-        // over (a link's text), so its time is allowed first.
-        if (entries_ < reading_.entries_ns.size())
-            stream_.allowed_ns += std::min(reading_.entries_ns[entries_], UINT64_MAX - stream_.allowed_ns);
         archive_entry* entry;
-        int r = archive_read_next_header(reader_, &entry);
+        int r = header_of(entries_, &entry);
         if (r < ARCHIVE_WARN && out_of_memory()) {
             if (int err = start_again_alone()) return err;
-            r = archive_read_next_header(reader_, &entry);
+            r = header_of(entries_, &entry);
         }
         const bool first = first_header_;
         first_header_ = false;
-        if (r == ARCHIVE_EOF) return kEndOfArchive;
+        // What the last folder's last piece took is weighed too.
+        if (r == ARCHIVE_EOF && stream_.purses.spent(stream_.spent_now())) return kEndOfArchive;
+        if (r == ARCHIVE_EOF) {
+            stream_.why = stopped::past_time;
+            r = ARCHIVE_FATAL;
+        }
         if (r < ARCHIVE_WARN) {
-            const char* why = archive_error_string(reader_);
-            if (!stream_.past_time) xer << "7z header unreadable: " << (why ? why : "truncated archive") << "\n";
             FILE_ERR_HERE();
             return step_failed(first ? kErrZipOpen : kErrZipShortRead);
         }
@@ -448,20 +521,25 @@ private:
         return 0;
     }
 
+    // Up to `size` bytes of the current entry into `buffer`, or dropped
+    // where it is null.
     int read_data(char* buffer, size_t size, size_t* got)
     {
         *got = 0;
-        la_ssize_t n = archive_read_data(reader_, buffer, size);
+        if (size == 0) return 0;
+        const char* data = nullptr;
+        la_ssize_t n = taken(&data, size);
         if (n < 0 && out_of_memory()) {
             if (int err = start_again_alone()) return err;
-            n = archive_read_data(reader_, buffer, size);
+            n = taken(&data, size);
         }
         if (n < 0) {
             FILE_ERR_HERE();
             return step_failed(kErrZipShortRead);
         }
+        if (buffer && n > 0) std::memcpy(buffer, data, static_cast<size_t>(n));
         offset_ += static_cast<uint64_t>(n);
-        at_end_ = n == 0 && size > 0;
+        at_end_ = n == 0;
         *got = static_cast<size_t>(n);
         return 0;
     }
@@ -484,7 +562,10 @@ private:
     uint64_t claimed_ = 0;
     bool at_end_ = false;
     uint64_t passed_over_ = 0;
-    std::unique_ptr<char[]> passed_;
+    // What the library handed over of the current entry that the caller
+    // has not taken yet.
+    const char* held_at_ = nullptr;
+    size_t held_ = 0;
 };
 
 }  // namespace

@@ -182,6 +182,7 @@ struct folder {
     std::vector<std::pair<uint64_t, uint64_t>> bindings;  // (input, output)
     uint64_t final_output = 0;  // the one output no coder takes
     uint64_t packed = 0;        // its pack streams
+    std::vector<uint64_t> packed_inputs;  // the input each of them feeds
     uint64_t first_pack = 0;    // the index of the first of them
     uint64_t packed_bytes = 0;  // what they hold
 
@@ -208,10 +209,6 @@ constexpr uint64_t kLzma = 0x030101, kLzma2 = 0x21, kPpmd = 0x030401, kBcj2 = 0x
 
 bool lzma_like(const coder& c) { return c.id == kLzma || c.id == kLzma2; }
 bool expanding(const coder& c) { return lzma_like(c) || c.id == kPpmd; }
-bool has_ppmd(const folder& f)
-{
-    return std::any_of(f.coders.begin(), f.coders.end(), [](const coder& c) { return c.id == kPpmd; });
-}
 
 // Filters that give out as many bytes as they take: Copy, Delta, and the
 // branch converters for x86 (BCJ), PowerPC, IA-64, ARM, ARM Thumb, SPARC,
@@ -288,11 +285,16 @@ bool read_folder(header_bytes& in, folder& f)
     }
     f.final_output = static_cast<uint64_t>(std::find(output_taken.begin(), output_taken.end(), false) - output_taken.begin());
     f.packed = inputs - (outputs - 1);
+    f.packed_inputs.reserve(f.packed);
     for (uint64_t i = 0; f.packed > 1 && i < f.packed; ++i) {
         const uint64_t input = in.number();
         if (!in.ok || input >= inputs || input_taken[input]) return false;
         input_taken[input] = true;
+        f.packed_inputs.push_back(input);
     }
+    if (f.packed == 1)
+        f.packed_inputs.push_back(static_cast<uint64_t>(std::find(input_taken.begin(), input_taken.end(), false) -
+                                                        input_taken.begin()));
     return in.ok;
 }
 
@@ -510,14 +512,106 @@ unpack_memory_need weigh(const streams_info& info, uint64_t header, bool plain)
     return {header + filled + learnt + sides, (plain ? 2 * header : header) + dictionary + model + sides};
 }
 
-// The processor time the library may take over `f` once it is reached:
-// what it makes of the folder and of the BCJ2 side streams it decodes, at
-// the rate of its slowest coder.  Its other side streams are copied.
-uint64_t folder_decode_ns(const folder& f)
+// -- Paying for decoding ---
+
+constexpr uint64_t kCopy = 0x00, kDeflate = 0x040108, kBzip2 = 0x040202;
+
+// What a byte of `c`'s output may take, over `data` bytes of it.
+uint64_t ns_per_byte(const coder& c, uint64_t data)
 {
-    uint64_t bytes = f.size();
-    if (bcj2_last_of_four(f)) bytes = saturating_plus(bytes, saturating_plus(f.unpack_sizes[0], f.unpack_sizes[1]));
-    return saturating_times(bytes, has_ppmd(f) ? kMax7zPpmdDecodeNsPerByte : kMax7zDecodeNsPerByte);
+    if (c.id == kPpmd)
+        return data > memory_of(c) / 512 ? seven_zip_full_ppmd_ns_per_byte(memory_of(c)) : kMax7zPpmdNsPerByte;
+    if (c.id == kCopy) return kMax7zCopyNsPerByte;
+    if (size_preserving(c) || c.id == kBcj2) return kMax7zFilterNsPerByte;
+    if (c.id == kDeflate) return kMax7zDeflateNsPerByte;
+    if (c.id == kBzip2) return kMax7zBzip2NsPerByte;
+    return kMax7zLzmaNsPerByte;  // LZMA, LZMA2, and whatever the library refuses
+}
+
+// How `f` pays for its decoding: at the rate of its slowest coder and each
+// filter's besides, PPMd's as its model may fill.
+seven_zip_reading::folder_purse purse_of(const folder& f)
+{
+    seven_zip_reading::folder_purse purse;
+    purse.size = f.size();
+    uint64_t slowest = 0, filters = 0;
+    for (const coder& c : f.coders) {
+        if (size_preserving(c) || c.id == kBcj2)
+            filters += kMax7zFilterNsPerByte;
+        else
+            slowest = std::max(slowest, ns_per_byte(c, 0));
+        if (c.id == kPpmd) {
+            purse.full_ns_per_byte = std::max(purse.full_ns_per_byte, ns_per_byte(c, UINT64_MAX));
+            purse.full_after = std::min(purse.full_after, memory_of(c) / 512);
+        }
+        if (c.id == kBzip2) purse.block = kMax7zBzip2BlockBytes;
+    }
+    purse.ns_per_byte = std::max(slowest, kMax7zCopyNsPerByte) + filters;
+    if (purse.full_ns_per_byte) purse.full_ns_per_byte += filters;
+    // The library decodes BCJ2's calls and jumps whole before the folder's
+    // first byte, out of sight: they pay for themselves by what they claim.
+    if (bcj2_last_of_four(f))
+        for (size_t c = 0; c < 2; ++c)
+            purse.sides_ns = saturating_plus(
+                purse.sides_ns, saturating_times(f.unpack_sizes[c], ns_per_byte(f.coders[c], f.unpack_sizes[c])));
+    return purse;
+}
+
+// libarchive 3.6.2's PPMd decoder takes more than it was handed where a
+// symbol it decodes needs a byte past it, and then decodes on until its
+// output buffer is full, past the stream's end where the stream's output
+// ends first, reading on into what follows until it fails ("Failed to
+// decode PPMd", "Truncated 7z file data"): the bytes of the call that
+// makes the stream's last block must be handed over in one piece.  A block
+// is 64 KiB of output, which PPMd makes of at most 66 KiB (noise grows by
+// 2 %), or less where the folder's last block is shorter and PPMd its one
+// coder; a non-solid archive of PPMd past 1 MiB failed now and then at the
+// end of the reader's block.
+constexpr uint64_t kPpmdTail = 72 * 1024;
+
+// The pack streams of `info`'s folders where they lie in an archive, each
+// with what its coder claims, laid out as end_of_packs lays them.
+std::vector<seven_zip_reading::pack_stream> pack_streams(const streams_info& info)
+{
+    std::vector<uint64_t> starts;
+    starts.reserve(info.pack_sizes.size());
+    uint64_t at = saturating_plus(kStartHeaderBytes, info.pack_position);
+    for (const uint64_t size : info.pack_sizes) {
+        starts.push_back(at);
+        at = saturating_plus(at, size);
+    }
+    std::vector<seven_zip_reading::pack_stream> streams;
+    streams.reserve(info.pack_sizes.size());
+    for (size_t f = 0; f < info.folders.size(); ++f) {
+        const folder& fo = info.folders[f];
+        for (uint64_t k = 0; k < fo.packed; ++k) {
+            const uint64_t p = fo.first_pack + k;
+            seven_zip_reading::pack_stream s;
+            s.start = starts[p];
+            s.end = saturating_plus(starts[p], info.pack_sizes[p]);
+            s.folder = static_cast<uint32_t>(f);
+            // The coder the library decodes it with: where BCJ2 is the last
+            // of four, its main coder's, its range coder's (stored), and its
+            // calls' and jumps', whatever the bindings say.
+            size_t c = fo.coder_taking(fo.packed_inputs[k]);
+            if (bcj2_last_of_four(fo)) c = k == 0 ? 2 : k == 1 ? 3 : 3 - k;
+            s.weighed = fo.coders[c].inputs == 1;
+            s.output = fo.unpack_sizes[c];
+            s.shared = fo.size() > s.output ? fo.size() - s.output : 0;
+            if (fo.coders[c].id == kPpmd) {
+                const uint64_t last_block = fo.size() ? (fo.size() - 1) % kMax7zBlockBytes + 1 : 0;
+                s.tail = fo.coders.size() == 1 ? std::min(kPpmdTail, seven_zip_packed_room(last_block)) : kPpmdTail;
+            }
+            if (s.end > s.start) streams.push_back(s);
+        }
+    }
+    // Folders take their pack streams in turn, so they come in order but
+    // for hand-made headers.
+    const auto by_place = [](const seven_zip_reading::pack_stream& a, const seven_zip_reading::pack_stream& b) {
+        return a.start < b.start;
+    };
+    if (!std::is_sorted(streams.begin(), streams.end(), by_place)) std::sort(streams.begin(), streams.end(), by_place);
+    return streams;
 }
 
 int refuse(const char* why)
@@ -538,8 +632,7 @@ int unreadable(const header_bytes& in)
 // The files' properties as the library reads them: which files hold no
 // sub-stream, and each file's attributes, whose high half is a Unix mode.
 // Other properties are passed over by the bytes the library passes over.
-// What reaching each file lets decoding take goes to `reading`: its
-// folder's at the first file the folder's data goes to.
+// The folder each file's data comes from goes to `reading`.
 int check_files(header_bytes& in, const streams_info& info, seven_zip_reading* reading)
 {
     const std::vector<uint64_t>& sub_streams = info.sub_streams;
@@ -608,22 +701,19 @@ int check_files(header_bytes& in, const streams_info& info, seven_zip_reading* r
     if (!in.ok) return unreadable(in);
     // A link's text is read whole as its entry is handed over, at the size
     // its sub-stream claims, long before anything here sees the entry.
-    std::vector<uint64_t> entries_ns(files, 0);
-    std::vector<bool> reached(info.folders.size(), false);
+    std::vector<uint32_t> entry_folders(files, seven_zip_reading::kNoFolder);
     size_t next = 0;
     for (uint64_t f = 0; f < files; ++f) {
         if (no_stream[f]) continue;
         if (next == sub_streams.size()) return unreadable(in);
-        const size_t in_folder = info.sub_stream_folders[next];
+        entry_folders[f] = static_cast<uint32_t>(info.sub_stream_folders[next]);
         const uint64_t size = sub_streams[next++];
         if ((attributes[f] >> 16 & 0170000) == 0120000 && size >= kMaxLinkTarget) {
             xer << "A 7z link's text of " << size << " bytes.\n";
             return refuse("a link's text is longer than a path can be");
         }
-        if (!reached[in_folder]) entries_ns[f] = folder_decode_ns(info.folders[in_folder]);
-        reached[in_folder] = true;
     }
-    if (reading) reading->entries_ns.swap(entries_ns);
+    if (reading) reading->entry_folders.swap(entry_folders);
     return 0;
 }
 
@@ -651,6 +741,9 @@ bool read_at(FILE* file, uint64_t offset, uint64_t size, std::vector<uint8_t>& b
 }
 
 constexpr uint64_t kHeaderPiece = uint64_t{1} << 20;
+// What a header's LZMA or LZMA2 stream holds past its last byte: its range
+// coder's last bytes, an end mark.
+constexpr uint64_t kHeaderEndBytes = 64;
 
 // Decodes the one-coder LZMA or LZMA2 folder that holds the real header,
 // its dictionary cut to the header's size: a dictionary at least as large
@@ -698,29 +791,18 @@ int decode_header(FILE* file, const streams_info& info, std::vector<uint8_t>& he
         decoded = r == LZMA_OK;
     }
     decoded = decoded && stream.avail_out == 0;
+    const uint64_t used = stream.total_in;
     lzma_end(&stream);
     std::free(filters[0].options);
-    return decoded ? 0 : refuse("its compressed header cannot be decoded");
-}
-
-// Where the pack streams of folders with a PPMd coder lie in an archive,
-// laid out as end_of_packs lays them.
-std::vector<std::pair<uint64_t, uint64_t>> ppmd_streams(const streams_info& info)
-{
-    std::vector<std::pair<uint64_t, uint64_t>> streams;
-    uint64_t at = saturating_plus(kStartHeaderBytes, info.pack_position);
-    std::vector<uint64_t> starts;
-    for (const uint64_t size : info.pack_sizes) {
-        starts.push_back(at);
-        at = saturating_plus(at, size);
+    if (!decoded) return refuse("its compressed header cannot be decoded");
+    // The library decodes the header's packed stream to its end, as it
+    // does a folder's: what follows the header's last byte would cost it
+    // decoding that no size shows.
+    if (packed - used > kHeaderEndBytes) {
+        xer << "A 7z's packed header of " << packed << " bytes ends after " << used << ".\n";
+        return refuse("its packed header goes on past what it claims");
     }
-    for (const folder& f : info.folders) {
-        if (!has_ppmd(f)) continue;
-        for (uint64_t p = f.first_pack; p < f.first_pack + f.packed; ++p)
-            streams.emplace_back(starts[p], saturating_plus(starts[p], info.pack_sizes[p]));
-    }
-    std::sort(streams.begin(), streams.end());
-    return streams;
+    return 0;
 }
 
 // Where the pack streams of `info` end in an archive: after its start
@@ -776,8 +858,10 @@ int check_header(header_bytes in, uint64_t size, bool plain, uint64_t archive_by
     }
     need = weigh(info, size, plain);
     if (reading) {
-        reading->opening_ns = saturating_plus(kMax7zDecodeShareNs, saturating_times(size, kMax7zDecodeNsPerByte));
-        reading->ppmd_streams = ppmd_streams(info);
+        reading->header_ns = saturating_plus(kMax7zOpeningNs, saturating_times(size, kMax7zHeaderNsPerByte));
+        reading->folders.reserve(info.folders.size());
+        for (const folder& f : info.folders) reading->folders.push_back(purse_of(f));
+        reading->packs = pack_streams(info);
     }
     if (id == kFilesInfo) return check_files(in, info, reading);
     return in.ok ? 0 : unreadable(in);
@@ -837,10 +921,22 @@ uint64_t seven_zip_coder_allowance(uint64_t method, uint64_t data)
     return std::max(kMin7zCoderAllowance, step);
 }
 
+uint64_t seven_zip_full_ppmd_ns_per_byte(uint64_t model_bytes)
+{
+    // 2 µs and 90 ns for each MiB of the model, up to 30 µs: four times
+    // that holds what each model measured took, 1 GiB's 22 µs by 5.
+    return 4 * std::min<uint64_t>(30'000, 2'000 + 90 * (model_bytes >> 20));
+}
+
+uint64_t seven_zip_packed_room(uint64_t output)
+{
+    return saturating_plus(saturating_plus(output, output / 4), 8 * 1024);
+}
+
 int check_7z_coders(FILE* archive, unpack_memory_need& need, seven_zip_reading* reading)
 {
     need = unpack_memory_need();
-    if (reading) *reading = {kMax7zDecodeShareNs, {}, {}};
+    if (reading) *reading = {kMax7zOpeningNs, {}, {}, {}};
     std::rewind(archive);
     const int err = check_headers(archive, need, reading);
     std::rewind(archive);

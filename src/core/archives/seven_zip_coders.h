@@ -78,23 +78,71 @@ constexpr uint64_t kMax7zNameUnits = kMaxLinkTarget - 1;
 // and the general unpacker folders, links and devices, which hold nothing
 // of their own: this is what real data decodes to in about a second.
 constexpr uint64_t kMax7zPassedOver = uint64_t{64} << 20;
-// What reading an archive may take of its thread's processor time.  The
-// library decodes a folder's packed stream to its end, past the size its
-// folder claims, cutting what it makes to nothing, inside the call that
-// hands over the folder's last bytes: a folder claiming 4 KiB may hold
-// 151 KB of LZMA that decode to a gigabyte of zeros in two seconds, which
-// no size it hands over shows.  So the time is weighed: a share of a
-// second for the archive, and for each byte the library makes of the
-// header and of a folder as the folder is reached (its files' data and
-// BCJ2's side streams) many times what the slowest honest data takes.
-// Measured through the library with 7zz 26.02's archives at -mx=9, a byte:
-// LZMA over noise 50 ns, BZip2 43 ns, LZMA2 over a mixed tile 9 ns, Deflate
-// 3 ns; PPMd 0.4 µs over a mixed tile, 1.5 µs over 40 MiB of noise.
-// Only processor time counts, the reader's own thread's while it reads, so
-// a busy machine or a slow disk refuses no honest archive.
-constexpr uint64_t kMax7zDecodeShareNs = 250'000'000;
-constexpr uint64_t kMax7zDecodeNsPerByte = 1'000;
-constexpr uint64_t kMax7zPpmdDecodeNsPerByte = 16'000;
+// What decoding may take of its thread's processor time.  The library
+// decodes a folder's packed stream to its end, past the size its folder
+// claims, cutting what it makes to nothing, inside the call that hands
+// over the folder's last bytes: a folder claiming 4 KiB may hold 151 KB
+// of LZMA that decode to a gigabyte of zeros in two seconds, which no size
+// it hands over shows.  So each folder pays for its own decoding from what
+// it hands over, as it hands it over, at a rate four times the slowest
+// honest decoding of its coders (below), and what it does not spend it
+// keeps only up to kMax7zSavedNs: whatever cheap output came before,
+// decoding that hands nothing over is refused within a fraction of a
+// second.  No folder pays for another's, nor the header for a folder's.
+// Only processor time counts, the reader's own thread's while it reads,
+// so a busy machine or a slow disk refuses no honest archive.
+constexpr uint64_t kMax7zSavedNs = 50'000'000;
+// What any of them may take past what it may, once for the archive: a
+// thread's processor clock jumps by some milliseconds now and then (3 to 9
+// ms measured while other programs kept this machine's processors busy; in
+// a virtual machine it also counts time the host gave others), which a
+// folder of a few bytes could not pay.
+constexpr uint64_t kMax7zSpareNs = 50'000'000;
+// What opening an archive takes besides its header (the library's and the
+// reader's set-up, 0.1 to 0.2 ms measured), and what the library and the
+// reader do for each entry they reach besides decoding (its fields and
+// name, its folder's decoder set up: 8 to 17 µs measured, for 4096 entries
+// each alone, by coder), many times over: under a sanitizer this program's
+// own code takes several times as long.
+constexpr uint64_t kMax7zOpeningNs = 10'000'000;
+constexpr uint64_t kMax7zEntryNs = 1'000'000;
+// The rates, per byte handed over: four times the most one block of 64
+// KiB took, measured through the library on 7zz 26.02's archives over
+// noise, code and text at every preset, alone and on a core held by a
+// busy loop: LZMA over noise 69 ns, BZip2 101 ns on average (and 41 ms
+// for the first 64 KiB of each of its blocks, decoded whole), Deflate
+// 23 ns, a stored folder under 1 ns, and a filter's pass some nanoseconds.
+// A folder pays at the rate of its slowest coder and each filter's besides.
+constexpr uint64_t kMax7zCopyNsPerByte = 20;
+constexpr uint64_t kMax7zFilterNsPerByte = 20;
+constexpr uint64_t kMax7zLzmaNsPerByte = 300;
+constexpr uint64_t kMax7zDeflateNsPerByte = 100;
+constexpr uint64_t kMax7zBzip2NsPerByte = 500;
+// PPMd learns a model as it decodes and takes 0.3 to 1.6 µs a byte while
+// the model has room; once the model fills its memory, its allocator
+// sweeps the free blocks over and over and a byte takes up to 10 µs with
+// 128 MiB (7zz's -mx=9 over 8 MiB of noise), 17 µs with 256 MiB, 22 µs
+// with 1 GiB, for seconds before the model starts afresh.  A byte of noise
+// at order 64 adds at most 380 bytes to the model, so a model may be full
+// only once the folder has handed over a 512th of its memory.
+constexpr uint64_t kMax7zPpmdNsPerByte = 8'000;
+uint64_t seven_zip_full_ppmd_ns_per_byte(uint64_t model_bytes);
+// The library hands a folder's output over from a buffer of 64 KiB, which
+// it fills before it hands any over; BZip2 decodes a block of up to 900 KB
+// whole before it gives a byte of it.  What the block being made will hand
+// over is paid for as it is made.
+constexpr uint64_t kMax7zBlockBytes = 64 * 1024;
+constexpr uint64_t kMax7zBzip2BlockBytes = 900'000;
+// The header, plain or unpacked, costs its reading and the library's
+// parsing a byte at a time; a packed one its decoding, which the check
+// has done once and held to its claim, so it cannot go past it.
+constexpr uint64_t kMax7zHeaderNsPerByte = 300;
+// What a coder's packed stream may hold past what its claimed output
+// needs: noise grows by 2.3 % at most through PPMd and less through the
+// other coders, and a stream ends with a few bytes of its range coder.  A
+// stream holding more hides data past its claim, which the library would
+// decode: it is refused as soon as the library reads there.
+uint64_t seven_zip_packed_room(uint64_t output);
 
 // A header, plain or unpacked, is held whole, here and by the library.  Its
 // bound is what the counts above allow at their most: each file's name as
@@ -124,17 +172,39 @@ constexpr uint64_t kMax7zHeaderCoderBytes = uint64_t{1} << 20;
 //    one can be no larger than the archive itself.
 constexpr uint64_t kMax7zBcj2SideBytes = uint64_t{16} << 20;
 
-// What reading an archive needs of its header besides memory.
+// What reading an archive needs of its header besides memory: how each
+// folder pays for its decoding (kMax7zSavedNs) and where its pack streams
+// lie.
 struct seven_zip_reading {
-    // The processor time it may take (kMax7zDecodeShareNs): what opening it
-    // allows, and what reaching each entry adds, in the order the header
-    // lists them, a folder's bytes at its first entry that holds data.  An
-    // entry past the list adds nothing.
-    uint64_t opening_ns = 0;
-    std::vector<uint64_t> entries_ns;
-    // Where the pack streams of folders with a PPMd coder lie in the
-    // archive, [start, end), in order.
-    std::vector<std::pair<uint64_t, uint64_t>> ppmd_streams;
+    struct folder_purse {
+        uint64_t size = 0;       // what it claims to hand over
+        uint64_t ns_per_byte = 0;
+        // PPMd's rate once its model may be full, and after how many bytes.
+        uint64_t full_ns_per_byte = 0;
+        uint64_t full_after = UINT64_MAX;
+        uint64_t block = kMax7zBlockBytes;  // what it makes before it hands any over
+        // What BCJ2's side streams may take, decoded whole before its first byte.
+        uint64_t sides_ns = 0;
+    };
+    // A pack stream, [start, end) in the archive, of folder `folder`, whose
+    // coder claims `output` bytes, the folder's other streams `shared` of
+    // the folder's (BCJ2's main stream, calls and jumps); `weighed` when
+    // what it holds is judged by what its coder claims; its last `tail`
+    // bytes handed over in one piece (p7z_reader.cpp).
+    struct pack_stream {
+        uint64_t start = 0, end = 0;
+        uint32_t folder = 0;
+        bool weighed = false;
+        uint64_t output = 0, shared = 0, tail = 0;
+    };
+    // What reading the header and the entries without data may take.
+    uint64_t header_ns = 0;
+    std::vector<folder_purse> folders;
+    std::vector<pack_stream> packs;  // in order, none empty
+    // The folder each entry's data comes from, in the order the header
+    // lists them; kNoFolder for an entry without data.
+    static constexpr uint32_t kNoFolder = UINT32_MAX;
+    std::vector<uint32_t> entry_folders;
 };
 
 // Reads the headers of the 7z archive open in `archive`: 0 when they stay

@@ -1,0 +1,75 @@
+// What a 7z reading's decoding may take, folder by folder: each folder pays
+// for the processor time the library spends on its pack streams from what
+// the folder hands over, the header from what its check read of it, and
+// none for another (seven_zip_coders.h, kMax7zSavedNs).
+//
+// The reader tells it who the library works for (the pack stream it reads
+// from, else the header), what each folder hands over, each entry reached
+// and the processor time spent; it answers whether the one working has
+// spent past what it may.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "core/archives/seven_zip_coders.h"
+
+class decoding_purses {
+public:
+    // Everyone starts afresh: the header with what its check read of it,
+    // each folder with nothing.
+    void reset(const seven_zip_reading& reading);
+
+    // The pack stream of a folder that holds the archive's byte `at`, or
+    // null (the header, or bytes no folder reads); looked for first among
+    // `folder`'s.
+    const seven_zip_reading::pack_stream* stream_at(uint64_t at, uint32_t folder) const;
+    // Whether a pack stream has a tail (seven_zip_reading::pack_stream).
+    bool any_tail() const { return any_tail_; }
+    // Whether what `stream` holds from `at` to its end could still be
+    // needed for what its coder claims and has not handed over
+    // (seven_zip_packed_room); else, what it holds and what is left to
+    // make into `held` and `left`.
+    bool holds_only_its_claim(const seven_zip_reading::pack_stream& stream, uint64_t at, uint64_t* held,
+                              uint64_t* left) const;
+
+    // The processor time spent so far, `spent_ns` in all, went to the one
+    // the library last worked for, who works for `folder` from now on
+    // (seven_zip_reading::kNoFolder: the header).  False when the one who
+    // spent it has spent past what it may.
+    bool spent(uint64_t spent_ns);
+    void working_for(uint32_t folder) { payer_ = folder; }
+    uint32_t payer() const { return payer_; }
+    // `folder` handed over `bytes` more.
+    void handed_over(uint32_t folder, uint64_t bytes);
+    // An entry of `folder` was reached (kNoFolder: one without data), whose
+    // share of the work the library and the reader do for each entry it
+    // pays for; the library may have started on it for the folder before.
+    void entry_reached(uint32_t folder);
+
+    // For the log: what the one working may owe for what it is making.
+    uint64_t may_owe_ns() const;
+
+private:
+    struct purse {
+        int64_t level = 0;    // paid in less spent, at most kMax7zSavedNs
+        uint64_t handed = 0;  // bytes handed over
+    };
+    uint64_t ns_per_byte(uint32_t folder, uint64_t upto) const;
+    // What `folder` may spend past what it holds: the block the library is
+    // making for it, paid for as it is made, and BCJ2's side streams before
+    // its first byte.
+    uint64_t advance_ns(uint32_t folder) const;
+    void pay_in(purse& to, uint64_t ns);
+
+    const seven_zip_reading* reading_ = nullptr;
+    std::vector<purse> folders_;
+    int64_t header_ns_ = 0;  // what the header may still take
+    int64_t spare_ = 0;      // kMax7zSpareNs, less what was taken from it
+    uint32_t payer_ = seven_zip_reading::kNoFolder;
+    uint64_t charged_ns_ = 0;  // the time spent that went to someone
+    // Where each folder's pack streams begin in reading_->packs, in turn
+    // but for hand-made headers (its size where it has none).
+    std::vector<size_t> first_packs_;
+    bool any_tail_ = false;
+};
