@@ -9,12 +9,14 @@
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "archive_fixtures.h"
 #include "core/archives/archives.h"
+#include "core/archives/decoding_purses.h"
 #include "core/archives/seven_zip_coders.h"
 #include "core/archives/unpack_memory.h"
 #include "core/diag/error_codes.h"
@@ -1021,4 +1023,136 @@ TEST(P7zExtraction, AnUnpackingWithoutMemoryToBeHadFailsAndTheProgramGoesOn)
             std::_Exit(unpacked(p7z_to_file, "x.7z") == ENOMEM && unpacked(zip_to_file, "x.zip") == ENOMEM ? 0 : 1);
         },
         ::testing::ExitedWithCode(0), "");
+}
+
+// What decoding may take, folder by folder, on a driven clock: each folder
+// pays for its own from what it hands over, keeps a fraction of a second of
+// it at most, and may owe what the block it is making costs, with its
+// decoder's set-up before the first and its ending with the last; what
+// other folders handed over pays for nothing of it.
+TEST(P7zExtraction, EachFolderPaysForItsOwnDecodingFromWhatItHandsOver)
+{
+    constexpr uint64_t kMiB = 1 << 20, kMs = 1000000, kBlock = 64 * 1024;
+    // Folders of LZMA2 naming 192 MiB, as 7zz names it for 130 MiB at
+    // -mx=9, claiming `sizes`; their streams are never decoded here.
+    const auto reading_of = [](const std::vector<uint64_t>& sizes) {
+        std::vector<archive_fixtures::hand_folder> folders;
+        std::vector<archive_fixtures::hand_file> files;
+        for (const uint64_t size : sizes) {
+            folders.push_back({std::string("\x01\x21\x21\x01\x1F", 5), {std::string(16384, 'x')}, {size}, {}});
+            files.push_back({"f" + std::to_string(files.size())});
+        }
+        scratch_dir dir;
+        write_file(dir / "x.7z", hand_made_7z(folders, files));
+        FILE* file = std::fopen((dir / "x.7z").c_str(), "rb");
+        seven_zip_reading reading;
+        unpack_memory_need need;
+        EXPECT_EQ(check_7z_coders(file, need, &reading), 0);
+        std::fclose(file);
+        return reading;
+    };
+    // The library working for `folder` for `ns`, then handing `bytes` of it
+    // over, as the reader weighs it; the time spent when it was refused.
+    // The wall clock goes `busy` times as fast as the processor's.
+    struct driven {
+        decoding_purses purses;
+        uint64_t spent = 0, refused_at = 0, busy = 1;
+        void block(uint32_t folder, uint64_t ns, uint64_t bytes)
+        {
+            if (refused_at) return;
+            purses.working_for(folder);
+            spent += ns;
+            if (!purses.spent(spent, busy * spent)) refused_at = spent;
+            else if (bytes) purses.handed_over(folder, bytes);
+        }
+        // `bytes` handed over in blocks, cheaply.
+        void hands_over(uint32_t folder, uint64_t bytes)
+        {
+            for (; bytes >= kBlock; bytes -= kBlock) block(folder, 20000, kBlock);
+            if (bytes) block(folder, 20000, bytes);
+        }
+        // Decoding on, handing nothing over, a millisecond at a time.
+        uint64_t decodes_on(uint32_t folder)
+        {
+            const uint64_t from = spent;
+            for (int i = 0; i < 10000 && !refused_at; ++i) block(folder, kMs, 0);
+            return refused_at ? refused_at - from : UINT64_MAX;
+        }
+    };
+    struct folder_case {
+        const char* what;
+        std::vector<uint64_t> sizes;
+        std::function<uint64_t(driven&)> run;  // what it took past the last claim, or 0 where it ends
+        uint64_t at_least, at_most;            // then within these; both 0: never refused
+    };
+    for (const folder_case& c : std::vector<folder_case>{
+             // Its 192 MiB set up in 100 ms, the 130 MiB it filled given
+             // back in 100 ms: as the kernel takes them on a busy machine.
+             {"130 MiB whose decoder takes 100 ms to set up and to end",
+              {130 * kMiB},
+              [](driven& d) {
+                  d.purses.entry_reached();
+                  d.block(0, 100 * kMs, kBlock);
+                  d.hands_over(0, 130 * kMiB - 2 * kBlock);
+                  d.block(0, 100 * kMs, kBlock);
+                  return uint64_t{0};
+              },
+              0, 0},
+             {"the same going on past its claim: what it saved, its decoder's ending and the spare",
+              {130 * kMiB},
+              [](driven& d) {
+                  d.purses.entry_reached();
+                  d.hands_over(0, 130 * kMiB);
+                  return d.decodes_on(0);
+              },
+              240 * kMs, 260 * kMs},
+             // One purse for both would give the second what the first
+             // saved.
+             {"4 KiB going on past its claim after another folder handed 130 MiB over",
+              {130 * kMiB, 4096},
+              [](driven& d) {
+                  d.purses.entry_reached();
+                  d.hands_over(0, 130 * kMiB);
+                  d.purses.entry_reached();
+                  d.hands_over(1, 4096);
+                  return d.decodes_on(1);
+              },
+              50 * kMs, 60 * kMs},
+             // The thread's clock jumps now and then on a busy machine:
+             // by 17 ms past the few microseconds a folder of 4 bytes takes
+             // once every 100 folders, and every 64 blocks of a folder that
+             // decodes at the very rate it is paid.
+             {"4,000 folders of 4 bytes, a jump every 100",
+              std::vector<uint64_t>(4000, 4),
+              [](driven& d) {
+                  for (uint32_t f = 0; f < 4000; ++f) {
+                      d.purses.entry_reached();
+                      d.block(f, f % 100 == 99 ? 17 * kMs : 50000, 4);
+                  }
+                  return uint64_t{0};
+              },
+              0, 0},
+             {"32 MiB paying for just what it takes, a jump every 64 blocks, the wall clock twice the processor's",
+              {32 * kMiB},
+              [](driven& d) {
+                  d.busy = 2;
+                  d.purses.entry_reached();
+                  for (uint64_t b = 0; b < 32 * kMiB / kBlock; ++b)
+                      d.block(0, kBlock * kMax7zLzmaNsPerByte + (b % 64 == 63 ? 17 * kMs : 0), kBlock);
+                  return uint64_t{0};
+              },
+              0, 0},
+         }) {
+        SCOPED_TRACE(c.what);
+        const seven_zip_reading reading = reading_of(c.sizes);
+        driven d;
+        d.purses.reset(reading);
+        const uint64_t took = c.run(d);
+        if (c.at_most == 0) {
+            EXPECT_EQ(d.refused_at, 0u);
+        } else {
+            EXPECT_GE(took, c.at_least);
+            EXPECT_LE(took, c.at_most);
+        }
+    }
 }

@@ -23,6 +23,8 @@ void decoding_purses::reset(const seven_zip_reading& reading)
     header_ns_ = static_cast<int64_t>(std::min<uint64_t>(reading.header_ns, INT64_MAX / 2));
     payer_ = seven_zip_reading::kNoFolder;
     charged_ns_ = 0;
+    last_ns_ = 0;
+    lasted_ns_ = 0;
     spare_ = static_cast<int64_t>(kMax7zSpareNs);
 }
 
@@ -65,15 +67,23 @@ uint64_t decoding_purses::advance_ns(uint32_t folder) const
     const seven_zip_reading::folder_purse& f = reading_->folders[folder];
     const uint64_t handed = folders_[folder].handed;
     const uint64_t block = std::min(f.block, f.size > handed ? f.size - handed : 0);
-    const uint64_t making = times(block, ns_per_byte(folder, handed + block));
-    return handed == 0 ? std::min<uint64_t>(making + std::min(f.sides_ns, UINT64_MAX / 4), UINT64_MAX / 2)
-                       : std::min<uint64_t>(making, UINT64_MAX / 2);
+    uint64_t making = std::min(times(block, ns_per_byte(folder, handed + block)), UINT64_MAX / 8);
+    // Its decoder is set up before its first block and ended with its last.
+    if (handed == 0) making += std::min(f.sides_ns, UINT64_MAX / 8) + f.memory_ns;
+    if (handed + block >= f.size) making += f.memory_ns;
+    return std::min<uint64_t>(making, UINT64_MAX / 2);
 }
 
-bool decoding_purses::spent(uint64_t spent_ns)
+bool decoding_purses::spent(uint64_t spent_ns, uint64_t lasted_ns)
 {
+    // The clock's jumps come with time, and so does the spare.
+    const uint64_t lasted = lasted_ns > lasted_ns_ ? lasted_ns - lasted_ns_ : 0;
+    lasted_ns_ = std::max(lasted_ns_, lasted_ns);
+    spare_ = std::min<int64_t>(spare_ + static_cast<int64_t>(std::min<uint64_t>(lasted / kMax7zSpareShareOfTime, kMax7zSpareNs)),
+                               static_cast<int64_t>(kMax7zSpareNs));
     const int64_t used = static_cast<int64_t>(std::min<uint64_t>(spent_ns - charged_ns_, INT64_MAX / 4));
     charged_ns_ = spent_ns;
+    last_ns_ = static_cast<uint64_t>(used);
     // What the one working has spent past what it may comes out of the
     // spare, while the spare lasts.
     int64_t& level = payer_ == seven_zip_reading::kNoFolder ? header_ns_ : folders_[payer_].level;
@@ -98,19 +108,18 @@ void decoding_purses::handed_over(uint32_t folder, uint64_t bytes)
 {
     if (folder >= folders_.size()) return;
     purse& p = folders_[folder];
-    // BCJ2's side streams were handed over to the library with the first byte.
-    const uint64_t sides = p.handed == 0 ? reading_->folders[folder].sides_ns : 0;
+    // BCJ2's side streams were handed over to the library with the first
+    // byte, its decoder set up for it.
+    const seven_zip_reading::folder_purse& f = reading_->folders[folder];
+    const uint64_t sides = p.handed == 0 ? std::min(f.sides_ns, UINT64_MAX / 4) + f.memory_ns : 0;
     p.handed += bytes;
     pay_in(p, times(bytes, ns_per_byte(folder, p.handed)));
     pay_in(p, sides);
 }
 
-void decoding_purses::entry_reached(uint32_t folder)
+void decoding_purses::entry_reached()
 {
-    if (folder >= folders_.size())
-        header_ns_ = std::min<int64_t>(header_ns_ + static_cast<int64_t>(kMax7zEntryNs), INT64_MAX / 2);
-    else
-        pay_in(folders_[folder], kMax7zEntryNs);
+    spare_ = std::min<int64_t>(spare_ + static_cast<int64_t>(kMax7zEntryNs), static_cast<int64_t>(kMax7zSpareNs));
 }
 
 uint64_t decoding_purses::may_owe_ns() const

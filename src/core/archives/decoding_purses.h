@@ -33,22 +33,25 @@ public:
     bool holds_only_its_claim(const seven_zip_reading::pack_stream& stream, uint64_t at, uint64_t* held,
                               uint64_t* left) const;
 
-    // The processor time spent so far, `spent_ns` in all, went to the one
-    // the library last worked for, who works for `folder` from now on
-    // (seven_zip_reading::kNoFolder: the header).  False when the one who
-    // spent it has spent past what it may.
-    bool spent(uint64_t spent_ns);
+    // The processor time spent so far, `spent_ns` in all over `lasted_ns`
+    // of the wall clock, went to the one the library last worked for:
+    // false when that one has spent past what it may.  From `working_for`
+    // on, the library works for `folder` (seven_zip_reading::kNoFolder:
+    // the header).
+    bool spent(uint64_t spent_ns, uint64_t lasted_ns);
     void working_for(uint32_t folder) { payer_ = folder; }
     uint32_t payer() const { return payer_; }
     // `folder` handed over `bytes` more.
     void handed_over(uint32_t folder, uint64_t bytes);
-    // An entry of `folder` was reached (kNoFolder: one without data), whose
-    // share of the work the library and the reader do for each entry it
-    // pays for; the library may have started on it for the folder before.
-    void entry_reached(uint32_t folder);
+    // An entry was reached: the work the library and the reader do for it
+    // is no folder's decoding, and refills the spare (kMax7zEntryNs).
+    void entry_reached();
 
-    // For the log: what the one working may owe for what it is making.
+    // For the log: what the one working may owe for what it is making,
+    // what was charged at the last look, and what `folder` handed over.
     uint64_t may_owe_ns() const;
+    uint64_t last_ns() const { return last_ns_; }
+    uint64_t handed(uint32_t folder) const { return folder < folders_.size() ? folders_[folder].handed : 0; }
 
 private:
     struct purse {
@@ -68,6 +71,8 @@ private:
     int64_t spare_ = 0;      // kMax7zSpareNs, less what was taken from it
     uint32_t payer_ = seven_zip_reading::kNoFolder;
     uint64_t charged_ns_ = 0;  // the time spent that went to someone
+    uint64_t last_ns_ = 0;     // and at the last look
+    uint64_t lasted_ns_ = 0;   // the wall clock's, at the last look
     // Where each folder's pack streams begin in reading_->packs, in turn
     // but for hand-made headers (its size where it has none).
     std::vector<size_t> first_packs_;

@@ -80,7 +80,7 @@ uint64_t thread_cpu_ns() { return clock_ns(CLOCK_THREAD_CPUTIME_ID); }
 // folder a non-solid archive of small files' a tenth; within a quarter of
 // a millisecond of the wall clock's, which is not, it cannot move more.
 // What the library did for one folder in that while may go to the next,
-// whose entry pays for that (kMax7zEntryNs).
+// whose entry refilled the spare for that (kMax7zEntryNs).
 constexpr uint64_t kLookEveryNs = 250000;
 
 // Why the library's reading was stopped from here.
@@ -96,9 +96,10 @@ struct p7z_stream {
     size_t filled = 0;   // and what it holds
     off_t at = 0;        // where the library reads next
     decoding_purses purses;
-    // What the steps before the current one took of the processor, and
-    // when the current one began.
+    // What the steps before the current one took of the processor and of
+    // the wall clock, and when the current one began by each.
     uint64_t spent_ns = 0, step_began_ns = 0;
+    uint64_t lasted_ns = 0, step_began_wall_ns = 0;
     uint64_t looked_ns = 0;  // the wall clock at the last look at the processor clock
     // The folder of the entry the reader is at, whose streams the library
     // reads for it (or reads ahead into the next folder's as it ends one).
@@ -111,6 +112,13 @@ struct p7z_stream {
         if (file) std::fclose(file);
     }
     uint64_t spent_now() const { return spent_ns + (thread_cpu_ns() - step_began_ns); }
+    uint64_t lasted_now(uint64_t wall_ns) const { return lasted_ns + (wall_ns - step_began_wall_ns); }
+    void step_begins()
+    {
+        step_began_ns = thread_cpu_ns();
+        step_began_wall_ns = clock_ns(CLOCK_MONOTONIC);
+    }
+    bool spent_no_more_than_it_may(uint64_t wall_ns) { return purses.spent(spent_now(), lasted_now(wall_ns)); }
 
     // The library works for `payer` from here: whether the one it worked
     // for spent no more than it may, looked at once in kLookEveryNs.
@@ -119,7 +127,7 @@ struct p7z_stream {
         const uint64_t now = clock_ns(CLOCK_MONOTONIC);
         if (now - looked_ns >= kLookEveryNs) {
             looked_ns = now;
-            if (!purses.spent(spent_now())) {
+            if (!spent_no_more_than_it_may(now)) {
                 why = stopped::past_time;
                 return false;
             }
@@ -134,8 +142,12 @@ struct p7z_stream {
 // not, nor that of another thread that reads another archive.
 class timed_step {
 public:
-    explicit timed_step(p7z_stream& stream) : stream_(stream) { stream_.step_began_ns = thread_cpu_ns(); }
-    ~timed_step() { stream_.spent_ns = stream_.spent_now(); }
+    explicit timed_step(p7z_stream& stream) : stream_(stream) { stream_.step_begins(); }
+    ~timed_step()
+    {
+        stream_.spent_ns = stream_.spent_now();
+        stream_.lasted_ns = stream_.lasted_now(clock_ns(CLOCK_MONOTONIC));
+    }
     timed_step(const timed_step&) = delete;
     timed_step& operator=(const timed_step&) = delete;
 
@@ -317,7 +329,8 @@ private:
             const uint32_t payer = stream_.purses.payer();
             xer << "Decoding " << (payer == seven_zip_reading::kNoFolder ? std::string("the header")
                                                                            : "folder " + std::to_string(payer))
-                << " of " << shown_as_ << " took more processor time than it paid for, past the "
+                << " of " << shown_as_ << " took more processor time than it paid for (" << stream_.purses.last_ns() / 1000
+                << " µs since the last look, " << stream_.purses.handed(payer) << " bytes handed over), past the "
                 << stream_.purses.may_owe_ns() / 1000000 << " ms it may owe for what it is making and the "
                 << kMax7zSpareNs / 1000000 << " ms spare.\n7z archive refused: decoding it takes longer than "
                    "what it hands over pays for.\n";
@@ -356,8 +369,8 @@ private:
         retried_ = true;
         xer << "Unpacking " << shown_as_ << " ran out of memory; it tries again alone.\n";
         // What it decodes again, it decodes within what it was allowed.
-        stream_.spent_ns = 0;
-        stream_.step_began_ns = thread_cpu_ns();
+        stream_.spent_ns = stream_.lasted_ns = 0;
+        stream_.step_begins();
         stream_.purses.reset(reading_);
         close_decoder();
         if (int err = start(unpack_memory_share::turn::alone)) return err;
@@ -400,6 +413,9 @@ private:
     la_ssize_t taken(const char** data, size_t most)
     {
         while (held_ == 0) {
+            // The library sets a folder's decoder up before it reads any of
+            // the folder's streams, for the folder.
+            if (!stream_.working_for(stream_.folder)) return -1;
             const void* block = nullptr;
             size_t size = 0;
             la_int64_t offset = 0;
@@ -452,7 +468,7 @@ private:
     int header_of(unsigned e, archive_entry** entry)
     {
         stream_.folder = e < reading_.entry_folders.size() ? reading_.entry_folders[e] : seven_zip_reading::kNoFolder;
-        stream_.purses.entry_reached(stream_.folder);
+        stream_.purses.entry_reached();
         if (!stream_.working_for(stream_.folder)) return ARCHIVE_FATAL;
         held_ = 0;
         return archive_read_next_header(reader_, entry);
@@ -483,7 +499,7 @@ private:
         const bool first = first_header_;
         first_header_ = false;
         // What the last folder's last piece took is weighed too.
-        if (r == ARCHIVE_EOF && stream_.purses.spent(stream_.spent_now())) return kEndOfArchive;
+        if (r == ARCHIVE_EOF && stream_.spent_no_more_than_it_may(clock_ns(CLOCK_MONOTONIC))) return kEndOfArchive;
         if (r == ARCHIVE_EOF) {
             stream_.why = stopped::past_time;
             r = ARCHIVE_FATAL;

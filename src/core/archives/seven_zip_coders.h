@@ -92,18 +92,26 @@ constexpr uint64_t kMax7zPassedOver = uint64_t{64} << 20;
 // Only processor time counts, the reader's own thread's while it reads,
 // so a busy machine or a slow disk refuses no honest archive.
 constexpr uint64_t kMax7zSavedNs = 50'000'000;
-// What any of them may take past what it may, once for the archive: a
-// thread's processor clock jumps by some milliseconds now and then (3 to 9
-// ms measured while other programs kept this machine's processors busy; in
-// a virtual machine it also counts time the host gave others), which a
-// folder of a few bytes could not pay.
+// What any of them may take past what it may, for the archive: a thread's
+// processor clock jumps by some milliseconds now and then, which a folder
+// of a few bytes could not pay.  A loop that reads it every microsecond
+// saw 186 jumps past 1 ms in two minutes, up to 40 ms at once, while the
+// sanitizers' tests kept this machine's processors busy (none in a quiet
+// minute): the interrupts a thread is interrupted by count as its time.
+// The jumps come with time, so the spare is refilled by a sixteenth of the
+// time the reading lasts (the wall clock's, within its steps), up to
+// kMax7zSpareNs: decoding that hands nothing over still runs out of it at
+// fifteen sixteenths of the pace it takes of a processor.
 constexpr uint64_t kMax7zSpareNs = 50'000'000;
+constexpr uint64_t kMax7zSpareShareOfTime = 16;
 // What opening an archive takes besides its header (the library's and the
 // reader's set-up, 0.1 to 0.2 ms measured), and what the library and the
 // reader do for each entry they reach besides decoding (its fields and
 // name, its folder's decoder set up: 8 to 17 µs measured, for 4096 entries
-// each alone, by coder), many times over: under a sanitizer this program's
-// own code takes several times as long.
+// each alone, by coder; 28 µs under AddressSanitizer), many times over.
+// That work is no folder's decoding: an entry reached refills the spare by
+// as much, up to kMax7zSpareNs, so that the clock's jumps over a reading
+// of thousands of entries do not add up.
 constexpr uint64_t kMax7zOpeningNs = 10'000'000;
 constexpr uint64_t kMax7zEntryNs = 1'000'000;
 // The rates, per byte handed over: four times the most one block of 64
@@ -133,6 +141,14 @@ uint64_t seven_zip_full_ppmd_ns_per_byte(uint64_t model_bytes);
 // over is paid for as it is made.
 constexpr uint64_t kMax7zBlockBytes = 64 * 1024;
 constexpr uint64_t kMax7zBzip2BlockBytes = 900'000;
+// A decoder's dictionary or model costs the kernel its pages when the
+// library sets the decoder up and when it ends it with the stream, within
+// the folder's first and last blocks: 12.8 ms to free the 130 MiB that a
+// 192 MiB dictionary filled, and under AddressSanitizer 17 ms to set that
+// dictionary up (its shadow), more when other programs fault pages in at
+// the same time.  A folder pays for that, in those blocks, by the memory
+// its claim can fill.
+constexpr uint64_t kMax7zMemoryNsPerByte = 1;
 // The header, plain or unpacked, costs its reading and the library's
 // parsing a byte at a time; a packed one its decoding, which the check
 // has done once and held to its claim, so it cannot go past it.
@@ -185,6 +201,8 @@ struct seven_zip_reading {
         uint64_t block = kMax7zBlockBytes;  // what it makes before it hands any over
         // What BCJ2's side streams may take, decoded whole before its first byte.
         uint64_t sides_ns = 0;
+        // What setting its decoder up or ending it may take (kMax7zMemoryNsPerByte).
+        uint64_t memory_ns = 0;
     };
     // A pack stream, [start, end) in the archive, of folder `folder`, whose
     // coder claims `output` bytes, the folder's other streams `shared` of
