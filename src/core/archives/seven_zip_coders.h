@@ -96,8 +96,8 @@ constexpr uint64_t kMax7zSavedNs = 50'000'000;
 // processor clock jumps by some milliseconds now and then, which a folder
 // of a few bytes could not pay.  A loop that reads it every microsecond
 // saw 186 jumps past 1 ms in two minutes, up to 40 ms at once, while the
-// sanitizers' tests kept this machine's processors busy (none in a quiet
-// minute): the interrupts a thread is interrupted by count as its time.
+// sanitizers' tests kept this machine's processors busy (none in quiet
+// seconds): the interrupts a thread is interrupted by count as its time.
 // The jumps come with time, so the spare is refilled by a sixteenth of the
 // time the reading lasts (the wall clock's, within its steps), up to
 // kMax7zSpareNs: decoding that hands nothing over still runs out of it at
