@@ -79,8 +79,8 @@ bool decoding_purses::spent(uint64_t spent_ns, uint64_t lasted_ns)
     // The clock's jumps come with time, and so does the spare.
     const uint64_t lasted = lasted_ns > lasted_ns_ ? lasted_ns - lasted_ns_ : 0;
     lasted_ns_ = std::max(lasted_ns_, lasted_ns);
-    spare_ = std::min<int64_t>(spare_ + static_cast<int64_t>(std::min<uint64_t>(lasted / kMax7zSpareShareOfTime, kMax7zSpareNs)),
-                               static_cast<int64_t>(kMax7zSpareNs));
+    const uint64_t refill = std::min<uint64_t>(lasted / kMax7zSpareShareOfTime, kMax7zSpareNs);
+    spare_ = std::min<int64_t>(spare_ + static_cast<int64_t>(refill), static_cast<int64_t>(kMax7zSpareNs));
     const int64_t used = static_cast<int64_t>(std::min<uint64_t>(spent_ns - charged_ns_, INT64_MAX / 4));
     charged_ns_ = spent_ns;
     last_ns_ = static_cast<uint64_t>(used);

@@ -329,8 +329,9 @@ private:
             const uint32_t payer = stream_.purses.payer();
             xer << "Decoding " << (payer == seven_zip_reading::kNoFolder ? std::string("the header")
                                                                            : "folder " + std::to_string(payer))
-                << " of " << shown_as_ << " took more processor time than it paid for (" << stream_.purses.last_ns() / 1000
-                << " µs since the last look, " << stream_.purses.handed(payer) << " bytes handed over), past the "
+                << " of " << shown_as_ << " took more processor time than it paid for ("
+                << stream_.purses.last_ns() / 1000 << " µs since the last look, " << stream_.purses.handed(payer)
+                << " bytes handed over), past the "
                 << stream_.purses.may_owe_ns() / 1000000 << " ms it may owe for what it is making and the "
                 << kMax7zSpareNs / 1000000 << " ms spare.\n7z archive refused: decoding it takes longer than "
                    "what it hands over pays for.\n";
