@@ -212,13 +212,16 @@ std::vector<archive_case> cases()
          "Resources/a.txt",
          [=] { return after_mac_metadata({archive_fixtures::ppmd_zeros_folder(16 * kMiB)}, 4, a); }, a,
          kRefused7z, "old", true, -1, no_memory::never, kPastClaim},
-        {"Mac metadata of 16 MiB of zeros in PPMd before a file whose folder hides 296 MiB past it is refused",
+        {"Mac metadata of 16 MiB of zeros in PPMd, then 3 more each hiding 296 MiB past 32 KiB, before a file "
+         "whose folder hides as much, is refused",
          "Resources/a.txt",
          [=] {
+             const archive_fixtures::hand_folder hiding =
+                 archive_fixtures::lzma2_folder(roomy, archive_fixtures::kHiddenInRoom);
              return archive_fixtures::hand_made_7z(
-                 {archive_fixtures::ppmd_zeros_folder(16 * kMiB),
-                  archive_fixtures::lzma2_folder(roomy, archive_fixtures::kHiddenInRoom)},
-                 {{"__MACOSX/._a.txt", 0}, {"a.txt", 0}});
+                 {archive_fixtures::ppmd_zeros_folder(16 * kMiB), hiding, hiding, hiding, hiding},
+                 {{"__MACOSX/._a.txt", 0}, {"__MACOSX/._b.txt", 0}, {"__MACOSX/._c.txt", 0},
+                  {"__MACOSX/._d.txt", 0}, {"a.txt", 0}});
          },
          roomy, kRefused7z, "old", true, -1, no_memory::never, kSlow},
         // Memory that cannot be had is this machine's failure, not the
