@@ -1,7 +1,6 @@
 #include "engine/manifest_text.h"
 
 #include <algorithm>
-#include <functional>
 #include <memory>
 #include <mutex>
 #include <ostream>
@@ -24,10 +23,10 @@ constexpr std::size_t kFirstTable = 1024;
 
 std::string_view view_of(const char* text) { return pooled_view(text); }
 
-std::size_t hash_of(std::string_view text) { return std::hash<std::string_view>{}(text); }
+keyed_digest digest_of(std::string_view text) { return keyed_digest_of(text.data(), text.size()); }
 
-// A text in a block: its length before it, a zero byte after it.
-std::size_t text_bytes(std::size_t length) { return sizeof(std::uint32_t) + length + 1; }
+// A text in a block: its digest and length before it, a zero byte after it.
+std::size_t text_bytes(std::size_t length) { return kPooledDigestAt + length + 1; }
 
 // No manifest line comes near; a longer text is cut rather than wrapped.
 std::string_view poolable(std::string_view text) { return text.substr(0, 0xffffffffu); }
@@ -69,7 +68,7 @@ text_pool::~text_pool() = default;
 
 std::size_t text_pool::table_size() const { return slots_.empty() ? kFirstTable : slots_.size(); }
 
-const char** text_pool::slot_for(std::string_view text, std::size_t hash)
+const char** text_pool::slot_for(std::string_view text, std::uint64_t hash)
 {
     const std::size_t mask = slots_.size() - 1;
     for (std::size_t i = hash & mask;; i = (i + 1) & mask)
@@ -81,7 +80,7 @@ void text_pool::grow()
     std::vector<const char*> old(slots_.size() * 2);
     old.swap(slots_);
     for (const char* text : old)
-        if (text) *slot_for(view_of(text), hash_of(view_of(text))) = text;
+        if (text) *slot_for(view_of(text), pooled_digest(text).low) = text;
 }
 
 std::size_t text_pool::block_for(std::size_t need) const
@@ -90,7 +89,7 @@ std::size_t text_pool::block_for(std::size_t need) const
     return need > size ? need : size;
 }
 
-const char* text_pool::copy_in(std::string_view text)
+const char* text_pool::copy_in(std::string_view text, const keyed_digest& digest)
 {
     const std::uint32_t length = static_cast<std::uint32_t>(text.size());
     const std::size_t need = text_bytes(text.size());
@@ -104,26 +103,27 @@ const char* text_pool::copy_in(std::string_view text)
         left_ = size;
     }
     char* at = next_;
-    std::memcpy(at, &length, sizeof length);
-    std::memcpy(at + sizeof length, text.data(), text.size());
-    at[sizeof length + text.size()] = 0;
+    std::memcpy(at, &digest, sizeof digest);
+    std::memcpy(at + sizeof digest, &length, sizeof length);
+    std::memcpy(at + kPooledDigestAt, text.data(), text.size());
+    at[kPooledDigestAt + text.size()] = 0;
     // The next text's length stays aligned as well.
     const std::size_t used = (need + 3) & ~std::size_t{3};
     next_ += used < left_ ? used : left_;
     left_ -= used < left_ ? used : left_;
-    return at + sizeof length;
+    return at + kPooledDigestAt;
 }
 
 const char* text_pool::pool(std::string_view text)
 {
-    if (text.empty()) return empty_pooled_text + 4;
+    if (text.empty()) return empty_pooled_text + kPooledDigestAt;
     text = poolable(text);
-    const std::size_t hash = hash_of(text);
+    const keyed_digest digest = digest_of(text);
     std::lock_guard<std::mutex> hold(lock_);
     if (slots_.empty()) slots_.resize(kFirstTable);
-    const char** slot = slot_for(text, hash);
+    const char** slot = slot_for(text, digest.low);
     if (*slot) return *slot;
-    *slot = copy_in(text);
+    *slot = copy_in(text, digest);
     const char* made = *slot;
     if (++count_ * 2 > slots_.size()) grow();
     return made;
@@ -131,9 +131,9 @@ const char* text_pool::pool(std::string_view text)
 
 const char* text_pool::find(std::string_view text)
 {
-    if (text.empty()) return empty_pooled_text + 4;
+    if (text.empty()) return empty_pooled_text + kPooledDigestAt;
     text = poolable(text);
-    const std::size_t hash = hash_of(text);
+    const std::uint64_t hash = digest_of(text).low;
     std::lock_guard<std::mutex> hold(lock_);
     return slots_.empty() ? nullptr : *slot_for(text, hash);
 }
@@ -169,6 +169,22 @@ void text_pool::clear()
     left_ = 0;
     count_ = 0;
     block_bytes_ = 0;
+}
+
+std::size_t text_pool::count()
+{
+    std::lock_guard<std::mutex> hold(lock_);
+    return count_;
+}
+
+std::size_t text_pool::probes_to_find_each()
+{
+    std::lock_guard<std::mutex> hold(lock_);
+    const std::size_t mask = slots_.size() - 1;
+    std::size_t probes = 0;
+    for (std::size_t i = 0; i < slots_.size(); ++i)
+        if (slots_[i]) probes += ((i - pooled_digest(slots_[i]).low) & mask) + 1;
+    return probes;
 }
 
 std::ostream& operator<<(std::ostream& out, const pooled_path& path) { return out << path.view(); }

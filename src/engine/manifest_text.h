@@ -34,9 +34,15 @@
 #include <string_view>
 #include <vector>
 
+#include "core/keyed_hash.h"
+
 // Texts pooled once each, that live and die together: equal texts give
-// the same pointer.  A text's length sits in the four bytes before it, and
-// a zero byte after it.
+// the same pointer.  A text's length sits in the four bytes before it, its
+// keyed digest in the sixteen before those, and a zero byte after it.  The
+// digest names the text alike in every pool of the process: what stands
+// for a path beyond one manifest is keyed by it, and it is computed once,
+// as the text is pooled.  A path is a server's choice: the pool's table
+// hashes by the digest, which the server cannot know.
 class text_pool {
 public:
     text_pool();
@@ -58,13 +64,19 @@ public:
     // empty pool holds nothing until a text comes.  Allocates nothing.
     void clear();
 
+    // How many texts it holds, and how many slots of its table finding each
+    // of them once looks at: the measure of the table's cost, for tests and
+    // benchmarks.  About 1.5 a text, whatever the texts.
+    std::size_t count();
+    std::size_t probes_to_find_each();
+
 private:
-    const char** slot_for(std::string_view text, std::size_t hash);
+    const char** slot_for(std::string_view text, std::uint64_t hash);
     void grow();
     std::size_t table_size() const;
     // The size of the next block, for a text of `need` bytes with its length.
     std::size_t block_for(std::size_t need) const;
-    const char* copy_in(std::string_view text);
+    const char* copy_in(std::string_view text, const keyed_digest& digest);
 
     std::mutex lock_;
     std::vector<std::unique_ptr<char[]>> blocks_;
@@ -81,8 +93,11 @@ private:
 // pooled.
 text_pool& manifest_texts();
 
-// The pooled empty text, there before any pooling.
-alignas(4) inline constexpr char empty_pooled_text[5] = {};
+// What stands before a pooled text: its digest, then its length.
+constexpr std::size_t kPooledDigestAt = sizeof(keyed_digest) + sizeof(std::uint32_t);
+
+// The pooled empty text, there before any pooling, its digest zero.
+alignas(4) inline constexpr char empty_pooled_text[kPooledDigestAt + 1] = {};
 
 // A pooled text with its length.
 inline std::string_view pooled_view(const char* pooled)
@@ -90,6 +105,13 @@ inline std::string_view pooled_view(const char* pooled)
     std::uint32_t length;
     std::memcpy(&length, pooled - sizeof length, sizeof length);
     return {pooled, length};
+}
+
+inline keyed_digest pooled_digest(const char* pooled)
+{
+    keyed_digest digest;
+    std::memcpy(&digest, pooled - kPooledDigestAt, sizeof digest);
+    return digest;
 }
 
 class pooled_path {
@@ -108,6 +130,8 @@ public:
     char back() const { return text_[size() - 1]; }
     char operator[](std::size_t i) const { return text_[i]; }
     std::string_view view() const { return pooled_view(text_); }
+    // Equal paths, in any pool, have one digest.
+    keyed_digest digest() const { return pooled_digest(text_); }
     operator std::string_view() const { return view(); }
     operator std::string() const { return std::string(view()); }
 
@@ -150,7 +174,7 @@ public:
     friend std::string operator+(const pooled_path& a, const char* b) { return std::string(a) + b; }
 
 private:
-    const char* text_ = empty_pooled_text + 4;
+    const char* text_ = empty_pooled_text + kPooledDigestAt;
 };
 
 std::ostream& operator<<(std::ostream& out, const pooled_path& path);

@@ -4,15 +4,12 @@
 #include <sys/stat.h>
 
 #include <cerrno>
-#include <cstdint>
-#include <cstring>
 #include <mutex>
-#include <string_view>
 #include <unordered_map>
 
 #include "core/diag/log_stream.h"
 #include "core/files/file_checksum.h"
-#include "core/files/md5.h"
+#include "core/keyed_hash.h"
 #include "engine/copy_gate.h"
 #include "engine/install_filter.h"
 #include "engine/installer_state.h"
@@ -34,32 +31,12 @@ file_stamp stamp_from(const struct stat& st)
 }
 
 // A stamp stands for its path in whatever manifest is read later, and
-// holds nothing of the manifest's: it is keyed by the MD5 of the path, as
-// small as the pointer it replaces is in a node of the map.  Two paths of
-// one digest would share a stamp, which then differs from what is at one
-// of them: that file is read again and judged as it is, never taken as
-// unchanged.
-struct path_digest {
-    std::uint64_t low = 0, high = 0;
-    bool operator==(const path_digest& o) const { return low == o.low && high == o.high; }
-};
-
-struct digest_hash {
-    std::size_t operator()(const path_digest& d) const noexcept { return static_cast<std::size_t>(d.low); }
-};
-
-path_digest digest_of(std::string_view path)
-{
-    MD5_CTX md5;
-    MD5Init(&md5);
-    MD5UpdateWide(&md5, reinterpret_cast<const unsigned char*>(path.data()), static_cast<unsigned>(path.size()));
-    MD5Final(&md5);
-    path_digest d;
-    std::memcpy(&d.low, md5.digest, sizeof d.low);
-    std::memcpy(&d.high, md5.digest + sizeof d.low, sizeof d.high);
-    return d;
-}
-
+// holds nothing of the manifest's: it is keyed by the path's keyed digest,
+// which the pool keeps beside the text, the same in every manifest of the
+// run.  Two paths of one digest would share a stamp, which then differs
+// from what is at one of them: that file is read again and judged as it
+// is, never taken as unchanged.  The server names the paths but cannot
+// know their digests, so it cannot make them share a stamp or a bucket.
 struct scan_record {
     std::mutex lock;
     bool known = false;
@@ -67,7 +44,7 @@ struct scan_record {
     bool folder_present = false;
     dev_t device = 0;
     ino_t inode = 0;
-    std::unordered_map<path_digest, file_stamp, digest_hash> files;
+    std::unordered_map<keyed_digest, file_stamp, keyed_hasher> files;
 } scanned;
 
 }  // namespace
@@ -112,28 +89,36 @@ void scan_stamps_begin(bool folder_present)
     scanned.folder_present = there;
     scanned.device = there ? st.st_dev : 0;
     scanned.inode = there ? st.st_ino : 0;
-    scanned.files.clear();
+    // The table of a scan of a larger copy goes with its stamps.
+    decltype(scanned.files)().swap(scanned.files);
 }
 
 void scan_stamp_note(const file_version_struct& v, const file_stamp& seen)
 {
-    const path_digest key = digest_of(v.path.view());
+    const keyed_digest key = v.path.digest();
     std::lock_guard<std::mutex> hold(scanned.lock);
     scanned.files[key] = seen;
 }
 
 bool scan_stamp_of(const file_version_struct& v, file_stamp& judged)
 {
+    const keyed_digest key = v.path.digest();
     std::lock_guard<std::mutex> hold(scanned.lock);
     if (!scanned.known || scanned.copy != dest_dir_path) return false;
     if (!scanned.folder_present) {
         judged = file_stamp();
         return true;
     }
-    const auto found = scanned.files.find(digest_of(v.path.view()));
+    const auto found = scanned.files.find(key);
     if (found == scanned.files.end()) return false;
     judged = found->second;
     return true;
+}
+
+std::size_t scan_stamps_comparisons_to_find_each()
+{
+    std::lock_guard<std::mutex> hold(scanned.lock);
+    return comparisons_to_find_each(scanned.files);
 }
 
 bool scanned_copy_folder(bool& present, dev_t& device, ino_t& inode)

@@ -5,8 +5,10 @@
 #include <unistd.h>
 
 #include <string>
+#include <vector>
 
 #include "core/files/confined_folder.h"
+#include "hostile_texts.h"
 #include "test_support.h"
 
 using testing_support::file_exists;
@@ -103,4 +105,33 @@ TEST(ConfinedFolderCase, AnExactNameWinsOverItsTwinWhateverTheListingOrder)
     ASSERT_EQ(root.folders_listed(), 1);
     EXPECT_EQ(make_file(root, "Sub/x.txt"), "Sub/x.txt");
     EXPECT_EQ(make_file(root, "Sub/X.txt"), "Sub/X.txt");
+}
+
+// An archive names the files it holds, and a folder of the copy may hold
+// what anyone put there: whatever the names, and their folded forms, finding
+// each in the index compares it with a few others, not with all.  Half the
+// names are on the disk before (listed once, when the first new one is
+// missing), half are made here.
+TEST(ConfinedFolderCase, TheIndexSpreadsNamesWhateverTheyAre)
+{
+    constexpr std::size_t kNames = 2000;
+    const struct {
+        const char* what;
+        std::vector<std::string> names;
+    } rows[] = {
+        {"ordinary names", testing_support::ordinary_texts(kNames, "file_", ".obj")},
+        {"names of one library string hash, folded alike",
+         testing_support::texts_of_one_library_hash(kNames, "file_", ".obj")},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        scratch_dir dir;
+        for (std::size_t i = 0; i < kNames / 2; ++i) write_file(dir / ("Objects/" + row.names[i]), "x");
+        confined_folder root;
+        ASSERT_EQ(root.open(dir.path(), true), 0);
+        for (std::size_t i = kNames / 2; i < kNames; ++i) make_file(root, "Objects/" + row.names[i]);
+        ASSERT_EQ(root.folders_listed(), 1);
+        EXPECT_LE(root.index_comparisons_to_find_each(), 3 * (2 * kNames + 1));
+        EXPECT_EQ(make_file(root, "objects/" + row.names[0]), "Objects/" + row.names[0]);
+    }
 }

@@ -9,11 +9,15 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "archive_builders.h"
+#include "core/files/md5.h"
 #include "engine/checksum_pump.h"
 #include "engine/copy_gate.h"
 #include "engine/file_plan.h"
@@ -22,6 +26,7 @@
 #include "engine/manifest.h"
 #include "engine/scan_stamps.h"
 #include "engine_test_support.h"
+#include "hostile_texts.h"
 #include "pump_fixture.h"
 
 namespace {
@@ -179,6 +184,63 @@ TEST_F(ChangesSinceScan, AStampFollowsItsPathIntoTheNextManifestRead)
         file_stamp judged;
         EXPECT_TRUE(scan_stamp_of(sim_info[0].back(), judged) && judged.size == 2);
         EXPECT_FALSE(scan_stamp_of(sim_info[1].back(), judged)) << "no stamp was taken of c.txt";
+    }
+}
+
+// Paths whose MD5 begins with eight bytes that fall, read as a number, in
+// one bucket of a table that `count` keys filled: a search a server makes
+// offline against a table that hashes an MD5 key by its first word.
+std::vector<std::string> paths_in_one_md5_bucket(std::size_t count)
+{
+    std::unordered_map<std::uint64_t, char> filled;
+    for (std::size_t i = 0; i < count; ++i) filled[i];
+    const std::size_t buckets = filled.bucket_count();
+    std::vector<std::string> paths;
+    for (std::size_t n = 0; paths.size() < count; ++n) {
+        const std::string path = "Nimbrel/Resources/f" + std::to_string(n);
+        MD5_CTX md5;
+        MD5Init(&md5);
+        MD5UpdateWide(&md5, reinterpret_cast<const unsigned char*>(path.data()), static_cast<unsigned>(path.size()));
+        MD5Final(&md5);
+        std::uint64_t first;
+        std::memcpy(&first, md5.digest, sizeof first);
+        if (first % buckets == 0) paths.push_back(path);
+    }
+    return paths;
+}
+
+// Checksum workers note a stamp for every file of the manifest, and the gate
+// looks each up, under the lock they share: whatever paths a server names,
+// finding each stamp compares it with a few others, not with all.
+TEST_F(ChangesSinceScan, StampsSpreadOverTheirTableWhateverPathsTheServerChose)
+{
+    constexpr std::size_t kStamps = 1000;
+    const struct {
+        const char* what;
+        std::vector<std::string> paths;
+    } rows[] = {
+        {"ordinary paths", testing_support::ordinary_texts(kStamps, "Nimbrel/Resources/")},
+        {"paths whose MD5 falls in one bucket", paths_in_one_md5_bucket(kStamps)},
+        {"paths of one library string hash", testing_support::texts_of_one_library_hash(kStamps, "Nimbrel/Resources/")},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        std::string body;
+        for (const std::string& path : row.paths) body += "FILE 1 0 0 1 1 NONE " + path + "\n";
+        ASSERT_EQ(read_directory_body(body.data(), body.data() + body.size()), kDirectoryRead);
+        ASSERT_EQ(sim_info.size(), kStamps);
+        scan_stamps_begin(true);
+        for (std::size_t i = 0; i < kStamps; ++i) {
+            file_stamp seen;
+            seen.size = static_cast<long long>(i);
+            scan_stamp_note(sim_info[i].back(), seen);
+        }
+        EXPECT_LE(scan_stamps_comparisons_to_find_each(), 3 * kStamps);
+        for (std::size_t i = 0; i < kStamps; ++i) {
+            file_stamp judged;
+            ASSERT_TRUE(scan_stamp_of(sim_info[i].back(), judged));
+            ASSERT_EQ(judged.size, static_cast<long long>(i)) << row.paths[i];
+        }
     }
 }
 

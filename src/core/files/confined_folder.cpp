@@ -368,6 +368,15 @@ void confined_folder::note_removed(const std::string& relative) const
     if (twin != known->second.folded.end() && twin->second == leaf) names_.erase(known);
 }
 
+std::size_t confined_folder::index_comparisons_to_find_each() const
+{
+    std::lock_guard<std::mutex> hold(names_lock_);
+    std::size_t comparisons = comparisons_to_find_each(names_);
+    for (const auto& [folder, names] : names_)
+        comparisons += comparisons_to_find_each(names.exact) + comparisons_to_find_each(names.folded);
+    return comparisons;
+}
+
 std::string confined_folder::corrected(const std::string& name) const
 {
     std::vector<std::string> parts = name_components(name);

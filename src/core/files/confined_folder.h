@@ -29,6 +29,8 @@
 #include <unordered_set>
 #include <vector>
 
+#include "core/keyed_hash.h"
+
 // What a refused name answers: the user's remedy is the one for a folder
 // without access.
 constexpr int kErrLeadsOut = EACCES;
@@ -141,6 +143,9 @@ public:
     // How many folders the letter-case correction has listed since open:
     // the measure of its cost, for tests and benchmarks.
     int folders_listed() const { return folders_listed_; }
+    // How many names finding each name of its index once compares, its
+    // tables of folders and of names in each: the same measure.
+    std::size_t index_comparisons_to_find_each() const;
 
 private:
     friend class placed_name;
@@ -163,15 +168,16 @@ private:
     // one lookup; a folder is listed once, when a name is first missing in
     // it, and the names made afterwards are added; a folder made here is
     // known empty and never listed.  Unpacking stays linear in the number of
-    // entries.
+    // entries, whatever names an archive or a disk holds: the tables hash
+    // with the process's key.
     struct folder_names {
         bool listed = false;  // `folded` holds every name in the folder
-        std::unordered_set<std::string> exact;
-        std::unordered_map<std::string, std::string> folded;
+        std::unordered_set<std::string, keyed_hasher> exact;
+        std::unordered_map<std::string, std::string, keyed_hasher> folded;
     };
     // The index's answer for `name` in a listed folder, adding it as made.
     static std::string listed_name(folder_names& in, const std::string& name);
     mutable std::mutex names_lock_;
-    mutable std::unordered_map<std::string, folder_names> names_;
+    mutable std::unordered_map<std::string, folder_names, keyed_hasher> names_;
     mutable std::atomic<int> folders_listed_{0};
 };

@@ -11,6 +11,7 @@
 #include <unordered_map>
 
 #include "core/files/xmap.h"
+#include "core/keyed_hash.h"
 
 struct FT_FaceRec_;
 struct FT_LibraryRec_;
@@ -58,7 +59,8 @@ public:
     int pen_x = 0;
     int row_y = 0;
     int row_dy = 0;
-    std::unordered_map<unsigned int, OGL_char_info> chars;
+    // Keyed by code point, which a text from a server or a disk chooses.
+    std::unordered_map<unsigned int, OGL_char_info, keyed_hasher> chars;
     unsigned char* atlas = nullptr;
     FT_FaceRec_* face = nullptr;
     xmap_class font_file;

@@ -12,6 +12,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "core/keyed_hash.h"
 #include "gfx/textures/texture_object.h"
 
 constexpr int tman_first_dynamic = 1155;
@@ -80,7 +81,8 @@ private:
     static void reset_fail(failures& f) { f.count -= f.count.load(); }
 
     std::vector<TEX_obj*> refs_;
-    std::unordered_map<std::string, int> paths_;
+    // A path may be a file the user's disk names.
+    std::unordered_map<std::string, int, keyed_hasher> paths_;
     TEX_obj* blank_ = nullptr;
     failures scene_, plane_, instl_;
     pthread_mutex_t lock_;
