@@ -3,9 +3,13 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdint>
+#include <limits>
 #include <mutex>
-#include <unordered_map>
+#include <stdexcept>
+#include <vector>
 
 #include "core/diag/log_stream.h"
 #include "core/files/file_checksum.h"
@@ -36,7 +40,91 @@ file_stamp stamp_from(const struct stat& st)
 // run.  Two paths of one digest would share a stamp, which then differs
 // from what is at one of them: that file is read again and judged as it
 // is, never taken as unchanged.  The server names the paths but cannot
-// know their digests, so it cannot make them share a stamp or a bucket.
+// know their digests, so it cannot make them share a stamp or a slot.
+//
+// The stamps lie in one block in the order they were noted, as the
+// checksum workers note them and, mostly, as the gate looks them up; an
+// index of their places, four bytes a slot, finds them by digest: open
+// addressing over a power of two of slots, at most half full, a slot
+// holding its stamp's place plus one (0: free).  A table of nodes put each
+// stamp at a random place of the heap, and the processor's caches followed
+// none of them.
+class stamp_table {
+public:
+    stamp_table() = default;
+    // Room for `expected` stamps, made at once: grown as stamps came, the
+    // index would place every stamp anew at each doubling.
+    explicit stamp_table(std::size_t expected)
+    {
+        stamps_.reserve(expected);
+        index_.assign(std::max(slots_for(expected), kFirstSlots), 0);
+    }
+
+    void note(const keyed_digest& key, const file_stamp& stamp)
+    {
+        if ((stamps_.size() + 1) * 2 > index_.size()) grow();
+        std::uint32_t& slot = slot_of(key);
+        if (slot) {
+            stamps_[slot - 1].stamp = stamp;
+            return;
+        }
+        stamps_.push_back({key, stamp});
+        slot = static_cast<std::uint32_t>(stamps_.size());
+    }
+
+    const file_stamp* find(const keyed_digest& key)
+    {
+        if (index_.empty()) return nullptr;
+        const std::uint32_t slot = slot_of(key);
+        return slot ? &stamps_[slot - 1].stamp : nullptr;
+    }
+
+    std::size_t probes_to_find_each() const
+    {
+        const std::size_t mask = index_.size() - 1;
+        std::size_t probes = 0;
+        for (std::size_t i = 0; i < index_.size(); ++i)
+            if (index_[i]) probes += ((i - stamps_[index_[i] - 1].key.low) & mask) + 1;
+        return probes;
+    }
+
+private:
+    static constexpr std::size_t kFirstSlots = 16;
+
+    struct entry {
+        keyed_digest key;
+        file_stamp stamp;
+    };
+
+    static std::size_t slots_for(std::size_t stamps)
+    {
+        std::size_t slots = 1;
+        while (slots < 2 * stamps) slots *= 2;
+        return slots;
+    }
+
+    std::uint32_t& slot_of(const keyed_digest& key)
+    {
+        const std::size_t mask = index_.size() - 1;
+        for (std::size_t i = key.low & mask;; i = (i + 1) & mask)
+            if (!index_[i] || stamps_[index_[i] - 1].key == key) return index_[i];
+    }
+
+    void grow()
+    {
+        // A place must fit its slot: four thousand million stamps would
+        // take 190 GB, which no manifest read here leaves.
+        if (index_.size() >= std::numeric_limits<std::uint32_t>::max())
+            throw std::length_error("too many stamps for the scan's index");
+        std::vector<std::uint32_t> larger(std::max(2 * index_.size(), kFirstSlots), 0);
+        index_.swap(larger);
+        for (std::size_t i = 0; i < stamps_.size(); ++i) slot_of(stamps_[i].key) = static_cast<std::uint32_t>(i + 1);
+    }
+
+    std::vector<entry> stamps_;
+    std::vector<std::uint32_t> index_;
+};
+
 struct scan_record {
     std::mutex lock;
     bool known = false;
@@ -44,7 +132,7 @@ struct scan_record {
     bool folder_present = false;
     dev_t device = 0;
     ino_t inode = 0;
-    std::unordered_map<keyed_digest, file_stamp, keyed_hasher> files;
+    stamp_table files;
 } scanned;
 
 }  // namespace
@@ -83,21 +171,23 @@ void scan_stamps_begin(bool folder_present)
 {
     struct stat st;
     const bool there = folder_present && ::stat(dest_dir_path.c_str(), &st) == 0;
+    // A stamp for each file of the manifest at most.  The old table goes
+    // once the lock is left.
+    stamp_table files(there ? sim_info.size() : 0);
     std::lock_guard<std::mutex> hold(scanned.lock);
     scanned.known = true;
     scanned.copy = dest_dir_path;
     scanned.folder_present = there;
     scanned.device = there ? st.st_dev : 0;
     scanned.inode = there ? st.st_ino : 0;
-    // The table of a scan of a larger copy goes with its stamps.
-    decltype(scanned.files)().swap(scanned.files);
+    std::swap(scanned.files, files);
 }
 
 void scan_stamp_note(const file_version_struct& v, const file_stamp& seen)
 {
     const keyed_digest key = v.path.digest();
     std::lock_guard<std::mutex> hold(scanned.lock);
-    scanned.files[key] = seen;
+    scanned.files.note(key, seen);
 }
 
 bool scan_stamp_of(const file_version_struct& v, file_stamp& judged)
@@ -109,16 +199,16 @@ bool scan_stamp_of(const file_version_struct& v, file_stamp& judged)
         judged = file_stamp();
         return true;
     }
-    const auto found = scanned.files.find(key);
-    if (found == scanned.files.end()) return false;
-    judged = found->second;
+    const file_stamp* found = scanned.files.find(key);
+    if (!found) return false;
+    judged = *found;
     return true;
 }
 
-std::size_t scan_stamps_comparisons_to_find_each()
+std::size_t scan_stamps_probes_to_find_each()
 {
     std::lock_guard<std::mutex> hold(scanned.lock);
-    return comparisons_to_find_each(scanned.files);
+    return scanned.files.probes_to_find_each();
 }
 
 bool scanned_copy_folder(bool& present, dev_t& device, ino_t& inode)

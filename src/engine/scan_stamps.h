@@ -65,9 +65,10 @@ void scan_stamp_note(const file_version_struct& v, const file_stamp& seen);
 // The stamp `v`'s file was last judged by: false when no scan of
 // dest_dir_path says.  A scan that found no folder judged every file absent.
 bool scan_stamp_of(const file_version_struct& v, file_stamp& judged);
-// How many stamps finding each stamp once compares: the measure of the
-// table's cost, for tests and benchmarks.
-std::size_t scan_stamps_comparisons_to_find_each();
+// How many slots of the stamps' index finding each stamp once looks at:
+// the measure of its cost, for tests and benchmarks.  About 1.5 a stamp,
+// whatever the paths.
+std::size_t scan_stamps_probes_to_find_each();
 // Whether a scan of dest_dir_path is known, and what it saw of the folder:
 // for the roads that write into a copy, which must still be the one scanned.
 bool scanned_copy_folder(bool& present, dev_t& device, ino_t& inode);
