@@ -23,7 +23,7 @@ std::uint64_t keyed_hash_of(const void* bytes, std::size_t size);
 
 // SipHash-2-4's 128-bit form of `size` bytes: an identity for a text,
 // which two texts share only by a chance of one in 2^128, whoever chose
-// them.  Either word is itself a keyed hash for a table.
+// them.  Either word is itself a keyed hash for a table of such keys.
 struct keyed_digest {
     std::uint64_t low = 0, high = 0;
     bool operator==(const keyed_digest& o) const { return low == o.low && high == o.high; }
@@ -38,8 +38,6 @@ struct keyed_hasher {
         return keyed_hash_of(text.data(), text.size());
     }
     std::size_t operator()(unsigned int code) const noexcept { return keyed_hash_of(&code, sizeof code); }
-    // Already a keyed hash.
-    std::size_t operator()(const keyed_digest& digest) const noexcept { return digest.low; }
 };
 
 // How many keys finding every key of a chained table once compares: the
