@@ -13,42 +13,27 @@
 #include "core/keyed_hash.h"
 #include "test_support.h"
 
-namespace {
-
-const std::string kText = "Nimbrel/Resources/a.txt";
-
-std::string hashes_here()
+// Run again by itself in processes of their own, where it prints a text's
+// hash and digest.
+TEST(KeyedHash, EachProcessHashesUnderKeysOfItsOwn)
 {
-    const keyed_digest digest = keyed_digest_of(kText.data(), kText.size());
-    return std::to_string(keyed_hasher{}(kText)) + " " + std::to_string(digest.low) + " " +
-           std::to_string(digest.high);
-}
-
-}  // namespace
-
-// Run again by the test below in processes of their own, it prints what it
-// hashes there.
-TEST(KeyedHash, EachProcessHashesUnderAKeyOfItsOwn)
-{
+    const std::string text = "Nimbrel/Resources/a.txt";
+    const std::string here = std::to_string(keyed_hasher{}(text)) + " " +
+                             std::to_string(keyed_digest_of(text.data(), text.size()).low);
     if (std::getenv("NIMBREL_PRINT_HASHES")) {
-        std::printf("hashes: %s\n", hashes_here().c_str());
+        std::printf("hashes: %s\n", here.c_str());
         return;
     }
     char self[PATH_MAX] = {};
     ASSERT_GT(::readlink("/proc/self/exe", self, sizeof self - 1), 0);
-    // Each form on its own: a hash and a digest.
-    std::set<std::string> hashes, digests;
-    const auto note = [&](const std::string& both) {
-        hashes.insert(both.substr(0, both.find(' ')));
-        digests.insert(both.substr(both.find(' ') + 1));
-    };
-    note(hashes_here());
+    std::set<std::string> hashes = {here.substr(0, here.find(' '))}, digests = {here.substr(here.find(' '))};
     for (int run = 0; run < 2; ++run) {
-        const testing_support::run_result r = testing_support::run_shell(
-            std::string("NIMBREL_PRINT_HASHES=1 '") + self + "' --gtest_filter=KeyedHash.EachProcessHashesUnderAKeyOfItsOwn");
-        const std::size_t at = r.out.find("hashes: ");
-        ASSERT_NE(at, std::string::npos) << r.out;
-        note(r.out.substr(at + 8, r.out.find('\n', at) - at - 8));
+        const std::string out = testing_support::run_shell(std::string("NIMBREL_PRINT_HASHES=1 '") + self +
+                                                           "' --gtest_filter=KeyedHash.*").out;
+        const std::size_t at = out.find("hashes: "), space = out.find(' ', at + 8);
+        ASSERT_NE(at, std::string::npos) << out;
+        hashes.insert(out.substr(at + 8, space - at - 8));
+        digests.insert(out.substr(space, out.find('\n', at) - space));
     }
     EXPECT_EQ(hashes.size(), 3u) << "two processes hashed a text alike";
     EXPECT_EQ(digests.size(), 3u) << "two processes gave a text one digest";
