@@ -44,6 +44,14 @@ TEST(FontAtlas, AGlyphIsRasterisedOnceAndATabNever)
 
     EXPECT_EQ(f.font.require_char('\t'), 0);
     EXPECT_EQ(f.font.chars.count('\t'), 0u);
+
+    // Past the interface's own alphabets, in the cache's other table.
+    const float euro = f.font.require_char(0x20AC);
+    const int euro_pen = f.font.pen_x;
+    EXPECT_GT(euro, 0);
+    EXPECT_EQ(f.font.require_char(0x20AC), euro);
+    EXPECT_EQ(f.font.pen_x, euro_pen) << "a cached glyph took atlas room again";
+    EXPECT_EQ(f.font.chars.size(), 2u);
 }
 
 TEST(FontAtlas, GlyphEntriesPlaceTheBitmapOnTheBaseline)
@@ -117,10 +125,10 @@ TEST(FontAtlas, AFullAtlasStartsOverInsteadOfPassingTheTextureLimit)
     EXPECT_EQ(f.font.atlas_dy, OGL_font_atlas_max_dy());
     EXPECT_TRUE(gfx_test::alerts().empty()) << gfx_test::alerts()[0].line1;
     // What is cached after the restart is what the atlas holds.
-    for (const auto& entry : f.font.chars) {
-        EXPECT_LE(entry.second.tex_y2, f.font.atlas_dy);
-        EXPECT_LE(entry.second.tex_x2, OGL_font_atlas_dx);
-    }
+    f.font.chars.for_each([&](unsigned int, const OGL_char_info& entry) {
+        EXPECT_LE(entry.tex_y2, f.font.atlas_dy);
+        EXPECT_LE(entry.tex_x2, OGL_font_atlas_dx);
+    });
 }
 
 TEST(FontAtlas, AGlyphWiderThanTheAtlasIsClippedToIt)

@@ -1,5 +1,6 @@
 // The faces and their glyph atlases.
 //
+// -- The glyph cache ---
 // -- Globals and faces ---
 // -- Loading a face ---
 // -- Rasterising a glyph ---
@@ -24,6 +25,33 @@
 #include "gfx/shared_buffers.h"
 #include "gfx/textures/texture_manager.h"
 #include "gfx/textures/texture_refs.h"
+
+// -- The glyph cache ---
+
+void OGL_glyph_cache::emplace(unsigned int c, const OGL_char_info& info)
+{
+    if (c >= kSlots) {
+        others_.emplace(c, info);
+        return;
+    }
+    if (known_[c]) return;
+    if (slots_.empty()) slots_.resize(kSlots);
+    slots_[c] = info;
+    known_[c] = true;
+}
+
+const OGL_char_info& OGL_glyph_cache::at(unsigned int c) const
+{
+    static const OGL_char_info none = {};
+    const OGL_char_info* found = find(c);
+    return found ? *found : none;
+}
+
+void OGL_glyph_cache::clear()
+{
+    known_.reset();
+    others_.clear();
+}
 
 // -- Globals and faces ---
 
@@ -106,7 +134,7 @@ void OGL_font_reset(charset_t cs)
     if (OGL_font_info* font = sFont[cs]) font->clear(fnames[cs], fsizes[cs]);
 }
 
-OGL_font_info::OGL_font_info(int ref) : tex_ref(ref), chars(193) {}
+OGL_font_info::OGL_font_info(int ref) : tex_ref(ref) {}
 
 OGL_font_info::~OGL_font_info()
 {
@@ -217,8 +245,7 @@ void OGL_font_info::make_room(int w, int h)
 float OGL_font_info::require_char(unsigned int c)
 {
     if (c == '\t') return 0;
-    const auto known = chars.find(c);
-    if (known != chars.end()) return known->second.advance;
+    if (const OGL_char_info* known = chars.find(c)) return known->advance;
     if (!face) return 0;
 
     OGL_char_info info = {};
@@ -272,9 +299,9 @@ void OGL_font_info::sync_tex()
 float OGL_font_info::draw_char(unsigned int c, float x, float y)
 {
     if (c == '\t') return 0;
-    const auto known = chars.find(c);
-    if (known == chars.end() || known->second.err) return 0;
-    const OGL_char_info& e = known->second;
+    const OGL_char_info* known = chars.find(c);
+    if (!known || known->err) return 0;
+    const OGL_char_info& e = *known;
     if (e.tex_x2 == e.tex_x1 || e.tex_y2 == e.tex_y1) return e.advance;
     const float x1 = std::floor(x + e.off_x), y1 = std::floor(y + e.off_y);
     const float x2 = x1 + static_cast<float>(e.tex_x2 - e.tex_x1);

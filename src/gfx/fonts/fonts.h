@@ -7,8 +7,11 @@
 // atlases and caches have no locks and drawing needs the main context.
 #pragma once
 
+#include <bitset>
+#include <cstddef>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 #include "core/files/xmap.h"
 #include "core/keyed_hash.h"
@@ -32,6 +35,44 @@ struct OGL_char_info {
     float off_y;    // baseline to the bitmap's bottom edge, pixels
     float advance;  // pixels
     int err;        // FreeType's error when the glyph could not be loaded
+};
+
+// The glyphs rasterised so far, by code point.  The characters of the
+// interface's own languages (below U+0800: Latin, Greek, Cyrillic) have
+// slots of their own, found without hashing on the frame path; any other,
+// which a text from a server or a disk may choose, goes to a table hashed
+// with the process's key.
+class OGL_glyph_cache {
+public:
+    // Null where `c` is not cached.
+    const OGL_char_info* find(unsigned int c) const
+    {
+        if (c < kSlots) return known_[c] ? &slots_[c] : nullptr;
+        const auto found = others_.find(c);
+        return found == others_.end() ? nullptr : &found->second;
+    }
+    // Caches `c` as `info`; one cached already stays as it is.
+    void emplace(unsigned int c, const OGL_char_info& info);
+    std::size_t count(unsigned int c) const { return find(c) ? 1 : 0; }
+    // `c`'s entry, which must be cached (an empty one where it is not).
+    const OGL_char_info& at(unsigned int c) const;
+    std::size_t size() const { return known_.count() + others_.size(); }
+    bool empty() const { return size() == 0; }
+    void clear();
+    // fn(code point, entry) for each glyph cached.
+    template <class Fn>
+    void for_each(Fn fn) const
+    {
+        for (unsigned int c = 0; c < kSlots; ++c)
+            if (known_[c]) fn(c, slots_[c]);
+        for (const auto& [c, info] : others_) fn(c, info);
+    }
+
+private:
+    static constexpr unsigned int kSlots = 0x800;
+    std::bitset<kSlots> known_;
+    std::vector<OGL_char_info> slots_;  // kSlots of them, from the first
+    std::unordered_map<unsigned int, OGL_char_info, keyed_hasher> others_;
 };
 
 class OGL_font_info {
@@ -59,8 +100,7 @@ public:
     int pen_x = 0;
     int row_y = 0;
     int row_dy = 0;
-    // Keyed by code point, which a text from a server or a disk chooses.
-    std::unordered_map<unsigned int, OGL_char_info, keyed_hasher> chars;
+    OGL_glyph_cache chars;
     unsigned char* atlas = nullptr;
     FT_FaceRec_* face = nullptr;
     xmap_class font_file;
