@@ -129,15 +129,6 @@ const char* text_pool::pool(std::string_view text)
     return made;
 }
 
-const char* text_pool::find(std::string_view text)
-{
-    if (text.empty()) return empty_pooled_text + kPooledDigestAt;
-    text = poolable(text);
-    const std::uint64_t hash = digest_of(text).low;
-    std::lock_guard<std::mutex> hold(lock_);
-    return slots_.empty() ? nullptr : *slot_for(text, hash);
-}
-
 std::size_t text_pool::bytes()
 {
     std::lock_guard<std::mutex> hold(lock_);

@@ -51,8 +51,6 @@ public:
     text_pool& operator=(const text_pool&) = delete;
 
     const char* pool(std::string_view text);
-    // The pooled copy of `text`, or null where it was never pooled here.
-    const char* find(std::string_view text);
     // What the pool holds, its blocks of texts and its table, in bytes.
     std::size_t bytes();
     // The most that pooling one more text of `length` bytes adds to that
