@@ -28,11 +28,12 @@ function(nimbrel_test_suite name)
         PROPERTIES LABELS ${ARG_LABEL} TIMEOUT ${ARG_TIMEOUT} ${ARG_PROPERTIES})
 endfunction()
 
-# nimbrel_fuzz_target(NAME SOURCES f... LIBS lib... [SEEDS dir]): a libFuzzer
-# program (LLVMFuzzerTestOneInput), built only in the fuzz build
+# nimbrel_fuzz_target(NAME SOURCES f... LIBS lib... [SEEDS dir] [DICT file]): a
+# libFuzzer program (LLVMFuzzerTestOneInput), built only in the fuzz build
 # (-DNIMBREL_FUZZ=ON with clang), where everything is compiled with ASan and
-# UBSan.  CTest runs it for NIMBREL_FUZZ_SECONDS over SEEDS (if given) under
-# the label "fuzz"; run the program by hand for longer.
+# UBSan.  CTest runs it for NIMBREL_FUZZ_SECONDS over SEEDS (if given), with
+# the dictionary DICT (if given), under the label "fuzz"; run the program by
+# hand for longer.
 set(NIMBREL_FUZZ_SECONDS 5 CACHE STRING "How long CTest runs each fuzz target")
 if(NIMBREL_FUZZ AND NOT TARGET fuzzers)
     add_custom_target(fuzzers)
@@ -41,13 +42,17 @@ function(nimbrel_fuzz_target name)
     if(NOT NIMBREL_FUZZ)
         return()
     endif()
-    cmake_parse_arguments(ARG "" "SEEDS" "SOURCES;LIBS" ${ARGN})
+    cmake_parse_arguments(ARG "" "SEEDS;DICT" "SOURCES;LIBS" ${ARGN})
     add_executable(fuzz_${name} ${ARG_SOURCES})
     target_link_libraries(fuzz_${name} PRIVATE ${ARG_LIBS})
     target_link_options(fuzz_${name} PRIVATE -fsanitize=fuzzer)
     add_dependencies(fuzzers fuzz_${name})
     set(corpus ${CMAKE_CURRENT_BINARY_DIR}/corpus_${name})
+    set(dict "")
+    if(ARG_DICT)
+        set(dict "'-dict=${ARG_DICT}'")
+    endif()
     add_test(NAME fuzz_${name}
-        COMMAND sh -c "mkdir -p '${corpus}' && exec '$<TARGET_FILE:fuzz_${name}>' -max_total_time=${NIMBREL_FUZZ_SECONDS} -timeout=10 -rss_limit_mb=2048 '${corpus}' ${ARG_SEEDS}")
+        COMMAND sh -c "mkdir -p '${corpus}' && exec '$<TARGET_FILE:fuzz_${name}>' -max_total_time=${NIMBREL_FUZZ_SECONDS} -timeout=10 -rss_limit_mb=2048 ${dict} '${corpus}' ${ARG_SEEDS}")
     set_tests_properties(fuzz_${name} PROPERTIES LABELS fuzz TIMEOUT 300)
 endfunction()

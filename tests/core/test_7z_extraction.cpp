@@ -452,6 +452,30 @@ std::string bcj2_calls_of(uint64_t calls)
                     {4, calls, main.size(), main.size()}, false);
 }
 
+// A coder of a hand-made chain: BCJ2 or Copy, of so many inputs.
+struct chained {
+    bool bcj2;
+    unsigned inputs;
+};
+
+// One file, "a", in a folder of `coders` in a chain: each coder's output
+// feeds the next one's first input, and every other input is a pack
+// stream of its own, of four stored bytes, in turn.
+std::string chain_of(const std::vector<chained>& coders)
+{
+    std::string listed = number(coders.size()), bound, packed;
+    unsigned input = 0, packs = 0;
+    for (size_t c = 0; c < coders.size(); ++c) {
+        listed += (coders[c].bcj2 ? "\x14\x03\x03\x01\x1B" : std::string("\x11\x00", 2)) +
+                  number(coders[c].inputs) + "\x01";
+        if (c > 0) bound += number(input) + number(c - 1);
+        for (unsigned i = c > 0 ? 1 : 0; i < coders[c].inputs; ++i, ++packs) packed += number(input + i);
+        input += coders[c].inputs;
+    }
+    return one_file(listed + bound + (packs > 1 ? packed : ""), std::vector<std::string>(packs, "abcd"),
+                    std::vector<uint64_t>(coders.size(), 4), false);
+}
+
 // A folder holding "a.bin": 64 KiB of noise, then zeros (a hole in the
 // file) to `bytes` in all.
 void noise_and_zeros(const scratch_dir& folder, uint64_t bytes)
@@ -731,6 +755,7 @@ TEST(P7zExtraction, AHeaderClaimingMoreThanAReleaseHoldsIsRefusedInAFewMegabytes
     const char* const kLongName = "an entry's name is longer than a path can be";
     const char* const kPastClaim = "a folder's stream holds more than what it claims could need";
     const char* const kSlow = "decoding it takes longer than what it hands over pays for";
+    const char* const kBcj2Form = "a folder's BCJ2 streams are laid out in a way this program does not read";
     const std::string noisy_properties =
         with_packed_header(kStart, properties_filling_the_bound(true, true), 1u << 20);
     for (const header_case& c :
@@ -797,6 +822,33 @@ TEST(P7zExtraction, AHeaderClaimingMoreThanAReleaseHoldsIsRefusedInAFewMegabytes
           {"a link of 64 MiB", link_of(64u << 20), 20016},
           {"a release's file whose BCJ2 call stream claims 256 MiB", bcj2_calls_of(256u << 20), 20016},
           {"a release's file as 7zz packs it", make_7z({{"a.bin", machine_code(300000, 6)}}), 0},
+          // The library decodes BCJ2 after one coder or after three, over
+          // four pack streams, by the places of the coders, and refuses
+          // any other form: so does the check, before it maps the streams.
+          {"BCJ2 after three coders taking 2, 1 and 1 inputs", chain_of({{0, 2}, {0, 1}, {0, 1}, {1, 4}}), 20016,
+           kResidentGrowthKb, "", kBcj2Form},
+          {"the same taking 1, 1 and 2", chain_of({{0, 1}, {0, 1}, {0, 2}, {1, 4}}), 20016, kResidentGrowthKb, "",
+           kBcj2Form},
+          {"the same taking 3, 1 and 1", chain_of({{0, 3}, {0, 1}, {0, 1}, {1, 4}}), 20016, kResidentGrowthKb, "",
+           kBcj2Form},
+          {"the same taking 4, 4 and 4", chain_of({{0, 4}, {0, 4}, {0, 4}, {1, 4}}), 20016, kResidentGrowthKb, "",
+           kBcj2Form},
+          {"BCJ2 first of four", chain_of({{1, 4}, {0, 1}, {0, 1}, {0, 1}}), 20016, kResidentGrowthKb, "", kBcj2Form},
+          {"BCJ2 third of three", chain_of({{0, 1}, {0, 1}, {1, 4}}), 20016, kResidentGrowthKb, "", kBcj2Form},
+          {"BCJ2 before a coder", chain_of({{1, 4}, {0, 1}}), 20016, kResidentGrowthKb, "", kBcj2Form},
+          {"BCJ2 after BCJ2", chain_of({{1, 4}, {1, 4}}), 20016, kResidentGrowthKb, "", kBcj2Form},
+          {"BCJ2 after three LZMA coders as 7zz binds them in another order",
+           packed_by_7zz(hundred, "-m0=BCJ2 -m1=LZMA -m2=LZMA -m3=LZMA -mb0s2:3 -mb0s1:2 -mb0:1"), 20016,
+           kResidentGrowthKb, "", kBcj2Form},
+          // Bound otherwise than 7zz binds them, with two Copy coders among
+          // the three, the library takes BCJ2's other three streams as they
+          // stand, and fails on what they hold.
+          {"BCJ2 after three Copy coders of one input", chain_of({{0, 1}, {0, 1}, {0, 1}, {1, 4}}), 20017},
+          {"BCJ2 after LZMA and two Copy coders as 7zz binds them in another order",
+           packed_by_7zz(hundred, "-m0=BCJ2 -m1=LZMA -m2=Copy -m3=Copy -mb0s2:3 -mb0s1:2 -mb0:1"), 20017},
+          {"BCJ2 after one LZMA coder as 7zz writes it", packed_by_7zz(hundred, "-m0=BCJ2 -m1=LZMA -mb0:1"), 0,
+           kResidentGrowthKb, hundred.path()},
+          {"7zz's BCJ2 before PPMd", packed_by_7zz(hundred, "-mf=BCJ2 -m0=PPMd"), 0, kResidentGrowthKb, hundred.path()},
           // Its calls, 7.4 MiB, are decoded whole before its first byte.
           {"a program of 16 MiB as 7zz packs a release's file", make_7z({{"a.bin", near_calls(16 << 20, 13)}}), 0,
            2 * kResidentGrowthKb},
@@ -975,6 +1027,11 @@ TEST(P7zExtraction, WhatACoderCanFillIsJudgedByItsPackedBytesNotItsClaims)
           // and the gigabytes are refused before they are decoded.
           {"LZMA2 claiming a byte of 4 GiB", one_file("\x01" + lzma2_256m, {zeros_4g}, {1}, false), 20016,
            (256 + 16) << 10, kPastClaim},
+          // The library decodes with the first coder, whatever the bindings say.
+          {"the same bound behind an x86 coder claiming 4 GiB",
+           one_file("\x02" + lzma2_256m + x86.substr(0, 5) + std::string("\x00\x01", 2), {zeros_4g}, {1, 4 * kGiB},
+                    false),
+           20016, (256 + 16) << 10, kPastClaim},
           {"a release's file whose BCJ2 main coder claims 1 KiB of 4 GiB",
            one_file("\x04" + kLzmaCoder + kLzmaCoder + lzma2_256m + kBcj2After,
                     {zeros_4g, std::string(5, '\0'), lzma_of("", 4), lzma_of("", 4)}, {4, 4, 1024, 1024}, false),

@@ -36,10 +36,10 @@ public:
     // The processor time spent so far, `spent_ns` in all over `lasted_ns`
     // of the wall clock, went to the one the library last worked for:
     // false when that one has spent past what it may.  From `working_for`
-    // on, the library works for `folder` (seven_zip_reading::kNoFolder:
-    // the header).
+    // on, the library works for `folder` (seven_zip_reading::kNoFolder,
+    // or a folder the header does not list: the header).
     bool spent(uint64_t spent_ns, uint64_t lasted_ns);
-    void working_for(uint32_t folder) { payer_ = folder; }
+    void working_for(uint32_t folder) { payer_ = folder < folders_.size() ? folder : seven_zip_reading::kNoFolder; }
     uint32_t payer() const { return payer_; }
     // `folder` handed over `bytes` more.
     void handed_over(uint32_t folder, uint64_t bytes);

@@ -175,19 +175,32 @@ struct coder {
     uint64_t inputs = 1;       // its one output's place is its own
 };
 
+// How the library reads one of a folder's pack streams.
+struct pack_reading {
+    size_t coder = 0;    // the coder it decodes it with, or, past the coders, none: copied as it stands
+    bool whole = false;  // into memory, before the folder's first byte (BCJ2's calls, jumps and range coder)
+};
+
 struct folder {
     std::vector<coder> coders;
     std::vector<uint64_t> unpack_sizes;  // of each coder's output, in turn
     // Each binding feeds an output into another coder's input.
     std::vector<std::pair<uint64_t, uint64_t>> bindings;  // (input, output)
     uint64_t final_output = 0;  // the one output no coder takes
-    uint64_t packed = 0;        // its pack streams
-    std::vector<uint64_t> packed_inputs;  // the input each of them feeds
+    std::vector<pack_reading> packs;  // its pack streams, in turn, as the library reads them
     uint64_t first_pack = 0;    // the index of the first of them
     uint64_t packed_bytes = 0;  // what they hold
 
     // What the library takes for the folder's size.
-    uint64_t size() const { return unpack_sizes[final_output]; }
+    uint64_t size() const { return output_of(final_output); }
+    uint64_t output_of(size_t c) const { return c < unpack_sizes.size() ? unpack_sizes[c] : 0; }
+    // The coder the library decodes `p` with, and what that coder claims
+    // to make of it: none, and nothing, where it copies the stream.
+    const coder* decoder_of(const pack_reading& p) const
+    {
+        return p.coder < coders.size() ? &coders[p.coder] : nullptr;
+    }
+    uint64_t claim_of(const pack_reading& p) const { return decoder_of(p) ? output_of(p.coder) : 0; }
     // The coder that takes `input`; its output's place too.
     size_t coder_taking(uint64_t input) const
     {
@@ -197,15 +210,26 @@ struct folder {
     }
 };
 
+// A file's data: its size, and the folder it lies in.
+struct sub_stream {
+    uint64_t size = 0;
+    size_t folder = 0;
+};
+
 struct streams_info {
     uint64_t pack_position = 0;
     std::vector<uint64_t> pack_sizes;
     std::vector<folder> folders;
-    std::vector<uint64_t> sub_streams;  // the size of each, in the order files take them
-    std::vector<size_t> sub_stream_folders;  // the folder of each
+    std::vector<sub_stream> sub_streams;  // in the order files take them
+
+    // The size of the `k`th pack stream of `f`; nothing past those listed.
+    uint64_t pack_size(const folder& f, size_t k) const
+    {
+        return f.first_pack + k < pack_sizes.size() ? pack_sizes[f.first_pack + k] : 0;
+    }
 };
 
-constexpr uint64_t kLzma = 0x030101, kLzma2 = 0x21, kPpmd = 0x030401, kBcj2 = 0x0303011B;
+constexpr uint64_t kCopy = 0x00, kLzma = 0x030101, kLzma2 = 0x21, kPpmd = 0x030401, kBcj2 = 0x0303011B;
 
 bool lzma_like(const coder& c) { return c.id == kLzma || c.id == kLzma2; }
 bool expanding(const coder& c) { return lzma_like(c) || c.id == kPpmd; }
@@ -239,6 +263,49 @@ uint64_t memory_of(const coder& c)
         return bits == 40 ? 0xFFFFFFFFull : uint64_t{2u | (bits & 1u)} << (bits / 2 + 11);
     }
     return 0;
+}
+
+// How the library (libarchive 3.6.2, setup_decode_folder) reads the pack
+// streams of `f`, whose coders take `inputs` in all: by the places of its
+// coders, whatever the bindings say.  Its first coder decodes every pack
+// stream, in turn, through its second, a filter; BCJ2 it decodes only over
+// four pack streams, in three forms, and refuses any other (false) before
+// it reads a byte of the folder:
+//  - BCJ2 after one coder: the coder decodes the first stream, and the
+//    other three are copied whole;
+//  - BCJ2 after three coders, the first binding feeding input 5, as 7-Zip
+//    binds them: the third decodes the first stream, the second is copied
+//    whole, the third decoded whole by the second coder, the fourth by the
+//    first;
+//  - BCJ2 after three coders bound otherwise, two of them Copy: the other
+//    decodes the first stream, and the other three are copied whole.
+// What the library decodes, and what it holds, is what costs, so that is
+// what is weighed, where a header lies about the bindings too.
+bool read_as_the_library_does(folder& f, uint64_t inputs)
+{
+    const size_t count = f.coders.size(), packs = inputs - (count - 1);
+    const auto is = [&](size_t c, uint64_t id) { return f.coders[c].id == id; };
+    const auto bcj2s = std::count_if(f.coders.begin(), f.coders.end(), [](const coder& c) { return c.id == kBcj2; });
+    constexpr size_t kCopied = kMax7zCodersInFolder;
+    const auto main_then_copies = [&](size_t main) {
+        f.packs = {{main, false}, {kCopied, true}, {kCopied, true}, {kCopied, true}};
+        return true;
+    };
+    if (bcj2s == 0) {
+        f.packs.assign(packs, {0, false});
+        return true;
+    }
+    if (bcj2s > 1) return false;
+    if (count == 2 && is(1, kBcj2) && inputs == 5) return main_then_copies(0);
+    if (count != 4 || !is(3, kBcj2) || inputs != 7) return false;
+    if (f.bindings[0].first == 5) {
+        f.packs = {{2, false}, {kCopied, true}, {1, true}, {0, true}};
+        return true;
+    }
+    if (is(0, kCopy) && is(1, kCopy)) return main_then_copies(2);
+    if (is(0, kCopy) && is(2, kCopy)) return main_then_copies(1);
+    if (is(1, kCopy) && is(2, kCopy)) return main_then_copies(0);
+    return false;
 }
 
 // A folder's coders, its bindings and its pack streams, every count and
@@ -284,17 +351,17 @@ bool read_folder(header_bytes& in, folder& f)
         f.bindings.emplace_back(input, output);
     }
     f.final_output = static_cast<uint64_t>(std::find(output_taken.begin(), output_taken.end(), false) - output_taken.begin());
-    f.packed = inputs - (outputs - 1);
-    f.packed_inputs.reserve(f.packed);
-    for (uint64_t i = 0; f.packed > 1 && i < f.packed; ++i) {
+    // The inputs the pack streams feed: the library reads them by place,
+    // but a header that lists them twice or out of range is damaged all
+    // the same.
+    const uint64_t packed = inputs - (outputs - 1);
+    for (uint64_t i = 0; packed > 1 && i < packed; ++i) {
         const uint64_t input = in.number();
         if (!in.ok || input >= inputs || input_taken[input]) return false;
         input_taken[input] = true;
-        f.packed_inputs.push_back(input);
     }
-    if (f.packed == 1)
-        f.packed_inputs.push_back(static_cast<uint64_t>(std::find(input_taken.begin(), input_taken.end(), false) -
-                                                        input_taken.begin()));
+    if (in.ok && !read_as_the_library_does(f, inputs))
+        return in.damaged("a folder's BCJ2 streams are laid out in a way this program does not read");
     return in.ok;
 }
 
@@ -306,7 +373,7 @@ bool filter_sizes_disagree(const folder& f)
 {
     for (const auto& [input, output] : f.bindings) {
         const size_t taker = f.coder_taking(input);
-        if (size_preserving(f.coders[taker]) && f.unpack_sizes[output] != f.unpack_sizes[taker]) return true;
+        if (size_preserving(f.coders[taker]) && f.output_of(output) != f.output_of(taker)) return true;
     }
     return false;
 }
@@ -333,25 +400,28 @@ bool read_sub_streams(header_bytes& in, streams_info& info, const std::vector<bo
         }
         id = in.byte();
     }
-    std::vector<uint64_t>& sizes = info.sub_streams;
-    sizes.assign(all, 0);
-    size_t next = 0;
+    // Each sub-stream's folder goes by the counts, its size by the sizes
+    // listed, one after another, as the library sets them.
+    std::vector<sub_stream>& subs = info.sub_streams;
+    subs.assign(all, {});
+    size_t next = 0, placed = 0;
     for (size_t f = 0; f < counts.size() && in.ok; ++f) {
         if (counts[f] == 0) continue;
-        info.sub_stream_folders.insert(info.sub_stream_folders.end(), counts[f], f);
+        for (uint64_t i = 0; i < counts[f]; ++i) subs[placed++].folder = f;
         const uint64_t whole = info.folders[f].size();
         uint64_t listed = 0;
         for (uint64_t i = 1; id == kSize && i < counts[f] && in.ok; ++i) {
-            sizes[next] = in.number();
-            if (sizes[next] > whole - listed) return false;
-            listed += sizes[next++];
+            subs[next].size = in.number();
+            if (subs[next].size > whole - listed) return false;
+            listed += subs[next++].size;
         }
-        sizes[next++] = whole - listed;
+        subs[next++].size = whole - listed;
     }
     if (id == kSize) id = in.byte();
     if (id == kCrc) {
         uint64_t digests = 0;
-        for (size_t f = 0; f < counts.size(); ++f) digests += counts[f] == 1 && folder_digests[f] ? 0 : counts[f];
+        for (size_t f = 0; f < counts.size(); ++f)
+            digests += counts[f] == 1 && f < folder_digests.size() && folder_digests[f] ? 0 : counts[f];
         in.skip_digests(digests);
         id = in.byte();
     }
@@ -365,7 +435,9 @@ bool read_streams_info(header_bytes& in, streams_info& info)
         info.pack_position = in.number();
         const uint64_t count = in.count(kMax7zPackStreams);
         for (id = in.byte(); id != kEnd && in.ok; id = in.byte()) {
-            if (id == kSize) {
+            // Listed once, as the library reads them: a pack stream's index
+            // is in range of what the header counts.
+            if (id == kSize && info.pack_sizes.empty()) {
                 for (uint64_t i = 0; i < count && in.ok; ++i) info.pack_sizes.push_back(in.number());
             } else if (id == kCrc) {
                 in.skip_digests(count);
@@ -385,14 +457,14 @@ bool read_streams_info(header_bytes& in, streams_info& info)
         for (folder& f : info.folders) {
             if (!read_folder(in, f)) return false;
             f.first_pack = packed;
-            packed += f.packed;
+            packed += f.packs.size();
         }
         // Each folder's pack streams must be there: the library looks up
         // their sizes by these places.
         if (packed > info.pack_sizes.size()) return false;
         for (folder& f : info.folders)
-            for (uint64_t p = 0; p < f.packed; ++p)
-                f.packed_bytes = saturating_plus(f.packed_bytes, info.pack_sizes[f.first_pack + p]);
+            for (size_t k = 0; k < f.packs.size(); ++k)
+                f.packed_bytes = saturating_plus(f.packed_bytes, info.pack_size(f, k));
         if (in.byte() != kCodersUnpackSize) return false;
         for (folder& f : info.folders)
             for (uint64_t& size : f.unpack_sizes) size = in.number();
@@ -428,28 +500,30 @@ const coder* overclaiming_coder(const streams_info& info, uint64_t& claim, uint6
 {
     for (const folder& f : info.folders)
         for (size_t c = 0; c < f.coders.size(); ++c)
-            if (expanding(f.coders[c]) && f.unpack_sizes[c] > saturating_times(f.packed_bytes, kMax7zExpansion)) {
-                claim = f.unpack_sizes[c];
+            if (expanding(f.coders[c]) && f.output_of(c) > saturating_times(f.packed_bytes, kMax7zExpansion)) {
+                claim = f.output_of(c);
                 packed = f.packed_bytes;
                 return &f.coders[c];
             }
     return nullptr;
 }
 
-// Whether the library decodes BCJ2's side streams from the outputs of
-// `f`'s first two coders: where BCJ2 is the last of four, whatever the
-// bindings say.
-bool bcj2_last_of_four(const folder& f) { return f.coders.size() == 4 && f.coders[3].id == kBcj2; }
+// A BCJ2 side stream of a folder, which the library allocates whole and
+// fills before the folder's first byte: what it holds, and the coder it
+// is decoded with (null where it is copied as it stands).
+struct bcj2_side {
+    uint64_t size;
+    const coder* decoder;
+};
 
-// The BCJ2 side streams of `f` that the library allocates whole, none when
-// it has no BCJ2: its pack streams after its first, and the ones it
-// decodes (bcj2_last_of_four).
-std::vector<uint64_t> bcj2_sides(const streams_info& info, const folder& f)
+// Those of `f`, none when it has no BCJ2 (read_as_the_library_does).
+std::vector<bcj2_side> bcj2_sides(const streams_info& info, const folder& f)
 {
-    std::vector<uint64_t> sides;
-    if (std::none_of(f.coders.begin(), f.coders.end(), [](const coder& c) { return c.id == kBcj2; })) return sides;
-    for (uint64_t p = 1; p < f.packed; ++p) sides.push_back(info.pack_sizes[f.first_pack + p]);
-    if (bcj2_last_of_four(f)) sides.insert(sides.end(), {f.unpack_sizes[0], f.unpack_sizes[1]});
+    std::vector<bcj2_side> sides;
+    for (size_t k = 0; k < f.packs.size(); ++k) {
+        const pack_reading& p = f.packs[k];
+        if (p.whole) sides.push_back({f.decoder_of(p) ? f.claim_of(p) : info.pack_size(f, k), f.decoder_of(p)});
+    }
     return sides;
 }
 
@@ -458,7 +532,7 @@ uint64_t largest_bcj2_side(const streams_info& info)
 {
     uint64_t largest = 0;
     for (const folder& f : info.folders)
-        for (const uint64_t side : bcj2_sides(info, f)) largest = std::max(largest, side);
+        for (const bcj2_side& side : bcj2_sides(info, f)) largest = std::max(largest, side.size);
     return largest;
 }
 
@@ -505,7 +579,7 @@ unpack_memory_need weigh(const streams_info& info, uint64_t header, bool plain)
             }
         }
         uint64_t held = 0;
-        for (const uint64_t side : bcj2_sides(info, f)) held += side;
+        for (const bcj2_side& side : bcj2_sides(info, f)) held = saturating_plus(held, side.size);
         sides = std::max(sides, held);
     }
     // Every term is within its bound by now: 4 GiB at most.
@@ -514,7 +588,7 @@ unpack_memory_need weigh(const streams_info& info, uint64_t header, bool plain)
 
 // -- Paying for decoding ---
 
-constexpr uint64_t kCopy = 0x00, kDeflate = 0x040108, kBzip2 = 0x040202;
+constexpr uint64_t kDeflate = 0x040108, kBzip2 = 0x040202;
 
 // What a byte of `c`'s output may take, over `data` bytes of it.
 uint64_t ns_per_byte(const coder& c, uint64_t data)
@@ -528,9 +602,9 @@ uint64_t ns_per_byte(const coder& c, uint64_t data)
     return kMax7zLzmaNsPerByte;  // LZMA, LZMA2, and whatever the library refuses
 }
 
-// How `f` pays for its decoding: at the rate of its slowest coder and each
-// filter's besides, PPMd's as its model may fill.
-seven_zip_reading::folder_purse purse_of(const folder& f)
+// How `f` of `info` pays for its decoding: at the rate of its slowest
+// coder and each filter's besides, PPMd's as its model may fill.
+seven_zip_reading::folder_purse purse_of(const streams_info& info, const folder& f)
 {
     seven_zip_reading::folder_purse purse;
     purse.size = f.size();
@@ -550,12 +624,12 @@ seven_zip_reading::folder_purse purse_of(const folder& f)
     purse.ns_per_byte = std::max(slowest, kMax7zCopyNsPerByte) + filters;
     purse.memory_ns = saturating_times(std::min(memory, purse.size), kMax7zMemoryNsPerByte);
     if (purse.full_ns_per_byte) purse.full_ns_per_byte += filters;
-    // The library decodes BCJ2's calls and jumps whole before the folder's
-    // first byte, out of sight: they pay for themselves by what they claim.
-    if (bcj2_last_of_four(f))
-        for (size_t c = 0; c < 2; ++c)
-            purse.sides_ns = saturating_plus(
-                purse.sides_ns, saturating_times(f.unpack_sizes[c], ns_per_byte(f.coders[c], f.unpack_sizes[c])));
+    // The library reads BCJ2's side streams whole before the folder's first
+    // byte, out of sight: they pay for themselves by what they hold.
+    for (const bcj2_side& side : bcj2_sides(info, f))
+        purse.sides_ns = saturating_plus(
+            purse.sides_ns,
+            saturating_times(side.size, side.decoder ? ns_per_byte(*side.decoder, side.size) : kMax7zCopyNsPerByte));
     return purse;
 }
 
@@ -586,21 +660,20 @@ std::vector<seven_zip_reading::pack_stream> pack_streams(const streams_info& inf
     streams.reserve(info.pack_sizes.size());
     for (size_t f = 0; f < info.folders.size(); ++f) {
         const folder& fo = info.folders[f];
-        for (uint64_t k = 0; k < fo.packed; ++k) {
+        for (size_t k = 0; k < fo.packs.size(); ++k) {
             const uint64_t p = fo.first_pack + k;
+            if (p >= starts.size()) break;
             seven_zip_reading::pack_stream s;
             s.start = starts[p];
             s.end = saturating_plus(starts[p], info.pack_sizes[p]);
             s.folder = static_cast<uint32_t>(f);
-            // The coder the library decodes it with: where BCJ2 is the last
-            // of four, its main coder's, its range coder's (stored), and its
-            // calls' and jumps', whatever the bindings say.
-            size_t c = fo.coder_taking(fo.packed_inputs[k]);
-            if (bcj2_last_of_four(fo)) c = k == 0 ? 2 : k == 1 ? 3 : 3 - k;
-            s.weighed = fo.coders[c].inputs == 1;
-            s.output = fo.unpack_sizes[c];
+            // Judged by what the coder the library decodes it with claims;
+            // a stream it copies whole is held, and weighed, as it stands.
+            const coder* c = fo.decoder_of(fo.packs[k]);
+            s.weighed = c != nullptr;
+            s.output = fo.claim_of(fo.packs[k]);
             s.shared = fo.size() > s.output ? fo.size() - s.output : 0;
-            if (fo.coders[c].id == kPpmd) {
+            if (c && c->id == kPpmd) {
                 const uint64_t last_block = fo.size() ? (fo.size() - 1) % kMax7zBlockBytes + 1 : 0;
                 s.tail = fo.coders.size() == 1 ? std::min(kPpmdTail, seven_zip_packed_room(last_block)) : kPpmdTail;
             }
@@ -637,7 +710,7 @@ int unreadable(const header_bytes& in)
 // The folder each file's data comes from goes to `reading`.
 int check_files(header_bytes& in, const streams_info& info, seven_zip_reading* reading)
 {
-    const std::vector<uint64_t>& sub_streams = info.sub_streams;
+    const std::vector<sub_stream>& sub_streams = info.sub_streams;
     // The library sizes its tables by this count and by bytes the header holds.
     const uint64_t files = in.bounded(kMax7zFiles);
     std::vector<bool> no_stream(files, false);
@@ -708,8 +781,8 @@ int check_files(header_bytes& in, const streams_info& info, seven_zip_reading* r
     for (uint64_t f = 0; f < files; ++f) {
         if (no_stream[f]) continue;
         if (next == sub_streams.size()) return unreadable(in);
-        entry_folders[f] = static_cast<uint32_t>(info.sub_stream_folders[next]);
-        const uint64_t size = sub_streams[next++];
+        entry_folders[f] = static_cast<uint32_t>(sub_streams[next].folder);
+        const uint64_t size = sub_streams[next++].size;
         if ((attributes[f] >> 16 & 0170000) == 0120000 && size >= kMaxLinkTarget) {
             xer << "A 7z link's text of " << size << " bytes.\n";
             return refuse("a link's text is longer than a path can be");
@@ -862,7 +935,7 @@ int check_header(header_bytes in, uint64_t size, bool plain, uint64_t archive_by
     if (reading) {
         reading->header_ns = saturating_plus(kMax7zOpeningNs, saturating_times(size, kMax7zHeaderNsPerByte));
         reading->folders.reserve(info.folders.size());
-        for (const folder& f : info.folders) reading->folders.push_back(purse_of(f));
+        for (const folder& f : info.folders) reading->folders.push_back(purse_of(info, f));
         reading->packs = pack_streams(info);
     }
     if (id == kFilesInfo) return check_files(in, info, reading);

@@ -229,7 +229,8 @@ struct seven_zip_reading {
 
 // Reads the headers of the 7z archive open in `archive`: 0 when they stay
 // within the bounds above, its pack streams within the file, a filter's
-// sizes agree, and the sizes of a folder's files add up to no more than the
+// sizes agree, a folder's BCJ2 streams are laid out as the library decodes
+// them, and the sizes of a folder's files add up to no more than the
 // folder; else 20001 (a damaged archive, as is a file that does not begin
 // as a 7z archive), with the reason logged.  A packed header is decoded
 // to reach the coders it lists.  The file position is left at 0.  `need`
