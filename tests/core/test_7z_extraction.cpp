@@ -1207,13 +1207,12 @@ TEST(P7zExtraction, EachFolderPaysForItsOwnDecodingFromWhatItHandsOver)
 
 // 7zz's archives at each coder, each file in a folder of its own and all
 // in one, read whole wherever the bounds of the pieces the library is
-// handed fall: every byte apart, 7 apart (some bound within any stream's
-// last bytes), the program's 4 KiB from the archive's start and 3 bytes
-// before the first stream's end, and 64 KiB.  libarchive fails a folder's
-// entry where the last bytes of the stream before it, which its coder
-// reads only past its last output, come in a piece of their own; its
-// output a whole number of the library's blocks of 64 KiB, as the code
-// here.
+// handed fall: 61 bytes apart, the program's 4 KiB from the archive's
+// start and 1, 3 and 9 bytes before the first stream's end, and 64 KiB.
+// libarchive fails a folder's entry where the last bytes of the stream
+// before it, which its coder reads only past its last output, come in a
+// piece of their own, that folder's output a whole number of the
+// library's blocks of 64 KiB, as the code here.
 TEST(P7zExtraction, HonestArchivesReadWholeWhereverThePiecesFall)
 {
     scratch_dir in;
@@ -1260,8 +1259,12 @@ TEST(P7zExtraction, HonestArchivesReadWholeWhereverThePiecesFall)
             }
             ASSERT_FALSE(reading.packs.empty());
             const uint64_t first_end = reading.packs[0].end;
-            for (const auto& [bytes, phase] : std::vector<std::pair<size_t, size_t>>{
-                     {1, 0}, {7, 3}, {4096, 0}, {4096, (first_end - 3) % 4096}, {65536, 0}}) {
+            for (const auto& [bytes, phase] : std::vector<std::pair<size_t, size_t>>{{61, 0},
+                                                                                    {4096, 0},
+                                                                                    {4096, (first_end - 1) % 4096},
+                                                                                    {4096, (first_end - 3) % 4096},
+                                                                                    {4096, (first_end - 9) % 4096},
+                                                                                    {65536, 0}}) {
                 SCOPED_TRACE(coders + " " + folders + ", pieces of " + std::to_string(bytes) + " from " +
                              std::to_string(phase));
                 p7z_set_pieces(bytes, phase);
