@@ -1215,6 +1215,9 @@ TEST(P7zExtraction, EachFolderPaysForItsOwnDecodingFromWhatItHandsOver)
 // library's blocks of 64 KiB, as the code here.
 TEST(P7zExtraction, HonestArchivesReadWholeWhereverThePiecesFall)
 {
+    struct program_pieces {
+        ~program_pieces() { p7z_set_pieces(4096, 0); }
+    } restored;
     scratch_dir in;
     const std::vector<std::pair<std::string, std::string>> files = {
         {"code.bin", machine_code(128 << 10, 21)}, {"calls.bin", near_calls(64 << 10, 22)},
@@ -1272,5 +1275,4 @@ TEST(P7zExtraction, HonestArchivesReadWholeWhereverThePiecesFall)
             }
         }
     }
-    p7z_set_pieces(4096, 0);
 }
