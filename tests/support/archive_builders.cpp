@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <utility>
 
 namespace archive_fixtures {
@@ -180,14 +181,26 @@ std::string hand_made_7z(const std::vector<hand_folder>& folders, const std::vec
     h += std::string("\x00\x07\x0B", 3) + seven_zip_number(folders.size()) + '\0' + coders + "\x0C" + sizes;
     h += std::string("\x00\x08", 2) + (counted ? "\x0D" + counts + "\x09" + file_sizes : "") + std::string(2, '\0');
     std::string names(1, '\0'), attributes = std::string("\x01\x00", 2);
-    bool attributed = false;
-    for (const hand_file& f : files) {
+    std::string no_stream((files.size() + 7) / 8, '\0');
+    bool attributed = false, any_empty = false;
+    for (size_t i = 0; i < files.size(); ++i) {
+        const hand_file& f = files[i];
         for (const char c : f.name) names += std::string{c, '\0'};
         names += std::string(2, '\0');
         put32(attributes, f.attributes ? f.attributes : 0x20);  // else only "archive", as Windows marks a file
         attributed = attributed || f.attributes;
+        if (f.empty) no_stream[i / 8] = static_cast<char>(no_stream[i / 8] | 0x80 >> i % 8);
+        any_empty = any_empty || f.empty;
     }
-    h += "\x05" + seven_zip_number(files.size()) + "\x11" + seven_zip_number(names.size()) + names;
+    h += "\x05" + seven_zip_number(files.size());
+    if (any_empty) {
+        // Each a file, not a folder: that list counts the empty ones alone.
+        const auto empties = std::count_if(files.begin(), files.end(), [](const hand_file& f) { return f.empty; });
+        const std::string all_files(static_cast<size_t>(empties + 7) / 8, '\xFF');
+        h += "\x0E" + seven_zip_number(no_stream.size()) + no_stream;
+        h += "\x0F" + seven_zip_number(all_files.size()) + all_files;
+    }
+    h += "\x11" + seven_zip_number(names.size()) + names;
     if (attributed) h += "\x15" + seven_zip_number(attributes.size()) + attributes;
     const std::string start = std::string("7z\xBC\xAF\x27\x1C\x00\x04", 8) + std::string(24, '\0');
     return with_7z_header(start + packs, 32 + packs.size(), h + std::string(2, '\0'));

@@ -58,10 +58,12 @@ struct hand_folder {
     std::vector<uint64_t> sizes;     // each coder's output, in turn
     std::vector<uint64_t> files;     // the sizes of its files, when it holds more than one
 };
-// A file of it: its name, and its attributes when not 0 (a Unix mode in the high half, with 0x8000).
+// A file of it: its name, and its attributes when not 0 (a Unix mode in the high half, with 0x8000);
+// an empty one holds no stream, and takes none of a folder's.
 struct hand_file {
     std::string name;
     uint32_t attributes = 0;
+    bool empty = false;
 };
 // `folders` and the `files` their data goes to, in turn, in a plain header
 // without digests; the header claims `first_pack_claim` bytes for the

@@ -123,3 +123,10 @@ int open_zip_reader(const std::string& path, std::unique_ptr<archive_reader>& ou
 // file being installed; the archive's own path when empty.
 int open_7z_reader(const std::string& path, std::unique_ptr<archive_reader>& out,
                    const std::string& shown_as = std::string());
+
+// -- A test's seam ---
+// The 7z reader hands libarchive the archive in pieces that end `bytes`
+// apart, `phase` past each multiple of `bytes` in the archive (4096 and 0
+// in the program), but where a pack stream's end asks otherwise: a test
+// moves where they fall, for the readers opened after.
+void p7z_set_pieces(size_t bytes, size_t phase);

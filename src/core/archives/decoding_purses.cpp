@@ -14,21 +14,22 @@ void decoding_purses::reset(const seven_zip_reading& reading)
 {
     reading_ = &reading;
     folders_.assign(reading.folders.size(), purse());
+    for (size_t f = 0; f < folders_.size(); ++f)
+        folders_[f].edges = static_cast<int64_t>(std::min<uint64_t>(times(reading.folders[f].edge_ns, 2), INT64_MAX / 4));
     first_packs_.assign(reading.folders.size(), reading.packs.size());
-    any_tail_ = false;
-    for (size_t i = reading.packs.size(); i-- > 0;) {
-        first_packs_[reading.packs[i].folder] = i;
-        any_tail_ = any_tail_ || reading.packs[i].tail > 0;
-    }
+    for (size_t i = reading.packs.size(); i-- > 0;) first_packs_[reading.packs[i].folder] = i;
     header_ns_ = static_cast<int64_t>(std::min<uint64_t>(reading.header_ns, INT64_MAX / 2));
     payer_ = seven_zip_reading::kNoFolder;
+    handed_last_ = seven_zip_reading::kNoFolder;
+    entry_ns_ = 0;
+    entry_working_ = false;
+    at_edge_ = false;
     charged_ns_ = 0;
     last_ns_ = 0;
-    lasted_ns_ = 0;
     spare_ = static_cast<int64_t>(kMax7zSpareNs);
 }
 
-const seven_zip_reading::pack_stream* decoding_purses::stream_at(uint64_t at, uint32_t folder) const
+const seven_zip_reading::pack_stream* decoding_purses::stream_from(uint64_t at, uint32_t folder) const
 {
     const auto& packs = reading_->packs;
     // Most often one of the folder the reader is at.
@@ -39,8 +40,8 @@ const seven_zip_reading::pack_stream* decoding_purses::stream_at(uint64_t at, ui
                                         [](uint64_t place, const seven_zip_reading::pack_stream& stream) {
                                             return place < stream.start;
                                         });
-    if (after == packs.begin() || at >= std::prev(after)->end) return nullptr;
-    return &*std::prev(after);
+    if (after != packs.begin() && at < std::prev(after)->end) return &*std::prev(after);
+    return after == packs.end() ? nullptr : &*after;
 }
 
 bool decoding_purses::holds_only_its_claim(const seven_zip_reading::pack_stream& stream, uint64_t at, uint64_t* held,
@@ -74,21 +75,38 @@ uint64_t decoding_purses::advance_ns(uint32_t folder) const
     return std::min<uint64_t>(making, UINT64_MAX / 2);
 }
 
-bool decoding_purses::spent(uint64_t spent_ns, uint64_t lasted_ns)
+bool decoding_purses::spent(uint64_t spent_ns)
 {
-    // The clock's jumps come with time, and so does the spare.
-    const uint64_t lasted = lasted_ns > lasted_ns_ ? lasted_ns - lasted_ns_ : 0;
-    lasted_ns_ = std::max(lasted_ns_, lasted_ns);
-    const uint64_t refill = std::min<uint64_t>(lasted / kMax7zSpareShareOfTime, kMax7zSpareNs);
-    spare_ = std::min<int64_t>(spare_ + static_cast<int64_t>(refill), static_cast<int64_t>(kMax7zSpareNs));
-    const int64_t used = static_cast<int64_t>(std::min<uint64_t>(spent_ns - charged_ns_, INT64_MAX / 4));
+    if (spent_ns < charged_ns_) spent_ns = charged_ns_;
+    const uint64_t used_ns = std::min<uint64_t>(spent_ns - charged_ns_, INT64_MAX / 4);
+    // The clock's jumps come with the processor time the reading spends,
+    // and so does the spare, by a share of that time, whoever spent it:
+    // decoding that hands nothing over runs it out all the same.
+    const uint64_t refill = spent_ns / kMax7zSpareShareOfTime - charged_ns_ / kMax7zSpareShareOfTime;
+    spare_ = std::min<int64_t>(spare_ + static_cast<int64_t>(std::min(refill, kMax7zSpareNs)),
+                               static_cast<int64_t>(kMax7zSpareNs));
     charged_ns_ = spent_ns;
-    last_ns_ = static_cast<uint64_t>(used);
+    last_ns_ = used_ns;
+    // An entry's own work is paid by its own allowance first; at a
+    // folder's edge, the decoder of the folder before, which the library
+    // ends as it sets the entry's folder's up, by what that folder may
+    // take for its ending, and the set-up or ending of its own by its own.
+    int64_t used = static_cast<int64_t>(used_ns);
+    const auto pays = [&used](int64_t& own) {
+        const int64_t paid = std::min(used, own);
+        own -= paid;
+        used -= paid;
+    };
+    if (entry_working_) pays(entry_ns_);
+    if (entry_working_ && payer_ < folders_.size() && handed_last_ < folders_.size() && handed_last_ != payer_)
+        pays(folders_[handed_last_].edges);
+    if (at_edge_ && payer_ < folders_.size()) pays(folders_[payer_].edges);
     // What the one working has spent past what it may comes out of the
     // spare, while the spare lasts.
     int64_t& level = payer_ == seven_zip_reading::kNoFolder ? header_ns_ : folders_[payer_].level;
-    const int64_t floor =
-        payer_ == seven_zip_reading::kNoFolder ? 0 : -static_cast<int64_t>(std::min<uint64_t>(advance_ns(payer_), INT64_MAX / 4));
+    const int64_t floor = payer_ == seven_zip_reading::kNoFolder
+                              ? 0
+                              : -static_cast<int64_t>(std::min<uint64_t>(advance_ns(payer_), INT64_MAX / 4));
     level = std::max<int64_t>(level - used, INT64_MIN / 4);
     if (level < floor) {
         spare_ -= floor - level;
@@ -113,13 +131,9 @@ void decoding_purses::handed_over(uint32_t folder, uint64_t bytes)
     const seven_zip_reading::folder_purse& f = reading_->folders[folder];
     const uint64_t sides = p.handed == 0 ? std::min(f.sides_ns, UINT64_MAX / 4) + f.memory_ns : 0;
     p.handed += bytes;
+    handed_last_ = folder;
     pay_in(p, times(bytes, ns_per_byte(folder, p.handed)));
     pay_in(p, sides);
-}
-
-void decoding_purses::entry_reached()
-{
-    spare_ = std::min<int64_t>(spare_ + static_cast<int64_t>(kMax7zEntryNs), static_cast<int64_t>(kMax7zSpareNs));
 }
 
 uint64_t decoding_purses::may_owe_ns() const

@@ -38,6 +38,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
@@ -63,8 +64,28 @@ constexpr size_t kReadBlock = 1 << 20;
 // before it asks for more, past a folder's claimed end too, so each ask is
 // where the time its decoding takes is weighed: 4 KiB of LZMA decode to 35
 // MB at most (8,400 to one), in some 60 ms.  A piece never ends within a
-// PPMd stream's tail (seven_zip_coders.cpp).
+// PPMd stream's tail (seven_zip_coders.cpp) nor within a stream's edges
+// (below).
 constexpr size_t kHandedAtATime = 4096;
+// A pack stream's edges, its first and its last bytes, are handed over as
+// pieces of their own.  The library sets a decoder up and ends it only
+// there (BZip2 its tables as it reads its stream's first bytes, LZMA2 and
+// BZip2 their decoders as they read its end), and a folder pays for that
+// by the memory its coders name (kMax7zMemoryNsPerByte), while what the
+// library decodes there is held to these few bytes.  The last bytes come
+// in one piece too: a coder reads some only past its stream's last output
+// (BZip2 its end marker and digest, 10 bytes; LZMA its range coder's last,
+// 5; Deflate its last code), and libarchive 3.6.2 makes a folder's last
+// block of 64 KiB and leaves those unread where they have not been handed
+// over yet (extract_pack_stream ends as its buffer fills); at the next
+// folder's first read it decodes them as the old folder's stream, which
+// gives nothing, and fails that folder's entry: "Truncated 7-Zip file
+// body" (read_stream, archive_read_format_7zip_read_data).
+constexpr uint64_t kStreamEdgeBytes = 64;
+
+// Where the pieces end: `bytes` apart, `phase` past each multiple in the
+// archive (p7z_set_pieces).
+std::atomic<size_t> piece_bytes{kHandedAtATime}, piece_phase{0};
 
 uint64_t clock_ns(clockid_t clock)
 {
@@ -76,11 +97,11 @@ uint64_t clock_ns(clockid_t clock)
 uint64_t thread_cpu_ns() { return clock_ns(CLOCK_THREAD_CPUTIME_ID); }
 
 // The thread's processor clock is a system call, which read for every
-// piece made a stored archive's reading a fifth longer, and for every
-// folder a non-solid archive of small files' a tenth; within a quarter of
-// a millisecond of the wall clock's, which is not, it cannot move more.
-// What the library did for one folder in that while may go to the next,
-// whose entry refilled the spare for that (kMax7zEntryNs).
+// piece made a stored archive's reading a fifth longer; within a quarter
+// of a millisecond of the wall clock's, which is not, it cannot move more.
+// While the library works for one, it is looked at that often; as it
+// turns to another, and as an entry's own work begins and ends, at once:
+// what one spends no other pays for.
 constexpr uint64_t kLookEveryNs = 250000;
 
 // Why the library's reading was stopped from here.
@@ -95,15 +116,16 @@ struct p7z_stream {
     off_t block_at = 0;  // where the block lies in the archive
     size_t filled = 0;   // and what it holds
     off_t at = 0;        // where the library reads next
+    size_t piece = piece_bytes.load(), phase = piece_phase.load();
     decoding_purses purses;
-    // What the steps before the current one took of the processor and of
-    // the wall clock, and when the current one began by each.
+    // What the steps before the current one took of the processor, and
+    // when the current one began.
     uint64_t spent_ns = 0, step_began_ns = 0;
-    uint64_t lasted_ns = 0, step_began_wall_ns = 0;
     uint64_t looked_ns = 0;  // the wall clock at the last look at the processor clock
     // The folder of the entry the reader is at, whose streams the library
-    // reads for it (or reads ahead into the next folder's as it ends one).
+    // reads for it.
     uint32_t folder = seven_zip_reading::kNoFolder;
+    bool edge = false;  // whether the last piece held one of a stream's edges
     stopped why = stopped::no;
     uint64_t held = 0, left = 0;  // past_claim: what the stream held and its coder had left to make
 
@@ -112,27 +134,33 @@ struct p7z_stream {
         if (file) std::fclose(file);
     }
     uint64_t spent_now() const { return spent_ns + (thread_cpu_ns() - step_began_ns); }
-    uint64_t lasted_now(uint64_t wall_ns) const { return lasted_ns + (wall_ns - step_began_wall_ns); }
-    void step_begins()
-    {
-        step_began_ns = thread_cpu_ns();
-        step_began_wall_ns = clock_ns(CLOCK_MONOTONIC);
-    }
-    bool spent_no_more_than_it_may(uint64_t wall_ns) { return purses.spent(spent_now(), lasted_now(wall_ns)); }
+    void step_begins() { step_began_ns = thread_cpu_ns(); }
 
-    // The library works for `payer` from here: whether the one it worked
-    // for spent no more than it may, looked at once in kLookEveryNs.
-    bool working_for(uint32_t payer)
+    // Whether the one the library worked for spent no more than it may:
+    // looked at `now`, else once in kLookEveryNs.
+    bool looked(bool now)
     {
-        const uint64_t now = clock_ns(CLOCK_MONOTONIC);
-        if (now - looked_ns >= kLookEveryNs) {
-            looked_ns = now;
-            if (!spent_no_more_than_it_may(now)) {
-                why = stopped::past_time;
-                return false;
-            }
-        }
-        purses.working_for(payer);
+        const uint64_t wall = clock_ns(CLOCK_MONOTONIC);
+        if (!now && wall - looked_ns < kLookEveryNs) return true;
+        looked_ns = wall;
+        if (purses.spent(spent_now())) return true;
+        why = stopped::past_time;
+        return false;
+    }
+    // The library works for `payer` from here, at one of its streams'
+    // edges where `at_edge`, an entry's own work over.
+    bool working_for(uint32_t payer, bool at_edge)
+    {
+        const bool turns = payer != purses.payer() || at_edge != purses.at_edge() || purses.entry_working();
+        if (!looked(turns)) return false;
+        purses.working_for(payer, at_edge);
+        return true;
+    }
+    // The reader reaches an entry of `payer`'s.
+    bool entry_reached(uint32_t payer)
+    {
+        if (!looked(true)) return false;
+        purses.entry_reached(payer);
         return true;
     }
 };
@@ -143,11 +171,7 @@ struct p7z_stream {
 class timed_step {
 public:
     explicit timed_step(p7z_stream& stream) : stream_(stream) { stream_.step_begins(); }
-    ~timed_step()
-    {
-        stream_.spent_ns = stream_.spent_now();
-        stream_.lasted_ns = stream_.lasted_now(clock_ns(CLOCK_MONOTONIC));
-    }
+    ~timed_step() { stream_.spent_ns = stream_.spent_now(); }
     timed_step(const timed_step&) = delete;
     timed_step& operator=(const timed_step&) = delete;
 
@@ -155,41 +179,53 @@ private:
     p7z_stream& stream_;
 };
 
-// Where the piece handed over from `at` ends: kHandedAtATime on, but not
-// within the tail of a PPMd stream, before it or at its end.
-uint64_t piece_end(const p7z_stream& in, uint64_t at)
+// Where the piece handed over from `at` ends: at the next of its bounds
+// (kHandedAtATime apart), but not past the pack stream it begins in, nor
+// into one from outside, so that the library holds none of a folder's
+// bytes before it asks for them; a stream's first kStreamEdgeBytes, wherever
+// the bounds fall, in a piece of their own; and not within a stream's tail (a PPMd stream's, or
+// its last kStreamEdgeBytes), before it or at the stream's end.  Whether
+// it is one of the stream's edges, those bytes alone, goes to `edge`.
+uint64_t piece_end(const p7z_stream& in, const seven_zip_reading::pack_stream* s, uint64_t at, bool* edge)
 {
-    uint64_t end = at + kHandedAtATime;
-    if (!in.purses.any_tail()) return end;
-    const seven_zip_reading::pack_stream* within = in.purses.stream_at(end - 1, in.folder);
-    if (!within || within->tail == 0) return end;
-    const uint64_t tail = within->end - std::min(within->end - within->start, within->tail);
-    if (end > tail && end < within->end) end = tail > at ? tail : within->end;
+    *edge = false;
+    uint64_t end = at + in.piece - (at + in.piece - in.phase % in.piece) % in.piece;
+    if (!s) return end;
+    if (s->start > at) return std::min(end, s->start);
+    if (at == s->start) end = at + kStreamEdgeBytes;
+    const uint64_t tail = s->end - std::min(s->end - s->start, std::max(s->tail, kStreamEdgeBytes));
+    if (end > tail) end = tail > at ? tail : s->end;
+    end = std::min(end, s->end);
+    *edge = end - at <= kStreamEdgeBytes && (at == s->start || end == s->end);
     return end;
 }
 
-// Whether the library may go on reading from `at`, in `in`: it reads no
-// more of a pack stream than its claim could need, and the one it works
-// for, the entry's folder or the header, spends no more than it may.  Past
-// either, the reading is stopped.
-bool may_read_on(p7z_stream& stream, const seven_zip_reading::pack_stream* in, uint64_t at)
+// Whether the library may go on reading from `at`, in `in`, to `end`: it
+// reads no more of a pack stream than its claim could need, and the one it
+// works for, the entry's folder or the header, spends no more than it
+// may.  Past either, the reading is stopped.
+bool may_read_on(p7z_stream& stream, const seven_zip_reading::pack_stream* in, uint64_t at, bool edge)
 {
+    if (in && at < in->start) in = nullptr;
     if (in && !stream.purses.holds_only_its_claim(*in, at, &stream.held, &stream.left)) {
         stream.why = stopped::past_claim;
         return false;
     }
-    return stream.working_for(in ? stream.folder : seven_zip_reading::kNoFolder);
+    stream.edge = edge;
+    return stream.working_for(in ? stream.folder : seven_zip_reading::kNoFolder, edge);
 }
 
 la_ssize_t SzFileReadImp(archive* reader, void* stream, const void** buffer)
 {
     auto* in = static_cast<p7z_stream*>(stream);
     const uint64_t at = static_cast<uint64_t>(in->at);
-    if (!may_read_on(*in, in->purses.stream_at(at, in->folder), at)) {
+    const seven_zip_reading::pack_stream* within = in->purses.stream_from(at, in->folder);
+    bool edge;
+    const uint64_t end = piece_end(*in, within, at, &edge);
+    if (!may_read_on(*in, within, at, edge)) {
         archive_set_error(reader, ECANCELED, "decoding went past what the archive allows");
         return ARCHIVE_FATAL;
     }
-    const uint64_t end = piece_end(*in, at);
     const uint64_t block_end = static_cast<uint64_t>(in->block_at) + in->filled;
     // A block cut short holds the archive's end.
     if (in->at < in->block_at || at >= block_end || (end > block_end && in->filled == kReadBlock)) {
@@ -370,7 +406,7 @@ private:
         retried_ = true;
         xer << "Unpacking " << shown_as_ << " ran out of memory; it tries again alone.\n";
         // What it decodes again, it decodes within what it was allowed.
-        stream_.spent_ns = stream_.lasted_ns = 0;
+        stream_.spent_ns = 0;
         stream_.step_begins();
         stream_.purses.reset(reading_);
         close_decoder();
@@ -415,8 +451,11 @@ private:
     {
         while (held_ == 0) {
             // The library sets a folder's decoder up before it reads any of
-            // the folder's streams, for the folder.
-            if (!stream_.working_for(stream_.folder)) return -1;
+            // the folder's streams, as the entry's own work; once the folder
+            // handed over, what it does here is the folder's.
+            const bool setting_up = stream_.purses.entry_working() && stream_.purses.payer() == stream_.folder &&
+                                    stream_.purses.handed(stream_.folder) == 0;
+            if (!setting_up && !stream_.working_for(stream_.folder, stream_.edge)) return -1;
             const void* block = nullptr;
             size_t size = 0;
             la_int64_t offset = 0;
@@ -426,7 +465,7 @@ private:
             // What making the block took is paid before the block pays in:
             // a piece of 4 KiB may make hundreds of blocks, whose pay would
             // find the purse full before their time was taken from it.
-            if (!stream_.working_for(stream_.folder)) return -1;
+            if (!stream_.working_for(stream_.folder, stream_.edge)) return -1;
             stream_.purses.handed_over(stream_.folder, size);
             held_at_ = static_cast<const char*>(block);
             held_ = size;
@@ -461,16 +500,16 @@ private:
         return 0;
     }
 
-    // The library's header of the entry `e` (counted from 0).  From here
-    // the library works for the entry's folder, which it may set up and
-    // decode as it hands the entry over (a link's text), or for the header
-    // where the entry holds no data; what it spent before goes to the one
-    // it worked for (decoding_purses).
+    // The library's header of the entry `e` (counted from 0).  What the
+    // library spent before goes to the one it worked for; from here it
+    // works on the entry, its fields and name and its folder's decoder set
+    // up, which the entry pays for first (decoding_purses), and past that
+    // for the entry's folder, which it may decode as it hands the entry
+    // over (a link's text), or for the header where the entry holds no data.
     int header_of(unsigned e, archive_entry** entry)
     {
         stream_.folder = e < reading_.entry_folders.size() ? reading_.entry_folders[e] : seven_zip_reading::kNoFolder;
-        stream_.purses.entry_reached();
-        if (!stream_.working_for(stream_.folder)) return ARCHIVE_FATAL;
+        if (!stream_.entry_reached(stream_.folder)) return ARCHIVE_FATAL;
         held_ = 0;
         return archive_read_next_header(reader_, entry);
     }
@@ -500,7 +539,7 @@ private:
         const bool first = first_header_;
         first_header_ = false;
         // What the last folder's last piece took is weighed too.
-        if (r == ARCHIVE_EOF && stream_.spent_no_more_than_it_may(clock_ns(CLOCK_MONOTONIC))) return kEndOfArchive;
+        if (r == ARCHIVE_EOF && stream_.looked(true)) return kEndOfArchive;
         if (r == ARCHIVE_EOF) {
             stream_.why = stopped::past_time;
             r = ARCHIVE_FATAL;
@@ -586,6 +625,12 @@ private:
 };
 
 }  // namespace
+
+void p7z_set_pieces(size_t bytes, size_t phase)
+{
+    piece_bytes = bytes > 0 ? bytes : kHandedAtATime;
+    piece_phase = phase;
+}
 
 int open_7z_reader(const std::string& path, std::unique_ptr<archive_reader>& out, const std::string& shown_as)
 {

@@ -608,9 +608,10 @@ seven_zip_reading::folder_purse purse_of(const streams_info& info, const folder&
 {
     seven_zip_reading::folder_purse purse;
     purse.size = f.size();
-    uint64_t slowest = 0, filters = 0, memory = 0;
+    uint64_t slowest = 0, filters = 0, memory = 0, named = 0;
     for (const coder& c : f.coders) {
         memory = saturating_plus(memory, memory_of(c));
+        named = saturating_plus(named, (c.id == kBzip2 ? kMax7zBzip2TableBytes : memory_of(c)) + kMax7zCoderStateBytes);
         if (size_preserving(c) || c.id == kBcj2)
             filters += kMax7zFilterNsPerByte;
         else
@@ -623,6 +624,7 @@ seven_zip_reading::folder_purse purse_of(const streams_info& info, const folder&
     }
     purse.ns_per_byte = std::max(slowest, kMax7zCopyNsPerByte) + filters;
     purse.memory_ns = saturating_times(std::min(memory, purse.size), kMax7zMemoryNsPerByte);
+    purse.edge_ns = saturating_times(named, kMax7zMemoryNsPerByte);
     if (purse.full_ns_per_byte) purse.full_ns_per_byte += filters;
     // The library reads BCJ2's side streams whole before the folder's first
     // byte, out of sight: they pay for themselves by what they hold.

@@ -99,22 +99,23 @@ constexpr uint64_t kMax7zSavedNs = 50'000'000;
 // sanitizers' tests kept this machine's processors busy (none in quiet
 // seconds): the interrupts a thread is interrupted by count as its time.
 // On two processors each held by a busy loop, a folder of a thousand
-// bytes was charged 63 ms in one look.  The jumps come with time, so the
-// spare is refilled by a sixteenth of the time the reading lasts (the wall
-// clock's, within its steps), up to kMax7zSpareNs: decoding that hands
-// nothing over still runs out of it at fifteen sixteenths of the pace it
-// takes of a processor.
+// bytes was charged 63 ms in one look.  The jumps come with the processor
+// time a reading spends, so the spare is refilled by a sixteenth of that,
+// up to kMax7zSpareNs, and by nothing else: decoding that hands nothing
+// over runs out of it at fifteen sixteenths of the pace it takes of a
+// processor, however busy the machine and however many entries it has.
 constexpr uint64_t kMax7zSpareNs = 150'000'000;
 constexpr uint64_t kMax7zSpareShareOfTime = 16;
 // What opening an archive takes besides its header (the library's and the
-// reader's set-up, 0.1 to 0.2 ms measured), and what the library and the
-// reader do for each entry they reach besides decoding (its fields and
-// name, its folder's decoder set up: 8 to 17 µs measured, for 4096 entries
-// each alone, by coder; 28 µs under AddressSanitizer), many times over.
-// That work is no folder's decoding: an entry reached refills the spare by
-// as much, up to kMax7zSpareNs, so that the clock's jumps over a reading
-// of thousands of entries do not add up.
-constexpr uint64_t kMax7zOpeningNs = 10'000'000;
+// reader's set-up, its names' conversion with it: 0.1 to 0.5 ms measured,
+// 5.5 ms under ThreadSanitizer), and what the library and the reader do for
+// each entry they reach besides decoding and its folder's decoders (its
+// fields and name: 8 to 60 µs measured, for 4096 entries each alone or in
+// one folder, by coder; 190 µs at most under the sanitizers), many times
+// over.  That work is no folder's decoding: an entry pays for it from
+// this, until its folder's streams are begun, and what it leaves goes
+// with it, to no one else.
+constexpr uint64_t kMax7zOpeningNs = 30'000'000;
 constexpr uint64_t kMax7zEntryNs = 1'000'000;
 // The rates, per byte handed over: four times the most one block of 64
 // KiB took, measured through the library on 7zz 26.02's archives over
@@ -151,6 +152,20 @@ constexpr uint64_t kMax7zBzip2BlockBytes = 900'000;
 // the same time.  A folder pays for that, in those blocks, by the memory
 // its claim can fill.
 constexpr uint64_t kMax7zMemoryNsPerByte = 1;
+// Whatever the claim, a decoder's set-up and ending allocate and free all
+// the memory its coder names (BZip2 its tables for a block of 900 KB,
+// 3.6 MB), which a sanitizer's allocator marks whole: 0.35 ms for BZip2's
+// tables under AddressSanitizer, 0.3 ms for an 8 MiB dictionary under
+// ThreadSanitizer, 9 ms for a PPMd model of 32 MiB.  The library does
+// that only before a folder's streams are begun or as it reads their
+// first or last bytes, which it is handed in pieces of their own
+// (p7z_reader.cpp): what it does there a folder pays for by the memory
+// its coders name, at kMax7zMemoryNsPerByte, once for the set-up and once
+// for the ending; the decoding it can do there is held to those few bytes.
+// Each coder's own state counts too: liblzma's LZMA decoder 28 KB, zlib's
+// 39 KB with its window, BZip2's 64 KB besides its tables.
+constexpr uint64_t kMax7zBzip2TableBytes = 4 * kMax7zBzip2BlockBytes;
+constexpr uint64_t kMax7zCoderStateBytes = 64 * 1024;
 // The header, plain or unpacked, costs its reading and the library's
 // parsing a byte at a time; a packed one its decoding, which the check
 // has done once and held to its claim, so it cannot go past it.
@@ -205,6 +220,8 @@ struct seven_zip_reading {
         uint64_t sides_ns = 0;
         // What setting its decoder up or ending it may take (kMax7zMemoryNsPerByte).
         uint64_t memory_ns = 0;
+        // And at its streams' edges, by the memory its coders name.
+        uint64_t edge_ns = 0;
     };
     // A pack stream, [start, end) in the archive, of folder `folder`, whose
     // coder claims `output` bytes, the folder's other streams `shared` of
