@@ -1,7 +1,10 @@
 #include "engine/checksum_pump.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 
+#include "core/files/file_checksum.h"
 #include "core/files/file_ops.h"
 #include "core/diag/frame_clock.h"
 #include "core/diag/log_stream.h"
@@ -106,6 +109,15 @@ void checksum_directory_wait()
 {
     if (!checksum_workers) return;
     if (UTL_work_task* done = checksum_workers->wait_retired_tasks()) collect(done);
+}
+
+std::size_t checksum_run_room()
+{
+    // The block is larger than what the allocator serves from its heaps at
+    // first: a mapping of its own, with a page for the allocator's word.
+    const std::size_t page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+    const std::size_t block = (kChecksumBlockBytes + 2 * sizeof(std::size_t) + page - 1) / page * page;
+    return static_cast<std::size_t>(UTL_count_processors()) * (UTL_worker_threads::thread_room() + block);
 }
 
 void checksum_directory_kill()

@@ -12,6 +12,8 @@
 // while a run is out.
 #pragma once
 
+#include <cstddef>
+
 class UTL_worker_threads;
 
 // What a run finds out of each file the filter wants.
@@ -45,3 +47,7 @@ void checksum_directory_wait();
 // Ends a run early: waits for the tasks in flight and deletes them and the
 // group.  The cursor and the results so far stay.  Nothing without a run.
 void checksum_directory_kill();
+
+// The address space a run takes as it starts, beside what it notes of the
+// files: each worker's stack and the block it reads files through.
+std::size_t checksum_run_room();

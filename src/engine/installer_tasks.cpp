@@ -13,6 +13,7 @@
 #include "engine/install_filter.h"
 #include "engine/installer_state.h"
 #include "engine/manifest.h"
+#include "engine/run_temp_folder.h"
 #include "engine/scan_stamps.h"
 
 namespace {
@@ -140,19 +141,24 @@ int dvd_unpack_task::check_error(std::string& message)
     return err_num;
 }
 
-void dvd_unpack_task::remove_temp_copy() { delete_file(temp_copy); }
+void dvd_unpack_task::remove_temp_copy()
+{
+    // Once the run's folder is going, its removal takes the copy.
+    if (const run_folder_use use{}) delete_file(temp_copy);
+}
 
 void dvd_unpack_task::copy_step()
 {
     phase = 1;
+    const run_folder_use use;
     step_begins(installer_task_step::copy, file_index);
-    if (work_abandoned() || reads_stopped.load(std::memory_order_relaxed)) {
+    if (!use || work_abandoned() || reads_stopped.load(std::memory_order_relaxed)) {
         err_num = ECANCELED;
         read_failed = true;
         err_msg = "The install stopped before the file " + dvd_src + " was copied.";
         return;
     }
-    err_num = copy_file(dvd_src, temp_copy);
+    err_num = copy_file(dvd_src, temp_copy, &run_folder_going());
     read_failed = err_num != 0;
     if (read_failed) err_msg = "I was unable to copy the file " + dvd_src + " from the DVD to the hard drive.";
 }
@@ -179,7 +185,7 @@ void dvd_unpack_task::unpack_step()
         if (!problem.empty()) err_msg += "  " + problem;
         return;
     }
-    delete_file(temp_copy);
+    remove_temp_copy();
     file_version_struct& v = sim_info[file_index].back();
     v.sig_have = v.sig_want;
     v.is_current = v.sig_have == v.sig_want;

@@ -125,6 +125,13 @@ constexpr std::size_t kManifestReadingSlack = 60u << 20;
 // needs more cannot be held here.
 constexpr std::size_t kManifestRoomForTheRest = 1u << 20;
 
+// Under a limit on the address space, what the work that follows a reading
+// needs beside the manifest it leaves (the update road's scan, whose
+// workers start then): every reading from now on keeps that room free, so
+// that a manifest which would take it cannot be held here, rather than
+// leave that work without room.  0, as at start-up, keeps none.
+void keep_room_after_manifest_reading(std::size_t bytes);
+
 // Reads the unpacked manifest at `path` into sim_info and refills the
 // available-sector grid and content flags of stg.  A header naming a
 // version newer than this installer reads raises the newer-format notice
@@ -133,7 +140,8 @@ constexpr std::size_t kManifestRoomForTheRest = 1u << 20;
 // manifest that another copy may mend, as does a body that
 // read_directory_body refuses.  A file that cannot be loaded is a fatal
 // alert, unless it is there and this process has no room to map it, or a
-// limit on the address space leaves less room than its bytes (5).
+// limit on the address space leaves less room than its bytes, or than the
+// work after it needs (5).
 // `status` is not used.
 int read_directory(const std::string& path, std::string status);
 

@@ -180,20 +180,32 @@ constexpr std::size_t kHistoryBytes = sizeof(file_history_struct);
 // manifest of millions of them would fill the disk with the log.
 constexpr std::size_t kDroppedLinesLogged = 100;
 
+// What the work after a reading needs beside the manifest it leaves: a
+// reading keeps it free.
+std::size_t room_kept_after = 0;
+
 // The address space a manifest may still take: under a limit, what it
 // leaves beyond what the program holds now and kManifestRoomForTheRest,
 // the free blocks of the heap the reading allocates from counted as room
 // (an allocation is served from them first); no bound without a limit, or
 // where the program's address space cannot be read (a failed allocation
-// then ends the reading).
-std::size_t address_room()
+// then ends the reading).  `mappable`, when given, gets the part of it a
+// new mapping can take (a worker's stack): not the heap's free blocks.
+std::size_t address_room(std::size_t* mappable = nullptr)
 {
     const uint64_t limit = address_space_limit();
     uint64_t in_use = 0;
-    if (!limit || !program_address_space(in_use)) return SIZE_MAX;
+    if (!limit || !program_address_space(in_use)) {
+        if (mappable) *mappable = SIZE_MAX;
+        return SIZE_MAX;
+    }
+    const auto left = [limit](uint64_t taken) {
+        taken += kManifestRoomForTheRest;
+        return limit > taken ? static_cast<std::size_t>(std::min<uint64_t>(limit - taken, SIZE_MAX)) : 0;
+    };
+    if (mappable) *mappable = left(in_use);
     const uint64_t free_heap = heap_room_of_this_thread();
-    const uint64_t taken = (in_use > free_heap ? in_use - free_heap : 0) + kManifestRoomForTheRest;
-    return limit > taken ? static_cast<std::size_t>(std::min<uint64_t>(limit - taken, SIZE_MAX)) : 0;
+    return left(in_use > free_heap ? in_use - free_heap : 0);
 }
 
 // One reading of a manifest's body, into histories and a pool of its own,
@@ -202,8 +214,9 @@ std::size_t address_room()
 // however many lines name it; what the reader keeps (the histories, their
 // records, the pooled paths, the versions of the history being read and
 // the path being put together) is counted as it grows, before each step
-// that grows it, against `limit`, and against the `room` a limit on the
-// address space left it when it began.
+// that grows it, against `limit`, against the `room` a limit on the
+// address space left it when it began, and against `after`: what it may
+// keep and still leave the work after it the room that work needs.
 struct manifest_reading {
     std::unique_ptr<text_pool> texts = std::make_unique<text_pool>();
     std::vector<file_history_struct> histories;
@@ -215,7 +228,8 @@ struct manifest_reading {
     std::vector<file_version_struct> versions;
     std::string full;  // the path being put together, its room kept
     std::size_t limit = 0;
-    std::size_t room = address_room();
+    std::size_t room = SIZE_MAX;
+    std::size_t after = SIZE_MAX;
     std::size_t kept = 0;  // the records of `histories` and the histories moved there
     std::size_t dropped = 0;
     bool damaged = false;
@@ -229,7 +243,7 @@ struct manifest_reading {
     {
         return kept + versions.capacity() * kVersionBytes + texts->bytes() + full.capacity();
     }
-    bool room_for(std::size_t more) const { return held() + more <= std::min(limit, room); }
+    bool room_for(std::size_t more) const { return held() + more <= std::min({limit, room, after}); }
     // Whether `more` bytes may be held beside what is; a manifest that
     // needs more than its bound is damaged, one that needs more than the
     // room left here is this process's trouble.
@@ -237,8 +251,12 @@ struct manifest_reading {
     {
         if (room_for(more)) return true;
         if (held() + more <= limit) {
-            xer << "Reading the manifest would hold more than the room the limit on the address space leaves ("
-                << (room >> 20) << " MiB), after " << histories.size() << " files.\n";
+            if (held() + more <= room)
+                xer << "Reading the manifest would leave less than the room the work after it needs ("
+                    << (room_kept_after >> 20) << " MiB), after " << histories.size() << " files.\n";
+            else
+                xer << "Reading the manifest would hold more than the room the limit on the address space leaves ("
+                    << (room >> 20) << " MiB), after " << histories.size() << " files.\n";
             out_of_room = true;
         } else {
             xer << "The manifest is damaged: reading it would hold more than " << limit << " bytes, three times "
@@ -434,9 +452,9 @@ int read_lines(manifest_reading& reading, const char* pos, const char* end)
     return kDirectoryRead;
 }
 
-}  // namespace
-
-int read_directory_body(const char* pos, const char* end)
+// read_directory_body, for bytes of which `unmapped` go back to the system
+// once the reading is done: the work after it may have their room.
+int read_body(const char* pos, const char* end, std::size_t unmapped)
 {
     // The manifest before goes first, texts and all: a reading needs no
     // more room than the manifest it reads.
@@ -449,6 +467,13 @@ int read_directory_body(const char* pos, const char* end)
         own_allocation_failures answering;
         try {
             manifest_reading reading;
+            std::size_t mappable = 0;
+            reading.room = address_room(&mappable);
+            // What the reading takes beyond the heap's free blocks, and what
+            // those blocks hold still, are both no room for the work after
+            // it, which maps what it needs.
+            if (room_kept_after > 0 && reading.room != SIZE_MAX)
+                reading.after = mappable + unmapped < room_kept_after ? 0 : reading.room + unmapped - room_kept_after;
             const int lines = read_lines(reading, pos, end);
             if (lines == kDirectoryRead) sim_info.replace(std::move(reading.histories), std::move(reading.texts));
             if (reading.names_a_folder) folder.swap(reading.full);
@@ -471,6 +496,12 @@ int read_directory_body(const char* pos, const char* end)
                        "This is impossible to download or delete!", "It is:", folder, 2, __FILE__, __LINE__);
     return read;
 }
+
+}  // namespace
+
+int read_directory_body(const char* pos, const char* end) { return read_body(pos, end, 0); }
+
+void keep_room_after_manifest_reading(std::size_t bytes) { room_kept_after = bytes; }
 
 // -- read_directory ---
 
@@ -507,9 +538,18 @@ int read_directory(const std::string& path, std::string /*status*/)
     // Mapped, a manifest larger than the room a limit leaves would leave
     // the rest of the program none.
     const std::size_t bytes = regular_file_size(path);
-    if (bytes > address_room()) {
+    std::size_t mappable = 0;
+    const std::size_t room = address_room(&mappable);
+    if (room != SIZE_MAX)
+        xer << "The limit on the address space leaves " << (room >> 10) << " KiB for the manifest, "
+            << (room_kept_after >> 10) << " KiB of it for the work after it.\n";
+    if (bytes > room) {
         xer << "The manifest " << path << " of " << bytes << " bytes is larger than the room the limit on the "
             << "address space leaves.\n";
+        return kDirectoryOutOfMemory;
+    }
+    if (room_kept_after > mappable) {
+        xer << "The limit on the address space leaves less room than the work after the manifest needs.\n";
         return kDirectoryOutOfMemory;
     }
     xmap_class manifest;
@@ -542,7 +582,7 @@ int read_directory(const std::string& path, std::string /*status*/)
         xer << "The manifest " << path << " is empty, cut off or of another kind.\n";
         return kDirectoryDamaged;
     }
-    const int read = read_directory_body(manifest.pos, manifest.end);
+    const int read = read_body(manifest.pos, manifest.end, manifest.size());
     if (read == kDirectoryOutOfMemory) xer << "This process has no room left for the manifest.\n";
     return read;
 }

@@ -129,6 +129,9 @@ int net_get_updates(int first_frame, wizard_screen& record)
         stop_checksum_pump();
         stg.dir_status = 1;
     }
+    // The scan starts as the manifest is read: a manifest that leaves it no
+    // room cannot be held here, where the scan's workers could not start.
+    if (first_frame) keep_room_after_manifest_reading(checksum_run_room());
     record.title = tr("Search for Updates");
     record.back = net_pick_dest;
     record.next = nullptr;

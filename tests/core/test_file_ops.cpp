@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <string>
@@ -131,7 +132,7 @@ TEST(CopyFile, PipeSourceIsRefusedWithoutBlocking)
     EXPECT_EQ(read_file(dir / "dst"), "old");
 }
 
-TEST(CopyFile, FailedWriteLeavesTheOldDestinationAndNoLeftovers)
+TEST(CopyFile, AFailedOrStoppedCopyLeavesTheOldDestinationAndNoLeftovers)
 {
     scratch_dir dir;
     write_file(dir / "src", std::string(300000, 'a'));
@@ -152,6 +153,13 @@ TEST(CopyFile, FailedWriteLeavesTheOldDestinationAndNoLeftovers)
     EXPECT_EQ(read_file(dir / "dst"), "old");
     EXPECT_EQ(testing_support::run_shell("ls -A " + dir.path() + " | wc -l").out, "2\n")
         << "the partial copy was left behind";
+
+    // A copy told to stop ends before its next block, leaving the same.
+    const std::atomic<bool> stop{true};
+    EXPECT_EQ(copy_file(from, to, &stop), ECANCELED);
+    EXPECT_EQ(read_file(dir / "dst"), "old");
+    EXPECT_EQ(testing_support::run_shell("ls -A " + dir.path() + " | wc -l").out, "2\n")
+        << "the stopped copy was left behind";
 }
 
 TEST(CopyFile, UnreadableSourceIsNotOpenedAndDestinationKept)

@@ -3,8 +3,13 @@
 // nginx on loopback.  The copy is laid down from the first release's own
 // archives, as the web demo would have left it.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/files/file_checksum.h"
@@ -291,6 +296,83 @@ TEST(web_update_road, GoingBackDuringTheScanAndOnScansTheWholeCopyAgain)
     ASSERT_TRUE(scanned(road, step_list::finish)) << road.log();
     EXPECT_EQ(testing_support::count_of(road.log(), "End of MD5"), 1) << "the first scan ran on";
     EXPECT_EQ(fly_when_done(road, 30), 1) << "the copy was not found current\n" << road.log();
+}
+
+// -- Under a limit on the address space ----------------------------------------------
+
+// What the limit left each reading of the manifest, and what of it the
+// reading kept for the scan after it, in KiB, as the log tells.
+std::vector<std::pair<long, long>> reading_rooms(const std::string& log)
+{
+    static const std::string kLine = "The limit on the address space leaves ";
+    std::vector<std::pair<long, long>> rooms;
+    for (size_t at = log.find(kLine); at != std::string::npos; at = log.find(kLine, at + 1)) {
+        long room = 0, scan = 0;
+        if (std::sscanf(log.c_str() + at + kLine.size(), "%ld KiB for the manifest, %ld KiB", &room, &scan) == 2)
+            rooms.emplace_back(room, scan);
+    }
+    return rooms;
+}
+
+// Every search reads the manifest, then starts the scan's workers.  Each
+// search has the room the first had, as the last scan's workers took their
+// stacks with them, and every reading keeps the room the scan needs: a
+// manifest that fits alone but would leave the scan less cannot be held
+// here, the warning that memory ran out, never the fatal end of a thread
+// that cannot start.
+TEST(web_update_road, EverySearchHasTheFirstOnesRoomAndKeepsTheScansOwn)
+{
+    if (testing_support::under_sanitizer())
+        GTEST_SKIP() << "a sanitizer's shadow memory takes terabytes of address space: no limit can be set";
+    sample_release release(20, 0, 1);
+    road_walker road(NIMBREL_UPDATER);
+    ASSERT_FALSE(copy_to_update(release, road).empty()) << release.problem();
+    ASSERT_TRUE(release.serve()) << release.problem();
+    const rlim_t limit = rlim_t{1} << 30;
+    road.limit_address_space(limit);
+    ASSERT_TRUE(walk_through_the_scan(road, release.port())) << road.output() << road.log();
+    // GO BACK from the disk check searches again, reading the manifest again.
+    for (int search = 2; search <= 3; ++search) {
+        ASSERT_TRUE(road.press_until(button_bar::go_back, [&] { return road.logged("Start of MD5", search); }))
+            << road.log();
+        ASSERT_TRUE(scanned(road, step_list::disk_check, search)) << road.log();
+    }
+    const std::vector<std::pair<long, long>> rooms = reading_rooms(road.log());
+    ASSERT_EQ(rooms.size(), 3u) << road.log();
+    const long scan_kb = rooms[0].second;
+    EXPECT_GT(scan_kb, 8 << 10) << "no worker's stack was kept for";
+    for (const auto& [room, scan] : rooms) EXPECT_LE(rooms[0].first - room, 2 << 10) << room << " KiB after " << rooms[0].first;
+
+    // A manifest of an eighth of the scan's room, for another system: its
+    // reading takes under half of that room, and would leave the scan less
+    // than the 0.85 of it that the limit now leaves.  Every server gives it.
+    std::string more;
+    for (long i = 0; i < (scan_kb << 10) / 8 / 87; ++i) {
+        char line[96];
+        std::snprintf(line, sizeof line, "FILE 1 1 0 3 3 %s Nimbrel/Resources/plugins/mac/more/p%07ld.so\n",
+                      std::string(32, 'a').c_str(), i);
+        more += line;
+    }
+    const std::string manifest = road.run_folder() + "directory.txt";
+    write_file(manifest, read_file(manifest) + more);
+    ASSERT_EQ(run_shell("cd '" + release.release_folder() + "' && cp '" + manifest +
+                        "' directory.txt && rm directory.txt.zip && zip -q directory.txt.zip directory.txt")
+                  .status,
+              0);
+    const rlim_t lower = limit - ((static_cast<rlim_t>(rooms.back().first) - scan_kb * 85 / 100) << 10);
+    const struct rlimit bound = {lower, lower};
+    ASSERT_EQ(::prlimit(road.pid(), RLIMIT_AS, &bound, nullptr), 0) << std::strerror(errno);
+    ASSERT_TRUE(road.press_until(button_bar::go_back, [&] { return road.logged("No download server gave"); }, 30))
+        << road.log();
+    road.shot("update_manifest_leaving_the_scan_no_room");
+    EXPECT_TRUE(road.logged("cannot be held here; another server is asked.", 2)) << road.log();
+    EXPECT_TRUE(wait_until([&] {
+        road.keys("Return");
+        return road.logged("The installer ran out of memory.");
+    }, 20)) << road.log();
+    EXPECT_FALSE(road.logged("Start of MD5", 4)) << road.log();
+    ASSERT_TRUE(road.send_close_request());
+    EXPECT_EQ(road.wait(20), 0) << road.output() << road.log();
 }
 
 TEST(web_update_road, TooLittleDiskSpaceDimsContinue)

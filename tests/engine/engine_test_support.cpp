@@ -7,6 +7,7 @@
 #include "engine/install_filter.h"
 #include "engine/installer_state.h"
 #include "engine/manifest.h"
+#include "engine/run_temp_folder.h"
 #include "test_support.h"
 
 namespace engine_testing {
@@ -23,6 +24,7 @@ void reset_engine_state()
     std::memset(&stg, 0, sizeof stg);
     set_install_filter(1, 1);
     temp_path.clear();
+    run_temp_folder_forget();
     dest_dir_path.clear();
     app_done = 0;
     app_exit_status = 0;

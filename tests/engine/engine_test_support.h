@@ -12,7 +12,8 @@ namespace engine_testing {
 // The common header of a manifest followed by the body.
 std::string manifest_text(const std::string& body, int version = 900);
 
-// sim_info, stg, the filter and the wizard's globals as before main.
+// sim_info, stg, the filter, the run's folder and the wizard's globals as
+// before main.
 void reset_engine_state();
 
 // While this lives, the signals are as a program sets them at start-up

@@ -1,6 +1,7 @@
 // Manifest lines a server should never send: paths that climb out of the
 // destination, bad signatures, numbers past any range, garbage.
 #include <gtest/gtest.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 
 #include <climits>
@@ -179,6 +180,8 @@ TEST_F(ManifestHostileLines, APathThatNamesAFolderIsAFatalError)
 // Whatever paths a manifest names, its pool finds each within a few probes
 // of its table: paths built to share the library's string hash would each
 // walk past all before them.
+// Where work that needs room follows the reading, a manifest is read only
+// when that work then finds the room, or cannot be held.
 TEST_F(ManifestHostileLines, CostlyShapesAreRefusedForTheirReasonOrReadWithinTheBound)
 {
     const auto dir_and_files = [](size_t dir_bytes, int files) {
@@ -200,18 +203,19 @@ TEST_F(ManifestHostileLines, CostlyShapesAreRefusedForTheirReasonOrReadWithinThe
             }
         };
     };
-    // Free blocks of `mib` MiB in the heap of a worker that has ended, as a
-    // large task leaves them: the main thread's allocations never reuse them.
-    const auto free_in_a_workers_heap = [](std::size_t mib) {
-        return [=] {
-            std::thread([=] {
-                constexpr std::size_t kBlock = 64 << 10;
-                std::vector<void*> blocks(2 * (mib << 20) / kBlock);
-                for (void*& block : blocks) block = std::malloc(kBlock);
-                // Every other one, so that none joins the heap's top.
-                for (std::size_t i = 0; i < blocks.size(); i += 2) std::free(blocks[i]);
-            }).join();
-        };
+    // Free blocks of `mib` MiB in the heap of the main thread, or of a
+    // worker that has ended, as a large task leaves them: the main
+    // thread's allocations never reuse a worker's, and no new mapping (a
+    // thread's stack) can take either.
+    const auto free_blocks = [](std::size_t mib) {
+        constexpr std::size_t kBlock = 64 << 10;
+        std::vector<void*> blocks(2 * (mib << 20) / kBlock);
+        for (void*& block : blocks) block = std::malloc(kBlock);
+        // Every other one, so that none joins the heap's top.
+        for (std::size_t i = 0; i < blocks.size(); i += 2) std::free(blocks[i]);
+    };
+    const auto free_in_a_workers_heap = [&](std::size_t mib) {
+        return [=] { std::thread(free_blocks, mib).join(); };
     };
     struct shape {
         const char* what;
@@ -222,6 +226,7 @@ TEST_F(ManifestHostileLines, CostlyShapesAreRefusedForTheirReasonOrReadWithinThe
         long headroom_kb = 0;  // past what a reading leaves; else four times the manifest and 64 MiB
         bool scanned = false;  // a scan notes a stamp of each file after each reading
         std::function<void()> beside = nullptr;  // what the program holds before the first reading
+        std::size_t kept_after_mib = 0;  // the room the work after each reading needs, which it then takes
     };
     const char* too_long = "The manifest is damaged: it names a path of ";
     const char* too_costly = "The manifest is damaged: reading it would hold more than ";
@@ -260,7 +265,16 @@ TEST_F(ManifestHostileLines, CostlyShapesAreRefusedForTheirReasonOrReadWithinThe
              {"the same, 64 MiB free in a worker's heap", honest(60000), kDirectoryOutOfMemory,
               "than the room the limit on the address space leaves", 1, 8 * 1024, false, free_in_a_workers_heap(64)},
              {"an honest manifest of 300,000 files read again after a scan noted a stamp for each file",
-              honest(300000), kDirectoryRead, "", 2, 120 * 1024, true}}) {
+              honest(300000), kDirectoryRead, "", 2, 120 * 1024, true},
+             // Of 20 MB, kept in about 55 MiB, with about 140 MiB to map it in.
+             {"an honest manifest of 300,000 files that leaves the room the work after it needs, its own mapping's "
+              "among it",
+              honest(300000), kDirectoryRead, "", 1, 160 * 1024, false, nullptr, 96},
+             {"the same where that work needs more", honest(300000), kDirectoryOutOfMemory,
+              "would leave less than the room the work after it needs", 1, 160 * 1024, false, nullptr, 124},
+             {"the same where that room is there only with 64 MiB free in the main thread's heap",
+              honest(300000), kDirectoryOutOfMemory, "leaves less room than the work after the manifest needs", 1,
+              80 * 1024, false, [=] { free_blocks(64); }, 96}}) {
         SCOPED_TRACE(c.what);
         // Its room is the point, and none can be bounded there.
         if (c.headroom_kb && testing_support::under_sanitizer()) continue;
@@ -281,11 +295,18 @@ TEST_F(ManifestHostileLines, CostlyShapesAreRefusedForTheirReasonOrReadWithinThe
         const testing_support::bounded_result r = testing_support::run_bounded(
             [&] {
                 if (!memory_reserve_take(kMemoryReserveBytes)) return -2;
+                keep_room_after_manifest_reading(c.kept_after_mib << 20);
                 int first = 0;
                 for (int reading = 0; reading < c.readings; ++reading) {
                     if (reading > 0) write(reading);
                     engine_testing::log_capture log;
                     const int status = read_directory(path, "");
+                    // The room kept is there, in the address space, as the
+                    // scan's stacks take it.
+                    if (status == kDirectoryRead && c.kept_after_mib &&
+                        ::mmap(nullptr, c.kept_after_mib << 20, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0) ==
+                            MAP_FAILED)
+                        return -3;
                     // The reason, and never the path whole.
                     const std::string text = log.text();
                     const bool told = text.find(c.logged) != std::string::npos && text.size() < 10000;

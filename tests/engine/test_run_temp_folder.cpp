@@ -23,7 +23,13 @@ bool is_folder(const std::string& path)
     return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-TEST(RunTempFolder, IsAFreshPrivateFolderUnderTmp)
+// A test after one that removed a folder finds the uses granted.
+class RunTempFolder : public testing::Test {
+protected:
+    void TearDown() override { run_temp_folder_forget(); }
+};
+
+TEST_F(RunTempFolder, IsAFreshPrivateFolderUnderTmp)
 {
     ASSERT_EQ(make_run_temp_folder(), 0);
     const std::string first = temp_path;
@@ -39,7 +45,7 @@ TEST(RunTempFolder, IsAFreshPrivateFolderUnderTmp)
     remove_run_temp_folder();
 }
 
-TEST(RunTempFolder, RemovalTakesEverythingInsideButNothingALinkPointsTo)
+TEST_F(RunTempFolder, RemovalTakesEverythingInsideButNothingALinkPointsTo)
 {
     scratch_dir outside;
     write_file(outside / "keep.txt", "user data");
@@ -52,11 +58,12 @@ TEST(RunTempFolder, RemovalTakesEverythingInsideButNothingALinkPointsTo)
 
     remove_run_temp_folder();
     EXPECT_FALSE(is_folder(made)) << made << " is still there";
-    EXPECT_TRUE(temp_path.empty());
+    EXPECT_EQ(temp_path, made) << "other threads may be reading it";
+    EXPECT_FALSE(run_folder_use()) << "a use granted once the folder went";
     EXPECT_TRUE(file_exists(outside / "keep.txt")) << "removal followed a link out of the folder";
 }
 
-TEST(RunTempFolder, IsGoneWhenTheInstallerHandsOverAndExits)
+TEST_F(RunTempFolder, IsGoneWhenTheInstallerHandsOverAndExits)
 {
     int channel[2];
     ASSERT_EQ(pipe(channel), 0);
@@ -80,7 +87,7 @@ TEST(RunTempFolder, IsGoneWhenTheInstallerHandsOverAndExits)
     EXPECT_FALSE(is_folder(made)) << made << " outlived the run";
 }
 
-TEST(RunTempFolder, RemovesOnlyWhatItMade)
+TEST_F(RunTempFolder, RemovesOnlyWhatItMade)
 {
     scratch_dir elsewhere;
     temp_path = elsewhere.path();

@@ -17,7 +17,7 @@ namespace {
 // mapping kills the process with SIGBUS, a file that shrinks under read(2)
 // only ends early.  A quarter of a megabyte keeps the copy out of the
 // profile and stays in the cache next to the hashing.
-constexpr size_t kBlock = 256 * 1024;
+constexpr size_t kBlock = kChecksumBlockBytes;
 
 // One block per thread for its whole life: a block this size allocated per
 // file would be mapped and unmapped each time, and the checksum workers

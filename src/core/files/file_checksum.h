@@ -1,7 +1,12 @@
 // The MD5 signature of a file on disk, as the manifest writes it.
 #pragma once
 
+#include <cstddef>
 #include <string>
+
+// Each thread that checksums files reads them through one block of this
+// size, which it keeps for its life.
+constexpr std::size_t kChecksumBlockBytes = 256 * 1024;
 
 // 0 and `sum` set to 32 lower-case hexadecimal digits, or 20006 with `sum`
 // untouched when the file cannot be read whole: missing, not a regular

@@ -71,11 +71,13 @@ bool write_fully(int fd, const void* buf, size_t n)
 }
 
 // Copies the rest of `in` to `out` in blocks of 64 KB through this thread's
-// one buffer, so copying a tree allocates nothing per file.  0 or errno.
-int copy_contents(int in, int out)
+// one buffer, so copying a tree allocates nothing per file.  0 or errno;
+// ECANCELED once `stop` is set.
+int copy_contents(int in, int out, const std::atomic<bool>* stop)
 {
     static thread_local std::vector<char> buffer(65536);
     for (;;) {
+        if (stop && stop->load(std::memory_order_relaxed)) return ECANCELED;
         ssize_t n = ::read(in, buffer.data(), buffer.size());
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) return errno;
@@ -128,7 +130,7 @@ int delete_file(const std::string& path)
     return 0;
 }
 
-int copy_file(const std::string& from, const std::string& to)
+int copy_file(const std::string& from, const std::string& to, const std::atomic<bool>* stop)
 {
     std::string source = full(from), dest = full(to);
 
@@ -153,7 +155,7 @@ int copy_file(const std::string& from, const std::string& to)
         ::close(in);
         return ENOENT;
     }
-    int err = copy_contents(in, out);
+    int err = copy_contents(in, out, stop);
     if (err) FILE_ERR_HERE();
     ::close(in);
     if (::fchmod(out, st.st_mode & 0777) != 0 && !err) err = FAIL();

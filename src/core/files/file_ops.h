@@ -8,6 +8,7 @@
 
 #include <sys/types.h>
 
+#include <atomic>
 #include <string>
 
 // Where the last failure inside the file utilities was met, on this thread
@@ -30,8 +31,10 @@ int make_folder(const std::string& path);
 // A file, or the empty folder when the path ends in '/'; "" gives 2.
 int delete_file(const std::string& path);
 // 0, 2 when either file cannot be opened, else errno.  The destination is
-// replaced only by a complete copy: on failure it stays as it was.
-int copy_file(const std::string& from, const std::string& to);
+// replaced only by a complete copy: on failure it stays as it was.  Once
+// `stop` is set the copy ends before its next block with ECANCELED, so that
+// whoever waits for it waits for one block, not the file.
+int copy_file(const std::string& from, const std::string& to, const std::atomic<bool>* stop = nullptr);
 // A new, empty file in the folder of the full path `dest`, for contents
 // that replace_by then renames over `dest`: a write that fails half-way
 // leaves `dest` as it was.  Mode 0666 less the umask.  The descriptor, or

@@ -15,10 +15,18 @@ void UTL_thread_os_error(const char* call_line, int err, const char* file, int l
 }
 
 void UTL_thread_create(void* (*fn)(void*), void* arg, unsigned long* thread,
-                       unsigned long* id, unsigned long* join)
+                       unsigned long* id, unsigned long* join, void* stack, std::size_t stack_bytes)
 {
     pthread_t made;
-    int err = pthread_create(&made, nullptr, fn, arg);
+    pthread_attr_t attr;
+    int err = stack ? pthread_attr_init(&attr) : 0;
+    if (stack && !err) {
+        err = pthread_attr_setstack(&attr, stack, stack_bytes);
+        if (!err) err = pthread_create(&made, &attr, fn, arg);
+        pthread_attr_destroy(&attr);
+    } else if (!err) {
+        err = pthread_create(&made, nullptr, fn, arg);
+    }
     if (err != 0) {
         UTL_thread_os_error("\"pthread_create\" OS error", err, __FILE__, __LINE__);
         return;

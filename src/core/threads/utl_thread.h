@@ -9,13 +9,19 @@
 
 #include <pthread.h>
 
+#include <cstddef>
+
 static_assert(sizeof(pthread_t) == sizeof(unsigned long),
               "thread identities travel as unsigned long");
 
 // Starts `fn(arg)` on a new joinable thread.  On success the thread handle,
 // the identity and the join handle all hold the new thread's pthread_t.
+// The thread runs on `stack` when one is given (`stack_bytes` of it, which
+// the caller maps and unmaps once it joined the thread), else on a stack of
+// the thread library's.
 void UTL_thread_create(void* (*fn)(void*), void* arg, unsigned long* thread,
-                       unsigned long* id, unsigned long* join);
+                       unsigned long* id, unsigned long* join, void* stack = nullptr,
+                       std::size_t stack_bytes = 0);
 // Waits for the thread to end and answers its exit value.  A failed join is
 // only a warning in the log (null result); `join` is accepted and unused.
 void* UTL_thread_join(unsigned long* thread, unsigned long* join);

@@ -1,7 +1,47 @@
 #include "core/threads/worker_threads.h"
 
+#include <pthread.h>
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <cerrno>
+
 #include "core/threads/message_queue.h"
 #include "core/threads/utl_thread.h"
+
+namespace {
+
+// What a thread made without attributes would get: the thread library's
+// default stack size (the stack limit, ulimit -s), and its guard, in whole
+// pages.
+struct stack_shape {
+    std::size_t size = 8u << 20;
+    std::size_t guard = 0;
+};
+
+stack_shape default_stack()
+{
+    const std::size_t page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+    stack_shape shape;
+    shape.guard = page;
+    pthread_attr_t attr;
+    if (pthread_getattr_default_np(&attr) == 0) {
+        pthread_attr_getstacksize(&attr, &shape.size);
+        pthread_attr_getguardsize(&attr, &shape.guard);
+        pthread_attr_destroy(&attr);
+    }
+    shape.size = (shape.size + page - 1) / page * page;
+    shape.guard = (shape.guard + page - 1) / page * page;
+    return shape;
+}
+
+}  // namespace
+
+std::size_t UTL_worker_threads::thread_room()
+{
+    const stack_shape shape = default_stack();
+    return shape.size + shape.guard;
+}
 
 UTL_worker_threads::UTL_worker_threads(int threads, int slots)
     : slots_(slots), threads_(threads > 0 ? threads : 0), joins_(threads_.size()),
@@ -9,8 +49,29 @@ UTL_worker_threads::UTL_worker_threads(int threads, int slots)
 {
     UTL_message_queue_create(&work_);
     UTL_message_queue_create(&retired_);
-    for (size_t i = 0; i < threads_.size(); ++i)
-        UTL_thread_create(thread_func, this, &threads_[i], &ids_[i], &joins_[i]);
+    const stack_shape shape = default_stack();
+    stack_room_ = shape.guard + shape.size;
+    for (size_t i = 0; i < threads_.size(); ++i) {
+        void* stack = ::mmap(nullptr, stack_room_, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_STACK,
+                             -1, 0);
+        if (stack == MAP_FAILED) {
+            // No room for its stack is what failing to start the thread was.
+            UTL_thread_os_error("\"pthread_create\" OS error", errno, __FILE__, __LINE__);
+        } else {
+            ::mprotect(stack, shape.guard, PROT_NONE);
+            UTL_thread_create(thread_func, this, &threads_[i], &ids_[i], &joins_[i],
+                              static_cast<char*>(stack) + shape.guard, shape.size);
+            if (threads_[i]) {
+                stacks_.push_back(stack);
+                continue;
+            }
+            ::munmap(stack, stack_room_);
+        }
+        // Only where a test's alert returns: the group is the threads that
+        // started.
+        threads_.resize(i);
+        return;
+    }
 }
 
 UTL_worker_threads::~UTL_worker_threads()
@@ -18,6 +79,8 @@ UTL_worker_threads::~UTL_worker_threads()
     std::vector<void*> stops(threads_.size(), nullptr);
     UTL_message_queue_multi_write(work_, stops.data(), static_cast<int>(stops.size()), 0);
     for (size_t i = 0; i < threads_.size(); ++i) UTL_thread_join(&threads_[i], &joins_[i]);
+    // Joined: nothing runs on them any more.
+    for (void* stack : stacks_) ::munmap(stack, stack_room_);
     UTL_message_queue_destroy(work_);
     UTL_message_queue_destroy(retired_);
 }

@@ -3,8 +3,14 @@
 //
 // The owner (the main thread) alone enqueues, collects and counts; the
 // workers touch only the two queues and the task they run.
+//
+// The group maps its threads' stacks itself and unmaps them once it joined
+// the threads: the thread library would keep the stacks of ended threads
+// mapped, up to 40 MiB of them, for threads to come, address space that
+// work weighing the room under a limit could not tell from room taken.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -40,10 +46,17 @@ public:
     int count_total_tasks() const { return outstanding_; }
     static void* thread_func(void* group);
 
+    // The address space each thread of a group takes beside what its tasks
+    // allocate: its stack, of the thread library's default size, and the
+    // guard page below it.
+    static std::size_t thread_room();
+
 private:
     UTL_message_queue* work_;
     UTL_message_queue* retired_;
     int slots_;
     int outstanding_ = 0;
     std::vector<unsigned long> threads_, joins_, ids_;
+    std::vector<void*> stacks_;  // each of stack_room_ bytes, the guard first
+    std::size_t stack_room_ = 0;
 };
