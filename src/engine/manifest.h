@@ -127,10 +127,11 @@ constexpr std::size_t kManifestRoomForTheRest = 1u << 20;
 
 // Under a limit on the address space, what the work that follows a reading
 // needs beside the manifest it leaves (the update road's scan, whose
-// workers start then): every reading from now on keeps that room free, so
-// that a manifest which would take it cannot be held here, rather than
-// leave that work without room.  0, as at start-up, keeps none.
-void keep_room_after_manifest_reading(std::size_t bytes);
+// workers start then): `bytes`, and `per_file` for each file the manifest
+// holds (the scan's stamps).  Every reading from now on keeps that room
+// free, so that a manifest which would take it cannot be held here, rather
+// than leave that work without room.  0, as at start-up, keeps none.
+void keep_room_after_manifest_reading(std::size_t bytes, std::size_t per_file = 0);
 
 // Reads the unpacked manifest at `path` into sim_info and refills the
 // available-sector grid and content flags of stg.  A header naming a

@@ -183,6 +183,7 @@ constexpr std::size_t kDroppedLinesLogged = 100;
 // What the work after a reading needs beside the manifest it leaves: a
 // reading keeps it free.
 std::size_t room_kept_after = 0;
+std::size_t room_kept_per_file = 0;
 
 // The address space a manifest may still take: under a limit, what it
 // leaves beyond what the program holds now and kManifestRoomForTheRest,
@@ -243,7 +244,13 @@ struct manifest_reading {
     {
         return kept + versions.capacity() * kVersionBytes + texts->bytes() + full.capacity();
     }
-    bool room_for(std::size_t more) const { return held() + more <= std::min({limit, room, after}); }
+    // What the work after the reading needs for the files read so far and
+    // one more, beside its room_kept_after.
+    std::size_t after_per_file() const { return (histories.size() + 1) * room_kept_per_file; }
+    bool room_for(std::size_t more) const
+    {
+        return held() + more <= std::min(limit, room) && (after == SIZE_MAX || held() + more + after_per_file() <= after);
+    }
     // Whether `more` bytes may be held beside what is; a manifest that
     // needs more than its bound is damaged, one that needs more than the
     // room left here is this process's trouble.
@@ -253,7 +260,8 @@ struct manifest_reading {
         if (held() + more <= limit) {
             if (held() + more <= room)
                 xer << "Reading the manifest would leave less than the room the work after it needs ("
-                    << (room_kept_after >> 20) << " MiB), after " << histories.size() << " files.\n";
+                    << ((room_kept_after + after_per_file()) >> 20) << " MiB), after " << histories.size()
+                    << " files.\n";
             else
                 xer << "Reading the manifest would hold more than the room the limit on the address space leaves ("
                     << (room >> 20) << " MiB), after " << histories.size() << " files.\n";
@@ -501,7 +509,11 @@ int read_body(const char* pos, const char* end, std::size_t unmapped)
 
 int read_directory_body(const char* pos, const char* end) { return read_body(pos, end, 0); }
 
-void keep_room_after_manifest_reading(std::size_t bytes) { room_kept_after = bytes; }
+void keep_room_after_manifest_reading(std::size_t bytes, std::size_t per_file)
+{
+    room_kept_after = bytes;
+    room_kept_per_file = per_file;
+}
 
 // -- read_directory ---
 

@@ -8,10 +8,12 @@
 #include <cstdint>
 #include <limits>
 #include <mutex>
+#include <new>
 #include <stdexcept>
 #include <vector>
 
 #include "core/diag/log_stream.h"
+#include "core/diag/memory_reserve.h"
 #include "core/files/file_checksum.h"
 #include "core/keyed_hash.h"
 #include "engine/copy_gate.h"
@@ -60,6 +62,12 @@ public:
         index_.assign(std::max(slots_for(expected), kFirstSlots), 0);
     }
 
+    void swap(stamp_table& other) noexcept
+    {
+        stamps_.swap(other.stamps_);
+        index_.swap(other.index_);
+        std::swap(next_, other.next_);
+    }
     void note(const keyed_digest& key, const file_stamp& stamp)
     {
         if ((stamps_.size() + 1) * 2 > index_.size()) grow();
@@ -85,6 +93,9 @@ public:
         return &stamps_[slot - 1].stamp;
     }
 
+    // The most a stamp takes: its entry, and up to four slots of an index
+    // that is a power of two at least twice their number.
+    static constexpr std::size_t room_per_stamp() { return sizeof(entry) + 4 * sizeof(std::uint32_t); }
     std::size_t probes_to_find_each() const
     {
         const std::size_t mask = index_.size() - 1;
@@ -179,15 +190,25 @@ void scan_stamps_begin(bool folder_present)
     struct stat st;
     const bool there = folder_present && ::stat(dest_dir_path.c_str(), &st) == 0;
     // A stamp for each file of the manifest at most.  The old table goes
-    // once the lock is left.
-    stamp_table files(there ? sim_info.size() : 0);
+    // once the lock is left.  Room the limit on the address space does not
+    // leave is no reason to end the program on the main thread's reserve:
+    // the stamps then grow as the workers note them, each failing alone.
+    stamp_table files;
+    {
+        own_allocation_failures answering;
+        try {
+            stamp_table(there ? sim_info.size() : 0).swap(files);
+        } catch (const std::bad_alloc&) {
+            xer << "No room for the stamps of " << sim_info.size() << " files at once: they are made as noted.\n";
+        }
+    }
     std::lock_guard<std::mutex> hold(scanned.lock);
     scanned.known = true;
     scanned.copy = dest_dir_path;
     scanned.folder_present = there;
     scanned.device = there ? st.st_dev : 0;
     scanned.inode = there ? st.st_ino : 0;
-    std::swap(scanned.files, files);
+    scanned.files.swap(files);
 }
 
 void scan_stamp_note(const file_version_struct& v, const file_stamp& seen)
@@ -252,3 +273,5 @@ void recheck_files_changed_since_scan()
         xer << "Changed since the scan: " << installed << "  sig_have=" << v.sig_have << "\n";
     }
 }
+
+std::size_t scan_stamps_room_per_file() { return stamp_table::room_per_stamp(); }

@@ -17,6 +17,7 @@
 #include <sys/types.h>
 
 #include <cstddef>
+#include <cstddef>
 #include <string>
 
 #include "engine/manifest_text.h"
@@ -59,7 +60,12 @@ packed_sig installed_signature(const std::string& path, const file_stamp& seen);
 
 // A scan of dest_dir_path begins: what an earlier one saw is forgotten, and
 // whether the copy's folder is there (and which folder it is) is noted.
+// Room for a stamp of every file of the manifest is taken at once, where
+// it can be had; where not, the stamps take it as they come, and a file
+// whose stamp finds none fails alone.
 void scan_stamps_begin(bool folder_present);
+// The most a scan's stamps take for each file of the manifest.
+std::size_t scan_stamps_room_per_file();
 // The stamp the scan took of the file of the current version `v`.
 void scan_stamp_note(const file_version_struct& v, const file_stamp& seen);
 // The stamp `v`'s file was last judged by: false when no scan of

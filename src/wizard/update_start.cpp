@@ -12,6 +12,7 @@
 #include "engine/install_registry.h"
 #include "engine/installer_state.h"
 #include "engine/manifest.h"
+#include "engine/scan_stamps.h"
 #include "engine/stop_pumps.h"
 #include "widgets/buttons.h"
 #include "wizard/number_texts.h"
@@ -131,7 +132,7 @@ int net_get_updates(int first_frame, wizard_screen& record)
     }
     // The scan starts as the manifest is read: a manifest that leaves it no
     // room cannot be held here, where the scan's workers could not start.
-    if (first_frame) keep_room_after_manifest_reading(checksum_run_room());
+    if (first_frame) keep_room_after_manifest_reading(checksum_run_room(), scan_stamps_room_per_file());
     record.title = tr("Search for Updates");
     record.back = net_pick_dest;
     record.next = nullptr;

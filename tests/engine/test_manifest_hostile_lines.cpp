@@ -227,6 +227,7 @@ TEST_F(ManifestHostileLines, CostlyShapesAreRefusedForTheirReasonOrReadWithinThe
         bool scanned = false;  // a scan notes a stamp of each file after each reading
         std::function<void()> beside = nullptr;  // what the program holds before the first reading
         std::size_t kept_after_mib = 0;  // the room the work after each reading needs, which it then takes
+        std::size_t kept_per_file = 0;   // and for each file read
     };
     const char* too_long = "The manifest is damaged: it names a path of ";
     const char* too_costly = "The manifest is damaged: reading it would hold more than ";
@@ -272,6 +273,8 @@ TEST_F(ManifestHostileLines, CostlyShapesAreRefusedForTheirReasonOrReadWithinThe
               honest(300000), kDirectoryRead, "", 1, 160 * 1024, false, nullptr, 96},
              {"the same where that work needs more", honest(300000), kDirectoryOutOfMemory,
               "would leave less than the room the work after it needs", 1, 160 * 1024, false, nullptr, 124},
+             {"the same where it needs 96 MiB and 128 bytes for each file", honest(300000), kDirectoryOutOfMemory,
+              "would leave less than the room the work after it needs", 1, 160 * 1024, false, nullptr, 96, 128},
              {"the same where that room is there only with 64 MiB free in the main thread's heap",
               honest(300000), kDirectoryOutOfMemory, "leaves less room than the work after the manifest needs", 1,
               80 * 1024, false, [=] { free_blocks(64); }, 96}}) {
@@ -295,7 +298,7 @@ TEST_F(ManifestHostileLines, CostlyShapesAreRefusedForTheirReasonOrReadWithinThe
         const testing_support::bounded_result r = testing_support::run_bounded(
             [&] {
                 if (!memory_reserve_take(kMemoryReserveBytes)) return -2;
-                keep_room_after_manifest_reading(c.kept_after_mib << 20);
+                keep_room_after_manifest_reading(c.kept_after_mib << 20, c.kept_per_file);
                 int first = 0;
                 for (int reading = 0; reading < c.readings; ++reading) {
                     if (reading > 0) write(reading);
