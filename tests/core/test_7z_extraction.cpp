@@ -996,8 +996,9 @@ TEST_P(P7zMostExpanded, ReadsWithinItsDictionary)
     scratch_dir zeros;
     write_file(zeros / "a.bin", "");
     ASSERT_EQ(::truncate((zeros / "a.bin").c_str(), off_t{1} << 30), 0);
-    run_header_case(packed_by_7zz(zeros, std::string("-mx=9 -mmt=2 -m0=") + GetParam()), 0, (256 + 16) << 10,
-                    zeros.path(), 512 * 1024);
+    const std::string packed = archive_fixtures::zeros_7z_at_most(GetParam());
+    ASSERT_NE(packed, "");
+    run_header_case(read_file(packed), 0, (256 + 16) << 10, zeros.path(), 512 * 1024);
 }
 
 INSTANTIATE_TEST_SUITE_P(SevenZip, P7zMostExpanded, testing::Values("LZMA2", "LZMA", "PPMd"));
