@@ -23,8 +23,12 @@ function(nimbrel_test_suite name)
     if(NOT ARG_TIMEOUT)
         set(ARG_TIMEOUT 120)
     endif()
+    # CTest lists a suite's tests as it starts, every suite in turn: on a
+    # busy machine, a program under a sanitizer may take longer to list them
+    # than the module's five seconds.
     gtest_discover_tests(${name}
         DISCOVERY_MODE PRE_TEST
+        DISCOVERY_TIMEOUT 60
         PROPERTIES LABELS ${ARG_LABEL} TIMEOUT ${ARG_TIMEOUT} ${ARG_PROPERTIES})
 endfunction()
 
