@@ -917,20 +917,14 @@ TEST(P7zHeaderClaims, WhatIsPassedOverOrHiddenIsHeldToWhatItHandsOver)
          20016, 2 * kResidentGrowthKb, "", kSlow}});
 }
 
-// As 7zz packs a release's file, a tile at -mx=7 and -mx=9, 4096 files each
-// alone or files in each coder, a header still reads, and its decoding holds
-// no more than the share its check weighed.
-TEST(P7zHeaderClaims, WhatSevenZipWritesReadsWithinTheShareItsCheckWeighed)
+// As 7zz packs a release's file and a tile at -mx=7 and -mx=9, whose
+// dictionaries it names by their data, a header still reads, and its
+// decoding holds no more than the share its check weighed.
+TEST(P7zHeaderClaims, ReleasesFilesAndTilesAsSevenZipPacksThemReadWithinTheShareTheirCheckWeighed)
 {
-    scratch_dir mx7, mx9, hundred, texts, many, noisy;
+    scratch_dir mx7, mx9;
     noise_and_zeros(mx7, 65 * kMiB);
     noise_and_zeros(mx9, 130 * kMiB);
-    for (unsigned i = 0; i < 100; ++i) write_file(hundred / ("f" + std::to_string(i)), machine_code(1000 + i, i));
-    for (unsigned i = 0; i < 100; ++i) write_file(texts / ("t" + std::to_string(i)), text(3000 + 97 * i, i));
-    for (unsigned i = 0; i < kMax7zFiles; ++i) write_file(many / long_name(i), std::to_string(i));
-    write_file(noisy / "code", machine_code(300000, 11));
-    write_file(noisy / "text", text(300000, 12));
-    ASSERT_EQ(testing_support::run_shell("head -c 300000 /dev/urandom > '" + noisy / "noise" + "'").status, 0);
     run_header_cases({
         {"a release's file as 7zz packs it", make_7z({{"a.bin", machine_code(300000, 6)}}), 0},
         // Its calls, 7.4 MiB, are decoded whole before its first byte.
@@ -939,7 +933,21 @@ TEST(P7zHeaderClaims, WhatSevenZipWritesReadsWithinTheShareItsCheckWeighed)
         // 7zz names a dictionary by its data: 96 MiB for 65 MiB at -mx=7,
         // 192 MiB for 130 MiB at -mx=9.
         {"7zz at -mx=7 of a file of 65 MiB", packed_by_7zz(mx7, "-mx=7"), 0, (65 + 16) << 10, mx7.path()},
-        {"7zz at -mx=9 of a file of 130 MiB", packed_by_7zz(mx9, "-mx=9"), 0, (130 + 16) << 10, mx9.path()},
+        {"7zz at -mx=9 of a file of 130 MiB", packed_by_7zz(mx9, "-mx=9"), 0, (130 + 16) << 10, mx9.path()}});
+}
+
+// As 7zz packs 4096 files each alone or files in each coder, a header still
+// reads, and its decoding holds no more than the share its check weighed.
+TEST(P7zHeaderClaims, FilesEachAloneAndInEachCoderReadWithinTheShareTheirCheckWeighed)
+{
+    scratch_dir hundred, texts, many, noisy;
+    for (unsigned i = 0; i < 100; ++i) write_file(hundred / ("f" + std::to_string(i)), machine_code(1000 + i, i));
+    for (unsigned i = 0; i < 100; ++i) write_file(texts / ("t" + std::to_string(i)), text(3000 + 97 * i, i));
+    for (unsigned i = 0; i < kMax7zFiles; ++i) write_file(many / long_name(i), std::to_string(i));
+    write_file(noisy / "code", machine_code(300000, 11));
+    write_file(noisy / "text", text(300000, 12));
+    ASSERT_EQ(testing_support::run_shell("head -c 300000 /dev/urandom > '" + noisy / "noise" + "'").status, 0);
+    run_header_cases({
         {"a hundred files, each in a folder of its own", packed_by_7zz(hundred, "-ms=off"), 0, kResidentGrowthKb,
          hundred.path()},
         // The library's PPMd decoder fails some streams whose bytes come
