@@ -23,9 +23,41 @@ function(nimbrel_test_suite name)
     if(NOT ARG_TIMEOUT)
         set(ARG_TIMEOUT 120)
     endif()
+    # CTest lists a suite's tests as it starts, every suite in turn: on a
+    # busy machine, a program under a sanitizer may take longer to list them
+    # than the module's five seconds.
     gtest_discover_tests(${name}
         DISCOVERY_MODE PRE_TEST
+        DISCOVERY_TIMEOUT 60
         PROPERTIES LABELS ${ARG_LABEL} TIMEOUT ${ARG_TIMEOUT} ${ARG_PROPERTIES})
+endfunction()
+
+# nimbrel_test_properties(SUITE MATCHING regex PROPERTIES name value...):
+# properties of those of the suite's tests whose names match (a fixture they
+# need, a cost that starts them early), in place of any the suite gave them
+# under the same names.  Called where the suite is made: CTest knows a
+# suite's tests only once it has listed them, so they are set then, by a
+# script it reads after the listing.
+function(nimbrel_test_properties suite)
+    cmake_parse_arguments(ARG "" "MATCHING" "PROPERTIES" ${ARGN})
+    set(properties "")
+    foreach(word IN LISTS ARG_PROPERTIES)
+        string(APPEND properties " [==[${word}]==]")
+    endforeach()
+    get_property(count DIRECTORY PROPERTY NIMBREL_TEST_PROPERTY_SCRIPTS)
+    if(NOT count)
+        set(count 0)
+    endif()
+    math(EXPR count "${count} + 1")
+    set_property(DIRECTORY PROPERTY NIMBREL_TEST_PROPERTY_SCRIPTS ${count})
+    set(script ${CMAKE_CURRENT_BINARY_DIR}/${suite}_properties_${count}.cmake)
+    file(WRITE ${script}
+        "foreach(test IN LISTS ${suite}_TESTS)\n"
+        "    if(test MATCHES [==[${ARG_MATCHING}]==])\n"
+        "        set_tests_properties(\"\${test}\" PROPERTIES${properties})\n"
+        "    endif()\n"
+        "endforeach()\n")
+    set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${script})
 endfunction()
 
 # nimbrel_fuzz_target(NAME SOURCES f... LIBS lib... [SEEDS dir] [DICT file]): a

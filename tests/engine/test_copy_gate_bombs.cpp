@@ -91,7 +91,7 @@ TEST_F(CopyGateBombs, AGigabyte7zUnpacksOutsideTheCopyInAFewMegabytes)
 // misread.  The source is sparse; the installed file takes real disk.
 TEST_F(CopyGateBombs, AFileJustOver2GiBGoesFromTheReleaseToolIntoTheCopy)
 {
-    constexpr long long size = (2ll << 30) + 4096;
+    constexpr long long size = testing_support::kJustOver2GiB;
     struct statvfs disk;
     const long long room = ::statvfs(dest_.path().c_str(), &disk) == 0
                                ? static_cast<long long>(disk.f_bavail) * static_cast<long long>(disk.f_frsize)
@@ -99,12 +99,8 @@ TEST_F(CopyGateBombs, AFileJustOver2GiBGoesFromTheReleaseToolIntoTheCopy)
     if (room >= 0 && room < size + (256ll << 20))
         GTEST_SKIP() << "the installed file needs 2.3 GiB free in " << dest_.path() << ", which has " << (room >> 20)
                      << " MiB";
-    testing_support::scratch_dir work;
-    testing_support::write_file(work / "source/big.bin", "");
-    ASSERT_EQ(::truncate((work / "source/big.bin").c_str(), size), 0);
-    // Level 1 deflates zeros four times as fast as the default.
-    ASSERT_EQ(testing_support::make_release(work / "source", work / "web", "Big", {"--level", "1"}), "");
-    const std::string archive = work / "web/Big/Nimbrel/big.bin.zip";
+    const std::string archive = testing_support::release_archive_of_zeros(size);
+    ASSERT_NE(archive, "");
 
     file_version_struct version;
     version.path = "top/big.bin";
@@ -115,7 +111,8 @@ TEST_F(CopyGateBombs, AFileJustOver2GiBGoesFromTheReleaseToolIntoTheCopy)
     EXPECT_LT(r.resident_growth_kb, kResidentGrowthKb);
     EXPECT_EQ(size_of(dest_ / "big.bin"), size);
 
-    ASSERT_EQ(::truncate((work / "source/big.bin").c_str(), 4ll << 30), 0);
+    testing_support::scratch_dir work;
+    ASSERT_TRUE(testing_support::make_sparse(work / "source/big.bin", 4ll << 30));
     const std::string refused = testing_support::make_release(work / "source", work / "web", "Too big");
     EXPECT_NE(refused.find("too large for a zip entry"), std::string::npos) << refused;
 }

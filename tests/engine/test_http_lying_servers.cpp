@@ -49,7 +49,7 @@ struct http_case {
 };
 
 // Test logs name a case rather than dump its bytes.
-void PrintTo(const http_case& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const http_case* c, std::ostream* os) { *os << c->name; }
 
 int64_t file_size(const std::string& path)
 {
@@ -136,11 +136,30 @@ std::vector<http_case> cases()
     };
 }
 
-class LyingServer : public testing::TestWithParam<http_case> {};
+// Every program of the suite registers the cases as it starts, whichever
+// test it runs, and they hold megabytes: they are built once, and the tests
+// take them by their place (copied for each registration, they took a
+// ThreadSanitizer program a second to start).
+const std::vector<http_case>& all_cases()
+{
+    static const std::vector<http_case> built = cases();
+    return built;
+}
+
+std::vector<const http_case*> places_of(const std::vector<http_case>& built)
+{
+    std::vector<const http_case*> places;
+    for (const http_case& c : built) places.push_back(&c);
+    return places;
+}
+
+std::string name_of(const testing::TestParamInfo<const http_case*>& info) { return info.param->name; }
+
+class LyingServer : public testing::TestWithParam<const http_case*> {};
 
 TEST_P(LyingServer, EndsAsItMust)
 {
-    const http_case& c = GetParam();
+    const http_case& c = *GetParam();
     scripted_http_server server(c.server, c.before_request);
     http_harness::routed_to_local_server route(server.port());
     http_harness::captured_log log;
@@ -175,31 +194,34 @@ TEST_P(LyingServer, EndsAsItMust)
     for (const recorded_alert& alert : alerts.alerts()) EXPECT_EQ(alert.line1, "File not found!");
 }
 
-INSTANTIATE_TEST_SUITE_P(HttpClient, LyingServer, testing::ValuesIn(cases()),
-                         [](const testing::TestParamInfo<http_case>& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(HttpClient, LyingServer, testing::ValuesIn(places_of(all_cases())), name_of);
 
 // -- The same server asked again and again ---
 
-std::vector<http_case> failing_at_once()
+const std::vector<http_case>& failing_at_once()
 {
-    std::vector<http_case> out;
-    for (http_case& c : cases()) {
-        if (c.ends != fails || c.by_stall_rule) continue;
-        // Every connection gets the script: it must end rather than stall.
-        while (!c.server.empty() && c.server.back().kind == server_step::stall) c.server.pop_back();
-        out.push_back(c);
-    }
-    return out;
+    static const std::vector<http_case> built = [] {
+        std::vector<http_case> out;
+        for (const http_case& c : all_cases()) {
+            if (c.ends != fails || c.by_stall_rule) continue;
+            out.push_back(c);
+            // Every connection gets the script: it must end rather than stall.
+            std::vector<server_step>& server = out.back().server;
+            while (!server.empty() && server.back().kind == server_step::stall) server.pop_back();
+        }
+        return out;
+    }();
+    return built;
 }
 
-class AskedAgain : public testing::TestWithParam<http_case> {};
+class AskedAgain : public testing::TestWithParam<const http_case*> {};
 
 // A frame every 0.05 s for a minute of the frame clock, the slot asked in
 // every one as a screen does; a transfer in flight is polled on the wall
 // clock meanwhile, as if the server answered within a frame.
 TEST_P(AskedAgain, FailingServerIsAskedAFewTimesAMinuteAndEachFailureLogged)
 {
-    const http_case& c = GetParam();
+    const http_case& c = *GetParam();
     scripted_http_server server(c.server, c.before_request, true);
     http_harness::routed_to_local_server route(server.port());
     http_harness::captured_log log;
@@ -231,8 +253,7 @@ TEST_P(AskedAgain, FailingServerIsAskedAFewTimesAMinuteAndEachFailureLogged)
     EXPECT_EQ(count_of(text, "HTTP Error for " + local + "\n"), failures) << text;
 }
 
-INSTANTIATE_TEST_SUITE_P(HttpClient, AskedAgain, testing::ValuesIn(failing_at_once()),
-                         [](const testing::TestParamInfo<http_case>& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(HttpClient, AskedAgain, testing::ValuesIn(places_of(failing_at_once())), name_of);
 
 TEST(HttpClientRest, ASuccessEndsTheRestAndTheNextFailureIsWrittenOutAgain)
 {

@@ -212,17 +212,18 @@ std::string lzma2_coder() { return std::string("\x21\x21\x01\x18", 4); }
 
 namespace {
 
-// Made once per build tree and kept: compressing a gigabyte costs seconds,
-// and several tests in several processes want the same archive.
-std::string cached(const std::string& name, const std::string& command)
+// The large fixture `name`, which `command` writes as "out" in a scratch
+// folder it runs in.
+std::string made_by_shell(const std::string& name, const std::string& command)
 {
-    const std::string folder = testing_support::test_program_dir() + "fixtures/";
-    const std::string path = folder + name;
-    if (testing_support::file_exists(path)) return path;
-    testing_support::scratch_dir dir;
-    auto made = testing_support::run_shell("cd '" + dir.path() + "' && " + command + " && mkdir -p '" + folder +
-                                           "' && mv -f out '" + path + "'");
-    EXPECT_EQ(made.status, 0) << made.out;
+    const std::string path = testing_support::large_fixture(name, [&](const std::string& part) {
+        testing_support::scratch_dir dir;
+        const auto made =
+            testing_support::run_shell("cd '" + dir.path() + "' && " + command + " && mv -f out '" + part + "'");
+        EXPECT_EQ(made.status, 0) << made.out;
+        return made.status == 0;
+    });
+    EXPECT_NE(path, "") << name;
     return path;
 }
 
@@ -311,22 +312,29 @@ std::string going_on_for_gigabytes(const std::vector<hand_file>& passed, const h
 
 std::string zeros_zip()
 {
-    return cached("zeros-1g.zip",
-                  "python3 -c \"import zipfile\n"
-                  "with zipfile.ZipFile('out', 'w', zipfile.ZIP_DEFLATED, compresslevel=1) as z:\n"
-                  "    i = zipfile.ZipInfo('zeros.bin', (2024, 1, 1, 0, 0, 0)); i.compress_type = zipfile.ZIP_DEFLATED\n"
-                  "    i.external_attr = 0o644 << 16\n"
-                  "    with z.open(i, 'w') as f:\n"
-                  "        block = bytes(1 << 20)\n"
-                  "        for n in range(1024): f.write(block)\n\"");
+    return made_by_shell("zeros-1g.zip",
+                         "python3 -c \"import zipfile\n"
+                         "with zipfile.ZipFile('out', 'w', zipfile.ZIP_DEFLATED, compresslevel=1) as z:\n"
+                         "    i = zipfile.ZipInfo('zeros.bin', (2024, 1, 1, 0, 0, 0)); i.compress_type = zipfile.ZIP_DEFLATED\n"
+                         "    i.external_attr = 0o644 << 16\n"
+                         "    with z.open(i, 'w') as f:\n"
+                         "        block = bytes(1 << 20)\n"
+                         "        for n in range(1024): f.write(block)\n\"");
 }
 
+// Of a sparse file, so making it writes nothing; "-si" would record a pipe.
 std::string zeros_7z()
 {
-    // A sparse file, so making it writes nothing; "-si" would record a pipe.
-    return cached("zeros-1g.7z", "truncate -s " + std::to_string(kZerosSize) +
-                                     " zeros.bin && 7zz a -t7z -m0=LZMA:d20 -mx1 -bso0 -bsp0 out.7z zeros.bin && "
-                                     "mv out.7z out");
+    return made_by_shell("zeros-1g.7z", "truncate -s " + std::to_string(kZerosSize) +
+                                            " zeros.bin && 7zz a -t7z -m0=LZMA:d20 -mx1 -bso0 -bsp0 out.7z zeros.bin && "
+                                            "mv out.7z out");
+}
+
+std::string zeros_7z_at_most(const std::string& coder)
+{
+    return made_by_shell("zeros-1g-" + coder + "-mx9.7z",
+                         "truncate -s " + std::to_string(kZerosSize) + " a.bin && 7zz a -bd -bso0 -t7z -mx=9 -mmt=2 -m0=" +
+                             coder + " out.7z a.bin && mv out.7z out");
 }
 
 }  // namespace archive_fixtures

@@ -109,10 +109,14 @@ std::string going_on_for_gigabytes(const std::vector<hand_file>& passed, const h
 
 // A gigabyte of zeros (kZerosSize bytes) as the one entry "zeros.bin" of a
 // deflated zip (about 1 MB) and of a 7z archive (about 150 KB, LZMA with
-// a dictionary of 1 MiB): the paths of archives made once per build tree.
+// a dictionary of 1 MiB): the paths of large fixtures
+// (testing_support::large_fixture).
 constexpr unsigned long long kZerosSize = 1ull << 30;
 constexpr const char* kZerosMd5 = "cd573cfaace07e7949bc0c46028904ff";
 std::string zeros_zip();
 std::string zeros_7z();
+// The same as the one entry "a.bin" of what 7zz makes of it at its most
+// (-mx=9) with `coder` ("LZMA2", "LZMA" or "PPMd"): a large fixture.
+std::string zeros_7z_at_most(const std::string& coder);
 
 }  // namespace archive_fixtures

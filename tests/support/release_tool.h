@@ -13,4 +13,11 @@ namespace testing_support {
 std::string make_release(const std::string& source, const std::string& webroot,
                          const std::string& release, const std::vector<std::string>& more = {});
 
+// The archive the tool makes at deflate level 1 of "big.bin", a file of
+// `bytes` zeros, as the one file of a release: the path of a large fixture
+// (large_fixture), "" when the tool failed.
+std::string release_archive_of_zeros(long long bytes);
+// Past 2 GiB, where a zip entry's 32-bit sizes must be read unsigned.
+constexpr long long kJustOver2GiB = (2ll << 30) + 4096;
+
 }  // namespace testing_support

@@ -512,6 +512,27 @@ std::string test_output_dir(const std::string& name)
     return dir;
 }
 
+namespace {
+
+bool large_fixtures_anew = false;
+
+}  // namespace
+
+void make_large_fixtures_anew() { large_fixtures_anew = true; }
+
+std::string large_fixture(const std::string& name, const std::function<bool(const std::string& path)>& make)
+{
+    const std::string path = NIMBREL_LARGE_FIXTURE_DIR "/" + name;
+    if (!large_fixtures_anew && file_exists(path)) return path;
+    make_parents(path);
+    // Made aside and moved into place whole: another test program may be
+    // looking for it, or making it too.
+    const std::string part = path + ".part" + std::to_string(::getpid());
+    const bool made = make(part) && ::rename(part.c_str(), path.c_str()) == 0;
+    ::unlink(part.c_str());
+    return made ? path : "";
+}
+
 bool wait_until(const std::function<bool()>& done, double seconds, int poll_ms)
 {
     // A deadline rather than a count: `done` may itself take a while.

@@ -158,6 +158,18 @@ std::string test_program_dir();
 // absolute `name` is the folder itself.
 std::string test_output_dir(const std::string& name);
 
+// A fixture that takes seconds or more to make (gigabytes packed, a release
+// of a file of gigabytes), in the build folder's own folder of them: the
+// path of `name`, which `make` writes at the path it is given when it is
+// not there yet; "" when that failed.  The fixture step of each test run
+// (tests/support/programs/make_large_fixture.cpp, which CTest runs before
+// the first test that needs it, on no test's clock) makes it anew; a test
+// program run by itself makes what it lacks.
+std::string large_fixture(const std::string& name, const std::function<bool(const std::string& path)>& make);
+// From now on large_fixture makes each fixture anew, whatever is there: for
+// the fixture step, as what an earlier run made may be of an older tool.
+void make_large_fixtures_anew();
+
 // Polls `done` every `poll_ms` until it holds or `seconds` have passed; true
 // when it held.  `done` is asked once more at the deadline, so a slow check
 // is never cut short.
