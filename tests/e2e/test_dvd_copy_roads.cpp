@@ -90,7 +90,7 @@ TEST(dvd_copy_roads, RepairReinstallsWhatIsDamagedOrMissingFromBothDisksAndKeeps
     write_file(registry(road), copy + "\n");
 
     ASSERT_TRUE(start_dvd_installer(road, disks)) << road.output();
-    ASSERT_TRUE(road.click_until_changed(500, 350 - 25.0f * kRepairWithoutTiles)) << road.log();
+    ASSERT_TRUE(choose_on_hub(road, kRepairWithoutTiles)) << road.log();
     road.shot("repair_pick_one_copy");
     ASSERT_TRUE(road.press_until_changed(button_bar::next)) << "the one copy is chosen by itself";
     ASSERT_TRUE(road.wait_for_log(repair_count(copy, 5), 30)) << road.log();
@@ -155,7 +155,7 @@ TEST(dvd_copy_roads, RepairLeftDuringItsScanScansAgainAndQuitAtADiskChangeEndsCl
     road.with_environment(hold.environment());
 
     ASSERT_TRUE(start_dvd_installer(road, disks)) << road.output();
-    ASSERT_TRUE(road.click_until_changed(500, 350 - 25.0f * kRepairWithoutTiles)) << road.log();
+    ASSERT_TRUE(choose_on_hub(road, kRepairWithoutTiles)) << road.log();
     ASSERT_TRUE(road.press_until(button_bar::next, [&] { return road.logged(" Start of MD5 at "); }))
         << road.log();
     ASSERT_TRUE(hold.wait_for_open(30)) << "the scan read no large file\n" << road.log();
@@ -205,9 +205,9 @@ TEST(dvd_copy_roads, AFolderAnotherRoadLeftDimsContinueUntilACopyIsPickedAndQuit
 
     ASSERT_TRUE(start_dvd_installer(road, disks)) << road.output();
     // The second copy's destination names a folder that is no copy.
-    ASSERT_TRUE(road.click_until_changed(500, 350 - 25.0f * kSecondCopyWithoutTiles)) << road.log();
+    ASSERT_TRUE(choose_on_hub(road, kSecondCopyWithoutTiles)) << road.log();
     ASSERT_TRUE(road.press_until_changed(button_bar::go_back)) << road.log();
-    ASSERT_TRUE(road.click_until_changed(500, 350 - 25.0f * kRepairWithoutTiles)) << road.log();
+    ASSERT_TRUE(choose_on_hub(road, kRepairWithoutTiles)) << road.log();
     // The change may be the choice's button drawn pressed on the hub.
     ASSERT_TRUE(road.wait_for_step(1)) << road.log();
     road.shot("repair_pick_two_copies");
@@ -239,7 +239,7 @@ const char kTileC[] = "Global Scenery/Terrain/-40+170/-37+174.dsf";
 // From the hub through the pick screen and the scan to the map.
 bool walk_to_map(const road_walker& road)
 {
-    return road.click_until_changed(500, 350 - 25.0f * kChoiceScenery) &&
+    return choose_on_hub(road, kChoiceScenery) &&
            road.press_until_changed(button_bar::next) && road.wait_for_step(step_list::map);
 }
 
@@ -303,7 +303,7 @@ TEST(dvd_copy_roads, SceneryAddsATileRemovesAnotherKeepsTheChangedFileAndSaysWha
 
     // Again, the copy gone meanwhile: nothing is found, no tile is chosen.
     ASSERT_TRUE(road.press_until_changed(button_bar::go_back, 10, true)) << road.log();
-    ASSERT_TRUE(road.click_until_changed(500, 350 - 25.0f * kChoiceScenery)) << road.log();
+    ASSERT_TRUE(choose_on_hub(road, kChoiceScenery)) << road.log();
     remove_tree(copy);
     ASSERT_TRUE(road.press_until_changed(button_bar::next)) << road.log();
     road.rest_pointer();

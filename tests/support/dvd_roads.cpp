@@ -20,6 +20,17 @@ void press_select_none(const road_walker& road)
 
 void press_choice(const road_walker& road, int index) { road.click(500, 350 - 25.0f * index); }
 
+bool choose_on_hub(const road_walker& road, int index)
+{
+    const float y = 350 - 25.0f * index;
+    // Its label's ink, where the panel is light until the buttons come.
+    const int line = static_cast<int>(y);
+    const auto drawn = [&](const testing_support::window_pixels& now) {
+        return ink_in(now, 400, 600, line - 8, line + 8) > 0;
+    };
+    return road.wait_for(drawn, 60) && road.click_until_changed(500, y);
+}
+
 bool tile_changed(const testing_support::window_pixels& before,
                   const testing_support::window_pixels& now, int lon_band, int lat_band)
 {

@@ -23,6 +23,10 @@ float map_y(int lat_band);
 // place in the column.
 void press_select_none(const road_walker& road);
 void press_choice(const road_walker& road, int index);
+// The hub's choice button at `index`, once it is drawn, until the screen
+// changes: the hub's first frame reads the disk and shows no buttons yet, and
+// a press there, seen as the buttons come, would choose nothing.
+bool choose_on_hub(const road_walker& road, int index);
 // Whether the tile's middle looks otherwise in `now` than in `before`.
 bool tile_changed(const testing_support::window_pixels& before,
                   const testing_support::window_pixels& now, int lon_band, int lat_band);
