@@ -186,9 +186,10 @@ TEST_F(ChangesSinceScan, AStampFollowsItsPathIntoTheNextManifestRead)
     }
 }
 
-// Paths whose MD5 begins with twelve zero bits, read as a number: one
-// home in any index of up to 4,096 slots that hashes an MD5 key by its
-// first word.  A search a server makes offline, microseconds a path.
+// Paths whose MD5 begins with eleven zero bits, read as a number: one
+// home in any index of up to 2,048 slots, the most that 1,000 stamps take,
+// that hashes an MD5 key by its first word.  A search a server makes
+// offline, microseconds a path.
 std::vector<std::string> paths_of_one_md5_home(std::size_t count)
 {
     std::vector<std::string> paths;
@@ -201,7 +202,7 @@ std::vector<std::string> paths_of_one_md5_home(std::size_t count)
         MD5Final(&md5);
         std::uint64_t first;
         std::memcpy(&first, md5.digest, sizeof first);
-        if ((first & 4095) == 0) paths.push_back(path);
+        if ((first & 2047) == 0) paths.push_back(path);
     }
     return paths;
 }
