@@ -36,7 +36,6 @@
 #include <vector>
 
 #include "core/files/confined_folder.h"
-#include "core/files/md5.h"
 #include "engine/installer_state.h"
 #include "engine/manifest.h"
 #include "engine/scan_stamps.h"
@@ -93,13 +92,7 @@ std::vector<std::string> paths_in_one_md5_bucket(std::size_t count)
                 for (std::uint64_t n = first; n < first + (1 << 20); ++n) {
                     const int length =
                         std::snprintf(path, sizeof path, "%sfile_x%016llu.dat", kPrefix, static_cast<unsigned long long>(n));
-                    MD5_CTX md5;
-                    MD5Init(&md5);
-                    MD5UpdateWide(&md5, reinterpret_cast<const unsigned char*>(path), static_cast<unsigned>(length));
-                    MD5Final(&md5);
-                    std::uint64_t word;
-                    std::memcpy(&word, md5.digest, sizeof word);
-                    if (word % buckets == 0) {
+                    if (testing_support::md5_first_word({path, static_cast<std::size_t>(length)}) % buckets == 0) {
                         std::lock_guard<std::mutex> hold(lock);
                         if (found.size() < count) found.push_back(path);
                     }

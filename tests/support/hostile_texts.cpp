@@ -6,6 +6,8 @@
 #include <functional>
 #include <stdexcept>
 
+#include "core/files/md5.h"
+
 namespace testing_support {
 
 namespace {
@@ -104,6 +106,17 @@ std::vector<std::string> ordinary_texts(std::size_t count, const std::string& pr
         texts.push_back(head + number + suffix);
     }
     return texts;
+}
+
+std::uint64_t md5_first_word(std::string_view text)
+{
+    MD5_CTX md5;
+    MD5Init(&md5);
+    MD5UpdateWide(&md5, reinterpret_cast<const unsigned char*>(text.data()), static_cast<unsigned>(text.size()));
+    MD5Final(&md5);
+    std::uint64_t first;
+    std::memcpy(&first, md5.digest, sizeof first);
+    return first;
 }
 
 }  // namespace testing_support

@@ -7,7 +7,9 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace testing_support {
@@ -27,5 +29,11 @@ std::vector<std::string> texts_of_one_library_hash(std::size_t count, const std:
 // the text's number in decimal.
 std::vector<std::string> ordinary_texts(std::size_t count, const std::string& prefix,
                                         const std::string& suffix = "");
+
+// The first eight bytes of the text's MD5, read as a number: where a table
+// keyed by the MD5 of a path puts it when it hashes the digest by its first
+// word, as the scan's stamps once did.  A server searches for paths that
+// share it offline, microseconds a path.
+std::uint64_t md5_first_word(std::string_view text);
 
 }  // namespace testing_support
