@@ -53,3 +53,16 @@ std::size_t comparisons_to_find_each(const Table& table)
     }
     return comparisons;
 }
+
+// The same for a table of `slots` (a power of two of them) probed linearly
+// from each key's hash: `hash_of(slot)` gives the hash of the key a taken
+// slot holds.
+template <class Slots, class HashOf>
+std::size_t probes_to_find_each(const Slots& slots, HashOf hash_of)
+{
+    const std::size_t mask = slots.size() - 1;
+    std::size_t probes = 0;
+    for (std::size_t i = 0; i < slots.size(); ++i)
+        if (slots[i]) probes += ((i - hash_of(slots[i])) & mask) + 1;
+    return probes;
+}

@@ -171,11 +171,7 @@ std::size_t text_pool::count()
 std::size_t text_pool::probes_to_find_each()
 {
     std::lock_guard<std::mutex> hold(lock_);
-    const std::size_t mask = slots_.size() - 1;
-    std::size_t probes = 0;
-    for (std::size_t i = 0; i < slots_.size(); ++i)
-        if (slots_[i]) probes += ((i - pooled_digest(slots_[i]).low) & mask) + 1;
-    return probes;
+    return ::probes_to_find_each(slots_, [](const char* text) { return pooled_digest(text).low; });
 }
 
 std::ostream& operator<<(std::ostream& out, const pooled_path& path) { return out << path.view(); }

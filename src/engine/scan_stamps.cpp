@@ -98,11 +98,7 @@ public:
     static constexpr std::size_t room_per_stamp() { return sizeof(entry) + 4 * sizeof(std::uint32_t); }
     std::size_t probes_to_find_each() const
     {
-        const std::size_t mask = index_.size() - 1;
-        std::size_t probes = 0;
-        for (std::size_t i = 0; i < index_.size(); ++i)
-            if (index_[i]) probes += ((i - stamps_[index_[i] - 1].key.low) & mask) + 1;
-        return probes;
+        return ::probes_to_find_each(index_, [this](std::uint32_t slot) { return stamps_[slot - 1].key.low; });
     }
 
 private:

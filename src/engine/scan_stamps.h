@@ -17,7 +17,6 @@
 #include <sys/types.h>
 
 #include <cstddef>
-#include <cstddef>
 #include <string>
 
 #include "engine/manifest_text.h"

@@ -6,6 +6,7 @@
 #include "core/text/cmdline.h"
 #include "core/diag/log_stream.h"
 #include "core/text/translation.h"
+#include "hostile_texts.h"
 #include "test_support.h"
 
 using testing_support::read_file;
@@ -98,6 +99,32 @@ TEST_F(TranslationTable, ShortTranslationsAreIgnoredAndTheFirstOfTwoEntriesWins)
     EXPECT_EQ(tr("abc"), "abc") << "one character after ==== is not a translation";
     EXPECT_EQ(tr("abd"), "xy");
     EXPECT_EQ(tr("twice"), "premier");
+}
+
+// A table may be a file on the disk, which may name English texts chosen to
+// share the library's hash: finding each still compares it with a few
+// others, not with all.
+TEST_F(TranslationTable, EntriesSpreadOverTheDictionaryWhateverTextsTheTableNames)
+{
+    constexpr std::size_t kEntries = 2000;
+    const struct {
+        const char* what;
+        std::vector<std::string> texts;
+    } rows[] = {
+        {"ordinary texts", testing_support::ordinary_texts(kEntries, "text ", ".")},
+        {"texts of one library string hash", testing_support::texts_of_one_library_hash(kEntries, "text ", ".")},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        std::string body;
+        for (const std::string& text : row.texts) body += "STRING " + text + "====tr " + text + "\n";
+        load(2, body);
+        EXPECT_LE(UTL_translate_comparisons_to_find_each(), 3 * kEntries);
+        for (std::string text : row.texts) {
+            str_unescape(text);  // as the table's reading does
+            ASSERT_EQ(tr(text), "tr " + text);
+        }
+    }
 }
 
 TEST_F(TranslationTable, UnescapesCarriageReturnAndLineFeedOnly)

@@ -182,10 +182,11 @@ private:
 // Where the piece handed over from `at` ends: at the next of its bounds
 // (kHandedAtATime apart), but not past the pack stream it begins in, nor
 // into one from outside, so that the library holds none of a folder's
-// bytes before it asks for them; a stream's first kStreamEdgeBytes, wherever
-// the bounds fall, in a piece of their own; and not within a stream's tail (a PPMd stream's, or
-// its last kStreamEdgeBytes), before it or at the stream's end.  Whether
-// it is one of the stream's edges, those bytes alone, goes to `edge`.
+// bytes before it asks for them; a stream's first kStreamEdgeBytes,
+// wherever the bounds fall, in a piece of their own; and not within a
+// stream's tail (a PPMd stream's, or its last kStreamEdgeBytes), before it
+// or at the stream's end.  Whether it is one of the stream's edges, those
+// bytes alone, goes to `edge`.
 uint64_t piece_end(const p7z_stream& in, const seven_zip_reading::pack_stream* s, uint64_t at, bool* edge)
 {
     *edge = false;

@@ -19,10 +19,12 @@
 #include "core/diag/log_stream.h"
 #include "core/files/line_tokens.h"
 #include "core/files/xmap.h"
+#include "core/keyed_hash.h"
 
 namespace {
 
-std::unordered_map<std::string, std::string> dictionary[2];  // STRING, GENITIVE
+// Keyed by what a table names, and a table may be a file on the disk.
+std::unordered_map<std::string, std::string, keyed_hasher> dictionary[2];  // STRING, GENITIVE
 std::set<std::string> logged;
 std::mutex logged_lock;  // lookups may come from any thread
 int has_translation = 0;
@@ -116,6 +118,11 @@ void UTL_translate_load(int lang)
 }
 
 void UTL_translate_clear() { reset(1); }
+
+std::size_t UTL_translate_comparisons_to_find_each()
+{
+    return comparisons_to_find_each(dictionary[0]) + comparisons_to_find_each(dictionary[1]);
+}
 
 // -- Lookup ------------------------------------------------------------------
 

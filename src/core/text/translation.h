@@ -7,6 +7,7 @@
 //   UTL_string_sub(UTL_translate_string("Copying %1:file%...", 0), name)
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,10 @@ void UTL_translate_load(int lang);
 void UTL_translate_load_table(int lang, const std::string& path);
 // Back to English.
 void UTL_translate_clear();
+// How many entries finding each entry of the dictionaries once compares:
+// the measure of their cost, for tests.  About 1.5 an entry, whatever the
+// English texts a table names.
+std::size_t UTL_translate_comparisons_to_find_each();
 
 // Adds the entries of the table lines from the read position of `table`
 // (after the header) to the dictionaries; the first entry for an English
