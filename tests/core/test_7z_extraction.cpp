@@ -617,6 +617,14 @@ std::string with_dummy_in_packed_header(const std::string& archive, uint64_t dum
     return with_packed_header(archive.substr(0, at), header, 1u << 20, zeros);
 }
 
+// The plain-header `archive` with its header padded to 64 KiB, a whole
+// block of the library's, and packed as 7zz packs one.
+std::string with_header_packed_of_64k(const std::string& archive)
+{
+    // The padding's id and its size, three bytes past 16 KiB, count too.
+    return with_dummy_in_packed_header(archive, 65536 - (archive.size() - 32 - get64(archive, 12)) - 4);
+}
+
 // LZMA then x86 over a file of 5000 bytes of code, x86 listed as a complex
 // coder of the stream `counts` (inputs, outputs), then the bindings and
 // pack streams those counts ask for (inputs past the first each a pack
@@ -1342,7 +1350,8 @@ TEST(P7zExtraction, EachFolderPaysForItsOwnDecodingFromWhatItHandsOver)
 // libarchive fails a folder's entry where the last bytes of the stream
 // before it, which its coder reads only past its last output, come in a
 // piece of their own, that folder's output a whole number of the
-// library's blocks of 64 KiB, as the code here.
+// library's blocks of 64 KiB, as the code here; and the first entry where
+// the stream before it is the packed header's, a header of 64 KiB.
 TEST(P7zExtraction, HonestArchivesReadWholeWhereverThePiecesFall)
 {
     struct program_pieces {
@@ -1392,6 +1401,16 @@ TEST(P7zExtraction, HonestArchivesReadWholeWhereverThePiecesFall)
             }
             ASSERT_FALSE(reading.packs.empty());
             const uint64_t first_end = reading.packs[0].end;
+            // Its header padded to a whole block and packed, read with a
+            // bound 1 to 5 bytes before the packed header's stream ends.
+            write_file(dir / "y.7z", with_header_packed_of_64k(packed_by_7zz(in, coders + " -mhc=off " + folders)));
+            const uint64_t header_end = 32 + get64(read_file(dir / "y.7z"), 12);
+            for (uint64_t before = 1; before <= 5; ++before) {
+                SCOPED_TRACE(coders + " " + folders + ", its header of 64 KiB packed, a bound " +
+                             std::to_string(before) + " bytes before its stream's end");
+                p7z_set_pieces(4096, (header_end - before) % 4096);
+                EXPECT_EQ(read_whole(dir / "y.7z"), "");
+            }
             for (const auto& [bytes, phase] : std::vector<std::pair<size_t, size_t>>{{61, 0},
                                                                                     {4096, 0},
                                                                                     {4096, (first_end - 1) % 4096},

@@ -125,6 +125,7 @@ struct p7z_stream {
     // The folder of the entry the reader is at, whose streams the library
     // reads for it.
     uint32_t folder = seven_zip_reading::kNoFolder;
+    seven_zip_reading::pack_stream packed_header;  // the header's own, where it is packed
     bool edge = false;  // whether the last piece held one of a stream's edges
     stopped why = stopped::no;
     uint64_t held = 0, left = 0;  // past_claim: what the stream held and its coder had left to make
@@ -179,26 +180,38 @@ private:
     p7z_stream& stream_;
 };
 
+// Where the piece handed over from `at`, which `s` holds or begins past,
+// ends: at `end`, but not past `s`, nor into it from outside, so that the
+// library holds none of a folder's bytes before it asks for them; its
+// first kStreamEdgeBytes, wherever the bounds fall, in a piece of their
+// own; and not within its tail (a PPMd stream's, or its last
+// kStreamEdgeBytes), before it or at its end.  Whether it is one of the
+// stream's edges, those bytes alone, goes to `edge`.
+uint64_t end_within(const seven_zip_reading::pack_stream& s, uint64_t at, uint64_t end, bool* edge)
+{
+    *edge = false;
+    if (s.start > at) return std::min(end, s.start);
+    if (at == s.start) end = at + kStreamEdgeBytes;
+    const uint64_t tail = s.end - std::min(s.end - s.start, std::max(s.tail, kStreamEdgeBytes));
+    if (end > tail) end = tail > at ? tail : s.end;
+    end = std::min(end, s.end);
+    *edge = end - at <= kStreamEdgeBytes && (at == s.start || end == s.end);
+    return end;
+}
+
 // Where the piece handed over from `at` ends: at the next of its bounds
-// (kHandedAtATime apart), but not past the pack stream it begins in, nor
-// into one from outside, so that the library holds none of a folder's
-// bytes before it asks for them; a stream's first kStreamEdgeBytes,
-// wherever the bounds fall, in a piece of their own; and not within a
-// stream's tail (a PPMd stream's, or its last kStreamEdgeBytes), before it
-// or at the stream's end.  Whether it is one of the stream's edges, those
-// bytes alone, goes to `edge`.
+// (kHandedAtATime apart), but within the folder's pack stream `s` as
+// end_within says, and so within the packed header's: the library keeps
+// what it has not decoded of that stream for the first entry's decoder as
+// it does a folder's.  The header's edges are no folder's.
 uint64_t piece_end(const p7z_stream& in, const seven_zip_reading::pack_stream* s, uint64_t at, bool* edge)
 {
     *edge = false;
-    uint64_t end = at + in.piece - (at + in.piece - in.phase % in.piece) % in.piece;
-    if (!s) return end;
-    if (s->start > at) return std::min(end, s->start);
-    if (at == s->start) end = at + kStreamEdgeBytes;
-    const uint64_t tail = s->end - std::min(s->end - s->start, std::max(s->tail, kStreamEdgeBytes));
-    if (end > tail) end = tail > at ? tail : s->end;
-    end = std::min(end, s->end);
-    *edge = end - at <= kStreamEdgeBytes && (at == s->start || end == s->end);
-    return end;
+    const uint64_t end = at + in.piece - (at + in.piece - in.phase % in.piece) % in.piece;
+    if (s && s->start <= at) return end_within(*s, at, end, edge);
+    bool header_edge;
+    const uint64_t header = at < in.packed_header.end ? end_within(in.packed_header, at, end, &header_edge) : end;
+    return s ? std::min(header, s->start) : header;
 }
 
 // Whether the library may go on reading from `at`, in `in`, to `end`: it
@@ -315,6 +328,7 @@ public:
         // Before the decoder allocates what the archive asks for.
         if (int err = check_7z_coders(stream_.file, need_, &reading_)) return err;
         stream_.purses.reset(reading_);
+        stream_.packed_header = reading_.packed_header;
         const timed_step step(stream_);
         int err = start(unpack_memory_share::turn::beside_others);
         if (err && out_of_memory()) err = start_again_alone();

@@ -969,6 +969,10 @@ int check_headers(FILE* file, unpack_memory_need& need, seven_zip_reading* readi
         std::vector<uint8_t> plain;
         if (int err = decode_header(file, info, plain)) return err;
         header.swap(plain);
+        if (reading) {
+            reading->packed_header.start = kStartHeaderBytes + info.pack_position;
+            reading->packed_header.end = reading->packed_header.start + info.pack_sizes[0];
+        }
         in = {header.data(), header.data() + header.size()};
         if (in.byte() != kHeader) return refuse("its header cannot be read");
     } else if (kind != kHeader) {
@@ -1013,7 +1017,10 @@ uint64_t seven_zip_packed_room(uint64_t output)
 int check_7z_coders(FILE* archive, unpack_memory_need& need, seven_zip_reading* reading)
 {
     need = unpack_memory_need();
-    if (reading) *reading = {kMax7zOpeningNs, {}, {}, {}};
+    if (reading) {
+        *reading = seven_zip_reading();
+        reading->header_ns = kMax7zOpeningNs;
+    }
     std::rewind(archive);
     const int err = check_headers(archive, need, reading);
     std::rewind(archive);

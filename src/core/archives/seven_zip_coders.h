@@ -209,6 +209,7 @@ constexpr uint64_t kMax7zBcj2SideBytes = uint64_t{16} << 20;
 // folder pays for its decoding (kMax7zSavedNs) and where its pack streams
 // lie.
 struct seven_zip_reading {
+    static constexpr uint32_t kNoFolder = UINT32_MAX;
     struct folder_purse {
         uint64_t size = 0;       // what it claims to hand over
         uint64_t ns_per_byte = 0;
@@ -238,9 +239,11 @@ struct seven_zip_reading {
     uint64_t header_ns = 0;
     std::vector<folder_purse> folders;
     std::vector<pack_stream> packs;  // in order, none empty
+    // The packed header's own stream, of no folder; empty where the
+    // header is plain.
+    pack_stream packed_header = {0, 0, kNoFolder};
     // The folder each entry's data comes from, in the order the header
     // lists them; kNoFolder for an entry without data.
-    static constexpr uint32_t kNoFolder = UINT32_MAX;
     std::vector<uint32_t> entry_folders;
 };
 
