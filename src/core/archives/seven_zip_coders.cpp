@@ -602,16 +602,30 @@ uint64_t ns_per_byte(const coder& c, uint64_t data)
     return kMax7zLzmaNsPerByte;  // LZMA, LZMA2, and whatever the library refuses
 }
 
+// What the `k`th coder of `f` can fill of the memory it names, as far as
+// its claims can: a dictionary holds no more than its coder makes, a model
+// no more than it learns of that nor than its folder's packed bytes
+// decode to.
+uint64_t claims_fill(const folder& f, size_t k)
+{
+    const coder& c = f.coders[k];
+    const uint64_t memory = memory_of(c), made = f.output_of(k);
+    if (c.id != kPpmd) return std::min(memory, made);
+    return std::min({memory, saturating_times(made, kMax7zModelBytesPerByte),
+                     saturating_times(f.packed_bytes, kMax7zExpansion)});
+}
+
 // How `f` of `info` pays for its decoding: at the rate of its slowest
 // coder and each filter's besides, PPMd's as its model may fill.
 seven_zip_reading::folder_purse purse_of(const streams_info& info, const folder& f)
 {
     seven_zip_reading::folder_purse purse;
     purse.size = f.size();
-    uint64_t slowest = 0, filters = 0, memory = 0, named = 0;
-    for (const coder& c : f.coders) {
+    uint64_t slowest = 0, filters = 0, memory = 0, usable = 0;
+    for (size_t k = 0; k < f.coders.size(); ++k) {
+        const coder& c = f.coders[k];
         memory = saturating_plus(memory, memory_of(c));
-        named = saturating_plus(named, (c.id == kBzip2 ? kMax7zBzip2TableBytes : memory_of(c)) + kMax7zCoderStateBytes);
+        usable = saturating_plus(usable, (c.id == kBzip2 ? kMax7zBzip2TableBytes : claims_fill(f, k)) + kMax7zCoderStateBytes);
         if (size_preserving(c) || c.id == kBcj2)
             filters += kMax7zFilterNsPerByte;
         else
@@ -624,7 +638,7 @@ seven_zip_reading::folder_purse purse_of(const streams_info& info, const folder&
     }
     purse.ns_per_byte = std::max(slowest, kMax7zCopyNsPerByte) + filters;
     purse.memory_ns = saturating_times(std::min(memory, purse.size), kMax7zMemoryNsPerByte);
-    purse.edge_ns = saturating_times(named, kMax7zMemoryNsPerByte);
+    purse.edge_ns = saturating_times(usable, kMax7zMemoryNsPerByte);
     if (purse.full_ns_per_byte) purse.full_ns_per_byte += filters;
     // The library reads BCJ2's side streams whole before the folder's first
     // byte, out of sight: they pay for themselves by what they hold.
