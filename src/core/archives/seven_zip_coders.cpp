@@ -687,6 +687,7 @@ std::vector<seven_zip_reading::pack_stream> pack_streams(const streams_info& inf
             // a stream it copies whole is held, and weighed, as it stands.
             const coder* c = fo.decoder_of(fo.packs[k]);
             s.weighed = c != nullptr;
+            s.stored = !c || c->id == kCopy;
             s.output = fo.claim_of(fo.packs[k]);
             s.shared = fo.size() > s.output ? fo.size() - s.output : 0;
             if (c && c->id == kPpmd) {

@@ -239,12 +239,13 @@ struct seven_zip_reading {
     // A pack stream, [start, end) in the archive, of folder `folder`, whose
     // coder claims `output` bytes, the folder's other streams `shared` of
     // the folder's (BCJ2's main stream, calls and jumps); `weighed` when
-    // what it holds is judged by what its coder claims; its last `tail`
-    // bytes handed over in one piece (p7z_reader.cpp).
+    // what it holds is judged by what its coder claims; `stored` when the
+    // library copies it as it stands; its last `tail` bytes handed over in
+    // one piece (p7z_reader.cpp).
     struct pack_stream {
         uint64_t start = 0, end = 0;
         uint32_t folder = 0;
-        bool weighed = false;
+        bool weighed = false, stored = false;
         uint64_t output = 0, shared = 0, tail = 0;
     };
     // What reading the header and the entries without data may take.
