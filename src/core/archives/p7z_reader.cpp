@@ -71,12 +71,9 @@ constexpr size_t kFileBlock = 96 << 10;
 // where the time its decoding takes is weighed: 4 KiB of LZMA decode to 35
 // MB at most (8,400 to one), in some 60 ms.  A piece never ends within a
 // PPMd stream's tail (seven_zip_coders.cpp) nor within a stream's edges
-// (below).
+// (below).  A stream whose coder makes less of a byte is handed over in
+// pieces as many times larger (pack_stream::piece_scale).
 constexpr size_t kHandedAtATime = 4096;
-// A stream the library copies as it stands makes no more than it holds,
-// a piece in some microseconds, and the library hands it over a piece at a
-// time: it is handed over in pieces as large as the library's blocks.
-constexpr size_t kStoredPieces = 16;
 // A pack stream's edges, its first and its last bytes, are handed over as
 // pieces of their own.  The library sets a decoder up and ends it only
 // there (BZip2 its tables as it reads its stream's first bytes, LZMA2 and
@@ -255,7 +252,7 @@ uint64_t piece_end(const p7z_stream& in, const seven_zip_reading::pack_stream* s
 {
     *edge = false;
     const bool within = s && s->start <= at;
-    const uint64_t piece = within && s->stored ? in.piece * kStoredPieces : in.piece;
+    const uint64_t piece = within ? in.piece * s->piece_scale : in.piece;
     const uint64_t end = at + piece - (at + piece - in.phase % piece) % piece;
     if (within) return end_within(*s, at, end, edge);
     bool header_edge;

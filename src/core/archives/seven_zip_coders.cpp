@@ -661,6 +661,19 @@ seven_zip_reading::folder_purse purse_of(const streams_info& info, const folder&
 // end of the reader's block.
 constexpr uint64_t kPpmdTail = 72 * 1024;
 
+// How many of the program's pieces a pack stream decoded by `c` (copied as
+// it stands where null) may be handed over in at once: as many as its
+// coder makes no more of than LZMA of one, 35 MB (8,400 to one), nor more
+// than the library's block of 64 KiB.  Copied, a piece makes what it
+// holds; Deflate makes 1,032 bytes of a byte at most, and the library
+// decoding it 4 KiB at a time took a tenth longer than whole.
+uint64_t piece_scale(const coder* c)
+{
+    if (!c || c->id == kCopy) return 16;  // 64 KiB, the library's block, at the program's 4 KiB
+    if (c->id == kDeflate) return 8;
+    return 1;
+}
+
 // The pack streams of `info`'s folders where they lie in an archive, each
 // with what its coder claims, laid out as end_of_packs lays them.
 std::vector<seven_zip_reading::pack_stream> pack_streams(const streams_info& info)
@@ -687,7 +700,7 @@ std::vector<seven_zip_reading::pack_stream> pack_streams(const streams_info& inf
             // a stream it copies whole is held, and weighed, as it stands.
             const coder* c = fo.decoder_of(fo.packs[k]);
             s.weighed = c != nullptr;
-            s.stored = !c || c->id == kCopy;
+            s.piece_scale = piece_scale(c);
             s.output = fo.claim_of(fo.packs[k]);
             s.shared = fo.size() > s.output ? fo.size() - s.output : 0;
             if (c && c->id == kPpmd) {

@@ -239,14 +239,15 @@ struct seven_zip_reading {
     // A pack stream, [start, end) in the archive, of folder `folder`, whose
     // coder claims `output` bytes, the folder's other streams `shared` of
     // the folder's (BCJ2's main stream, calls and jumps); `weighed` when
-    // what it holds is judged by what its coder claims; `stored` when the
-    // library copies it as it stands; its last `tail` bytes handed over in
-    // one piece (p7z_reader.cpp).
+    // what it holds is judged by what its coder claims; handed over in
+    // pieces `piece_scale` times the program's, which its coder makes no
+    // more of than of one of LZMA; its last `tail` bytes in one piece
+    // (p7z_reader.cpp).
     struct pack_stream {
         uint64_t start = 0, end = 0;
         uint32_t folder = 0;
-        bool weighed = false, stored = false;
-        uint64_t output = 0, shared = 0, tail = 0;
+        bool weighed = false;
+        uint64_t output = 0, shared = 0, tail = 0, piece_scale = 1;
     };
     // What reading the header and the entries without data may take.
     uint64_t header_ns = 0;
