@@ -617,6 +617,14 @@ std::string with_dummy_in_packed_header(const std::string& archive, uint64_t dum
     return with_packed_header(archive.substr(0, at), header, 1u << 20, zeros);
 }
 
+// The plain-header `archive` with its header padded to 64 KiB, a whole
+// block of the library's, and packed as 7zz packs one.
+std::string with_header_packed_of_64k(const std::string& archive)
+{
+    // The padding's id and its size, three bytes past 16 KiB, count too.
+    return with_dummy_in_packed_header(archive, 65536 - (archive.size() - 32 - get64(archive, 12)) - 4);
+}
+
 // LZMA then x86 over a file of 5000 bytes of code, x86 listed as a complex
 // coder of the stream `counts` (inputs, outputs), then the bindings and
 // pack streams those counts ask for (inputs past the first each a pack
@@ -1163,13 +1171,16 @@ TEST(P7zExtraction, AnUnpackingWithoutMemoryToBeHadFailsAndTheProgramGoesOn)
 TEST(P7zExtraction, EachFolderPaysForItsOwnDecodingFromWhatItHandsOver)
 {
     constexpr uint64_t kMiB = 1 << 20, kMs = 1000000, kBlock = 64 * 1024;
-    // Folders of LZMA2 naming 192 MiB, as 7zz names it for 130 MiB at
-    // -mx=9, claiming `sizes`; their streams are never decoded here.
-    const auto reading_of = [](const std::vector<uint64_t>& sizes) {
+    const std::string lzma2_192m("\x01\x21\x21\x01\x1F", 5);
+    // Folders of `coder` over `packed` bytes, by default LZMA2 naming 192
+    // MiB as 7zz names it for 130 MiB at -mx=9, claiming `sizes`; their
+    // streams are never decoded here.
+    const auto reading_of = [&lzma2_192m](const std::vector<uint64_t>& sizes, const std::string& coder,
+                                          size_t packed) {
         std::vector<archive_fixtures::hand_folder> folders;
         std::vector<archive_fixtures::hand_file> files;
         for (const uint64_t size : sizes) {
-            folders.push_back({std::string("\x01\x21\x21\x01\x1F", 5), {std::string(16384, 'x')}, {size}, {}});
+            folders.push_back({coder.empty() ? lzma2_192m : coder, {std::string(packed, 'x')}, {size}, {}});
             files.push_back({"f" + std::to_string(files.size())});
         }
         scratch_dir dir;
@@ -1225,6 +1236,8 @@ TEST(P7zExtraction, EachFolderPaysForItsOwnDecodingFromWhatItHandsOver)
         // or 0 where it ends.
         std::function<uint64_t(driven&)> run;
         uint64_t at_least, at_most;  // then within these; both 0: never refused
+        std::string coder = {};        // else LZMA2 naming 192 MiB
+        size_t packed = 16384;
     };
     for (const folder_case& c : std::vector<folder_case>{
              // Its 192 MiB set up in 100 ms, the 130 MiB it filled given
@@ -1309,9 +1322,9 @@ TEST(P7zExtraction, EachFolderPaysForItsOwnDecodingFromWhatItHandsOver)
               },
               0, 0},
              // A sanitizer's allocator marks the whole of what a decoder
-             // allocates and frees, whatever its claim fills.
-             {"100 folders of 4 bytes set up and ended in 3 ms each at their edges, as their 192 MiB is marked",
-              std::vector<uint64_t>(100, 4),
+             // allocates and frees, which its claims can fill as 7zz names it.
+             {"100 folders of 130 MiB set up and ended in 3 ms each at their edges, as their 192 MiB is marked",
+              std::vector<uint64_t>(100, 130 * kMiB),
               [](driven& d) {
                   for (uint32_t f = 0; f < 100; ++f) {
                       d.entry(f, 1500000);
@@ -1320,9 +1333,33 @@ TEST(P7zExtraction, EachFolderPaysForItsOwnDecodingFromWhatItHandsOver)
                   return uint64_t{0};
               },
               0, 0},
+             // Past what their claims can fill, what a decoder names earns
+             // its folder nothing at its edges.
+             {"100 folders of 4 bytes naming 192 MiB, set up and ended in 3 ms each at their edges (in all)",
+              std::vector<uint64_t>(100, 4),
+              [](driven& d) {
+                  for (uint32_t f = 0; f < 100; ++f) {
+                      d.entry(f, 1500000);
+                      d.block(f, 1500000, 4, true);
+                  }
+                  return d.refused_at;
+              },
+              250 * kMs, 290 * kMs},
+             // 8 KiB may claim 128 MiB and name a model of 2 GiB, which
+             // 128 MiB of output could not fill from so few bytes.
+             {"a PPMd folder of 8 KiB claiming 128 MiB and naming 2 GiB, decoding on at its first edge",
+              {128 * kMiB},
+              [](driven& d) {
+                  d.entry(0, 0);
+                  for (int i = 0; i < 10000 && !d.refused_at; ++i) d.block(0, kMs, 0, true);
+                  return d.refused_at;
+              },
+              1050 * kMs, 1130 * kMs,
+              std::string("\x01\x23\x03\x04\x01\x05\x06\x00\x00\x00\x80", 11),
+              8192},
          }) {
         SCOPED_TRACE(c.what);
-        const seven_zip_reading reading = reading_of(c.sizes);
+        const seven_zip_reading reading = reading_of(c.sizes, c.coder, c.packed);
         driven d;
         d.purses.reset(reading);
         const uint64_t took = c.run(d);
@@ -1342,7 +1379,8 @@ TEST(P7zExtraction, EachFolderPaysForItsOwnDecodingFromWhatItHandsOver)
 // libarchive fails a folder's entry where the last bytes of the stream
 // before it, which its coder reads only past its last output, come in a
 // piece of their own, that folder's output a whole number of the
-// library's blocks of 64 KiB, as the code here.
+// library's blocks of 64 KiB, as the code here; and the first entry where
+// the stream before it is the packed header's, a header of 64 KiB.
 TEST(P7zExtraction, HonestArchivesReadWholeWhereverThePiecesFall)
 {
     struct program_pieces {
@@ -1392,6 +1430,16 @@ TEST(P7zExtraction, HonestArchivesReadWholeWhereverThePiecesFall)
             }
             ASSERT_FALSE(reading.packs.empty());
             const uint64_t first_end = reading.packs[0].end;
+            // Its header padded to a whole block and packed, read with a
+            // bound 1 to 5 bytes before the packed header's stream ends.
+            write_file(dir / "y.7z", with_header_packed_of_64k(packed_by_7zz(in, coders + " -mhc=off " + folders)));
+            const uint64_t header_end = 32 + get64(read_file(dir / "y.7z"), 12);
+            for (uint64_t before = 1; before <= 5; ++before) {
+                SCOPED_TRACE(coders + " " + folders + ", its header of 64 KiB packed, a bound " +
+                             std::to_string(before) + " bytes before its stream's end");
+                p7z_set_pieces(4096, (header_end - before) % 4096);
+                EXPECT_EQ(read_whole(dir / "y.7z"), "");
+            }
             for (const auto& [bytes, phase] : std::vector<std::pair<size_t, size_t>>{{61, 0},
                                                                                     {4096, 0},
                                                                                     {4096, (first_end - 1) % 4096},

@@ -57,15 +57,22 @@
 
 namespace {
 
-// What is read of the archive at once, and decoded at once for a caller
-// that passes data over.
+// What is decoded at once for a caller that passes data over.
 constexpr size_t kReadBlock = 1 << 20;
+// What is read of the archive at once, unless a piece needs more: the
+// library's block of 64 KiB, which stays in the processor's cache while
+// the library and the caller copy it out (a stored archive read a tenth
+// faster than by 1 MiB).  The block it is read into holds the largest
+// piece, a PPMd stream's tail (seven_zip_coders.cpp), whole.
+constexpr size_t kReadAtOnce = 64 << 10;
+constexpr size_t kFileBlock = 96 << 10;
 // What the library is handed at a time.  It decodes all it was handed
 // before it asks for more, past a folder's claimed end too, so each ask is
 // where the time its decoding takes is weighed: 4 KiB of LZMA decode to 35
 // MB at most (8,400 to one), in some 60 ms.  A piece never ends within a
 // PPMd stream's tail (seven_zip_coders.cpp) nor within a stream's edges
-// (below).
+// (below).  A stream whose coder makes less of a byte is handed over in
+// pieces as many times larger (pack_stream::piece_scale).
 constexpr size_t kHandedAtATime = 4096;
 // A pack stream's edges, its first and its last bytes, are handed over as
 // pieces of their own.  The library sets a decoder up and ends it only
@@ -95,13 +102,23 @@ uint64_t clock_ns(clockid_t clock)
 }
 
 uint64_t thread_cpu_ns() { return clock_ns(CLOCK_THREAD_CPUTIME_ID); }
+uint64_t wall_ns() { return clock_ns(CLOCK_MONOTONIC); }
 
-// The thread's processor clock is a system call, which read for every
-// piece made a stored archive's reading a fifth longer; within a quarter
-// of a millisecond of the wall clock's, which is not, it cannot move more.
-// While the library works for one, it is looked at that often; as it
-// turns to another, and as an entry's own work begins and ends, at once:
-// what one spends no other pays for.
+// The thread's processor clock is a system call: read as each step, each
+// entry's own work and each folder's turn began and ended, it took three
+// quarters of a reading of tiny files, and a stored archive's reading read
+// it for every piece.  The wall clock is not, and a thread runs no longer
+// than the wall clock moves.  So the time since the last charge is charged
+// by the wall clock alone while that moved less than a quarter of a
+// millisecond since the processor clock was last read; past that, by what
+// the processor clock shows since its last reading, or by the wall
+// clock's time since the last charge where that is less.  Either is at
+// least what was spent since the last charge, and exceeds it by no more
+// than the time the thread did not run in it, less than a quarter of a
+// millisecond (a step begins by reading the processor clock where the
+// caller's own time before it may have been longer).  Whoever the library
+// worked for is charged as it turns to another, and as an entry's own
+// work begins and ends: what one spends no other pays for.
 constexpr uint64_t kLookEveryNs = 250000;
 
 // Why the library's reading was stopped from here.
@@ -112,19 +129,23 @@ enum class stopped { no, past_claim, past_time };
 // each folder may take (decoding_purses).
 struct p7z_stream {
     FILE* file = nullptr;
-    std::unique_ptr<char[]> block{new char[kReadBlock]};
+    std::unique_ptr<char[]> block{new char[kFileBlock]};
     off_t block_at = 0;  // where the block lies in the archive
     size_t filled = 0;   // and what it holds
+    size_t asked = 0;    // of what was asked for
     off_t at = 0;        // where the library reads next
     size_t piece = piece_bytes.load(), phase = piece_phase.load();
     decoding_purses purses;
-    // What the steps before the current one took of the processor, and
-    // when the current one began.
-    uint64_t spent_ns = 0, step_began_ns = 0;
-    uint64_t looked_ns = 0;  // the wall clock at the last look at the processor clock
+    // What the steps took of the processor, as charged so far (kLookEveryNs).
+    uint64_t charged_ns = 0;
+    // The processor and the wall clock at the processor clock's last
+    // reading, the wall clock where what is not charged yet began, and at
+    // the last look.
+    uint64_t cpu_read_ns = 0, wall_read_ns = 0, uncharged_from_ns = 0, looked_ns = 0;
     // The folder of the entry the reader is at, whose streams the library
     // reads for it.
     uint32_t folder = seven_zip_reading::kNoFolder;
+    seven_zip_reading::pack_stream packed_header;  // the header's own, where it is packed
     bool edge = false;  // whether the last piece held one of a stream's edges
     stopped why = stopped::no;
     uint64_t held = 0, left = 0;  // past_claim: what the stream held and its coder had left to make
@@ -133,17 +154,41 @@ struct p7z_stream {
     {
         if (file) std::fclose(file);
     }
-    uint64_t spent_now() const { return spent_ns + (thread_cpu_ns() - step_began_ns); }
-    void step_begins() { step_began_ns = thread_cpu_ns(); }
+    // A step begins at `wall`: what the caller did since the last is not
+    // the reading's, so after a quarter of a millisecond or more, the
+    // processor clock is read, and before it, it ran less.
+    void step_begins(uint64_t wall = wall_ns())
+    {
+        if (wall - wall_read_ns >= kLookEveryNs) read_processor_clock(wall);
+        uncharged_from_ns = wall;
+    }
+    void read_processor_clock(uint64_t wall)
+    {
+        cpu_read_ns = thread_cpu_ns();
+        wall_read_ns = wall;
+    }
+    // What was spent since the last charge, at `wall`, is charged.
+    void charge(uint64_t wall)
+    {
+        uint64_t used = wall - uncharged_from_ns;
+        if (wall - wall_read_ns >= kLookEveryNs) {
+            const uint64_t cpu_was = cpu_read_ns;
+            read_processor_clock(wall);
+            used = std::min(used, cpu_read_ns - cpu_was);
+        }
+        charged_ns += used;
+        uncharged_from_ns = wall;
+    }
 
     // Whether the one the library worked for spent no more than it may:
     // looked at `now`, else once in kLookEveryNs.
     bool looked(bool now)
     {
-        const uint64_t wall = clock_ns(CLOCK_MONOTONIC);
+        const uint64_t wall = wall_ns();
         if (!now && wall - looked_ns < kLookEveryNs) return true;
         looked_ns = wall;
-        if (purses.spent(spent_now())) return true;
+        charge(wall);
+        if (purses.spent(charged_ns)) return true;
         why = stopped::past_time;
         return false;
     }
@@ -171,7 +216,7 @@ struct p7z_stream {
 class timed_step {
 public:
     explicit timed_step(p7z_stream& stream) : stream_(stream) { stream_.step_begins(); }
-    ~timed_step() { stream_.spent_ns = stream_.spent_now(); }
+    ~timed_step() { stream_.charge(wall_ns()); }
     timed_step(const timed_step&) = delete;
     timed_step& operator=(const timed_step&) = delete;
 
@@ -179,26 +224,40 @@ private:
     p7z_stream& stream_;
 };
 
+// Where the piece handed over from `at`, which `s` holds or begins past,
+// ends: at `end`, but not past `s`, nor into it from outside, so that the
+// library holds none of a folder's bytes before it asks for them; its
+// first kStreamEdgeBytes, wherever the bounds fall, in a piece of their
+// own; and not within its tail (a PPMd stream's, or its last
+// kStreamEdgeBytes), before it or at its end.  Whether it is one of the
+// stream's edges, those bytes alone, goes to `edge`.
+uint64_t end_within(const seven_zip_reading::pack_stream& s, uint64_t at, uint64_t end, bool* edge)
+{
+    *edge = false;
+    if (s.start > at) return std::min(end, s.start);
+    if (at == s.start) end = at + kStreamEdgeBytes;
+    const uint64_t tail = s.end - std::min(s.end - s.start, std::max(s.tail, kStreamEdgeBytes));
+    if (end > tail) end = tail > at ? tail : s.end;
+    end = std::min(end, s.end);
+    *edge = end - at <= kStreamEdgeBytes && (at == s.start || end == s.end);
+    return end;
+}
+
 // Where the piece handed over from `at` ends: at the next of its bounds
-// (kHandedAtATime apart), but not past the pack stream it begins in, nor
-// into one from outside, so that the library holds none of a folder's
-// bytes before it asks for them; a stream's first kStreamEdgeBytes,
-// wherever the bounds fall, in a piece of their own; and not within a
-// stream's tail (a PPMd stream's, or its last kStreamEdgeBytes), before it
-// or at the stream's end.  Whether it is one of the stream's edges, those
-// bytes alone, goes to `edge`.
+// (kHandedAtATime apart), but within the folder's pack stream `s` as
+// end_within says, and so within the packed header's: the library keeps
+// what it has not decoded of that stream for the first entry's decoder as
+// it does a folder's.  The header's edges are no folder's.
 uint64_t piece_end(const p7z_stream& in, const seven_zip_reading::pack_stream* s, uint64_t at, bool* edge)
 {
     *edge = false;
-    uint64_t end = at + in.piece - (at + in.piece - in.phase % in.piece) % in.piece;
-    if (!s) return end;
-    if (s->start > at) return std::min(end, s->start);
-    if (at == s->start) end = at + kStreamEdgeBytes;
-    const uint64_t tail = s->end - std::min(s->end - s->start, std::max(s->tail, kStreamEdgeBytes));
-    if (end > tail) end = tail > at ? tail : s->end;
-    end = std::min(end, s->end);
-    *edge = end - at <= kStreamEdgeBytes && (at == s->start || end == s->end);
-    return end;
+    const bool within = s && s->start <= at;
+    const uint64_t piece = within ? in.piece * s->piece_scale : in.piece;
+    const uint64_t end = at + piece - (at + piece - in.phase % piece) % piece;
+    if (within) return end_within(*s, at, end, edge);
+    bool header_edge;
+    const uint64_t header = at < in.packed_header.end ? end_within(in.packed_header, at, end, &header_edge) : end;
+    return s ? std::min(header, s->start) : header;
 }
 
 // Whether the library may go on reading from `at`, in `in`, to `end`: it
@@ -229,9 +288,10 @@ la_ssize_t SzFileReadImp(archive* reader, void* stream, const void** buffer)
     }
     const uint64_t block_end = static_cast<uint64_t>(in->block_at) + in->filled;
     // A block cut short holds the archive's end.
-    if (in->at < in->block_at || at >= block_end || (end > block_end && in->filled == kReadBlock)) {
+    if (in->at < in->block_at || at >= block_end || (end > block_end && in->filled == in->asked)) {
+        in->asked = static_cast<size_t>(std::min<uint64_t>(kFileBlock, std::max<uint64_t>(kReadAtOnce, end - at)));
         ssize_t got;
-        do got = ::pread(fileno(in->file), in->block.get(), kReadBlock, in->at);
+        do got = ::pread(fileno(in->file), in->block.get(), in->asked, in->at);
         while (got < 0 && errno == EINTR);
         if (got < 0) {
             archive_set_error(reader, errno, "read error");
@@ -315,6 +375,7 @@ public:
         // Before the decoder allocates what the archive asks for.
         if (int err = check_7z_coders(stream_.file, need_, &reading_)) return err;
         stream_.purses.reset(reading_);
+        stream_.packed_header = reading_.packed_header;
         const timed_step step(stream_);
         int err = start(unpack_memory_share::turn::beside_others);
         if (err && out_of_memory()) err = start_again_alone();
@@ -407,7 +468,7 @@ private:
         retried_ = true;
         xer << "Unpacking " << shown_as_ << " ran out of memory; it tries again alone.\n";
         // What it decodes again, it decodes within what it was allowed.
-        stream_.spent_ns = 0;
+        stream_.charged_ns = 0;
         stream_.step_begins();
         stream_.purses.reset(reading_);
         close_decoder();

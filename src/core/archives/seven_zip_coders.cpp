@@ -602,16 +602,30 @@ uint64_t ns_per_byte(const coder& c, uint64_t data)
     return kMax7zLzmaNsPerByte;  // LZMA, LZMA2, and whatever the library refuses
 }
 
+// What the `k`th coder of `f` can fill of the memory it names, as far as
+// its claims can: a dictionary holds no more than its coder makes, a model
+// no more than it learns of that nor than its folder's packed bytes
+// decode to.
+uint64_t claims_fill(const folder& f, size_t k)
+{
+    const coder& c = f.coders[k];
+    const uint64_t memory = memory_of(c), made = f.output_of(k);
+    if (c.id != kPpmd) return std::min(memory, made);
+    return std::min({memory, saturating_times(made, kMax7zModelBytesPerByte),
+                     saturating_times(f.packed_bytes, kMax7zExpansion)});
+}
+
 // How `f` of `info` pays for its decoding: at the rate of its slowest
 // coder and each filter's besides, PPMd's as its model may fill.
 seven_zip_reading::folder_purse purse_of(const streams_info& info, const folder& f)
 {
     seven_zip_reading::folder_purse purse;
     purse.size = f.size();
-    uint64_t slowest = 0, filters = 0, memory = 0, named = 0;
-    for (const coder& c : f.coders) {
+    uint64_t slowest = 0, filters = 0, memory = 0, usable = 0;
+    for (size_t k = 0; k < f.coders.size(); ++k) {
+        const coder& c = f.coders[k];
         memory = saturating_plus(memory, memory_of(c));
-        named = saturating_plus(named, (c.id == kBzip2 ? kMax7zBzip2TableBytes : memory_of(c)) + kMax7zCoderStateBytes);
+        usable = saturating_plus(usable, (c.id == kBzip2 ? kMax7zBzip2TableBytes : claims_fill(f, k)) + kMax7zCoderStateBytes);
         if (size_preserving(c) || c.id == kBcj2)
             filters += kMax7zFilterNsPerByte;
         else
@@ -624,7 +638,7 @@ seven_zip_reading::folder_purse purse_of(const streams_info& info, const folder&
     }
     purse.ns_per_byte = std::max(slowest, kMax7zCopyNsPerByte) + filters;
     purse.memory_ns = saturating_times(std::min(memory, purse.size), kMax7zMemoryNsPerByte);
-    purse.edge_ns = saturating_times(named, kMax7zMemoryNsPerByte);
+    purse.edge_ns = saturating_times(usable, kMax7zMemoryNsPerByte);
     if (purse.full_ns_per_byte) purse.full_ns_per_byte += filters;
     // The library reads BCJ2's side streams whole before the folder's first
     // byte, out of sight: they pay for themselves by what they hold.
@@ -646,6 +660,19 @@ seven_zip_reading::folder_purse purse_of(const streams_info& info, const folder&
 // coder; a non-solid archive of PPMd past 1 MiB failed now and then at the
 // end of the reader's block.
 constexpr uint64_t kPpmdTail = 72 * 1024;
+
+// How many of the program's pieces a pack stream decoded by `c` (copied as
+// it stands where null) may be handed over in at once: as many as its
+// coder makes no more of than LZMA of one, 35 MB (8,400 to one), nor more
+// than the library's block of 64 KiB.  Copied, a piece makes what it
+// holds; Deflate makes 1,032 bytes of a byte at most, and the library
+// decoding it 4 KiB at a time took a tenth longer than whole.
+uint64_t piece_scale(const coder* c)
+{
+    if (!c || c->id == kCopy) return 16;  // 64 KiB, the library's block, at the program's 4 KiB
+    if (c->id == kDeflate) return 8;
+    return 1;
+}
 
 // The pack streams of `info`'s folders where they lie in an archive, each
 // with what its coder claims, laid out as end_of_packs lays them.
@@ -673,6 +700,7 @@ std::vector<seven_zip_reading::pack_stream> pack_streams(const streams_info& inf
             // a stream it copies whole is held, and weighed, as it stands.
             const coder* c = fo.decoder_of(fo.packs[k]);
             s.weighed = c != nullptr;
+            s.piece_scale = piece_scale(c);
             s.output = fo.claim_of(fo.packs[k]);
             s.shared = fo.size() > s.output ? fo.size() - s.output : 0;
             if (c && c->id == kPpmd) {
@@ -969,6 +997,10 @@ int check_headers(FILE* file, unpack_memory_need& need, seven_zip_reading* readi
         std::vector<uint8_t> plain;
         if (int err = decode_header(file, info, plain)) return err;
         header.swap(plain);
+        if (reading) {
+            reading->packed_header.start = kStartHeaderBytes + info.pack_position;
+            reading->packed_header.end = reading->packed_header.start + info.pack_sizes[0];
+        }
         in = {header.data(), header.data() + header.size()};
         if (in.byte() != kHeader) return refuse("its header cannot be read");
     } else if (kind != kHeader) {
@@ -1013,7 +1045,10 @@ uint64_t seven_zip_packed_room(uint64_t output)
 int check_7z_coders(FILE* archive, unpack_memory_need& need, seven_zip_reading* reading)
 {
     need = unpack_memory_need();
-    if (reading) *reading = {kMax7zOpeningNs, {}, {}, {}};
+    if (reading) {
+        *reading = seven_zip_reading();
+        reading->header_ns = kMax7zOpeningNs;
+    }
     std::rewind(archive);
     const int err = check_headers(archive, need, reading);
     std::rewind(archive);

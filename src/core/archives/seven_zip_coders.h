@@ -159,13 +159,24 @@ constexpr uint64_t kMax7zMemoryNsPerByte = 1;
 // ThreadSanitizer, 9 ms for a PPMd model of 32 MiB.  The library does
 // that only before a folder's streams are begun or as it reads their
 // first or last bytes, which it is handed in pieces of their own
-// (p7z_reader.cpp): what it does there a folder pays for by the memory
-// its coders name, at kMax7zMemoryNsPerByte, once for the set-up and once
-// for the ending; the decoding it can do there is held to those few bytes.
-// Each coder's own state counts too: liblzma's LZMA decoder 28 KB, zlib's
-// 39 KB with its window, BZip2's 64 KB besides its tables.
+// (p7z_reader.cpp): what it does there a folder pays for at
+// kMax7zMemoryNsPerByte, once for the set-up and once for the ending, by
+// the memory its coders name as far as its claims can fill it: a
+// dictionary as far as its coder's claimed output, a model as far as it
+// learns of that (kMax7zModelBytesPerByte) and its folder's packed bytes
+// can decode to (kMax7zExpansion).  7zz names no more than twice that for
+// a dictionary, and for a model more only over zeros, five times at most;
+// a dictionary named larger (7zz's preset from a pipe, 256 MiB over a few
+// bytes) is one folder's, whose marking the spare takes.  The decoding it
+// can do there is held to those few bytes.  Each coder's own state counts
+// too: liblzma's LZMA decoder 28 KB, zlib's 39 KB with its window,
+// BZip2's 64 KB besides its tables, a PPMd model of 7zz's least, 64 KiB.
 constexpr uint64_t kMax7zBzip2TableBytes = 4 * kMax7zBzip2BlockBytes;
 constexpr uint64_t kMax7zCoderStateBytes = 64 * 1024;
+// What a PPMd model may learn of each byte it decodes: noise repeated once
+// fills 188 bytes for each at order 32 (7zz's highest), 380 at order 64
+// (the library's).
+constexpr uint64_t kMax7zModelBytesPerByte = 384;
 // The header, plain or unpacked, costs its reading and the library's
 // parsing a byte at a time; a packed one its decoding, which the check
 // has done once and held to its claim, so it cannot go past it.
@@ -209,6 +220,7 @@ constexpr uint64_t kMax7zBcj2SideBytes = uint64_t{16} << 20;
 // folder pays for its decoding (kMax7zSavedNs) and where its pack streams
 // lie.
 struct seven_zip_reading {
+    static constexpr uint32_t kNoFolder = UINT32_MAX;
     struct folder_purse {
         uint64_t size = 0;       // what it claims to hand over
         uint64_t ns_per_byte = 0;
@@ -220,27 +232,32 @@ struct seven_zip_reading {
         uint64_t sides_ns = 0;
         // What setting its decoder up or ending it may take (kMax7zMemoryNsPerByte).
         uint64_t memory_ns = 0;
-        // And at its streams' edges, by the memory its coders name.
+        // And at its streams' edges, by the memory its coders name as far
+        // as its claims can fill it.
         uint64_t edge_ns = 0;
     };
     // A pack stream, [start, end) in the archive, of folder `folder`, whose
     // coder claims `output` bytes, the folder's other streams `shared` of
     // the folder's (BCJ2's main stream, calls and jumps); `weighed` when
-    // what it holds is judged by what its coder claims; its last `tail`
-    // bytes handed over in one piece (p7z_reader.cpp).
+    // what it holds is judged by what its coder claims; handed over in
+    // pieces `piece_scale` times the program's, which its coder makes no
+    // more of than of one of LZMA; its last `tail` bytes in one piece
+    // (p7z_reader.cpp).
     struct pack_stream {
         uint64_t start = 0, end = 0;
         uint32_t folder = 0;
         bool weighed = false;
-        uint64_t output = 0, shared = 0, tail = 0;
+        uint64_t output = 0, shared = 0, tail = 0, piece_scale = 1;
     };
     // What reading the header and the entries without data may take.
     uint64_t header_ns = 0;
     std::vector<folder_purse> folders;
     std::vector<pack_stream> packs;  // in order, none empty
+    // The packed header's own stream, of no folder; empty where the
+    // header is plain.
+    pack_stream packed_header = {0, 0, kNoFolder};
     // The folder each entry's data comes from, in the order the header
     // lists them; kNoFolder for an entry without data.
-    static constexpr uint32_t kNoFolder = UINT32_MAX;
     std::vector<uint32_t> entry_folders;
 };
 
