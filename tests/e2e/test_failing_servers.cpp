@@ -11,6 +11,7 @@
 #include <string>
 
 #include "nginx_server.h"
+#include "refused_port.h"
 #include "web_demo_road.h"
 
 namespace {
@@ -68,10 +69,10 @@ int ink_beside_radio(const window_pixels& p, int y)
 // window on the way shows its pop-up button clear of the labels beside it.
 TEST(failing_road, ClosedProxyLeavesAUsableWindowAndASmallLog)
 {
-    const unsigned short closed = testing_support::free_loopback_port();
-    ASSERT_NE(closed, 0);
+    const testing_support::refused_port closed;
+    ASSERT_NE(closed.port(), 0);
     road_walker road(NIMBREL_INSTALLER);
-    ASSERT_TRUE(start_demo(road, closed)) << road.output();
+    ASSERT_TRUE(start_demo(road, closed.port())) << road.output();
 
     ASSERT_TRUE(road.press_until_changed(button_bar::options)) << road.log();
     road.rest_pointer();

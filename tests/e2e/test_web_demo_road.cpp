@@ -6,6 +6,7 @@
 
 #include "core/files/file_checksum.h"
 #include "fake_browser.h"
+#include "refused_port.h"
 #include "web_demo_road.h"
 
 namespace {
@@ -128,8 +129,10 @@ TEST(web_demo_road, AFileNoServerDeliversEndsTheInstallOnceEachServerWasAsked)
 
 TEST(web_demo_road, RefusingProxyKeepsContactingUntilTheUserQuits)
 {
+    const testing_support::refused_port refusing;
+    ASSERT_NE(refusing.port(), 0);
     road_walker road(NIMBREL_INSTALLER);
-    ASSERT_TRUE(start_demo(road, testing_support::free_loopback_port())) << road.output();
+    ASSERT_TRUE(start_demo(road, refusing.port())) << road.output();
     ASSERT_TRUE(walk_to_server_check(road)) << road.log();
     EXPECT_EQ(road.wait(3), -1) << "the installer gave up on its own";
     road.shot("demo_proxy_refusing");

@@ -21,6 +21,7 @@
 #include "engine/manifest.h"
 #include "main_window_test.h"
 #include "nginx_server.h"
+#include "refused_port.h"
 #include "test_support.h"
 #include "wizard/demo_road.h"
 #include "wizard/shared_screens.h"
@@ -96,14 +97,14 @@ protected:
 
 TEST_F(failing_servers, ClosedProxyIsNamedWithTheMakersServerAndTheWayBackStaysOpen)
 {
-    const unsigned short closed = testing_support::free_loopback_port();
-    ASSERT_NE(closed, 0);
-    route_through(closed);
+    const testing_support::refused_port closed;
+    ASSERT_NE(closed.port(), 0);
+    route_through(closed.port());
     wizard_screen first;
     demo_get_updates(1, first);
     const wizard_screen rec = frames(demo_get_updates, 2);
     EXPECT_EQ(rec.text, "I am contacting " NIMBREL_MAKER_HOST " to find a demo server.\n\nI cannot get an answer from " +
-                            std::string(kMakerWebHost) + ". " + proxy_sentence(closed))
+                            std::string(kMakerWebHost) + ". " + proxy_sentence(closed.port()))
         << rec.text;
     EXPECT_EQ(rec.back, see_eula) << "GO BACK stays live";
     EXPECT_EQ(rec.next, nullptr);
