@@ -88,6 +88,7 @@ void scripted_http_server::play(int conn)
                 ssize_t n = ::send(conn, step.bytes.data() + done, step.bytes.size() - done, MSG_NOSIGNAL);
                 if (n <= 0) break;  // the client hung up: the rest is lost, as with any server
                 done += static_cast<size_t>(n);
+                sent_ += static_cast<size_t>(n);
             }
         } else if (step.kind == server_step::pause) {
             std::this_thread::sleep_for(std::chrono::milliseconds(step.ms));

@@ -74,13 +74,14 @@ protected:
     // Frames of `screen` for `seconds` of the frame clock, `step` each;
     // while a transfer is in flight the frame clock stands and the frames
     // come on the wall clock, as if every server answered within a frame.
-    // The last frame's record.
+    // Given up only on a transfer that moves no byte for half a minute.  The
+    // last frame's record.
     static wizard_screen frames(screen_fn screen, float seconds, float step = 0.05f)
     {
         wizard_screen last;
         const float end = xtim.real_time + seconds;
-        const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-        while (xtim.real_time < end && std::chrono::steady_clock::now() < give_up) {
+        testing_support::idle_limit limit(30);
+        while (xtim.real_time < end && limit.moving({xtim.real_time, static_cast<double>(http.traffic())})) {
             last = wizard_screen{};
             screen(0, last);
             if (in_flight())
