@@ -277,7 +277,7 @@ TEST(web_demo_road, DiskFillingUpDuringTheInstallEndsOnTheProblemTextWithoutRetr
     // Another program takes what is left of the disk.
     run_shell("dd if=/dev/zero of='" + road.home() + "filler' bs=64k");
 
-    ASSERT_TRUE(wait_until([&] { return pump_held(temp); }, 60)) << "no warning held the install\n" << road.log();
+    ASSERT_TRUE(wait_until([&] { return pump_held(road, temp); }, 60)) << "no warning held the install\n" << road.log();
     road.shot("demo_disk_full_alert");
     dismiss_unpack_warning_and_expect_no_fly(road, "No space left on device");
     road.shot("demo_disk_full_finish");

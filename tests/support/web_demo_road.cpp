@@ -129,14 +129,18 @@ bool downloads_move(const std::string& folder)
     return wait_until([&] { return archives_in(folder) != before; }, 1.0);
 }
 
-bool pump_held(const std::string& folder) { return holds_archives(folder) && !downloads_move(folder); }
+bool pump_held(const road_walker& road, const std::string& folder)
+{
+    return testing_support::current_step(road.picture()) == step_list::none && holds_archives(folder) &&
+           !downloads_move(folder);
+}
 
 // A loaded machine may take a frame so long that the program reads a click
 // with the pointer already elsewhere: every step is seen to happen, and
 // repeated until it does.  A repeated GO BACK falls outside the question.
 bool open_cancel_question(const road_walker& road, const std::string& temp)
 {
-    return road.press_until(button_bar::go_back, [&] { return pump_held(temp); }, 30);
+    return road.press_until(button_bar::go_back, [&] { return pump_held(road, temp); }, 30);
 }
 
 // The program logs a cancel when it has removed the copy, before the

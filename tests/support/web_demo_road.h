@@ -70,8 +70,11 @@ std::string archives_in(const std::string& folder);
 bool holds_archives(const std::string& folder);
 // Whether the downloads get on within a second.
 bool downloads_move(const std::string& folder);
-// Archives half done that stand still: a modal window holds the pump.
-bool pump_held(const std::string& folder);
+// A modal window drawn over the install (no step of the list shows) and
+// archives half done that stand still: the window holds the pump.  Known
+// by what the window draws: archives alone may stand still for a second on
+// a busy machine, with no window up.
+bool pump_held(const road_walker& road, const std::string& folder);
 // GO BACK on the running install until its cancel question holds the pump.
 bool open_cancel_question(const road_walker& road, const std::string& temp);
 // Answers that question with its continue button until the install is
