@@ -557,6 +557,11 @@ idle_limit::idle_limit(double seconds) : seconds_(seconds), since_(seconds_now()
 
 bool idle_limit::moving(const std::vector<double>& done)
 {
+    return moving(std::string(reinterpret_cast<const char*>(done.data()), done.size() * sizeof(double)));
+}
+
+bool idle_limit::moving(const std::string& done)
+{
     const double now = seconds_now();
     if (done != last_) {
         last_ = done;
