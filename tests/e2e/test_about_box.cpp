@@ -13,7 +13,7 @@
 #include "archive_builders.h"
 #include "fake_browser.h"
 #include "nginx_server.h"
-#include "refused_port.h"
+#include "loopback_ports.h"
 #include "road_walker.h"
 #include "sample_release.h"
 

@@ -11,7 +11,7 @@
 #include <string>
 
 #include "nginx_server.h"
-#include "refused_port.h"
+#include "loopback_ports.h"
 #include "web_demo_road.h"
 
 namespace {

@@ -6,7 +6,7 @@
 
 #include "core/files/file_checksum.h"
 #include "fake_browser.h"
-#include "refused_port.h"
+#include "loopback_ports.h"
 #include "web_demo_road.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include "engine_test_support.h"
 #include "http_harness.h"
 #include "nginx_server.h"
-#include "refused_port.h"
+#include "loopback_ports.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include <memory>
 #include <thread>
 
-#include "refused_port.h"
+#include "loopback_ports.h"
 
 namespace {
 

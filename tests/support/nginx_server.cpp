@@ -1,8 +1,6 @@
 #include "nginx_server.h"
 
-#include <arpa/inet.h>
 #include <fcntl.h>
-#include <netinet/in.h>
 #include <signal.h>
 #include <sys/socket.h>
 #include <sys/prctl.h>
@@ -12,6 +10,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "loopback_ports.h"
 #include "test_support.h"
 
 extern char** environ;
@@ -25,18 +24,12 @@ namespace {
 // own: workers that all wake for one connection must not wait in accept.
 int listening_socket(unsigned short& port)
 {
-    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof addr;
-    if (fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr*>(&addr), len) == 0 && ::listen(fd, 511) == 0 &&
-        ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len) == 0) {
-        port = ntohs(addr.sin_port);
-        return fd;
+    const int fd = loopback_socket(port, SOCK_NONBLOCK);
+    if (fd >= 0 && ::listen(fd, 511) != 0) {
+        ::close(fd);
+        return -1;
     }
-    if (fd >= 0) ::close(fd);
-    return -1;
+    return fd;
 }
 
 std::string configuration(const std::string& dir, const std::string& root, unsigned short port,

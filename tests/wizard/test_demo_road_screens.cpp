@@ -23,7 +23,7 @@
 #include "engine/http_client.h"
 #include "engine/installer_state.h"
 #include "engine/manifest.h"
-#include "refused_port.h"
+#include "loopback_ports.h"
 #include "scripted_http_server.h"
 #include "wizard/demo_road.h"
 #include "wizard/shared_screens.h"

@@ -21,7 +21,7 @@
 #include "engine/manifest.h"
 #include "main_window_test.h"
 #include "nginx_server.h"
-#include "refused_port.h"
+#include "loopback_ports.h"
 #include "test_support.h"
 #include "wizard/demo_road.h"
 #include "wizard/shared_screens.h"

@@ -15,7 +15,7 @@
 #include "core/files/system_paths.h"
 #include "core/shell_hooks.h"
 #include "nginx_server.h"
-#include "refused_port.h"
+#include "loopback_ports.h"
 #include "shell/about_box.h"
 #include "test_support.h"
 
