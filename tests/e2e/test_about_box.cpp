@@ -12,8 +12,8 @@
 
 #include "archive_builders.h"
 #include "fake_browser.h"
-#include "nginx_server.h"
 #include "loopback_ports.h"
+#include "nginx_server.h"
 #include "road_walker.h"
 #include "sample_release.h"
 

@@ -10,8 +10,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "nginx_server.h"
 #include "loopback_ports.h"
+#include "nginx_server.h"
 #include "web_demo_road.h"
 
 namespace {

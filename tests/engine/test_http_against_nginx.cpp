@@ -5,8 +5,8 @@
 #include "alert_recorder.h"
 #include "engine_test_support.h"
 #include "http_harness.h"
-#include "nginx_server.h"
 #include "loopback_ports.h"
+#include "nginx_server.h"
 
 namespace {
 

@@ -14,8 +14,8 @@
 #include "../shell_test_state.h"
 #include "core/files/system_paths.h"
 #include "core/shell_hooks.h"
-#include "nginx_server.h"
 #include "loopback_ports.h"
+#include "nginx_server.h"
 #include "shell/about_box.h"
 #include "test_support.h"
 
