@@ -12,6 +12,7 @@
 
 #include "archive_builders.h"
 #include "fake_browser.h"
+#include "loopback_ports.h"
 #include "nginx_server.h"
 #include "road_walker.h"
 #include "sample_release.h"
@@ -178,7 +179,9 @@ TEST(about_box, OffersTheBetaAndSaysWhenItsArchiveIsMissing)
 TEST(about_box, WithoutANetworkStaysResponsiveAndClosable)
 {
     testing_support::fake_browser browser;
-    about_program program(testing_support::free_loopback_port());
+    const testing_support::refused_port nowhere;
+    ASSERT_NE(nowhere.port(), 0);
+    about_program program(nowhere.port());
     ASSERT_TRUE(program.start()) << program.output();
     ASSERT_TRUE(program.open_box()) << program.output();
     program.shot("about_no_network");

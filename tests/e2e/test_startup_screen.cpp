@@ -224,7 +224,7 @@ TEST_P(startup_screen, ShowsTheGeneratedBackgroundPanelsAndSkinButtons)
     // Away from the window, so that no button shows its hover look.
     x_command("xdotool mousemove 1023 767");
     const auto bar_shown = [&](const picture& p) { return bar_is_drawn(p, skin, background, lang.index); };
-    const picture shot = settle(program, window, std::string("startup_screen_") + lang.skin, bar_shown, 10);
+    const picture shot = settle(program, window, std::string("startup_screen_") + lang.skin, bar_shown, 30);
     ASSERT_EQ(shot.width(), 800);
     ASSERT_EQ(shot.height(), 600);
 
@@ -324,7 +324,7 @@ TEST(startup_screen, WithoutALanguageTheChooserShowsOnTheSheetsPiecesAndTheChose
         chooser = find_chooser(p, sheet, problem);
         return problem.empty() && chooser.boxes.size() + chooser.ticks.size() == 6;
     };
-    const picture shot = settle(program, window, "startup_language_chooser", chooser_shown, 10);
+    const picture shot = settle(program, window, "startup_language_chooser", chooser_shown, 30);
     ASSERT_TRUE(problem.empty()) << problem;
 
     const L::panel_frame& f = *L::find_panel_frame(14);
@@ -370,7 +370,7 @@ TEST(startup_screen, WithoutALanguageTheChooserShowsOnTheSheetsPiecesAndTheChose
     program.keys("Return");
     x_command("xdotool mousemove 1023 767");
     const auto russian_bar = [&](const picture& p) { return bar_is_drawn(p, russian, background, 3); };
-    EXPECT_TRUE(russian_bar(settle(program, window, "startup_after_choosing_russian", russian_bar, 10)))
+    EXPECT_TRUE(russian_bar(settle(program, window, "startup_after_choosing_russian", russian_bar, 30)))
         << "the wizard did not come up in the Russian skin";
 
     ASSERT_TRUE(program.send_close_request());

@@ -73,7 +73,7 @@ TEST_P(translated_road, ShowsNoUntranslatedTextFromWelcomeToFinish)
         if (!folder.empty() && folder.back() == '\n') folder.pop_back();
         return !folder.empty();
     }, 10));
-    ASSERT_TRUE(wait_until([&] { return install_complete(release, folder); }, 60)) << road.log();
+    ASSERT_TRUE(wait_on_install(road, temp, [&] { return install_complete(release, folder); })) << road.log();
     ASSERT_TRUE(road.wait_for_step(step_list::finish)) << road.log();
     road.shot(shot + "8_finish");
     press_fly(road);

@@ -6,6 +6,7 @@
 
 #include "core/files/file_checksum.h"
 #include "fake_browser.h"
+#include "loopback_ports.h"
 #include "web_demo_road.h"
 
 namespace {
@@ -128,8 +129,10 @@ TEST(web_demo_road, AFileNoServerDeliversEndsTheInstallOnceEachServerWasAsked)
 
 TEST(web_demo_road, RefusingProxyKeepsContactingUntilTheUserQuits)
 {
+    const testing_support::refused_port refusing;
+    ASSERT_NE(refusing.port(), 0);
     road_walker road(NIMBREL_INSTALLER);
-    ASSERT_TRUE(start_demo(road, testing_support::free_loopback_port())) << road.output();
+    ASSERT_TRUE(start_demo(road, refusing.port())) << road.output();
     ASSERT_TRUE(walk_to_server_check(road)) << road.log();
     EXPECT_EQ(road.wait(3), -1) << "the installer gave up on its own";
     road.shot("demo_proxy_refusing");
@@ -274,7 +277,7 @@ TEST(web_demo_road, DiskFillingUpDuringTheInstallEndsOnTheProblemTextWithoutRetr
     // Another program takes what is left of the disk.
     run_shell("dd if=/dev/zero of='" + road.home() + "filler' bs=64k");
 
-    ASSERT_TRUE(wait_until([&] { return pump_held(temp); }, 60)) << "no warning held the install\n" << road.log();
+    ASSERT_TRUE(wait_until([&] { return pump_held(road, temp); }, 60)) << "no warning held the install\n" << road.log();
     road.shot("demo_disk_full_alert");
     dismiss_unpack_warning_and_expect_no_fly(road, "No space left on device");
     road.shot("demo_disk_full_finish");

@@ -36,21 +36,23 @@ public:
     // nginx_server::requests_for.
     int requests_for(const std::string& part, int expected) const;
 
-    // UTL_download_directory until the manifest is read (true), is found
-    // unreadable or ten seconds pass, the frame clock moving as the wall
-    // clock does.
+    // UTL_download_directory until the manifest is read (true) or is found
+    // unreadable, the frame clock moving as the wall clock does; false too
+    // once half a minute passed in which nothing moved (no byte, no step),
+    // however long the work took.
     bool fetch_manifest();
     // What the file plan would decide for a fresh install: every current
     // file installed, every "GONE" one deleted.
     static void plan_everything();
     // make_dirs, reset_all_streams, then grab_files as the run screen calls
-    // it, until it answers; its last answer (0 when 30 seconds passed, -1
-    // when make_dirs failed).
+    // it, until it answers; its last answer (0 when nothing moved for half
+    // a minute, -1 when make_dirs failed).
     static int run_pump();
-    // The loop alone: grab_files until it answers or 30 seconds pass, asleep
-    // on the sockets after a call that moved nothing, the frame clock moving
-    // as the wall clock does.  `after_each_call` looks at what a call left,
-    // before the next one goes on.
+    // The loop alone: grab_files until it answers or nothing moved for half
+    // a minute (no byte, no file), asleep on the sockets after a call that
+    // moved nothing, the frame clock moving as the wall clock does.
+    // `after_each_call` looks at what a call left, before the next one goes
+    // on.
     static int pump_until_answer(const std::function<void()>& after_each_call = {});
 
 private:

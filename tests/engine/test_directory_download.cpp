@@ -109,15 +109,17 @@ TEST(DirectoryDownload, ArchiveWithoutAManifestIsDamagedNotFatal)
 }
 
 // Asked again after rests of 0.5, 1, 2 and 4 seconds: five times in ten
-// seconds of frames, not every frame.
+// seconds of frames, not every frame.  The frame clock stands while a
+// transfer is in flight, which is given up only once it moved no byte for
+// half a minute.
 TEST(DirectoryDownload, UnfetchableServerListIsAskedForAgainAfterARest)
 {
     release_on_nginx release(release_files{{"f.txt", "x"}});
     ASSERT_TRUE(release.ready()) << release.problem();
     ::unlink((release.web() / "serverlist9.txt").c_str());
     alert_recorder alerts;
-    const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (xtim.real_time < 10 && std::chrono::steady_clock::now() < give_up) {
+    testing_support::idle_limit limit(30);
+    while (xtim.real_time < 10 && limit.moving({xtim.real_time, static_cast<double>(http.traffic())})) {
         UTL_download_directory();
         if (http.transfer(0))
             std::this_thread::sleep_for(std::chrono::microseconds(300));
@@ -352,10 +354,12 @@ TEST(DirectoryDownload, OversizedListAndManifestAreRefusedAtTheirLength)
     ASSERT_EQ(::truncate((release.web() / "Demo/directory.txt.zip").c_str(), kManifestArchiveMaxBytes + 1), 0);
     alert_recorder alerts;
 
-    // Steps as frames would take them, the frame clock held still.
+    // Steps as frames would take them, the frame clock held still, until
+    // `done` or nothing moved for half a minute.
     const auto steps_until = [](const std::function<bool()>& done) {
-        const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-        while (!done() && std::chrono::steady_clock::now() < give_up) {
+        testing_support::idle_limit limit(30);
+        while (!done() && limit.moving({static_cast<double>(http.traffic()), double(stg.server_count),
+                                        double(stg.dir_status)})) {
             UTL_download_directory();
             std::this_thread::sleep_for(std::chrono::microseconds(200));
         }

@@ -5,6 +5,7 @@
 #include "alert_recorder.h"
 #include "engine_test_support.h"
 #include "http_harness.h"
+#include "loopback_ports.h"
 #include "nginx_server.h"
 
 namespace {
@@ -68,7 +69,9 @@ TEST(HttpAgainstNginx, DroppedConnectionFailsAtOnce)
 
 TEST(HttpAgainstNginx, RefusedConnectionFailsAtOnce)
 {
-    http_harness::routed_to_local_server route(free_loopback_port());
+    const refused_port closed;
+    ASSERT_NE(closed.port(), 0);
+    http_harness::routed_to_local_server route(closed.port());
     scratch_dir out;
     testing::internal::CaptureStderr();
     EXPECT_EQ(poll_slot(2, "files.example.com", "/x.zip", out / "x"), 2);

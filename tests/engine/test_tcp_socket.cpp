@@ -12,6 +12,8 @@
 #include <memory>
 #include <thread>
 
+#include "loopback_ports.h"
+
 namespace {
 
 const unsigned long kLoopback = inet_addr("127.0.0.1");
@@ -132,14 +134,11 @@ TEST(TcpSocket, ConnectionResetByThePeerIsClosedNotAnError)
 
 TEST(TcpSocket, ConnectToAClosedLoopbackPortIsRefused)
 {
-    unsigned short port;
-    {
-        PCSBSocket probe(0, true);
-        port = local_port(probe);
-    }
+    const testing_support::refused_port closed;
+    ASSERT_NE(closed.port(), 0);
     PCSBSocket client(0, false);
     testing::internal::CaptureStderr();
-    client.Connect(kLoopback, port);
+    client.Connect(kLoopback, closed.port());
     int status = status_after(client, sock_connecting);
     std::string said = testing::internal::GetCapturedStderr();
     if (status == sock_error) {

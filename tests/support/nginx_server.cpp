@@ -1,48 +1,35 @@
 #include "nginx_server.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/socket.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdlib>
-#include <thread>
+#include <vector>
 
+#include "loopback_ports.h"
 #include "test_support.h"
+
+extern char** environ;
 
 namespace testing_support {
 
-unsigned short free_loopback_port()
-{
-    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof addr;
-    unsigned short port = 0;
-    if (::bind(fd, reinterpret_cast<sockaddr*>(&addr), len) == 0 &&
-        ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len) == 0)
-        port = ntohs(addr.sin_port);
-    ::close(fd);
-    return port;
-}
-
 namespace {
 
-bool accepts_connections(unsigned short port)
+// A socket listening on 127.0.0.1 at a port the kernel picks, for nginx to
+// take over; -1 when none could be made.  Non-blocking, as nginx keeps its
+// own: workers that all wake for one connection must not wait in accept.
+int listening_socket(unsigned short& port)
 {
-    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    addr.sin_port = htons(port);
-    bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
-    ::close(fd);
-    return ok;
+    const int fd = loopback_socket(port, SOCK_NONBLOCK);
+    if (fd >= 0 && ::listen(fd, 511) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
 }
 
 std::string configuration(const std::string& dir, const std::string& root, unsigned short port,
@@ -50,10 +37,9 @@ std::string configuration(const std::string& dir, const std::string& root, unsig
 {
     std::string conf;
     conf += "daemon off;\n";
-    if (workers > 1)
-        conf += "worker_processes " + std::to_string(workers) + ";\n";
-    else
-        conf += "master_process off;\n";
+    // A master, whatever the number of workers: nginx 1.22 alone, without
+    // one, dies on the socket it is handed.
+    conf += "worker_processes " + std::to_string(workers > 1 ? workers : 1) + ";\n";
     // Workers of a root master otherwise drop to "nobody", who cannot read
     // folders made by mkdtemp.
     if (::geteuid() == 0) conf += "user root;\n";
@@ -83,10 +69,7 @@ nginx_server::nginx_server(const std::string& root, const std::string& extra, in
     std::string name = scratch_root() + "nginx-XXXXXX";
     if (!mkdtemp(&name[0])) return;
     dir_ = name + "/";
-    // Another process may take a port between our probe and nginx's bind:
-    // try a few.
-    for (int attempt = 0; attempt < 5 && !running(); ++attempt)
-        start_on(free_loopback_port(), root, extra, workers);
+    start(root, extra, workers);
 }
 
 nginx_server::~nginx_server()
@@ -113,33 +96,55 @@ int nginx_server::requests_for(const std::string& part, int expected, double sec
     return count_of(access_log(), part);
 }
 
-bool nginx_server::start_on(unsigned short port, const std::string& root, const std::string& extra,
-                            int workers)
+bool nginx_server::start(const std::string& root, const std::string& extra, int workers)
 {
+    unsigned short port = 0;
+    const int listener = listening_socket(port);
+    if (listener < 0) return false;
     write_file(dir_ + "nginx.conf", configuration(dir_, root, port, extra, workers));
+    // nginx takes over the sockets that NGINX names, as a new nginx takes
+    // them from the one it replaces, and serves them for the configuration's
+    // address.
+    std::vector<std::string> environment;
+    for (char** e = environ; *e; ++e)
+        if (std::string(*e).rfind("NGINX=", 0) != 0) environment.push_back(*e);
+    environment.push_back("NGINX=" + std::to_string(listener) + ";");
+    std::vector<char*> envp;
+    for (std::string& e : environment) envp.push_back(&e[0]);
+    envp.push_back(nullptr);
+    const std::string conf = dir_ + "nginx.conf", log = dir_ + "error.log";
+    const char* const argv[] = {"nginx", "-p", dir_.c_str(), "-c", conf.c_str(), "-e", log.c_str(), nullptr};
     pid_t pid = ::fork();
     if (pid == 0) {
-        // Gone with the test, even one killed outright.
+        // Gone with the test, even one killed outright; its workers with it.
         ::prctl(PR_SET_PDEATHSIG, SIGTERM);
-        ::execl("/usr/sbin/nginx", "nginx", "-p", dir_.c_str(), "-c", (dir_ + "nginx.conf").c_str(), "-e",
-                (dir_ + "error.log").c_str(), static_cast<char*>(nullptr));
+        ::setpgid(0, 0);
+        ::fcntl(listener, F_SETFD, 0);
+        ::execve("/usr/sbin/nginx", const_cast<char* const*>(argv), envp.data());
         _exit(127);
     }
+    // nginx holds the port now, or nobody needs it.
+    ::close(listener);
     if (pid < 0) return false;
-    // Ready in milliseconds on an idle machine; a loaded one is waited for.
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    while (std::chrono::steady_clock::now() < deadline) {
-        int status;
-        if (::waitpid(pid, &status, WNOHANG) == pid) return false;  // could not start (port taken?)
-        if (accepts_connections(port)) {
-            pid_ = pid;
-            port_ = port;
-            return true;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    // Connections wait in the socket's queue until a worker takes them: the
+    // server is up once its master has taken the configuration, which it
+    // says by writing its PID.  Only a hang reaches the limit.
+    const std::string pid_line = std::to_string(pid) + "\n";
+    int status = 0;
+    bool ended = false;
+    const bool up = wait_until([&] {
+        ended = ::waitpid(pid, &status, WNOHANG) == pid;
+        return ended || read_file(dir_ + "nginx.pid") == pid_line;
+    }, 60, 10);
+    if (up && !ended) {
+        pid_ = pid;
+        port_ = port;
+        return true;
     }
-    ::kill(pid, SIGKILL);
-    ::waitpid(pid, nullptr, 0);
+    if (!ended) {
+        ::kill(-pid, SIGKILL);
+        ::waitpid(pid, nullptr, 0);
+    }
     return false;
 }
 
@@ -147,17 +152,12 @@ void nginx_server::stop()
 {
     if (pid_ <= 0) return;
     // TERM is nginx's fast shut-down; the master takes its workers along.
+    // Only a hang is ended by force, the workers with it.
     ::kill(pid_, SIGTERM);
-    int status;
-    for (int i = 0; i < 300; ++i) {
-        if (::waitpid(pid_, &status, WNOHANG) == pid_) {
-            pid_ = -1;
-            return;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    if (!wait_until([&] { return ::waitpid(pid_, nullptr, WNOHANG) == pid_; }, 60, 10)) {
+        ::kill(-pid_, SIGKILL);
+        ::waitpid(pid_, nullptr, 0);
     }
-    ::kill(pid_, SIGKILL);
-    ::waitpid(pid_, &status, 0);
     pid_ = -1;
 }
 

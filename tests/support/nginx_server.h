@@ -1,5 +1,7 @@
 // A real nginx serving a folder on 127.0.0.1 at a free port, with its own
 // configuration, logs and temporary folders in a private folder under /tmp.
+// The port is bound and listening before nginx starts, and nginx takes the
+// socket over: no process beside the test can take the port in between.
 // nginx answers absolute-form requests ("GET http://any.host/path") from
 // its root by path, so the program reaches it through its proxy setting
 // whatever host it asks for.
@@ -39,15 +41,12 @@ public:
     const std::string& folder() const { return dir_; }
 
 private:
-    bool start_on(unsigned short port, const std::string& root, const std::string& extra, int workers);
+    bool start(const std::string& root, const std::string& extra, int workers);
     void stop();
 
     std::string dir_;
     pid_t pid_ = -1;
     unsigned short port_ = 0;
 };
-
-// A TCP port on 127.0.0.1 that nobody listened on a moment ago.
-unsigned short free_loopback_port();
 
 }  // namespace testing_support

@@ -288,7 +288,7 @@ bool road_walker::wait_for(const std::function<bool(const window_pixels&)>& sign
     return wait_until([&] {
         const window_pixels now = picture();
         return !now.empty() && sign(now);
-    }, seconds, 50) && wait_for_still(0.3, 5);
+    }, seconds, 50) && wait_for_still(0.3, kActing);
 }
 
 bool road_walker::wait_for_screen(const window_pixels& before, double seconds) const

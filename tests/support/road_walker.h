@@ -150,7 +150,7 @@ public:
     // dimmed button is pressed again until it is live or `seconds` are up.
     bool press_until_changed(button_bar::button b, double seconds = 10, bool last_screen = false) const;
     // Clicks at (x, y) until what the window shows above the bar changes.
-    bool click_until_changed(float x, float y, double seconds = 10) const;
+    bool click_until_changed(float x, float y, double seconds = kActing) const;
     // Opens the menu whose title is at `title` and clicks its item at
     // `item`, the menu seen open first, until the program prints one more
     // `chosen` line: the frame that closes a dialog can pass for the menu

@@ -1,8 +1,6 @@
 #include "scripted_http_server.h"
 
-#include <arpa/inet.h>
 #include <fcntl.h>
-#include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -11,24 +9,19 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "loopback_ports.h"
+
 namespace testing_support {
 
 scripted_http_server::scripted_http_server(std::vector<server_step> script, bool before_request,
                                            bool every_connection)
     : script_(std::move(script)), before_request_(before_request), every_connection_(every_connection)
 {
-    listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof addr;
-    if (listener_ < 0 || ::bind(listener_, reinterpret_cast<sockaddr*>(&addr), len) != 0 ||
-        ::listen(listener_, 16) != 0 || ::getsockname(listener_, reinterpret_cast<sockaddr*>(&addr), &len) != 0 ||
-        ::pipe2(wake_, O_CLOEXEC) != 0) {
+    listener_ = loopback_socket(port_);
+    if (listener_ < 0 || ::listen(listener_, 16) != 0 || ::pipe2(wake_, O_CLOEXEC) != 0) {
         perror("scripted_http_server");
         std::abort();
     }
-    port_ = ntohs(addr.sin_port);
     thread_ = std::thread([this] { serve(); });
 }
 
@@ -88,6 +81,7 @@ void scripted_http_server::play(int conn)
                 ssize_t n = ::send(conn, step.bytes.data() + done, step.bytes.size() - done, MSG_NOSIGNAL);
                 if (n <= 0) break;  // the client hung up: the rest is lost, as with any server
                 done += static_cast<size_t>(n);
+                sent_ += static_cast<size_t>(n);
             }
         } else if (step.kind == server_step::pause) {
             std::this_thread::sleep_for(std::chrono::milliseconds(step.ms));

@@ -55,6 +55,8 @@ public:
     bool script_played() const { return played_; }
     // Connections accepted so far.
     int connections() const { return connections_; }
+    // Bytes sent so far, on every connection.
+    size_t bytes_sent() const { return sent_; }
 
 private:
     void serve();
@@ -65,6 +67,7 @@ private:
     bool before_request_;
     bool every_connection_;
     std::atomic<int> connections_{0};
+    std::atomic<size_t> sent_{0};
     int listener_ = -1;
     int wake_[2] = {-1, -1};
     unsigned short port_ = 0;

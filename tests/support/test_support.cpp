@@ -544,6 +544,32 @@ bool wait_until(const std::function<bool()>& done, double seconds, int poll_ms)
     return done();
 }
 
+namespace {
+
+double seconds_now()
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+}  // namespace
+
+idle_limit::idle_limit(double seconds) : seconds_(seconds), since_(seconds_now()) {}
+
+bool idle_limit::moving(const std::vector<double>& done)
+{
+    return moving(std::string(reinterpret_cast<const char*>(done.data()), done.size() * sizeof(double)));
+}
+
+bool idle_limit::moving(const std::string& done)
+{
+    const double now = seconds_now();
+    if (done != last_) {
+        last_ = done;
+        since_ = now;
+    }
+    return now - since_ < seconds_;
+}
+
 std::vector<std::string> mount_points_below(std::string folder)
 {
     while (!folder.empty() && folder.back() == '/') folder.pop_back();

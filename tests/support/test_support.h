@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -174,6 +175,26 @@ void make_large_fixtures_anew();
 // when it held.  `done` is asked once more at the deadline, so a slow check
 // is never cut short.
 bool wait_until(const std::function<bool()>& done, double seconds, int poll_ms = 100);
+
+// How long a loop that waits on work (a manifest check, the pump, a
+// transfer, frames, a program's install) may go on with nothing moving: a
+// busy machine slows the work down, and only work that has stopped runs out
+// of time, however long the work takes.  moving() takes what the work has
+// done so far, counts that each of its steps changes (bytes, files, states,
+// the frame clock) or a text of them (a folder's listing, a log), and is
+// false once that stood the same for `seconds`.
+class idle_limit {
+public:
+    explicit idle_limit(double seconds);
+    bool moving(std::initializer_list<double> done) { return moving(std::vector<double>(done)); }
+    bool moving(const std::vector<double>& done);
+    bool moving(const std::string& done);
+
+private:
+    double seconds_;
+    double since_;
+    std::string last_;
+};
 
 // The mount points of this program's mount table at `folder` or below it.
 std::vector<std::string> mount_points_below(std::string folder);

@@ -37,7 +37,7 @@ void dismiss_unpack_warning_and_expect_no_fly(road_walker& road, const std::stri
     EXPECT_TRUE(wait_until([&] {
         road.keys("Return");
         return road.wait_for_log("The installer cannot extract a file.", 0.5);
-    }, 10)) << road.log();
+    }, road_walker::kActing)) << road.log();
     EXPECT_NE(road.log().find(detail), std::string::npos) << road.log();
     press_fly(road);
     EXPECT_EQ(road.wait(1), -1) << "Fly was offered after a failed install";
@@ -129,14 +129,28 @@ bool downloads_move(const std::string& folder)
     return wait_until([&] { return archives_in(folder) != before; }, 1.0);
 }
 
-bool pump_held(const std::string& folder) { return holds_archives(folder) && !downloads_move(folder); }
+bool pump_held(const road_walker& road, const std::string& folder)
+{
+    return testing_support::current_step(road.picture()) == step_list::none && holds_archives(folder) &&
+           !downloads_move(folder);
+}
+
+bool wait_on_install(const road_walker& road, const std::string& temp, const std::function<bool()>& done)
+{
+    testing_support::idle_limit limit(30);
+    while (!done()) {
+        if (!limit.moving(archives_in(temp) + road.log())) return done();
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return true;
+}
 
 // A loaded machine may take a frame so long that the program reads a click
 // with the pointer already elsewhere: every step is seen to happen, and
 // repeated until it does.  A repeated GO BACK falls outside the question.
 bool open_cancel_question(const road_walker& road, const std::string& temp)
 {
-    return road.press_until(button_bar::go_back, [&] { return pump_held(temp); }, 30);
+    return road.press_until(button_bar::go_back, [&] { return pump_held(road, temp); }, 30);
 }
 
 // The program logs a cancel when it has removed the copy, before the

@@ -4,6 +4,7 @@
 // screens hold beyond the bottom bar.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -70,8 +71,16 @@ std::string archives_in(const std::string& folder);
 bool holds_archives(const std::string& folder);
 // Whether the downloads get on within a second.
 bool downloads_move(const std::string& folder);
-// Archives half done that stand still: a modal window holds the pump.
-bool pump_held(const std::string& folder);
+// A modal window drawn over the install (no step of the list shows) and
+// archives half done that stand still: the window holds the pump.  Known
+// by what the window draws: archives alone may stand still for a second on
+// a busy machine, with no window up.
+bool pump_held(const road_walker& road, const std::string& folder);
+// Whether `done` holds before the install stands still: waited for as long
+// as its archives in the run's temporary folder `temp` or the program's log
+// change, given up once neither did for half a minute.  A download slowed
+// on purpose takes what it takes, however busy the machine.
+bool wait_on_install(const road_walker& road, const std::string& temp, const std::function<bool()>& done);
 // GO BACK on the running install until its cancel question holds the pump.
 bool open_cancel_question(const road_walker& road, const std::string& temp);
 // Answers that question with its continue button until the install is

@@ -23,7 +23,7 @@
 #include "engine/http_client.h"
 #include "engine/installer_state.h"
 #include "engine/manifest.h"
-#include "nginx_server.h"
+#include "loopback_ports.h"
 #include "scripted_http_server.h"
 #include "wizard/demo_road.h"
 #include "wizard/shared_screens.h"
@@ -184,9 +184,9 @@ TEST_F(demo_road_screens, WithoutHomeTheDefaultParentIsTheProgramsFolder)
 
 TEST_F(demo_road_screens, FrameInWhichEveryDownloadFailsShowsTheFailureWithoutABar)
 {
-    const unsigned short closed = testing_support::free_loopback_port();
-    ASSERT_NE(closed, 0);
-    ASSERT_NO_FATAL_FAILURE(installing_one_file_through(closed));
+    const testing_support::refused_port closed;
+    ASSERT_NE(closed.port(), 0);
+    ASSERT_NO_FATAL_FAILURE(installing_one_file_through(closed.port()));
 
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     while (!stg.download_failed && std::chrono::steady_clock::now() < deadline) {

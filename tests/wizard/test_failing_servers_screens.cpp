@@ -20,6 +20,7 @@
 #include "engine/installer_state.h"
 #include "engine/manifest.h"
 #include "main_window_test.h"
+#include "loopback_ports.h"
 #include "nginx_server.h"
 #include "test_support.h"
 #include "wizard/demo_road.h"
@@ -73,13 +74,14 @@ protected:
     // Frames of `screen` for `seconds` of the frame clock, `step` each;
     // while a transfer is in flight the frame clock stands and the frames
     // come on the wall clock, as if every server answered within a frame.
-    // The last frame's record.
+    // Given up only on a transfer that moves no byte for half a minute.  The
+    // last frame's record.
     static wizard_screen frames(screen_fn screen, float seconds, float step = 0.05f)
     {
         wizard_screen last;
         const float end = xtim.real_time + seconds;
-        const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-        while (xtim.real_time < end && std::chrono::steady_clock::now() < give_up) {
+        testing_support::idle_limit limit(30);
+        while (xtim.real_time < end && limit.moving({xtim.real_time, static_cast<double>(http.traffic())})) {
             last = wizard_screen{};
             screen(0, last);
             if (in_flight())
@@ -96,14 +98,14 @@ protected:
 
 TEST_F(failing_servers, ClosedProxyIsNamedWithTheMakersServerAndTheWayBackStaysOpen)
 {
-    const unsigned short closed = testing_support::free_loopback_port();
-    ASSERT_NE(closed, 0);
-    route_through(closed);
+    const testing_support::refused_port closed;
+    ASSERT_NE(closed.port(), 0);
+    route_through(closed.port());
     wizard_screen first;
     demo_get_updates(1, first);
     const wizard_screen rec = frames(demo_get_updates, 2);
     EXPECT_EQ(rec.text, "I am contacting " NIMBREL_MAKER_HOST " to find a demo server.\n\nI cannot get an answer from " +
-                            std::string(kMakerWebHost) + ". " + proxy_sentence(closed))
+                            std::string(kMakerWebHost) + ". " + proxy_sentence(closed.port()))
         << rec.text;
     EXPECT_EQ(rec.back, see_eula) << "GO BACK stays live";
     EXPECT_EQ(rec.next, nullptr);

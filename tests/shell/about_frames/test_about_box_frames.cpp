@@ -14,6 +14,7 @@
 #include "../shell_test_state.h"
 #include "core/files/system_paths.h"
 #include "core/shell_hooks.h"
+#include "loopback_ports.h"
 #include "nginx_server.h"
 #include "shell/about_box.h"
 #include "test_support.h"
@@ -174,7 +175,8 @@ TEST_F(about_on_nginx, TheDownloadWaitsForTheSlotTheWizardHolds)
 // than leave the user in a box that no longer closes.
 TEST_F(about_frames, AQuitWithTheBoxOpenEndsItsLoop)
 {
-    http_harness::routed_to_local_server nowhere(testing_support::free_loopback_port());
+    const testing_support::refused_port closed;
+    http_harness::routed_to_local_server nowhere(closed.port());
     script().close_when = [] {
         if (script().frames == 5) app_done = 1;
         return false;
