@@ -162,7 +162,7 @@ int confined_folder::adopt(int fd, const std::string& path, bool correct_case)
     real_path_ = real;
     correct_case_ = correct_case;
     std::lock_guard<std::mutex> hold(names_lock_);
-    names_.clear();
+    names_ = std::make_shared<folder_names>();
     folders_listed_ = 0;
     return 0;
 }
@@ -344,26 +344,22 @@ void confined_folder::forget(folder_names& in, const std::string& leaf)
     }
 }
 
-bool confined_folder::in_folder(const std::string& folder, const std::string& name, bool last,
+bool confined_folder::in_folder(folder_names& in, const std::string& folder, const std::string& name, bool last,
                                 std::string& found) const
 {
     bool may_list = true;
     {
         std::lock_guard<std::mutex> hold(names_lock_);
-        auto known = names_.find(folder);
-        if (known != names_.end()) {
-            folder_names& in = known->second;
-            if (in.exact.count(name)) return found = name, true;
-            if (in.listed) {
-                if (last) return found = listed_name(in, name), true;
-                auto other = in.folded.find(ascii_folded(name));
-                if (other != in.folded.end()) return found = other->second, true;
-                // A folder on the way that the listing did not hold: made
-                // since behind the index's back, or nowhere.  Listed again
-                // at most once for as many such names as the folder holds,
-                // so that each pays for one name listed.
-                may_list = ++in.misses >= in.exact.size();
-            }
+        if (in.exact.count(name)) return found = name, true;
+        if (in.listed) {
+            if (last) return found = listed_name(in, name), true;
+            auto other = in.folded.find(ascii_folded(name));
+            if (other != in.folded.end()) return found = other->second, true;
+            // A folder on the way that the listing did not hold: made since
+            // behind the index's back, or nowhere.  Listed again at most
+            // once for as many such names as the folder holds, so that each
+            // pays for one name listed.
+            may_list = ++in.misses >= in.exact.size();
         }
     }
     // Most names exist as written, and those cost one lookup rather than a
@@ -372,7 +368,6 @@ bool confined_folder::in_folder(const std::string& folder, const std::string& na
     if (fd >= 0) {
         ::close(fd);
         std::lock_guard<std::mutex> hold(names_lock_);
-        folder_names& in = names_[folder];
         if (in.listed)
             note_found(in, name);
         else
@@ -384,7 +379,6 @@ bool confined_folder::in_folder(const std::string& folder, const std::string& na
     list(folder, names);
     ++folders_listed_;
     std::lock_guard<std::mutex> hold(names_lock_);
-    folder_names& in = names_[folder];
     // The first of twins in the system's order answers for both, as the
     // correction of a whole path does.  What the index holds already keeps
     // its place: a listing again adds only what was made behind its back.
@@ -399,11 +393,25 @@ bool confined_folder::in_folder(const std::string& folder, const std::string& na
     return true;
 }
 
+confined_folder::folder_names* confined_folder::index_of(const std::string& folder, bool make) const
+{
+    folder_names* in = names_.get();
+    for (const std::string& part : name_components(folder)) {
+        auto below = in->folders.find(part);
+        if (below == in->folders.end()) {
+            if (!make) return nullptr;
+            below = in->folders.emplace(part, std::make_shared<folder_names>()).first;
+        }
+        in = below->second.get();
+    }
+    return in;
+}
+
 void confined_folder::note_made_folder(const std::string& relative) const
 {
     if (!correct_case_) return;
     std::lock_guard<std::mutex> hold(names_lock_);
-    folder_names& made = names_[relative];
+    folder_names& made = *index_of(relative, true);
     made = folder_names();
     made.listed = true;
 }
@@ -415,17 +423,25 @@ void confined_folder::note_removed(const std::string& relative) const
     const std::string folder = slash == std::string::npos ? std::string() : relative.substr(0, slash);
     const std::string leaf = relative.substr(slash == std::string::npos ? 0 : slash + 1);
     std::lock_guard<std::mutex> hold(names_lock_);
-    names_.erase(relative);
-    auto known = names_.find(folder);
-    if (known != names_.end()) forget(known->second, leaf);
+    if (folder_names* in = index_of(folder, false)) {
+        // A folder goes with what it held.
+        in->folders.erase(leaf);
+        forget(*in, leaf);
+    }
 }
 
 std::size_t confined_folder::index_comparisons_to_find_each() const
 {
     std::lock_guard<std::mutex> hold(names_lock_);
-    std::size_t comparisons = comparisons_to_find_each(names_);
-    for (const auto& [folder, names] : names_)
-        comparisons += comparisons_to_find_each(names.exact) + comparisons_to_find_each(names.folded);
+    std::size_t comparisons = 0;
+    std::vector<const folder_names*> todo{names_.get()};
+    while (!todo.empty()) {
+        const folder_names& in = *todo.back();
+        todo.pop_back();
+        comparisons += comparisons_to_find_each(in.exact) + comparisons_to_find_each(in.folded) +
+                       comparisons_to_find_each(in.folders);
+        for (const auto& below : in.folders) todo.push_back(below.second.get());
+    }
     return comparisons;
 }
 
@@ -433,15 +449,29 @@ std::string confined_folder::corrected(const std::string& name) const
 {
     const std::vector<std::string> parts = name_components(name);
     std::string out, found;
+    // Each folder's index stays with this walk while it asks the disk, even
+    // when a removal on another thread takes it out of the tree meanwhile.
+    std::shared_ptr<folder_names> in;
+    {
+        std::lock_guard<std::mutex> hold(names_lock_);
+        in = names_;
+    }
     for (size_t i = 0; i < parts.size(); ++i) {
+        const bool last = i + 1 == parts.size();
         // Past a folder that is not there the rest stays as written: nothing
         // below it can be.
-        const bool there = in_folder(out, parts[i], i + 1 == parts.size(), found);
+        const bool there = in_folder(*in, out, parts[i], last, found);
         if (i) out += '/';
         out += there ? found : parts[i];
         if (!there) {
             for (++i; i < parts.size(); ++i) out += '/' + parts[i];
             break;
+        }
+        if (!last) {
+            std::lock_guard<std::mutex> hold(names_lock_);
+            std::shared_ptr<folder_names>& below = in->folders[found];
+            if (!below) below = std::make_shared<folder_names>();
+            in = below;
         }
     }
     return out;
