@@ -2,8 +2,9 @@
 // built to share a hash, against ordinary names of the same length: the
 // manifest's pool as a manifest is read, the scan's stamps as they are
 // noted and looked up, the copy's letter-case index as files are made in
-// one folder.  bench/run_hostile_keys compiles it against a base commit's
-// libraries and this build's and takes turns.
+// one folder, and in one folder at the end of a path as deep as a
+// manifest's paths may go.  bench/run_hostile_keys compiles it against a
+// base commit's libraries and this build's and takes turns.
 //
 //   bench_hostile_keys texts KIND COUNT OUT      writes COUNT texts a line:
 //       ordinary_paths, one_hash_paths, ordinary_names, one_hash_names,
@@ -13,6 +14,7 @@
 //   bench_hostile_keys stamps PATHS              a stamp noted, then looked up, for each, in
 //                                                the order noted and in another
 //   bench_hostile_keys folder NAMES DIR          each name made in DIR/Objects, made first
+//   bench_hostile_keys deep DEPTH NAMES DIR      the same in a folder DEPTH deep, DIR/Objects/ab/ab/...
 //
 // Each prints "NAME SECONDS" lines of processor time.
 #include <fcntl.h>
@@ -181,16 +183,19 @@ int note_and_look_up(const std::vector<std::string>& paths)
 
 // As the gate makes an archive's files: each name placed (its letter case
 // corrected against the index), a file made beside it and renamed into place.
-int make_in_folder(const std::vector<std::string>& names, const std::string& dir)
+int make_in_folder(const std::vector<std::string>& names, const std::string& dir, int depth = 1)
 {
     confined_folder root;
     if (root.open(dir, true) != 0) return 1;
     placed_name at;
-    if (root.place("Objects", at) != 0 || at.make_folder() != 0) return 1;
+    std::string folder = "Objects";
+    for (int level = 1; level <= depth; ++level, folder += "/ab")
+        if (root.place(folder, at) != 0 || at.make_folder() != 0) return 1;
+    folder.resize(folder.size() - 3);
     double user0, system0, user1, system1;
     process_seconds(user0, system0);
     for (const std::string& name : names) {
-        if (root.place("Objects/" + name, at) != 0) return 1;
+        if (root.place(folder + "/" + name, at) != 0) return 1;
         std::string temp;
         const int fd = at.create_beside(&temp);
         if (fd < 0) return 1;
@@ -211,6 +216,7 @@ int main(int argc, char** argv)
     if (mode == "manifest" && argc == 3) return read_manifest(read_lines(argv[2]));
     if (mode == "stamps" && argc == 3) return note_and_look_up(read_lines(argv[2]));
     if (mode == "folder" && argc == 4) return make_in_folder(read_lines(argv[2]), argv[3]);
+    if (mode == "deep" && argc == 5) return make_in_folder(read_lines(argv[3]), argv[4], std::stoi(argv[2]));
     std::fprintf(stderr, "usage: see the head of bench/bench_hostile_keys.cpp\n");
     return 2;
 }

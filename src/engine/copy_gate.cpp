@@ -549,11 +549,11 @@ void record_emptied_folders(const std::string& file, std::set<std::string>& fold
     if (!folder.empty() && folder.back() == '/') folder.pop_back();
     size_t slash = folder.rfind('/');
     folder = slash == std::string::npos ? std::string() : folder.substr(0, slash + 1);
-    while (folder.size() > dest_dir_path.size()) {
-        folders.insert(folder);
+    // A folder recorded before came with every folder above it.
+    while (folder.size() > dest_dir_path.size() && folders.insert(folder).second) {
         folder.pop_back();
         slash = folder.rfind('/');
-        folder = slash == std::string::npos ? std::string() : folder.substr(0, slash + 1);
+        folder.resize(slash == std::string::npos ? 0 : slash + 1);
     }
 }
 

@@ -96,9 +96,10 @@ int make_copy_dirs(bool new_copy)
         if (!version.do_install || !want_this_f(static_cast<int>(i), current)) continue;
         std::string path = version.path;
         trim_dest_folder(path);
+        // A folder there already came with every folder above it.
         for (size_t slash = path.rfind('/'); slash != std::string::npos && slash > 0; slash = path.rfind('/')) {
             path.resize(slash);
-            folders.insert(path);
+            if (!folders.insert(path).second) break;
         }
     }
     for (const std::string& folder : folders) {

@@ -1,7 +1,6 @@
 #include "engine/file_plan.h"
 
-#include <algorithm>
-#include <vector>
+#include <set>
 
 #include "core/diag/log_stream.h"
 #include "engine/install_filter.h"
@@ -18,11 +17,6 @@ int keep_users_file(const std::string& path, int)
 }
 
 select_alert_fn g_select_alert = keep_users_file;
-
-bool holds(const std::vector<std::string>& folders, const std::string& folder)
-{
-    return std::find(folders.begin(), folders.end(), folder) != folders.end();
-}
 
 bool is_known_version(const file_history_struct& history, const std::string& sig)
 {
@@ -67,9 +61,10 @@ std::string plan_destination_path(const std::string& manifest_path)
 
 int choose_files()
 {
-    // Folder answers hold for this run only: a later plan asks again.
-    std::vector<std::string> overwrite_all;
-    std::vector<std::string> keep_all;
+    // Folder answers hold for this run only: a later plan asks again.  Every
+    // changed file looks for its folder among them.
+    std::set<std::string> overwrite_all;
+    std::set<std::string> keep_all;
 
     // The copy as it is now, not as it was scanned: the user may have
     // changed it while the wizard waited.
@@ -95,17 +90,17 @@ int choose_files()
         } else {
             const std::string path = plan_destination_path(v.path);
             const std::string folder = path.substr(0, path.rfind('/') + 1);
-            if (holds(overwrite_all, folder)) {
+            if (overwrite_all.count(folder)) {
                 act = true;
-            } else if (holds(keep_all, folder)) {
+            } else if (keep_all.count(folder)) {
                 act = false;
             } else {
                 xer << "File: " << path << "  sig_want=" << v.sig_want << "  sig_have="
                     << v.sig_have << "\n";
                 switch (select_alert(path, gone)) {
                 case kAnswerOverwrite: act = true; break;
-                case kAnswerOverwriteAll: overwrite_all.push_back(folder); act = true; break;
-                case kAnswerKeepAll: keep_all.push_back(folder); act = false; break;
+                case kAnswerOverwriteAll: overwrite_all.insert(folder); act = true; break;
+                case kAnswerKeepAll: keep_all.insert(folder); act = false; break;
                 case kAnswerCancel: return 0;
                 default: act = false; break;  // keep, and anything unknown
                 }

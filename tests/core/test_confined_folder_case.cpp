@@ -74,16 +74,34 @@ TEST(ConfinedFolderCase, ARemovedNameIsForgottenAndItsTwinAnswersInstead)
     scratch_dir dir;
     write_file(dir / "Sub/x.txt", "lower");
     write_file(dir / "Sub/X.txt", "upper");
+    write_file(dir / "Sub/X.TXT", "capitals");
     confined_folder root;
     ASSERT_EQ(root.open(dir.path(), true), 0);
+    std::vector<std::string> twins;  // in the order the folder lists them
+    ASSERT_EQ(root.list("Sub", twins), 0);
+    ASSERT_EQ(twins.size(), 3u);
+    auto remove = [&root](const std::string& name) {
+        placed_name at;
+        ASSERT_EQ(root.place(name, at), 0);
+        ASSERT_EQ(at.remove(false), 0);
+    };
 
-    const std::string first = make_file(root, "Sub/x.TXT");  // whichever the folder lists first
+    EXPECT_EQ(make_file(root, "Sub/x.TXT"), "Sub/" + twins[0]);
+    remove("Sub/" + twins[0]);
+    ASSERT_TRUE(file_exists(dir / ("Sub/" + twins[1])));
+    EXPECT_EQ(make_file(root, "sub/x.TXT"), "Sub/" + twins[1]);
+    remove("Sub/" + twins[2]);
+    EXPECT_EQ(make_file(root, "Sub/x.TXT"), "Sub/" + twins[1]) << "the twin that answers stays";
+    remove("Sub/" + twins[1]);
+    EXPECT_EQ(make_file(root, "Sub/x.TXT"), "Sub/x.TXT") << "no twin is left";
+    EXPECT_EQ(root.folders_listed(), 2) << "the top for \"sub\", \"Sub\" once: no removal lists it again";
+
+    // A removal that finds nothing forgets the name all the same.
+    ASSERT_EQ(::unlink((dir / "Sub/x.TXT").c_str()), 0);
     placed_name at;
-    ASSERT_EQ(root.place(first, at), 0);
-    ASSERT_EQ(at.remove(false), 0);
-    const std::string other = first == "Sub/x.txt" ? "Sub/X.txt" : "Sub/x.txt";
-    ASSERT_TRUE(file_exists(dir / other));
-    EXPECT_EQ(make_file(root, "sub/x.TXT"), other);
+    ASSERT_EQ(root.place("Sub/x.TXT", at), 0);
+    EXPECT_EQ(at.remove(false), ENOENT);
+    EXPECT_EQ(make_file(root, "Sub/X.txt"), "Sub/X.txt");
 
     ASSERT_EQ(root.place("Gone", at), 0);
     ASSERT_EQ(at.make_folder(), 0);
@@ -91,6 +109,37 @@ TEST(ConfinedFolderCase, ARemovedNameIsForgottenAndItsTwinAnswersInstead)
     write_file(dir / "gone/made-elsewhere", "y");
     EXPECT_EQ(make_file(root, "Gone/made-elsewhere"), "gone/made-elsewhere")
         << "a removed folder is not remembered as empty";
+    EXPECT_EQ(root.folders_listed(), 3) << "the top again, as \"Gone\" was not where it knew it";
+}
+
+// An update of a large folder: files go and new ones come, in turn as a
+// manifest sorted by path puts them, or every deletion first.  The folder
+// is listed once whatever the order, and its index still answers for the
+// names left, removed and made.
+TEST(ConfinedFolderCase, AFolderIsListedOnceWhicheverOrderFilesGoAndComeIn)
+{
+    constexpr int kFiles = 100;
+    for (const bool in_turn : {true, false}) {
+        SCOPED_TRACE(in_turn ? "deletions and new names in turn" : "every deletion first");
+        scratch_dir dir;
+        for (int i = 0; i < kFiles; ++i) write_file(dir / ("Flat/Old" + std::to_string(i)), "x");
+        confined_folder root;
+        ASSERT_EQ(root.open(dir.path(), true), 0);
+        for (int i = 0; i < kFiles; ++i) {
+            if (i < kFiles / 2) {
+                placed_name at;
+                ASSERT_EQ(root.place("Flat/Old" + std::to_string(i), at), 0);
+                ASSERT_EQ(at.remove(false), 0);
+            }
+            if (in_turn ? i < kFiles / 2 : i >= kFiles / 2) make_file(root, "Flat/new" + std::to_string(i));
+        }
+        EXPECT_EQ(root.folders_listed(), 1);
+        EXPECT_EQ(make_file(root, "Flat/OLD0"), "Flat/OLD0") << "a removed name is made as written";
+        EXPECT_EQ(make_file(root, "Flat/old99"), "Flat/Old99");
+        const std::string made = std::to_string(in_turn ? 7 : 57);
+        EXPECT_EQ(make_file(root, "Flat/NEW" + made), "Flat/new" + made);
+        EXPECT_EQ(root.folders_listed(), 1);
+    }
 }
 
 TEST(ConfinedFolderCase, AnExactNameWinsOverItsTwinWhateverTheListingOrder)

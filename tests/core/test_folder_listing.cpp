@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <random>
 #include <string>
 #include <vector>
 
@@ -105,6 +106,60 @@ TEST(FolderListingSort, ASmallerNameArrivingAfterCaseVariantsRotatesThem)
     types = {1, 2, 3};
     opensave_sort(names, types);
     EXPECT_EQ(names, (names_t{"Zed", "zed", "ZED"})) << "all equal: nothing moves";
+}
+
+// The exchange procedure as the listing once ran it, one comparison for
+// every pair of names: what the sort must leave, names equal but for their
+// letter case included.
+void sort_by_exchanges(names_t& names, types_t& types)
+{
+    std::vector<std::vector<signed char>> keys;
+    for (const std::string& name : names) {
+        keys.emplace_back(name.begin(), name.end());
+        for (signed char& c : keys.back()) c = static_cast<signed char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    }
+    for (size_t i = 0; i < names.size(); ++i)
+        for (size_t j = 0; j < i; ++j)
+            if (keys[i] < keys[j]) {
+                std::swap(keys[i], keys[j]);
+                std::swap(names[i], names[j]);
+                std::swap(types[i], types[j]);
+            }
+}
+
+TEST(FolderListingSort, LeavesWhatTheExchangeProcedureLeavesForAnyListing)
+{
+    const struct {
+        const char* what;
+        size_t names;
+        const char* letters;
+        size_t longest;
+    } rows[] = {
+        {"a few names, most differing only in case", 12, "aAbB", 2},
+        {"many names, a run of each in every case", 600, "aAbBcC", 3},
+        {"one name in many cases", 500, "xX", 9},
+        {"ordinary names beside bytes past 0x7f", 1000, "aZ_\x80\xff" "09", 6},
+    };
+    std::mt19937 random(89);
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        const std::string letters = row.letters;
+        for (int round = 0; round < 10; ++round) {
+            names_t names(random() % (row.names + 1));
+            types_t types(names.size());
+            for (size_t i = 0; i < names.size(); ++i) {
+                for (size_t length = random() % (row.longest + 1); length > 0; --length)
+                    names[i] += letters[random() % letters.size()];
+                types[i] = static_cast<int>(i);
+            }
+            names_t want = names;
+            types_t want_types = types;
+            sort_by_exchanges(want, want_types);
+            opensave_sort(names, types);
+            ASSERT_EQ(names, want);
+            ASSERT_EQ(types, want_types);
+        }
+    }
 }
 
 TEST(FolderListing, PanelListingHidesThePanelFolderAndNumberedLayers)

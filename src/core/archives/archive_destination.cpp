@@ -90,9 +90,18 @@ int extract_dest::refuse(const std::string& name, const char* why)
     return kErrUnsafeEntry;
 }
 
-bool extract_dest::is_link_made_here(const std::string& folded) const
+bool extract_dest::is_link_made_here(const std::string& folded) const { return links_.count(folded) != 0; }
+
+bool extract_dest::beneath_link_made_here(const std::vector<std::string>& parts) const
 {
-    return std::find(links_.begin(), links_.end(), folded) != links_.end();
+    if (links_.empty()) return false;
+    std::string folder;
+    for (size_t n = 0; n + 1 < parts.size(); ++n) {
+        if (n) folder += '/';
+        folder += parts[n];
+        if (is_link_made_here(folder)) return true;
+    }
+    return false;
 }
 
 int extract_dest::place(const std::string& name, bool leaf, placed_name& at)
@@ -110,10 +119,8 @@ int extract_dest::place(const std::string& name, bool leaf, placed_name& at)
     }
     // Nothing goes beneath a link this extraction made: its target may be
     // anywhere by the time the entry is written.
-    parts = folded_components(sub_ + name);
-    for (size_t n = 1; n < parts.size(); ++n)
-        if (is_link_made_here(joined_components(parts, n)))
-            return refuse(name, "the name lies beneath a link made by this archive");
+    if (beneath_link_made_here(folded_components(sub_ + name)))
+        return refuse(name, "the name lies beneath a link made by this archive");
 
     std::string placed = sub_ + name;
     while (placed.size() > 1 && placed.back() == '/') placed.pop_back();
@@ -181,8 +188,7 @@ int extract_dest::make_link(const std::string& name, const std::string& target, 
 void extract_dest::remember_link(const std::string& name)
 {
     std::vector<std::string> parts = folded_components(sub_ + name);
-    std::string key = joined_components(parts, parts.size());
-    if (!is_link_made_here(key)) links_.push_back(key);
+    links_.insert(joined_components(parts, parts.size()));
 }
 
 int extract_dest::stage_link(const std::string& name, const std::string& target, const entry_check& check,
@@ -205,18 +211,28 @@ int extract_dest::stage_link(const std::string& name, const std::string& target,
     // Walk the target from the link's folder; it must stay inside the root
     // and may not step back out of a link made here, whose ".." is not the
     // folder the name suggests.
-    std::vector<std::string> at_folder = folded_components(sub_ + name);
-    at_folder.pop_back();
+    // The folder reached, and where each of its components begins.
+    std::string at_folder;
+    std::vector<size_t> starts;
+    auto enter = [&at_folder, &starts](const std::string& part) {
+        starts.push_back(at_folder.size());
+        if (!at_folder.empty()) at_folder += '/';
+        at_folder += part;
+    };
+    std::vector<std::string> parts = folded_components(sub_ + name);
+    parts.pop_back();
+    for (const std::string& part : parts) enter(part);
     std::vector<std::string> steps = folded_components(target);
     for (size_t i = 0; i < steps.size(); ++i) {
         if (steps[i] != "..") {
-            at_folder.push_back(steps[i]);
-            if (i + 1 < steps.size() && is_link_made_here(joined_components(at_folder, at_folder.size())))
+            enter(steps[i]);
+            if (i + 1 < steps.size() && is_link_made_here(at_folder))
                 return refuse(name, "the link's target runs through a link made by this archive");
             continue;
         }
-        if (at_folder.empty()) return refuse(name, "the link's target climbs out of the folder");
-        at_folder.pop_back();
+        if (starts.empty()) return refuse(name, "the link's target climbs out of the folder");
+        at_folder.resize(starts.back());
+        starts.pop_back();
     }
 
     // Made beside and renamed over the old name: there is no moment without

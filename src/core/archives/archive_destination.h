@@ -11,11 +11,13 @@
 #pragma once
 
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "core/archives/archive_reader.h"
 #include "core/diag/error_codes.h"
 #include "core/files/confined_folder.h"
+#include "core/keyed_hash.h"
 
 // A refused entry reads as a damaged archive: the user's remedy is the same.
 // A file whose contents differ from its signature is kErrWrongContent.
@@ -89,6 +91,8 @@ private:
     int place(const std::string& name, bool leaf, placed_name& at);
     int refuse(const std::string& name, const char* why);
     bool is_link_made_here(const std::string& folded) const;
+    // Whether a folder on the way to the folded `parts` is such a link.
+    bool beneath_link_made_here(const std::vector<std::string>& parts) const;
     int fill(const placed_name& at, int fd, const archive_item& item, archive_reader& from,
              const entry_check& check);
     int check_link(const placed_name& at, const std::string& temp, const entry_check& check);
@@ -104,6 +108,7 @@ private:
     std::string md5_found_;
     // Links this extraction made, relative to the root, components joined by "/"
     // and ASCII letters folded: the case correction would otherwise steer
-    // "data/x" through a link made as "Data".
-    std::vector<std::string> links_;
+    // "data/x" through a link made as "Data".  Every entry looks for each
+    // folder on its way here, and an archive names them.
+    std::unordered_set<std::string, keyed_hasher> links_;
 };

@@ -123,9 +123,11 @@ int placed_name::make_folder(mode_t mode) const
 int placed_name::remove(bool folder) const
 {
     at_disk_moment(disk_moment::removing);
-    if (::unlinkat(folder_, leaf_.c_str(), folder ? AT_REMOVEDIR : 0) != 0) return errno;
-    if (root_) root_->note_removed(relative_);
-    return 0;
+    const int err = ::unlinkat(folder_, leaf_.c_str(), folder ? AT_REMOVEDIR : 0) == 0 ? 0 : errno;
+    // Nothing there is as good as removed for the index: the name went
+    // behind its back, or was only ever placed.
+    if ((!err || err == ENOENT) && root_) root_->note_removed(relative_);
+    return err;
 }
 
 // -- confined_folder ---
@@ -160,7 +162,7 @@ int confined_folder::adopt(int fd, const std::string& path, bool correct_case)
     real_path_ = real;
     correct_case_ = correct_case;
     std::lock_guard<std::mutex> hold(names_lock_);
-    names_.clear();
+    names_ = std::make_shared<folder_names>();
     folders_listed_ = 0;
     return 0;
 }
@@ -300,19 +302,64 @@ std::string confined_folder::listed_name(folder_names& in, const std::string& na
     auto other = in.folded.find(key);
     if (other != in.folded.end()) return other->second;
     // About to be made: later names in another case find it.
-    in.exact.insert(name);
-    in.folded.emplace(key, name);
+    note_found(in, name);
     return name;
 }
 
-std::string confined_folder::in_folder(const std::string& folder, const std::string& name) const
+void confined_folder::note_found(folder_names& in, const std::string& name)
 {
+    std::uint64_t& place = in.exact[name];
+    if (place) return;
+    place = ++in.places;
+    std::string key = ascii_folded(name);
+    if (in.folded.find(key) == in.folded.end())
+        in.folded.emplace(std::move(key), name);
+    else
+        in.twins.emplace(std::make_pair(std::move(key), place), name);
+}
+
+void confined_folder::forget(folder_names& in, const std::string& leaf)
+{
+    auto known = in.exact.find(leaf);
+    if (known == in.exact.end()) return;
+    const std::uint64_t place = known->second;
+    in.exact.erase(known);
+    if (!in.listed) return;
+    const std::string key = ascii_folded(leaf);
+    auto answer = in.folded.find(key);
+    if (answer == in.folded.end()) return;
+    if (answer->second != leaf) {
+        auto twin = in.twins.find({key, place});
+        if (twin != in.twins.end() && twin->second == leaf) in.twins.erase(twin);
+        return;
+    }
+    // The next twin in the system's order answers now, as a listing made
+    // afresh would find it first.
+    auto next = in.twins.lower_bound({key, 0});
+    if (next != in.twins.end() && next->first.first == key) {
+        answer->second = std::move(next->second);
+        in.twins.erase(next);
+    } else {
+        in.folded.erase(answer);
+    }
+}
+
+bool confined_folder::in_folder(folder_names& in, const std::string& folder, const std::string& name, bool last,
+                                std::string& found) const
+{
+    bool may_list = true;
     {
         std::lock_guard<std::mutex> hold(names_lock_);
-        auto known = names_.find(folder);
-        if (known != names_.end()) {
-            if (known->second.exact.count(name)) return name;
-            if (known->second.listed) return listed_name(known->second, name);
+        if (in.exact.count(name)) return found = name, true;
+        if (in.listed) {
+            if (last) return found = listed_name(in, name), true;
+            auto other = in.folded.find(ascii_folded(name));
+            if (other != in.folded.end()) return found = other->second, true;
+            // A folder on the way that the listing did not hold: made since
+            // behind the index's back, or nowhere.  Listed again at most
+            // once for as many such names as the folder holds, so that each
+            // pays for one name listed.
+            may_list = ++in.misses >= in.exact.size();
         }
     }
     // Most names exist as written, and those cost one lookup rather than a
@@ -321,32 +368,50 @@ std::string confined_folder::in_folder(const std::string& folder, const std::str
     if (fd >= 0) {
         ::close(fd);
         std::lock_guard<std::mutex> hold(names_lock_);
-        names_[folder].exact.insert(name);
-        return name;
+        if (in.listed)
+            note_found(in, name);
+        else
+            in.exact.emplace(name, 0);
+        return found = name, true;
     }
+    if (!may_list) return false;
     std::vector<std::string> names;
     list(folder, names);
     ++folders_listed_;
     std::lock_guard<std::mutex> hold(names_lock_);
-    folder_names& in = names_[folder];
-    if (!in.listed) {
-        // The first of twins in the system's order answers for both, as the
-        // correction of a whole path does.
-        for (const std::string& n : names) {
-            in.folded.emplace(ascii_folded(n), n);
-            in.exact.insert(n);
+    // The first of twins in the system's order answers for both, as the
+    // correction of a whole path does.  What the index holds already keeps
+    // its place: a listing again adds only what was made behind its back.
+    for (const std::string& n : names) note_found(in, n);
+    in.listed = true;
+    in.misses = 0;
+    if (in.exact.count(name)) return found = name, true;
+    if (last) return found = listed_name(in, name), true;
+    auto other = in.folded.find(ascii_folded(name));
+    if (other == in.folded.end()) return false;
+    found = other->second;
+    return true;
+}
+
+confined_folder::folder_names* confined_folder::index_of(const std::string& folder, bool make) const
+{
+    folder_names* in = names_.get();
+    for (const std::string& part : name_components(folder)) {
+        auto below = in->folders.find(part);
+        if (below == in->folders.end()) {
+            if (!make) return nullptr;
+            below = in->folders.emplace(part, std::make_shared<folder_names>()).first;
         }
-        in.listed = true;
+        in = below->second.get();
     }
-    if (in.exact.count(name)) return name;
-    return listed_name(in, name);
+    return in;
 }
 
 void confined_folder::note_made_folder(const std::string& relative) const
 {
     if (!correct_case_) return;
     std::lock_guard<std::mutex> hold(names_lock_);
-    folder_names& made = names_[relative];
+    folder_names& made = *index_of(relative, true);
     made = folder_names();
     made.listed = true;
 }
@@ -358,30 +423,58 @@ void confined_folder::note_removed(const std::string& relative) const
     const std::string folder = slash == std::string::npos ? std::string() : relative.substr(0, slash);
     const std::string leaf = relative.substr(slash == std::string::npos ? 0 : slash + 1);
     std::lock_guard<std::mutex> hold(names_lock_);
-    names_.erase(relative);
-    auto known = names_.find(folder);
-    if (known == names_.end()) return;
-    known->second.exact.erase(leaf);
-    // A twin in another case may now answer for the name: listed again
-    // when asked.
-    auto twin = known->second.folded.find(ascii_folded(leaf));
-    if (twin != known->second.folded.end() && twin->second == leaf) names_.erase(known);
+    if (folder_names* in = index_of(folder, false)) {
+        // A folder goes with what it held.
+        in->folders.erase(leaf);
+        forget(*in, leaf);
+    }
 }
 
 std::size_t confined_folder::index_comparisons_to_find_each() const
 {
     std::lock_guard<std::mutex> hold(names_lock_);
-    std::size_t comparisons = comparisons_to_find_each(names_);
-    for (const auto& [folder, names] : names_)
-        comparisons += comparisons_to_find_each(names.exact) + comparisons_to_find_each(names.folded);
+    std::size_t comparisons = 0;
+    std::vector<const folder_names*> todo{names_.get()};
+    while (!todo.empty()) {
+        const folder_names& in = *todo.back();
+        todo.pop_back();
+        comparisons += comparisons_to_find_each(in.exact) + comparisons_to_find_each(in.folded) +
+                       comparisons_to_find_each(in.folders);
+        for (const auto& below : in.folders) todo.push_back(below.second.get());
+    }
     return comparisons;
 }
 
 std::string confined_folder::corrected(const std::string& name) const
 {
-    std::vector<std::string> parts = name_components(name);
-    for (size_t i = 0; i < parts.size(); ++i) parts[i] = in_folder(joined_components(parts, i), parts[i]);
-    return joined_components(parts, parts.size());
+    const std::vector<std::string> parts = name_components(name);
+    std::string out, found;
+    // Each folder's index stays with this walk while it asks the disk, even
+    // when a removal on another thread takes it out of the tree meanwhile.
+    std::shared_ptr<folder_names> in;
+    {
+        std::lock_guard<std::mutex> hold(names_lock_);
+        in = names_;
+    }
+    for (size_t i = 0; i < parts.size(); ++i) {
+        const bool last = i + 1 == parts.size();
+        // Past a folder that is not there the rest stays as written: nothing
+        // below it can be.
+        const bool there = in_folder(*in, out, parts[i], last, found);
+        if (i) out += '/';
+        out += there ? found : parts[i];
+        if (!there) {
+            for (++i; i < parts.size(); ++i) out += '/' + parts[i];
+            break;
+        }
+        if (!last) {
+            std::lock_guard<std::mutex> hold(names_lock_);
+            std::shared_ptr<folder_names>& below = in->folders[found];
+            if (!below) below = std::make_shared<folder_names>();
+            in = below;
+        }
+    }
+    return out;
 }
 
 int confined_folder::place(const std::string& name, placed_name& out) const

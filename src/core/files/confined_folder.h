@@ -22,11 +22,12 @@
 
 #include <atomic>
 #include <cerrno>
+#include <cstdint>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 #include "core/keyed_hash.h"
@@ -156,7 +157,6 @@ private:
     int open_beneath(const std::string& name, int flags, bool follow_last) const;
     int walk(const std::string& name, int flags, bool follow_last) const;
     std::string corrected(const std::string& name) const;
-    std::string in_folder(const std::string& folder, const std::string& name) const;
 
     int root_ = -1;
     std::string path_;
@@ -166,18 +166,47 @@ private:
     // The letter-case index, for as long as the folder is open (one
     // extraction, one install): a name found as written is remembered after
     // one lookup; a folder is listed once, when a name is first missing in
-    // it, and the names made afterwards are added; a folder made here is
-    // known empty and never listed.  Unpacking stays linear in the number of
-    // entries, whatever names an archive or a disk holds: the tables hash
-    // with the process's key.
+    // it, and the names made and removed through placed names afterwards
+    // are added and taken out, each alone; a folder made here is known
+    // empty and never listed.  Each folder's index lies beneath its
+    // parent's, so that placing a name asks each folder on its way for one
+    // component, not for the path up to it.  Unpacking and updating stay
+    // linear in what an archive, a manifest or a disk holds, whatever the
+    // names and in whatever order files go and come: the tables hash with
+    // the process's key.
     struct folder_names {
         bool listed = false;  // `folded` holds every name in the folder
-        std::unordered_set<std::string, keyed_hasher> exact;
+        std::size_t misses = 0;  // folders on the way it lacked since listed
+        // Each name's place in the system's order, as listed, then as made
+        // (0: found by a lookup, not listed).
+        std::uint64_t places = 0;
+        std::unordered_map<std::string, std::uint64_t, keyed_hasher> exact;
+        // Each folded form, and the first of its names in the system's
+        // order, which answers for them all.
         std::unordered_map<std::string, std::string, keyed_hasher> folded;
+        // The names of a folded form after its first, by folded form and
+        // place: the next to answer when the first goes.  A tree, as twins
+        // are few and a disk may hold thousands of one name.
+        std::map<std::pair<std::string, std::uint64_t>, std::string> twins;
+        // The index of each folder in it that names were placed beneath.
+        std::unordered_map<std::string, std::shared_ptr<folder_names>, keyed_hasher> folders;
     };
+    // The name in `folder`, whose index is `in`, that `name` stands for;
+    // false for a folder on the way (not `last`) that is there in no
+    // letter case.
+    bool in_folder(folder_names& in, const std::string& folder, const std::string& name, bool last,
+                   std::string& found) const;
+    // The index of `folder` (as placed), made when missing with `make`,
+    // else null; under the lock.
+    folder_names* index_of(const std::string& folder, bool make) const;
     // The index's answer for `name` in a listed folder, adding it as made.
     static std::string listed_name(folder_names& in, const std::string& name);
+    // Adds `name`, there or about to be, to the listed `in`: after its
+    // twins, if it has any and is not known already.
+    static void note_found(folder_names& in, const std::string& name);
+    // Takes `leaf` out of `in`, and its next twin answers for it.
+    static void forget(folder_names& in, const std::string& leaf);
     mutable std::mutex names_lock_;
-    mutable std::unordered_map<std::string, folder_names, keyed_hasher> names_;
+    mutable std::shared_ptr<folder_names> names_ = std::make_shared<folder_names>();  // the root's
     mutable std::atomic<int> folders_listed_{0};
 };
