@@ -57,6 +57,6 @@ private:
     int slots_;
     int outstanding_ = 0;
     std::vector<unsigned long> threads_, joins_, ids_;
-    std::vector<void*> stacks_;  // each of stack_room_ bytes, the guard first
+    std::vector<void*> stacks_;  // per thread, each of stack_room_ bytes, the guard first
     std::size_t stack_room_ = 0;
 };
