@@ -194,6 +194,12 @@ room_after_manifest room_kept;
 // new mapping can take (a worker's stack): not the heap's free blocks.
 std::size_t address_room(std::size_t* mappable = nullptr)
 {
+    // What work before freed at the top of the heap (a refused reading,
+    // the download and unpacking of its manifest, a scan) goes back to the
+    // system first: the allocator keeps up to twice its largest block
+    // freed there, address space that no stack could take, so the work
+    // after a reading would find less room than it had after the first.
+    ::malloc_trim(0);
     const uint64_t limit = address_space_limit();
     uint64_t in_use = 0;
     if (!limit || !program_address_space(in_use)) {
@@ -556,8 +562,9 @@ int read_directory(const std::string& path, std::string /*status*/)
     std::size_t mappable = 0;
     const std::size_t room = address_room(&mappable);
     if (room != SIZE_MAX)
-        xer << "The limit on the address space leaves " << (room >> 10) << " KiB for the manifest, "
-            << (room_kept.bytes >> 10) << " KiB of it for the work after it.\n";
+        xer << "The limit on the address space leaves " << (room >> 10) << " KiB for the manifest ("
+            << (mappable >> 10) << " KiB of it outside the heap), " << (room_kept.bytes >> 10)
+            << " KiB of it for the work after it.\n";
     if (bytes > room) {
         xer << "The manifest " << path << " of " << bytes << " bytes is larger than the room the limit on the "
             << "address space leaves.\n";

@@ -300,19 +300,26 @@ TEST(web_update_road, GoingBackDuringTheScanAndOnScansTheWholeCopyAgain)
 
 // -- Under a limit on the address space ----------------------------------------------
 
-// What the limit left each reading of the manifest, and what of it the
-// reading kept for the scan after it, in KiB, as the log tells.
-std::vector<std::pair<long, long>> reading_rooms(const std::string& log)
+// What the limit left a reading of the manifest, the part of it outside
+// the heap, where the scan's stacks go, and what of it the reading kept
+// for the scan after it, in KiB, as the log tells.
+struct reading_room {
+    long room = 0, outside_heap = 0, scan = 0;
+};
+std::vector<reading_room> reading_rooms(const std::string& log)
 {
     static const std::string kLine = "The limit on the address space leaves ";
-    std::vector<std::pair<long, long>> rooms;
+    std::vector<reading_room> rooms;
     for (size_t at = log.find(kLine); at != std::string::npos; at = log.find(kLine, at + 1)) {
-        long room = 0, scan = 0;
-        if (std::sscanf(log.c_str() + at + kLine.size(), "%ld KiB for the manifest, %ld KiB", &room, &scan) == 2)
-            rooms.emplace_back(room, scan);
+        reading_room r;
+        if (std::sscanf(log.c_str() + at + kLine.size(),
+                        "%ld KiB for the manifest (%ld KiB of it outside the heap), %ld KiB", &r.room,
+                        &r.outside_heap, &r.scan) == 3)
+            rooms.push_back(r);
     }
     return rooms;
 }
+
 
 // Every search reads the manifest, then starts the scan's workers.  Each
 // search has the room the first had, as the last scan's workers took their
@@ -337,11 +344,11 @@ TEST(web_update_road, EverySearchHasTheFirstOnesRoomAndKeepsTheScansOwn)
             << road.log();
         ASSERT_TRUE(scanned(road, step_list::disk_check, search)) << road.log();
     }
-    const std::vector<std::pair<long, long>> rooms = reading_rooms(road.log());
+    const std::vector<reading_room> rooms = reading_rooms(road.log());
     ASSERT_EQ(rooms.size(), 3u) << road.log();
-    const long scan_kb = rooms[0].second;
+    const long scan_kb = rooms[0].scan;
     EXPECT_GT(scan_kb, 8 << 10) << "no worker's stack was kept for";
-    for (const auto& [room, scan] : rooms) EXPECT_LE(rooms[0].first - room, 2 << 10) << room << " KiB after " << rooms[0].first;
+    for (const reading_room& r : rooms) EXPECT_LE(rooms[0].room - r.room, 2 << 10) << r.room << " KiB after " << rooms[0].room;
 
     // A manifest of an eighth of the scan's room, for another system: its
     // reading takes under half of that room, and would leave the scan less
@@ -359,7 +366,7 @@ TEST(web_update_road, EverySearchHasTheFirstOnesRoomAndKeepsTheScansOwn)
                         "' directory.txt && rm directory.txt.zip && zip -q directory.txt.zip directory.txt")
                   .status,
               0);
-    const rlim_t lower = limit - ((static_cast<rlim_t>(rooms.back().first) - scan_kb * 85 / 100) << 10);
+    const rlim_t lower = limit - ((static_cast<rlim_t>(rooms.back().room) - scan_kb * 85 / 100) << 10);
     const struct rlimit bound = {lower, lower};
     ASSERT_EQ(::prlimit(road.pid(), RLIMIT_AS, &bound, nullptr), 0) << std::strerror(errno);
     ASSERT_TRUE(road.press_until(button_bar::go_back, [&] { return road.logged("No download server gave"); }, 30))

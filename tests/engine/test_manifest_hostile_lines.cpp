@@ -218,6 +218,14 @@ TEST_F(ManifestHostileLines, CostlyShapesAreRefusedForTheirReasonOrReadWithinThe
     const auto free_in_a_workers_heap = [&](std::size_t mib) {
         return [=] { std::thread(free_blocks, mib).join(); };
     };
+    // Free at the top of the main thread's heap, where the allocator keeps
+    // up to twice the largest block freed before.
+    const auto free_at_the_heap_top = [](std::size_t mib) {
+        std::free(std::malloc(16 << 20));
+        std::vector<void*> blocks(mib);
+        for (void*& block : blocks) block = std::malloc(1 << 20);
+        for (void* block : blocks) std::free(block);
+    };
     struct shape {
         const char* what;
         std::function<void(std::ostream&, int)> write;  // the body of the reading given, line by line
@@ -282,7 +290,10 @@ TEST_F(ManifestHostileLines, CostlyShapesAreRefusedForTheirReasonOrReadWithinThe
               kDirectoryRead, "", 1, 160 * 1024, false, nullptr, 96, 128},
              {"the same where that room is there only with 64 MiB free in the main thread's heap",
               honest(300000), kDirectoryOutOfMemory, "leaves less room than the work after the manifest needs", 1,
-              80 * 1024, false, [=] { free_blocks(64); }, 96}}) {
+              80 * 1024, false, [=] { free_blocks(64); }, 96},
+             {"an honest manifest of 100,000 files that leaves the work after it 64 MiB, there once 24 MiB freed at "
+              "the top of the main thread's heap go back",
+              honest(100000), kDirectoryRead, "", 1, 63 * 1024, false, [=] { free_at_the_heap_top(24); }, 64}}) {
         SCOPED_TRACE(c.what);
         // Its room is the point, and none can be bounded there.
         if (c.headroom_kb && testing_support::under_sanitizer()) continue;
