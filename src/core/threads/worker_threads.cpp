@@ -37,10 +37,12 @@ stack_shape default_stack()
 
 }  // namespace
 
-std::size_t UTL_worker_threads::thread_room()
+std::size_t UTL_worker_threads::thread_room(std::size_t block)
 {
     const stack_shape shape = default_stack();
-    return shape.size + shape.guard;
+    const std::size_t page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+    const std::size_t mapped = block ? (block + 2 * sizeof(std::size_t) + page - 1) / page * page : 0;
+    return shape.size + shape.guard + mapped;
 }
 
 // Everything the group records of its threads is made before the first

@@ -48,8 +48,10 @@ public:
 
     // The address space each thread of a group takes beside what its tasks
     // allocate: its stack, of the thread library's default size, and the
-    // guard page below it.
-    static std::size_t thread_room();
+    // guard page below it; and the block of `block` bytes it keeps for its
+    // work, if any, at its most: a mapping of its own, in whole pages with
+    // the allocator's words.
+    static std::size_t thread_room(std::size_t block = 0);
 
 private:
     UTL_message_queue* work_;
