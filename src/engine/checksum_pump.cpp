@@ -1,7 +1,5 @@
 #include "engine/checksum_pump.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 
 #include "core/files/file_checksum.h"
@@ -113,11 +111,7 @@ void checksum_directory_wait()
 
 std::size_t checksum_run_room()
 {
-    // The block is larger than what the allocator serves from its heaps at
-    // first: a mapping of its own, with a page for the allocator's word.
-    const std::size_t page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
-    const std::size_t block = (kChecksumBlockBytes + 2 * sizeof(std::size_t) + page - 1) / page * page;
-    return static_cast<std::size_t>(UTL_count_processors()) * (UTL_worker_threads::thread_room() + block);
+    return static_cast<std::size_t>(UTL_count_processors()) * UTL_worker_threads::thread_room(kChecksumBlockBytes);
 }
 
 void checksum_directory_kill()

@@ -2,6 +2,7 @@
 // manifest, one step per frame.
 #include <algorithm>
 #include <cerrno>
+#include <iterator>
 
 #include "core/int_rand.h"
 #include "core/diag/error_codes.h"
@@ -158,4 +159,14 @@ void UTL_download_directory()
     }
     if (stg.dir_status == 0) fetch_manifest_archive(temp_path + "directory.txt.zip");
     if (stg.dir_status == 1) read_manifest(temp_path + "directory.txt");
+}
+
+void search_manifest_again()
+{
+    if (stg.dir_status != 2) return;
+    stg.server_count = -1;
+    stg.server_choice = 0;
+    stg.dir_status = 0;
+    std::fill(std::begin(stg.damaged_manifest), std::end(stg.damaged_manifest), 0);
+    http.forget_failures();
 }

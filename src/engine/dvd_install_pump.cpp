@@ -41,6 +41,8 @@ const file_version_struct& current_version(int history) { return sim_info[histor
 // moved back after the disk was lost passes them.
 std::vector<char> handled;
 
+constexpr int kCopyThreads = 1;  // a DVD reads fastest one file at a time
+
 bool still_to_install(int history)
 {
     return current_version(history).do_install && !handled[static_cast<size_t>(history)];
@@ -104,7 +106,7 @@ int install_files(int& cursor, int disk)
     const int histories = static_cast<int>(sim_info.size());
     if (!copy_pool) {  // a new run
         handled.assign(static_cast<size_t>(histories), 0);
-        copy_pool = new UTL_worker_threads(1, kQueuedTasks);
+        copy_pool = new UTL_worker_threads(kCopyThreads, kQueuedTasks);
     }
     if (!unzip_pool) unzip_pool = new UTL_worker_threads(UTL_count_processors(), kQueuedTasks);
 
@@ -152,6 +154,14 @@ int install_files(int& cursor, int disk)
     }
     return current_version(cursor).disk != disk && still_to_install(cursor) ? kInstallNextDisk : kInstallWorking;
 }
+
+std::size_t install_files_run_room()
+{
+    return kCopyThreads * UTL_worker_threads::thread_room(kCopyBlockBytes) +
+           static_cast<std::size_t>(UTL_count_processors()) * UTL_worker_threads::thread_room();
+}
+
+std::size_t install_files_room_per_history() { return sizeof(decltype(handled)::value_type); }
 
 int install_files_get_error(std::string& message)
 {

@@ -10,6 +10,7 @@
 //   }
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 class UTL_worker_threads;
@@ -35,6 +36,13 @@ constexpr int kInstallError = 3;     // take it with install_files_get_error
 // way (status 2, the cursor moved back to the first file not installed),
 // once, rather than failing every file queued from it.
 int install_files(int& cursor, int disk);
+
+// The address space a run takes as it starts, beside what its tasks
+// allocate: the copy thread's stack and the block it copies through, and
+// each unpacker's stack.
+std::size_t install_files_run_room();
+// And what it notes of each history of the manifest.
+std::size_t install_files_room_per_history();
 
 // Hands over the kept error number and message and clears both.
 int install_files_get_error(std::string& message);

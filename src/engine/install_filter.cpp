@@ -12,20 +12,16 @@ void set_install_filter(int want_sim, int want_global)
     g_want_global = want_global;
 }
 
-namespace {
-
-bool suits_target(const file_version_struct& v)
+bool suits_target_system(const file_version_struct& v)
 {
     return v.platform == stg.target_os || v.platform == 0 || (v.platform == 6 && stg.target_os == 3);
 }
-
-}  // namespace
 
 int want_this_f(int history, int version)
 {
     const file_version_struct& v = sim_info[history][version];
     if (v.is_global ? !g_want_global : !g_want_sim) return 0;
-    return suits_target(v);
+    return suits_target_system(v);
 }
 
 namespace {
@@ -35,7 +31,7 @@ bool release_offers(bool scenery_counts)
     for (const file_history_struct& history : sim_info) {
         const file_version_struct& v = history.back();
         const bool signed_file = !v.sig_want.empty() && v.sig_want != "GONE" && v.sig_want != "NONE";
-        if ((scenery_counts || !v.is_global) && suits_target(v) && signed_file) return true;
+        if ((scenery_counts || !v.is_global) && suits_target_system(v) && signed_file) return true;
     }
     return false;
 }

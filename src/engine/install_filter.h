@@ -17,6 +17,9 @@ void set_install_filter(int want_sim, int want_global);
 // 1 when the version of that history suits the filter and stg.target_os.
 // Also called on the checksum workers: it only reads.
 int want_this_f(int history, int version);
+// Whether the version is for stg.target_os, whatever the filter: no road
+// reads or installs a file that is not.
+bool suits_target_system(const file_version_struct& v);
 
 // Whether the manifest in sim_info gives a simulator file, current and
 // signed, for stg.target_os: every web road installs or updates a copy of

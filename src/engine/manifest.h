@@ -126,12 +126,20 @@ constexpr std::size_t kManifestReadingSlack = 60u << 20;
 constexpr std::size_t kManifestRoomForTheRest = 1u << 20;
 
 // Under a limit on the address space, what the work that follows a reading
-// needs beside the manifest it leaves (the update road's scan, whose
-// workers start then): `bytes`, and `per_file` for each file the manifest
-// holds (the scan's stamps).  Every reading from now on keeps that room
-// free, so that a manifest which would take it cannot be held here, rather
-// than leave that work without room.  0, as at start-up, keeps none.
-void keep_room_after_manifest_reading(std::size_t bytes, std::size_t per_file = 0);
+// needs beside the manifest it leaves (the scans, copies and unpacking of
+// the roads after it, whose workers start then): `bytes` at once, in
+// address space a new mapping can take (their stacks), `per_file` for each
+// file the manifest holds for this system (the scan's stamps), and
+// `per_history` for each of its histories.  Every reading from now on
+// keeps that room free, so that a manifest which would take it cannot be
+// held here, rather than leave that work without room.  None, as at
+// start-up, keeps nothing.
+struct room_after_manifest {
+    std::size_t bytes = 0;
+    std::size_t per_file = 0;
+    std::size_t per_history = 0;
+};
+void keep_room_after_manifest_reading(const room_after_manifest& room);
 
 // Reads the unpacked manifest at `path` into sim_info and refills the
 // available-sector grid and content flags of stg.  A header naming a

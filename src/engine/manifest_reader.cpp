@@ -34,6 +34,7 @@
 #include "core/text/translation.h"
 #include "core/files/line_tokens.h"
 #include "core/files/xmap.h"
+#include "engine/install_filter.h"
 #include "engine/installer_state.h"
 #include "engine/newer_version_notice.h"
 
@@ -182,8 +183,7 @@ constexpr std::size_t kDroppedLinesLogged = 100;
 
 // What the work after a reading needs beside the manifest it leaves: a
 // reading keeps it free.
-std::size_t room_kept_after = 0;
-std::size_t room_kept_per_file = 0;
+room_after_manifest room_kept;
 
 // The address space a manifest may still take: under a limit, what it
 // leaves beyond what the program holds now and kManifestRoomForTheRest,
@@ -194,6 +194,12 @@ std::size_t room_kept_per_file = 0;
 // new mapping can take (a worker's stack): not the heap's free blocks.
 std::size_t address_room(std::size_t* mappable = nullptr)
 {
+    // What work before freed at the top of the heap (a refused reading,
+    // the download and unpacking of its manifest, a scan) goes back to the
+    // system first: the allocator keeps up to twice its largest block
+    // freed there, address space that no stack could take, so the work
+    // after a reading would find less room than it had after the first.
+    ::malloc_trim(0);
     const uint64_t limit = address_space_limit();
     uint64_t in_use = 0;
     if (!limit || !program_address_space(in_use)) {
@@ -232,6 +238,9 @@ struct manifest_reading {
     std::size_t room = SIZE_MAX;
     std::size_t after = SIZE_MAX;
     std::size_t kept = 0;  // the records of `histories` and the histories moved there
+    // The histories whose current version is for this system: those the
+    // work after the reading may read or install.
+    std::size_t for_this_system = 0;
     std::size_t dropped = 0;
     bool damaged = false;
     bool out_of_room = false;
@@ -245,8 +254,11 @@ struct manifest_reading {
         return kept + versions.capacity() * kVersionBytes + texts->bytes() + full.capacity();
     }
     // What the work after the reading needs for the files read so far and
-    // one more, beside its room_kept_after.
-    std::size_t after_per_file() const { return (histories.size() + 1) * room_kept_per_file; }
+    // one more, beside room_kept.bytes.
+    std::size_t after_per_file() const
+    {
+        return (for_this_system + 1) * room_kept.per_file + (histories.size() + 1) * room_kept.per_history;
+    }
     bool room_for(std::size_t more) const
     {
         return held() + more <= std::min(limit, room) && (after == SIZE_MAX || held() + more + after_per_file() <= after);
@@ -260,7 +272,7 @@ struct manifest_reading {
         if (held() + more <= limit) {
             if (held() + more <= room)
                 xer << "Reading the manifest would leave less than the room the work after it needs ("
-                    << ((room_kept_after + after_per_file()) >> 20) << " MiB), after " << histories.size()
+                    << ((room_kept.bytes + after_per_file()) >> 20) << " MiB), after " << histories.size()
                     << " files.\n";
             else
                 xer << "Reading the manifest would hold more than the room the limit on the address space leaves ("
@@ -292,6 +304,7 @@ struct manifest_reading {
         if (!fits(block)) return false;
         histories.emplace_back(versions.begin(), versions.end());
         kept += block;
+        for_this_system += suits_target_system(versions.back());
         versions.clear();
         return true;
     }
@@ -480,8 +493,8 @@ int read_body(const char* pos, const char* end, std::size_t unmapped)
             // What the reading takes beyond the heap's free blocks, and what
             // those blocks hold still, are both no room for the work after
             // it, which maps what it needs.
-            if (room_kept_after > 0 && reading.room != SIZE_MAX)
-                reading.after = mappable + unmapped < room_kept_after ? 0 : reading.room + unmapped - room_kept_after;
+            if (room_kept.bytes > 0 && reading.room != SIZE_MAX)
+                reading.after = mappable + unmapped < room_kept.bytes ? 0 : reading.room + unmapped - room_kept.bytes;
             const int lines = read_lines(reading, pos, end);
             if (lines == kDirectoryRead) sim_info.replace(std::move(reading.histories), std::move(reading.texts));
             if (reading.names_a_folder) folder.swap(reading.full);
@@ -509,11 +522,7 @@ int read_body(const char* pos, const char* end, std::size_t unmapped)
 
 int read_directory_body(const char* pos, const char* end) { return read_body(pos, end, 0); }
 
-void keep_room_after_manifest_reading(std::size_t bytes, std::size_t per_file)
-{
-    room_kept_after = bytes;
-    room_kept_per_file = per_file;
-}
+void keep_room_after_manifest_reading(const room_after_manifest& room) { room_kept = room; }
 
 // -- read_directory ---
 
@@ -553,14 +562,15 @@ int read_directory(const std::string& path, std::string /*status*/)
     std::size_t mappable = 0;
     const std::size_t room = address_room(&mappable);
     if (room != SIZE_MAX)
-        xer << "The limit on the address space leaves " << (room >> 10) << " KiB for the manifest, "
-            << (room_kept_after >> 10) << " KiB of it for the work after it.\n";
+        xer << "The limit on the address space leaves " << (room >> 10) << " KiB for the manifest ("
+            << (mappable >> 10) << " KiB of it outside the heap), " << (room_kept.bytes >> 10)
+            << " KiB of it for the work after it.\n";
     if (bytes > room) {
         xer << "The manifest " << path << " of " << bytes << " bytes is larger than the room the limit on the "
             << "address space leaves.\n";
         return kDirectoryOutOfMemory;
     }
-    if (room_kept_after > mappable) {
+    if (room_kept.bytes > mappable) {
         xer << "The limit on the address space leaves less room than the work after the manifest needs.\n";
         return kDirectoryOutOfMemory;
     }

@@ -181,21 +181,37 @@ file_stamp stamp_of_fd(int fd)
     return ::fstat(fd, &st) == 0 ? stamp_from(st) : file_stamp();
 }
 
+void scan_stamps_forget()
+{
+    stamp_table gone;
+    std::lock_guard<std::mutex> hold(scanned.lock);
+    scanned.known = false;
+    scanned.copy.clear();
+    scanned.files.swap(gone);
+}
+
 void scan_stamps_begin(bool folder_present)
 {
     struct stat st;
     const bool there = folder_present && ::stat(dest_dir_path.c_str(), &st) == 0;
-    // A stamp for each file of the manifest at most.  The old table goes
-    // once the lock is left.  Room the limit on the address space does not
-    // leave is no reason to end the program on the main thread's reserve:
-    // the stamps then grow as the workers note them, each failing alone.
+    // The old table goes before the new one is made, not beside it.
+    scan_stamps_forget();
+    // A stamp for each file the scan reads, which the filter wants: a
+    // manifest may hold many more, for other systems.  Room the limit on
+    // the address space does not leave is no reason to end the program on
+    // the main thread's reserve: the stamps then grow as the workers note
+    // them, each failing alone.
+    std::size_t read = 0;
+    if (there)
+        for (std::size_t i = 0; i < sim_info.size(); ++i)
+            read += want_this_f(static_cast<int>(i), static_cast<int>(sim_info[i].size()) - 1);
     stamp_table files;
     {
         own_allocation_failures answering;
         try {
-            stamp_table(there ? sim_info.size() : 0).swap(files);
+            stamp_table(read).swap(files);
         } catch (const std::bad_alloc&) {
-            xer << "No room for the stamps of " << sim_info.size() << " files at once: they are made as noted.\n";
+            xer << "No room for the stamps of " << read << " files at once: they are made as noted.\n";
         }
     }
     std::lock_guard<std::mutex> hold(scanned.lock);

@@ -59,11 +59,14 @@ packed_sig installed_signature(const std::string& path, const file_stamp& seen);
 
 // A scan of dest_dir_path begins: what an earlier one saw is forgotten, and
 // whether the copy's folder is there (and which folder it is) is noted.
-// Room for a stamp of every file of the manifest is taken at once, where
+// Room for a stamp of every file the filter wants is taken at once, where
 // it can be had; where not, the stamps take it as they come, and a file
 // whose stamp finds none fails alone.
 void scan_stamps_begin(bool folder_present);
-// The most a scan's stamps take for each file of the manifest.
+// What the last scan saw is forgotten, and its room given back: a search
+// that reads the manifest again scans again before anything judges by it.
+void scan_stamps_forget();
+// The most a scan's stamps take for each file it reads.
 std::size_t scan_stamps_room_per_file();
 // The stamp the scan took of the file of the current version `v`.
 void scan_stamp_note(const file_version_struct& v, const file_stamp& seen);

@@ -58,3 +58,9 @@ bool all_download_servers_failing();
 // server); a list or archive that cannot be saved in the temporary folder
 // ends the fetch with a warning naming it, as unreadable (stg.dir_status 2).
 void UTL_download_directory();
+
+// A search that ended with the manifest unreadable (stg.dir_status 2) is
+// made again from its start, as the user asks by going back to it: the
+// server list and the manifests are fetched anew, every server asked at
+// once, none taken for damaged.  Nothing at any other status.
+void search_manifest_again();

@@ -144,11 +144,23 @@ namespace {
 // would use it up before the first tile unpacks, so there every thread
 // shares two arenas (545 MB at the same screen).  Without a limit a
 // reservation costs nothing, and each thread keeps its own.  Before any
-// thread is started: an arena, once made, stays.  The limit, for the log.
-uint64_t share_heap_arenas_under_an_address_limit()
+// thread is started: an arena, once made, stays.
+//
+// Under a limit a block of 128 KiB or more is also a mapping of its own,
+// given back as it is freed, as glibc starts out: once such a block was
+// freed glibc would serve blocks up to its size from the heap, and keep up
+// to twice that free at the heap's top, address space that no thread's
+// stack can take.  Each manifest refused after it was unpacked left the
+// scan after the next reading 192 KiB less room so, and each search made
+// again left the next one less room outside the heap.  The limit, for the
+// log.
+uint64_t shape_the_heap_for_an_address_limit()
 {
     const uint64_t limit = address_space_limit();
-    if (limit) ::mallopt(M_ARENA_MAX, 2);
+    if (limit) {
+        ::mallopt(M_ARENA_MAX, 2);
+        ::mallopt(M_MMAP_THRESHOLD, 128 << 10);
+    }
     return limit;
 }
 
@@ -156,7 +168,7 @@ uint64_t share_heap_arenas_under_an_address_limit()
 
 void MACIBM_init(int argc, const char* const* argv)
 {
-    const uint64_t address_limit = share_heap_arenas_under_an_address_limit();
+    const uint64_t address_limit = shape_the_heap_for_an_address_limit();
     // Before the driver compiles its first shader: under a limit on the
     // address space that is where an allocation would end the program
     // without a word.  Taken first, the reserve finds room wherever the

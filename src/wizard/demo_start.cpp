@@ -51,9 +51,7 @@ int demo_start(int first_frame, wizard_screen& record)
 
 int demo_get_updates(int first_frame, wizard_screen& record)
 {
-    // The manifest is still in the temporary folder: read it again rather
-    // than fetch it again.
-    if (first_frame && stg.dir_status == 3) stg.dir_status = 1;
+    if (first_frame) server_check_begins();
 
     record.title = tr("Check Servers");
     record.back = see_eula;

@@ -123,16 +123,17 @@ int net_pick_dest(int first_frame, wizard_screen& record)
 
 int net_get_updates(int first_frame, wizard_screen& record)
 {
-    // The manifest is still in the temporary folder: read it again rather
-    // than fetch it again.  A scan left running is stopped first, since
-    // reading refills sim_info.
-    if (first_frame && stg.dir_status == 3) {
+    if (first_frame) {
+        // A scan left running is stopped first, since reading refills
+        // sim_info, and what the last one saw goes with its room: the
+        // search reads the manifest and scans the copy again.
         stop_checksum_pump();
-        stg.dir_status = 1;
+        scan_stamps_forget();
+        server_check_begins();
+        // The scan starts as the manifest is read: a manifest that leaves
+        // it no room cannot be held here, where its workers could not start.
+        keep_room_after_manifest_reading({checksum_run_room(), scan_stamps_room_per_file()});
     }
-    // The scan starts as the manifest is read: a manifest that leaves it no
-    // room cannot be held here, where the scan's workers could not start.
-    if (first_frame) keep_room_after_manifest_reading(checksum_run_room(), scan_stamps_room_per_file());
     record.title = tr("Search for Updates");
     record.back = net_pick_dest;
     record.next = nullptr;

@@ -51,6 +51,14 @@ manifest_fetch_progress manifest_progress(bool has_transfer, long long content_l
     return {static_cast<int>(percent), percent * 0.01f};
 }
 
+void server_check_begins()
+{
+    if (stg.dir_status == 3)
+        stg.dir_status = 1;
+    else
+        search_manifest_again();
+}
+
 bool server_check_frame(wizard_screen& record, const server_check_words& words)
 {
     UTL_download_directory();

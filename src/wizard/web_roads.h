@@ -17,6 +17,11 @@ struct server_check_words {
     const char* processing;   // while it is read
 };
 
+// The server check's first frame: a manifest read before is read again
+// from the temporary folder, not fetched again; a check that ended with
+// none readable is made again from its start.
+void server_check_begins();
+
 // One frame of the fetch: the record's text and progress for where it
 // stands.  True once the manifest is in sim_info; the record is then left
 // for the caller to fill.

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
+#include <pthread.h>
+#include <sched.h>
 
 #include <atomic>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -82,4 +85,34 @@ TEST(WorkerThreads, ManyThreadsBringEveryTaskBack)
         EXPECT_EQ(back, 100);
     }
     EXPECT_EQ(sum.load(), 100);
+}
+
+// A worker whose join fails may still run on its stack: the group leaves
+// the stack where it is.  One detaches itself in its task and waits there
+// until its group is gone; had its stack gone with the group, it would end
+// the process as it goes on.
+TEST(WorkerThreads, AThreadWhoseJoinFailedKeepsItsStack)
+{
+    struct detaching : UTL_work_task {
+        std::atomic<int> step{0};  // 1 detached, 2 its group gone, 3 ending
+        void do_it() override
+        {
+            ::pthread_detach(::pthread_self());
+            for (step = 1; step < 2;) ::sched_yield();
+            step = 3;
+            ::pthread_exit(nullptr);  // never back into the group
+        }
+        int check_error(std::string&) override { return 0; }
+    };
+    EXPECT_EXIT(
+        {
+            auto* task = new detaching;
+            auto* group = new UTL_worker_threads(2, 4);
+            group->enqueue_task(task);
+            while (task->step < 1) ::sched_yield();
+            delete group;
+            for (task->step = 2; task->step < 3;) ::sched_yield();
+            std::_Exit(0);  // the group's queues stay, as they must: no leak check
+        },
+        testing::ExitedWithCode(0), "");
 }

@@ -5,6 +5,7 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
@@ -14,6 +15,9 @@
 
 #include "held_opens.h"
 #include "core/files/file_checksum.h"
+#include "engine/checksum_pump.h"
+#include "engine/dvd_install_pump.h"
+#include "engine/manifest.h"
 #include "dvd_roads.h"
 #include "web_demo_road.h"
 
@@ -434,6 +438,49 @@ TEST(dvd_road, TilesOfTheLargestDictionaryUnpackInTurnsUnderAnAddressSpaceLimit)
     expect_installed(disks, folder, outside_the_other_sectors);
     road.press(button_bar::last_quit, true);
     EXPECT_EQ(road.wait(20), 0) << road.output();
+}
+
+// The hub's reading keeps the room its roads' work needs after it, their
+// workers' stacks: a manifest grown by 100,000 lines for another system,
+// read where the limit leaves it its own room and half that work's, cannot
+// be held.  The hub says so in words and goes on, where reading it would
+// have left the install's workers to end the program.
+TEST(dvd_road, AManifestThatLeavesTheRoadsWorkNoRoomIsRefusedAtTheHubInWords)
+{
+    if (testing_support::under_sanitizer())
+        GTEST_SKIP() << "a sanitizer's shadow memory takes terabytes of address space: no limit can be set";
+    dvd_release disks(release_files(), 1);
+    ASSERT_EQ(disks.error(), "");
+    std::string more;
+    for (int i = 0; i < 100000; ++i) more += "FILE 1 1 0 3 3 " + std::string(32, 'a') + " Nimbrel/mac/p" + std::to_string(i) + "\n";
+    scratch_dir lines;
+    write_file(lines / "more.txt", more);
+    ASSERT_EQ(testing_support::run_shell("cd '" + disks.disk(1) + disks.release() + "' && unzip -p directory.txt.zip > "
+                                         "directory.txt && cat '" + lines / "more.txt" + "' >> directory.txt && "
+                                         "zip -qm directory.txt.zip directory.txt")
+                  .status,
+              0);
+    road_walker road(NIMBREL_DVD_INSTALLER);
+    road.limit_address_space(rlim_t{1} << 30);
+    ASSERT_TRUE(start_dvd_installer(road, disks)) << road.output();
+    ASSERT_TRUE(road.wait_for_first_screen()) << road.log();
+    // The lines take about 19 MiB held, 9 MB mapped while they are read.
+    const long held_kb = testing_support::status_kb("VmSize:", road.pid());
+    ASSERT_GT(held_kb, 0);
+    const std::size_t work = std::max(checksum_run_room(), install_files_run_room());
+    const rlim_t lower = (static_cast<rlim_t>(held_kb) << 10) + kManifestRoomForTheRest + (19u << 20) + work / 2;
+    const struct rlimit bound = {lower, lower};
+    ASSERT_EQ(::prlimit(road.pid(), RLIMIT_AS, &bound, nullptr), 0) << std::strerror(errno);
+    disks.insert(1);
+    EXPECT_TRUE(wait_until([&] {
+        road.keys("Return");
+        return road.wait_for_log("The installer ran out of memory.", 0.5);
+    }, 30)) << "the hub read a manifest that leaves its roads' work no room\n" << road.log();
+    EXPECT_TRUE(road.wait_for_step(0)) << road.log();
+    road.shot("dvd_hub_manifest_not_held");
+    EXPECT_FALSE(road.press_until_changed(button_bar::next, 2)) << "CONTINUE with a manifest not held";
+    ASSERT_TRUE(road.send_close_request());
+    EXPECT_EQ(road.wait(20), 0) << road.output() << road.log();
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -300,26 +301,33 @@ TEST(web_update_road, GoingBackDuringTheScanAndOnScansTheWholeCopyAgain)
 
 // -- Under a limit on the address space ----------------------------------------------
 
-// What the limit left each reading of the manifest, and what of it the
-// reading kept for the scan after it, in KiB, as the log tells.
-std::vector<std::pair<long, long>> reading_rooms(const std::string& log)
+// What the limit left a reading of the manifest, the part of it outside
+// the heap, where the scan's stacks go, and what of it the reading kept
+// for the scan after it, in KiB, as the log tells.
+struct reading_room {
+    long room = 0, outside_heap = 0, scan = 0;
+};
+std::vector<reading_room> reading_rooms(const std::string& log)
 {
     static const std::string kLine = "The limit on the address space leaves ";
-    std::vector<std::pair<long, long>> rooms;
+    std::vector<reading_room> rooms;
     for (size_t at = log.find(kLine); at != std::string::npos; at = log.find(kLine, at + 1)) {
-        long room = 0, scan = 0;
-        if (std::sscanf(log.c_str() + at + kLine.size(), "%ld KiB for the manifest, %ld KiB", &room, &scan) == 2)
-            rooms.emplace_back(room, scan);
+        reading_room r;
+        if (std::sscanf(log.c_str() + at + kLine.size(),
+                        "%ld KiB for the manifest (%ld KiB of it outside the heap), %ld KiB", &r.room,
+                        &r.outside_heap, &r.scan) == 3)
+            rooms.push_back(r);
     }
     return rooms;
 }
 
 // Every search reads the manifest, then starts the scan's workers.  Each
 // search has the room the first had, as the last scan's workers took their
-// stacks with them, and every reading keeps the room the scan needs: a
-// manifest that fits alone but would leave the scan less cannot be held
-// here, the warning that memory ran out, never the fatal end of a thread
-// that cannot start.
+// stacks and stamps with them, and every reading keeps the room the scan
+// needs: a manifest that fits alone but would leave the scan less cannot be
+// held here, the warning that memory ran out, never the fatal end of a
+// thread that cannot start.  The search that failed so is made again by
+// GO BACK and CONTINUE, with the room the searches before it had.
 TEST(web_update_road, EverySearchHasTheFirstOnesRoomAndKeepsTheScansOwn)
 {
     if (testing_support::under_sanitizer())
@@ -327,25 +335,43 @@ TEST(web_update_road, EverySearchHasTheFirstOnesRoomAndKeepsTheScansOwn)
     sample_release release(20, 0, 1);
     road_walker road(NIMBREL_UPDATER);
     ASSERT_FALSE(copy_to_update(release, road).empty()) << release.problem();
+    const auto serve = [&](const std::string& manifest) {
+        write_file(release.release_folder() + "directory.txt", manifest);
+        return run_shell("cd '" + release.release_folder() +
+                         "' && rm directory.txt.zip && zip -q directory.txt.zip directory.txt")
+                   .status == 0;
+    };
+    // Grown by 10,000 lines for another system and 30,000 of files the
+    // release removed, which the scan reads and takes stamps of.
+    std::string grown = release.manifest();
+    for (int i = 0; i < 40000; ++i)
+        grown += i < 10000 ? "FILE 1 1 0 3 3 " + std::string(32, 'a') + " Nimbrel/mac/p" + std::to_string(i) + "\n"
+                           : "FILE 1 0 0 0 0 GONE Nimbrel/Resources/removed/r" + std::to_string(i) + ".txt\n";
+    ASSERT_TRUE(serve(grown));
     ASSERT_TRUE(release.serve()) << release.problem();
     const rlim_t limit = rlim_t{1} << 30;
     road.limit_address_space(limit);
     ASSERT_TRUE(walk_through_the_scan(road, release.port())) << road.output() << road.log();
     // GO BACK from the disk check searches again, reading the manifest again.
-    for (int search = 2; search <= 3; ++search) {
+    for (int search = 2; search <= 4; ++search) {
         ASSERT_TRUE(road.press_until(button_bar::go_back, [&] { return road.logged("Start of MD5", search); }))
             << road.log();
         ASSERT_TRUE(scanned(road, step_list::disk_check, search)) << road.log();
     }
-    const std::vector<std::pair<long, long>> rooms = reading_rooms(road.log());
-    ASSERT_EQ(rooms.size(), 3u) << road.log();
-    const long scan_kb = rooms[0].second;
+    std::vector<reading_room> rooms = reading_rooms(road.log());
+    ASSERT_EQ(rooms.size(), 4u) << road.log();
+    const long scan_kb = rooms[0].scan;
     EXPECT_GT(scan_kb, 8 << 10) << "no worker's stack was kept for";
-    for (const auto& [room, scan] : rooms) EXPECT_LE(rooms[0].first - room, 2 << 10) << room << " KiB after " << rooms[0].first;
+    for (const reading_room& r : rooms) EXPECT_LE(rooms[0].room - r.room, 1 << 10) << r.room << " KiB after " << rooms[0].room;
+    // The records of the manifest read before lie free in the heap until
+    // the reading takes them again: outside it, alike from the second on.
+    const auto [least, most] = std::minmax({rooms[1].outside_heap, rooms[2].outside_heap, rooms[3].outside_heap});
+    EXPECT_LE(most - least, 1 << 10) << "outside the heap: from " << least << " to " << most << " KiB";
 
-    // A manifest of an eighth of the scan's room, for another system: its
-    // reading takes under half of that room, and would leave the scan less
-    // than the 0.85 of it that the limit now leaves.  Every server gives it.
+    // A manifest of an eighth of the scan's room more, for another system:
+    // its reading takes under half of that room, and would leave the scan
+    // less than the 0.85 of it that the limit now leaves.  Every server
+    // gives it.
     std::string more;
     for (long i = 0; i < (scan_kb << 10) / 8 / 87; ++i) {
         char line[96];
@@ -353,14 +379,10 @@ TEST(web_update_road, EverySearchHasTheFirstOnesRoomAndKeepsTheScansOwn)
                       std::string(32, 'a').c_str(), i);
         more += line;
     }
-    const std::string manifest = road.run_folder() + "directory.txt";
-    write_file(manifest, read_file(manifest) + more);
-    ASSERT_EQ(run_shell("cd '" + release.release_folder() + "' && cp '" + manifest +
-                        "' directory.txt && rm directory.txt.zip && zip -q directory.txt.zip directory.txt")
-                  .status,
-              0);
-    const rlim_t lower = limit - ((static_cast<rlim_t>(rooms.back().first) - scan_kb * 85 / 100) << 10);
-    const struct rlimit bound = {lower, lower};
+    ASSERT_TRUE(serve(grown + more));
+    const rlim_t lower = limit - ((static_cast<rlim_t>(rooms.back().room) - scan_kb * 85 / 100) << 10);
+    // The soft limit, which an ordinary user may raise again.
+    struct rlimit bound = {lower, limit};
     ASSERT_EQ(::prlimit(road.pid(), RLIMIT_AS, &bound, nullptr), 0) << std::strerror(errno);
     ASSERT_TRUE(road.press_until(button_bar::go_back, [&] { return road.logged("No download server gave"); }, 30))
         << road.log();
@@ -370,7 +392,20 @@ TEST(web_update_road, EverySearchHasTheFirstOnesRoomAndKeepsTheScansOwn)
         road.keys("Return");
         return road.logged("The installer ran out of memory.");
     }, 20)) << road.log();
-    EXPECT_FALSE(road.logged("Start of MD5", 4)) << road.log();
+    EXPECT_FALSE(road.logged("Start of MD5", 5)) << road.log();
+
+    // The limit as it was, and the manifest: the search made again reads
+    // it with the room of the searches before the refused readings.
+    ASSERT_TRUE(serve(grown));
+    bound = {limit, limit};
+    ASSERT_EQ(::prlimit(road.pid(), RLIMIT_AS, &bound, nullptr), 0) << std::strerror(errno);
+    ASSERT_TRUE(road.press_until_changed(button_bar::go_back)) << road.log();
+    ASSERT_TRUE(road.press_until(button_bar::next, [&] { return road.logged("Start of MD5", 5); }))
+        << "the search that failed was not made again\n" << road.log();
+    ASSERT_TRUE(scanned(road, step_list::disk_check, 5)) << road.log();
+    rooms = reading_rooms(road.log());
+    ASSERT_EQ(rooms.size(), 7u) << road.log();
+    EXPECT_LE(rooms[3].room - rooms[6].room, 1 << 10) << rooms[6].room << " KiB after " << rooms[3].room;
     ASSERT_TRUE(road.send_close_request());
     EXPECT_EQ(road.wait(20), 0) << road.output() << road.log();
 }

@@ -195,14 +195,15 @@ TEST_F(ManifestHostileLines, CostlyShapesAreRefusedForTheirReasonOrReadWithinThe
             for (const std::string& path : paths) out << "FILE 1 0 0 1 1 " << kSig << " " << path << "\n";
         };
     };
-    const auto honest = [](int files) {
+    const auto honest = [](int files, int platform = 0) {
         return [=](std::ostream& out, int) {
             for (int i = 0; i < files; ++i) {
                 if (i % 300 == 0) out << "DIR Nimbrel/Resources/folder " << i / 300 << "/\n";
-                out << "FILE 1 0 12 34 56 " << kSig << " file_" << i << ".obj\n";
+                out << "FILE 1 " << platform << " 12 34 56 " << kSig << " file_" << i << ".obj\n";
             }
         };
     };
+    constexpr int kAnotherSystem = 1;
     // Free blocks of `mib` MiB in the heap of the main thread, or of a
     // worker that has ended, as a large task leaves them: the main
     // thread's allocations never reuse a worker's, and no new mapping (a
@@ -216,6 +217,14 @@ TEST_F(ManifestHostileLines, CostlyShapesAreRefusedForTheirReasonOrReadWithinThe
     };
     const auto free_in_a_workers_heap = [&](std::size_t mib) {
         return [=] { std::thread(free_blocks, mib).join(); };
+    };
+    // Free at the top of the main thread's heap, where the allocator keeps
+    // up to twice the largest block freed before.
+    const auto free_at_the_heap_top = [](std::size_t mib) {
+        std::free(std::malloc(16 << 20));
+        std::vector<void*> blocks(mib);
+        for (void*& block : blocks) block = std::malloc(1 << 20);
+        for (void* block : blocks) std::free(block);
     };
     struct shape {
         const char* what;
@@ -267,6 +276,8 @@ TEST_F(ManifestHostileLines, CostlyShapesAreRefusedForTheirReasonOrReadWithinThe
               "than the room the limit on the address space leaves", 1, 8 * 1024, false, free_in_a_workers_heap(64)},
              {"an honest manifest of 300,000 files read again after a scan noted a stamp for each file",
               honest(300000), kDirectoryRead, "", 2, 120 * 1024, true},
+             {"the same for another system, whose files the scan reads none of", honest(300000, kAnotherSystem),
+              kDirectoryRead, "", 2, 90 * 1024, true},
              // Of 20 MB, kept in about 55 MiB, with about 140 MiB to map it in.
              {"an honest manifest of 300,000 files that leaves the room the work after it needs, its own mapping's "
               "among it",
@@ -275,14 +286,20 @@ TEST_F(ManifestHostileLines, CostlyShapesAreRefusedForTheirReasonOrReadWithinThe
               "would leave less than the room the work after it needs", 1, 160 * 1024, false, nullptr, 124},
              {"the same where it needs 96 MiB and 128 bytes for each file", honest(300000), kDirectoryOutOfMemory,
               "would leave less than the room the work after it needs", 1, 160 * 1024, false, nullptr, 96, 128},
+             {"the same for another system, whose files that work reads none of", honest(300000, kAnotherSystem),
+              kDirectoryRead, "", 1, 160 * 1024, false, nullptr, 96, 128},
              {"the same where that room is there only with 64 MiB free in the main thread's heap",
               honest(300000), kDirectoryOutOfMemory, "leaves less room than the work after the manifest needs", 1,
-              80 * 1024, false, [=] { free_blocks(64); }, 96}}) {
+              80 * 1024, false, [=] { free_blocks(64); }, 96},
+             {"an honest manifest of 100,000 files that leaves the work after it 64 MiB, there once 24 MiB freed at "
+              "the top of the main thread's heap go back",
+              honest(100000), kDirectoryRead, "", 1, 63 * 1024, false, [=] { free_at_the_heap_top(24); }, 64}}) {
         SCOPED_TRACE(c.what);
         // Its room is the point, and none can be bounded there.
         if (c.headroom_kb && testing_support::under_sanitizer()) continue;
         testing_support::scratch_dir dir;
         const std::string path = dir / "directory.txt";
+        dest_dir_path = dir.path();  // the copy a scan stamps
         const auto write = [&](int reading) {
             std::ofstream out(path, std::ios::binary | std::ios::trunc);
             out << engine_testing::manifest_text("");
@@ -298,7 +315,7 @@ TEST_F(ManifestHostileLines, CostlyShapesAreRefusedForTheirReasonOrReadWithinThe
         const testing_support::bounded_result r = testing_support::run_bounded(
             [&] {
                 if (!memory_reserve_take(kMemoryReserveBytes)) return -2;
-                keep_room_after_manifest_reading(c.kept_after_mib << 20, c.kept_per_file);
+                keep_room_after_manifest_reading({c.kept_after_mib << 20, c.kept_per_file});
                 int first = 0;
                 for (int reading = 0; reading < c.readings; ++reading) {
                     if (reading > 0) write(reading);
@@ -319,7 +336,9 @@ TEST_F(ManifestHostileLines, CostlyShapesAreRefusedForTheirReasonOrReadWithinThe
                     const int ended = status * 100 + told * 10 + memory_reserve_held();
                     if (c.scanned) {
                         scan_stamps_begin(true);
-                        for (const file_history_struct& history : sim_info) scan_stamp_note(history.back(), {});
+                        for (std::size_t i = 0; i < sim_info.size(); ++i)
+                            if (want_this_f(static_cast<int>(i), static_cast<int>(sim_info[i].size()) - 1))
+                                scan_stamp_note(sim_info[i].back(), {});
                     }
                     if (reading == 0) first = ended;
                     if (ended != first) return -ended;

@@ -114,13 +114,15 @@ TEST_F(demo_road_screens, ServerCheckReadsTheKeptManifestAgainAndMovesOnWithoutA
     EXPECT_EQ(http.transfer(1), nullptr) << "the manifest was fetched again";
 }
 
-TEST_F(demo_road_screens, UnreadableManifestStaysTheAnswerOnEveryVisit)
+// Until the user goes back and on, which makes the check again (the
+// failing servers' screens).
+TEST_F(demo_road_screens, UnreadableManifestStaysTheAnswerWhileTheScreenStays)
 {
     one_server_listed();
     stg.dir_status = 2;
-    for (int first : {1, 0, 1}) {
+    for (int frame = 0; frame < 3; ++frame) {
         wizard_screen rec;
-        EXPECT_EQ(demo_get_updates(first, rec), 0);
+        EXPECT_EQ(demo_get_updates(0, rec), 0);
         EXPECT_EQ(rec.text, "There was a problem reading information from the servers.");
         EXPECT_EQ(rec.next, nullptr) << "CONTINUE stays dimmed";
         EXPECT_EQ(rec.back, see_eula);

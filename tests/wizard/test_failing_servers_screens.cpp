@@ -1,7 +1,8 @@
 // The web-demo road's screens while servers fail, frame by frame against
 // real servers on 127.0.0.1 and a driven frame clock: what the user reads,
-// that the way back stays open, and how often a failing server is asked in
-// a minute (counted in nginx's access log).
+// that the way back stays open and leads to the check made again, and how
+// often a failing server is asked in a minute (counted in nginx's access
+// log).
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
@@ -247,6 +248,16 @@ TEST_F(failing_servers, ManifestThatCannotBeSavedHereEndsEachRoadsServerCheck)
         EXPECT_EQ(alerts.joined(3), std::vector<std::string>{"The installer cannot save a downloaded file.|Error: No "
                                                              "such file or directory|Compressed File: " +
                                                              temp_path + "directory.txt.zip"});
+
+        // Back and on again, the folder there: the check is made again,
+        // from the server list, as after one that found a manifest.
+        ::mkdir(temp_path.c_str(), 0700);
+        const int asked = count_of(read_file(nginx.folder() + "access.log"), "serverlist9.txt");
+        rec = wizard_screen{};
+        r.screen(1, rec);
+        frames(r.screen, 1);
+        EXPECT_EQ(count_of(read_file(nginx.folder() + "access.log"), "serverlist9.txt"), asked + 1)
+            << "a check that failed was not made again";
     }
 }
 

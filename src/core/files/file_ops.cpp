@@ -70,12 +70,12 @@ bool write_fully(int fd, const void* buf, size_t n)
     return true;
 }
 
-// Copies the rest of `in` to `out` in blocks of 64 KB through this thread's
+// Copies the rest of `in` to `out` in blocks of 64 KiB through this thread's
 // one buffer, so copying a tree allocates nothing per file.  0 or errno;
 // ECANCELED once `stop` is set.
 int copy_contents(int in, int out, const std::atomic<bool>* stop)
 {
-    static thread_local std::vector<char> buffer(65536);
+    static thread_local std::vector<char> buffer(kCopyBlockBytes);
     for (;;) {
         if (stop && stop->load(std::memory_order_relaxed)) return ECANCELED;
         ssize_t n = ::read(in, buffer.data(), buffer.size());

@@ -9,6 +9,7 @@
 #include <sys/types.h>
 
 #include <atomic>
+#include <cstddef>
 #include <string>
 
 // Where the last failure inside the file utilities was met, on this thread
@@ -35,6 +36,9 @@ int delete_file(const std::string& path);
 // `stop` is set the copy ends before its next block with ECANCELED, so that
 // whoever waits for it waits for one block, not the file.
 int copy_file(const std::string& from, const std::string& to, const std::atomic<bool>* stop = nullptr);
+// The block a thread copies through, made at its first copy and kept for
+// its life.
+constexpr std::size_t kCopyBlockBytes = 64 << 10;
 // A new, empty file in the folder of the full path `dest`, for contents
 // that replace_by then renames over `dest`: a write that fails half-way
 // leaves `dest` as it was.  Mode 0666 less the umask.  The descriptor, or

@@ -36,10 +36,11 @@ void UTL_thread_create(void* (*fn)(void*), void* arg, unsigned long* thread,
     *join = made;
 }
 
-void* UTL_thread_join(unsigned long* thread, unsigned long*)
+void* UTL_thread_join(unsigned long* thread, unsigned long*, bool* ended)
 {
     void* result = nullptr;
     int err = pthread_join(static_cast<pthread_t>(*thread), &result);
+    if (ended) *ended = err == 0;
     if (err != 0) {
         xer << "Warning: wait on thread cleanup failed with error " << err << "\n";
         return nullptr;

@@ -24,7 +24,9 @@ void UTL_thread_create(void* (*fn)(void*), void* arg, unsigned long* thread,
                        std::size_t stack_bytes = 0);
 // Waits for the thread to end and answers its exit value.  A failed join is
 // only a warning in the log (null result); `join` is accepted and unused.
-void* UTL_thread_join(unsigned long* thread, unsigned long* join);
+// `ended`, when given, tells whether the thread is known to have ended: a
+// thread whose join failed may still run on its stack.
+void* UTL_thread_join(unsigned long* thread, unsigned long* join, bool* ended = nullptr);
 void UTL_thread_murder(unsigned long* thread);
 [[noreturn]] void UTL_thread_exit(void* value);
 unsigned long UTL_get_current_thread();

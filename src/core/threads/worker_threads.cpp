@@ -37,15 +37,20 @@ stack_shape default_stack()
 
 }  // namespace
 
-std::size_t UTL_worker_threads::thread_room()
+std::size_t UTL_worker_threads::thread_room(std::size_t block)
 {
     const stack_shape shape = default_stack();
-    return shape.size + shape.guard;
+    const std::size_t page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+    const std::size_t mapped = block ? (block + 2 * sizeof(std::size_t) + page - 1) / page * page : 0;
+    return shape.size + shape.guard + mapped;
 }
 
+// Everything the group records of its threads is made before the first
+// starts: an allocation that failed once one runs would leave it running
+// on a group that is never cleaned up.
 UTL_worker_threads::UTL_worker_threads(int threads, int slots)
     : slots_(slots), threads_(threads > 0 ? threads : 0), joins_(threads_.size()),
-      ids_(threads_.size())
+      ids_(threads_.size()), stacks_(threads_.size(), nullptr)
 {
     UTL_message_queue_create(&work_);
     UTL_message_queue_create(&retired_);
@@ -62,7 +67,7 @@ UTL_worker_threads::UTL_worker_threads(int threads, int slots)
             UTL_thread_create(thread_func, this, &threads_[i], &ids_[i], &joins_[i],
                               static_cast<char*>(stack) + shape.guard, shape.size);
             if (threads_[i]) {
-                stacks_.push_back(stack);
+                stacks_[i] = stack;
                 continue;
             }
             ::munmap(stack, stack_room_);
@@ -78,9 +83,16 @@ UTL_worker_threads::~UTL_worker_threads()
 {
     std::vector<void*> stops(threads_.size(), nullptr);
     UTL_message_queue_multi_write(work_, stops.data(), static_cast<int>(stops.size()), 0);
-    for (size_t i = 0; i < threads_.size(); ++i) UTL_thread_join(&threads_[i], &joins_[i]);
-    // Joined: nothing runs on them any more.
-    for (void* stack : stacks_) ::munmap(stack, stack_room_);
+    bool all_ended = true;
+    for (size_t i = 0; i < threads_.size(); ++i) {
+        bool ended = false;
+        UTL_thread_join(&threads_[i], &joins_[i], &ended);
+        // A thread not known to have ended may still run on its stack and
+        // read the queues: they stay, lost, rather than go from under it.
+        if (ended) ::munmap(stacks_[i], stack_room_);
+        all_ended = all_ended && ended;
+    }
+    if (!all_ended) return;
     UTL_message_queue_destroy(work_);
     UTL_message_queue_destroy(retired_);
 }

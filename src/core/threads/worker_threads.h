@@ -48,8 +48,10 @@ public:
 
     // The address space each thread of a group takes beside what its tasks
     // allocate: its stack, of the thread library's default size, and the
-    // guard page below it.
-    static std::size_t thread_room();
+    // guard page below it; and the block of `block` bytes it keeps for its
+    // work, if any, at its most: a mapping of its own, in whole pages with
+    // the allocator's words.
+    static std::size_t thread_room(std::size_t block = 0);
 
 private:
     UTL_message_queue* work_;
@@ -57,6 +59,6 @@ private:
     int slots_;
     int outstanding_ = 0;
     std::vector<unsigned long> threads_, joins_, ids_;
-    std::vector<void*> stacks_;  // each of stack_room_ bytes, the guard first
+    std::vector<void*> stacks_;  // per thread, each of stack_room_ bytes, the guard first
     std::size_t stack_room_ = 0;
 };
