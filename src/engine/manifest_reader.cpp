@@ -194,13 +194,14 @@ room_after_manifest room_kept;
 // new mapping can take (a worker's stack): not the heap's free blocks.
 std::size_t address_room(std::size_t* mappable = nullptr)
 {
-    // What work before freed at the top of the heap (a refused reading,
-    // the download and unpacking of its manifest, a scan) goes back to the
-    // system first: the allocator keeps up to twice its largest block
-    // freed there, address space that no stack could take, so the work
-    // after a reading would find less room than it had after the first.
-    ::malloc_trim(0);
     const uint64_t limit = address_space_limit();
+    // Under a limit, what work before freed at the top of the heap (a
+    // refused reading, the download and unpacking of its manifest, a scan)
+    // goes back to the system first: the allocator keeps up to twice its
+    // largest block freed there, address space that no stack could take,
+    // so the work after a reading would find less room than it had after
+    // the first.  Without one there is no room to weigh.
+    if (limit) ::malloc_trim(0);
     uint64_t in_use = 0;
     if (!limit || !program_address_space(in_use)) {
         if (mappable) *mappable = SIZE_MAX;
