@@ -298,8 +298,11 @@ void down_class::end_of_header_block()
         // close, rather than emptied now: ext4 pushes a file that was emptied
         // and written again to the disk at its close, which made one file
         // reused for every download slower than a new one each time.  A pipe
-        // at the name fails at once instead of waiting for a reader.
-        int fd = ::open(localPath.c_str(), O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0666);
+        // at the name fails at once instead of waiting for a reader.  The
+        // names are fixed, so they lie only in folders no other user may
+        // write (the run's, the one of the run's own files), and what is
+        // fetched is the user's alone.
+        int fd = ::open(localPath.c_str(), O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0600);
         outFile = fd < 0 ? nullptr : fdopen(fd, "w");
         if (!outFile) {
             file_failed(errno);

@@ -49,12 +49,13 @@ run_folder_use::~run_folder_use()
 
 const std::atomic<bool>& run_folder_going() { return going; }
 
-int make_run_temp_folder()
+int make_run_temp_folder(const std::string& parent)
 {
-    char pattern[] = "/tmp/nimbrel-XXXXXX";
+    std::string made = parent + "nimbrel-XXXXXX";
+    char* const pattern = made.data();
     if (!mkdtemp(pattern)) {
         const int err = errno;
-        xer << "Could not make a temporary folder under /tmp/, errno " << err << "\n";
+        xer << "Could not make a temporary folder under " << parent << ", errno " << err << "\n";
         temp_path.clear();
         return err;
     }

@@ -12,10 +12,12 @@
 #pragma once
 
 #include <atomic>
+#include <string>
 
-// Makes "/tmp/nimbrel-XXXXXX/" (mode 0700), sets temp_path to it and has it
-// removed at exit.  0, or the errno of mkdtemp (temp_path is then empty).
-int make_run_temp_folder();
+// Makes "nimbrel-XXXXXX/" (mode 0700) in `parent` ("/tmp/"), sets
+// temp_path to it and has it removed at exit.  0, or the errno of mkdtemp
+// (temp_path is then empty: there is no shared folder to fall back on).
+int make_run_temp_folder(const std::string& parent = "/tmp/");
 
 // Refuses every use of the folder from now on (below), waits until the
 // uses held on other threads have ended, then removes the folder made

@@ -16,6 +16,7 @@
 #include "core/diag/log_stream.h"
 #include "core/files/file_ops.h"
 #include "core/files/launch_app.h"
+#include "core/files/own_files_folder.h"
 #include "core/files/system_paths.h"
 #include "core/maker_site.h"
 #include "core/shell_hooks.h"
@@ -49,9 +50,11 @@ const char* const kCredits[8] = {
 
 // -- Files and slots ---
 
-// Everything the box writes lies in the program's folder, named in full:
-// the download, the unpacking and the hand-over must agree on the place
-// whatever the working folder is.
+// Everything the box writes lies in the folder of the run's own files (the
+// program's folder when it is the user's own), named in full: the
+// download, the unpacking and the hand-over must agree on the place
+// whatever the working folder is.  With no such folder the box fetches
+// nothing: its names are fixed, and it runs what it unpacks.
 struct about_files {
     std::string folder, output, preferences, list, archive;
 };
@@ -59,7 +62,8 @@ struct about_files {
 about_files files_here()
 {
     about_files f;
-    get_OS_abs_path(os_dir_this_app, f.folder);
+    f.folder = own_files_folder();
+    if (f.folder.empty()) return f;
     f.output = f.folder + "Output/";
     f.preferences = f.output + "preferences/";
     f.list = f.preferences + "serverlist9.txt";
@@ -111,6 +115,7 @@ std::string with_code(const char* what, int err)
 
 void fetch(about_state& s, const about_files& f)
 {
+    if (f.folder.empty()) return;
     make_folder(f.output);
     make_folder(f.preferences);
     if (s.version_str_found || s.update_begun) return;

@@ -11,7 +11,6 @@
 #include <cstdlib>
 #include <vector>
 
-#include "core/diag/debug_dumps.h"
 #include "core/diag/fatal_trace.h"
 #include "core/diag/log_stream.h"
 #include "core/diag/memory_report.h"
@@ -124,12 +123,7 @@ void shell_alert(int return_window, const std::string& line1, const std::string&
                  int line)
 {
     const std::string position = alert_position_text(file, line);
-    if (level == 2) {
-        if (FILE* crawl = std::fopen("stack_crawl.txt", "a")) {
-            UTL_dump_stack(crawl, nullptr, nullptr);
-            std::fclose(crawl);
-        }
-    }
+    if (level == 2) append_stack_crawl();
     if (cmdline.has_option("--fps_test")) {
         log_lines(line1, line2, line3, line4, position);
         // Worker threads may still run: no global destructors under them.

@@ -10,7 +10,10 @@
 #include <sys/time.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "core/text/cmdline.h"
 #include "core/core_globals.h"
@@ -20,6 +23,7 @@
 #include "core/text/languages.h"
 #include "core/diag/log_stream.h"
 #include "core/shell_hooks.h"
+#include "core/files/own_files_folder.h"
 #include "core/files/system_paths.h"
 #include "core/threads/thread_layer.h"
 #include "core/maker_site.h"
@@ -44,6 +48,8 @@
 #include "shell/x11_window.h"
 
 namespace {
+
+const char kLogName[] = "Nimbrel Installer Log.txt";
 
 void show_init_screen(const std::string& message, float* fraction);
 
@@ -181,11 +187,24 @@ void MACIBM_init(int argc, const char* const* argv)
     MACIBM_set_app_path(&app_path, 0);
     app_path.clear();
 
-    std::string folder;
-    get_OS_abs_path(os_dir_this_app, folder);
-    xer.open(folder + "Nimbrel Installer Log.txt");
+    // In the program's folder when that is the user's own; a copy that
+    // moved off a disk runs from /tmp/, and its log goes to the per-user
+    // folder.  Never in a folder another user may write.
+    const std::string& folder = own_files_folder();
+    if (folder.empty())
+        std::fprintf(stderr, "No folder of this user's own for the log (%s): this run keeps no log.\n",
+                     own_files_folder_reason().c_str());
+    else if (!xer.open(folder + kLogName))
+        std::fprintf(stderr, "Could not write the log %s%s: %s\n", folder.c_str(), kLogName, std::strerror(errno));
     xer.setf(std::ios::fixed, std::ios::floatfield);
     MACIBM_write_log_header(xer);
+    // Said only where it is not the program's folder, as every log said
+    // before.
+    std::string program_folder;
+    get_OS_abs_path(os_dir_this_app, program_folder);
+    if (folder != program_folder)
+        xer << "The log and the other files of this run's own go in "
+            << (folder.empty() ? std::string("no folder") : folder) << ": " << own_files_folder_reason() << ".\n";
     if (address_limit)
         xer << "Address space limited to " << (address_limit >> 20) << " MiB: the threads share two heap arenas.\n";
 

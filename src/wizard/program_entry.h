@@ -29,11 +29,17 @@ bool runs_from_dvd(const std::string& own_path, const std::string& dvd);
 bool moves_off_dvd(const std::string& own_path, const std::string& dvd,
                    const std::string& temp_folder);
 
-// Copies the program at `own_path` into `temp_folder` and starts the copy,
-// which ends this process, so the DVD can be ejected for the next disk.
-// Comes back only when the copy or the start failed, with the error
-// number; the program then runs on from the DVD.
+// Copies the program at `own_path` into a file with no name in
+// `temp_folder`, mode 0700, and starts the copy, which ends this process,
+// so the DVD can be ejected for the next disk.  Comes back only when the
+// copy or the start failed, with the error number; the program then runs
+// on from the DVD.
 int relaunch_off_dvd(const std::string& own_path, const std::string& temp_folder);
+
+// Makes the run's private folder in `parent` (make_run_temp_folder); when
+// it cannot be made, a fatal alert says so.  0 or the error number (when
+// the alert hook returns, as a test's does).
+int start_run_temp_folder(const std::string& parent);
 
 // The installer state at its start values, then the installer preference
 // file (and its "--pref:" overrides) read over them and made safe to use.

@@ -195,6 +195,28 @@ TEST(SystemFolders, WithoutHomeNothingIsChangedOrCreatedAndTheLogSaysWhy)
     EXPECT_NE(read_file(dir / "log.txt").find("HOME is not set"), std::string::npos);
 }
 
+// The preference files have fixed names: a per-user folder another user
+// could change is none at all, and one made here is the user's alone.
+TEST(SystemFolders, APerUserFolderOthersMayChangeIsNotGivenAndANewOneIsPrivate)
+{
+    scratch_dir dir;
+    ASSERT_TRUE(xer.open(dir / "log.txt"));
+    ::mkdir((dir / "shared").c_str(), 0700);
+    ::chmod((dir / "shared").c_str(), 0777);
+    env_var shared("HOME", (dir / "shared").c_str());
+    std::string prefs = "as passed";
+    get_OS_abs_path(os_dir_prefs, prefs);
+    EXPECT_EQ(prefs, "as passed");
+    EXPECT_NE(read_file(dir / "log.txt").find("shared/.nimbrel/ is not this user's own (" + dir / "shared/ may be"),
+              std::string::npos) << read_file(dir / "log.txt");
+
+    env_var own("HOME", dir.path().c_str());
+    get_OS_abs_path(os_dir_prefs, prefs);
+    struct stat st;
+    EXPECT_TRUE(::stat(prefs.c_str(), &st) == 0 && (st.st_mode & 0777) == 0700) << prefs;
+    xer.close();
+}
+
 TEST(SystemFolders, TempIgnoresTheEnvironmentAndUnknownValuesKeepTheString)
 {
     env_var t("TMPDIR", "/elsewhere");

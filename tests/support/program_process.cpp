@@ -22,7 +22,7 @@ program_process::program_process(const std::string& executable)
       app_dir_(dir_ / "app/"),
       home_(dir_ / "home/")
 {
-    run_shell("mkdir -p '" + app_dir_ + "' '" + home_ + "' && cp '" + executable + "' '" + app_dir_ + "'");
+    run_shell("mkdir -m 0755 '" + app_dir_ + "' '" + home_ + "' && cp '" + executable + "' '" + app_dir_ + "'");
 }
 
 program_process::~program_process()

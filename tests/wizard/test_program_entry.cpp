@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "core/diag/error_codes.h"
 #include "core/text/cmdline.h"
 #include "core/diag/log_stream.h"
 #include "core/text/preferences.h"
@@ -22,6 +23,7 @@
 #include "wizard/options_window.h"
 #include "wizard/program_entry.h"
 
+#include "alert_recorder.h"
 #include "main_window_test.h"
 
 
@@ -131,7 +133,6 @@ TEST_F(start_up, RelaunchWhoseCopyFailsGoesOnFromTheDvd)
     scratch_dir temp;
     EXPECT_NE(relaunch_off_dvd(home_ / "dvd/Installer", temp.path()), 0)
         << "a missing program cannot be copied";
-    EXPECT_FALSE(file_exists(temp / "Installer"));
     EXPECT_NE(log().find("Could not copy " + home_ / "dvd/Installer"), std::string::npos) << log();
 
     write_file(home_ / "dvd/Installer", "#!/bin/sh\n");
@@ -139,35 +140,60 @@ TEST_F(start_up, RelaunchWhoseCopyFailsGoesOnFromTheDvd)
     EXPECT_NE(relaunch_off_dvd(home_ / "dvd/Installer", temp / "no such folder/"), 0)
         << "nowhere to copy to";
 
-    write_file(home_ / "dvd/Setup", "#!/bin/sh\n");
-    ::chmod((home_ / "dvd/Setup").c_str(), 0644);
-    EXPECT_EQ(relaunch_off_dvd(home_ / "dvd/Setup", temp.path()), EACCES)
-        << "a copy that cannot be started";
-    EXPECT_FALSE(file_exists(temp / "Setup")) << "the copy that did not start is not left behind";
+    // The copy's mode is its own, so a file of the disk's that no mode
+    // makes a program is what cannot be started; a pipe is not even read.
+    write_file(home_ / "dvd/Setup", "no program at all");
+    EXPECT_EQ(relaunch_off_dvd(home_ / "dvd/Setup", temp.path()), ENOEXEC) << "a copy that cannot be started";
+    ASSERT_EQ(::mkfifo((home_ / "dvd/Pipe").c_str(), 0777), 0);
+    EXPECT_EQ(relaunch_off_dvd(home_ / "dvd/Pipe", temp.path()), EACCES);
+    EXPECT_EQ(testing_support::run_shell("ls -A '" + temp.path() + "'").out, "") << "a copy was left behind";
 }
 
 // The relaunch ends the process that calls it, so a child plays the
-// installer; this process adopts the copy it starts, to wait for it.
-TEST_F(start_up, RelaunchStartsTheCopyInTheTemporaryFolderAndEnds)
+// installer; this process adopts the copy it starts, to wait for it.  The
+// copy is a file with no name, whatever mode the disk gives the program.
+TEST_F(start_up, RelaunchStartsACopyWithNoNameAndItsOwnModeAndEnds)
 {
     scratch_dir temp;
-    const std::string record = home_ / "copy_ran.txt";
-    write_file(home_ / "dvd/Installer", "#!/bin/sh\necho \"$0|$#\" > '" + record + "'\n");
-    ::chmod((home_ / "dvd/Installer").c_str(), 0755);
+    const std::string program = home_ / "dvd/Installer", record = home_ / "copy_ran.txt";
+    testing_support::run_shell("mkdir -p '" + home_ / "dvd" + "' && cp '" LAUNCH_RECORDER "' '" + program + "' && chmod 0777 '" + program + "'");
+    ::setenv("NIMBREL_LAUNCH_RECORD", record.c_str(), 1);
+    ::setenv("NIMBREL_LAUNCH_RECORD_SELF", (home_ / "copy_self.txt").c_str(), 1);
 
     std::fflush(nullptr);
     ::prctl(PR_SET_CHILD_SUBREAPER, 1);
     const pid_t installer = ::fork();
-    if (installer == 0) _exit(100 + relaunch_off_dvd(home_ / "dvd/Installer", temp.path()));
+    if (installer == 0) _exit(100 + relaunch_off_dvd(program, temp.path()));
     int raw = 0;
     ::waitpid(installer, &raw, 0);
     while (::waitpid(-1, nullptr, 0) > 0) {
     }
     ::prctl(PR_SET_CHILD_SUBREAPER, 0);
+    ::unsetenv("NIMBREL_LAUNCH_RECORD");
+    ::unsetenv("NIMBREL_LAUNCH_RECORD_SELF");
 
     ASSERT_TRUE(WIFEXITED(raw));
     EXPECT_EQ(WEXITSTATUS(raw), 1) << "the DVD's process ends as the copy starts";
-    EXPECT_EQ(read_file(record), temp / "Installer|0\n") << "the copy runs, with no argument";
+    EXPECT_EQ(read_file(record).substr(0, 10), "Installer\n") << "the copy runs, with no argument";
+    const std::string self = read_file(home_ / "copy_self.txt");
+    EXPECT_EQ(self.rfind(temp.path() + "#", 0), 0u) << self;
+    EXPECT_NE(self.find(" (deleted)\n700\n"), std::string::npos) << "named, or writable by others: " << self;
+    EXPECT_EQ(testing_support::run_shell("ls -A '" + temp.path() + "'").out, "") << "the copy has a name";
+}
+
+// Downloads and the disk's files need the run's folder: one that cannot be
+// made ends the run in words, and nothing falls back to a shared folder.
+TEST_F(start_up, ARunFolderThatCannotBeMadeEndsTheRunInWords)
+{
+    testing_support::alert_recorder alerts;
+    temp_path = "/tmp/";
+    EXPECT_EQ(start_run_temp_folder(home_ / "no such folder/"), ENOENT);
+    EXPECT_EQ(temp_path, "");
+    ASSERT_EQ(alerts.alerts().size(), 1u);
+    EXPECT_EQ(alerts.alerts()[0].level, 2);
+    EXPECT_EQ(alerts.joined(3), std::vector<std::string>{
+        "I could not make a private folder for the installer's temporary files.|Error: " + error_text(ENOENT) +
+        ".|Destination Path: " + home_ / "no such folder/."});
 }
 
 }  // namespace

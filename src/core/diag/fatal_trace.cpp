@@ -1,25 +1,40 @@
 #include "core/diag/fatal_trace.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cstdio>
 
 #include "core/diag/debug_dumps.h"
 #include "core/diag/log_stream.h"
 #include "core/diag/memory_report.h"
+#include "core/files/users_own.h"
+#include "core/files/own_files_folder.h"
 
 std::string alert_position_text(const char* file, int line)
 {
     return "(" + std::string(file ? file : "") + " line " + std::to_string(line) + ")";
 }
 
+void append_stack_crawl()
+{
+    // The working folder is the folder of the run's own files; with none,
+    // nothing is written (own_files_folder.h).
+    if (own_files_folder().empty()) return;
+    const int fd = open_own_file("stack_crawl.txt", O_APPEND);
+    if (fd < 0) return;
+    if (FILE* crawl = ::fdopen(fd, "a")) {
+        UTL_dump_stack(crawl, nullptr, nullptr);
+        std::fclose(crawl);
+    } else {
+        ::close(fd);
+    }
+}
+
 void UTL_fatal_trace(const std::string& line1, const std::string& line2, const std::string& line3,
                      const std::string& line4, int level, const char* file, int line)
 {
-    if (level == 2) {
-        if (FILE* crawl = std::fopen("stack_crawl.txt", "a")) {
-            UTL_dump_stack(crawl, nullptr, nullptr);
-            std::fclose(crawl);
-        }
-    }
+    if (level == 2) append_stack_crawl();
     std::puts("N-System Error:");
     std::printf("%s\n\n%s\n\n%s\n\n%s\n\n", line1.c_str(), line2.c_str(), line3.c_str(), line4.c_str());
     std::puts("Sorry.");

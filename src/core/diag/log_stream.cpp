@@ -6,6 +6,8 @@
 #include <cerrno>
 #include <mutex>
 
+#include "core/files/users_own.h"
+
 namespace {
 
 // Constant-initialised, so a global constructor that logs before main (or a
@@ -80,7 +82,7 @@ log_stream::log_stream() : std::ostream(&buf_) {}
 bool log_stream::open(const std::string& path)
 {
     flush();
-    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_APPEND | O_CLOEXEC, 0644);
+    int fd = open_own_file(path, O_TRUNC | O_APPEND);
     std::lock_guard<std::mutex> hold(sink_lock);
     if (sink_fd >= 0) ::close(sink_fd);
     sink_fd = fd;

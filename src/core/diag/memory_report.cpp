@@ -5,6 +5,9 @@
 // malloc and free underneath, so they still see every block.
 #include "core/diag/memory_report.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -12,6 +15,8 @@
 #include "core/core_globals.h"
 #include "core/diag/log_stream.h"
 #include "core/diag/remote_cmds.h"
+#include "core/files/users_own.h"
+#include "core/files/own_files_folder.h"
 
 // -- Allocation ----------------------------------------------------------------
 
@@ -118,9 +123,13 @@ void dump_mem_stats(const char* note)
     // The whole path, however long the program's folder: a clipped path
     // would create the file somewhere else.
     std::string path = app_path + "MemoryLog.txt";
-    const char* mode = first_dump ? "w" : "a";
+    const int how = first_dump ? O_TRUNC : O_APPEND;
     first_dump = 0;
-    if (FILE* report = std::fopen(path.c_str(), mode)) std::fclose(report);
+    // app_path is empty once started: the working folder, which is the
+    // folder of the run's own files; with none, nothing is written.
+    if (own_files_folder().empty()) return;
+    const int fd = open_own_file(path, how);
+    if (fd >= 0) ::close(fd);
 }
 
 void dump_mem_stats_start_over() { first_dump = 1; }

@@ -47,12 +47,16 @@ struct exec_report {
 // report pipe must live up to the exec), then the exec; on failure its
 // errno goes to the parent and the child ends without running exit handlers
 // or flushing the parent's stdio buffers a second time.
-[[noreturn]] void exec_or_report(const exec_report& report, char* const argv[], bool search_path)
+// `program` is an open program file to run instead of argv[0]'s path.
+[[noreturn]] void exec_or_report(const exec_report& report, char* const argv[], bool search_path,
+                                 int program = -1)
 {
     int err = 0;
     UTL_debug_signals_to_default();
     if (close_range(3, ~0U, CLOSE_RANGE_CLOEXEC) != 0)
         err = errno;
+    else if (program >= 0)
+        fexecve(program, argv, environ);
     else if (search_path)
         execvp(argv[0], argv);
     else
@@ -82,6 +86,29 @@ void reap(pid_t child)
     }
 }
 
+// Starts argv's program (or the file open at `program`), then ends the
+// installer; returns the error number when it could not be started.
+int start_and_end(const std::string& shown_as, char* const argv[], int program, int shut_down)
+{
+    exec_report report;
+    int err = report.open();
+    if (!err) {
+        const pid_t pid = fork();
+        if (pid == 0) exec_or_report(report, argv, false, program);
+        // Only a failed start is waited for (its child ends at once): the
+        // started program outlives the installer.
+        err = pid < 0 ? errno : exec_result(report);
+        if (err && pid > 0) reap(pid);
+    }
+    if (err) {
+        xer << "Cannot start " << shown_as << ": " << error_str(err) << "\n";
+        return err;
+    }
+
+    if (shut_down) MACIBM_finishup(1);
+    std::exit(1);
+}
+
 }  // namespace
 
 int launch_app(const std::string& app, const std::string& folder, int shut_down)
@@ -105,24 +132,18 @@ int launch_app(const std::string& app, const std::string& folder, int shut_down)
         argv.push_back(const_cast<char*>(folder.c_str()));
     }
     argv.push_back(nullptr);
+    return start_and_end(path, argv.data(), -1, shut_down);
+}
 
-    exec_report report;
-    int err = report.open();
-    if (!err) {
-        const pid_t pid = fork();
-        if (pid == 0) exec_or_report(report, argv.data(), false);
-        // Only a failed start is waited for (its child ends at once): the
-        // started program outlives the installer.
-        err = pid < 0 ? errno : exec_result(report);
-        if (err && pid > 0) reap(pid);
-    }
-    if (err) {
-        xer << "Cannot start " << path << ": " << error_str(err) << "\n";
-        return err;
-    }
-
-    if (shut_down) MACIBM_finishup(1);
-    std::exit(1);
+int launch_program_file(int program, const std::string& shown_as)
+{
+    xer << "Launching: " << shown_as << "\n";
+    struct stat st;
+    if (fstat(program, &st) != 0) return errno;
+    if (!S_ISREG(st.st_mode)) return EACCES;
+    const std::string name = shown_as.substr(shown_as.rfind('/') + 1);
+    char* const argv[] = {const_cast<char*>(name.c_str()), nullptr};
+    return start_and_end(shown_as, argv, program, 0);
 }
 
 bool url_is_openable(const std::string& url)

@@ -11,6 +11,12 @@
 // cannot be started: with the error number, having logged why.
 int launch_app(const std::string& app, const std::string& folder, int shut_down);
 
+// Starts the program file open at `program` (read only: a file still open
+// for writing cannot be run) with its name from `shown_as` as its only
+// argument, then ends the installer with status 1, as launch_app without
+// a folder or the shut-down.  Returns only when it cannot be started.
+int launch_program_file(int program, const std::string& shown_as);
+
 // Whether `url` may go to the desktop's browser: http or https, and nothing
 // a shell or a header would read as more than one address (blanks, control
 // characters, quotes, '$', backquotes, backslashes).  Addresses can come from

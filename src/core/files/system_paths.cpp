@@ -11,6 +11,7 @@
 
 #include "core/core_globals.h"
 #include "core/diag/log_stream.h"
+#include "core/files/users_own.h"
 
 int g_case_sensitive = 1;
 
@@ -77,15 +78,24 @@ void get_OS_abs_path(os_dir_type which, std::string& out)
     case os_dir_prefs: {
         const char* home = home_folder();
         if (!home) return;
+        const std::string kept = out;
         // HOME may end in "/": folders made from it must not hold "//".
         out = home;
         while (!out.empty() && out.back() == '/') out.pop_back();
         out += "/";
         if (which == os_dir_prefs) {
-            out += ".nimbrel/";
-            // An existing folder is fine; one that cannot be made shows when
-            // a file inside it cannot be opened.
-            ::mkdir(out.c_str(), 0777);
+            // The preference files and their ".new" neighbours have fixed
+            // names: in a folder another user could change (a HOME under
+            // /tmp/, a folder of someone else's) they could be links to
+            // files of this user's, or read by that other user.
+            const std::string prefs = out + ".nimbrel/";
+            ::mkdir(prefs.c_str(), 0700);
+            std::string why;
+            if (!users_own_folder(prefs, out, why)) {
+                xer << "The per-user folder " << prefs << " is not this user's own (" << why
+                    << "): no per-user files.\n";
+                out = kept;
+            }
         }
         return;
     }

@@ -12,13 +12,16 @@ enum os_dir_type {
     os_dir_default_apps = 3,   // $HOME + "/"
     os_dir_temp = 4,           // "/tmp/"
     os_dir_prefs = 5,          // $HOME + "/.nimbrel/", created on every request
+                               // (mode 0700), given only when it is the
+                               // user's own (users_own.h)
 };
 
 // Non-zero: set_path_to_full corrects letter case.  Written at start-up only.
 extern int g_case_sensitive;
 
 // Stores the folder in `out`; leaves `out` as passed when it cannot serve
-// (an unknown value, or HOME unset for the home-based folders).
+// (an unknown value, HOME unset for the home-based folders, a per-user
+// folder that is not the user's own).
 void get_OS_abs_path(os_dir_type which, std::string& out);
 
 // `app_path` + path, then letter case corrected against the disk.

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "core/files/file_ops.h"
+#include "core/files/own_files_folder.h"
 #include "gfx/draw/background_and_screenshot.h"
 #include "gfx/images/image_files.h"
 #include "gfx/shared_buffers.h"
@@ -25,7 +26,9 @@ void OGL_screenshot(int save)
     glReadPixels(static_cast<int>((W - w) * 0.5), static_cast<int>((H - h) * 0.5), w, h, GL_RGB,
                  GL_UNSIGNED_BYTE, scratch_array);
     glPixelStorei(GL_PACK_ALIGNMENT, saved_alignment);
-    if (!save) return;
+    // Into the working folder, the folder of the run's own files: a run
+    // with none takes no shots.
+    if (!save || own_files_folder().empty()) return;
 
     std::string name;
     do {

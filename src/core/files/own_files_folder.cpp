@@ -1,0 +1,55 @@
+#include "core/files/own_files_folder.h"
+
+#include <mutex>
+
+#include "core/files/system_paths.h"
+#include "core/files/users_own.h"
+
+namespace {
+
+std::mutex choice_lock;
+bool chosen = false;
+std::string own_folder, own_reason;
+
+void choose_own_files_folder()
+{
+    std::string program, resolved, why;
+    get_OS_abs_path(os_dir_this_app, program);
+    if (users_own_folder(program, resolved, why)) {
+        own_folder = resolved;
+        own_reason = "the program's folder";
+        return;
+    }
+    std::string prefs;
+    get_OS_abs_path(os_dir_prefs, prefs);
+    own_folder = prefs;
+    own_reason = "the program's folder " + program + " is not this user's own (" + why + "), " +
+                 (prefs.empty() ? std::string("nor is a per-user folder: none of them is written")
+                                : std::string("so the per-user folder"));
+}
+
+}  // namespace
+
+const std::string& own_files_folder()
+{
+    std::lock_guard<std::mutex> hold(choice_lock);
+    if (!chosen) {
+        choose_own_files_folder();
+        chosen = true;
+    }
+    return own_folder;
+}
+
+const std::string& own_files_folder_reason()
+{
+    own_files_folder();
+    return own_reason;
+}
+
+void own_files_folder_forget()
+{
+    std::lock_guard<std::mutex> hold(choice_lock);
+    chosen = false;
+    own_folder.clear();
+    own_reason.clear();
+}
