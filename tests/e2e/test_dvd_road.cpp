@@ -3,8 +3,10 @@
 // changed by putting another in the drive its NIMBREL_DVD names.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -13,6 +15,7 @@
 #include <cstring>
 #include <filesystem>
 #include <map>
+#include <memory>
 #include <sstream>
 #include <string>
 
@@ -327,59 +330,16 @@ const char* const kNamesUsedBefore[] = {
     "RESOURCE:interface.dds", "RESOURCE:map.dds", "serverlist9.txt", "directory.txt.zip",
     "directory.txt", "screenshot_0.png", "Output"};
 
-enum class planted { nothing, links, pipes, files, folders };
-
-// The user testing_support::run_unprivileged runs as, for root.
-constexpr uid_t kUnprivilegedUser = 65534;
-
-// What a name holds, not followed: its kind, and a link's target or a
-// file's contents.
+// What a name holds, not followed.
 std::string state_of(const std::string& path)
 {
-    struct stat st;
-    if (::lstat(path.c_str(), &st) != 0) return "none";
-    if (S_ISLNK(st.st_mode)) {
-        char target[4096];
-        const ssize_t n = ::readlink(path.c_str(), target, sizeof target);
-        return "link to " + std::string(target, n > 0 ? static_cast<size_t>(n) : 0);
-    }
-    if (S_ISFIFO(st.st_mode)) return "pipe";
-    if (S_ISDIR(st.st_mode)) return "folder";
-    return "file " + std::to_string(st.st_mode & 07777) + " " + read_file(path);
+    namespace fs = std::filesystem;
+    std::error_code no_throw;
+    const fs::file_status st = fs::symlink_status(path, no_throw);
+    return fs::is_symlink(st) ? "link to " + fs::read_symlink(path, no_throw).string()
+           : fs::is_fifo(st) ? "pipe" : fs::is_directory(st) ? "folder"
+           : fs::exists(st) ? "file " + read_file(path) : "none";
 }
-
-// Puts `kind` at every free name of kNamesUsedBefore as the user that
-// run_unprivileged runs as, and takes what it put away again.
-class planted_names {
-public:
-    planted_names(planted kind, const std::string& victim)
-    {
-        for (const char* name : kNamesUsedBefore) {
-            const std::string path = std::string("/tmp/") + name;
-            // What a run of this test that was killed outright left.
-            struct stat st;
-            if (::lstat(path.c_str(), &st) == 0 && st.st_uid == kUnprivilegedUser) ::remove(path.c_str());
-            if (state_of(path) != "none") continue;
-            if (kind == planted::nothing) continue;
-            testing_support::run_unprivileged([&] {
-                const int made = kind == planted::links   ? ::symlink(victim.c_str(), path.c_str())
-                                 : kind == planted::pipes ? ::mkfifo(path.c_str(), 0666)
-                                 : kind == planted::folders ? ::mkdir(path.c_str(), 0777)
-                                 : (write_file(path, "another user's"), ::chmod(path.c_str(), 0666));
-                return made == 0 ? 0 : 1;
-            });
-            if (state_of(path) != "none") states_[path] = state_of(path);
-        }
-    }
-    ~planted_names()
-    {
-        for (const auto& [path, state] : states_) ::remove(path.c_str());
-    }
-    const std::map<std::string, std::string>& states() const { return states_; }
-
-private:
-    std::map<std::string, std::string> states_;
-};
 
 // The copy the program on the disk started: the process with the road's
 // HOME, once the program on the disk has ended.
@@ -388,12 +348,10 @@ pid_t started_copy(const road_walker& road)
     pid_t found = -1;
     testing_support::wait_until([&] {
         for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
-            const std::string proc = entry.path().string() + "/", name = entry.path().filename().string();
-            if (name.find_first_not_of("0123456789") != std::string::npos ||
-                !has('\0' + read_file(proc + "environ"), std::string("\0HOME=", 6) + road.home() + '\0'))
-                continue;
-            found = std::stoi(name);
-            return true;
+            const std::string name = entry.path().filename().string();
+            if (name.find_first_not_of("0123456789") == std::string::npos &&
+                has('\0' + read_file("/proc/" + name + "/environ"), std::string("\0HOME=", 6) + road.home() + '\0'))
+                return (found = std::stoi(name)) > 0;
         }
         return false;
     }, 30);
@@ -403,68 +361,70 @@ pid_t started_copy(const road_walker& road)
 // The program on the disk moves off it into a file with no name, mode
 // 0700, and starts that, so the disk can be taken out for the next one;
 // nothing another user put at the names it once used in /tmp/ is opened,
-// and its own files go to the user's folder.
+// and the copy's own files go to the user's folder.
 TEST(dvd_road, StartedFromTheDiskItMovesOffAndTheCopyRunsWhateverAnotherUserPutInTmp)
 {
-    const struct {
-        const char* what;
-        planted kind;
-        mode_t disk_mode;  // of the program file on the disk
-    } rows[] = {
-        {"nothing put there", planted::nothing, 0755},
-        {"links to a file of the user's", planted::links, 0755},
-        {"pipes", planted::pipes, 0755},
-        {"files anyone may read and write, the disk's program file of mode 0777", planted::files, 0777},
-        {"folders", planted::folders, 0755},
+    using plant_fn = int (*)(const std::string& name, const std::string& victim);  // as another user
+    const std::pair<const char*, plant_fn> rows[] = {
+        {"nothing put there", nullptr},
+        {"links to a file of the user's", [](const std::string& n, const std::string& v) { return ::symlink(v.c_str(), n.c_str()); }},
+        {"pipes", [](const std::string& n, const std::string&) { return ::mkfifo(n.c_str(), 0666); }},
+        {"files anyone may read and write", [](const std::string& n, const std::string&) { return write_file(n, "theirs"), ::chmod(n.c_str(), 0666); }},
+        {"folders", [](const std::string& n, const std::string&) { return ::mkdir(n.c_str(), 0777); }},
     };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.what);
-        if (row.kind != planted::nothing && ::geteuid() != 0)
-            GTEST_SKIP() << "putting names in /tmp/ as another user needs root";
+    // The copy is reaped here once its parent, the program on the disk, ends.
+    ::prctl(PR_SET_CHILD_SUBREAPER, 1);
+    const std::shared_ptr<void> no_reaper(nullptr, [](void*) { ::prctl(PR_SET_CHILD_SUBREAPER, 0); });
+    for (const auto& [what, plant] : rows) {
+        SCOPED_TRACE(what);
+        if (plant && ::geteuid() != 0) GTEST_SKIP() << "putting names in /tmp/ as another user needs root";
         // The names are the machine's: no suite beside this one plants them too.
         const testing_support::machine_turn turn("nimbrel-test-dvd-names-used-before");
         ASSERT_TRUE(turn.held());
         scratch_dir mine;
         const std::string victim = mine / "the user's own.txt";
         write_file(victim, "the user's own");
-        const planted_names names(row.kind, victim);
-        EXPECT_EQ(names.states().size(), row.kind == planted::nothing ? 0u : std::size(kNamesUsedBefore));
+        std::map<std::string, std::string> planted;
+        for (const char* name : kNamesUsedBefore) {
+            const std::string path = std::string("/tmp/") + name;
+            struct stat st;  // what a run of this test killed outright left, as run_unprivileged's user
+            if (plant && ::lstat(path.c_str(), &st) == 0 && st.st_uid == 65534) ::remove(path.c_str());
+            if (plant && testing_support::run_unprivileged([&] { return plant(path, victim) ? 1 : 0; }) == 0)
+                planted[path] = state_of(path);
+        }
+        const std::shared_ptr<void> unplant(nullptr, [&](void*) {
+            for (const auto& [path, state] : planted) ::remove(path.c_str());
+        });
+        EXPECT_EQ(planted.size(), plant ? std::size(kNamesUsedBefore) : 0u);
 
         road_walker road(NIMBREL_DVD_INSTALLER);
         write_file(road.app_dir() + "dvd_version.txt", "I\n900 version\nDVD\n\nVERSION Nimbrel 9 Test\n");
-        const std::string on_disk = road.app_dir() + "nimbrel-dvd-installer";
-        ASSERT_EQ(::chmod(on_disk.c_str(), row.disk_mode), 0);
+        // A disk written by a system that records no modes.
+        ASSERT_EQ(::chmod((road.app_dir() + "nimbrel-dvd-installer").c_str(), 0777), 0);
         // The copy is started with no argument: its language comes from here.
         road.from_dvd(road.app_dir()).with_environment({"LANG=en_US.UTF-8"});
         ASSERT_TRUE(road.start()) << "the copy showed no window\n" << road.output();
         EXPECT_EQ(road.wait(20), 1) << "the program on the disk did not end as its copy started";
         const pid_t copy = started_copy(road);
         ASSERT_GT(copy, 0) << "no copy runs";
-        struct copy_ends {
-            pid_t pid;
-            ~copy_ends() { ::kill(pid, SIGKILL); }
-        } ends{copy};
-        std::string exe;
+        const std::shared_ptr<void> reaped(nullptr, [&](void*) { ::kill(copy, SIGKILL), ::waitpid(copy, nullptr, 0); });
+        const std::string exe = "/proc/" + std::to_string(copy) + "/exe";
+        std::string target;
         struct stat st;
-        EXPECT_TRUE(read_link_target("/proc/" + std::to_string(copy) + "/exe", exe) && exe.rfind("/tmp/", 0) == 0 &&
-                    exe.size() > 10 && exe.compare(exe.size() - 10, 10, " (deleted)") == 0)
-            << "the copy's file has a name: " << exe;
-        ASSERT_EQ(::stat(("/proc/" + std::to_string(copy) + "/exe").c_str(), &st), 0);
-        EXPECT_EQ(st.st_mode & 07777, 0700u) << "the copy is writable by others, or is not its own";
-        EXPECT_EQ(st.st_uid, ::geteuid());
+        EXPECT_TRUE(read_link_target(exe, target) && target.rfind("/tmp/", 0) == 0 && has(target, " (deleted)"))
+            << "the copy's file has a name: " << target;
+        EXPECT_TRUE(::stat(exe.c_str(), &st) == 0 && (st.st_mode & 07777) == 0700 && st.st_uid == ::geteuid())
+            << "the copy is writable by others, or is not the user's: " << std::oct << st.st_mode;
 
         const std::string log = road.home() + ".nimbrel/" + testing_support::program_log_name;
-        EXPECT_TRUE(road.wait_for_file(log, 30)) << "the copy keeps its log in the user's folder";
         EXPECT_TRUE(testing_support::wait_until([&] { return has(read_file(log), "Temporary folder of this run = "); }, 30))
-            << read_file(log);
-        for (const auto& [path, state] : names.states()) EXPECT_EQ(state_of(path), state) << path;
-        EXPECT_EQ(read_file(victim), "the user's own");
-
+            << "the copy keeps no log in the user's folder\n" << read_file(log);
         ::kill(copy, SIGTERM);
-        EXPECT_TRUE(testing_support::wait_until([&] { return ::kill(copy, 0) != 0; }, 30)) << "the copy did not end";
+        EXPECT_EQ(::waitpid(copy, nullptr, 0), copy) << "the copy did not end";
         const std::string run_folder = testing_support::run_folder_in_log(read_file(log));
         EXPECT_FALSE(run_folder.empty() || file_exists(run_folder)) << run_folder << " outlived the run";
-        for (const auto& [path, state] : names.states()) EXPECT_EQ(state_of(path), state) << path;
+        for (const auto& [path, state] : planted) EXPECT_EQ(state_of(path), state) << path;
+        EXPECT_EQ(read_file(victim), "the user's own");
     }
 }
 

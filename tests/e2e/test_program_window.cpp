@@ -2,6 +2,8 @@
 // it, and ends in order on the close request.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <fstream>
 #include <sstream>
 
@@ -62,6 +64,24 @@ TEST(program_window, ShowsItsWindowAndQuitsInOrderOnTheCloseRequest)
     const std::string log = program.log();
     EXPECT_TRUE(has(log, "Clean exit from threads.")) << log;
     EXPECT_TRUE(program.output().empty()) << program.output();
+}
+
+// A program in a folder other users may write keeps none of its files
+// there: its log goes to the user's folder, or, with none, nowhere.
+TEST(program_window, InAFolderOthersMayWriteItKeepsItsLogInTheUsersFolderOrNone)
+{
+    for (const bool home : {true, false}) {
+        program_process program(NIMBREL_INSTALLER);
+        ASSERT_EQ(::chmod(program.app_dir().c_str(), 0777), 0);
+        program.start({"--lang=en"}, {home ? "HOME=" + program.home() : "HOME="});
+        ASSERT_FALSE(program.wait_for_window(20).empty()) << home << ": no window\n" << program.output();
+        ASSERT_TRUE(program.send_close_request());
+        EXPECT_EQ(program.wait(20), 0) << program.output();
+        EXPECT_FALSE(file_exists(program.app_dir() + testing_support::program_log_name)) << home;
+        const std::string log = read_file(program.home() + ".nimbrel/" + testing_support::program_log_name);
+        EXPECT_EQ(has(log, program.app_dir() + " may be written by others), so the per-user folder"), home) << log;
+        EXPECT_EQ(has(program.output(), "No folder of this user's own for the log"), !home) << program.output();
+    }
 }
 
 TEST(program_window, LogHeaderHoldsTheBannerAndTheProcessorAndMemoryFacts)

@@ -22,6 +22,8 @@ program_process::program_process(const std::string& executable)
       app_dir_(dir_ / "app/"),
       home_(dir_ / "home/")
 {
+    // A program keeps its log in its folder only while no other user may
+    // write there: the mode is set, not left to the test's umask.
     run_shell("mkdir -m 0755 '" + app_dir_ + "' '" + home_ + "' && cp '" + executable + "' '" + app_dir_ + "'");
 }
 

@@ -1,12 +1,9 @@
 // Started by the launch tests: writes its arguments, one per line, then
 // "fd " and the target of every descriptor above the standard three that it
 // inherited, then "ignored " and the number of every signal it was started
-// ignoring, to the file named by NIMBREL_LAUNCH_RECORD; and the target of
-// its /proc/self/exe and that file's mode, in octal, a line each, to the
-// one NIMBREL_LAUNCH_RECORD_SELF names, when set.
+// ignoring, to the file named by NIMBREL_LAUNCH_RECORD.
 #include <fcntl.h>
 #include <signal.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -35,14 +32,5 @@ int main(int argc, char** argv)
         if (sigaction(sig, nullptr, &action) == 0 && action.sa_handler == SIG_IGN) std::fprintf(out, "ignored %d\n", sig);
     }
     std::fclose(out);
-    if (const char* self = std::getenv("NIMBREL_LAUNCH_RECORD_SELF")) {
-        char exe[4096];
-        const ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
-        struct stat st;
-        FILE* about = std::fopen(self, "w");
-        if (!about || n < 0 || stat("/proc/self/exe", &st) != 0) return 5;
-        std::fprintf(about, "%.*s\n%o\n", static_cast<int>(n), exe, static_cast<unsigned>(st.st_mode & 07777));
-        std::fclose(about);
-    }
     return std::rename(tmp.c_str(), record) == 0 ? 0 : 4;
 }
