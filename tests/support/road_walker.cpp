@@ -157,8 +157,12 @@ void road_walker::point_at(float x, float y) const
 
 void road_walker::press_here(int clicks) const
 {
-    std::string press = "xdotool mousedown 1 && sleep 0.05 && xdotool mouseup 1";
-    for (int i = 1; i < clicks; ++i) press += " && sleep 0.08 && xdotool mousedown 1 && sleep 0.03 && xdotool mouseup 1";
+    // One xdotool for every press: on a loaded machine a process started
+    // for each half of a press took so long to start that the presses of a
+    // double click came 0.3 to 0.6 s apart, past the quarter second that
+    // makes them one.
+    std::string press = "xdotool mousedown 1 sleep 0.05 mouseup 1";
+    for (int i = 1; i < clicks; ++i) press += " sleep 0.08 mousedown 1 sleep 0.03 mouseup 1";
     x_command(press);
 }
 
