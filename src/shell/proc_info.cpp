@@ -42,6 +42,6 @@ void MACIBM_write_log_header(std::ostream& out, const char* cpuinfo, const char*
     if (!copy_lines(cpuinfo, {"processor", "model name", "cpu MHz"}, out))
         out << "Unable to read CPU information.\n";
     if (!copy_lines(meminfo, {"MemTotal"}, out)) out << "Unable to read mem information.\n";
-    out << "\nN-System folder:'" << app_path << "', case sensitive=" << g_case_sensitive << "\n\n";
+    out << "\nN-System folder:'" << app_path << "', case sensitive=" << g_case_sensitive.load() << "\n\n";
     out.flush();
 }

@@ -13,7 +13,7 @@
 #include "core/diag/log_stream.h"
 #include "core/files/users_own.h"
 
-int g_case_sensitive = 1;
+std::atomic<int> g_case_sensitive{1};
 
 namespace {
 

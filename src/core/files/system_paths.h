@@ -3,6 +3,7 @@
 // disk where the path does not exist as written.
 #pragma once
 
+#include <atomic>
 #include <string>
 
 enum os_dir_type {
@@ -16,8 +17,10 @@ enum os_dir_type {
                                // user's own (users_own.h)
 };
 
-// Non-zero: set_path_to_full corrects letter case.  Written at start-up only.
-extern int g_case_sensitive;
+// Non-zero: set_path_to_full corrects letter case.  Set again wherever the
+// program's path is found, which any thread may ask while workers build
+// paths.
+extern std::atomic<int> g_case_sensitive;
 
 // Stores the folder in `out`; leaves `out` as passed when it cannot serve
 // (an unknown value, HOME unset for the home-based folders, a per-user
