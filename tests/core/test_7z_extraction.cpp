@@ -30,24 +30,11 @@ using archive_fixtures::make_7z;
 using archive_fixtures::rename_in_7z;
 using testing_support::file_exists;
 using testing_support::read_file;
+using testing_support::refused_for_a_sanitizers_time;
 using testing_support::scratch_dir;
 using testing_support::write_file;
 
 namespace {
-
-// Whether a reading was refused for time under a sanitizer where the row
-// expects another outcome.  The sanitizer's allocator marks the shadow of
-// a whole dictionary as the decoder sets it up and ends it, pages the
-// decoder never touches otherwise: 88 ms each way for 256 MiB under
-// AddressSanitizer on a machine whose page faults took 10 us, and more on a
-// busy one, which the rates were not measured for.  Any other outcome is
-// still judged there, and every row in the ordinary build.
-bool refused_for_a_sanitizers_time(int expected, const char* reason, const std::string& log)
-{
-    static const std::string time = "decoding it takes longer than what it hands over pays for";
-    return testing_support::under_sanitizer() && testing_support::has(log, "7z archive refused: " + time) &&
-           (expected != 20016 || (reason && time != reason));
-}
 
 // Code-like bytes give the BCJ2 filter calls and jumps to split out.
 std::string machine_code(size_t n, unsigned seed)

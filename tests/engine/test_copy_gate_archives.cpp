@@ -287,11 +287,14 @@ TEST_F(CopyGateArchives, AnArchiveReplacesItsFileOnlyWithExactlyThatFileAndItsSi
         std::string problem;
         bool in_archive = false;
         engine_testing::log_capture log;
+        int result;
         {
             const auto failing = failing_allocation(c.fails);
-            EXPECT_EQ(copy_install(temp_ / (c.seven_zip ? "x.7z" : "x.zip"), version, &problem, &in_archive), c.result);
+            result = copy_install(temp_ / (c.seven_zip ? "x.7z" : "x.zip"), version, &problem, &in_archive);
         }
         unpack_memory_set_hook(nullptr);
+        if (testing_support::refused_for_a_sanitizers_time(c.result, c.logged, log.text())) continue;
+        EXPECT_EQ(result, c.result);
         if (c.fails != no_memory::never) {
             EXPECT_FALSE(in_archive) << "this machine's failure counted as the archive's";
         } else {

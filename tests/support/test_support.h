@@ -110,6 +110,16 @@ std::vector<std::string> preload_environment(const std::string& library);
 bool under_sanitizer();
 // The heap's bytes in use as the sanitizer counts them; 0 without one.
 std::size_t sanitizer_heap_bytes();
+// Whether a 7z reading whose log is `log` was refused for time under a
+// sanitizer where its row expects another outcome: `expected` another code
+// than the refusal's, or the refusal for `reason`, another reason (none:
+// any).  The sanitizer's allocator marks the shadow of a whole dictionary
+// as the decoder sets it up and ends it, pages the decoder never touches
+// otherwise: 88 ms each way for 256 MiB under AddressSanitizer on a machine
+// whose page faults took 10 us, and more on a busy one or under
+// ThreadSanitizer, which the rates were not measured for.  Any other
+// outcome is still judged there, and every row in the ordinary build.
+bool refused_for_a_sanitizers_time(int expected, const char* reason, const std::string& log);
 
 // A field of /proc/<pid>/status counted in kB ("VmSize:", "VmHWM:"), of
 // this process when `pid` is 0; -1 when it has none.
