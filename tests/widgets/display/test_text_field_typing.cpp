@@ -117,7 +117,11 @@ protected:
         std::atomic<bool> done{false};
         testing_support::run_result result;
         std::thread runner([&] {
-            result = testing_support::run_program(args, {"DISPLAY=" + testing_support::display_for_tests()});
+            // xdotool reads the text it types in its locale's encoding: where
+            // the test's own is C, as a login with no LANG gives, UTF-8 text
+            // is an invalid sequence to it.
+            result = testing_support::run_program(
+                args, {"DISPLAY=" + testing_support::display_for_tests(), "LC_ALL=C.UTF-8"});
             done = true;
         });
         while (!done) {
