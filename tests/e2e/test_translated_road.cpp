@@ -12,7 +12,6 @@
 
 namespace {
 
-using testing_support::file_exists;
 using testing_support::window_pixels;
 
 // The table lines the program logged for texts it could not translate.
@@ -23,13 +22,6 @@ std::string missing_lines(const std::string& log)
     while (std::getline(lines, line))
         if (line.rfind("STRING ", 0) == 0) missing += line + "\n";
     return missing;
-}
-
-bool install_complete(const sample_release& release, const std::string& folder)
-{
-    for (const auto& file : release.installed_files())
-        if (!file_exists(folder + file.first)) return false;
-    return true;
 }
 
 class translated_road : public testing::TestWithParam<const char*> {};

@@ -206,7 +206,10 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(web_demo_road, GoBackOnASlowInstallCancelsCleanlyThenContinuesToTheEnd)
 {
-    sample_release release(10, 1, 1);
+    // 30 s of download: on a busy machine the steps from seeing it under way
+    // to a GO BACK the program reads took longer than the 10 s of a
+    // megabyte, and the install was through before it could be asked.
+    sample_release release(10, 1, 3);
     ASSERT_TRUE(release.serve(release.slowed("Nimbrel/Resources/large/", "100k"))) << release.problem();
     road_walker road(NIMBREL_INSTALLER);
     ASSERT_TRUE(start_demo(road, release.port())) << road.output();
@@ -234,6 +237,7 @@ TEST(web_demo_road, GoBackOnASlowInstallCancelsCleanlyThenContinuesToTheEnd)
     ASSERT_TRUE(open_cancel_question(road, temp)) << "GO BACK did not ask again\n" << road.log();
     ASSERT_TRUE(continue_after_cancel_question(road, temp)) << "the install did not go on\n" << road.log();
     road.shot("demo_after_continue");
+    ASSERT_TRUE(wait_on_install(road, temp, [&] { return install_complete(release, folder); })) << road.log();
     EXPECT_EQ(fly_when_done(road, 60), 1) << road.log();
     expect_complete_install(release, folder);
     EXPECT_EQ(read_file(registry(road)), folder + "\n") << "registered twice, or not at all";

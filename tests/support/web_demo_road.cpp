@@ -145,6 +145,13 @@ bool wait_on_install(const road_walker& road, const std::string& temp, const std
     return true;
 }
 
+bool install_complete(const sample_release& release, const std::string& folder)
+{
+    for (const auto& file : release.installed_files())
+        if (!file_exists(folder + file.first)) return false;
+    return true;
+}
+
 // A loaded machine may take a frame so long that the program reads a click
 // with the pointer already elsewhere: every step is seen to happen, and
 // repeated until it does.  A repeated GO BACK falls outside the question.

@@ -81,6 +81,8 @@ bool pump_held(const road_walker& road, const std::string& folder);
 // change, given up once neither did for half a minute.  A download slowed
 // on purpose takes what it takes, however busy the machine.
 bool wait_on_install(const road_walker& road, const std::string& temp, const std::function<bool()>& done);
+// Whether every file the release installs is in `folder`.
+bool install_complete(const sample_release& release, const std::string& folder);
 // GO BACK on the running install until its cancel question holds the pump.
 bool open_cancel_question(const road_walker& road, const std::string& temp);
 // Answers that question with its continue button until the install is
