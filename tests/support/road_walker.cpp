@@ -336,7 +336,14 @@ bool road_walker::choose_from_menu(std::pair<float, float> title, std::pair<floa
 {
     const int seen = output_lines(chosen);
     return wait_until([&] {
-        click_until_changed(title.first, title.second);
+        // A quick click on the title, not a press held until the menu is
+        // seen: the program takes a press held for a second and let go on
+        // the title as one that closes the menu again, and on a loaded
+        // machine seeing the menu drawn took longer than that.
+        point_at(title.first, title.second);
+        const window_pixels before = picture();
+        press_here(1);
+        if (!wait_for_change(before, 5)) return false;
         click(item.first, item.second);
         return wait_until([&] { return output_lines(chosen) != seen; }, 5, 50);
     }, seconds, 10);
