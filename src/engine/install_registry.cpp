@@ -5,11 +5,12 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <fstream>
+#include <sstream>
 #include <vector>
 
 #include "core/diag/error_codes.h"
 #include "core/files/file_ops.h"
+#include "core/files/per_user_folder_notice.h"
 #include "core/shell_hooks.h"
 #include "core/text/translation.h"
 #include "core/files/folder_listing.h"
@@ -41,6 +42,37 @@ bool read_registry_line(std::istream& in, std::string& line)
     return true;
 }
 
+// The registry's text: "" when there is none, or when its name holds a
+// link or anything but a file, which this program never put there.
+std::string registry_text(const std::string& registry)
+{
+    std::string text;
+    const int fd = ::open(registry.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        if (errno != ENOENT) xer << "Could not read the registry " << registry << ": " << error_str(errno) << "\n";
+        return text;
+    }
+    struct stat st;
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+        char block[4096];
+        for (ssize_t n; (n = ::read(fd, block, sizeof block)) != 0;) {
+            if (n > 0)
+                text.append(block, static_cast<size_t>(n));
+            else if (errno != EINTR)
+                break;
+        }
+    }
+    ::close(fd);
+    return text;
+}
+
+// No per-user folder: the user hears why once, where it mattered.
+void no_registry()
+{
+    xer << kNoPrefsWarning;
+    tell_per_user_folder_trouble();
+}
+
 }  // namespace
 
 std::string registry_file_path()
@@ -55,10 +87,10 @@ void locate_all_nimbrels()
     all_nsystems.clear();
     const std::string registry = registry_file_path();
     if (registry.empty()) {
-        xer << kNoPrefsWarning;
+        no_registry();
         return;
     }
-    std::ifstream in(registry, std::ios::binary);
+    std::istringstream in(registry_text(registry));
     std::string line;
     while (read_registry_line(in, line))
         if (!line.empty() && dir_exists(line)) all_nsystems.push_back(line);
@@ -68,7 +100,7 @@ int register_new_nimbrel()
 {
     const std::string registry = registry_file_path();
     if (registry.empty()) {
-        xer << kNoPrefsWarning;
+        no_registry();
         return 0;
     }
     if (dest_dir_path.empty()) return 0;
@@ -80,19 +112,23 @@ int register_new_nimbrel()
         return registration_failed(registry, EINVAL);
     }
     {
-        std::ifstream in(registry, std::ios::binary);
+        std::istringstream in(registry_text(registry));
         std::string line;
         while (read_registry_line(in, line))
             if (line == dest_dir_path) return 0;
     }
-    const int fd = ::open(registry.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+    const int fd = ::open(registry.c_str(), O_RDWR | O_APPEND | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0644);
     if (fd < 0) return registration_failed(registry, errno);
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return registration_failed(registry, EINVAL);
+    }
     std::string text = dest_dir_path + "\n";
     // A last line without its line end (written by hand, or cut short)
     // would run into this one, and both folders would be lost.
-    struct stat st;
     char last = '\n';
-    if (::fstat(fd, &st) == 0 && st.st_size > 0 && ::pread(fd, &last, 1, st.st_size - 1) == 1 && last != '\n')
+    if (st.st_size > 0 && ::pread(fd, &last, 1, st.st_size - 1) == 1 && last != '\n')
         text.insert(0, 1, '\n');
     int err = 0;
     for (size_t done = 0; done < text.size() && !err;) {

@@ -33,7 +33,8 @@ int demo_pick_dest(int first_frame, wizard_screen& record)
         get_OS_abs_path(os_dir_desktop, choice.desktop_f);
         changed = true;
     }
-    if (choice.parent_dir.empty()) {
+    if (!choice.defaults_set) {
+        choice.defaults_set = true;
         choice.parent_dir = default_install_parent();
         choice.install_folder = UTL_string_sub(tr("%1:install name% Demo"), "Nimbrel 9");
         changed = true;
@@ -42,9 +43,10 @@ int demo_pick_dest(int first_frame, wizard_screen& record)
     record.title = UTL_string_sub(tr("Pick Install Destination for %1:install%."), install_name);
     record.back = see_eula;
     record.next = demo_run_patch;
-    if (edit_destination(choice, tr("Pick a folder to install the Nimbrel 9 demo into.")))
+    const std::string prompt = tr("Pick a folder to install the Nimbrel 9 demo into.");
+    if (edit_destination(choice, prompt))
         changed = true;
-    if (!describe_destination(choice, record)) {
+    if (!describe_destination(choice, prompt, record)) {
         record.next = nullptr;
         return 0;
     }

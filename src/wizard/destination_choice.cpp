@@ -1,12 +1,11 @@
 // The new folder of an install: the parent folder and the folder's name the
 // destination screens of the web-demo and DVD roads edit, what the screen
 // says about them, and the plan for a folder that does not exist yet.
-#include <unistd.h>
 
-#include <cstdlib>
-
+#include "core/diag/log_stream.h"
 #include "core/files/file_ops.h"
 #include "core/files/system_paths.h"
+#include "core/files/users_own.h"
 #include "core/text/translation.h"
 #include "engine/checksum_pump.h"
 #include "engine/install_filter.h"
@@ -37,21 +36,33 @@ bool is_unsafe_folder_name(const std::string& name)
     return false;
 }
 
+std::string first_install_parent(const std::vector<std::string>& folders)
+{
+    for (const std::string& folder : folders) {
+        std::string resolved, why;
+        if (folder.empty()) continue;
+        if (!users_writable_folder(folder, resolved, why)) {
+            xer << "Not offering " << folder << " for a new copy: " << why << "\n";
+            continue;
+        }
+        // The copy is shown, registered and run by this path: a relative
+        // one will not do.
+        std::string parent = folder[0] == '/' ? folder : resolved;
+        if (parent.back() != '/') parent += '/';
+        return parent;
+    }
+    return "";
+}
+
 std::string default_install_parent()
 {
-    std::string parent;
-    get_OS_abs_path(os_dir_default_apps, parent);
+    std::string apps, program;
+    get_OS_abs_path(os_dir_default_apps, apps);
     // Without a home folder: the program's folder, which start-up made the
-    // working folder.  The copy is shown, registered and run by this path,
-    // so a relative "./" will not do.
-    if (parent.empty()) get_OS_abs_path(os_dir_this_app, parent);
-    if (parent.empty() || parent[0] != '/') {
-        char* here = getcwd(nullptr, 0);
-        parent = here ? here : "/";
-        std::free(here);
-    }
-    if (parent.back() != '/') parent += '/';
-    return parent;
+    // working folder, but never /tmp/ or another folder others may write,
+    // where the copy could be changed before it is run.
+    get_OS_abs_path(os_dir_this_app, program);
+    return first_install_parent({apps, program});
 }
 
 std::string destination_folder(const std::string& parent, const std::string& name)
@@ -78,8 +89,14 @@ bool edit_destination(destination_choice& choice, const std::string& picker_prom
     return changed;
 }
 
-bool describe_destination(const destination_choice& choice, wizard_screen& record)
+bool describe_destination(const destination_choice& choice, const std::string& picker_prompt,
+                          wizard_screen& record)
 {
+    if (choice.parent_dir.empty()) {
+        dest_dir_path.clear();
+        record.text = picker_prompt;
+        return false;
+    }
     dest_dir_path = destination_folder(choice.parent_dir, choice.install_folder);
     if (choice.install_folder.empty()) {
         record.text = tr("Please pick a name for your Nimbrel 9 installation...");

@@ -29,7 +29,8 @@ int dvd_pick_install(int first_frame, wizard_screen& record)
         g_eula_road = {dvd_pick_install, dvd_scenery_install};
         changed = true;
     }
-    if (choice.parent_dir.empty()) {
+    if (!choice.defaults_set) {
+        choice.defaults_set = true;
         choice.parent_dir = default_install_parent();
         choice.install_folder = install_name;
         changed = true;
@@ -38,8 +39,9 @@ int dvd_pick_install(int first_frame, wizard_screen& record)
     record.title = UTL_string_sub(tr("Pick Install Destination for %1:install%."), install_name);
     record.back = dvd_start;
     record.next = see_eula;
-    if (edit_destination(choice, tr("Pick a folder to install Nimbrel 9 into."))) changed = true;
-    if (!describe_destination(choice, record)) {
+    const std::string prompt = tr("Pick a folder to install Nimbrel 9 into.");
+    if (edit_destination(choice, prompt)) changed = true;
+    if (!describe_destination(choice, prompt, record)) {
         record.next = nullptr;
         return 0;
     }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "wizard/wizard_screen.h"
 
@@ -23,7 +24,8 @@ extern eula_neighbours g_eula_road;
 // -- Destination ---------------------------------------------------------------
 // The new folder a destination screen edits; kept by the screen for the run.
 struct destination_choice {
-    std::string parent_dir;      // "" until the screen first runs
+    bool defaults_set = false;   // the screen has given its defaults
+    std::string parent_dir;      // "" while there is none: the user picks one
     std::string install_folder;  // the new folder's name
     std::string desktop_f;       // the desktop, for the sentence saying so
 };
@@ -32,8 +34,10 @@ struct destination_choice {
 bool edit_destination(destination_choice& choice, const std::string& picker_prompt);
 // Sets dest_dir_path from the choice and the record's text; true when the
 // new folder can be made: it has a name a folder can have and no folder of
-// that name is there yet.
-bool describe_destination(const destination_choice& choice, wizard_screen& record);
+// that name is there yet.  Without a parent folder the text asks for one
+// with `picker_prompt`.
+bool describe_destination(const destination_choice& choice, const std::string& picker_prompt,
+                          wizard_screen& record);
 // The destination folder of a parent folder ("/" last) and a new folder's
 // name: the parent alone while the name is empty.
 std::string destination_folder(const std::string& parent, const std::string& name);
@@ -108,8 +112,12 @@ std::string parent_folder(const std::string& path);
 
 // Where a new copy is made unless the user picks another folder: the
 // default applications folder, or without a home folder the program's own,
-// always absolute and ending in "/".
+// absolute and ending in "/"; each only while it is the user's own to
+// write (users_writable_folder), and "" when neither is.
 std::string default_install_parent();
+// The first of `folders` that is the user's own to write, so given: "/"
+// last, a relative one made absolute; "" when none is.
+std::string first_install_parent(const std::vector<std::string>& folders);
 
 // -- Run road ------------------------------------------------------------------
 int dvd_pick_run_sim(int first_frame, wizard_screen& record);

@@ -6,19 +6,26 @@
 
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "core/core_globals.h"
 #include "core/diag/log_stream.h"
+#include "core/files/per_user_folder.h"
+#include "core/files/per_user_folder_notice.h"
 #include "core/files/system_paths.h"
+#include "alert_recorder.h"
 #include "test_support.h"
 
 using testing_support::file_exists;
 using testing_support::read_file;
+using testing_support::run_shell;
 using testing_support::run_unprivileged;
 using testing_support::scratch_dir;
 using testing_support::write_file;
 
 namespace {
+
+bool has_text(const std::string& text, const char* part) { return text.find(part) != std::string::npos; }
 
 std::string corrected(std::string path)
 {
@@ -210,6 +217,95 @@ TEST(SystemFolders, APerUserFolderOthersMayChangeIsNotGivenAndANewOneIsPrivate)
     get_OS_abs_path(os_dir_prefs, prefs);
     struct stat st;
     EXPECT_TRUE(::stat(prefs.c_str(), &st) == 0 && (st.st_mode & 0777) == 0700) << prefs;
+}
+
+// The per-user folder is used only in a home of the user's own and only
+// while it is theirs alone; one an earlier version left open to the user's
+// group is made private rather than lost with the copies it lists, and
+// nothing is ever made in another user's home.  Where there is none, the
+// user is told once, in words, and what to do.
+TEST(SystemFolders, APerUserFolderIsUsedOnlyInTheUsersOwnHomeWhileItIsTheirsAlone)
+{
+    const struct {
+        const char* what;
+        const char* make;     // shell commands in the scratch folder; HOME is its "home"
+        const char* given;    // the folder given, in the scratch folder; "" for none
+        const char* trouble;  // what the trouble names; "" for none
+        bool in_home;         // the home is at fault, not the folder in it
+        bool needs_root = false;
+        bool as_another_user = false;  // run as run_unprivileged's user, who owns "home"
+    } cases[] = {
+        {"a new one", "mkdir -m 755 home", "home/.nimbrel/", "", false},
+        {"an earlier version's, open to the group, with a registry",
+         "mkdir -m 755 home && mkdir -m 775 home/.nimbrel && echo /sim >home/.nimbrel/nimbrel_install.txt",
+         "home/.nimbrel/", "", false},
+        {"a link in the user's own home to a folder of theirs", "mkdir -m 755 home && mkdir -m 700 mine && ln -s ../mine home/.nimbrel",
+         "mine/", "", false},
+        {"a link in a home others may write", "mkdir -m 777 home mine && ln -s ../mine home/.nimbrel", "",
+         "home/ may be written by others", true},
+        {"a file at its name", "mkdir -m 755 home && echo x >home/.nimbrel", "", "home/.nimbrel", false},
+        {"another user's home, for root", "mkdir -m 755 home && chown 65534 home", "", "home/ belongs to user 65534",
+         true, true},
+        {"root's folder, as a run of root's with this HOME left it",
+         "mkdir -m 755 home && mkdir -m 700 home/.nimbrel && chown 65534 home", "", "home/.nimbrel/ belongs to user 0",
+         false, true, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        if (c.needs_root && ::geteuid() != 0) continue;  // another user's folders need root to make
+        scratch_dir dir;
+        ASSERT_EQ(::chmod(dir.path().c_str(), 0755), 0);  // for the other user's walk
+        ASSERT_EQ(run_shell("cd '" + dir.path() + "' && " + c.make).status, 0);
+        ASSERT_TRUE(xer.open(dir / "log.txt"));
+        env_var home("HOME", (dir / "home").c_str());
+        const auto judge = [&] {
+            per_user_folder_trouble_forget();
+            std::string prefs = "as passed";
+            get_OS_abs_path(os_dir_prefs, prefs);
+            bool in_home = !c.in_home;
+            const std::string trouble = per_user_folder_trouble(&in_home);
+            struct stat st;
+            return (prefs == (*c.given ? dir / c.given : "as passed") ? 0 : 1) |
+                   ((*c.trouble ? trouble.find(c.trouble) != std::string::npos && in_home == c.in_home
+                                : trouble.empty()) ? 0 : 2) |
+                   (!*c.given || (::stat(prefs.c_str(), &st) == 0 && (st.st_mode & 0777) == 0700) ? 0 : 4);
+        };
+        const int wrong = c.as_another_user ? testing_support::run_unprivileged(judge) : judge();
+        xer.close();
+        EXPECT_EQ(wrong & 1, 0) << "another folder given";
+        EXPECT_EQ(wrong & 2, 0) << "another trouble, or none";
+        EXPECT_EQ(wrong & 4, 0) << "the folder given is not the user's alone";
+        EXPECT_FALSE(c.in_home && !has_text(c.make, ".nimbrel") && file_exists(dir / "home/.nimbrel"))
+            << "a folder was made in that home";
+        const std::string log = read_file(dir / "log.txt");
+        EXPECT_TRUE(!has_text(c.make, "775") || read_file(dir / "home/.nimbrel/nimbrel_install.txt") == "/sim\n")
+            << "the registry was lost";
+        EXPECT_EQ(log.find("made this user's alone") != std::string::npos, has_text(c.make, "775")) << log;
+    }
+
+    // Told once, with what to do; nothing at all without a HOME.
+    scratch_dir dir;
+    ::mkdir((dir / "shared").c_str(), 0777);
+    ::chmod((dir / "shared").c_str(), 0777);
+    testing_support::alert_recorder alerts;
+    per_user_folder_notice_forget();
+    const std::string shared = dir / "shared";
+    for (const char* value : {static_cast<const char*>(nullptr), shared.c_str()}) {
+        env_var h("HOME", value);
+        for (int twice = 0; twice < 2; ++twice) {
+            std::string prefs;
+            get_OS_abs_path(os_dir_prefs, prefs);
+            tell_per_user_folder_trouble();
+        }
+    }
+    ASSERT_EQ(alerts.alerts().size(), 1u);
+    EXPECT_EQ(alerts.alerts()[0].level, 1);
+    EXPECT_EQ(alerts.joined(3), std::vector<std::string>{
+        "I cannot keep the installer's settings or the list of installed copies of Nimbrel 9: a folder they need "
+        "cannot be used.|Error: " + dir / "shared/ may be written by others.|Start the installer with a home folder "
+        "(HOME) of your own that no one else may write."});
+    per_user_folder_notice_forget();
+    per_user_folder_trouble_forget();
 }
 
 TEST(SystemFolders, TempIgnoresTheEnvironmentAndUnknownValuesKeepTheString)

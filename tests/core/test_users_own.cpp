@@ -25,7 +25,10 @@ struct folder_case {
     const char* make;    // shell commands in the scratch folder
     const char* folder;  // in it, or absolute
     const char* why;     // what the reason names; "" for the user's own
+    const char* reached = "a/";         // the folder without links, in the scratch folder or absolute
+    const char* writable_why = nullptr;  // where the user may not write it though it is their own
     bool needs_root = false;
+    bool as_another_user = false;  // run as run_unprivileged's user
 };
 
 TEST(UsersOwnFolder, OnlyAPathNoOtherUserCanChangeIsTheUsersOwn)
@@ -33,25 +36,50 @@ TEST(UsersOwnFolder, OnlyAPathNoOtherUserCanChangeIsTheUsersOwn)
     const folder_case cases[] = {
         {"a folder of the user's", "mkdir -m 755 a", "a", ""},
         {"one reached through a link", "mkdir -m 755 a && ln -s a link", "link", ""},
+        {"one reached through a link and back up", "mkdir -m 755 a a/b && ln -s a/b link", "link/..", ""},
         {"one its group may write", "mkdir -m 775 a", "a", "a/ may be written by others"},
         {"one anyone may write, sticky as /tmp/", "mkdir -m 1777 a", "a", "a/ may be written by others"},
-        {"a folder of the user's in a sticky one", "mkdir -m 1777 a && mkdir -m 700 a/b", "a/b", ""},
+        {"a folder of the user's in a sticky one", "mkdir -m 1777 a && mkdir -m 700 a/b", "a/b", "", "a/b/"},
         {"a folder of the user's in one anyone may write", "mkdir -m 777 a && mkdir -m 700 a/b", "a/b",
          "a/ may be written by others"},
+        {"a link at the end, in a folder others may write", "mkdir -m 755 a && mkdir -m 1777 s && ln -s ../a s/link",
+         "s/link", "s/link is a link in a folder others may write"},
+        {"a link in the middle, in a folder others may write",
+         "mkdir -m 755 a a/b && mkdir -m 1777 s && ln -s ../a s/link", "s/link/b",
+         "s/link is a link in a folder others may write"},
         {"/tmp/", "", "/tmp/", "/tmp/ may be written by others"},
         {"nothing", "", "a", std::strerror(ENOENT)},
-        {"a folder of another user's", "mkdir -m 755 a && chown 65534 a", "a", "a/ belongs to user 65534", true},
-        {"the user's in another user's", "mkdir -m 755 a a/b && chown 65534 a", "a/b", "a/ belongs to user 65534", true},
+        {"a folder of another user's", "mkdir -m 755 a && chown 65534 a", "a", "a/ belongs to user 65534", "a/",
+         nullptr, true},
+        {"the user's in another user's", "mkdir -m 755 a a/b && chown 65534 a", "a/b", "a/ belongs to user 65534",
+         "a/", nullptr, true},
+        {"root's folder, for an ordinary user", "", "/usr/", "", "/usr/", "/usr/ belongs to user 0", false, true},
     };
     for (const folder_case& c : cases) {
+        SCOPED_TRACE(c.what);
         if (c.needs_root && ::geteuid() != 0) continue;  // a folder of another user's needs root to make
+        if (c.as_another_user && ::geteuid() != 0 && ::access("/usr/", W_OK) == 0) continue;
         scratch_dir dir;
         ASSERT_EQ(run_shell(std::string("cd '") + dir.path() + "' && true " + (*c.make ? "&& " : "") + c.make).status, 0);
-        std::string resolved, why;
-        const bool own = users_own_folder(c.folder[0] == '/' ? c.folder : dir / c.folder, resolved, why);
-        EXPECT_EQ(own, !*c.why) << c.what << ": " << why;
-        EXPECT_TRUE(own ? resolved == dir / "a/" || resolved == dir / "a/b/" : why.find(c.why) != std::string::npos)
-            << c.what << ": " << resolved << why;
+        const std::string folder = c.folder[0] == '/' ? c.folder : dir / c.folder;
+        const std::string reached = c.reached[0] == '/' ? c.reached : dir / c.reached;
+        // Each answer as a byte the other user's process can hand back.
+        const auto judge = [&] {
+            std::string resolved, why, writable_resolved, writable_why;
+            const bool own = users_own_folder(folder, resolved, why);
+            const bool writable = users_writable_folder(folder, writable_resolved, writable_why);
+            const char* expected_writable_why = c.writable_why ? c.writable_why : c.why;
+            return (own == !*c.why ? 0 : 1) |
+                   ((own ? resolved == reached : why.find(c.why) != std::string::npos) ? 0 : 2) |
+                   (writable == !*expected_writable_why ? 0 : 4) |
+                   ((writable ? writable_resolved == reached
+                              : writable_why.find(expected_writable_why) != std::string::npos) ? 0 : 8);
+        };
+        const int wrong = c.as_another_user && ::geteuid() == 0 ? testing_support::run_unprivileged(judge) : judge();
+        EXPECT_EQ(wrong & 1, 0) << "taken for the user's own, or not";
+        EXPECT_EQ(wrong & 2, 0) << "another folder reached, or another reason";
+        EXPECT_EQ(wrong & 4, 0) << "taken for the user's to write, or not";
+        EXPECT_EQ(wrong & 8, 0) << "another folder reached to write, or another reason";
     }
 }
 

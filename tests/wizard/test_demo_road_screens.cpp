@@ -5,6 +5,7 @@
 // and wake when it speaks.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
@@ -180,6 +181,45 @@ TEST_F(demo_road_screens, WithoutHomeTheDefaultParentIsTheProgramsFolder)
     const std::string parent = default_install_parent();
     ::setenv("HOME", saved.c_str(), 1);
     EXPECT_EQ(parent, program.substr(0, program.rfind('/') + 1));
+}
+
+// A new copy is offered only a folder the user may write and no one else
+// can change: never /tmp/, where the DVD installer's copy of itself runs,
+// nor a HOME others may write; with none, the user picks one.
+TEST_F(demo_road_screens, ANewCopyIsOfferedOnlyAFolderOfTheUsersOwnToWrite)
+{
+    scratch_dir shared;
+    ASSERT_EQ(::chmod(shared.path().c_str(), 0777), 0);
+    char own[4096];
+    const ssize_t n = ::readlink("/proc/self/exe", own, sizeof own - 1);
+    ASSERT_GT(n, 0);
+    const std::string program(own, static_cast<size_t>(n));
+    const std::string program_folder = program.substr(0, program.rfind('/') + 1);
+    const std::string saved = std::getenv("HOME");
+    ::setenv("HOME", shared.path().c_str(), 1);
+    const std::string beside_a_shared_home = default_install_parent();
+    ::setenv("HOME", saved.c_str(), 1);
+    EXPECT_EQ(beside_a_shared_home, program_folder) << "a HOME others may write was offered";
+
+    const std::string here = home_.path().substr(0, home_.path().size() - 1);
+    const struct {
+        std::vector<std::string> folders;
+        std::string offered;
+    } rows[] = {
+        {{"/tmp/", here}, home_.path()},
+        {{"/tmp/", shared.path(), ""}, ""},
+        {{"/nowhere/at/all/", "/"}, ::geteuid() == 0 ? "/" : ""},
+    };
+    for (const auto& row : rows) EXPECT_EQ(first_install_parent(row.folders), row.offered) << row.folders.front();
+
+    // With none the screen asks for one and cannot go on.
+    destination_choice none;
+    none.defaults_set = true;
+    none.install_folder = "Copy";
+    wizard_screen record;
+    EXPECT_FALSE(describe_destination(none, "Pick a folder.", record));
+    EXPECT_EQ(record.text, "Pick a folder.");
+    EXPECT_EQ(dest_dir_path, "");
 }
 
 // -- Install ------------------------------------------------------------------------

@@ -15,7 +15,10 @@ void choose_own_files_folder()
 {
     std::string program, resolved, why;
     get_OS_abs_path(os_dir_this_app, program);
-    if (users_own_folder(program, resolved, why)) {
+    // Owned by this user as well: a program root installed (/opt/...) is
+    // no one else's to change, but neither is it this user's to write,
+    // and the log would be lost.
+    if (users_writable_folder(program, resolved, why)) {
         own_folder = resolved;
         own_reason = "the program's folder";
         return;
@@ -23,7 +26,7 @@ void choose_own_files_folder()
     std::string prefs;
     get_OS_abs_path(os_dir_prefs, prefs);
     own_folder = prefs;
-    own_reason = "the program's folder " + program + " is not this user's own (" + why + "), " +
+    own_reason = "the program's folder " + program + " is not this user's own to write (" + why + "), " +
                  (prefs.empty() ? std::string("nor is a per-user folder: none of them is written")
                                 : std::string("so the per-user folder"));
 }

@@ -1,4 +1,5 @@
 // The program's own path, from the kernel's link for the running process.
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -8,24 +9,11 @@
 
 #include "core/maker_site.h"
 #include "core/files/system_paths.h"
+#include "core/files/users_own.h"
 
 bool read_link_target(const std::string& link, std::string& target)
 {
-    // readlink cuts silently at the buffer's size: grow until it fits.
-    std::vector<char> buf(512);
-    for (;;) {
-        ssize_t n = ::readlink(link.c_str(), buf.data(), buf.size());
-        if (n < 0) return false;
-        if (static_cast<size_t>(n) < buf.size()) {
-            target.assign(buf.data(), static_cast<size_t>(n));
-            return true;
-        }
-        if (buf.size() >= (1u << 20)) {
-            errno = ENAMETOOLONG;
-            return false;
-        }
-        buf.resize(buf.size() * 2);
-    }
+    return read_link_at(AT_FDCWD, link, target);
 }
 
 void MACIBM_set_app_path(std::string* out, int keep_file_name)

@@ -11,23 +11,11 @@
 
 #include "core/core_globals.h"
 #include "core/diag/log_stream.h"
-#include "core/files/users_own.h"
+#include "core/files/per_user_folder.h"
 
 std::atomic<int> g_case_sensitive{1};
 
 namespace {
-
-// HOME, or null when unset.  An empty HOME counts as unset: it would put
-// the per-user folder at the root of the file system.
-const char* home_folder()
-{
-    const char* home = std::getenv("HOME");
-    if (!home || !*home) {
-        xer << "HOME is not set: no per-user folders.\n";
-        return nullptr;
-    }
-    return home;
-}
 
 bool same_ignoring_ascii_case(const char* a, const std::string& b)
 {
@@ -74,29 +62,22 @@ void get_OS_abs_path(os_dir_type which, std::string& out)
         MACIBM_set_app_path(&out, 1);
         return;
     case os_dir_desktop:
-    case os_dir_default_apps:
-    case os_dir_prefs: {
+    case os_dir_default_apps: {
         const char* home = home_folder();
         if (!home) return;
-        const std::string kept = out;
         // HOME may end in "/": folders made from it must not hold "//".
         out = home;
         while (!out.empty() && out.back() == '/') out.pop_back();
         out += "/";
-        if (which == os_dir_prefs) {
-            // The preference files and their ".new" neighbours have fixed
-            // names: in a folder another user could change (a HOME under
-            // /tmp/, a folder of someone else's) they could be links to
-            // files of this user's, or read by that other user.
-            const std::string prefs = out + ".nimbrel/";
-            ::mkdir(prefs.c_str(), 0700);
-            std::string why;
-            if (!users_own_folder(prefs, out, why)) {
-                xer << "The per-user folder " << prefs << " is not this user's own (" << why
-                    << "): no per-user files.\n";
-                out = kept;
-            }
-        }
+        return;
+    }
+    case os_dir_prefs: {
+        // The preference files and their ".new" neighbours have fixed
+        // names: in a folder another user could change (a HOME under
+        // /tmp/, a folder of someone else's) they could be links to files
+        // of this user's, or read by that other user.
+        const std::string prefs = per_user_folder();
+        if (!prefs.empty()) out = prefs;
         return;
     }
     case os_dir_temp:

@@ -14,7 +14,7 @@ enum os_dir_type {
     os_dir_temp = 4,           // "/tmp/"
     os_dir_prefs = 5,          // $HOME + "/.nimbrel/", created on every request
                                // (mode 0700), given only when it is the
-                               // user's own (users_own.h)
+                               // user's own (per_user_folder.h)
 };
 
 // Non-zero: set_path_to_full corrects letter case.  Set again wherever the

@@ -14,11 +14,31 @@
 // and root alone: each is owned by one of them, none is writable by its
 // group or by others but a sticky one (as /tmp/) that a folder of this
 // user's or root's lies in, and the last one is writable by neither.  The
-// walk takes no link, so what it checked is what the path reaches; once
-// true it stays true, as no one else may change any folder on the way.
-// On true `resolved` is the folder's path without links, ending in "/";
-// on false `why` says what failed, for the log.
+// path is taken as given: a link on the way is followed only where it lies
+// in a folder no one else may write (one elsewhere could be swapped
+// between this walk and any later use), and what it reaches is checked in
+// turn.  Once true it stays true, as no one else may change any folder on
+// the way.  On true `resolved` is the folder's path without links, ending
+// in "/"; on false `why` says what failed, for the log.
 bool users_own_folder(const std::string& folder, std::string& resolved, std::string& why);
+// The same, with an O_PATH descriptor of the folder reached (the caller
+// closes it), or -1.
+int open_users_own_folder(const std::string& folder, std::string& resolved, std::string& why);
+// The same but for the folder's own owner and mode, which the caller
+// judges: every folder above it passes, and no link on the way lies where
+// others may write.
+int open_folder_in_users_own(const std::string& folder, std::string& resolved, std::string& why);
+// The same for a file: every folder above it passes, and the file is a
+// regular one of this user's or root's that no one else may write.
+bool users_own_file(const std::string& path, std::string& why);
+// A folder of the user's own that they may also write: owned by this user
+// (by root only when root runs the program), on a writable file system.
+// The files a run keeps go only to such a folder.
+bool users_writable_folder(const std::string& folder, std::string& resolved, std::string& why);
+
+// The full target of the link `name` in the folder open at `folder`
+// (AT_FDCWD: the working folder), however long; false with errno set.
+bool read_link_at(int folder, const std::string& name, std::string& target);
 
 // Opens a file of the program's own (the log, the memory log, the stack
 // listing) for writing: created with mode 0600, never

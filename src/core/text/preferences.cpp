@@ -13,6 +13,7 @@
 #include "core/diag/log_stream.h"
 #include "core/files/line_tokens.h"
 #include "core/files/xmap.h"
+#include "core/files/per_user_folder_notice.h"
 #include "core/files/system_paths.h"
 
 pref_class pref;
@@ -151,7 +152,10 @@ void pref_class::IO_set(int file, int mode)
 {
     std::string path = pref_file_path(file);
     if (path.empty() && mode == 1)
-        xer << "Preference file " << file << " has no place (is HOME set?); not written.\n";
+        xer << "Preference file " << file << " has no place (no per-user folder); not written.\n";
+    // The settings are read as the program starts: the user hears there,
+    // once, why they will not be kept.
+    if (path.empty() && file == 11 && mode == 0) tell_per_user_folder_trouble();
 
     scan_class scan(path, mode);
     int* width = file == 10 ? bound_int(10, "_x_res_req_ALL") : nullptr;
@@ -191,10 +195,15 @@ scan_class::scan_class(const std::string& path, int mode) : mode(mode), path_(pa
         // disk must not leave the user's settings half written.
         if (path.empty()) return;
         target_ = ouf_path(path);
+        // Whatever an earlier run left at the name (a link among them) is
+        // not written through: the file is made anew.
+        std::remove((target_ + ".new").c_str());
         writing_ = ouf_open(target_ + ".new", 10001, 92001, "no-copyright-string");
         return;
     }
-    xmap_class file(path);
+    xmap_class file;
+    file.follow_links = false;
+    if (!path.empty()) file.retry(path);
     static const int versions[] = {92001, 0};
     if (file.check_file(10001, versions, nullptr, nullptr) == 92001)
         pref_parse_lines(file, values);
