@@ -204,6 +204,17 @@ TEST_F(InstallerPreferences, ForeignMissingOrSignedFiles)
     s.stream_count = 2;
     pref.IO_set(11, 0);
     EXPECT_EQ(s.stream_count, 2);
+
+    // A link at the file's name, or at the name it is written under first,
+    // is nothing this program wrote: neither read nor written through.
+    write_file(dir / "elsewhere.prf", std::string(kHeader) + "_stream_count 4\n");
+    ASSERT_EQ(::symlink((dir / "elsewhere.prf").c_str(), installer_file().c_str()), 0);
+    ASSERT_EQ(::symlink((dir / "elsewhere.prf").c_str(), (installer_file().substr(0, installer_file().size() - 3) + "prf.new").c_str()), 0);
+    pref.IO_set(11, 0);
+    EXPECT_EQ(s.stream_count, 2) << "read through a link";
+    pref.IO_set(11, 1);
+    EXPECT_EQ(read_file(dir / "elsewhere.prf"), std::string(kHeader) + "_stream_count 4\n") << "written through a link";
+    EXPECT_NE(read_file(installer_file()).find("_stream_count 2"), std::string::npos);
 }
 
 TEST_F(InstallerPreferences, WithoutHomeOnlyOverridesApplyAndNothingIsWritten)

@@ -246,6 +246,7 @@ TEST(SystemFolders, APerUserFolderIsUsedOnlyInTheUsersOwnHomeWhileItIsTheirsAlon
         {"a file at its name", "mkdir -m 755 home && echo x >home/.nimbrel", "", "home/.nimbrel", false},
         {"another user's home, for root", "mkdir -m 755 home && chown 65534 home", "", "home/ belongs to user 65534",
          true, true},
+        {"root's home, for an ordinary user", "mkdir -m 755 home", "", "home/ belongs to user 0", true, true, true},
         {"root's folder, as a run of root's with this HOME left it",
          "mkdir -m 755 home && mkdir -m 700 home/.nimbrel && chown 65534 home", "", "home/.nimbrel/ belongs to user 0",
          false, true, true},

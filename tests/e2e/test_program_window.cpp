@@ -67,20 +67,35 @@ TEST(program_window, ShowsItsWindowAndQuitsInOrderOnTheCloseRequest)
 }
 
 // A program in a folder other users may write keeps none of its files
-// there: its log goes to the user's folder, or, with none, nowhere.
+// there: its log goes to the user's folder, or, with none, nowhere.  So
+// does one in a folder of root's that an ordinary user runs: no one else
+// can change it, but neither can that user write it.
 TEST(program_window, InAFolderOthersMayWriteItKeepsItsLogInTheUsersFolderOrNone)
 {
-    for (const bool home : {true, false}) {
+    const struct {
+        const char* what;
+        mode_t mode;
+        bool home;
+        bool another_user;  // root's folder, an ordinary user's run
+        const char* why;
+    } rows[] = {
+        {"others may write it", 0777, true, false, " may be written by others), so the per-user folder"},
+        {"others may write it, no HOME", 0777, false, false, ""},
+        {"root's, for an ordinary user", 0755, true, true, " belongs to user 0), so the per-user folder"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
         program_process program(NIMBREL_INSTALLER);
-        ASSERT_EQ(::chmod(program.app_dir().c_str(), 0777), 0);
-        program.start({"--lang=en"}, {home ? "HOME=" + program.home() : "HOME="});
-        ASSERT_FALSE(program.wait_for_window(20).empty()) << home << ": no window\n" << program.output();
+        if (row.another_user && !program.as_another_user()) continue;  // root's folder needs root to make
+        ASSERT_EQ(::chmod(program.app_dir().c_str(), row.mode), 0);
+        program.start({"--lang=en"}, {row.home ? "HOME=" + program.home() : "HOME="});
+        ASSERT_FALSE(program.wait_for_window(20).empty()) << "no window\n" << program.output();
         ASSERT_TRUE(program.send_close_request());
         EXPECT_EQ(program.wait(20), 0) << program.output();
-        EXPECT_FALSE(file_exists(program.app_dir() + testing_support::program_log_name)) << home;
+        EXPECT_FALSE(file_exists(program.app_dir() + testing_support::program_log_name));
         const std::string log = read_file(program.home() + ".nimbrel/" + testing_support::program_log_name);
-        EXPECT_EQ(has(log, program.app_dir() + " may be written by others), so the per-user folder"), home) << log;
-        EXPECT_EQ(has(program.output(), "No folder of this user's own for the log"), !home) << program.output();
+        EXPECT_EQ(has(log, program.app_dir() + row.why), row.home) << log;
+        EXPECT_EQ(has(program.output(), "No folder of this user's own for the log"), !row.home) << program.output();
     }
 }
 

@@ -3,6 +3,8 @@
 // nginx on loopback.  The copy is laid down from the first release's own
 // archives, as the web demo would have left it.
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 #include <sys/resource.h>
 
 #include <algorithm>
@@ -203,6 +205,30 @@ TEST(web_update_road, UpdatesACopyAsAnsweredThenDeletesWhatCameBackThenFindsItCu
     EXPECT_EQ(fly_when_done(current, 30), 1) << "no finish offering to fly\n" << current.log();
     expect_updated_copy(release, copy);
     EXPECT_EQ(read_file(current.home() + "Plain/notes.txt"), "not a copy");
+}
+
+// An earlier version left the per-user folder open to the user's group:
+// it is made the user's alone and kept, so the update finds the copy
+// registered before and it stays registered.
+TEST(web_update_road, APerUserFolderAnEarlierVersionLeftOpenKeepsTheCopyRegistered)
+{
+    sample_release release(20, 1, 1);
+    road_walker road(NIMBREL_UPDATER);
+    const std::string copy = copy_to_update(release, road);
+    ASSERT_FALSE(copy.empty()) << release.problem();
+    const std::string folder = road.home() + ".nimbrel";
+    const std::string registered = read_file(folder + "/nimbrel_install.txt");
+    ASSERT_TRUE(has(registered, copy)) << registered;
+    ASSERT_EQ(::chmod(folder.c_str(), 0775), 0);
+    ASSERT_TRUE(release.serve()) << release.problem();
+    ASSERT_TRUE(walk_through_the_scan(road, release.port())) << road.output() << road.log();
+    EXPECT_TRUE(road.logged("Start of MD5")) << road.log();
+    ASSERT_TRUE(road.send_close_request());
+    EXPECT_EQ(road.wait(20), 0) << road.output();
+    struct stat st;
+    EXPECT_TRUE(::stat(folder.c_str(), &st) == 0 && (st.st_mode & 0777) == 0700) << std::oct << st.st_mode;
+    EXPECT_EQ(read_file(folder + "/nimbrel_install.txt"), registered);
+    EXPECT_TRUE(road.logged("made this user's alone")) << road.log();
 }
 
 // -- Servers and archives that fail --------------------------------------------------

@@ -4,9 +4,11 @@
 #include <cerrno>
 #include <cstdlib>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "alert_recorder.h"
 #include "core/diag/error_codes.h"
+#include "core/files/per_user_folder_notice.h"
 #include "engine/install_registry.h"
 #include "engine/installer_state.h"
 #include "engine_test_support.h"
@@ -120,6 +122,33 @@ TEST_F(InstallRegistry, TheLastLineIsEndedFirstAndAnUnwritableRegistryIsAnAlert)
     ASSERT_EQ(alerts.joined(4), (std::vector<std::string>{
         "I could not add this copy of Nimbrel 9 to the list of installed copies in:|" + registry() + "|Error: " +
         error_str(EISDIR) + "|Install Location: " + dest_dir_path}));
+}
+
+// A link at the registry's name is nothing this program wrote: it lists
+// no copy and the file it leads to is never written; a per-user folder that
+// cannot be used is said once, in words, where the registry is needed.
+TEST_F(InstallRegistry, ALinkIsNeitherReadNorWrittenAndAFolderThatCannotBeUsedIsSaidOnce)
+{
+    write_file(copies_ / "victim.txt", copies_ / "one/\n");
+    ::mkdir((home_.path() + ".nimbrel").c_str(), 0700);
+    ASSERT_EQ(::symlink((copies_ / "victim.txt").c_str(), registry().c_str()), 0);
+    locate_all_nimbrels();
+    EXPECT_TRUE(all_nsystems.empty()) << "read through a link";
+    testing_support::alert_recorder alerts;
+    dest_dir_path = copies_ / "two/";
+    EXPECT_EQ(register_new_nimbrel(), ELOOP);
+    EXPECT_EQ(read_file(copies_ / "victim.txt"), copies_ / "one/\n") << "written through a link";
+
+    alerts.clear();
+    per_user_folder_notice_forget();
+    ASSERT_EQ(::chmod(home_.path().c_str(), 0777), 0);
+    locate_all_nimbrels();
+    EXPECT_EQ(register_new_nimbrel(), 0);
+    EXPECT_EQ(alerts.first_lines(), (std::vector<std::string>{
+        "I cannot keep the installer's settings or the list of installed copies of Nimbrel 9: a folder they need "
+        "cannot be used."}));
+    ASSERT_EQ(::chmod(home_.path().c_str(), 0700), 0);
+    per_user_folder_notice_forget();
 }
 
 TEST_F(InstallRegistry, ASimulatorFolderHasTheFourTopFolders)

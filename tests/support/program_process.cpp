@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/prctl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -69,6 +70,7 @@ void program_process::start(const std::vector<std::string>& args, const std::vec
         dup2(fd, 1);
         dup2(fd, 2);
         if (chdir(app_dir_.c_str()) != 0) _exit(126);
+        if (another_user_ && !testing_support::become_unprivileged()) _exit(126);
         const struct rlimit limit = {address_limit_, address_limit_};
         if (address_limit_ != RLIM_INFINITY && setrlimit(RLIMIT_AS, &limit) != 0) _exit(126);
         std::vector<char*> raw;
@@ -77,6 +79,15 @@ void program_process::start(const std::vector<std::string>& args, const std::vec
         execv(raw[0], raw.data());
         _exit(127);
     }
+}
+
+bool program_process::as_another_user()
+{
+    if (geteuid() != 0) return false;
+    // The other user passes through to the program and its home.
+    chmod(dir_.path().c_str(), 0755);
+    testing_support::give_to_unprivileged(home_);
+    return another_user_ = true;
 }
 
 int program_process::wait(double seconds)

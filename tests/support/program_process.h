@@ -46,6 +46,10 @@ public:
     // Before start: another program's HOME (ending in "/") instead of its
     // own, so that it finds what the other left there.
     void use_home(const std::string& home) { home_ = home; }
+    // Before start: runs it as run_unprivileged's user, whose HOME it is
+    // given, in a program folder that stays the test's (when the test runs
+    // as root; false, and nothing changed, for anyone else).
+    bool as_another_user();
     // Before start: a limit on its address space (RLIMIT_AS), as `ulimit -v`
     // sets one.
     void limit_address_space(rlim_t bytes) { address_limit_ = bytes; }
@@ -74,6 +78,7 @@ private:
     pid_t pid_ = -1;
     int status_ = -1;
     rlim_t address_limit_ = RLIM_INFINITY;
+    bool another_user_ = false;
     // Every run folder a run of it named, for the destructor.
     mutable std::vector<std::string> run_folders_;
 };

@@ -480,6 +480,8 @@ bool drop_rights()
 
 }  // namespace
 
+bool become_unprivileged() { return drop_rights(); }
+
 int run_unprivileged(const std::function<int()>& check)
 {
     pid_t pid = ::fork();

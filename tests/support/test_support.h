@@ -156,6 +156,9 @@ std::string run_folder_in_log(const std::string& log);
 // may read, 0555 for a folder nobody may write in).  The result is what
 // `check` returned, or -1 when the child could not drop the rights.
 int run_unprivileged(const std::function<int()>& check);
+// What run_unprivileged's child does first, for a child that goes on to
+// start a program: false when the rights could not be dropped.
+bool become_unprivileged();
 // Gives `path` and everything in it to the user run_unprivileged runs as,
 // for a check that changes what the test made; nothing to do when that is
 // the test's own user.
