@@ -32,57 +32,68 @@ void split_onto(const std::string& path, std::deque<std::string>& rest)
     rest.insert(rest.begin(), parts.begin(), parts.end());
 }
 
-// The folders from the root to the one reached, each open without a link.
+// The folders from the root to the one reached, each reached without a
+// link; only the last is held open, so a deep path costs no descriptors.
 class folder_chain {
 public:
-    ~folder_chain() { back_to(0); }
-    bool start()
+    ~folder_chain()
     {
-        const int root = ::open("/", O_PATH | O_DIRECTORY | O_CLOEXEC);
-        return root >= 0 && push(root, "");
+        if (fd_ >= 0) ::close(fd_);
     }
-    bool push(int fd, const std::string& name)
+    bool start() { return enter(::open("/", O_PATH | O_DIRECTORY | O_CLOEXEC), ""); }
+    // Goes into the folder open at `fd`, named `name` in the one before.
+    bool enter(int fd, const std::string& name)
     {
         struct stat st;
-        if (::fstat(fd, &st) != 0) {
-            ::close(fd);
+        if (fd < 0 || ::fstat(fd, &st) != 0) {
+            if (fd >= 0) ::close(fd);
             return false;
         }
-        links_.push_back({fd, name, st});
+        if (fd_ >= 0) ::close(fd_);
+        fd_ = fd;
+        levels_.push_back({name, st});
         return true;
     }
-    void back_to(size_t depth)
+    // Back up one folder, never above the root.
+    bool up()
     {
-        while (links_.size() > depth) {
-            ::close(links_.back().fd);
-            links_.pop_back();
-        }
+        if (levels_.size() < 2) return true;
+        levels_.pop_back();
+        const int parent = ::openat(fd_, "..", O_PATH | O_DIRECTORY | O_CLOEXEC);
+        if (parent < 0) return false;
+        ::close(fd_);
+        fd_ = parent;
+        return true;
     }
-    size_t depth() const { return links_.size(); }
-    int fd() const { return links_.back().fd; }
-    const struct stat& st() const { return links_.back().st; }
+    bool back_to_root()
+    {
+        levels_.clear();
+        return start();
+    }
+    int fd() const { return fd_; }
+    const struct stat& st() const { return levels_.back().st; }
     // The path reached, "/" last.
     std::string path() const
     {
         std::string out = "/";
-        for (size_t i = 1; i < links_.size(); ++i) out += links_[i].name + "/";
+        for (size_t i = 1; i < levels_.size(); ++i) out += levels_[i].name + "/";
         return out;
     }
     // Its descriptor, which the chain no longer closes.
     int release()
     {
-        const int fd = links_.back().fd;
-        links_.pop_back();
+        const int fd = fd_;
+        fd_ = -1;
         return fd;
     }
 
 private:
-    struct link {
-        int fd;
+    struct level {
         std::string name;
         struct stat st;
     };
-    std::vector<link> links_;
+    int fd_ = -1;
+    std::vector<level> levels_;
 };
 
 enum class reach { folder, file, folder_of_any_mode };
@@ -127,7 +138,10 @@ int reach_unchangeable(const std::string& path, reach what, std::string& resolve
         const std::string name = rest.front();
         rest.pop_front();
         if (name == "..") {
-            if (chain.depth() > 1) chain.back_to(chain.depth() - 1);
+            if (!chain.up()) {
+                why = chain.path() + "..: " + std::strerror(errno);
+                return -1;
+            }
             continue;
         }
         const std::string here = chain.path();
@@ -146,7 +160,10 @@ int reach_unchangeable(const std::string& path, reach what, std::string& resolve
                 why = here + name + ": " + std::strerror(links > kMostLinks ? ELOOP : errno);
                 return -1;
             }
-            if (!target.empty() && target[0] == '/') chain.back_to(1);
+            if (!target.empty() && target[0] == '/' && !chain.back_to_root()) {
+                why = std::string("/: ") + std::strerror(errno);
+                return -1;
+            }
             split_onto(target, rest);
             continue;
         }
@@ -171,7 +188,7 @@ int reach_unchangeable(const std::string& path, reach what, std::string& resolve
             break;
         }
         const int next = ::openat(chain.fd(), name.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-        if (next < 0 || !chain.push(next, name)) {
+        if (!chain.enter(next, name)) {
             why = here + name + ": " + std::strerror(errno);
             return -1;
         }
