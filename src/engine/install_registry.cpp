@@ -10,6 +10,7 @@
 
 #include "core/diag/error_codes.h"
 #include "core/files/file_ops.h"
+#include "core/files/per_user_folder.h"
 #include "core/files/per_user_folder_notice.h"
 #include "core/shell_hooks.h"
 #include "core/text/translation.h"
@@ -66,11 +67,14 @@ std::string registry_text(const std::string& registry)
     return text;
 }
 
-// No per-user folder: the user hears why once, where it mattered.
-void no_registry()
+// No per-user folder: the user hears why once, where it mattered.  0 when
+// there is simply none (HOME unset), else EACCES: the folder is there but
+// cannot be used, and the copy is not listed.
+int no_registry()
 {
     xer << kNoPrefsWarning;
     tell_per_user_folder_trouble();
+    return per_user_folder_trouble().empty() ? 0 : EACCES;
 }
 
 }  // namespace
@@ -99,10 +103,7 @@ void locate_all_nimbrels()
 int register_new_nimbrel()
 {
     const std::string registry = registry_file_path();
-    if (registry.empty()) {
-        no_registry();
-        return 0;
-    }
+    if (registry.empty()) return no_registry();
     if (dest_dir_path.empty()) return 0;
     // One path per line: a line end inside the path would register a
     // different folder, or two.
