@@ -21,6 +21,7 @@
 #include <chrono>
 #include <climits>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -595,7 +596,13 @@ small_disk::small_disk(const std::string& folder, const std::string& size) : fol
 {
     // Never into a mount table that outlives this program.
     scratch_root();
-    mounted_ = own_mount_table && ::mount("tmpfs", folder.c_str(), "tmpfs", 0, ("size=" + size).c_str()) == 0;
+    // The folder's own mode, not tmpfs's 1777: a home others may write is
+    // no home of the user's own.
+    struct stat st;
+    char mode[16] = "0700";
+    if (::stat(folder.c_str(), &st) == 0) std::snprintf(mode, sizeof mode, "0%o", st.st_mode & 07777);
+    mounted_ = own_mount_table &&
+               ::mount("tmpfs", folder.c_str(), "tmpfs", 0, ("size=" + size + ",mode=" + mode).c_str()) == 0;
 }
 
 small_disk::~small_disk()
