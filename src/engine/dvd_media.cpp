@@ -77,7 +77,8 @@ void read_dvd_manifest()
 {
     const std::string archive = dvd_path + install_name + "/directory.txt.zip";
     const std::string manifest = temp_path + "directory.txt";
-    const int err = unpack_manifest(archive, temp_path);
+    int err = UTIL_check_dvd_file(archive);
+    if (err == 0) err = unpack_manifest(archive, temp_path);
     if (err != 0) {
         refuse_disk();
         // A damaged disk is no reason to end the program: the user can put
@@ -142,6 +143,14 @@ void forget_departed_disk()
     stg.dir_status = 0;
 }
 
+// A folder the last search refused, when it found nothing to use.
+std::string refused_only;
+
+void note_refused(bool none_serves, const std::vector<std::string>& refused)
+{
+    refused_only = none_serves && !refused.empty() ? refused.front() : "";
+}
+
 }  // namespace
 
 bool read_dvd_version_file(const std::string& path, std::string& name, bool& found_name)
@@ -163,13 +172,19 @@ bool read_dvd_version_file(const std::string& path, std::string& name, bool& fou
 void UTIL_scan_dvd()
 {
     forget_departed_disk();
-    if (dvd_path.empty()) dvd_path = UTIL_find_dvd_path();
+    if (dvd_path.empty()) {
+        std::vector<std::string> found, refused;
+        UTIL_list_dvd_folders(found, &refused);
+        if (!found.empty()) dvd_path = found.front();
+        note_refused(found.empty(), refused);
+    }
     if (dvd_path.empty()) return;  // the release folder is on the disk
 
     if (install_name == no_install_name) {
+        const std::string version = dvd_path + "dvd_version.txt";
         std::string name;
         bool found_name = false;
-        if (read_dvd_version_file(dvd_path + "dvd_version.txt", name, found_name)) {
+        if (UTIL_check_dvd_file(version) == 0 && read_dvd_version_file(version, name, found_name)) {
             stg.server_count = 0;
             if (found_name && names_release_folder(dvd_path, name)) install_name = name;
         }
@@ -183,24 +198,29 @@ bool UTIL_verify_disk()
     const std::string archive = archive_on_disk(want_file_disk);
 
     // The disk in the drive first; then any mounted one, as a desktop that
-    // mounts by label puts each disk in a folder of its own.
-    std::string holder;
-    if (!dvd_path.empty() && file_exists(dvd_path + archive)) {
+    // mounts by label puts each disk in a folder of its own.  Whatever now
+    // lies in the drive's folder passes the search's rule again.
+    std::string holder, why;
+    refused_only.clear();
+    if (!dvd_path.empty() && file_exists(dvd_path + archive) && UTIL_dvd_folder_usable(dvd_path, why)) {
         holder = dvd_path;
     } else {
-        std::vector<std::string> mounted;
-        UTIL_list_dvd_folders(mounted);
+        std::vector<std::string> mounted, refused;
+        UTIL_list_dvd_folders(mounted, &refused);
         for (const std::string& folder : mounted)
             if (file_exists(folder + archive)) {
                 holder = folder;
                 break;
             }
+        note_refused(holder.empty(), refused);
     }
     if (holder.empty()) return false;
     dvd_path = holder;
     current_disk = sim_info[want_file_disk].back().disk;
     return true;
 }
+
+const std::string& UTIL_refused_dvd() { return refused_only; }
 
 int UTIL_switch_disk(int eject)
 {

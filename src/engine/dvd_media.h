@@ -27,8 +27,16 @@ void UTIL_scan_dvd();
 
 // True, with current_disk set to the file's disk, when a mounted DVD holds
 // the archive of history want_file_disk; dvd_path then names that DVD.
-// False, changing nothing, for any other disk or no disk at all.
+// False, changing nothing, for any other disk or no disk at all.  The
+// drive's folder, like every other, counts only while no other user can
+// change it (UTIL_dvd_folder_usable).
 bool UTIL_verify_disk();
+
+// A folder that holds a version file but that other users may change, which
+// the last look for a disk (the scan's while no disk is known, or the
+// check for a wanted archive) refused when it found no disk to use; else
+// "".  The screens that ask for a disk say why it is not used.
+const std::string& UTIL_refused_dvd();
 
 // With `eject`, lets go of the DVD in the drive (dvd_path becomes empty).
 // Answers the disk that holds history want_file_disk, for the screens to

@@ -6,7 +6,13 @@
 #include <algorithm>
 #include <cstdlib>
 #include <fstream>
+#include <mutex>
+#include <set>
 #include <sstream>
+
+#include "core/diag/error_codes.h"
+#include "core/diag/log_stream.h"
+#include "core/files/users_own.h"
 
 namespace {
 
@@ -40,13 +46,37 @@ bool holds_version_file(const std::string& folder)
     return ::stat((folder + "dvd_version.txt").c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
-void consider(const std::string& folder, std::vector<std::string>& found)
+// Each refusal once a run: the hub searches every frame, and the pump's
+// workers check archives side by side.  One made before the log opens (the
+// search that decides whether to move off the disk) is told again later.
+void tell_once(const std::string& line)
 {
-    const std::string candidate = with_slash(folder);
-    if (std::find(found.begin(), found.end(), candidate) == found.end() &&
-        holds_version_file(candidate))
-        found.push_back(candidate);
+    static std::mutex lock;
+    static std::set<std::string> told;
+    const std::lock_guard<std::mutex> hold(lock);
+    if (xer.is_open() && told.insert(line).second) xer << line;
 }
+
+struct dvd_search {
+    std::vector<std::string>& found;
+    std::vector<std::string> refused;
+
+    void consider(const std::string& folder)
+    {
+        const std::string candidate = with_slash(folder);
+        const auto seen = [&](const std::vector<std::string>& list) {
+            return std::find(list.begin(), list.end(), candidate) != list.end();
+        };
+        if (seen(found) || seen(refused) || !holds_version_file(candidate)) return;
+        std::string why;
+        if (UTIL_dvd_folder_usable(candidate, why)) {
+            found.push_back(candidate);
+            return;
+        }
+        refused.push_back(candidate);
+        tell_once("Not taking " + candidate + " for a DVD: " + why + ".\n");
+    }
+};
 
 // The mount table writes blanks, tabs, line feeds and backslashes in a
 // mount point as three octal digits after a backslash.
@@ -68,7 +98,7 @@ std::string unescape_mount_point(const std::string& field)
     return out;
 }
 
-void search_mount_table(std::vector<std::string>& found)
+void search_mount_table(dvd_search& found)
 {
     std::ifstream table(places.mount_table);
     std::string line;
@@ -76,7 +106,7 @@ void search_mount_table(std::vector<std::string>& found)
         std::istringstream fields(line);
         std::string device, mount_point, type;
         if (!(fields >> device >> mount_point >> type) || skipped_type(type)) continue;
-        consider(unescape_mount_point(mount_point), found);
+        found.consider(unescape_mount_point(mount_point));
     }
 }
 
@@ -99,31 +129,33 @@ std::vector<std::string> sub_folders(const std::string& folder)
     return subs;
 }
 
-void search_roots(std::vector<std::string>& found)
+void search_roots(dvd_search& found)
 {
     for (const std::string& root : places.roots) {
         const std::string top = with_slash(root);
-        consider(top, found);
+        found.consider(top);
         for (const std::string& sub : sub_folders(top)) {
-            consider(sub, found);
-            for (const std::string& label : sub_folders(sub)) consider(label, found);
+            found.consider(sub);
+            for (const std::string& label : sub_folders(sub)) found.consider(label);
         }
     }
 }
 
 }  // namespace
 
-void UTIL_list_dvd_folders(std::vector<std::string>& folders)
+void UTIL_list_dvd_folders(std::vector<std::string>& folders, std::vector<std::string>* refused)
 {
     folders.clear();
+    dvd_search found{folders, {}};
     if (const char* named = std::getenv("NIMBREL_DVD")) {
         std::istringstream list(named);
         std::string folder;
         while (std::getline(list, folder, ':'))
-            if (!folder.empty()) consider(folder, folders);
+            if (!folder.empty()) found.consider(folder);
     }
-    search_mount_table(folders);
-    search_roots(folders);
+    search_mount_table(found);
+    search_roots(found);
+    if (refused) *refused = found.refused;
 }
 
 std::string UTIL_find_dvd_path()
@@ -131,6 +163,21 @@ std::string UTIL_find_dvd_path()
     std::vector<std::string> folders;
     UTIL_list_dvd_folders(folders);
     return folders.empty() ? std::string() : folders.front();
+}
+
+bool UTIL_dvd_folder_usable(const std::string& folder, std::string& why)
+{
+    std::string resolved;
+    return users_own_folder(folder, resolved, why) && users_own_file(folder + "dvd_version.txt", why);
+}
+
+int UTIL_check_dvd_file(const std::string& path)
+{
+    std::string why;
+    struct stat st;
+    if (users_own_file(path, why) || ::stat(path.c_str(), &st) != 0) return 0;
+    tell_once("Not reading " + path + " from the DVD: " + why + ".\n");
+    return kErrOthersMayChange;
 }
 
 void UTIL_set_dvd_search_places(const dvd_search_places& new_places) { places = new_places; }

@@ -10,6 +10,7 @@
 #include "core/diag/log_stream.h"
 #include "engine/copy_gate.h"
 #include "engine/checksum_pump.h"
+#include "engine/dvd_mounts.h"
 #include "engine/install_filter.h"
 #include "engine/installer_state.h"
 #include "engine/manifest.h"
@@ -158,7 +159,8 @@ void dvd_unpack_task::copy_step()
         err_msg = "The install stopped before the file " + dvd_src + " was copied.";
         return;
     }
-    err_num = copy_file(dvd_src, temp_copy, &run_folder_going());
+    err_num = UTIL_check_dvd_file(dvd_src);
+    if (err_num == 0) err_num = copy_file(dvd_src, temp_copy, &run_folder_going());
     read_failed = err_num != 0;
     if (read_failed) err_msg = "I was unable to copy the file " + dvd_src + " from the DVD to the hard drive.";
 }

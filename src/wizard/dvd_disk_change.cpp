@@ -10,6 +10,16 @@
 #include "engine/installer_state.h"
 #include "engine/manifest.h"
 #include "wizard/dvd_road.h"
+#include "wizard/move_off_dvd.h"
+
+std::string refused_dvd_note()
+{
+    const std::string& refused = UTIL_refused_dvd();
+    if (refused.empty()) return "";
+    return "\n\n" + UTL_string_sub(UTL_translate_string("I found a DVD at %1:folder%, but other users of this "
+                                                         "computer may change it, so I do not use it.", 0),
+                                   refused);
+}
 
 int dvd_verify_disk(const dvd_disk_road& road, wizard_screen& record)
 {
@@ -30,7 +40,14 @@ int dvd_switch_disk(const dvd_disk_road& road, int first_frame, wizard_screen& r
     record.title = UTL_translate_string(road.change_title, 0);
     record.text = UTL_string_sub(
         UTL_translate_string("Please insert DVD number %1:disk number% and click continue.", 0),
-        number);
+        number) + refused_dvd_note();
+    const std::string stuck = stays_on_dvd_reason();
+    if (!stuck.empty())
+        record.text += "\n\n" + UTL_string_sub(UTL_translate_string("The installer runs from the DVD, so the DVD "
+                                                                     "cannot be changed while it runs: it could not "
+                                                                     "copy itself to a folder where it may run "
+                                                                     "(%1:reason%).", 0),
+                                                stuck);
     record.back = road.back;
     record.next = road.verify;
     return 0;

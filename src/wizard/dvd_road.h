@@ -5,6 +5,8 @@
 // the world map, the install with its disk changes, finish.
 #pragma once
 
+#include <string>
+
 #include "wizard/wizard_screen.h"
 
 // Set from the frame copying starts until the pump is through or the user
@@ -76,6 +78,10 @@ int dvd_verify_disk(const dvd_disk_road& road, wizard_screen& record);
 // The change screen's frame: lets go of the disk on the first, then asks
 // for the disk that holds history want_file_disk.
 int dvd_switch_disk(const dvd_disk_road& road, int first_frame, wizard_screen& record);
+// What the screens that ask for a disk add when the last look for one
+// refused a folder that others may change and found none to use: "", or
+// a blank line and why that disk is not used.
+std::string refused_dvd_note();
 // Before the first file of an install: the disk in the drive is checked
 // like any later one, or every file of a wrong disk would fail on its own.
 // Sets want_file_disk to the first file the plan installs and the record

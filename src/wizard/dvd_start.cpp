@@ -64,7 +64,7 @@ int dvd_start(int first_frame, wizard_screen& record)
     UTIL_scan_dvd();
 
     if (dvd_path.empty()) {
-        record.text = tr("Please insert Nimbrel 9 DVD number one to begin.");
+        record.text = tr("Please insert Nimbrel 9 DVD number one to begin.") + refused_dvd_note();
     } else if (install_name == no_install_name || stg.dir_status == kDirectoryNewerFormat) {
         record.text = tr("This DVD does not appear to be an Nimbrel 9 DVD.");
     } else if (stg.dir_status != kDirectoryRead) {

@@ -1,17 +1,15 @@
 #include "wizard/program_entry.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
+#include <vector>
 
 #include "core/core_globals.h"
 #include "core/diag/error_codes.h"
 #include "core/files/file_ops.h"
 #include "core/files/folder_trees.h"
-#include "core/files/launch_app.h"
 #include "core/files/own_files_folder.h"
 #include "core/diag/log_stream.h"
 #include "core/text/preferences.h"
@@ -32,6 +30,7 @@
 #include "widgets/toolkit_hooks.h"
 #include "wizard/app_update.h"
 #include "wizard/modal_questions.h"
+#include "wizard/move_off_dvd.h"
 #include "wizard/options_window.h"
 #include "wizard/wizard_globals.h"
 
@@ -59,60 +58,7 @@ void log_system_folders()
     xer.flush();
 }
 
-// A copy of the program at `own_path` in a file with no name in `folder`
-// (O_TMPFILE): no other user can find, replace or block it, nothing another
-// put in the folder beforehand is opened, and nothing is left there however
-// the run ends.  Its mode is its own, whatever the disk records.  0 and a
-// descriptor to run it through, or the error number.
-int copy_to_unnamed_file(const std::string& own_path, const std::string& folder, int& runnable)
-{
-    const int from = ::open(own_path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (from < 0) return errno;
-    struct stat st;
-    int err = ::fstat(from, &st) != 0 ? errno : S_ISREG(st.st_mode) ? 0 : EACCES;
-    const int to = err ? -1 : ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0700);
-    if (!err && to < 0) err = errno;
-    char block[64 << 10];
-    for (ssize_t got = 1; !err && got > 0;) {
-        got = ::read(from, block, sizeof block);
-        if (got < 0 && errno != EINTR) err = errno;
-        for (ssize_t put = 0; !err && got > 0 && put < got;) {
-            const ssize_t n = ::write(to, block + put, static_cast<size_t>(got - put));
-            if (n < 0 && errno != EINTR) err = errno;
-            if (n > 0) put += n;
-        }
-    }
-    if (!err && ::fchmod(to, 0700) != 0) err = errno;
-    // Run through a descriptor of its own that reads only: the kernel
-    // refuses to run a file open for writing.
-    if (!err) {
-        const std::string self = "/proc/self/fd/" + std::to_string(to);
-        runnable = ::open(self.c_str(), O_RDONLY | O_CLOEXEC);
-        if (runnable < 0) err = errno;
-    }
-    if (to >= 0) ::close(to);
-    ::close(from);
-    return err;
-}
-
 }  // namespace
-
-int relaunch_off_dvd(const std::string& own_path, const std::string& temp_folder)
-{
-    int copy = -1;
-    // A copy that failed would not start, and the user would be left with
-    // no installer at all: this one goes on from the DVD instead.
-    int err = copy_to_unnamed_file(own_path, temp_folder, copy);
-    if (err != 0) {
-        xer << "Could not copy " << own_path << " to a file of its own in " << temp_folder << ": "
-            << error_str(err) << "; running from the DVD.\n";
-        return err;
-    }
-    err = launch_program_file(copy, own_path);
-    ::close(copy);
-    xer << "Running from the DVD.\n";
-    return err;
-}
 
 void read_installer_settings()
 {
@@ -147,28 +93,6 @@ std::string skin_texture_for_language(int language)
     return std::string("RESOURCE:elements_") + name + ".png";
 }
 
-bool runs_from_dvd(const std::string& own_path, const std::string& dvd)
-{
-    // A program whose path is unknown agrees with any disk over no length.
-    if (own_path.empty() || dvd.empty() || dvd == "/") return false;
-    const std::size_t n = own_path.size() < dvd.size() ? own_path.size() : dvd.size();
-    return own_path.compare(0, n, dvd, 0, n) == 0;
-}
-
-bool moves_off_dvd(const std::string& own_path, const std::string& dvd,
-                   const std::string& temp_folder)
-{
-    return runs_from_dvd(own_path, dvd) &&
-           !runs_from_dvd(temp_folder + program_file_name(own_path), dvd);
-}
-
-std::string program_file_name(const std::string& own_path)
-{
-    if (own_path.size() < 2) return own_path;
-    const std::size_t slash = own_path.rfind('/', own_path.size() - 2);
-    return slash == std::string::npos ? own_path : own_path.substr(slash + 1);
-}
-
 int start_run_temp_folder(const std::string& parent)
 {
     const int err = make_run_temp_folder(parent);
@@ -188,9 +112,10 @@ int wizard_main(int argc, char** argv)
     get_OS_abs_path(os_dir_temp, temp_folder);
     get_OS_abs_path(os_dir_this_app_file, own_path);
     // Looked for first: a program started from the disk must move off it
-    // before anything else, or the disk could never be changed.
+    // before anything else, or the disk could never be changed, and before
+    // the working folder changes, which a relative "-path" is taken from.
     dvd_path = UTIL_find_dvd_path();
-    const int relaunch_err = moves_off_dvd(own_path, dvd_path, temp_folder) ? relaunch_off_dvd(own_path, temp_folder) : 0;
+    if (runs_from_dvd(own_path, dvd_path)) move_off_dvd(own_path, dvd_path, argc, argv);
 
     // "-path" may be relative to where the user started the program.
     std::string start_folder;
@@ -212,9 +137,13 @@ int wizard_main(int argc, char** argv)
     install_modal_questions();
     bind_options_preferences();
     MACIBM_init(argc, argv);
-    if (relaunch_err != 0)
-        xer << "Could not move off the DVD (" << error_str(relaunch_err)
+    if (const std::string why = stays_on_dvd_log(); !why.empty())
+        xer << "Could not move off the DVD (" << why
             << "): running from it, so it cannot be changed while the program runs.\n";
+    // The search above ran before the log was open: the folders it refused
+    // are told now.
+    std::vector<std::string> disks;
+    UTIL_list_dvd_folders(disks);
 
     tman.load_texture(tex_fail_fatal, kSkinTexture, kSkinFlags, tex_load_now,
                       skin_texture_for_language(mnw.language));

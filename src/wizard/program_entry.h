@@ -20,22 +20,6 @@ std::string command_line_folder(const std::string& argument, const std::string& 
 // English).
 std::string skin_texture_for_language(int language);
 
-// Whether the program at `own_path` runs from the DVD mounted at `dvd`: the
-// two agree over the shorter length.  An empty mount or the root never
-// matches, or every program would be "on the DVD" and relaunch for ever.
-bool runs_from_dvd(const std::string& own_path, const std::string& dvd);
-// Whether the program should copy itself off that DVD: it runs from it, and
-// its copy in `temp_folder` would not, or the copy would move on for ever.
-bool moves_off_dvd(const std::string& own_path, const std::string& dvd,
-                   const std::string& temp_folder);
-
-// Copies the program at `own_path` into a file with no name in
-// `temp_folder`, mode 0700, and starts the copy, which ends this process,
-// so the DVD can be ejected for the next disk.  Comes back only when the
-// copy or the start failed, with the error number; the program then runs
-// on from the DVD.
-int relaunch_off_dvd(const std::string& own_path, const std::string& temp_folder);
-
 // Makes the run's private folder in `parent` (make_run_temp_folder); when
 // it cannot be made, a fatal alert says so.  0 or the error number (when
 // the alert hook returns, as a test's does).
@@ -44,7 +28,3 @@ int start_run_temp_folder(const std::string& parent);
 // The installer state at its start values, then the installer preference
 // file (and its "--pref:" overrides) read over them and made safe to use.
 void read_installer_settings();
-
-// The program file's name: the text after its path's last "/" (a trailing
-// "/" passed over).
-std::string program_file_name(const std::string& own_path);

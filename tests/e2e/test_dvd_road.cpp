@@ -3,6 +3,7 @@
 // changed by putting another in the drive its NIMBREL_DVD names.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/mount.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -401,7 +402,7 @@ TEST(dvd_road, StartedFromTheDiskItMovesOffAndTheCopyRunsWhateverAnotherUserPutI
         write_file(road.app_dir() + "dvd_version.txt", "I\n900 version\nDVD\n\nVERSION Nimbrel 9 Test\n");
         // A disk written by a system that records no modes.
         ASSERT_EQ(::chmod((road.app_dir() + "nimbrel-dvd-installer").c_str(), 0777), 0);
-        // The copy is started with no argument: its language comes from here.
+        // English by the command line, which the copy keeps, and by LANG.
         road.from_dvd(road.app_dir()).with_environment({"LANG=en_US.UTF-8"});
         ASSERT_TRUE(road.start()) << "the copy showed no window\n" << road.output();
         EXPECT_EQ(road.wait(20), 1) << "the program on the disk did not end as its copy started";
@@ -426,6 +427,48 @@ TEST(dvd_road, StartedFromTheDiskItMovesOffAndTheCopyRunsWhateverAnotherUserPutI
         for (const auto& [path, state] : planted) EXPECT_EQ(state_of(path), state) << path;
         EXPECT_EQ(read_file(victim), "the user's own");
     }
+}
+
+// Another user's disk set where the search looks first, as one in /dev/shm
+// is: the program started from the real disk, a file system of its own,
+// takes that one, reads nothing of the other, and moves off it whole with
+// its command line, so that the disk can be unmounted while the copy runs.
+TEST(dvd_road, StartedFromTheRealDiskItReadsNoDiskAnotherUserPutFirstAndLetsGoOfItsOwn)
+{
+    if (::geteuid() != 0) GTEST_SKIP() << "mounting a disk and giving a disk set to another user need root";
+    dvd_release real(release_files(), 1), theirs({{"Nimbrel-i686", "#!/bin/sh\necho theirs\n"}}, 1, "Their Release");
+    ASSERT_EQ(real.error() + theirs.error(), "");
+    testing_support::give_to_unprivileged(theirs.disk(1));
+    testing_support::held_opens hold(theirs.disk(1));
+    ASSERT_TRUE(hold.active()) << hold.problem();
+    road_walker road(NIMBREL_DVD_INSTALLER);
+    testing_support::small_disk disk(road.app_dir(), "4g");
+    ASSERT_TRUE(disk.mounted() && ::chmod(road.app_dir().c_str(), 0755) == 0);
+    ASSERT_EQ(testing_support::run_shell("cp -r '" + real.disk(1) + ".' '" NIMBREL_DVD_INSTALLER "' '" + road.app_dir() + "'")
+                  .status, 0);
+    ::prctl(PR_SET_CHILD_SUBREAPER, 1);
+    const std::shared_ptr<void> no_reaper(nullptr, [](void*) { ::prctl(PR_SET_CHILD_SUBREAPER, 0); });
+    road.from_dvd(theirs.disk(1) + ":" + road.app_dir()).with_path("Copy").in_language("de")
+        .with_environment(hold.environment());
+    ASSERT_TRUE(road.start()) << "the copy showed no window\n" << road.output();
+    EXPECT_EQ(road.wait(20), 1) << "the program on the disk did not end as its copy started";
+    const pid_t copy = started_copy(road);
+    ASSERT_GT(copy, 0) << "no copy runs\n" << road.output();
+    const std::shared_ptr<void> reaped(nullptr, [&](void*) { ::kill(copy, SIGKILL), ::waitpid(copy, nullptr, 0); });
+    const std::string proc = "/proc/" + std::to_string(copy) + "/";
+    const char command_line[] = "nimbrel-dvd-installer\0-path\0Copy\0--lang=de";
+    EXPECT_EQ(read_file(proc + "cmdline"), std::string(command_line, sizeof command_line));
+    EXPECT_TRUE(read_file(proc + "exe") == read_file(road.app_dir() + "nimbrel-dvd-installer")) << "the copy is not whole";
+
+    // CONTINUE leads on from the real disk's welcome, where an open of the
+    // other disk set would have held the program for ever.
+    ASSERT_TRUE(road.wait_for_first_screen()) << road.output();
+    EXPECT_TRUE(road.press_until_changed(button_bar::next)) << road.output();
+    EXPECT_FALSE(hold.wait_for_open(0)) << "a file of the other user's disk set was opened";
+    const std::string log = read_file(road.home() + ".nimbrel/" + testing_support::program_log_name);
+    EXPECT_TRUE(has(log, "Not taking " + theirs.disk(1) + " for a DVD: " + theirs.disk(1) + " belongs to user 65534.\n"))
+        << log;
+    EXPECT_EQ(::umount2(road.app_dir().c_str(), 0), 0) << "the disk is held: " << std::strerror(errno);
 }
 
 // -- Quitting ------------------------------------------------------------------

@@ -197,17 +197,25 @@ TEST_F(DvdInstallPump, AnAllocationThatFailsInATaskEndsItsFileAndTheRunGoesOn)
     }
 }
 
-TEST_F(DvdInstallPump, AFileMissingFromItsDiskIsACopyError)
+// An archive another user could change is as good as missing: what it
+// holds is theirs to choose.
+TEST_F(DvdInstallPump, AFileMissingFromItsDiskOrOneOthersMayChangeIsACopyError)
 {
-    dvd_set disks({{"top/a", "a", 0}});
-    plan(disks);
-    ::unlink(disks.archive_of({"top/a", "a", 0}).c_str());
-    int cursor = 0;
-    EXPECT_EQ(run_disk(disks, cursor, 0), kInstallError);
-    std::string message;
-    EXPECT_EQ(install_files_get_error(message), ENOENT);
-    EXPECT_EQ(message, "I was unable to copy the file " + disks.archive_of({"top/a", "a", 0}) +
-                           " from the DVD to the hard drive.");
+    for (const auto& [what, err] : {std::pair<const char*, int>{"missing", ENOENT}, {"others may write", kErrOthersMayChange}}) {
+        SCOPED_TRACE(what);
+        dvd_set disks({{"top/a", "a", 0}});
+        plan(disks);
+        const std::string archive = disks.archive_of({"top/a", "a", 0});
+        if (err == ENOENT) ::unlink(archive.c_str());
+        else ::chmod(archive.c_str(), 0666);
+        int cursor = 0;
+        EXPECT_EQ(run_disk(disks, cursor, 0), kInstallError);
+        std::string message;
+        EXPECT_EQ(install_files_get_error(message), err);
+        EXPECT_EQ(message, "I was unable to copy the file " + archive + " from the DVD to the hard drive.");
+        EXPECT_EQ(run_disk(disks, cursor, 0), kInstallDone);
+        EXPECT_FALSE(testing_support::file_exists(dest_ / "a"));
+    }
 }
 
 // The disk taken out while the question about a damaged file holds the

@@ -2,6 +2,10 @@
 // in the drive, and where disks are mounted.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 
@@ -135,15 +139,20 @@ TEST_F(DvdMedia, AManifestThatWillNotUnpackIsNoDiskUntilAnotherComesIn)
     struct damage {
         const char* what;
         std::string archive;  // what the disk holds in place of the manifest's zip
+        mode_t mode = 0644;
+        std::string error = "We were unable to open a zip file. It may be missing or damaged";
     };
     scratch_dir other;
     write_file(other / "notes.txt", "no manifest here");
     ASSERT_EQ(file_to_zip(other / "notes.txt", other / "notes.zip"), 0);
     for (const damage& d : {damage{"not a zip", "damaged"},
-                            damage{"a zip without the manifest", testing_support::read_file(other / "notes.zip")}}) {
+                            damage{"a zip without the manifest", testing_support::read_file(other / "notes.zip")},
+                            damage{"a manifest others may write", testing_support::read_file(good.disk_folder(0) + manifest),
+                                   0666, "Other users of this computer may change this file, so it is not used"}}) {
         SCOPED_TRACE(d.what);
         insert_copy(good.disk_folder(0), drive);
         write_file(drive + manifest, d.archive);
+        ASSERT_EQ(::chmod((drive + manifest).c_str(), d.mode), 0);
         write_file(temp_path + "directory.txt", "a manifest an earlier disk left behind");
         dvd_path.clear();
         install_name = no_install_name;
@@ -158,7 +167,7 @@ TEST_F(DvdMedia, AManifestThatWillNotUnpackIsNoDiskUntilAnotherComesIn)
         const testing_support::recorded_alert& alert = alerts.alerts()[0];
         EXPECT_EQ(alert.level, 1);
         EXPECT_EQ(alert.line1, "DVD scan: The installer cannot extract a file.");
-        EXPECT_EQ(alert.line2, "Error: We were unable to open a zip file. It may be missing or damaged.");
+        EXPECT_EQ(alert.line2, "Error: " + d.error + ".");
         EXPECT_EQ(alert.line3, "Compressed File: " + drive + manifest + ".");
         EXPECT_EQ(alert.line4, "Destination Path: " + temp_path + ".");
         EXPECT_EQ(stg.dir_status, kDirectoryNewerFormat);
@@ -318,6 +327,75 @@ TEST_F(DvdMedia, MountedDisksAreFoundInTheMountTableAndUnderTheMountRoots)
                                                 places_ / "media/user/NIMBREL_2/"}))
         << "network mounts are never touched";
     EXPECT_EQ(UTIL_find_dvd_path(), places_ / "cd rom/");
+}
+
+// What is installed and run comes from the disk: a folder is one only where
+// no other user can change it, wherever the search finds it (first in
+// NIMBREL_DVD and the mount table, as /dev/shm is mounted before any disk),
+// in the hub's search and at each disk change.  Each refused folder is
+// logged with why, once, and named to the screens while no disk serves.
+TEST_F(DvdMedia, OnlyAFolderNoOtherUserCanChangeIsADisk)
+{
+    dvd_set disks({{"top/a.txt", "a", 0}});
+    const uid_t me = ::geteuid(), other = me == 65534 ? 65533 : 65534;
+    const std::string theirs = "run/user/" + std::to_string(other) + "/";
+    const struct {
+        std::string folder;
+        mode_t mode, version_mode;
+        uid_t owner;
+        std::string why;  // "" for the disk
+    } rows[] = {
+        {"shm/", 01777, 0644, me, "shm/ may be written by others"},  // as /dev/shm
+        {theirs, 0700, 0644, other, theirs + " belongs to user " + std::to_string(other)},  // as root sees it
+        {"group/", 0775, 0644, me, "group/ may be written by others"},
+        {"loose/", 0755, 0666, me, "loose/dvd_version.txt may be written by others"},
+        {"disk/", 0555, 0444, me, ""},
+    };
+    std::string table;
+    std::vector<std::string> refused, lines;
+    for (const auto& p : rows) {
+        const std::string folder = places_ / p.folder;
+        if (p.owner != me && me != 0) {
+            std::printf("The row of another user's folder is left out: giving one to them needs root.\n");
+            continue;
+        }
+        testing_support::run_shell("mkdir -p '" + folder + "' && cp -r '" + disks.disk_folder(0) + ".' '" + folder + "'");
+        ASSERT_EQ(::chmod((folder + "dvd_version.txt").c_str(), p.version_mode) | ::chown(folder.c_str(), p.owner, -1) |
+                      ::chmod(folder.c_str(), p.mode), 0);
+        table += "tmpfs " + folder + " tmpfs rw 0 0\n";
+        if (!p.why.empty()) refused.push_back(folder);
+        if (!p.why.empty()) lines.push_back("Not taking " + folder + " for a DVD: " + places_.path() + p.why + ".\n");
+    }
+    write_file(places_ / "mounts", table);
+    ::setenv("NIMBREL_DVD", refused[0].c_str(), 1);
+    engine_testing::log_capture log;
+    std::vector<std::string> found, told;
+    UTIL_list_dvd_folders(found, &told);
+    UTIL_list_dvd_folders(found);
+    EXPECT_EQ(found, std::vector<std::string>{places_ / "disk/"});
+    EXPECT_EQ(told, refused);
+    for (const std::string& line : lines) EXPECT_EQ(testing_support::count_of(log.text(), line), 1) << log.text();
+
+    // A version file is checked where it is read as well.
+    dvd_path = places_ / "loose/";
+    UTIL_scan_dvd();
+    EXPECT_EQ(install_name, no_install_name);
+    dvd_path.clear();
+    UTIL_scan_dvd();
+    EXPECT_EQ(dvd_path, places_ / "disk/");
+    EXPECT_EQ(stg.dir_status, kDirectoryRead);
+    dvd_path.clear();
+    EXPECT_TRUE(UTIL_verify_disk());
+    EXPECT_EQ(dvd_path, places_ / "disk/");
+
+    // Opened to others, the disk in the drive is none at the next change,
+    // and the screens can say why.
+    ASSERT_EQ(::chmod((places_ / "disk/").c_str(), 0777), 0);
+    EXPECT_FALSE(UTIL_verify_disk());
+    EXPECT_EQ(UTIL_refused_dvd(), refused[0]);
+    dvd_path.clear();
+    UTIL_scan_dvd();
+    EXPECT_EQ(dvd_path + UTIL_refused_dvd(), refused[0]);
 }
 
 TEST_F(DvdMedia, TheEnvironmentNamesDisksFirstAndOnlyRealOnesCount)

@@ -139,6 +139,7 @@ TEST_F(dvd_road_screens, HubRefusesWhatIsNoInstallDiskAndWarnsOnlyOfADamagedOne)
     const std::string zipped = "' > directory.txt && rm directory.txt.zip && zip -q directory.txt.zip directory.txt";
     for (const broken_disk& d :
          {broken_disk{"a damaged manifest archive", "printf 'PK\\003\\004 torn' > \"$r/directory.txt.zip\"", 1},
+          broken_disk{"a manifest archive others may write", "chmod 666 \"$r/directory.txt.zip\"", 1},
           broken_disk{"a version file of another kind", "printf 'I\\n901 version\\nDVD\\nVERSION x\\n' > dvd_version.txt", 0},
           broken_disk{"a release name leading off the disk", version + "\"../broken/$r\" > dvd_version.txt", 0},
           broken_disk{"a release name that is a link", "ln -s \"$r\" Link && " + version + "Link > dvd_version.txt", 0},
@@ -168,6 +169,15 @@ TEST_F(dvd_road_screens, HubRefusesWhatIsNoInstallDiskAndWarnsOnlyOfADamagedOne)
         alerts.clear();
         testing_support::remove_tree(home_ / "broken/");
     }
+
+    // A disk that others may change is none, and the hub says why.
+    testing_support::run_shell("cp -r '" + set.disk(1) + "' '" + home_ / "open/" + "' && chmod 777 '" + home_ / "open/'");
+    ::setenv("NIMBREL_DVD", (home_ / "open/").c_str(), 1);
+    dvd_path.clear();
+    install_name = no_install_name;
+    stg.dir_status = 0;
+    EXPECT_EQ(hub().text, "Please insert Nimbrel 9 DVD number one to begin.\n\nI found a DVD at " + home_ / "open/" +
+                              ", but other users of this computer may change it, so I do not use it.");
 
     // The user takes the bad disk out and puts in a good one.
     use(set, 1);

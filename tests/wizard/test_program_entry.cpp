@@ -3,11 +3,14 @@
 // install DVD, which must never leave the user without an installer.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/mount.h>
 #include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -15,11 +18,14 @@
 #include <vector>
 
 #include "core/diag/error_codes.h"
+#include "core/files/file_ops.h"
 #include "core/text/cmdline.h"
 #include "core/diag/log_stream.h"
 #include "core/text/preferences.h"
 #include "engine/http_client.h"
 #include "engine/installer_state.h"
+#include "wizard/dvd_road.h"
+#include "wizard/move_off_dvd.h"
 #include "wizard/options_window.h"
 #include "wizard/program_entry.h"
 
@@ -43,6 +49,7 @@ protected:
     }
     void TearDown() override
     {
+        stays_on_dvd_forget();
         pref_unbind_all();
         cmdline = UTL_cmdline();
         http.proxy_host.clear();
@@ -128,52 +135,130 @@ TEST_F(start_up, TheBetaChoiceIsReadAndWrittenBack)
 
 // -- Relaunch off the DVD ----------------------------------------------------------
 
+// The program as the move hands it on: open, as the running one is.
+int opened(const std::string& path) { return ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC); }
+
 TEST_F(start_up, RelaunchWhoseCopyFailsGoesOnFromTheDvd)
 {
     scratch_dir temp;
-    EXPECT_NE(relaunch_off_dvd(home_ / "dvd/Installer", temp.path()), 0)
+    EXPECT_EQ(relaunch_off_dvd(opened(home_ / "dvd/Installer"), "Installer", {temp.path()}, 0, nullptr), EBADF)
         << "a missing program cannot be copied";
-    EXPECT_NE(log().find("Could not copy " + home_ / "dvd/Installer"), std::string::npos) << log();
 
     write_file(home_ / "dvd/Installer", "#!/bin/sh\n");
     ::chmod((home_ / "dvd/Installer").c_str(), 0755);
-    EXPECT_NE(relaunch_off_dvd(home_ / "dvd/Installer", temp / "no such folder/"), 0)
+    const int program = opened(home_ / "dvd/Installer");
+    EXPECT_EQ(relaunch_off_dvd(program, "Installer", {temp / "no such folder/"}, 0, nullptr), ENOENT)
         << "nowhere to copy to";
+    ::close(program);
+    // The screen that asks for another disk says why this one stays.
+    wizard_screen change;
+    dvd_switch_disk_install(0, change);
+    EXPECT_TRUE(testing_support::has(change.text, "\n\nThe installer runs from the DVD, so the DVD cannot be changed "
+                                                  "while it runs: it could not copy itself to a folder where it may "
+                                                  "run (" + temp / "no such folder/: No such file or directory).")) << change.text;
 
     // The copy's mode is its own, so a file of the disk's that no mode
     // makes a program is what cannot be started; a pipe is not even read.
     write_file(home_ / "dvd/Setup", "no program at all");
-    EXPECT_EQ(relaunch_off_dvd(home_ / "dvd/Setup", temp.path()), ENOEXEC) << "a copy that cannot be started";
+    const int setup = opened(home_ / "dvd/Setup");
+    EXPECT_EQ(relaunch_off_dvd(setup, "Setup", {temp.path()}, 0, nullptr), ENOEXEC) << "a copy that cannot be started";
     ASSERT_EQ(::mkfifo((home_ / "dvd/Pipe").c_str(), 0777), 0);
-    EXPECT_EQ(relaunch_off_dvd(home_ / "dvd/Pipe", temp.path()), EACCES);
+    const int pipe = opened(home_ / "dvd/Pipe");
+    EXPECT_EQ(relaunch_off_dvd(pipe, "Pipe", {temp.path()}, 0, nullptr), EACCES);
+    ::close(setup);
+    ::close(pipe);
     EXPECT_EQ(testing_support::run_shell("ls -A '" + temp.path() + "'").out, "") << "a copy was left behind";
 }
 
-// The relaunch ends the process that calls it, so a child plays the
-// installer; this process adopts the copy it starts, to wait for it.  The
-// copy is a file with no name.
-TEST_F(start_up, RelaunchStartsACopyWithNoNameAndEnds)
-{
-    scratch_dir temp;
-    const std::string program = home_ / "dvd/Installer", record = home_ / "copy_ran.txt";
-    testing_support::run_shell("mkdir -p '" + home_ / "dvd" + "' && cp '" LAUNCH_RECORDER "' '" + program + "'");
-    ::setenv("NIMBREL_LAUNCH_RECORD", record.c_str(), 1);
+// Reads as a disk over the network may answer them.
+int reads = 0;
+ssize_t interrupted_first(int fd, void* buf, size_t n) { return reads++ ? ::read(fd, buf, n) : (errno = EINTR, -1); }
+ssize_t ending_after_4_kib(int fd, void* buf, size_t n) { return reads++ ? 0 : ::read(fd, buf, std::min<size_t>(n, 4096)); }
 
+// The relaunch ends the process that calls it, so a child plays the
+// installer, started in a folder of its own; this process adopts the copy
+// it starts, to wait for it.  The copy is a file with no name, whole, and
+// runs with the command line in the folder it was given in.
+TEST_F(start_up, RelaunchStartsAWholeCopyWithItsCommandLineFromThePlaceThatCanRunItAndEnds)
+{
+    scratch_dir temp, noexec_place;
+    const testing_support::small_disk disk(noexec_place.path(), "64m");
+    const bool noexec = disk.mounted() && ::mount("tmpfs", noexec_place.path().c_str(), nullptr, MS_REMOUNT | MS_NOEXEC, nullptr) == 0;
+    const struct {
+        copy_read_fn reads;
+        std::vector<std::string> places;
+        int status;  // of the process on the disk: 1 once the copy runs
+    } rows[] = {
+        {nullptr, {temp.path()}, 1},                               // 0: as the disk reads
+        {interrupted_first, {temp.path()}, 1},                     // 1: a read a signal interrupted
+        {ending_after_4_kib, {temp.path()}, 100 + EIO},            // 2: a read that ended early
+        {nullptr, {noexec_place.path(), temp.path()}, 1},          // 3: a /tmp/ mounted noexec
+    };
+    const std::string program = home_ / "dvd/Installer", started_in = home_ / "started here/";
+    testing_support::run_shell("mkdir -p '" + home_ / "dvd" + "' '" + started_in + "' && cp '" LAUNCH_RECORDER "' '" + program + "'");
+    ::setenv("NIMBREL_LAUNCH_RECORD", "copy_ran.txt", 1);  // where the copy was started, as a relative "-path" is
+    const char* const argv[] = {"./Installer", "-path", "Copy", "--lang=de"};
+    for (const auto& r : rows) {
+        SCOPED_TRACE(&r - rows);
+        if (r.places.size() > 1 && !noexec) {
+            std::printf("The row of a noexec /tmp/ is left out: mounting one needs root.\n");
+            continue;
+        }
+        ::unlink((started_in + "copy_ran.txt").c_str());
+        std::fflush(nullptr);
+        ::prctl(PR_SET_CHILD_SUBREAPER, 1);
+        const pid_t installer = ::fork();
+        if (installer == 0) {
+            set_copy_read_hook(r.reads);
+            _exit(::chdir(started_in.c_str()) ? 99 : 100 + relaunch_off_dvd(opened(program), program, r.places, 4, argv));
+        }
+        int raw = 0;
+        ::waitpid(installer, &raw, 0);
+        while (::waitpid(-1, nullptr, 0) > 0) {
+        }
+        ::prctl(PR_SET_CHILD_SUBREAPER, 0);
+        EXPECT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == r.status) << raw;
+        const std::string command_line = "Installer\n-path\nCopy\n--lang=de\n";
+        EXPECT_EQ(read_file(started_in + "copy_ran.txt").substr(0, command_line.size()), r.status == 1 ? command_line : "");
+        EXPECT_EQ(testing_support::run_shell("ls -A '" + temp.path() + "'").out, "") << "the copy has a name";
+    }
+    ::unsetenv("NIMBREL_LAUNCH_RECORD");
+}
+
+// The disk's program may have been swapped for another's since it started:
+// what runs is what this process runs, here the test program, with no test.
+TEST_F(start_up, TheMoveCopiesTheRunningProgramNotTheFileAtItsName)
+{
+    const std::string disk = home_ / "dvd/", record = home_ / "copy_ran.txt";
+    testing_support::run_shell("mkdir -p '" + disk + "' && cp '" LAUNCH_RECORDER "' '" + disk + "Installer'");
+    ::setenv("NIMBREL_LAUNCH_RECORD", record.c_str(), 1);
     std::fflush(nullptr);
     ::prctl(PR_SET_CHILD_SUBREAPER, 1);
     const pid_t installer = ::fork();
-    if (installer == 0) _exit(100 + relaunch_off_dvd(program, temp.path()));
-    int raw = 0;
+    const char* const argv[] = {"Installer", "--gtest_filter=-*"};
+    if (installer == 0) move_off_dvd(disk + "Installer", disk, 2, argv), _exit(100);
+    int raw = 0, copy = -1;
     ::waitpid(installer, &raw, 0);
-    while (::waitpid(-1, nullptr, 0) > 0) {
-    }
+    for (int status; ::waitpid(-1, &status, 0) > 0;) copy = status;
     ::prctl(PR_SET_CHILD_SUBREAPER, 0);
     ::unsetenv("NIMBREL_LAUNCH_RECORD");
+    EXPECT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 1 && WIFEXITED(copy) && WEXITSTATUS(copy) == 0) << raw << " " << copy;
+    EXPECT_FALSE(file_exists(record)) << "the file at the program's name ran";
+}
 
-    ASSERT_TRUE(WIFEXITED(raw));
-    EXPECT_EQ(WEXITSTATUS(raw), 1) << "the DVD's process ends as the copy starts";
-    EXPECT_EQ(read_file(record).substr(0, 10), "Installer\n") << "the copy runs, with no argument";
-    EXPECT_EQ(testing_support::run_shell("ls -A '" + temp.path() + "'").out, "") << "the copy has a name";
+// After /tmp/, TMPDIR only where no one else may write.
+TEST_F(start_up, TheCopyIsTriedInTmpThenInATmpdirOfTheUsersOwn)
+{
+    scratch_dir mine, open;
+    ::chmod(open.path().c_str(), 0777);
+    const std::string before = std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "";
+    for (const std::string& tmpdir : {mine.path(), open.path()}) {
+        ::setenv("TMPDIR", tmpdir.c_str(), 1);
+        const std::vector<std::string> places = copy_off_dvd_places();
+        EXPECT_EQ(places.at(1) == tmpdir, tmpdir == mine.path());
+        EXPECT_EQ(places.back(), home_ / ".nimbrel/");
+    }
+    before.empty() ? ::unsetenv("TMPDIR") : ::setenv("TMPDIR", before.c_str(), 1);
 }
 
 // Downloads and the disk's files need the run's folder: one that cannot be

@@ -5,6 +5,7 @@
 
 #include "core/text/translation.h"
 #include "wizard/options_window.h"
+#include "wizard/move_off_dvd.h"
 #include "wizard/program_entry.h"
 #include "wizard/shared_screens.h"
 #include "wizard/skin_buttons.h"

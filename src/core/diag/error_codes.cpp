@@ -22,6 +22,7 @@ const err_msg_pair kErrMsgs[] = {
     {20017, UTL_TEXT("We were unable to read from a 7z archive. It may be missing or damaged")},
     {20018, UTL_TEXT("We were unable to write a file unpacked from a 7z archive")},
     {20019, UTL_TEXT("The unpacked file is larger than expected. It may be damaged")},
+    {20020, UTL_TEXT("Other users of this computer may change this file, so it is not used")},
     {1, "Operation not permitted. Perhaps you do not have access to a directory or file system"},
     {2, "No such file or directory"},
     {3, "No such process"},

@@ -35,6 +35,9 @@ enum {
     // size, the manifest's own bound): the archive's fault.  EFBIG stays
     // the system's, a file system's size limit.
     kErrLargerThanExpected = 20019,
+    // A file of an install disk in a place that another user of the
+    // machine could change: what it holds is theirs to choose.
+    kErrOthersMayChange = 20020,
 };
 
 struct err_msg_pair {

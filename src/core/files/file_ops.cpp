@@ -70,21 +70,7 @@ bool write_fully(int fd, const void* buf, size_t n)
     return true;
 }
 
-// Copies the rest of `in` to `out` in blocks of 64 KiB through this thread's
-// one buffer, so copying a tree allocates nothing per file.  0 or errno;
-// ECANCELED once `stop` is set.
-int copy_contents(int in, int out, const std::atomic<bool>* stop)
-{
-    static thread_local std::vector<char> buffer(kCopyBlockBytes);
-    for (;;) {
-        if (stop && stop->load(std::memory_order_relaxed)) return ECANCELED;
-        ssize_t n = ::read(in, buffer.data(), buffer.size());
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) return errno;
-        if (n == 0) return 0;
-        if (!write_fully(out, buffer.data(), static_cast<size_t>(n))) return errno;
-    }
-}
+std::atomic<copy_read_fn> read_hook{nullptr};
 
 uint32_t le32(const unsigned char* p)
 {
@@ -92,6 +78,24 @@ uint32_t le32(const unsigned char* p)
 }
 
 }  // namespace
+
+// Through this thread's one buffer, so copying a tree allocates nothing
+// per file.
+int copy_contents(int in, int out, const std::atomic<bool>* stop)
+{
+    static thread_local std::vector<char> buffer(kCopyBlockBytes);
+    const copy_read_fn hook = read_hook.load(std::memory_order_relaxed);
+    for (;;) {
+        if (stop && stop->load(std::memory_order_relaxed)) return ECANCELED;
+        ssize_t n = hook ? hook(in, buffer.data(), buffer.size()) : ::read(in, buffer.data(), buffer.size());
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return errno;
+        if (n == 0) return 0;
+        if (!write_fully(out, buffer.data(), static_cast<size_t>(n))) return errno;
+    }
+}
+
+void set_copy_read_hook(copy_read_fn fn) { read_hook.store(fn, std::memory_order_relaxed); }
 
 bool file_exists(const std::string& path)
 {

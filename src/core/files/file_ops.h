@@ -39,6 +39,10 @@ int copy_file(const std::string& from, const std::string& to, const std::atomic<
 // The block a thread copies through, made at its first copy and kept for
 // its life.
 constexpr std::size_t kCopyBlockBytes = 64 << 10;
+// Copies the rest of `in` to `out` through that block; a read or write a
+// signal interrupted (a disk over the network) is made again.  0 or errno;
+// ECANCELED once `stop` is set.
+int copy_contents(int in, int out, const std::atomic<bool>* stop = nullptr);
 // A new, empty file in the folder of the full path `dest`, for contents
 // that replace_by then renames over `dest`: a write that fails half-way
 // leaves `dest` as it was.  Mode 0666 less the umask.  The descriptor, or
@@ -76,6 +80,12 @@ void eject_dvd(const std::string& volume);
 // Sets the large-address-aware bit of a PE executable in place: 0, errno,
 // 5 for a short file, 20013 without "MZ", 20014 without the PE signature.
 int make_file_large_address_aware(const std::string& path);
+
+// -- A test's seam ---
+// Answers copy_contents' reads in place of read(2), as a disk may: cut
+// short by a signal, or ending before the file's size.  Null: read(2).
+using copy_read_fn = ssize_t (*)(int fd, void* buf, std::size_t n);
+void set_copy_read_hook(copy_read_fn fn);
 
 // Whether a delete_file result deserves an alert: never.
 bool show_del_err(int err);

@@ -135,15 +135,17 @@ int launch_app(const std::string& app, const std::string& folder, int shut_down)
     return start_and_end(path, argv.data(), -1, shut_down);
 }
 
-int launch_program_file(int program, const std::string& shown_as)
+int launch_program_file(int program, const std::string& shown_as, const std::vector<std::string>& arguments)
 {
     xer << "Launching: " << shown_as << "\n";
     struct stat st;
     if (fstat(program, &st) != 0) return errno;
     if (!S_ISREG(st.st_mode)) return EACCES;
     const std::string name = shown_as.substr(shown_as.rfind('/') + 1);
-    char* const argv[] = {const_cast<char*>(name.c_str()), nullptr};
-    return start_and_end(shown_as, argv, program, 0);
+    std::vector<char*> argv{const_cast<char*>(name.c_str())};
+    for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
+    return start_and_end(shown_as, argv.data(), program, 0);
 }
 
 bool url_is_openable(const std::string& url)

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 // Starts the program file `app`, passing "-path" and `folder` when `folder`
 // is not empty, then ends the installer (after the orderly shut-down when
@@ -12,10 +13,11 @@
 int launch_app(const std::string& app, const std::string& folder, int shut_down);
 
 // Starts the program file open at `program` (read only: a file still open
-// for writing cannot be run) with its name from `shown_as` as its only
-// argument, then ends the installer with status 1, as launch_app without
+// for writing cannot be run) with its name from `shown_as` first and then
+// `arguments`, then ends the installer with status 1, as launch_app without
 // a folder or the shut-down.  Returns only when it cannot be started.
-int launch_program_file(int program, const std::string& shown_as);
+int launch_program_file(int program, const std::string& shown_as,
+                        const std::vector<std::string>& arguments = {});
 
 // Whether `url` may go to the desktop's browser: http or https, and nothing
 // a shell or a header would read as more than one address (blanks, control
