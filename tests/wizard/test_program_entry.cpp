@@ -197,6 +197,7 @@ TEST_F(start_up, RelaunchStartsAWholeCopyWithItsCommandLineFromThePlaceThatCanRu
     const std::string program = home_ / "dvd/Installer", started_in = home_ / "started here/";
     testing_support::run_shell("mkdir -p '" + home_ / "dvd" + "' '" + started_in + "' && cp '" LAUNCH_RECORDER "' '" + program + "'");
     ::setenv("NIMBREL_LAUNCH_RECORD", "copy_ran.txt", 1);  // where the copy was started, as a relative "-path" is
+    ::setenv("NIMBREL_LAUNCH_RECORD_OWN", "1", 1);
     const char* const argv[] = {"./Installer", "-path", "Copy", "--lang=de"};
     for (const auto& r : rows) {
         SCOPED_TRACE(&r - rows);
@@ -221,8 +222,12 @@ TEST_F(start_up, RelaunchStartsAWholeCopyWithItsCommandLineFromThePlaceThatCanRu
         const std::string command_line = "Installer\n-path\nCopy\n--lang=de\n";
         EXPECT_EQ(read_file(started_in + "copy_ran.txt").substr(0, command_line.size()), r.status == 1 ? command_line : "");
         EXPECT_EQ(testing_support::run_shell("ls -A '" + temp.path() + "'").out, "") << "the copy has a name";
+        // Where the copy could run is not where its files belong.
+        EXPECT_FALSE(testing_support::has(read_file(started_in + "copy_ran.txt"), "\nown " + r.places.back()))
+            << "the copy keeps its files beside itself";
     }
     ::unsetenv("NIMBREL_LAUNCH_RECORD");
+    ::unsetenv("NIMBREL_LAUNCH_RECORD_OWN");
 }
 
 // The disk's program may have been swapped for another's since it started:

@@ -11,14 +11,23 @@ std::mutex choice_lock;
 bool chosen = false;
 std::string own_folder, own_reason;
 
+// The kernel's name for a program file that has none: the copy a program
+// made of itself off a disk, which lies where it could run, not where its
+// files belong.
+constexpr char kNoName[] = " (deleted)";
+
 void choose_own_files_folder()
 {
-    std::string program, resolved, why;
+    std::string program, program_file, resolved, why;
     get_OS_abs_path(os_dir_this_app, program);
+    get_OS_abs_path(os_dir_this_app_file, program_file);
+    const bool unnamed = program_file.size() >= sizeof kNoName - 1 &&
+                         program_file.compare(program_file.size() - (sizeof kNoName - 1), std::string::npos, kNoName) == 0;
+    if (unnamed) why = "the program runs from a copy with no name";
     // Owned by this user as well: a program root installed (/opt/...) is
     // no one else's to change, but neither is it this user's to write,
     // and the log would be lost.
-    if (users_writable_folder(program, resolved, why)) {
+    if (!unnamed && users_writable_folder(program, resolved, why)) {
         own_folder = resolved;
         own_reason = "the program's folder";
         return;

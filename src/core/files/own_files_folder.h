@@ -8,10 +8,11 @@
 
 
 // That folder, ending in "/": the program's folder when it is the user's
-// own and theirs to write (users_writable_folder), else the per-user folder (get_OS_abs_path's
-// os_dir_prefs, itself the user's own or nothing), else "", where the
-// program writes none of those files.  A program that copied itself off a
-// disk runs from /tmp/, which is never its own.  Chosen at the first call.
+// own and theirs to write (users_writable_folder), else the per-user
+// folder (get_OS_abs_path's os_dir_prefs, itself the user's own or
+// nothing), else "", where the program writes none of those files.  A
+// program that copied itself off a disk runs from a file with no name,
+// whose folder is never its own.  Chosen at the first call.
 const std::string& own_files_folder();
 // Why it is that one, for the log once the log is open.
 const std::string& own_files_folder_reason();

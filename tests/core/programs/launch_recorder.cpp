@@ -1,7 +1,9 @@
 // Started by the launch tests: writes its arguments, one per line, then
 // "fd " and the target of every descriptor above the standard three that it
 // inherited, then "ignored " and the number of every signal it was started
-// ignoring, to the file named by NIMBREL_LAUNCH_RECORD.
+// ignoring, to the file named by NIMBREL_LAUNCH_RECORD; with
+// NIMBREL_LAUNCH_RECORD_OWN set, last "own " and the folder it would keep
+// its own files in, as the installer chooses it.
 #include <fcntl.h>
 #include <signal.h>
 #include <unistd.h>
@@ -10,6 +12,8 @@
 #include <cstdlib>
 #include <string>
 #include <vector>
+
+#include "core/files/own_files_folder.h"
 
 int main(int argc, char** argv)
 {
@@ -31,6 +35,7 @@ int main(int argc, char** argv)
         struct sigaction action;
         if (sigaction(sig, nullptr, &action) == 0 && action.sa_handler == SIG_IGN) std::fprintf(out, "ignored %d\n", sig);
     }
+    if (std::getenv("NIMBREL_LAUNCH_RECORD_OWN")) std::fprintf(out, "own %s\n", own_files_folder().c_str());
     std::fclose(out);
     return std::rename(tmp.c_str(), record) == 0 ? 0 : 4;
 }
