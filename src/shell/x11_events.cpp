@@ -82,7 +82,13 @@ void x11_handle_pending_events(int which)
     if (!mnw.x_display) return;
     XEvent event;
     XPointer window = reinterpret_cast<XPointer>(mnw.x_window(which));
-    while (XCheckIfEvent(mnw.x_display, &event, LIN_handlewin, window)) LIN_handleevt(&event, which);
+    while (XCheckIfEvent(mnw.x_display, &event, LIN_handlewin, window)) {
+        LIN_handleevt(&event, which);
+        // A click is this frame's: what came after it waits for the next
+        // frame, so that a pointer already moved on to another button does
+        // not carry the click there before the widgets have seen it.
+        if (event.type == ButtonPress && event.xbutton.button >= 1 && event.xbutton.button <= 3) break;
+    }
 }
 
 void LIN_handleevt(_XEvent* event, int)
@@ -97,6 +103,9 @@ void LIN_handleevt(_XEvent* event, int)
         if (button == 4) ++mnw.wheel_clicks;
         if (button == 5) --mnw.wheel_clicks;
         if (button >= 1 && button <= 3) {
+            // Where the button went down: on a slow frame the pointer may
+            // be over another button by the time the press is read.
+            MACIBM_load_mxy(event->xbutton.window, event->xbutton.x, event->xbutton.y);
             mnw.middle_button = button == 2;
             mnw.click = 1;
             MACIBM_handleclick(0);

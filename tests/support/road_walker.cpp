@@ -147,9 +147,9 @@ void road_walker::point_at(float x, float y) const
     look_at_size();
     x_command("xdotool mousemove --window " + window_ + " " + std::to_string(static_cast<int>(std::lround(x))) + " " +
               std::to_string(static_cast<int>(std::lround(height_ - y))));
-    // The program reads where the pointer is, not where a press was: a
-    // frame must draw with the pointer here before the press comes.  A
-    // button lit under it shows that; elsewhere a still picture does.  A
+    // A frame draws with the pointer here before the press comes, as under
+    // a user's hand: a button lit under it shows that; elsewhere a still
+    // picture does.  A
     // moving readout never stands still: half a second is then frames
     // enough.
     wait_for_still(0.15, 0.5);
@@ -176,9 +176,8 @@ void road_walker::click(float x, float y) const
 
 void road_walker::let_click_land(const window_pixels& before) const
 {
-    // The program reads where the pointer is when it gets to the click: the
-    // pointer stays until the window shows the click taken, or a second has
-    // passed for a click that shows nothing.
+    // The pointer stays until the window shows the click taken, or a second
+    // has passed for a click that shows nothing.
     wait_until([&] { return picture().differences(before, 0, 0, width_, height_) > kCaretPixels; }, 1.0, 20);
 }
 

@@ -130,4 +130,38 @@ TEST_F(x11_and_glx, CloseRequestEndsTheMainLoop)
     app_done = 0;
 }
 
+TEST_F(x11_and_glx, APressIsTakenWhereItWentDownAndTheRestWaitsForTheNextFrame)
+{
+    ASSERT_EQ(MACIBM_make_context(0), 1) << log();
+    mnw.ui_scale = 1;
+    mnw.origin_x = mnw.origin_y = 0;
+    mnw.second_window_open = 0;
+    mnw.open_menu = -1;
+    mnw.click = 0;
+    mnw.mouse_x = mnw.mouse_y = -1;
+    XSync(mnw.x_display, True);  // the window's own making is no part of it
+    // A press, its release and a move on, all read by one slow frame.
+    XEvent event{};
+    event.xbutton.display = mnw.x_display;
+    event.xbutton.window = mnw.main_window;
+    event.xbutton.x = 123;
+    event.xbutton.y = 77;
+    event.xbutton.button = 1;
+    for (int type : {ButtonPress, ButtonRelease, MotionNotify}) {
+        event.type = type;
+        XSendEvent(mnw.x_display, mnw.main_window, False,
+                   ButtonPressMask | ButtonReleaseMask | PointerMotionMask, &event);
+    }
+    XSync(mnw.x_display, False);
+
+    x11_handle_pending_events(0);
+    EXPECT_EQ(mnw.click, 1);
+    EXPECT_EQ(mnw.mouse_x, 123) << "the click was taken where the pointer is, not where it went down";
+    EXPECT_EQ(mnw.mouse_y, 600 - 77);
+    EXPECT_EQ(XPending(mnw.x_display), 2) << "what came after the press was read in the press's frame";
+    x11_handle_pending_events(0);
+    EXPECT_EQ(XPending(mnw.x_display), 0);
+    MACIBM_nuke_context(0);
+}
+
 }  // namespace
