@@ -12,6 +12,7 @@
 
 #include "../../engine/http_harness.h"
 #include "../shell_test_state.h"
+#include "core/files/own_files_folder.h"
 #include "core/files/system_paths.h"
 #include "core/shell_hooks.h"
 #include "loopback_ports.h"
@@ -90,6 +91,13 @@ protected:
     void SetUp() override
     {
         about_frames::SetUp();
+        // The box downloads where the run keeps its own files: this test's
+        // folder only where it is the user's alone to write, else the
+        // user's real per-user folder, which no test may write.
+        std::string folder;
+        get_OS_abs_path(os_dir_this_app, folder);
+        if (own_files_folder() != folder)
+            GTEST_SKIP() << "this build's folder is not the user's alone to write: " << own_files_folder_reason();
         write_file(root_ / "slow/installer.zip", std::string(256 * 1024, 'z'));
         // The wizard's manifest comes slowly too, so that its first step
         // cannot also be its last, however fast the machine answers.
