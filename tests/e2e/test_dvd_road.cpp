@@ -469,6 +469,11 @@ TEST(dvd_road, StartedFromTheRealDiskItReadsNoDiskAnotherUserPutFirstAndLetsGoOf
     EXPECT_TRUE(has(log, "Not taking " + theirs.disk(1) + " for a DVD: " + theirs.disk(1) + " belongs to user 65534.\n"))
         << log;
     EXPECT_EQ(::umount2(road.app_dir().c_str(), 0), 0) << "the disk is held: " << std::strerror(errno);
+    // Ended as a user's session would end it, so that it takes its run folder with it.
+    ::kill(copy, SIGTERM);
+    EXPECT_EQ(::waitpid(copy, nullptr, 0), copy) << "the copy did not end";
+    const std::string run_folder = testing_support::run_folder_in_log(log);
+    EXPECT_FALSE(run_folder.empty() || file_exists(run_folder)) << run_folder << " outlived the run";
 }
 
 // -- Quitting ------------------------------------------------------------------
