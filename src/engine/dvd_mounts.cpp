@@ -48,13 +48,28 @@ bool holds_version_file(const std::string& folder)
 
 // Each refusal once a run: the hub searches every frame, and the pump's
 // workers check archives side by side.  One made before the log opens (the
-// search that decides whether to move off the disk) is told again later.
+// search that decides whether to move off the disk) waits for it.
+std::mutex told_lock;
+std::set<std::string> told;
+std::vector<std::string> untold;
+
+// With told_lock held and the log open.
+void tell_waiting()
+{
+    for (const std::string& line : untold) xer << line;
+    untold.clear();
+}
+
 void tell_once(const std::string& line)
 {
-    static std::mutex lock;
-    static std::set<std::string> told;
-    const std::lock_guard<std::mutex> hold(lock);
-    if (xer.is_open() && told.insert(line).second) xer << line;
+    const std::lock_guard<std::mutex> hold(told_lock);
+    if (!told.insert(line).second) return;
+    if (!xer.is_open()) {
+        untold.push_back(line);
+        return;
+    }
+    tell_waiting();
+    xer << line;
 }
 
 struct dvd_search {
@@ -178,6 +193,12 @@ int UTIL_check_dvd_file(const std::string& path)
     if (users_own_file(path, why) || ::stat(path.c_str(), &st) != 0) return 0;
     tell_once("Not reading " + path + " from the DVD: " + why + ".\n");
     return kErrOthersMayChange;
+}
+
+void UTIL_tell_dvd_refusals()
+{
+    const std::lock_guard<std::mutex> hold(told_lock);
+    if (xer.is_open()) tell_waiting();
 }
 
 void UTIL_set_dvd_search_places(const dvd_search_places& new_places) { places = new_places; }

@@ -24,6 +24,9 @@
 void UTIL_list_dvd_folders(std::vector<std::string>& folders, std::vector<std::string>* refused = nullptr);
 // The first of them, or "".
 std::string UTIL_find_dvd_path();
+// Writes to the log, once it is open, the refusals of searches made before
+// it was (the one at start-up, which decides whether to move off a disk).
+void UTIL_tell_dvd_refusals();
 
 // Whether `folder` (ending in "/") may be a disk: it, every folder above it
 // and its "dvd_version.txt" can be changed by this user and root alone

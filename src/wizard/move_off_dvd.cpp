@@ -119,7 +119,8 @@ int relaunch_off_dvd(int program, const std::string& shown_as, const std::vector
                      const char* const* argv)
 {
     stay = {};
-    const std::vector<std::string> arguments(argc > 1 ? argv + 1 : argv, argc > 1 ? argv + argc : argv);
+    const std::vector<std::string> arguments = argc > 1 ? std::vector<std::string>(argv + 1, argv + argc)
+                                                         : std::vector<std::string>();
     for (const std::string& place : places) {
         int copy = -1;
         std::string what;
