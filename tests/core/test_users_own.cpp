@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <string>
 
@@ -29,7 +30,26 @@ struct folder_case {
     const char* writable_why = nullptr;  // where the user may not write it though it is their own
     bool needs_root = false;
     bool as_another_user = false;  // run as run_unprivileged's user
+    // Who else is in the group of what the row makes, as the accounts the
+    // walk reads say: the system's, or files of the test's own.
+    enum { system_groups, alone, alone_listed, listed_other, primary_of_other, no_entry } group = system_groups;
 };
+
+// Account and group files of the test's own, in `dir`, that describe the
+// group `gid` as `how` says; the user's own account has another group.
+void describe_group(const scratch_dir& dir, gid_t gid, int how)
+{
+    const std::string me = "me:x:" + std::to_string(::geteuid()) + ":" + std::to_string(gid + 1) + "::/:/bin/sh\n";
+    const std::string other = "them:x:" + std::to_string(::geteuid() + 1) + ":" +
+                              std::to_string(how == folder_case::primary_of_other ? gid : gid + 2) + "::/:/bin/sh\n";
+    const std::string members = how == folder_case::alone_listed   ? "me"
+                                : how == folder_case::listed_other ? "me,them"
+                                                                   : "";
+    const std::string group = how == folder_case::no_entry ? "" : "g:x:" + std::to_string(gid) + ":" + members + "\n";
+    ASSERT_EQ(run_shell("printf '" + me + other + "' >'" + (dir / "passwd") + "' && printf '" + group + "' >'" +
+                        (dir / "group") + "'").status, 0);
+    set_account_files(dir / "passwd", dir / "group");
+}
 
 TEST(UsersOwnFolder, OnlyAPathNoOtherUserCanChangeIsTheUsersOwn)
 {
@@ -37,7 +57,8 @@ TEST(UsersOwnFolder, OnlyAPathNoOtherUserCanChangeIsTheUsersOwn)
         {"a folder of the user's", "mkdir -m 755 a", "a", ""},
         {"one reached through a link", "mkdir -m 755 a && ln -s a link", "link", ""},
         {"one reached through a link and back up", "mkdir -m 755 a a/b && ln -s a/b link", "link/..", ""},
-        {"one its group may write", "mkdir -m 775 a", "a", "a/ may be written by others"},
+        {"one its group may write, a group with another member", "mkdir -m 775 a", "a", "a/ may be written by others",
+         "a/", nullptr, false, false, folder_case::listed_other},
         {"one anyone may write, sticky as /tmp/", "mkdir -m 1777 a", "a", "a/ may be written by others"},
         {"a folder of the user's in a sticky one", "mkdir -m 1777 a && mkdir -m 700 a/b", "a/b", "", "a/b/"},
         {"a folder of the user's in one anyone may write", "mkdir -m 777 a && mkdir -m 700 a/b", "a/b",
@@ -49,11 +70,26 @@ TEST(UsersOwnFolder, OnlyAPathNoOtherUserCanChangeIsTheUsersOwn)
          "s/link is a link in a folder others may write"},
         {"/tmp/", "", "/tmp/", "/tmp/ may be written by others"},
         {"nothing", "", "a", std::strerror(ENOENT)},
-        {"a folder of another user's", "mkdir -m 755 a && chown 65534 a", "a", "a/ belongs to user 65534", "a/",
+        {"a folder of another user's", "mkdir -m 755 a && chown 65534 a", "a", "a/ belongs to the user nobody", "a/",
          nullptr, true},
-        {"the user's in another user's", "mkdir -m 755 a a/b && chown 65534 a", "a/b", "a/ belongs to user 65534",
+        {"the user's in another user's", "mkdir -m 755 a a/b && chown 65534 a", "a/b", "a/ belongs to the user nobody",
          "a/", nullptr, true},
-        {"root's folder, for an ordinary user", "", "/usr/", "", "/usr/", "/usr/ belongs to user 0", false, true},
+        {"root's folder, for an ordinary user", "", "/usr/", "", "/usr/", "/usr/ belongs to root", false, true},
+        // A user private group: under a umask of 002 every folder is
+        // writable by a group that holds no one else.
+        {"one its group may write, a group of the user's alone", "umask 002 && mkdir a", "a", "", "a/", nullptr,
+         false, false, folder_case::alone},
+        {"the same, the user named in its member list", "umask 002 && mkdir a", "a", "", "a/", nullptr, false, false,
+         folder_case::alone_listed},
+        {"one whose group is another account's own", "umask 002 && mkdir a", "a", "a/ may be written by others", "a/",
+         nullptr, false, false, folder_case::primary_of_other},
+        {"one whose group no entry describes", "umask 002 && mkdir a", "a", "a/ may be written by others", "a/",
+         nullptr, false, false, folder_case::no_entry},
+        {"a folder of the user's in a private group's folder", "umask 002 && mkdir a a/b", "a/b", "", "a/b/",
+         nullptr, false, false, folder_case::alone},
+        {"a folder deeper than a path may be long",
+         "p=a; for i in $(seq 25); do p=$p/$(printf 'x%.0s' $(seq 200)); done; mkdir -p $p", "deep",
+         "", "a/", nullptr, false, false},
     };
     for (const folder_case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -61,8 +97,19 @@ TEST(UsersOwnFolder, OnlyAPathNoOtherUserCanChangeIsTheUsersOwn)
         if (c.as_another_user && ::geteuid() != 0 && ::access("/usr/", W_OK) == 0) continue;
         scratch_dir dir;
         ASSERT_EQ(run_shell(std::string("cd '") + dir.path() + "' && true " + (*c.make ? "&& " : "") + c.make).status, 0);
-        const std::string folder = c.folder[0] == '/' ? c.folder : dir / c.folder;
-        const std::string reached = c.reached[0] == '/' ? c.reached : dir / c.reached;
+        std::string folder = c.folder[0] == '/' ? c.folder : dir / c.folder;
+        std::string reached = c.reached[0] == '/' ? c.reached : dir / c.reached;
+        if (std::string(c.folder) == "deep") {
+            folder = dir / "a";
+            for (int i = 0; i < 25; ++i) folder += "/" + std::string(200, 'x');
+            reached = folder + "/";
+            ASSERT_GT(reached.size(), static_cast<size_t>(PATH_MAX));
+        }
+        struct stat made;
+        if (c.group != folder_case::system_groups) {
+            ASSERT_EQ(::stat(folder.c_str(), &made), 0);
+            describe_group(dir, made.st_gid, c.group);
+        }
         // Each answer as a byte the other user's process can hand back.
         const auto judge = [&] {
             std::string resolved, why, writable_resolved, writable_why;
@@ -80,6 +127,7 @@ TEST(UsersOwnFolder, OnlyAPathNoOtherUserCanChangeIsTheUsersOwn)
         EXPECT_EQ(wrong & 2, 0) << "another folder reached, or another reason";
         EXPECT_EQ(wrong & 4, 0) << "taken for the user's to write, or not";
         EXPECT_EQ(wrong & 8, 0) << "another folder reached to write, or another reason";
+        set_account_files("", "");
     }
 }
 

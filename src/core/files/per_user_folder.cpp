@@ -47,7 +47,7 @@ std::string folder_in_home(int home_fd, const std::string& home)
     if (reached >= 0 && ::fstat(reached, &st) != 0)
         fault = resolved + ": " + std::strerror(errno);
     else if (reached >= 0 && st.st_uid != ::geteuid())
-        fault = resolved + " belongs to user " + std::to_string(st.st_uid);
+        fault = resolved + " " + owner_phrase(st.st_uid);
     else if (reached >= 0 && (st.st_mode & 077)) {
         // Through a descriptor opened from the one the walk reached, not
         // by a name that could lead elsewhere meanwhile.
@@ -92,7 +92,7 @@ std::string per_user_folder()
     const int home_fd = open_users_own_folder(home, resolved, why);
     struct stat st;
     if (home_fd >= 0 && ::fstat(home_fd, &st) == 0 && st.st_uid != ::geteuid())
-        why = resolved + " belongs to user " + std::to_string(st.st_uid);
+        why = resolved + " " + owner_phrase(st.st_uid);
     if (home_fd < 0 || !why.empty()) {
         // Root's run with another user's HOME (su -m, sudo -E) would leave a
         // folder there that the user could then never use.

@@ -10,12 +10,19 @@
 #include <deque>
 #include <vector>
 
+#include "core/diag/error_codes.h"
+#include "core/text/translation.h"
+
 namespace {
 
 // As many links as the kernel follows on one path before it gives up.
 constexpr int kMostLinks = 40;
 
-bool others_may_write(const struct stat& st) { return (st.st_mode & (S_IWGRP | S_IWOTH)) != 0; }
+// Someone but this user, the owner and root may write it.
+bool others_may_write(const struct stat& st)
+{
+    return (st.st_mode & S_IWOTH) || ((st.st_mode & S_IWGRP) && group_shared_with_others(st.st_gid));
+}
 
 bool mine_or_roots(const struct stat& st) { return st.st_uid == ::geteuid() || st.st_uid == 0; }
 
@@ -32,27 +39,78 @@ void split_onto(const std::string& path, std::deque<std::string>& rest)
     rest.insert(rest.begin(), parts.begin(), parts.end());
 }
 
+// The kernel's ID of the mount the place open at `fd` lies on; 0 when the
+// kernel cannot say, which a judge takes for no mount it knows.
+uint64_t mount_id_of(int fd)
+{
+    struct statx sx;
+    if (::statx(fd, "", AT_EMPTY_PATH | AT_SYMLINK_NOFOLLOW, STATX_MNT_ID, &sx) != 0 || !(sx.stx_mask & STATX_MNT_ID))
+        return 0;
+    return sx.stx_mnt_id;
+}
+
 // The folders from the root to the one reached, each reached without a
 // link; only the last is held open, so a deep path costs no descriptors.
+// Each remembers what its mount said of it.
 class folder_chain {
 public:
+    struct level {
+        std::string name;
+        struct stat st;
+        uint64_t mount;
+        mount_judge::verdict trust;
+    };
+
+    explicit folder_chain(const mount_judge* mounts) : mounts_(mounts) {}
     ~folder_chain()
     {
         if (fd_ >= 0) ::close(fd_);
     }
-    bool start() { return enter(::open("/", O_PATH | O_DIRECTORY | O_CLOEXEC), ""); }
+    folder_chain(const folder_chain&) = delete;
+    folder_chain& operator=(const folder_chain&) = delete;
+
+    bool start(place_fault& fault) { return enter(::open("/", O_PATH | O_DIRECTORY | O_CLOEXEC), "", fault); }
     // Goes into the folder open at `fd`, named `name` in the one before.
-    bool enter(int fd, const std::string& name)
+    bool enter(int fd, const std::string& name, place_fault& fault)
     {
+        const std::string shown = name.empty() ? "/" : path() + name + "/";
         struct stat st;
         if (fd < 0 || ::fstat(fd, &st) != 0) {
+            fault = {place_fault::failed, shown, errno};
             if (fd >= 0) ::close(fd);
             return false;
         }
         if (fd_ >= 0) ::close(fd_);
         fd_ = fd;
-        levels_.push_back({name, st});
+        level next{name, st, 0, mount_judge::verdict::by_folders};
+        if (!judge(fd, shown, levels_.empty() ? nullptr : &levels_.back(), next, fault)) return false;
+        levels_.push_back(next);
         return true;
+    }
+    // What the mount of the place open at `fd` (`shown`), below `parent`,
+    // says of it, in `place`; false when it is refused.
+    bool judge(int fd, const std::string& shown, const level* parent, level& place,
+               place_fault& fault) const
+    {
+        if (!mounts_) return true;
+        place.mount = mount_id_of(fd);
+        if (parent && parent->mount == place.mount) {
+            place.trust = parent->trust;
+            return true;
+        }
+        std::string rule;
+        place.trust = mounts_->judge(place.mount, shown, rule);
+        if (place.trust != mount_judge::verdict::refused) return true;
+        fault = {place_fault::refused_mount, shown, 0, 0, rule};
+        return false;
+    }
+    // Whether the name `name` in the folder reached may be looked at.
+    bool may_look_at(const std::string& name, place_fault& fault) const
+    {
+        std::string rule;
+        if (!mounts_ || mounts_->may_enter(path() + name + "/", rule)) return true;
+        fault = {place_fault::refused_mount, path() + name + "/", 0, 0, rule};
+        return false;
     }
     // Back up one folder, never above the root.
     bool up()
@@ -65,13 +123,17 @@ public:
         fd_ = parent;
         return true;
     }
-    bool back_to_root()
+    bool back_to_root(place_fault& fault)
     {
         levels_.clear();
-        return start();
+        return start(fault);
     }
     int fd() const { return fd_; }
     const struct stat& st() const { return levels_.back().st; }
+    // No one but this user and root can change the folder reached, by its
+    // mount's word or by its owner and mode.
+    bool unchangeable() const { return levels_.back().trust == mount_judge::verdict::no_one_else || !others_may_write(st()); }
+    const level& last() const { return levels_.back(); }
     // The path reached, "/" last.
     std::string path() const
     {
@@ -88,15 +150,22 @@ public:
     }
 
 private:
-    struct level {
-        std::string name;
-        struct stat st;
-    };
+    const mount_judge* mounts_;
     int fd_ = -1;
     std::vector<level> levels_;
 };
 
 enum class reach { folder, file, folder_of_any_mode };
+
+// What fails a place of the given owner and mode, reached at `shown` on a
+// mount whose word is `trust`: "" when it is the user's own.
+place_fault judge_place(const struct stat& st, const std::string& shown, mount_judge::verdict trust)
+{
+    if (trust == mount_judge::verdict::no_one_else) return {};
+    if (!mine_or_roots(st)) return {place_fault::foreign_owner, shown, 0, st.st_uid};
+    if (others_may_write(st)) return {place_fault::others_write, shown};
+    return {};
+}
 
 // Walks `path` as given, from the root (a relative path from the working
 // folder, whose own path has no link), the way the kernel would, but
@@ -106,123 +175,155 @@ enum class reach { folder, file, folder_of_any_mode };
 // one others may write is only passed through when it is sticky.  What the
 // path names must be a folder or a regular file, as `what` says, this
 // user's or root's and writable by no one else, unless `what` leaves the
-// folder's owner and mode to the caller.  An O_PATH descriptor of it, or
-// -1 with `why`; `resolved` is its path without links.
-int reach_unchangeable(const std::string& path, reach what, std::string& resolved, std::string& why)
+// folder's owner and mode to the caller.  A mount `mounts` judges is taken
+// or refused whole as it says.  A descriptor of what was reached (O_PATH
+// for a folder, open for reading for a file), or -1 with `fault`;
+// `resolved` is its path without links.
+int reach_unchangeable(const std::string& path, reach what, std::string& resolved, place_fault& fault,
+                       const mount_judge* mounts)
 {
     const bool want_folder = what != reach::file;
+    fault = {};
     std::string full = path;
     if (full.empty() || full[0] != '/') {
         char* here = ::getcwd(nullptr, 0);
         if (!here) {
-            why = path + ": " + std::strerror(errno);
+            fault = {place_fault::failed, path, errno};
             return -1;
         }
         full = std::string(here) + "/" + full;
         std::free(here);
     }
-    folder_chain chain;
-    if (!chain.start()) {
-        why = std::string("/: ") + std::strerror(errno);
-        return -1;
-    }
-    if (!mine_or_roots(chain.st())) {
-        why = "/ belongs to user " + std::to_string(chain.st().st_uid);
+    folder_chain chain(mounts);
+    if (!chain.start(fault)) return -1;
+    if (const place_fault root = judge_place(chain.st(), "/", chain.last().trust);
+        root.kind == place_fault::foreign_owner) {
+        fault = root;
         return -1;
     }
     std::deque<std::string> rest;
     split_onto(full, rest);
     int links = 0, file = -1;
     struct stat file_st {};
+    folder_chain::level file_level{};
     while (!rest.empty()) {
         const std::string name = rest.front();
         rest.pop_front();
         if (name == "..") {
             if (!chain.up()) {
-                why = chain.path() + "..: " + std::strerror(errno);
+                fault = {place_fault::failed, chain.path() + "..", errno};
                 return -1;
             }
             continue;
         }
         const std::string here = chain.path();
+        if (!chain.may_look_at(name, fault)) return -1;
         struct stat st;
         if (::fstatat(chain.fd(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
-            why = here + name + ": " + std::strerror(errno);
+            fault = {place_fault::failed, here + name, errno};
             return -1;
         }
         if (S_ISLNK(st.st_mode)) {
-            if (others_may_write(chain.st())) {
-                why = here + name + " is a link in a folder others may write";
+            if (!chain.unchangeable()) {
+                fault = {place_fault::shared_link, here + name};
                 return -1;
             }
             std::string target;
             if (++links > kMostLinks || !read_link_at(chain.fd(), name, target)) {
-                why = here + name + ": " + std::strerror(links > kMostLinks ? ELOOP : errno);
+                fault = {place_fault::failed, here + name, links > kMostLinks ? ELOOP : errno};
                 return -1;
             }
-            if (!target.empty() && target[0] == '/' && !chain.back_to_root()) {
-                why = std::string("/: ") + std::strerror(errno);
-                return -1;
-            }
+            if (!target.empty() && target[0] == '/' && !chain.back_to_root(fault)) return -1;
             split_onto(target, rest);
             continue;
         }
         // In a sticky folder others may add names but not take or replace
         // ours, and what is reached next is checked to be ours.
-        if (others_may_write(chain.st()) && !(chain.st().st_mode & S_ISVTX)) {
-            why = here + " may be written by others";
+        if (!chain.unchangeable() && !(chain.st().st_mode & S_ISVTX)) {
+            fault = {place_fault::others_write, here};
             return -1;
         }
         if (!S_ISDIR(st.st_mode)) {
             if (!rest.empty() || want_folder) {
-                why = here + name + ": " + std::strerror(ENOTDIR);
+                fault = {place_fault::failed, here + name, ENOTDIR};
                 return -1;
             }
-            file = ::openat(chain.fd(), name.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC);
-            if (file < 0 || ::fstat(file, &file_st) != 0) {
-                why = here + name + ": " + std::strerror(errno);
+            // Only a regular file is opened: a device's open may act, and
+            // a pipe's wait for ever.
+            if (!S_ISREG(st.st_mode)) {
+                fault = {place_fault::not_regular, here + name};
+                return -1;
+            }
+            file = ::openat(chain.fd(), name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+            if (file < 0 || ::fstat(file, &file_st) != 0 ||
+                ::fcntl(file, F_SETFL, ::fcntl(file, F_GETFL) & ~O_NONBLOCK) != 0) {
+                fault = {place_fault::failed, here + name, errno};
                 if (file >= 0) ::close(file);
                 return -1;
             }
             resolved = here + name;
+            if (!chain.judge(file, resolved, &chain.last(), file_level, fault)) {
+                ::close(file);
+                return -1;
+            }
             break;
         }
         const int next = ::openat(chain.fd(), name.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-        if (!chain.enter(next, name)) {
-            why = here + name + ": " + std::strerror(errno);
-            return -1;
-        }
-        if (!mine_or_roots(chain.st()) && !(rest.empty() && what == reach::folder_of_any_mode)) {
-            why = chain.path() + " belongs to user " + std::to_string(chain.st().st_uid);
+        if (!chain.enter(next, name, fault)) return -1;
+        if (rest.empty() && what == reach::folder_of_any_mode) continue;
+        const place_fault owner = judge_place(chain.st(), chain.path(), chain.last().trust);
+        if (owner.kind == place_fault::foreign_owner) {
+            fault = owner;
             return -1;
         }
     }
     if (file < 0 && !want_folder) {
-        why = chain.path() + ": " + std::strerror(EISDIR);
+        fault = {place_fault::failed, chain.path(), EISDIR};
         return -1;
     }
-    const struct stat& last = file >= 0 ? file_st : chain.st();
-    const std::string shown = file >= 0 ? resolved : chain.path();
-    std::string fault;
-    if (what == reach::folder_of_any_mode)
-        ;
-    else if (!mine_or_roots(last))
-        fault = " belongs to user " + std::to_string(last.st_uid);
-    else if (others_may_write(last))
-        fault = " may be written by others";
-    else if (file >= 0 && !S_ISREG(last.st_mode))
-        fault = " is not a regular file";
-    if (!fault.empty()) {
-        why = shown + fault;
-        if (file >= 0) ::close(file);
+    if (file >= 0) {
+        if (!S_ISREG(file_st.st_mode)) fault = {place_fault::not_regular, resolved};
+        else fault = judge_place(file_st, resolved, file_level.trust);
+        if (!fault) return file;
+        ::close(file);
         return -1;
     }
-    if (file >= 0) return file;
-    resolved = shown;
+    if (what != reach::folder_of_any_mode && (fault = judge_place(chain.st(), chain.path(), chain.last().trust)))
+        return -1;
+    resolved = chain.path();
     return chain.release();
 }
 
 }  // namespace
+
+std::string place_fault::text() const
+{
+    switch (kind) {
+    case none: return "";
+    case failed: return place + ": " + std::strerror(err);
+    case foreign_owner: return place + " " + owner_phrase(owner);
+    case others_write: return place + " may be written by others";
+    case shared_link: return place + " is a link in a folder others may write";
+    case not_regular: return place + " is not a regular file";
+    case refused_mount: return place + " is " + rule;
+    }
+    return "";
+}
+
+std::string place_fault::user_text() const
+{
+    switch (kind) {
+    case none: return "";
+    case failed: return place + ": " + error_text(err);
+    case foreign_owner: return place + " " + owner_phrase(owner, true);
+    case others_write: return UTL_string_sub(UTL_translate_string("%1:folder% may be written by others", 0), place);
+    case shared_link:
+        return UTL_string_sub(UTL_translate_string("%1:file% is a link in a folder others may write", 0), place);
+    case not_regular: return UTL_string_sub(UTL_translate_string("%1:file% is not a regular file", 0), place);
+    case refused_mount: return text();
+    }
+    return "";
+}
 
 bool read_link_at(int folder, const std::string& name, std::string& target)
 {
@@ -243,53 +344,82 @@ bool read_link_at(int folder, const std::string& name, std::string& target)
     }
 }
 
-int open_users_own_folder(const std::string& folder, std::string& resolved, std::string& why)
+int open_users_own_folder(const std::string& folder, std::string& resolved, place_fault& fault,
+                          const mount_judge* mounts)
 {
-    return reach_unchangeable(folder, reach::folder, resolved, why);
+    return reach_unchangeable(folder, reach::folder, resolved, fault, mounts);
 }
 
-bool users_own_folder(const std::string& folder, std::string& resolved, std::string& why)
+int open_users_own_folder(const std::string& folder, std::string& resolved, std::string& why)
 {
-    const int fd = open_users_own_folder(folder, resolved, why);
-    if (fd < 0) return false;
+    place_fault fault;
+    const int fd = open_users_own_folder(folder, resolved, fault);
+    if (fd < 0) why = fault.text();
+    return fd;
+}
+
+bool users_own_folder(const std::string& folder, std::string& resolved, std::string& why, const mount_judge* mounts)
+{
+    place_fault fault;
+    const int fd = open_users_own_folder(folder, resolved, fault, mounts);
+    if (fd < 0) {
+        why = fault.text();
+        return false;
+    }
     ::close(fd);
     return true;
+}
+
+int open_users_own_file(const std::string& path, place_fault& fault, const mount_judge* mounts)
+{
+    std::string resolved;
+    return reach_unchangeable(path, reach::file, resolved, fault, mounts);
 }
 
 bool users_own_file(const std::string& path, std::string& why)
 {
-    std::string resolved;
-    const int fd = reach_unchangeable(path, reach::file, resolved, why);
-    if (fd < 0) return false;
+    place_fault fault;
+    const int fd = open_users_own_file(path, fault);
+    if (fd < 0) {
+        why = fault.text();
+        return false;
+    }
     ::close(fd);
     return true;
 }
 
+int open_folder_in_users_own(const std::string& folder, std::string& resolved, place_fault& fault)
+{
+    return reach_unchangeable(folder, reach::folder_of_any_mode, resolved, fault, nullptr);
+}
+
 int open_folder_in_users_own(const std::string& folder, std::string& resolved, std::string& why)
 {
-    return reach_unchangeable(folder, reach::folder_of_any_mode, resolved, why);
+    place_fault fault;
+    const int fd = open_folder_in_users_own(folder, resolved, fault);
+    if (fd < 0) why = fault.text();
+    return fd;
 }
 
 bool users_writable_folder(const std::string& folder, std::string& resolved, std::string& why)
 {
     std::string reached;
-    const int fd = open_users_own_folder(folder, reached, why);
-    if (fd < 0) return false;
+    place_fault fault;
+    const int fd = open_users_own_folder(folder, reached, fault);
     struct stat st;
-    const bool stat_ok = ::fstat(fd, &st) == 0;
-    ::close(fd);
-    if (!stat_ok) {
-        why = reached + ": " + std::strerror(errno);
-        return false;
-    }
+    if (fd >= 0 && ::fstat(fd, &st) != 0)
+        fault = {place_fault::failed, reached, errno};
     // Root's folder is no other user's to change, but neither is it this
     // user's to write: files kept there would never be written.
-    if (st.st_uid != ::geteuid()) {
-        why = reached + " belongs to user " + std::to_string(st.st_uid);
-        return false;
-    }
-    if (::faccessat(AT_FDCWD, reached.c_str(), W_OK, AT_EACCESS) != 0) {
-        why = reached + ": " + std::strerror(errno);
+    else if (fd >= 0 && st.st_uid != ::geteuid())
+        fault = {place_fault::foreign_owner, reached, 0, st.st_uid};
+    // Asked of the folder the walk holds, not of its name: a path too long
+    // for one system call is still the folder reached.
+    else if (fd >= 0 && ::faccessat(fd, "", W_OK, AT_EACCESS | AT_EMPTY_PATH) != 0)
+        fault = {place_fault::failed, reached, errno};
+    if (fd >= 0) ::close(fd);
+    if (fault) {
+        why = fault.text();
         return false;
     }
     resolved = reached;

@@ -6,9 +6,72 @@
 // a link the log would be written through, a pipe whose open waits for
 // ever, a file of theirs that the log fills and they then read.  Guards
 // the kernel may have (protected_symlinks and its kin) are not counted on.
+//
+// A place writable by its group is as good as its owner's where that group
+// has no member but this user: Debian and Ubuntu give each user a group of
+// their own, and under their umask of 002 every folder the user makes is
+// writable by it.
 #pragma once
 
+#include <sys/types.h>
+
+#include <cstdint>
 #include <string>
+#include <utility>
+
+#include "core/files/account_lookup.h"
+
+// Why a place is not the user's own: the log's English and the words the
+// user reads are both made from it.
+struct place_fault {
+    enum kind_t {
+        none,
+        failed,          // a system call on `place` failed with `err`
+        foreign_owner,   // `place` belongs to `owner`
+        others_write,    // others may write `place`
+        shared_link,     // `place` is a link in a folder others may write
+        not_regular,     // `place` is no regular file
+        refused_mount,   // the mount `place` lies on is refused: `rule`
+    };
+    place_fault() = default;
+    place_fault(kind_t kind, std::string place, int err = 0, uid_t owner = 0, std::string rule = {})
+        : kind(kind), place(std::move(place)), err(err), owner(owner), rule(std::move(rule))
+    {
+    }
+
+    kind_t kind = none;
+    std::string place;
+    int err = 0;
+    uid_t owner = 0;
+    std::string rule;
+
+    explicit operator bool() const { return kind != none; }
+    // In English, for the log.
+    std::string text() const;
+    // In the user's language, for an alert.
+    std::string user_text() const;
+};
+
+// What a mount says of the places on it before their owners and modes do,
+// for the walks below that are given one (the search for an install disk:
+// a file system reports whatever owners it likes, so who made or brought
+// the mount decides first).
+class mount_judge {
+public:
+    enum class verdict {
+        by_folders,   // owners and modes decide, as without a judge
+        no_one_else,  // no one but this user and root can change it
+        refused,      // someone else can, whatever it records
+    };
+    virtual ~mount_judge() = default;
+    // Asked before anything at `path` (without links, ending in "/") is
+    // looked at: false, with `rule` set, for a mount point whose file
+    // system must not be touched at all (another user's daemon may never
+    // answer).
+    virtual bool may_enter(const std::string& path, std::string& rule) const = 0;
+    // The mount with the kernel's ID `id`, reached at `path`.
+    virtual verdict judge(uint64_t id, const std::string& path, std::string& rule) const = 0;
+};
 
 // Whether `folder` and every folder above it can be changed by this user
 // and root alone: each is owned by one of them, none is writable by its
@@ -19,21 +82,30 @@
 // between this walk and any later use), and what it reaches is checked in
 // turn.  Once true it stays true, as no one else may change any folder on
 // the way.  On true `resolved` is the folder's path without links, ending
-// in "/"; on false `why` says what failed, for the log.
-bool users_own_folder(const std::string& folder, std::string& resolved, std::string& why);
+// in "/"; on false `why` says what failed, for the log.  With `mounts`,
+// places on a mount it judges are taken or refused as it says.
+bool users_own_folder(const std::string& folder, std::string& resolved, std::string& why,
+                      const mount_judge* mounts = nullptr);
 // The same, with an O_PATH descriptor of the folder reached (the caller
 // closes it), or -1.
+int open_users_own_folder(const std::string& folder, std::string& resolved, place_fault& fault,
+                          const mount_judge* mounts = nullptr);
 int open_users_own_folder(const std::string& folder, std::string& resolved, std::string& why);
 // The same but for the folder's own owner and mode, which the caller
 // judges: every folder above it passes, and no link on the way lies where
 // others may write.
+int open_folder_in_users_own(const std::string& folder, std::string& resolved, place_fault& fault);
 int open_folder_in_users_own(const std::string& folder, std::string& resolved, std::string& why);
-// The same for a file: every folder above it passes, and the file is a
-// regular one of this user's or root's that no one else may write.
+// The same for a file: every folder above it passes, the file is a
+// regular one of this user's or root's that no one else may write, and
+// the link its name may be is never followed.  A descriptor open for
+// reading the file so judged (the caller closes it), or -1.
+int open_users_own_file(const std::string& path, place_fault& fault, const mount_judge* mounts = nullptr);
 bool users_own_file(const std::string& path, std::string& why);
 // A folder of the user's own that they may also write: owned by this user
 // (by root only when root runs the program), on a writable file system.
-// The files a run keeps go only to such a folder.
+// The files a run keeps go only to such a folder.  Judged on the folder
+// the walk reached, however deep.
 bool users_writable_folder(const std::string& folder, std::string& resolved, std::string& why);
 
 // The full target of the link `name` in the folder open at `folder`
@@ -46,3 +118,4 @@ bool read_link_at(int folder, const std::string& name, std::string& target);
 // this user's made readable by them alone.  `how` is O_TRUNC, O_APPEND or
 // both.  The descriptor, or -1 with errno set.
 int open_own_file(const std::string& path, int how);
+
