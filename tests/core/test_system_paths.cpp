@@ -244,11 +244,11 @@ TEST(SystemFolders, APerUserFolderIsUsedOnlyInTheUsersOwnHomeWhileItIsTheirsAlon
         {"a link in a home others may write", "mkdir -m 777 home mine && ln -s ../mine home/.nimbrel", "",
          "home/ may be written by others", true},
         {"a file at its name", "mkdir -m 755 home && echo x >home/.nimbrel", "", "home/.nimbrel", false},
-        {"another user's home, for root", "mkdir -m 755 home && chown 65534 home", "", "home/ belongs to user 65534",
+        {"another user's home, for root", "mkdir -m 755 home && chown 65534 home", "", "home/ belongs to the user nobody",
          true, true},
-        {"root's home, for an ordinary user", "mkdir -m 755 home", "", "home/ belongs to user 0", true, true, true},
+        {"root's home, for an ordinary user", "mkdir -m 755 home", "", "home/ belongs to root", true, true, true},
         {"root's folder, as a run of root's with this HOME left it",
-         "mkdir -m 755 home && mkdir -m 700 home/.nimbrel && chown 65534 home", "", "home/.nimbrel/ belongs to user 0",
+         "mkdir -m 755 home && mkdir -m 700 home/.nimbrel && chown 65534 home", "", "home/.nimbrel/ belongs to root",
          false, true, true},
     };
     for (const auto& c : cases) {

@@ -81,7 +81,7 @@ TEST(program_window, InAFolderOthersMayWriteItKeepsItsLogInTheUsersFolderOrNone)
     } rows[] = {
         {"others may write it", 0777, true, false, " may be written by others), so the per-user folder"},
         {"others may write it, no HOME", 0777, false, false, ""},
-        {"root's, for an ordinary user", 0755, true, true, " belongs to user 0), so the per-user folder"},
+        {"root's, for an ordinary user", 0755, true, true, " belongs to root), so the per-user folder"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);

@@ -11,6 +11,7 @@
 
 #include "core/archives/archives.h"
 #include "core/core_globals.h"
+#include "core/files/account_lookup.h"
 #include "engine/dvd_media.h"
 #include "engine/dvd_mounts.h"
 #include "engine/installer_state.h"
@@ -339,6 +340,10 @@ TEST_F(DvdMedia, OnlyAFolderNoOtherUserCanChangeIsADisk)
     dvd_set disks({{"top/a.txt", "a", 0}});
     const uid_t me = ::geteuid(), other = me == 65534 ? 65533 : 65534;
     const std::string theirs = "run/user/" + std::to_string(other) + "/";
+    // The group of the folders holds another user: its write is theirs.
+    write_file(places_ / "accounts.passwd", "them:x:4242:4242::/:/bin/sh\n");
+    write_file(places_ / "accounts.group", "g:x:" + std::to_string(::getegid()) + ":them\n");
+    set_account_files(places_ / "accounts.passwd", places_ / "accounts.group");
     const struct {
         std::string folder;
         mode_t mode, version_mode;
@@ -346,7 +351,7 @@ TEST_F(DvdMedia, OnlyAFolderNoOtherUserCanChangeIsADisk)
         std::string why;  // "" for the disk
     } rows[] = {
         {"shm/", 01777, 0644, me, "shm/ may be written by others"},  // as /dev/shm
-        {theirs, 0700, 0644, other, theirs + " belongs to user " + std::to_string(other)},  // as root sees it
+        {theirs, 0700, 0644, other, theirs + " " + owner_phrase(other)},  // as root sees it
         {"group/", 0775, 0644, me, "group/ may be written by others"},
         {"loose/", 0755, 0666, me, "loose/dvd_version.txt may be written by others"},
         {"disk/", 0555, 0444, me, ""},
@@ -396,6 +401,7 @@ TEST_F(DvdMedia, OnlyAFolderNoOtherUserCanChangeIsADisk)
     dvd_path.clear();
     UTIL_scan_dvd();
     EXPECT_EQ(dvd_path + UTIL_refused_dvd(), refused[0]);
+    set_account_files("", "");
 }
 
 TEST_F(DvdMedia, TheEnvironmentNamesDisksFirstAndOnlyRealOnesCount)

@@ -10,7 +10,6 @@
 #include <mutex>
 #include <vector>
 
-#include "core/text/translation.h"
 
 namespace {
 
@@ -52,8 +51,7 @@ void each_account(Each each)
         ::endpwent();
 }
 
-// The name of the account with the number `uid`, or "".
-std::string account_name(uid_t uid)
+std::string lookup_name(uid_t uid)
 {
     std::string name;
     if (passwd_file.empty()) {
@@ -105,23 +103,23 @@ bool group_members(gid_t gid, std::vector<std::string>& members)
 const std::string& cached_name(uid_t uid)
 {
     auto known = owner_names.find(uid);
-    if (known == owner_names.end()) known = owner_names.emplace(uid, account_name(uid)).first;
+    if (known == owner_names.end()) known = owner_names.emplace(uid, lookup_name(uid)).first;
     return known->second;
 }
 
 }  // namespace
 
-std::string owner_phrase(uid_t owner, bool translated)
+std::string account_name(uid_t uid)
 {
-    const auto say = [&](const char* english) { return translated ? UTL_translate_string(english, 0) : english; };
-    if (owner == 0) return say(UTL_TEXT("belongs to root"));
-    std::string name;
-    {
-        const std::lock_guard<std::mutex> hold(lookup_lock);
-        name = cached_name(owner);
-    }
-    if (name.empty()) return UTL_string_sub(say(UTL_TEXT("belongs to user %1:number%")), std::to_string(owner));
-    return UTL_string_sub(say(UTL_TEXT("belongs to the user %1:name%")), name);
+    const std::lock_guard<std::mutex> hold(lookup_lock);
+    return cached_name(uid);
+}
+
+std::string owner_phrase(uid_t owner)
+{
+    if (owner == 0) return "belongs to root";
+    const std::string name = account_name(owner);
+    return name.empty() ? "belongs to user " + std::to_string(owner) : "belongs to the user " + name;
 }
 
 bool group_shared_with_others(gid_t gid)

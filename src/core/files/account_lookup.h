@@ -7,10 +7,13 @@
 
 #include <string>
 
+// The name of the account with the number `uid`, or "" where no account
+// has it.
+std::string account_name(uid_t uid);
+
 // Who owns a place, as the user knows them: "belongs to root", "belongs to
 // the user NAME", or, for a number no account has, "belongs to user N".
-// In English, or in the user's language with `translated`.
-std::string owner_phrase(uid_t owner, bool translated = false);
+std::string owner_phrase(uid_t owner);
 
 // Whether a place of group `gid` that its group may write can be changed
 // by someone other than this user, its owner and root: true unless the

@@ -10,8 +10,6 @@
 #include <deque>
 #include <vector>
 
-#include "core/diag/error_codes.h"
-#include "core/text/translation.h"
 
 namespace {
 
@@ -306,21 +304,6 @@ std::string place_fault::text() const
     case shared_link: return place + " is a link in a folder others may write";
     case not_regular: return place + " is not a regular file";
     case refused_mount: return place + " is " + rule;
-    }
-    return "";
-}
-
-std::string place_fault::user_text() const
-{
-    switch (kind) {
-    case none: return "";
-    case failed: return place + ": " + error_text(err);
-    case foreign_owner: return place + " " + owner_phrase(owner, true);
-    case others_write: return UTL_string_sub(UTL_translate_string("%1:folder% may be written by others", 0), place);
-    case shared_link:
-        return UTL_string_sub(UTL_translate_string("%1:file% is a link in a folder others may write", 0), place);
-    case not_regular: return UTL_string_sub(UTL_translate_string("%1:file% is not a regular file", 0), place);
-    case refused_mount: return text();
     }
     return "";
 }

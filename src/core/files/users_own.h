@@ -46,10 +46,8 @@ struct place_fault {
     std::string rule;
 
     explicit operator bool() const { return kind != none; }
-    // In English, for the log.
+    // In English, for the log (fault_in_users_words for an alert).
     std::string text() const;
-    // In the user's language, for an alert.
-    std::string user_text() const;
 };
 
 // What a mount says of the places on it before their owners and modes do,
