@@ -1,6 +1,7 @@
 #include "engine/dvd_media.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <vector>
@@ -77,8 +78,12 @@ void read_dvd_manifest()
 {
     const std::string archive = dvd_path + install_name + "/directory.txt.zip";
     const std::string manifest = temp_path + "directory.txt";
-    int err = UTIL_check_dvd_file(archive);
-    if (err == 0) err = unpack_manifest(archive, temp_path);
+    int fd = -1;
+    int err = UTIL_open_dvd_file(archive, fd);
+    if (err == 0) {
+        err = unpack_manifest_from(fd, archive, temp_path);
+        ::close(fd);
+    }
     if (err != 0) {
         refuse_disk();
         // A damaged disk is no reason to end the program: the user can put
@@ -145,6 +150,9 @@ void forget_departed_disk()
 
 // A folder the last search refused, when it found nothing to use.
 std::string refused_only;
+// Where the disk let go of for the next one was: a desktop that mounts
+// every disk at one place puts the next one there, looked at first.
+std::string previous_disk;
 
 void note_refused(bool none_serves, const std::vector<std::string>& refused)
 {
@@ -155,8 +163,13 @@ void note_refused(bool none_serves, const std::vector<std::string>& refused)
 
 bool read_dvd_version_file(const std::string& path, std::string& name, bool& found_name)
 {
-    found_name = false;
     xmap_class file(path);
+    return read_dvd_version(file, name, found_name);
+}
+
+bool read_dvd_version(xmap_class& file, std::string& name, bool& found_name)
+{
+    found_name = false;
     static const int versions[] = {900, 0};
     if (!file.begin || !file.check_file(kHeaderText, versions, "DVD", nullptr)) return false;
 
@@ -184,7 +197,10 @@ void UTIL_scan_dvd()
         const std::string version = dvd_path + "dvd_version.txt";
         std::string name;
         bool found_name = false;
-        if (UTIL_check_dvd_file(version) == 0 && read_dvd_version_file(version, name, found_name)) {
+        int fd = -1;
+        xmap_class file;
+        if (UTIL_open_dvd_file(version, fd) == 0 && file.take(fd, version) &&
+            read_dvd_version(file, name, found_name)) {
             stg.server_count = 0;
             if (found_name && names_release_folder(dvd_path, name)) install_name = name;
         }
@@ -202,8 +218,9 @@ bool UTIL_verify_disk()
     // lies in the drive's folder passes the search's rule again.
     std::string holder, why;
     refused_only.clear();
-    if (!dvd_path.empty() && file_exists(dvd_path + archive) && UTIL_dvd_folder_usable(dvd_path, why)) {
-        holder = dvd_path;
+    const std::string& drive = dvd_path.empty() ? previous_disk : dvd_path;
+    if (!drive.empty() && file_exists(drive + archive) && UTIL_dvd_folder_usable(drive, why)) {
+        holder = drive;
     } else {
         std::vector<std::string> mounted, refused;
         UTIL_list_dvd_folders(mounted, &refused);
@@ -226,6 +243,7 @@ int UTIL_switch_disk(int eject)
 {
     if (eject && !dvd_path.empty()) {
         eject_dvd(dvd_path);
+        previous_disk = dvd_path;
         dvd_path.clear();
     }
     return is_history(want_file_disk) ? sim_info[want_file_disk].back().disk : -1;

@@ -7,12 +7,16 @@
 
 #include <string>
 
+#include "core/files/xmap.h"
+
 // Reads a DVD version file ("dvd_version.txt": text header, version 900,
 // keyword "DVD"; then lines, of which "VERSION" names the release, the last
 // one winning).  False when the file is missing or its header is not that
 // one; else true, with `name` set when a VERSION line was found and
 // `found_name` telling whether one was.
 bool read_dvd_version_file(const std::string& path, std::string& name, bool& found_name);
+// The same for a version file already loaded.
+bool read_dvd_version(xmap_class& file, std::string& name, bool& found_name);
 
 // Once a frame on the DVD road's first screen: finds the DVD when dvd_path
 // is empty, reads its version file while the release is unknown (an

@@ -1,5 +1,7 @@
 #include "engine/installer_tasks.h"
 
+#include <unistd.h>
+
 #include <atomic>
 #include <cerrno>
 #include <new>
@@ -159,8 +161,12 @@ void dvd_unpack_task::copy_step()
         err_msg = "The install stopped before the file " + dvd_src + " was copied.";
         return;
     }
-    err_num = UTIL_check_dvd_file(dvd_src);
-    if (err_num == 0) err_num = copy_file(dvd_src, temp_copy, &run_folder_going());
+    int fd = -1;
+    err_num = UTIL_open_dvd_file(dvd_src, fd);
+    if (err_num == 0) {
+        err_num = copy_descriptor(fd, temp_copy, &run_folder_going());
+        ::close(fd);
+    }
     read_failed = err_num != 0;
     if (read_failed) err_msg = "I was unable to copy the file " + dvd_src + " from the DVD to the hard drive.";
 }

@@ -99,6 +99,9 @@ constexpr long long kManifestMaxLines = 4ll << 20;
 // given, tells whether a failure arose in the archive (failed_in_archive):
 // another server's copy may do, where a failure here would fail again.
 int unpack_manifest(const std::string& archive, const std::string& folder, bool* in_archive = nullptr);
+// The same for the archive open at `fd` (the caller keeps it), named
+// `archive`: what was judged on a descriptor is what is read.
+int unpack_manifest_from(int fd, const std::string& archive, const std::string& folder, bool* in_archive = nullptr);
 
 // Results of read_directory; its callers store the first two in
 // stg.dir_status.  Out of memory may be the manifest's (one that costs far

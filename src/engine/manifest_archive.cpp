@@ -71,7 +71,11 @@ int count_manifest_lines(const std::string& path)
 
 }  // namespace
 
-int unpack_manifest(const std::string& archive, const std::string& folder, bool* in_archive)
+namespace {
+
+// The unpacking of the archive `open` opens, named `archive`.
+template <typename Open>
+int unpack_manifest_with(Open open, const std::string& archive, const std::string& folder, bool* in_archive)
 {
     // A manifest left by an earlier read must not pass for this one.
     delete_file(folder + kManifestName);
@@ -81,7 +85,7 @@ int unpack_manifest(const std::string& archive, const std::string& folder, bool*
     set_path_to_full(full_folder);
     std::unique_ptr<archive_reader> in;
     int err = without_failed_allocations([&] {
-        int err = open_zip_reader(full_archive, in);
+        int err = open(full_archive, in);
         if (err) return err;
         confined_folder root;
         err = root.open(full_folder, g_case_sensitive != 0);
@@ -93,4 +97,20 @@ int unpack_manifest(const std::string& archive, const std::string& folder, bool*
     if (err) log_unpack_failure(false, err, full_archive, folder);
     if (in_archive) *in_archive = failed_in_archive(err, in.get());
     return err;
+}
+
+}  // namespace
+
+int unpack_manifest(const std::string& archive, const std::string& folder, bool* in_archive)
+{
+    return unpack_manifest_with(
+        [](const std::string& full, std::unique_ptr<archive_reader>& in) { return open_zip_reader(full, in); },
+        archive, folder, in_archive);
+}
+
+int unpack_manifest_from(int fd, const std::string& archive, const std::string& folder, bool* in_archive)
+{
+    return unpack_manifest_with(
+        [fd](const std::string& full, std::unique_ptr<archive_reader>& in) { return open_zip_reader(fd, full, in); },
+        archive, folder, in_archive);
 }

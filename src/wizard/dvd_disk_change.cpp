@@ -7,6 +7,7 @@
 #include "core/diag/log_stream.h"
 #include "core/text/translation.h"
 #include "engine/dvd_media.h"
+#include "engine/dvd_mounts.h"
 #include "engine/installer_state.h"
 #include "engine/manifest.h"
 #include "wizard/dvd_road.h"
@@ -18,7 +19,7 @@ std::string refused_dvd_note()
     if (refused.empty()) return "";
     return "\n\n" + UTL_string_sub(UTL_translate_string("I found a DVD at %1:folder%, but other users of this "
                                                          "computer may change it, so I do not use it.", 0),
-                                   refused);
+                                   UTIL_shown_folder(refused));
 }
 
 int dvd_verify_disk(const dvd_disk_road& road, wizard_screen& record)

@@ -11,6 +11,7 @@
 #include "core/diag/error_codes.h"
 #include "core/files/file_ops.h"
 #include "core/files/launch_app.h"
+#include "core/files/own_files_folder.h"
 #include "core/files/per_user_folder.h"
 #include "core/files/users_own.h"
 #include "core/text/translation.h"
@@ -34,6 +35,9 @@ struct stay_record {
     }
 };
 stay_record stay;
+
+// How the program on the disk tells its copy where it was started.
+constexpr char kStartedFrom[] = "NIMBREL_MOVED_OFF_DVD_FROM";
 
 // A copy of the program open at `from` in a file with no name in `folder`
 // (O_TMPFILE): no other user can find, replace or block it, nothing another
@@ -151,10 +155,23 @@ void move_off_dvd(const std::string& own_path, const std::string& dvd, int argc,
         stay = {};
         stay.note("/proc/self/exe", err, error_str(err));
     } else {
+        ::setenv(kStartedFrom, own_path.c_str(), 1);
         relaunch_off_dvd(self, own_path, places, argc, argv);
+        ::unsetenv(kStartedFrom);
         ::close(self);
     }
     stay.log += passed_over;
+}
+
+std::string program_started_from(const std::string& own_path)
+{
+    const char* handed = std::getenv(kStartedFrom);
+    std::string from = handed ? handed : "";
+    ::unsetenv(kStartedFrom);
+    // Only a copy with no name was started by a move: a program with a
+    // name was started from where it lies, whatever its environment says.
+    if (from.empty() || from[0] != '/' || !program_file_has_no_name(own_path)) return own_path;
+    return from;
 }
 
 std::string stays_on_dvd_reason()

@@ -42,6 +42,13 @@ int relaunch_off_dvd(int program, const std::string& shown_as, const std::vector
 // Comes back only when the program stays on the disk.
 void move_off_dvd(const std::string& own_path, const std::string& dvd, int argc, const char* const* argv);
 
+// Where the program was started: `own_path`, or, in the copy a move off a
+// disk started, the path of the program on that disk, which the move hands
+// it; the copy takes that disk again, and a run of root's the disks of the
+// media folder it lies in.  Read once, and forgotten, so that nothing the
+// copy starts takes it for its own.
+std::string program_started_from(const std::string& own_path);
+
 // Why the program still runs from the disk it was started from, in the
 // user's language, for the screen that asks for another disk; "" when it
 // never ran from one.

@@ -113,7 +113,7 @@ int wizard_main(int argc, char** argv)
     // Looked for first: a program started from the disk must move off it
     // before anything else, or the disk could never be changed, and before
     // the working folder changes, which a relative "-path" is taken from.
-    dvd_path = UTIL_find_dvd_path();
+    dvd_path = UTIL_find_start_dvd(program_started_from(own_path));
     if (runs_from_dvd(own_path, dvd_path)) move_off_dvd(own_path, dvd_path, argc, argv);
 
     // "-path" may be relative to where the user started the program.

@@ -12,6 +12,7 @@
 #include "core/diag/error_codes.h"
 #include "core/threads/worker_threads.h"
 #include "engine/dvd_install_pump.h"
+#include "engine/dvd_mounts.h"
 #include "engine/installer_state.h"
 #include "engine/installer_tasks.h"
 #include "engine/manifest.h"
@@ -199,19 +200,42 @@ TEST_F(DvdInstallPump, AnAllocationThatFailsInATaskEndsItsFileAndTheRunGoesOn)
 
 // An archive another user could change is as good as missing: what it
 // holds is theirs to choose.
+// A file is read from what was opened and judged: one put at its name
+// afterwards, as another user renaming files in a folder of theirs would,
+// is never read.
+std::string swapped_in;  // what the hook puts at the name, or "" for nothing
+
 TEST_F(DvdInstallPump, AFileMissingFromItsDiskOrOneOthersMayChangeIsACopyError)
 {
-    for (const auto& [what, err] : {std::pair<const char*, int>{"missing", ENOENT}, {"others may write", kErrOthersMayChange}}) {
-        SCOPED_TRACE(what);
-        dvd_set disks({{"top/a", "a", 0}});
+    struct row {
+        const char* what;
+        int err;
+        bool swap;
+    };
+    for (const row& r : {row{"missing", ENOENT, false}, row{"others may write", kErrOthersMayChange, false},
+                         row{"missing, another file put at its name once opened", ENOENT, true},
+                         row{"another file put at its name once opened", 0, true}}) {
+        SCOPED_TRACE(r.what);
+        dvd_set disks({{"top/a", "a", 0}}), theirs({{"top/a", "theirs", 0}});
         plan(disks);
         const std::string archive = disks.archive_of({"top/a", "a", 0});
-        if (err == ENOENT) ::unlink(archive.c_str());
-        else ::chmod(archive.c_str(), 0666);
+        if (r.err == ENOENT) ::unlink(archive.c_str());
+        if (r.err == kErrOthersMayChange) ::chmod(archive.c_str(), 0666);
+        swapped_in = r.swap ? theirs.archive_of({"top/a", "theirs", 0}) : "";
+        UTIL_set_dvd_file_opened_hook([](const std::string& path) {
+            if (!swapped_in.empty()) ::rename(swapped_in.c_str(), path.c_str());
+        });
         int cursor = 0;
-        EXPECT_EQ(run_disk(disks, cursor, 0), kInstallError);
+        const int result = run_disk(disks, cursor, 0);
+        UTIL_set_dvd_file_opened_hook(nullptr);
+        if (r.err == 0) {
+            EXPECT_EQ(result, kInstallDone);
+            EXPECT_EQ(testing_support::read_file(dest_ / "a"), "a");
+            continue;
+        }
+        EXPECT_EQ(result, kInstallError);
         std::string message;
-        EXPECT_EQ(install_files_get_error(message), err);
+        EXPECT_EQ(install_files_get_error(message), r.err);
         EXPECT_EQ(message, "I was unable to copy the file " + archive + " from the DVD to the hard drive.");
         EXPECT_EQ(run_disk(disks, cursor, 0), kInstallDone);
         EXPECT_FALSE(testing_support::file_exists(dest_ / "a"));

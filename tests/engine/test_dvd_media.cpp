@@ -29,6 +29,22 @@ using engine_testing::dvd_version_text;
 using testing_support::scratch_dir;
 using testing_support::write_file;
 
+// A line of a mount table of the test's own, as /proc/self/mountinfo
+// writes it; its mount number lies far above any the kernel gives, so the
+// mount is known by its point.
+std::string mount_line(const std::string& point, const std::string& type, const std::string& source = "none",
+                       const std::string& options = "rw", const std::string& fs_options = "rw")
+{
+    static int number = 1 << 24;
+    const auto escaped = [](const std::string& text) {
+        std::string out;
+        for (char c : text) out += c == ' ' ? "\\040" : c == '\n' ? "\\012" : c == '\\' ? "\\134" : std::string(1, c);
+        return out;
+    };
+    return std::to_string(++number) + " 1 0:0 / " + escaped(point) + " " + options + " - " + type + " " +
+           escaped(source) + " " + fs_options + "\n";
+}
+
 // The DVD globals as before main, and a search that finds only what the
 // test mounts.
 class DvdMedia : public ::testing::Test {
@@ -317,10 +333,9 @@ TEST_F(DvdMedia, MountedDisksAreFoundInTheMountTableAndUnderTheMountRoots)
     write_file(places_ / "media/cdrom/dvd_version.txt", dvd_version_text("r"));
     write_file(places_ / "media/user/Photos/holiday.jpg", "");
     write_file(places_ / "share/dvd_version.txt", dvd_version_text("r"));
-    std::string escaped = places_ / "cd\\040rom";
-    write_file(places_ / "mounts", "proc /proc proc rw 0 0\n/dev/sr0 " + escaped +
-                                       " iso9660 ro 0 0\nserver:/x " + (places_ / "share") +
-                                       " nfs4 rw 0 0\ngarbage\n");
+    write_file(places_ / "mounts", mount_line("/proc", "proc", "proc") +
+                                       mount_line(places_ / "cd rom", "iso9660", "/dev/sr0", "ro", "ro") +
+                                       mount_line(places_ / "share", "nfs4", "server:/x") + "garbage\n");
 
     std::vector<std::string> found;
     UTIL_list_dvd_folders(found);
@@ -331,45 +346,88 @@ TEST_F(DvdMedia, MountedDisksAreFoundInTheMountTableAndUnderTheMountRoots)
 }
 
 // What is installed and run comes from the disk: a folder is one only where
-// no other user can change it, wherever the search finds it (first in
+// no other user could change or bring it, judged first by its mount (who
+// made it, the file behind a loop device, a file system read-only as a
+// whole) and then by its folders, wherever the search finds it (first in
 // NIMBREL_DVD and the mount table, as /dev/shm is mounted before any disk),
-// in the hub's search and at each disk change.  Each refused folder is
-// logged with why, once, and named to the screens while no disk serves.
+// in the hub's search, at the start and at each disk change.  Each refused
+// folder is logged with the rule, once, and named to the screens while no
+// disk serves.
 TEST_F(DvdMedia, OnlyAFolderNoOtherUserCanChangeIsADisk)
 {
     dvd_set disks({{"top/a.txt", "a", 0}});
     const uid_t me = ::geteuid(), other = me == 65534 ? 65533 : 65534;
     const std::string theirs = "run/user/" + std::to_string(other) + "/";
-    // The group of the folders holds another user: its write is theirs.
-    write_file(places_ / "accounts.passwd", "them:x:4242:4242::/:/bin/sh\n");
-    write_file(places_ / "accounts.group", "g:x:" + std::to_string(::getegid()) + ":them\n");
+    // The user, another user whose group holds the user's folders (so its
+    // write is theirs), a third, and a group of the user's alone.
+    write_file(places_ / "accounts.passwd", "me:x:" + std::to_string(me) + ":4243::/:/bin/sh\n"
+                                            "them:x:4242:4242::/:/bin/sh\nelse:x:4244:4244::/:/bin/sh\n");
+    write_file(places_ / "accounts.group", "g:x:" + std::to_string(::getegid()) + ":them\np:x:4243:\n");
     set_account_files(places_ / "accounts.passwd", places_ / "accounts.group");
+    // The files behind two loop devices.
+    write_file(places_ / "image", "the user's");
+    write_file(places_ / "loose image", "anyone's");
+    ASSERT_EQ(::chmod((places_ / "loose image").c_str(), 0666), 0);
+    write_file(places_ / "block/loop7/loop/backing_file", places_ / "loose image\n");
+    write_file(places_ / "block/loop8/loop/backing_file", places_ / "image\n");
+    UTIL_set_dvd_search_places({places_ / "mounts", {}, places_ / "block/", {places_ / "media/"}});
+    const std::string fuse_options = "rw,user_id=4242,group_id=4242,default_permissions,allow_other";
     const struct {
         std::string folder;
         mode_t mode, version_mode;
         uid_t owner;
-        std::string why;  // "" for the disk
+        std::string why;  // what the log says of it; "" for a disk
+        std::string type = "tmpfs", source = "tmpfs", options = "rw", fs_options = "rw";
+        gid_t group = static_cast<gid_t>(-1);
     } rows[] = {
         {"shm/", 01777, 0644, me, "shm/ may be written by others"},  // as /dev/shm
         {theirs, 0700, 0644, other, theirs + " " + owner_phrase(other)},  // as root sees it
         {"group/", 0775, 0644, me, "group/ may be written by others"},
         {"loose/", 0755, 0666, me, "loose/dvd_version.txt may be written by others"},
+        // A stick another user brought, whose files say they are the user's.
+        {"media/them/STICK/", 0755, 0644, me, "media/them/STICK/ is in another user's media folder", "vfat",
+         "/dev/sdb1"},
+        // Never looked inside: its daemon may never answer.
+        {"fuse/", 0755, 0644, me, "fuse/: it is a FUSE mount of user 4242", "fuse.bindfs", "bindfs", "rw",
+         fuse_options},
+        // Read-only as its mount says, but not as its file system does.
+        {"read-only bind/", 0777, 0666, me, "read-only bind/ may be written by others", "ext4", "/dev/sdc1", "ro"},
+        {"loop7/", 0755, 0644, me,
+         "loop7/ is on a loop device of a file others may change (" + places_.path() + "loose image may be written by others)",
+         "ext4", "/dev/loop7", "ro", "ro"},
+        // Disks: a group of the user's alone; a read-only disk whose files
+        // kept the owners and modes they had where it was made; the same
+        // as an image no one else may write; the user's own media folder,
+        // whatever the modes a stick records.
+        {"private/", 0775, 0664, me, "", "ext4", "/dev/sde1", "rw", "rw", 4243},
+        {"cdrom/", 0777, 0666, other, "", "iso9660", "/dev/sr0", "ro", "ro"},
+        {"loop8/", 0777, 0666, me, "", "ext4", "/dev/loop8", "ro", "ro"},
+        {"media/me/LABEL/", 0777, 0666, me, "", "vfat", "/dev/sdd1"},
         {"disk/", 0555, 0444, me, ""},
     };
-    std::string table;
-    std::vector<std::string> refused, lines;
+    std::string table, refused_table;
+    std::vector<std::string> refused, lines, usable;
     for (const auto& p : rows) {
         const std::string folder = places_ / p.folder;
-        if (p.owner != me && me != 0) {
-            std::printf("The row of another user's folder is left out: giving one to them needs root.\n");
+        if ((p.owner != me || p.group != static_cast<gid_t>(-1)) && me != 0) {
+            std::printf("The row of %s is left out: giving it to another user or group needs root.\n", p.folder.c_str());
             continue;
         }
         testing_support::run_shell("mkdir -p '" + folder + "' && cp -r '" + disks.disk_folder(0) + ".' '" + folder + "'");
-        ASSERT_EQ(::chmod((folder + "dvd_version.txt").c_str(), p.version_mode) | ::chown(folder.c_str(), p.owner, -1) |
-                      ::chmod(folder.c_str(), p.mode), 0);
-        table += "tmpfs " + folder + " tmpfs rw 0 0\n";
-        if (!p.why.empty()) refused.push_back(folder);
-        if (!p.why.empty()) lines.push_back("Not taking " + folder + " for a DVD: " + places_.path() + p.why + ".\n");
+        ASSERT_EQ(::chmod((folder + "dvd_version.txt").c_str(), p.version_mode) |
+                      ::lchown((folder + "dvd_version.txt").c_str(), p.owner, p.group) |
+                      ::chown(folder.c_str(), p.owner, p.group) | ::chmod(folder.c_str(), p.mode), 0);
+        const std::string line = mount_line(folder, p.type, p.source, p.options, p.fs_options);
+        table += line;
+        if (p.why.empty()) {
+            usable.push_back(folder);
+            continue;
+        }
+        refused_table += line;
+        const bool closed = p.type.compare(0, 4, "fuse") == 0;
+        if (!closed) refused.push_back(folder);
+        lines.push_back(closed ? "Not looking for a DVD in " + folder + ": it is " + p.why.substr(p.why.find(": it is ") + 8) + ".\n"
+                               : "Not taking " + folder + " for a DVD: " + places_.path() + p.why + ".\n");
     }
     write_file(places_ / "mounts", table);
     ::setenv("NIMBREL_DVD", refused[0].c_str(), 1);
@@ -377,7 +435,7 @@ TEST_F(DvdMedia, OnlyAFolderNoOtherUserCanChangeIsADisk)
     std::vector<std::string> found, told;
     UTIL_list_dvd_folders(found, &told);
     UTIL_list_dvd_folders(found);
-    EXPECT_EQ(found, std::vector<std::string>{places_ / "disk/"});
+    EXPECT_EQ(found, usable);
     EXPECT_EQ(told, refused);
     for (const std::string& line : lines) EXPECT_EQ(testing_support::count_of(log.text(), line), 1) << log.text();
 
@@ -387,20 +445,54 @@ TEST_F(DvdMedia, OnlyAFolderNoOtherUserCanChangeIsADisk)
     EXPECT_EQ(install_name, no_install_name);
     dvd_path.clear();
     UTIL_scan_dvd();
-    EXPECT_EQ(dvd_path, places_ / "disk/");
+    EXPECT_EQ(dvd_path, usable[0]);
     EXPECT_EQ(stg.dir_status, kDirectoryRead);
     dvd_path.clear();
+    EXPECT_TRUE(UTIL_verify_disk());
+    EXPECT_EQ(dvd_path, usable[0]);
+
+    // Started from a disk, the program takes that one before any the search
+    // finds first, and at a disk change the folder where the disk before
+    // was is looked at first.
+    EXPECT_EQ(UTIL_find_start_dvd(places_ / "media/them/STICK/nimbrel-dvd-installer"),
+              me == 0 ? places_ / "media/them/STICK/" : usable[0])
+        << "another user's stick is a disk for a program started from it only where root runs it";
+    EXPECT_EQ(UTIL_find_start_dvd(places_ / "disk/nimbrel-dvd-installer"), places_ / "disk/");
+    dvd_path = places_ / "disk/";
+    UTIL_switch_disk(1);
     EXPECT_TRUE(UTIL_verify_disk());
     EXPECT_EQ(dvd_path, places_ / "disk/");
 
     // Opened to others, the disk in the drive is none at the next change,
     // and the screens can say why.
+    write_file(places_ / "mounts", refused_table + mount_line(places_ / "disk", "tmpfs", "tmpfs"));
     ASSERT_EQ(::chmod((places_ / "disk/").c_str(), 0777), 0);
     EXPECT_FALSE(UTIL_verify_disk());
     EXPECT_EQ(UTIL_refused_dvd(), refused[0]);
     dvd_path.clear();
     UTIL_scan_dvd();
     EXPECT_EQ(dvd_path + UTIL_refused_dvd(), refused[0]);
+
+    // Root's run started from a disk in a user's media folder takes that
+    // folder's disks, at the start and at each disk change, and no other
+    // user's.
+    if (me == 0) {
+        testing_support::run_shell("mkdir -p '" + places_ / "media/else/" + "' && cp -r '" + places_ / "media/them/STICK" +
+                                   "' '" + places_ / "media/them/DISK2" + "' && cp -r '" + places_ / "media/them/STICK" +
+                                   "' '" + places_ / "media/else/DISK2" + "'");
+        write_file(places_ / "mounts", mount_line(places_ / "media/else/DISK2", "vfat", "/dev/sdf1") +
+                                           mount_line(places_ / "media/them/STICK", "iso9660", "/dev/sr1", "ro", "rw") +
+                                           mount_line(places_ / "media/them/DISK2", "vfat", "/dev/sdg1"));
+        EXPECT_EQ(UTIL_find_start_dvd(places_ / "media/them/STICK/nimbrel-dvd-installer"), places_ / "media/them/STICK/");
+        disks.load_manifest();
+        install_name = disks.release();
+        dvd_path = places_ / "media/them/STICK/";
+        want_file_disk = 0;
+        UTIL_switch_disk(1);
+        testing_support::remove_tree(places_ / "media/them/STICK/");
+        EXPECT_TRUE(UTIL_verify_disk());
+        EXPECT_EQ(dvd_path, places_ / "media/them/DISK2/") << "not the other user's disk 2, listed first";
+    }
     set_account_files("", "");
 }
 

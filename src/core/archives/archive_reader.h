@@ -119,6 +119,8 @@ void log_unpack_failure(bool seven_zip, int err, const std::string& archive, con
 // cannot be opened here (no descriptor left, no memory to read it with;
 // any 7z failure to open the file).
 int open_zip_reader(const std::string& path, std::unique_ptr<archive_reader>& out);
+// The same for the archive open at `fd` (the caller keeps it), named `path`.
+int open_zip_reader(int fd, const std::string& path, std::unique_ptr<archive_reader>& out);
 // `shown_as` names the unpacking in the log where it waits for memory, the
 // file being installed; the archive's own path when empty.
 int open_7z_reader(const std::string& path, std::unique_ptr<archive_reader>& out,

@@ -138,12 +138,12 @@ long ZCALLBACK bytes_seek(voidpf, voidpf stream, ZPOS64_T offset, int origin)
 int ZCALLBACK bytes_close(voidpf, voidpf) { return 0; }
 int ZCALLBACK bytes_error(voidpf, voidpf) { return 0; }
 
-// The archive at `path` opened for minizip, or null with errno set.
-std::unique_ptr<zip_bytes> open_bytes(const std::string& path)
+// The archive open at `fd` (which the bytes then own) for minizip, or null
+// with errno set.
+std::unique_ptr<zip_bytes> bytes_of(int fd)
 {
     auto in = std::make_unique<zip_bytes>();
-    // Non-blocking: a pipe put at the name must not hang the caller.
-    in->fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    in->fd = fd;
     struct stat st;
     if (in->fd < 0 || ::fstat(in->fd, &st) != 0) return nullptr;
     in->size = st.st_size;
@@ -161,6 +161,13 @@ std::unique_ptr<zip_bytes> open_bytes(const std::string& path)
     }
     if (in->whole.empty()) in->window.resize(kWindow);
     return in;
+}
+
+// The archive at `path` opened for minizip, or null with errno set.
+std::unique_ptr<zip_bytes> open_bytes(const std::string& path)
+{
+    // Non-blocking: a pipe put at the name must not hang the caller.
+    return bytes_of(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
 }
 
 // The Unix mode, when the archive was made on Unix; 0 from DOS and Windows.
@@ -431,9 +438,8 @@ bool end_at_the_record_before_its_comment(zip_bytes& in)
     return false;
 }
 
-int open_zip(const std::string& path, std::unique_ptr<archive_reader>& out)
+int open_zip(std::unique_ptr<zip_bytes> bytes, const std::string& path, std::unique_ptr<archive_reader>& out)
 {
-    std::unique_ptr<zip_bytes> bytes = open_bytes(path);
     const int open_error = bytes ? 0 : errno;
     zlib_filefunc64_def calls = {bytes_open, bytes_read, bytes_write, bytes_tell,
                                  bytes_seek, bytes_close, bytes_error, nullptr};
@@ -463,5 +469,11 @@ int open_zip(const std::string& path, std::unique_ptr<archive_reader>& out)
 
 int open_zip_reader(const std::string& path, std::unique_ptr<archive_reader>& out)
 {
-    return without_failed_allocations([&] { return open_zip(path, out); });
+    return without_failed_allocations([&] { return open_zip(open_bytes(path), path, out); });
+}
+
+int open_zip_reader(int fd, const std::string& path, std::unique_ptr<archive_reader>& out)
+{
+    return without_failed_allocations(
+        [&] { return open_zip(bytes_of(::fcntl(fd, F_DUPFD_CLOEXEC, 0)), path, out); });
 }

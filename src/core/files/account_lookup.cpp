@@ -115,6 +115,23 @@ std::string account_name(uid_t uid)
     return cached_name(uid);
 }
 
+bool account_exists(const std::string& name)
+{
+    const std::lock_guard<std::mutex> hold(lookup_lock);
+    if (!passwd_file.empty()) {
+        bool found = false;
+        each_account([&](const struct passwd& entry) { return !(found = name == entry.pw_name); });
+        return found;
+    }
+    std::vector<char> room(kFirstRoom);
+    struct passwd entry, *found = nullptr;
+    int err;
+    while ((err = ::getpwnam_r(name.c_str(), &entry, room.data(), room.size(), &found)) == ERANGE &&
+           room.size() < kMostRoom)
+        room.resize(room.size() * 2);
+    return err == 0 && found;
+}
+
 std::string owner_phrase(uid_t owner)
 {
     if (owner == 0) return "belongs to root";

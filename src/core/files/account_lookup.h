@@ -11,6 +11,9 @@
 // has it.
 std::string account_name(uid_t uid);
 
+// Whether an account has the name `name`.
+bool account_exists(const std::string& name);
+
 // Who owns a place, as the user knows them: "belongs to root", "belongs to
 // the user NAME", or, for a number no account has, "belongs to user N".
 std::string owner_phrase(uid_t owner);

@@ -136,19 +136,24 @@ int delete_file(const std::string& path)
 
 int copy_file(const std::string& from, const std::string& to, const std::atomic<bool>* stop)
 {
-    std::string source = full(from), dest = full(to);
-
     // O_NONBLOCK: opening a pipe or a device must not hang the copy.
-    int in = ::open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    int in = ::open(full(from).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (in < 0) {
         FAIL();
         return ENOENT;
     }
+    const int err = copy_descriptor(in, to, stop);
+    ::close(in);
+    return err;
+}
+
+int copy_descriptor(int in, const std::string& to, const std::atomic<bool>* stop)
+{
+    std::string dest = full(to);
     struct stat st {};
     if (::fstat(in, &st) != 0 || !S_ISREG(st.st_mode)) {
         int err = S_ISDIR(st.st_mode) ? EISDIR : ENOENT;
         FILE_ERR_HERE();
-        ::close(in);
         return err;
     }
 
@@ -156,12 +161,10 @@ int copy_file(const std::string& from, const std::string& to, const std::atomic<
     int out = open_beside(dest, &temp);
     if (out < 0) {
         FAIL();
-        ::close(in);
         return ENOENT;
     }
     int err = copy_contents(in, out, stop);
     if (err) FILE_ERR_HERE();
-    ::close(in);
     if (::fchmod(out, st.st_mode & 0777) != 0 && !err) err = FAIL();
     if (::close(out) != 0 && !err) err = FAIL();
     return replace_by(temp, dest, err);

@@ -36,6 +36,9 @@ int delete_file(const std::string& path);
 // `stop` is set the copy ends before its next block with ECANCELED, so that
 // whoever waits for it waits for one block, not the file.
 int copy_file(const std::string& from, const std::string& to, const std::atomic<bool>* stop = nullptr);
+// The same from the file open at `in` (the caller keeps it), from where it
+// stands: what was judged on a descriptor is what is copied.
+int copy_descriptor(int in, const std::string& to, const std::atomic<bool>* stop = nullptr);
 // The block a thread copies through, made at its first copy and kept for
 // its life.
 constexpr std::size_t kCopyBlockBytes = 64 << 10;

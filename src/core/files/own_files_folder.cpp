@@ -21,8 +21,7 @@ void choose_own_files_folder()
     std::string program, program_file, resolved, why;
     get_OS_abs_path(os_dir_this_app, program);
     get_OS_abs_path(os_dir_this_app_file, program_file);
-    const bool unnamed = program_file.size() >= sizeof kNoName - 1 &&
-                         program_file.compare(program_file.size() - (sizeof kNoName - 1), std::string::npos, kNoName) == 0;
+    const bool unnamed = program_file_has_no_name(program_file);
     if (unnamed) why = "the program runs from a copy with no name";
     // Owned by this user as well: a program root installed (/opt/...) is
     // no one else's to change, but neither is it this user's to write,
@@ -41,6 +40,12 @@ void choose_own_files_folder()
 }
 
 }  // namespace
+
+bool program_file_has_no_name(const std::string& program_file)
+{
+    return program_file.size() >= sizeof kNoName - 1 &&
+           program_file.compare(program_file.size() - (sizeof kNoName - 1), std::string::npos, kNoName) == 0;
+}
 
 const std::string& own_files_folder()
 {

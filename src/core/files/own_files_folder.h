@@ -17,6 +17,10 @@ const std::string& own_files_folder();
 // Why it is that one, for the log once the log is open.
 const std::string& own_files_folder_reason();
 
+// Whether the program file at `program_file` (as /proc/self/exe names it)
+// has no name: the copy a program made of itself off a disk.
+bool program_file_has_no_name(const std::string& program_file);
+
 // -- A test's seam ---
 // The next call of own_files_folder chooses again.
 void own_files_folder_forget();

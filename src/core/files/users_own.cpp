@@ -92,12 +92,9 @@ public:
     {
         if (!mounts_) return true;
         place.mount = mount_id_of(fd);
-        if (parent && parent->mount == place.mount) {
-            place.trust = parent->trust;
-            return true;
-        }
         std::string rule;
-        place.trust = mounts_->judge(place.mount, shown, rule);
+        if (!mounts_->judge(place.mount, shown, place.trust, rule))
+            place.trust = parent && parent->mount == place.mount ? parent->trust : mount_judge::verdict::by_folders;
         if (place.trust != mount_judge::verdict::refused) return true;
         fault = {place_fault::refused_mount, shown, 0, 0, rule};
         return false;
@@ -222,6 +219,12 @@ int reach_unchangeable(const std::string& path, reach what, std::string& resolve
             return -1;
         }
         if (S_ISLNK(st.st_mode)) {
+            // A file is opened where it lies, never through a link at its
+            // own name: what the link leads to was never asked for.
+            if (rest.empty() && what == reach::file) {
+                fault = {place_fault::not_regular, here + name};
+                return -1;
+            }
             if (!chain.unchangeable()) {
                 fault = {place_fault::shared_link, here + name};
                 return -1;

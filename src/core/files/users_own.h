@@ -67,8 +67,11 @@ public:
     // system must not be touched at all (another user's daemon may never
     // answer).
     virtual bool may_enter(const std::string& path, std::string& rule) const = 0;
-    // The mount with the kernel's ID `id`, reached at `path`.
-    virtual verdict judge(uint64_t id, const std::string& path, std::string& rule) const = 0;
+    // What the judge says of the mount with the kernel's ID `id` (0 where
+    // the kernel cannot tell), reached at `path`: false when it has no
+    // word there, and the place is then as the one above it where the two
+    // share a mount, else judged by owners and modes.
+    virtual bool judge(uint64_t id, const std::string& path, verdict& said, std::string& rule) const = 0;
 };
 
 // Whether `folder` and every folder above it can be changed by this user

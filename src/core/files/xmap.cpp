@@ -74,8 +74,20 @@ const char* xmap_class::retry(const std::string& p)
 
     set_path_to_full(name);
     // O_NONBLOCK: opening a pipe must not wait for a writer.
-    int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | (follow_links ? 0 : O_NOFOLLOW));
+    const int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | (follow_links ? 0 : O_NOFOLLOW));
     if (fd < 0) return nullptr;
+    return map_descriptor(fd, name);
+}
+
+const char* xmap_class::take(int fd, const std::string& p)
+{
+    path = p;
+    release();
+    return map_descriptor(fd, p);
+}
+
+const char* xmap_class::map_descriptor(int fd, const std::string& name)
+{
     struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);

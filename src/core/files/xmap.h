@@ -26,6 +26,9 @@ public:
     // Releases what the object holds and loads `path`; returns begin, null
     // when nothing could be loaded (a missing or unreadable file: no message).
     const char* retry(const std::string& path);
+    // The same for the file open at `fd`, which the object closes, named
+    // `path`: what was judged on a descriptor is what is read.
+    const char* take(int fd, const std::string& path);
 
     // The common header at the start of the data (file_header.cpp): the
     // version found when it is in `versions` (0-ended) and the keyword (if
@@ -88,6 +91,7 @@ public:
 
 private:
     void release();
+    const char* map_descriptor(int fd, const std::string& name);
     uint32_t truncated_field();
     std::string take_after_blanks_until(bool (*stop)(char));
 };
