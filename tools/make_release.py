@@ -206,7 +206,50 @@ def write_dvd_set(args):
         zip_one(os.path.join(folder, args.release, "directory.txt.zip"), "directory.txt", data=manifest.encode())
         with open(os.path.join(folder, "dvd_version.txt"), "w", encoding="utf-8") as f:
             f.write(DVD_VERSION % args.release)
+        why = why_installer_refuses(folder)
+        if why:
+            print("make_release: the installer will not take %s for a DVD: %s" % (folder, why), file=sys.stderr)
     return 0
+
+
+def group_is_users_alone(gid, me):
+    """Whether the group has no member but the user `me` (a uid): no other
+    account has it as its primary group, and its member list names no one
+    else; the installer's rule, as Debian's OpenSSH judges a home."""
+    import grp
+    import pwd
+    try:
+        members = grp.getgrgid(gid).gr_mem
+    except KeyError:
+        return False
+    try:
+        name = pwd.getpwuid(me).pw_name
+    except KeyError:
+        name = None
+    return all(member == name for member in members) and \
+        all(entry.pw_uid == me for entry in pwd.getpwall() if entry.pw_gid == gid)
+
+
+def why_installer_refuses(disk):
+    """Why the installer would refuse the disk folder `disk` as it finds
+    it on a file system that records owners and modes (not one read-only
+    as a whole): every folder from the root down, and its version file, is
+    the running user's or root's, and no one else may write it but where a
+    sticky folder lies on the way; None when it would take it."""
+    import stat
+    me = os.geteuid()
+    path = os.path.realpath(disk)
+    parts = [p for p in path.split("/") if p]
+    places = ["/" + "/".join(parts[:i]) for i in range(len(parts) + 1)] + [os.path.join(path, "dvd_version.txt")]
+    for i, place in enumerate(places):
+        st = os.lstat(place)
+        if st.st_uid not in (0, me):
+            return "%s belongs to user %d" % (place, st.st_uid)
+        others = st.st_mode & stat.S_IWOTH or (st.st_mode & stat.S_IWGRP and not group_is_users_alone(st.st_gid, me))
+        sticky_on_the_way = st.st_mode & stat.S_ISVTX and i + 2 < len(places)
+        if others and not sticky_on_the_way:
+            return "%s may be written by others (its group's other members or anyone)" % place
+    return None
 
 
 def platform_of(args, rel):

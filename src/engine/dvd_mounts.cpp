@@ -485,9 +485,11 @@ std::vector<std::string> sub_folders(const mount_table& mounts, const std::strin
     while (const dirent* entry = ::readdir(dir)) {
         const std::string name = entry->d_name;
         if (name.empty() || name[0] == '.') continue;
+        // A file system that gives no kinds is asked, but never at a mount
+        // point not to be entered.
         struct stat st;
         const bool is_dir = entry->d_type == DT_DIR ||
-                            (entry->d_type == DT_UNKNOWN &&
+                            (entry->d_type == DT_UNKNOWN && !mounts.closed_above(folder + name + "/") &&
                              ::fstatat(::dirfd(dir), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode));
         if (is_dir) subs.push_back(folder + name + "/");
     }

@@ -384,6 +384,9 @@ TEST_F(DvdMedia, OnlyAFolderNoOtherUserCanChangeIsADisk)
         {theirs, 0700, 0644, other, theirs + " " + owner_phrase(other)},  // as root sees it
         {"group/", 0775, 0644, me, "group/ may be written by others"},
         {"loose/", 0755, 0666, me, "loose/dvd_version.txt may be written by others"},
+        // A label of the other user's choosing puts no line of theirs in
+        // the log.
+        {"a\nlabel/", 0777, 0644, me, "a\\012label/ may be written by others"},
         // A stick another user brought, whose files say they are the user's.
         {"media/them/STICK/", 0755, 0644, me, "media/them/STICK/ is in another user's media folder", "vfat",
          "/dev/sdb1"},
@@ -426,8 +429,10 @@ TEST_F(DvdMedia, OnlyAFolderNoOtherUserCanChangeIsADisk)
         refused_table += line;
         const bool closed = p.type.compare(0, 4, "fuse") == 0;
         if (!closed) refused.push_back(folder);
+        std::string shown = folder;
+        if (const size_t line_end = shown.find('\n'); line_end != std::string::npos) shown.replace(line_end, 1, "\\012");
         lines.push_back(closed ? "Not looking for a DVD in " + folder + ": it is " + p.why.substr(p.why.find(": it is ") + 8) + ".\n"
-                               : "Not taking " + folder + " for a DVD: " + places_.path() + p.why + ".\n");
+                               : "Not taking " + shown + " for a DVD: " + places_.path() + p.why + ".\n");
     }
     write_file(places_ / "mounts", table);
     ::setenv("NIMBREL_DVD", refused[0].c_str(), 1);
