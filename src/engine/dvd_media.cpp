@@ -31,38 +31,12 @@ std::string archive_on_disk(int history)
 // The version file of a disk whose manifest could not be read: while that
 // very file is in the drive the hub keeps saying it is no install DVD;
 // another disk, or this one taken out, is scanned afresh.
-struct disk_identity {
-    bool set = false;
-    dev_t device = 0;
-    ino_t inode = 0;
-    off_t size = 0;
-    timespec modified = {};
-    timespec changed = {};
-};
-disk_identity unreadable_disk;
+file_identity unreadable_disk;
 
-disk_identity identify(const std::string& disk)
+file_identity identify(const std::string& disk)
 {
-    disk_identity id;
     struct stat st;
-    if (::stat((disk + "dvd_version.txt").c_str(), &st) != 0) return id;
-    id.set = true;
-    id.device = st.st_dev;
-    id.inode = st.st_ino;
-    id.size = st.st_size;
-    id.modified = st.st_mtim;
-    id.changed = st.st_ctim;
-    return id;
-}
-
-bool same_disk(const disk_identity& a, const disk_identity& b)
-{
-    const auto same_time = [](const timespec& x, const timespec& y) {
-        return x.tv_sec == y.tv_sec && x.tv_nsec == y.tv_nsec;
-    };
-    // The file's inode alone is no proof: a new disk can reuse the number.
-    return a.set && b.set && a.device == b.device && a.inode == b.inode && a.size == b.size &&
-           same_time(a.modified, b.modified) && same_time(a.changed, b.changed);
+    return ::stat((disk + "dvd_version.txt").c_str(), &st) == 0 ? file_identity::of(st) : file_identity{};
 }
 
 // The disk in the drive cannot be installed from: the hub says it is no
@@ -140,8 +114,8 @@ void forget_departed_disk()
     const bool unnamed = install_name == no_install_name;
     const bool unreadable = stg.dir_status == kDirectoryNewerFormat && unreadable_disk.set;
     if (!unnamed && !unreadable) return;
-    const disk_identity now = identify(dvd_path);
-    if (unnamed ? now.set : same_disk(now, unreadable_disk)) return;
+    const file_identity now = identify(dvd_path);
+    if (unnamed ? now.set : now == unreadable_disk) return;
     unreadable_disk = {};
     dvd_path.clear();
     install_name = no_install_name;

@@ -23,6 +23,7 @@
 #include "core/diag/error_codes.h"
 #include "core/diag/log_stream.h"
 #include "core/files/account_lookup.h"
+#include "core/files/file_ops.h"
 #include "core/files/users_own.h"
 
 namespace {
@@ -288,18 +289,8 @@ uint64_t table_generation = 0;
 // while neither changed (a chmod changes the time of change) and the mount
 // table did not.
 struct identity {
-    dev_t device = 0, version_device = 0;
-    ino_t inode = 0, version_inode = 0;
-    timespec changed{}, version_changed{};
-    bool operator==(const identity& o) const
-    {
-        const auto same = [](const timespec& a, const timespec& b) {
-            return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
-        };
-        return device == o.device && inode == o.inode && same(changed, o.changed) &&
-               version_device == o.version_device && version_inode == o.version_inode &&
-               same(version_changed, o.version_changed);
-    }
+    file_identity folder, version;
+    bool operator==(const identity& o) const { return folder == o.folder && version == o.version; }
 };
 
 struct folder_verdict {
@@ -369,12 +360,7 @@ bool holds_version_file(const std::string& folder, identity& id)
     if (::stat((folder + kVersionName).c_str(), &version) != 0 || !S_ISREG(version.st_mode) ||
         ::stat(folder.c_str(), &st) != 0)
         return false;
-    id.device = st.st_dev;
-    id.inode = st.st_ino;
-    id.changed = st.st_ctim;
-    id.version_device = version.st_dev;
-    id.version_inode = version.st_ino;
-    id.version_changed = version.st_ctim;
+    id = {file_identity::of(st), file_identity::of(version)};
     return true;
 }
 

@@ -403,7 +403,7 @@ TEST_F(DvdMedia, OnlyAFolderNoOtherUserCanChangeIsADisk)
         // as an image no one else may write; the user's own media folder,
         // whatever the modes a stick records.
         {"private/", 0775, 0664, me, "", "ext4", "/dev/sde1", "rw", "rw", 4243},
-        {"cdrom/", 0777, 0666, other, "", "iso9660", "/dev/sr0", "ro", "ro"},
+        {"cdrom/", 0777, 0666, me == 0 ? other : me, "", "iso9660", "/dev/sr0", "ro", "ro"},
         {"loop8/", 0777, 0666, me, "", "ext4", "/dev/loop8", "ro", "ro"},
         {"media/me/LABEL/", 0777, 0666, me, "", "vfat", "/dev/sdd1"},
         {"disk/", 0555, 0444, me, ""},

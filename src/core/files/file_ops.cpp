@@ -311,6 +311,20 @@ int get_free_space(const std::string& path, unsigned long long* total,
 
 void eject_dvd(const std::string&) {}
 
+file_identity file_identity::of(const struct stat& st)
+{
+    return {true, st.st_dev, st.st_ino, st.st_size, st.st_mtim, st.st_ctim};
+}
+
+bool file_identity::operator==(const file_identity& other) const
+{
+    const auto same_time = [](const timespec& x, const timespec& y) {
+        return x.tv_sec == y.tv_sec && x.tv_nsec == y.tv_nsec;
+    };
+    return set && other.set && device == other.device && inode == other.inode && size == other.size &&
+           same_time(modified, other.modified) && same_time(changed, other.changed);
+}
+
 int make_file_large_address_aware(const std::string& path)
 {
     int fd = ::open(full(path).c_str(), O_RDWR | O_CLOEXEC | O_NONBLOCK);

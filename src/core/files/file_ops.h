@@ -6,6 +6,7 @@
 // or logs anything: results are 0 or an error code for error_str.
 #pragma once
 
+#include <sys/stat.h>
 #include <sys/types.h>
 
 #include <atomic>
@@ -83,6 +84,21 @@ void eject_dvd(const std::string& volume);
 // Sets the large-address-aware bit of a PE executable in place: 0, errno,
 // 5 for a short file, 20013 without "MZ", 20014 without the PE signature.
 int make_file_large_address_aware(const std::string& path);
+
+// What tells a file from another, and from itself once changed: its
+// device and inode (which a new file may reuse), its size and the times of
+// its last change.  Two are alike only when both were looked at.
+struct file_identity {
+    bool set = false;
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = 0;
+    timespec modified = {};
+    timespec changed = {};
+
+    static file_identity of(const struct stat& st);
+    bool operator==(const file_identity& other) const;
+};
 
 // -- A test's seam ---
 // Answers copy_contents' reads in place of read(2), as a disk may: cut
