@@ -477,6 +477,60 @@ TEST(dvd_road, StartedFromTheRealDiskItReadsNoDiskAnotherUserPutFirstAndLetsGoOf
     EXPECT_FALSE(run_folder.empty() || file_exists(run_folder)) << run_folder << " outlived the run";
 }
 
+// Root's run started from a disk the desktop mounted read-only in a user's
+// media folder, whose files it shows as that user's: by its folders no disk
+// of root's, it is taken as the disk the run came from and let go of, and
+// the copy off it keeps trusting that media folder.  Another user's stick in
+// their media folder, listed first and saying its files are root's, is not
+// read.  The media folders are the real ones, over a /media of the test's own.
+TEST(dvd_road, RootStartedFromADiskInAUsersMediaFolderTakesItLetsGoOfItAndReadsNoOtherUsersStick)
+{
+    if (::geteuid() != 0) GTEST_SKIP() << "mounting disks in users' media folders needs root";
+    struct stat st;
+    if (::stat("/media", &st) != 0 || !S_ISDIR(st.st_mode)) GTEST_SKIP() << "no /media to mount media folders over";
+    dvd_release real(release_files(), 1), theirs({{"Nimbrel-i686", "#!/bin/sh\necho theirs\n"}}, 1, "Their Release");
+    ASSERT_EQ(real.error() + theirs.error(), "");
+    road_walker road(NIMBREL_DVD_INSTALLER);
+    testing_support::small_disk media("/media/", "64m");
+    if (!media.mounted()) GTEST_SKIP() << "no mount table of the test's own to mount /media/ in";
+    const std::string stick = "/media/daemon/STICK/", disk = "/media/nobody/NIMBREL9/";
+    ASSERT_EQ(testing_support::run_shell("mkdir -m 0755 -p '" + stick + "' '" + disk + "'").status, 0);
+    // Mounted first, so the mount table lists it before the disk.
+    testing_support::small_disk their_stick(stick, "16m");
+    testing_support::small_disk the_disk(disk, "64m");
+    ASSERT_TRUE(their_stick.mounted() && the_disk.mounted());
+    ASSERT_EQ(testing_support::run_shell("cp -r '" + theirs.disk(1) + ".' '" + stick + "' && cp -r '" + real.disk(1) +
+                                         ".' '" NIMBREL_DVD_INSTALLER "' '" + disk + "'")
+                  .status, 0);
+    testing_support::give_to_unprivileged(disk);
+    ASSERT_EQ(::mount(nullptr, disk.c_str(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr), 0) << std::strerror(errno);
+    testing_support::held_opens hold(stick);
+    ASSERT_TRUE(hold.active()) << hold.problem();
+    // Started at its place on the disk.
+    const std::string program = road.app_dir() + "nimbrel-dvd-installer";
+    ASSERT_TRUE(::unlink(program.c_str()) == 0 && ::symlink((disk + "nimbrel-dvd-installer").c_str(), program.c_str()) == 0);
+    ::prctl(PR_SET_CHILD_SUBREAPER, 1);
+    const std::shared_ptr<void> no_reaper(nullptr, [](void*) { ::prctl(PR_SET_CHILD_SUBREAPER, 0); });
+    road.with_environment(hold.environment());
+    ASSERT_TRUE(road.start()) << "the copy showed no window\n" << road.output();
+    EXPECT_EQ(road.wait(20), 1) << "the program on the disk did not end as its copy started";
+    const pid_t copy = started_copy(road);
+    ASSERT_GT(copy, 0) << "no copy runs\n" << road.output();
+    const std::shared_ptr<void> reaped(nullptr, [&](void*) { ::kill(copy, SIGKILL), ::waitpid(copy, nullptr, 0); });
+
+    ASSERT_TRUE(road.wait_for_first_screen()) << road.output();
+    const std::string log_file = road.home() + ".nimbrel/" + testing_support::program_log_name;
+    EXPECT_TRUE(road.press_until_changed(button_bar::next)) << "no disk served the copy\n" << read_file(log_file);
+    EXPECT_FALSE(hold.wait_for_open(0)) << "a file of the other user's stick was opened";
+    const std::string log = read_file(log_file);
+    EXPECT_FALSE(has(log, "Not taking ")) << log;
+    EXPECT_EQ(::umount2(disk.c_str(), 0), 0) << "the disk is held: " << std::strerror(errno);
+    ::kill(copy, SIGTERM);
+    EXPECT_EQ(::waitpid(copy, nullptr, 0), copy) << "the copy did not end";
+    const std::string run_folder = testing_support::run_folder_in_log(log);
+    EXPECT_FALSE(run_folder.empty() || file_exists(run_folder)) << run_folder << " outlived the run";
+}
+
 // -- Quitting ------------------------------------------------------------------
 
 TEST(dvd_road, QuitDuringTheCopyStopsThePumpsAndLeavesNoTemporaryFolder)
