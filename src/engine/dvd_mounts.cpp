@@ -353,12 +353,14 @@ void tell_once(const std::string& line)
     xer << line;
 }
 
-// Whether `folder` holds a version file, with what identifies the two.
+// Whether `folder` holds a version file, with what identifies the two.  A
+// link at its name is not followed but judged, and so refused in words: it
+// may lead into another user's FUSE mount, whose daemon need never answer.
 bool holds_version_file(const std::string& folder, identity& id)
 {
     struct stat st, version;
-    if (::stat((folder + kVersionName).c_str(), &version) != 0 || !S_ISREG(version.st_mode) ||
-        ::stat(folder.c_str(), &st) != 0)
+    if (::lstat((folder + kVersionName).c_str(), &version) != 0 ||
+        !(S_ISREG(version.st_mode) || S_ISLNK(version.st_mode)) || ::stat(folder.c_str(), &st) != 0)
         return false;
     id = {file_identity::of(st), file_identity::of(version)};
     return true;

@@ -379,6 +379,7 @@ TEST_F(DvdMedia, OnlyAFolderNoOtherUserCanChangeIsADisk)
         std::string why;  // what the log says of it; "" for a disk
         std::string type = "tmpfs", source = "tmpfs", options = "rw", fs_options = "rw";
         gid_t group = static_cast<gid_t>(-1);
+        std::string version_link = {};  // the version file is a link to this, below the places
     } rows[] = {
         {"shm/", 01777, 0644, me, "shm/ may be written by others"},  // as /dev/shm
         {theirs, 0700, 0644, other, theirs + " " + owner_phrase(other)},  // as root sees it
@@ -387,6 +388,11 @@ TEST_F(DvdMedia, OnlyAFolderNoOtherUserCanChangeIsADisk)
         // A label of the other user's choosing puts no line of theirs in
         // the log.
         {"a\nlabel/", 0777, 0644, me, "a\\012label/ may be written by others"},
+        // Not followed: it may lead into another user's FUSE mount whose
+        // daemon never answers (here to nothing, which a search that
+        // followed it would pass over in silence).
+        {"link/", 0755, 0644, me, "link/dvd_version.txt is not a regular file", "tmpfs", "tmpfs", "rw", "rw",
+         static_cast<gid_t>(-1), "fuse/gone/dvd_version.txt"},
         // A stick another user brought, whose files say they are the user's.
         {"media/them/STICK/", 0755, 0644, me, "media/them/STICK/ is in another user's media folder", "vfat",
          "/dev/sdb1"},
@@ -420,6 +426,10 @@ TEST_F(DvdMedia, OnlyAFolderNoOtherUserCanChangeIsADisk)
         ASSERT_EQ(::chmod((folder + "dvd_version.txt").c_str(), p.version_mode) |
                       ::lchown((folder + "dvd_version.txt").c_str(), p.owner, p.group) |
                       ::chown(folder.c_str(), p.owner, p.group) | ::chmod(folder.c_str(), p.mode), 0);
+        if (!p.version_link.empty()) {
+            ASSERT_EQ(::unlink((folder + "dvd_version.txt").c_str()) |
+                          ::symlink((places_ / p.version_link).c_str(), (folder + "dvd_version.txt").c_str()), 0);
+        }
         const std::string line = mount_line(folder, p.type, p.source, p.options, p.fs_options);
         table += line;
         if (p.why.empty()) {
