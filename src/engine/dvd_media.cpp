@@ -36,7 +36,7 @@ file_identity unreadable_disk;
 file_identity identify(const std::string& disk)
 {
     struct stat st;
-    return ::stat((disk + "dvd_version.txt").c_str(), &st) == 0 ? file_identity::of(st) : file_identity{};
+    return ::lstat((disk + "dvd_version.txt").c_str(), &st) == 0 ? file_identity::of(st) : file_identity{};
 }
 
 // The disk in the drive cannot be installed from: the hub says it is no
@@ -192,14 +192,23 @@ bool UTIL_verify_disk()
     // lies in the drive's folder passes the search's rule again.
     std::string holder, why;
     refused_only.clear();
+    // The archive is looked for as it will be read: a name on a disk is
+    // followed nowhere its rules do not allow (a link into a mount whose
+    // daemon never answers would hold the screen for ever).
+    const auto holds_archive = [&](const std::string& folder) {
+        int fd = -1;
+        if (UTIL_open_dvd_file(folder + archive, fd) != 0) return false;
+        ::close(fd);
+        return true;
+    };
     const std::string& drive = dvd_path.empty() ? previous_disk : dvd_path;
-    if (!drive.empty() && file_exists(drive + archive) && UTIL_dvd_folder_usable(drive, why)) {
+    if (!drive.empty() && UTIL_dvd_folder_usable(drive, why) && holds_archive(drive)) {
         holder = drive;
     } else {
         std::vector<std::string> mounted, refused;
         UTIL_list_dvd_folders(mounted, &refused);
         for (const std::string& folder : mounted)
-            if (file_exists(folder + archive)) {
+            if (holds_archive(folder)) {
                 holder = folder;
                 break;
             }

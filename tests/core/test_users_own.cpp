@@ -128,6 +128,9 @@ TEST(UsersOwnFolder, OnlyAPathNoOtherUserCanChangeIsTheUsersOwn)
         EXPECT_EQ(wrong & 4, 0) << "taken for the user's to write, or not";
         EXPECT_EQ(wrong & 8, 0) << "another folder reached to write, or another reason";
         set_account_files("", "");
+        // The scratch folder's removal walks by path, which a folder this
+        // deep outgrows.
+        if (std::string(c.folder) == "deep") run_shell("rm -rf '" + dir / "a" + "'");
     }
 }
 
