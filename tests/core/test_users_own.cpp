@@ -12,7 +12,7 @@
 #include <cstring>
 #include <string>
 
-#include "core/files/users_own.h"
+#include "core/files/own_files.h"
 #include "test_support.h"
 
 namespace {
