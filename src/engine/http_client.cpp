@@ -27,6 +27,7 @@
 #include "core/text/preferences.h"
 #include "core/shell_hooks.h"
 #include "engine/download_streams.h"
+#include "engine/installer_state.h"
 #include "engine/tcp_socket.h"
 
 http_class http;
@@ -302,8 +303,11 @@ void down_class::end_of_header_block()
         // names are fixed, so they lie only in folders no other user may
         // write (the run's, the one of the run's own files), and the file
         // is one of the program's own: never a link, a pipe or a second
-        // name of another file, and the user's alone.
-        int fd = open_own_file(localPath, 0);
+        // name of another file, and the user's alone.  In the run's private
+        // folder a stream's archive is a second name the pump gave its kept
+        // file (download_streams.h).
+        const bool in_run_folder = !temp_path.empty() && localPath.compare(0, temp_path.size(), temp_path) == 0;
+        int fd = open_own_file(localPath, 0, in_run_folder);
         outFile = fd < 0 ? nullptr : fdopen(fd, "w");
         if (!outFile) {
             file_failed(errno);

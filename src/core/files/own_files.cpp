@@ -7,10 +7,10 @@
 
 #include "core/diag/log_stream.h"
 
-int open_own_file(const std::string& path, int how)
+int open_own_file(const std::string& path, int how, bool names_of_its_own)
 {
     place_fault fault;
-    const int fd = open_own_file(path, how, fault);
+    const int fd = open_own_file(path, how, fault, names_of_its_own);
     if (fd < 0) {
         const int err = errno;
         xer << "Not writing " << path << ": " << fault.text() << ".\n";

@@ -10,7 +10,7 @@
 
 // Opens a file of the program's own for writing as open_own_file with a
 // fault does, saying in the log why a file is not written.
-int open_own_file(const std::string& path, int how);
+int open_own_file(const std::string& path, int how, bool names_of_its_own = false);
 
 // Reads a file read as a program starts (the registry, a preference
 // file), which none may end: its text, or "" for anything but a file read

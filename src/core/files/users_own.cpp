@@ -444,7 +444,7 @@ int error_of(const place_fault& fault, const struct stat& st)
 
 }  // namespace
 
-int open_own_file(const std::string& path, int how, place_fault& fault)
+int open_own_file(const std::string& path, int how, place_fault& fault, bool names_of_its_own)
 {
     fault = {};
     // What stands at the name is looked at before it is opened: opening a
@@ -467,7 +467,8 @@ int open_own_file(const std::string& path, int how, place_fault& fault)
     int err = 0;
     if (::fstat(fd, &st) != 0)
         fault = {place_fault::failed, path, err = errno};
-    else if ((fault = judge_own_stat(st, path, false, false)))
+    else if ((fault = judge_own_stat(st, path, false, false)) &&
+             !(names_of_its_own && fault.kind == place_fault::other_names))
         err = error_of(fault, st);
     else if (::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0 ||
              ((how & O_TRUNC) && ::ftruncate(fd, 0) != 0))
@@ -477,6 +478,7 @@ int open_own_file(const std::string& path, int how, place_fault& fault)
         errno = err;
         return -1;
     }
+    fault = {};
     // A log of an earlier run may have been made readable by all.
     if (st.st_mode & 077) ::fchmod(fd, st.st_mode & 0700);
     return fd;

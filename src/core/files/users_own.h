@@ -120,8 +120,11 @@ bool read_link_at(int folder, const std::string& name, std::string& target);
 // readable by them alone.  Only then is it emptied, where `how` holds
 // O_TRUNC; `how` may also hold O_APPEND, O_EXCL and O_RDWR (for a file
 // also read).  The descriptor, or -1 with errno set and `fault` saying
-// why (own_files.h has the same, saying it in the log).
-int open_own_file(const std::string& path, int how, place_fault& fault);
+// why (own_files.h has the same, saying it in the log).  With
+// `names_of_its_own`, a second name is taken for one the program gave the
+// file itself: only in the run's private folder, where no one else can
+// make one.
+int open_own_file(const std::string& path, int how, place_fault& fault, bool names_of_its_own = false);
 
 // What reading a file of the program's own back found.
 enum class own_read {
