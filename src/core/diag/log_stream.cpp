@@ -42,7 +42,8 @@ void write_held_lines()
     if (!held_lines) return;
     for (const std::string& line : *held_lines) write_all(sink_fd, line.data(), line.size());
     if (lines_not_held) {
-        const std::string more = std::to_string(lines_not_held) + " more lines said before the log opened were not kept.\n";
+        const std::string more =
+            std::to_string(lines_not_held) + " more lines said before the log opened were not kept.\n";
         write_all(sink_fd, more.data(), more.size());
     }
     delete held_lines;

@@ -458,8 +458,8 @@ int open_own_file(const std::string& path, int how, place_fault& fault, bool nam
     // Never O_TRUNC here: the file is emptied only once it is known to be
     // the user's alone.
     const int access = (how & O_ACCMODE) == O_RDWR ? O_RDWR : O_WRONLY;
-    const int fd = ::open(path.c_str(), access | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | (how & (O_APPEND | O_EXCL)),
-                          0600);
+    const int flags = access | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | (how & (O_APPEND | O_EXCL));
+    const int fd = ::open(path.c_str(), flags, 0600);
     if (fd < 0) {
         fault = {place_fault::failed, path, errno};
         return -1;
@@ -552,11 +552,11 @@ std::string set_aside(int folder, const std::string& name)
         const std::string aside = name + ".set-aside" + (n > 1 ? "-" + std::to_string(n) : std::string());
         if (::renameat2(folder, name.c_str(), folder, aside.c_str(), RENAME_NOREPLACE) == 0) return aside;
         if (errno == EEXIST) continue;
+        if (errno != EINVAL) return "";
         // A file system that cannot promise to replace nothing: the free
         // name is looked for first, which holds in a folder no one else
         // may change.
         struct stat st;
-        if (errno != EINVAL) return "";
         if (::fstatat(folder, aside.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) continue;
         if (errno == ENOENT && ::renameat(folder, name.c_str(), folder, aside.c_str()) == 0) return aside;
         return "";

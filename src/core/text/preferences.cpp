@@ -211,7 +211,8 @@ scan_class::scan_class(const std::string& path, int mode) : mode(mode), path_(pa
     // aside, and no start of the program ends on it.
     std::string full = path;
     if (!full.empty()) set_path_to_full(full);
-    const std::string text = full.empty() ? std::string() : read_own_file_or_none(full, kMostPreferenceBytes, "the preference file");
+    const std::string text =
+        full.empty() ? std::string() : read_own_file_or_none(full, kMostPreferenceBytes, "the preference file");
     xmap_class file;
     file.begin = file.pos = text.data();
     file.end = text.data() + text.size();
