@@ -252,6 +252,23 @@ TEST_F(InstallRegistry, OnlyTheUsersOwnRegistryIsReadAndWhatElseStandsThereIsSet
     }
 }
 
+// A registry read where no room is left for it ends nothing: the list is
+// taken for empty and the run goes on.
+TEST_F(InstallRegistry, ARegistryWithNoRoomToReadItIsAnEmptyListAndTheRunGoesOn)
+{
+    std::string text;
+    while (text.size() < (900u << 10)) text += copies_ / "one/\n";
+    write_registry(text);
+    const testing_support::bounded_result r = testing_support::run_bounded(
+        [] {
+            locate_all_nimbrels();
+            return static_cast<int>(all_nsystems.size());
+        },
+        256);
+    EXPECT_NE(r.result, -1) << "the run ended on its registry";
+    EXPECT_TRUE(r.result == 0 || testing_support::under_sanitizer()) << r.result << " copies listed";
+}
+
 TEST_F(InstallRegistry, ASimulatorFolderHasTheFourTopFolders)
 {
     for (const char* name : {"Airfoils", "Instructions", "Old Output", "Resources"})
