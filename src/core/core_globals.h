@@ -4,8 +4,9 @@
 // state, textures, camera) are defined by those subsystems.
 #pragma once
 
-#include <fstream>
 #include <string>
+
+#include "core/files/own_file_stream.h"
 
 // The release name before any manifest or DVD was read.
 extern const std::string no_install_name;
@@ -17,4 +18,4 @@ extern std::string app_path;
 // Mount folder of an install DVD, ending in "/"; empty when there is none.
 extern std::string dvd_path;
 // The data-file writer's stream: one file at a time, main thread only.
-extern std::ofstream ouf;
+extern own_file_stream ouf;

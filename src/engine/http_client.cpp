@@ -23,9 +23,11 @@
 #include "core/diag/error_codes.h"
 #include "core/diag/frame_clock.h"
 #include "core/diag/log_stream.h"
+#include "core/files/own_files.h"
 #include "core/text/preferences.h"
 #include "core/shell_hooks.h"
 #include "engine/download_streams.h"
+#include "engine/installer_state.h"
 #include "engine/tcp_socket.h"
 
 http_class http;
@@ -297,12 +299,15 @@ void down_class::end_of_header_block()
         // Written over from the start and cut to the body's length at the
         // close, rather than emptied now: ext4 pushes a file that was emptied
         // and written again to the disk at its close, which made one file
-        // reused for every download slower than a new one each time.  A pipe
-        // at the name fails at once instead of waiting for a reader.  The
+        // reused for every download slower than a new one each time.  The
         // names are fixed, so they lie only in folders no other user may
-        // write (the run's, the one of the run's own files), and what is
-        // fetched is the user's alone.
-        int fd = ::open(localPath.c_str(), O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0600);
+        // write (the run's, the one of the run's own files), and the file
+        // is one of the program's own: never a link, a pipe or a second
+        // name of another file, and the user's alone.  In the run's private
+        // folder a stream's archive is a second name the pump gave its kept
+        // file (download_streams.h).
+        const bool in_run_folder = !temp_path.empty() && localPath.compare(0, temp_path.size(), temp_path) == 0;
+        int fd = open_own_file(localPath, 0, in_run_folder);
         outFile = fd < 0 ? nullptr : fdopen(fd, "w");
         if (!outFile) {
             file_failed(errno);

@@ -17,6 +17,7 @@
 #include "core/files/folder_listing.h"
 #include "core/diag/log_stream.h"
 #include "core/files/system_paths.h"
+#include "core/files/own_files.h"
 #include "engine/installer_state.h"
 
 namespace {
@@ -43,28 +44,18 @@ bool read_registry_line(std::istream& in, std::string& line)
     return true;
 }
 
-// The registry's text: "" when there is none, or when its name holds a
-// link or anything but a file, which this program never put there.
+// The most of a registry that is read: it holds one folder path a line,
+// a few thousand bytes at the very most, so 1 MiB lists hundreds of the
+// longest paths and thousands of ordinary ones.
+constexpr size_t kMostRegistryBytes = size_t(1) << 20;
+
+// The registry's text: "" when there is none, when what stands at its name
+// is not the user's own file (nothing this program wrote), or when it is
+// larger than any registry the program writes (set aside: the list is
+// taken for empty, and the next run finds none).
 std::string registry_text(const std::string& registry)
 {
-    std::string text;
-    const int fd = ::open(registry.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        if (errno != ENOENT) xer << "Could not read the registry " << registry << ": " << error_str(errno) << "\n";
-        return text;
-    }
-    struct stat st;
-    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
-        char block[4096];
-        for (ssize_t n; (n = ::read(fd, block, sizeof block)) != 0;) {
-            if (n > 0)
-                text.append(block, static_cast<size_t>(n));
-            else if (errno != EINTR)
-                break;
-        }
-    }
-    ::close(fd);
-    return text;
+    return read_own_file_or_none(registry, kMostRegistryBytes, "the registry of installed copies");
 }
 
 // No per-user folder: the user hears why once, where it mattered.  0 when
@@ -118,12 +109,15 @@ int register_new_nimbrel()
         while (read_registry_line(in, line))
             if (line == dest_dir_path) return 0;
     }
-    const int fd = ::open(registry.c_str(), O_RDWR | O_APPEND | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0644);
+    // Never written through a second name of another file, as an earlier
+    // version's registry in a folder others could write may be.
+    const int fd = open_own_file(registry, O_RDWR | O_APPEND);
     if (fd < 0) return registration_failed(registry, errno);
     struct stat st;
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    if (::fstat(fd, &st) != 0) {
+        const int err = errno;
         ::close(fd);
-        return registration_failed(registry, EINVAL);
+        return registration_failed(registry, err);
     }
     std::string text = dest_dir_path + "\n";
     // A last line without its line end (written by hand, or cut short)

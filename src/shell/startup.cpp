@@ -191,11 +191,13 @@ void MACIBM_init(int argc, const char* const* argv)
     // moved off a disk runs from /tmp/, and its log goes to the per-user
     // folder.  Never in a folder another user may write.
     const std::string& folder = own_files_folder();
+    std::string why;
     if (folder.empty())
         std::fprintf(stderr, "No folder of this user's own for the log (%s): this run keeps no log.\n",
                      own_files_folder_reason().c_str());
-    else if (!xer.open(folder + kLogName))
-        std::fprintf(stderr, "Could not write the log %s%s: %s\n", folder.c_str(), kLogName, std::strerror(errno));
+    else if (!xer.open(folder + kLogName, &why))
+        std::fprintf(stderr, "Could not write the log %s%s (%s): this run keeps no log.\n", folder.c_str(), kLogName,
+                     why.c_str());
     xer.setf(std::ios::fixed, std::ios::floatfield);
     MACIBM_write_log_header(xer);
     // Said only where it is not the program's folder, as every log said
@@ -205,6 +207,9 @@ void MACIBM_init(int argc, const char* const* argv)
     if (folder != program_folder)
         xer << "The log and the other files of this run's own go in "
             << (folder.empty() ? std::string("no folder") : folder) << ": " << own_files_folder_reason() << ".\n";
+    // What the first look at the per-user folder found, before the log
+    // had a folder.
+    UTL_log_held_lines();
     if (address_limit)
         xer << "Address space limited to " << (address_limit >> 20) << " MiB: the threads share two heap arenas.\n";
 

@@ -217,6 +217,48 @@ TEST_F(InstallerPreferences, ForeignMissingOrSignedFiles)
     EXPECT_NE(read_file(installer_file()).find("_stream_count 2"), std::string::npos);
 }
 
+// Only the user's own file is read.  Another user's (left while the folder
+// was theirs to write too), one others may write and one larger than any
+// the program writes are set aside as they are and the settings start
+// from their defaults; no start ends on a file of gigabytes, and the file
+// written next is the user's own.
+TEST_F(InstallerPreferences, OnlyTheUsersOwnFileIsReadAndWhatElseStandsThereIsSetAside)
+{
+    const struct {
+        const char* what;
+        const char* make;  // shell commands run on the file $P, which holds "_stream_count 3"
+        bool read;
+        bool needs_root = false;
+    } rows[] = {
+        {"the user's own", "true", true},
+        {"the user's own of 1 MiB", "truncate -s 1M \"$P\"", true},
+        {"another user's", "chown 65534 \"$P\"", false, true},
+        {"one others may write", "chmod 666 \"$P\"", false},
+        {"one byte past 1 MiB", "truncate -s 1048577 \"$P\"", false},
+        {"3 GiB", "truncate -s 3G \"$P\"", false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        if (row.needs_root && ::geteuid() != 0) continue;  // another user's file needs root to make
+        testing_support::run_shell("rm -rf '" + dir / ".nimbrel" + "'");
+        write_installer_file("_stream_count 3\n");
+        ASSERT_EQ(testing_support::run_shell("P='" + installer_file() + "' && " + row.make).status, 0);
+        const testing_support::file_stamp before = testing_support::stamp_of(installer_file());
+        ASSERT_TRUE(xer.open(dir / "log.txt"));
+        s.stream_count = 1;
+        pref.IO_set(11, 0);
+        EXPECT_EQ(s.stream_count, row.read ? 3 : 1);
+        pref.IO_set(11, 1);
+        xer.close();
+        const std::string log = read_file(dir / "log.txt");
+        EXPECT_EQ(testing_support::stamp_of(installer_file() + ".set-aside") == before, !row.read)
+            << "not set aside as it was\n" << log;
+        EXPECT_EQ(testing_support::has(log, "set aside as " + installer_file() + ".set-aside"), !row.read) << log;
+        EXPECT_EQ(read_file(installer_file()).substr(0, std::string(kHeader).size() + 16),
+                  std::string(kHeader) + "_stream_count " + (row.read ? "3" : "1") + "\n");
+    }
+}
+
 TEST_F(InstallerPreferences, WithoutHomeOnlyOverridesApplyAndNothingIsWritten)
 {
     ::unsetenv("HOME");

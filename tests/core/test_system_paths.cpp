@@ -12,7 +12,9 @@
 #include "core/diag/log_stream.h"
 #include "core/files/per_user_folder.h"
 #include "core/files/per_user_folder_notice.h"
+#include "core/files/account_lookup.h"
 #include "core/files/system_paths.h"
+#include "core/text/translation.h"
 #include "alert_recorder.h"
 #include "test_support.h"
 
@@ -226,7 +228,7 @@ TEST(SystemFolders, APerUserFolderOthersMayChangeIsNotGivenAndANewOneIsPrivate)
 // user is told once, in words, and what to do.
 TEST(SystemFolders, APerUserFolderIsUsedOnlyInTheUsersOwnHomeWhileItIsTheirsAlone)
 {
-    const struct {
+    const struct row {
         const char* what;
         const char* make;     // shell commands in the scratch folder; HOME is its "home"
         const char* given;    // the folder given, in the scratch folder; "" for none
@@ -234,11 +236,40 @@ TEST(SystemFolders, APerUserFolderIsUsedOnlyInTheUsersOwnHomeWhileItIsTheirsAlon
         bool in_home;         // the home is at fault, not the folder in it
         bool needs_root = false;
         bool as_another_user = false;  // run as run_unprivileged's user, who owns "home"
+        bool taken_over = false;       // an earlier version's folder others could read or write, made private
+        const char* set_aside = "";    // what is then found in the folder set aside, '|' between names
+        // Who else is in the group of the folder as the accounts read say:
+        // the system's, no one, or another account.
+        enum { system_groups, alone, shared } group = system_groups;
     } cases[] = {
         {"a new one", "mkdir -m 755 home", "home/.nimbrel/", "", false},
         {"an earlier version's, open to the group, with a registry",
          "mkdir -m 755 home && mkdir -m 775 home/.nimbrel && echo /sim >home/.nimbrel/nimbrel_install.txt",
-         "home/.nimbrel/", "", false},
+         "home/.nimbrel/", "", false, false, false, true},
+        {"an earlier version's, open to all, with another user's registry and preference file",
+         "mkdir -m 755 home && mkdir -m 777 home/.nimbrel && echo /theirs >home/.nimbrel/nimbrel_install.txt && "
+         "echo theirs >'home/.nimbrel/Nimbrel Installer.prf' && "
+         "chown 65534 home/.nimbrel/nimbrel_install.txt 'home/.nimbrel/Nimbrel Installer.prf'",
+         "home/.nimbrel/", "", false, true, false, true,
+         "nimbrel_install.txt.set-aside|Nimbrel Installer.prf.set-aside"},
+        {"second names of another file at the log's and the registry's names, one set aside before",
+         "mkdir -m 755 home && mkdir -m 700 home/.nimbrel && echo mine >other && "
+         "ln other 'home/.nimbrel/Nimbrel Installer Log.txt' && ln other home/.nimbrel/nimbrel_install.txt && "
+         "echo earlier >home/.nimbrel/nimbrel_install.txt.set-aside",
+         "home/.nimbrel/", "", false, false, false, false,
+         "Nimbrel Installer Log.txt.set-aside|nimbrel_install.txt.set-aside-2"},
+        {"a pipe at the registry's name, a folder at the preference file's, a link at the about box's folder",
+         "mkdir -m 755 home && mkdir -m 700 home/.nimbrel && mkfifo home/.nimbrel/nimbrel_install.txt && "
+         "mkdir 'home/.nimbrel/Nimbrel Installer.prf' && ln -s /tmp home/.nimbrel/Output",
+         "home/.nimbrel/", "", false, false, false, false,
+         "nimbrel_install.txt.set-aside|Nimbrel Installer.prf.set-aside|Output.set-aside"},
+        // Debian's and Ubuntu's user private groups.
+        {"an earlier version's made under a umask of 002, a group of the user's alone",
+         "mkdir -m 755 home && umask 002 && mkdir home/.nimbrel && echo /sim >home/.nimbrel/nimbrel_install.txt",
+         "home/.nimbrel/", "", false, false, false, true, "", row::alone},
+        {"the same, a group with another member",
+         "mkdir -m 755 home && umask 002 && mkdir home/.nimbrel && echo /theirs >home/.nimbrel/nimbrel_install.txt",
+         "home/.nimbrel/", "", false, false, false, true, "nimbrel_install.txt.set-aside", row::shared},
         {"a link in the user's own home to a folder of theirs", "mkdir -m 755 home && mkdir -m 700 mine && ln -s ../mine home/.nimbrel",
          "mine/", "", false},
         {"a link in a home others may write", "mkdir -m 777 home mine && ln -s ../mine home/.nimbrel", "",
@@ -257,6 +288,16 @@ TEST(SystemFolders, APerUserFolderIsUsedOnlyInTheUsersOwnHomeWhileItIsTheirsAlon
         scratch_dir dir;
         ASSERT_EQ(::chmod(dir.path().c_str(), 0755), 0);  // for the other user's walk
         ASSERT_EQ(run_shell("cd '" + dir.path() + "' && " + c.make).status, 0);
+        struct stat made;
+        if (c.group != row::system_groups) {
+            ASSERT_EQ(::stat((dir / "home/.nimbrel").c_str(), &made), 0);
+            const std::string me = std::to_string(::geteuid()), other = std::to_string(::geteuid() + 1),
+                              gid = std::to_string(made.st_gid), another_gid = std::to_string(made.st_gid + 1);
+            write_file(dir / "passwd", "me:x:" + me + ":" + another_gid + "::/:/bin/sh\nthem:x:" + other + ":" +
+                                           another_gid + "::/:/bin/sh\n");
+            write_file(dir / "group", "g:x:" + gid + ":" + (c.group == row::shared ? "me,them" : "") + "\n");
+            set_account_files(dir / "passwd", dir / "group");
+        }
         ASSERT_TRUE(xer.open(dir / "log.txt"));
         env_var home("HOME", (dir / "home").c_str());
         const auto judge = [&] {
@@ -278,10 +319,32 @@ TEST(SystemFolders, APerUserFolderIsUsedOnlyInTheUsersOwnHomeWhileItIsTheirsAlon
         EXPECT_EQ(wrong & 4, 0) << "the folder given is not the user's alone";
         EXPECT_FALSE(c.in_home && !has_text(c.make, ".nimbrel") && file_exists(dir / "home/.nimbrel"))
             << "a folder was made in that home";
+        set_account_files("", "");
         const std::string log = read_file(dir / "log.txt");
-        EXPECT_TRUE(!has_text(c.make, "775") || read_file(dir / "home/.nimbrel/nimbrel_install.txt") == "/sim\n")
+        EXPECT_TRUE(!has_text(c.make, "/sim") || read_file(dir / "home/.nimbrel/nimbrel_install.txt") == "/sim\n")
             << "the registry was lost";
-        EXPECT_EQ(log.find("made this user's alone") != std::string::npos, has_text(c.make, "775")) << log;
+        EXPECT_EQ(log.find("made this user's alone") != std::string::npos, c.taken_over) << log;
+        // What was set aside is there as it was, under a name of its own,
+        // and said in the log; nothing else was.
+        int set_aside = 0;
+        for (size_t at = 0; *c.set_aside && at != std::string::npos;) {
+            const std::string list = c.set_aside, name = list.substr(at, list.find('|', at) - at);
+            at = list.find('|', at) == std::string::npos ? std::string::npos : list.find('|', at) + 1;
+            ++set_aside;
+            const std::string aside = dir / "home/.nimbrel/" + name;
+            struct stat st;
+            EXPECT_EQ(::lstat(aside.c_str(), &st), 0) << name << " is not where it was set aside";
+            EXPECT_TRUE(has_text(log, ("set aside as " + aside + ",").c_str())) << name << "\n" << log;
+        }
+        EXPECT_EQ(testing_support::count_of(log, "set aside as "), set_aside) << log;
+        EXPECT_EQ(testing_support::count_of(run_shell("ls -A '" + dir / "home/.nimbrel" + "' 2>/dev/null").out,
+                                            ".set-aside"),
+                  set_aside + has_text(c.make, ".set-aside"));
+        EXPECT_TRUE(!has_text(c.make, "other") || read_file(dir / "other") == "mine\n")
+            << "another file was written through a second name";
+        EXPECT_TRUE(!has_text(c.make, "/theirs") ||
+                    !has_text(read_file(dir / "home/.nimbrel/nimbrel_install.txt"), "/theirs"))
+            << "another's registry was kept";
     }
 
     // Told once, with what to do; nothing at all without a HOME.
@@ -305,6 +368,23 @@ TEST(SystemFolders, APerUserFolderIsUsedOnlyInTheUsersOwnHomeWhileItIsTheirsAlon
         "I cannot keep the installer's settings or the list of installed copies of Nimbrel 9: a folder they need "
         "cannot be used.|Error: " + dir / "shared/ may be written by others.|Start the installer with a home folder "
         "(HOME) of your own that no one else may write."});
+
+    // The error line in the user's language too (in a table of the test's
+    // own), not the log's English.
+    write_file(dir / "table.txt", "I\n900 version\nTRANSLATION\nSTRING Error: %1:message%.====Fehler: %1:message%.\n"
+                                  "STRING %1:folder% may be written by others====%1:folder% steht anderen offen\n");
+    UTL_translate_load_table(2, dir / "table.txt");
+    alerts.clear();
+    per_user_folder_notice_forget();
+    {
+        env_var h("HOME", shared.c_str());
+        std::string prefs;
+        get_OS_abs_path(os_dir_prefs, prefs);
+        tell_per_user_folder_trouble();
+    }
+    UTL_translate_clear();
+    ASSERT_EQ(alerts.alerts().size(), 1u);
+    EXPECT_EQ(alerts.alerts()[0].line2, "Fehler: " + dir / "shared/ steht anderen offen.");
     per_user_folder_notice_forget();
     per_user_folder_trouble_forget();
 }

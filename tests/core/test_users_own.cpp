@@ -12,7 +12,7 @@
 #include <cstring>
 #include <string>
 
-#include "core/files/users_own.h"
+#include "core/files/own_files.h"
 #include "test_support.h"
 
 namespace {
@@ -134,27 +134,37 @@ TEST(UsersOwnFolder, OnlyAPathNoOtherUserCanChangeIsTheUsersOwn)
     }
 }
 
-// What stands at the name decides; a link's target, a pipe and a folder
-// are never touched, and the file opened is the user's alone.
+// What stands at the name decides; a link's target, a pipe, a folder, a
+// file the name is a second name of and another user's file are never
+// touched (nor emptied: a file is emptied only once judged), and the file
+// opened is the user's alone.
 TEST(OpenOwnFile, OpensOnlyARegularFileAtTheNameAndKeepsItToTheUser)
 {
     scratch_dir dir;
+    const bool root = ::geteuid() == 0;
     ASSERT_EQ(run_shell("cd '" + dir.path() + "' && echo theirs >target && echo earlier >old && chmod 644 old && "
-                        "ln -s target link && mkfifo pipe && mkdir folder").status, 0);
+                        "ln -s target link && mkfifo pipe && mkdir folder && ln target second && echo theirs >others" +
+                        (root ? " && chown 65534 others" : "")).status, 0);
     const struct {
         const char* name;
         int error;  // 0: opened
-    } cases[] = {{"new", 0}, {"old", 0}, {"link", ELOOP}, {"pipe", ENXIO}, {"folder", EISDIR}};
+        bool needs_root = false;
+    } cases[] = {{"new", 0},         {"old", 0},          {"link", ELOOP},           {"pipe", ENXIO},
+                 {"folder", EISDIR}, {"second", EMLINK}, {"others", EACCES, true}};
     for (const auto& c : cases) {
+        if (c.needs_root && !root) continue;  // another user's file needs root to make
         errno = 0;
-        const int fd = open_own_file(dir / c.name, O_TRUNC);
+        place_fault fault;
+        const int fd = open_own_file(dir / c.name, O_TRUNC, fault);
         EXPECT_EQ(fd < 0 ? errno : 0, c.error) << c.name;
+        EXPECT_EQ(!fault, fd >= 0) << c.name << ": " << fault.text();
         struct stat st;
         if (fd < 0) continue;
         EXPECT_TRUE(::fstat(fd, &st) == 0 && (st.st_mode & 0777) == 0600 && st.st_size == 0) << c.name;
         ::close(fd);
     }
     EXPECT_EQ(read_file(dir / "target"), "theirs\n");
+    EXPECT_EQ(read_file(dir / "others"), "theirs\n");
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <fstream>
 #include <sstream>
@@ -97,6 +98,37 @@ TEST(program_window, InAFolderOthersMayWriteItKeepsItsLogInTheUsersFolderOrNone)
         EXPECT_EQ(has(log, program.app_dir() + row.why), row.home) << log;
         EXPECT_EQ(has(program.output(), "No folder of this user's own for the log"), !row.home) << program.output();
     }
+}
+
+// The first look at the per-user folder comes before the log has a folder:
+// what it says (a folder an earlier version left open made private, a
+// file set aside) still reaches the log.  A log's name there that is a
+// second name of another file of the user's, as another user could leave
+// while the folder was open to them, is set aside, and that file stays as
+// it was.  As another user where the test may: that user's home.
+TEST(program_window, ALogWhoseNameIsASecondNameOfAnotherFileLeavesThatFileAsItWas)
+{
+    program_process program(NIMBREL_INSTALLER);
+    const std::string notes = program.home() + "notes.txt", folder = program.home() + ".nimbrel/",
+                      log_name = folder + testing_support::program_log_name;
+    write_file(notes, "the user's own words\n");
+    ASSERT_EQ(::mkdir(folder.c_str(), 0700), 0);
+    ASSERT_EQ(::chmod(folder.c_str(), 0775), 0);
+    ASSERT_EQ(::link(notes.c_str(), log_name.c_str()), 0);
+    program.as_another_user();
+    const testing_support::file_stamp before = testing_support::stamp_of(notes);
+    ASSERT_EQ(::chmod(program.app_dir().c_str(), 0777), 0);  // so the log goes to the per-user folder
+    program.start({"--lang=en"}, {"HOME=" + program.home()});
+    ASSERT_FALSE(program.wait_for_window(20).empty()) << "no window\n" << program.output();
+    ASSERT_TRUE(program.send_close_request());
+    EXPECT_EQ(program.wait(20), 0) << program.output();
+    EXPECT_EQ(read_file(notes), "the user's own words\n");
+    EXPECT_TRUE(testing_support::stamp_of(notes) == before && testing_support::stamp_of(log_name + ".set-aside") == before)
+        << "the other file was written, or not set aside whole";
+    const std::string log = read_file(log_name);
+    EXPECT_TRUE(has(log, "set aside as " + log_name + ".set-aside,")) << log;
+    EXPECT_TRUE(has(log, "The per-user folder " + folder + " could be read or changed by others (mode 0775)")) << log;
+    EXPECT_TRUE(has(log, "Clean exit from threads.")) << log;
 }
 
 TEST(program_window, LogHeaderHoldsTheBannerAndTheProcessorAndMemoryFacts)

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 
@@ -287,6 +288,38 @@ TEST(HttpRequest, APipeAtTheLocalFileFailsAtOnce)
     routed_to_local_server route(server.port());
     EXPECT_EQ(poll_slot(2, "srv", "/a.zip", dir / "0.zip"), 2);
     EXPECT_EQ(http.last_os_error(2), ENXIO);
+}
+
+// A link or a second name of another file at the local file's name is
+// never written through, and what it names stays as it was; only in the
+// run's private folder is a second name the pump's own (a stream's archive
+// and the file it keeps), written as the file.
+TEST(HttpRequest, ALinkOrASecondNameAtTheLocalFileIsNeverWrittenThrough)
+{
+    const struct {
+        const char* what;
+        int (*make)(const char* target, const char* name);
+        bool in_run_folder;
+        int error;  // 0: written
+    } rows[] = {
+        {"a link", ::symlink, false, ELOOP},
+        {"a second name", ::link, false, EMLINK},
+        {"a second name the pump gave it in the run's folder", ::link, true, 0},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        scratch_dir dir;
+        write_file(dir / "kept", "the user's own words");
+        ASSERT_EQ(row.make((dir / "kept").c_str(), (dir / "0.zip").c_str()), 0);
+        const std::string saved_temp_path = temp_path;
+        if (row.in_run_folder) temp_path = dir.path();
+        scripted_http_server server({sends("HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok")});
+        routed_to_local_server route(server.port());
+        EXPECT_EQ(poll_slot(2, "srv", "/a.zip", dir / "0.zip"), row.error ? 2 : 1);
+        temp_path = saved_temp_path;
+        EXPECT_EQ(http.last_os_error(2), row.error);
+        EXPECT_EQ(read_file(dir / "kept"), row.error ? "the user's own words" : "ok");
+    }
 }
 
 TEST(HttpRequest, BodyKeptInMemoryIsCapped)

@@ -92,23 +92,37 @@ TEST(PngWriter, RoundTripsThroughTheReaderForEveryFormat)
     }
 }
 
+// A full disk, a missing folder and a device are failures the log names;
+// a device (as a link, a pipe or a second name of another file) is never
+// opened for writing at all.
 TEST(PngWriter, FullDiskAndMissingFolderAreFailures)
 {
     gfx_test::captured capture;
     bytes small(4 * 4 * 3, 100), large(256 * 256 * 3);
     std::mt19937 noise(3);  // incompressible, so libpng's writes overflow the stream's buffer
     for (unsigned char& b : large) b = (unsigned char)noise();
-    EXPECT_EQ(TEX_save_png("/dev/full", image_desc_of(GL_RGB, 4, 4), small.data()), 0)
-        << "a picture small enough to sit in the stream's buffer until it closes";
-    EXPECT_EQ(TEX_save_png("/dev/full", image_desc_of(GL_RGB, 256, 256), large.data()), 0)
-        << "a picture that fills the buffer while libpng writes";
+    scratch_dir dir;
+    // Filled to the last byte before the pictures come: none fits.
+    const testing_support::small_disk disk(dir.path(), "64k");
+    if (disk.mounted()) {
+        testing_support::run_shell("head -c 1M /dev/zero >'" + dir / "filler" + "'");
+        EXPECT_EQ(TEX_save_png(dir / "small.png", image_desc_of(GL_RGB, 4, 4), small.data()), 0)
+            << "a picture small enough to sit in the stream's buffer until it closes";
+        EXPECT_EQ(TEX_save_png(dir / "large.png", image_desc_of(GL_RGB, 256, 256), large.data()), 0)
+            << "a picture that fills the buffer while libpng writes";
+    }
     EXPECT_EQ(TEX_save_png("/nonexistent-folder/x.png", image_desc_of(GL_RGB, 4, 4), small.data()), 0);
+    EXPECT_EQ(TEX_save_png("/dev/full", image_desc_of(GL_RGB, 4, 4), small.data()), 0);
     EXPECT_TRUE(gfx_test::alerts().empty()) << alert_summary();
     const std::string log = capture.log();
-    EXPECT_NE(log.find("PNG write failed: No space left on device, /dev/full\n"), std::string::npos)
+    EXPECT_TRUE(!disk.mounted() || log.find("PNG write failed: No space left on device, " + dir / "small.png\n") !=
+                                       std::string::npos)
         << log;
-    EXPECT_NE(log.find("PNG write failed: Write Error, /dev/full\n"), std::string::npos)
+    EXPECT_TRUE(!disk.mounted() || log.find("PNG write failed: Write Error, " + dir / "large.png\n") != std::string::npos)
         << "libpng's own message when a write fails midway\n" << log;
+    EXPECT_NE(log.find("Not writing /nonexistent-folder/x.png: /nonexistent-folder/x.png: No such file or directory.\n"),
+              std::string::npos) << log;
+    EXPECT_NE(log.find("Not writing /dev/full: /dev/full is not a regular file.\n"), std::string::npos) << log;
 }
 
 TEST(PngWriter, UnknownFormatIsFatal)

@@ -219,8 +219,9 @@ TEST_F(dvd_road_screens, DestinationRefusesAReleaseNameThatIsNoFolderName)
 // and a disk: a folder made meanwhile under the copy's name is the user's,
 // or another installer window's.  Neither road installs into it or
 // registers it, so no cancel can take it.  The copy the run then makes
-// cannot be registered: without its line the copy is missing from every
-// road that picks one, so the engine's alert says why and the finish too.
+// cannot be registered (a per-user folder with no room left): without its
+// line the copy is missing from every road that picks one, so the engine's
+// alert says why and the finish too.
 TEST_F(dvd_road_screens, AFolderThatAppearedIsLeftAloneAndAnUnregisteredCopyIsNoPlainSuccess)
 {
     alerts_fail_ = false;
@@ -228,7 +229,6 @@ TEST_F(dvd_road_screens, AFolderThatAppearedIsLeftAloneAndAnUnregisteredCopyIsNo
     use(set, 1);
     hub();
     const std::string copy = home_ / "Copy/";
-    testing_support::run_shell("mkdir -p '" + home_ / ".nimbrel/nimbrel_install.txt'");
     plan_for(copy);
     write_file(copy + "mine.txt", "the user's");
     for (screen_fn install : {dvd_run_install, demo_run_patch}) {
@@ -240,8 +240,15 @@ TEST_F(dvd_road_screens, AFolderThatAppearedIsLeftAloneAndAnUnregisteredCopyIsNo
     }
     EXPECT_EQ(read_file(copy + "mine.txt"), "the user's");
     EXPECT_FALSE(file_exists(copy + "Resources")) << "the install wrote into the user's folder";
-    EXPECT_TRUE(alerts.alerts().empty()) << "the user's folder was registered";
+    EXPECT_TRUE(alerts.alerts().empty());
+    EXPECT_FALSE(testing_support::has(read_file(home_ / ".nimbrel/nimbrel_install.txt"), copy))
+        << "the user's folder was registered";
 
+    // Only root mounts one.
+    ::mkdir((home_ / ".nimbrel").c_str(), 0700);
+    const testing_support::small_disk no_room(home_ / ".nimbrel", "4k");
+    if (!no_room.mounted()) return;
+    testing_support::run_shell("head -c 1M /dev/zero >'" + home_ / ".nimbrel/filler'");
     testing_support::remove_tree(copy);
     screen_fn screen = dvd_run_install;
     wizard_screen rec;

@@ -8,7 +8,7 @@
 #include "core/diag/debug_dumps.h"
 #include "core/diag/log_stream.h"
 #include "core/diag/memory_report.h"
-#include "core/files/users_own.h"
+#include "core/files/own_files.h"
 #include "core/files/own_files_folder.h"
 
 std::string alert_position_text(const char* file, int line)

@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <mutex>
+#include <vector>
 
 #include "core/files/users_own.h"
 
@@ -14,6 +15,13 @@ namespace {
 // destructor after it) still finds a valid lock and a closed file.
 std::mutex sink_lock;
 int sink_fd = -1;
+
+// Lines that wait for the log to open, made when the first one comes (and
+// so constant-initialised, as the lock), and how many more were not kept:
+// a run whose log never opens must not keep them all.
+constexpr size_t kMostHeldLines = 200;
+std::vector<std::string>* held_lines = nullptr;
+size_t lines_not_held = 0;
 
 void write_all(int fd, const char* p, size_t n)
 {
@@ -26,6 +34,21 @@ void write_all(int fd, const char* p, size_t n)
         p += w;
         n -= static_cast<size_t>(w);
     }
+}
+
+// With sink_lock held and the log open.
+void write_held_lines()
+{
+    if (!held_lines) return;
+    for (const std::string& line : *held_lines) write_all(sink_fd, line.data(), line.size());
+    if (lines_not_held) {
+        const std::string more =
+            std::to_string(lines_not_held) + " more lines said before the log opened were not kept.\n";
+        write_all(sink_fd, more.data(), more.size());
+    }
+    delete held_lines;
+    held_lines = nullptr;
+    lines_not_held = 0;
 }
 
 }  // namespace
@@ -79,10 +102,32 @@ int log_line_buffer::sync()
 
 log_stream::log_stream() : std::ostream(&buf_) {}
 
-bool log_stream::open(const std::string& path)
+void UTL_log_when_open(const std::string& line)
+{
+    std::lock_guard<std::mutex> hold(sink_lock);
+    if (sink_fd >= 0) {
+        write_held_lines();
+        write_all(sink_fd, line.data(), line.size());
+    } else if (!held_lines || held_lines->size() < kMostHeldLines) {
+        if (!held_lines) held_lines = new std::vector<std::string>;
+        held_lines->push_back(line);
+    } else {
+        ++lines_not_held;
+    }
+}
+
+void UTL_log_held_lines()
+{
+    std::lock_guard<std::mutex> hold(sink_lock);
+    if (sink_fd >= 0) write_held_lines();
+}
+
+bool log_stream::open(const std::string& path, std::string* why)
 {
     flush();
-    int fd = open_own_file(path, O_TRUNC | O_APPEND);
+    place_fault fault;
+    int fd = open_own_file(path, O_TRUNC | O_APPEND, fault);
+    if (fd < 0 && why) *why = fault.text();
     std::lock_guard<std::mutex> hold(sink_lock);
     if (sink_fd >= 0) ::close(sink_fd);
     sink_fd = fd;

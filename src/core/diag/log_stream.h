@@ -30,8 +30,10 @@ public:
     log_stream();
 
     // Truncates: the log is rewritten on every run.  Returns false when the
-    // file cannot be created (the stream then stays closed and lines vanish).
-    bool open(const std::string& path);
+    // file cannot be created or is not the user's own to write
+    // (open_own_file), with `why` (when given) saying which; the stream then
+    // stays closed and lines vanish.
+    bool open(const std::string& path, std::string* why = nullptr);
     bool is_open() const;
     // Closes the shared file; a failed close puts this stream in its failed
     // state.  Lines written afterwards reach no file.
@@ -45,3 +47,11 @@ private:
 // rest of the program writes `xer << ... ` as it would to a file stream.
 log_stream& UTL_log_stream();
 #define xer (UTL_log_stream())
+
+// A line of what the program found before it knew where its log goes (the
+// first look at the per-user folder, which may be where the log goes):
+// written at once while the log is open, else kept until the program
+// writes what waited, once the log's header is out.
+void UTL_log_when_open(const std::string& line);
+// Writes the lines that waited for the log, when it is open.
+void UTL_log_held_lines();

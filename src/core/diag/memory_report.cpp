@@ -15,7 +15,7 @@
 #include "core/core_globals.h"
 #include "core/diag/log_stream.h"
 #include "core/diag/remote_cmds.h"
-#include "core/files/users_own.h"
+#include "core/files/own_files.h"
 #include "core/files/own_files_folder.h"
 
 // -- Allocation ----------------------------------------------------------------

@@ -1,8 +1,12 @@
 #include "core/files/file_header.h"
 
+#include <fcntl.h>
+
 #include "core/core_globals.h"
 #include "core/files/file_ops.h"
+#include "core/diag/log_stream.h"
 #include "core/files/system_paths.h"
+#include "core/files/users_own.h"
 #include "core/shell_hooks.h"
 
 namespace {
@@ -23,17 +27,20 @@ std::string folder_of(const std::string& path)
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
-bool write_header(const std::string& full, int kind, int version, const std::string& copyright)
+// Opens `full` as a file of the program's own and writes the header:
+// false, with `fault` saying why when the file was not the user's to
+// write, when that failed.
+bool write_header(const std::string& full, int kind, int version, const std::string& copyright, place_fault& fault)
 {
     if (ouf.is_open()) ouf.close();
     ouf.clear();
+    ouf.open(open_own_file(full, O_TRUNC, fault));
+    if (!ouf.is_open()) return false;
     if (kind == kHeaderBinary) {
-        ouf.open(full, std::ios::out | std::ios::binary | std::ios::trunc);
         unsigned v = static_cast<unsigned>(version);
         char bytes[5] = {'i', char(v), char(v >> 8), char(v >> 16), char(v >> 24)};
         ouf.write(bytes, sizeof bytes);
     } else {
-        ouf.open(full, std::ios::out | std::ios::trunc);
         ouf.setf(std::ios::fixed, std::ios::floatfield);
         ouf << "I\n" << version << " version";
         if (copyright != "no-copyright-string") ouf << copyright;
@@ -50,9 +57,11 @@ bool ouf_open(const std::string& path, int kind, int version, const std::string&
         __MACIBM_alert(0, "Bad ouf_open type!", path, "", "", 2, __FILE__, __LINE__);
 
     const std::string full = ouf_path(path);
-    if (write_header(full, kind, version, copyright)) return true;
+    place_fault fault;
+    if (write_header(full, kind, version, copyright, fault)) return true;
     make_folder(folder_of(path));
-    if (write_header(full, kind, version, copyright)) return true;
+    if (write_header(full, kind, version, copyright, fault)) return true;
+    if (fault) xer << "Not writing " << full << ": " << fault.text() << ".\n";
 
     __MACIBM_alert(0,
                    "I could not save the file! Could the directory that the file sits in be missing? "

@@ -11,11 +11,13 @@
 
 #include "core/files/xmap.h"
 
-// Opens `path` for writing through `ouf` (truncating it) and writes the
-// header of `kind` (kHeaderBinary or kHeaderText).  The last three
-// characters of the path are lower-cased, so extensions are always written
-// in lower case.  A missing folder (one level) is created and the open
-// tried again; a second failure is a warning alert and false.
+// Opens `path` for writing through `ouf`, as a file of the program's own
+// (open_own_file: never through a link or a second name, emptied only
+// once judged), and writes the header of `kind` (kHeaderBinary or
+// kHeaderText).  The last three characters of the path are lower-cased,
+// so extensions are always written in lower case.  A missing folder (one
+// level) is created and the open tried again; a second failure is a
+// warning alert and false, and the log says why.
 bool ouf_open(const std::string& path, int kind, int version, const std::string& copyright);
 // The path ouf_open writes for `path`: full, with its extension lower-cased.
 std::string ouf_path(const std::string& path);

@@ -5,10 +5,14 @@
 // change, and only while it is this user's alone: a fixed name in a folder
 // another user may write is theirs to take first.  An earlier version made
 // it writable by the user's group; such a folder is made private again
-// rather than lost with the copies it lists.
+// rather than lost with the copies it lists, and what others could have
+// left in it at the names the program uses is set aside, never read or
+// written: only the user's own files there are kept and used.
 #pragma once
 
 #include <string>
+
+#include "core/files/users_own.h"
 
 // HOME, or null (logged) when unset.  An empty HOME counts as unset: it
 // would put the per-user folder at the root of the file system.
@@ -18,12 +22,18 @@ const char* home_folder();
 // missing; "" when there is none to use: HOME unset, a home that is not
 // this user's own, or a folder there that is not theirs.  Nothing is made
 // in a home of another user's, as root's run with that user's HOME would.
+// Each entry at a name the program uses there that is not the user's own
+// (another user's file, a second name of any file, a pipe, a folder or a
+// link where a file belongs) is renamed aside, and the log told, once it
+// opens (UTL_log_when_open).
 std::string per_user_folder();
 
 // Why the last look found no folder to use, where the user can mend that,
 // and in `in_home` whether the home itself is at fault rather than the
-// folder in it: "" while there is one, or when HOME is not set (then there
-// is simply none).
+// folder in it: none while there is one, or when HOME is not set (then
+// there is simply none).
+place_fault per_user_folder_fault(bool* in_home = nullptr);
+// The same in English, for the log: "" for none.
 std::string per_user_folder_trouble(bool* in_home = nullptr);
 
 // -- A test's seam ---

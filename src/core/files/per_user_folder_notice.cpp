@@ -4,6 +4,7 @@
 #include <string>
 
 #include "core/files/per_user_folder.h"
+#include "core/files/place_fault_words.h"
 #include "core/shell_hooks.h"
 #include "core/text/translation.h"
 
@@ -16,8 +17,8 @@ std::atomic<bool> told{false};
 void tell_per_user_folder_trouble()
 {
     bool in_home = false;
-    const std::string what = per_user_folder_trouble(&in_home);
-    if (what.empty() || told.exchange(true)) return;
+    const place_fault fault = per_user_folder_fault(&in_home);
+    if (!fault || told.exchange(true)) return;
     // Root's run with another user's HOME is told to use its own, not to
     // take that user's folder.
     const std::string advice =
@@ -28,7 +29,7 @@ void tell_per_user_folder_trouble()
     __MACIBM_alert(0,
                    UTL_translate_string("I cannot keep the installer's settings or the list of installed "
                                         "copies of Nimbrel 9: a folder they need cannot be used.", 0),
-                   UTL_string_sub(UTL_translate_string("Error: %1:message%.", 0), what),
+                   UTL_string_sub(UTL_translate_string("Error: %1:message%.", 0), fault_in_users_words(fault)),
                    advice, "", 1, __FILE__, __LINE__);
 }
 

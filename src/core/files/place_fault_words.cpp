@@ -27,6 +27,8 @@ std::string fault_in_users_words(const place_fault& fault)
         return UTL_string_sub(UTL_translate_string("%1:file% is a link in a folder others may write", 0), fault.place);
     case place_fault::not_regular:
         return UTL_string_sub(UTL_translate_string("%1:file% is not a regular file", 0), fault.place);
+    case place_fault::other_names:
+        return UTL_string_sub(UTL_translate_string("%1:file% has another name as well (a hard link)", 0), fault.place);
     case place_fault::refused_mount: return fault.text();
     }
     return "";

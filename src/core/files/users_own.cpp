@@ -5,9 +5,11 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <deque>
+#include <new>
 #include <vector>
 
 
@@ -306,6 +308,7 @@ std::string place_fault::text() const
     case others_write: return place + " may be written by others";
     case shared_link: return place + " is a link in a folder others may write";
     case not_regular: return place + " is not a regular file";
+    case other_names: return place + " has another name as well (a hard link)";
     case refused_mount: return place + " is " + rule;
     }
     return "";
@@ -412,20 +415,155 @@ bool users_writable_folder(const std::string& folder, std::string& resolved, std
     return true;
 }
 
-int open_own_file(const std::string& path, int how)
+namespace {
+
+// As many names as a file set aside may be tried under.
+constexpr int kMostAsides = 100;
+
+// What fails an entry of the program's own, judged on what fstat says of
+// it: a file must have no other name (what is written would be written
+// there too) and, with `trust_content`, be writable by no one else (what
+// it holds would be another's word).
+place_fault judge_own_stat(const struct stat& st, const std::string& shown, bool want_folder, bool trust_content)
 {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | how, 0600);
-    if (fd < 0) return -1;
+    if (want_folder && !S_ISDIR(st.st_mode)) return {place_fault::failed, shown, ENOTDIR};
+    if (!want_folder && !S_ISREG(st.st_mode)) return {place_fault::not_regular, shown};
+    if (st.st_uid != ::geteuid()) return {place_fault::foreign_owner, shown, 0, st.st_uid};
+    if (!want_folder && st.st_nlink != 1) return {place_fault::other_names, shown};
+    if (trust_content && others_may_write(st)) return {place_fault::others_write, shown};
+    return {};
+}
+
+// The error a refused entry gives the caller that asks errno.
+int error_of(const place_fault& fault, const struct stat& st)
+{
+    switch (fault.kind) {
+    case place_fault::failed: return fault.err;
+    case place_fault::not_regular: return S_ISLNK(st.st_mode) ? ELOOP : S_ISDIR(st.st_mode) ? EISDIR : ENXIO;
+    case place_fault::other_names: return EMLINK;
+    default: return EACCES;
+    }
+}
+
+}  // namespace
+
+int open_own_file(const std::string& path, int how, place_fault& fault, bool names_of_its_own)
+{
+    fault = {};
+    // What stands at the name is looked at before it is opened: opening a
+    // device may act, and opening a pipe wait.
     struct stat st;
-    int err = ::fstat(fd, &st) != 0 ? errno : 0;
-    if (!err && !S_ISREG(st.st_mode)) err = EINVAL;
-    if (!err && ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) err = errno;
+    if (::fstatat(AT_FDCWD, path.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && !S_ISREG(st.st_mode)) {
+        fault = {place_fault::not_regular, path};
+        errno = error_of(fault, st);
+        return -1;
+    }
+    // Never O_TRUNC here: the file is emptied only once it is known to be
+    // the user's alone.
+    const int access = (how & O_ACCMODE) == O_RDWR ? O_RDWR : O_WRONLY;
+    const int flags = access | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | (how & (O_APPEND | O_EXCL));
+    const int fd = ::open(path.c_str(), flags, 0600);
+    if (fd < 0) {
+        fault = {place_fault::failed, path, errno};
+        return -1;
+    }
+    int err = 0;
+    if (::fstat(fd, &st) != 0)
+        fault = {place_fault::failed, path, err = errno};
+    else if ((fault = judge_own_stat(st, path, false, false)) &&
+             !(names_of_its_own && fault.kind == place_fault::other_names))
+        err = error_of(fault, st);
+    else if (::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0 ||
+             ((how & O_TRUNC) && ::ftruncate(fd, 0) != 0))
+        fault = {place_fault::failed, path, err = errno};
     if (err) {
         ::close(fd);
         errno = err;
         return -1;
     }
+    fault = {};
     // A log of an earlier run may have been made readable by all.
-    if (st.st_uid == ::geteuid() && (st.st_mode & 077)) ::fchmod(fd, st.st_mode & 0700);
+    if (st.st_mode & 077) ::fchmod(fd, st.st_mode & 0700);
     return fd;
+}
+
+own_read read_own_file(const std::string& path, size_t most_bytes, std::string& text, place_fault& fault)
+{
+    std::string().swap(text);
+    fault = {};
+    struct stat st;
+    if (::fstatat(AT_FDCWD, path.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+        if (errno == ENOENT) return own_read::missing;
+        fault = {place_fault::failed, path, errno};
+        return own_read::failed;
+    }
+    if ((fault = judge_own_stat(st, path, false, true))) return own_read::refused;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        if (errno == ENOENT) return own_read::missing;
+        fault = {place_fault::failed, path, errno};
+        return own_read::failed;
+    }
+    own_read outcome = own_read::read;
+    if (::fstat(fd, &st) != 0) {
+        fault = {place_fault::failed, path, errno};
+        outcome = own_read::failed;
+    } else if ((fault = judge_own_stat(st, path, false, true))) {
+        outcome = own_read::refused;
+    } else if (static_cast<unsigned long long>(st.st_size) > most_bytes) {
+        outcome = own_read::too_large;
+    } else {
+        try {
+            text.reserve(static_cast<size_t>(st.st_size));
+            // Read to the end, not to the size fstat gave: the bound holds
+            // for a file that grows meanwhile.
+            char block[16384];
+            for (ssize_t n; (n = ::read(fd, block, sizeof block)) != 0;) {
+                if (n < 0 && errno == EINTR) continue;
+                if (n < 0) {
+                    fault = {place_fault::failed, path, errno};
+                    outcome = own_read::failed;
+                    break;
+                }
+                if (text.size() + static_cast<size_t>(n) > most_bytes) {
+                    outcome = own_read::too_large;
+                    break;
+                }
+                text.append(block, static_cast<size_t>(n));
+            }
+        } catch (const std::bad_alloc&) {
+            fault = {place_fault::failed, path, ENOMEM};
+            outcome = own_read::failed;
+        }
+    }
+    ::close(fd);
+    if (outcome != own_read::read) std::string().swap(text);
+    return outcome;
+}
+
+place_fault judge_own_entry(int folder, const std::string& name, const std::string& shown, bool want_folder)
+{
+    struct stat st;
+    if (::fstatat(folder, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+        return errno == ENOENT ? place_fault{} : place_fault{place_fault::failed, shown, errno};
+    return judge_own_stat(st, shown, want_folder, true);
+}
+
+std::string set_aside(int folder, const std::string& name)
+{
+    for (int n = 1; n <= kMostAsides; ++n) {
+        const std::string aside = name + ".set-aside" + (n > 1 ? "-" + std::to_string(n) : std::string());
+        if (::renameat2(folder, name.c_str(), folder, aside.c_str(), RENAME_NOREPLACE) == 0) return aside;
+        if (errno == EEXIST) continue;
+        if (errno != EINVAL) return "";
+        // A file system that cannot promise to replace nothing: the free
+        // name is looked for first, which holds in a folder no one else
+        // may change.
+        struct stat st;
+        if (::fstatat(folder, aside.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) continue;
+        if (errno == ENOENT && ::renameat(folder, name.c_str(), folder, aside.c_str()) == 0) return aside;
+        return "";
+    }
+    errno = EEXIST;
+    return "";
 }

@@ -31,6 +31,7 @@ struct place_fault {
         others_write,    // others may write `place`
         shared_link,     // `place` is a link in a folder others may write
         not_regular,     // `place` is no regular file
+        other_names,     // `place` has another name too (a hard link)
         refused_mount,   // the mount `place` lies on is refused: `rule`
     };
     place_fault() = default;
@@ -114,9 +115,46 @@ bool users_writable_folder(const std::string& folder, std::string& resolved, std
 bool read_link_at(int folder, const std::string& name, std::string& target);
 
 // Opens a file of the program's own (the log, the memory log, the stack
-// listing) for writing: created with mode 0600, never
-// through a link, never waiting on a pipe, a regular file only, and one of
-// this user's made readable by them alone.  `how` is O_TRUNC, O_APPEND or
-// both.  The descriptor, or -1 with errno set.
-int open_own_file(const std::string& path, int how);
+// listing, a screenshot, a download, the registry, a preference file) for
+// writing: created with mode 0600 when missing, never through a link,
+// never waiting on a pipe, and judged on the descriptor before a byte
+// changes: a regular file of this user's with no other name (a second
+// name of a file would have it written through that name too), made
+// readable by them alone.  Only then is it emptied, where `how` holds
+// O_TRUNC; `how` may also hold O_APPEND, O_EXCL and O_RDWR (for a file
+// also read).  The descriptor, or -1 with errno set and `fault` saying
+// why (own_files.h has the same, saying it in the log).  With
+// `names_of_its_own`, a second name is taken for one the program gave the
+// file itself: only in the run's private folder, where no one else can
+// make one.
+int open_own_file(const std::string& path, int how, place_fault& fault, bool names_of_its_own = false);
 
+// What reading a file of the program's own back found.
+enum class own_read {
+    read,       // `text` holds it
+    missing,    // nothing at the name
+    refused,    // not the user's own file (`fault`): not read
+    too_large,  // longer than the bound: not read
+    failed,     // could not be read (`fault`)
+};
+// Reads the file of the program's own at `path` (the registry, a
+// preference file) whole into `text` when it is a regular file of this
+// user's, with no other name, that no one else may write (what others
+// could have written is not taken for the program's), and at most
+// `most_bytes` long.  Nothing but a regular file is opened, and a link is
+// never followed.  A failed allocation is a failure to read, not the end
+// of the run.
+own_read read_own_file(const std::string& path, size_t most_bytes, std::string& text, place_fault& fault);
+// Why the entry `name` in the folder open at `folder` (a descriptor or
+// AT_FDCWD), shown as `shown`, is not the user's own: for a file, a
+// regular file of this user's with no other name that no one else may
+// write; with `want_folder`, a folder of this user's that no one else may
+// write.  None when it is, or when nothing is there.
+place_fault judge_own_entry(int folder, const std::string& name, const std::string& shown, bool want_folder);
+
+// Takes the entry `name` in the folder open at `folder` (a descriptor or
+// AT_FDCWD) out of the program's way: renamed to the first free name
+// beside it ("NAME.set-aside", "NAME.set-aside-2", ...), so that nothing
+// is lost and nothing it names is touched.  The new name (as `name` is
+// given, a path or a name), or "" with errno set.
+std::string set_aside(int folder, const std::string& name);

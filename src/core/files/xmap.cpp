@@ -74,7 +74,7 @@ const char* xmap_class::retry(const std::string& p)
 
     set_path_to_full(name);
     // O_NONBLOCK: opening a pipe must not wait for a writer.
-    const int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | (follow_links ? 0 : O_NOFOLLOW));
+    const int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) return nullptr;
     return map_descriptor(fd, name);
 }

@@ -83,10 +83,6 @@ public:
     // no room to map (a server's manifest, which another server may mend):
     // then retry only logs it.
     bool warn_when_no_room = true;
-    // False for a file the program keeps in a folder of its own by a fixed
-    // name (the preference file): a link there is nothing it wrote, and
-    // is not read.
-    bool follow_links = true;
     std::string path;           // as last given to retry
 
 private:

@@ -15,6 +15,7 @@
 #include "core/files/xmap.h"
 #include "core/files/per_user_folder_notice.h"
 #include "core/files/system_paths.h"
+#include "core/files/own_files.h"
 
 pref_class pref;
 
@@ -33,6 +34,10 @@ struct pref_key {
 };
 
 constexpr int kAny = INT_MIN, kAll = INT_MAX;
+
+// The most of a preference file that is read: the program writes a few
+// hundred bytes.
+constexpr size_t kMostPreferenceBytes = size_t(1) << 20;
 
 // Per file in the order of reading and writing; the order is the file format.
 const pref_key kKeys[] = {
@@ -201,9 +206,17 @@ scan_class::scan_class(const std::string& path, int mode) : mode(mode), path_(pa
         writing_ = ouf_open(target_ + ".new", 10001, 92001, "no-copyright-string");
         return;
     }
+    // Read only from a file of the user's own, and within a bound far
+    // above the few hundred bytes the program writes: a larger one is set
+    // aside, and no start of the program ends on it.
+    std::string full = path;
+    if (!full.empty()) set_path_to_full(full);
+    const std::string text =
+        full.empty() ? std::string() : read_own_file_or_none(full, kMostPreferenceBytes, "the preference file");
     xmap_class file;
-    file.follow_links = false;
-    if (!path.empty()) file.retry(path);
+    file.begin = file.pos = text.data();
+    file.end = text.data() + text.size();
+    file.is_resource = 1;  // the text's own bytes: never unmapped
     static const int versions[] = {92001, 0};
     if (file.check_file(10001, versions, nullptr, nullptr) == 92001)
         pref_parse_lines(file, values);

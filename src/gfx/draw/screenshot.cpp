@@ -1,11 +1,13 @@
 // Numbered screenshots of the centre of the screen.
 
 #include <GL/gl.h>
+#include <fcntl.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <string>
 
-#include "core/files/file_ops.h"
+#include "core/core_globals.h"
 #include "core/files/own_files_folder.h"
 #include "gfx/draw/background_and_screenshot.h"
 #include "gfx/images/image_files.h"
@@ -30,10 +32,13 @@ void OGL_screenshot(int save)
     // with none takes no shots.
     if (!save || own_files_folder().empty()) return;
 
+    // A name is free only with nothing at all there: a link or a folder
+    // of the same name is nothing to write over.
     std::string name;
+    struct stat st;
     do {
         ++shot;
         name = "screenshot_" + std::to_string(shot) + ".png";
-    } while (file_exists(name));
+    } while (::fstatat(AT_FDCWD, (app_path + name).c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0);
     write_png_to_disk(name, w, h, 3);
 }

@@ -7,7 +7,9 @@
 // caller; nothing with a destructor lies between the setjmp and the jump,
 // and the alerts are raised after the jump, never from inside libpng.
 
+#include <fcntl.h>
 #include <png.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <csetjmp>
@@ -18,6 +20,7 @@
 #include "core/core_globals.h"
 #include "core/diag/log_stream.h"
 #include "core/shell_hooks.h"
+#include "core/files/own_files.h"
 #include "core/files/xmap.h"
 #include "gfx/draw/colour_table.h"
 #include "gfx/images/image_files.h"
@@ -260,9 +263,16 @@ int TEX_save_png(const std::string& path, const TEX_image_desc& desc, const unsi
             << "\n";
         return 0;
     }
+    // A file of the program's own: never written through a link or a
+    // second name, and emptied only once judged (open_own_file says why
+    // not in the log).
     const std::string full = app_path + path;
-    std::FILE* file = std::fopen(full.c_str(), "wb");
-    if (!file) return 0;
+    const int fd = open_own_file(full, O_TRUNC);
+    std::FILE* file = fd < 0 ? nullptr : ::fdopen(fd, "wb");
+    if (!file) {
+        if (fd >= 0) ::close(fd);
+        return 0;
+    }
 
     png_messages messages{&full, {}};
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &messages, my_error, my_warning);

@@ -179,6 +179,8 @@ TEST_F(InOwnFolder, ScreenshotsAreNumberedPastThoseOnDisk)
     gfx_test::captured run;
     testing_support::write_file(dir_ / "screenshot_0.png", "x");
     testing_support::write_file(dir_ / "screenshot_1.png", "x");
+    // A name with a link at it is taken too: nothing is written through it.
+    ASSERT_EQ(::symlink((dir_ / "elsewhere.png").c_str(), (dir_ / "screenshot_2.png").c_str()), 0);
     gfx_test::begin_2d_frame();
     colr_class keep = colr;
     colr.assign(60, 1, 0, 0);
@@ -186,14 +188,15 @@ TEST_F(InOwnFolder, ScreenshotsAreNumberedPastThoseOnDisk)
     colr = keep;
     OGL_screenshot(1);
     OGL_screenshot(1);
-    // 2 and 3 in a fresh process; later in a run the numbers go on from
+    // 3 and 4 in a fresh process; later in a run the numbers go on from
     // the last one used.
-    int first = 2;
+    int first = 3;
     while (first < 100 && !testing_support::file_exists(dir_ / ("screenshot_" + std::to_string(first) + ".png")))
         ++first;
     ASSERT_LT(first, 100) << "no screenshot written";
     EXPECT_TRUE(testing_support::file_exists(dir_ / ("screenshot_" + std::to_string(first + 1) + ".png")));
     EXPECT_EQ(testing_support::read_file(dir_ / "screenshot_1.png"), "x") << "existing shots are kept";
+    EXPECT_FALSE(testing_support::file_exists(dir_ / "elsewhere.png")) << "a shot was written through a link";
 
     unsigned char* data = nullptr;
     TEX_image_desc desc;
