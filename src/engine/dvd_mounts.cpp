@@ -332,25 +332,14 @@ void forget_table()
 // search that decides whether to move off the disk) waits for it.
 std::mutex told_lock;
 std::set<std::string> told;
-std::vector<std::string> untold;
-
-// With told_lock held and the log open.
-void tell_waiting()
-{
-    for (const std::string& line : untold) xer << line;
-    untold.clear();
-}
 
 void tell_once(const std::string& line)
 {
-    const std::lock_guard<std::mutex> hold(told_lock);
-    if (!told.insert(line).second) return;
-    if (!xer.is_open()) {
-        untold.push_back(line);
-        return;
+    {
+        const std::lock_guard<std::mutex> hold(told_lock);
+        if (!told.insert(line).second) return;
     }
-    tell_waiting();
-    xer << line;
+    UTL_log_when_open(line);
 }
 
 // Whether `folder` holds a version file, with what identifies the two.  A
@@ -593,12 +582,6 @@ int UTIL_open_dvd_file(const std::string& path, int& fd)
     if (fault.kind == place_fault::not_regular) return EINVAL;
     tell_once("Not reading " + UTIL_shown_folder(path) + " from the DVD: " + UTIL_shown_folder(fault.text()) + ".\n");
     return kErrOthersMayChange;
-}
-
-void UTIL_tell_dvd_refusals()
-{
-    const std::lock_guard<std::mutex> hold(told_lock);
-    if (xer.is_open()) tell_waiting();
 }
 
 std::string UTIL_shown_folder(const std::string& folder)

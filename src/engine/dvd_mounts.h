@@ -32,7 +32,8 @@
 // order and without a disk twice: NIMBREL_DVD, the mount table, then the usual
 // mount roots.  A folder that holds a version file but that others may
 // change or brought is no disk: it goes to `refused`, when given, and to
-// the log with the rule that refused it, once a run.  A folder is judged
+// the log with the rule that refused it, once a run (a search made before
+// the log opens, as the one at the start, waits for it).  A folder is judged
 // once while the mount table, the folder and its version file stay as
 // they were.
 void UTIL_list_dvd_folders(std::vector<std::string>& folders, std::vector<std::string>* refused = nullptr);
@@ -44,9 +45,6 @@ std::string UTIL_find_dvd_path();
 // Else UTIL_find_dvd_path().  A run of root's started from a disk in a
 // user's media folder takes that folder's disks from then on.
 std::string UTIL_find_start_dvd(const std::string& started_from);
-// Writes to the log, once it is open, the refusals of searches made before
-// it was (the one at start-up, which decides whether to move off a disk).
-void UTIL_tell_dvd_refusals();
 
 // Whether `folder` (ending in "/") may be a disk: its mount and every
 // folder on the way pass the rules above, and so does its

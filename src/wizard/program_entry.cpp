@@ -139,8 +139,6 @@ int wizard_main(int argc, char** argv)
     if (const std::string why = stays_on_dvd_log(); !why.empty())
         xer << "Could not move off the DVD (" << why
             << "): running from it, so it cannot be changed while the program runs.\n";
-    // The search above ran before the log was open.
-    UTIL_tell_dvd_refusals();
 
     tman.load_texture(tex_fail_fatal, kSkinTexture, kSkinFlags, tex_load_now,
                       skin_texture_for_language(mnw.language));

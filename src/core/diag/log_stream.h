@@ -49,7 +49,8 @@ log_stream& UTL_log_stream();
 #define xer (UTL_log_stream())
 
 // A line of what the program found before it knew where its log goes (the
-// first look at the per-user folder, which may be where the log goes):
+// first look at the per-user folder, which may be where the log goes, and
+// the search for the install disk the program may have to move off first):
 // written at once while the log is open, else kept until the program
 // writes what waited, once the log's header is out.
 void UTL_log_when_open(const std::string& line);
