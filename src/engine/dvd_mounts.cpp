@@ -606,6 +606,7 @@ void UTIL_set_dvd_search_places(const dvd_search_places& new_places)
     const std::lock_guard<std::mutex> hold(state_lock);
     places = new_places;
     trusted_media.clear();
+    start_folder.clear();
     forget_table();
 }
 

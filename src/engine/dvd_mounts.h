@@ -69,7 +69,8 @@ std::string UTIL_shown_folder(const std::string& folder);
 // are tried (/media/cdrom, /media/USER/LABEL), the folder where each loop
 // device names its file (LOOP/loop/backing_file), and the folders that
 // hold the desktop's media folders, one per user.  Tests point it at
-// fixtures.
+// fixtures; the next search takes the working folder for the one the
+// program started in.
 struct dvd_search_places {
     std::string mount_table = "/proc/self/mountinfo";
     std::vector<std::string> roots = {"/media/", "/run/media/", "/mnt/"};

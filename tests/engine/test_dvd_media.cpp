@@ -520,6 +520,23 @@ TEST_F(DvdMedia, TheEnvironmentNamesDisksFirstAndOnlyRealOnesCount)
     UTIL_list_dvd_folders(found);
     EXPECT_EQ(found, (std::vector<std::string>{places_ / "image/", places_ / "media/cdrom/"}));
 
+    // A folder named from where the program started is that folder, once,
+    // wherever the program's working folder is now.
+    char* here = ::getcwd(nullptr, 0);
+    ASSERT_TRUE(here);
+    const std::string started = here;
+    std::free(here);
+    ASSERT_EQ(::chdir((places_ / "image").c_str()), 0);
+    UTIL_set_dvd_search_places({places_ / "mounts", {places_ / "media/"}});  // as the program starts here
+    ::setenv("NIMBREL_DVD", ("./:" + places_ / "image").c_str(), 1);
+    UTIL_list_dvd_folders(found);
+    ASSERT_EQ(::chdir("/"), 0);
+    std::vector<std::string> found_elsewhere;
+    UTIL_list_dvd_folders(found_elsewhere);
+    ASSERT_EQ(::chdir(started.c_str()), 0);
+    EXPECT_EQ(found, (std::vector<std::string>{places_ / "image/", places_ / "media/cdrom/"}));
+    EXPECT_EQ(found_elsewhere, found);
+
     UTIL_set_dvd_search_places({places_ / "no such table", {}});
     ::unsetenv("NIMBREL_DVD");
     EXPECT_EQ(UTIL_find_dvd_path(), "");
