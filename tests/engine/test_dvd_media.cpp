@@ -528,14 +528,17 @@ TEST_F(DvdMedia, TheEnvironmentNamesDisksFirstAndOnlyRealOnesCount)
     std::free(here);
     ASSERT_EQ(::chdir((places_ / "image").c_str()), 0);
     UTIL_set_dvd_search_places({places_ / "mounts", {places_ / "media/"}});  // as the program starts here
-    ::setenv("NIMBREL_DVD", ("./:" + places_ / "image").c_str(), 1);
+    ::setenv("NIMBREL_DVD", "./", 1);
     UTIL_list_dvd_folders(found);
     ASSERT_EQ(::chdir("/"), 0);
-    std::vector<std::string> found_elsewhere;
+    std::vector<std::string> found_elsewhere, named_twice;
     UTIL_list_dvd_folders(found_elsewhere);
+    ::setenv("NIMBREL_DVD", (".:" + places_ / "image").c_str(), 1);
+    UTIL_list_dvd_folders(named_twice);
     ASSERT_EQ(::chdir(started.c_str()), 0);
     EXPECT_EQ(found, (std::vector<std::string>{places_ / "image/", places_ / "media/cdrom/"}));
     EXPECT_EQ(found_elsewhere, found);
+    EXPECT_EQ(named_twice, found);
 
     UTIL_set_dvd_search_places({places_ / "no such table", {}});
     ::unsetenv("NIMBREL_DVD");
