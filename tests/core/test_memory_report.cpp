@@ -2,17 +2,21 @@
 
 #include <malloc.h>
 #include <sys/mman.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdint>
 #include <cstdlib>
+#include <memory>
 #include <new>
 #include <thread>
 
 #include "core/core_globals.h"
+#include "core/diag/fatal_trace.h"
 #include "core/diag/memory_report.h"
 #include "core/diag/memory_reserve.h"
 #include "core/diag/remote_cmds.h"
+#include "core/files/own_files_folder.h"
 #include "core/shell_hooks.h"
 #include "core/threads/thread_layer.h"
 #include "log_capture.h"
@@ -231,4 +235,30 @@ TEST(MemoryReport, DefaultAlertLogsTheReportNoteBeforeItsLines)
               "from the following code: if(type==t_exit || type == t_alert || recursive_error)\n"
               "\none\ntwo\n\n\n(a.cpp line 4)\n");
     EXPECT_TRUE(file_exists(dir / "MemoryLog.txt"));
+}
+
+// A report made before the program moves into the folder of its own files,
+// or in a run that could not, lands there all the same, never in the folder
+// the program was started in (/tmp/, /).
+TEST(MemoryReport, TheRunsReportsGoToItsOwnFolderWhateverTheWorkingFolder)
+{
+    const std::string own = own_files_folder();
+    if (own.empty()) GTEST_SKIP() << "this run has no folder of its own: " << own_files_folder_reason();
+    const std::pair<const char*, void (*)()> rows[] = {
+        {"MemoryLog.txt", [] { dump_mem_stats("elsewhere"); }},
+        {"stack_crawl.txt", append_stack_crawl},
+    };
+    char* started = ::getcwd(nullptr, 0);
+    ASSERT_NE(started, nullptr);
+    const std::shared_ptr<char> back(started, [](char* folder) { (void)!::chdir(folder), std::free(folder); });
+    scratch_dir elsewhere;
+    ASSERT_EQ(::chdir(elsewhere.path().c_str()), 0);
+    log_capture log;
+    for (const auto& [name, report] : rows) {
+        SCOPED_TRACE(name);
+        ::unlink((own + name).c_str());
+        report();
+        EXPECT_TRUE(file_exists(own + name));
+        EXPECT_FALSE(file_exists(elsewhere / name)) << "written in the working folder";
+    }
 }

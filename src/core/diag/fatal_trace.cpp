@@ -18,10 +18,10 @@ std::string alert_position_text(const char* file, int line)
 
 void append_stack_crawl()
 {
-    // The working folder is the folder of the run's own files; with none,
-    // nothing is written (own_files_folder.h).
+    // In the folder of the run's own files by its whole name, as the
+    // memory report (memory_report.cpp); with none, nothing is written.
     if (own_files_folder().empty()) return;
-    const int fd = open_own_file("stack_crawl.txt", O_APPEND);
+    const int fd = open_own_file(own_files_folder() + "stack_crawl.txt", O_APPEND);
     if (fd < 0) return;
     if (FILE* crawl = ::fdopen(fd, "a")) {
         UTL_dump_stack(crawl, nullptr, nullptr);

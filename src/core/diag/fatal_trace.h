@@ -7,8 +7,8 @@
 // Position text of an alert: "(" file " line " N ")".
 std::string alert_position_text(const char* file, int line);
 
-// Appends a stack listing to "stack_crawl.txt" in the working folder, the
-// folder of the run's own files; nothing when the run has none.
+// Appends a stack listing to "stack_crawl.txt" in the folder of the run's
+// own files, whatever the working folder; nothing when the run has none.
 void append_stack_crawl();
 
 // The default alert's trace.  A fatal one (level 2) first appends a stack

@@ -120,14 +120,15 @@ int first_dump = 1;
 void dump_mem_stats(const char* note)
 {
     xer << "OK check MemoryLog.txt! I just sent him a dump from " << note << "\n";
-    // The whole path, however long the program's folder: a clipped path
-    // would create the file somewhere else.
-    std::string path = app_path + "MemoryLog.txt";
     const int how = first_dump ? O_TRUNC : O_APPEND;
     first_dump = 0;
-    // app_path is empty once started: the working folder, which is the
-    // folder of the run's own files; with none, nothing is written.
+    // With no folder of the run's own, nothing is written.
     if (own_files_folder().empty()) return;
+    // By the folder's whole name, however long: the working folder is
+    // that folder only once the program has moved into it, and a report
+    // before then (or in a run that could not move there) would leave the
+    // file wherever the program was started, /tmp/ or /.
+    const std::string path = (app_path.empty() ? own_files_folder() : app_path) + "MemoryLog.txt";
     const int fd = open_own_file(path, how);
     if (fd >= 0) ::close(fd);
 }

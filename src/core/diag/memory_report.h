@@ -14,9 +14,10 @@ void* operator new[](std::size_t size, const std::nothrow_t&, const char* tag, i
 void operator delete(void* block, const char* tag, int line) noexcept;
 void operator delete[](void* block, const char* tag, int line) noexcept;
 
-// Logs the note and leaves an empty "MemoryLog.txt" in the working folder,
-// the folder of the run's own files (none when the run has no such
-// folder), truncated by the first report of a run.
+// Logs the note and leaves an empty "MemoryLog.txt" in the folder of the
+// run's own files, whatever the working folder (none when the run has no
+// such folder; app_path names another, for tests), truncated by the first
+// report of a run.
 void dump_mem_stats(const char* note);
 // As at the start of a run: the next report truncates (tests).
 void dump_mem_stats_start_over();
