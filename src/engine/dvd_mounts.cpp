@@ -281,7 +281,6 @@ std::string start_folder;
 // A run of root's started from a disk in a user's media folder: that folder.
 std::string trusted_media;
 std::string table_text;
-bool table_read = false;
 std::shared_ptr<const mount_table> table;
 uint64_t table_generation = 0;
 
@@ -311,20 +310,13 @@ std::shared_ptr<const mount_table> current_table()
     std::ostringstream read;
     read << file.rdbuf();
     std::string text = read.str();
-    if (!table || !table_read || text != table_text) {
+    if (!table || text != table_text) {
         table = std::make_shared<const mount_table>(text, places, trusted_media);
         table_text = std::move(text);
-        table_read = true;
         ++table_generation;
         verdicts.clear();
     }
     return table;
-}
-
-void forget_table()
-{
-    table.reset();
-    table_read = false;
 }
 
 // Each refusal once a run: the hub searches every frame, and the pump's
@@ -528,7 +520,7 @@ std::string UTIL_find_start_dvd(const std::string& started_from)
         const std::string media = ::geteuid() == 0 ? media_folder_of(started_from, places.media_roots) : "";
         if (media != trusted_media) {
             trusted_media = media;
-            forget_table();
+            table.reset();
         }
         const std::shared_ptr<const mount_table> mounts = current_table();
         // The folders above the program, the nearest first.
@@ -607,7 +599,7 @@ void UTIL_set_dvd_search_places(const dvd_search_places& new_places)
     places = new_places;
     trusted_media.clear();
     start_folder.clear();
-    forget_table();
+    table.reset();
 }
 
 void UTIL_set_dvd_file_opened_hook(void (*hook)(const std::string& path)) { file_opened_hook = hook; }

@@ -10,7 +10,6 @@
 #include <mutex>
 #include <vector>
 
-
 namespace {
 
 std::mutex lookup_lock;

@@ -3,8 +3,8 @@
 #include <fcntl.h>
 
 #include "core/core_globals.h"
-#include "core/files/file_ops.h"
 #include "core/diag/log_stream.h"
+#include "core/files/file_ops.h"
 #include "core/files/system_paths.h"
 #include "core/files/users_own.h"
 #include "core/shell_hooks.h"

@@ -41,4 +41,3 @@ std::string read_own_file_or_none(const std::string& path, size_t most_bytes, co
     }
     return text;
 }
-

@@ -12,7 +12,6 @@
 #include <new>
 #include <vector>
 
-
 namespace {
 
 // As many links as the kernel follows on one path before it gives up.
